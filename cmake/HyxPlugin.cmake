@@ -1,0 +1,13 @@
+# hyx_add_plugin(<target> <sources...>): a plug-in library as the plug-in database finds it:
+# file name "<target>_vornp.dll" (the scan ending), linked against Hyx, found beside its
+# own dependencies through the run path $ORIGIN.
+function(hyx_add_plugin target)
+  add_library(${target} MODULE ${ARGN})
+  set_target_properties(${target} PROPERTIES
+    PREFIX ""
+    SUFFIX "_vornp.dll"
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN")
+  target_link_libraries(${target} PRIVATE Hyx::Hyx)
+  hyx_target_defaults(${target})
+endfunction()

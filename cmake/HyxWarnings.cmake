@@ -1,0 +1,17 @@
+# Compiler flags shared by every target of the project.
+function(hyx_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(HYX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+if(HYX_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(HYX_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT HYX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "HYX_SANITIZE must be '', 'address' or 'thread', not '${HYX_SANITIZE}'")
+endif()

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs, only when missing, every Debian package the build, tests and benchmarks need.
+set -euo pipefail
+
+packages=(
+  g++ clang libfuzzer-14-dev cmake make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libtinyxml2-dev libboost-filesystem-dev libboost-system-dev
+  libblosc-dev libturbojpeg0-dev libjpeg62-turbo-dev
+  liblodepng-dev libsquish-dev libastcenc-dev libstb-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

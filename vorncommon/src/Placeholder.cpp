@@ -1,0 +1,1 @@
+// Placeholder until the first class family lands.

@@ -9,5 +9,7 @@ function(hyx_add_plugin target)
     BUILD_RPATH "$ORIGIN"
     INSTALL_RPATH "$ORIGIN")
   target_link_libraries(${target} PRIVATE Hyx::Hyx)
-  hyx_target_defaults(${target})
+  if(COMMAND hyx_target_defaults)
+    hyx_target_defaults(${target})
+  endif()
 endfunction()

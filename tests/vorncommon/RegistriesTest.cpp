@@ -1,0 +1,61 @@
+#include <VornCommon/HostSettings.h>
+#include <VornCommon/VarManager.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using VornCommon::HostSettings;
+using VornCommon::VarManager;
+
+TEST(HostSettings, DefaultsAndSetters)
+{
+    HostSettings* settings = HostSettings::GetInstance();
+    ASSERT_EQ(settings, HostSettings::GetInstance());
+    EXPECT_FALSE(settings->GetEnableStreamSelection());
+    EXPECT_EQ(settings->GetHostId(), 0);
+    settings->SetHostId(3);
+    settings->SetEnableStreamSelection(true);
+    EXPECT_EQ(HostSettings::GetInstance()->GetHostId(), 3);
+    EXPECT_TRUE(HostSettings::GetInstance()->GetEnableStreamSelection());
+    settings->SetHostId(0);
+    settings->SetEnableStreamSelection(false);
+}
+
+TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
+{
+    VarManager* vars = VarManager::getInstance();
+    ASSERT_EQ(vars, VarManager::getInstance());
+    ::setenv("VORN_TEST_ENV_ONLY", "/from/env", 1);
+    vars->setVar("DATA", "/data/takes");
+    vars->setVar("EMPTY", "");
+    vars->setVar("SELF", "$(SELF)");
+
+    EXPECT_EQ(vars->translateFromVars("$(DATA)/a.hyx"), "/data/takes/a.hyx");
+    EXPECT_EQ(vars->translateFromVars("x$(DATA)y$(DATA)"), "x/data/takesy/data/takes");
+    EXPECT_EQ(vars->translateFromVars("$(UNKNOWN)/a"), "$(UNKNOWN)/a");
+    EXPECT_EQ(vars->translateFromVars("$(VORN_TEST_ENV_ONLY)/a"), "$(VORN_TEST_ENV_ONLY)/a");
+    EXPECT_EQ(vars->translateFromVars("$HOME/a"), "$HOME/a");
+    EXPECT_EQ(vars->translateFromVars("a$(EMPTY)b"), "ab");
+    EXPECT_EQ(vars->translateFromVars("$(SELF)"), "$(SELF)"); // values are not expanded again
+    EXPECT_EQ(vars->translateFromVars("$(DATA"), "$(DATA");
+    EXPECT_EQ(vars->translateFromVars("$(DATA)$("), "/data/takes$(");
+    EXPECT_EQ(vars->translateFromVars(static_cast<const char*>(nullptr)), "");
+    EXPECT_EQ(vars->translateFromVars("plain"), "plain");
+
+    std::string value;
+    EXPECT_TRUE(vars->getVar("DATA", value));
+    EXPECT_EQ(value, "/data/takes");
+    vars->removeVar("DATA");
+    EXPECT_FALSE(vars->getVar("DATA", value));
+    EXPECT_EQ(vars->translateFromVars("$(DATA)"), "$(DATA)");
+    vars->removeVar("EMPTY");
+    vars->removeVar("SELF");
+    ::unsetenv("VORN_TEST_ENV_ONLY");
+
+    EXPECT_EQ(VarManager::getSettingsValue(), "");
+    VarManager::setSettingsValue("/etc/hyx");
+    EXPECT_EQ(VarManager::getSettingsValue(), "/etc/hyx");
+    VarManager::setSettingsValue("");
+}

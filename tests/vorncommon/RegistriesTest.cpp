@@ -1,3 +1,4 @@
+#include <VornCommon/GuidAliasDatabase.h>
 #include <VornCommon/HostSettings.h>
 #include <VornCommon/VarManager.h>
 
@@ -5,8 +6,13 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
+using VornCommon::Guid;
+using VornCommon::GuidAliasDatabase;
 using VornCommon::HostSettings;
+using VornCommon::String;
 using VornCommon::VarManager;
 
 TEST(HostSettings, DefaultsAndSetters)
@@ -58,4 +64,56 @@ TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
     VarManager::setSettingsValue("/etc/hyx");
     EXPECT_EQ(VarManager::getSettingsValue(), "/etc/hyx");
     VarManager::setSettingsValue("");
+}
+
+TEST(GuidAliasDatabase, RegisterLookUpReplace)
+{
+    const Guid purpose = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
+    auto database = std::make_shared<GuidAliasDatabase>();
+    String alias("untouched");
+    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("untouched"));
+
+    database->RegisterGuidAlias(Guid::Nil, "NIL");
+    database->RegisterGuidAlias(purpose, "VORN4D");
+    database->RegisterGuidAlias(purpose, "VORN4D"); // the same alias again, as repeated registration does
+    EXPECT_EQ(database->Count(), 2u);
+    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("VORN4D"));
+    ASSERT_TRUE(database->TryGetGuidAlias(Guid(), alias));
+    EXPECT_EQ(alias, String("NIL"));
+
+    database->RegisterGuidAlias(purpose, "Renamed");
+    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("Renamed"));
+    EXPECT_TRUE(database->UnregisterGuidAlias(purpose));
+    EXPECT_FALSE(database->UnregisterGuidAlias(purpose));
+    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
+}
+
+TEST(GuidAliasDatabaseConcurrency, RegisterWhileOthersRead)
+{
+    GuidAliasDatabase database;
+    std::vector<Guid> guids;
+    for (uint8_t i = 0; i < 64; ++i) {
+        Guid::Bytes bytes{};
+        bytes[15] = i;
+        guids.emplace_back(bytes);
+    }
+    std::thread writer([&] {
+        for (int round = 0; round < 20; ++round)
+            for (const Guid& guid : guids)
+                database.RegisterGuidAlias(guid, round % 2 ? "odd" : "even");
+    });
+    std::thread reader([&] {
+        String alias;
+        for (int round = 0; round < 20; ++round)
+            for (const Guid& guid : guids)
+                if (database.TryGetGuidAlias(guid, alias)) {
+                    EXPECT_TRUE(alias == String("odd") || alias == String("even"));
+                }
+    });
+    writer.join();
+    reader.join();
+    EXPECT_EQ(database.Count(), 64u);
 }

@@ -71,7 +71,7 @@ Census checkTables()
         EXPECT_NE(it, layers.end()) << row.className << " exists but is not registered";
         if (it == layers.end())
             continue;
-        EXPECT_EQ(it->second->classInfo.GetClassName(), row.className);
+        EXPECT_EQ(it->second->classInfo.GetClassName().StdString(), row.className);
         EXPECT_EQ(reinterpret_cast<void*>(it->second->creator), creator) << row.className;
         EXPECT_EQ(it->second->module, nullptr) << row.className;
         EXPECT_EQ(Utils::GetGuidAlias(it->first), it->second->classInfo.GetNiceClassName());
@@ -86,10 +86,10 @@ Census checkTables()
         EXPECT_NE(it, filters.end()) << row.className << " exists but is not registered";
         if (it == filters.end())
             continue;
-        EXPECT_EQ(it->second->classInfo.GetClassName(), row.className);
+        EXPECT_EQ(it->second->classInfo.GetClassName().StdString(), row.className);
         EXPECT_EQ(static_cast<int>(it->second->classInfo.GetCategory()), row.category) << row.className;
         EXPECT_EQ(reinterpret_cast<void*>(it->second->creator), creator) << row.className;
-        EXPECT_EQ(Utils::GetGuidAlias(it->first), row.className); // filters: the class name
+        EXPECT_EQ(Utils::GetGuidAlias(it->first).StdString(), row.className); // filters: the class name
     }
     return census;
 }

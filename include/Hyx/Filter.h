@@ -325,6 +325,12 @@ protected:
     std::shared_ptr<Profile> _requestedInputProfile;
     /// The input profile chosen at initialisation.
     std::shared_ptr<Profile> _inputProfile;
+
+private:
+    // The source found by the last update and the chain topology it was found in (used by
+    // the updating thread only).
+    std::weak_ptr<Filter> _updateSource;
+    uint64_t _updateSourceTopology = 0;
 };
 
 } // namespace Hyx

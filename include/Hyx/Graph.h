@@ -179,8 +179,11 @@ protected:
     ActionResult disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output);
     /// Resets the filter and removes it from the list.
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
-    /// Recomputes the weighted progress and the joined progress text of all filters.
+    /// Recomputes the weighted progress and the joined progress text of all filters; while
+    /// running this is left to the readers.
     void updateProgress();
+    /// Computes and stores the weighted progress and the joined progress text.
+    void computeProgress();
     /// The first filter's source; empty when there is none.
     std::shared_ptr<Source> getSource() const;
     /// The graph's own Stop (the destructor uses it).

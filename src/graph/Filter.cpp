@@ -1,3 +1,5 @@
+#include "ChainTopology.h"
+
 #include <Hyx/Filter.h>
 
 #include <Hyx/Atom.h>
@@ -198,6 +200,7 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     if (state == State::Connected && !live) {
         // How a connection being dismantled clears the downstream end.
         _inputConnection = connection;
+        ChainTopologyChanged();
         return kSuccess;
     }
     if (state != State::Initialized)
@@ -211,6 +214,7 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     if (result != kSuccess)
         return hookFailed(result);
     _inputConnection = connection;
+    ChainTopologyChanged();
     _state.store(State::Connected);
     return kSuccess;
 }

@@ -127,7 +127,7 @@ ActionResult Graph::stopGraph()
     if (IsStopped()) {
         return ActionResult::Success;
     }
-    updateProgress();
+    computeProgress();
     _running = false;
     // Every running filter is stopped, also after a failure, so a second Stop can finish
     // the job instead of failing on the filters already stopped.

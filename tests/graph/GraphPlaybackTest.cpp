@@ -298,3 +298,23 @@ TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
     chain.graph->_frameOrderResetEvents.Remove(&counter);
 }
+
+TEST(GraphUpdate, FiltersMirrorTheProgressOfTheCurrentSource)
+{
+    TestGraph chain;
+    auto first = chain.make<TestSource>(4);
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_FLOAT_EQ(target->GetProgress(), 0.25f);
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+
+    // Rebuilt with another source (the first one stays alive): the target follows the new one.
+    ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
+    auto second = chain.make<TestSource>(10);
+    chain.add(target);
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_FLOAT_EQ(target->GetProgress(), 0.1f);
+    EXPECT_EQ(first->GetFilterState(), Filter::FilterState::PreInitialized);
+}

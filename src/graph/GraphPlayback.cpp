@@ -1,6 +1,6 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
-#include "InputOffer.h"
+#include "InputSide.h"
 
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>

@@ -318,3 +318,27 @@ TEST(GraphUpdate, FiltersMirrorTheProgressOfTheCurrentSource)
     EXPECT_FLOAT_EQ(target->GetProgress(), 0.1f);
     EXPECT_EQ(first->GetFilterState(), Filter::FilterState::PreInitialized);
 }
+
+TEST(GraphBuilding, ChangesNeedAStoppedGraph)
+{
+    FullChain chain;
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    auto late = std::make_shared<TestTarget>();
+    EXPECT_EQ(chain.graph->AddAndConnect(late), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(graph must be stopped first)");
+    EXPECT_EQ(late->GetFilterState(), Filter::FilterState::Initialized); // initialised before the refusal
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to remove a filter(graph must be stopped first)");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+    late->Reset();
+
+    // A source added second is not joined to the filter before it.
+    auto second = std::make_shared<TestSource>(5);
+    ASSERT_EQ(chain.graph->AddAndConnect(second), ActionResult::Success);
+    EXPECT_EQ(second->GetFilterState(), Filter::FilterState::Connected);
+    EXPECT_EQ(second->GetInputFilter(), nullptr);
+    EXPECT_EQ(chain.target->GetOutputFilter(), nullptr);
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->GetNumFilters(), 0u);
+    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::PreInitialized);
+}

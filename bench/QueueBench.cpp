@@ -16,32 +16,26 @@ namespace {
 using AtomPtr = std::shared_ptr<Hyx::Atom>;
 constexpr int kSlots = 1000; // the graph's connection size
 
-void BM_BareQueue_OneThread(benchmark::State& state)
-{
-    VornCommon::BlockingBoundedQueue<AtomPtr> queue(kSlots);
-    const AtomPtr atom = std::make_shared<Hyx::Atom>(0u, 0u, uint64_t{0});
-    for (auto _ : state) {
-        queue.Push(atom);
-        benchmark::DoNotOptimize(queue.Pull());
-    }
-}
-BENCHMARK(BM_BareQueue_OneThread);
+using BareQueue = VornCommon::BlockingBoundedQueue<AtomPtr>;
 
-void BM_HyxQueue_OneThread(benchmark::State& state)
+// One thread pushes and pulls in turn: the cost of the pair without any waiting.
+template <class Q>
+void BM_OneThread(benchmark::State& state)
 {
-    Hyx::Queue queue(kSlots);
+    Q queue(kSlots);
     const AtomPtr atom = std::make_shared<Hyx::Atom>(0u, 0u, uint64_t{0});
     for (auto _ : state) {
         queue.Push(atom);
         benchmark::DoNotOptimize(queue.Pull());
     }
 }
-BENCHMARK(BM_HyxQueue_OneThread);
+BENCHMARK_TEMPLATE(BM_OneThread, BareQueue);
+BENCHMARK_TEMPLATE(BM_OneThread, Hyx::Queue);
 
 // The consumer is the timed thread; the producer pushes exactly as many atoms as it pulls.
 void BM_BareQueue_TwoThreads(benchmark::State& state)
 {
-    VornCommon::BlockingBoundedQueue<AtomPtr> queue(kSlots);
+    BareQueue queue(kSlots);
     const AtomPtr atom = std::make_shared<Hyx::Atom>(0u, 0u, uint64_t{0});
     const benchmark::IterationCount count = state.max_iterations;
     std::thread producer([&] {

@@ -1,4 +1,5 @@
 #include <VornCommon/ByteArray.h>
+#include <VornCommon/CameraParams.h>
 #include <VornCommon/Matrix4x4f.h>
 #include <VornCommon/Versorf.h>
 
@@ -121,4 +122,50 @@ TEST(RawForms, ByteArrayAppendAndFront)
     EXPECT_EQ(b.ReadFront(front, 4, false), 2u);
     EXPECT_EQ(std::vector<uint8_t>(front, front + 4), (std::vector<uint8_t>{1, 2, 0, 0}));
     EXPECT_EQ(b.Size(), 2u);
+}
+
+TEST(RawForms, TwoCamerasReadBackInOrder)
+{
+    CameraParams color(640, 480, Vector2f(500.5f, 501.25f));
+    color.C = Vector2f(320.5f, 240.25f);
+    color.distortionC = Vector2f(321, 239);
+    for (int i = 0; i < CameraParams::DISTORTION_COUNT; ++i)
+        color.distortion[i] = 0.01f * static_cast<float>(i + 1);
+    color.translation = Vector3f(-0.05f, 0.001f, 0.0f);
+    color.rotation = Matrix4x4f::CreateRotationFromVersor(
+        Versorf::FromElementsVector(Vector4f(0.1f, 0.2f, 0.3f, 0.9f)));
+    CameraParams infrared(0xFFFFFFFFu, 1, Vector2f(1, 1));
+    infrared.rotation[3][3] = std::bit_cast<float>(0x7FA00001u);
+
+    ByteArray array;
+    color.ToRawBytes(array);
+    EXPECT_EQ(array.Size(), CameraParams::RAW_BYTES_SIZE);
+    infrared.ToRawBytes(array);
+    const std::vector<uint8_t> written = Bytes(array);
+    // Layout spot checks: width, then F.x, then the first rotation element.
+    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.begin() + 4), LittleEndian({640}));
+    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 8, written.begin() + 12),
+              LittleEndian({std::bit_cast<uint32_t>(500.5f)}));
+    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 64, written.begin() + 68),
+              LittleEndian({std::bit_cast<uint32_t>(color.rotation[0][0])}));
+
+    const CameraParams first = CameraParams::FromRawBytes(array, true);
+    EXPECT_EQ(array.Size(), CameraParams::RAW_BYTES_SIZE);
+    const CameraParams second = CameraParams::FromRawBytes(array, true);
+    EXPECT_TRUE(array.IsEmpty());
+    EXPECT_EQ(first, color);
+    ByteArray rewritten;
+    first.ToRawBytes(rewritten);
+    second.ToRawBytes(rewritten);
+    EXPECT_EQ(Bytes(rewritten), written) << "bit-exact, NaN element included";
+
+    // A truncated camera: present bytes read, the rest zero, only those bytes consumed.
+    ByteArray shortArray(written.data(), 10);
+    const CameraParams partial = CameraParams::FromRawBytes(shortArray, true);
+    EXPECT_EQ(partial.width, 640u);
+    EXPECT_EQ(partial.height, 480u);
+    EXPECT_EQ(std::bit_cast<uint32_t>(partial.F.x), 0x4000u) << "the two present bytes of F.x, then zeros";
+    EXPECT_EQ(partial.F.y, 0.0f);
+    EXPECT_EQ(partial.rotation[0][0], 0.0f);
+    EXPECT_TRUE(shortArray.IsEmpty());
 }

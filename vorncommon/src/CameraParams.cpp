@@ -32,9 +32,8 @@ auto FloatFields(Camera& c)
 
 } // namespace
 
-void CameraParams::ToRawBytes(ByteArray& out) const
+void CameraParams::ToRawBytes(uint8_t* raw) const noexcept
 {
-    uint8_t raw[RAW_BYTES_SIZE];
     Raw::PutU32(raw, width);
     Raw::PutU32(raw + 4, height);
     uint8_t* p = raw + 8;
@@ -43,13 +42,20 @@ void CameraParams::ToRawBytes(ByteArray& out) const
         p += 4;
     }
     rotation.ToRawBytes(raw + kRotationOffset);
-    out.Append(raw, RAW_BYTES_SIZE);
+}
+
+void CameraParams::ToRawBytes(ByteArray& out) const
+{
+    Raw::AppendTo(out, *this);
 }
 
 CameraParams CameraParams::FromRawBytes(ByteArray& in, bool consume)
 {
-    uint8_t raw[RAW_BYTES_SIZE];
-    in.ReadFront(raw, RAW_BYTES_SIZE, consume);
+    return Raw::ReadFront<CameraParams>(in, consume);
+}
+
+CameraParams CameraParams::FromRawBytes(const uint8_t* raw) noexcept
+{
     CameraParams camera;
     camera.width = Raw::GetU32(raw);
     camera.height = Raw::GetU32(raw + 4);

@@ -9,20 +9,6 @@
 
 namespace VornCommon {
 
-Vector4f& Matrix4x4f::operator[](int r)
-{
-    if (r < 0 || r > 3)
-        throw std::out_of_range("Matrix4x4f row index");
-    return m_rows[r];
-}
-
-const Vector4f& Matrix4x4f::operator[](int r) const
-{
-    if (r < 0 || r > 3)
-        throw std::out_of_range("Matrix4x4f row index");
-    return m_rows[r];
-}
-
 Matrix4x4f Matrix4x4f::CreateTranslation(const Vector3f& t) noexcept
 {
     Matrix4x4f m;
@@ -51,9 +37,7 @@ void Matrix4x4f::ToRawBytes(uint8_t* dest) const noexcept
 
 void Matrix4x4f::ToRawBytes(ByteArray& out) const
 {
-    uint8_t raw[RAW_BYTES_SIZE];
-    ToRawBytes(raw);
-    out.Append(raw, RAW_BYTES_SIZE);
+    Raw::AppendTo(out, *this);
 }
 
 Matrix4x4f Matrix4x4f::FromRawBytes(const uint8_t* bytes) noexcept
@@ -67,9 +51,7 @@ Matrix4x4f Matrix4x4f::FromRawBytes(const uint8_t* bytes) noexcept
 
 Matrix4x4f Matrix4x4f::FromRawBytes(ByteArray& in, bool consume)
 {
-    uint8_t raw[RAW_BYTES_SIZE];
-    in.ReadFront(raw, RAW_BYTES_SIZE, consume);
-    return FromRawBytes(raw);
+    return Raw::ReadFront<Matrix4x4f>(in, consume);
 }
 
 String Matrix4x4f::ToString() const

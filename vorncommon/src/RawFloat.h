@@ -1,7 +1,9 @@
 #pragma once
 
-// Little-endian packing of the 32-bit fields of raw forms. Floats go through their bit pattern,
+// Little-endian packing of the 32-bit fields of raw forms, and the ByteArray side of them. Floats go through their bit pattern,
 // so every value (NaN payloads included) reads back bit-identical.
+
+#include <VornCommon/ByteArray.h>
 
 #include <bit>
 #include <cstdint>
@@ -30,6 +32,25 @@ inline void PutF32(uint8_t* out, float value) noexcept
 inline float GetF32(const uint8_t* in) noexcept
 {
     return std::bit_cast<float>(GetU32(in));
+}
+
+/// Appends the raw form of a value type that writes RAW_BYTES_SIZE bytes to a pointer.
+template <class T>
+void AppendTo(ByteArray& out, const T& value)
+{
+    uint8_t raw[T::RAW_BYTES_SIZE];
+    value.ToRawBytes(raw);
+    out.Append(raw, T::RAW_BYTES_SIZE);
+}
+
+/// Reads a value type's raw form from the front of `in`, missing bytes as zero; `consume`
+/// removes the bytes read.
+template <class T>
+T ReadFront(ByteArray& in, bool consume)
+{
+    uint8_t raw[T::RAW_BYTES_SIZE];
+    in.ReadFront(raw, T::RAW_BYTES_SIZE, consume);
+    return T::FromRawBytes(raw);
 }
 
 } // namespace VornCommon::Raw

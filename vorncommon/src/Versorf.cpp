@@ -37,9 +37,7 @@ void Versorf::ToRawBytes(uint8_t* dest) const noexcept
 
 void Versorf::ToRawBytes(ByteArray& out) const
 {
-    uint8_t raw[RAW_BYTES_SIZE];
-    ToRawBytes(raw);
-    out.Append(raw, RAW_BYTES_SIZE);
+    Raw::AppendTo(out, *this);
 }
 
 Versorf Versorf::FromRawBytes(const uint8_t* bytes) noexcept
@@ -52,9 +50,7 @@ Versorf Versorf::FromRawBytes(const uint8_t* bytes) noexcept
 
 Versorf Versorf::FromRawBytes(ByteArray& in, bool consume)
 {
-    uint8_t raw[RAW_BYTES_SIZE];
-    in.ReadFront(raw, RAW_BYTES_SIZE, consume);
-    return FromRawBytes(raw);
+    return Raw::ReadFront<Versorf>(in, consume);
 }
 
 String Versorf::ToString() const

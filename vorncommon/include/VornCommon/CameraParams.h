@@ -27,8 +27,12 @@ public:
     /// A camera of the given size and focal length; everything else zero, rotation identity.
     CameraParams(uint32_t width_, uint32_t height_, Vector2f focal) noexcept;
 
+    /// Writes the 128-byte raw form to `dest`.
+    void ToRawBytes(uint8_t* dest) const noexcept;
     /// Appends the 128-byte raw form.
     void ToRawBytes(ByteArray& out) const;
+    /// Reads the 128-byte raw form from `bytes`.
+    static CameraParams FromRawBytes(const uint8_t* bytes) noexcept;
     /// Reads one raw form from the front of `in`; missing bytes read as zero. With `consume`
     /// the bytes read are removed, so the next call reads the next camera.
     static CameraParams FromRawBytes(ByteArray& in, bool consume);

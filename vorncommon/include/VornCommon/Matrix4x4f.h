@@ -11,6 +11,7 @@
 #include <VornCommon/Vector.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace VornCommon {
@@ -32,8 +33,18 @@ public:
     }
 
     /// Row r (0..3); throws std::out_of_range otherwise.
-    Vector4f& operator[](int r);
-    const Vector4f& operator[](int r) const;
+    Vector4f& operator[](int r)
+    {
+        if (r < 0 || r > 3) [[unlikely]]
+            throw std::out_of_range("Matrix4x4f row index");
+        return m_rows[r];
+    }
+    const Vector4f& operator[](int r) const
+    {
+        if (r < 0 || r > 3) [[unlikely]]
+            throw std::out_of_range("Matrix4x4f row index");
+        return m_rows[r];
+    }
 
     /// Identity with column 3 = t.
     static Matrix4x4f CreateTranslation(const Vector3f& t) noexcept;

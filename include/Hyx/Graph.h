@@ -40,6 +40,7 @@ public:
     /// Playback state; Error is only announced to listeners, never stored.
     enum class GraphState : int32_t { Stopped = 0, Playing = 1, Paused = 2, Error = 3 };
 
+    /// An empty, stopped graph.
     Graph();
     /// Removes every filter (resetting each), then releases the connections.
     virtual ~Graph();
@@ -55,10 +56,12 @@ public:
 
     /// The last filter; empty when there is none.
     std::shared_ptr<Filter> GetLastFilter() const;
+    /// Number of filters.
     unsigned GetNumFilters() const { return static_cast<unsigned>(_filters.size()); }
     /// The filter at that position; empty when the index is not below the count.
     std::shared_ptr<Filter> GetFilter(unsigned index) const;
 
+    /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
     virtual bool IsPaused() const { return _state.load() == GraphState::Paused; }
     virtual bool IsStopped() const { return _state.load() == GraphState::Stopped; }

@@ -1,0 +1,119 @@
+#include <VornCommon/GuidAliasDatabase.h>
+#include <VornCommon/HostSettings.h>
+#include <VornCommon/VarManager.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+using VornCommon::Guid;
+using VornCommon::GuidAliasDatabase;
+using VornCommon::HostSettings;
+using VornCommon::String;
+using VornCommon::VarManager;
+
+TEST(HostSettings, DefaultsAndSetters)
+{
+    HostSettings* settings = HostSettings::GetInstance();
+    ASSERT_EQ(settings, HostSettings::GetInstance());
+    EXPECT_FALSE(settings->GetEnableStreamSelection());
+    EXPECT_EQ(settings->GetHostId(), 0);
+    settings->SetHostId(3);
+    settings->SetEnableStreamSelection(true);
+    EXPECT_EQ(HostSettings::GetInstance()->GetHostId(), 3);
+    EXPECT_TRUE(HostSettings::GetInstance()->GetEnableStreamSelection());
+    settings->SetHostId(0);
+    settings->SetEnableStreamSelection(false);
+}
+
+TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
+{
+    VarManager* vars = VarManager::getInstance();
+    ASSERT_EQ(vars, VarManager::getInstance());
+    ::setenv("VORN_TEST_ENV_ONLY", "/from/env", 1);
+    vars->setVar("DATA", "/data/takes");
+    vars->setVar("EMPTY", "");
+    vars->setVar("SELF", "$(SELF)");
+
+    EXPECT_EQ(vars->translateFromVars("$(DATA)/a.hyx"), "/data/takes/a.hyx");
+    EXPECT_EQ(vars->translateFromVars("x$(DATA)y$(DATA)"), "x/data/takesy/data/takes");
+    EXPECT_EQ(vars->translateFromVars("$(UNKNOWN)/a"), "$(UNKNOWN)/a");
+    EXPECT_EQ(vars->translateFromVars("$(VORN_TEST_ENV_ONLY)/a"), "$(VORN_TEST_ENV_ONLY)/a");
+    EXPECT_EQ(vars->translateFromVars("$HOME/a"), "$HOME/a");
+    EXPECT_EQ(vars->translateFromVars("a$(EMPTY)b"), "ab");
+    EXPECT_EQ(vars->translateFromVars("$(SELF)"), "$(SELF)"); // values are not expanded again
+    EXPECT_EQ(vars->translateFromVars("$(DATA"), "$(DATA");
+    EXPECT_EQ(vars->translateFromVars("$(DATA)$("), "/data/takes$(");
+    EXPECT_EQ(vars->translateFromVars(static_cast<const char*>(nullptr)), "");
+    EXPECT_EQ(vars->translateFromVars("plain"), "plain");
+
+    std::string value;
+    EXPECT_TRUE(vars->getVar("DATA", value));
+    EXPECT_EQ(value, "/data/takes");
+    vars->removeVar("DATA");
+    EXPECT_FALSE(vars->getVar("DATA", value));
+    EXPECT_EQ(vars->translateFromVars("$(DATA)"), "$(DATA)");
+    vars->removeVar("EMPTY");
+    vars->removeVar("SELF");
+    ::unsetenv("VORN_TEST_ENV_ONLY");
+
+    EXPECT_EQ(VarManager::getSettingsValue(), "");
+    VarManager::setSettingsValue("/etc/hyx");
+    EXPECT_EQ(VarManager::getSettingsValue(), "/etc/hyx");
+    VarManager::setSettingsValue("");
+}
+
+TEST(GuidAliasDatabase, RegisterLookUpReplace)
+{
+    const Guid purpose = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
+    auto database = std::make_shared<GuidAliasDatabase>();
+    String alias("untouched");
+    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("untouched"));
+
+    database->RegisterGuidAlias(Guid::Nil, "NIL");
+    database->RegisterGuidAlias(purpose, "VORN4D");
+    database->RegisterGuidAlias(purpose, "VORN4D"); // the same alias again, as repeated registration does
+    EXPECT_EQ(database->Count(), 2u);
+    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("VORN4D"));
+    ASSERT_TRUE(database->TryGetGuidAlias(Guid(), alias));
+    EXPECT_EQ(alias, String("NIL"));
+
+    database->RegisterGuidAlias(purpose, "Renamed");
+    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
+    EXPECT_EQ(alias, String("Renamed"));
+    EXPECT_TRUE(database->UnregisterGuidAlias(purpose));
+    EXPECT_FALSE(database->UnregisterGuidAlias(purpose));
+    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
+}
+
+TEST(GuidAliasDatabaseConcurrency, RegisterWhileOthersRead)
+{
+    GuidAliasDatabase database;
+    std::vector<Guid> guids;
+    for (uint8_t i = 0; i < 64; ++i) {
+        Guid::Bytes bytes{};
+        bytes[15] = i;
+        guids.emplace_back(bytes);
+    }
+    std::thread writer([&] {
+        for (int round = 0; round < 20; ++round)
+            for (const Guid& guid : guids)
+                database.RegisterGuidAlias(guid, round % 2 ? "odd" : "even");
+    });
+    std::thread reader([&] {
+        String alias;
+        for (int round = 0; round < 20; ++round)
+            for (const Guid& guid : guids)
+                if (database.TryGetGuidAlias(guid, alias)) {
+                    EXPECT_TRUE(alias == String("odd") || alias == String("even"));
+                }
+    });
+    writer.join();
+    reader.join();
+    EXPECT_EQ(database.Count(), 64u);
+}

@@ -7,7 +7,7 @@
 // - A placeholder keeps the type GUID it was given, the purpose and payload version set by
 //   InitializeHeader, and the payload bytes unread, so writing it again reproduces the block.
 // - DataLayerCompressedPlaceholder is a DataTypeCompressedBlob and keeps the compression
-//   fields of a compressed-blob block as well. It cannot compress or decompress.
+//   fields of a compressed-blob block as well.
 // - Class version 0, class info "Unknown"/"Unknown"; neither class is registered.
 
 #include <Hyx/DataLayer.h>

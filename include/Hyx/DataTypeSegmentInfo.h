@@ -46,7 +46,7 @@ private:
     uint16_t _segmentId = 0;
 };
 
-} // namespace Hyx
+/// A new DataTypeSegmentInfo that the caller owns.
+HYX_API DataLayer* DataTypeSegmentInfoDataLayerCreator();
 
-/// Creates a new DataTypeSegmentInfo that the caller owns.
-extern "C++" HYX_API Hyx::DataLayer* DataTypeSegmentInfoDataLayerCreator();
+} // namespace Hyx

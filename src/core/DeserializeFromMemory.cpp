@@ -231,7 +231,8 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
             }
             unsigned char kind = 0;
             unpack_dataheader(kind);
-            auto block = DataBlock::Deserialize(this, blockSize - _blockHeaderSize, static_cast<DataType>(kind));
+            auto block = std::dynamic_pointer_cast<DataBlockBlob>(
+                DataBlock::Deserialize(this, blockSize - _blockHeaderSize, static_cast<DataType>(kind)));
             _blockKind.reset();
             if (!block) {
                 _cursor = end;
@@ -271,7 +272,7 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
 
     std::shared_ptr<DataLayer> layer = DataLayerFactory::CreateDataLayer(type, purpose, version).ToStdSharedPtr();
     auto* compressed = dynamic_cast<DataTypeCompressedBlob*>(layer.get());
-    const bool hasFields = compressed != nullptr || (kind && *kind == DataType::CompressedBlob);
+    const bool hasFields = compressed != nullptr || (kind && *kind == static_cast<uint8_t>(DataType::CompressedBlob));
     if (hasFields && !compressed)
         layer.reset(); // a compressed-blob block needs a compressed layer to keep its fields
 

@@ -3,7 +3,11 @@
 #include <Hyx/DataReader.h>
 #include <Hyx/StatusProperty.h>
 
+#include "impl/core/BuiltInRegistration.h"
+
 namespace Hyx {
+
+HYX_BUILTIN_DATA_LAYER(DataTypeSegmentInfo);
 
 DataTypeSegmentInfo::DataTypeSegmentInfo() : DataLayer(CLASS_VERSION)
 {
@@ -11,29 +15,6 @@ DataTypeSegmentInfo::DataTypeSegmentInfo() : DataLayer(CLASS_VERSION)
 }
 
 DataTypeSegmentInfo::~DataTypeSegmentInfo() = default;
-
-VornCommon::Guid DataTypeSegmentInfo::TheTypeGuid()
-{
-    // Built on first use: registration may ask for it before this file's statics exist.
-    static const VornCommon::Guid guid = VornCommon::Guid::FromHexString("D935D227-BBF3-4CF2-A9BA-A9274F31AADF");
-    return guid;
-}
-
-DataLayerClassInfo DataTypeSegmentInfo::TheDataLayerClassInfo()
-{
-    static const DataLayerClassInfo info(VornCommon::String("DataTypeSegmentInfo"));
-    return info;
-}
-
-VornCommon::Guid DataTypeSegmentInfo::TypeGuid() const
-{
-    return TheTypeGuid();
-}
-
-DataLayerClassInfo DataTypeSegmentInfo::GetDataLayerClassInfo() const
-{
-    return TheDataLayerClassInfo();
-}
 
 void DataTypeSegmentInfo::SetSegmentInfo(uint16_t segmentId)
 {
@@ -61,8 +42,3 @@ void DataTypeSegmentInfo::onUpdateStatusProperties()
 }
 
 } // namespace Hyx
-
-Hyx::DataLayer* DataTypeSegmentInfoDataLayerCreator()
-{
-    return new Hyx::DataTypeSegmentInfo();
-}

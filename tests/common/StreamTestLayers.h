@@ -81,8 +81,6 @@ public:
     {
         return Hyx::DataLayerClassInfo(VornCommon::String("StreamTestCompressedLayer"));
     }
-    bool compress(std::shared_ptr<Hyx::DataLayer>, uint8_t) override { return false; }
-    std::shared_ptr<Hyx::DataLayer> decompress() override { return {}; }
 
 protected:
     bool deserializeAndMigrate(uint8_t*, uint32_t) override

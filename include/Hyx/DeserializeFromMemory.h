@@ -24,6 +24,7 @@
 //   the memory must outlive the reads. Layers always own copies of their payloads.
 // - Not synchronised: one thread at a time.
 
+#include <Hyx/DataBlock.h>
 #include <Hyx/Export.h>
 #include <Hyx/FlatMemory.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -70,9 +71,12 @@ public:
     /// Reads a block header; returns the block size (0 when fewer than 5 bytes remain).
     /// Throws for a format version other than 2000.
     uint32_t unpack_dataheader(unsigned char& dataType);
-    /// Reads one blob body of at most size bytes; empty when it does not fit. The kind of
-    /// the block header read last decides whether compression fields are present.
+    /// Reads one blob body of at most size bytes; empty when it does not fit. Compression
+    /// fields are read when the type is a registered compressed class.
     std::shared_ptr<DataLayer> unpack_blobData(unsigned int size);
+    /// The same for a body of a block of the given kind: a compressed-blob body always
+    /// carries the compression fields and always gives a compressed layer.
+    std::shared_ptr<DataLayer> unpack_blobData(unsigned int size, DataType kind);
 
     /// Advances the cursor, stopping at the end of the buffer.
     void SeekForwards(unsigned int n);
@@ -135,14 +139,13 @@ private:
     bool take(void* out, uint32_t n);
     template <class T> T takeValue();
     uint32_t readU32At(uint32_t position) const;
-    std::shared_ptr<DataLayer> readBlob(uint32_t size, std::optional<uint8_t> kind);
+    std::shared_ptr<DataLayer> readBlob(uint32_t size, std::optional<DataType> kind);
     void checkBlockVersion() const;
 
     uint32_t _cursor = 0;
     std::shared_ptr<FlatMemoryUInt8> _buffer;
     HYXFormatVersion _version = HYX_FORMAT_VERSION_2000;
     uint32_t _blockHeaderSize = HYX_BLOCK_HEADER_SIZE;
-    std::optional<uint8_t> _blockKind; // kind of the block header read last, until its body is read
 };
 
 } // namespace Hyx

@@ -91,7 +91,6 @@ uint8_t* DeserializeFromMemory::allocateSizeForPackedData(unsigned int n)
 {
     uint8_t* data = _buffer->resize(n);
     _cursor = 0;
-    _blockKind.reset();
     return data;
 }
 
@@ -99,7 +98,6 @@ void DeserializeFromMemory::setPackedDataWithoutResponsibilityToDelete(unsigned 
 {
     _buffer->SetWithoutCopyAndDoNotTakeResponsibilityToDelete(data, n);
     _cursor = 0;
-    _blockKind.reset();
 }
 
 bool DeserializeFromMemory::take(void* out, uint32_t n)
@@ -182,7 +180,6 @@ uint32_t DeserializeFromMemory::unpack_dataheader(unsigned char& dataType)
     }
     const uint32_t size = unpack_uint32();
     dataType = unpack_uint8();
-    _blockKind = dataType;
     return size;
 }
 
@@ -233,7 +230,6 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
             unpack_dataheader(kind);
             auto block = std::dynamic_pointer_cast<DataBlockBlob>(
                 DataBlock::Deserialize(this, blockSize - _blockHeaderSize, static_cast<DataType>(kind)));
-            _blockKind.reset();
             if (!block) {
                 _cursor = end;
                 return {};
@@ -243,7 +239,6 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
         }
     } catch (...) {
         _cursor = end;
-        _blockKind.reset();
         throw;
     }
     return atom;
@@ -251,12 +246,15 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
 
 std::shared_ptr<DataLayer> DeserializeFromMemory::unpack_blobData(unsigned int size)
 {
-    const std::optional<uint8_t> kind = _blockKind;
-    _blockKind.reset();
+    return readBlob(size, std::nullopt);
+}
+
+std::shared_ptr<DataLayer> DeserializeFromMemory::unpack_blobData(unsigned int size, DataType kind)
+{
     return readBlob(size, kind);
 }
 
-std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::optional<uint8_t> kind)
+std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::optional<DataType> kind)
 {
     constexpr uint32_t kMinBody = HYX_BLOB_HEADER_SIZE + 4;
     if (size < kMinBody || !fits(size)) {
@@ -272,7 +270,7 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
 
     std::shared_ptr<DataLayer> layer = DataLayerFactory::CreateDataLayer(type, purpose, version).ToStdSharedPtr();
     auto* compressed = dynamic_cast<DataTypeCompressedBlob*>(layer.get());
-    const bool hasFields = compressed != nullptr || (kind && *kind == static_cast<uint8_t>(DataType::CompressedBlob));
+    const bool hasFields = compressed != nullptr || kind == DataType::CompressedBlob;
     if (hasFields && !compressed)
         layer.reset(); // a compressed-blob block needs a compressed layer to keep its fields
 

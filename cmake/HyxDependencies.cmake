@@ -21,26 +21,22 @@ hyx_require(BLOSC_FOUND libblosc-dev)
 pkg_check_modules(TURBOJPEG QUIET IMPORTED_TARGET libturbojpeg)
 hyx_require(TURBOJPEG_FOUND libturbojpeg0-dev)
 
-find_path(LODEPNG_INCLUDE_DIR lodepng.h)
-find_library(LODEPNG_LIBRARY lodepng)
-hyx_require(LODEPNG_LIBRARY liblodepng-dev)
-hyx_require(LODEPNG_INCLUDE_DIR liblodepng-dev)
-if(NOT TARGET Hyx::lodepng)
-  add_library(Hyx::lodepng UNKNOWN IMPORTED)
-  set_target_properties(Hyx::lodepng PROPERTIES IMPORTED_LOCATION "${LODEPNG_LIBRARY}"
-                        INTERFACE_INCLUDE_DIRECTORIES "${LODEPNG_INCLUDE_DIR}")
-endif()
+# A library shipped as a header and a .so without a working package file: imported by hand.
+function(hyx_import_plain_library target header library package)
+  find_path(${target}_INCLUDE_DIR ${header})
+  find_library(${target}_LIBRARY ${library})
+  hyx_require(${target}_INCLUDE_DIR ${package})
+  hyx_require(${target}_LIBRARY ${package})
+  if(NOT TARGET Hyx::${target})
+    add_library(Hyx::${target} UNKNOWN IMPORTED GLOBAL)
+    set_target_properties(Hyx::${target} PROPERTIES IMPORTED_LOCATION "${${target}_LIBRARY}"
+                          INTERFACE_INCLUDE_DIRECTORIES "${${target}_INCLUDE_DIR}")
+  endif()
+endfunction()
 
-# libsquish's pkg-config file carries an empty prefix: find it by hand.
-find_path(SQUISH_INCLUDE_DIR squish.h)
-find_library(SQUISH_LIBRARY squish)
-hyx_require(SQUISH_LIBRARY libsquish-dev)
-hyx_require(SQUISH_INCLUDE_DIR libsquish-dev)
-if(NOT TARGET Hyx::squish)
-  add_library(Hyx::squish UNKNOWN IMPORTED)
-  set_target_properties(Hyx::squish PROPERTIES IMPORTED_LOCATION "${SQUISH_LIBRARY}"
-                        INTERFACE_INCLUDE_DIRECTORIES "${SQUISH_INCLUDE_DIR}")
-endif()
+hyx_import_plain_library(lodepng lodepng.h lodepng liblodepng-dev)
+# libsquish's pkg-config file carries an empty prefix, so it is found the same way.
+hyx_import_plain_library(squish squish.h squish libsquish-dev)
 
 find_package(astcenc 4.2 CONFIG QUIET)
 hyx_require(astcenc_FOUND libastcenc-dev)

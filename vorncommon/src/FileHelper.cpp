@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,6 +37,33 @@ size_t ExtensionDot(const std::string& path)
 
 // Caps one read or write call: the kernel moves at most about 2 GiB per call anyway.
 constexpr uint64_t kMaxChunk = 1u << 30;
+
+// Moves count bytes with ::read or ::write, retrying short transfers and interruptions.
+// Returns the bytes moved (fewer only when a read reaches the end of the file), or -1.
+template <class Byte, class Call>
+int64_t TransferAll(int handle, Byte* buffer, uint64_t count, Call call)
+{
+    constexpr bool writing = std::is_const_v<Byte>;
+    if (handle < 0 || (!buffer && count > 0))
+        return -1;
+    uint64_t done = 0;
+    while (done < count) {
+        const uint64_t chunk = count - done < kMaxChunk ? count - done : kMaxChunk;
+        const ssize_t moved = call(handle, buffer + done, static_cast<size_t>(chunk));
+        if (moved < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (moved == 0) {
+            if (writing)
+                return -1; // no progress: a failure, not a reason to spin
+            break;         // end of file
+        }
+        done += static_cast<uint64_t>(moved);
+    }
+    return static_cast<int64_t>(done);
+}
 
 } // namespace
 
@@ -68,42 +96,12 @@ int FileHelper::OpenFileForWriting(const std::string& path)
 
 int64_t FileHelper::Read(int handle, uint8_t* buffer, uint64_t count)
 {
-    if (handle < 0 || (!buffer && count > 0))
-        return -1;
-    uint64_t done = 0;
-    while (done < count) {
-        const uint64_t chunk = count - done < kMaxChunk ? count - done : kMaxChunk;
-        const ssize_t got = ::read(handle, buffer + done, static_cast<size_t>(chunk));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break; // end of file
-        done += static_cast<uint64_t>(got);
-    }
-    return static_cast<int64_t>(done);
+    return TransferAll(handle, buffer, count, ::read);
 }
 
 int64_t FileHelper::Write(int handle, const uint8_t* buffer, uint64_t count)
 {
-    if (handle < 0 || (!buffer && count > 0))
-        return -1;
-    uint64_t done = 0;
-    while (done < count) {
-        const uint64_t chunk = count - done < kMaxChunk ? count - done : kMaxChunk;
-        const ssize_t put = ::write(handle, buffer + done, static_cast<size_t>(chunk));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (put == 0)
-            return -1; // no progress: treat as failure rather than spin
-        done += static_cast<uint64_t>(put);
-    }
-    return static_cast<int64_t>(done);
+    return TransferAll(handle, buffer, count, ::write);
 }
 
 int64_t FileHelper::Seek(int handle, int64_t offset, SeekOrigin origin)

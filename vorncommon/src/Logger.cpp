@@ -80,11 +80,11 @@ size_t MemoryLogger::Count() const
     return m_entries.size();
 }
 
-bool MemoryLogger::Contains(std::string_view piece) const
+bool MemoryLogger::Contains(std::string_view fragment) const
 {
     std::lock_guard lock(m_mutex);
     for (const Entry& entry : m_entries)
-        if (entry.text.find(piece) != std::string::npos)
+        if (entry.text.find(fragment) != std::string::npos)
             return true;
     return false;
 }

@@ -38,61 +38,60 @@ public:
     /// Waits for a free slot and appends; false (nothing appended) once the queue is closed.
     bool Push(T value)
     {
-        {
-            std::unique_lock<std::mutex> lock(_mutex);
+        std::unique_lock<std::mutex> lock(_mutex);
+        if (!_closed && _items.size() >= _capacity) {
+            ++_waitingPushers;
             _notFull.wait(lock, [this] { return _closed || _items.size() < _capacity; });
-            if (_closed) {
-                return false;
-            }
-            _items.push_back(std::move(value));
+            --_waitingPushers;
         }
-        _notEmpty.notify_one();
+        if (_closed) {
+            return false;
+        }
+        _items.push_back(std::move(value));
+        wakePuller(lock);
         return true;
     }
 
     /// Appends when a slot is free and the queue is open; never waits.
     bool TryPush(T value)
     {
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            if (_closed || _items.size() >= _capacity) {
-                return false;
-            }
-            _items.push_back(std::move(value));
+        std::unique_lock<std::mutex> lock(_mutex);
+        if (_closed || _items.size() >= _capacity) {
+            return false;
         }
-        _notEmpty.notify_one();
+        _items.push_back(std::move(value));
+        wakePuller(lock);
         return true;
     }
 
     /// Waits for an element and takes it; on a closed and empty queue returns an empty element.
     T Pull()
     {
-        T value{};
-        {
-            std::unique_lock<std::mutex> lock(_mutex);
+        std::unique_lock<std::mutex> lock(_mutex);
+        if (!_closed && _items.empty()) {
+            ++_waitingPullers;
             _notEmpty.wait(lock, [this] { return _closed || !_items.empty(); });
-            if (_items.empty()) {
-                return value;
-            }
-            value = std::move(_items.front());
-            _items.pop_front();
+            --_waitingPullers;
         }
-        _notFull.notify_one();
+        if (_items.empty()) {
+            return T{};
+        }
+        T value = std::move(_items.front());
+        _items.pop_front();
+        wakePusher(lock);
         return value;
     }
 
     /// Takes the front element when there is one; never waits.
     bool TryPull(T& out)
     {
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            if (_items.empty()) {
-                return false;
-            }
-            out = std::move(_items.front());
-            _items.pop_front();
+        std::unique_lock<std::mutex> lock(_mutex);
+        if (_items.empty()) {
+            return false;
         }
-        _notFull.notify_one();
+        out = std::move(_items.front());
+        _items.pop_front();
+        wakePusher(lock);
         return true;
     }
 
@@ -139,11 +138,32 @@ public:
     }
 
 private:
+    // Signals only when someone waits, after unlocking, so an uncontended hand-off makes no
+    // condition-variable call at all.
+    void wakePuller(std::unique_lock<std::mutex>& lock)
+    {
+        const bool waiting = _waitingPullers > 0;
+        lock.unlock();
+        if (waiting) {
+            _notEmpty.notify_one();
+        }
+    }
+    void wakePusher(std::unique_lock<std::mutex>& lock)
+    {
+        const bool waiting = _waitingPushers > 0;
+        lock.unlock();
+        if (waiting) {
+            _notFull.notify_one();
+        }
+    }
+
     const uint32_t _capacity;
     mutable std::mutex _mutex;
     std::condition_variable _notFull;
     std::condition_variable _notEmpty;
     std::deque<T> _items;
+    uint32_t _waitingPushers = 0;
+    uint32_t _waitingPullers = 0;
     bool _closed = false;
 };
 

@@ -6,9 +6,9 @@
 // mutex and calls every listener of the snapshot, in the order they were added, without holding
 // the mutex. A listener may therefore add or remove listeners (or emit again) during an
 // emission; the change takes effect from the next emission, so a listener removed meanwhile is
-// still called once in the running one. Adding a null or an already present listener does
-// nothing. The snapshot is shared and copied only when the list changes, so an emission does
-// not allocate.
+// still called once in the running one and must stay alive until that emission ends. Adding a
+// null or an already present listener does nothing. The snapshot is shared and copied only when
+// the list changes, so an emission does not allocate.
 
 #include <cstddef>
 #include <memory>

@@ -100,8 +100,8 @@ public:
     std::vector<Entry> Entries() const;
     /// Number of messages so far.
     size_t Count() const;
-    /// True when some message's text contains the given piece.
-    bool Contains(std::string_view piece) const;
+    /// True when some message's text contains the given fragment.
+    bool Contains(std::string_view fragment) const;
     /// Forgets every message.
     void Clear();
 

@@ -4,7 +4,7 @@
 //
 // Profiler: the process-wide manager, absent until createManager and after destroyManager.
 // ProfilerManager: one ProfilerCpuThread record per registered thread; a thread registers and
-// unregisters itself. ProfilerCpuThread: counts frames (flip) and, per zone, entries and the
+// unregisters itself, before it ends (records are keyed by thread id, which the system reuses). ProfilerCpuThread: counts frames (flip) and, per zone, entries and the
 // steady-clock time spent inside, with a stack for nested zones. Records are shared, so a
 // thread that still holds its record stays safe when the manager goes away.
 // ProfilerZone: a named zone, created once (usually a function-local static) and identified

@@ -35,6 +35,7 @@
 namespace Hyx {
 
 class Atom;
+class AtomInfo;
 class DataLayer;
 class HyxLookupTable;
 

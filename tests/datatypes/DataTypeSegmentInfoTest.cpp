@@ -23,7 +23,7 @@ TEST(DataTypeSegmentInfo, PayloadTextAndStatus)
     EXPECT_EQ(payload[1], 0x12);
     EXPECT_EQ(layer.GetSegmentId(), 0x1234);
     const std::string text = layer.ToString(false);
-    EXPECT_EQ(text.substr(text.size() - 15), ", SegmentID=4660");
+    EXPECT_EQ(text.substr(text.size() - 16), ", SegmentID=4660");
     layer.updateStatusProperties();
     EXPECT_EQ(layer.getStatusPropertyValue("Segment id"), "4660");
 

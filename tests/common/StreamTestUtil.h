@@ -4,10 +4,9 @@
 // heap copies so that any over-read shows under AddressSanitizer.
 
 #include <Hyx/DeserializeFromMemory.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/SerializeToMemory.h>
 
-#include <VornCommon/Logger.h>
+#include "CapturedLog.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,23 +39,13 @@ struct ExactReader {
     std::unique_ptr<Hyx::DeserializeFromMemory> reader;
 };
 
-/// Installs a memory logger as the library's logger for the scope.
-struct ScopedMemoryLogger {
-    ScopedMemoryLogger() : logger(std::make_shared<VornCommon::MemoryLogger>())
-    {
-        Hyx::SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
-    }
-    ~ScopedMemoryLogger() { Hyx::ResetHYXLoggerInstance(); }
-    /// Number of messages at the given level.
-    size_t Count(VornCommon::LogLevel level) const
-    {
-        size_t n = 0;
-        for (const auto& e : logger->Entries())
-            n += e.level == level ? 1 : 0;
-        return n;
-    }
-
-    std::shared_ptr<VornCommon::MemoryLogger> logger;
-};
+/// Number of captured lines at the given level.
+inline size_t CountAtLevel(const CapturedLog& log, VornCommon::LogLevel level)
+{
+    size_t n = 0;
+    for (const auto& e : log.Entries())
+        n += e.level == level ? 1 : 0;
+    return n;
+}
 
 } // namespace HyxTest

@@ -114,15 +114,15 @@ TEST(AtomStreamFile, WritesThroughFlushesAndReadsBack)
 
 TEST(AtomStreamFile, MissingFilesAndFailedWrites)
 {
-    ScopedMemoryLogger log;
+    CapturedLog log;
     TempDir dir;
     const std::string missing = dir.file("missing.hyx");
     FileReader reader(missing.c_str());
     EXPECT_FALSE(reader.IsValid());
-    ASSERT_EQ(log.logger->Count(), 1u);
-    EXPECT_EQ(log.logger->Entries()[0].text,
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text,
               "DeserializeFromFile::DeserializeFromFile(): Invalid file '" + missing + "'");
-    EXPECT_EQ(log.logger->Entries()[0].level, LogLevel::Error);
+    EXPECT_EQ(log.Entries()[0].level, LogLevel::Error);
     EXPECT_EQ(reader.readFromFile(1), HyxErrorCode::FailedToReadFromFile);
 
     // A writer that never opened keeps its bytes and reports them lost.
@@ -135,7 +135,7 @@ TEST(AtomStreamFile, MissingFilesAndFailedWrites)
     EXPECT_FALSE(closed.CloseFile());
 
     if (VornCommon::FileHelper::DoesFileExist("/dev/full")) {
-        log.logger->Clear();
+        log.Clear();
         Hyx::SerializeToFile full("/dev/full", true);
         ASSERT_TRUE(full.IsReady());
         full.pack_hyxheader();
@@ -143,13 +143,13 @@ TEST(AtomStreamFile, MissingFilesAndFailedWrites)
         EXPECT_EQ(full.GetPackedDataSize(), 15u);
         EXPECT_EQ(full.GetFlushedDataSize(), 0u);
         EXPECT_FALSE(full.CloseFile());
-        EXPECT_TRUE(log.logger->Contains("Failed to write to file."));
+        EXPECT_TRUE(log.Contains("Failed to write to file."));
     }
 }
 
 TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
 {
-    ScopedMemoryLogger log;
+    CapturedLog log;
     TempDir dir;
     const std::string path = dir.file("open.hyx");
     fs::create_directories(dir.path);
@@ -157,7 +157,7 @@ TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
         Hyx::SerializeToFile writer(path.c_str(), true);
         writer.pack_hyxheader();
     }
-    EXPECT_TRUE(log.logger->Contains("File '" + path + "' not closed!"));
+    EXPECT_TRUE(log.Contains("File '" + path + "' not closed!"));
     EXPECT_EQ(readFile(path).size(), 15u);
 }
 

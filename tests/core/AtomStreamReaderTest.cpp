@@ -110,7 +110,7 @@ TEST(AtomStreamReader, MixedAtomRoundTripsByteForByte)
 TEST(AtomStreamReader, RefusedPayloadsComeBackAsPlaceholdersWithTheSameBytes)
 {
     RegisterStreamTestLayers();
-    ScopedMemoryLogger log;
+    CapturedLog log;
     auto atom = std::make_shared<Atom>(0u, 0u);
     // Stored at a version the class does not know, and a body the class rejects.
     auto newer = std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestPlainType());
@@ -137,7 +137,7 @@ TEST(AtomStreamReader, RefusedPayloadsComeBackAsPlaceholdersWithTheSameBytes)
     ASSERT_TRUE(compressed);
     EXPECT_EQ(compressed->GetCompressionType(), 0xEE);
     EXPECT_EQ(packed(back), first);
-    EXPECT_EQ(log.Count(LogLevel::Error), 2u); // one refusal line per layer
+    EXPECT_EQ(CountAtLevel(log, LogLevel::Error), 2u); // one refusal line per layer
 }
 
 TEST(AtomStreamReader, CompressionFieldsFollowTheBlockKindAndTheClass)
@@ -283,7 +283,7 @@ TEST(AtomStreamReader, UnknownBlockKindThrowsAndSkipsTheAtom)
 
 TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
 {
-    ScopedMemoryLogger log;
+    CapturedLog log;
     auto atom = std::make_shared<Atom>(0u, 0u);
     atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1, 2, 3, 4}, 1), false);
     const Bytes good = packed(atom); // 16 + 49 bytes
@@ -312,7 +312,7 @@ TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
     Bytes shortBlock = good;
     putU32(shortBlock, 16, 20);
     expectNoAtom(shortBlock, "short body");
-    EXPECT_GE(log.Count(LogLevel::Error), 9u);
+    EXPECT_GE(CountAtLevel(log, LogLevel::Error), 9u);
 
     // A bad block inside a framed record skips just that record.
     Bytes twoAtoms = good;

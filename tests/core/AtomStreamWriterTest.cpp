@@ -197,7 +197,7 @@ TEST(AtomStreamWriter, RecordAndBlockSizes)
 
 TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
 {
-    ScopedMemoryLogger log;
+    CapturedLog log;
     SerializeToMemory w;
     w.pack_hyxheader();
     EXPECT_EQ(w.pack_atom(nullptr), HyxErrorCode::FailedToPackAtom);
@@ -207,7 +207,7 @@ TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
     huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
     EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
     EXPECT_EQ(w.GetPackedDataSize(), 15u);
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error), 2u);
+    EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 2u);
 
     // The writer still works afterwards, also when no shared pointer owns it.
     auto ok = std::make_shared<Atom>(0u, 0u);

@@ -298,36 +298,21 @@ void SerializeToMemory::pack_string(const std::string& text) const
     append(text.data(), text.size());
 }
 
-void SerializeToMemory::pack_shortstring(const std::string& text) const
+template <class Length>
+void SerializeToMemory::appendCountedString(const std::string& text) const
 {
-    if (text.size() > 0xFF)
-        throw std::length_error("String too long for a short string (255 bytes).");
-    const uint8_t len = static_cast<uint8_t>(text.size());
-    if (uint64_t{1} + len > kMaxBufferSize - _buffer->size())
-        throw std::length_error("Atom stream buffer would exceed 4 GiB.");
-    append(&len, 1);
-    append(text.data(), len);
+    // Never write a length that disagrees with the bytes that follow it.
+    if (text.size() > std::numeric_limits<Length>::max() ||
+        sizeof(Length) + uint64_t{text.size()} > kMaxBufferSize - _buffer->size())
+        throw std::length_error("String too long for its length field.");
+    const auto length = static_cast<Length>(text.size());
+    append(&length, sizeof length);
+    append(text.data(), text.size());
 }
 
-void SerializeToMemory::pack_normalstring(const std::string& text) const
-{
-    if (text.size() > 0xFFFF)
-        throw std::length_error("String too long for a normal string (65535 bytes).");
-    const uint16_t len = static_cast<uint16_t>(text.size());
-    if (uint64_t{2} + len > kMaxBufferSize - _buffer->size())
-        throw std::length_error("Atom stream buffer would exceed 4 GiB.");
-    append(&len, 2);
-    append(text.data(), len);
-}
-
-void SerializeToMemory::pack_longstring(const std::string& text) const
-{
-    if (text.size() > 0xFFFFFFFFull || 4 + uint64_t{text.size()} > kMaxBufferSize - _buffer->size())
-        throw std::length_error("String too long for the atom stream buffer.");
-    const uint32_t len = static_cast<uint32_t>(text.size());
-    append(&len, 4);
-    append(text.data(), len);
-}
+void SerializeToMemory::pack_shortstring(const std::string& text) const { appendCountedString<uint8_t>(text); }
+void SerializeToMemory::pack_normalstring(const std::string& text) const { appendCountedString<uint16_t>(text); }
+void SerializeToMemory::pack_longstring(const std::string& text) const { appendCountedString<uint32_t>(text); }
 
 void SerializeToMemory::pack_uint32(const unsigned int& value, unsigned int position) const
 {

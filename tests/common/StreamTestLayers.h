@@ -20,31 +20,11 @@
 
 namespace HyxTest {
 
-inline VornCommon::Guid StreamTestPlainType()
-{
-    static const auto g = VornCommon::Guid::FromHexString("A1B2C3D4-0001-4000-8000-00000000A001");
-    return g;
-}
-inline VornCommon::Guid StreamTestCompressedType()
-{
-    static const auto g = VornCommon::Guid::FromHexString("A1B2C3D4-0002-4000-8000-00000000A002");
-    return g;
-}
-inline VornCommon::Guid StreamTestUnknownType()
-{
-    static const auto g = VornCommon::Guid::FromHexString("A1B2C3D4-0003-4000-8000-00000000A003");
-    return g;
-}
-inline VornCommon::Guid StreamTestUnknownCompressedType()
-{
-    static const auto g = VornCommon::Guid::FromHexString("A1B2C3D4-0004-4000-8000-00000000A004");
-    return g;
-}
-inline VornCommon::Guid StreamTestPurpose()
-{
-    static const auto g = VornCommon::Guid::FromHexString("A1B2C3D4-0005-4000-8000-00000000A005");
-    return g;
-}
+inline VornCommon::Guid StreamTestPlainType() { return VornCommon::Guid::FromHexString("A1B2C3D4-0001-4000-8000-00000000A001"); }
+inline VornCommon::Guid StreamTestCompressedType() { return VornCommon::Guid::FromHexString("A1B2C3D4-0002-4000-8000-00000000A002"); }
+inline VornCommon::Guid StreamTestUnknownType() { return VornCommon::Guid::FromHexString("A1B2C3D4-0003-4000-8000-00000000A003"); }
+inline VornCommon::Guid StreamTestUnknownCompressedType() { return VornCommon::Guid::FromHexString("A1B2C3D4-0004-4000-8000-00000000A004"); }
+inline VornCommon::Guid StreamTestPurpose() { return VornCommon::Guid::FromHexString("A1B2C3D4-0005-4000-8000-00000000A005"); }
 
 /// Fills a layer's payload with the given bytes at the given version.
 inline void SetPayload(Hyx::DataLayer& layer, const std::vector<uint8_t>& bytes)

@@ -13,7 +13,8 @@ DeserializeFromFile::DeserializeFromFile(const char* path) : _path(path ? path :
     _file = FileHelper::OpenFileReadOnly(_path, _fileSize);
     if (_file == -1) {
         _fileSize = 0;
-        LogMessage(VornCommon::LogLevel::Error, "DeserializeFromFile::DeserializeFromFile(): Invalid file '%s'", _path.c_str());
+        LogMessage(VornCommon::LogLevel::Error, "DeserializeFromFile::DeserializeFromFile(): Invalid file '%s'",
+                   _path.c_str());
     }
 }
 

@@ -193,7 +193,7 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom()
         // Without a trustworthy size nothing after this point can be framed.
         if (remaining != 0)
             LogMessage(VornCommon::LogLevel::Error, "Invalid atom record: size %u with %u bytes left in the stream",
-                           static_cast<unsigned>(size), static_cast<unsigned>(remaining));
+                       static_cast<unsigned>(size), static_cast<unsigned>(remaining));
         _cursor = _buffer->size();
         return {};
     }
@@ -208,7 +208,7 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
         return atom;
     if (blocksSize > GetRemainingDataSize()) {
         LogMessage(VornCommon::LogLevel::Error, "Invalid atom record: %u bytes of blocks with %u bytes left in the stream",
-                       static_cast<unsigned>(blocksSize), static_cast<unsigned>(GetRemainingDataSize()));
+                   static_cast<unsigned>(blocksSize), static_cast<unsigned>(GetRemainingDataSize()));
         _cursor = _buffer->size();
         return {};
     }
@@ -222,7 +222,7 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
             const uint32_t blockSize = left >= _blockHeaderSize ? readU32At(blockStart) : 0;
             if (blockSize < _blockHeaderSize || blockSize > left) {
                 LogMessage(VornCommon::LogLevel::Error, "Invalid data block: size %u with %u bytes left in its atom",
-                               static_cast<unsigned>(blockSize), static_cast<unsigned>(left));
+                           static_cast<unsigned>(blockSize), static_cast<unsigned>(left));
                 _cursor = end;
                 return {};
             }
@@ -259,7 +259,7 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
     constexpr uint32_t kMinBody = HYX_BLOB_HEADER_SIZE + 4;
     if (size < kMinBody || !fits(size)) {
         LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes with %u bytes left in the stream",
-                       static_cast<unsigned>(size), static_cast<unsigned>(GetRemainingDataSize()));
+                   static_cast<unsigned>(size), static_cast<unsigned>(GetRemainingDataSize()));
         return {};
     }
     const uint8_t* body = _buffer->data() + _cursor;
@@ -278,7 +278,7 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
     if (hasFields) {
         if (size - off < HYX_BLOB_COMPRESSION_FIELDS_SIZE + 4) {
             LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes cannot hold the compression fields",
-                           static_cast<unsigned>(size));
+                       static_cast<unsigned>(size));
             return {};
         }
         fields.sourceType = VornCommon::Guid::FromRawBytes(body + off);
@@ -290,7 +290,7 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
     off += 4;
     if (n > size - off) {
         LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: payload of %u bytes with %u bytes left in its block",
-                       static_cast<unsigned>(n), static_cast<unsigned>(size - off));
+                   static_cast<unsigned>(n), static_cast<unsigned>(size - off));
         return {};
     }
     const uint8_t* payload = body + off;

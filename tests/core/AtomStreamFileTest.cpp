@@ -26,7 +26,9 @@ namespace {
 
 class TempDir {
 public:
-    TempDir() : path(fs::temp_directory_path() / ("hyx_stream_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
+    TempDir()
+        : path(fs::temp_directory_path() /
+               ("hyx_stream_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
     {
         fs::remove_all(path);
     }

@@ -42,7 +42,8 @@ std::shared_ptr<Hyx::Atom> testAtom(uint32_t stream, uint32_t frame)
     unknown->InitializeHeader(StreamTestPurpose(), 3);
     atom->AddDataLayer(withPayload(unknown, {0x10, 0x20}), false);
 
-    auto unknownCompressed = std::make_shared<Hyx::DataLayerCompressedPlaceholder>(HyxTest::StreamTestUnknownCompressedType());
+    auto unknownCompressed =
+        std::make_shared<Hyx::DataLayerCompressedPlaceholder>(HyxTest::StreamTestUnknownCompressedType());
     unknownCompressed->InitializeCompressionInfo(HyxTest::StreamTestUnknownType(), 3, 130);
     atom->AddDataLayer(withPayload(unknownCompressed, {0x30}), false);
 

@@ -124,9 +124,21 @@ DataLayerFactoryIterator End()
 
 DataLayer* CreateInstance(const VornCommon::Guid& type) { return Registry::Get().Create(type); }
 
+namespace {
+
+/// A new layer that keeps its plug-in module loaded while it lives.
+SharedDataLayerPtr createShared(const VornCommon::Guid& type)
+{
+    std::shared_ptr<PluginModule> module;
+    DataLayer* layer = Registry::Get().Create(type, &module);
+    return SharedDataLayerPtr(detail::ShareKeepingModule(layer, std::move(module)));
+}
+
+} // namespace
+
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose)
 {
-    SharedDataLayerPtr layer(Registry::Get().Create(type));
+    SharedDataLayerPtr layer(createShared(type));
     if (layer)
         layer->InitializeHeader(purpose);
     return layer;
@@ -134,7 +146,7 @@ SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommo
 
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose, int version)
 {
-    SharedDataLayerPtr layer(Registry::Get().Create(type));
+    SharedDataLayerPtr layer(createShared(type));
     if (layer)
         layer->InitializeHeader(purpose, static_cast<uint16_t>(version & 0xFFFF));
     return layer;

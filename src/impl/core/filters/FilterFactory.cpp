@@ -122,5 +122,10 @@ FilterFactoryIterator End()
 
 Filter* CreateInstance(const VornCommon::Guid& type) { return Registry::Get().Create(type); }
 
+Filter* CreateInstance(const VornCommon::Guid& type, std::shared_ptr<PluginModule>& module)
+{
+    return Registry::Get().Create(type, &module);
+}
+
 } // namespace FilterFactory
 } // namespace Hyx

@@ -20,6 +20,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -84,8 +85,8 @@ inline int FilterCreations(const fs::path& path)
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (!handle)
         return -1;
-    const auto* count = static_cast<const int*>(dlsym(handle, FILTER_CREATIONS_SYMBOL));
-    const int result = count ? *count : -1;
+    const auto* count = static_cast<const std::atomic<int>*>(dlsym(handle, FILTER_CREATIONS_SYMBOL));
+    const int result = count ? count->load() : -1;
     dlclose(handle);
     return result;
 }
@@ -129,6 +130,15 @@ struct CacheEntry {
     uint64_t timestamp;
 };
 
+/// text as an XML element's text: '&', '<' and '>' escaped.
+inline std::string XmlText(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text)
+        escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    return escaped;
+}
+
 /// The cache file as the database writes it for these modules (ids in the given order; the
 /// classes in GUID order, which the entries must follow).
 inline std::string CacheText(const std::vector<CacheEntry>& entries)
@@ -138,7 +148,7 @@ inline std::string CacheText(const std::vector<CacheEntry>& entries)
         const CacheEntry& e = entries[id];
         const Classes& c = CLASSES[e.plugin];
         const std::string idText = std::to_string(id);
-        modules += "        <module>\n            <id>" + idText + "</id>\n            <path>" + e.path +
+        modules += "        <module>\n            <id>" + idText + "</id>\n            <path>" + XmlText(e.path) +
                    "</path>\n            <timestamp>" + std::to_string(e.timestamp) +
                    "</timestamp>\n        </module>\n";
         filters += "        <filter>\n            <guid>" + std::string(c.filterGuid) + "</guid>\n            <module>" +

@@ -22,7 +22,7 @@ inline constexpr Classes CLASSES[] = {
      "MutateTestBeta", 7},
 };
 
-/// Exported by every test plug-in: how often its filter creator ran.
+/// Exported by every test plug-in (a std::atomic<int>): how often its filter creator ran.
 inline constexpr const char* FILTER_CREATIONS_SYMBOL = "hyx_test_plugin_filter_creations";
 
 } // namespace TestPlugins

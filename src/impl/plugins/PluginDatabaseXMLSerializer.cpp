@@ -67,9 +67,15 @@ std::shared_ptr<PluginDatabaseXMLSerializer::ModuleRecord> moduleOf(const Module
     return nullptr;
 }
 
-void appendText(XMLElement& parent, const char* name, const std::string& text)
+/// A filter or data-layer element with its first three children.
+XMLElement* appendClass(XMLElement& section, const char* name, const std::string& guid, uint32_t moduleId,
+                        const std::string& className)
 {
-    parent.InsertNewChildElement(name)->SetText(text.c_str());
+    XMLElement* element = section.InsertNewChildElement(name);
+    element->InsertNewChildElement("guid")->SetText(guid.c_str());
+    element->InsertNewChildElement("module")->SetText(moduleId);
+    element->InsertNewChildElement("classname")->SetText(className.c_str());
+    return element;
 }
 
 } // namespace
@@ -152,7 +158,7 @@ bool PluginDatabaseXMLSerializer::Write(const std::string& path) const
             continue; // listed twice: one record is enough
         XMLElement* element = modulesElement->InsertNewChildElement("module");
         element->InsertNewChildElement("id")->SetText(id);
-        appendText(*element, "path", module->path);
+        element->InsertNewChildElement("path")->SetText(module->path.c_str());
         element->InsertNewChildElement("timestamp")->SetText(module->timestamp);
     }
 
@@ -161,11 +167,9 @@ bool PluginDatabaseXMLSerializer::Write(const std::string& path) const
         const auto id = ids.find(filter->module.get());
         if (id == ids.end())
             continue;
-        XMLElement* element = filtersElement->InsertNewChildElement("filter");
-        appendText(*element, "guid", filter->guid);
-        element->InsertNewChildElement("module")->SetText(id->second);
-        appendText(*element, "classname", filter->className);
-        element->InsertNewChildElement("type")->SetText(filter->type);
+        appendClass(*filtersElement, "filter", filter->guid, id->second, filter->className)
+            ->InsertNewChildElement("type")
+            ->SetText(filter->type);
     }
 
     XMLElement* dataLayersElement = root->InsertNewChildElement("datalayers");
@@ -173,10 +177,7 @@ bool PluginDatabaseXMLSerializer::Write(const std::string& path) const
         const auto id = ids.find(dataLayer->module.get());
         if (id == ids.end())
             continue;
-        XMLElement* element = dataLayersElement->InsertNewChildElement("datalayer");
-        appendText(*element, "guid", dataLayer->guid);
-        element->InsertNewChildElement("module")->SetText(id->second);
-        appendText(*element, "classname", dataLayer->className);
+        appendClass(*dataLayersElement, "datalayer", dataLayer->guid, id->second, dataLayer->className);
     }
     return VornCommon::SaveXmlDocument(doc, path);
 }

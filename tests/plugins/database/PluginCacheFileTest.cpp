@@ -58,20 +58,28 @@ TEST_F(PluginCacheFile, SaveWritesTheExactLayoutWithRelativePaths)
 {
     const fs::path folder = FreshFolder();
     Install(ALPHA_BUILD, folder / "alpha_vornp.dll", T0);
-    const fs::path beta = Install(BETA_BUILD, folder / "sub" / "beta_vornp.dll", T0 + 100);
+    const fs::path beta = Install(BETA_BUILD, folder / "sub <&>" / "beta_vornp.dll", T0 + 100);
     PluginDatabase::ScanFolderForPlugins(folder.string(), false, true, true);
+    const ClassCounts loaded = CountClasses();
 
     // Ids in path order, paths relative to the cache's folder, no built-in class.
     EXPECT_EQ(log.Count(LogLevel::Info, "Saving plugins database to '" + (folder / "plugins.xml").string() + "'"), 1);
     EXPECT_EQ(log.Count(LogLevel::Info, "Done saving plugins database cache file"), 1);
     EXPECT_EQ(ReadText(folder / "plugins.xml"),
-              CacheText({{Alpha, "alpha_vornp.dll", T0}, {Beta, "sub/beta_vornp.dll", T0 + 100}}));
+              CacheText({{Alpha, "alpha_vornp.dll", T0}, {Beta, "sub <&>/beta_vornp.dll", T0 + 100}}));
+
+    // Read back, every record names a known module with its time: nothing changes.
+    log.Clear();
+    PluginDatabase::LoadPluginsFromCacheFile((folder / "plugins.xml").string());
+    EXPECT_FALSE(log.Contains("skipping"));
+    EXPECT_FALSE(log.Contains("Multiple"));
+    EXPECT_EQ(CountClasses(), loaded);
 
     // Elsewhere the paths climb out of the cache's folder.
     fs::create_directory(folder / "elsewhere");
     PluginDatabase::SavePluginsToCacheFile((folder / "elsewhere" / "cache.xml").string());
     EXPECT_EQ(ReadText(folder / "elsewhere" / "cache.xml"),
-              CacheText({{Alpha, "../alpha_vornp.dll", T0}, {Beta, "../sub/beta_vornp.dll", T0 + 100}}));
+              CacheText({{Alpha, "../alpha_vornp.dll", T0}, {Beta, "../sub <&>/beta_vornp.dll", T0 + 100}}));
 
     // A library file that has disappeared keeps the path it was known by.
     fs::remove(beta);

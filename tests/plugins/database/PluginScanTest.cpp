@@ -128,21 +128,6 @@ TEST_F(PluginScan, UpdateWaitsUntilObjectsOfTheOldLibraryAreGone)
     EXPECT_EQ(versionOf(layer), "2");
 }
 
-TEST_F(PluginScan, UpdatedFileWithoutLiveObjectsIsReplacedAtOnce)
-{
-    const fs::path folder = FreshFolder();
-    const fs::path alpha = Install(ALPHA_BUILD, folder / "alpha_vornp.dll", T0);
-    PluginDatabase::ScanFolderForPlugins(folder.string(), false, false, false);
-    ASSERT_EQ(versionOf(createLayer(Alpha)), "1");
-
-    Replace(ALPHA_UPDATE_BUILD, alpha, T0 + 10);
-    log.Clear();
-    PluginDatabase::ScanFolderForPlugins(folder.string(), false, false, false);
-    EXPECT_EQ(log.Count(LogLevel::Info, "Updated plugin found: alpha_vornp.dll"), 1);
-    EXPECT_EQ(log.Count(LogLevel::Info, "Plugin 'alpha_vornp.dll' loaded: name 'Alpha' version 2"), 1);
-    EXPECT_EQ(versionOf(createLayer(Alpha)), "2");
-}
-
 TEST_F(PluginScan, FolderEndingRecursionAndFaultyEntries)
 {
     const fs::path folder = FreshFolder();

@@ -9,13 +9,14 @@
 #include <Hyx/FilterFactory.h>
 #include <Hyx/PluginModule.h>
 
+#include <atomic>
 #include <cstring>
 
 HYX_DEFINE_PLUGIN_INFO(TestPlugins::CLASSES[TEST_PLUGIN_INDEX].name, TEST_PLUGIN_VERSION);
 
 extern "C" {
-__attribute__((visibility("default"))) extern int hyx_test_plugin_filter_creations;
-int hyx_test_plugin_filter_creations = 0;
+__attribute__((visibility("default"))) extern std::atomic<int> hyx_test_plugin_filter_creations;
+std::atomic<int> hyx_test_plugin_filter_creations{0};
 }
 
 namespace {

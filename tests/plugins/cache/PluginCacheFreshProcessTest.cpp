@@ -1,12 +1,12 @@
 // Runs in a process of its own, where no plug-in library has been loaded before.
 
-#include "PluginTestSupport.h"
+#include "PluginDatabaseTestSupport.h"
 
 #include <Hyx/DataLayer.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/PluginDatabase.h>
 
-using namespace TestPlugins;
+using namespace DatabasePlugins;
 using Hyx::PluginDatabase;
 using VornCommon::LogLevel;
 

@@ -1,9 +1,9 @@
-#include "PluginTestSupport.h"
+#include "PluginDatabaseTestSupport.h"
 
 #include <Hyx/DataLayer.h>
 #include <Hyx/PluginDatabase.h>
 
-using namespace TestPlugins;
+using namespace DatabasePlugins;
 using Hyx::PluginDatabase;
 using VornCommon::LogLevel;
 

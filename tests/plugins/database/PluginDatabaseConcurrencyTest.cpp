@@ -1,4 +1,4 @@
-#include "PluginTestSupport.h"
+#include "PluginDatabaseTestSupport.h"
 
 #include <Hyx/DataLayer.h>
 #include <Hyx/PluginDatabase.h>
@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-using namespace TestPlugins;
+using namespace DatabasePlugins;
 using Hyx::PluginDatabase;
 using VornCommon::LogLevel;
 

@@ -1,11 +1,11 @@
-#include "PluginTestSupport.h"
+#include "PluginDatabaseTestSupport.h"
 
 #include <Hyx/DataLayer.h>
 #include <Hyx/PluginDatabase.h>
 
 #include <unistd.h>
 
-using namespace TestPlugins;
+using namespace DatabasePlugins;
 using Hyx::PluginDatabase;
 using VornCommon::LogLevel;
 

@@ -3,7 +3,7 @@
 // Helpers of the plug-in database tests: folders of their own with copies of the test
 // plug-ins, file times, whether the system has a library loaded, and the classes' GUIDs.
 
-#include "TestPluginClasses.h"
+#include "DatabasePluginClasses.h"
 #include "impl/core/filters/FilterClassRegistry.h"
 #include "impl/plugins/PluginDatabaseInternal.h"
 
@@ -27,16 +27,16 @@
 #include <string>
 #include <vector>
 
-namespace TestPlugins {
+namespace DatabasePlugins {
 
 namespace fs = boost::filesystem;
 
 enum Plugin { Alpha = 1, Beta = 2 };
 
 /// The built test plug-ins; AlphaUpdate is alpha's second build (version "2").
-inline const char* const ALPHA_BUILD = HYX_TEST_ALPHA_PATH;
-inline const char* const ALPHA_UPDATE_BUILD = HYX_TEST_ALPHA2_PATH;
-inline const char* const BETA_BUILD = HYX_TEST_BETA_PATH;
+inline const char* const ALPHA_BUILD = HYXTEST_ALPHA_PATH;
+inline const char* const ALPHA_UPDATE_BUILD = HYXTEST_ALPHA2_PATH;
+inline const char* const BETA_BUILD = HYXTEST_BETA_PATH;
 
 inline VornCommon::Guid LayerGuid(Plugin plugin) { return VornCommon::Guid::FromHexString(CLASSES[plugin].layerGuid); }
 inline VornCommon::Guid FilterGuid(Plugin plugin) { return VornCommon::Guid::FromHexString(CLASSES[plugin].filterGuid); }
@@ -172,4 +172,4 @@ protected:
     CapturedLog log;
 };
 
-} // namespace TestPlugins
+} // namespace DatabasePlugins

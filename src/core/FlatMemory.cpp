@@ -19,6 +19,14 @@ T* allocateElements(uint64_t n)
     return n == 0 ? nullptr : new T[n];
 }
 
+template <typename Value>
+void appendNative(FlatMemory<uint8_t>& buffer, Value value)
+{
+    unsigned char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    buffer.push_back(bytes, uint32_t(sizeof value));
+}
+
 } // namespace
 
 template <typename T>
@@ -77,23 +85,25 @@ void FlatMemory<T>::CopyFrom(const T* source, uint32_t n)
 }
 
 template <typename T>
-void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n)
+void FlatMemory<T>::adopt(T* p, uint32_t n, bool owns)
 {
-    if (p != _data)
+    if (p != _data) // re-adopting the current storage must not free it
         release();
     _data = p;
     _size = _capacity = n;
-    _owns = true;
+    _owns = owns;
+}
+
+template <typename T>
+void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n)
+{
+    adopt(p, n, true);
 }
 
 template <typename T>
 void FlatMemory<T>::SetWithoutCopyAndDoNotTakeResponsibilityToDelete(T* p, uint32_t n)
 {
-    if (p != _data)
-        release();
-    _data = p;
-    _size = _capacity = n;
-    _owns = false;
+    adopt(p, n, false);
 }
 
 template <typename T>
@@ -123,7 +133,7 @@ void FlatMemory<T>::push_back(const unsigned char* p, uint32_t n)
         _owns = true;
         return;
     }
-    if (n != 0 && p != _data + _size)
+    if (n != 0 && static_cast<const void*>(p) != static_cast<const void*>(_data + _size))
         std::memmove(_data + _size, p, n);
     _size = uint32_t(needed);
 }
@@ -132,34 +142,32 @@ template <typename T>
 void FlatMemory<T>::push_back(unsigned char value)
     requires std::is_same_v<T, uint8_t>
 {
-    push_back(&value, 1);
+    if constexpr (std::is_same_v<T, uint8_t>) // clang 14 instantiates it for every T
+        push_back(&value, 1);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(unsigned short value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(unsigned int value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(float value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
@@ -172,7 +180,8 @@ void FlatMemory<T>::push_back(const char* s)
     const size_t length = std::strlen(s) + 1;
     if (length > MaxElements)
         throw std::length_error("FlatMemory: size does not fit in 32 bits");
-    push_back(reinterpret_cast<const unsigned char*>(s), uint32_t(length));
+    if constexpr (std::is_same_v<T, uint8_t>)
+        push_back(reinterpret_cast<const unsigned char*>(s), uint32_t(length));
 }
 
 template class FlatMemory<uint8_t>;

@@ -267,6 +267,8 @@ TEST(GraphPlayback, FilterByTypeAndPosition)
     EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
     EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
     EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
+    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
+    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
 }
 
 TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)

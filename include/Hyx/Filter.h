@@ -172,7 +172,12 @@ public:
     /// A copy of the error text; with clear set it is emptied afterwards.
     VornCommon::String GetLastError(bool clear) const;
     /// Empties the error text.
-    void ResetError() const;
+    void ResetError() const
+    {
+        // Every update empties the text, which is nearly always empty already: no lock then.
+        if (_hasError.load(std::memory_order_relaxed))
+            clearError();
+    }
 
     // --- Parameters ---
 
@@ -243,6 +248,13 @@ protected:
     std::shared_ptr<Connection> getInputConnection() const { return _inputConnection.lock(); }
     /// The output connection; empty when it is gone.
     std::shared_ptr<Connection> getOutputConnection() const { return _outputConnection.lock(); }
+    /// The input and output connections for the thread that updates the filter, without
+    /// taking a reference; null when gone. Valid for the update: connections are released only
+    /// by building operations, which never overlap an update.
+    Connection* inputConnectionForUpdate() const { return _inputConnection.expired() ? nullptr : _inputConnectionPtr; }
+    Connection* outputConnectionForUpdate() const { return _outputConnection.expired() ? nullptr : _outputConnectionPtr; }
+    /// The graph, likewise for the updating thread; null when none was set or it is gone.
+    Graph* graphForUpdate() const { return _graph.expired() ? nullptr : _graphPtr; }
 
     /// The readable name of a data-layer class (its GUID alias, else the GUID text).
     static std::string GetDataLayerName(const VornCommon::Guid& type);
@@ -273,6 +285,8 @@ private:
     HyxErrorCode finishStep(HyxErrorCode hookResult, FilterState next);
     void resetProgress();
     void forgetProcessedAtoms();
+    /// Empties the error text under its lock.
+    void clearError() const;
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
     /// The parameter of that name (looked up under the mutex); empty when none.
@@ -283,20 +297,29 @@ private:
 
     std::atomic<unsigned> _numAtomsProcessed{0};
 
+    // Guards the progress text; the value is read without it.
     mutable std::mutex _progressMutex;
-    float _progress = 0.0f;
+    std::atomic<float> _progress{0.0f};
     float _progressWeight = 1.0f;
     std::string _progressInfo;
 
     std::weak_ptr<Connection> _inputConnection;
     std::weak_ptr<Connection> _outputConnection;
+    // The objects of the two references above, set with them.
+    Connection* _inputConnectionPtr = nullptr;
+    Connection* _outputConnectionPtr = nullptr;
     std::atomic<FilterState> _state{FilterState::Created};
+    // False while the error text is certainly empty; changed under _errorMutex. Beside the
+    // state, which every update reads too.
+    mutable std::atomic<bool> _hasError{false};
 
     mutable std::mutex _cacheMutex;
     std::shared_ptr<Atom> _lastProcessedAtom;
     std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
 
     std::weak_ptr<Graph> _graph;
+    // The object of _graph, set with it.
+    Graph* _graphPtr = nullptr;
 
     mutable std::mutex _paramMutex;
     std::vector<std::shared_ptr<FilterParam>> _params;
@@ -347,6 +370,7 @@ private:
     // The source found by the last update and the chain topology it was found in (used by
     // the updating thread only).
     std::weak_ptr<Filter> _updateSource;
+    Filter* _updateSourcePtr = nullptr;
     uint64_t _updateSourceTopology = 0;
 };
 

@@ -94,18 +94,22 @@ HyxErrorCode Filter::onStop()
 VornCommon::String Filter::GetLastError(bool clear) const
 {
     std::lock_guard<std::mutex> lock(_errorMutex);
+    if (clear)
+        _hasError.store(false, std::memory_order_relaxed);
     return ErrorHolder::GetLastError(clear);
 }
 
-void Filter::ResetError() const
+void Filter::clearError() const
 {
     std::lock_guard<std::mutex> lock(_errorMutex);
+    _hasError.store(false, std::memory_order_relaxed);
     ErrorHolder::ResetError();
 }
 
 void Filter::SetError(const VornCommon::String& text) const
 {
     std::lock_guard<std::mutex> lock(_errorMutex);
+    _hasError.store(!text.IsEmpty(), std::memory_order_relaxed);
     ErrorHolder::SetError(text);
 }
 
@@ -141,7 +145,7 @@ HyxErrorCode Filter::finishStep(HyxErrorCode hookResult, FilterState next)
 void Filter::resetProgress()
 {
     std::lock_guard<std::mutex> lock(_progressMutex);
-    _progress = 0.0f;
+    _progress.store(0.0f, std::memory_order_relaxed);
     _progressInfo.clear();
 }
 
@@ -157,6 +161,7 @@ void Filter::forgetProcessedAtoms()
 HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph)
 {
     _graph.reset();
+    _graphPtr = nullptr;
     if (_state.load() != State::Created)
         return ReportError(HyxErrorCode::FilterWrongStateToPreinitialize);
     ResetError();
@@ -168,6 +173,7 @@ HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> grap
         return hookFailed(result);
     }
     _graph = graph;
+    _graphPtr = graph.get();
     _state.store(State::PreInitialized);
     return kSuccess;
 }
@@ -209,6 +215,7 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     if (state == State::Connected && !live) {
         // How a connection being dismantled clears the downstream end.
         _inputConnection = connection;
+        _inputConnectionPtr = nullptr;
         ChainTopologyChanged();
         return kSuccess;
     }
@@ -222,6 +229,7 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     const HyxErrorCode result = onInputConnection(connection);
     if (result == kSuccess) {
         _inputConnection = connection;
+        _inputConnectionPtr = live.get();
         ChainTopologyChanged();
     }
     return finishStep(result, State::Connected);
@@ -232,6 +240,7 @@ HyxErrorCode Filter::SetOutputConnection(std::weak_ptr<Connection> connection)
     if (_state.load() != State::Connected)
         return ReportError(HyxErrorCode::FilterWrongStateToConnectOutput);
     _outputConnection = connection;
+    _outputConnectionPtr = connection.lock().get();
     return kSuccess;
 }
 
@@ -344,6 +353,7 @@ bool Filter::SetGraph(std::weak_ptr<Graph> graph)
         return false;
     }
     _graph = graph;
+    _graphPtr = next.get();
     return true;
 }
 
@@ -418,9 +428,9 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    const std::shared_ptr<Connection> output = _outputConnection.lock();
+    Connection* const output = outputConnectionForUpdate();
     // The queue refuses a push at once when it has no free slot.
-    if (output && !output->PushToQueue(atom))
+    if (output != nullptr && !output->PushToQueue(atom))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
     if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
         addToCachedAtoms(atom);
@@ -452,8 +462,7 @@ float Filter::GetProgressWeight() const
 
 float Filter::GetProgress() const
 {
-    std::lock_guard<std::mutex> lock(_progressMutex);
-    return _progress;
+    return _progress.load(std::memory_order_relaxed);
 }
 
 std::string Filter::GetProgressInfo() const
@@ -464,10 +473,7 @@ std::string Filter::GetProgressInfo() const
 
 void Filter::SetProgress(float progress)
 {
-    {
-        std::lock_guard<std::mutex> lock(_progressMutex);
-        _progress = progress;
-    }
+    _progress.store(progress, std::memory_order_relaxed);
     recomputeGraphProgress();
 }
 
@@ -475,7 +481,7 @@ void Filter::SetProgress(float progress, const char* info)
 {
     {
         std::lock_guard<std::mutex> lock(_progressMutex);
-        _progress = progress;
+        _progress.store(progress, std::memory_order_relaxed);
         _progressInfo = info != nullptr ? info : "";
     }
     recomputeGraphProgress();
@@ -498,6 +504,11 @@ void Filter::SetProgressWeight(float weight)
 
 void Filter::recomputeGraphProgress() const
 {
+    // A running graph computes its progress when asked, so the reports of every update need
+    // no work (and no reference taken) then.
+    const Graph* const current = graphForUpdate();
+    if (current == nullptr || current->_running.load())
+        return;
     if (const std::shared_ptr<Graph> graph = _graph.lock())
         graph->updateProgress();
 }

@@ -18,16 +18,20 @@ HyxErrorCode FilterWithInput::Update()
 {
     if (GetFilterState() != FilterState::Playing)
         return ReportError(HyxErrorCode::FilterWrongStateToUpdate);
-    // The source is looked up again only after the links between filters changed.
-    std::shared_ptr<Filter> source = _updateSource.lock();
+    // The source is looked up again only after the links between filters changed, or when it
+    // is gone. While its reference holds it is alive for this update: filters are released
+    // only by building operations, which never overlap an update.
     const uint64_t topology = ChainTopology();
-    if (!source || topology != _updateSourceTopology) {
-        source = GetSourceFilter();
+    if (topology != _updateSourceTopology || _updateSource.expired()) {
+        const std::shared_ptr<Filter> source = GetSourceFilter();
         _updateSource = source;
+        _updateSourcePtr = source.get();
         _updateSourceTopology = topology;
+        if (source)
+            SetProgress(source->GetProgress());
+        return HyxErrorCode::Success;
     }
-    if (source)
-        SetProgress(source->GetProgress());
+    SetProgress(_updateSourcePtr->GetProgress());
     return HyxErrorCode::Success;
 }
 

@@ -161,7 +161,8 @@ ActionResult Graph::Update()
             break;
         }
     }
-    if (_recordingStop.exchange(false)) {
+    // Read first: the exchange is a locked write, and a stop is rarely pending.
+    if (_recordingStop.load(std::memory_order_relaxed) && _recordingStop.exchange(false)) {
         _graphEvents.Emit(&Events::onGraphRecordingStateChanged, false);
     }
     if (failed != nullptr) {

@@ -32,14 +32,4 @@ InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile, co
     return check;
 }
 
-int GateCount(const Connection& input, const Connection& output)
-{
-    const int pending = input.NumPendingData();
-    if (pending <= 0) {
-        return 0;
-    }
-    const int empty = output.NumEmptySlots();
-    return empty > 0 && empty >= pending ? pending : 0;
-}
-
 } // namespace Hyx

@@ -4,6 +4,7 @@
 // upstream offer when the input is connected, the per-frame gate, and the end of an update
 // cycle.
 
+#include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
 #include <Hyx/HyxErrorCode.h>
 
@@ -12,7 +13,6 @@
 
 namespace Hyx {
 
-class Connection;
 class Profile;
 
 /// Outcome of checking the upstream offer against an input profile. On failure `code` is
@@ -31,8 +31,17 @@ struct InputOfferCheck {
 InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile, const std::weak_ptr<Connection>& connection);
 
 /// The number of atoms to handle in one update: the input's pending count when every one of
-/// them fits into the output at once, else 0 (nothing is pulled).
-int GateCount(const Connection& input, const Connection& output);
+/// them fits into the output at once, else 0 (nothing is pulled). Inline: every update of a
+/// filter with an output asks it.
+inline int GateCount(const Connection& input, const Connection& output)
+{
+    const int pending = input.NumPendingData();
+    if (pending <= 0) {
+        return 0;
+    }
+    const int empty = output.NumEmptySlots();
+    return empty > 0 && empty >= pending ? pending : 0;
+}
 
 /// True for a code that is a failure (above 1).
 inline bool IsFailure(HyxErrorCode code)

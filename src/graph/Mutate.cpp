@@ -74,14 +74,14 @@ HyxErrorCode Mutate::onUpdate()
     if (state != HyxErrorCode::Success) {
         return state;
     }
-    const std::shared_ptr<Connection> input = getInputConnection();
+    Connection* const input = inputConnectionForUpdate();
     if (!input) {
         return ReportError(HyxErrorCode::FilterLacksInputConnection);
     }
     if (!input->HasPendingData()) {
         return HyxErrorCode::NoDataAvailable;
     }
-    const std::shared_ptr<Connection> output = getOutputConnection();
+    Connection* const output = outputConnectionForUpdate();
     if (!output) {
         return ReportError(HyxErrorCode::FilterLacksOutputConnection);
     }

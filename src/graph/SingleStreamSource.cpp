@@ -69,7 +69,7 @@ HyxErrorCode SingleStreamSource::pushDataToOutput(unsigned frameId)
     if (!atom) {
         return HyxErrorCode::NoDataAvailable;
     }
-    const std::shared_ptr<Connection> output = getOutputConnection();
+    Connection* const output = outputConnectionForUpdate();
     if (output && output->NumEmptySlots() >= 1) {
         return pushToOutputQueue(std::move(atom));
     }

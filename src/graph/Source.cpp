@@ -42,7 +42,7 @@ HyxErrorCode Source::Update()
     if (GetFilterState() != FilterState::Playing) {
         return ReportError(HyxErrorCode::FilterWrongStateToUpdate);
     }
-    const std::shared_ptr<Graph> graph = GetGraph();
+    Graph* const graph = graphForUpdate();
     const std::shared_ptr<FrameOrderProvider> provider = graph ? graph->GetFrameOrderProvider() : nullptr;
     if (!provider) {
         return ReportError(HyxErrorCode::MissingFrameOrderProvider);
@@ -53,7 +53,7 @@ HyxErrorCode Source::Update()
     if (advance && !provider->HasNextFrameID()) {
         return HyxErrorCode::NoDataAvailable;
     }
-    if (const std::shared_ptr<Connection> output = getOutputConnection(); output && !output->HasFreeSlots()) {
+    if (Connection* const output = outputConnectionForUpdate(); output && !output->HasFreeSlots()) {
         return ReportError(HyxErrorCode::FilterError, "Source::Update failed.");
     }
     if (advance) {

@@ -120,11 +120,11 @@ HyxErrorCode Target::Update()
 
 HyxErrorCode Target::consumePending()
 {
-    const std::shared_ptr<Connection> input = getInputConnection();
+    Connection* const input = inputConnectionForUpdate();
     if (!input) {
         return ReportError(HyxErrorCode::FilterLacksInputConnection);
     }
-    const std::shared_ptr<Connection> output = getOutputConnection();
+    Connection* const output = outputConnectionForUpdate();
     const int count = output ? GateCount(*input, *output) : input->NumPendingData();
 
     // Every pending atom is consumed; the first failure is the cycle's result, so a failed

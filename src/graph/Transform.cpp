@@ -191,16 +191,18 @@ HyxErrorCode Transform::Update()
         return state;
     }
     ResetError();
-    return finishUpdate(processPending());
+    return FinishUpdateCycle(
+        *this, processPending(), [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
+        [this] { return onPostUpdate(); });
 }
 
 HyxErrorCode Transform::processPending()
 {
-    const std::shared_ptr<Connection> input = getInputConnection();
+    Connection* const input = inputConnectionForUpdate();
     if (!input) {
         return HyxErrorCode::FilterLacksInputConnection;
     }
-    const std::shared_ptr<Connection> output = getOutputConnection();
+    Connection* const output = outputConnectionForUpdate();
     if (!output) {
         return HyxErrorCode::FilterLacksOutputConnection;
     }

@@ -9,8 +9,6 @@ namespace {
 struct ManagerSlot {
     std::mutex mutex;
     std::shared_ptr<ProfilerManager> manager;
-    // Lets every zone scope skip the lock while profiling is off, the usual case.
-    std::atomic<bool> present{false};
 };
 
 ManagerSlot& managerSlot()
@@ -20,6 +18,10 @@ ManagerSlot& managerSlot()
 }
 
 } // namespace
+
+// Lets every zone scope skip the lock while profiling is off, the usual case. Changed under
+// the slot's mutex.
+std::atomic<bool> Profiler::s_active{false};
 
 ProfilerZone::ProfilerZone(const char* name)
     : _name(name != nullptr ? name : "")
@@ -133,10 +135,10 @@ std::vector<std::shared_ptr<ProfilerCpuThread>> ProfilerManager::GetCpuThreads()
 
 std::shared_ptr<ProfilerManager> Profiler::getManager()
 {
-    ManagerSlot& slot = managerSlot();
-    if (!slot.present.load(std::memory_order_acquire)) {
+    if (!isActive()) {
         return nullptr;
     }
+    ManagerSlot& slot = managerSlot();
     std::lock_guard<std::mutex> lock(slot.mutex);
     return slot.manager;
 }
@@ -147,7 +149,7 @@ std::shared_ptr<ProfilerManager> Profiler::createManager()
     std::lock_guard<std::mutex> lock(slot.mutex);
     if (!slot.manager) {
         slot.manager = std::make_shared<ProfilerManager>();
-        slot.present.store(true, std::memory_order_release);
+        s_active.store(true, std::memory_order_release);
     }
     return slot.manager;
 }
@@ -158,27 +160,19 @@ void Profiler::destroyManager()
     std::shared_ptr<ProfilerManager> released;
     {
         std::lock_guard<std::mutex> lock(slot.mutex);
-        slot.present.store(false, std::memory_order_release);
+        s_active.store(false, std::memory_order_release);
         released.swap(slot.manager);
     }
     // The last reference (and the records only it held) goes here, outside the lock.
 }
 
-ProfilerZoneScope::ProfilerZoneScope(const ProfilerZone& zone)
-    : _zone(zone)
+void ProfilerZoneScope::enter()
 {
     if (const std::shared_ptr<ProfilerManager> manager = Profiler::getManager()) {
         _thread = manager->getCpuThread();
         if (_thread) {
             _thread->enterZone(_zone);
         }
-    }
-}
-
-ProfilerZoneScope::~ProfilerZoneScope()
-{
-    if (_thread) {
-        _thread->leaveZone(_zone);
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <VornCommon/Export.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -109,16 +110,35 @@ public:
     static std::shared_ptr<ProfilerManager> createManager();
     /// Turns profiling off. Records still held by threads stay valid until released.
     static void destroyManager();
+    /// True while a manager exists; a test without lock or call, for hot paths.
+    static bool isActive() noexcept { return s_active.load(std::memory_order_acquire); }
+
+private:
+    static std::atomic<bool> s_active;
 };
 
 class VORN_API ProfilerZoneScope {
 public:
-    explicit ProfilerZoneScope(const ProfilerZone& zone);
-    ~ProfilerZoneScope();
+    // Inline, so that a scope costs one test while profiling is off.
+    explicit ProfilerZoneScope(const ProfilerZone& zone)
+        : _zone(zone)
+    {
+        if (Profiler::isActive()) {
+            enter();
+        }
+    }
+    ~ProfilerZoneScope()
+    {
+        if (_thread) {
+            _thread->leaveZone(_zone);
+        }
+    }
     ProfilerZoneScope(const ProfilerZoneScope&) = delete;
     ProfilerZoneScope& operator=(const ProfilerZoneScope&) = delete;
 
 private:
+    void enter();
+
     const ProfilerZone& _zone;
     std::shared_ptr<ProfilerCpuThread> _thread;
 };

@@ -105,7 +105,9 @@ TEST(UpdatePass, ConnectionsReleasedOutsideTheGraph)
     EXPECT_EQ(output->NumPendingData(), 1);
 
     ASSERT_EQ(source->Update(), HyxErrorCode::Success);
+    const std::weak_ptr<Connection> released = output;
     output.reset();
+    ASSERT_TRUE(released.expired()); // the connection object is gone, not just unlisted
     EXPECT_EQ(transform->Update(), HyxErrorCode::FilterLacksOutputConnection);
     EXPECT_EQ(transform->GetLastError(false).StdString(), FilterText("Test", HyxErrorCode::FilterLacksOutputConnection) + "()");
     EXPECT_EQ(input->NumPendingData(), 1); // nothing was pulled

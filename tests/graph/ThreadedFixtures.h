@@ -34,6 +34,41 @@ inline bool Eventually(const std::function<bool()>& condition)
     return true;
 }
 
+/// A door that worker hooks wait at until the test opens it.
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _open = true;
+        _opened.notify_all();
+    }
+    /// False when the door stayed shut for kPatience.
+    bool pass()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _opened.wait_for(lock, kPatience, [this] { return _open; });
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _opened;
+    bool _open = false;
+};
+
+/// Updates a host-driven graph until it is done (or kPatience passes); false on a failed
+/// pass or when it never got done.
+inline bool UpdateUntilDone(Hyx::Graph& graph)
+{
+    return Eventually([&] {
+        if (graph.Update() != Hyx::ActionResult::Success) {
+            ADD_FAILURE() << graph.GetLastError(false).CStr();
+            return true;
+        }
+        return graph.IsDone();
+    }) && graph.IsDone();
+}
+
 /// Records every state change with the reporting thread; can run a hook on each.
 class StateLog : public Hyx::Graph::Events {
 public:

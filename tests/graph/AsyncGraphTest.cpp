@@ -3,6 +3,8 @@
 #include <Hyx/FilterParamText.h>
 #include <Hyx/MutateBlock.h>
 
+#include <VornCommon/Profiler.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -327,4 +329,27 @@ TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
     ASSERT_EQ(arrivals.size(), 8u);
     // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
     EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
+}
+
+TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
+{
+    const auto manager = VornCommon::Profiler::createManager();
+    auto workerRecord = [&]() -> std::shared_ptr<VornCommon::ProfilerCpuThread> {
+        for (const auto& record : manager->GetCpuThreads())
+            if (record->GetName() == "AsyncGraph")
+                return record;
+        return nullptr;
+    };
+    {
+        Chain chain(10);
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(Eventually([&] {
+            const auto record = workerRecord();
+            return record && record->GetFrameCount() > 3;
+        }));
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    }
+    EXPECT_FALSE(workerRecord()); // unregistered when it ended
+    VornCommon::Profiler::destroyManager();
 }

@@ -5,7 +5,8 @@
 // Contract:
 // - Play starts a worker (named "AsyncGraph", priority raised where the system allows) that
 //   calls Update repeatedly, paced to the frame period of the requested rate (the codes of
-//   MutateBlockFPS: 0 no pacing, -1/-2/-3 the source stream's rate, its half, its double);
+//   MutateBlockFPS: 0 no pacing, -1/-2/-3 the source stream's rate, its half, its double).
+//   Updates start one period apart, planned from deadlines so late wake-ups do not add up;
 //   an update that takes longer than the period is followed at once by the next one.
 // - The worker stops the graph itself when an update fails (listeners hear Error, then
 //   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore

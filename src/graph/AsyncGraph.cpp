@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <optional>
 #include <system_error>
 
 namespace Hyx {
@@ -63,19 +64,22 @@ struct AsyncGraph::WorkerState {
         wake.notify_all();
     }
 
-    /// Sleeps for the rest of the period that began at t0; the period is read again on
-    /// every wake-up, so a new rate applies at once.
-    void sleepRestOfPeriod(Clock::time_point t0)
+    /// Sleeps until one period after `start`, the planned start of the turn just made, and
+    /// returns the planned start of the next turn. Planning from deadlines rather than from
+    /// wake-ups keeps the late wake-ups of the system from adding up. A turn that ran past
+    /// its period is followed at once, and the plan starts again from now. The period is
+    /// read again on every wake-up, so a new rate applies at once.
+    Clock::time_point paceFrom(Clock::time_point start)
     {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            if (ending())
-                return;
+            const Clock::time_point now = Clock::now();
             const uint32_t period = periodMs.load();
-            const Clock::time_point deadline = t0 + std::chrono::milliseconds(period);
-            if (period == 0 || Clock::now() >= deadline)
-                return;
-            wake.wait_until(lock, deadline);
+            const Clock::time_point deadline = start + std::chrono::milliseconds(period);
+            if (ending() || period == 0 || now >= deadline)
+                return now;
+            if (wake.wait_until(lock, deadline) == std::cv_status::timeout && periodMs.load() == period && !ending())
+                return deadline;
         }
     }
 
@@ -296,14 +300,16 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     // A graph that is not owned by a shared pointer is used as it is; one that is owned is
     // held for each turn, so that a listener may drop the last reference meanwhile.
     const bool owned = !owner.expired();
+    std::optional<Clock::time_point> planned; // start of the next turn, once pacing runs
     for (;;) {
         if (state->suspended.load()) {
             state->sleepWhileSuspended();
+            planned.reset();
         } else {
             std::shared_ptr<Graph> hold = owned ? owner.lock() : std::shared_ptr<Graph>(std::shared_ptr<Graph>(), graph);
             if (!hold)
                 break; // being destroyed; the destructor ends the worker
-            const Clock::time_point t0 = Clock::now();
+            const Clock::time_point start = planned.value_or(Clock::now());
             bool leave = false;
             if (hold->Update() != ActionResult::Success) {
                 hold->_graphEvents.Emit(&Graph::Events::onGraphStateChanged, GraphState::Error);
@@ -319,7 +325,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
             if (leave)
                 break;
             hold.reset(); // may destroy the graph; only `state` is used from here on
-            state->sleepRestOfPeriod(t0);
+            planned = state->paceFrom(start);
         }
         if (const auto manager = VornCommon::Profiler::getManager()) {
             if (const auto record = manager->getCpuThread())

@@ -64,23 +64,11 @@ struct AsyncGraph::WorkerState {
         wake.notify_all();
     }
 
-    /// Sleeps until one period after `start`, the planned start of the turn just made, and
-    /// returns the planned start of the next turn. Planning from deadlines rather than from
-    /// wake-ups keeps the late wake-ups of the system from adding up. A turn that ran past
-    /// its period is followed at once, and the plan starts again from now. The period is
-    /// read again on every wake-up, so a new rate applies at once.
+    /// Sleeps until the next turn is due; its planned start (see PaceFrom).
     Clock::time_point paceFrom(Clock::time_point start)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            const Clock::time_point now = Clock::now();
-            const uint32_t period = periodMs.load();
-            const Clock::time_point deadline = start + std::chrono::milliseconds(period);
-            if (ending() || period == 0 || now >= deadline)
-                return now;
-            if (wake.wait_until(lock, deadline) == std::cv_status::timeout && periodMs.load() == period && !ending())
-                return deadline;
-        }
+        return PaceFrom(lock, wake, start, periodMs, [this] { return ending(); });
     }
 
     void sleepWhileSuspended()

@@ -19,4 +19,20 @@ uint32_t FramePeriodMs(float requestedFps, float sourceFps)
     return static_cast<uint32_t>(period);
 }
 
+std::chrono::steady_clock::time_point PaceFrom(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
+                                               std::chrono::steady_clock::time_point start,
+                                               const std::atomic<uint32_t>& periodMs, const std::function<bool()>& ending)
+{
+    using Clock = std::chrono::steady_clock;
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        const uint32_t period = periodMs.load();
+        const Clock::time_point deadline = start + std::chrono::milliseconds(period);
+        if (ending() || period == 0 || now >= deadline)
+            return now;
+        if (wake.wait_until(lock, deadline) == std::cv_status::timeout && periodMs.load() == period && !ending())
+            return deadline;
+    }
+}
+
 } // namespace Hyx

@@ -11,6 +11,7 @@
 
 #include <VornCommon/Concurrency.h>
 
+#include <optional>
 #include <system_error>
 
 namespace Hyx {
@@ -98,25 +99,22 @@ void MutateBlockFPS::workerLoop()
 {
     using Clock = std::chrono::steady_clock;
     VornCommon::concurrency::Thread::setCurrentThreadName("MutateBlockFPS");
+    std::optional<Clock::time_point> planned; // start of the next release, once pacing runs
     while (!_stop.load()) {
-        const Clock::time_point t0 = Clock::now();
+        const Clock::time_point start = planned.value_or(Clock::now());
         const bool released = releaseNextFrame();
         if (_stop.load())
             break;
         if (!released) {
-            // Wakes as soon as a frame is buffered instead of polling.
+            // Wakes as soon as a frame is buffered instead of polling; the next release
+            // starts a new plan.
             waitForFrame(_stop, kIdleWait);
+            planned.reset();
             continue;
         }
-        // The period runs from release start to release start; a new rate applies at once.
+        // Release start to release start; a new rate applies at once.
         std::unique_lock<std::mutex> lock(_sleepMutex);
-        for (;;) {
-            const uint32_t period = _periodMs.load();
-            const Clock::time_point deadline = t0 + std::chrono::milliseconds(period);
-            if (_stop.load() || period == 0 || Clock::now() >= deadline)
-                break;
-            _sleepWake.wait_until(lock, deadline);
-        }
+        planned = PaceFrom(lock, _sleepWake, start, _periodMs, [this] { return _stop.load(); });
     }
 }
 

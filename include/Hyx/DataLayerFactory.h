@@ -1,0 +1,81 @@
+#pragma once
+
+// The data-layer factory: every data-layer class, built-in or from a plug-in, is known by
+// its type GUID and created through here.
+//
+// Contract:
+// - One process-wide registry under one recursive mutex; every function below takes it.
+// - A GUID registered twice keeps its first class (logged once at level 2).
+// - Iteration runs in GUID order and is not guarded: the registry must not change while a
+//   host iterates.
+// - Creation returns an empty pointer on failure (logged), never throws.
+
+#include <Hyx/ClassInfo.h>
+#include <Hyx/Export.h>
+#include <Hyx/SharedPointers.h>
+
+#include <VornCommon/Guid.h>
+#include <VornCommon/Vector.h>
+
+namespace Hyx {
+
+class DataLayer;
+
+/// A position in the data-layer registry, in GUID order.
+class HYX_API DataLayerFactoryIterator {
+public:
+    /// Opaque registry position.
+    struct Position;
+    /// What dereferencing gives: the type GUID and the class info.
+    using value_type = VornCommon::Pair<VornCommon::Guid, const DataLayerClassInfo>;
+
+    explicit DataLayerFactoryIterator(Position* position);
+    DataLayerFactoryIterator(const DataLayerFactoryIterator& other);
+    DataLayerFactoryIterator(DataLayerFactoryIterator&& other) noexcept;
+    /// By value: exchanges positions with the argument.
+    DataLayerFactoryIterator& operator=(DataLayerFactoryIterator other) noexcept;
+    virtual ~DataLayerFactoryIterator();
+
+    /// A copy of the entry; throws std::out_of_range at the end.
+    value_type operator*() const;
+    /// The next entry; stays at the end.
+    DataLayerFactoryIterator& operator++();
+    DataLayerFactoryIterator operator++(int);
+
+    bool operator==(const DataLayerFactoryIterator& other) const;
+    bool operator!=(const DataLayerFactoryIterator& other) const { return !(*this == other); }
+
+private:
+    Position* _position;
+};
+
+namespace DataLayerFactory {
+
+/// A new layer of a data-layer class, owned by the caller.
+using DataLayerCreator = DataLayer* (*)();
+
+/// Registers a class; bound to the plug-in module being loaded, if any. Always null.
+HYX_API void* RegisterDataLayerClass(const VornCommon::Guid& guid, const DataLayerClassInfo& info,
+                                     DataLayerCreator creator);
+
+/// Copies the class info of a registered or declared class; false, with info untouched,
+/// for an unknown GUID.
+HYX_API bool TryGetDataLayerClassInfo(const VornCommon::Guid& guid, DataLayerClassInfo& info);
+
+/// The class info; throws std::invalid_argument
+/// "No data layer class with guid '<GUID>' registered" for an unknown GUID.
+HYX_API DataLayerClassInfo GetDataLayerClassInfo(const VornCommon::Guid& guid);
+
+/// The first entry in GUID order.
+HYX_API DataLayerFactoryIterator Begin();
+/// Past the last entry.
+HYX_API DataLayerFactoryIterator End();
+
+/// A new layer of the class with the given purpose; empty on failure.
+HYX_API SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose);
+/// The same, also setting the payload version (the low 16 bits of version).
+HYX_API SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose,
+                                           int version);
+
+} // namespace DataLayerFactory
+} // namespace Hyx

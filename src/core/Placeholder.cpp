@@ -1,1 +1,0 @@
-// Placeholder until the first class family lands.

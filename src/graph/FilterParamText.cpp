@@ -1,0 +1,54 @@
+#include <Hyx/FilterParamText.h>
+
+namespace Hyx {
+
+FilterParamString::FilterParamString(const char* name, unsigned flags, const char* value)
+    : FilterParam(name, flags)
+    , _value(value != nullptr ? value : "")
+{
+}
+
+void FilterParamString::SetValueAsString(const char* value)
+{
+    const char* text = value != nullptr ? value : "";
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (_value == text)
+            return;
+        _value = text;
+    }
+    NotifyValueChanged();
+}
+
+std::string FilterParamString::GetValue() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _value;
+}
+
+std::string FilterParamString::valueToString() const
+{
+    return GetValue();
+}
+
+FilterParamCallback::FilterParamCallback(const char* name, unsigned flags)
+    : FilterParam(name, flags)
+{
+}
+
+void FilterParamCallback::SetValueAsString(const char* value)
+{
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _value = value != nullptr ? value : "";
+    }
+    NotifyValueChanged();
+}
+
+std::string FilterParamCallback::valueToString() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _value;
+}
+
+} // namespace Hyx

@@ -1,0 +1,38 @@
+#pragma once
+
+// The data-layer registry's operations for the library itself (start-up registration, the
+// plug-in database and plug-in modules). Exported for the tests only; hosts use
+// <Hyx/DataLayerFactory.h>.
+
+#include "impl/core/ClassRegistry.h"
+
+#include <Hyx/DataLayerFactory.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace Hyx {
+
+using DataLayerClassDescriptor = detail::ClassDescriptor<DataLayerClassInfo, DataLayer>;
+using DataLayerClassRegistry = std::map<VornCommon::Guid, std::shared_ptr<DataLayerClassDescriptor>>;
+
+namespace DataLayerFactory {
+
+/// Registration without taking the registry lock.
+HYX_API void* RegisterDataLayerClassUnlocked(const VornCommon::Guid& guid, const DataLayerClassInfo& info,
+                                             DataLayerCreator creator);
+/// Enters a class of a plug-in library without loading it; the library loads on first use.
+HYX_API void DeclareDataLayerClass(const VornCommon::Guid& guid, const DataLayerClassInfo& info,
+                                   std::shared_ptr<PluginModule> module);
+/// Removes every class bound to the module.
+HYX_API void UnregisterDataLayerClassesOfModule(const std::shared_ptr<PluginModule>& module);
+/// The registry map; hold GetDataLayerClassRegistryMutex() while using it.
+HYX_API DataLayerClassRegistry& GetDataLayerClassRegistry();
+HYX_API std::recursive_mutex& GetDataLayerClassRegistryMutex();
+/// A new instance of the class (no header set), loading its module when it is only
+/// declared; null, logged, on failure.
+HYX_API DataLayer* CreateInstance(const VornCommon::Guid& type);
+
+} // namespace DataLayerFactory
+} // namespace Hyx

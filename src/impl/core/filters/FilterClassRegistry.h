@@ -1,0 +1,38 @@
+#pragma once
+
+// The filter registry's operations for the library itself (start-up registration, the
+// plug-in database and plug-in modules). Exported for the tests only; hosts use
+// <Hyx/FilterFactory.h>.
+
+#include "impl/core/ClassRegistry.h"
+
+#include <Hyx/FilterFactory.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace Hyx {
+
+using FilterClassDescriptor = detail::ClassDescriptor<FilterClassInfo, Filter>;
+using FilterClassRegistry = std::map<VornCommon::Guid, std::shared_ptr<FilterClassDescriptor>>;
+
+namespace FilterFactory {
+
+/// Registration without taking the registry lock.
+HYX_API void* RegisterFilterClassUnlocked(const VornCommon::Guid& guid, const FilterClassInfo& info,
+                                             FilterCreator creator);
+/// Enters a class of a plug-in library without loading it; the library loads on first use.
+HYX_API void DeclareFilterClass(const VornCommon::Guid& guid, const FilterClassInfo& info,
+                                   std::shared_ptr<PluginModule> module);
+/// Removes every class bound to the module.
+HYX_API void UnregisterFilterClassesOfModule(const std::shared_ptr<PluginModule>& module);
+/// The registry map; hold GetFilterClassRegistryMutex() while using it.
+HYX_API FilterClassRegistry& GetFilterClassRegistry();
+HYX_API std::recursive_mutex& GetFilterClassRegistryMutex();
+/// A new instance of the class (no life-cycle step taken), loading its module when it is only
+/// declared; null, logged, on failure.
+HYX_API Filter* CreateInstance(const VornCommon::Guid& type);
+
+} // namespace FilterFactory
+} // namespace Hyx

@@ -1,0 +1,321 @@
+#include <Hyx/DataLayer.h>
+#include <Hyx/DataProfile.h>
+#include <Hyx/DataReader.h>
+#include <Hyx/GuidAlias.h>
+#include <Hyx/LoggerInstance.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using namespace Hyx;
+using VornCommon::Guid;
+
+namespace {
+
+const Guid TestType = Guid::FromHexString("11111111-2222-3333-4444-555555555555");
+const Guid PurposeA = Guid::FromHexString("AAAAAAAA-0000-0000-0000-000000000001");
+const Guid PurposeB = Guid::FromHexString("BBBBBBBB-0000-0000-0000-000000000002");
+const Guid PurposeC = Guid::FromHexString("CCCCCCCC-0000-0000-0000-000000000003");
+
+// A layer with a versioned payload. Version 2: u32 count, count floats, NUL-terminated
+// name. Version 1 lacks the name, which migrates to "v1". Other versions are refused.
+class TestLayer : public DataLayer {
+public:
+    TestLayer() : DataLayer(2) {}
+
+    Guid TypeGuid() const override { return TestType; }
+    DataLayerClassInfo GetDataLayerClassInfo() const override
+    {
+        return DataLayerClassInfo(VornCommon::String("DataTypeTest"));
+    }
+
+    bool Set(const std::vector<float>& newValues, const std::string& newName)
+    {
+        const uint32_t count = uint32_t(newValues.size());
+        DataWriter writer = preparePayload(4 + 4 * count + uint32_t(newName.size()) + 1);
+        writer.write(count);
+        writer.write(newValues.data(), count);
+        writer.write(newName.c_str());
+        return initialize();
+    }
+
+    void DropPayload() { _payload.reset(); }
+
+    std::vector<float> values;
+    std::string name;
+    int parses = 0;
+
+protected:
+    bool deserializeAndMigrate(uint8_t* data, uint32_t size) override
+    {
+        ++parses;
+        if (GetVersion() < 1 || GetVersion() > 2)
+            return false;
+        DataReader reader(data, size);
+        uint32_t count = 0;
+        if (!reader.read(count))
+            return false;
+        const float* floats = reader.get_floatptr(count);
+        if (count != 0 && floats == nullptr)
+            return false;
+        values.resize(count);
+        if (count != 0)
+            std::memcpy(values.data(), floats, size_t(count) * 4);
+        if (GetVersion() == 1) {
+            name = "v1";
+            return true;
+        }
+        const uint32_t before = reader.GetReaderPos();
+        name = reader.read_string();
+        return reader.GetReaderPos() != before;
+    }
+
+    void onUpdateStatusProperties() override
+    {
+        addStatusProperty(std::make_shared<StatusPropertyInt>("Count", int(values.size())));
+        addStatusProperty(std::make_shared<StatusPropertyString>("Name", name.c_str()));
+        addStatusProperty(std::make_shared<StatusPropertyString>("Name", "shadowed"));
+    }
+};
+
+class CompressedTestLayer : public TestLayer {
+public:
+    Guid GetCompressedBlobTypeGuid() const override { return PurposeC; }
+};
+
+class OtherLayer : public TestLayer {
+public:
+    Guid TypeGuid() const override { return PurposeC; }
+};
+
+class DataLayerLogging : public ::testing::Test {
+protected:
+    void SetUp() override { SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger)); }
+    void TearDown() override { ResetHYXLoggerInstance(); }
+    std::shared_ptr<VornCommon::MemoryLogger> logger = std::make_shared<VornCommon::MemoryLogger>();
+};
+
+} // namespace
+
+TEST(DataLayer, StartsEmptyWithClassVersion)
+{
+    TestLayer layer;
+    EXPECT_EQ(layer.GetVersion(), 2);
+    EXPECT_EQ(layer.GetPurposeGuid(), Guid::Nil);
+    ASSERT_NE(layer.GetRawDataPtr(), nullptr);
+    EXPECT_EQ(layer.GetRawDataPtr()->size(), 0u);
+    EXPECT_TRUE(layer.GetRawDataPtr()->owns());
+    EXPECT_EQ(layer.GetPropertyValue("anything"), "");
+    int width = 5, height = 6;
+    EXPECT_FALSE(layer.CanRenderTo2dRgbaBuffer(width, height));
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    layer.RenderTo2dRgbaBuffer(nullptr);
+}
+
+TEST(DataLayer, PayloadRoundTripsThroughAllocateAndInitializeData)
+{
+    TestLayer source;
+    ASSERT_TRUE(source.Set({1.5f, -2.0f, 3.25f}, "abc"));
+    source.InitializeHeader(PurposeA);
+    uint32_t size = 0;
+    const uint8_t* bytes = source.Serialize(size);
+    ASSERT_EQ(size, 4u + 12u + 4u);
+    EXPECT_EQ(bytes, source.GetRawDataPtr()->data()); // no copy
+
+    // As the stream reader does: header, storage from AllocateData, the same pointer back.
+    TestLayer loaded;
+    loaded.InitializeHeader(source.GetPurposeGuid(), source.GetVersion());
+    uint8_t* storage = loaded.AllocateData(size);
+    std::memcpy(storage, bytes, size);
+    const int parsesBefore = loaded.parses;
+    ASSERT_TRUE(loaded.InitializeData(storage, size));
+    EXPECT_EQ(loaded.GetRawDataPtr()->data(), storage); // nothing was copied
+    EXPECT_EQ(loaded.parses, parsesBefore + 1);
+    EXPECT_EQ(loaded.values, (std::vector<float>{1.5f, -2.0f, 3.25f}));
+    EXPECT_EQ(loaded.name, "abc");
+    EXPECT_TRUE(loaded.Equals(&source));
+
+    // Bytes from elsewhere are copied into an owned payload.
+    std::vector<uint8_t> version1 = {2, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0, 0x40};
+    TestLayer migrated;
+    migrated.InitializeHeader(PurposeB, 1);
+    ASSERT_TRUE(migrated.InitializeData(version1.data(), uint32_t(version1.size())));
+    EXPECT_NE(migrated.GetRawDataPtr()->data(), version1.data());
+    EXPECT_TRUE(migrated.GetRawDataPtr()->owns());
+    EXPECT_EQ(migrated.values, (std::vector<float>{1.0f, 2.0f}));
+    EXPECT_EQ(migrated.name, "v1");
+    EXPECT_EQ(migrated.GetVersion(), 1);
+    ASSERT_TRUE(migrated.Set({4.0f}, "new"));
+    EXPECT_EQ(migrated.GetVersion(), 2); // a setter writes the class version
+}
+
+TEST(DataLayer, InitializeDataFromInsideTheOwnPayloadIsSafe)
+{
+    TestLayer layer;
+    ASSERT_TRUE(layer.Set({1.0f, 2.0f, 3.0f, 4.0f}, "x"));
+    // Build a version-1 payload (count 1, then the float 3.0) at offset 8 of the current
+    // payload, then load it from there: the copy overlaps its own destination.
+    uint8_t* payload = layer.GetRawDataPtr()->data();
+    const uint32_t one = 1;
+    std::memcpy(payload + 8, &one, 4);
+    layer.InitializeHeader(PurposeA, 1);
+    ASSERT_TRUE(layer.InitializeData(payload + 8, 8)); // count 1, then the float 3.0
+    EXPECT_EQ(layer.values, (std::vector<float>{3.0f}));
+    EXPECT_EQ(layer.GetRawDataPtr()->size(), 8u);
+
+    // A borrowed payload is copied into owned storage, even from its own bytes.
+    std::vector<uint8_t> callers = {1, 0, 0, 0, 0, 0, 0x20, 0x41, 0xEE};
+    layer.GetRawDataPtr()->SetWithoutCopyAndDoNotTakeResponsibilityToDelete(callers.data(), 9);
+    ASSERT_TRUE(layer.InitializeData(callers.data(), 8));
+    EXPECT_TRUE(layer.GetRawDataPtr()->owns());
+    EXPECT_EQ(layer.values, (std::vector<float>{10.0f}));
+    EXPECT_EQ(callers.back(), 0xEE);
+
+    EXPECT_FALSE(layer.InitializeData(nullptr, 4));
+}
+
+TEST(DataLayer, DroppedPayloadIsRecreatedOnDemand)
+{
+    TestLayer layer;
+    layer.DropPayload();
+    EXPECT_EQ(layer.GetRawDataPtr(), nullptr);
+    uint32_t size = 99;
+    EXPECT_EQ(layer.Serialize(size), nullptr);
+    EXPECT_EQ(size, 0u);
+    uint8_t* storage = layer.AllocateData(8);
+    ASSERT_NE(storage, nullptr);
+    EXPECT_EQ(layer.GetRawDataPtr()->size(), 8u);
+    layer.DropPayload();
+    const uint8_t bytes[] = {0, 0, 0, 0, 'n', 0};
+    EXPECT_TRUE(layer.InitializeData(const_cast<uint8_t*>(bytes), 6));
+    EXPECT_EQ(layer.name, "n");
+}
+
+TEST_F(DataLayerLogging, RefusedPayloadLogsOneExactLine)
+{
+    TestLayer layer;
+    layer.InitializeHeader(PurposeA, 7);
+    uint8_t bytes[] = {0, 0, 0, 0, 0};
+    EXPECT_FALSE(layer.InitializeData(bytes, 5));
+    ASSERT_EQ(logger->Count(), 1u);
+    const auto entry = logger->Entries().front();
+    EXPECT_EQ(entry.level, VornCommon::LogLevel::Error);
+    EXPECT_EQ(entry.tag, "HYX2");
+    EXPECT_EQ(entry.text, "Unable to deserialize data layer with guid: 11111111-2222-3333-4444-555555555555 (version: 7)");
+
+    // Malformed bytes of a known version are refused the same way.
+    layer.InitializeHeader(PurposeA, 2);
+    uint8_t truncated[] = {9, 0, 0, 0, 1, 2};
+    EXPECT_FALSE(layer.InitializeData(truncated, 6));
+    EXPECT_EQ(logger->Count(), 2u);
+    EXPECT_EQ(logger->Entries().back().text,
+              "Unable to deserialize data layer with guid: 11111111-2222-3333-4444-555555555555 (version: 2)");
+}
+
+TEST(DataLayer, PurposeChangesAndUndo)
+{
+    TestLayer fresh;
+    fresh.UndoChangePurposeGuid();
+    EXPECT_EQ(fresh.GetPurposeGuid(), Guid::Nil);
+
+    TestLayer layer;
+    layer.InitializeHeader(PurposeA);
+    layer.ChangePurposeGuid(PurposeB);
+    layer.ChangePurposeGuid(PurposeC);
+    layer.UndoChangePurposeGuid();
+    EXPECT_EQ(layer.GetPurposeGuid(), PurposeB);
+    layer.UndoChangePurposeGuid();
+    EXPECT_EQ(layer.GetPurposeGuid(), PurposeB);
+
+    const auto profile = layer.GetDataProfile();
+    EXPECT_EQ(*profile, DataProfile(PurposeB, TestType, Guid::Nil));
+}
+
+TEST(DataLayer, EqualityAndText)
+{
+    TestLayer a, b;
+    a.InitializeHeader(PurposeA);
+    b.InitializeHeader(PurposeA);
+    ASSERT_TRUE(a.Set({1.0f}, "one"));
+    ASSERT_TRUE(b.Set({2.0f, 3.0f}, "two"));
+    EXPECT_TRUE(a.Equals(&b)); // payloads do not matter
+    OtherLayer other;
+    other.InitializeHeader(PurposeA);
+    EXPECT_FALSE(a.Equals(&other));
+    b.InitializeHeader(PurposeB);
+    EXPECT_FALSE(a.Equals(&b));
+    EXPECT_FALSE(a.Equals(nullptr));
+
+    EXPECT_EQ(a.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
+                                 "Type=11111111-2222-3333-4444-555555555555, Version=2");
+    TestLayer unnamed;
+    Utils::GetHYXGuidAliasDatabase()->RegisterGuidAlias(TestType, VornCommon::String("Test"));
+    EXPECT_EQ(unnamed.ToString(true), "Purpose=NIL, Type=Test, Version=2");
+    Utils::GetHYXGuidAliasDatabase()->UnregisterGuidAlias(TestType);
+
+    CompressedTestLayer compressed;
+    compressed.InitializeHeader(PurposeA, 0);
+    EXPECT_EQ(compressed.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
+                                          "Type=11111111-2222-3333-4444-555555555555, "
+                                          "CompressedType=CCCCCCCC-0000-0000-0000-000000000003, Version=0");
+    EXPECT_EQ(*compressed.GetDataProfile(), DataProfile(PurposeA, TestType, PurposeC));
+}
+
+TEST(DataLayer, StatusPropertiesByIndexAndName)
+{
+    TestLayer layer;
+    ASSERT_TRUE(layer.Set({1.0f, 2.0f}, "named"));
+    EXPECT_EQ(layer.getNumStatusProperties(), 0); // not refreshed by setters
+    layer.updateStatusProperties();
+    ASSERT_EQ(layer.getNumStatusProperties(), 3);
+    EXPECT_EQ(layer.getStatusPropertyName(0), "Count");
+    EXPECT_EQ(layer.getStatusPropertyValue(0), "2");
+    EXPECT_EQ(layer.getStatusPropertyValue("Name"), "named"); // the first of two
+    EXPECT_EQ(layer.getStatusPropertyValue(2), "shadowed");
+
+    try {
+        layer.getStatusPropertyName(3);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid status property index");
+    }
+    EXPECT_THROW(layer.getStatusPropertyValue(-1), std::runtime_error);
+    try {
+        layer.getStatusPropertyValue("name");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid status property name");
+    }
+    EXPECT_THROW(layer.getStatusPropertyValue(static_cast<const char*>(nullptr)), std::runtime_error);
+
+    // The lock was released by the throws: refreshing does not deadlock.
+    ASSERT_TRUE(layer.Set({}, ""));
+    layer.updateStatusProperties();
+    EXPECT_EQ(layer.getStatusPropertyValue("Count"), "0");
+}
+
+TEST(DataLayerStatusConcurrency, ReadersSeeWholeListsWhileAnotherThreadRefreshes)
+{
+    TestLayer layer;
+    ASSERT_TRUE(layer.Set({1.0f}, "x"));
+    layer.updateStatusProperties();
+    std::atomic<bool> stop{false};
+    std::thread refresher([&] {
+        for (int i = 0; i < 2000 && !stop; ++i)
+            layer.updateStatusProperties();
+    });
+    int reads = 0;
+    for (; reads < 2000; ++reads) {
+        ASSERT_EQ(layer.getNumStatusProperties(), 3);
+        ASSERT_EQ(layer.getStatusPropertyName(1), "Name");
+        ASSERT_EQ(layer.getStatusPropertyValue("Count"), "1");
+    }
+    stop = true;
+    refresher.join();
+}

@@ -1,0 +1,192 @@
+#include <Hyx/FlatMemory.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <stdexcept>
+#include <vector>
+
+using Hyx::FlatMemoryUInt16;
+using Hyx::FlatMemoryUInt8;
+
+namespace {
+
+std::vector<uint8_t> iota(size_t n, uint8_t first = 0)
+{
+    std::vector<uint8_t> bytes(n);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+std::vector<uint8_t> contents(const FlatMemoryUInt8& buffer)
+{
+    return std::vector<uint8_t>(buffer.begin(), buffer.end());
+}
+
+} // namespace
+
+TEST(FlatMemory, AppendGrowthReservesThenDoubles)
+{
+    FlatMemoryUInt8 small;
+    const auto ten = iota(10);
+    small.push_back(ten.data(), 10);
+    EXPECT_EQ(small.size(), 10u);
+    EXPECT_EQ(small.capacity(), 1024u);
+    EXPECT_TRUE(small.owns());
+
+    FlatMemoryUInt8 large;
+    const auto many = iota(2000);
+    large.push_back(many.data(), 2000);
+    EXPECT_EQ(large.capacity(), 2000u);
+    EXPECT_EQ(contents(large), many);
+
+    FlatMemoryUInt8 full;
+    const auto first = iota(1024, 7);
+    full.push_back(first.data(), 1024);
+    ASSERT_EQ(full.capacity(), 1024u);
+    full.push_back(static_cast<unsigned char>(0xAB));
+    EXPECT_EQ(full.capacity(), 2050u);
+    EXPECT_EQ(full.size(), 1025u);
+    EXPECT_EQ(0, std::memcmp(full.data(), first.data(), 1024));
+    EXPECT_EQ(full.data()[1024], 0xAB);
+
+    // clear keeps the storage, so the next append lands in the same place.
+    uint8_t* storage = full.data();
+    full.clear();
+    EXPECT_EQ(full.size(), 0u);
+    full.push_back(ten.data(), 10);
+    EXPECT_EQ(full.data(), storage);
+    EXPECT_EQ(full.capacity(), 2050u);
+}
+
+TEST(FlatMemory, ValueAppendsAreLittleEndianBytes)
+{
+    FlatMemoryUInt8 buffer;
+    buffer.push_back(static_cast<unsigned char>(0x01));
+    buffer.push_back(static_cast<unsigned short>(0x0302));
+    buffer.push_back(0x07060504u);
+    buffer.push_back(1.0f);
+    buffer.push_back("ab");
+    buffer.push_back(static_cast<const char*>(nullptr));
+    const std::vector<uint8_t> expected = {1, 2, 3, 4, 5, 6, 7, 0x00, 0x00, 0x80, 0x3F, 'a', 'b', 0, 0};
+    EXPECT_EQ(contents(buffer), expected);
+}
+
+TEST(FlatMemory, ResizeKeepsOwnedStorageAndReplacesBorrowedStorage)
+{
+    FlatMemoryUInt8 owned(8);
+    EXPECT_EQ(owned.size(), 8u);
+    EXPECT_EQ(owned.capacity(), 8u);
+    for (uint8_t i = 0; i < 8; ++i)
+        owned.data()[i] = i;
+    uint8_t* storage = owned.data();
+    EXPECT_EQ(owned.resize(3), storage);
+    EXPECT_EQ(owned.capacity(), 8u);
+    EXPECT_EQ(contents(owned), (std::vector<uint8_t>{0, 1, 2}));
+    owned.resize(20);
+    EXPECT_EQ(owned.size(), 20u);
+    EXPECT_EQ(owned.capacity(), 20u);
+
+    FlatMemoryUInt8 none(0);
+    EXPECT_EQ(none.data(), nullptr);
+    EXPECT_EQ(none.resize(0), nullptr);
+
+    std::vector<uint8_t> callers = iota(16);
+    FlatMemoryUInt8 borrowed;
+    borrowed.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(callers.data(), 16);
+    EXPECT_FALSE(borrowed.owns());
+    uint8_t* fresh = borrowed.resize(4);
+    EXPECT_NE(fresh, callers.data());
+    EXPECT_TRUE(borrowed.owns());
+    EXPECT_EQ(borrowed.capacity(), 4u);
+    std::memset(fresh, 0xEE, 4);
+    EXPECT_EQ(callers, iota(16)); // the borrowed bytes are never touched
+}
+
+TEST(FlatMemory, AppendIntoBorrowedStorageWritesCallersMemory)
+{
+    std::vector<uint8_t> callers(8, 0);
+    FlatMemoryUInt8 buffer;
+    buffer.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(callers.data(), 8);
+    buffer.clear();
+    buffer.push_back(0x04030201u);
+    EXPECT_EQ(buffer.data(), callers.data());
+    EXPECT_FALSE(buffer.owns());
+    EXPECT_EQ(callers, (std::vector<uint8_t>{1, 2, 3, 4, 0, 0, 0, 0}));
+
+    // Growing beyond the borrowed room moves to owned storage and leaves the caller's bytes.
+    const auto more = iota(8, 10);
+    buffer.push_back(more.data(), 8);
+    EXPECT_TRUE(buffer.owns());
+    EXPECT_NE(buffer.data(), callers.data());
+    EXPECT_EQ(buffer.capacity(), 24u);
+    EXPECT_EQ(contents(buffer), (std::vector<uint8_t>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17}));
+}
+
+TEST(FlatMemory, CopiesFromInsideTheOwnStorageAreSafe)
+{
+    // Appending the whole full buffer to itself reallocates while reading from the old storage.
+    FlatMemoryUInt8 full;
+    const auto first = iota(1024);
+    full.push_back(first.data(), 1024);
+    full.push_back(full.data(), full.size());
+    ASSERT_EQ(full.size(), 2048u);
+    EXPECT_EQ(0, std::memcmp(full.data(), first.data(), 1024));
+    EXPECT_EQ(0, std::memcmp(full.data() + 1024, first.data(), 1024));
+
+    // Appending part of itself with room to spare.
+    FlatMemoryUInt8 roomy;
+    roomy.push_back(first.data(), 4);
+    roomy.push_back(roomy.data() + 1, 3);
+    EXPECT_EQ(contents(roomy), (std::vector<uint8_t>{0, 1, 2, 3, 1, 2, 3}));
+
+    // Copying an overlapping tail onto the front without reallocating.
+    FlatMemoryUInt8 overlap;
+    overlap.CopyFrom(first.data(), 8);
+    overlap.CopyFrom(overlap.data() + 2, 6);
+    EXPECT_EQ(contents(overlap), (std::vector<uint8_t>{2, 3, 4, 5, 6, 7}));
+
+    // Copying from borrowed storage into itself reallocates and owns the result.
+    std::vector<uint8_t> callers = iota(6);
+    FlatMemoryUInt8 borrowed;
+    borrowed.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(callers.data(), 6);
+    borrowed.CopyFrom(borrowed.data() + 1, 4);
+    EXPECT_TRUE(borrowed.owns());
+    EXPECT_EQ(contents(borrowed), (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(callers, iota(6));
+}
+
+TEST(FlatMemory, SizesThatDoNotFitIn32BitsRaiseInsteadOfWrapping)
+{
+    std::vector<uint8_t> room(64, 0x5A);
+    FlatMemoryUInt8 huge;
+    // Claims almost 4 GiB of borrowed room: an append of 32 bytes cannot be held.
+    huge.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(room.data(), 0xFFFFFFF0u);
+    const auto bytes = iota(32);
+    EXPECT_THROW(huge.push_back(bytes.data(), 32), std::length_error);
+    EXPECT_EQ(huge.size(), 0xFFFFFFF0u);
+    EXPECT_EQ(huge.data(), room.data());
+    EXPECT_EQ(room, std::vector<uint8_t>(64, 0x5A));
+    huge.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(nullptr, 0);
+}
+
+TEST(FlatMemory, WiderTwinsCountElements)
+{
+    FlatMemoryUInt16 words;
+    const uint16_t values[] = {1, 2, 0xFFFF};
+    words.CopyFrom(values, 3);
+    EXPECT_EQ(words.size(), 3u);
+    EXPECT_EQ(words.data()[2], 0xFFFF);
+
+    // Adopted storage is freed by the buffer (the leak checker would complain otherwise).
+    Hyx::FlatMemoryFloat floats;
+    floats.SetWithoutCopyAndTakeResponsibilityToDelete(new float[5]{1, 2, 3, 4, 5}, 5);
+    EXPECT_TRUE(floats.owns());
+    EXPECT_EQ(floats.data()[4], 5.0f);
+    floats.SetWithoutCopyAndTakeResponsibilityToDelete(floats.data(), 5); // re-adopting is harmless
+    EXPECT_EQ(floats.data()[0], 1.0f);
+
+    Hyx::FlatMemoryUInt32 ints(4);
+    EXPECT_EQ(ints.capacity(), 4u);
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+// Frame-order providers: which frame a graph's source emits next.
+//
+// Contract shared by every provider and the source that drives it:
+// - the provider's current frame is the frame last handed out; AdvanceFrameID moves it on;
+// - after Reset or JumpToFrameID the provider stands where one AdvanceFrameID brings it onto
+//   the first frame to emit, and the reset listener is told;
+// - the source advances before it reads whenever playback has just started or its previous
+//   frame was handed on; a frame it could not hand on is asked for again (HasCurrentFrameID);
+// - every operation may be called from a host thread while the graph's thread advances: the
+//   state is guarded by the provider's mutex, and the listener is told outside that mutex.
+
+#include <Hyx/Export.h>
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+namespace Hyx {
+
+/// Told whenever a frame order jumps or restarts.
+class HYX_API IFrameOrderResetListener {
+public:
+    IFrameOrderResetListener() = default;
+    virtual ~IFrameOrderResetListener();
+    virtual void OnFrameOrderReset() = 0;
+};
+
+/// Walks of the automatic frame order. Values outside this list stand still on one frame.
+enum class PlaybackMode : int32_t {
+    ForwardOnce = 0,
+    ForwardLoop = 1,
+    BackwardOnce = 2,
+    BackwardLoop = 3,
+    Pingpong = 4,
+    PingpongInverse = 5,
+    Realtime = 255,
+};
+
+/// Abstract provider. Holds one reset listener, not owned.
+class HYX_API FrameOrderProvider {
+public:
+    FrameOrderProvider() = default;
+    virtual ~FrameOrderProvider();
+    FrameOrderProvider(const FrameOrderProvider&) = delete;
+    FrameOrderProvider& operator=(const FrameOrderProvider&) = delete;
+
+    /// Makes `frameId` the frame that the next advance moves to.
+    virtual void JumpToFrameID(uint32_t frameId) = 0;
+    /// True when an advance would yield another frame.
+    virtual bool HasNextFrameID() const = 0;
+    /// The current frame (the one last handed out).
+    virtual uint32_t GetFrameID() const = 0;
+    /// Moves to the next frame.
+    virtual void AdvanceFrameID() = 0;
+    /// Back to the start of the walk; tells the listener.
+    virtual void Reset() = 0;
+    /// The negation of HasNextFrameID.
+    virtual bool IsDone() const;
+    /// True when GetProgress means something; false here.
+    virtual bool CanReportProgress() const;
+    /// Progress of the walk in 0..1; 0 here.
+    virtual float GetProgress() const;
+    /// True when GetFrameID names a frame that may be asked for again; true here.
+    virtual bool HasCurrentFrameID() const;
+
+    /// Replaces the reset listener (null for none).
+    void SetFrameOrderResetListener(IFrameOrderResetListener* listener);
+
+protected:
+    /// Tells the listener, if any. Call without holding the provider's own state lock.
+    void notifyReset() const;
+
+private:
+    mutable std::mutex _listenerMutex;
+    IFrameOrderResetListener* _listener = nullptr;
+};
+
+/// Walks the contiguous range first .. first + rangeSize - 1 in a playback mode.
+/// Arithmetic is unsigned 32-bit and wraps; a range of 0 frames has no frame at all.
+class HYX_API FrameOrderAuto : public FrameOrderProvider {
+public:
+    explicit FrameOrderAuto(uint32_t first = 0, uint32_t rangeSize = 4294967295u);
+
+    /// Stores the mode; with `reset`, moves to the mode's start position. Always tells the
+    /// listener.
+    void SetPlaybackMode(PlaybackMode mode, bool reset);
+    PlaybackMode GetPlaybackMode() const;
+    uint32_t GetFirstFrameID() const;
+    uint32_t GetRangeSize() const;
+
+    void JumpToFrameID(uint32_t frameId) override;
+    bool HasNextFrameID() const override;
+    uint32_t GetFrameID() const override;
+    void AdvanceFrameID() override;
+    void Reset() override;
+    bool CanReportProgress() const override;
+    float GetProgress() const override;
+    bool HasCurrentFrameID() const override;
+
+private:
+    uint32_t last() const { return _first + _rangeSize - 1; }
+    void moveToStart();
+
+    mutable std::mutex _mutex;
+    int32_t _mode = 0;
+    uint32_t _first;
+    uint32_t _rangeSize;
+    uint32_t _current;
+    uint32_t _next;
+    bool _done = false;
+};
+
+/// Hands out the frame numbers the host queues, first in, first out; each exactly once.
+class HYX_API FrameOrderManual : public FrameOrderProvider {
+public:
+    FrameOrderManual() = default;
+
+    /// Queues a frame number behind the others.
+    void PushBackNextFrameID(uint32_t frameId);
+
+    /// Empties the queue (telling the listener), then queues `frameId`.
+    void JumpToFrameID(uint32_t frameId) override;
+    /// True while the queue holds a frame number.
+    bool HasNextFrameID() const override;
+    /// The frame last handed out, 0 when there is none.
+    uint32_t GetFrameID() const override;
+    /// Takes the front of the queue as the current frame; nothing happens on an empty queue.
+    void AdvanceFrameID() override;
+    /// Empties the queue and forgets the current frame; tells the listener.
+    void Reset() override;
+    /// True once a frame was taken from the queue and no reset came since.
+    bool HasCurrentFrameID() const override;
+
+private:
+    mutable std::mutex _mutex;
+    std::deque<uint32_t> _queue;
+    uint32_t _current = 0;
+    bool _hasCurrent = false;
+};
+
+} // namespace Hyx

@@ -26,7 +26,8 @@ class HYX_API DataReader {
 public:
     /// Cursor at 0 over data[0, size).
     DataReader(uint8_t* data, uint32_t size) : _data(data), _size(data ? size : 0) {}
-    virtual ~DataReader();
+    // Inline, so a local cursor never escapes and its position stays in a register.
+    virtual ~DataReader() = default;
 
     /// The value at the cursor, cursor advanced; 0 and cursor unchanged when too short.
     uint8_t read_uint8() { return take<uint8_t>(); }

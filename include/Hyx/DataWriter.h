@@ -34,7 +34,8 @@ public:
         : DataWriter(buffer ? buffer->data() : nullptr, buffer ? buffer->size() : 0)
     {
     }
-    virtual ~DataWriter();
+    // Inline, so a local cursor never escapes and its position stays in a register.
+    virtual ~DataWriter() = default;
 
     /// Stores the value at the cursor and advances; true when it fit.
     bool write(unsigned char value) { return put(value); }

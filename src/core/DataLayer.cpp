@@ -44,11 +44,17 @@ bool DataLayer::Equals(const DataLayer* other) const
 
 std::string DataLayer::ToString(bool friendly) const
 {
-    std::string text = "Purpose=" + guidText(_purposeGuid, friendly) + ", Type=" + guidText(TypeGuid(), friendly);
+    std::string text = "Purpose=";
+    text += guidText(_purposeGuid, friendly);
+    text += ", Type=";
+    text += guidText(TypeGuid(), friendly);
     const VornCommon::Guid compressedType = GetCompressedBlobTypeGuid();
-    if (!compressedType.IsNil())
-        text += ", CompressedType=" + guidText(compressedType, friendly);
-    text += ", Version=" + std::to_string(_payloadVersion);
+    if (!compressedType.IsNil()) {
+        text += ", CompressedType=";
+        text += guidText(compressedType, friendly);
+    }
+    text += ", Version=";
+    text += std::to_string(_payloadVersion);
     return text;
 }
 

@@ -93,14 +93,29 @@ bool DataProfile::Equals(const std::shared_ptr<DataProfile>& other) const
     return other && *this == *other;
 }
 
+// Built by appending: "literal" + temporary trips a false -Wrestrict of g++ 12 at -O3.
 std::string DataProfile::ToString() const
 {
-    return "{\n\t" + hex(_purpose) + "\n\t" + hex(_type) + "\n\t" + hex(_compressedType) + "\n}\n";
+    std::string text = "{\n\t";
+    text += hex(_purpose);
+    text += "\n\t";
+    text += hex(_type);
+    text += "\n\t";
+    text += hex(_compressedType);
+    text += "\n}\n";
+    return text;
 }
 
 std::string DataProfile::ToFriendlyString() const
 {
-    return "{" + alias(_purpose) + "/" + alias(_type) + "/" + alias(_compressedType) + "}";
+    std::string text = "{";
+    text += alias(_purpose);
+    text += '/';
+    text += alias(_type);
+    text += '/';
+    text += alias(_compressedType);
+    text += '}';
+    return text;
 }
 
 } // namespace Hyx

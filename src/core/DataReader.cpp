@@ -2,8 +2,6 @@
 
 namespace Hyx {
 
-DataReader::~DataReader() = default;
-
 std::string DataReader::read_string()
 {
     if (_position >= _size)

@@ -2,8 +2,6 @@
 
 namespace Hyx {
 
-DataWriter::~DataWriter() = default;
-
 bool DataWriter::write(const char* s)
 {
     if (s == nullptr)

@@ -172,7 +172,7 @@ std::string Profile::GetFulfillsError(const std::shared_ptr<Profile>& required) 
         return "Undefined Profile";
     for (const SharedDataProfile& entry : required->_entries)
         if (!Contains(entry))
-            return "Missing " + entry->ToFriendlyString();
+            return std::string("Missing ").append(entry->ToFriendlyString());
     return "OK";
 }
 

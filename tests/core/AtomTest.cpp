@@ -1,0 +1,276 @@
+#include "TestLayers.h"
+
+#include <Hyx/Atom.h>
+#include <Hyx/DataProfile.h>
+#include <Hyx/Profile.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+
+using namespace Hyx;
+using VornCommon::Guid;
+
+namespace {
+
+const Guid TYPE_T = Guid::FromHexString("11111111-0000-0000-0000-000000000001");
+const Guid TYPE_U = Guid::FromHexString("11111111-0000-0000-0000-000000000002");
+const Guid PURPOSE_P = Guid::FromHexString("22222222-0000-0000-0000-000000000001");
+const Guid PURPOSE_Q = Guid::FromHexString("22222222-0000-0000-0000-000000000002");
+
+std::shared_ptr<DataLayer> layer(const Guid& type, const Guid& purpose = {})
+{
+    return std::make_shared<TestLayer>(type, purpose);
+}
+
+} // namespace
+
+TEST(Atom, IdentityAndStreamPrefix)
+{
+    Atom atom(3, 7, 99);
+    EXPECT_EQ(atom.GetId(), 451u);
+    EXPECT_EQ(atom.GetAtomType(), AtomType::Frame);
+    EXPECT_EQ(atom.GetTimeStamp(), 99u);
+
+    Atom table(AtomId::Create(1, 2, 5), 0);
+    table.SetFrameNr(10);
+    EXPECT_EQ(table.GetStreamId(), 2);
+    EXPECT_EQ(table.GetAtomType(), AtomType::LookupTable);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+    table.SetStreamId(64); // cut to six bits, frame untouched
+    EXPECT_EQ(table.GetStreamId(), 0);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+
+    EXPECT_EQ(Atom::GetStreamPrefix(7), "stream007_");
+    EXPECT_EQ(Atom(12, 0, 0).GetStreamPrefix(), "stream012_");
+    EXPECT_EQ(Atom(0, 0x400001, 0).GetFrameNr(), 1u);
+}
+
+TEST(Atom, BlocksFollowTheOrderOfAdding)
+{
+    auto a = layer(TYPE_T), b = layer(TYPE_T), c = layer(TYPE_U);
+    Atom atom(0, 0, 0);
+    atom.AddDataLayer(a, false);
+    atom.AddDataLayer(b, false);
+    atom.AddDataLayer(c, true);
+    atom.AddDataLayer(nullptr, false); // ignored: every block holds a layer
+    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{c, a, b}));
+    EXPECT_EQ(atom.GetAllDataBlocks().size(), 3u);
+    EXPECT_EQ(atom.GetDataLayerByType(TYPE_T, false), a);
+    EXPECT_EQ(atom.GetDataLayerByType(TYPE_T, true), b);
+    EXPECT_EQ(atom.GetDataLayersByType(TYPE_T), (std::vector<std::shared_ptr<DataLayer>>{a, b}));
+    EXPECT_EQ(atom.GetDataLayerByType(PURPOSE_P, true), nullptr);
+    EXPECT_EQ(atom.GetIndexOfDataLayer(b), 2);
+    EXPECT_EQ(atom.GetIndexOfDataLayer(layer(TYPE_T)), -1); // equal, not the same object
+    EXPECT_EQ(atom.RemoveDataLayer(a), 1);
+    EXPECT_EQ(atom.RemoveDataLayer(a), -1);
+    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{c, b}));
+}
+
+TEST(Atom, CompressedLayersGoIntoCompressedBlocks)
+{
+    auto compressed = std::make_shared<TestCompressedLayer>(TYPE_U);
+    compressed->InitializeCompressionInfo(TYPE_T, 3, 2);
+    Atom atom(0, 0, 0);
+    atom.AddDataLayer(layer(TYPE_T));
+    atom.AddDataLayer(compressed);
+    const auto blocks = atom.GetAllDataBlocks();
+    EXPECT_EQ(blocks[0]->GetDataTypeName(), "Blob");
+    EXPECT_EQ(blocks[1]->GetDataType(), DataType::CompressedBlob);
+    EXPECT_EQ(blocks[1]->GetDataTypeName(), "CompressedBlob");
+    EXPECT_NE(std::dynamic_pointer_cast<DataBlockCompressedBlob>(blocks[1]), nullptr);
+    EXPECT_EQ(blocks[1]->GetDataLayer(), compressed);
+
+    EXPECT_EQ(atom.Remove(DataType::CompressedBlob), HyxErrorCode::Success);
+    EXPECT_EQ(atom.GetAllDataBlocks().size(), 1u);
+    EXPECT_EQ(atom.Remove(DataType::CompressedBlob), HyxErrorCode::Success); // none left
+    EXPECT_EQ(atom.GetAllDataBlocks().size(), 1u);
+}
+
+TEST(Atom, LookupsByGuidsAndProfiles)
+{
+    auto tp = layer(TYPE_T, PURPOSE_P), tq = layer(TYPE_T, PURPOSE_Q), up = layer(TYPE_U, PURPOSE_P);
+    Atom atom(0, 0, 0);
+    for (auto& l : {tp, tq, up})
+        atom.AddDataLayer(l);
+
+    EXPECT_EQ(atom.GetDataLayer(PURPOSE_Q, TYPE_T, false), tq);
+    EXPECT_EQ(atom.GetDataLayer(PURPOSE_Q, TYPE_U, false), nullptr);
+    // A nil purpose matches any purpose; the flag selects nothing: always the last match.
+    auto anyT = std::make_shared<DataProfile>(Guid::Nil, TYPE_T);
+    EXPECT_EQ(atom.GetDataLayer(anyT, false), tq);
+    EXPECT_EQ(atom.GetDataLayer(anyT, true), tq);
+    EXPECT_EQ(atom.GetDataLayer(std::make_shared<DataProfile>(PURPOSE_P, TYPE_T), false), tp);
+    EXPECT_EQ(atom.GetDataLayer(std::shared_ptr<DataProfile>(), true), nullptr);
+
+    EXPECT_EQ(atom.GetDataBlock(std::make_shared<DataProfile>(PURPOSE_P, TYPE_U))->GetDataLayer(), up);
+    EXPECT_EQ(atom.GetDataBlock(anyT), nullptr); // exact: nil matches only nil
+
+    auto profile = std::make_shared<Profile>();
+    profile->Add(PURPOSE_P, TYPE_U);
+    profile->Add(PURPOSE_Q, TYPE_T);
+    profile->Add(PURPOSE_Q, TYPE_U); // finds nothing, skipped
+    EXPECT_EQ(atom.GetDataLayers(profile), (std::vector<std::shared_ptr<DataLayer>>{up, tq}));
+    const auto blocks = atom.GetDataBlocks(profile);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1]->GetDataLayer(), tq);
+    EXPECT_EQ(atom.GetDataLayerByTypeForProfile(TYPE_T, profile), tq);
+    EXPECT_EQ(atom.GetDataLayerByTypeForProfile(PURPOSE_P, profile), nullptr);
+
+    std::unique_ptr<Profile> generated(atom.GenerateProfile());
+    EXPECT_EQ(generated->GetDataProfileCount(), 3);
+    atom.AddDataLayer(layer(TYPE_T, PURPOSE_P)); // a duplicate profile is listed once
+    generated.reset(atom.GenerateProfile());
+    EXPECT_EQ(generated->GetDataProfileCount(), 3);
+}
+
+TEST(Atom, RemovalByPredicateAsksOnlyLayersOfTheType)
+{
+    auto tp = layer(TYPE_T, PURPOSE_P), tq = layer(TYPE_T, PURPOSE_Q), up = layer(TYPE_U, PURPOSE_P);
+    Atom atom(0, 0, 0);
+    for (auto& l : {tp, tq, up})
+        atom.AddDataLayer(l);
+
+    int calls = 0;
+    atom.RemoveDataLayers(TYPE_T, [&](std::shared_ptr<const DataLayer> l) {
+        ++calls;
+        return l->GetPurposeGuid() == PURPOSE_Q;
+    });
+    EXPECT_EQ(calls, 2); // only layers of that type are asked
+    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{tp, up}));
+}
+
+TEST(Atom, RemovalsByTypeAndPurpose)
+{
+    Atom atom(0, 0, 0);
+    atom.AddDataLayer(layer(TYPE_T));
+    const std::function<bool(std::shared_ptr<const DataLayer>)> empty;
+    EXPECT_NO_THROW(atom.RemoveDataLayers(TYPE_U, empty));
+    EXPECT_THROW(atom.RemoveDataLayers(TYPE_T, empty), std::bad_function_call);
+
+    atom.AddDataLayer(layer(TYPE_U, PURPOSE_P));
+    atom.RemoveDataLayers(PURPOSE_Q, TYPE_U);
+    EXPECT_EQ(atom.GetAllDataLayers().size(), 2u);
+    atom.RemoveDataLayers(PURPOSE_P, TYPE_U);
+    EXPECT_EQ(atom.GetAllDataLayers().size(), 1u);
+    atom.RemoveDataLayers(TYPE_T);
+    EXPECT_TRUE(atom.GetAllDataLayers().empty());
+    atom.AddDataLayer(layer(TYPE_T));
+    atom.RemoveAllDataLayers();
+    EXPECT_TRUE(atom.GetAllDataBlocks().empty());
+}
+
+TEST(Atom, EqualsComparesBlockWithBlock)
+{
+    auto a = layer(TYPE_T, PURPOSE_P), b = layer(TYPE_T, PURPOSE_Q), x = layer(TYPE_U);
+    Atom ab1(0, 0, 0), ab2(1, 5, 7), aa(0, 0, 0), ax(0, 0, 0), ba(0, 0, 0);
+    ab1.AddDataLayer(a), ab1.AddDataLayer(b);
+    ab2.AddDataLayer(layer(TYPE_T, PURPOSE_P)), ab2.AddDataLayer(layer(TYPE_T, PURPOSE_Q));
+    aa.AddDataLayer(a), aa.AddDataLayer(a);
+    ax.AddDataLayer(a), ax.AddDataLayer(x);
+    ba.AddDataLayer(b), ba.AddDataLayer(a);
+    EXPECT_TRUE(ab1.Equals(&ab2)); // identity and timestamp are not compared
+    EXPECT_FALSE(aa.Equals(&ax));
+    EXPECT_FALSE(ab1.Equals(&ba));
+    EXPECT_FALSE(ab1.Equals(nullptr));
+    Atom one(0, 0, 0);
+    one.AddDataLayer(a);
+    EXPECT_FALSE(one.Equals(&ab1));
+
+    // Blocks without a layer equal only each other.
+    DataBlockBlob empty1(DataType::Blob), empty2(DataType::Blob), full(DataType::Blob, a);
+    EXPECT_TRUE(empty1.Equals(&empty2));
+    EXPECT_FALSE(empty1.Equals(&full));
+    EXPECT_FALSE(full.Equals(&empty1));
+    EXPECT_EQ(empty1.ToString(true), "");
+    EXPECT_FALSE(empty1.Equals(nullptr));
+    DataBlockCompressedBlob compressedEmpty;
+    EXPECT_FALSE(empty1.Equals(&compressedEmpty)); // other kind
+}
+
+TEST(Atom, CopiesShareBlocksAndAreFrames)
+{
+    auto src = std::make_shared<Atom>(AtomId::Create(1, 4, 20), 1234);
+    auto t = layer(TYPE_T, PURPOSE_P), u = layer(TYPE_U, PURPOSE_P);
+    src->AddDataLayer(t);
+    src->AddDataLayer(u);
+
+    auto same = Atom::Copy(src, -1, true);
+    EXPECT_EQ(same->GetFrameNr(), 20u);
+    EXPECT_EQ(same->GetStreamId(), 4);
+    EXPECT_EQ(same->GetTimeStamp(), 1234u);
+    EXPECT_EQ(same->GetAtomType(), AtomType::Frame); // type is never carried over
+    EXPECT_EQ(same->GetAllDataBlocks(), src->GetAllDataBlocks());
+    EXPECT_EQ(same->GetDataLayerByType(TYPE_T, false), t);
+    same->AddDataLayer(layer(TYPE_T));
+    EXPECT_EQ(src->GetAllDataBlocks().size(), 2u);
+
+    auto bare = Atom::Copy(src, 12, false);
+    EXPECT_EQ(bare->GetFrameNr(), 12u);
+    EXPECT_TRUE(bare->GetAllDataBlocks().empty());
+
+    auto negative = Atom::Copy(src, -2, false);
+    EXPECT_EQ(negative->GetAtomType(), AtomType::Frame); // -2 does not spill into the type
+    EXPECT_EQ(negative->GetStreamId(), 4);
+
+    std::unique_ptr<Atom> raw(Atom::Copy(src.get(), 3, true));
+    EXPECT_EQ(raw->GetFrameNr(), 3u);
+    EXPECT_EQ(raw->GetAllDataLayers().size(), 2u);
+    EXPECT_EQ(Atom::Copy(static_cast<Atom*>(nullptr), -1, true), nullptr);
+    EXPECT_EQ(Atom::Copy(std::shared_ptr<Atom>(), -1, true), nullptr);
+
+    auto keepU = std::make_shared<Profile>();
+    keepU->Add(Guid::Nil, TYPE_U);
+    auto filtered = Atom::Copy(src, keepU, 8);
+    EXPECT_EQ(filtered->GetFrameNr(), 8u);
+    EXPECT_EQ(filtered->GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{u}));
+    EXPECT_EQ(Atom::Copy(src, std::shared_ptr<Profile>(), -1), nullptr);
+    EXPECT_EQ(Atom::Copy(std::shared_ptr<Atom>(), keepU, -1), nullptr);
+}
+
+namespace {
+struct BareBlock : DataBlock {
+    BareBlock() : DataBlock(DataType::Blob) {}
+    using DataBlock::onDeserialize;
+    using DataBlock::onSerialize;
+};
+} // namespace
+
+TEST(DataBlock, BaseHooksRefuseWithTheirTexts)
+{
+    BareBlock block;
+    EXPECT_EQ(block.ToString(false), "");
+    try {
+        block.onSerialize(nullptr);
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Serialization not supported.");
+    }
+    try {
+        block.onDeserialize(nullptr, 0);
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "De-serialization not supported.");
+    }
+    EXPECT_STREQ(GetDataTypeName(static_cast<DataType>(7)), "Unknown");
+}
+
+TEST(DataTypeCompressedBlob, CompressionInfoInProfileAndText)
+{
+    TestCompressedLayer compressed(TYPE_U);
+    EXPECT_TRUE(compressed.GetCompressedBlobTypeGuid().IsNil());
+    EXPECT_EQ(compressed.ToString(false).find(", CompressedType="), std::string::npos);
+    compressed.InitializeCompressionInfo(TYPE_T, 3, 2);
+    EXPECT_EQ(compressed.GetCompressedBlobTypeGuid(), TYPE_T);
+    EXPECT_EQ(compressed.GetCompressedBlobVersion(), 3);
+    EXPECT_EQ(compressed.GetCompressionType(), 2);
+    EXPECT_EQ(compressed.GetDataProfile()->GetCompressedTypeGuid(), TYPE_T);
+    const std::string text = compressed.ToString(false);
+    EXPECT_NE(text.find(", CompressedType=" + TYPE_T.ToHexString().StdString()), std::string::npos);
+    EXPECT_TRUE(text.ends_with(", CompressedVersion=3, Compression=lz4")) << text;
+    compressed.InitializeCompressionInfo(TYPE_T, 3, 200);
+    EXPECT_EQ(compressed.GetCompressionTypeAsString(), "");
+    compressed.updateStatusProperties();
+    EXPECT_EQ(compressed.getStatusPropertyValue("Compressed Version"), "3");
+}

@@ -65,6 +65,9 @@ public:
     std::string ToFriendlyString() const;
 
 private:
+    std::string joinGuids(const char* open, const char* separator, const char* close,
+                          std::string (*text)(const VornCommon::Guid&)) const;
+
     VornCommon::Guid _purpose;
     VornCommon::Guid _type;
     VornCommon::Guid _compressedType;

@@ -88,6 +88,7 @@ public:
 
 private:
     void release();
+    void adopt(T* p, uint32_t n, bool owns);
 
     bool _owns = true;
     T* _data = nullptr;

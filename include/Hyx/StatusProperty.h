@@ -31,6 +31,17 @@ private:
     std::string _name;
 };
 
+/// A property whose text is the platform value's own ToString.
+template <typename Value>
+class HYX_API StatusPropertyValueText : public StatusProperty {
+public:
+    StatusPropertyValueText(const char* name, const Value& value) : StatusProperty(name), _value(value) {}
+    std::string GetValueAsString() const override { return std::string(_value.ToString()); }
+
+private:
+    Value _value;
+};
+
 /// "True" or "False".
 class HYX_API StatusPropertyBool : public StatusProperty {
 public:
@@ -72,33 +83,21 @@ private:
 };
 
 /// The vector's own text form.
-class HYX_API StatusPropertyVector2 : public StatusProperty {
+class HYX_API StatusPropertyVector2 : public StatusPropertyValueText<VornCommon::Vector2f> {
 public:
-    StatusPropertyVector2(const char* name, const VornCommon::Vector2f& value);
-    std::string GetValueAsString() const override;
-
-private:
-    VornCommon::Vector2f _value;
+    using StatusPropertyValueText::StatusPropertyValueText;
 };
 
 /// The vector's own text form.
-class HYX_API StatusPropertyVector3 : public StatusProperty {
+class HYX_API StatusPropertyVector3 : public StatusPropertyValueText<VornCommon::Vector3f> {
 public:
-    StatusPropertyVector3(const char* name, const VornCommon::Vector3f& value);
-    std::string GetValueAsString() const override;
-
-private:
-    VornCommon::Vector3f _value;
+    using StatusPropertyValueText::StatusPropertyValueText;
 };
 
 /// The vector's own text form.
-class HYX_API StatusPropertyVector4 : public StatusProperty {
+class HYX_API StatusPropertyVector4 : public StatusPropertyValueText<VornCommon::Vector4f> {
 public:
-    StatusPropertyVector4(const char* name, const VornCommon::Vector4f& value);
-    std::string GetValueAsString() const override;
-
-private:
-    VornCommon::Vector4f _value;
+    using StatusPropertyValueText::StatusPropertyValueText;
 };
 
 /// Five floats (read from values) joined by "/".
@@ -112,13 +111,9 @@ private:
 };
 
 /// The versor's own text form.
-class HYX_API StatusPropertyVersor : public StatusProperty {
+class HYX_API StatusPropertyVersor : public StatusPropertyValueText<VornCommon::Versorf> {
 public:
-    StatusPropertyVersor(const char* name, const VornCommon::Versorf& value);
-    std::string GetValueAsString() const override;
-
-private:
-    VornCommon::Versorf _value;
+    using StatusPropertyValueText::StatusPropertyValueText;
 };
 
 /// Nine floats (read from values, row by row) as three lines "a/b/c" joined by "\n".
@@ -132,13 +127,9 @@ private:
 };
 
 /// The matrix's own text form.
-class HYX_API StatusPropertyMatrix4x4 : public StatusProperty {
+class HYX_API StatusPropertyMatrix4x4 : public StatusPropertyValueText<VornCommon::Matrix4x4f> {
 public:
-    StatusPropertyMatrix4x4(const char* name, const VornCommon::Matrix4x4f& value);
-    std::string GetValueAsString() const override;
-
-private:
-    VornCommon::Matrix4x4f _value;
+    using StatusPropertyValueText::StatusPropertyValueText;
 };
 
 } // namespace Hyx

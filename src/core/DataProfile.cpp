@@ -93,29 +93,28 @@ bool DataProfile::Equals(const std::shared_ptr<DataProfile>& other) const
     return other && *this == *other;
 }
 
-// Built by appending: "literal" + temporary trips a false -Wrestrict of g++ 12 at -O3.
 std::string DataProfile::ToString() const
 {
-    std::string text = "{\n\t";
-    text += hex(_purpose);
-    text += "\n\t";
-    text += hex(_type);
-    text += "\n\t";
-    text += hex(_compressedType);
-    text += "\n}\n";
-    return text;
+    return joinGuids("{\n\t", "\n\t", "\n}\n", hex);
 }
 
 std::string DataProfile::ToFriendlyString() const
 {
-    std::string text = "{";
-    text += alias(_purpose);
-    text += '/';
-    text += alias(_type);
-    text += '/';
-    text += alias(_compressedType);
-    text += '}';
-    return text;
+    return joinGuids("{", "/", "}", alias);
+}
+
+std::string DataProfile::joinGuids(const char* open, const char* separator, const char* close,
+                                   std::string (*text)(const VornCommon::Guid&)) const
+{
+    // Built by appending: "literal" + temporary trips a false -Wrestrict of g++ 12 at -O3.
+    std::string joined = open;
+    joined += text(_purpose);
+    joined += separator;
+    joined += text(_type);
+    joined += separator;
+    joined += text(_compressedType);
+    joined += close;
+    return joined;
 }
 
 } // namespace Hyx

@@ -19,6 +19,14 @@ T* allocateElements(uint64_t n)
     return n == 0 ? nullptr : new T[n];
 }
 
+template <typename Value>
+void appendNative(FlatMemory<uint8_t>& buffer, Value value)
+{
+    unsigned char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    buffer.push_back(bytes, uint32_t(sizeof value));
+}
+
 } // namespace
 
 template <typename T>
@@ -77,23 +85,25 @@ void FlatMemory<T>::CopyFrom(const T* source, uint32_t n)
 }
 
 template <typename T>
-void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n)
+void FlatMemory<T>::adopt(T* p, uint32_t n, bool owns)
 {
-    if (p != _data)
+    if (p != _data) // re-adopting the current storage must not free it
         release();
     _data = p;
     _size = _capacity = n;
-    _owns = true;
+    _owns = owns;
+}
+
+template <typename T>
+void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n)
+{
+    adopt(p, n, true);
 }
 
 template <typename T>
 void FlatMemory<T>::SetWithoutCopyAndDoNotTakeResponsibilityToDelete(T* p, uint32_t n)
 {
-    if (p != _data)
-        release();
-    _data = p;
-    _size = _capacity = n;
-    _owns = false;
+    adopt(p, n, false);
 }
 
 template <typename T>
@@ -139,27 +149,21 @@ template <typename T>
 void FlatMemory<T>::push_back(unsigned short value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(unsigned int value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(float value)
     requires std::is_same_v<T, uint8_t>
 {
-    unsigned char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    push_back(bytes, sizeof value);
+    appendNative(*this, value);
 }
 
 template <typename T>

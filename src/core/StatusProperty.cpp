@@ -22,6 +22,14 @@ std::ostringstream classicStream()
     return stream;
 }
 
+template <typename Number>
+std::string classicText(Number value)
+{
+    std::ostringstream stream = classicStream();
+    stream << value;
+    return stream.str();
+}
+
 template <size_t N>
 std::array<float, N> copyValues(const float* values)
 {
@@ -29,12 +37,6 @@ std::array<float, N> copyValues(const float* values)
     if (values)
         std::copy_n(values, N, copy.begin());
     return copy;
-}
-
-template <typename Value>
-std::string platformText(const Value& value)
-{
-    return std::string(value.ToString());
 }
 
 } // namespace
@@ -70,9 +72,7 @@ StatusPropertyInt::StatusPropertyInt(const char* name, int value)
 
 std::string StatusPropertyInt::GetValueAsString() const
 {
-    std::ostringstream stream = classicStream();
-    stream << _value;
-    return stream.str();
+    return classicText(_value);
 }
 
 StatusPropertyFloat::StatusPropertyFloat(const char* name, float value)
@@ -82,39 +82,7 @@ StatusPropertyFloat::StatusPropertyFloat(const char* name, float value)
 
 std::string StatusPropertyFloat::GetValueAsString() const
 {
-    std::ostringstream stream = classicStream();
-    stream << _value;
-    return stream.str();
-}
-
-StatusPropertyVector2::StatusPropertyVector2(const char* name, const VornCommon::Vector2f& value)
-    : StatusProperty(name), _value(value)
-{
-}
-
-std::string StatusPropertyVector2::GetValueAsString() const
-{
-    return platformText(_value);
-}
-
-StatusPropertyVector3::StatusPropertyVector3(const char* name, const VornCommon::Vector3f& value)
-    : StatusProperty(name), _value(value)
-{
-}
-
-std::string StatusPropertyVector3::GetValueAsString() const
-{
-    return platformText(_value);
-}
-
-StatusPropertyVector4::StatusPropertyVector4(const char* name, const VornCommon::Vector4f& value)
-    : StatusProperty(name), _value(value)
-{
-}
-
-std::string StatusPropertyVector4::GetValueAsString() const
-{
-    return platformText(_value);
+    return classicText(_value);
 }
 
 StatusPropertyVector5::StatusPropertyVector5(const char* name, const float* values)
@@ -128,16 +96,6 @@ std::string StatusPropertyVector5::GetValueAsString() const
     for (size_t i = 0; i < _values.size(); ++i)
         stream << (i ? "/" : "") << _values[i];
     return stream.str();
-}
-
-StatusPropertyVersor::StatusPropertyVersor(const char* name, const VornCommon::Versorf& value)
-    : StatusProperty(name), _value(value)
-{
-}
-
-std::string StatusPropertyVersor::GetValueAsString() const
-{
-    return platformText(_value);
 }
 
 StatusPropertyMatrix3x3::StatusPropertyMatrix3x3(const char* name, const float* values)
@@ -155,16 +113,6 @@ std::string StatusPropertyMatrix3x3::GetValueAsString() const
             stream << (column ? "/" : "") << _values[row * 3 + column];
     }
     return stream.str();
-}
-
-StatusPropertyMatrix4x4::StatusPropertyMatrix4x4(const char* name, const VornCommon::Matrix4x4f& value)
-    : StatusProperty(name), _value(value)
-{
-}
-
-std::string StatusPropertyMatrix4x4::GetValueAsString() const
-{
-    return platformText(_value);
 }
 
 } // namespace Hyx

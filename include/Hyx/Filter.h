@@ -1,0 +1,330 @@
+#pragma once
+
+// Base of every filter of a graph (sources, transforms, mutates, targets).
+//
+// Contract:
+// - One explicit life cycle, driven by the graph:
+//     Created -PreInitialize-> PreInitialized -Initialize-> Initialized
+//     -SetInputConnection-> Connected -Play-> Playing <-Pause/Play-> Paused
+//     Playing/Paused -Stop-> Connected; back down through Disconnect, DeInitialize and
+//     DePreInitialize (Reset walks down to PreInitialized).
+//   A call in the wrong state changes nothing and returns its own code (6-17); the error
+//   text is then the code's message with the filter's readable name in front.
+// - Each step empties the error text, prepares and runs its hook (`onX`). A failing hook
+//   keeps the state; its own text becomes the extra information of the step's error, so
+//   texts nest: "Filter 'X' error: <message>(Filter 'X' error: <hook message>(...))".
+// - The tokens "$filter$" and "$info$" of the messages are never filled in.
+// - Parameters: named FilterParam objects created by onInitializeParams; values handed in
+//   before a parameter exists are kept and applied at the next PreInitialize. Host
+//   listeners hear every parameter change, on the thread that made it.
+// - Threads: the life cycle and the graph links are driven by the thread that builds and
+//   plays the graph. Error text, progress, the last processed atoms, the parameter list and
+//   the listener list are guarded, so host threads may read them while a worker updates.
+// - The filter holds weak references to its graph and connections; it owns neither.
+
+#include <Hyx/ClassInfo.h>
+#include <Hyx/ErrorHolder.h>
+#include <Hyx/FilterParam.h>
+#include <Hyx/HyxErrorCode.h>
+
+#include <VornCommon/Guid.h>
+#include <VornCommon/String.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Hyx {
+
+class Atom;
+class Connection;
+class Filter;
+class Graph;
+class Profile;
+
+/// The host's listener for parameter changes of a filter.
+class HYX_API IFilterParameterValueChanged {
+public:
+    virtual ~IFilterParameterValueChanged();
+    /// Receives the filter, the parameter's name and its new text form.
+    virtual void cbiFilterParameterValueChanged(std::shared_ptr<Filter> filter, const char* parameterName,
+                                                const char* value) = 0;
+};
+
+class HYX_API Filter : public IParameterValueChanged, public ErrorHolder, public std::enable_shared_from_this<Filter> {
+public:
+    /// Life-cycle state; no operation enters the value 3.
+    enum class FilterState : int32_t {
+        Created = 0,
+        PreInitialized = 1,
+        Initialized = 2,
+        Connected = 4,
+        Playing = 5,
+        Paused = 6,
+    };
+
+    /// Reports (does not throw) when the filter is destroyed beyond PreInitialized.
+    ~Filter() override;
+    Filter(const Filter&) = delete;
+    Filter& operator=(const Filter&) = delete;
+
+    /// Passes a parameter change on to the host's listeners, in registration order.
+    void cbiParameterValueChanged(std::shared_ptr<FilterParam> param, const char* value) override;
+
+    /// The class's type GUID.
+    virtual VornCommon::Guid TypeGuid() const = 0;
+    /// The class's names and category.
+    virtual FilterClassInfo GetFilterClassInfo() const = 0;
+    /// Called by the filter factory right after creation, before PreInitialize.
+    virtual void Instantiate();
+    /// Initialized from PreInitialized (else 8); empties the last processed atoms, then
+    /// runs onInitialize.
+    virtual HyxErrorCode Initialize(Filter* upstream);
+    /// 0 while Playing, else 17.
+    virtual HyxErrorCode Update();
+    /// True when the filter has nothing more to do.
+    virtual bool IsDone() const = 0;
+    /// True asks the graph to stop at once; false by default.
+    virtual bool ForceGraphStop() const;
+    /// The filter's own output profile.
+    virtual std::shared_ptr<Profile> GetOutputProfile() = 0;
+    /// Everything the filter's output atoms carry.
+    virtual std::shared_ptr<Profile> GetAggregatedOutputProfile() = 0;
+    /// Number of output streams; 1 by default.
+    virtual int GetOutputNumStreams() const;
+    /// Ids of the output streams; none by default.
+    virtual std::vector<int> GetStreamIds() const;
+    /// Weight of this filter in the graph's progress.
+    virtual float GetProgressWeight() const;
+    /// The last progress value set.
+    virtual float GetProgress() const;
+    /// A copy of the progress text.
+    virtual std::string GetProgressInfo() const;
+
+    // --- Life cycle ---
+
+    /// PreInitialized from Created (else 6): forgets the graph first (also when refused),
+    /// runs onInitializeParams, then applies the stored parameter values whatever the hook
+    /// returned. On failure the parameters and groups are cleared again.
+    HyxErrorCode PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph);
+    /// Created from PreInitialized, clearing parameters and groups; 0 in Created; else 7.
+    HyxErrorCode DePreInitialize();
+    /// PreInitialized from Initialized (else 9) through onDeInitialize.
+    HyxErrorCode DeInitialize();
+    /// Connected from Initialized (else 10) through onInputConnection; a source is only
+    /// marked connected. In Connected an empty or expired connection clears the input end.
+    HyxErrorCode SetInputConnection(std::weak_ptr<Connection> connection);
+    /// Stores the output connection while Connected (else 12); an empty one clears it.
+    HyxErrorCode SetOutputConnection(std::weak_ptr<Connection> connection);
+    /// Drops the output connection, then the input connection (Connected, else 11),
+    /// entering Initialized; a refused disconnection gives 4.
+    HyxErrorCode Disconnect();
+    /// Playing from Connected or Paused (else 14); needs a live graph. Resets the processed
+    /// counter, error text and progress, then runs onPlay.
+    HyxErrorCode Play();
+    /// Paused from Playing (else 15) through onPause.
+    HyxErrorCode Pause();
+    /// Connected from Playing or Paused (else 16) through onStop; then progress 0 and the
+    /// last processed atoms forgotten. Works also when the graph is already gone.
+    HyxErrorCode Stop();
+    /// Walks down to PreInitialized (stop, disconnect, de-initialise), returning the first
+    /// failure; does nothing in Created or PreInitialized.
+    HyxErrorCode Reset();
+
+    // --- Queries ---
+
+    FilterState GetFilterState() const { return _state.load(); }
+    bool IsSource() const { return _isSource; }
+    /// True for a source; otherwise true while the input connection exists.
+    bool IsInputConnected() const;
+    /// True when the downstream filter exists and is input-connected.
+    bool IsOutputConnected() const;
+    bool IsConnected() const { return IsInputConnected() || IsOutputConnected(); }
+    /// The upstream filter; empty when there is none.
+    std::shared_ptr<Filter> GetInputFilter() const;
+    /// The downstream filter; empty when there is none.
+    std::shared_ptr<Filter> GetOutputFilter() const;
+    /// The source at the head of the chain (a source returns itself); empty when unknown.
+    std::shared_ptr<Filter> GetSourceFilter() const;
+    /// The graph; empty when none was set or it is gone.
+    std::shared_ptr<Graph> GetGraph() const { return _graph.lock(); }
+    /// A process-wide number assigned on first request (from 0 up).
+    int GetInstanceId() const;
+    /// Atoms pushed (or counted) since the last Play.
+    unsigned GetNumAtomsProcessed() const { return _numAtomsProcessed.load(); }
+    /// Atoms processed divided by the number of output streams; 0 without streams.
+    unsigned GetNumFramesProcessed() const;
+    /// The last atom pushed.
+    std::shared_ptr<Atom> GetLastProcessedFrame() const;
+    /// The last atom of each stream (kept only while stream selection is enabled).
+    std::map<int, std::shared_ptr<Atom>> GetLastProcessedFrames() const;
+
+    // --- Error text (guarded versions of the ErrorHolder operations) ---
+
+    /// A copy of the error text; with clear set it is emptied afterwards.
+    VornCommon::String GetLastError(bool clear) const;
+    /// Empties the error text.
+    void ResetError() const;
+
+    // --- Parameters ---
+
+    /// A copy of the parameter list, in display order.
+    std::vector<std::shared_ptr<FilterParam>> getParameters() const;
+    /// The parameter groups.
+    const std::vector<std::shared_ptr<ParamGroup>>& getParamGroups() const { return _paramGroups; }
+    /// The parameter of that name; empty (and logged) when there is none.
+    std::shared_ptr<FilterParam> getParameterByName(const char* name) const;
+    /// Sets a parameter from text; true when the name was found, whatever the parameter made
+    /// of the text. Parse errors of the parameter propagate.
+    bool setParameterValue(const char* name, const char* value);
+    /// The parameter's text form; empty (and logged) for an unknown name.
+    std::string getParameterValue(const char* name) const;
+    /// The parameter's status text; empty (and logged) for an unknown name.
+    std::string getParameterStatus(const char* name) const;
+    /// Replaces the stored values and applies those whose parameters exist; true when a
+    /// changed parameter requires pre-initialising again. Values of parameters that do not
+    /// exist yet wait for the next PreInitialize. Never throws for a refused text: it is
+    /// logged and the parameter keeps its value.
+    bool setParameterValues(const std::map<std::string, std::string>& values);
+    /// Adds a host listener once (not owned).
+    void AddParameterValueChangedListener(IFilterParameterValueChanged* listener);
+    /// Removes every occurrence of a host listener.
+    void RemoveParameterValueChangedListener(IFilterParameterValueChanged* listener);
+
+protected:
+    /// isSource marks the head of a chain (no input connection).
+    explicit Filter(bool isSource);
+
+    /// Parameters are created here (PreInitialize); 0 by default.
+    virtual HyxErrorCode onInitializeParams(Filter* upstream);
+    /// Sets up the profiles (Initialize).
+    virtual HyxErrorCode onInitialize(Filter* upstream) = 0;
+    virtual HyxErrorCode onDeInitialize();
+    virtual HyxErrorCode onPlay();
+    virtual HyxErrorCode onPause();
+    virtual HyxErrorCode onStop();
+    /// Checks and accepts the input connection (not called for sources).
+    virtual HyxErrorCode onInputConnection(std::weak_ptr<Connection> connection) = 0;
+
+    /// Stores "Filter '<nice name>' error: <message>" plus "(<info>)" when info is given;
+    /// returns the code.
+    HyxErrorCode ReportError(HyxErrorCode code, const char* info = nullptr) const;
+    /// Replaces the error text (guarded).
+    void SetError(const VornCommon::String& text) const;
+
+    /// Pushes into the output queue (21 when it is full or the atom is empty; nothing is
+    /// recorded then). Without an output connection the atom counts as done.
+    HyxErrorCode pushToOutputQueue(std::shared_ptr<Atom> atom);
+    /// Records the atom as the last processed one, also under its stream id.
+    void addToCachedAtoms(std::shared_ptr<Atom> atom);
+    /// Counts an atom as processed without pushing it.
+    void IncrementAtomsProcessed() { ++_numAtomsProcessed; }
+
+    /// These three store and let the graph recompute its progress.
+    void SetProgress(float progress);
+    void SetProgress(float progress, const char* info);
+    void SetProgressInfo(const char* info);
+    /// Stores the weight only.
+    void SetProgressWeight(float weight);
+
+    std::shared_ptr<Connection> getInputConnection() const { return _inputConnection.lock(); }
+    std::shared_ptr<Connection> getOutputConnection() const { return _outputConnection.lock(); }
+
+    /// The readable name of a data-layer class (its GUID alias, else the GUID text).
+    static std::string GetDataLayerName(const VornCommon::Guid& type);
+
+    /// Replaces a parameter of the same name; appends it or puts it first. The filter
+    /// becomes the parameter's callback.
+    void addParam(std::shared_ptr<FilterParam> param, bool append = true);
+    /// Removes the first parameter of that name and detaches it.
+    void removeParam(const char* name);
+    /// Detaches and removes every parameter.
+    void clearParams();
+    /// Appends a group unless the same object is listed.
+    void addParamGroup(std::shared_ptr<ParamGroup> group);
+    void clearParamGroups();
+
+private:
+    friend class Graph;
+
+    /// Refuses (false, logged) a different live graph while a live one is set.
+    bool SetGraph(std::weak_ptr<Graph> graph);
+
+    HyxErrorCode disconnectOutput();
+    HyxErrorCode disconnectInput();
+    /// Nests the text a failing hook left into the step's error.
+    HyxErrorCode hookFailed(HyxErrorCode code);
+    /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
+    int findParameterIndex(const char* name) const;
+    void logUnknownParameter(const char* name) const;
+    bool applyParameterValues();
+    void recomputeGraphProgress() const;
+
+    std::atomic<unsigned> _numAtomsProcessed{0};
+
+    mutable std::mutex _progressMutex;
+    float _progress = 0.0f;
+    float _progressWeight = 1.0f;
+    std::string _progressInfo;
+
+    std::weak_ptr<Connection> _inputConnection;
+    std::weak_ptr<Connection> _outputConnection;
+    std::atomic<FilterState> _state{FilterState::Created};
+
+    mutable std::mutex _cacheMutex;
+    std::shared_ptr<Atom> _lastProcessedAtom;
+    std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
+
+    std::weak_ptr<Graph> _graph;
+
+    mutable std::mutex _paramMutex;
+    std::vector<std::shared_ptr<FilterParam>> _params;
+    std::vector<std::shared_ptr<ParamGroup>> _paramGroups;
+    std::map<std::string, std::string> _storedParamValues;
+
+    mutable std::atomic<int> _instanceId{-1};
+    const bool _isSource;
+
+    mutable std::mutex _listenerMutex;
+    std::deque<IFilterParameterValueChanged*> _listeners;
+
+    mutable std::mutex _errorMutex;
+};
+
+/// A filter fed by an upstream filter: transforms, mutates and targets.
+class HYX_API FilterWithInput : public Filter {
+public:
+    FilterWithInput();
+    ~FilterWithInput() override;
+
+    /// 17 outside Playing; otherwise mirrors the source's progress.
+    HyxErrorCode Update() override;
+    /// True without an input connection or when the input queue is empty.
+    bool IsDone() const override;
+    /// The upstream filter's stream count (0 without one).
+    int GetOutputNumStreams() const override;
+    /// The upstream filter's stream ids (none without one).
+    std::vector<int> GetStreamIds() const override;
+
+    /// The input profile; empty until set.
+    virtual std::shared_ptr<Profile> GetInputProfile() const;
+    /// Sets the input profile from what the upstream filter offers.
+    virtual HyxErrorCode SetInputProfile(Filter* upstream, std::shared_ptr<Profile> profile) = 0;
+    /// The upstream filter's output stream count; 0 without one.
+    virtual int GetInputNumStreams() const;
+    /// The upstream filter's stream ids; none without one.
+    virtual std::vector<int> GetInputStreamIds() const;
+
+protected:
+    /// The data profiles the filter needs on its input (set by Instantiate or earlier).
+    std::shared_ptr<Profile> _requestedInputProfile;
+    /// The input profile chosen at initialisation.
+    std::shared_ptr<Profile> _inputProfile;
+};
+
+} // namespace Hyx

@@ -1,0 +1,34 @@
+// Creation through the filter factory: a new filter taken through its first life-cycle steps.
+
+#include <Hyx/Filter.h>
+#include <Hyx/FilterFactory.h>
+#include <Hyx/Graph.h>
+#include <Hyx/LoggerInstance.h>
+
+#include "impl/core/filters/FilterClassRegistry.h"
+
+namespace Hyx {
+
+SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, SharedFilterPtr upstream,
+                                            SharedGraphPtr graph)
+{
+    FilterClassInfo info;
+    if (!TryGetFilterClassInfo(type, info)) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to create a filter with guid '%s', no such filter class registered",
+                   type.ToHexString().CStr());
+        return SharedFilterPtr();
+    }
+    // The instance is created outside the registry lock: it may load a plug-in library.
+    Filter* raw = CreateInstance(type);
+    if (raw == nullptr)
+        return SharedFilterPtr();
+    // Owned before its first step, so the filter can hand out references to itself there.
+    std::shared_ptr<Filter> filter(raw);
+    filter->Instantiate();
+    std::shared_ptr<Graph> sharedGraph = graph ? graph->shared_from_this() : std::shared_ptr<Graph>();
+    // A failed pre-initialisation still returns the filter, in Created with its text.
+    filter->PreInitialize(upstream.Get(), std::move(sharedGraph));
+    return SharedFilterPtr(std::move(filter));
+}
+
+} // namespace Hyx

@@ -1,0 +1,209 @@
+#include <Hyx/Graph.h>
+
+#include <Hyx/Connection.h>
+#include <Hyx/Filter.h>
+#include <Hyx/LoggerInstance.h>
+
+#include <algorithm>
+
+namespace Hyx {
+
+using VornCommon::LogLevel;
+
+namespace {
+
+const std::string kMustBeStopped = "graph must be stopped first";
+const std::string kNotAdded = "it was not added";
+
+std::string errorOf(const std::shared_ptr<Filter>& filter)
+{
+    return filter ? filter->GetLastError(false).StdString() : std::string();
+}
+
+} // namespace
+
+Graph::Graph() = default;
+
+Graph::~Graph()
+{
+    // Our own weak reference has already expired here: filters are stopped and disconnected
+    // without it.
+    if (!_filters.empty())
+        RemoveAllFilters();
+}
+
+ActionResult Graph::fail(const char* prefix, const std::string* detail) const
+{
+    std::string text = prefix;
+    if (detail != nullptr)
+        text += "(" + *detail + ")";
+    SetError(VornCommon::String(std::move(text)));
+    return ActionResult::Failure;
+}
+
+bool Graph::isListed(const std::shared_ptr<Filter>& filter) const
+{
+    return filter && std::find(_filters.begin(), _filters.end(), filter) != _filters.end();
+}
+
+std::shared_ptr<Filter> Graph::GetLastFilter() const
+{
+    return _filters.empty() ? std::shared_ptr<Filter>() : _filters.back();
+}
+
+std::shared_ptr<Filter> Graph::GetFilter(unsigned index) const
+{
+    return index < _filters.size() ? _filters[index] : std::shared_ptr<Filter>();
+}
+
+ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
+{
+    if (!filter) {
+        const std::string detail = "no filter";
+        return fail("Graph failed to add a filter", &detail);
+    }
+    const std::shared_ptr<Filter> upstream = GetLastFilter();
+    HyxErrorCode result = HyxErrorCode::Success;
+    if (filter->GetFilterState() == Filter::FilterState::Created)
+        result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
+    if (result == HyxErrorCode::Success && filter->GetFilterState() == Filter::FilterState::PreInitialized)
+        result = filter->Initialize(upstream.get());
+    if (result != HyxErrorCode::Success) {
+        const std::string detail = errorOf(filter);
+        return fail("Graph failed to initialize a filter", &detail);
+    }
+
+    if (!IsStopped())
+        return fail("Graph failed to add a filter", &kMustBeStopped);
+    if (isListed(filter)) {
+        const std::string detail = "it was already added";
+        return fail("Graph failed to add a filter", &detail);
+    }
+    if (!filter->SetGraph(weak_from_this())) {
+        const std::string detail = "TODO: Unknown error";
+        return fail("Graph failed to add a filter", &detail);
+    }
+    _filters.push_back(filter);
+
+    if (filter->IsSource()) {
+        filter->SetInputConnection(std::weak_ptr<Connection>());
+    } else if (_filters.size() > 1) {
+        const ActionResult connected = connectFilters(upstream, filter);
+        if (connected != ActionResult::Success) {
+            removeFilter(filter);
+            return connected;
+        }
+    }
+    return ActionResult::Success;
+}
+
+ActionResult Graph::RemoveAllFilters()
+{
+    if (!IsStopped())
+        return fail("Graph failed to remove a filter", &kMustBeStopped);
+    while (!_filters.empty()) {
+        const ActionResult result = removeFilter(_filters.back());
+        if (result != ActionResult::Success)
+            return result;
+    }
+    return ActionResult::Success;
+}
+
+ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream)
+{
+    if (!IsStopped())
+        return fail("Graph failed to connect a filter", &kMustBeStopped);
+    if (!isListed(upstream) || !isListed(downstream))
+        return fail("Graph failed to connect a filter", &kNotAdded);
+    auto connection = std::make_shared<Connection>(shared_from_this(), _numSlots);
+    const HyxErrorCode result = connection->Connect(upstream, downstream);
+    if (result != HyxErrorCode::Success) {
+        LogMessage(LogLevel::Error, "Cannot connect '%s' to '%s'!",
+                   upstream->GetFilterClassInfo().GetNiceClassName().CStr(),
+                   downstream->GetFilterClassInfo().GetNiceClassName().CStr());
+        // The bare table message, as the table holds it.
+        SetError(VornCommon::String(GetHyxErrorMessage(result)));
+        return ActionResult::Failure;
+    }
+    _connections.push_back(std::move(connection));
+    return ActionResult::Success;
+}
+
+ActionResult Graph::disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output)
+{
+    if (!IsStopped())
+        return fail("Graph failed to disconnect a filter", &kMustBeStopped);
+    if (!isListed(input) || !isListed(output))
+        return fail("Graph failed to disconnect a filter", &kNotAdded);
+    const auto it = std::find_if(_connections.begin(), _connections.end(), [&](const auto& c) {
+        return c->GetInputFilter() == input && c->GetOutputFilter() == output;
+    });
+    if (it == _connections.end())
+        return fail("Graph failed to disconnect filters");
+    if (input->SetOutputConnection(std::weak_ptr<Connection>()) != HyxErrorCode::Success) {
+        const std::string detail = errorOf(input);
+        return fail("Graph failed to disconnect a filter", &detail);
+    }
+    if (output->SetInputConnection(std::weak_ptr<Connection>()) != HyxErrorCode::Success) {
+        const std::string detail = errorOf(output);
+        return fail("Graph failed to disconnect a filter", &detail);
+    }
+    _connections.erase(it);
+    return ActionResult::Success;
+}
+
+ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
+{
+    if (!IsStopped())
+        return fail("Graph failed to remove a filter", &kMustBeStopped);
+    if (!filter)
+        return fail("Graph failed to remove a filter", &kNotAdded);
+    if (filter->Reset() != HyxErrorCode::Success) {
+        const std::string detail = errorOf(filter);
+        return fail("Graph failed to remove a filter", &detail);
+    }
+    const auto it = std::find(_filters.begin(), _filters.end(), filter);
+    if (it == _filters.end())
+        return fail("Graph failed to remove a filter", &kNotAdded);
+    _filters.erase(it);
+    return ActionResult::Success;
+}
+
+void Graph::updateProgress()
+{
+    float weightedSum = 0.0f;
+    float weights = 0.0f;
+    std::string text;
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        std::string info = filter->GetProgressInfo();
+        const float weight = filter->GetProgressWeight();
+        weightedSum += weight * filter->GetProgress();
+        weights += weight;
+        if (!info.empty()) {
+            if (info.back() != '\n')
+                info += '\n';
+            text += info;
+        }
+    }
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    _progress = weights <= 0.0f ? 1.0f : weightedSum / weights;
+    _progressInfo = std::move(text);
+}
+
+float Graph::GetProgress()
+{
+    if (_running.load())
+        updateProgress();
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    return _progress;
+}
+
+std::string Graph::GetProgressInfo()
+{
+    if (_running.load())
+        updateProgress();
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    return _progressInfo;
+}
+
+} // namespace Hyx

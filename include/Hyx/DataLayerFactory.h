@@ -12,42 +12,14 @@
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/Export.h>
+#include <Hyx/FactoryIterator.h>
 #include <Hyx/SharedPointers.h>
 
 #include <VornCommon/Guid.h>
-#include <VornCommon/Vector.h>
 
 namespace Hyx {
 
 class DataLayer;
-
-/// A position in the data-layer registry, in GUID order.
-class HYX_API DataLayerFactoryIterator {
-public:
-    /// Opaque registry position.
-    struct Position;
-    /// What dereferencing gives: the type GUID and the class info.
-    using value_type = VornCommon::Pair<VornCommon::Guid, const DataLayerClassInfo>;
-
-    explicit DataLayerFactoryIterator(Position* position);
-    DataLayerFactoryIterator(const DataLayerFactoryIterator& other);
-    DataLayerFactoryIterator(DataLayerFactoryIterator&& other) noexcept;
-    /// By value: exchanges positions with the argument.
-    DataLayerFactoryIterator& operator=(DataLayerFactoryIterator other) noexcept;
-    virtual ~DataLayerFactoryIterator();
-
-    /// A copy of the entry; throws std::out_of_range at the end.
-    value_type operator*() const;
-    /// The next entry; stays at the end.
-    DataLayerFactoryIterator& operator++();
-    DataLayerFactoryIterator operator++(int);
-
-    bool operator==(const DataLayerFactoryIterator& other) const;
-    bool operator!=(const DataLayerFactoryIterator& other) const { return !(*this == other); }
-
-private:
-    Position* _position;
-};
 
 namespace DataLayerFactory {
 

@@ -12,42 +12,14 @@
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/Export.h>
+#include <Hyx/FactoryIterator.h>
 #include <Hyx/SharedPointers.h>
 
 #include <VornCommon/Guid.h>
-#include <VornCommon/Vector.h>
 
 namespace Hyx {
 
 class Filter;
-
-/// A position in the filter registry, in GUID order.
-class HYX_API FilterFactoryIterator {
-public:
-    /// Opaque registry position.
-    struct Position;
-    /// What dereferencing gives: the type GUID and the class info.
-    using value_type = VornCommon::Pair<VornCommon::Guid, const FilterClassInfo>;
-
-    explicit FilterFactoryIterator(Position* position);
-    FilterFactoryIterator(const FilterFactoryIterator& other);
-    FilterFactoryIterator(FilterFactoryIterator&& other) noexcept;
-    /// By value: exchanges positions with the argument.
-    FilterFactoryIterator& operator=(FilterFactoryIterator other) noexcept;
-    virtual ~FilterFactoryIterator();
-
-    /// A copy of the entry; throws std::out_of_range at the end.
-    value_type operator*() const;
-    /// The next entry; stays at the end.
-    FilterFactoryIterator& operator++();
-    FilterFactoryIterator operator++(int);
-
-    bool operator==(const FilterFactoryIterator& other) const;
-    bool operator!=(const FilterFactoryIterator& other) const { return !(*this == other); }
-
-private:
-    Position* _position;
-};
 
 namespace FilterFactory {
 

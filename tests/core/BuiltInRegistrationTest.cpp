@@ -26,9 +26,34 @@ void* creatorSymbol(std::string_view className, std::string_view suffix)
     return dlsym(RTLD_DEFAULT, mangled.c_str());
 }
 
+/// Checks every row whose class exists against its registry entry; the number of
+/// existing classes. extraCheck(row, guid, descriptor) adds the kind's own expectations.
+template <class Rows, class Registry, class ExtraCheck>
+size_t checkRows(const Rows& rows, Registry& registry, std::recursive_mutex& mutex, std::string_view creatorSuffix,
+                 ExtraCheck extraCheck)
+{
+    size_t existing = 0;
+    for (const auto& row : rows) {
+        void* creator = creatorSymbol(row.className, creatorSuffix);
+        if (!creator)
+            continue;
+        ++existing;
+        std::lock_guard lock(mutex);
+        auto it = registry.find(Guid::FromHexString(std::string(row.typeGuid)));
+        EXPECT_NE(it, registry.end()) << row.className << " exists but is not registered";
+        if (it == registry.end())
+            continue;
+        EXPECT_EQ(it->second->classInfo.GetClassName().StdString(), row.className);
+        EXPECT_EQ(reinterpret_cast<void*>(it->second->creator), creator) << row.className;
+        EXPECT_EQ(it->second->module, nullptr) << row.className;
+        extraCheck(row, it->first, *it->second);
+    }
+    return existing;
+}
+
 /// Registered classes without a module whose GUID is in the table.
-template <class Registry, class Rows>
-size_t countBuiltIns(Registry& registry, std::recursive_mutex& mutex, const Rows& rows)
+template <class Rows, class Registry>
+size_t countRegistered(const Rows& rows, Registry& registry, std::recursive_mutex& mutex)
 {
     std::lock_guard lock(mutex);
     size_t count = 0;
@@ -39,79 +64,58 @@ size_t countBuiltIns(Registry& registry, std::recursive_mutex& mutex, const Rows
     return count;
 }
 
+size_t checkDataLayers()
+{
+    return checkRows(BuiltIn::BUILTIN_DATA_LAYER_CLASSES, DataLayerFactory::GetDataLayerClassRegistry(),
+                     DataLayerFactory::GetDataLayerClassRegistryMutex(), "DataLayerCreator",
+                     [](const auto&, const Guid& guid, const DataLayerClassDescriptor& descriptor) {
+                         // A data-layer class is known by its nice name.
+                         EXPECT_EQ(Utils::GetGuidAlias(guid), descriptor.classInfo.GetNiceClassName());
+                     });
+}
+
+size_t checkFilters()
+{
+    return checkRows(BuiltIn::BUILTIN_FILTER_CLASSES, FilterFactory::GetFilterClassRegistry(),
+                     FilterFactory::GetFilterClassRegistryMutex(), "FilterCreator",
+                     [](const BuiltIn::BuiltInFilterClass& row, const Guid& guid, const FilterClassDescriptor& descriptor) {
+                         EXPECT_EQ(static_cast<int>(descriptor.classInfo.GetCategory()), row.category) << row.className;
+                         // A filter class is known by its class name.
+                         EXPECT_EQ(Utils::GetGuidAlias(guid).StdString(), row.className);
+                     });
+}
+
 size_t countBuiltInDataLayers()
 {
-    return countBuiltIns(DataLayerFactory::GetDataLayerClassRegistry(), DataLayerFactory::GetDataLayerClassRegistryMutex(),
-                         BuiltIn::BUILTIN_DATA_LAYER_CLASSES);
+    return countRegistered(BuiltIn::BUILTIN_DATA_LAYER_CLASSES, DataLayerFactory::GetDataLayerClassRegistry(),
+                           DataLayerFactory::GetDataLayerClassRegistryMutex());
 }
 
 size_t countBuiltInFilters()
 {
-    return countBuiltIns(FilterFactory::GetFilterClassRegistry(), FilterFactory::GetFilterClassRegistryMutex(),
-                         BuiltIn::BUILTIN_FILTER_CLASSES);
-}
-
-struct Census {
-    size_t dataLayersExisting = 0;
-    size_t filtersExisting = 0;
-};
-
-Census checkTables()
-{
-    Census census;
-    auto& layers = DataLayerFactory::GetDataLayerClassRegistry();
-    auto& filters = FilterFactory::GetFilterClassRegistry();
-    for (const auto& row : BuiltIn::BUILTIN_DATA_LAYER_CLASSES) {
-        void* creator = creatorSymbol(row.className, "DataLayerCreator");
-        if (!creator)
-            continue;
-        ++census.dataLayersExisting;
-        std::lock_guard lock(DataLayerFactory::GetDataLayerClassRegistryMutex());
-        auto it = layers.find(Guid::FromHexString(std::string(row.typeGuid)));
-        EXPECT_NE(it, layers.end()) << row.className << " exists but is not registered";
-        if (it == layers.end())
-            continue;
-        EXPECT_EQ(it->second->classInfo.GetClassName().StdString(), row.className);
-        EXPECT_EQ(reinterpret_cast<void*>(it->second->creator), creator) << row.className;
-        EXPECT_EQ(it->second->module, nullptr) << row.className;
-        EXPECT_EQ(Utils::GetGuidAlias(it->first), it->second->classInfo.GetNiceClassName());
-    }
-    for (const auto& row : BuiltIn::BUILTIN_FILTER_CLASSES) {
-        void* creator = creatorSymbol(row.className, "FilterCreator");
-        if (!creator)
-            continue;
-        ++census.filtersExisting;
-        std::lock_guard lock(FilterFactory::GetFilterClassRegistryMutex());
-        auto it = filters.find(Guid::FromHexString(std::string(row.typeGuid)));
-        EXPECT_NE(it, filters.end()) << row.className << " exists but is not registered";
-        if (it == filters.end())
-            continue;
-        EXPECT_EQ(it->second->classInfo.GetClassName().StdString(), row.className);
-        EXPECT_EQ(static_cast<int>(it->second->classInfo.GetCategory()), row.category) << row.className;
-        EXPECT_EQ(reinterpret_cast<void*>(it->second->creator), creator) << row.className;
-        EXPECT_EQ(Utils::GetGuidAlias(it->first).StdString(), row.className); // filters: the class name
-    }
-    return census;
+    return countRegistered(BuiltIn::BUILTIN_FILTER_CLASSES, FilterFactory::GetFilterClassRegistry(),
+                           FilterFactory::GetFilterClassRegistryMutex());
 }
 
 } // namespace
 
 TEST(BuiltInRegistration, EveryExistingClassOfTheTableIsRegistered)
 {
-    const Census census = checkTables();
-    EXPECT_GE(census.dataLayersExisting, 1u); // the stream information at least
+    const size_t dataLayers = checkDataLayers();
+    const size_t filters = checkFilters();
+    EXPECT_GE(dataLayers, 1u); // the stream information at least
     // No table GUID is registered without its class existing.
-    EXPECT_EQ(countBuiltInDataLayers(), census.dataLayersExisting);
-    EXPECT_EQ(countBuiltInFilters(), census.filtersExisting);
+    EXPECT_EQ(countBuiltInDataLayers(), dataLayers);
+    EXPECT_EQ(countBuiltInFilters(), filters);
 }
 
 TEST(BuiltInRegistration, AllFiftySixDataLayersAndNinetyFourFilters)
 {
-    const Census census = checkTables();
-    if (census.dataLayersExisting < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) ||
-        census.filtersExisting < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
-        GTEST_SKIP() << "built so far: " << census.dataLayersExisting << " of 56 data-layer classes, "
-                     << census.filtersExisting << " of 94 filter classes";
+    const size_t dataLayers = checkDataLayers();
+    const size_t filters = checkFilters();
+    if (dataLayers < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) || filters < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
+        GTEST_SKIP() << "built so far: " << dataLayers << " of 56 data-layer classes, " << filters
+                     << " of 94 filter classes";
     EXPECT_EQ(countBuiltInDataLayers(), 56u);
     EXPECT_EQ(countBuiltInFilters(), 94u);
 }

@@ -2,7 +2,7 @@
 
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataTypeStreamInfo.h>
-#include <Hyx/DataWriter.h>
+#include <Hyx/GuidAlias.h>
 
 #include <gtest/gtest.h>
 
@@ -201,6 +201,12 @@ TEST(DataTypeStreamInfo, SevenExtraBytesAreDroppedByARewrite)
         EXPECT_EQ(info->GetHostName(), "abc");
         EXPECT_EQ(payloadOf(*info), Bytes().f32(24).u32(48).str("abc").u8(1).versor(TURNED).data);
     }
+    // The rule counts bytes only: one stray byte after a version-9 orientation also takes
+    // the seven-byte path, which leaves too few bytes and so the default orientation.
+    auto stray = loaded(9, Bytes().f32(24).u32(48).str("abc").u8(1).versor(TURNED).u8(0xEE).data);
+    EXPECT_EQ(stray->GetOrientation(), Versorf());
+    EXPECT_EQ(payloadOf(*stray).size(), 29u);
+
     // Bytes not in the payload's storage take the copying path of InitializeData.
     DataTypeStreamInfo info;
     info.InitializeHeader(VornCommon::Guid::Nil, 9);
@@ -236,6 +242,7 @@ TEST(DataTypeStreamInfo, RegisteredWithItsAlias)
     ASSERT_TRUE(DataLayerFactory::TryGetDataLayerClassInfo(DataTypeStreamInfo::TheTypeGuid(), info));
     EXPECT_EQ(info.GetClassName(), "DataTypeStreamInfo");
     EXPECT_EQ(info.GetNiceClassName(), "StreamInfo");
+    EXPECT_EQ(Utils::GetGuidAlias(DataTypeStreamInfo::TheTypeGuid()), "StreamInfo");
     EXPECT_EQ(DataTypeStreamInfo::TheTypeGuid().ToHexString(), "45370842-2AB3-41C7-8440-09533B283FC6");
     auto layer = DataLayerFactory::CreateDataLayer(DataTypeStreamInfo::TheTypeGuid(), VornCommon::Guid::Nil);
     ASSERT_TRUE(layer);

@@ -14,6 +14,25 @@
 
 namespace Hyx {
 
+struct DataLayerRegistryTraits {
+    using Info = DataLayerClassInfo;
+    using Instance = DataLayer;
+
+    static constexpr const char* REGISTERED_TWICE = "Multiple data layer classes registered with the same guid '%s'";
+    static constexpr const char* DECLARED_TWICE = "Multiple data layer classes declared with the same guid '%s'";
+    static constexpr const char* MISSING_CREATOR = "Failed to create a data layer, missing creator function";
+    static constexpr const char* UNKNOWN_CLASS =
+        "Failed to create a data layer with guid '%s', no such data layer class registered";
+    static constexpr VornCommon::LogLevel UNKNOWN_CLASS_LEVEL = VornCommon::LogLevel::Warning;
+
+    /// A data-layer class is known by its nice name.
+    static VornCommon::String Alias(const Info& info) { return info.GetNiceClassName(); }
+};
+
+/// The registry itself. Only the library's own sources may use it: in another binary
+/// this template would make a second, separate registry.
+using DataLayerRegistry = detail::ClassRegistry<DataLayerRegistryTraits>;
+
 using DataLayerClassDescriptor = detail::ClassDescriptor<DataLayerClassInfo, DataLayer>;
 using DataLayerClassRegistry = std::map<VornCommon::Guid, std::shared_ptr<DataLayerClassDescriptor>>;
 

@@ -14,6 +14,25 @@
 
 namespace Hyx {
 
+struct FilterRegistryTraits {
+    using Info = FilterClassInfo;
+    using Instance = Filter;
+
+    static constexpr const char* REGISTERED_TWICE = "Multiple filter classes registered with the same guid '%s'";
+    static constexpr const char* DECLARED_TWICE = "Multiple filter classes declared with the same guid '%s'";
+    static constexpr const char* MISSING_CREATOR = "Failed to create a filter, missing creator function";
+    static constexpr const char* UNKNOWN_CLASS =
+        "Failed to create a filter with guid '%s', no such filter class registered";
+    static constexpr VornCommon::LogLevel UNKNOWN_CLASS_LEVEL = VornCommon::LogLevel::Error;
+
+    /// A filter class is known by its class name, not its nice name.
+    static VornCommon::String Alias(const Info& info) { return info.GetClassName(); }
+};
+
+/// The registry itself. Only the library's own sources may use it: in another binary
+/// this template would make a second, separate registry.
+using FilterRegistry = detail::ClassRegistry<FilterRegistryTraits>;
+
 using FilterClassDescriptor = detail::ClassDescriptor<FilterClassInfo, Filter>;
 using FilterClassRegistry = std::map<VornCommon::Guid, std::shared_ptr<FilterClassDescriptor>>;
 
@@ -21,10 +40,10 @@ namespace FilterFactory {
 
 /// Registration without taking the registry lock.
 HYX_API void* RegisterFilterClassUnlocked(const VornCommon::Guid& guid, const FilterClassInfo& info,
-                                             FilterCreator creator);
+                                          FilterCreator creator);
 /// Enters a class of a plug-in library without loading it; the library loads on first use.
 HYX_API void DeclareFilterClass(const VornCommon::Guid& guid, const FilterClassInfo& info,
-                                   std::shared_ptr<PluginModule> module);
+                                std::shared_ptr<PluginModule> module);
 /// Removes every class bound to the module.
 HYX_API void UnregisterFilterClassesOfModule(const std::shared_ptr<PluginModule>& module);
 /// The registry map; hold GetFilterClassRegistryMutex() while using it.

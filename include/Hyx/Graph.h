@@ -11,14 +11,25 @@
 //   prefix, then "(" detail ")" with no blank when there is a detail.
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
-// - Destroying the graph resets and releases every filter (a playing filter is stopped).
-//
-// This is the building core of the graph; playing, updating, frame order, events and the
-// graph's services build on it.
+// - Destroying the graph stops it (listeners are told), then resets and releases every
+//   filter.
+// - Playing needs a frame-order provider; the graph is its reset listener and passes every
+//   jump or reset on to _frameOrderResetEvents. A Play or Stop that fails part way leaves
+//   no filter half-walked: Play puts the filters it started back, Stop stops all it can.
+// - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
+//   failure ends the pass with "Graph update failed(<filter's text>)". The graph has no
+//   thread: the host (or an asynchronous graph's worker) calls Update.
+// - Events are told on the thread that causes them. The state, the progress, the error
+//   text and the provider pointer may be read from any thread while another updates.
 
 #include <Hyx/ErrorHolder.h>
 #include <Hyx/Export.h>
+#include <Hyx/FrameOrderProvider.h>
 #include <Hyx/HyxErrorCode.h>
+
+#include <VornCommon/Delegate.h>
+#include <VornCommon/Guid.h>
+#include <VornCommon/String.h>
 
 #include <atomic>
 #include <cstdint>
@@ -30,19 +41,34 @@
 namespace Hyx {
 
 class Connection;
+class DataTypeStreamInfo;
 class Filter;
+class FilterParam;
+class Profile;
+class Source;
+class TargetRenderer;
 
 /// Result of graph operations.
 enum class ActionResult : int32_t { Failure = 0, Success = 1 };
 
-class HYX_API Graph : public ErrorHolder, public std::enable_shared_from_this<Graph> {
+class HYX_API Graph : public ErrorHolder,
+                      public std::enable_shared_from_this<Graph>,
+                      public IFrameOrderResetListener {
 public:
     /// Playback state; Error is only announced to listeners, never stored.
     enum class GraphState : int32_t { Stopped = 0, Playing = 1, Paused = 2, Error = 3 };
 
+    /// Listener of a graph's events; both do nothing by default.
+    class HYX_API Events {
+    public:
+        virtual ~Events();
+        virtual void onGraphStateChanged(GraphState state);
+        virtual void onGraphRecordingStateChanged(bool recording);
+    };
+
     Graph();
-    /// Removes every filter (resetting each), then releases the connections.
-    virtual ~Graph();
+    /// Stops the graph (with its own Stop), removes every filter, detaches the provider.
+    ~Graph() override;
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
 
@@ -58,15 +84,90 @@ public:
     unsigned GetNumFilters() const { return static_cast<unsigned>(_filters.size()); }
     /// The filter at that position; empty when the index is not below the count.
     std::shared_ptr<Filter> GetFilter(unsigned index) const;
+    /// The first filter of that type; empty when there is none.
+    std::shared_ptr<Filter> GetFilter(const VornCommon::Guid& type) const;
 
+    // --- Frame order and playing ---
+
+    /// Installs the provider (empty for none) while stopped; the graph becomes its reset
+    /// listener and the old one is detached.
+    ActionResult SetFrameOrderProvider(std::shared_ptr<FrameOrderProvider> provider);
+    std::shared_ptr<FrameOrderProvider> GetFrameOrderProvider() const;
+    /// Passes a jump or reset of the frame order on to _frameOrderResetEvents.
+    void OnFrameOrderReset() override;
+
+    /// Plays every filter in list order (needs a provider); Success when playing already.
+    virtual ActionResult Play();
+    /// Pauses every filter; Success when paused already, Failure when stopped.
+    virtual ActionResult Pause();
+    /// Stops every running filter; Success when stopped already.
+    virtual ActionResult Stop();
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
     virtual bool IsPaused() const { return _state.load() == GraphState::Paused; }
     virtual bool IsStopped() const { return _state.load() == GraphState::Stopped; }
+    /// One pass of the main loop.
+    virtual ActionResult Update();
+    /// True when stopped or empty, when a filter forces a stop, or when every filter is done.
+    bool IsDone() const;
 
-    /// The weighted progress of all filters as last computed.
+    /// Sets the walk of the automatic frame order (stopped or paused). An automatic order
+    /// over the source's frames is installed when there is none, and built again while
+    /// stopped when the source's frame count changed; Realtime needs no stream information.
+    /// A source without frames is refused.
+    ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
+    /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
+    /// automatic order, the mode unchanged.
+    ActionResult Play(PlaybackMode mode);
+
+    // --- Recording ---
+
+    /// Switches every "Enable Recording" from "False" to "True" and tells listeners at once.
+    virtual ActionResult StartRecording();
+    /// Switches every "Enable Recording" from "True" to "False"; listeners hear of it at the
+    /// end of the next update pass.
+    virtual ActionResult StopRecording();
+
+    // --- Progress ---
+
+    /// The weighted progress of all filters (recomputed while running).
     float GetProgress();
-    /// The progress texts of all filters as last computed, one per line.
+    /// The progress texts of all filters, one per line (recomputed while running).
     std::string GetProgressInfo();
+
+    // --- Source information and renderers ---
+
+    /// The source's stream information; empty without a source.
+    std::shared_ptr<DataTypeStreamInfo> GetSourceStreamInfo() const;
+    /// The source's aggregated output profile; empty without a source.
+    std::shared_ptr<Profile> GetSourceAggregatedOutputProfile() const;
+    float GetOriginalFps() const { return _originalFps.load(); }
+    void SetOriginalFPS(float fps) { _originalFps = fps; }
+    /// The source's frame count; -1 when unknown.
+    int GetNumFrames() const { return _numFrames.load(); }
+    void SetNumFrames(int numFrames) { _numFrames = numFrames; }
+    /// The filters registered as renderers, in list order.
+    std::vector<std::shared_ptr<TargetRenderer>> GetRenderers() const;
+
+    // --- Parameters by name ---
+
+    /// The parameter of that name of the first filter that has one.
+    std::shared_ptr<FilterParam> GetFilterParam(const char* name) const;
+    /// The parameter of the index-th filter of that type, counting from 1.
+    std::shared_ptr<FilterParam> GetFilterParam(const VornCommon::Guid& filterType, const char* name, int index) const;
+    /// Sets the parameter from text; true when it was found. Parse errors pass through.
+    bool SetFilterParamValue(const VornCommon::Guid& filterType, const char* name, const char* value, int index);
+    /// As above with the type as GUID text; any exception is logged and gives false.
+    bool SetFilterParamValue(const char* filterType, const char* name, const char* value, int index);
+
+    // --- Error text (guarded versions of the ErrorHolder operations) ---
+
+    VornCommon::String GetLastError(bool clear) const;
+    void ResetError() const;
+
+    /// Told of state and recording changes (not owned).
+    VornCommon::signali::Delegate<Events> _graphEvents;
+    /// Told of every jump or reset of the frame order (not owned).
+    VornCommon::signali::Delegate<IFrameOrderResetListener> _frameOrderResetEvents;
 
 protected:
     friend class Connection;
@@ -80,6 +181,16 @@ protected:
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
     /// Recomputes the weighted progress and the joined progress text of all filters.
     void updateProgress();
+    /// The first filter's source; empty when there is none.
+    std::shared_ptr<Source> getSource() const;
+    /// The graph's own Stop (the destructor uses it).
+    ActionResult stopGraph();
+    /// Stores the state and tells the listeners.
+    void setState(GraphState state);
+    /// Switches every "Enable Recording" reading `from` to `to`; the number switched.
+    int switchRecording(const char* from, const char* to);
+    /// Replaces the error text (guarded).
+    void SetError(const VornCommon::String& text) const;
 
     /// Sets "<prefix>" or "<prefix>(<detail>)" as the error text; returns Failure.
     ActionResult fail(const char* prefix, const std::string* detail = nullptr) const;
@@ -94,6 +205,13 @@ protected:
     std::mutex _progressMutex;
     float _progress = 0.0f;
     std::string _progressInfo;
+
+    std::atomic<float> _originalFps{10.0f};
+    std::atomic<int> _numFrames{-1};
+    std::atomic<bool> _recordingStop{false};
+    mutable std::mutex _providerMutex;
+    std::shared_ptr<FrameOrderProvider> _frameOrderProvider;
+    mutable std::mutex _errorMutex;
 };
 
 } // namespace Hyx

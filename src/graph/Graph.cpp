@@ -28,8 +28,31 @@ Graph::~Graph()
 {
     // Our own weak reference has already expired here: filters are stopped and disconnected
     // without it.
+    if (!IsStopped())
+        stopGraph();
     if (!_filters.empty())
         RemoveAllFilters();
+    std::lock_guard<std::mutex> lock(_providerMutex);
+    if (_frameOrderProvider)
+        _frameOrderProvider->SetFrameOrderResetListener(nullptr);
+}
+
+VornCommon::String Graph::GetLastError(bool clear) const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    return ErrorHolder::GetLastError(clear);
+}
+
+void Graph::ResetError() const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    ErrorHolder::ResetError();
+}
+
+void Graph::SetError(const VornCommon::String& text) const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    ErrorHolder::SetError(text);
 }
 
 ActionResult Graph::fail(const char* prefix, const std::string* detail) const
@@ -54,6 +77,14 @@ std::shared_ptr<Filter> Graph::GetLastFilter() const
 std::shared_ptr<Filter> Graph::GetFilter(unsigned index) const
 {
     return index < _filters.size() ? _filters[index] : std::shared_ptr<Filter>();
+}
+
+std::shared_ptr<Filter> Graph::GetFilter(const VornCommon::Guid& type) const
+{
+    for (const std::shared_ptr<Filter>& filter : _filters)
+        if (filter->TypeGuid() == type)
+            return filter;
+    return nullptr;
 }
 
 ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)

@@ -1,0 +1,63 @@
+#pragma once
+
+// Base of the filters at the end of a graph: they consume atoms.
+//
+// Contract:
+// - With the keep flag, PreInitialize offers one bool parameter per upstream layer, named
+//   "Keep " + the layer's friendly text (true by default; earlier choices carry over by
+//   friendly text; at least one stays true). Initialize takes the upstream offer minus the
+//   layers not kept as input profile (41 unless it is fully specified).
+// - Input connection: the checks of Transform (24, 22, 31, 41, 42).
+// - Update: each pending atom is copied with only the kept layers and handed to
+//   onProcessFrame; an accepted atom (0) is counted and recorded as the last processed one,
+//   or, with an output connection (behind the gate of Transform), forwarded whole. A
+//   failing atom does not stop the cycle: every pending atom is consumed, and the cycle
+//   reports the first failure. onPostUpdate runs after every cycle that did not fail.
+// - The output profile is always empty; the aggregated one is the upstream filter's.
+
+#include <Hyx/Filter.h>
+
+#include <memory>
+#include <vector>
+
+namespace Hyx {
+
+class Atom;
+class FilterParamBoolDataProfile;
+
+class HYX_API Target : public FilterWithInput {
+public:
+    /// keepParams: offer the "Keep " parameters.
+    explicit Target(bool keepParams = true);
+    ~Target() override;
+
+    /// One update cycle (see the contract).
+    HyxErrorCode Update() override;
+    /// Stores a fully specified profile as input profile; otherwise 41.
+    HyxErrorCode SetInputProfile(Filter* upstream, std::shared_ptr<Profile> profile) override;
+    /// Always empty.
+    std::shared_ptr<Profile> GetOutputProfile() override;
+    /// The upstream filter's aggregated output profile; empty without one.
+    std::shared_ptr<Profile> GetAggregatedOutputProfile() override;
+
+protected:
+    /// Creates the "Keep " parameters.
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// The upstream offer less the layers not kept becomes the input profile.
+    HyxErrorCode onInitialize(Filter* upstream) override;
+    /// Checks the upstream offer against the input profile.
+    HyxErrorCode onInputConnection(std::weak_ptr<Connection> connection) override;
+
+    /// Consumes the copy of an atom that holds the kept layers; 0 accepts it.
+    virtual HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) = 0;
+    /// Runs after every update cycle that did not fail; 0 by default.
+    virtual HyxErrorCode onPostUpdate();
+
+    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _keepParams;
+    const bool _keepParamsFlag;
+
+private:
+    HyxErrorCode consumePending();
+};
+
+} // namespace Hyx

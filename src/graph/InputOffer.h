@@ -1,0 +1,42 @@
+#pragma once
+
+// What transforms, mutates and targets share about their input: the check of the upstream
+// offer when the input is connected, and the per-frame gate.
+
+#include <Hyx/HyxErrorCode.h>
+
+#include <memory>
+#include <string>
+
+namespace Hyx {
+
+class Connection;
+class Filter;
+class Profile;
+
+/// Outcome of checking the upstream offer against an input profile. On failure `code` is
+/// the code to report, with `info` as extra information when `hasInfo` is set.
+struct InputOfferCheck {
+    HyxErrorCode code = HyxErrorCode::Success;
+    bool hasInfo = false;
+    std::string info;
+    std::shared_ptr<Filter> upstream;
+    std::shared_ptr<Profile> upstreamAggregate;
+};
+
+/// In order: an input profile is set (24), the connection has an input filter (22), which
+/// offers an aggregated output profile (31) that is fully specified (41) and fulfils the
+/// input profile (42, with the fulfils-error text).
+InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile, const std::weak_ptr<Connection>& connection);
+
+/// The number of atoms to handle in one update: the input's pending count when every one of
+/// them fits into the output at once, else 0 (nothing is pulled).
+int GateCount(const Connection& input, const Connection& output);
+
+/// True for a code that is a failure (above 1).
+inline bool IsFailure(HyxErrorCode code)
+{
+    return static_cast<uint32_t>(code) > static_cast<uint32_t>(HyxErrorCode::NoDataAvailable);
+}
+
+} // namespace Hyx

@@ -1,0 +1,184 @@
+#include <Hyx/Connection.h>
+#include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/Profile.h>
+#include <Hyx/Source.h>
+
+#include <cstdint>
+
+namespace Hyx {
+
+MultiStreamSource::MultiStreamSource() = default;
+
+MultiStreamSource::~MultiStreamSource() = default;
+
+int MultiStreamSource::GetOutputNumStreams() const
+{
+    return static_cast<int>(_streams.size());
+}
+
+std::vector<int> MultiStreamSource::GetStreamIds() const
+{
+    std::vector<int> ids;
+    ids.reserve(_streams.size());
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (stream) {
+            ids.push_back(static_cast<int>(stream->GetStreamId()));
+        }
+    }
+    return ids;
+}
+
+std::shared_ptr<Profile> MultiStreamSource::GetOutputProfile()
+{
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (!stream) {
+            continue;
+        }
+        if (std::shared_ptr<Profile> profile = stream->GetOutputProfile()) {
+            return std::make_shared<Profile>(profile);
+        }
+    }
+    return GetDefaultOutputProfile();
+}
+
+std::shared_ptr<Profile> MultiStreamSource::GetAggregatedOutputProfile()
+{
+    return GetOutputProfile();
+}
+
+std::shared_ptr<DataTypeStreamInfo> MultiStreamSource::GetStreamInfo()
+{
+    std::shared_ptr<DataTypeStreamInfo> best;
+    uint32_t bound = UINT32_MAX;
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (!stream) {
+            continue;
+        }
+        std::shared_ptr<DataTypeStreamInfo> info = stream->GetStreamInfo();
+        if (info && info->GetNumFrames() <= bound) {
+            bound = info->GetNumFrames();
+            best = std::move(info);
+        }
+    }
+    if (best) {
+        return best;
+    }
+    // An empty first entry gives nothing rather than a null dereference.
+    return !_streams.empty() && _streams.front() ? _streams.front()->GetStreamInfo() : nullptr;
+}
+
+std::shared_ptr<Stream> MultiStreamSource::GetStream(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(_streams.size())) {
+        return nullptr;
+    }
+    return _streams[static_cast<size_t>(index)];
+}
+
+HyxErrorCode MultiStreamSource::onDeInitialize()
+{
+    _streams.clear();
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode MultiStreamSource::onPlay()
+{
+    Source::onPlay();
+    std::vector<Stream::PlayState> before;
+    before.reserve(_streams.size());
+    for (size_t i = 0; i < _streams.size(); ++i) {
+        before.push_back(_streams[i] ? _streams[i]->GetPlayState() : Stream::PlayState::NeverPlayed);
+        if (!_streams[i]) {
+            continue;
+        }
+        const HyxErrorCode result = _streams[i]->Play();
+        if (result == HyxErrorCode::Success) {
+            continue;
+        }
+        // Undo the streams this call started, so the next Play finds them as they were.
+        for (size_t k = 0; k < i; ++k) {
+            if (!_streams[k] || before[k] == Stream::PlayState::Playing) {
+                continue;
+            }
+            if (before[k] == Stream::PlayState::Paused) {
+                _streams[k]->Pause();
+            } else {
+                _streams[k]->Stop();
+            }
+        }
+        return result;
+    }
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode MultiStreamSource::onPause()
+{
+    HyxErrorCode first = HyxErrorCode::Success;
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (stream) {
+            const HyxErrorCode result = stream->Pause();
+            if (first == HyxErrorCode::Success) {
+                first = result;
+            }
+        }
+    }
+    return first;
+}
+
+HyxErrorCode MultiStreamSource::onStop()
+{
+    HyxErrorCode first = HyxErrorCode::Success;
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (stream) {
+            const HyxErrorCode result = stream->Stop();
+            if (first == HyxErrorCode::Success) {
+                first = result;
+            }
+        }
+    }
+    return first;
+}
+
+HyxErrorCode MultiStreamSource::pushDataToOutput(unsigned frameId)
+{
+    if (GetOutputNumStreams() == 0) {
+        return HyxErrorCode::NoDataAvailable;
+    }
+    _collected.clear();
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (!stream) {
+            continue;
+        }
+        if (!stream->IsPlaying()) {
+            _collected.clear();
+            return HyxErrorCode::StreamNotPlaying;
+        }
+        std::shared_ptr<Atom> atom;
+        const HyxErrorCode result = stream->Update(frameId, atom);
+        if (result != HyxErrorCode::Success && result != HyxErrorCode::NoDataAvailable) {
+            _collected.clear();
+            return result;
+        }
+        if (!atom) {
+            _collected.clear();
+            return HyxErrorCode::NoDataAvailable;
+        }
+        _collected.push_back(std::move(atom));
+    }
+    const std::shared_ptr<Connection> output = getOutputConnection();
+    if (output && output->NumEmptySlots() < static_cast<int>(_collected.size())) {
+        _collected.clear();
+        return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    }
+    HyxErrorCode result = HyxErrorCode::Success;
+    for (std::shared_ptr<Atom>& atom : _collected) {
+        const HyxErrorCode pushed = pushToOutputQueue(std::move(atom));
+        if (result == HyxErrorCode::Success) {
+            result = pushed;
+        }
+    }
+    _collected.clear();
+    return result;
+}
+
+} // namespace Hyx

@@ -1,0 +1,79 @@
+#include <Hyx/Connection.h>
+#include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/Profile.h>
+#include <Hyx/Source.h>
+
+namespace Hyx {
+
+SingleStreamSource::SingleStreamSource() = default;
+
+SingleStreamSource::~SingleStreamSource() = default;
+
+std::shared_ptr<Profile> SingleStreamSource::GetOutputProfile()
+{
+    if (!_stream) {
+        return nullptr;
+    }
+    std::shared_ptr<Profile> profile = _stream->GetOutputProfile();
+    return profile ? std::make_shared<Profile>(profile) : nullptr;
+}
+
+std::shared_ptr<Profile> SingleStreamSource::GetAggregatedOutputProfile()
+{
+    return GetOutputProfile();
+}
+
+std::shared_ptr<DataTypeStreamInfo> SingleStreamSource::GetStreamInfo()
+{
+    return _stream ? _stream->GetStreamInfo() : nullptr;
+}
+
+HyxErrorCode SingleStreamSource::onDeInitialize()
+{
+    _stream.reset();
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode SingleStreamSource::onPlay()
+{
+    Source::onPlay();
+    if (!_stream) {
+        return ReportError(HyxErrorCode::InvalidStream);
+    }
+    return _stream->Play();
+}
+
+HyxErrorCode SingleStreamSource::onPause()
+{
+    return _stream ? _stream->Pause() : HyxErrorCode::Success;
+}
+
+HyxErrorCode SingleStreamSource::onStop()
+{
+    return _stream ? _stream->Stop() : HyxErrorCode::Success;
+}
+
+HyxErrorCode SingleStreamSource::pushDataToOutput(unsigned frameId)
+{
+    if (!_stream) {
+        return ReportError(HyxErrorCode::InvalidStream);
+    }
+    if (!_stream->IsPlaying()) {
+        return HyxErrorCode::StreamNotPlaying; // Source::Update reports it
+    }
+    std::shared_ptr<Atom> atom;
+    const HyxErrorCode result = _stream->Update(frameId, atom);
+    if (result != HyxErrorCode::Success) {
+        return result;
+    }
+    if (!atom) {
+        return HyxErrorCode::NoDataAvailable;
+    }
+    const std::shared_ptr<Connection> output = getOutputConnection();
+    if (output && output->NumEmptySlots() >= 1) {
+        return pushToOutputQueue(std::move(atom));
+    }
+    return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+}
+
+} // namespace Hyx

@@ -1,0 +1,94 @@
+#include <Hyx/LoggerInstance.h>
+#include <Hyx/Stream.h>
+
+#include <cmath>
+#include <limits>
+
+namespace Hyx {
+
+Stream::Stream(unsigned short streamId)
+    : _streamId(streamId)
+{
+}
+
+Stream::~Stream()
+{
+    const PlayState state = _playState.load();
+    if (state == PlayState::Playing || state == PlayState::Paused) {
+        LogMessage(VornCommon::LogLevel::Error, "Stream '%d' not stopped!", int(_streamId));
+    }
+}
+
+HyxErrorCode Stream::Play()
+{
+    const PlayState state = _playState.load();
+    if (state == PlayState::Playing) {
+        return HyxErrorCode::StreamAlreadyPlaying;
+    }
+    const HyxErrorCode result = onPlay(state != PlayState::Paused);
+    // A stream that failed to start is not playing.
+    if (result == HyxErrorCode::Success) {
+        _playState = PlayState::Playing;
+    }
+    return result;
+}
+
+HyxErrorCode Stream::Pause()
+{
+    const PlayState state = _playState.exchange(PlayState::Paused);
+    switch (state) {
+    case PlayState::Playing:
+        return onPause();
+    case PlayState::Paused:
+        return HyxErrorCode::Success;
+    default:
+        return HyxErrorCode::StreamNotPaused;
+    }
+}
+
+HyxErrorCode Stream::Stop()
+{
+    const PlayState state = _playState.exchange(PlayState::Stopped);
+    if (state == PlayState::Playing || state == PlayState::Paused) {
+        return onStop();
+    }
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Stream::Update(unsigned frameId, std::shared_ptr<Atom>& atom)
+{
+    if (_playState.load() != PlayState::Playing) {
+        return HyxErrorCode::StreamNotPlaying;
+    }
+    return onUpdate(frameId, atom);
+}
+
+HyxErrorCode Stream::onPlay(bool)
+{
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Stream::onPause()
+{
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Stream::onStop()
+{
+    return HyxErrorCode::Success;
+}
+
+uint64_t Stream::GetTimeInNanoSecondsForFrame(float fps, unsigned frame)
+{
+    if (!(fps > 0.0f)) {
+        return 0; // also NaN: no rate, no time
+    }
+    const double ns = static_cast<double>(frame) * 1e9 / static_cast<double>(fps);
+    // 2^64 as a double; anything at or above it does not fit.
+    if (!(ns < 18446744073709551616.0)) {
+        return std::numeric_limits<uint64_t>::max();
+    }
+    return static_cast<uint64_t>(ns);
+}
+
+} // namespace Hyx

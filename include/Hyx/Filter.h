@@ -259,8 +259,14 @@ private:
     HyxErrorCode disconnectInput();
     /// Nests the text a failing hook left into the step's error.
     HyxErrorCode hookFailed(HyxErrorCode code);
+    /// Ends a step: enters `next` after a successful hook, else reports the nested failure.
+    HyxErrorCode finishStep(HyxErrorCode hookResult, FilterState next);
+    void resetProgress();
+    void forgetProcessedAtoms();
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
+    /// The parameter of that name (looked up under the mutex); empty when none.
+    std::shared_ptr<FilterParam> findParameter(const char* name) const;
     void logUnknownParameter(const char* name) const;
     bool applyParameterValues();
     void recomputeGraphProgress() const;

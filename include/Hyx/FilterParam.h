@@ -86,6 +86,26 @@ protected:
     /// Marks the change, refreshes the text and tells the callback, then the listeners.
     void NotifyValueChanged();
 
+    /// Stores the value into the field under the mutex and notifies, unless they are equal.
+    template <class T>
+    void storeAndNotify(std::mutex& mutex, T& field, const T& value)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (field == value)
+                return;
+            field = value;
+        }
+        NotifyValueChanged();
+    }
+    /// A copy of the field, read under the mutex.
+    template <class T>
+    static T readGuarded(std::mutex& mutex, const T& field)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return field;
+    }
+
 private:
     const std::string _name;
     const unsigned _flags;

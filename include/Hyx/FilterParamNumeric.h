@@ -33,91 +33,63 @@ private:
     std::atomic<bool> _value;
 };
 
-class HYX_API FilterParamInt32 : public FilterParam {
+/// Shared implementation of the number parameters (atomic value, informational range).
+template <class T>
+class HYX_API FilterParamNumber : public FilterParam {
 public:
-    FilterParamInt32(const char* name, unsigned flags, int value, int minValue, int maxValue);
+    FilterParamNumber(const char* name, unsigned flags, T value, T minValue, T maxValue);
+    ~FilterParamNumber() override;
 
-    /// Throws on text that is not a 32-bit number; the value is then unchanged.
+    /// Parses with StringToValue (integers throw on bad text, the value then unchanged).
     void SetValueAsString(const char* value) override;
-    int GetValue() const { return _value.load(); }
-    void SetValue(int value);
-    int GetMinValue() const { return _min; }
-    int GetMaxValue() const { return _max; }
-    /// Strict conversion ("invalid stoi argument", "stoi argument out of range").
-    static int StringToValue(const char* text);
+    T GetValue() const { return _value.load(); }
+    /// Stores and notifies when the value differs.
+    void SetValue(T value);
+    T GetMinValue() const { return _min; }
+    T GetMaxValue() const { return _max; }
+    /// The type's parse rule (strict for integers, lenient for float).
+    static T StringToValue(const char* text);
 
 protected:
     std::string valueToString() const override;
 
 private:
-    std::atomic<int> _value;
-    const int _min;
-    const int _max;
+    std::atomic<T> _value;
+    const T _min;
+    const T _max;
 };
 
-class HYX_API FilterParamUInt32 : public FilterParam {
+extern template class FilterParamNumber<int>;
+extern template class FilterParamNumber<uint32_t>;
+extern template class FilterParamNumber<long long>;
+extern template class FilterParamNumber<float>;
+
+/// 32-bit signed; strict parse ("invalid stoi argument", "stoi argument out of range").
+class HYX_API FilterParamInt32 : public FilterParamNumber<int> {
 public:
-    FilterParamUInt32(const char* name, unsigned flags, uint32_t value, uint32_t minValue, uint32_t maxValue);
-
-    /// Throws on text that is not a 32-bit unsigned number; the value is then unchanged.
-    void SetValueAsString(const char* value) override;
-    uint32_t GetValue() const { return _value.load(); }
-    void SetValue(uint32_t value);
-    uint32_t GetMinValue() const { return _min; }
-    uint32_t GetMaxValue() const { return _max; }
-    /// Strict conversion ("invalid stoul argument", "stoul argument out of range").
-    static uint32_t StringToValue(const char* text);
-
-protected:
-    std::string valueToString() const override;
-
-private:
-    std::atomic<uint32_t> _value;
-    const uint32_t _min;
-    const uint32_t _max;
+    using FilterParamNumber::FilterParamNumber;
+    ~FilterParamInt32() override;
 };
 
-class HYX_API FilterParamInt64 : public FilterParam {
+/// 32-bit unsigned; strict parse ("invalid stoul argument", "stoul argument out of range").
+class HYX_API FilterParamUInt32 : public FilterParamNumber<uint32_t> {
 public:
-    FilterParamInt64(const char* name, unsigned flags, long long value, long long minValue, long long maxValue);
-
-    /// Throws on text that is not a 64-bit number; the value is then unchanged.
-    void SetValueAsString(const char* value) override;
-    long long GetValue() const { return _value.load(); }
-    void SetValue(long long value);
-    long long GetMinValue() const { return _min; }
-    long long GetMaxValue() const { return _max; }
-    /// Strict conversion ("invalid stoll argument", "stoll argument out of range").
-    static long long StringToValue(const char* text);
-
-protected:
-    std::string valueToString() const override;
-
-private:
-    std::atomic<long long> _value;
-    const long long _min;
-    const long long _max;
+    using FilterParamNumber::FilterParamNumber;
+    ~FilterParamUInt32() override;
 };
 
-class HYX_API FilterParamFloat : public FilterParam {
+/// 64-bit signed; strict parse ("invalid stoll argument", "stoll argument out of range").
+class HYX_API FilterParamInt64 : public FilterParamNumber<long long> {
 public:
-    FilterParamFloat(const char* name, unsigned flags, float value, float minValue, float maxValue);
+    using FilterParamNumber::FilterParamNumber;
+    ~FilterParamInt64() override;
+};
 
-    void SetValueAsString(const char* value) override;
-    float GetValue() const { return _value.load(); }
-    void SetValue(float value);
-    float GetMinValue() const { return _min; }
-    float GetMaxValue() const { return _max; }
-    /// Lenient conversion: the leading number, 0 when there is none.
-    static float StringToValue(const char* text);
-
-protected:
-    std::string valueToString() const override;
-
-private:
-    std::atomic<float> _value;
-    const float _min;
-    const float _max;
+/// Float; lenient parse, default stream text form.
+class HYX_API FilterParamFloat : public FilterParamNumber<float> {
+public:
+    using FilterParamNumber::FilterParamNumber;
+    ~FilterParamFloat() override;
 };
 
 } // namespace Hyx

@@ -39,7 +39,7 @@ protected:
 private:
     const unsigned _count;
     mutable std::mutex _mutex;
-    float _values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    std::array<float, 4> _values{}; // components beyond the count stay 0
 };
 
 class HYX_API FilterParamVector2 : public FilterParamFloatVector {

@@ -8,7 +8,6 @@
 
 #include <VornCommon/HostSettings.h>
 
-#include <stdexcept>
 #include <string>
 
 namespace Hyx {
@@ -129,6 +128,28 @@ HyxErrorCode Filter::hookFailed(HyxErrorCode code)
     return ReportError(code, hookText.CStr());
 }
 
+HyxErrorCode Filter::finishStep(HyxErrorCode hookResult, FilterState next)
+{
+    if (hookResult != kSuccess)
+        return hookFailed(hookResult);
+    _state.store(next);
+    return kSuccess;
+}
+
+void Filter::resetProgress()
+{
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    _progress = 0.0f;
+    _progressInfo.clear();
+}
+
+void Filter::forgetProcessedAtoms()
+{
+    std::lock_guard<std::mutex> lock(_cacheMutex);
+    _lastProcessedAtom.reset();
+    _lastProcessedAtoms.clear();
+}
+
 // --- Life cycle ---
 
 HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph)
@@ -167,16 +188,8 @@ HyxErrorCode Filter::Initialize(Filter* upstream)
     if (_state.load() != State::PreInitialized)
         return ReportError(HyxErrorCode::FilterWrongStateToInitialize);
     ResetError();
-    {
-        std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtom.reset();
-        _lastProcessedAtoms.clear();
-    }
-    const HyxErrorCode result = onInitialize(upstream);
-    if (result != kSuccess)
-        return hookFailed(result);
-    _state.store(State::Initialized);
-    return kSuccess;
+    forgetProcessedAtoms();
+    return finishStep(onInitialize(upstream), State::Initialized);
 }
 
 HyxErrorCode Filter::DeInitialize()
@@ -184,11 +197,7 @@ HyxErrorCode Filter::DeInitialize()
     if (_state.load() != State::Initialized)
         return ReportError(HyxErrorCode::FilterWrongStateToDeinitialize);
     ResetError();
-    const HyxErrorCode result = onDeInitialize();
-    if (result != kSuccess)
-        return hookFailed(result);
-    _state.store(State::PreInitialized);
-    return kSuccess;
+    return finishStep(onDeInitialize(), State::PreInitialized);
 }
 
 HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
@@ -208,11 +217,9 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     }
     ResetError();
     const HyxErrorCode result = onInputConnection(connection);
-    if (result != kSuccess)
-        return hookFailed(result);
-    _inputConnection = connection;
-    _state.store(State::Connected);
-    return kSuccess;
+    if (result == kSuccess)
+        _inputConnection = connection;
+    return finishStep(result, State::Connected);
 }
 
 HyxErrorCode Filter::SetOutputConnection(std::weak_ptr<Connection> connection)
@@ -233,11 +240,11 @@ HyxErrorCode Filter::Disconnect()
 
 HyxErrorCode Filter::disconnectOutput()
 {
-    if (!IsOutputConnected())
-        return kSuccess;
+    // The connection is locked once, so it cannot vanish between the test and its use.
     const std::shared_ptr<Connection> output = _outputConnection.lock();
-    if (!output)
-        throw std::runtime_error("Invalid output connection.");
+    const std::shared_ptr<Filter> downstream = output ? output->GetOutputFilter() : std::shared_ptr<Filter>();
+    if (!downstream || !downstream->IsInputConnected())
+        return kSuccess;
     return output->Disconnect() ? kSuccess : HyxErrorCode::FilterError;
 }
 
@@ -264,16 +271,8 @@ HyxErrorCode Filter::Play()
         return ReportError(HyxErrorCode::FilterWrongStateToPlay, "Missing graph reference");
     _numAtomsProcessed.store(0);
     ResetError();
-    {
-        std::lock_guard<std::mutex> lock(_progressMutex);
-        _progress = 0.0f;
-        _progressInfo.clear();
-    }
-    const HyxErrorCode result = onPlay();
-    if (result != kSuccess)
-        return hookFailed(result);
-    _state.store(State::Playing);
-    return kSuccess;
+    resetProgress();
+    return finishStep(onPlay(), State::Playing);
 }
 
 HyxErrorCode Filter::Pause()
@@ -281,11 +280,7 @@ HyxErrorCode Filter::Pause()
     if (_state.load() != State::Playing)
         return ReportError(HyxErrorCode::FilterWrongStateToPause);
     ResetError();
-    const HyxErrorCode result = onPause();
-    if (result != kSuccess)
-        return hookFailed(result);
-    _state.store(State::Paused);
-    return kSuccess;
+    return finishStep(onPause(), State::Paused);
 }
 
 HyxErrorCode Filter::Stop()
@@ -297,20 +292,11 @@ HyxErrorCode Filter::Stop()
     // has expired.
     ResetError();
     const HyxErrorCode result = onStop();
-    if (result != kSuccess)
-        return hookFailed(result);
-    {
-        std::lock_guard<std::mutex> lock(_progressMutex);
-        _progress = 0.0f;
-        _progressInfo.clear();
+    if (result == kSuccess) {
+        resetProgress();
+        forgetProcessedAtoms();
     }
-    {
-        std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtom.reset();
-        _lastProcessedAtoms.clear();
-    }
-    _state.store(State::Connected);
-    return kSuccess;
+    return finishStep(result, State::Connected);
 }
 
 HyxErrorCode Filter::Reset()

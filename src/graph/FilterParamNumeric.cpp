@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 namespace Hyx {
 
@@ -38,9 +39,10 @@ std::string FilterParamBool::valueToString() const
     return _value.load() ? "True" : "False";
 }
 
-// --- FilterParamInt32 ---
+// --- FilterParamNumber ---
 
-FilterParamInt32::FilterParamInt32(const char* name, unsigned flags, int value, int minValue, int maxValue)
+template <class T>
+FilterParamNumber<T>::FilterParamNumber(const char* name, unsigned flags, T value, T minValue, T maxValue)
     : FilterParam(name, flags)
     , _value(value)
     , _min(minValue)
@@ -48,120 +50,52 @@ FilterParamInt32::FilterParamInt32(const char* name, unsigned flags, int value, 
 {
 }
 
-int FilterParamInt32::StringToValue(const char* text)
+template <class T>
+FilterParamNumber<T>::~FilterParamNumber() = default;
+
+template <class T>
+T FilterParamNumber<T>::StringToValue(const char* text)
 {
-    return ParamText::ToInt32(text);
+    if constexpr (std::is_same_v<T, int>)
+        return ParamText::ToInt32(text);
+    else if constexpr (std::is_same_v<T, uint32_t>)
+        return ParamText::ToUInt32(text);
+    else if constexpr (std::is_same_v<T, long long>)
+        return ParamText::ToInt64(text);
+    else
+        return static_cast<T>(ParamText::ToNumber(text));
 }
 
-void FilterParamInt32::SetValueAsString(const char* value)
+template <class T>
+void FilterParamNumber<T>::SetValueAsString(const char* value)
 {
     SetValue(StringToValue(value));
 }
 
-void FilterParamInt32::SetValue(int value)
+template <class T>
+void FilterParamNumber<T>::SetValue(T value)
 {
     if (_value.exchange(value) != value)
         NotifyValueChanged();
 }
 
-std::string FilterParamInt32::valueToString() const
+template <class T>
+std::string FilterParamNumber<T>::valueToString() const
 {
-    return std::to_string(_value.load());
+    if constexpr (std::is_floating_point_v<T>)
+        return ParamText::FromFloat(_value.load());
+    else
+        return std::to_string(_value.load());
 }
 
-// --- FilterParamUInt32 ---
+template class FilterParamNumber<int>;
+template class FilterParamNumber<uint32_t>;
+template class FilterParamNumber<long long>;
+template class FilterParamNumber<float>;
 
-FilterParamUInt32::FilterParamUInt32(const char* name, unsigned flags, uint32_t value, uint32_t minValue,
-                                     uint32_t maxValue)
-    : FilterParam(name, flags)
-    , _value(value)
-    , _min(minValue)
-    , _max(maxValue)
-{
-}
-
-uint32_t FilterParamUInt32::StringToValue(const char* text)
-{
-    return ParamText::ToUInt32(text);
-}
-
-void FilterParamUInt32::SetValueAsString(const char* value)
-{
-    SetValue(StringToValue(value));
-}
-
-void FilterParamUInt32::SetValue(uint32_t value)
-{
-    if (_value.exchange(value) != value)
-        NotifyValueChanged();
-}
-
-std::string FilterParamUInt32::valueToString() const
-{
-    return std::to_string(_value.load());
-}
-
-// --- FilterParamInt64 ---
-
-FilterParamInt64::FilterParamInt64(const char* name, unsigned flags, long long value, long long minValue,
-                                   long long maxValue)
-    : FilterParam(name, flags)
-    , _value(value)
-    , _min(minValue)
-    , _max(maxValue)
-{
-}
-
-long long FilterParamInt64::StringToValue(const char* text)
-{
-    return ParamText::ToInt64(text);
-}
-
-void FilterParamInt64::SetValueAsString(const char* value)
-{
-    SetValue(StringToValue(value));
-}
-
-void FilterParamInt64::SetValue(long long value)
-{
-    if (_value.exchange(value) != value)
-        NotifyValueChanged();
-}
-
-std::string FilterParamInt64::valueToString() const
-{
-    return std::to_string(_value.load());
-}
-
-// --- FilterParamFloat ---
-
-FilterParamFloat::FilterParamFloat(const char* name, unsigned flags, float value, float minValue, float maxValue)
-    : FilterParam(name, flags)
-    , _value(value)
-    , _min(minValue)
-    , _max(maxValue)
-{
-}
-
-float FilterParamFloat::StringToValue(const char* text)
-{
-    return static_cast<float>(ParamText::ToNumber(text));
-}
-
-void FilterParamFloat::SetValueAsString(const char* value)
-{
-    SetValue(StringToValue(value));
-}
-
-void FilterParamFloat::SetValue(float value)
-{
-    if (_value.exchange(value) != value)
-        NotifyValueChanged();
-}
-
-std::string FilterParamFloat::valueToString() const
-{
-    return ParamText::FromFloat(_value.load());
-}
+FilterParamInt32::~FilterParamInt32() = default;
+FilterParamUInt32::~FilterParamUInt32() = default;
+FilterParamInt64::~FilterParamInt64() = default;
+FilterParamFloat::~FilterParamFloat() = default;
 
 } // namespace Hyx

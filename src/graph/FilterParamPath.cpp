@@ -41,21 +41,13 @@ void FilterParamDirPath::SetValueAsString(const char* value)
         return;
     }
     const std::string text(value);
-    if (!ensureDirectory(translate(text)))
-        return;
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (_path == text)
-            return;
-        _path = text;
-    }
-    NotifyValueChanged();
+    if (ensureDirectory(translate(text)))
+        storeAndNotify(_mutex, _path, text);
 }
 
 std::string FilterParamDirPath::GetValue() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _path;
+    return readGuarded(_mutex, _path);
 }
 
 std::string FilterParamDirPath::GetAbsoluteDirPath() const
@@ -94,20 +86,12 @@ void FilterParamFilePath::initPath(const std::string& path)
 
 void FilterParamFilePath::SetValueAsString(const char* value)
 {
-    const std::string path = withExtension(value != nullptr ? value : "");
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (_path == path)
-            return;
-        _path = path;
-    }
-    NotifyValueChanged();
+    storeAndNotify(_mutex, _path, withExtension(value != nullptr ? value : ""));
 }
 
 std::string FilterParamFilePath::GetValue() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _path;
+    return readGuarded(_mutex, _path);
 }
 
 std::string FilterParamFilePath::GetAbsoluteFilePath() const

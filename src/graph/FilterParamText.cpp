@@ -10,20 +10,12 @@ FilterParamString::FilterParamString(const char* name, unsigned flags, const cha
 
 void FilterParamString::SetValueAsString(const char* value)
 {
-    const char* text = value != nullptr ? value : "";
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (_value == text)
-            return;
-        _value = text;
-    }
-    NotifyValueChanged();
+    storeAndNotify(_mutex, _value, std::string(value != nullptr ? value : ""));
 }
 
 std::string FilterParamString::GetValue() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _value;
+    return readGuarded(_mutex, _value);
 }
 
 std::string FilterParamString::valueToString() const
@@ -47,8 +39,7 @@ void FilterParamCallback::SetValueAsString(const char* value)
 
 std::string FilterParamCallback::valueToString() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _value;
+    return readGuarded(_mutex, _value);
 }
 
 } // namespace Hyx

@@ -35,25 +35,17 @@ void FilterParamFloatVector::SetValueAsString(const char* value)
 
 void FilterParamFloatVector::setValues(const float* values)
 {
-    bool changed = false;
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        for (unsigned i = 0; i < _count; ++i) {
-            if (_values[i] != values[i]) {
-                _values[i] = values[i];
-                changed = true;
-            }
-        }
-    }
-    if (changed)
-        NotifyValueChanged();
+    std::array<float, 4> next{};
+    for (unsigned i = 0; i < _count; ++i)
+        next[i] = values[i];
+    storeAndNotify(_mutex, _values, next);
 }
 
 void FilterParamFloatVector::getValues(float* out) const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
+    const std::array<float, 4> values = readGuarded(_mutex, _values);
     for (unsigned i = 0; i < _count; ++i)
-        out[i] = _values[i];
+        out[i] = values[i];
 }
 
 std::string FilterParamFloatVector::valueToString() const
@@ -155,19 +147,12 @@ void FilterParamColorRgba::SetValueAsString(const char* value)
 
 VornCommon::Color FilterParamColorRgba::GetValue() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _value;
+    return readGuarded(_mutex, _value);
 }
 
 void FilterParamColorRgba::SetValue(const VornCommon::Color& value)
 {
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (!(_value != value))
-            return;
-        _value = value;
-    }
-    NotifyValueChanged();
+    storeAndNotify(_mutex, _value, value);
 }
 
 std::string FilterParamColorRgba::valueToString() const
@@ -190,19 +175,12 @@ void FilterParamMatrix4x4f::SetValueAsString(const char* value)
 
 VornCommon::Matrix4x4f FilterParamMatrix4x4f::GetValue() const
 {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _value;
+    return readGuarded(_mutex, _value);
 }
 
 void FilterParamMatrix4x4f::SetValue(const VornCommon::Matrix4x4f& value)
 {
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (_value == value)
-            return;
-        _value = value;
-    }
-    NotifyValueChanged();
+    storeAndNotify(_mutex, _value, value);
 }
 
 std::string FilterParamMatrix4x4f::valueToString() const

@@ -39,15 +39,16 @@ std::vector<std::shared_ptr<FilterParam>> Filter::getParameters() const
     return _params;
 }
 
+std::shared_ptr<FilterParam> Filter::findParameter(const char* name) const
+{
+    std::lock_guard<std::mutex> lock(_paramMutex);
+    const int index = findParameterIndex(name);
+    return index >= 0 ? _params[static_cast<size_t>(index)] : std::shared_ptr<FilterParam>();
+}
+
 std::shared_ptr<FilterParam> Filter::getParameterByName(const char* name) const
 {
-    std::shared_ptr<FilterParam> param;
-    {
-        std::lock_guard<std::mutex> lock(_paramMutex);
-        const int index = findParameterIndex(name);
-        if (index >= 0)
-            param = _params[static_cast<size_t>(index)];
-    }
+    std::shared_ptr<FilterParam> param = findParameter(name);
     if (!param) {
         // A miss is reported twice: once by the lookup, once by the getter.
         logUnknownParameter(name);
@@ -58,13 +59,7 @@ std::shared_ptr<FilterParam> Filter::getParameterByName(const char* name) const
 
 bool Filter::setParameterValue(const char* name, const char* value)
 {
-    std::shared_ptr<FilterParam> param;
-    {
-        std::lock_guard<std::mutex> lock(_paramMutex);
-        const int index = findParameterIndex(name);
-        if (index >= 0)
-            param = _params[static_cast<size_t>(index)];
-    }
+    const std::shared_ptr<FilterParam> param = findParameter(name);
     if (!param) {
         logUnknownParameter(name);
         return false;

@@ -3,11 +3,9 @@
 
 #include <Hyx/FilterFactory.h>
 #include <Hyx/Graph.h>
-#include <Hyx/LoggerInstance.h>
 
+#include "CapturedLog.h"
 #include "TestFilters.h"
-
-#include <VornCommon/Logger.h>
 
 #include <gtest/gtest.h>
 
@@ -70,13 +68,12 @@ TEST(FilterCreation, ThroughTheFactory)
     EXPECT_EQ(failed->GetLastError(false).StdString(),
               HyxTest::ExampleError(Code::FilterFailedToPreinitialize) + "()");
 
-    auto logger = std::make_shared<VornCommon::MemoryLogger>();
-    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
+    CapturedLog log;
     const VornCommon::Guid unknown = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F");
     EXPECT_FALSE(FilterFactory::CreateFilter(unknown, SharedFilterPtr(), SharedGraphPtr()));
-    ResetHYXLoggerInstance();
-    ASSERT_EQ(logger->Count(), 1u);
-    EXPECT_EQ(logger->Entries()[0].level, VornCommon::LogLevel::Error);
-    EXPECT_EQ(logger->Entries()[0].text, "Failed to create a filter with guid '0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F', "
-                                         "no such filter class registered");
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Failed to create a filter with guid "
+                                                     "'0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F', "
+                                                     "no such filter class registered"),
+              1);
 }

@@ -4,12 +4,11 @@
 #include <Hyx/Atom.h>
 #include <Hyx/Connection.h>
 #include <Hyx/Graph.h>
-#include <Hyx/LoggerInstance.h>
 
+#include "CapturedLog.h"
 #include "TestFilters.h"
 
 #include <VornCommon/HostSettings.h>
-#include <VornCommon/Logger.h>
 
 #include <gtest/gtest.h>
 
@@ -27,21 +26,6 @@ std::string errorOf(const Filter& f)
     return f.GetLastError(false).StdString();
 }
 
-// A logger for the length of a test.
-class LogCapture {
-public:
-    LogCapture()
-        : _logger(std::make_shared<VornCommon::MemoryLogger>())
-    {
-        SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(_logger));
-    }
-    ~LogCapture() { ResetHYXLoggerInstance(); }
-    VornCommon::MemoryLogger& operator*() { return *_logger; }
-    VornCommon::MemoryLogger* operator->() { return _logger.get(); }
-
-private:
-    std::shared_ptr<VornCommon::MemoryLogger> _logger;
-};
 
 // A source and a filter joined in a graph (the filter Connected).
 struct Chain {
@@ -367,12 +351,12 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
     EXPECT_EQ(a->GetInstanceId(), first);
 
     // A filter of one live graph is refused by another.
-    LogCapture log;
+    CapturedLog log;
     Chain chain;
     auto other = std::make_shared<Graph>();
     EXPECT_EQ(other->AddAndConnect(chain.filter), ActionResult::Failure);
     EXPECT_EQ(other->GetLastError(false).StdString(), "Graph failed to add a filter(TODO: Unknown error)");
-    EXPECT_TRUE(log->Contains("Setting a graph to filter which differs from previously set graph"));
+    EXPECT_TRUE(log.Contains("Setting a graph to filter which differs from previously set graph"));
     EXPECT_EQ(chain.graph->AddAndConnect(chain.filter), ActionResult::Failure);
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");
 
@@ -381,18 +365,18 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
 
 TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
 {
-    LogCapture log;
+    CapturedLog log;
     {
         auto f = std::make_shared<TestFilter>();
         ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
         ASSERT_EQ(f->Initialize(nullptr), Code::Success);
     }
-    ASSERT_EQ(log->Count(), 1u);
-    EXPECT_EQ(log->Entries()[0].text, "Filter not properly deinitialized!");
-    EXPECT_EQ(log->Entries()[0].level, VornCommon::LogLevel::Error);
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text, "Filter not properly deinitialized!");
+    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
     {
         auto f = std::make_shared<TestFilter>();
         ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
     }
-    EXPECT_EQ(log->Count(), 1u);
+    EXPECT_EQ(log.Entries().size(), 1u);
 }

@@ -4,12 +4,11 @@
 #include <Hyx/DataProfile.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/FilterParamDataProfile.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/Profile.h>
 
+#include "CapturedLog.h"
 #include "ParamRecorder.h"
 
-#include <VornCommon/Logger.h>
 
 #include <gtest/gtest.h>
 
@@ -21,19 +20,6 @@ using VornCommon::Guid;
 
 namespace {
 
-class LogCapture {
-public:
-    LogCapture()
-        : _logger(std::make_shared<VornCommon::MemoryLogger>())
-    {
-        SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(_logger));
-    }
-    ~LogCapture() { ResetHYXLoggerInstance(); }
-    VornCommon::MemoryLogger* operator->() { return _logger.get(); }
-
-private:
-    std::shared_ptr<VornCommon::MemoryLogger> _logger;
-};
 
 const Guid kA = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
 const Guid kB = Guid::FromHexString("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95");
@@ -77,7 +63,7 @@ TEST(FilterParamChoice, EnumIndexedPositions)
 
 TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
 {
-    LogCapture log;
+    CapturedLog log;
     Watched<FilterParamStringChoices> w(std::make_shared<FilterParamStringChoices>(
         "Codec", 0u, 2, std::vector<FilterParamStringChoices::Choice>{{"lz4", 2}, {"zlib", 3}, {"LZ4", 2}}));
     EXPECT_EQ(w.param->GetValueAsString(), "lz4");
@@ -87,11 +73,11 @@ TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
     EXPECT_EQ(w.Notified(), 1u);
     w.param->SetValueAsString("ZLIB"); // case-sensitive: refused
     EXPECT_EQ(w.param->GetValue(), 3);
-    ASSERT_EQ(log->Count(), 1u);
-    EXPECT_EQ(log->Entries()[0].text, "Filter parameter 'Codec' does not support value ZLIB");
-    EXPECT_EQ(log->Entries()[0].level, VornCommon::LogLevel::Error);
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text, "Filter parameter 'Codec' does not support value ZLIB");
+    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
     w.param->SetValue(7);
-    EXPECT_EQ(log->Entries()[1].text, "Filter parameter 'Codec' does not support value 7");
+    EXPECT_EQ(log.Entries()[1].text, "Filter parameter 'Codec' does not support value 7");
     w.param->SetValue(2);
     EXPECT_EQ(w.param->GetValueAsString(), "lz4");
     EXPECT_EQ(w.Notified(), 2u);
@@ -101,24 +87,24 @@ TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
     EXPECT_FALSE(w.param->CanHaveValue("Lz4"));
 
     // Two lists pair by position up to the shorter; the mismatch is logged.
-    log->Clear();
+    log.Clear();
     auto paired = std::make_shared<FilterParamStringChoices>("p", 0u, 1, std::vector<std::string>{"a", "b", "c"},
                                                              std::vector<int>{1, 2});
     EXPECT_EQ(paired->GetChoices().size(), 2u);
     EXPECT_FALSE(paired->CanHaveValue("c"));
-    EXPECT_TRUE(log->Contains("Vectors must have same size."));
-    log->Clear();
+    EXPECT_TRUE(log.Contains("Vectors must have same size."));
+    log.Clear();
     auto none = std::make_shared<FilterParamStringChoices>("n", 0u, 1, std::vector<FilterParamStringChoices::Choice>{});
-    EXPECT_TRUE(log->Contains("At least one choice value required"));
+    EXPECT_TRUE(log.Contains("At least one choice value required"));
     EXPECT_EQ(none->GetValueAsString(), "");
     auto stranger = std::make_shared<FilterParamStringChoices>(
         "s", 0u, 9, std::vector<FilterParamStringChoices::Choice>{{"a", 1}});
-    EXPECT_TRUE(log->Contains("Initial choice value is not allowed"));
+    EXPECT_TRUE(log.Contains("Initial choice value is not allowed"));
 }
 
 TEST(FilterParamChoice, GuidSelection)
 {
-    LogCapture log;
+    CapturedLog log;
     Watched<FilterParamGuid> w(std::make_shared<FilterParamGuid>("Purpose", 0u, std::vector<Guid>{kA, kB}));
     EXPECT_EQ(w.param->GetValueIndex(), 0);
     EXPECT_EQ(w.param->GetValue(), kA);
@@ -129,8 +115,8 @@ TEST(FilterParamChoice, GuidSelection)
     w.param->SetValueAsString("9");
     w.param->SetValueAsString("-1");
     EXPECT_EQ(w.param->GetValueIndex(), 1);
-    EXPECT_EQ(log->Count(), 2u);
-    EXPECT_EQ(log->Entries()[0].text, "Filter parameter 'Purpose' does not support value 9");
+    EXPECT_EQ(log.Entries().size(), 2u);
+    EXPECT_EQ(log.Entries()[0].text, "Filter parameter 'Purpose' does not support value 9");
     w.param->SetSelectedGuid(kA);
     EXPECT_EQ(w.param->GetValueIndex(), 0);
     w.param->SetSelectedGuid(kC); // not listed: unchanged
@@ -147,7 +133,7 @@ TEST(FilterParamChoice, GuidSelection)
 
 TEST(FilterParamChoice, InputProfileSelection)
 {
-    LogCapture log;
+    CapturedLog log;
     auto first = std::make_shared<Profile>(kA, kB);
     auto second = std::make_shared<Profile>(kC, kB);
     Watched<FilterParamInputProfiles> w(std::make_shared<FilterParamInputProfiles>(

@@ -1,12 +1,11 @@
 // The parameter list of a filter: lookup by name, stored values applied at PreInitialize,
 // replacement, and the host's listeners.
 
-#include <Hyx/LoggerInstance.h>
 
 #include "ParamRecorder.h"
+#include "CapturedLog.h"
 #include "TestFilters.h"
 
-#include <VornCommon/Logger.h>
 
 #include <gtest/gtest.h>
 
@@ -62,19 +61,6 @@ struct ParamFilter {
     TestFilter* operator->() { return filter.get(); }
 };
 
-class LogCapture {
-public:
-    LogCapture()
-        : _logger(std::make_shared<VornCommon::MemoryLogger>())
-    {
-        SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(_logger));
-    }
-    ~LogCapture() { ResetHYXLoggerInstance(); }
-    VornCommon::MemoryLogger* operator->() { return _logger.get(); }
-
-private:
-    std::shared_ptr<VornCommon::MemoryLogger> _logger;
-};
 
 } // namespace
 
@@ -113,14 +99,14 @@ TEST(FilterParameters, StoredValuesWaitForTheirParameters)
 
 TEST(FilterParameters, RefusedTextsDoNotEscapeStoredValues)
 {
-    LogCapture log;
+    CapturedLog log;
     ParamFilter f;
     ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
     EXPECT_NO_THROW(EXPECT_FALSE(f->setParameterValues({{"Threads count", "abc"}, {"Name", "c"}})));
     EXPECT_EQ(f->getParameterValue("Threads count"), "4");
     EXPECT_EQ(f->getParameterValue("Name"), "c"); // the next entry was still applied
     bool logged = false;
-    for (const auto& e : log->Entries()) {
+    for (const auto& e : log.Entries()) {
         if (e.level == VornCommon::LogLevel::Error && e.text.find("Threads count") != std::string::npos &&
             e.text.find("invalid stoi argument") != std::string::npos)
             logged = true;
@@ -139,7 +125,7 @@ TEST(FilterParameters, RefusedTextsDoNotEscapeStoredValues)
 
 TEST(FilterParameters, LookupByName)
 {
-    LogCapture log;
+    CapturedLog log;
     ParamFilter f;
     ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
     const auto params = f->getParameters();
@@ -149,16 +135,16 @@ TEST(FilterParameters, LookupByName)
     EXPECT_TRUE(f->setParameterValue("Threads count", "6"));
     EXPECT_EQ(f->getParameterValue("Threads count"), "6");
     EXPECT_EQ(f->getParameterStatus("Threads count"), "");
-    EXPECT_EQ(log->Count(), 0u);
+    EXPECT_EQ(log.Entries().size(), 0u);
 
     // Misses: the setter logs once, the getters twice, at level 3.
     EXPECT_FALSE(f->setParameterValue("Nope", "1"));
-    EXPECT_EQ(log->Count(), 1u);
+    EXPECT_EQ(log.Entries().size(), 1u);
     EXPECT_EQ(f->getParameterValue("Nope"), "");
     EXPECT_EQ(f->getParameterStatus("Nope"), "");
     EXPECT_EQ(f->getParameterByName("Nope"), nullptr);
-    ASSERT_EQ(log->Count(), 7u);
-    for (const auto& e : log->Entries()) {
+    ASSERT_EQ(log.Entries().size(), 7u);
+    for (const auto& e : log.Entries()) {
         EXPECT_EQ(e.level, VornCommon::LogLevel::Warning);
         EXPECT_EQ(e.tag, "HYX2");
         EXPECT_EQ(e.text, "Invalid filter parameter: | filter name - Example | name - Nope |");

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace Hyx;
@@ -122,4 +125,70 @@ TEST(FilterThreads, ParameterValuesAndTexts)
     EXPECT_EQ(events.Count(), static_cast<size_t>(kRounds - 1)); // the first value equals the default
     EXPECT_EQ(vec->GetValueAsString(), "1999/1999/1999/1999");
     EXPECT_GE(consistent, 0);
+}
+
+namespace {
+
+// Blocks inside its first notification until released.
+class BlockingListener : public FilterParam::Events {
+public:
+    void onValueChanged(std::shared_ptr<FilterParam>, std::string) override
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        _entered = true;
+        _changed.notify_all();
+        _changed.wait(lock, [this] { return _released; });
+        _finished = true;
+    }
+    void WaitEntered()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        _changed.wait(lock, [this] { return _entered; });
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _released = true;
+        _changed.notify_all();
+    }
+    bool Finished()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _finished;
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _changed;
+    bool _entered = false;
+    bool _released = false;
+    bool _finished = false;
+};
+
+} // namespace
+
+TEST(FilterThreads, RemovingAListenerWaitsForItsRunningNotification)
+{
+    auto param = std::make_shared<FilterParamBool>("b", 0u, false);
+    auto listener = std::make_unique<BlockingListener>();
+    param->_events.Add(listener.get());
+    std::thread setter([&] { param->SetValue(true); });
+    listener->WaitEntered();
+
+    std::atomic<bool> removed{false};
+    std::thread remover([&] {
+        param->_events.Remove(listener.get());
+        removed.store(true);
+    });
+    // While the notification runs, the listener must stay alive: Remove has not returned.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(removed.load());
+    listener->Release();
+    remover.join();
+    EXPECT_TRUE(removed.load());
+    EXPECT_TRUE(listener->Finished());
+    listener.reset(); // safe now: no emission can reach it any more
+    setter.join();
+    param->SetValue(false);
+    EXPECT_EQ(param->_events.Count(), 0u);
 }

@@ -5,14 +5,18 @@
 // The list is guarded by a recursive mutex. An emission takes a snapshot of the list under the
 // mutex and calls every listener of the snapshot, in the order they were added, without holding
 // the mutex. A listener may therefore add or remove listeners (or emit again) during an
-// emission; the change takes effect from the next emission, so a listener removed meanwhile is
-// still called once in the running one and must stay alive until that emission ends. Adding a
-// null or an already present listener does nothing. The snapshot is shared and copied only when
-// the list changes, so an emission does not allocate.
+// emission; the change takes effect from the next emission. Remove and Clear called on a thread
+// that is not itself emitting wait until every emission on other threads that may still call the
+// removed listeners has ended, so a listener may be destroyed as soon as Remove returns (a
+// listener removed from inside an emission may still be called once in the running ones).
+// Adding a null or an already present listener does nothing. The snapshot is shared and copied
+// only when the list changes, so an emission does not allocate.
 
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,10 +46,11 @@ public:
         return true;
     }
 
-    /// Removes a listener; false when it was not present.
+    /// Removes a listener; false when it was not present. Waits for emissions on other threads
+    /// that may still call it (not when called from inside an emission).
     bool Remove(Listener* listener)
     {
-        std::lock_guard<std::recursive_mutex> lock(_mutex);
+        std::unique_lock<std::recursive_mutex> lock(_mutex);
         if (listener == nullptr || !contains(listener)) {
             return false;
         }
@@ -57,14 +62,16 @@ public:
             }
         }
         _listeners = std::move(next);
+        waitForOtherEmissions(lock, listener);
         return true;
     }
 
-    /// Removes every listener.
+    /// Removes every listener; waits as Remove does.
     void Clear()
     {
-        std::lock_guard<std::recursive_mutex> lock(_mutex);
+        std::unique_lock<std::recursive_mutex> lock(_mutex);
         _listeners.reset();
+        waitForOtherEmissions(lock, nullptr);
     }
 
     bool Contains(Listener* listener) const
@@ -83,15 +90,23 @@ public:
     template <class F>
     void Emit(F&& f) const
     {
-        std::shared_ptr<const List> snapshot;
+        InFlight self;
         {
             std::lock_guard<std::recursive_mutex> lock(_mutex);
-            snapshot = _listeners;
+            if (!_listeners) {
+                return;
+            }
+            self.list = _listeners;
+            self.next = _inFlight;
+            _inFlight = &self;
         }
-        if (!snapshot) {
-            return;
-        }
-        for (Listener* listener : *snapshot) {
+        // Unlinks the record also when a listener throws.
+        struct Unlink {
+            const Delegate& delegate;
+            InFlight& record;
+            ~Unlink() { delegate.endEmission(record); }
+        } unlink{*this, self};
+        for (Listener* listener : *self.list) {
             f(*listener);
         }
     }
@@ -107,6 +122,49 @@ public:
 private:
     using List = std::vector<Listener*>;
 
+    // One running emission, linked from the delegate while it runs (lives on the emitter's stack).
+    struct InFlight {
+        std::thread::id thread = std::this_thread::get_id();
+        std::shared_ptr<const List> list;
+        InFlight* next = nullptr;
+    };
+
+    void endEmission(InFlight& record) const
+    {
+        std::lock_guard<std::recursive_mutex> lock(_mutex);
+        for (InFlight** link = &_inFlight; *link != nullptr; link = &(*link)->next) {
+            if (*link == &record) {
+                *link = record.next;
+                break;
+            }
+        }
+        _emissionEnded.notify_all();
+    }
+
+    // True while an emission on another thread may still call the listener (null: any).
+    bool othersMayCall(Listener* listener) const
+    {
+        const std::thread::id self = std::this_thread::get_id();
+        for (const InFlight* e = _inFlight; e != nullptr; e = e->next) {
+            if (e->thread == self) {
+                return false; // called from inside an emission: waiting would never end
+            }
+        }
+        for (const InFlight* e = _inFlight; e != nullptr; e = e->next) {
+            for (Listener* entry : *e->list) {
+                if (listener == nullptr || entry == listener) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    void waitForOtherEmissions(std::unique_lock<std::recursive_mutex>& lock, Listener* listener) const
+    {
+        _emissionEnded.wait(lock, [&] { return !othersMayCall(listener); });
+    }
+
     bool contains(Listener* listener) const
     {
         if (!_listeners) {
@@ -121,6 +179,8 @@ private:
     }
 
     mutable std::recursive_mutex _mutex;
+    mutable std::condition_variable_any _emissionEnded;
+    mutable InFlight* _inFlight = nullptr;
     // Never changed in place: an emission may be reading it without the mutex.
     std::shared_ptr<const List> _listeners;
 };

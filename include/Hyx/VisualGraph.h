@@ -59,8 +59,9 @@ public:
     /// Stores a value under a name, replacing an earlier one; never touches an attached
     /// filter. A null name is ignored; a null value stores the empty text.
     void SetParamValue(const char* name, const char* value);
-    /// Without an attached filter the stored values; with one, every parameter of the live
-    /// filter with its current text (stored values are not merged in).
+    /// Without an attached filter (or with one that has no parameters yet, being Created)
+    /// the stored values; otherwise every parameter of the live filter with its current
+    /// text (stored values are not merged in).
     std::map<std::string, std::string> GetParamValueMap() const;
 
     /// Attaches a filter (empty detaches).

@@ -31,7 +31,9 @@ void VisualFilter::SetParamValue(const char* name, const char* value)
 
 std::map<std::string, std::string> VisualFilter::GetParamValueMap() const
 {
-    if (!_filter)
+    // A filter that never got its parameters (its pre-initialisation failed) would report
+    // none, and a file saved from this description would lose every value.
+    if (!_filter || _filter->GetFilterState() == Filter::FilterState::Created)
         return _values;
     std::map<std::string, std::string> values;
     for (const std::shared_ptr<FilterParam>& param : _filter->getParameters())

@@ -1,8 +1,8 @@
 #pragma once
 
 // Filter classes registered in the filter factory for the graph-description tests: a
-// source, a middle filter with a reshaping parameter, a target, and a filter that cannot
-// initialise. Each counts its pre-initialisations in its script's call log.
+// source, a middle filter with a reshaping parameter, a target, a filter that cannot
+// initialise and one that cannot pre-initialise. Each counts its pre-initialisations in its script's call log.
 
 #include "TestFilters.h"
 
@@ -20,6 +20,7 @@ inline const VornCommon::Guid kInstSource = VornCommon::Guid::FromHexString("5E7
 inline const VornCommon::Guid kInstMiddle = VornCommon::Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60702");
 inline const VornCommon::Guid kInstTarget = VornCommon::Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60703");
 inline const VornCommon::Guid kInstBroken = VornCommon::Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60704");
+inline const VornCommon::Guid kInstNoParams = VornCommon::Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60705");
 // Never registered.
 inline const VornCommon::Guid kInstUnknown = VornCommon::Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF");
 
@@ -91,6 +92,15 @@ public:
     static Hyx::Filter* Create() { return new InstBroken(); }
 };
 
+class InstNoParams : public InstFilter<TestFilter> {
+public:
+    InstNoParams() : InstFilter(kInstNoParams, "XmlInstNoParams", Hyx::FilterCategory::Target)
+    {
+        script.initializeParams = Hyx::HyxErrorCode::FilterFailedToPreinitialize;
+    }
+    static Hyx::Filter* Create() { return new InstNoParams(); }
+};
+
 /// Registers the classes once per process.
 inline void RegisterInstantiationFilters()
 {
@@ -102,6 +112,8 @@ inline void RegisterInstantiationFilters()
         RegisterFilterClass(kInstMiddle, FilterClassInfo("XmlInstMiddle", FilterCategory::Transform), &InstMiddle::Create);
         RegisterFilterClass(kInstTarget, FilterClassInfo("XmlInstTarget", FilterCategory::Target), &InstTarget::Create);
         RegisterFilterClass(kInstBroken, FilterClassInfo("XmlInstBroken", FilterCategory::Target), &InstBroken::Create);
+        RegisterFilterClass(kInstNoParams, FilterClassInfo("XmlInstNoParams", FilterCategory::Target),
+                            &InstNoParams::Create);
         return true;
     }();
     (void)registered;

@@ -187,6 +187,18 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
             EXPECT_EQ(State::PreInitialized, description->GetVisualFilter(i)->GetHyxFilter()->GetFilterState());
         EXPECT_TRUE(log.Contains("Failed to add filter 'XmlInstBroken' to the graph: Graph failed to initialize a filter("));
     }
+    // A filter without parameters (pre-initialisation failed) keeps the stored values for
+    // saving.
+    {
+        auto description = Chain();
+        auto noParams = std::make_shared<VisualFilter>(kInstNoParams, false, false);
+        noParams->SetParamValue("Threads count", "3");
+        description->SetVisualFilter(1, noParams);
+        EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
+        ASSERT_NE(nullptr, noParams->GetHyxFilter());
+        EXPECT_EQ(State::Created, noParams->GetHyxFilter()->GetFilterState());
+        EXPECT_EQ((Values{{"Threads count", "3"}}), noParams->GetParamValueMap());
+    }
 }
 
 TEST(VisualGraph, SecondInstantiationWhileTheFirstLivesMakesNewFilters)

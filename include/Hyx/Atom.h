@@ -60,6 +60,10 @@ public:
     /// puts it before all blocks (front) or after them. An empty layer is ignored.
     void AddDataLayer(std::shared_ptr<DataLayer> layer, bool front = false);
 
+    /// Appends a block as it is (the stream reader keeps each block's kind). An empty block
+    /// is ignored.
+    void AddDataBlock(std::shared_ptr<DataBlockBlob> block);
+
     /// All blocks, in order.
     std::vector<std::shared_ptr<DataBlockBlob>> GetAllDataBlocks() const;
     /// The layers of all blocks, in order.

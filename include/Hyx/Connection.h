@@ -43,6 +43,7 @@ public:
     /// The downstream filter; empty when none was recorded or it is gone.
     std::shared_ptr<Filter> GetOutputFilter() const { return _outputFilter.lock(); }
 
+    /// The queue operations of the same names.
     int GetNumSlots() const { return _queue->GetNumSlots(); }
     int NumEmptySlots() const { return _queue->NumEmptySlots(); }
     int NumPendingData() const { return _queue->NumPendingData(); }

@@ -41,6 +41,13 @@ public:
     /// True when the other block is of the same kind.
     virtual bool Equals(const DataBlock* other) const;
 
+    /// Appends the block record (u32 size, u8 kind, body from onSerialize) to the writer.
+    void Serialize(std::shared_ptr<SerializeToMemory> writer);
+    /// Reads a block body of that kind at the reader's cursor; empty when the body does not
+    /// read. Throws std::logic_error "DataBlock::Deserialize: data-type not supported." for a
+    /// kind other than Blob and CompressedBlob.
+    static std::shared_ptr<DataBlock> Deserialize(DeserializeFromMemory* reader, uint32_t bodySize, DataType kind);
+
     /// The kind.
     DataType GetDataType() const { return _dataType; }
     /// "Blob" or "CompressedBlob".
@@ -76,6 +83,11 @@ public:
     bool Equals(const DataBlock* other) const override;
 
 protected:
+    /// Appends the layer's blob body.
+    void onSerialize(std::shared_ptr<SerializeToMemory> writer) override;
+    /// Reads the layer from a blob body of this block's kind; false when it does not read.
+    bool onDeserialize(DeserializeFromMemory* reader, uint32_t size) override;
+
     std::shared_ptr<DataLayer> _dataLayer;
 };
 

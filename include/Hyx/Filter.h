@@ -138,12 +138,15 @@ public:
 
     // --- Queries ---
 
+    /// The life-cycle state.
     FilterState GetFilterState() const { return _state.load(); }
+    /// True for the head of a chain.
     bool IsSource() const { return _isSource; }
     /// True for a source; otherwise true while the input connection exists.
     bool IsInputConnected() const;
     /// True when the downstream filter exists and is input-connected.
     bool IsOutputConnected() const;
+    /// Either end connected.
     bool IsConnected() const { return IsInputConnected() || IsOutputConnected(); }
     /// The upstream filter; empty when there is none.
     std::shared_ptr<Filter> GetInputFilter() const;
@@ -204,9 +207,13 @@ protected:
     virtual HyxErrorCode onInitializeParams(Filter* upstream);
     /// Sets up the profiles (Initialize).
     virtual HyxErrorCode onInitialize(Filter* upstream) = 0;
+    /// Releases what onInitialize set up (DeInitialize); 0 by default.
     virtual HyxErrorCode onDeInitialize();
+    /// Play start or resume; 0 by default.
     virtual HyxErrorCode onPlay();
+    /// Pause; 0 by default.
     virtual HyxErrorCode onPause();
+    /// Stop; 0 by default.
     virtual HyxErrorCode onStop();
     /// Checks and accepts the input connection (not called for sources).
     virtual HyxErrorCode onInputConnection(std::weak_ptr<Connection> connection) = 0;
@@ -232,7 +239,9 @@ protected:
     /// Stores the weight only.
     void SetProgressWeight(float weight);
 
+    /// The input connection; empty when it is gone.
     std::shared_ptr<Connection> getInputConnection() const { return _inputConnection.lock(); }
+    /// The output connection; empty when it is gone.
     std::shared_ptr<Connection> getOutputConnection() const { return _outputConnection.lock(); }
 
     /// The readable name of a data-layer class (its GUID alias, else the GUID text).
@@ -247,6 +256,7 @@ protected:
     void clearParams();
     /// Appends a group unless the same object is listed.
     void addParamGroup(std::shared_ptr<ParamGroup> group);
+    /// Removes every group.
     void clearParamGroups();
 
 private:
@@ -305,6 +315,7 @@ private:
 /// A filter fed by an upstream filter: transforms, mutates and targets.
 class HYX_API FilterWithInput : public Filter {
 public:
+    /// Not a source.
     FilterWithInput();
     ~FilterWithInput() override;
 
@@ -331,6 +342,12 @@ protected:
     std::shared_ptr<Profile> _requestedInputProfile;
     /// The input profile chosen at initialisation.
     std::shared_ptr<Profile> _inputProfile;
+
+private:
+    // The source found by the last update and the chain topology it was found in (used by
+    // the updating thread only).
+    std::weak_ptr<Filter> _updateSource;
+    uint64_t _updateSourceTopology = 0;
 };
 
 } // namespace Hyx

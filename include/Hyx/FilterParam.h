@@ -124,8 +124,11 @@ public:
     /// Positions count in the filter's parameter list.
     ParamGroup(unsigned start, unsigned end, const std::string& label);
 
+    /// The label, as given.
     const std::string& GetLabel() const { return _label; }
+    /// First position of the range.
     unsigned GetStartPosition() const { return _start; }
+    /// Last position of the range.
     unsigned GetEndPosition() const { return _end; }
 
 private:

@@ -69,6 +69,7 @@ public:
     /// Takes the value of the first choice with exactly this text; otherwise logs and keeps
     /// the value. Notifies when the value changes.
     void SetValueAsString(const char* value) override;
+    /// The current value.
     int GetValue() const { return _value.load(); }
     /// Takes a listed value; otherwise logs and keeps the value. Notifies on a change.
     void SetValue(int value);
@@ -112,10 +113,12 @@ private:
 
 class HYX_API FilterParamGuid : public FilterParamSelection {
 public:
+    /// Selects the first GUID (none for an empty list).
     FilterParamGuid(const char* name, unsigned flags, const std::vector<VornCommon::Guid>& guids);
 
     /// The selected GUID; the nil GUID for an empty list.
     VornCommon::Guid GetValue() const;
+    /// The GUIDs, in list order.
     const std::vector<VornCommon::Guid>& GetGuids() const { return _guids; }
     /// Selects the first equal GUID; no equal GUID leaves the selection.
     void SetSelectedGuid(const VornCommon::Guid& guid);
@@ -126,10 +129,12 @@ private:
 
 class HYX_API FilterParamInputProfiles : public FilterParamSelection {
 public:
+    /// Selects the first profile (none for an empty list).
     FilterParamInputProfiles(const char* name, unsigned flags, const std::vector<std::shared_ptr<Profile>>& profiles);
 
     /// The selected profile; empty for an empty list.
     std::shared_ptr<Profile> GetValue() const;
+    /// The candidate profiles, in list order.
     const std::vector<std::shared_ptr<Profile>>& GetProfiles() const { return _profiles; }
     /// Selects the first profile with the same text form; no match leaves the selection.
     void SetSelectedProfile(const std::shared_ptr<Profile>& profile);

@@ -20,7 +20,9 @@ public:
 
     /// Ignores the text and notifies.
     void SetValueAsString(const char* value) override;
+    /// Width in pixels.
     int GetWidth() const { return _width; }
+    /// Height in pixels.
     int GetHeight() const { return _height; }
     /// The writable pixel bytes (width x height x 4); null for an empty image.
     uint8_t* GetRGBABuffer() const { return _pixels.data(); }

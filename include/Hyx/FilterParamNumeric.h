@@ -17,9 +17,11 @@ namespace Hyx {
 
 class HYX_API FilterParamBool : public FilterParam {
 public:
+    /// Starts with the value.
     FilterParamBool(const char* name, unsigned flags, bool value);
 
     void SetValueAsString(const char* value) override;
+    /// The value.
     bool GetValue() const { return _value.load(); }
     /// Stores and notifies when the value differs.
     void SetValue(bool value);
@@ -37,15 +39,19 @@ private:
 template <class T>
 class HYX_API FilterParamNumber : public FilterParam {
 public:
+    /// Starts with the value; the range is informational.
     FilterParamNumber(const char* name, unsigned flags, T value, T minValue, T maxValue);
     ~FilterParamNumber() override;
 
     /// Parses with StringToValue (integers throw on bad text, the value then unchanged).
     void SetValueAsString(const char* value) override;
+    /// The value.
     T GetValue() const { return _value.load(); }
     /// Stores and notifies when the value differs.
     void SetValue(T value);
+    /// The informational minimum.
     T GetMinValue() const { return _min; }
+    /// The informational maximum.
     T GetMaxValue() const { return _max; }
     /// The type's parse rule (strict for integers, lenient for float).
     static T StringToValue(const char* text);

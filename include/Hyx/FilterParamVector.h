@@ -44,44 +44,53 @@ private:
 
 class HYX_API FilterParamVector2 : public FilterParamFloatVector {
 public:
+    /// Starts with the components.
     FilterParamVector2(const char* name, unsigned flags, float x, float y);
     /// Takes 2 floats; null gives zeros.
     FilterParamVector2(const char* name, unsigned flags, const float* values);
 
     /// A copy of the components.
     std::array<float, 2> GetValue() const;
+    /// Stores and notifies when a component differs.
     void SetValue(float x, float y);
 };
 
 class HYX_API FilterParamVector3 : public FilterParamFloatVector {
 public:
+    /// Starts with the components.
     FilterParamVector3(const char* name, unsigned flags, float x, float y, float z);
     /// Takes 3 floats; null gives zeros.
     FilterParamVector3(const char* name, unsigned flags, const float* values);
 
     /// A copy of the components.
     std::array<float, 3> GetValue() const;
+    /// Stores and notifies when a component differs.
     void SetValue(float x, float y, float z);
 };
 
 class HYX_API FilterParamVector4 : public FilterParamFloatVector {
 public:
+    /// Starts with the components.
     FilterParamVector4(const char* name, unsigned flags, float x, float y, float z, float w);
     /// Takes 4 floats; null gives zeros.
     FilterParamVector4(const char* name, unsigned flags, const float* values);
 
     /// A copy of the components.
     std::array<float, 4> GetValue() const;
+    /// Stores and notifies when a component differs.
     void SetValue(float x, float y, float z, float w);
 };
 
 class HYX_API FilterParamColorRgba : public FilterParam {
 public:
+    /// Starts with the colour.
     FilterParamColorRgba(const char* name, unsigned flags, const VornCommon::Color& value);
 
     /// Color::FromString of the text; stores and notifies when the colour differs.
     void SetValueAsString(const char* value) override;
+    /// A copy of the colour.
     VornCommon::Color GetValue() const;
+    /// Stores and notifies when the colour differs.
     void SetValue(const VornCommon::Color& value);
 
 protected:
@@ -94,11 +103,14 @@ private:
 
 class HYX_API FilterParamMatrix4x4f : public FilterParam {
 public:
+    /// Starts with the matrix.
     FilterParamMatrix4x4f(const char* name, unsigned flags, const VornCommon::Matrix4x4f& value);
 
     /// Matrix4x4f::FromString of the text; stores and notifies when the matrix differs.
     void SetValueAsString(const char* value) override;
+    /// A copy of the matrix.
     VornCommon::Matrix4x4f GetValue() const;
+    /// Stores and notifies when the matrix differs.
     void SetValue(const VornCommon::Matrix4x4f& value);
 
 protected:

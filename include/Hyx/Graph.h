@@ -22,6 +22,7 @@
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
 
+#include <Hyx/CrossFilterInfo.h>
 #include <Hyx/ErrorHolder.h>
 #include <Hyx/Export.h>
 #include <Hyx/FrameOrderProvider.h>
@@ -66,6 +67,7 @@ public:
         virtual void onGraphRecordingStateChanged(bool recording);
     };
 
+    /// An empty, stopped graph.
     Graph();
     /// Stops the graph (with its own Stop), removes every filter, detaches the provider.
     ~Graph() override;
@@ -81,17 +83,21 @@ public:
 
     /// The last filter; empty when there is none.
     std::shared_ptr<Filter> GetLastFilter() const;
+    /// Number of filters.
     unsigned GetNumFilters() const { return static_cast<unsigned>(_filters.size()); }
     /// The filter at that position; empty when the index is not below the count.
     std::shared_ptr<Filter> GetFilter(unsigned index) const;
     /// The first filter of that type; empty when there is none.
     std::shared_ptr<Filter> GetFilter(const VornCommon::Guid& type) const;
+    /// The information the graph's filters share about the streams they write.
+    std::shared_ptr<CrossFilterInfo> GetCrossFilterInfo() const { return _crossFilterInfo; }
 
     // --- Frame order and playing ---
 
     /// Installs the provider (empty for none) while stopped; the graph becomes its reset
     /// listener and the old one is detached.
     ActionResult SetFrameOrderProvider(std::shared_ptr<FrameOrderProvider> provider);
+    /// The installed provider; empty when there is none.
     std::shared_ptr<FrameOrderProvider> GetFrameOrderProvider() const;
     /// Passes a jump or reset of the frame order on to _frameOrderResetEvents.
     void OnFrameOrderReset() override;
@@ -102,6 +108,7 @@ public:
     virtual ActionResult Pause();
     /// Stops every running filter; Success when stopped already.
     virtual ActionResult Stop();
+    /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
     virtual bool IsPaused() const { return _state.load() == GraphState::Paused; }
     virtual bool IsStopped() const { return _state.load() == GraphState::Stopped; }
@@ -140,10 +147,13 @@ public:
     std::shared_ptr<DataTypeStreamInfo> GetSourceStreamInfo() const;
     /// The source's aggregated output profile; empty without a source.
     std::shared_ptr<Profile> GetSourceAggregatedOutputProfile() const;
+    /// The source's frame rate; 10 until a source sets it.
     float GetOriginalFps() const { return _originalFps.load(); }
+    /// Stores the source's frame rate (a source does so as it initialises).
     void SetOriginalFPS(float fps) { _originalFps = fps; }
     /// The source's frame count; -1 when unknown.
     int GetNumFrames() const { return _numFrames.load(); }
+    /// Stores the source's frame count (a source does so as it initialises).
     void SetNumFrames(int numFrames) { _numFrames = numFrames; }
     /// The filters registered as renderers, in list order.
     std::vector<std::shared_ptr<TargetRenderer>> GetRenderers() const;
@@ -161,7 +171,9 @@ public:
 
     // --- Error text (guarded versions of the ErrorHolder operations) ---
 
+    /// A copy of the error text; with clear set it is emptied afterwards.
     VornCommon::String GetLastError(bool clear) const;
+    /// Empties the error text.
     void ResetError() const;
 
     /// Told of state and recording changes (not owned).
@@ -179,8 +191,11 @@ protected:
     ActionResult disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output);
     /// Resets the filter and removes it from the list.
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
-    /// Recomputes the weighted progress and the joined progress text of all filters.
+    /// Recomputes the weighted progress and the joined progress text of all filters; while
+    /// running this is left to the readers.
     void updateProgress();
+    /// Computes and stores the weighted progress and the joined progress text.
+    void computeProgress();
     /// The first filter's source; empty when there is none.
     std::shared_ptr<Source> getSource() const;
     /// The graph's own Stop (the destructor uses it).
@@ -201,6 +216,7 @@ protected:
     const int _numSlots = 1000;
     std::atomic<GraphState> _state{GraphState::Stopped};
     std::atomic<bool> _running{false};
+    const std::shared_ptr<CrossFilterInfo> _crossFilterInfo = std::make_shared<CrossFilterInfo>();
 
     std::mutex _progressMutex;
     float _progress = 0.0f;

@@ -30,12 +30,15 @@ public:
     Queue(const Queue&) = delete;
     Queue& operator=(const Queue&) = delete;
 
+    /// The slot count.
     int GetNumSlots() const { return _slots; }
     /// Number of atoms held.
     int NumPendingData() const;
     /// Slots minus atoms held.
     int NumEmptySlots() const { return _slots - NumPendingData(); }
+    /// True while a push would be taken.
     bool HasFreeSlots() const { return NumEmptySlots() > 0; }
+    /// True while a pull would not wait.
     bool HasPendingData() const { return NumPendingData() > 0; }
 
     /// Appends the atom when a slot is free; false at once when the queue is full.

@@ -124,6 +124,8 @@ protected:
     std::vector<std::shared_ptr<Stream>> _streams;
 
 private:
+    HyxErrorCode forEachStream(HyxErrorCode (Stream::*step)());
+
     std::vector<std::shared_ptr<Atom>> _collected; // reused, so a frame does not allocate
 };
 

@@ -75,6 +75,12 @@ void Atom::AddDataLayer(std::shared_ptr<DataLayer> layer, bool front)
         _blocks.push_back(std::move(block));
 }
 
+void Atom::AddDataBlock(std::shared_ptr<DataBlockBlob> block)
+{
+    if (block)
+        _blocks.push_back(std::move(block));
+}
+
 std::vector<std::shared_ptr<DataBlockBlob>> Atom::GetAllDataBlocks() const { return _blocks; }
 
 std::vector<std::shared_ptr<DataLayer>> Atom::GetAllDataLayers() const

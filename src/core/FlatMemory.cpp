@@ -133,7 +133,7 @@ void FlatMemory<T>::push_back(const unsigned char* p, uint32_t n)
         _owns = true;
         return;
     }
-    if (n != 0 && p != _data + _size)
+    if (n != 0 && static_cast<const void*>(p) != static_cast<const void*>(_data + _size))
         std::memmove(_data + _size, p, n);
     _size = uint32_t(needed);
 }
@@ -142,28 +142,32 @@ template <typename T>
 void FlatMemory<T>::push_back(unsigned char value)
     requires std::is_same_v<T, uint8_t>
 {
-    push_back(&value, 1);
+    if constexpr (std::is_same_v<T, uint8_t>) // clang 14 instantiates it for every T
+        push_back(&value, 1);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(unsigned short value)
     requires std::is_same_v<T, uint8_t>
 {
-    appendNative(*this, value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(unsigned int value)
     requires std::is_same_v<T, uint8_t>
 {
-    appendNative(*this, value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
 void FlatMemory<T>::push_back(float value)
     requires std::is_same_v<T, uint8_t>
 {
-    appendNative(*this, value);
+    if constexpr (std::is_same_v<T, uint8_t>)
+        appendNative(*this, value);
 }
 
 template <typename T>
@@ -176,7 +180,8 @@ void FlatMemory<T>::push_back(const char* s)
     const size_t length = std::strlen(s) + 1;
     if (length > MaxElements)
         throw std::length_error("FlatMemory: size does not fit in 32 bits");
-    push_back(reinterpret_cast<const unsigned char*>(s), uint32_t(length));
+    if constexpr (std::is_same_v<T, uint8_t>)
+        push_back(reinterpret_cast<const unsigned char*>(s), uint32_t(length));
 }
 
 template class FlatMemory<uint8_t>;

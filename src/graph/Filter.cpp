@@ -1,3 +1,5 @@
+#include "ChainTopology.h"
+
 #include <Hyx/Filter.h>
 
 #include <Hyx/Atom.h>
@@ -207,6 +209,7 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     if (state == State::Connected && !live) {
         // How a connection being dismantled clears the downstream end.
         _inputConnection = connection;
+        ChainTopologyChanged();
         return kSuccess;
     }
     if (state != State::Initialized)
@@ -217,8 +220,10 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     }
     ResetError();
     const HyxErrorCode result = onInputConnection(connection);
-    if (result == kSuccess)
+    if (result == kSuccess) {
         _inputConnection = connection;
+        ChainTopologyChanged();
+    }
     return finishStep(result, State::Connected);
 }
 

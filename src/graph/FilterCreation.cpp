@@ -19,11 +19,13 @@ SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, Shared
         return SharedFilterPtr();
     }
     // The instance is created outside the registry lock: it may load a plug-in library.
-    Filter* raw = CreateInstance(type);
+    std::shared_ptr<PluginModule> module;
+    Filter* raw = CreateInstance(type, module);
     if (raw == nullptr)
         return SharedFilterPtr();
-    // Owned before its first step, so the filter can hand out references to itself there.
-    std::shared_ptr<Filter> filter(raw);
+    // Owned before its first step, so the filter can hand out references to itself there;
+    // the owner keeps the filter's plug-in library loaded while the filter lives.
+    std::shared_ptr<Filter> filter = detail::ShareKeepingModule(raw, std::move(module));
     filter->Instantiate();
     std::shared_ptr<Graph> sharedGraph = graph ? graph->shared_from_this() : std::shared_ptr<Graph>();
     // A failed pre-initialisation still returns the filter, in Created with its text.

@@ -1,3 +1,5 @@
+#include "ChainTopology.h"
+
 #include <Hyx/Filter.h>
 
 #include <Hyx/Connection.h>
@@ -16,7 +18,15 @@ HyxErrorCode FilterWithInput::Update()
 {
     if (GetFilterState() != FilterState::Playing)
         return ReportError(HyxErrorCode::FilterWrongStateToUpdate);
-    if (const std::shared_ptr<Filter> source = GetSourceFilter())
+    // The source is looked up again only after the links between filters changed.
+    std::shared_ptr<Filter> source = _updateSource.lock();
+    const uint64_t topology = ChainTopology();
+    if (!source || topology != _updateSourceTopology) {
+        source = GetSourceFilter();
+        _updateSource = source;
+        _updateSourceTopology = topology;
+    }
+    if (source)
         SetProgress(source->GetProgress());
     return HyxErrorCode::Success;
 }

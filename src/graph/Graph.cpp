@@ -202,6 +202,14 @@ ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
 
 void Graph::updateProgress()
 {
+    // While running, GetProgress and GetProgressInfo compute on demand (and Stop computes
+    // once more), so the reports of filters in every pass need no work here.
+    if (!_running.load())
+        computeProgress();
+}
+
+void Graph::computeProgress()
+{
     float weightedSum = 0.0f;
     float weights = 0.0f;
     std::string text;
@@ -224,7 +232,7 @@ void Graph::updateProgress()
 float Graph::GetProgress()
 {
     if (_running.load())
-        updateProgress();
+        computeProgress();
     std::lock_guard<std::mutex> lock(_progressMutex);
     return _progress;
 }
@@ -232,7 +240,7 @@ float Graph::GetProgress()
 std::string Graph::GetProgressInfo()
 {
     if (_running.load())
-        updateProgress();
+        computeProgress();
     std::lock_guard<std::mutex> lock(_progressMutex);
     return _progressInfo;
 }

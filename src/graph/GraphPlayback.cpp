@@ -1,6 +1,6 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
-#include "InputOffer.h"
+#include "InputSide.h"
 
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>
@@ -127,7 +127,7 @@ ActionResult Graph::stopGraph()
     if (IsStopped()) {
         return ActionResult::Success;
     }
-    updateProgress();
+    computeProgress();
     _running = false;
     // Every running filter is stopped, also after a failure, so a second Stop can finish
     // the job instead of failing on the filters already stopped.

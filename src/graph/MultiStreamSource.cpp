@@ -113,24 +113,21 @@ HyxErrorCode MultiStreamSource::onPlay()
 
 HyxErrorCode MultiStreamSource::onPause()
 {
-    HyxErrorCode first = HyxErrorCode::Success;
-    for (const std::shared_ptr<Stream>& stream : _streams) {
-        if (stream) {
-            const HyxErrorCode result = stream->Pause();
-            if (first == HyxErrorCode::Success) {
-                first = result;
-            }
-        }
-    }
-    return first;
+    return forEachStream(&Stream::Pause);
 }
 
 HyxErrorCode MultiStreamSource::onStop()
 {
+    return forEachStream(&Stream::Stop);
+}
+
+HyxErrorCode MultiStreamSource::forEachStream(HyxErrorCode (Stream::*step)())
+{
+    // Every stream takes the step; the first failure is returned after all were handled.
     HyxErrorCode first = HyxErrorCode::Success;
     for (const std::shared_ptr<Stream>& stream : _streams) {
         if (stream) {
-            const HyxErrorCode result = stream->Stop();
+            const HyxErrorCode result = ((*stream).*step)();
             if (first == HyxErrorCode::Success) {
                 first = result;
             }

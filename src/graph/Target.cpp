@@ -1,4 +1,4 @@
-#include "InputOffer.h"
+#include "InputSide.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/Connection.h>
@@ -113,18 +113,9 @@ HyxErrorCode Target::Update()
         return state;
     }
     ResetError();
-    const HyxErrorCode body = consumePending();
-    if (IsFailure(body)) {
-        const VornCommon::String text = GetLastError(true);
-        return ReportError(body, text.CStr());
-    }
-    ResetError();
-    const HyxErrorCode post = onPostUpdate();
-    if (IsFailure(post)) {
-        const VornCommon::String text = GetLastError(true);
-        return ReportError(post, text.CStr());
-    }
-    return post;
+    return FinishUpdateCycle(
+        *this, consumePending(), [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
+        [this] { return onPostUpdate(); });
 }
 
 HyxErrorCode Target::consumePending()

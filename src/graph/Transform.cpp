@@ -1,4 +1,4 @@
-#include "InputOffer.h"
+#include "InputSide.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/DataProfile.h>
@@ -225,17 +225,9 @@ HyxErrorCode Transform::processPending()
 
 HyxErrorCode Transform::finishUpdate(HyxErrorCode bodyResult)
 {
-    if (IsFailure(bodyResult)) {
-        const VornCommon::String text = GetLastError(true);
-        return ReportError(bodyResult, text.CStr());
-    }
-    ResetError();
-    const HyxErrorCode post = onPostUpdate();
-    if (IsFailure(post)) {
-        const VornCommon::String text = GetLastError(true);
-        return ReportError(post, text.CStr());
-    }
-    return post;
+    return FinishUpdateCycle(
+        *this, bodyResult, [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
+        [this] { return onPostUpdate(); });
 }
 
 } // namespace Hyx

@@ -218,3 +218,37 @@ TEST(FilterParameters, HostListeners)
     f->setParameterValue("Threads count", "3");
     EXPECT_EQ(heard.size(), 2u);
 }
+
+namespace {
+
+// A host logger that looks at the filter's parameters while it writes.
+class ReenteringLogger : public VornCommon::Logger {
+public:
+    std::shared_ptr<Filter> filter;
+    int writes = 0;
+
+protected:
+    void Write(VornCommon::LogLevel, const char*, const std::string&) override
+    {
+        ++writes;
+        (void)filter->getParameters();
+    }
+};
+
+} // namespace
+
+TEST(FilterParameters, LoggerMayLookAtTheFilter)
+{
+    ParamFilter f;
+    ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+    auto logger = std::make_shared<ReenteringLogger>();
+    logger->filter = f.filter;
+    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
+    // Each miss is logged with no filter lock held: no self-deadlock.
+    EXPECT_FALSE(f->setParameterValue("Nope", "1"));
+    EXPECT_EQ(f->getParameterValue("Nope"), "");
+    EXPECT_FALSE(f->setParameterValues({{"Threads count", "abc"}}));
+    ResetHYXLoggerInstance();
+    EXPECT_EQ(logger->writes, 4);
+    logger->filter.reset();
+}

@@ -267,6 +267,8 @@ TEST(GraphPlayback, FilterByTypeAndPosition)
     EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
     EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
     EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
+    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
+    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
 }
 
 TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
@@ -297,4 +299,48 @@ TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
     EXPECT_GT(counter.count, 0);
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
     chain.graph->_frameOrderResetEvents.Remove(&counter);
+}
+
+TEST(GraphUpdate, FiltersMirrorTheProgressOfTheCurrentSource)
+{
+    TestGraph chain;
+    auto first = chain.make<TestSource>(4);
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_FLOAT_EQ(target->GetProgress(), 0.25f);
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+
+    // Rebuilt with another source (the first one stays alive): the target follows the new one.
+    ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
+    auto second = chain.make<TestSource>(10);
+    chain.add(target);
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_FLOAT_EQ(target->GetProgress(), 0.1f);
+    EXPECT_EQ(first->GetFilterState(), Filter::FilterState::PreInitialized);
+}
+
+TEST(GraphBuilding, ChangesNeedAStoppedGraph)
+{
+    FullChain chain;
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    auto late = std::make_shared<TestTarget>();
+    EXPECT_EQ(chain.graph->AddAndConnect(late), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(graph must be stopped first)");
+    EXPECT_EQ(late->GetFilterState(), Filter::FilterState::Initialized); // initialised before the refusal
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to remove a filter(graph must be stopped first)");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+    late->Reset();
+
+    // A source added second is not joined to the filter before it.
+    auto second = std::make_shared<TestSource>(5);
+    ASSERT_EQ(chain.graph->AddAndConnect(second), ActionResult::Success);
+    EXPECT_EQ(second->GetFilterState(), Filter::FilterState::Connected);
+    EXPECT_EQ(second->GetInputFilter(), nullptr);
+    EXPECT_EQ(chain.target->GetOutputFilter(), nullptr);
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->GetNumFilters(), 0u);
+    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::PreInitialized);
 }

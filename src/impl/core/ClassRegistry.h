@@ -117,8 +117,9 @@ public:
     }
 
     /// A new instance of the class, loading its module first when the class is only
-    /// declared; null (logged) for an unknown GUID or a class without a creator.
-    Instance* Create(const VornCommon::Guid& guid)
+    /// declared; null (logged) for an unknown GUID or a class without a creator. moduleOut,
+    /// when given, receives the class's module (null for built-in classes).
+    Instance* Create(const VornCommon::Guid& guid, std::shared_ptr<PluginModule>* moduleOut = nullptr)
     {
         std::shared_ptr<Descriptor> descriptor;
         Creator creator = nullptr;
@@ -147,6 +148,8 @@ public:
             LogMessage(VornCommon::LogLevel::Error, "%s", Traits::MISSING_CREATOR);
             return nullptr;
         }
+        if (moduleOut)
+            *moduleOut = descriptor->module;
         // The descriptor copy keeps the module, and with it the creator's code, loaded.
         return creator();
     }
@@ -162,5 +165,15 @@ private:
     std::recursive_mutex _mutex;
     Map _entries;
 };
+
+/// Shares a new instance so that it keeps its plug-in module, and with it the instance's
+/// code, loaded for as long as it lives; without a module, a plain shared pointer.
+template <class T>
+std::shared_ptr<T> ShareKeepingModule(T* instance, std::shared_ptr<PluginModule> module)
+{
+    if (!instance || !module)
+        return std::shared_ptr<T>(instance);
+    return std::shared_ptr<T>(instance, [module = std::move(module)](T* object) { delete object; });
+}
 
 } // namespace Hyx::detail

@@ -50,9 +50,21 @@ DataLayerClassInfo GetDataLayerClassInfo(const VornCommon::Guid& guid)
 
 DataLayer* CreateInstance(const VornCommon::Guid& type) { return DataLayerRegistry::Get().Create(type); }
 
+namespace {
+
+/// A new layer that keeps its plug-in module loaded while it lives.
+SharedDataLayerPtr createShared(const VornCommon::Guid& type)
+{
+    std::shared_ptr<PluginModule> module;
+    DataLayer* layer = DataLayerRegistry::Get().Create(type, &module);
+    return SharedDataLayerPtr(detail::ShareKeepingModule(layer, std::move(module)));
+}
+
+} // namespace
+
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose)
 {
-    SharedDataLayerPtr layer(CreateInstance(type));
+    SharedDataLayerPtr layer(createShared(type));
     if (layer)
         layer->InitializeHeader(purpose);
     return layer;
@@ -60,7 +72,7 @@ SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommo
 
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose, int version)
 {
-    SharedDataLayerPtr layer(CreateInstance(type));
+    SharedDataLayerPtr layer(createShared(type));
     if (layer)
         layer->InitializeHeader(purpose, static_cast<uint16_t>(version & 0xFFFF));
     return layer;

@@ -52,6 +52,9 @@ HYX_API std::recursive_mutex& GetFilterClassRegistryMutex();
 /// A new instance of the class (no life-cycle step taken), loading its module when it is only
 /// declared; null, logged, on failure.
 HYX_API Filter* CreateInstance(const VornCommon::Guid& type);
+/// The same, also giving the class's module (null for built-in classes): share the filter
+/// with detail::ShareKeepingModule, so that its plug-in library stays loaded while it lives.
+HYX_API Filter* CreateInstance(const VornCommon::Guid& type, std::shared_ptr<PluginModule>& module);
 
 } // namespace FilterFactory
 } // namespace Hyx

@@ -48,4 +48,9 @@ FilterClassInfo GetFilterClassInfo(const VornCommon::Guid& guid)
 
 Filter* CreateInstance(const VornCommon::Guid& type) { return FilterRegistry::Get().Create(type); }
 
+Filter* CreateInstance(const VornCommon::Guid& type, std::shared_ptr<PluginModule>& module)
+{
+    return FilterRegistry::Get().Create(type, &module);
+}
+
 } // namespace Hyx::FilterFactory

@@ -1,4 +1,4 @@
-#include "InputOffer.h"
+#include "InputSide.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>

@@ -1,0 +1,242 @@
+#pragma once
+
+// The example host's own classes, built on the library's exported bases as a plug-in would:
+// a data layer ("Wave": a frame number and a value), a source of generated frames, a
+// transform that adds an amplified copy of the wave in place, a mutate that makes a new
+// summary frame, and a target that prints what reaches it.
+
+#include <Hyx/Atom.h>
+#include <Hyx/DataLayer.h>
+#include <Hyx/DataReader.h>
+#include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/FilterParams.h>
+#include <Hyx/GuidAlias.h>
+#include <Hyx/GuidLiteral.h>
+#include <Hyx/Mutate.h>
+#include <Hyx/Profile.h>
+#include <Hyx/Source.h>
+#include <Hyx/Stream.h>
+#include <Hyx/Target.h>
+#include <Hyx/Transform.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace Example {
+
+using Hyx::HyxErrorCode;
+using VornCommon::Guid;
+
+// Purposes of the example's layers.
+inline constexpr Guid kWave = Hyx::GuidLiteral("E0A70001-0000-4000-8000-00000000E001");
+inline constexpr Guid kAmplified = Hyx::GuidLiteral("E0A70001-0000-4000-8000-00000000E002");
+inline constexpr Guid kSummary = Hyx::GuidLiteral("E0A70001-0000-4000-8000-00000000E003");
+
+/// A data layer of the example's own kind: a frame number and a value.
+class WaveLayer : public Hyx::DataLayer {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70002-0000-4000-8000-00000000D001");
+    static Hyx::DataLayer* Create() { return new WaveLayer(); }
+
+    WaveLayer() : DataLayer(1) { SetValues(0, 0.0f); }
+    WaveLayer(const Guid& purpose, uint32_t frame, float value) : DataLayer(1)
+    {
+        InitializeHeader(purpose);
+        SetValues(frame, value);
+    }
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override { return Hyx::DataLayerClassInfo("DataTypeWave"); }
+
+    void SetValues(uint32_t frame, float value)
+    {
+        Hyx::DataWriter writer = preparePayload(8);
+        writer.write(frame);
+        writer.write(value);
+        initialize();
+    }
+    uint32_t GetFrame() const { return _frame; }
+    float GetValue() const { return _value; }
+
+protected:
+    bool deserializeAndMigrate(uint8_t* data, uint32_t size) override
+    {
+        if (_payloadVersion != 1 || size != 8)
+            return false;
+        Hyx::DataReader reader(data, size);
+        _frame = reader.read_uint32();
+        _value = reader.read_float();
+        return true;
+    }
+
+private:
+    uint32_t _frame = 0;
+    float _value = 0.0f;
+};
+
+/// Generates frame f with the value sin(f / 2), stamped at the stream's rate.
+class WaveStream : public Hyx::Stream {
+public:
+    WaveStream(unsigned numFrames, float fps) : Stream(0)
+    {
+        _info = std::make_shared<Hyx::DataTypeStreamInfo>();
+        _info->InitializeHeader(kWave);
+        _info->SetFPS(fps);
+        _info->SetNumFrames(numFrames);
+        _info->SetHostName("example");
+        _profile = std::make_shared<Hyx::Profile>();
+        _profile->Add(kWave, Hyx::DataTypeStreamInfo::TheTypeGuid());
+        _profile->Add(kWave, WaveLayer::TheTypeGuid);
+    }
+    ~WaveStream() override { Stop(); }
+
+    std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return _info; }
+    std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return _profile; }
+
+protected:
+    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Hyx::Atom>& atom) override
+    {
+        _timeStamp = GetTimeInNanoSecondsForFrame(_info->GetFPS(), frame);
+        atom = std::make_shared<Hyx::Atom>(GetStreamId(), frame, _timeStamp);
+        atom->AddDataLayer(_info);
+        atom->AddDataLayer(std::make_shared<WaveLayer>(kWave, frame, std::sin(static_cast<float>(frame) * 0.5f)));
+        return HyxErrorCode::Success;
+    }
+
+private:
+    std::shared_ptr<Hyx::DataTypeStreamInfo> _info;
+    std::shared_ptr<Hyx::Profile> _profile;
+};
+
+/// A source of 12 generated frames at 25 frames per second.
+class WaveSource : public Hyx::SingleStreamSource {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F001");
+    static Hyx::FilterClassInfo TheFilterClassInfo() { return Hyx::FilterClassInfo("SourceWave", Hyx::FilterCategory::Source); }
+    static Hyx::Filter* Create() { return new WaveSource(); }
+
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+
+protected:
+    HyxErrorCode onInitialize(Hyx::Filter*) override
+    {
+        _stream = std::make_shared<WaveStream>(12, 25.0f);
+        return HyxErrorCode::Success;
+    }
+};
+
+/// Adds an amplified copy of the wave to each atom, in place; "Gain" sets the factor.
+class AmplifyTransform : public Hyx::Transform {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F002");
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("TransformAmplify", Hyx::FilterCategory::Transform);
+    }
+    static Hyx::Filter* Create() { return new AmplifyTransform(); }
+
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+    // Asks for any wave layer, whatever its purpose.
+    void Instantiate() override { _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid); }
+
+protected:
+    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    {
+        _gain = std::make_shared<Hyx::FilterParamFloat>("Gain", 0u, 2.0f, 0.0f, 100.0f);
+        addParam(_gain);
+        return Transform::onInitializeParams(upstream);
+    }
+    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    {
+        return std::make_shared<Hyx::Profile>(kAmplified, WaveLayer::TheTypeGuid);
+    }
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        auto wave = std::dynamic_pointer_cast<WaveLayer>(atom->GetDataLayer(GetInputDataProfile(0, true), true));
+        if (!wave)
+            return ReportError(HyxErrorCode::FilterFailedToGetDataLayer, "Wave");
+        atom->AddDataLayer(std::make_shared<WaveLayer>(kAmplified, wave->GetFrame(), wave->GetValue() * _gain->GetValue()));
+        return HyxErrorCode::Success;
+    }
+
+private:
+    std::shared_ptr<Hyx::FilterParamFloat> _gain;
+};
+
+/// Makes a new atom per frame: the stream information and the sum of both waves.
+class SummaryMutate : public Hyx::Mutate {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F003");
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("MutateSummary", Hyx::FilterCategory::Transform);
+    }
+    static Hyx::Filter* Create() { return new SummaryMutate(); }
+
+    // The whole upstream offer of waves is its input: no choice to offer.
+    SummaryMutate() : Mutate(false) {}
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+    void Instantiate() override { _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid); }
+
+protected:
+    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    {
+        auto output = std::make_shared<Hyx::Profile>(kWave, Hyx::DataTypeStreamInfo::TheTypeGuid());
+        output->Add(kSummary, WaveLayer::TheTypeGuid);
+        return output;
+    }
+    HyxErrorCode onCreateFrame(std::shared_ptr<Hyx::Atom> input, std::shared_ptr<Hyx::Atom>& output) override
+    {
+        float sum = 0.0f;
+        for (const std::shared_ptr<Hyx::DataLayer>& layer : input->GetDataLayersByType(WaveLayer::TheTypeGuid))
+            sum += std::static_pointer_cast<WaveLayer>(layer)->GetValue();
+        output = Hyx::Atom::Copy(input, -1, false);
+        if (std::shared_ptr<Hyx::DataLayer> info = input->GetDataLayerByType(Hyx::DataTypeStreamInfo::TheTypeGuid(), false))
+            output->AddDataLayer(info);
+        output->AddDataLayer(std::make_shared<WaveLayer>(kSummary, input->GetFrameNr(), sum));
+        return HyxErrorCode::Success;
+    }
+};
+
+/// Prints every atom it receives: frame, time, layers and the graph's progress.
+class PrintTarget : public Hyx::Target {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F004");
+    static Hyx::FilterClassInfo TheFilterClassInfo() { return Hyx::FilterClassInfo("TargetPrint", Hyx::FilterCategory::Target); }
+    static Hyx::Filter* Create() { return new PrintTarget(); }
+
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+
+    int received = 0;
+
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        std::string layers;
+        for (const std::shared_ptr<Hyx::DataLayer>& layer : atom->GetAllDataLayers()) {
+            if (!layers.empty())
+                layers += ", ";
+            layers += layer->GetDataLayerClassInfo().GetNiceClassName().StdString();
+            layers += "(" + Hyx::Utils::GetGuidAlias(layer->GetPurposeGuid()).StdString();
+            if (auto wave = std::dynamic_pointer_cast<WaveLayer>(layer)) {
+                char value[32];
+                std::snprintf(value, sizeof value, " %+.3f", static_cast<double>(wave->GetValue()));
+                layers += value;
+            }
+            layers += ")";
+        }
+        ++received;
+        std::printf("frame %2u  t=%4llu ms  progress %3.0f%%  layers: %s\n", atom->GetFrameNr(),
+                    static_cast<unsigned long long>(atom->GetTimeStamp() / 1000000u), static_cast<double>(GetProgress() * 100.0f),
+                    layers.c_str());
+        return HyxErrorCode::Success;
+    }
+};
+
+} // namespace Example

@@ -1,0 +1,57 @@
+#pragma once
+
+// Writer of the binary atom stream into a file.
+//
+// Contract:
+// - Each Flush writes the whole buffer to the file; a failed write keeps the bytes in the
+//   buffer, does not count them as written and makes Flush return false.
+// - A bare file name is placed in the executable's directory; a path with a directory part
+//   creates that directory when missing.
+// - CloseFile writes what is pending, calls onCloseFile, writes what that left, and closes.
+//   It returns false (and logs "Failed to write to file." at level 2) when a write failed.
+// - The writer must be closed before it is destroyed. Destroying it open logs "File '<path>'
+//   not closed!" at level 2, writes the pending bytes and closes the file; a subclass's
+//   onCloseFile does not run then, so subclasses close themselves first.
+
+#include <Hyx/Export.h>
+#include <Hyx/SerializeToMemory.h>
+
+#include <string>
+
+namespace Hyx {
+
+/// Appends atom records to a buffer and writes it to a file on Flush.
+class HYX_API SerializeToFile : public SerializeToMemory {
+public:
+    /// Stores the path; with openNow the file is opened at once.
+    SerializeToFile(const char* path, HYXFormatVersion version, bool openNow);
+    /// The same with format version 2000.
+    SerializeToFile(const char* path, bool openNow);
+    ~SerializeToFile() override;
+
+    /// Writes the pending bytes and closes the file; see the contract. True when nothing was
+    /// lost (also when no file was open and nothing was pending).
+    bool CloseFile();
+    /// True while a file is open.
+    bool IsReady() const { return _file != -1; }
+    /// The path as given.
+    std::string GetFilePath() const { return _path; }
+
+protected:
+    /// Opens the output file (see the contract); the handle, -1 on failure.
+    static int openFile(const char* path);
+    /// Closes a handle and sets it to -1.
+    static void closeFile(int& handle);
+
+    /// Writes the buffer to the file; false when no file is open or the write failed.
+    bool onFlush() override;
+    /// Called by CloseFile before the file is closed; does nothing here.
+    virtual void onCloseFile();
+
+    int _file = -1;
+
+private:
+    std::string _path;
+};
+
+} // namespace Hyx

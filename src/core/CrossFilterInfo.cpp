@@ -1,0 +1,7 @@
+#include <Hyx/CrossFilterInfo.h>
+
+namespace Hyx {
+
+CrossFilterInfo::~CrossFilterInfo() = default;
+
+} // namespace Hyx

@@ -1,0 +1,78 @@
+#include <Hyx/SerializeToFile.h>
+
+#include <VornCommon/FileHelper.h>
+
+#include <Hyx/LoggerInstance.h>
+
+namespace Hyx {
+
+using VornCommon::FileHelper;
+
+SerializeToFile::SerializeToFile(const char* path, HYXFormatVersion version, bool openNow)
+    : SerializeToMemory(version), _path(path ? path : "")
+{
+    if (openNow)
+        _file = openFile(_path.c_str());
+}
+
+SerializeToFile::SerializeToFile(const char* path, bool openNow)
+    : SerializeToFile(path, HYX_FORMAT_VERSION_2000, openNow)
+{
+}
+
+SerializeToFile::~SerializeToFile()
+{
+    if (_file == -1)
+        return;
+    try {
+        LogMessage(VornCommon::LogLevel::Error, "File '%s' not closed!", _path.c_str());
+        if (!Flush())
+            LogMessage(VornCommon::LogLevel::Error, "Failed to write to file.");
+    } catch (...) {
+        // A destructor reports, it does not throw.
+    }
+    closeFile(_file);
+}
+
+int SerializeToFile::openFile(const char* path)
+{
+    const std::string given = path ? path : "";
+    std::string target;
+    const std::string dir = FileHelper::GetDirectory(given);
+    if (!dir.empty()) {
+        FileHelper::MakeDirectory(dir);
+        target = given;
+    } else {
+        target = FileHelper::GetAppExeDirectory() + "/" + given;
+    }
+    return FileHelper::OpenFileForWriting(FileHelper::MakeCompatible(target));
+}
+
+void SerializeToFile::closeFile(int& handle)
+{
+    FileHelper::CloseFile(handle);
+}
+
+bool SerializeToFile::onFlush()
+{
+    if (_file == -1)
+        return false;
+    return FileHelper::Write(_file, GetPackedDataPtr(), GetPackedDataSize()) != -1;
+}
+
+void SerializeToFile::onCloseFile() {}
+
+bool SerializeToFile::CloseFile()
+{
+    if (_file == -1)
+        return GetPackedDataSize() == 0;
+    bool written = Flush();
+    onCloseFile();
+    written = Flush() && written;
+    if (!written)
+        LogMessage(VornCommon::LogLevel::Error, "Failed to write to file.");
+    closeFile(_file);
+    return written;
+}
+
+} // namespace Hyx

@@ -1,0 +1,51 @@
+#pragma once
+
+// Helpers for atom stream tests: byte vectors out of writers, and readers over exact-size
+// heap copies so that any over-read shows under AddressSanitizer.
+
+#include <Hyx/DeserializeFromMemory.h>
+#include <Hyx/SerializeToMemory.h>
+
+#include "CapturedLog.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace HyxTest {
+
+using Bytes = std::vector<uint8_t>;
+
+/// The bytes now in a writer's buffer.
+inline Bytes PackedBytes(const Hyx::SerializeToMemory& writer)
+{
+    const uint8_t* data = writer.GetPackedDataPtr();
+    return data ? Bytes(data, data + writer.GetPackedDataSize()) : Bytes();
+}
+
+/// A reader over its own exact-size copy of the bytes (kept alive with the reader).
+struct ExactReader {
+    explicit ExactReader(const Bytes& bytes)
+        : copy(bytes.empty() ? nullptr : new uint8_t[bytes.size()]), reader(std::make_unique<Hyx::DeserializeFromMemory>())
+    {
+        if (!bytes.empty())
+            std::copy(bytes.begin(), bytes.end(), copy.get());
+        reader->setPackedDataWithoutResponsibilityToDelete(copy.get(), static_cast<uint32_t>(bytes.size()));
+    }
+    Hyx::DeserializeFromMemory* operator->() { return reader.get(); }
+    Hyx::DeserializeFromMemory& operator*() { return *reader; }
+
+    std::unique_ptr<uint8_t[]> copy;
+    std::unique_ptr<Hyx::DeserializeFromMemory> reader;
+};
+
+/// Number of captured lines at the given level.
+inline size_t CountAtLevel(const CapturedLog& log, VornCommon::LogLevel level)
+{
+    size_t n = 0;
+    for (const auto& e : log.Entries())
+        n += e.level == level ? 1 : 0;
+    return n;
+}
+
+} // namespace HyxTest

@@ -1,0 +1,498 @@
+#include <Hyx/Atom.h>
+#include <Hyx/DataBlock.h>
+#include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DeserializeFromMemory.h>
+#include <Hyx/SerializeToMemory.h>
+
+#include "StreamTestLayers.h"
+#include "StreamTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+using namespace HyxTest;
+using Hyx::Atom;
+using Hyx::DataLayer;
+using Hyx::HyxErrorCode;
+using Hyx::SerializeToMemory;
+using VornCommon::Guid;
+using VornCommon::LogLevel;
+
+namespace {
+
+template <class L>
+std::shared_ptr<L> layerOf(const Bytes& payload, uint16_t version)
+{
+    RegisterStreamTestLayers();
+    auto layer = std::make_shared<L>();
+    layer->InitializeHeader(StreamTestPurpose(), version);
+    SetPayload(*layer, payload);
+    return layer;
+}
+
+// An atom with a registered plain, a registered compressed, an unregistered plain and an
+// unregistered compressed layer.
+std::shared_ptr<Atom> mixedAtom()
+{
+    auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 4, 17), 123456789ull);
+    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1, 2, 3, 4}, 1), false);
+    auto compressed = std::make_shared<StreamTestCompressedLayer>();
+    compressed->InitializeHeader(StreamTestPurpose(), 0);
+    compressed->InitializeCompressionInfo(StreamTestPlainType(), 1, 3);
+    SetPayload(*compressed, {9, 8, 7});
+    atom->AddDataLayer(compressed, false);
+    auto unknown = std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestUnknownType());
+    unknown->InitializeHeader(StreamTestPurpose(), 5);
+    SetPayload(*unknown, {0xEE, 0x01});
+    atom->AddDataLayer(unknown, false);
+    auto unknownCompressed = std::make_shared<Hyx::DataLayerCompressedPlaceholder>(StreamTestUnknownCompressedType());
+    unknownCompressed->InitializeHeader(Guid::Nil, 2);
+    unknownCompressed->InitializeCompressionInfo(StreamTestUnknownType(), 4, 200);
+    SetPayload(*unknownCompressed, {});
+    atom->AddDataLayer(unknownCompressed, false);
+    return atom;
+}
+
+Bytes packed(const std::shared_ptr<Atom>& atom, bool header = false)
+{
+    SerializeToMemory w;
+    if (header)
+        w.pack_hyxheader();
+    EXPECT_EQ(w.pack_atom(atom), HyxErrorCode::Success);
+    return PackedBytes(w);
+}
+
+void putU32(Bytes& b, size_t at, uint32_t v)
+{
+    std::memcpy(b.data() + at, &v, 4);
+}
+
+} // namespace
+
+TEST(AtomStreamReader, MixedAtomRoundTripsByteForByte)
+{
+    const Bytes first = packed(mixedAtom(), true);
+    ExactReader reader(first);
+    ASSERT_TRUE(reader->unpack_hyxheader());
+    auto atom = reader->unpack_atom();
+    ASSERT_TRUE(atom);
+    EXPECT_EQ(reader->GetRemainingDataSize(), 0u);
+    EXPECT_EQ(atom->GetId(), Hyx::AtomId::Create(0, 4, 17));
+    EXPECT_EQ(atom->GetTimeStamp(), 123456789ull);
+
+    const auto layers = atom->GetAllDataLayers();
+    ASSERT_EQ(layers.size(), 4u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<StreamTestPlainLayer>(layers[0]));
+    auto compressed = std::dynamic_pointer_cast<StreamTestCompressedLayer>(layers[1]);
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(compressed->GetCompressedBlobTypeGuid(), StreamTestPlainType());
+    EXPECT_EQ(compressed->GetCompressedBlobVersion(), 1);
+    EXPECT_EQ(compressed->GetCompressionType(), 3);
+    auto unknown = std::dynamic_pointer_cast<Hyx::DataLayerPlaceholder>(layers[2]);
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->TypeGuid(), StreamTestUnknownType());
+    EXPECT_EQ(unknown->GetVersion(), 5);
+    EXPECT_EQ(unknown->GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String("Unknown"));
+    auto unknownCompressed = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(layers[3]);
+    ASSERT_TRUE(unknownCompressed);
+    EXPECT_EQ(unknownCompressed->TypeGuid(), StreamTestUnknownCompressedType());
+    EXPECT_EQ(unknownCompressed->GetCompressedBlobTypeGuid(), StreamTestUnknownType());
+    EXPECT_EQ(unknownCompressed->GetCompressionType(), 200);
+    EXPECT_EQ(atom->GetAllDataBlocks()[3]->GetDataType(), Hyx::DataType::CompressedBlob);
+
+    EXPECT_EQ(packed(atom, true), first);
+}
+
+TEST(AtomStreamReader, RefusedPayloadsComeBackAsPlaceholdersWithTheSameBytes)
+{
+    RegisterStreamTestLayers();
+    CapturedLog log;
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    // Stored at a version the class does not know, and a body the class rejects.
+    auto newer = std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestPlainType());
+    newer->InitializeHeader(StreamTestPurpose(), 9);
+    SetPayload(*newer, {1, 2});
+    atom->AddDataLayer(newer, false);
+    auto rejected = std::make_shared<Hyx::DataLayerCompressedPlaceholder>(StreamTestCompressedType());
+    rejected->InitializeHeader(StreamTestPurpose(), 0);
+    rejected->InitializeCompressionInfo(StreamTestPlainType(), 1, 0xEE);
+    SetPayload(*rejected, {3});
+    atom->AddDataLayer(rejected, false);
+    const Bytes first = packed(atom);
+
+    ExactReader reader(first);
+    auto back = reader->unpack_atom();
+    ASSERT_TRUE(back);
+    const auto layers = back->GetAllDataLayers();
+    ASSERT_EQ(layers.size(), 2u);
+    auto plain = std::dynamic_pointer_cast<Hyx::DataLayerPlaceholder>(layers[0]);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->TypeGuid(), StreamTestPlainType());
+    EXPECT_EQ(plain->GetVersion(), 9);
+    auto compressed = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(layers[1]);
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(compressed->GetCompressionType(), 0xEE);
+    EXPECT_EQ(packed(back), first);
+    EXPECT_EQ(CountAtLevel(log, LogLevel::Error), 2u); // one refusal line per layer
+}
+
+TEST(AtomStreamReader, CompressionFieldsFollowTheBlockKindAndTheClass)
+{
+    // A kind-0 block of a registered compressed class carries the fields too.
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    auto compressed = layerOf<StreamTestCompressedLayer>({5, 5}, 0);
+    compressed->InitializeCompressionInfo(StreamTestUnknownType(), 2, 1);
+    atom->AddDataLayer(compressed, false);
+    Bytes kind0 = packed(atom);
+    kind0[16 + 4] = 0;
+    {
+        ExactReader reader(kind0);
+        auto back = reader->unpack_atom();
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->GetAllDataBlocks()[0]->GetDataType(), Hyx::DataType::Blob);
+        EXPECT_TRUE(std::dynamic_pointer_cast<StreamTestCompressedLayer>(back->GetAllDataLayers()[0]));
+        EXPECT_EQ(packed(back), kind0);
+    }
+
+    // A kind-1 block of a registered plain class keeps its fields in a compressed placeholder.
+    SerializeToMemory w;
+    w.pack_uint32(16u + 66u + 2u);
+    w.pack_uint32(0u);
+    w.pack_uint64_(0u);
+    w.pack_uint32(66u + 2u);
+    w.pack_uint8_(1);
+    w.pack_guid(StreamTestPurpose());
+    w.pack_guid(StreamTestPlainType());
+    w.pack_uint16(0);
+    w.pack_uint16(1);
+    w.pack_guid(StreamTestUnknownType());
+    w.pack_uint16(3);
+    w.pack_uint16(0);
+    w.pack_uint8_(4);
+    w.pack_uint32(2u);
+    w.pack_uint16(0x0101);
+    const Bytes kind1 = PackedBytes(w);
+    ExactReader reader(kind1);
+    auto back = reader->unpack_atom();
+    ASSERT_TRUE(back);
+    auto placeholder = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(back->GetAllDataLayers()[0]);
+    ASSERT_TRUE(placeholder);
+    EXPECT_EQ(placeholder->TypeGuid(), StreamTestPlainType());
+    EXPECT_EQ(packed(back), kind1);
+}
+
+TEST(AtomStreamReader, EmptyAtomAndBlockWithSlack)
+{
+    const Bytes empty = packed(std::make_shared<Atom>(5u, 6u));
+    ExactReader reader(empty);
+    auto atom = reader->unpack_atom();
+    ASSERT_TRUE(atom);
+    EXPECT_TRUE(atom->GetAllDataBlocks().empty());
+
+    // Unused bytes at the end of a block are stepped over: the next block still reads.
+    auto two = std::make_shared<Atom>(0u, 0u);
+    two->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
+    two->AddDataLayer(layerOf<StreamTestPlainLayer>({2}, 1), false);
+    Bytes bytes = packed(two);
+    bytes.insert(bytes.begin() + 16 + 46, {0xAA, 0xBB, 0xCC});
+    putU32(bytes, 0, static_cast<uint32_t>(bytes.size()));
+    putU32(bytes, 16, 46 + 3);
+    ExactReader slack(bytes);
+    auto back = slack->unpack_atom();
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->GetAllDataLayers().size(), 2u);
+    uint32_t size = 0;
+    EXPECT_EQ(back->GetAllDataLayers()[1]->Serialize(size)[0], 2);
+}
+
+TEST(AtomStreamReader, HeaderChecks)
+{
+    SerializeToMemory w;
+    w.pack_hyxheader();
+    Bytes header = PackedBytes(w);
+    {
+        ExactReader reader(header);
+        EXPECT_TRUE(reader->unpack_hyxheader());
+        EXPECT_EQ(reader->GetHyxFormatVersion(), Hyx::HYX_FORMAT_VERSION_2000);
+    }
+    Bytes lower = header;
+    lower[1] = 'h';
+    {
+        ExactReader reader(lower);
+        EXPECT_FALSE(reader->unpack_hyxheader());
+        EXPECT_EQ(reader->GetReaderPos(), 11u);
+    }
+    {
+        ExactReader reader(Bytes{0xFF, 'H', 'Y', 'X', '_'});
+        EXPECT_FALSE(reader->unpack_hyxheader());
+        EXPECT_EQ(reader->GetRemainingDataSize(), 5u);
+    }
+    {
+        ExactReader reader(Bytes(header.begin(), header.begin() + 13));
+        EXPECT_FALSE(reader->unpack_hyxheader());
+    }
+
+    // Version 1001 is kept but refused, and block reading under it throws.
+    SerializeToMemory old(Hyx::HYX_FORMAT_VERSION_1001);
+    old.pack_hyxheader();
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
+    ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
+    ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
+    ExactReader reader(PackedBytes(old));
+    EXPECT_FALSE(reader->unpack_hyxheader());
+    EXPECT_EQ(reader->GetHyxFormatVersion(), Hyx::HYX_FORMAT_VERSION_1001);
+    try {
+        reader->unpack_atom();
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "HYX version not supported");
+    }
+    EXPECT_EQ(reader->GetReaderPos(), 15u + 62u); // past the atom
+    unsigned char kind = 0;
+    EXPECT_THROW(reader->unpack_dataheader(kind), std::runtime_error);
+    EXPECT_FALSE(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_0));
+    EXPECT_TRUE(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_2000));
+    auto second = reader->unpack_atom();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->GetAllDataLayers().size(), 1u);
+}
+
+TEST(AtomStreamReader, UnknownBlockKindThrowsAndSkipsTheAtom)
+{
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
+    Bytes bytes = packed(atom);
+    bytes[16 + 4] = 7;
+    const Bytes good = packed(atom);
+    bytes.insert(bytes.end(), good.begin(), good.end());
+    ExactReader reader(bytes);
+    try {
+        reader->unpack_atom();
+        FAIL() << "no error";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "DataBlock::Deserialize: data-type not supported.");
+    }
+    EXPECT_EQ(reader->GetReaderPos(), good.size());
+    EXPECT_TRUE(reader->unpack_atom());
+}
+
+TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
+{
+    CapturedLog log;
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1, 2, 3, 4}, 1), false);
+    const Bytes good = packed(atom); // 16 + 49 bytes
+
+    const auto expectNoAtom = [&](const Bytes& bytes, const char* what) {
+        ExactReader reader(bytes);
+        EXPECT_FALSE(reader->unpack_atom()) << what;
+        EXPECT_EQ(reader->GetRemainingDataSize(), 0u) << what;
+    };
+    for (uint32_t blockSize : {0u, 4u, 50u, 0xFFFFFFFFu}) {
+        Bytes bad = good;
+        putU32(bad, 16, blockSize);
+        expectNoAtom(bad, "block size");
+    }
+    Bytes record = good;
+    putU32(record, 0, 15);
+    expectNoAtom(record, "record size 15");
+    putU32(record, 0, static_cast<uint32_t>(good.size()) + 1);
+    expectNoAtom(record, "record size past the end");
+    Bytes payload = good;
+    putU32(payload, 16 + 41, 5);
+    expectNoAtom(payload, "payload past the block");
+    putU32(payload, 16 + 41, 0xFFFFFFFF);
+    expectNoAtom(payload, "huge payload");
+    // A block shorter than a blob body.
+    Bytes shortBlock = good;
+    putU32(shortBlock, 16, 20);
+    expectNoAtom(shortBlock, "short body");
+    EXPECT_GE(CountAtLevel(log, LogLevel::Error), 9u);
+
+    // A bad block inside a framed record skips just that record.
+    Bytes twoAtoms = good;
+    putU32(twoAtoms, 16, 4);
+    twoAtoms.insert(twoAtoms.end(), good.begin(), good.end());
+    ExactReader reader(twoAtoms);
+    EXPECT_FALSE(reader->unpack_atom());
+    EXPECT_EQ(reader->GetReaderPos(), good.size());
+    EXPECT_TRUE(reader->unpack_atom());
+}
+
+TEST(AtomStreamReader, EveryTruncationOfAValidStreamIsRefused)
+{
+    const Bytes stream = packed(mixedAtom(), true);
+    for (size_t cut = 0; cut < stream.size(); ++cut) {
+        ExactReader reader(Bytes(stream.begin(), stream.begin() + cut));
+        const bool header = reader->unpack_hyxheader();
+        if (cut < 15) {
+            EXPECT_FALSE(header) << cut;
+            continue;
+        }
+        EXPECT_TRUE(header);
+        EXPECT_FALSE(reader->unpack_atom()) << cut;
+        EXPECT_EQ(reader->GetRemainingDataSize(), 0u) << cut;
+    }
+    // Truncating inside the block list while keeping the record size consistent: only cuts
+    // at block boundaries give atoms, with the blocks before the cut.
+    const Bytes atom = packed(mixedAtom());
+    const std::vector<size_t> boundaries = {16 + 49, 16 + 49 + 69, 16 + 49 + 69 + 47};
+    for (size_t cut = 17; cut < atom.size(); ++cut) {
+        Bytes bytes(atom.begin(), atom.begin() + cut);
+        putU32(bytes, 0, static_cast<uint32_t>(cut));
+        ExactReader reader(bytes);
+        const auto back = reader->unpack_atom();
+        const auto boundary = std::find(boundaries.begin(), boundaries.end(), cut);
+        if (boundary == boundaries.end()) {
+            EXPECT_FALSE(back) << cut;
+        } else {
+            ASSERT_TRUE(back) << cut;
+            EXPECT_EQ(back->GetAllDataBlocks().size(), static_cast<size_t>(boundary - boundaries.begin()) + 1);
+        }
+    }
+}
+
+TEST(AtomStreamReader, PrimitivesRoundTripAndStopAtTheEnd)
+{
+    SerializeToMemory w;
+    w.pack_bool(true);
+    w.pack_uint8_(200);
+    w.pack_int16(-3);
+    w.pack_uint16(60000);
+    w.pack_int32(-4);
+    w.pack_uint32(4000000000u);
+    w.pack_float(1.5f);
+    w.pack_int64(-5);
+    w.pack_uint64_(1ull << 40);
+    w.pack_double(-2.25);
+    const float f4[4] = {1, 2, 3, 4};
+    w.pack_float2(f4);
+    w.pack_float3(f4);
+    w.pack_float4(f4);
+    const Guid g = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
+    w.pack_guid(g);
+    w.pack_guid(g);
+    const unsigned char bytes[3] = {7, 8, 9};
+    w.pack_array(bytes, 3, true);
+    w.pack_array(bytes, 3, true);
+    w.pack_array(bytes, 3, false);
+    const unsigned short shorts[2] = {1, 65535};
+    const unsigned int ints[2] = {1, 0xFFFFFFFF};
+    w.pack_uint16array(shorts, 2, false);
+    w.pack_floatarray(f4, 2, false);
+    w.pack_uint32array(ints, 2, true);
+    w.pack_string("xyz");
+    w.pack_shortstring("short");
+    w.pack_normalstring("normal");
+    w.pack_longstring("long");
+
+    ExactReader r(PackedBytes(w));
+    EXPECT_TRUE(r->unpack_bool());
+    EXPECT_EQ(r->unpack_uint8(), 200);
+    EXPECT_EQ(r->unpack_int16(), -3);
+    EXPECT_EQ(r->unpack_uint16(), 60000);
+    EXPECT_EQ(r->unpack_int32(), -4);
+    EXPECT_EQ(r->unpack_uint32(), 4000000000u);
+    EXPECT_EQ(r->unpack_float(), 1.5f);
+    EXPECT_EQ(r->unpack_int64(), -5);
+    EXPECT_EQ(r->unpack_uint64(), 1ull << 40);
+    EXPECT_EQ(r->unpack_double(), -2.25);
+    std::vector<float> v(9, 0.0f);
+    EXPECT_TRUE(r->unpack_float2(&v));
+    EXPECT_EQ(v, (std::vector<float>{1, 2}));
+    EXPECT_TRUE(r->unpack_float3(&v));
+    EXPECT_EQ(v, (std::vector<float>{1, 2, 3}));
+    EXPECT_TRUE(r->unpack_float4(&v));
+    EXPECT_EQ(v, (std::vector<float>{1, 2, 3, 4}));
+    Guid back;
+    EXPECT_TRUE(r->unpack_guid(back));
+    EXPECT_EQ(back, g);
+    unsigned char raw[16];
+    EXPECT_TRUE(r->unpack_guid(raw));
+    EXPECT_EQ(Guid::FromRawBytes(raw), g);
+    unsigned int n = 0;
+    const unsigned char* inside = r->unpack_array(n);
+    ASSERT_EQ(n, 3u);
+    EXPECT_EQ(inside, r.copy.get() + r->GetReaderPos() - 3); // no copy
+    std::vector<unsigned char> vec(10, 0xFF);
+    EXPECT_TRUE(r->unpack_array(&vec));
+    EXPECT_EQ(vec, (std::vector<unsigned char>{7, 8, 9}));
+    EXPECT_TRUE(r->unpack_array(&vec, 3));
+    EXPECT_EQ(vec.size(), 3u);
+    unsigned short s2[2];
+    EXPECT_TRUE(r->unpack_uint16array(s2, 2));
+    EXPECT_EQ(s2[1], 65535);
+    float f2[2];
+    EXPECT_TRUE(r->unpack_floatarray(f2, 2));
+    EXPECT_EQ(f2[1], 2.0f);
+    EXPECT_EQ(r->unpack_uint32(), 2u);
+    const uint32_t before = r->GetReaderPos();
+    unsigned int i2[2];
+    EXPECT_TRUE(r->unpack_uint32_tarray(i2, 2));
+    EXPECT_EQ(r->GetReaderPos() - before, 8u);
+    EXPECT_EQ(i2[1], 0xFFFFFFFFu);
+    std::string text;
+    EXPECT_TRUE(r->unpack_string(&text, 3));
+    EXPECT_EQ(text, "xyz");
+    EXPECT_TRUE(r->unpack_shortstring(&text));
+    EXPECT_EQ(text, "short");
+    EXPECT_TRUE(r->unpack_normalstring(&text));
+    EXPECT_EQ(text, "normal");
+    EXPECT_TRUE(r->unpack_longstring(&text));
+    EXPECT_EQ(text, "long");
+    EXPECT_EQ(r->GetRemainingDataSize(), 0u);
+
+    // Shortfalls: zero values, nothing consumed.
+    EXPECT_EQ(r->unpack_uint32(), 0u);
+    EXPECT_FALSE(r->unpack_guid(back));
+    EXPECT_TRUE(back.IsNil());
+
+    ExactReader tiny(Bytes{3, 0, 0, 0, 'a', 'b'});
+    EXPECT_EQ(tiny->unpack_uint64(), 0u);
+    EXPECT_FALSE(tiny->unpack_longstring(&text));
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(tiny->unpack_array(n), nullptr);
+    EXPECT_EQ(n, 0u);
+    EXPECT_FALSE(tiny->unpack_array(&vec));
+    EXPECT_TRUE(vec.empty());
+    EXPECT_FALSE(tiny->unpack_uint32_tarray(i2, 0x40000001u)); // 4n wraps in 32 bits
+    EXPECT_FALSE(tiny->unpack_floatarray(f2, 2));
+    EXPECT_EQ(tiny->GetReaderPos(), 0u);
+    EXPECT_EQ(tiny->unpack_int32(), 3);
+    EXPECT_FALSE(tiny->unpack_string(&text, 3));
+    EXPECT_FALSE(tiny->unpack_shortstring(&text));
+
+    // The cursor never passes the end.
+    tiny->SeekForwards(0xFFFFFFFFu);
+    EXPECT_EQ(tiny->GetRemainingDataSize(), 0u);
+    EXPECT_EQ(tiny->GetReaderPos(), 6u);
+    EXPECT_EQ(tiny->unpack_uint8(), 0);
+}
+
+TEST(AtomStreamReader, BufferControl)
+{
+    Hyx::DeserializeFromMemory reader;
+    EXPECT_EQ(reader.GetRemainingDataSize(), 0u);
+    EXPECT_FALSE(reader.unpack_atom());
+
+    const Bytes atom = packed(std::make_shared<Atom>(9u, 1u));
+    uint8_t* data = reader.allocateSizeForPackedData(static_cast<uint32_t>(atom.size()));
+    std::memcpy(data, atom.data(), atom.size());
+    auto back = reader.unpack_atom();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->GetId(), 9u);
+
+    Bytes borrowed = atom;
+    reader.setPackedDataWithoutResponsibilityToDelete(borrowed.data(), static_cast<uint32_t>(borrowed.size()));
+    EXPECT_EQ(reader.GetReaderPos(), 0u);
+    EXPECT_FALSE(reader.GetBuffer()->owns());
+    EXPECT_TRUE(reader.unpack_atom());
+    unsigned int id = 0;
+    unsigned long long ts = 0;
+    EXPECT_EQ(reader.unpack_atomheader(id, ts), 0u);
+}

@@ -1,0 +1,340 @@
+#include <Hyx/Atom.h>
+#include <Hyx/AtomInfo.h>
+#include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DataTypeSegmentInfo.h>
+#include <Hyx/HyxLookupTable.h>
+#include <Hyx/SerializeToMemory.h>
+
+#include "StreamTestLayers.h"
+#include "StreamTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+using namespace HyxTest;
+using Hyx::Atom;
+using Hyx::HyxErrorCode;
+using Hyx::SerializeToMemory;
+using VornCommon::Guid;
+
+namespace {
+
+std::shared_ptr<StreamTestPlainLayer> plainLayer(const Bytes& payload)
+{
+    RegisterStreamTestLayers();
+    auto layer = std::make_shared<StreamTestPlainLayer>();
+    layer->InitializeHeader(StreamTestPurpose());
+    SetPayload(*layer, payload);
+    return layer;
+}
+
+std::shared_ptr<StreamTestCompressedLayer> compressedLayer(const Bytes& payload)
+{
+    RegisterStreamTestLayers();
+    auto layer = std::make_shared<StreamTestCompressedLayer>();
+    layer->InitializeHeader(StreamTestPurpose());
+    layer->InitializeCompressionInfo(StreamTestUnknownType(), 7, 2);
+    SetPayload(*layer, payload);
+    return layer;
+}
+
+uint32_t u32At(const Bytes& b, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+// A layer that claims a payload too large for any record.
+class HugeLayer : public Hyx::DataLayer {
+public:
+    HugeLayer() : DataLayer(0) {}
+    VornCommon::Guid TypeGuid() const override { return StreamTestUnknownType(); }
+    Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override { return {}; }
+    const uint8_t* Serialize(uint32_t& size) override
+    {
+        size = std::numeric_limits<uint32_t>::max() - 10;
+        return &_byte;
+    }
+
+protected:
+    bool deserializeAndMigrate(uint8_t*, uint32_t) override { return true; }
+
+private:
+    uint8_t _byte = 0;
+};
+
+class CountingWriter : public SerializeToMemory {
+public:
+    bool result = true;
+    int calls = 0;
+    Bytes seen;
+
+protected:
+    bool onFlush() override
+    {
+        ++calls;
+        seen = PackedBytes(*this);
+        return result;
+    }
+};
+
+} // namespace
+
+TEST(AtomStreamWriter, HeaderIsMagicThenVersion)
+{
+    SerializeToMemory writer;
+    writer.pack_hyxheader();
+    EXPECT_EQ(PackedBytes(writer),
+              (Bytes{0x0A, 0x48, 0x59, 0x58, 0x5F, 0x51, 0x75, 0x6F, 0x72, 0x65, 0x6C, 0xD0, 0x07, 0x00, 0x00}));
+
+    SerializeToMemory old(Hyx::HYX_FORMAT_VERSION_1001);
+    old.pack_hyxheader();
+    const Bytes bytes = PackedBytes(old);
+    ASSERT_EQ(bytes.size(), 15u);
+    EXPECT_EQ(u32At(bytes, 11), 1001u);
+}
+
+TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
+{
+    SerializeToMemory w;
+    w.pack_bool(true);
+    w.pack_uint8_(0xAB);
+    w.pack_int16(-2);
+    w.pack_uint16(0x1234);
+    w.pack_uint24(0xAABBCCDD);
+    w.pack_int32(-1);
+    w.pack_uint32(0x01020304);
+    w.pack_float(1.0f);
+    w.pack_int64(-2);
+    w.pack_uint64_(0x0102030405060708ull);
+    w.pack_double(2.0);
+    EXPECT_EQ(PackedBytes(w), (Bytes{0x01, 0xAB, 0xFE, 0xFF, 0x34, 0x12, 0xDD, 0xCC, 0xBB, 0xFF, 0xFF, 0xFF, 0xFF,
+                                     0x04, 0x03, 0x02, 0x01, 0x00, 0x00, 0x80, 0x3F, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF,
+                                     0xFF, 0xFF, 0xFF, 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x00, 0x00,
+                                     0x00, 0x00, 0x00, 0x00, 0x00, 0x40}));
+
+    SerializeToMemory s;
+    s.pack_shortstring("");
+    s.pack_normalstring("ab");
+    s.pack_longstring("c");
+    s.pack_string("de");
+    EXPECT_EQ(PackedBytes(s), (Bytes{0x00, 0x02, 0x00, 'a', 'b', 0x01, 0x00, 0x00, 0x00, 'c', 'd', 'e'}));
+
+    const float floats[3] = {1.0f, 2.0f, 3.0f};
+    SerializeToMemory a;
+    a.pack_floatarray(floats, 3, true);
+    EXPECT_EQ(a.GetPackedDataSize(), 16u);
+    EXPECT_EQ(u32At(PackedBytes(a), 0), 3u);
+    SerializeToMemory b;
+    b.pack_floatarray(floats, 3, false);
+    EXPECT_EQ(b.GetPackedDataSize(), 12u);
+    const unsigned short shorts[2] = {1, 2};
+    const double doubles[2] = {1.0, 2.0};
+    b.pack_uint16array(shorts, 2, true);
+    b.pack_doublearray(doubles, 2, false);
+    EXPECT_EQ(b.GetPackedDataSize(), 12u + 8u + 16u);
+
+    const Guid g = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
+    SerializeToMemory c;
+    c.pack_guid(g);
+    EXPECT_EQ(PackedBytes(c), (Bytes{0xF4, 0x22, 0x00, 0x6F, 0xD5, 0xA3, 0xCA, 0x4C, 0x8D, 0xAC, 0xAD, 0xCC, 0x3B,
+                                     0x37, 0xC8, 0x39}));
+    c.pack_uint32(0xCAFEBABEu, 12u);
+    EXPECT_EQ(u32At(PackedBytes(c), 12), 0xCAFEBABEu);
+    EXPECT_EQ(c.GetPackedDataSize(), 16u);
+    EXPECT_THROW(c.pack_uint32(1u, 13u), std::out_of_range);
+}
+
+TEST(AtomStreamWriter, OverlongStringsAreRefusedWithoutWriting)
+{
+    SerializeToMemory w;
+    w.pack_uint8_(1);
+    EXPECT_THROW(w.pack_shortstring(std::string(256, 'x')), std::length_error);
+    EXPECT_THROW(w.pack_normalstring(std::string(65536, 'x')), std::length_error);
+    EXPECT_EQ(w.GetPackedDataSize(), 1u);
+    w.pack_shortstring(std::string(255, 'x'));
+    EXPECT_EQ(w.GetPackedDataSize(), 257u);
+}
+
+TEST(AtomStreamWriter, RecordAndBlockSizes)
+{
+    SerializeToMemory w;
+    auto empty = std::make_shared<Atom>(Hyx::AtomId::Create(0, 2, 7), 99);
+    ASSERT_EQ(w.pack_atom(empty), HyxErrorCode::Success);
+    Bytes bytes = PackedBytes(w);
+    ASSERT_EQ(bytes.size(), 16u);
+    EXPECT_EQ(u32At(bytes, 0), 16u);
+    EXPECT_EQ(u32At(bytes, 4), Hyx::AtomId::Create(0, 2, 7));
+
+    const Bytes payload(10, 0x42);
+    auto atom = std::make_shared<Atom>(1u, 5u);
+    atom->AddDataLayer(plainLayer(payload), false);
+    atom->AddDataLayer(compressedLayer(payload), false);
+    SerializeToMemory w2;
+    ASSERT_EQ(w2.pack_atom(atom), HyxErrorCode::Success);
+    bytes = PackedBytes(w2);
+    ASSERT_EQ(bytes.size(), 16u + 55u + 76u);
+    EXPECT_EQ(u32At(bytes, 0), bytes.size());
+    EXPECT_EQ(u32At(bytes, 16), 45u + 10u);
+    EXPECT_EQ(bytes[20], 0);
+    EXPECT_EQ(u32At(bytes, 16 + 55), 66u + 10u);
+    EXPECT_EQ(bytes[16 + 55 + 4], 1);
+    // Compressed body: source type at 41, source version at 57, reserved, type at 61, size at 62.
+    const size_t c = 16 + 55;
+    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + c + 41), StreamTestUnknownType());
+    EXPECT_EQ(bytes[c + 57], 7);
+    EXPECT_EQ(bytes[c + 61], 2);
+    EXPECT_EQ(u32At(bytes, c + 62), 10u);
+    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 5), StreamTestPurpose());
+    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 21), StreamTestPlainType());
+    EXPECT_EQ(bytes[16 + 39], 1); // payload version
+}
+
+TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
+{
+    CapturedLog log;
+    SerializeToMemory w;
+    w.pack_hyxheader();
+    EXPECT_EQ(w.pack_atom(nullptr), HyxErrorCode::FailedToPackAtom);
+
+    auto huge = std::make_shared<Atom>(0u, 0u);
+    huge->AddDataLayer(plainLayer({1, 2, 3}), false);
+    huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
+    EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
+    EXPECT_EQ(w.GetPackedDataSize(), 15u);
+    EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 2u);
+
+    // The writer still works afterwards, also when no shared pointer owns it.
+    auto ok = std::make_shared<Atom>(0u, 0u);
+    ok->AddDataLayer(plainLayer({1}), false);
+    EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
+    EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 46u);
+}
+
+TEST(AtomStreamWriter, RollbackKeepsBorrowedBytes)
+{
+    uint8_t storage[4096] = {};
+    auto buffer = std::make_shared<Hyx::FlatMemoryUInt8>();
+    buffer->SetWithoutCopyAndDoNotTakeResponsibilityToDelete(storage, sizeof storage);
+    buffer->clear();
+    SerializeToMemory w(Hyx::HYX_FORMAT_VERSION_2000, buffer);
+    w.pack_hyxheader();
+    auto huge = std::make_shared<Atom>(0u, 0u);
+    huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
+    EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
+    EXPECT_EQ(w.GetPackedDataSize(), 15u);
+    EXPECT_EQ(w.GetPackedDataPtr()[0], 0x0A);
+    EXPECT_EQ(std::memcmp(w.GetPackedDataPtr() + 1, "HYX_Quorel", 10), 0);
+    w.pack_uint8_(9);
+    EXPECT_EQ(PackedBytes(w).back(), 9);
+}
+
+TEST(AtomStreamWriter, FlushKeepsBytesWhenTheHookFails)
+{
+    CountingWriter w;
+    EXPECT_TRUE(w.Flush());
+    EXPECT_EQ(w.calls, 0);
+
+    w.pack_uint32(7u);
+    w.result = false;
+    EXPECT_FALSE(w.Flush());
+    EXPECT_EQ(w.calls, 1);
+    EXPECT_EQ(w.GetPackedDataSize(), 4u);
+    EXPECT_EQ(w.GetFlushedDataSize(), 0u);
+
+    w.result = true;
+    const uint32_t capacity = w.GetBuffer()->capacity();
+    EXPECT_TRUE(w.Flush());
+    EXPECT_EQ(w.seen, (Bytes{7, 0, 0, 0}));
+    EXPECT_EQ(w.GetPackedDataSize(), 0u);
+    EXPECT_EQ(w.GetFlushedDataSize(), 4u);
+    EXPECT_EQ(w.GetBuffer()->capacity(), capacity);
+}
+
+TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
+{
+    auto table = std::make_shared<Hyx::HyxLookupTable>();
+    SerializeToMemory w;
+    w.pack_hyxheader();
+
+    auto first = std::make_shared<Atom>(Hyx::AtomId::Create(0, 3, 0), 10);
+    first->AddDataLayer(plainLayer({1, 2, 3}), false);
+    first->AddDataLayer(compressedLayer({4, 5}), false);
+    auto segment = std::make_shared<Hyx::DataTypeSegmentInfo>();
+    segment->SetSegmentInfo(4);
+    first->AddDataLayer(segment, false);
+    auto lastSegment = std::make_shared<Hyx::DataTypeSegmentInfo>();
+    lastSegment->SetSegmentInfo(9);
+    first->AddDataLayer(lastSegment, false);
+    ASSERT_EQ(w.pack_atom(first, table), HyxErrorCode::Success);
+
+    auto info = table->GetAtomInfo(3, 0);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->payloadOffset, 31u);
+    EXPECT_EQ(info->payloadSize, w.GetPackedDataSize() - 15u - 16u);
+    EXPECT_EQ(info->segmentId, 9u);
+    EXPECT_EQ(info->GetTimeStamp(), 10u);
+    ASSERT_EQ(info->layers.size(), 4u);
+    EXPECT_EQ(info->layers[0]->offset, 0u);
+    EXPECT_EQ(info->layers[0]->size, 48u);
+    EXPECT_EQ(info->layers[1]->offset, 48u);
+    EXPECT_EQ(info->layers[1]->size, 68u);
+    // GUIDs in order of first use: purpose, type, then the compressed block's source type.
+    EXPECT_EQ(info->layers[0]->purposeIndex, 0);
+    EXPECT_EQ(info->layers[0]->typeIndex, 1);
+    EXPECT_EQ(info->layers[0]->compressedTypeIndex, 0);
+    EXPECT_EQ(info->layers[1]->purposeIndex, 0);
+    EXPECT_EQ(info->layers[1]->typeIndex, 2);
+    EXPECT_EQ(info->layers[1]->compressedTypeIndex, 3);
+    EXPECT_EQ(table->GetGuid(3), StreamTestUnknownType());
+    EXPECT_EQ(table->GetGuid(4), Guid::Nil);
+    EXPECT_EQ(table->GetGuid(5), Hyx::DataTypeSegmentInfo::TheTypeGuid());
+    const uint32_t guids = table->GetGuidCount();
+
+    // After a flush the offsets count the flushed bytes; the second atom reuses the GUIDs.
+    const uint64_t flushed = w.GetPackedDataSize();
+    ASSERT_TRUE(w.Flush());
+    auto second = std::make_shared<Atom>(Hyx::AtomId::Create(0, 3, 1), 11);
+    second->AddDataLayer(plainLayer({6}), false);
+    ASSERT_EQ(w.pack_atom(second, table), HyxErrorCode::Success);
+    auto info2 = table->GetAtomInfo(3, 1);
+    ASSERT_TRUE(info2);
+    EXPECT_EQ(info2->payloadOffset, flushed + 16u);
+    EXPECT_EQ(info2->segmentId, 0u);
+    EXPECT_EQ(table->GetGuidCount(), guids);
+
+    // An empty atom still files a record with an empty list.
+    ASSERT_EQ(w.pack_atom(std::make_shared<Atom>(Hyx::AtomId::Create(0, 5, 0), 12), table), HyxErrorCode::Success);
+    auto empty = table->GetAtomInfo(5, 0);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->payloadSize, 0u);
+    EXPECT_TRUE(empty->layers.empty());
+}
+
+TEST(AtomStreamWriter, NonChronologicalFrameWritesNothing)
+{
+    auto table = std::make_shared<Hyx::HyxLookupTable>();
+    SerializeToMemory w;
+    auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, 0), 0);
+    atom->AddDataLayer(plainLayer({1}), false);
+    ASSERT_EQ(w.pack_atom(atom, table), HyxErrorCode::Success);
+    const Bytes before = PackedBytes(w);
+    const uint32_t guids = table->GetGuidCount();
+
+    auto again = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, 0), 1);
+    again->AddDataLayer(std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestUnknownCompressedType()), false);
+    try {
+        w.pack_atom(again, table);
+        FAIL() << "no error";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Frames in non-chronological order not (yet) supported.");
+    }
+    EXPECT_EQ(PackedBytes(w), before);
+    EXPECT_EQ(table->GetNumFrames(1), 1u);
+    EXPECT_EQ(table->GetGuidCount(), guids);
+}

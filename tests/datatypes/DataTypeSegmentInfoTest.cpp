@@ -1,0 +1,54 @@
+#include <Hyx/DataLayerFactory.h>
+#include <Hyx/DataTypeSegmentInfo.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using Hyx::DataTypeSegmentInfo;
+
+TEST(DataTypeSegmentInfo, PayloadTextAndStatus)
+{
+    DataTypeSegmentInfo layer;
+    uint32_t size = 0;
+    const uint8_t* payload = layer.Serialize(size);
+    ASSERT_EQ(size, 2u);
+    EXPECT_EQ(payload[0] | payload[1], 0);
+    EXPECT_EQ(layer.GetVersion(), 0);
+
+    layer.SetSegmentInfo(0x1234);
+    payload = layer.Serialize(size);
+    ASSERT_EQ(size, 2u);
+    EXPECT_EQ(payload[0], 0x34);
+    EXPECT_EQ(payload[1], 0x12);
+    EXPECT_EQ(layer.GetSegmentId(), 0x1234);
+    const std::string text = layer.ToString(false);
+    EXPECT_EQ(text.substr(text.size() - 16), ", SegmentID=4660");
+    layer.updateStatusProperties();
+    EXPECT_EQ(layer.getStatusPropertyValue("Segment id"), "4660");
+
+    EXPECT_EQ(DataTypeSegmentInfo::TheTypeGuid().ToHexString(), VornCommon::String("D935D227-BBF3-4CF2-A9BA-A9274F31AADF"));
+    EXPECT_EQ(layer.GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String("SegmentInfo"));
+}
+
+TEST(DataTypeSegmentInfo, ShortPayloadsAndUnknownVersions)
+{
+    DataTypeSegmentInfo layer;
+    uint8_t one[1] = {7};
+    EXPECT_TRUE(layer.InitializeData(one, 1));
+    EXPECT_EQ(layer.GetSegmentId(), 0);
+    uint8_t three[3] = {5, 0, 9};
+    EXPECT_TRUE(layer.InitializeData(three, 3));
+    EXPECT_EQ(layer.GetSegmentId(), 5);
+
+    layer.InitializeHeader(VornCommon::Guid::Nil, 1);
+    uint8_t two[2] = {1, 0};
+    EXPECT_FALSE(layer.InitializeData(two, 2));
+}
+
+TEST(DataTypeSegmentInfo, RegisteredAtLoad)
+{
+    auto layer = Hyx::DataLayerFactory::CreateDataLayer(DataTypeSegmentInfo::TheTypeGuid(), VornCommon::Guid::Nil);
+    ASSERT_TRUE(layer);
+    EXPECT_TRUE(std::dynamic_pointer_cast<DataTypeSegmentInfo>(layer.ToStdSharedPtr()));
+}

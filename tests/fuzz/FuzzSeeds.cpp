@@ -1,0 +1,131 @@
+// Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
+// holding every registered layer class in its default state, the test classes, and layers
+// of unknown types. Usage: hyx_fuzz_seeds <output folder>
+
+#include <Hyx/Atom.h>
+#include <Hyx/DataLayerFactory.h>
+#include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DataTypeSegmentInfo.h>
+#include <Hyx/SerializeToMemory.h>
+
+#include "StreamTestLayers.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using HyxTest::StreamTestPurpose;
+
+std::shared_ptr<Hyx::DataLayer> withPayload(std::shared_ptr<Hyx::DataLayer> layer, std::vector<uint8_t> bytes)
+{
+    HyxTest::SetPayload(*layer, bytes);
+    return layer;
+}
+
+std::shared_ptr<Hyx::Atom> testAtom(uint32_t stream, uint32_t frame)
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, stream, frame), 1000ull * frame);
+    auto plain = std::make_shared<HyxTest::StreamTestPlainLayer>();
+    plain->InitializeHeader(StreamTestPurpose());
+    atom->AddDataLayer(withPayload(plain, {1, 2, 3, 4, 5, 6, 7, 8}), false);
+
+    auto compressed = std::make_shared<HyxTest::StreamTestCompressedLayer>();
+    compressed->InitializeHeader(StreamTestPurpose());
+    compressed->InitializeCompressionInfo(HyxTest::StreamTestPlainType(), 1, 2);
+    atom->AddDataLayer(withPayload(compressed, {9, 9, 9}), false);
+
+    auto unknown = std::make_shared<Hyx::DataLayerPlaceholder>(HyxTest::StreamTestUnknownType());
+    unknown->InitializeHeader(StreamTestPurpose(), 3);
+    atom->AddDataLayer(withPayload(unknown, {0x10, 0x20}), false);
+
+    auto unknownCompressed =
+        std::make_shared<Hyx::DataLayerCompressedPlaceholder>(HyxTest::StreamTestUnknownCompressedType());
+    unknownCompressed->InitializeCompressionInfo(HyxTest::StreamTestUnknownType(), 3, 130);
+    atom->AddDataLayer(withPayload(unknownCompressed, {0x30}), false);
+
+    auto segment = std::make_shared<Hyx::DataTypeSegmentInfo>();
+    segment->SetSegmentInfo(static_cast<uint16_t>(frame));
+    atom->AddDataLayer(segment, false);
+    return atom;
+}
+
+// One atom with a default instance of every registered class.
+std::shared_ptr<Hyx::Atom> registeredClassesAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 7, 0), 42);
+    for (auto it = Hyx::DataLayerFactory::Begin(); it != Hyx::DataLayerFactory::End(); ++it) {
+        auto layer = Hyx::DataLayerFactory::CreateDataLayer((*it).first, StreamTestPurpose()).ToStdSharedPtr();
+        if (layer)
+            atom->AddDataLayer(layer, false);
+    }
+    return atom;
+}
+
+bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::SerializeToMemory& writer)
+{
+    std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(writer.GetPackedDataPtr()), writer.GetPackedDataSize());
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    HyxTest::RegisterStreamTestLayers();
+    const std::filesystem::path dir = argv[1];
+    std::filesystem::create_directories(dir);
+    bool ok = true;
+
+    Hyx::SerializeToMemory header;
+    header.pack_hyxheader();
+    ok &= save(dir, "header", header);
+
+    Hyx::SerializeToMemory empty;
+    empty.pack_hyxheader();
+    empty.pack_atom(std::make_shared<Hyx::Atom>(0u, 0u));
+    ok &= save(dir, "empty_atom", empty);
+
+    Hyx::SerializeToMemory mixed;
+    mixed.pack_hyxheader();
+    mixed.pack_atom(testAtom(0, 0));
+    ok &= save(dir, "mixed_atom", mixed);
+
+    Hyx::SerializeToMemory streams;
+    streams.pack_hyxheader();
+    for (uint32_t frame = 0; frame < 3; ++frame)
+        for (uint32_t stream = 0; stream < 2; ++stream)
+            streams.pack_atom(testAtom(stream, frame));
+    ok &= save(dir, "two_streams", streams);
+
+    Hyx::SerializeToMemory bare;
+    bare.pack_atom(testAtom(1, 5));
+    ok &= save(dir, "atom_without_header", bare);
+
+    Hyx::SerializeToMemory registered;
+    registered.pack_hyxheader();
+    registered.pack_atom(registeredClassesAtom());
+    ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory strings;
+    strings.pack_shortstring("short");
+    strings.pack_normalstring("normal");
+    strings.pack_longstring("long");
+    const float floats[4] = {1, 2, 3, 4};
+    strings.pack_floatarray(floats, 4, true);
+    ok &= save(dir, "primitives", strings);
+
+    if (!ok) {
+        std::fprintf(stderr, "failed to write the seeds into %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,5 +1,7 @@
 #include "GraphFixtures.h"
 
+#include <CapturedLog.h>
+
 #include <Hyx/Connection.h>
 #include <Hyx/FrameOrderProvider.h>
 
@@ -265,6 +267,28 @@ TEST(StreamState, PlayPauseStopTable)
     stream.playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
     EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::FailedToReadFromFile);
     EXPECT_EQ(stream.GetPlayState(), Stream::PlayState::Stopped);
+}
+
+TEST(StreamState, DestroyedWhilePlayingIsReported)
+{
+    struct BareStream : Stream {
+        BareStream() : Stream(7) {}
+        std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return nullptr; }
+        std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return nullptr; }
+        Hyx::HyxErrorCode onUpdate(unsigned, std::shared_ptr<Hyx::Atom>&) override { return Hyx::HyxErrorCode::Success; }
+    };
+    CapturedLog log;
+    {
+        BareStream stopped;
+        stopped.Play();
+        stopped.Stop();
+    }
+    EXPECT_TRUE(log.Entries().empty());
+    {
+        BareStream playing;
+        playing.Play();
+    }
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Stream '7' not stopped!"), 1);
 }
 
 TEST(StreamState, TimeOfAFrame)

@@ -33,7 +33,8 @@ public:
     std::vector<int> keys;
     std::atomic<int> inside{0};
     std::atomic<int> maxInside{0};
-    int countersSeenWhileRendering = -1;
+    int renderCounterWhileRendering = -1;
+    int updateCounterWhileRendering = -1;
 
     float wheelTotal() const { return _wheelTotal; }
     float wheelStep() const { return _wheelStep; }
@@ -78,7 +79,8 @@ protected:
     void onRenderFrame(int, int, std::deque<unsigned> streams) override
     {
         enter();
-        countersSeenWhileRendering = GetRenderFrameCounter() + GetUpdateFrameCounter() * 0;
+        renderCounterWhileRendering = GetRenderFrameCounter();
+        updateCounterWhileRendering = GetUpdateFrameCounter();
         AddDisplayString("frame " + std::to_string(streams.size()), VornCommon::Color(1, 0, 0));
     }
     HyxErrorCode onDestroyRenderer() override
@@ -106,7 +108,9 @@ TEST(TargetRendererRender, InitialisesOnTheFirstRenderAfterPlay)
     EXPECT_EQ(renderer->calls, (std::vector<std::string>{"init 640x480", "reinit", "reinit"}));
     EXPECT_EQ(renderer->renderArgument(), 9);
     EXPECT_EQ(renderer->GetRenderFrameCounter(), 4);
-    EXPECT_EQ(renderer->countersSeenWhileRendering, 3); // readable while rendering
+    // Readable while rendering, under the render mutex.
+    EXPECT_EQ(renderer->renderCounterWhileRendering, 3);
+    EXPECT_EQ(renderer->updateCounterWhileRendering, 0);
     // Only the last render's lines.
     ASSERT_EQ(renderer->GetDisplayStrings().size(), 1u);
     EXPECT_EQ(renderer->GetDisplayStrings()[0].text, "frame 0");

@@ -29,6 +29,7 @@
 #include <VornCommon/Guid.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -71,7 +72,6 @@ public:
     /// its frames in that mode (its failure is returned and the rate is not applied). Then
     /// sets the rate. Never fails for want of a source.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
-    using Graph::SetPlaybackMode;
 
     /// True from the moment Stop, Pause or the destructor asks the worker to end until the
     /// next Play starts one. A filter that waits on the worker thread for another thread
@@ -91,7 +91,11 @@ private:
     void joinEndedWorker();
     /// Asks the worker to end and waits for it.
     void endWorker();
-    void startWorker();
+    /// Pause and Stop: ends the worker (from the worker itself: after this turn), then runs
+    /// the base operation; a refusal while still playing keeps a worker running.
+    ActionResult endWorkerThen(const std::function<ActionResult()>& baseOperation);
+    /// Starts a worker; false (logged) when the system cannot start a thread.
+    bool startWorker();
     void recomputePeriod();
     static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph);
 

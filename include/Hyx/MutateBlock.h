@@ -30,6 +30,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -106,18 +107,27 @@ protected:
     std::shared_ptr<FilterParamCallback> _resetDroppedParam;
 
 private:
+    enum class BufferChange { Create, Flush, Destroy };
+
+    /// Empties the frame being built, the kept frames and the released atoms, and makes a
+    /// new buffer of that capacity, flushes the buffer (one empty frame stays) or closes and
+    /// destroys it.
+    void forgetFrames(BufferChange change, uint32_t capacity = 0);
     /// Buffers the frame or drops it; false when a stop request ended the wait (kept).
     bool submitFrame(Frame frame);
     /// Buffers the kept frames, oldest first; false when they are still kept.
     bool submitKeptFrames();
-    /// Waits for a free slot and buffers; false when a stop request ended the wait.
-    bool pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame);
+    enum class Wait { Buffered, Forgotten, GaveUp };
+    /// Waits for a free slot and buffers the frame. Forgotten: a reset or stop came first;
+    /// GaveUp: a stop request ended the wait (the frame is left to the caller).
+    Wait pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame);
     bool stopRequested() const;
 
     Frame _currentFrame;
     std::unique_ptr<VornCommon::BlockingBoundedQueue<Frame>> _buffer;
     std::deque<std::shared_ptr<Atom>> _releasedAtoms;
     std::deque<Frame> _keptFrames;
+    uint64_t _forgets = 0; // resets and stops so far
     std::weak_ptr<AsyncGraph> _asyncGraph;
     bool _inAsyncGraph = false;
     // Guards the buffer pointer, the released atoms, the frame being built and the kept

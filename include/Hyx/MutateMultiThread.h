@@ -6,8 +6,9 @@
 // (stream ids are not looked at), into a frame and processes the frame as a whole.
 //
 // Contract:
-// - A plug-in derives and implements the work hook (onProcessAtom / onProcessFrameAtoms);
-//   it runs on worker i with the resource that AllocateThreadResource(i) returned.
+// - A plug-in derives from one of the two and implements the work hook (onProcessAtom /
+//   onProcessFrameAtoms); it runs on worker i with the resource that
+//   AllocateThreadResource(i) returned.
 // - Starting from Connected builds a pool of max(1, "Threads count") workers, the resources
 //   (ascending index) and resets "Dropped ... count"; resuming from Paused keeps them.
 //   Stopping joins the pool, forgets every item and releases the resources (ascending).
@@ -38,11 +39,64 @@ class FilterParamBool;
 class FilterParamCallback;
 class FilterParamInt64;
 class FilterParamUInt32;
+class WorkerPool;
 
 template <class Item, class Result>
 class OrderedJobs;
 
-class HYX_API MutateAtomMultiThread : public Mutate, public IFrameOrderResetListener {
+/// What the two multi-threaded mutates share: parameters, pool, resources, drop counting.
+class HYX_API MutateMultiThreadBase : public Mutate, public IFrameOrderResetListener {
+public:
+    ~MutateMultiThreadBase() override;
+
+    /// Resets the dropped count on the reset parameter; then passes the change on.
+    void cbiParameterValueChanged(std::shared_ptr<FilterParam> param, const char* value) override;
+    /// Forgets every item not handed out yet.
+    void OnFrameOrderReset() override;
+
+protected:
+    /// The names of the four parameters, in list order.
+    struct ParamNames {
+        const char* threadsCount;
+        const char* dropWhenOccupied;
+        const char* droppedCount;
+        const char* resetDroppedCounter;
+    };
+
+    /// offerInputProfiles goes to Transform; threadName is what the workers call themselves.
+    MutateMultiThreadBase(bool offerInputProfiles, const ParamNames& names, const char* threadName);
+
+    /// Transform's parameters, then the four of this class (created once).
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    HyxErrorCode onPlay() override;
+    HyxErrorCode onStop() override;
+    /// The upstream filter's aggregated output profile.
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
+
+    /// A resource for worker workerIndex; null by default.
+    virtual void* AllocateThreadResource(unsigned workerIndex);
+    /// Releases what AllocateThreadResource returned; nothing by default.
+    virtual void ReleaseThreadResource(void* threadResource);
+
+    /// Adds one to the dropped count.
+    void countDrop();
+    WorkerPool& workers() { return *_workers; }
+    const WorkerPool& workers() const { return *_workers; }
+
+    std::shared_ptr<FilterParamUInt32> _threadsCountParam;
+    std::shared_ptr<FilterParamBool> _dropParam;
+    std::shared_ptr<FilterParamInt64> _droppedCountParam;
+    std::shared_ptr<FilterParamCallback> _resetDroppedParam;
+
+private:
+    /// Forgets every item not handed out yet (reset and stop).
+    virtual void forgetItems() = 0;
+
+    const ParamNames _names;
+    std::unique_ptr<WorkerPool> _workers;
+};
+
+class HYX_API MutateAtomMultiThread : public MutateMultiThreadBase {
 public:
     static constexpr const char* THREADS_COUNT_PARAMNAME = "Threads count";
     static constexpr const char* DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME = "Drop atoms when occupied";
@@ -53,43 +107,26 @@ public:
     explicit MutateAtomMultiThread(bool offerInputProfiles = true);
     ~MutateAtomMultiThread() override;
 
-    /// Resets the dropped count on "Reset dropped atoms counter"; then passes the change on.
-    void cbiParameterValueChanged(std::shared_ptr<FilterParam> param, const char* value) override;
     /// Input empty, nothing submitted, in work or waiting to be handed out.
     bool IsDone() const override;
-    /// Forgets every item not handed out yet.
-    void OnFrameOrderReset() override;
 
 protected:
-    /// Transform's parameters, then the four of this class (created once).
-    HyxErrorCode onInitializeParams(Filter* upstream) override;
-    HyxErrorCode onPlay() override;
-    HyxErrorCode onStop() override;
     /// Hands out the finished results the output has room for.
     HyxErrorCode onPostUpdate() override;
-    /// The upstream filter's aggregated output profile.
-    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
     /// Hands out the oldest finished result (0) or nothing (1), then submits a shallow copy
     /// of the input atom.
     HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
 
     /// The work, on a pool worker; an empty result emits nothing for that atom.
     virtual std::shared_ptr<Atom> onProcessAtom(void* threadResource, std::shared_ptr<Atom> atom) = 0;
-    /// A resource for worker workerIndex; null by default.
-    virtual void* AllocateThreadResource(unsigned workerIndex);
-    /// Releases what AllocateThreadResource returned; nothing by default.
-    virtual void ReleaseThreadResource(void* threadResource);
-
-    std::shared_ptr<FilterParamUInt32> _threadsCountParam;
-    std::shared_ptr<FilterParamBool> _dropParam;
-    std::shared_ptr<FilterParamInt64> _droppedCountParam;
-    std::shared_ptr<FilterParamCallback> _resetDroppedParam;
 
 private:
+    void forgetItems() override;
+
     std::unique_ptr<OrderedJobs<std::shared_ptr<Atom>, std::shared_ptr<Atom>>> _jobs;
 };
 
-class HYX_API MutateFrameMultiThread : public Mutate, public IFrameOrderResetListener {
+class HYX_API MutateFrameMultiThread : public MutateMultiThreadBase {
 public:
     /// The atoms of one frame, in arrival order.
     using Frame = std::vector<std::shared_ptr<Atom>>;
@@ -103,22 +140,12 @@ public:
     explicit MutateFrameMultiThread(bool offerInputProfiles = true);
     ~MutateFrameMultiThread() override;
 
-    /// Resets the dropped count on "Reset dropped frames counter"; then passes the change on.
-    void cbiParameterValueChanged(std::shared_ptr<FilterParam> param, const char* value) override;
     /// Input empty, no partial frame, nothing submitted, in work or waiting to be emitted.
     bool IsDone() const override;
-    /// Forgets the partial frame and every frame or atom not emitted yet.
-    void OnFrameOrderReset() override;
 
 protected:
-    /// Transform's parameters, then the four of this class (created once).
-    HyxErrorCode onInitializeParams(Filter* upstream) override;
-    HyxErrorCode onPlay() override;
-    HyxErrorCode onStop() override;
     /// Emits the finished atoms the output has room for.
     HyxErrorCode onPostUpdate() override;
-    /// The upstream filter's aggregated output profile.
-    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
     /// Emits one finished atom (0) or nothing (1), then adds the input atom to the frame
     /// being built and submits the frame once it is complete.
     HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
@@ -126,17 +153,9 @@ protected:
     /// The work, on a pool worker: any number of atoms for the frame (empty ones are not
     /// emitted).
     virtual std::vector<std::shared_ptr<Atom>> onProcessFrameAtoms(void* threadResource, Frame& frame) = 0;
-    /// A resource for worker workerIndex; null by default.
-    virtual void* AllocateThreadResource(unsigned workerIndex);
-    /// Releases what AllocateThreadResource returned; nothing by default.
-    virtual void ReleaseThreadResource(void* threadResource);
-
-    std::shared_ptr<FilterParamUInt32> _threadsCountParam;
-    std::shared_ptr<FilterParamBool> _dropParam;
-    std::shared_ptr<FilterParamInt64> _droppedCountParam;
-    std::shared_ptr<FilterParamCallback> _resetDroppedParam;
 
 private:
+    void forgetItems() override;
     /// Moves the atoms of every finished frame, in order, to the output atom queue.
     void drainFinished();
 

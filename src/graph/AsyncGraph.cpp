@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <system_error>
 
 namespace Hyx {
@@ -123,13 +124,19 @@ void AsyncGraph::joinEndedWorker()
         endWorker();
 }
 
-void AsyncGraph::startWorker()
+bool AsyncGraph::startWorker()
 {
     _state->stop = false;
     _state->selfEnd = false;
     _state->left = false;
-    std::weak_ptr<Graph> owner = weak_from_this();
-    _worker = std::thread(&AsyncGraph::workerMain, _state, std::move(owner), this);
+    try {
+        _worker = std::thread(&AsyncGraph::workerMain, _state, weak_from_this(), this);
+    } catch (const std::system_error& e) {
+        _state->stop = true;
+        LogMessage(VornCommon::LogLevel::Error, "AsyncGraph: cannot start the worker thread: %s", e.what());
+        return false;
+    }
+    return true;
 }
 
 void AsyncGraph::recomputePeriod()
@@ -163,11 +170,9 @@ ActionResult AsyncGraph::Play()
     // A listener of the play event may have stopped the graph again.
     if (result != ActionResult::Success || !IsPlaying())
         return result;
-    try {
-        startWorker();
-    } catch (const std::system_error& e) {
+    if (!startWorker()) {
         Graph::Stop();
-        const std::string detail = std::string("cannot start the worker thread: ") + e.what();
+        const std::string detail = "cannot start the worker thread";
         return fail("Graph failed to start playing", &detail);
     }
     return ActionResult::Success;
@@ -175,38 +180,30 @@ ActionResult AsyncGraph::Play()
 
 ActionResult AsyncGraph::Pause()
 {
-    if (onWorkerThread()) {
-        if (!IsPlaying())
-            return Graph::Pause();
-        _state->selfEnd = true;
-        const ActionResult result = Graph::Pause();
-        if (result != ActionResult::Success && IsPlaying())
-            _state->selfEnd = false;
-        return result;
-    }
-    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    endWorker();
-    const ActionResult result = Graph::Pause();
-    // Refused by a filter: the graph still plays, so it needs its worker back.
-    if (result != ActionResult::Success && IsPlaying())
-        startWorker();
-    return result;
+    return endWorkerThen([this] { return Graph::Pause(); });
 }
 
 ActionResult AsyncGraph::Stop()
 {
+    return endWorkerThen([this] { return Graph::Stop(); });
+}
+
+ActionResult AsyncGraph::endWorkerThen(const std::function<ActionResult()>& baseOperation)
+{
     if (onWorkerThread()) {
-        if (IsStopped())
-            return ActionResult::Success;
-        _state->selfEnd = true;
-        const ActionResult result = Graph::Stop();
-        if (result != ActionResult::Success && IsPlaying())
+        // The worker cannot wait for itself: it ends after this turn.
+        const bool playing = IsPlaying();
+        if (playing)
+            _state->selfEnd = true;
+        const ActionResult result = baseOperation();
+        if (playing && result != ActionResult::Success && IsPlaying())
             _state->selfEnd = false;
         return result;
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     endWorker();
-    const ActionResult result = Graph::Stop();
+    const ActionResult result = baseOperation();
+    // Refused by a filter: the graph still plays, so it needs its worker back.
     if (result != ActionResult::Success && IsPlaying())
         startWorker();
     return result;

@@ -36,13 +36,10 @@ HyxErrorCode MutateBlock::onInitializeParams(Filter* upstream)
     const HyxErrorCode result = Mutate::onInitializeParams(upstream);
     if (result != HyxErrorCode::Success)
         return result;
-    MutateSupport::CreateOnce(_bufferSizeParam, BUFFER_SIZE_PARAMNAME, 1u, 1u, 0u, 4294967295u);
-    MutateSupport::CreateOnce(_dropParam, DROP_FRAMES_WHEN_FULL_PARAMNAME, 0u, true);
-    if (!_droppedCountParam)
-        _droppedCountParam = MutateSupport::MakeDroppedCounter(DROPPED_FRAMES_COUNT_PARAMNAME);
-    MutateSupport::CreateOnce(_resetDroppedParam, RESET_DROPPED_FRAMES_COUNTER_PARAMNAME, 0u);
+    const MutateSupport::DropParamSpec spec{BUFFER_SIZE_PARAMNAME, 1u, 0u, DROP_FRAMES_WHEN_FULL_PARAMNAME, 0u,
+                                            DROPPED_FRAMES_COUNT_PARAMNAME, RESET_DROPPED_FRAMES_COUNTER_PARAMNAME};
     for (const std::shared_ptr<FilterParam>& param :
-         MutateSupport::ParamList(_bufferSizeParam, _dropParam, _droppedCountParam, _resetDroppedParam))
+         MutateSupport::CreateDropParams(spec, _bufferSizeParam, _dropParam, _droppedCountParam, _resetDroppedParam))
         addParam(param);
     return HyxErrorCode::Success;
 }
@@ -58,13 +55,7 @@ HyxErrorCode MutateBlock::onPlay()
 {
     if (GetFilterState() == FilterState::Connected) {
         const uint32_t capacity = std::max(1u, _bufferSizeParam ? _bufferSizeParam->GetValue() : 1u);
-        {
-            std::lock_guard<std::mutex> lock(_releasedMutex);
-            _buffer = std::make_unique<VornCommon::BlockingBoundedQueue<Frame>>(capacity);
-            _currentFrame.clear();
-            _releasedAtoms.clear();
-            _keptFrames.clear();
-        }
+        forgetFrames(BufferChange::Create, capacity);
         MutateSupport::ResetDrops(_droppedCountParam.get());
         MutateSupport::ListenToFrameOrderResets(GetGraph(), this, true);
     }
@@ -84,16 +75,7 @@ HyxErrorCode MutateBlock::onPause()
 HyxErrorCode MutateBlock::onStop()
 {
     onStopRelease();
-    {
-        std::lock_guard<std::mutex> lock(_releasedMutex);
-        if (_buffer)
-            _buffer->Close();
-        _buffer.reset();
-        _currentFrame.clear();
-        _releasedAtoms.clear();
-        _keptFrames.clear();
-    }
-    _bufferChanged.notify_all();
+    forgetFrames(BufferChange::Destroy);
     MutateSupport::ResetDrops(_droppedCountParam.get());
     MutateSupport::ListenToFrameOrderResets(GetGraph(), this, false);
     return HyxErrorCode::Success;
@@ -101,14 +83,32 @@ HyxErrorCode MutateBlock::onStop()
 
 void MutateBlock::OnFrameOrderReset()
 {
+    forgetFrames(BufferChange::Flush);
+}
+
+void MutateBlock::forgetFrames(BufferChange change, uint32_t capacity)
+{
     {
         std::lock_guard<std::mutex> lock(_releasedMutex);
-        // Never waits: a flush that waited for room here could wait for ever.
-        if (_buffer)
-            _buffer->Flush();
+        switch (change) {
+        case BufferChange::Create:
+            _buffer = std::make_unique<VornCommon::BlockingBoundedQueue<Frame>>(capacity);
+            break;
+        case BufferChange::Flush:
+            // Never waits: a flush that waited for room here could wait for ever.
+            if (_buffer)
+                _buffer->Flush();
+            break;
+        case BufferChange::Destroy:
+            if (_buffer)
+                _buffer->Close();
+            _buffer.reset();
+            break;
+        }
         _currentFrame.clear();
         _releasedAtoms.clear();
         _keptFrames.clear();
+        ++_forgets;
     }
     _bufferChanged.notify_all();
 }
@@ -136,19 +136,21 @@ bool MutateBlock::stopRequested() const
     return !graph || graph->IsStopRequested();
 }
 
-bool MutateBlock::pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame)
+MutateBlock::Wait MutateBlock::pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame)
 {
+    const uint64_t forgets = _forgets;
     for (;;) {
-        if (!_buffer)
-            return true; // stopped: nothing is kept after a stop
+        // A reset or stop while waiting forgets this frame along with the buffered ones.
+        if (!_buffer || _forgets != forgets)
+            return Wait::Forgotten;
         // Every push happens under the lock, so a free slot stays free for this one.
         if (_buffer->Size() < _buffer->Capacity()) {
             _buffer->Push(std::move(frame));
             _bufferChanged.notify_all();
-            return true;
+            return Wait::Buffered;
         }
         if (stopRequested())
-            return false;
+            return Wait::GaveUp;
         _bufferChanged.wait_for(lock, kStopPoll);
     }
 }
@@ -175,7 +177,7 @@ bool MutateBlock::submitFrame(Frame frame)
                    static_cast<int>(first.GetId()), static_cast<long long>(first.GetTimeStamp()));
         return true;
     }
-    if (pushWaiting(lock, frame))
+    if (pushWaiting(lock, frame) != Wait::GaveUp)
         return true;
     _keptFrames.push_back(std::move(frame));
     return false;
@@ -185,9 +187,13 @@ bool MutateBlock::submitKeptFrames()
 {
     std::unique_lock<std::mutex> lock(_releasedMutex);
     while (!_keptFrames.empty()) {
-        if (!pushWaiting(lock, _keptFrames.front()))
-            return false;
+        // Out of the deque while waiting: a reset meanwhile empties it.
+        Frame frame = std::move(_keptFrames.front());
         _keptFrames.pop_front();
+        if (pushWaiting(lock, frame) == Wait::GaveUp) {
+            _keptFrames.push_front(std::move(frame));
+            return false;
+        }
     }
     return true;
 }

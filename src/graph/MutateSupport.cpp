@@ -7,9 +7,17 @@
 
 namespace Hyx::MutateSupport {
 
-std::shared_ptr<FilterParamInt64> MakeDroppedCounter(const char* name)
+std::vector<std::shared_ptr<FilterParam>> CreateDropParams(const DropParamSpec& spec,
+                                                           std::shared_ptr<FilterParamUInt32>& count,
+                                                           std::shared_ptr<FilterParamBool>& drop,
+                                                           std::shared_ptr<FilterParamInt64>& dropped,
+                                                           std::shared_ptr<FilterParamCallback>& reset)
 {
-    return std::make_shared<FilterParamInt64>(name, 4u, 0LL, 0LL, std::numeric_limits<long long>::max());
+    CreateOnce(count, spec.count, spec.countFlags, 1u, spec.countMin, std::numeric_limits<uint32_t>::max());
+    CreateOnce(drop, spec.drop, spec.dropFlags, true);
+    CreateOnce(dropped, spec.dropped, 4u, 0LL, 0LL, std::numeric_limits<long long>::max());
+    CreateOnce(reset, spec.reset, 0u);
+    return {count, drop, dropped, reset};
 }
 
 void CountDrop(FilterParamInt64& counter)
@@ -21,12 +29,6 @@ void ResetDrops(FilterParamInt64* counter)
 {
     if (counter != nullptr)
         counter->SetValue(0);
-}
-
-unsigned WorkerCount(const FilterParamUInt32* threadsCount)
-{
-    const uint32_t count = threadsCount != nullptr ? threadsCount->GetValue() : 1u;
-    return count == 0 ? 1u : count;
 }
 
 void ListenToFrameOrderResets(const std::shared_ptr<Graph>& graph, IFrameOrderResetListener* listener, bool listen)

@@ -1,12 +1,14 @@
 #pragma once
 
-// Small pieces shared by the threaded and block mutates: their dropped-item counters, the
-// subscription to the graph's frame-order resets and the room left in the output queue.
+// Small pieces shared by the threaded, buffering and block mutates: parameter creation, the
+// dropped-item counters, the subscription to the graph's frame-order resets and the room
+// left in the output queue.
 
 #include <Hyx/Filter.h>
 #include <Hyx/FilterParamNumeric.h>
 #include <Hyx/FilterParamText.h>
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -26,23 +28,30 @@ void CreateOnce(std::shared_ptr<Param>& param, Args&&... args)
         param = std::make_shared<Param>(std::forward<Args>(args)...);
 }
 
-/// The parameters as one list, in the order given (for addParam).
-template <class... Params>
-std::vector<std::shared_ptr<FilterParam>> ParamList(const std::shared_ptr<Params>&... params)
-{
-    return {std::shared_ptr<FilterParam>(params)...};
-}
+/// The four parameters of a mutate that drops work while busy or full: a size or count
+/// (value 1, up to 2^32-1), whether to drop (true), the read-only dropped counter (flags 4,
+/// 0 .. 2^63-1) and the callback that resets it (flags 0).
+struct DropParamSpec {
+    const char* count;
+    unsigned countFlags;
+    uint32_t countMin;
+    const char* drop;
+    unsigned dropFlags;
+    const char* dropped;
+    const char* reset;
+};
 
-/// A read-only dropped-items counter (flags 4, value 0, 0 .. 2^63-1).
-std::shared_ptr<FilterParamInt64> MakeDroppedCounter(const char* name);
+/// Creates each of the four that does not exist yet; returns them in list order.
+std::vector<std::shared_ptr<FilterParam>> CreateDropParams(const DropParamSpec& spec,
+                                                           std::shared_ptr<FilterParamUInt32>& count,
+                                                           std::shared_ptr<FilterParamBool>& drop,
+                                                           std::shared_ptr<FilterParamInt64>& dropped,
+                                                           std::shared_ptr<FilterParamCallback>& reset);
+
 /// Adds one drop.
 void CountDrop(FilterParamInt64& counter);
 /// Back to 0 (notifying only when it was not 0).
 void ResetDrops(FilterParamInt64* counter);
-
-/// The workers of a threaded mutate: max(1, "Threads count"). A huge count is left to the
-/// thread pool, which refuses what the system cannot start.
-unsigned WorkerCount(const FilterParamUInt32* threadsCount);
 
 /// Adds or removes the listener of the graph's frame-order resets; no graph, no change.
 void ListenToFrameOrderResets(const std::shared_ptr<Graph>& graph, IFrameOrderResetListener* listener, bool listen);

@@ -1,39 +1,30 @@
 #pragma once
 
-// The engine of the multi-threaded mutates: items submitted by the updating thread are
-// processed on a pool of workers and their results are taken back in submission order.
+// In-order results of the items a multi-threaded mutate hands to its workers.
 //
 // Contract:
-// - Submit, TakeFinished, Start and Stop run on the updating thread; Reset may run on any
-//   thread (a frame-order reset); the process function runs on the workers.
+// - Submit and TakeFinished run on the updating thread; Clear may run on any thread (a
+//   frame-order reset); the process function runs on the workers.
 // - Each item is a slot in the pending queue (not taken by a worker yet) and in the order
 //   queue (not handed back yet). A job takes the oldest pending slot, so jobs and slots need
-//   not match one to one: a job that finds no slot (its slot was reset away) just ends.
-// - Without dropping, at most n items are submitted and unfinished: Submit waits for a
-//   permit. Every job returns exactly one permit, whether it processed a slot or found none;
-//   the jobs that Reset discards never run, so Reset returns their permits instead. The wait
-//   therefore always ends when a running job finishes, also across resets, and ends for
-//   good when the engine stops.
-// - A slot reset away while a worker processes it is finished into nothing: results never
+//   not match one to one: a job that finds no slot (it was cleared away) just ends. Every
+//   job returns its worker permit, whether it processed a slot or found none.
+// - A slot cleared away while a worker processes it is finished into nothing: results never
 //   outlive the order queue.
 // - A process function that throws yields an empty result (logged); the order goes on.
 // - Lock order: pending, then order (submission only); everything else takes its lock
 //   alone.
 
+#include "WorkerPool.h"
+
 #include <Hyx/LoggerInstance.h>
 
-#include <VornCommon/Concurrency.h>
-#include <VornCommon/ThreadPool.h>
-
-#include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <utility>
-#include <vector>
 
 namespace Hyx {
 
@@ -43,77 +34,33 @@ public:
     /// Processes one item on a worker with that worker's resource.
     using Process = std::function<Result(void* resource, Item& item)>;
 
-    OrderedJobs(const char* threadName, Process process) : _threadName(threadName), _process(std::move(process)) {}
-    ~OrderedJobs() { Stop({}); }
+    /// name: for the log line of a failing process function.
+    OrderedJobs(WorkerPool& pool, const char* name, Process process)
+        : _pool(pool), _name(name), _process(std::move(process))
+    {
+    }
     OrderedJobs(const OrderedJobs&) = delete;
     OrderedJobs& operator=(const OrderedJobs&) = delete;
 
-    /// Starts a pool of `workers` workers (0 is taken as 1), then asks allocate(i) for the
-    /// resource of each worker, ascending. Throws std::system_error when the system cannot
-    /// start the workers. Without dropping, that many permits are handed out.
-    void Start(unsigned workers, bool dropWhenBusy, const std::function<void*(unsigned)>& allocate)
-    {
-        Stop({});
-        auto pool = std::make_unique<VornCommon::ThreadPool>(workers);
-        const unsigned n = pool->GetThreadsCount();
-        _resources.clear();
-        for (unsigned i = 0; i < n; ++i)
-            _resources.push_back(allocate ? allocate(i) : nullptr);
-        _dropWhenBusy = dropWhenBusy;
-        _permits.Reset(n);
-        std::lock_guard<std::mutex> lock(_poolMutex);
-        _pool = std::move(pool);
-    }
-
-    /// Joins the workers (running jobs complete), forgets every item and hands each
-    /// resource to release(), ascending.
-    void Stop(const std::function<void(void*)>& release)
-    {
-        std::unique_ptr<VornCommon::ThreadPool> pool;
-        {
-            std::lock_guard<std::mutex> lock(_poolMutex);
-            pool = std::move(_pool);
-        }
-        pool.reset();
-        _permits.Cancel();
-        clearQueues();
-        for (void* resource : std::exchange(_resources, {}))
-            if (release)
-                release(resource);
-    }
-
-    bool IsRunning() const
-    {
-        std::lock_guard<std::mutex> lock(_poolMutex);
-        return _pool != nullptr;
-    }
-
-    /// Dropping is on and every worker is busy (a snapshot).
-    bool ShouldDrop() const
-    {
-        if (!_dropWhenBusy)
-            return false;
-        std::lock_guard<std::mutex> lock(_poolMutex);
-        return _pool && !_pool->HasUnoccupiedThreads();
-    }
-
-    /// Queues the item (waiting for a permit without dropping). False when not running.
+    /// Queues the item (waiting for a worker permit without dropping). False when the pool
+    /// is not running.
     bool Submit(Item item)
     {
-        // Only the updating thread starts and stops the pool, so it cannot vanish below.
-        if (!IsRunning() || (!_dropWhenBusy && !_permits.Acquire()))
+        if (!_pool.IsRunning() || !_pool.AcquirePermit())
             return false;
         auto slot = std::make_shared<Slot>(std::move(item));
         {
-            // Both at once: a reset in between would leave the slot in the order queue
+            // Both at once: a clear in between would leave the slot in the order queue
             // only, where nothing would ever finish it.
             std::lock_guard<std::mutex> pendingLock(_pendingMutex);
             std::lock_guard<std::mutex> orderLock(_orderMutex);
             _pending.push_back(slot);
             _order.push_back(std::move(slot));
         }
-        std::lock_guard<std::mutex> lock(_poolMutex);
-        _pool->DoJob([this](unsigned worker) { runJob(worker); });
+        if (!_pool.Run([this](void* resource) { runJob(resource); })) {
+            _pool.ReturnPermit();
+            return false;
+        }
         return true;
     }
 
@@ -128,18 +75,20 @@ public:
         return true;
     }
 
-    /// Forgets every item not handed back yet; jobs not started are discarded.
-    void Reset()
+    /// Forgets every item not handed back yet.
+    void Clear()
     {
+        std::deque<std::shared_ptr<Slot>> pending;
+        std::deque<std::shared_ptr<Slot>> order;
         {
-            std::lock_guard<std::mutex> lock(_poolMutex);
-            if (_pool) {
-                const unsigned discarded = _pool->ResetJobs();
-                if (!_dropWhenBusy)
-                    _permits.Release(discarded);
-            }
+            std::lock_guard<std::mutex> lock(_pendingMutex);
+            pending.swap(_pending);
         }
-        clearQueues();
+        {
+            std::lock_guard<std::mutex> lock(_orderMutex);
+            order.swap(_order);
+        }
+        // The items are released here, outside the locks.
     }
 
     /// Nothing pending, nothing unhanded, no worker busy.
@@ -155,8 +104,7 @@ public:
             if (!_order.empty())
                 return false;
         }
-        std::lock_guard<std::mutex> lock(_poolMutex);
-        return !_pool || _pool->GetUnoccupiedThreadsCount() == _pool->GetThreadsCount();
+        return _pool.IsIdle();
     }
 
 private:
@@ -167,57 +115,8 @@ private:
         bool done = false; // guarded by the order mutex
     };
 
-    /// Permits of the submissions in flight; Cancel ends every wait for good.
-    class Permits {
-    public:
-        void Reset(unsigned count)
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            _count = count;
-            _cancelled = false;
-        }
-        bool Acquire()
-        {
-            std::unique_lock<std::mutex> lock(_mutex);
-            _available.wait(lock, [this] { return _cancelled || _count > 0; });
-            if (_cancelled)
-                return false;
-            --_count;
-            return true;
-        }
-        void Release(unsigned n)
-        {
-            if (n == 0)
-                return;
-            {
-                std::lock_guard<std::mutex> lock(_mutex);
-                _count += n;
-            }
-            _available.notify_all();
-        }
-        void Cancel()
-        {
-            {
-                std::lock_guard<std::mutex> lock(_mutex);
-                _cancelled = true;
-            }
-            _available.notify_all();
-        }
-
-    private:
-        std::mutex _mutex;
-        std::condition_variable _available;
-        unsigned _count = 0;
-        bool _cancelled = true;
-    };
-
-    void runJob(unsigned worker)
+    void runJob(void* resource)
     {
-        thread_local bool named = false;
-        if (!named) {
-            VornCommon::concurrency::Thread::setCurrentThreadName(_threadName);
-            named = true;
-        }
         std::shared_ptr<Slot> slot;
         {
             std::lock_guard<std::mutex> lock(_pendingMutex);
@@ -229,48 +128,27 @@ private:
         if (slot) {
             Result result{};
             try {
-                result = _process(worker < _resources.size() ? _resources[worker] : nullptr, slot->item);
+                result = _process(resource, slot->item);
             } catch (const std::exception& e) {
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed: %s", _threadName, e.what());
+                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed: %s", _name, e.what());
             } catch (...) {
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _threadName);
+                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _name);
             }
             std::lock_guard<std::mutex> lock(_orderMutex);
             slot->result = std::move(result);
             slot->done = true;
         }
-        if (!_dropWhenBusy)
-            _permits.Release(1);
+        _pool.ReturnPermit();
     }
 
-    void clearQueues()
-    {
-        std::deque<std::shared_ptr<Slot>> pending;
-        std::deque<std::shared_ptr<Slot>> order;
-        {
-            std::lock_guard<std::mutex> lock(_pendingMutex);
-            pending.swap(_pending);
-        }
-        {
-            std::lock_guard<std::mutex> lock(_orderMutex);
-            order.swap(_order);
-        }
-        // The items are released here, outside the locks.
-    }
-
-    const char* const _threadName;
+    WorkerPool& _pool;
+    const char* const _name;
     const Process _process;
-    std::vector<void*> _resources;
-    std::atomic<bool> _dropWhenBusy{true};
-    Permits _permits;
 
     mutable std::mutex _pendingMutex;
     std::deque<std::shared_ptr<Slot>> _pending;
     mutable std::mutex _orderMutex;
     std::deque<std::shared_ptr<Slot>> _order;
-
-    mutable std::mutex _poolMutex;
-    std::unique_ptr<VornCommon::ThreadPool> _pool;
 };
 
 } // namespace Hyx

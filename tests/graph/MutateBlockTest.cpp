@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace GraphFixtures;
 using namespace ThreadedFixtures;
 using Hyx::ActionResult;
@@ -18,26 +20,11 @@ using VornCommon::LogLevel;
 
 namespace {
 
-/// A target that takes nothing while stalled.
-struct StallingTarget : TestTarget {
-    std::atomic<bool> stalled{false};
-    HyxErrorCode Update() override { return stalled ? HyxErrorCode::NoDataAvailable : TestTarget::Update(); }
-};
-
-/// Source -> block mutate -> target, host-driven or asynchronous.
-template <class Block, class Base = TestGraph>
-struct Chain : Base {
-    Chain(std::shared_ptr<Hyx::Filter> source, const char* bufferSize, bool drop)
-    {
-        this->add(std::move(source));
-        block = this->template make<Block>();
-        target = this->template make<StallingTarget>();
-        EXPECT_TRUE(block->setParameterValue(MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize));
-        EXPECT_TRUE(block->setParameterValue(MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"));
-    }
-    std::shared_ptr<Block> block;
-    std::shared_ptr<StallingTarget> target;
-};
+Settings Block(const char* bufferSize, bool drop)
+{
+    return {{MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
+            {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
+}
 
 std::vector<std::string> ParamNames(const Hyx::Filter& filter)
 {
@@ -95,12 +82,12 @@ TEST(MutateBlock, RegisteredClassesAndTheirParameters)
 
 TEST(MutateBlock, ManualReleasesOneFramePerPull)
 {
-    Chain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}), "5", false);
+    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}), Block("5", false));
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(3));
     EXPECT_TRUE(chain.target->seen().empty());
-    chain.block->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.block->setParameterValue("Pull next processed frame", "")); // any text pulls
+    chain.middle->PullNextProcessedFrame();
+    ASSERT_TRUE(chain.middle->setParameterValue("Pull next processed frame", "")); // any text pulls
     ASSERT_TRUE(chain.update(1));
     ASSERT_EQ(chain.target->seen().size(), 2u); // one whole frame per update
     ASSERT_TRUE(chain.update(1));
@@ -112,54 +99,54 @@ TEST(MutateBlock, ManualReleasesOneFramePerPull)
     EXPECT_EQ(seen[3].stream, 1u);
     EXPECT_FALSE(chain.graph->IsDone());
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    chain.block->PullNextProcessedFrame(); // stopped: nothing to release
-    EXPECT_TRUE(chain.block->IsDone());
+    chain.middle->PullNextProcessedFrame(); // stopped: nothing to release
+    EXPECT_TRUE(chain.middle->IsDone());
 }
 
 TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
 {
     CapturedLog log;
-    Chain<MutateBlockManual> chain(std::make_shared<TestSource>(4), "0", true); // 0: one frame
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(4), Block("0", true)); // 0: one frame
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(4));
-    EXPECT_EQ(chain.block->getParameterValue("Dropped frames count"), "3");
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
     EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 64, timestamp: 40000000)"), 1);
     EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 192, timestamp: 120000000)"), 1);
     // Resuming keeps the buffered frame and the count.
     ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
     ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
-    EXPECT_EQ(chain.block->getParameterValue("Dropped frames count"), "3");
-    chain.block->PullNextProcessedFrame();
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
+    chain.middle->PullNextProcessedFrame();
     ASSERT_TRUE(chain.runToEnd());
     EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0}));
-    ASSERT_TRUE(chain.block->setParameterValue("Reset dropped frames counter", "go"));
-    EXPECT_EQ(chain.block->getParameterValue("Dropped frames count"), "0");
+    ASSERT_TRUE(chain.middle->setParameterValue("Reset dropped frames counter", "go"));
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "0");
 }
 
 TEST(MutateBlock, ResetLeavesOneEmptyFrameThatEmitsNothing)
 {
-    Chain<MutateBlockManual> chain(std::make_shared<TestSource>(3), "5", true);
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(3), Block("5", true));
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(3));
-    chain.block->OnFrameOrderReset();
-    EXPECT_FALSE(chain.block->IsDone()); // the empty frame
-    chain.block->PullNextProcessedFrame();
+    chain.middle->OnFrameOrderReset();
+    EXPECT_FALSE(chain.middle->IsDone()); // the empty frame
+    chain.middle->PullNextProcessedFrame();
     ASSERT_TRUE(chain.update(1));
-    EXPECT_TRUE(chain.block->IsDone());
+    EXPECT_TRUE(chain.middle->IsDone());
     EXPECT_TRUE(chain.target->frames().empty());
 }
 
 TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)
 {
-    Chain<MutateBlockManual> chain(std::make_shared<TestSource>(1100), "2000", false);
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(1100), Block("2000", false));
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(1100));
     chain.target->stalled = true;
     for (int i = 0; i < 1100; ++i) {
-        chain.block->PullNextProcessedFrame();
+        chain.middle->PullNextProcessedFrame();
         ASSERT_TRUE(chain.update(1));
     }
-    EXPECT_FALSE(chain.block->IsDone()); // 1000 in the queue, the rest waits
+    EXPECT_FALSE(chain.middle->IsDone()); // 1000 in the queue, the rest waits
     chain.target->stalled = false;
     ASSERT_TRUE(chain.runToEnd());
     EXPECT_EQ(chain.target->frames(), Range(1100));
@@ -170,11 +157,11 @@ TEST(MutateBlock, NoStreamCountMakesEveryAtomAFrame)
     struct NoStreams : TestSource {
         int GetOutputNumStreams() const override { return 0; }
     };
-    Chain<MutateBlockManual> chain(std::make_shared<NoStreams>(), "3", true);
+    HostChain<MutateBlockManual> chain(std::make_shared<NoStreams>(), Block("3", true));
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(2));
-    chain.block->PullNextProcessedFrame();
-    chain.block->PullNextProcessedFrame();
+    chain.middle->PullNextProcessedFrame();
+    chain.middle->PullNextProcessedFrame();
     ASSERT_TRUE(chain.update(2));
     EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0, 1}));
 }
@@ -198,8 +185,8 @@ TEST(MutateBlock, FramerateGivesTheReleasePeriod)
 
 TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
 {
-    Chain<MutateBlockFPS, AsyncTestGraph> chain(std::make_shared<TestSource>(12), "2", false);
-    ASSERT_TRUE(chain.block->setParameterValue("Framerate", "25"));
+    AsyncChain<MutateBlockFPS> chain(std::make_shared<TestSource>(12), Block("2", false));
+    ASSERT_TRUE(chain.middle->setParameterValue("Framerate", "25"));
     std::vector<std::chrono::steady_clock::time_point> arrivals;
     chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
         arrivals.push_back(std::chrono::steady_clock::now()); // the graph's worker only
@@ -217,7 +204,7 @@ TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
 TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
 {
     // Nobody releases: the graph's worker waits in the full buffer until it is asked to stop.
-    Chain<MutateBlockManual, AsyncTestGraph> chain(std::make_shared<TestSource>(30), "1", false);
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestSource>(30), Block("1", false));
     ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
     ASSERT_EQ(chain.async->Play(), ActionResult::Success);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -236,7 +223,7 @@ TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
             }
             ASSERT_EQ(chain.async->Play(), ActionResult::Success);
         }
-        chain.block->PullNextProcessedFrame();
+        chain.middle->PullNextProcessedFrame();
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     EXPECT_EQ(chain.target->frames(), Range(30));
@@ -244,10 +231,10 @@ TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
 
 TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
 {
-    for (const char* drop : {"False", "True"}) {
-        Chain<MutateBlockFPS, AsyncTestGraph> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{40, 40}), "1",
-                                                    std::string(drop) == "True");
-        ASSERT_TRUE(chain.block->setParameterValue("Framerate", "0"));
+    for (const bool drop : {false, true}) {
+        Settings settings = Block("1", drop);
+        settings.emplace_back(MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
+        AsyncChain<MutateBlockFPS> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{40, 40}), settings);
         ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
         ASSERT_EQ(chain.async->Play(), ActionResult::Success);
         auto order = chain.async->GetFrameOrderProvider();
@@ -262,6 +249,34 @@ TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
         const auto atoms = chain.target->seen();
         EXPECT_EQ(atoms.size() % 2, 0u);
     }
+}
+
+TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
+{
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}), Block("1", false));
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    auto order = chain.async->GetFrameOrderProvider();
+    std::minstd_rand random(7);
+    for (int i = 0; i < 300; ++i) {
+        switch (random() % 4) {
+        case 0:
+            ASSERT_EQ(chain.async->Pause(), ActionResult::Success);
+            if (random() % 2)
+                order->JumpToFrameID(static_cast<uint32_t>(random() % 50)); // forgets kept frames
+            ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+            break;
+        case 1:
+            order->JumpToFrameID(static_cast<uint32_t>(random() % 50)); // while the update may wait
+            break;
+        default:
+            chain.middle->PullNextProcessedFrame();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+    }
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_EQ(chain.target->seen().size() % 2, 0u); // whole frames only
 }
 
 TEST(MutateBlockThreads, DestroyedWhileReleasingJoinsItsWorker)

@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <type_traits>
 
 using namespace GraphFixtures;
 using namespace ThreadedFixtures;
@@ -58,16 +59,30 @@ struct ResourceBook {
     std::map<std::thread::id, std::set<void*>> byThread;
 };
 
-class AtomWork : public MutateAtomMultiThread {
+/// A threaded mutate of the test, recording what happens to the per-worker resources.
+template <class Leaf>
+class Recording : public Leaf {
 public:
     Guid TypeGuid() const override { return kMutateGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("MutateAtomWork", Hyx::FilterCategory::Transform);
+        return Hyx::FilterClassInfo("MutateWork", Hyx::FilterCategory::Transform);
     }
+    ResourceBook book;
+
+protected:
+    void* AllocateThreadResource(unsigned worker) override
+    {
+        book.allocated.push_back(worker);
+        return ResourceOf(worker);
+    }
+    void ReleaseThreadResource(void* resource) override { book.released.push_back(resource); }
+};
+
+class AtomWork : public Recording<MutateAtomMultiThread> {
+public:
     /// The work; passes the atom on when not set. Set before play.
     std::function<std::shared_ptr<Atom>(std::shared_ptr<Atom>)> work;
-    ResourceBook book;
     std::atomic<int> inWork{0};
 
 protected:
@@ -79,23 +94,11 @@ protected:
         --inWork;
         return result;
     }
-    void* AllocateThreadResource(unsigned worker) override
-    {
-        book.allocated.push_back(worker);
-        return ResourceOf(worker);
-    }
-    void ReleaseThreadResource(void* resource) override { book.released.push_back(resource); }
 };
 
-class FrameWork : public MutateFrameMultiThread {
+class FrameWork : public Recording<MutateFrameMultiThread> {
 public:
-    Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
-    {
-        return Hyx::FilterClassInfo("MutateFrameWork", Hyx::FilterCategory::Transform);
-    }
     std::function<Frame(Frame&)> work;
-    ResourceBook book;
     std::mutex sizesMutex;
     std::vector<size_t> frameSizes;
 
@@ -109,28 +112,15 @@ protected:
         }
         return work ? work(frame) : frame;
     }
-    void* AllocateThreadResource(unsigned worker) override
-    {
-        book.allocated.push_back(worker);
-        return ResourceOf(worker);
-    }
-    void ReleaseThreadResource(void* resource) override { book.released.push_back(resource); }
 };
 
-void Configure(Hyx::Filter& work, const char* threads, const char* dropName, bool drop)
+/// "Threads count" and the drop parameter of the variant.
+template <class Work>
+Settings Threads(const char* count, bool drop)
 {
-    ASSERT_TRUE(work.setParameterValue("Threads count", threads));
-    ASSERT_TRUE(work.setParameterValue(dropName, drop ? "True" : "False"));
-}
-
-void Configure(AtomWork& work, const char* threads, bool drop)
-{
-    Configure(work, threads, MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME, drop);
-}
-
-void Configure(FrameWork& work, const char* threads, bool drop)
-{
-    Configure(work, threads, MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME, drop);
+    const char* dropName = std::is_base_of_v<MutateAtomMultiThread, Work> ? MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME
+                                                                          : MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME;
+    return {{"Threads count", count}, {dropName, drop ? "True" : "False"}};
 }
 
 std::vector<unsigned> Range(unsigned count)
@@ -184,11 +174,9 @@ TEST(MutateMultiThread, ParametersInOrderWithTheirDefaults)
 
 TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
 {
-    TestGraph chain;
-    chain.make<TestSource>(3);
-    auto atoms = chain.make<AtomWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*atoms, "3", false);
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(3), Threads<AtomWork>("3", false));
+    auto atoms = chain.middle;
+    auto target = chain.target;
     // A waits for B, B for C: the workers finish C, B, A.
     std::mutex mutex;
     std::condition_variable finished;
@@ -214,11 +202,9 @@ TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
 TEST(MutateMultiThreadThreads, HundredAtomsOnFourWorkersArriveInOrderBeforeTheGraphIsDone)
 {
     for (const bool drop : {false, true}) {
-        AsyncTestGraph chain;
-        chain.make<TestSource>(100);
-        auto atoms = chain.make<AtomWork>();
-        auto target = chain.make<TestTarget>();
-        Configure(*atoms, "4", drop);
+        AsyncChain<AtomWork> chain(std::make_shared<TestSource>(100), Threads<AtomWork>("4", drop));
+        auto atoms = chain.middle;
+        auto target = chain.target;
         atoms->work = [](std::shared_ptr<Atom> atom) {
             thread_local std::minstd_rand random(std::hash<std::thread::id>()(std::this_thread::get_id()));
             SleepMicroseconds(random() % 2000);
@@ -245,11 +231,9 @@ TEST(MutateMultiThreadThreads, HundredAtomsOnFourWorkersArriveInOrderBeforeTheGr
 TEST(MutateMultiThreadThreads, DroppingNeverWaitsAndCountsEveryDrop)
 {
     CapturedLog log;
-    TestGraph chain;
-    chain.make<TestSource>(5);
-    auto atoms = chain.make<AtomWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*atoms, "1", true);
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(5), Threads<AtomWork>("1", true));
+    auto atoms = chain.middle;
+    auto target = chain.target;
     Gate gate;
     atoms->work = [&](std::shared_ptr<Atom> atom) {
         gate.pass();
@@ -274,11 +258,9 @@ TEST(MutateMultiThreadThreads, DroppingNeverWaitsAndCountsEveryDrop)
 TEST(MutateMultiThreadThreads, FrameOrderResetsWithWorkInFlightNeverDeadlock)
 {
     for (const bool drop : {false, true}) {
-        AsyncTestGraph chain;
-        auto source = chain.make<TestSource>(50);
-        auto atoms = chain.make<AtomWork>();
-        auto target = chain.make<TestTarget>();
-        Configure(*atoms, "4", drop);
+        AsyncChain<AtomWork> chain(std::make_shared<TestSource>(50), Threads<AtomWork>("4", drop));
+        auto atoms = chain.middle;
+        auto target = chain.target;
         atoms->work = [](std::shared_ptr<Atom> atom) {
             thread_local std::minstd_rand random(std::hash<std::thread::id>()(std::this_thread::get_id()));
             SleepMicroseconds(random() % 1000);
@@ -301,11 +283,8 @@ TEST(MutateMultiThreadThreads, FrameOrderResetsWithWorkInFlightNeverDeadlock)
 
 TEST(MutateMultiThreadThreads, StopWhileWorkersAreBusyJoinsAndReleases)
 {
-    AsyncTestGraph chain;
-    chain.make<TestSource>(1000);
-    auto atoms = chain.make<AtomWork>();
-    chain.make<TestTarget>();
-    Configure(*atoms, "3", true);
+    AsyncChain<AtomWork> chain(std::make_shared<TestSource>(1000), Threads<AtomWork>("3", true));
+    auto atoms = chain.middle;
     Gate gate;
     atoms->work = [&](std::shared_ptr<Atom> atom) {
         gate.pass();
@@ -328,11 +307,9 @@ TEST(MutateMultiThreadThreads, StopWhileWorkersAreBusyJoinsAndReleases)
 
 TEST(MutateMultiThreadThreads, PauseKeepsPoolResourcesAndCount)
 {
-    TestGraph chain;
-    chain.make<TestSource>(6);
-    auto atoms = chain.make<AtomWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*atoms, "0", false); // 0 gives one worker
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(6), Threads<AtomWork>("0", false)); // 0 gives one worker
+    auto atoms = chain.middle;
+    auto target = chain.target;
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(3));
     ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
@@ -348,11 +325,9 @@ TEST(MutateMultiThreadThreads, PauseKeepsPoolResourcesAndCount)
 TEST(MutateMultiThreadThreads, ThrowingWorkEmitsNothingAndTheOrderGoesOn)
 {
     CapturedLog log;
-    TestGraph chain;
-    chain.make<TestSource>(6);
-    auto atoms = chain.make<AtomWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*atoms, "2", false);
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(6), Threads<AtomWork>("2", false));
+    auto atoms = chain.middle;
+    auto target = chain.target;
     atoms->work = [](std::shared_ptr<Atom> atom) {
         if (atom->GetFrameNr() == 2)
             throw std::runtime_error("bad frame");
@@ -367,11 +342,9 @@ TEST(MutateMultiThreadThreads, ThrowingWorkEmitsNothingAndTheOrderGoesOn)
 
 TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 {
-    TestGraph chain;
-    chain.make<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
-    auto frames = chain.make<FrameWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*frames, "2", false);
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10}), Threads<FrameWork>("2", false));
+    auto frames = chain.middle;
+    auto target = chain.target;
     frames->work = [](MutateFrameMultiThread::Frame& frame) {
         const unsigned number = frame.front()->GetFrameNr();
         if (number == 4)
@@ -402,11 +375,9 @@ TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 TEST(MutateMultiThreadThreads, FramesDropWhileBusy)
 {
     CapturedLog log;
-    TestGraph chain;
-    chain.make<TestMultiSource>(std::vector<unsigned>{3, 3});
-    auto frames = chain.make<FrameWork>();
-    auto target = chain.make<TestTarget>();
-    Configure(*frames, "1", true);
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{3, 3}), Threads<FrameWork>("1", true));
+    auto frames = chain.middle;
+    auto target = chain.target;
     Gate gate;
     frames->work = [&](MutateFrameMultiThread::Frame& frame) {
         gate.pass();

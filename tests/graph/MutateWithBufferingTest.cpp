@@ -1,4 +1,4 @@
-#include "GraphFixtures.h"
+#include "ThreadedFixtures.h"
 
 #include <Hyx/FilterParamNumeric.h>
 #include <Hyx/MutateWithBuffering.h>
@@ -8,6 +8,7 @@
 #include <optional>
 
 using namespace GraphFixtures;
+using ThreadedFixtures::StallingTarget;
 using Hyx::ActionResult;
 using Hyx::Atom;
 using Hyx::PlaybackMode;
@@ -79,12 +80,6 @@ protected:
         bufferAtProcess = getBuffer().size();
         return result;
     }
-};
-
-/// A target that takes nothing while stalled.
-struct StallingTarget : TestTarget {
-    bool stalled = false;
-    HyxErrorCode Update() override { return stalled ? HyxErrorCode::NoDataAvailable : TestTarget::Update(); }
 };
 
 struct Chain : TestGraph {

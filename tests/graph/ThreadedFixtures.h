@@ -1,17 +1,20 @@
 #pragma once
 
-// Helpers for the tests of the asynchronous graph and the threaded mutates: a listener that
-// records graph states with the thread that reported them, a recorder of frame-order resets,
-// and a bounded wait for a condition that another thread makes true.
+// Helpers for the tests of the asynchronous graph and the threaded, buffering and block
+// mutates: a listener that records graph states with the thread that reported them, bounded
+// waits for what another thread makes true, and a target that can refuse to take atoms.
 
 #include "GraphFixtures.h"
 
 #include <Hyx/AsyncGraph.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -121,6 +124,34 @@ private:
     size_t _notified = 0; // states whose hook has run
 };
 
+/// A target that takes nothing while stalled, so its input queue fills up.
+struct StallingTarget : GraphFixtures::TestTarget {
+    std::atomic<bool> stalled{false};
+    Hyx::HyxErrorCode Update() override
+    {
+        return stalled ? Hyx::HyxErrorCode::NoDataAvailable : GraphFixtures::TestTarget::Update();
+    }
+};
+
+/// Parameter values as (name, text) pairs.
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+/// Source -> the filter under test -> stalling target, on a host-driven graph (TestGraph) or
+/// an asynchronous one (AsyncTestGraph); the settings go to the filter under test.
+template <class Middle, class Base>
+struct FilterChain : Base {
+    explicit FilterChain(std::shared_ptr<Hyx::Filter> source, const Settings& settings = {})
+    {
+        this->add(std::move(source));
+        middle = this->template make<Middle>();
+        target = this->template make<StallingTarget>();
+        for (const auto& [name, value] : settings)
+            EXPECT_TRUE(middle->setParameterValue(name.c_str(), value.c_str())) << name;
+    }
+    std::shared_ptr<Middle> middle;
+    std::shared_ptr<StallingTarget> target;
+};
+
 /// A graph test chain on an asynchronous graph.
 struct AsyncTestGraph : GraphFixtures::TestGraph {
     AsyncTestGraph()
@@ -139,5 +170,10 @@ struct AsyncTestGraph : GraphFixtures::TestGraph {
     std::shared_ptr<Hyx::AsyncGraph> async;
     StateLog log;
 };
+
+template <class Middle>
+using HostChain = FilterChain<Middle, GraphFixtures::TestGraph>;
+template <class Middle>
+using AsyncChain = FilterChain<Middle, AsyncTestGraph>;
 
 } // namespace ThreadedFixtures

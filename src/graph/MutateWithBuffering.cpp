@@ -60,6 +60,9 @@ HyxErrorCode MutateWithBuffering::onStop()
 {
     _buffer.clear();
     _releaseIndex = 0;
+    // Nothing is left to release: a stopped release is over. A collection stays open.
+    if (_phase == Phase::Releasing)
+        _phase = Phase::Done;
     return HyxErrorCode::Success;
 }
 

@@ -225,3 +225,22 @@ TEST(MutateWithBuffering, StreamShorterThanAnnouncedIsProcessedAtItsEnd)
         EXPECT_EQ(chain.target->frames().size(), 30u);
     }
 }
+
+TEST(MutateWithBuffering, StopEndsAReleaseButNotACollection)
+{
+    {
+        Chain chain(1, 10);
+        ASSERT_TRUE(chain.update(12)); // processed, three atoms out
+        ASSERT_EQ(chain.buffering->processed, 1);
+        ASSERT_EQ(chain.target->seen().size(), 3u);
+        EXPECT_FALSE(chain.buffering->IsDone());
+        ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+        EXPECT_TRUE(chain.buffering->IsDone());
+    }
+    {
+        Chain chain(1, 10);
+        ASSERT_TRUE(chain.update(5));
+        ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+        EXPECT_FALSE(chain.buffering->IsDone());
+    }
+}

@@ -70,9 +70,18 @@ float FpsFromText(const char* text)
         if (std::strcmp(text, kFpsNames[i]) == 0)
             return kRateCodes[i];
     }
-    // A rate that is no finite float (inf, nan, 1e999) would leave the graph's pacing
-    // undefined: such a text reads as "max".
-    const float fps = static_cast<float>(ParamText::ToNumber(text));
+    // Only a decimal number counts ("0x10" reads as 0). A rate that is no finite float
+    // (inf, nan, 1e999) would leave the graph's pacing undefined: such a text reads as "max".
+    const char* begin = text;
+    const char* end = text + std::strlen(text);
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    if (begin + 1 < end && *begin == '+' && begin[1] != '-' && begin[1] != '+')
+        ++begin;
+    double value = 0.0;
+    if (std::from_chars(begin, end, value, std::chars_format::general).ec != std::errc())
+        return 0.0f;
+    const float fps = static_cast<float>(value);
     return std::isfinite(fps) ? fps : 0.0f;
 }
 

@@ -178,6 +178,11 @@ TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
     EXPECT_EQ(30.0f, fpsOf("30fps"));
     EXPECT_EQ(0.0f, fpsOf("Max"));
     EXPECT_EQ(0.0f, fpsOf("nan"));
+    EXPECT_EQ(0.0f, fpsOf("0x19")); // decimal only
+    EXPECT_EQ(0.0f, fpsOf("1e999"));
+    EXPECT_EQ(25.0f, fpsOf(" +25"));
+    EXPECT_EQ(-4.5f, fpsOf("-4.5x"));
+    EXPECT_EQ(2500.0f, fpsOf("2.5e3"));
 
     auto modeOf = [](const char* play) {
         const auto graphs = LoadText(std::string("<hyx version=\"1.0\"><graph play=\"") + play + "\" fps=\"max\"/></hyx>");

@@ -11,6 +11,7 @@
 //   the lookup table's GUID list.
 // - Plain value records: the fields are public and the lookup table reads them directly.
 
+#include <Hyx/AtomId.h>
 #include <Hyx/Export.h>
 
 #include <cstdint>
@@ -45,7 +46,7 @@ public:
     /// The atom id word.
     uint32_t GetId() const { return id; }
     /// Atom type (bits 28-31 of the id word): 0 frame, 1 lookup table.
-    uint32_t GetAtomType() const { return id >> 28; }
+    AtomType GetAtomType() const { return static_cast<AtomType>(id >> 28); }
     /// Frame number (bits 6-27 of the id word).
     uint32_t GetFrame() const { return (id >> 6) & 0x3FFFFFu; }
     /// Stream id (bits 0-5 of the id word).

@@ -2,6 +2,7 @@
 
 #include <Hyx/DataBlock.h>
 
+#include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/DeserializeFromMemory.h>
 #include <Hyx/SerializeToMemory.h>
 
@@ -40,6 +41,10 @@ std::shared_ptr<DataBlock> DataBlock::Deserialize(DeserializeFromMemory* reader,
 
 void DataBlockBlob::onSerialize(std::shared_ptr<SerializeToMemory> writer)
 {
+    // A compressed-blob record always carries the compression fields, and only a compressed
+    // layer has them: anything else would be written in a form that cannot be read back.
+    if (_dataType == DataType::CompressedBlob && !dynamic_cast<const DataTypeCompressedBlob*>(_dataLayer.get()))
+        throw std::invalid_argument("Compressed data block without a compressed layer.");
     writer->pack_blobData(_dataLayer);
 }
 

@@ -18,8 +18,6 @@ namespace {
 
 /// Bytes of the version-9 payload besides the host name.
 constexpr uint32_t FIXED_PAYLOAD_SIZE = 4 + 4 + 1 + 1 + VornCommon::Versorf::RAW_BYTES_SIZE;
-/// Fields some version-8 writers put between the host id and the orientation (u8, u32, u8, u8).
-constexpr uint32_t OLD_EXTRA_FIELDS_SIZE = 7;
 
 std::string formatFloat(float value)
 {

@@ -125,14 +125,15 @@ ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
     // The source's frame count, when it is known.
     bool known = false;
     uint32_t count = 0;
+    std::shared_ptr<FrameOrderAuto> order = std::dynamic_pointer_cast<FrameOrderAuto>(GetFrameOrderProvider());
     if (mode == PlaybackMode::Realtime) {
-        known = true;
+        // Realtime counts up without end: it needs no frame count and keeps an existing order.
+        known = !order;
         count = 0xFFFFFFFFu;
     } else if (const std::shared_ptr<DataTypeStreamInfo> info = source->GetStreamInfo()) {
         known = true;
         count = info->GetNumFrames();
     }
-    std::shared_ptr<FrameOrderAuto> order = std::dynamic_pointer_cast<FrameOrderAuto>(GetFrameOrderProvider());
     // A stopped graph walks the source it has now: a range built for an earlier source (or
     // frame count) is built again.
     if (!order || (IsStopped() && known && order->GetRangeSize() != count)) {

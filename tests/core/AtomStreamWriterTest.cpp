@@ -1,5 +1,6 @@
 #include <Hyx/Atom.h>
 #include <Hyx/AtomInfo.h>
+#include <Hyx/DataBlock.h>
 #include <Hyx/DataLayerPlaceholder.h>
 #include <Hyx/DataTypeSegmentInfo.h>
 #include <Hyx/HyxLookupTable.h>
@@ -214,6 +215,27 @@ TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
     ok->AddDataLayer(plainLayer({1}), false);
     EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
     EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 46u);
+}
+
+TEST(AtomStreamWriter, CompressedBlockNeedsACompressedLayer)
+{
+    // A kind-1 record always carries the compression fields, which a plain layer lacks: such
+    // a block would be written in a form that no reader can frame, so it is refused.
+    CapturedLog log;
+    SerializeToMemory w;
+    w.pack_hyxheader();
+    auto atom = std::make_shared<Atom>(0u, 0u);
+    atom->AddDataLayer(plainLayer({1, 2, 3}), false);
+    atom->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob, plainLayer({4, 5})));
+    EXPECT_EQ(w.pack_atom(atom), HyxErrorCode::FailedToPackAtom);
+    EXPECT_EQ(w.GetPackedDataSize(), 15u);
+    EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 1u);
+
+    // A kind-1 block of a compressed layer is written as before.
+    auto ok = std::make_shared<Atom>(0u, 0u);
+    ok->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob, compressedLayer({4, 5})));
+    EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
+    EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 68u);
 }
 
 TEST(AtomStreamWriter, RollbackKeepsBorrowedBytes)

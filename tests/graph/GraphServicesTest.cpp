@@ -110,6 +110,11 @@ TEST(GraphPlaybackMode, RangeFollowsANewSource)
     const auto first = autoOrder(*chain.graph);
     ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
     EXPECT_EQ(autoOrder(*chain.graph), first); // same count: the order is kept
+    // Realtime needs no frame count: the order over the source's frames stays in place.
+    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::Realtime, true), ActionResult::Success);
+    EXPECT_EQ(autoOrder(*chain.graph), first);
+    EXPECT_EQ(first->GetRangeSize(), 40u);
+    EXPECT_EQ(first->GetPlaybackMode(), PlaybackMode::Realtime);
 
     ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
     chain.make<TestSource>(7);

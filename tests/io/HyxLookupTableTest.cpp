@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 using Hyx::AtomInfo;
 using Hyx::HyxLookupTable;
@@ -48,7 +49,8 @@ void expectNonChronological(HyxLookupTable& table, std::shared_ptr<AtomInfo> rec
 TEST(AtomInfo, IdWordFields)
 {
     const AtomInfo record(idWord(1, 5, 100), 77, 31, 12, 3);
-    EXPECT_EQ(record.GetAtomType(), 1u);
+    static_assert(std::is_same_v<decltype(record.GetAtomType()), Hyx::AtomType>);
+    EXPECT_EQ(record.GetAtomType(), Hyx::AtomType::LookupTable);
     EXPECT_EQ(record.GetStreamId(), 5);
     EXPECT_EQ(record.GetFrame(), 100u);
     EXPECT_EQ(record.GetTimeStamp(), 77u);

@@ -1,3 +1,4 @@
+#include <VornCommon/FileHelper.h>
 #include <VornCommon/Xml.h>
 
 namespace VornCommon {
@@ -9,7 +10,18 @@ tinyxml2::XMLDocument MakeXmlDocument()
 
 bool SaveXmlDocument(tinyxml2::XMLDocument& doc, const std::string& path)
 {
-    return doc.SaveFile(path.c_str(), false) == tinyxml2::XML_SUCCESS;
+    // tinyxml2's own file output ignores failed writes (a full disk still reports success),
+    // so print to memory and write the bytes with checked calls.
+    tinyxml2::XMLPrinter printer(nullptr, false);
+    doc.Print(&printer);
+    const uint64_t size = static_cast<uint64_t>(printer.CStrSize() - 1); // without the closing zero
+    int handle = FileHelper::OpenFileForWriting(path);
+    if (handle < 0)
+        return false;
+    const bool written = FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(printer.CStr()), size) ==
+                         static_cast<int64_t>(size);
+    FileHelper::CloseFile(handle);
+    return written;
 }
 
 } // namespace VornCommon

@@ -1,0 +1,110 @@
+#pragma once
+
+// A graph that runs its own main loop on one worker thread per run.
+//
+// Contract:
+// - Play starts a worker (named "AsyncGraph", priority raised where the system allows) that
+//   calls Update repeatedly, paced to the frame period of the requested rate (the codes of
+//   MutateBlockFPS: 0 no pacing, -1/-2/-3 the source stream's rate, its half, its double).
+//   Updates start one period apart, planned from deadlines so late wake-ups do not add up;
+//   an update that takes longer than the period is followed at once by the next one.
+// - The worker stops the graph itself when an update fails (listeners hear Error, then
+//   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore
+//   arrive on the worker thread.
+// - Pause, Stop and the destructor end the worker before the filters change state; a worker
+//   that ended by itself is waited for by the next Play, Pause, Stop or SetPlaybackMode
+//   before they look at the state, so host and worker never drive the filters at once.
+// - Called from the worker itself (a graph listener or a filter during the worker's turn),
+//   Stop and Pause only ask the worker to end and change the state without waiting; Play
+//   fails; a destructor running there lets the worker finish on its own. The worker holds a
+//   reference to the graph during each turn, so a listener may drop the last one.
+// - Stop returns within one update and about one frame period at most (the worker's sleep
+//   ends as soon as it is asked to stop), or about 30 ms while suspended.
+// - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be
+//   called from any thread at any time.
+
+#include <Hyx/Export.h>
+#include <Hyx/FrameOrderProvider.h>
+#include <Hyx/Graph.h>
+
+#include <VornCommon/Guid.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace Hyx {
+
+class Filter;
+
+class HYX_API AsyncGraph : public Graph {
+public:
+    /// Stopped, rate 0 (no pacing), not suspended.
+    AsyncGraph();
+    /// Ends the worker, then the graph stops and removes its filters.
+    ~AsyncGraph() override;
+
+    /// Starts the filters and the worker. From the stopped state the frame order restarts at
+    /// its beginning; from Paused it resumes. Fails with the missing-provider message when
+    /// the graph has no frame-order provider.
+    ActionResult Play() override;
+    using Graph::Play;
+    /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
+    /// when the graph is not playing. When the filters refuse, the worker runs on.
+    ActionResult Pause() override;
+    /// Ends the worker, then stops the filters. When the filters refuse and the graph is
+    /// still playing, the worker runs on.
+    ActionResult Stop() override;
+
+    /// The worker sleeps (30 ms at a time) instead of updating until Resume.
+    void Suspend();
+    void Resume();
+    bool IsSuspended() const;
+
+    /// Sets the requested rate and recomputes the period; the worker takes it at once.
+    ActionResult SetGraphFps(float fps);
+    /// Writes the requested rate; always Success.
+    ActionResult GetGraphFps(float& fps) const;
+    /// The frame period in milliseconds that the worker paces to (0: none).
+    uint32_t GetFramePeriodMs() const;
+    /// With a source that has stream information: installs a new automatic frame order over
+    /// its frames in that mode (its failure is returned and the rate is not applied). Then
+    /// sets the rate. Never fails for want of a source.
+    ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
+
+    /// True from the moment Stop, Pause or the destructor asks the worker to end until the
+    /// next Play starts one. A filter that waits on the worker thread for another thread
+    /// gives up its wait when it sees this.
+    bool IsStopRequested() const;
+
+    /// A new filter of that class, pre-initialised with the graph's last filter as upstream
+    /// and with the graph; not added (pass it to AddAndConnect). Empty when the factory
+    /// gives none.
+    static std::shared_ptr<Filter> CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph);
+
+private:
+    struct WorkerState;
+
+    bool onWorkerThread() const;
+    /// Joins a worker that has left its loop (or was asked to end); a running one is kept.
+    void joinEndedWorker();
+    /// Asks the worker to end and waits for it.
+    void endWorker();
+    /// Pause and Stop: ends the worker (from the worker itself: after this turn), then runs
+    /// the base operation; a refusal while still playing keeps a worker running.
+    ActionResult endWorkerThen(const std::function<ActionResult()>& baseOperation);
+    /// Starts a worker; false (logged) when the system cannot start a thread.
+    bool startWorker();
+    void recomputePeriod();
+    static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph);
+
+    std::shared_ptr<WorkerState> _state;
+    std::thread _worker;
+    std::atomic<float> _requestedFps{0.0f};
+    // Serialises the host-side operations that start and join the worker.
+    std::recursive_mutex _controlMutex;
+};
+
+} // namespace Hyx

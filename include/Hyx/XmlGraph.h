@@ -1,0 +1,45 @@
+#pragma once
+
+// XML graph files: graph descriptions (VisualGraphs) saved to and loaded from XML in two
+// dialects.
+//
+// Dialect one, root "hyx" version "1.0": one "graph" (play, fps) per graph, one "filter"
+// (name, guid, selected, rendered) per filter, one "param" (name, value) per value.
+// Dialect two, root "quendra" version "1.0": one "hyxpipeline" (playmode, playspeed) per
+// graph, "filter" with layout attributes and exactly one "parameters" holding "parameter"
+// (name, value). Dialect two keeps only the first graph on reading, and its integer speed
+// codes turn rates of 1, 2 and 3 into the source-rate codes and drop fractions.
+//
+// Contract:
+// - Writers return true only when the file was written.
+// - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
+//   document, an unknown root, a version other than "1.0" or a filter without a valid
+//   "guid" gives an empty pointer (the GUID case logged at level 2 "Invalid filter guid:
+//   %s"). Missing or unreadable graph attributes give the description's defaults, a
+//   parameter without "name" is skipped, one without "value" reads as the empty text.
+// - Numbers are written and read in the classic locale, whatever the host's locale.
+// - Stateless: calls on different documents are independent.
+
+#include <Hyx/Export.h>
+
+#include <cstddef>
+#include <memory>
+
+namespace Hyx {
+
+class VisualGraphs;
+
+class HYX_API XmlGraph {
+public:
+    /// Writes dialect one ("hyx"); true when the file was written.
+    static bool SaveToHyxXml(const char* path, std::shared_ptr<VisualGraphs> graphs);
+    /// Writes dialect two ("quendra"); true when the file was written.
+    static bool SaveToQuendraXml(const char* path, std::shared_ptr<VisualGraphs> graphs);
+    /// Reads a file of either dialect; empty on failure.
+    static std::shared_ptr<VisualGraphs> LoadFromXml(const char* path);
+    /// Reads a document of either dialect held in memory (size bytes, no terminating zero
+    /// needed); empty on failure.
+    std::shared_ptr<VisualGraphs> LoadFromDataBuffer(const char* data, size_t size);
+};
+
+} // namespace Hyx

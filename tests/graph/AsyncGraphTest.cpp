@@ -1,0 +1,355 @@
+#include "ThreadedFixtures.h"
+
+#include <Hyx/FilterParamText.h>
+#include <Hyx/MutateBlock.h>
+
+#include <VornCommon/Profiler.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+
+using namespace GraphFixtures;
+using namespace ThreadedFixtures;
+using Hyx::ActionResult;
+using Hyx::AsyncGraph;
+using Hyx::FrameOrderAuto;
+using Hyx::MutateBlockFPS;
+using Hyx::PlaybackMode;
+
+namespace {
+
+// Source -> mutate -> target on an asynchronous graph, in forward-once order at `fps`.
+struct Chain : AsyncTestGraph {
+    explicit Chain(unsigned frames = 100, float fps = MutateBlockFPS::FPS_MAX)
+    {
+        source = make<TestSource>(frames);
+        mutate = make<TestMutate>();
+        target = make<TestTarget>();
+        EXPECT_EQ(async->SetPlaybackMode(PlaybackMode::ForwardOnce, fps), ActionResult::Success);
+    }
+    std::shared_ptr<TestSource> source;
+    std::shared_ptr<TestMutate> mutate;
+    std::shared_ptr<TestTarget> target;
+};
+
+std::vector<unsigned> Range(unsigned first, unsigned count)
+{
+    std::vector<unsigned> frames;
+    for (unsigned i = 0; i < count; ++i)
+        frames.push_back(first + i);
+    return frames;
+}
+
+} // namespace
+
+TEST(AsyncGraph, RequestedRateGivesThePeriod)
+{
+    auto lone = std::make_shared<AsyncGraph>();
+    float fps = 1.0f;
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, 0.0f);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->SetGraphFps(25.0f), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 40u);
+    // No source: the source-derived codes give no pacing, the request itself is kept.
+    EXPECT_EQ(lone->SetGraphFps(MutateBlockFPS::FPS_FROM_SOURCE), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, -1.0f);
+
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(100);
+    source->stream()->GetStreamInfo()->SetFPS(30.0f);
+    const std::pair<float, uint32_t> table[] = {{-1.0f, 33u}, {-2.0f, 66u}, {-3.0f, 16u}, {25.0f, 40u}, {0.0f, 0u}};
+    for (const auto& [requested, period] : table) {
+        EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    // Any other negative value takes the source rate, and so does NaN; a rate too small to
+    // count saturates; one above 1000 fps is no pacing.
+    const std::pair<float, uint32_t> edges[] = {
+        {-7.5f, 33u}, {std::nanf(""), 33u}, {1e-12f, 0xFFFFFFFFu}, {2000.0f, 0u}, {0.5f, 2000u}};
+    for (const auto& [requested, period] : edges) {
+        chain.async->SetGraphFps(requested);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    source->stream()->GetStreamInfo()->SetFPS(0.0f);
+    chain.async->SetGraphFps(MutateBlockFPS::FPS_HALF_FROM_SOURCE);
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 0u);
+}
+
+TEST(AsyncGraph, PlaybackModeInstallsAnAutomaticOrder)
+{
+    AsyncTestGraph chain;
+    // Without a source only the rate is applied, and that is no failure.
+    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 25.0f), ActionResult::Success);
+    EXPECT_FALSE(chain.async->GetFrameOrderProvider());
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 40u);
+
+    chain.make<TestSource>(100);
+    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::BackwardLoop, MutateBlockFPS::FPS_DOUBLE_FROM_SOURCE),
+              ActionResult::Success);
+    auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.async->GetFrameOrderProvider());
+    ASSERT_TRUE(order);
+    EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::BackwardLoop);
+    EXPECT_EQ(order->GetRangeSize(), 100u);
+    EXPECT_EQ(order->GetFrameID(), 99u);
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 20u); // twice the 25 fps of the test stream
+    // Always a new order, also in realtime mode.
+    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::Realtime, 0.0f), ActionResult::Success);
+    EXPECT_NE(chain.async->GetFrameOrderProvider(), order);
+}
+
+TEST(AsyncGraph, PlaybackModeRefusesASourceWithoutFrames)
+{
+    AsyncTestGraph chain;
+    chain.make<TestSource>(0);
+    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 25.0f), ActionResult::Failure);
+    EXPECT_STREQ(chain.async->GetLastError(false).CStr(), "Graph failed to set a playback mode(source reports no frames)");
+    float fps = 1.0f;
+    chain.async->GetGraphFps(fps);
+    EXPECT_EQ(fps, 0.0f); // not applied
+}
+
+TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
+{
+    AsyncTestGraph chain;
+    chain.make<TestSource>(10);
+    EXPECT_EQ(chain.async->Play(), ActionResult::Failure);
+    EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
+                 "Source filter '$filter$' lacks a valid frame order provider.");
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
+    EXPECT_STREQ(chain.async->GetLastError(false).CStr(), "Graph failed to pause(it is not playing)");
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_TRUE(chain.log.states().empty());
+}
+
+TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
+{
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(10);
+    auto filter = AsyncGraph::CreateFilter(Hyx::MutateBlockManual::TheTypeGuid(), chain.async);
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
+    EXPECT_EQ(filter->GetGraph(), chain.graph);
+    EXPECT_EQ(chain.async->GetNumFilters(), 1u);
+    EXPECT_EQ(chain.async->AddAndConnect(filter), ActionResult::Success);
+    EXPECT_EQ(filter->GetInputFilter(), source);
+    EXPECT_FALSE(AsyncGraph::CreateFilter(kTargetGuid, chain.async)); // not registered
+}
+
+TEST(AsyncGraphThreads, PlaysEveryFrameInOrderAndStopsByItself)
+{
+    Chain chain;
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_TRUE(chain.async->IsStopped()); // no host call
+    EXPECT_EQ(chain.target->frames(), Range(0, 100));
+    EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Stopped}));
+    const auto threads = chain.log.threads();
+    EXPECT_EQ(threads[0], std::this_thread::get_id());
+    EXPECT_NE(threads[1], std::this_thread::get_id()); // the worker
+
+    // A second Play starts again from the first frame.
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+    EXPECT_EQ(chain.target->frames().size(), 200u);
+    EXPECT_EQ(chain.target->frames()[100], 0u);
+}
+
+TEST(AsyncGraphThreads, FailingFilterIsHeardAsErrorThenStopped)
+{
+    Chain chain;
+    chain.mutate->create = [](const Hyx::Atom& atom, bool&) {
+        return atom.GetFrameNr() == 10 ? Hyx::HyxErrorCode::FilterError : Hyx::HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_EQ(chain.target->frames(), Range(0, 10));
+    EXPECT_EQ(std::string(chain.async->GetLastError(false).CStr()).rfind("Graph update failed(", 0), 0u);
+}
+
+TEST(AsyncGraphThreads, ListenersMayStopPauseAndPlayFromTheWorker)
+{
+    // Stop from the error event: no self-join, no second Stopped event.
+    {
+        Chain chain;
+        chain.mutate->create = [](const Hyx::Atom& atom, bool&) {
+            return atom.GetFrameNr() == 3 ? Hyx::HyxErrorCode::FilterError : Hyx::HyxErrorCode::Success;
+        };
+        ActionResult fromListener = ActionResult::Failure;
+        chain.log.onState = [&](State state) {
+            if (state == State::Error)
+                fromListener = chain.async->Stop();
+        };
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success); // joins the worker
+        EXPECT_EQ(fromListener, ActionResult::Success);
+        EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
+    }
+    // Play from the completion event fails (the worker cannot wait for itself); the host can.
+    {
+        Chain chain(5);
+        std::atomic<int> playFromWorker{-1};
+        chain.log.onState = [&](State state) {
+            if (state == State::Stopped && playFromWorker.load() < 0)
+                playFromWorker = static_cast<int>(chain.async->Play());
+        };
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+        ASSERT_EQ(chain.async->Stop(), ActionResult::Success);
+        EXPECT_EQ(playFromWorker.load(), static_cast<int>(ActionResult::Failure));
+        EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
+                     "Graph failed to start playing(it cannot be started from its own worker thread)");
+    }
+    // Pause from a filter during the worker's turn; the host plays on from the paused frame.
+    {
+        Chain chain(40);
+        chain.target->process = [&](TestTarget&, const Hyx::Atom& atom) {
+            if (atom.GetFrameNr() == 10)
+                chain.async->Pause();
+            return Hyx::HyxErrorCode::Success;
+        };
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Paused));
+        ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() == 11; }));
+        EXPECT_TRUE(chain.async->IsPaused());
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+        EXPECT_EQ(chain.target->frames(), Range(0, 40));
+    }
+}
+
+TEST(AsyncGraphThreads, ListenerMayDropTheLastReference)
+{
+    std::weak_ptr<AsyncGraph> watch;
+    StateLog log;
+    {
+        auto graph = std::make_shared<AsyncGraph>();
+        auto holder = std::make_shared<std::shared_ptr<AsyncGraph>>(graph);
+        graph->AddAndConnect(std::make_shared<TestSource>(5));
+        graph->AddAndConnect(std::make_shared<TestTarget>());
+        ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        log.onState = [holder](State state) {
+            if (state == State::Stopped)
+                holder->reset(); // the worker's own reference is the last one now
+        };
+        graph->_graphEvents.Add(&log);
+        watch = graph;
+        ASSERT_EQ(graph->Play(), ActionResult::Success);
+    }
+    ASSERT_TRUE(log.waitFor(State::Stopped));
+    // Destroyed on the worker thread, which lets itself run out instead of joining itself.
+    EXPECT_TRUE(Eventually([&] { return watch.expired(); }));
+}
+
+TEST(AsyncGraphThreads, PlayRightAfterEachSelfStopDeliversEveryFrame)
+{
+    Chain chain(5);
+    constexpr int kRuns = 200;
+    for (int run = 1; run <= kRuns; ++run) {
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success) << chain.async->GetLastError(false).CStr();
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped, static_cast<size_t>(run)));
+    }
+    const std::vector<unsigned> frames = chain.target->frames();
+    ASSERT_EQ(frames.size(), 5u * kRuns);
+    for (size_t i = 0; i < frames.size(); ++i)
+        ASSERT_EQ(frames[i], i % 5) << i;
+}
+
+TEST(AsyncGraphThreads, StopEndsPacedSuspendedAndRunningWorkers)
+{
+    // Paced at 2 fps and looping: Stop does not wait out the period.
+    Chain chain(10, 2.0f);
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 2.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] { return !chain.target->frames().empty(); }));
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_TRUE(chain.async->IsStopRequested());
+
+    // Suspended: no update until Resume; Stop still ends it.
+    chain.async->Suspend();
+    ASSERT_EQ(chain.async->SetGraphFps(0.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    EXPECT_FALSE(chain.async->IsStopRequested());
+    const size_t before = chain.target->frames().size();
+    EXPECT_EQ(chain.async->SetGraphFps(0.0f), ActionResult::Success);
+    EXPECT_TRUE(chain.async->IsSuspended()); // a rate change keeps the host's suspension
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(chain.target->frames().size(), before);
+    chain.async->Resume();
+    ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() > before; }));
+    chain.async->Suspend();
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+
+    // Destroyed while playing: the destructor ends the worker.
+    chain.async->Resume();
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    chain.async->_graphEvents.Remove(&chain.log);
+    chain.async.reset();
+    chain.graph.reset();
+}
+
+TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
+{
+    struct PauseRefuser : TestSource {
+        PauseRefuser() : TestSource(60) {}
+        Hyx::HyxErrorCode onPause() override { return ReportError(Hyx::HyxErrorCode::FilterError); }
+    };
+    AsyncTestGraph chain;
+    chain.make<PauseRefuser>();
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 500.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
+    // The graph is not left playing without a worker: the walk goes on to its end.
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Stopped}));
+    EXPECT_EQ(target->frames(), Range(0, 60));
+}
+
+TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
+{
+    Chain chain(8, 25.0f);
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+        arrivals.push_back(std::chrono::steady_clock::now()); // worker only; read after the stop
+        return Hyx::HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    ASSERT_EQ(arrivals.size(), 8u);
+    // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
+    EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
+}
+
+TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
+{
+    const auto manager = VornCommon::Profiler::createManager();
+    auto workerRecord = [&]() -> std::shared_ptr<VornCommon::ProfilerCpuThread> {
+        for (const auto& record : manager->GetCpuThreads())
+            if (record->GetName() == "AsyncGraph")
+                return record;
+        return nullptr;
+    };
+    {
+        Chain chain(10);
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(Eventually([&] {
+            const auto record = workerRecord();
+            return record && record->GetFrameCount() > 3;
+        }));
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    }
+    EXPECT_FALSE(workerRecord()); // unregistered when it ended
+    VornCommon::Profiler::destroyManager();
+}

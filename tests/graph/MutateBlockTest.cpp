@@ -1,0 +1,291 @@
+#include "ThreadedFixtures.h"
+
+#include <CapturedLog.h>
+
+#include <Hyx/FilterFactory.h>
+#include <Hyx/MutateBlock.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace GraphFixtures;
+using namespace ThreadedFixtures;
+using Hyx::ActionResult;
+using Hyx::MutateBlock;
+using Hyx::MutateBlockFPS;
+using Hyx::MutateBlockManual;
+using Hyx::PlaybackMode;
+using VornCommon::LogLevel;
+
+namespace {
+
+Settings Block(const char* bufferSize, bool drop)
+{
+    return {{MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
+            {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
+}
+
+std::vector<std::string> ParamNames(const Hyx::Filter& filter)
+{
+    std::vector<std::string> names;
+    for (const auto& param : filter.getParameters())
+        names.push_back(param->GetName());
+    return names;
+}
+
+std::vector<unsigned> Range(unsigned count)
+{
+    std::vector<unsigned> frames;
+    for (unsigned i = 0; i < count; ++i)
+        frames.push_back(i);
+    return frames;
+}
+
+} // namespace
+
+TEST(MutateBlock, RegisteredClassesAndTheirParameters)
+{
+    const Hyx::FilterClassInfo manualInfo = Hyx::FilterFactory::GetFilterClassInfo(MutateBlockManual::TheTypeGuid());
+    EXPECT_STREQ(manualInfo.GetClassName().CStr(), "MutateBlockManual");
+    EXPECT_EQ(manualInfo.GetCategory(), Hyx::FilterCategory::Transform);
+    EXPECT_STREQ(MutateBlockManual::TheTypeGuid().ToHexString().CStr(), "F20E9A17-27ED-4850-A41B-1320C7842F76");
+    const Hyx::FilterClassInfo fpsInfo = Hyx::FilterFactory::GetFilterClassInfo(MutateBlockFPS::TheTypeGuid());
+    EXPECT_STREQ(fpsInfo.GetClassName().CStr(), "MutateBlockFPS");
+    EXPECT_EQ(fpsInfo.GetCategory(), Hyx::FilterCategory::Transform);
+    EXPECT_STREQ(MutateBlockFPS::TheTypeGuid().ToHexString().CStr(), "92A37E44-0761-41B4-B3F2-26DB5A203F2B");
+    EXPECT_EQ(MutateBlockFPS::FPS_MAX, 0.0f);
+    EXPECT_EQ(MutateBlockFPS::FPS_FROM_SOURCE, -1.0f);
+    EXPECT_EQ(MutateBlockFPS::FPS_HALF_FROM_SOURCE, -2.0f);
+    EXPECT_EQ(MutateBlockFPS::FPS_DOUBLE_FROM_SOURCE, -3.0f);
+
+    TestGraph chain;
+    chain.make<TestSource>(3);
+    auto manual = std::dynamic_pointer_cast<MutateBlockManual>(
+        Hyx::FilterFactory::CreateFilter(MutateBlockManual::TheTypeGuid(), chain.graph->GetLastFilter(), chain.graph)
+            .ToStdSharedPtr());
+    ASSERT_TRUE(manual);
+    chain.add(manual);
+    EXPECT_EQ(ParamNames(*manual), (std::vector<std::string>{"Buffer size", "Drop frames when occupied", "Dropped frames count",
+                                                             "Reset dropped frames counter", "Pull next processed frame"}));
+    EXPECT_EQ(manual->getParameterValue("Buffer size"), "1");
+    EXPECT_EQ(manual->getParameterValue("Drop frames when occupied"), "True");
+    EXPECT_EQ(manual->getParameterByName("Buffer size")->GetFlags(), 1u);
+    EXPECT_EQ(manual->getParameterByName("Drop frames when occupied")->GetFlags(), 0u);
+    EXPECT_EQ(manual->getParameterByName("Dropped frames count")->GetFlags(), 4u);
+    auto fps = chain.make<MutateBlockFPS>();
+    EXPECT_EQ(ParamNames(*fps).back(), MutateBlockFPS::FRAMERATE_PARAMNAME);
+    EXPECT_EQ(fps->getParameterValue("Framerate"), "-1");
+    // Atoms pass unchanged: the output carries what the upstream filter offers.
+    EXPECT_EQ(fps->GetOutputProfile()->GetDataProfileCount(), 1);
+}
+
+TEST(MutateBlock, ManualReleasesOneFramePerPull)
+{
+    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}), Block("5", false));
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(3));
+    EXPECT_TRUE(chain.target->seen().empty());
+    chain.middle->PullNextProcessedFrame();
+    ASSERT_TRUE(chain.middle->setParameterValue("Pull next processed frame", "")); // any text pulls
+    ASSERT_TRUE(chain.update(1));
+    ASSERT_EQ(chain.target->seen().size(), 2u); // one whole frame per update
+    ASSERT_TRUE(chain.update(1));
+    ASSERT_EQ(chain.target->seen().size(), 4u);
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_EQ(chain.target->seen().size(), 4u);
+    const auto seen = chain.target->seen();
+    EXPECT_EQ(seen[2].frame, 1u);
+    EXPECT_EQ(seen[3].stream, 1u);
+    EXPECT_FALSE(chain.graph->IsDone());
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    chain.middle->PullNextProcessedFrame(); // stopped: nothing to release
+    EXPECT_TRUE(chain.middle->IsDone());
+}
+
+TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
+{
+    CapturedLog log;
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(4), Block("0", true)); // 0: one frame
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(4));
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
+    EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 64, timestamp: 40000000)"), 1);
+    EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 192, timestamp: 120000000)"), 1);
+    // Resuming keeps the buffered frame and the count.
+    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
+    chain.middle->PullNextProcessedFrame();
+    ASSERT_TRUE(chain.runToEnd());
+    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0}));
+    ASSERT_TRUE(chain.middle->setParameterValue("Reset dropped frames counter", "go"));
+    EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "0");
+}
+
+TEST(MutateBlock, ResetLeavesOneEmptyFrameThatEmitsNothing)
+{
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(3), Block("5", true));
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(3));
+    chain.middle->OnFrameOrderReset();
+    EXPECT_FALSE(chain.middle->IsDone()); // the empty frame
+    chain.middle->PullNextProcessedFrame();
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_TRUE(chain.middle->IsDone());
+    EXPECT_TRUE(chain.target->frames().empty());
+}
+
+TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)
+{
+    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(1100), Block("2000", false));
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(1100));
+    chain.target->stalled = true;
+    for (int i = 0; i < 1100; ++i) {
+        chain.middle->PullNextProcessedFrame();
+        ASSERT_TRUE(chain.update(1));
+    }
+    EXPECT_FALSE(chain.middle->IsDone()); // 1000 in the queue, the rest waits
+    chain.target->stalled = false;
+    ASSERT_TRUE(chain.runToEnd());
+    EXPECT_EQ(chain.target->frames(), Range(1100));
+}
+
+TEST(MutateBlock, NoStreamCountMakesEveryAtomAFrame)
+{
+    struct NoStreams : TestSource {
+        int GetOutputNumStreams() const override { return 0; }
+    };
+    HostChain<MutateBlockManual> chain(std::make_shared<NoStreams>(), Block("3", true));
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.update(2));
+    chain.middle->PullNextProcessedFrame();
+    chain.middle->PullNextProcessedFrame();
+    ASSERT_TRUE(chain.update(2));
+    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0, 1}));
+}
+
+TEST(MutateBlock, FramerateGivesTheReleasePeriod)
+{
+    TestGraph chain;
+    auto source = chain.make<TestSource>(10);
+    source->stream()->GetStreamInfo()->SetFPS(30.0f);
+    auto fps = chain.make<MutateBlockFPS>();
+    const std::pair<const char*, uint32_t> table[] = {{"25", 40u}, {"-1", 33u}, {"-2", 66u}, {"-3", 16u},
+                                                      {"2000", 0u}, {"0", 0u}, {"-1.5", 33u}};
+    for (const auto& [rate, period] : table) {
+        ASSERT_TRUE(fps->setParameterValue("Framerate", rate));
+        EXPECT_EQ(fps->GetReleasePeriodMs(), period) << rate;
+    }
+    source->stream()->GetStreamInfo()->SetFPS(0.0f);
+    ASSERT_TRUE(fps->setParameterValue("Framerate", "-2"));
+    EXPECT_EQ(fps->GetReleasePeriodMs(), 0u);
+}
+
+TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
+{
+    AsyncChain<MutateBlockFPS> chain(std::make_shared<TestSource>(12), Block("2", false));
+    ASSERT_TRUE(chain.middle->setParameterValue("Framerate", "25"));
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+        arrivals.push_back(std::chrono::steady_clock::now()); // the graph's worker only
+        return HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, MutateBlockFPS::FPS_MAX), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(chain.target->frames(), Range(12));
+    ASSERT_EQ(arrivals.size(), 12u);
+    // One-sided: 11 release periods of 40 ms, less a little for the push after a release.
+    EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(11 * 40 - 20));
+}
+
+TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
+{
+    // Nobody releases: the graph's worker waits in the full buffer until it is asked to stop.
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestSource>(30), Block("1", false));
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_TRUE(chain.target->frames().empty());
+
+    // Pausing while the update waits keeps the waiting frame: nothing is lost or repeated.
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    for (int i = 0; !chain.async->IsStopped(); ++i) {
+        ASSERT_LT(i, 100000);
+        if (i % 3 == 0) {
+            if (chain.async->Pause() != ActionResult::Success) {
+                ASSERT_TRUE(chain.async->IsStopped()); // it finished meanwhile
+                break;
+            }
+            ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        }
+        chain.middle->PullNextProcessedFrame();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    EXPECT_EQ(chain.target->frames(), Range(30));
+}
+
+TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
+{
+    for (const bool drop : {false, true}) {
+        Settings settings = Block("1", drop);
+        settings.emplace_back(MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
+        AsyncChain<MutateBlockFPS> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{40, 40}), settings);
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        auto order = chain.async->GetFrameOrderProvider();
+        for (int i = 0; i < 100; ++i) {
+            order->JumpToFrameID(static_cast<uint32_t>(i % 40));
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        const size_t seen = chain.target->seen().size();
+        ASSERT_TRUE(Eventually([&] { return chain.target->seen().size() > seen + 10; })) << drop;
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+        // Whole frames only: the two streams of a frame leave together.
+        const auto atoms = chain.target->seen();
+        EXPECT_EQ(atoms.size() % 2, 0u);
+    }
+}
+
+TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
+{
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}), Block("1", false));
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    auto order = chain.async->GetFrameOrderProvider();
+    std::minstd_rand random(7);
+    for (int i = 0; i < 300; ++i) {
+        switch (random() % 4) {
+        case 0:
+            ASSERT_EQ(chain.async->Pause(), ActionResult::Success);
+            if (random() % 2)
+                order->JumpToFrameID(static_cast<uint32_t>(random() % 50)); // forgets kept frames
+            ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+            break;
+        case 1:
+            order->JumpToFrameID(static_cast<uint32_t>(random() % 50)); // while the update may wait
+            break;
+        default:
+            chain.middle->PullNextProcessedFrame();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+    }
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_EQ(chain.target->seen().size() % 2, 0u); // whole frames only
+}
+
+TEST(MutateBlockThreads, DestroyedWhileReleasingJoinsItsWorker)
+{
+    struct OpenFps : MutateBlockFPS {
+        using MutateBlockFPS::onStartRelease;
+    };
+    auto fps = std::make_shared<OpenFps>();
+    fps->onStartRelease(); // a running worker, as if the filter were never stopped
+    fps.reset();           // must not end the process
+    SUCCEED();
+}

@@ -1,0 +1,195 @@
+// Graph files that turn into running graphs: filters made by the factory from a file, with
+// the file's values, played to the end.
+
+#include "GraphFixtures.h"
+#include "XmlGraphFiles.h"
+
+#include <Hyx/AsyncGraph.h>
+#include <Hyx/FilterFactory.h>
+#include <Hyx/Graph.h>
+#include <Hyx/MutateBlock.h>
+#include <Hyx/VisualGraph.h>
+#include <Hyx/XmlGraph.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace GraphFixtures;
+using Hyx::ActionResult;
+using Hyx::PlaybackMode;
+
+namespace {
+
+inline constexpr Guid kPlaySource = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60801");
+inline constexpr Guid kPlayTransform = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60802");
+inline constexpr Guid kPlayTarget = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60803");
+
+// Five frames, each with two layers of the type the transform asks for: its "Input Profile"
+// offers two combinations.
+class PlaySource : public TestSource {
+public:
+    PlaySource() : TestSource(5, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}})) {}
+    Guid TypeGuid() const override { return kPlaySource; }
+    static Hyx::Filter* Create() { return new PlaySource(); }
+};
+
+class PlayTransform : public TestTransform {
+public:
+    Guid TypeGuid() const override { return kPlayTransform; }
+    static Hyx::Filter* Create() { return new PlayTransform(); }
+};
+
+class PlayTarget : public TestTarget {
+public:
+    Guid TypeGuid() const override { return kPlayTarget; }
+    static Hyx::Filter* Create() { return new PlayTarget(); }
+};
+
+void RegisterPlayFilters()
+{
+    static const bool registered = [] {
+        using Hyx::FilterCategory;
+        using Hyx::FilterClassInfo;
+        using Hyx::FilterFactory::RegisterFilterClass;
+        RegisterFilterClass(kPlaySource, FilterClassInfo("XmlPlaySource", FilterCategory::Source), &PlaySource::Create);
+        RegisterFilterClass(kPlayTransform, FilterClassInfo("XmlPlayTransform", FilterCategory::Transform),
+                            &PlayTransform::Create);
+        RegisterFilterClass(kPlayTarget, FilterClassInfo("XmlPlayTarget", FilterCategory::Target), &PlayTarget::Create);
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+TEST(XmlGraphPlay, FileInstantiatesIntoAGraphThatPlaysToTheEnd)
+{
+    RegisterPlayFilters();
+    const auto graphs = Hyx::XmlGraph::LoadFromXml(HyxTest::XmlDataPath("play_chain.xml").c_str());
+    ASSERT_NE(nullptr, graphs);
+    const auto description = graphs->GetVisualGraph(0);
+    ASSERT_NE(nullptr, description);
+    EXPECT_EQ("XmlPlayTransform", description->GetVisualFilter(1)->GetName());
+
+    const std::shared_ptr<Hyx::Graph> graph = description->InstantiateSimpleHyxGraph();
+    ASSERT_NE(nullptr, graph) << "see the log";
+    ASSERT_EQ(3u, graph->GetNumFilters());
+    // The plain graph leaves mode and rate to the caller.
+    EXPECT_EQ(nullptr, graph->GetFrameOrderProvider());
+
+    // "Input Profile" reshapes the transform: rebuilt, and the file's choice stands.
+    auto transform = std::dynamic_pointer_cast<PlayTransform>(graph->GetFilter(1));
+    ASSERT_NE(nullptr, transform);
+    EXPECT_EQ("0", transform->getParameterValue("Input Profile"));
+    EXPECT_EQ("0", description->GetVisualFilter(1)->GetParamValueMap().at("Input Profile"));
+
+    ASSERT_EQ(ActionResult::Success, graph->SetPlaybackMode(description->GetPlaybackMode(), true));
+    ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
+    for (int i = 0; i < 50 && !graph->IsDone(); ++i)
+        ASSERT_EQ(ActionResult::Success, graph->Update()) << graph->GetLastError(false).CStr();
+    EXPECT_TRUE(graph->IsDone());
+    EXPECT_EQ(ActionResult::Success, graph->Stop());
+    auto target = std::dynamic_pointer_cast<PlayTarget>(graph->GetFilter(2));
+    ASSERT_NE(nullptr, target);
+    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), target->frames());
+    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), transform->frames);
+
+    // Saved again, the file carries the live filters' values.
+    const std::string path = HyxTest::OutputPath("play_chain_saved.xml");
+    ASSERT_TRUE(Hyx::XmlGraph::SaveToHyxXml(path.c_str(), graphs));
+    const auto reloaded = Hyx::XmlGraph::LoadFromXml(path.c_str());
+    ASSERT_NE(nullptr, reloaded);
+    EXPECT_EQ("0", reloaded->GetVisualGraph(0)->GetVisualFilter(1)->GetParamValueMap().at("Input Profile"));
+    EXPECT_EQ(description->GetVisualFilter(2)->GetParamValueMap(),
+              reloaded->GetVisualGraph(0)->GetVisualFilter(2)->GetParamValueMap());
+}
+
+namespace {
+
+// Polls until done() holds or a generous deadline passes; true when it held.
+template <class Done>
+bool WaitFor(Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+PlaybackMode ProviderMode(const Hyx::Graph& graph)
+{
+    auto provider = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph.GetFrameOrderProvider());
+    return provider ? provider->GetPlaybackMode() : static_cast<PlaybackMode>(-1);
+}
+
+} // namespace
+
+TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndStop)
+{
+    RegisterPlayFilters();
+    const auto graphs = Hyx::XmlGraph::LoadFromXml(HyxTest::XmlDataPath("block_mutates.xml").c_str());
+    ASSERT_NE(nullptr, graphs);
+    ASSERT_EQ(2, graphs->GetNumVisualGraphs());
+    EXPECT_EQ(nullptr, graphs->InstantiateHyxGraph(2));
+    EXPECT_EQ(nullptr, graphs->InstantiateHyxGraph(-1));
+
+    // Paced at the file's 100 frames per second, looping until stopped.
+    {
+        const std::shared_ptr<Hyx::AsyncGraph> graph = graphs->InstantiateHyxGraph(0);
+        ASSERT_NE(nullptr, graph) << "see the log";
+        EXPECT_EQ(PlaybackMode::ForwardLoop, ProviderMode(*graph));
+        float fps = 0.0f;
+        graph->GetGraphFps(fps);
+        EXPECT_EQ(100.0f, fps);
+        EXPECT_EQ(10u, graph->GetFramePeriodMs());
+        EXPECT_EQ("4", graph->GetFilterParam(Hyx::MutateBlockFPS::TheTypeGuid(), "Buffer size", 1)->GetValueAsString());
+
+        auto target = std::dynamic_pointer_cast<PlayTarget>(graph->GetFilter(2));
+        ASSERT_NE(nullptr, target);
+        ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
+        EXPECT_TRUE(WaitFor([&] { return target->frames().size() >= 8; })) << graph->GetLastError(false).CStr();
+        EXPECT_EQ(ActionResult::Success, graph->Stop()) << graph->GetLastError(false).CStr();
+        EXPECT_TRUE(graph->IsStopped());
+        const std::vector<unsigned> seen = target->frames();
+        for (size_t i = 0; i < seen.size(); ++i)
+            EXPECT_EQ(i % 5, seen[i]) << "atom " << i;
+        for (unsigned i = 0; i < 3; ++i)
+            EXPECT_EQ(Hyx::Filter::FilterState::Connected, graph->GetFilter(i)->GetFilterState());
+    }
+
+    // Unpaced, once through; the host releases each frame, and the full buffer holds the
+    // source back instead of dropping.
+    {
+        const std::shared_ptr<Hyx::AsyncGraph> graph = graphs->InstantiateHyxGraph(1);
+        ASSERT_NE(nullptr, graph) << "see the log";
+        EXPECT_EQ(PlaybackMode::ForwardOnce, ProviderMode(*graph));
+        float fps = -5.0f;
+        graph->GetGraphFps(fps);
+        EXPECT_EQ(0.0f, fps);
+        EXPECT_EQ(0u, graph->GetFramePeriodMs());
+
+        auto target = std::dynamic_pointer_cast<PlayTarget>(graph->GetFilter(2));
+        ASSERT_NE(nullptr, target);
+        ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
+        const Guid manual = Hyx::MutateBlockManual::TheTypeGuid();
+        for (size_t frames = 1; frames <= 5; ++frames) {
+            EXPECT_TRUE(WaitFor([&] {
+                if (target->frames().size() >= frames)
+                    return true;
+                graph->SetFilterParamValue(manual, "Pull next processed frame", "", 1);
+                return false;
+            })) << "frame " << frames;
+        }
+        // Done once every frame is through: the graph stops itself.
+        EXPECT_TRUE(WaitFor([&] { return graph->IsStopped(); }));
+        EXPECT_EQ(ActionResult::Success, graph->Stop());
+        EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), target->frames());
+    }
+}

@@ -191,9 +191,7 @@ HyxErrorCode Transform::Update()
         return state;
     }
     ResetError();
-    return FinishUpdateCycle(
-        *this, processPending(), [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
-        [this] { return onPostUpdate(); });
+    return finishUpdate(processPending());
 }
 
 HyxErrorCode Transform::processPending()

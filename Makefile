@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup test test-sanitize test-tsan bench example fuzz clean
+.PHONY: format-check setup test test-sanitize test-tsan bench example fuzz clean
 
 setup:
 	@bash scripts/setup.sh
@@ -51,3 +51,7 @@ fuzz: setup
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz
+
+# Fails when a C++ file differs from .clang-format (clang-format-14, dry run).
+format-check:
+	clang-format-14 --dry-run --Werror $$(git ls-files '*.cpp' '*.h')

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cmath>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>

@@ -114,7 +114,10 @@ private:
 class WaveSource : public Hyx::SingleStreamSource {
 public:
     static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F001");
-    static Hyx::FilterClassInfo TheFilterClassInfo() { return Hyx::FilterClassInfo("SourceWave", Hyx::FilterCategory::Source); }
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("SourceWave", Hyx::FilterCategory::Source);
+    }
     static Hyx::Filter* Create() { return new WaveSource(); }
 
     Guid TypeGuid() const override { return TheTypeGuid; }
@@ -141,7 +144,10 @@ public:
     Guid TypeGuid() const override { return TheTypeGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
     // Asks for any wave layer, whatever its purpose.
-    void Instantiate() override { _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid); }
+    void Instantiate() override
+    {
+        _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid);
+    }
 
 protected:
     HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
@@ -159,7 +165,8 @@ protected:
         auto wave = std::dynamic_pointer_cast<WaveLayer>(atom->GetDataLayer(GetInputDataProfile(0, true), true));
         if (!wave)
             return ReportError(HyxErrorCode::FilterFailedToGetDataLayer, "Wave");
-        atom->AddDataLayer(std::make_shared<WaveLayer>(kAmplified, wave->GetFrame(), wave->GetValue() * _gain->GetValue()));
+        atom->AddDataLayer(
+            std::make_shared<WaveLayer>(kAmplified, wave->GetFrame(), wave->GetValue() * _gain->GetValue()));
         return HyxErrorCode::Success;
     }
 
@@ -181,7 +188,10 @@ public:
     SummaryMutate() : Mutate(false) {}
     Guid TypeGuid() const override { return TheTypeGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
-    void Instantiate() override { _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid); }
+    void Instantiate() override
+    {
+        _requestedInputProfile = std::make_shared<Hyx::Profile>(Guid(), WaveLayer::TheTypeGuid);
+    }
 
 protected:
     std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
@@ -196,7 +206,8 @@ protected:
         for (const std::shared_ptr<Hyx::DataLayer>& layer : input->GetDataLayersByType(WaveLayer::TheTypeGuid))
             sum += std::static_pointer_cast<WaveLayer>(layer)->GetValue();
         output = Hyx::Atom::Copy(input, -1, false);
-        if (std::shared_ptr<Hyx::DataLayer> info = input->GetDataLayerByType(Hyx::DataTypeStreamInfo::TheTypeGuid(), false))
+        if (std::shared_ptr<Hyx::DataLayer> info =
+                input->GetDataLayerByType(Hyx::DataTypeStreamInfo::TheTypeGuid(), false))
             output->AddDataLayer(info);
         output->AddDataLayer(std::make_shared<WaveLayer>(kSummary, input->GetFrameNr(), sum));
         return HyxErrorCode::Success;
@@ -207,7 +218,10 @@ protected:
 class PrintTarget : public Hyx::Target {
 public:
     static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F004");
-    static Hyx::FilterClassInfo TheFilterClassInfo() { return Hyx::FilterClassInfo("TargetPrint", Hyx::FilterCategory::Target); }
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("TargetPrint", Hyx::FilterCategory::Target);
+    }
     static Hyx::Filter* Create() { return new PrintTarget(); }
 
     Guid TypeGuid() const override { return TheTypeGuid; }
@@ -233,8 +247,8 @@ protected:
         }
         ++received;
         std::printf("frame %2u  t=%4llu ms  progress %3.0f%%  layers: %s\n", atom->GetFrameNr(),
-                    static_cast<unsigned long long>(atom->GetTimeStamp() / 1000000u), static_cast<double>(GetProgress() * 100.0f),
-                    layers.c_str());
+                    static_cast<unsigned long long>(atom->GetTimeStamp() / 1000000u),
+                    static_cast<double>(GetProgress() * 100.0f), layers.c_str());
         return HyxErrorCode::Success;
     }
 };

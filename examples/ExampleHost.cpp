@@ -30,12 +30,14 @@ void registerClasses()
     using namespace Example;
     Hyx::DataLayerFactory::RegisterDataLayerClass(WaveLayer::TheTypeGuid, Hyx::DataLayerClassInfo("DataTypeWave"),
                                                   &WaveLayer::Create);
-    Hyx::FilterFactory::RegisterFilterClass(WaveSource::TheTypeGuid, WaveSource::TheFilterClassInfo(), &WaveSource::Create);
+    Hyx::FilterFactory::RegisterFilterClass(WaveSource::TheTypeGuid, WaveSource::TheFilterClassInfo(),
+                                            &WaveSource::Create);
     Hyx::FilterFactory::RegisterFilterClass(AmplifyTransform::TheTypeGuid, AmplifyTransform::TheFilterClassInfo(),
                                             &AmplifyTransform::Create);
     Hyx::FilterFactory::RegisterFilterClass(SummaryMutate::TheTypeGuid, SummaryMutate::TheFilterClassInfo(),
                                             &SummaryMutate::Create);
-    Hyx::FilterFactory::RegisterFilterClass(PrintTarget::TheTypeGuid, PrintTarget::TheFilterClassInfo(), &PrintTarget::Create);
+    Hyx::FilterFactory::RegisterFilterClass(PrintTarget::TheTypeGuid, PrintTarget::TheFilterClassInfo(),
+                                            &PrintTarget::Create);
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kWave, "WAVE");
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kAmplified, "AMPLIFIED");
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kSummary, "SUMMARY");
@@ -45,8 +47,8 @@ void registerClasses()
 // last filter) and adds it; false, with the graph's reason printed, on failure.
 bool addFilter(const std::shared_ptr<Hyx::Graph>& graph, const VornCommon::Guid& type)
 {
-    Hyx::SharedFilterPtr filter =
-        Hyx::FilterFactory::CreateFilter(type, Hyx::SharedFilterPtr(graph->GetLastFilter()), Hyx::SharedGraphPtr(graph));
+    Hyx::SharedFilterPtr filter = Hyx::FilterFactory::CreateFilter(type, Hyx::SharedFilterPtr(graph->GetLastFilter()),
+                                                                   Hyx::SharedGraphPtr(graph));
     if (!filter) {
         std::fprintf(stderr, "cannot create filter %s\n", type.ToHexString().CStr());
         return false;
@@ -93,8 +95,8 @@ int main(int argc, char** argv)
     registerClasses();
 
     auto graph = std::make_shared<Hyx::Graph>();
-    for (const VornCommon::Guid& type : {WaveSource::TheTypeGuid, AmplifyTransform::TheTypeGuid, SummaryMutate::TheTypeGuid,
-                                         PrintTarget::TheTypeGuid}) {
+    for (const VornCommon::Guid& type : {WaveSource::TheTypeGuid, AmplifyTransform::TheTypeGuid,
+                                         SummaryMutate::TheTypeGuid, PrintTarget::TheTypeGuid}) {
         if (!addFilter(graph, type))
             return 1;
     }
@@ -103,7 +105,8 @@ int main(int argc, char** argv)
     std::printf("Graph:");
     for (unsigned i = 0; i < graph->GetNumFilters(); ++i)
         std::printf("%s %s", i == 0 ? "" : " ->", graph->GetFilter(i)->GetFilterClassInfo().GetNiceClassName().CStr());
-    std::printf("\nSource: %d frames at %.0f fps; gain %s\n", graph->GetNumFrames(), static_cast<double>(graph->GetOriginalFps()),
+    std::printf("\nSource: %d frames at %.0f fps; gain %s\n", graph->GetNumFrames(),
+                static_cast<double>(graph->GetOriginalFps()),
                 graph->GetFilterParam("Gain")->GetValueAsString().c_str());
 
     if (graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success) {
@@ -121,13 +124,15 @@ int main(int argc, char** argv)
     graph->Stop();
 
     const auto target = std::static_pointer_cast<PrintTarget>(graph->GetLastFilter());
-    std::printf("Done: %d frames reached the target, progress %.0f%%\n", target->received, static_cast<double>(progress * 100.0f));
+    std::printf("Done: %d frames reached the target, progress %.0f%%\n", target->received,
+                static_cast<double>(progress * 100.0f));
     const bool allReceived = target->received == graph->GetNumFrames();
     graph->RemoveAllFilters();
 
-    const std::string graphFile = argc > 1 ? argv[1]
-                                           : VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(),
-                                                                                 "example_graph.xml");
+    const std::string graphFile =
+        argc > 1
+            ? argv[1]
+            : VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(), "example_graph.xml");
     const bool fileReceived = playGraphFile(graphFile);
     Hyx::ResetHYXLoggerInstance();
     return allReceived && fileReceived ? 0 : 1;

@@ -19,17 +19,17 @@ class AtomId {
 public:
     AtomId() = delete;
 
-    static constexpr uint32_t STREAM_ID_MASK = 0x3Fu;      ///< 6 bits
-    static constexpr uint32_t FRAME_NR_MASK = 0x3FFFFFu;   ///< 22 bits
-    static constexpr uint32_t ATOM_TYPE_MASK = 0xFu;       ///< 4 bits
+    static constexpr uint32_t STREAM_ID_MASK = 0x3Fu; ///< 6 bits
+    static constexpr uint32_t FRAME_NR_MASK = 0x3FFFFFu; ///< 22 bits
+    static constexpr uint32_t ATOM_TYPE_MASK = 0xFu; ///< 4 bits
     static constexpr uint32_t FRAME_NR_SHIFT = 6;
     static constexpr uint32_t ATOM_TYPE_SHIFT = 28;
 
     /// The word of (type, stream, frame), each field cut to its width.
     static constexpr uint32_t Create(uint32_t atomType, uint32_t streamId, uint32_t frameNr)
     {
-        return ((atomType & ATOM_TYPE_MASK) << ATOM_TYPE_SHIFT) |
-               ((frameNr & FRAME_NR_MASK) << FRAME_NR_SHIFT) | (streamId & STREAM_ID_MASK);
+        return ((atomType & ATOM_TYPE_MASK) << ATOM_TYPE_SHIFT) | ((frameNr & FRAME_NR_MASK) << FRAME_NR_SHIFT) |
+               (streamId & STREAM_ID_MASK);
     }
 
     /// Bits 28-31.

@@ -24,14 +24,13 @@ namespace Hyx {
 class HYX_API LayerInfo {
 public:
     /// A record of the given offset (from the atom's payload offset), block size and indices.
-    LayerInfo(uint32_t offset, uint32_t size, uint16_t purposeIndex, uint16_t typeIndex,
-              uint16_t compressedTypeIndex);
+    LayerInfo(uint32_t offset, uint32_t size, uint16_t purposeIndex, uint16_t typeIndex, uint16_t compressedTypeIndex);
     virtual ~LayerInfo();
 
-    uint32_t offset;              ///< block offset from the atom's payload offset
-    uint32_t size;                ///< the block's size field, header included
-    uint16_t purposeIndex;        ///< purpose GUID in the table's GUID list
-    uint16_t typeIndex;           ///< type GUID in the table's GUID list
+    uint32_t offset; ///< block offset from the atom's payload offset
+    uint32_t size; ///< the block's size field, header included
+    uint16_t purposeIndex; ///< purpose GUID in the table's GUID list
+    uint16_t typeIndex; ///< type GUID in the table's GUID list
     uint16_t compressedTypeIndex; ///< source type GUID of a kind-1 block, else 0
 };
 
@@ -39,8 +38,7 @@ public:
 class HYX_API AtomInfo {
 public:
     /// A record with an empty layer list.
-    AtomInfo(uint32_t id, uint64_t timestamp, uint64_t payloadOffset, uint32_t payloadSize,
-             uint32_t segmentId);
+    AtomInfo(uint32_t id, uint64_t timestamp, uint64_t payloadOffset, uint32_t payloadSize, uint32_t segmentId);
     virtual ~AtomInfo();
 
     /// The atom id word.
@@ -54,12 +52,12 @@ public:
     /// The atom's timestamp.
     uint64_t GetTimeStamp() const { return timestamp; }
 
-    uint64_t payloadOffset;                         ///< stream position of the first block
-    uint32_t payloadSize;                           ///< record size minus its 16-byte header
+    uint64_t payloadOffset; ///< stream position of the first block
+    uint32_t payloadSize; ///< record size minus its 16-byte header
     std::vector<std::shared_ptr<LayerInfo>> layers; ///< one per block, in block order
-    uint32_t segmentId;                             ///< segment of the atom, 0 when none
-    uint32_t id;                                    ///< atom id word
-    uint64_t timestamp;                             ///< atom timestamp
+    uint32_t segmentId; ///< segment of the atom, 0 when none
+    uint32_t id; ///< atom id word
+    uint64_t timestamp; ///< atom timestamp
 };
 
 } // namespace Hyx

@@ -46,8 +46,7 @@ HYX_API DataLayerFactoryIterator End();
 /// A new layer of the class with the given purpose; empty on failure.
 HYX_API SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose);
 /// The same, also setting the payload version (the low 16 bits of version).
-HYX_API SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose,
-                                           int version);
+HYX_API SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose, int version);
 
 } // namespace DataLayerFactory
 } // namespace Hyx

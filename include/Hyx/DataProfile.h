@@ -25,8 +25,7 @@ public:
     DataProfile() = default;
     /// Compressed type nil.
     DataProfile(const VornCommon::Guid& purpose, const VornCommon::Guid& type);
-    DataProfile(const VornCommon::Guid& purpose, const VornCommon::Guid& type,
-                const VornCommon::Guid& compressedType);
+    DataProfile(const VornCommon::Guid& purpose, const VornCommon::Guid& type, const VornCommon::Guid& compressedType);
     DataProfile(const DataProfile& other) = default;
     /// Copies the GUIDs of the pointed-to profile (all nil for an empty pointer).
     explicit DataProfile(const std::shared_ptr<DataProfile>& other);

@@ -38,8 +38,7 @@ public:
     ~DataTypeCompressedBlob() override;
 
     /// Sets the plain layer's type GUID and payload version and the compression code.
-    void InitializeCompressionInfo(const VornCommon::Guid& uncompressedType, uint16_t version,
-                                   uint8_t compressionType);
+    void InitializeCompressionInfo(const VornCommon::Guid& uncompressedType, uint16_t version, uint8_t compressionType);
 
     /// The plain layer's type GUID.
     VornCommon::Guid GetCompressedBlobTypeGuid() const override { return _uncompressedTypeGuid; }

@@ -137,7 +137,8 @@ protected:
 private:
     bool fits(uint64_t n) const { return n <= GetRemainingDataSize(); }
     bool take(void* out, uint32_t n);
-    template <class T> T takeValue();
+    template <class T>
+    T takeValue();
     uint32_t readU32At(uint32_t position) const;
     std::shared_ptr<DataLayer> readBlob(uint32_t size, std::optional<DataType> kind);
     void checkBlockVersion() const;

@@ -252,7 +252,10 @@ protected:
     /// taking a reference; null when gone. Valid for the update: connections are released only
     /// by building operations, which never overlap an update.
     Connection* inputConnectionForUpdate() const { return _inputConnection.expired() ? nullptr : _inputConnectionPtr; }
-    Connection* outputConnectionForUpdate() const { return _outputConnection.expired() ? nullptr : _outputConnectionPtr; }
+    Connection* outputConnectionForUpdate() const
+    {
+        return _outputConnection.expired() ? nullptr : _outputConnectionPtr;
+    }
     /// The graph, likewise for the updating thread; null when none was set or it is gone.
     Graph* graphForUpdate() const { return _graph.expired() ? nullptr : _graphPtr; }
 

@@ -27,8 +27,7 @@ namespace FilterFactory {
 using FilterCreator = Filter* (*)();
 
 /// Registers a class; bound to the plug-in module being loaded, if any. Always null.
-HYX_API void* RegisterFilterClass(const VornCommon::Guid& guid, const FilterClassInfo& info,
-                                  FilterCreator creator);
+HYX_API void* RegisterFilterClass(const VornCommon::Guid& guid, const FilterClassInfo& info, FilterCreator creator);
 
 /// Copies the class info of a registered or declared class; false, with info untouched,
 /// for an unknown GUID.

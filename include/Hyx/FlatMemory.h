@@ -71,20 +71,14 @@ public:
 
     /// Appends n bytes; the first append reserves at least 1024 bytes, later growth
     /// reserves twice the needed size. Appends into borrowed storage while it has room.
-    void push_back(const unsigned char* p, uint32_t n)
-        requires std::is_same_v<T, uint8_t>;
+    void push_back(const unsigned char* p, uint32_t n) requires std::is_same_v<T, uint8_t>;
     /// Appends the value's native bytes.
-    void push_back(unsigned char value)
-        requires std::is_same_v<T, uint8_t>;
-    void push_back(unsigned short value)
-        requires std::is_same_v<T, uint8_t>;
-    void push_back(unsigned int value)
-        requires std::is_same_v<T, uint8_t>;
-    void push_back(float value)
-        requires std::is_same_v<T, uint8_t>;
+    void push_back(unsigned char value) requires std::is_same_v<T, uint8_t>;
+    void push_back(unsigned short value) requires std::is_same_v<T, uint8_t>;
+    void push_back(unsigned int value) requires std::is_same_v<T, uint8_t>;
+    void push_back(float value) requires std::is_same_v<T, uint8_t>;
     /// Appends the characters of s and its NUL (a null s counts as the empty text).
-    void push_back(const char* s)
-        requires std::is_same_v<T, uint8_t>;
+    void push_back(const char* s) requires std::is_same_v<T, uint8_t>;
 
 private:
     void release();

@@ -50,14 +50,20 @@ class Source;
 class TargetRenderer;
 
 /// Result of graph operations.
-enum class ActionResult : int32_t { Failure = 0, Success = 1 };
+enum class ActionResult : int32_t {
+    Failure = 0,
+    Success = 1
+};
 
-class HYX_API Graph : public ErrorHolder,
-                      public std::enable_shared_from_this<Graph>,
-                      public IFrameOrderResetListener {
+class HYX_API Graph : public ErrorHolder, public std::enable_shared_from_this<Graph>, public IFrameOrderResetListener {
 public:
     /// Playback state; Error is only announced to listeners, never stored.
-    enum class GraphState : int32_t { Stopped = 0, Playing = 1, Paused = 2, Error = 3 };
+    enum class GraphState : int32_t {
+        Stopped = 0,
+        Playing = 1,
+        Paused = 2,
+        Error = 3
+    };
 
     /// Listener of a graph's events; both do nothing by default.
     class HYX_API Events {

@@ -32,8 +32,8 @@ public:
     explicit StreamFrames(uint16_t streamId);
     virtual ~StreamFrames();
 
-    uint16_t streamId;                              ///< stream id, 0-63
-    std::vector<std::shared_ptr<AtomInfo>> atoms;   ///< one per filed atom
+    uint16_t streamId; ///< stream id, 0-63
+    std::vector<std::shared_ptr<AtomInfo>> atoms; ///< one per filed atom
 };
 
 /// Index of the atoms of a container.

@@ -41,7 +41,6 @@ HYX_API void UnregisterHYXLoggerInstanceListener(IHYXLoggerInstanceListener* lis
 /// Logs a printf-style message with the tag "HYX2" through the logger instance, when one
 /// is set and alive. 64-bit and unsigned arguments are cast to long long, unsigned long
 /// long or int.
-HYX_API void LogMessage(VornCommon::LogLevel level, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+HYX_API void LogMessage(VornCommon::LogLevel level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 } // namespace Hyx

@@ -30,8 +30,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -107,7 +107,11 @@ protected:
     std::shared_ptr<FilterParamCallback> _resetDroppedParam;
 
 private:
-    enum class BufferChange { Create, Flush, Destroy };
+    enum class BufferChange {
+        Create,
+        Flush,
+        Destroy
+    };
 
     /// Empties the frame being built, the kept frames and the released atoms, and makes a
     /// new buffer of that capacity, flushes the buffer (one empty frame stays) or closes and
@@ -117,7 +121,11 @@ private:
     bool submitFrame(Frame frame);
     /// Buffers the kept frames, oldest first; false when they are still kept.
     bool submitKeptFrames();
-    enum class Wait { Buffered, Forgotten, GaveUp };
+    enum class Wait {
+        Buffered,
+        Forgotten,
+        GaveUp
+    };
     /// Waits for a free slot and buffers the frame. Forgotten: a reset or stop came first;
     /// GaveUp: a stop request ended the wait (the frame is left to the caller).
     Wait pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame);

@@ -67,7 +67,11 @@ protected:
     std::shared_ptr<FilterParamInt32> _endFrameParam;
 
 private:
-    enum class Phase { Collecting, Releasing, Done };
+    enum class Phase {
+        Collecting,
+        Releasing,
+        Done
+    };
 
     void completeBuffer();
     bool inputHasEnded() const;

@@ -76,6 +76,9 @@ private:
 
 /// Defines the "hyx_plugin" data symbol of a plug-in library, at namespace scope of one of
 /// its source files: HYX_DEFINE_PLUGIN_INFO("My plug-in", "1.0");
-#define HYX_DEFINE_PLUGIN_INFO(pluginName, pluginVersion)                                     \
-    extern "C" __attribute__((visibility("default"))) const ::Hyx::PluginInfo hyx_plugin;   \
-    const ::Hyx::PluginInfo hyx_plugin{pluginName, pluginVersion}
+#define HYX_DEFINE_PLUGIN_INFO(pluginName, pluginVersion)                                                              \
+    extern "C" __attribute__((visibility("default"))) const ::Hyx::PluginInfo hyx_plugin;                              \
+    const ::Hyx::PluginInfo hyx_plugin                                                                                 \
+    {                                                                                                                  \
+        pluginName, pluginVersion                                                                                      \
+    }

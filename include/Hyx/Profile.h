@@ -43,8 +43,7 @@ public:
     explicit Profile(const SharedDataProfile& dataProfile);
     /// Holds one new data profile.
     Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type);
-    Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type,
-            const VornCommon::Guid& compressedType);
+    Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type, const VornCommon::Guid& compressedType);
     virtual ~Profile();
 
     /// Shares the other's entries.
@@ -95,8 +94,8 @@ public:
     /// First (or last) entry of that exact type; empty when none.
     SharedDataProfile GetDataProfileByType(const VornCommon::Guid& type, bool last) const;
     /// First (or last) entry of that exact purpose and type; empty when none.
-    SharedDataProfile GetDataProfileByPurposeAndType(const VornCommon::Guid& purpose,
-                                                     const VornCommon::Guid& type, bool last) const;
+    SharedDataProfile GetDataProfileByPurposeAndType(const VornCommon::Guid& purpose, const VornCommon::Guid& type,
+                                                     bool last) const;
     /// Every entry of that exact type, in order.
     std::vector<SharedDataProfile> GetDataProfilesByType(const VornCommon::Guid& type) const;
     /// Every entry the pattern describes, in order.

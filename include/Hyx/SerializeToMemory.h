@@ -124,7 +124,8 @@ protected:
 private:
     void append(const void* data, uint64_t n) const;
     void appendArray(const void* data, unsigned int n, unsigned int elementSize, bool withCount) const;
-    template <class Length> void appendCountedString(const std::string& text) const;
+    template <class Length>
+    void appendCountedString(const std::string& text) const;
     HyxErrorCode packRecord(const std::shared_ptr<Atom>& atom);
     std::shared_ptr<AtomInfo> indexRecord(const Atom& atom, uint32_t start, HyxLookupTable& table) const;
 

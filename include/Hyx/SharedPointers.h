@@ -30,14 +30,12 @@ public:
     SharedObjectPtr(std::nullptr_t) : SharedObjectPtr() {}
     /// Takes ownership of a new object.
     template <class U>
-        requires std::derived_from<U, T>
-    explicit SharedObjectPtr(U* raw) : _ptr(new std::shared_ptr<T>(raw))
-    {
-    }
+    requires std::derived_from<U, T>
+    explicit SharedObjectPtr(U* raw) : _ptr(new std::shared_ptr<T>(raw)) {}
     /// Shares ownership.
     template <class U>
-        requires std::derived_from<U, T> || std::same_as<U, T>
-    SharedObjectPtr(std::shared_ptr<U> shared) : _ptr(new std::shared_ptr<T>(std::move(shared)))
+    requires std::derived_from<U, T> || std::same_as<U, T> SharedObjectPtr(std::shared_ptr<U> shared)
+        : _ptr(new std::shared_ptr<T>(std::move(shared)))
     {
     }
     SharedObjectPtr(const SharedObjectPtr& other) : _ptr(new std::shared_ptr<T>(*other._ptr)) {}
@@ -50,8 +48,7 @@ public:
     }
     /// Takes ownership of raw, releasing the old object, unless raw is already held.
     template <class U>
-        requires std::derived_from<U, T>
-    SharedObjectPtr& operator=(U* raw)
+    requires std::derived_from<U, T> SharedObjectPtr& operator=(U* raw)
     {
         if (raw != _ptr->get())
             _ptr->reset(raw);

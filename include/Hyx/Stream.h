@@ -30,7 +30,12 @@ class Profile;
 
 class HYX_API Stream : public std::enable_shared_from_this<Stream> {
 public:
-    enum class PlayState : int32_t { NeverPlayed = 0, Playing = 1, Paused = 2, Stopped = 3 };
+    enum class PlayState : int32_t {
+        NeverPlayed = 0,
+        Playing = 1,
+        Paused = 2,
+        Stopped = 3
+    };
 
     virtual ~Stream();
     Stream(const Stream&) = delete;

@@ -67,7 +67,8 @@ protected:
     /// refused entry is reported with its type's alias).
     virtual HyxErrorCode onSetupAggregatedOutputProfile(Filter* upstream, std::shared_ptr<Profile> upstreamAggregate);
     /// The output profile for an input profile.
-    virtual std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) = 0;
+    virtual std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream,
+                                                             std::shared_ptr<Profile> inputProfile) = 0;
     /// 0 forwards the atom, 1 drops it, higher codes fail.
     virtual HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) = 0;
 

@@ -49,11 +49,16 @@ Atom::Atom(uint32_t streamId, uint32_t frameNr, uint64_t timestamp)
 {
 }
 
-Atom::Atom(uint32_t id, uint64_t timestamp) : _timestamp(timestamp), _id(id) {}
+Atom::Atom(uint32_t id, uint64_t timestamp) : _timestamp(timestamp), _id(id)
+{
+}
 
 Atom::~Atom() = default;
 
-std::string Atom::GetStreamPrefix() const { return GetStreamPrefix(GetStreamId()); }
+std::string Atom::GetStreamPrefix() const
+{
+    return GetStreamPrefix(GetStreamId());
+}
 
 std::string Atom::GetStreamPrefix(uint16_t streamId)
 {
@@ -81,7 +86,10 @@ void Atom::AddDataBlock(std::shared_ptr<DataBlockBlob> block)
         _blocks.push_back(std::move(block));
 }
 
-std::vector<std::shared_ptr<DataBlockBlob>> Atom::GetAllDataBlocks() const { return _blocks; }
+std::vector<std::shared_ptr<DataBlockBlob>> Atom::GetAllDataBlocks() const
+{
+    return _blocks;
+}
 
 std::vector<std::shared_ptr<DataLayer>> Atom::GetAllDataLayers() const
 {
@@ -199,7 +207,10 @@ void Atom::RemoveDataLayers(const VornCommon::Guid& type,
     });
 }
 
-void Atom::RemoveAllDataLayers() { _blocks.clear(); }
+void Atom::RemoveAllDataLayers()
+{
+    _blocks.clear();
+}
 
 HyxErrorCode Atom::Remove(DataType kind)
 {

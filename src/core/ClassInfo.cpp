@@ -26,15 +26,8 @@ void removeEvery(std::string& text, std::string_view what)
 }
 
 const char* const CategoryNames[] = {
-    "Unknown",
-    "Source",
-    "Transform",
-    "Texture Format Conversion",
-    "Texture Color Modifier",
-    "Target",
-    "Renderer",
-    "Compressor",
-    "Decompressor",
+    "Unknown",  "Source",     "Transform",    "Texture Format Conversion", "Texture Color Modifier", "Target",
+    "Renderer", "Compressor", "Decompressor",
 };
 
 } // namespace

@@ -10,19 +10,23 @@ namespace Hyx {
 const char* GetDataTypeName(DataType kind)
 {
     switch (kind) {
-    case DataType::Blob:
-        return "Blob";
-    case DataType::CompressedBlob:
-        return "CompressedBlob";
+    case DataType::Blob: return "Blob";
+    case DataType::CompressedBlob: return "CompressedBlob";
     }
     return "Unknown";
 }
 
 DataBlock::~DataBlock() = default;
 
-std::string DataBlock::ToString(bool) const { return {}; }
+std::string DataBlock::ToString(bool) const
+{
+    return {};
+}
 
-bool DataBlock::Equals(const DataBlock* other) const { return other && other->_dataType == _dataType; }
+bool DataBlock::Equals(const DataBlock* other) const
+{
+    return other && other->_dataType == _dataType;
+}
 
 void DataBlock::onSerialize(std::shared_ptr<SerializeToMemory>)
 {
@@ -34,7 +38,9 @@ bool DataBlock::onDeserialize(DeserializeFromMemory*, uint32_t)
     throw std::runtime_error("De-serialization not supported.");
 }
 
-DataBlockBlob::DataBlockBlob(DataType kind) : DataBlock(kind) {}
+DataBlockBlob::DataBlockBlob(DataType kind) : DataBlock(kind)
+{
+}
 
 DataBlockBlob::DataBlockBlob(DataType kind, std::shared_ptr<DataLayer> layer)
     : DataBlock(kind), _dataLayer(std::move(layer))
@@ -60,7 +66,9 @@ bool DataBlockBlob::Equals(const DataBlock* other) const
     return _dataLayer->Equals(blob->_dataLayer.get());
 }
 
-DataBlockCompressedBlob::DataBlockCompressedBlob() : DataBlockBlob(DataType::CompressedBlob) {}
+DataBlockCompressedBlob::DataBlockCompressedBlob() : DataBlockBlob(DataType::CompressedBlob)
+{
+}
 
 DataBlockCompressedBlob::DataBlockCompressedBlob(std::shared_ptr<DataTypeCompressedBlob> layer)
     : DataBlockBlob(DataType::CompressedBlob, std::move(layer))

@@ -25,14 +25,9 @@ std::shared_ptr<DataBlock> DataBlock::Deserialize(DeserializeFromMemory* reader,
 {
     std::shared_ptr<DataBlock> block;
     switch (kind) {
-    case DataType::Blob:
-        block = std::make_shared<DataBlockBlob>(DataType::Blob);
-        break;
-    case DataType::CompressedBlob:
-        block = std::make_shared<DataBlockCompressedBlob>();
-        break;
-    default:
-        throw std::logic_error("DataBlock::Deserialize: data-type not supported.");
+    case DataType::Blob: block = std::make_shared<DataBlockBlob>(DataType::Blob); break;
+    case DataType::CompressedBlob: block = std::make_shared<DataBlockCompressedBlob>(); break;
+    default: throw std::logic_error("DataBlock::Deserialize: data-type not supported.");
     }
     if (!reader || !block->onDeserialize(reader, bodySize))
         return {};

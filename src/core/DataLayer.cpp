@@ -18,9 +18,7 @@ std::string guidText(const VornCommon::Guid& guid, bool friendly)
 } // namespace
 
 DataLayer::DataLayer(uint16_t classVersion)
-    : _classVersion(classVersion),
-      _payloadVersion(classVersion),
-      _payload(std::make_shared<FlatMemoryUInt8>())
+    : _classVersion(classVersion), _payloadVersion(classVersion), _payload(std::make_shared<FlatMemoryUInt8>())
 {
 }
 
@@ -104,7 +102,9 @@ bool DataLayer::CanRenderTo2dRgbaBuffer(int& width, int& height)
     return false;
 }
 
-void DataLayer::RenderTo2dRgbaBuffer(uint8_t*) {}
+void DataLayer::RenderTo2dRgbaBuffer(uint8_t*)
+{
+}
 
 void DataLayer::ChangePurposeGuid(const VornCommon::Guid& purpose)
 {
@@ -164,7 +164,9 @@ void DataLayer::updateStatusProperties()
     onUpdateStatusProperties();
 }
 
-void DataLayer::onUpdateStatusProperties() {}
+void DataLayer::onUpdateStatusProperties()
+{
+}
 
 int DataLayer::getStatusPropertyIndex(const char* name) const
 {

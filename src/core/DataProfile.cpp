@@ -23,8 +23,7 @@ std::string alias(const VornCommon::Guid& guid)
 
 } // namespace
 
-DataProfile::DataProfile(const VornCommon::Guid& purpose, const VornCommon::Guid& type)
-    : _purpose(purpose), _type(type)
+DataProfile::DataProfile(const VornCommon::Guid& purpose, const VornCommon::Guid& type) : _purpose(purpose), _type(type)
 {
 }
 

@@ -4,7 +4,9 @@
 
 namespace Hyx {
 
-DataTypeCompressedBlob::DataTypeCompressedBlob(uint16_t version) : DataLayer(version) {}
+DataTypeCompressedBlob::DataTypeCompressedBlob(uint16_t version) : DataLayer(version)
+{
+}
 
 DataTypeCompressedBlob::~DataTypeCompressedBlob() = default;
 

@@ -27,7 +27,10 @@ std::string formatFloat(float value)
     return stream.str();
 }
 
-void skipString(DataReader& reader) { reader.read_string(); }
+void skipString(DataReader& reader)
+{
+    reader.read_string();
+}
 
 } // namespace
 
@@ -113,11 +116,8 @@ bool DataTypeStreamInfo::deserializeAndMigrate(uint8_t* data, uint32_t size)
     _hostId = reader.read_uint8();
     switch (version) {
     case 1:
-    case 7:
-        return true;
-    case 2:
-        skipString(reader);
-        return true;
+    case 7: return true;
+    case 2: skipString(reader); return true;
     case 3:
     case 4:
     case 5:
@@ -135,8 +135,7 @@ bool DataTypeStreamInfo::deserializeAndMigrate(uint8_t* data, uint32_t size)
         reader.get_byteptr(count);
         return true;
     }
-    default:
-        break;
+    default: break;
     }
     // Versions 8 and 9 end with the orientation; some version-8 writers put seven more
     // bytes before it, which the rewrite below drops.
@@ -161,7 +160,8 @@ std::string DataTypeStreamInfo::ToString(bool friendly) const
 {
     std::string text = DataLayer::ToString(friendly);
     text += ", FPS=" + formatFloat(_fps);
-    text += _numFrames == NUM_FRAMES_AUTO ? std::string(", NumFrames=auto") : ", NumFrames=" + std::to_string(_numFrames);
+    text +=
+        _numFrames == NUM_FRAMES_AUTO ? std::string(", NumFrames=auto") : ", NumFrames=" + std::to_string(_numFrames);
     text += ", Orientation=" + _orientation.ToString().StdString();
     text += ", HostId=" + std::to_string(_hostId);
     text += ", HostName=" + _hostName;

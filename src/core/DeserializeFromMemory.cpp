@@ -70,7 +70,9 @@ std::shared_ptr<DataLayer> makePlaceholder(const VornCommon::Guid& type, const V
 
 } // namespace
 
-DeserializeFromMemory::DeserializeFromMemory() : _buffer(std::make_shared<FlatMemoryUInt8>()) {}
+DeserializeFromMemory::DeserializeFromMemory() : _buffer(std::make_shared<FlatMemoryUInt8>())
+{
+}
 
 DeserializeFromMemory::~DeserializeFromMemory() = default;
 
@@ -207,7 +209,8 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
     if (blocksSize == 0)
         return atom;
     if (blocksSize > GetRemainingDataSize()) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid atom record: %u bytes of blocks with %u bytes left in the stream",
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Invalid atom record: %u bytes of blocks with %u bytes left in the stream",
                    static_cast<unsigned>(blocksSize), static_cast<unsigned>(GetRemainingDataSize()));
         _cursor = _buffer->size();
         return {};
@@ -289,8 +292,9 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
     const uint32_t n = loadU32(body + off);
     off += 4;
     if (n > size - off) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: payload of %u bytes with %u bytes left in its block",
-                   static_cast<unsigned>(n), static_cast<unsigned>(size - off));
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Invalid blob body: payload of %u bytes with %u bytes left in its block", static_cast<unsigned>(n),
+                   static_cast<unsigned>(size - off));
         return {};
     }
     const uint8_t* payload = body + off;
@@ -312,16 +316,46 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
 
 // Primitives -------------------------------------------------------------------------------
 
-bool DeserializeFromMemory::unpack_bool() { return takeValue<uint8_t>() != 0; }
-unsigned char DeserializeFromMemory::unpack_uint8() { return takeValue<unsigned char>(); }
-short DeserializeFromMemory::unpack_int16() { return takeValue<short>(); }
-unsigned short DeserializeFromMemory::unpack_uint16() { return takeValue<unsigned short>(); }
-int DeserializeFromMemory::unpack_int32() { return takeValue<int>(); }
-unsigned int DeserializeFromMemory::unpack_uint32() { return takeValue<unsigned int>(); }
-float DeserializeFromMemory::unpack_float() { return takeValue<float>(); }
-long long DeserializeFromMemory::unpack_int64() { return takeValue<long long>(); }
-unsigned long long DeserializeFromMemory::unpack_uint64() { return takeValue<unsigned long long>(); }
-double DeserializeFromMemory::unpack_double() { return takeValue<double>(); }
+bool DeserializeFromMemory::unpack_bool()
+{
+    return takeValue<uint8_t>() != 0;
+}
+unsigned char DeserializeFromMemory::unpack_uint8()
+{
+    return takeValue<unsigned char>();
+}
+short DeserializeFromMemory::unpack_int16()
+{
+    return takeValue<short>();
+}
+unsigned short DeserializeFromMemory::unpack_uint16()
+{
+    return takeValue<unsigned short>();
+}
+int DeserializeFromMemory::unpack_int32()
+{
+    return takeValue<int>();
+}
+unsigned int DeserializeFromMemory::unpack_uint32()
+{
+    return takeValue<unsigned int>();
+}
+float DeserializeFromMemory::unpack_float()
+{
+    return takeValue<float>();
+}
+long long DeserializeFromMemory::unpack_int64()
+{
+    return takeValue<long long>();
+}
+unsigned long long DeserializeFromMemory::unpack_uint64()
+{
+    return takeValue<unsigned long long>();
+}
+double DeserializeFromMemory::unpack_double()
+{
+    return takeValue<double>();
+}
 
 namespace {
 bool takeFloats(DeserializeFromMemory& reader, std::vector<float>* values, unsigned int count)
@@ -333,9 +367,18 @@ bool takeFloats(DeserializeFromMemory& reader, std::vector<float>* values, unsig
 }
 } // namespace
 
-bool DeserializeFromMemory::unpack_float2(std::vector<float>* values) { return takeFloats(*this, values, 2); }
-bool DeserializeFromMemory::unpack_float3(std::vector<float>* values) { return takeFloats(*this, values, 3); }
-bool DeserializeFromMemory::unpack_float4(std::vector<float>* values) { return takeFloats(*this, values, 4); }
+bool DeserializeFromMemory::unpack_float2(std::vector<float>* values)
+{
+    return takeFloats(*this, values, 2);
+}
+bool DeserializeFromMemory::unpack_float3(std::vector<float>* values)
+{
+    return takeFloats(*this, values, 3);
+}
+bool DeserializeFromMemory::unpack_float4(std::vector<float>* values)
+{
+    return takeFloats(*this, values, 4);
+}
 
 bool DeserializeFromMemory::unpack_guid(VornCommon::Guid& guid)
 {
@@ -448,8 +491,17 @@ bool takeCountedString(DeserializeFromMemory& reader, std::string* text)
 }
 } // namespace
 
-bool DeserializeFromMemory::unpack_shortstring(std::string* text) { return takeCountedString<uint8_t>(*this, text); }
-bool DeserializeFromMemory::unpack_normalstring(std::string* text) { return takeCountedString<uint16_t>(*this, text); }
-bool DeserializeFromMemory::unpack_longstring(std::string* text) { return takeCountedString<uint32_t>(*this, text); }
+bool DeserializeFromMemory::unpack_shortstring(std::string* text)
+{
+    return takeCountedString<uint8_t>(*this, text);
+}
+bool DeserializeFromMemory::unpack_normalstring(std::string* text)
+{
+    return takeCountedString<uint16_t>(*this, text);
+}
+bool DeserializeFromMemory::unpack_longstring(std::string* text)
+{
+    return takeCountedString<uint32_t>(*this, text);
+}
 
 } // namespace Hyx

@@ -30,8 +30,7 @@ void appendNative(FlatMemory<uint8_t>& buffer, Value value)
 } // namespace
 
 template <typename T>
-FlatMemory<T>::FlatMemory(uint32_t n)
-    : _data(allocateElements<T>(n)), _size(n), _capacity(n)
+FlatMemory<T>::FlatMemory(uint32_t n) : _data(allocateElements<T>(n)), _size(n), _capacity(n)
 {
 }
 
@@ -107,8 +106,7 @@ void FlatMemory<T>::SetWithoutCopyAndDoNotTakeResponsibilityToDelete(T* p, uint3
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(const unsigned char* p, uint32_t n)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(const unsigned char* p, uint32_t n) requires std::is_same_v<T, uint8_t>
 {
     const uint64_t needed = uint64_t(_size) + n;
     if (_data == nullptr) {
@@ -139,40 +137,35 @@ void FlatMemory<T>::push_back(const unsigned char* p, uint32_t n)
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(unsigned char value)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(unsigned char value) requires std::is_same_v<T, uint8_t>
 {
     if constexpr (std::is_same_v<T, uint8_t>) // clang 14 instantiates it for every T
         push_back(&value, 1);
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(unsigned short value)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(unsigned short value) requires std::is_same_v<T, uint8_t>
 {
     if constexpr (std::is_same_v<T, uint8_t>)
         appendNative(*this, value);
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(unsigned int value)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(unsigned int value) requires std::is_same_v<T, uint8_t>
 {
     if constexpr (std::is_same_v<T, uint8_t>)
         appendNative(*this, value);
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(float value)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(float value) requires std::is_same_v<T, uint8_t>
 {
     if constexpr (std::is_same_v<T, uint8_t>)
         appendNative(*this, value);
 }
 
 template <typename T>
-void FlatMemory<T>::push_back(const char* s)
-    requires std::is_same_v<T, uint8_t>
+void FlatMemory<T>::push_back(const char* s) requires std::is_same_v<T, uint8_t>
 {
     static const char empty = '\0';
     if (s == nullptr)

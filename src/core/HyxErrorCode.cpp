@@ -64,7 +64,8 @@ constexpr ErrorEntry ErrorTable[] = {
     {C::OldFileVersion, "Old hyx file version.", true},
     {C::InvalidFile, "Invalid hyx file.", true},
     {C::AtomDroppedFilterBusy, "Atom dropped because filter is busy", false},
-    {C::FrameCountMismatch, "Filter '$filter$' failed to load multiple files because the number of frames differ.", true},
+    {C::FrameCountMismatch, "Filter '$filter$' failed to load multiple files because the number of frames differ.",
+     true},
 };
 
 static_assert(sizeof ErrorTable / sizeof ErrorTable[0] == 52, "one entry per assigned code");

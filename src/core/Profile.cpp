@@ -25,8 +25,7 @@ Profile::Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type)
 {
 }
 
-Profile::Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type,
-                 const VornCommon::Guid& compressedType)
+Profile::Profile(const VornCommon::Guid& purpose, const VornCommon::Guid& type, const VornCommon::Guid& compressedType)
     : _entries{std::make_shared<DataProfile>(purpose, type, compressedType)}
 {
 }
@@ -178,9 +177,8 @@ std::string Profile::GetFulfillsError(const std::shared_ptr<Profile>& required) 
 
 bool Profile::IsFullySpecified() const
 {
-    return !_entries.empty() &&
-           std::all_of(_entries.begin(), _entries.end(),
-                       [](const SharedDataProfile& entry) { return entry->IsFullySpecified(); });
+    return !_entries.empty() && std::all_of(_entries.begin(), _entries.end(),
+                                            [](const SharedDataProfile& entry) { return entry->IsFullySpecified(); });
 }
 
 template <typename Predicate>
@@ -202,8 +200,7 @@ Profile::SharedDataProfile Profile::GetDataProfileByType(const VornCommon::Guid&
 }
 
 Profile::SharedDataProfile Profile::GetDataProfileByPurposeAndType(const VornCommon::Guid& purpose,
-                                                                   const VornCommon::Guid& type,
-                                                                   bool last) const
+                                                                   const VornCommon::Guid& type, bool last) const
 {
     return find(last, [&](const DataProfile& entry) {
         return entry.GetPurposeGuid() == purpose && entry.GetTypeGuid() == type;

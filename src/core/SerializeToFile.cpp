@@ -60,7 +60,9 @@ bool SerializeToFile::onFlush()
     return FileHelper::Write(_file, GetPackedDataPtr(), GetPackedDataSize()) != -1;
 }
 
-void SerializeToFile::onCloseFile() {}
+void SerializeToFile::onCloseFile()
+{
+}
 
 bool SerializeToFile::CloseFile()
 {

@@ -88,8 +88,7 @@ void SerializeToMemory::append(const void* data, uint64_t n) const
     _buffer->push_back(static_cast<const unsigned char*>(data), static_cast<uint32_t>(n));
 }
 
-void SerializeToMemory::appendArray(const void* data, unsigned int n, unsigned int elementSize,
-                                    bool withCount) const
+void SerializeToMemory::appendArray(const void* data, unsigned int n, unsigned int elementSize, bool withCount) const
 {
     const uint64_t bytes = uint64_t{n} * elementSize;
     if (bytes + (withCount ? 4 : 0) > kMaxBufferSize - _buffer->size())
@@ -204,8 +203,7 @@ HyxErrorCode SerializeToMemory::packRecord(const std::shared_ptr<Atom>& atom)
     return HyxErrorCode::Success;
 }
 
-std::shared_ptr<AtomInfo> SerializeToMemory::indexRecord(const Atom& atom, uint32_t start,
-                                                         HyxLookupTable& table) const
+std::shared_ptr<AtomInfo> SerializeToMemory::indexRecord(const Atom& atom, uint32_t start, HyxLookupTable& table) const
 {
     uint32_t segment = 0;
     if (const auto layer = std::dynamic_pointer_cast<DataTypeSegmentInfo>(
@@ -214,8 +212,8 @@ std::shared_ptr<AtomInfo> SerializeToMemory::indexRecord(const Atom& atom, uint3
 
     const uint8_t* record = GetPackedDataPtr() + start;
     const uint32_t payloadSize = loadU32(record) - HYX_ATOM_HEADER_SIZE;
-    auto info = std::make_shared<AtomInfo>(atom.GetId(), atom.GetTimeStamp(),
-                                           _flushed + start + HYX_ATOM_HEADER_SIZE, payloadSize, segment);
+    auto info = std::make_shared<AtomInfo>(atom.GetId(), atom.GetTimeStamp(), _flushed + start + HYX_ATOM_HEADER_SIZE,
+                                           payloadSize, segment);
 
     const uint8_t* payload = record + HYX_ATOM_HEADER_SIZE;
     const auto guidAt = [](const uint8_t* block, uint32_t blockSize, uint32_t offset) {
@@ -245,21 +243,66 @@ void SerializeToMemory::pack_bool(const bool& value) const
     append(&b, 1);
 }
 
-void SerializeToMemory::pack_uint8(const unsigned char& value) const { append(&value, 1); }
-void SerializeToMemory::pack_uint8_(unsigned char value) const { append(&value, 1); }
-void SerializeToMemory::pack_int16(short value) const { append(&value, 2); }
-void SerializeToMemory::pack_uint16(unsigned short value) const { append(&value, 2); }
-void SerializeToMemory::pack_uint24(unsigned int value) const { append(&value, 3); }
-void SerializeToMemory::pack_int32(const int& value) const { append(&value, 4); }
-void SerializeToMemory::pack_uint32(unsigned int value) const { append(&value, 4); }
-void SerializeToMemory::pack_float(const float& value) const { append(&value, 4); }
-void SerializeToMemory::pack_int64(const long long& value) const { append(&value, 8); }
-void SerializeToMemory::pack_uint64(const unsigned long long& value) const { append(&value, 8); }
-void SerializeToMemory::pack_uint64_(unsigned long long value) const { append(&value, 8); }
-void SerializeToMemory::pack_double(const double& value) const { append(&value, 8); }
-void SerializeToMemory::pack_float2(const float* values) const { append(values, 8); }
-void SerializeToMemory::pack_float3(const float* values) const { append(values, 12); }
-void SerializeToMemory::pack_float4(const float* values) const { append(values, 16); }
+void SerializeToMemory::pack_uint8(const unsigned char& value) const
+{
+    append(&value, 1);
+}
+void SerializeToMemory::pack_uint8_(unsigned char value) const
+{
+    append(&value, 1);
+}
+void SerializeToMemory::pack_int16(short value) const
+{
+    append(&value, 2);
+}
+void SerializeToMemory::pack_uint16(unsigned short value) const
+{
+    append(&value, 2);
+}
+void SerializeToMemory::pack_uint24(unsigned int value) const
+{
+    append(&value, 3);
+}
+void SerializeToMemory::pack_int32(const int& value) const
+{
+    append(&value, 4);
+}
+void SerializeToMemory::pack_uint32(unsigned int value) const
+{
+    append(&value, 4);
+}
+void SerializeToMemory::pack_float(const float& value) const
+{
+    append(&value, 4);
+}
+void SerializeToMemory::pack_int64(const long long& value) const
+{
+    append(&value, 8);
+}
+void SerializeToMemory::pack_uint64(const unsigned long long& value) const
+{
+    append(&value, 8);
+}
+void SerializeToMemory::pack_uint64_(unsigned long long value) const
+{
+    append(&value, 8);
+}
+void SerializeToMemory::pack_double(const double& value) const
+{
+    append(&value, 8);
+}
+void SerializeToMemory::pack_float2(const float* values) const
+{
+    append(values, 8);
+}
+void SerializeToMemory::pack_float3(const float* values) const
+{
+    append(values, 12);
+}
+void SerializeToMemory::pack_float4(const float* values) const
+{
+    append(values, 16);
+}
 
 void SerializeToMemory::pack_guid(const VornCommon::Guid& guid) const
 {
@@ -310,9 +353,18 @@ void SerializeToMemory::appendCountedString(const std::string& text) const
     append(text.data(), text.size());
 }
 
-void SerializeToMemory::pack_shortstring(const std::string& text) const { appendCountedString<uint8_t>(text); }
-void SerializeToMemory::pack_normalstring(const std::string& text) const { appendCountedString<uint16_t>(text); }
-void SerializeToMemory::pack_longstring(const std::string& text) const { appendCountedString<uint32_t>(text); }
+void SerializeToMemory::pack_shortstring(const std::string& text) const
+{
+    appendCountedString<uint8_t>(text);
+}
+void SerializeToMemory::pack_normalstring(const std::string& text) const
+{
+    appendCountedString<uint16_t>(text);
+}
+void SerializeToMemory::pack_longstring(const std::string& text) const
+{
+    appendCountedString<uint32_t>(text);
+}
 
 void SerializeToMemory::pack_uint32(const unsigned int& value, unsigned int position) const
 {

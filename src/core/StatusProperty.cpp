@@ -41,12 +41,13 @@ std::array<float, N> copyValues(const float* values)
 
 } // namespace
 
-StatusProperty::StatusProperty(const char* name) : _name(textOrEmpty(name)) {}
+StatusProperty::StatusProperty(const char* name) : _name(textOrEmpty(name))
+{
+}
 
 StatusProperty::~StatusProperty() = default;
 
-StatusPropertyBool::StatusPropertyBool(const char* name, bool value)
-    : StatusProperty(name), _value(value)
+StatusPropertyBool::StatusPropertyBool(const char* name, bool value) : StatusProperty(name), _value(value)
 {
 }
 
@@ -65,8 +66,7 @@ std::string StatusPropertyString::GetValueAsString() const
     return _value;
 }
 
-StatusPropertyInt::StatusPropertyInt(const char* name, int value)
-    : StatusProperty(name), _value(value)
+StatusPropertyInt::StatusPropertyInt(const char* name, int value) : StatusProperty(name), _value(value)
 {
 }
 
@@ -75,8 +75,7 @@ std::string StatusPropertyInt::GetValueAsString() const
     return classicText(_value);
 }
 
-StatusPropertyFloat::StatusPropertyFloat(const char* name, float value)
-    : StatusProperty(name), _value(value)
+StatusPropertyFloat::StatusPropertyFloat(const char* name, float value) : StatusProperty(name), _value(value)
 {
 }
 

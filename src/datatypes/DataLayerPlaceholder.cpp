@@ -2,7 +2,9 @@
 
 namespace Hyx {
 
-DataLayerPlaceholder::DataLayerPlaceholder(const VornCommon::Guid& typeGuid) : DataLayer(0), _typeGuid(typeGuid) {}
+DataLayerPlaceholder::DataLayerPlaceholder(const VornCommon::Guid& typeGuid) : DataLayer(0), _typeGuid(typeGuid)
+{
+}
 
 DataLayerPlaceholder::~DataLayerPlaceholder() = default;
 

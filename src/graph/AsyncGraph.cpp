@@ -60,7 +60,9 @@ struct AsyncGraph::WorkerState {
     /// Wakes a sleeping worker so that it looks at the flags and the period again.
     void poke()
     {
-        { std::lock_guard<std::mutex> lock(mutex); }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+        }
         wake.notify_all();
     }
 
@@ -294,7 +296,8 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
             state->sleepWhileSuspended();
             planned.reset();
         } else {
-            std::shared_ptr<Graph> hold = owned ? owner.lock() : std::shared_ptr<Graph>(std::shared_ptr<Graph>(), graph);
+            std::shared_ptr<Graph> hold =
+                owned ? owner.lock() : std::shared_ptr<Graph>(std::shared_ptr<Graph>(), graph);
             if (!hold)
                 break; // being destroyed; the destructor ends the worker
             const Clock::time_point start = planned.value_or(Clock::now());

@@ -5,9 +5,7 @@
 
 namespace Hyx {
 
-Connection::Connection(std::shared_ptr<Graph> graph, int slots)
-    : _queue(std::make_shared<Queue>(slots))
-    , _graph(graph)
+Connection::Connection(std::shared_ptr<Graph> graph, int slots) : _queue(std::make_shared<Queue>(slots)), _graph(graph)
 {
 }
 

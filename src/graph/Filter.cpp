@@ -4,8 +4,8 @@
 
 #include <Hyx/Atom.h>
 #include <Hyx/Connection.h>
-#include <Hyx/GuidAlias.h>
 #include <Hyx/Graph.h>
+#include <Hyx/GuidAlias.h>
 #include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/HostSettings.h>
@@ -28,8 +28,7 @@ std::atomic<int> g_nextInstanceId{0};
 
 IFilterParameterValueChanged::~IFilterParameterValueChanged() = default;
 
-Filter::Filter(bool isSource)
-    : _isSource(isSource)
+Filter::Filter(bool isSource) : _isSource(isSource)
 {
 }
 
@@ -47,7 +46,9 @@ Filter::~Filter()
 
 // --- Hooks and defaults ---
 
-void Filter::Instantiate() {}
+void Filter::Instantiate()
+{
+}
 
 bool Filter::ForceGraphStop() const
 {

@@ -14,7 +14,8 @@ SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, Shared
 {
     FilterClassInfo info;
     if (!TryGetFilterClassInfo(type, info)) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to create a filter with guid '%s', no such filter class registered",
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Failed to create a filter with guid '%s', no such filter class registered",
                    type.ToHexString().CStr());
         return SharedFilterPtr();
     }

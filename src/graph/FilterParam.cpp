@@ -8,11 +8,11 @@ IParameterValueChanged::~IParameterValueChanged() = default;
 
 FilterParam::Events::~Events() = default;
 
-void FilterParam::Events::onValueChanged(std::shared_ptr<FilterParam>, std::string) {}
+void FilterParam::Events::onValueChanged(std::shared_ptr<FilterParam>, std::string)
+{
+}
 
-FilterParam::FilterParam(const char* name, unsigned flags)
-    : _name(name != nullptr ? name : "")
-    , _flags(flags)
+FilterParam::FilterParam(const char* name, unsigned flags) : _name(name != nullptr ? name : ""), _flags(flags)
 {
 }
 
@@ -67,10 +67,7 @@ void FilterParam::NotifyValueChanged()
     _events.Emit([&](Events& listener) { listener.onValueChanged(self, text); });
 }
 
-ParamGroup::ParamGroup(unsigned start, unsigned end, const std::string& label)
-    : _label(label)
-    , _start(start)
-    , _end(end)
+ParamGroup::ParamGroup(unsigned start, unsigned end, const std::string& label) : _label(label), _start(start), _end(end)
 {
 }
 

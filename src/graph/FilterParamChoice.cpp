@@ -34,10 +34,7 @@ std::vector<FilterParamStringChoices::Choice> pairChoices(const std::vector<std:
 
 FilterParamEnumIndexed::FilterParamEnumIndexed(const char* name, unsigned flags, int value,
                                                const std::vector<std::string>& labels, const std::vector<int>& values)
-    : FilterParam(name, flags)
-    , _value(value)
-    , _labels(labels)
-    , _values(values)
+    : FilterParam(name, flags), _value(value), _labels(labels), _values(values)
 {
     if (labels.size() != values.size())
         throw std::invalid_argument("Invalid index enum map");
@@ -66,9 +63,7 @@ std::string FilterParamEnumIndexed::valueToString() const
 
 FilterParamStringChoices::FilterParamStringChoices(const char* name, unsigned flags, int value,
                                                    const std::vector<Choice>& choices)
-    : FilterParam(name, flags)
-    , _choices(choices)
-    , _value(value)
+    : FilterParam(name, flags), _choices(choices), _value(value)
 {
     checkInvariants();
 }
@@ -76,9 +71,7 @@ FilterParamStringChoices::FilterParamStringChoices(const char* name, unsigned fl
 FilterParamStringChoices::FilterParamStringChoices(const char* name, unsigned flags, int value,
                                                    const std::vector<std::string>& texts,
                                                    const std::vector<int>& values)
-    : FilterParam(name, flags)
-    , _choices(pairChoices(texts, values))
-    , _value(value)
+    : FilterParam(name, flags), _choices(pairChoices(texts, values)), _value(value)
 {
     checkInvariants();
 }
@@ -140,9 +133,9 @@ std::string FilterParamStringChoices::valueToString() const
 // --- FilterParamSelection ---
 
 FilterParamSelection::FilterParamSelection(const char* name, unsigned flags, size_t count)
-    : FilterParam(name, flags)
-    , _count(static_cast<int>(std::min<size_t>(count, 0x7FFFFFFF)))
-    , _index(count > 0 ? 0 : -1)
+    : FilterParam(name, flags),
+      _count(static_cast<int>(std::min<size_t>(count, 0x7FFFFFFF))),
+      _index(count > 0 ? 0 : -1)
 {
 }
 
@@ -172,8 +165,7 @@ std::string FilterParamSelection::valueToString() const
 // --- FilterParamGuid ---
 
 FilterParamGuid::FilterParamGuid(const char* name, unsigned flags, const std::vector<VornCommon::Guid>& guids)
-    : FilterParamSelection(name, flags, guids.size())
-    , _guids(guids)
+    : FilterParamSelection(name, flags, guids.size()), _guids(guids)
 {
 }
 
@@ -194,8 +186,7 @@ void FilterParamGuid::SetSelectedGuid(const VornCommon::Guid& guid)
 
 FilterParamInputProfiles::FilterParamInputProfiles(const char* name, unsigned flags,
                                                    const std::vector<std::shared_ptr<Profile>>& profiles)
-    : FilterParamSelection(name, flags, profiles.size())
-    , _profiles(profiles)
+    : FilterParamSelection(name, flags, profiles.size()), _profiles(profiles)
 {
 }
 

@@ -21,8 +21,7 @@ std::string switchName(const std::shared_ptr<DataProfile>& dataProfile, const ch
 
 FilterParamBoolDataProfile::FilterParamBoolDataProfile(std::shared_ptr<DataProfile> dataProfile, const char* prefix,
                                                        unsigned flags, bool value)
-    : FilterParamBool(switchName(dataProfile, prefix).c_str(), flags, value)
-    , _dataProfile(std::move(dataProfile))
+    : FilterParamBool(switchName(dataProfile, prefix).c_str(), flags, value), _dataProfile(std::move(dataProfile))
 {
 }
 

@@ -19,9 +19,7 @@ uint32_t byteCount(int width, int height)
 } // namespace
 
 FilterParamImage::FilterParamImage(const char* name, unsigned flags, int width, int height)
-    : FilterParam(name, flags)
-    , _width(width > 0 ? width : 0)
-    , _height(height > 0 ? height : 0)
+    : FilterParam(name, flags), _width(width > 0 ? width : 0), _height(height > 0 ? height : 0)
 {
     const uint32_t bytes = byteCount(_width, _height);
     uint8_t* data = _pixels.resize(bytes);

@@ -10,9 +10,7 @@ namespace Hyx {
 
 // --- FilterParamBool ---
 
-FilterParamBool::FilterParamBool(const char* name, unsigned flags, bool value)
-    : FilterParam(name, flags)
-    , _value(value)
+FilterParamBool::FilterParamBool(const char* name, unsigned flags, bool value) : FilterParam(name, flags), _value(value)
 {
 }
 
@@ -43,10 +41,7 @@ std::string FilterParamBool::valueToString() const
 
 template <class T>
 FilterParamNumber<T>::FilterParamNumber(const char* name, unsigned flags, T value, T minValue, T maxValue)
-    : FilterParam(name, flags)
-    , _value(value)
-    , _min(minValue)
-    , _max(maxValue)
+    : FilterParam(name, flags), _value(value), _min(minValue), _max(maxValue)
 {
 }
 

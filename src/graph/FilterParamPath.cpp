@@ -18,7 +18,8 @@ std::string translate(const std::string& path)
 // True when the directory exists afterwards.
 bool ensureDirectory(const std::string& translated)
 {
-    return FileHelper::IsDirectory(translated) || (FileHelper::MakeDirectory(translated) && FileHelper::IsDirectory(translated));
+    return FileHelper::IsDirectory(translated) ||
+           (FileHelper::MakeDirectory(translated) && FileHelper::IsDirectory(translated));
 }
 
 } // namespace
@@ -26,8 +27,7 @@ bool ensureDirectory(const std::string& translated)
 // --- FilterParamDirPath ---
 
 FilterParamDirPath::FilterParamDirPath(const char* name, unsigned flags, const char* defaultPath)
-    : FilterParam(name, flags)
-    , _path(defaultPath != nullptr ? defaultPath : "")
+    : FilterParam(name, flags), _path(defaultPath != nullptr ? defaultPath : "")
 {
     if (!_path.empty())
         ensureDirectory(translate(_path));
@@ -63,8 +63,7 @@ std::string FilterParamDirPath::valueToString() const
 // --- FilterParamFilePath ---
 
 FilterParamFilePath::FilterParamFilePath(const char* name, unsigned flags, const char* extension)
-    : FilterParam(name, flags)
-    , _extension(extension != nullptr ? extension : "")
+    : FilterParam(name, flags), _extension(extension != nullptr ? extension : "")
 {
 }
 

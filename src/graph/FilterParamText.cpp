@@ -3,8 +3,7 @@
 namespace Hyx {
 
 FilterParamString::FilterParamString(const char* name, unsigned flags, const char* value)
-    : FilterParam(name, flags)
-    , _value(value != nullptr ? value : "")
+    : FilterParam(name, flags), _value(value != nullptr ? value : "")
 {
 }
 
@@ -23,8 +22,7 @@ std::string FilterParamString::valueToString() const
     return GetValue();
 }
 
-FilterParamCallback::FilterParamCallback(const char* name, unsigned flags)
-    : FilterParam(name, flags)
+FilterParamCallback::FilterParamCallback(const char* name, unsigned flags) : FilterParam(name, flags)
 {
 }
 

@@ -11,10 +11,8 @@ namespace Hyx {
 
 // --- FilterParamFloatVector ---
 
-FilterParamFloatVector::FilterParamFloatVector(const char* name, unsigned flags, const float* values,
-                                               unsigned count)
-    : FilterParam(name, flags)
-    , _count(count <= 4 ? count : 4)
+FilterParamFloatVector::FilterParamFloatVector(const char* name, unsigned flags, const float* values, unsigned count)
+    : FilterParam(name, flags), _count(count <= 4 ? count : 4)
 {
     if (values != nullptr) {
         for (unsigned i = 0; i < _count; ++i)
@@ -135,8 +133,7 @@ void FilterParamVector4::SetValue(float x, float y, float z, float w)
 // --- FilterParamColorRgba ---
 
 FilterParamColorRgba::FilterParamColorRgba(const char* name, unsigned flags, const VornCommon::Color& value)
-    : FilterParam(name, flags)
-    , _value(value)
+    : FilterParam(name, flags), _value(value)
 {
 }
 
@@ -163,8 +160,7 @@ std::string FilterParamColorRgba::valueToString() const
 // --- FilterParamMatrix4x4f ---
 
 FilterParamMatrix4x4f::FilterParamMatrix4x4f(const char* name, unsigned flags, const VornCommon::Matrix4x4f& value)
-    : FilterParam(name, flags)
-    , _value(value)
+    : FilterParam(name, flags), _value(value)
 {
 }
 

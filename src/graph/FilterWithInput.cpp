@@ -7,8 +7,7 @@
 
 namespace Hyx {
 
-FilterWithInput::FilterWithInput()
-    : Filter(false)
+FilterWithInput::FilterWithInput() : Filter(false)
 {
 }
 

@@ -25,16 +25,11 @@ void FrameOrderAuto::moveToStart()
     case kForwardOnce:
     case kForwardLoop:
     case kPingpong:
-    case kRealtime:
-        _current = _next = _first;
-        break;
+    case kRealtime: _current = _next = _first; break;
     case kBackwardOnce:
     case kBackwardLoop:
-    case kPingpongInverse:
-        _current = _next = last();
-        break;
-    default:
-        break; // an unknown mode keeps its position
+    case kPingpongInverse: _current = _next = last(); break;
+    default: break; // an unknown mode keeps its position
     }
     _done = false;
 }
@@ -103,12 +98,9 @@ bool FrameOrderAuto::HasNextFrameID() const
         return false;
     }
     switch (_mode) {
-    case kForwardOnce:
-        return _rangeSize == 1 ? !_done : _current < last();
-    case kBackwardOnce:
-        return _rangeSize == 1 ? !_done : _current > _first;
-    default:
-        return true;
+    case kForwardOnce: return _rangeSize == 1 ? !_done : _current < last();
+    case kBackwardOnce: return _rangeSize == 1 ? !_done : _current > _first;
+    default: return true;
     }
 }
 
@@ -132,18 +124,10 @@ void FrameOrderAuto::AdvanceFrameID()
     _current = _next;
     switch (_mode) {
     case kForwardOnce:
-    case kRealtime:
-        _next = _current + 1;
-        break;
-    case kForwardLoop:
-        _next = _current == last() ? _first : _current + 1;
-        break;
-    case kBackwardOnce:
-        _next = _current - 1;
-        break;
-    case kBackwardLoop:
-        _next = _current == _first ? last() : _current - 1;
-        break;
+    case kRealtime: _next = _current + 1; break;
+    case kForwardLoop: _next = _current == last() ? _first : _current + 1; break;
+    case kBackwardOnce: _next = _current - 1; break;
+    case kBackwardLoop: _next = _current == _first ? last() : _current - 1; break;
     case kPingpong:
     case kPingpongInverse:
         if (previous > _current) {
@@ -152,8 +136,7 @@ void FrameOrderAuto::AdvanceFrameID()
             _next = _current == last() ? _current - 1 : _current + 1;
         }
         break;
-    default:
-        break; // an unknown mode stands still
+    default: break; // an unknown mode stands still
     }
 }
 

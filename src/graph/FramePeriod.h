@@ -28,6 +28,7 @@ uint32_t FramePeriodMs(float requestedFps, float sourceFps);
 /// wait ends at once when `ending` turns true.
 std::chrono::steady_clock::time_point PaceFrom(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
                                                std::chrono::steady_clock::time_point start,
-                                               const std::atomic<uint32_t>& periodMs, const std::function<bool()>& ending);
+                                               const std::atomic<uint32_t>& periodMs,
+                                               const std::function<bool()>& ending);
 
 } // namespace Hyx

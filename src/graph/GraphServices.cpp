@@ -49,7 +49,8 @@ std::vector<std::shared_ptr<TargetRenderer>> Graph::GetRenderers() const
     std::vector<std::shared_ptr<TargetRenderer>> renderers;
     for (const std::shared_ptr<Filter>& filter : _filters) {
         FilterClassInfo info;
-        if (!FilterFactory::TryGetFilterClassInfo(filter->TypeGuid(), info) || info.GetCategory() != FilterCategory::Renderer) {
+        if (!FilterFactory::TryGetFilterClassInfo(filter->TypeGuid(), info) ||
+            info.GetCategory() != FilterCategory::Renderer) {
             continue;
         }
         if (std::shared_ptr<TargetRenderer> renderer = std::dynamic_pointer_cast<TargetRenderer>(filter)) {
@@ -73,7 +74,8 @@ std::shared_ptr<FilterParam> Graph::GetFilterParam(const char* name) const
     return nullptr;
 }
 
-std::shared_ptr<FilterParam> Graph::GetFilterParam(const VornCommon::Guid& filterType, const char* name, int index) const
+std::shared_ptr<FilterParam> Graph::GetFilterParam(const VornCommon::Guid& filterType, const char* name,
+                                                   int index) const
 {
     int count = 0;
     for (const std::shared_ptr<Filter>& filter : _filters) {

@@ -6,7 +6,8 @@
 
 namespace Hyx {
 
-InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile, const std::weak_ptr<Connection>& connection)
+InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile,
+                                const std::weak_ptr<Connection>& connection)
 {
     InputOfferCheck check;
     if (!inputProfile) {

@@ -28,7 +28,8 @@ struct InputOfferCheck {
 /// In order: an input profile is set (24), the connection has an input filter (22), which
 /// offers an aggregated output profile (31) that is fully specified (41) and fulfils the
 /// input profile (42, with the fulfils-error text).
-InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile, const std::weak_ptr<Connection>& connection);
+InputOfferCheck CheckInputOffer(const std::shared_ptr<Profile>& inputProfile,
+                                const std::weak_ptr<Connection>& connection);
 
 /// The number of atoms to handle in one update: the input's pending count when every one of
 /// them fits into the output at once, else 0 (nothing is pulled). Inline: every update of a

@@ -5,8 +5,8 @@
 
 #include <Hyx/LoggerInstance.h>
 
-#define HYX_CHECK_INVARIANT(condition, text)                                                              \
-    ((condition) ? true                                                                                   \
-                 : (::Hyx::LogMessage(::VornCommon::LogLevel::Error, "Assertion failed: %s, file %s, line %d", \
-                                      text, __FILE__, __LINE__),                                          \
+#define HYX_CHECK_INVARIANT(condition, text)                                                                           \
+    ((condition) ? true                                                                                                \
+                 : (::Hyx::LogMessage(::VornCommon::LogLevel::Error, "Assertion failed: %s, file %s, line %d", text,   \
+                                      __FILE__, __LINE__),                                                             \
                     false))

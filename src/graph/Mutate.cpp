@@ -9,8 +9,7 @@
 
 namespace Hyx {
 
-Mutate::Mutate(bool offerInputProfiles)
-    : Transform(offerInputProfiles)
+Mutate::Mutate(bool offerInputProfiles) : Transform(offerInputProfiles)
 {
 }
 

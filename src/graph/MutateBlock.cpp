@@ -36,8 +36,13 @@ HyxErrorCode MutateBlock::onInitializeParams(Filter* upstream)
     const HyxErrorCode result = Mutate::onInitializeParams(upstream);
     if (result != HyxErrorCode::Success)
         return result;
-    const MutateSupport::DropParamSpec spec{BUFFER_SIZE_PARAMNAME, 1u, 0u, DROP_FRAMES_WHEN_FULL_PARAMNAME, 0u,
-                                            DROPPED_FRAMES_COUNT_PARAMNAME, RESET_DROPPED_FRAMES_COUNTER_PARAMNAME};
+    const MutateSupport::DropParamSpec spec{BUFFER_SIZE_PARAMNAME,
+                                            1u,
+                                            0u,
+                                            DROP_FRAMES_WHEN_FULL_PARAMNAME,
+                                            0u,
+                                            DROPPED_FRAMES_COUNT_PARAMNAME,
+                                            RESET_DROPPED_FRAMES_COUNTER_PARAMNAME};
     for (const std::shared_ptr<FilterParam>& param :
          MutateSupport::CreateDropParams(spec, _bufferSizeParam, _dropParam, _droppedCountParam, _resetDroppedParam))
         addParam(param);
@@ -91,9 +96,7 @@ void MutateBlock::forgetFrames(BufferChange change, uint32_t capacity)
     {
         std::lock_guard<std::mutex> lock(_releasedMutex);
         switch (change) {
-        case BufferChange::Create:
-            _buffer = std::make_unique<VornCommon::BlockingBoundedQueue<Frame>>(capacity);
-            break;
+        case BufferChange::Create: _buffer = std::make_unique<VornCommon::BlockingBoundedQueue<Frame>>(capacity); break;
         case BufferChange::Flush:
             // Never waits: a flush that waited for room here could wait for ever.
             if (_buffer)
@@ -251,7 +254,9 @@ bool MutateBlock::waitForFrame(const std::atomic<bool>& stop, std::chrono::milli
 
 void MutateBlock::notifyWaiters()
 {
-    { std::lock_guard<std::mutex> lock(_releasedMutex); }
+    {
+        std::lock_guard<std::mutex> lock(_releasedMutex);
+    }
     _bufferChanged.notify_all();
 }
 

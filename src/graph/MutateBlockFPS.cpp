@@ -56,7 +56,9 @@ void MutateBlockFPS::recomputePeriod()
     const std::shared_ptr<Graph> graph = GetGraph();
     const std::shared_ptr<DataTypeStreamInfo> info = graph ? graph->GetSourceStreamInfo() : nullptr;
     _periodMs = FramePeriodMs(requested, info ? info->GetFPS() : 0.0f);
-    { std::lock_guard<std::mutex> lock(_sleepMutex); }
+    {
+        std::lock_guard<std::mutex> lock(_sleepMutex);
+    }
     _sleepWake.notify_all();
 }
 

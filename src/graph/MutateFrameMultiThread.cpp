@@ -10,8 +10,8 @@ namespace Hyx {
 
 MutateFrameMultiThread::MutateFrameMultiThread(bool offerInputProfiles)
     : MutateMultiThreadBase(offerInputProfiles,
-                            {THREADS_COUNT_PARAMNAME, DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME, DROPPED_FRAMES_COUNT_PARAMNAME,
-                             RESET_DROPPED_FRAMES_COUNTER_PARAMNAME},
+                            {THREADS_COUNT_PARAMNAME, DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME,
+                             DROPPED_FRAMES_COUNT_PARAMNAME, RESET_DROPPED_FRAMES_COUNTER_PARAMNAME},
                             "MutateFrameMultiThread"),
       _jobs(std::make_unique<OrderedJobs<std::shared_ptr<Frame>, Frame>>(
           workers(), "MutateFrameMultiThread",
@@ -77,8 +77,8 @@ HyxErrorCode MutateFrameMultiThread::onCreateFrame(std::shared_ptr<Atom> input, 
     if (workers().ShouldDrop()) {
         countDrop();
         const Atom& first = *complete->front();
-        LogMessage(VornCommon::LogLevel::Info, "Dropping a frame (id: %d, timestamp: %lld)", static_cast<int>(first.GetId()),
-                   static_cast<long long>(first.GetTimeStamp()));
+        LogMessage(VornCommon::LogLevel::Info, "Dropping a frame (id: %d, timestamp: %lld)",
+                   static_cast<int>(first.GetId()), static_cast<long long>(first.GetTimeStamp()));
         return result;
     }
     _jobs->Submit(std::move(complete));

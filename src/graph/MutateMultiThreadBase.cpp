@@ -31,8 +31,8 @@ HyxErrorCode MutateMultiThreadBase::onInitializeParams(Filter* upstream)
     const HyxErrorCode result = Mutate::onInitializeParams(upstream);
     if (result != HyxErrorCode::Success)
         return result;
-    const MutateSupport::DropParamSpec spec{_names.threadsCount, 1u, 1u, _names.dropWhenOccupied, 1u,
-                                            _names.droppedCount, _names.resetDroppedCounter};
+    const MutateSupport::DropParamSpec spec{
+        _names.threadsCount, 1u, 1u, _names.dropWhenOccupied, 1u, _names.droppedCount, _names.resetDroppedCounter};
     for (const std::shared_ptr<FilterParam>& param :
          MutateSupport::CreateDropParams(spec, _threadsCountParam, _dropParam, _droppedCountParam, _resetDroppedParam))
         addParam(param);

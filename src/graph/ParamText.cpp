@@ -110,8 +110,8 @@ int32_t ToLenientInt(const char* text)
 std::string FromFloat(float value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), static_cast<double>(value),
-                                      std::chars_format::general, 6);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof(buffer), static_cast<double>(value), std::chars_format::general, 6);
     return std::string(buffer, result.ptr);
 }
 

@@ -4,14 +4,12 @@ namespace Hyx {
 
 using AtomQueue = VornCommon::BlockingBoundedQueue<std::shared_ptr<Atom>>;
 
-Queue::Queue()
-    : Queue(1)
+Queue::Queue() : Queue(1)
 {
 }
 
 Queue::Queue(int slots)
-    : _slots(slots > 0 ? slots : 0)
-    , _queue(std::make_shared<AtomQueue>(static_cast<uint32_t>(_slots)))
+    : _slots(slots > 0 ? slots : 0), _queue(std::make_shared<AtomQueue>(static_cast<uint32_t>(_slots)))
 {
 }
 

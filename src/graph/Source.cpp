@@ -8,8 +8,7 @@
 
 namespace Hyx {
 
-Source::Source()
-    : Filter(true)
+Source::Source() : Filter(true)
 {
 }
 

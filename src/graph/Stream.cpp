@@ -6,8 +6,7 @@
 
 namespace Hyx {
 
-Stream::Stream(unsigned short streamId)
-    : _streamId(streamId)
+Stream::Stream(unsigned short streamId) : _streamId(streamId)
 {
 }
 
@@ -37,12 +36,9 @@ HyxErrorCode Stream::Pause()
 {
     const PlayState state = _playState.exchange(PlayState::Paused);
     switch (state) {
-    case PlayState::Playing:
-        return onPause();
-    case PlayState::Paused:
-        return HyxErrorCode::Success;
-    default:
-        return HyxErrorCode::StreamNotPaused;
+    case PlayState::Playing: return onPause();
+    case PlayState::Paused: return HyxErrorCode::Success;
+    default: return HyxErrorCode::StreamNotPaused;
     }
 }
 

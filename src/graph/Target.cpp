@@ -11,8 +11,7 @@
 
 namespace Hyx {
 
-Target::Target(bool keepParams)
-    : _keepParamsFlag(keepParams)
+Target::Target(bool keepParams) : _keepParamsFlag(keepParams)
 {
 }
 

@@ -18,8 +18,7 @@ constexpr VornCommon::Guid kTextureRGBType = GuidLiteral("9533AA0B-403E-49F3-9A2
 
 // ---- UIEvent ----
 
-UIEvent::UIEvent(EventType type_, int code_)
-    : type(type_), code(code_)
+UIEvent::UIEvent(EventType type_, int code_) : type(type_), code(code_)
 {
 }
 
@@ -28,23 +27,42 @@ UIEvent::UIEvent(EventType type_, float wheelDelta_, int x_, int y_)
 {
 }
 
-UIEvent::UIEvent(EventType type_, int x_, int y_)
-    : type(type_), x(x_), y(y_)
+UIEvent::UIEvent(EventType type_, int x_, int y_) : type(type_), x(x_), y(y_)
 {
 }
 
-UIEvent::UIEvent(EventType type_, int code_, int x_, int y_)
-    : type(type_), code(code_), x(x_), y(y_)
+UIEvent::UIEvent(EventType type_, int code_, int x_, int y_) : type(type_), code(code_), x(x_), y(y_)
 {
 }
 
-UIEvent UIEvent::mouseDown(int button, int x, int y) { return UIEvent(EventType::MouseDown, button, x, y); }
-UIEvent UIEvent::mouseUp(int button, int x, int y) { return UIEvent(EventType::MouseUp, button, x, y); }
-UIEvent UIEvent::mouseMove(int x, int y) { return UIEvent(EventType::MouseMove, x, y); }
-UIEvent UIEvent::mouseWheel(float delta, int x, int y) { return UIEvent(EventType::MouseWheel, delta, x, y); }
-UIEvent UIEvent::mouseDoubleclick(int button, int x, int y) { return UIEvent(EventType::MouseDoubleclick, button, x, y); }
-UIEvent UIEvent::keyDown(int key) { return UIEvent(EventType::KeyDown, key); }
-UIEvent UIEvent::keyUp(int key) { return UIEvent(EventType::KeyUp, key); }
+UIEvent UIEvent::mouseDown(int button, int x, int y)
+{
+    return UIEvent(EventType::MouseDown, button, x, y);
+}
+UIEvent UIEvent::mouseUp(int button, int x, int y)
+{
+    return UIEvent(EventType::MouseUp, button, x, y);
+}
+UIEvent UIEvent::mouseMove(int x, int y)
+{
+    return UIEvent(EventType::MouseMove, x, y);
+}
+UIEvent UIEvent::mouseWheel(float delta, int x, int y)
+{
+    return UIEvent(EventType::MouseWheel, delta, x, y);
+}
+UIEvent UIEvent::mouseDoubleclick(int button, int x, int y)
+{
+    return UIEvent(EventType::MouseDoubleclick, button, x, y);
+}
+UIEvent UIEvent::keyDown(int key)
+{
+    return UIEvent(EventType::KeyDown, key);
+}
+UIEvent UIEvent::keyUp(int key)
+{
+    return UIEvent(EventType::KeyUp, key);
+}
 
 // ---- TargetRenderer ----
 
@@ -158,8 +176,7 @@ void TargetRenderer::UiEvent(const UIEvent& event)
         }
         return;
     }
-    default:
-        break;
+    default: break;
     }
     if (code > 9) {
         return;
@@ -178,9 +195,7 @@ void TargetRenderer::UiEvent(const UIEvent& event)
         _lastX = _currentX;
         _lastY = _currentY;
         break;
-    case UIEvent::EventType::MouseDoubleclick:
-        _doubleClicked = true;
-        break;
+    case UIEvent::EventType::MouseDoubleclick: _doubleClicked = true; break;
     case UIEvent::EventType::MouseWheel:
         _wheelStep = event.wheelDelta / 120.0f;
         _wheelTotal += _wheelStep;
@@ -191,8 +206,7 @@ void TargetRenderer::UiEvent(const UIEvent& event)
         _lastX = _currentX;
         _lastY = _currentY;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

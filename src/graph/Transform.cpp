@@ -43,8 +43,7 @@ ProfileList candidateProfiles(const std::vector<Options>& positions)
 
 } // namespace
 
-Transform::Transform(bool offerInputProfiles)
-    : _offerInputProfiles(offerInputProfiles)
+Transform::Transform(bool offerInputProfiles) : _offerInputProfiles(offerInputProfiles)
 {
 }
 

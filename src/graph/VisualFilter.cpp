@@ -61,7 +61,8 @@ bool VisualFilter::applyParameterValues() const
     }
 }
 
-std::shared_ptr<Filter> VisualFilter::InstantiateHyxFilter(std::shared_ptr<Filter> previous, std::shared_ptr<Graph> graph)
+std::shared_ptr<Filter> VisualFilter::InstantiateHyxFilter(std::shared_ptr<Filter> previous,
+                                                           std::shared_ptr<Graph> graph)
 {
     if (_type.IsNil())
         return nullptr;

@@ -43,7 +43,8 @@ bool VisualGraph::instantiateInto(const std::shared_ptr<Graph>& graph)
             continue; // an empty entry describes no filter; the files skip it too
         std::shared_ptr<Filter> filter = description->InstantiateHyxFilter(previous, graph);
         if (!filter) {
-            LogMessage(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'", description->GetName().c_str());
+            LogMessage(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'",
+                       description->GetName().c_str());
             graph->RemoveAllFilters();
             return false;
         }

@@ -51,8 +51,7 @@ std::shared_ptr<VisualFilter> readFilter(const XMLElement& element)
         LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
         return nullptr;
     }
-    return std::make_shared<VisualFilter>(type, boolAttribute(element, "selected"),
-                                          boolAttribute(element, "rendered"));
+    return std::make_shared<VisualFilter>(type, boolAttribute(element, "selected"), boolAttribute(element, "rendered"));
 }
 
 // SetParamValue for every child of parent with the given name.

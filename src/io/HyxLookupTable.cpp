@@ -8,7 +8,9 @@ namespace {
 const char* const kNonChronological = "Frames in non-chronological order not (yet) supported.";
 }
 
-StreamFrames::StreamFrames(uint16_t streamId_) : streamId(streamId_) {}
+StreamFrames::StreamFrames(uint16_t streamId_) : streamId(streamId_)
+{
+}
 
 StreamFrames::~StreamFrames() = default;
 

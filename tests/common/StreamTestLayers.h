@@ -20,13 +20,31 @@
 
 namespace HyxTest {
 
-inline VornCommon::Guid TestGuid(const char* text) { return VornCommon::Guid::FromHexString(text); }
+inline VornCommon::Guid TestGuid(const char* text)
+{
+    return VornCommon::Guid::FromHexString(text);
+}
 
-inline VornCommon::Guid StreamTestPlainType() { return TestGuid("A1B2C3D4-0001-4000-8000-00000000A001"); }
-inline VornCommon::Guid StreamTestCompressedType() { return TestGuid("A1B2C3D4-0002-4000-8000-00000000A002"); }
-inline VornCommon::Guid StreamTestUnknownType() { return TestGuid("A1B2C3D4-0003-4000-8000-00000000A003"); }
-inline VornCommon::Guid StreamTestUnknownCompressedType() { return TestGuid("A1B2C3D4-0004-4000-8000-00000000A004"); }
-inline VornCommon::Guid StreamTestPurpose() { return TestGuid("A1B2C3D4-0005-4000-8000-00000000A005"); }
+inline VornCommon::Guid StreamTestPlainType()
+{
+    return TestGuid("A1B2C3D4-0001-4000-8000-00000000A001");
+}
+inline VornCommon::Guid StreamTestCompressedType()
+{
+    return TestGuid("A1B2C3D4-0002-4000-8000-00000000A002");
+}
+inline VornCommon::Guid StreamTestUnknownType()
+{
+    return TestGuid("A1B2C3D4-0003-4000-8000-00000000A003");
+}
+inline VornCommon::Guid StreamTestUnknownCompressedType()
+{
+    return TestGuid("A1B2C3D4-0004-4000-8000-00000000A004");
+}
+inline VornCommon::Guid StreamTestPurpose()
+{
+    return TestGuid("A1B2C3D4-0005-4000-8000-00000000A005");
+}
 
 /// Loads the bytes as the layer's payload, at its current payload version.
 inline void SetPayload(Hyx::DataLayer& layer, const std::vector<uint8_t>& bytes)

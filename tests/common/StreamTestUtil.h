@@ -26,7 +26,8 @@ inline Bytes PackedBytes(const Hyx::SerializeToMemory& writer)
 /// A reader over its own exact-size copy of the bytes (kept alive with the reader).
 struct ExactReader {
     explicit ExactReader(const Bytes& bytes)
-        : copy(bytes.empty() ? nullptr : new uint8_t[bytes.size()]), reader(std::make_unique<Hyx::DeserializeFromMemory>())
+        : copy(bytes.empty() ? nullptr : new uint8_t[bytes.size()]),
+          reader(std::make_unique<Hyx::DeserializeFromMemory>())
     {
         if (!bytes.empty())
             std::copy(bytes.begin(), bytes.end(), copy.get());

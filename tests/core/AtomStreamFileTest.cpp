@@ -122,8 +122,7 @@ TEST(AtomStreamFile, MissingFilesAndFailedWrites)
     FileReader reader(missing.c_str());
     EXPECT_FALSE(reader.IsValid());
     ASSERT_EQ(log.Entries().size(), 1u);
-    EXPECT_EQ(log.Entries()[0].text,
-              "DeserializeFromFile::DeserializeFromFile(): Invalid file '" + missing + "'");
+    EXPECT_EQ(log.Entries()[0].text, "DeserializeFromFile::DeserializeFromFile(): Invalid file '" + missing + "'");
     EXPECT_EQ(log.Entries()[0].level, LogLevel::Error);
     EXPECT_EQ(reader.readFromFile(1), HyxErrorCode::FailedToReadFromFile);
 

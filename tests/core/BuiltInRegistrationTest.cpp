@@ -76,13 +76,14 @@ size_t checkDataLayers()
 
 size_t checkFilters()
 {
-    return checkRows(BuiltIn::BUILTIN_FILTER_CLASSES, FilterFactory::GetFilterClassRegistry(),
-                     FilterFactory::GetFilterClassRegistryMutex(), "FilterCreator",
-                     [](const BuiltIn::BuiltInFilterClass& row, const Guid& guid, const FilterClassDescriptor& descriptor) {
-                         EXPECT_EQ(static_cast<int>(descriptor.classInfo.GetCategory()), row.category) << row.className;
-                         // A filter class is known by its class name.
-                         EXPECT_EQ(Utils::GetGuidAlias(guid).StdString(), row.className);
-                     });
+    return checkRows(
+        BuiltIn::BUILTIN_FILTER_CLASSES, FilterFactory::GetFilterClassRegistry(),
+        FilterFactory::GetFilterClassRegistryMutex(), "FilterCreator",
+        [](const BuiltIn::BuiltInFilterClass& row, const Guid& guid, const FilterClassDescriptor& descriptor) {
+            EXPECT_EQ(static_cast<int>(descriptor.classInfo.GetCategory()), row.category) << row.className;
+            // A filter class is known by its class name.
+            EXPECT_EQ(Utils::GetGuidAlias(guid).StdString(), row.className);
+        });
 }
 
 size_t countBuiltInDataLayers()
@@ -113,7 +114,8 @@ TEST(BuiltInRegistration, AllFiftySixDataLayersAndNinetyFourFilters)
 {
     const size_t dataLayers = checkDataLayers();
     const size_t filters = checkFilters();
-    if (dataLayers < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) || filters < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
+    if (dataLayers < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) ||
+        filters < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
         GTEST_SKIP() << "built so far: " << dataLayers << " of 56 data-layer classes, " << filters
                      << " of 94 filter classes";
     EXPECT_EQ(countBuiltInDataLayers(), 56u);

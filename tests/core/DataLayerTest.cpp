@@ -207,7 +207,8 @@ TEST_F(DataLayerLogging, RefusedPayloadLogsOneExactLine)
     const auto entry = logger->Entries().front();
     EXPECT_EQ(entry.level, VornCommon::LogLevel::Error);
     EXPECT_EQ(entry.tag, "HYX2");
-    EXPECT_EQ(entry.text, "Unable to deserialize data layer with guid: 11111111-2222-3333-4444-555555555555 (version: 7)");
+    EXPECT_EQ(entry.text,
+              "Unable to deserialize data layer with guid: 11111111-2222-3333-4444-555555555555 (version: 7)");
 
     // Malformed bytes of a known version are refused the same way.
     layer.InitializeHeader(PurposeA, 2);

@@ -182,7 +182,9 @@ TEST(DataTypeStreamInfo, OlderVersionsAreReadFieldByField)
         EXPECT_EQ(info->GetVersion(), version);
         EXPECT_EQ(payloadOf(*info), bytes); // kept as stored
     }
-    auto v6 = loaded(6, Bytes().f32(6).u32(66).str("h6").u8(2).str("a").str("b").u8(1).u32(2).u8(3).u8(4).u8(3).u8(7).u8(8).u8(9).data);
+    auto v6 = loaded(
+        6,
+        Bytes().f32(6).u32(66).str("h6").u8(2).str("a").str("b").u8(1).u32(2).u8(3).u8(4).u8(3).u8(7).u8(8).u8(9).data);
     EXPECT_EQ(v6->GetHostName(), "h6");
     EXPECT_EQ(v6->GetNumFrames(), 66u);
 
@@ -231,9 +233,10 @@ TEST(DataTypeStreamInfo, ShortAndUnknownPayloads)
     CapturedLog log;
     loaded(10, Bytes().f32(1).u32(1).data, &accepted);
     EXPECT_FALSE(accepted);
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error,
-                        "Unable to deserialize data layer with guid: 45370842-2AB3-41C7-8440-09533B283FC6 (version: 10)"),
-              1);
+    EXPECT_EQ(
+        log.Count(VornCommon::LogLevel::Error,
+                  "Unable to deserialize data layer with guid: 45370842-2AB3-41C7-8440-09533B283FC6 (version: 10)"),
+        1);
 }
 
 TEST(DataTypeStreamInfo, RegisteredWithItsAlias)

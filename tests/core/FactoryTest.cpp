@@ -35,7 +35,10 @@ Guid guid(uint32_t suite, uint32_t n)
     return Guid::FromHexString(text);
 }
 
-std::string hex(const Guid& g) { return g.ToHexString().StdString(); }
+std::string hex(const Guid& g)
+{
+    return g.ToHexString().StdString();
+}
 
 template <int N>
 class NamedLayer : public TestLayer {
@@ -46,8 +49,14 @@ public:
     static DataLayer* Create() { return new NamedLayer<N>(); }
 };
 
-Filter* noFilter() { return nullptr; }
-Filter* otherNoFilter() { return nullptr; }
+Filter* noFilter()
+{
+    return nullptr;
+}
+Filter* otherNoFilter()
+{
+    return nullptr;
+}
 
 } // namespace
 
@@ -57,7 +66,8 @@ TEST(DataLayerFactory, FirstRegistrationWinsAndConflictsAreLoggedOnce)
     const Guid g = guid(1, 1);
     DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<1>::Info(), &NamedLayer<1>::Create);
     EXPECT_EQ(DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<2>::Info(), &NamedLayer<2>::Create), nullptr);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" + hex(g) + "'"), 1);
+    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" + hex(g) + "'"),
+              1);
     EXPECT_EQ(log.Entries().size(), 1u);
 
     // The very same registration again changes nothing and says nothing.
@@ -93,8 +103,8 @@ TEST(DataLayerFactory, UnknownGuids)
     }
     EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil));
     EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil, 3));
-    EXPECT_EQ(log.Count(LogLevel::Warning,
-                        "Failed to create a data layer with guid '" + hex(g) + "', no such data layer class registered"),
+    EXPECT_EQ(log.Count(LogLevel::Warning, "Failed to create a data layer with guid '" + hex(g) +
+                                               "', no such data layer class registered"),
               2);
 }
 
@@ -118,19 +128,23 @@ TEST(DataLayerFactory, DeclaredClassOfAnUnloadableModule)
     DataLayerFactory::DeclareDataLayerClass(g, NamedLayer<4>::Info(), module); // the same: nothing
     EXPECT_EQ(log.Entries().size(), 0u);
     DataLayerFactory::DeclareDataLayerClass(g, NamedLayer<5>::Info(), module);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes declared with the same guid '" + hex(g) + "'"), 1);
+    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes declared with the same guid '" + hex(g) + "'"),
+              1);
     EXPECT_EQ(Utils::GetGuidAlias(g), "FactoryTest4");
 
     // A registration outside the module's load is another class: a conflict.
     DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<4>::Info(), &NamedLayer<4>::Create);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" + hex(g) + "'"), 1);
+    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" + hex(g) + "'"),
+              1);
 
     log.Clear();
     EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil));
     const auto entries = log.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(entries[0].text.starts_with("Error loading plugin '/nonexistent/dir/missing_vornp.dll': ")) << entries[0].text;
-    EXPECT_GT(entries[0].text.size(), std::string("Error loading plugin '/nonexistent/dir/missing_vornp.dll': ").size());
+    EXPECT_TRUE(entries[0].text.starts_with("Error loading plugin '/nonexistent/dir/missing_vornp.dll': "))
+        << entries[0].text;
+    EXPECT_GT(entries[0].text.size(),
+              std::string("Error loading plugin '/nonexistent/dir/missing_vornp.dll': ").size());
     EXPECT_EQ(entries[1].text, "Failed to create a data layer, missing creator function");
     EXPECT_FALSE(module->IsLoaded());
 
@@ -178,8 +192,10 @@ TEST(FilterFactory, RegistrationConflictsAndLookups)
 
     auto module = std::make_shared<PluginModule>("/nonexistent/other_vornp.dll", 1);
     FilterFactory::DeclareFilterClass(guid(5, 4), info, module);
-    FilterFactory::DeclareFilterClass(guid(5, 4), FilterClassInfo("TransformFactoryTest", FilterCategory::Source), module);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple filter classes declared with the same guid '" + hex(guid(5, 4)) + "'"), 1);
+    FilterFactory::DeclareFilterClass(guid(5, 4), FilterClassInfo("TransformFactoryTest", FilterCategory::Source),
+                                      module);
+    EXPECT_EQ(
+        log.Count(LogLevel::Error, "Multiple filter classes declared with the same guid '" + hex(guid(5, 4)) + "'"), 1);
     FilterFactory::UnregisterFilterClassesOfModule(module);
     EXPECT_FALSE(FilterFactory::TryGetFilterClassInfo(guid(5, 4), untouched));
     EXPECT_TRUE(FilterFactory::TryGetFilterClassInfo(g, untouched));
@@ -250,7 +266,8 @@ TEST(FactoryConcurrency, RegisterLookUpAndCreateFromManyThreads)
             for (int i = 0; i < PER_THREAD; ++i) {
                 const Guid g = guid(8, static_cast<uint32_t>(t * 1000 + i));
                 DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<9>::Info(), &NamedLayer<9>::Create);
-                FilterFactory::RegisterFilterClass(g, FilterClassInfo("TargetThread", FilterCategory::Target), &noFilter);
+                FilterFactory::RegisterFilterClass(g, FilterClassInfo("TargetThread", FilterCategory::Target),
+                                                   &noFilter);
                 DataLayerClassInfo info;
                 if (DataLayerFactory::TryGetDataLayerClassInfo(g, info) && DataLayerFactory::CreateDataLayer(g, g))
                     ++created;

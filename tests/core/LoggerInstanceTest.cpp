@@ -27,10 +27,7 @@ public:
 // Logs from inside the notification: the handle is readable while listeners are told.
 class LoggingListener : public Hyx::IHYXLoggerInstanceListener {
 public:
-    void OnLoggerInstanceChanged(WeakLoggerPtr) override
-    {
-        Hyx::LogMessage(LogLevel::Info, "logger changed");
-    }
+    void OnLoggerInstanceChanged(WeakLoggerPtr) override { Hyx::LogMessage(LogLevel::Info, "logger changed"); }
 };
 
 class LoggerInstance : public ::testing::Test {

@@ -37,7 +37,10 @@ class PlainLayer : public DataLayer {
 public:
     PlainLayer() : DataLayer(0) {}
     Guid TypeGuid() const override { return T; }
-    DataLayerClassInfo GetDataLayerClassInfo() const override { return DataLayerClassInfo(VornCommon::String("DataTypePlain")); }
+    DataLayerClassInfo GetDataLayerClassInfo() const override
+    {
+        return DataLayerClassInfo(VornCommon::String("DataTypePlain"));
+    }
 
 protected:
     bool deserializeAndMigrate(uint8_t*, uint32_t) override { return true; }

@@ -27,7 +27,8 @@ TEST(DataTypeSegmentInfo, PayloadTextAndStatus)
     layer.updateStatusProperties();
     EXPECT_EQ(layer.getStatusPropertyValue("Segment id"), "4660");
 
-    EXPECT_EQ(DataTypeSegmentInfo::TheTypeGuid().ToHexString(), VornCommon::String("D935D227-BBF3-4CF2-A9BA-A9274F31AADF"));
+    EXPECT_EQ(DataTypeSegmentInfo::TheTypeGuid().ToHexString(),
+              VornCommon::String("D935D227-BBF3-4CF2-A9BA-A9274F31AADF"));
     EXPECT_EQ(layer.GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String("SegmentInfo"));
 }
 

@@ -108,7 +108,8 @@ TEST(AsyncGraph, PlaybackModeRefusesASourceWithoutFrames)
     AsyncTestGraph chain;
     chain.make<TestSource>(0);
     EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 25.0f), ActionResult::Failure);
-    EXPECT_STREQ(chain.async->GetLastError(false).CStr(), "Graph failed to set a playback mode(source reports no frames)");
+    EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
+                 "Graph failed to set a playback mode(source reports no frames)");
     float fps = 1.0f;
     chain.async->GetGraphFps(fps);
     EXPECT_EQ(fps, 0.0f); // not applied

@@ -44,8 +44,8 @@ protected:
 
 TEST(FilterCreation, ThroughTheFactory)
 {
-    FilterFactory::RegisterFilterClass(kMadeGuid, FilterClassInfo(VornCommon::String("Example"), FilterCategory::Transform),
-                                       &MadeFilter::Create);
+    FilterFactory::RegisterFilterClass(
+        kMadeGuid, FilterClassInfo(VornCommon::String("Example"), FilterCategory::Transform), &MadeFilter::Create);
     FilterFactory::RegisterFilterClass(kFailingGuid,
                                        FilterClassInfo(VornCommon::String("ExampleFailing"), FilterCategory::Transform),
                                        &MadeFilter::CreateFailing);
@@ -65,8 +65,7 @@ TEST(FilterCreation, ThroughTheFactory)
     SharedFilterPtr failed = FilterFactory::CreateFilter(kFailingGuid, SharedFilterPtr(), SharedGraphPtr());
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->GetFilterState(), State::Created);
-    EXPECT_EQ(failed->GetLastError(false).StdString(),
-              HyxTest::ExampleError(Code::FilterFailedToPreinitialize) + "()");
+    EXPECT_EQ(failed->GetLastError(false).StdString(), HyxTest::ExampleError(Code::FilterFailedToPreinitialize) + "()");
 
     CapturedLog log;
     const VornCommon::Guid unknown = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F");

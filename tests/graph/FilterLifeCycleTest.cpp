@@ -26,7 +26,6 @@ std::string errorOf(const Filter& f)
     return f.GetLastError(false).StdString();
 }
 
-
 // A source and a filter joined in a graph (the filter Connected).
 struct Chain {
     std::shared_ptr<Graph> graph = std::make_shared<Graph>();
@@ -117,9 +116,8 @@ TEST(FilterLifeCycle, FullWalkWithWrongStateCodes)
     EXPECT_EQ(f->GetFilterState(), State::PreInitialized);
     EXPECT_FALSE(f->IsInputConnected());
     EXPECT_FALSE(source->IsOutputConnected());
-    EXPECT_EQ(f->script.calls,
-              (std::vector<std::string>{"onInitializeParams", "onInitialize", "onInputConnection", "onPlay", "onPause",
-                                        "onPlay", "onStop", "onDeInitialize"}));
+    EXPECT_EQ(f->script.calls, (std::vector<std::string>{"onInitializeParams", "onInitialize", "onInputConnection",
+                                                         "onPlay", "onPause", "onPlay", "onStop", "onDeInitialize"}));
     ASSERT_EQ(f->DePreInitialize(), Code::Success);
     EXPECT_EQ(f->GetFilterState(), State::Created);
 }

@@ -9,7 +9,6 @@
 #include "CapturedLog.h"
 #include "ParamRecorder.h"
 
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -19,7 +18,6 @@ using HyxTest::Watched;
 using VornCommon::Guid;
 
 namespace {
-
 
 const Guid kA = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
 const Guid kB = Guid::FromHexString("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95");
@@ -97,8 +95,8 @@ TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
     auto none = std::make_shared<FilterParamStringChoices>("n", 0u, 1, std::vector<FilterParamStringChoices::Choice>{});
     EXPECT_TRUE(log.Contains("At least one choice value required"));
     EXPECT_EQ(none->GetValueAsString(), "");
-    auto stranger = std::make_shared<FilterParamStringChoices>(
-        "s", 0u, 9, std::vector<FilterParamStringChoices::Choice>{{"a", 1}});
+    auto stranger =
+        std::make_shared<FilterParamStringChoices>("s", 0u, 9, std::vector<FilterParamStringChoices::Choice>{{"a", 1}});
     EXPECT_TRUE(log.Contains("Initial choice value is not allowed"));
 }
 
@@ -136,9 +134,9 @@ TEST(FilterParamChoice, InputProfileSelection)
     CapturedLog log;
     auto first = std::make_shared<Profile>(kA, kB);
     auto second = std::make_shared<Profile>(kC, kB);
-    Watched<FilterParamInputProfiles> w(std::make_shared<FilterParamInputProfiles>(
-        "Input Profile", FilterParam::FLAG_REQUIRES_PREINITIALIZE,
-        std::vector<std::shared_ptr<Profile>>{first, second}));
+    Watched<FilterParamInputProfiles> w(
+        std::make_shared<FilterParamInputProfiles>("Input Profile", FilterParam::FLAG_REQUIRES_PREINITIALIZE,
+                                                   std::vector<std::shared_ptr<Profile>>{first, second}));
     EXPECT_EQ(w.param->GetValue(), first);
     w.param->SetValueAsString("9"); // two candidates: refused, no crash
     EXPECT_EQ(w.param->GetValue(), first);
@@ -152,7 +150,8 @@ TEST(FilterParamChoice, InputProfileSelection)
     EXPECT_EQ(w.param->GetValueIndex(), 1);
     EXPECT_EQ(w.Notified(), 1u);
 
-    auto empty = std::make_shared<FilterParamInputProfiles>("Input Profile", 1u, std::vector<std::shared_ptr<Profile>>{});
+    auto empty =
+        std::make_shared<FilterParamInputProfiles>("Input Profile", 1u, std::vector<std::shared_ptr<Profile>>{});
     EXPECT_EQ(empty->GetValue(), nullptr);
 }
 

@@ -77,9 +77,13 @@ TEST_F(FilterParamPath, ExtensionRule)
     EXPECT_EQ(w.param->GetValue(), "take.abc");
     EXPECT_EQ(w.param->GetExtension(), "abc");
     const std::pair<const char*, const char*> cases[] = {
-        {"clip", "clip.abc"},        {"clip.", "clip.abc"},   {"clip.abc", "clip.abc"},
-        {"clip.ABC", "clip.ABC"},    {"dir.v2/clip", "dir.v2/clip.abc"},
-        {"", ""},                    {"clipabc", "clipabc"},
+        {"clip", "clip.abc"},
+        {"clip.", "clip.abc"},
+        {"clip.abc", "clip.abc"},
+        {"clip.ABC", "clip.ABC"},
+        {"dir.v2/clip", "dir.v2/clip.abc"},
+        {"", ""},
+        {"clipabc", "clipabc"},
     };
     for (const auto& [text, expected] : cases) {
         w.param->SetValueAsString(text);

@@ -148,8 +148,8 @@ TEST(FilterParam, UInt32MatchesThirtyTwoBitUnsignedLong)
 
 TEST(FilterParam, Int64StrictParsing)
 {
-    Watched<FilterParamInt64> w(std::make_shared<FilterParamInt64>("Dropped atoms count", 4u, 0, 0,
-                                                                    9223372036854775807LL));
+    Watched<FilterParamInt64> w(
+        std::make_shared<FilterParamInt64>("Dropped atoms count", 4u, 0, 0, 9223372036854775807LL));
     w.param->SetValueAsString("9223372036854775807");
     EXPECT_EQ(w.param->GetValue(), 9223372036854775807LL);
     w.param->SetValueAsString("-9223372036854775808");

@@ -1,11 +1,9 @@
 // The parameter list of a filter: lookup by name, stored values applied at PreInitialize,
 // replacement, and the host's listeners.
 
-
-#include "ParamRecorder.h"
 #include "CapturedLog.h"
+#include "ParamRecorder.h"
 #include "TestFilters.h"
-
 
 #include <gtest/gtest.h>
 
@@ -19,11 +17,7 @@ namespace {
 
 class Listener : public IFilterParameterValueChanged {
 public:
-    explicit Listener(std::vector<std::string>* log, const char* tag)
-        : _log(log)
-        , _tag(tag)
-    {
-    }
+    explicit Listener(std::vector<std::string>* log, const char* tag) : _log(log), _tag(tag) {}
     void cbiFilterParameterValueChanged(std::shared_ptr<Filter> filter, const char* name, const char* value) override
     {
         _log->push_back(std::string(_tag) + ":" + name + "=" + value + (filter ? "" : " (no filter)"));
@@ -48,7 +42,8 @@ struct ParamFilter {
             auto threads = std::make_shared<FilterParamInt32>("Threads count", 0u, 4, 1, 64);
             threads->_events.Add(&threadsEvents);
             self.addParam(threads);
-            self.addParam(std::make_shared<FilterParamInt32>("Mode", FilterParam::FLAG_REQUIRES_PREINITIALIZE, 0, 0, 3));
+            self.addParam(
+                std::make_shared<FilterParamInt32>("Mode", FilterParam::FLAG_REQUIRES_PREINITIALIZE, 0, 0, 3));
             self.addParam(std::make_shared<FilterParamString>("Name", 0u, "a"));
             auto reset = std::make_shared<FilterParamCallback>("Reset", 0u);
             reset->_events.Add(&resetEvents);
@@ -60,7 +55,6 @@ struct ParamFilter {
     Filter& operator*() { return *filter; }
     TestFilter* operator->() { return filter.get(); }
 };
-
 
 } // namespace
 

@@ -47,13 +47,15 @@ inline constexpr Guid kTargetGuid = Hyx::GuidLiteral("5C000000-0000-0000-0000-00
 /// A layer of any type and purpose; its payload is the frame number it was made for.
 class PayloadLayer : public Hyx::DataLayer {
 public:
-    PayloadLayer(const Guid& purpose, const Guid& type, uint32_t frame = 0)
-        : DataLayer(1), _type(type), frame(frame)
+    PayloadLayer(const Guid& purpose, const Guid& type, uint32_t frame = 0) : DataLayer(1), _type(type), frame(frame)
     {
         InitializeHeader(purpose);
     }
     Guid TypeGuid() const override { return _type; }
-    Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override { return Hyx::DataLayerClassInfo("DataTypePayload"); }
+    Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override
+    {
+        return Hyx::DataLayerClassInfo("DataTypePayload");
+    }
 
     const Guid _type;
     const uint32_t frame;
@@ -142,7 +144,8 @@ private:
 /// A single-stream source whose stream is made at initialisation.
 class TestSource : public Hyx::SingleStreamSource {
 public:
-    explicit TestSource(unsigned numFrames = 100, std::shared_ptr<Hyx::Profile> profile = MakeProfile({{kPurposeA, kType1}}),
+    explicit TestSource(unsigned numFrames = 100,
+                        std::shared_ptr<Hyx::Profile> profile = MakeProfile({{kPurposeA, kType1}}),
                         bool withInfo = true)
         : _numFrames(numFrames), _profile(std::move(profile)), _withInfo(withInfo)
     {
@@ -187,7 +190,10 @@ public:
         return Hyx::FilterClassInfo("SourceMultiTest", Hyx::FilterCategory::Source);
     }
     std::shared_ptr<Hyx::Profile> GetDefaultOutputProfile() override { return MakeProfile({{kPurposeC, kType3}}); }
-    std::shared_ptr<ScriptedStream> stream(int i) const { return std::static_pointer_cast<ScriptedStream>(GetStream(i)); }
+    std::shared_ptr<ScriptedStream> stream(int i) const
+    {
+        return std::static_pointer_cast<ScriptedStream>(GetStream(i));
+    }
     std::function<void(TestMultiSource&)> afterInitialize;
     std::vector<std::shared_ptr<Hyx::Stream>>& streams() { return _streams; }
 
@@ -257,8 +263,14 @@ protected:
         return process ? process(*this, *atom) : HyxErrorCode::Success;
     }
     HyxErrorCode onPostUpdate() override { return postResult; }
-    HyxErrorCode onPlay() override { return playResult == HyxErrorCode::Success ? playResult : ReportError(playResult); }
-    HyxErrorCode onStop() override { return stopResult == HyxErrorCode::Success ? stopResult : ReportError(stopResult); }
+    HyxErrorCode onPlay() override
+    {
+        return playResult == HyxErrorCode::Success ? playResult : ReportError(playResult);
+    }
+    HyxErrorCode onStop() override
+    {
+        return stopResult == HyxErrorCode::Success ? stopResult : ReportError(stopResult);
+    }
 
 public:
     std::shared_ptr<Hyx::Profile> _produces;

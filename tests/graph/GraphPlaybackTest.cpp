@@ -56,7 +56,8 @@ TEST(GraphUpdate, HundredFramesReachTheTargetInOrder)
 {
     FullChain chain;
     ASSERT_EQ(chain.graph->GetNumFilters(), 4u);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << chain.graph->GetLastError(false).CStr();
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success)
+        << chain.graph->GetLastError(false).CStr();
     EXPECT_TRUE(chain.graph->IsPlaying());
     EXPECT_FALSE(chain.graph->IsDone());
     int passes = 0;
@@ -82,7 +83,8 @@ TEST(GraphUpdate, FailingFilterEndsThePassWithItsText)
 {
     FullChain chain;
     chain.transform->process = [](TestTransform& t, const Hyx::Atom& atom) {
-        return atom.GetFrameNr() == 10 ? t.ReportError(Hyx::HyxErrorCode::FilterFailedToCompress) : Hyx::HyxErrorCode::Success;
+        return atom.GetFrameNr() == 10 ? t.ReportError(Hyx::HyxErrorCode::FilterFailedToCompress)
+                                       : Hyx::HyxErrorCode::Success;
     };
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(10));
@@ -175,7 +177,8 @@ TEST(GraphPlayback, FailedPlayIsRolledBack)
     chain.transform->playResult = Hyx::HyxErrorCode::FilterError;
     EXPECT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Failure);
     const std::string inner = FilterText("Test", Hyx::HyxErrorCode::FilterError);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to start playing(" + inner + "(" + inner + "))");
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              "Graph failed to start playing(" + inner + "(" + inner + "))");
     EXPECT_TRUE(chain.graph->IsStopped());
     // The source that had started is stopped again, so the graph is not stuck half-played.
     EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::Connected);
@@ -327,10 +330,12 @@ TEST(GraphBuilding, ChangesNeedAStoppedGraph)
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
     auto late = std::make_shared<TestTarget>();
     EXPECT_EQ(chain.graph->AddAndConnect(late), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(graph must be stopped first)");
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              "Graph failed to add a filter(graph must be stopped first)");
     EXPECT_EQ(late->GetFilterState(), Filter::FilterState::Initialized); // initialised before the refusal
     EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to remove a filter(graph must be stopped first)");
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              "Graph failed to remove a filter(graph must be stopped first)");
     ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
     late->Reset();
 

@@ -56,7 +56,8 @@ TEST(GraphPlaybackMode, InstallsAWalkOverTheSourceFrames)
 
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to set a playback mode(graph must be stopped first)");
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              "Graph failed to set a playback mode(graph must be stopped first)");
     // Playing with an automatic order: Success, the mode stays.
     EXPECT_EQ(chain.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Success);
     EXPECT_EQ(autoOrder(*chain.graph)->GetPlaybackMode(), PlaybackMode::ForwardOnce);
@@ -96,7 +97,8 @@ TEST(GraphPlaybackMode, SourceWithoutFramesIsRefused)
     chain.make<TestSource>(0);
     chain.make<TestTarget>();
     EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to set a playback mode(source reports no frames)");
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              "Graph failed to set a playback mode(source reports no frames)");
     EXPECT_EQ(chain.graph->GetFrameOrderProvider(), nullptr);
     EXPECT_EQ(chain.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Failure);
     EXPECT_TRUE(chain.graph->IsStopped());
@@ -131,10 +133,14 @@ TEST(GraphParameters, ByNameAndByFilterType)
     TestGraph chain;
     chain.make<TestSource>(10);
     auto first = std::make_shared<TestTarget>(false);
-    first->makeParams = [](TestTarget& t) { t.addParam(std::make_shared<Hyx::FilterParamInt32>("Level", 0u, 1, 0, 10)); };
+    first->makeParams = [](TestTarget& t) {
+        t.addParam(std::make_shared<Hyx::FilterParamInt32>("Level", 0u, 1, 0, 10));
+    };
     chain.add(first);
     auto second = std::make_shared<TestTarget>(false);
-    second->makeParams = [](TestTarget& t) { t.addParam(std::make_shared<Hyx::FilterParamInt32>("Level", 0u, 2, 0, 10)); };
+    second->makeParams = [](TestTarget& t) {
+        t.addParam(std::make_shared<Hyx::FilterParamInt32>("Level", 0u, 2, 0, 10));
+    };
     chain.add(second);
 
     EXPECT_EQ(chain.graph->GetFilterParam("Level")->GetValueAsString(), "1");

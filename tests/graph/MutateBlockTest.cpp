@@ -66,8 +66,9 @@ TEST(MutateBlock, RegisteredClassesAndTheirParameters)
             .ToStdSharedPtr());
     ASSERT_TRUE(manual);
     chain.add(manual);
-    EXPECT_EQ(ParamNames(*manual), (std::vector<std::string>{"Buffer size", "Drop frames when occupied", "Dropped frames count",
-                                                             "Reset dropped frames counter", "Pull next processed frame"}));
+    EXPECT_EQ(ParamNames(*manual),
+              (std::vector<std::string>{"Buffer size", "Drop frames when occupied", "Dropped frames count",
+                                        "Reset dropped frames counter", "Pull next processed frame"}));
     EXPECT_EQ(manual->getParameterValue("Buffer size"), "1");
     EXPECT_EQ(manual->getParameterValue("Drop frames when occupied"), "True");
     EXPECT_EQ(manual->getParameterByName("Buffer size")->GetFlags(), 1u);
@@ -82,7 +83,8 @@ TEST(MutateBlock, RegisteredClassesAndTheirParameters)
 
 TEST(MutateBlock, ManualReleasesOneFramePerPull)
 {
-    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}), Block("5", false));
+    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}),
+                                       Block("5", false));
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(chain.update(3));
     EXPECT_TRUE(chain.target->seen().empty());
@@ -111,7 +113,8 @@ TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
     ASSERT_TRUE(chain.update(4));
     EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
     EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 64, timestamp: 40000000)"), 1);
-    EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 192, timestamp: 120000000)"), 1);
+    EXPECT_EQ(log.Count(LogLevel::Info, "Dropping a frame since the buffer is full (id: 192, timestamp: 120000000)"),
+              1);
     // Resuming keeps the buffered frame and the count.
     ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
     ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
@@ -172,8 +175,8 @@ TEST(MutateBlock, FramerateGivesTheReleasePeriod)
     auto source = chain.make<TestSource>(10);
     source->stream()->GetStreamInfo()->SetFPS(30.0f);
     auto fps = chain.make<MutateBlockFPS>();
-    const std::pair<const char*, uint32_t> table[] = {{"25", 40u}, {"-1", 33u}, {"-2", 66u}, {"-3", 16u},
-                                                      {"2000", 0u}, {"0", 0u}, {"-1.5", 33u}};
+    const std::pair<const char*, uint32_t> table[] = {{"25", 40u},  {"-1", 33u}, {"-2", 66u},  {"-3", 16u},
+                                                      {"2000", 0u}, {"0", 0u},   {"-1.5", 33u}};
     for (const auto& [rate, period] : table) {
         ASSERT_TRUE(fps->setParameterValue("Framerate", rate));
         EXPECT_EQ(fps->GetReleasePeriodMs(), period) << rate;
@@ -253,7 +256,8 @@ TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
 
 TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
 {
-    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}), Block("1", false));
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}),
+                                        Block("1", false));
     ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
     ASSERT_EQ(chain.async->Play(), ActionResult::Success);
     auto order = chain.async->GetFrameOrderProvider();
@@ -269,9 +273,7 @@ TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
         case 1:
             order->JumpToFrameID(static_cast<uint32_t>(random() % 50)); // while the update may wait
             break;
-        default:
-            chain.middle->PullNextProcessedFrame();
-            break;
+        default: chain.middle->PullNextProcessedFrame(); break;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
     }
@@ -286,6 +288,6 @@ TEST(MutateBlockThreads, DestroyedWhileReleasingJoinsItsWorker)
     };
     auto fps = std::make_shared<OpenFps>();
     fps->onStartRelease(); // a running worker, as if the filter were never stopped
-    fps.reset();           // must not end the process
+    fps.reset(); // must not end the process
     SUCCEED();
 }

@@ -34,7 +34,7 @@ void* ResourceOf(unsigned worker)
 /// Records what the life cycle and the workers do with the per-worker resources.
 struct ResourceBook {
     std::vector<unsigned> allocated; // life-cycle thread only
-    std::vector<void*> released;     // life-cycle thread only
+    std::vector<void*> released; // life-cycle thread only
 
     void seen(void* resource)
     {
@@ -118,8 +118,9 @@ protected:
 template <class Work>
 Settings Threads(const char* count, bool drop)
 {
-    const char* dropName = std::is_base_of_v<MutateAtomMultiThread, Work> ? MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME
-                                                                          : MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME;
+    const char* dropName = std::is_base_of_v<MutateAtomMultiThread, Work>
+                               ? MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME
+                               : MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME;
     return {{"Threads count", count}, {dropName, drop ? "True" : "False"}};
 }
 
@@ -184,7 +185,8 @@ TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
     atoms->work = [&](std::shared_ptr<Atom> atom) {
         const unsigned frame = atom->GetFrameNr();
         std::unique_lock<std::mutex> lock(mutex);
-        finished.wait_for(lock, kPatience, [&] { return frame == 2 || (!completion.empty() && completion.back() == frame + 1); });
+        finished.wait_for(lock, kPatience,
+                          [&] { return frame == 2 || (!completion.empty() && completion.back() == frame + 1); });
         completion.push_back(frame);
         finished.notify_all();
         return atom;
@@ -342,7 +344,8 @@ TEST(MutateMultiThreadThreads, ThrowingWorkEmitsNothingAndTheOrderGoesOn)
 
 TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 {
-    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10}), Threads<FrameWork>("2", false));
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10}),
+                               Threads<FrameWork>("2", false));
     auto frames = chain.middle;
     auto target = chain.target;
     frames->work = [](MutateFrameMultiThread::Frame& frame) {
@@ -375,7 +378,8 @@ TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 TEST(MutateMultiThreadThreads, FramesDropWhileBusy)
 {
     CapturedLog log;
-    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{3, 3}), Threads<FrameWork>("1", true));
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{3, 3}),
+                               Threads<FrameWork>("1", true));
     auto frames = chain.middle;
     auto target = chain.target;
     Gate gate;

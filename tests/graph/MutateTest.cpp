@@ -37,7 +37,8 @@ TEST(MutateNegotiation, MissingTypeAndMissingOffer)
     EXPECT_EQ(mutate->Initialize(source.get()), HyxErrorCode::FilterFailedToGetDataLayer);
     const std::string inner = FilterText("#Test", HyxErrorCode::FilterFailedToGetDataLayer) + "(" +
                               Hyx::DataProfile(Guid(), kType3).ToFriendlyString() + ")";
-    EXPECT_EQ(mutate->GetLastError(false).StdString(), FilterText("#Test", HyxErrorCode::FilterFailedToGetDataLayer) + "(" + inner + ")");
+    EXPECT_EQ(mutate->GetLastError(false).StdString(),
+              FilterText("#Test", HyxErrorCode::FilterFailedToGetDataLayer) + "(" + inner + ")");
 
     TestGraph empty;
     auto nothing = empty.make<TestSource>(10, nullptr);
@@ -83,11 +84,13 @@ TEST(MutateUpdate, CreatedAtomsArePushedWhateverTheirResult)
     ASSERT_EQ(source->Update(), HyxErrorCode::Success);
     EXPECT_EQ(mutate->Update(), HyxErrorCode::FilterFailedToDecompressLayer);
     const std::string inner = FilterText("#Test", HyxErrorCode::FilterFailedToDecompressLayer) + "(x)";
-    EXPECT_EQ(mutate->GetLastError(false).StdString(), FilterText("#Test", HyxErrorCode::FilterFailedToDecompressLayer) + "(" + inner + ")");
+    EXPECT_EQ(mutate->GetLastError(false).StdString(),
+              FilterText("#Test", HyxErrorCode::FilterFailedToDecompressLayer) + "(" + inner + ")");
     EXPECT_EQ(mutate->getOutputConnection()->NumPendingData(), 1);
 
     EXPECT_EQ(mutate->onProcessFrame(std::make_shared<Hyx::Atom>(0, 0, 0)), HyxErrorCode::FilterError);
-    EXPECT_EQ(mutate->GetLastError(false).StdString(), FilterText("#Test", HyxErrorCode::FilterError) + "(Mutate filters must create new frames.)");
+    EXPECT_EQ(mutate->GetLastError(false).StdString(),
+              FilterText("#Test", HyxErrorCode::FilterError) + "(Mutate filters must create new frames.)");
 }
 
 TEST(MutateUpdate, MissingOutputIsReportedTwice)

@@ -8,10 +8,10 @@
 #include <optional>
 
 using namespace GraphFixtures;
-using ThreadedFixtures::StallingTarget;
 using Hyx::ActionResult;
 using Hyx::Atom;
 using Hyx::PlaybackMode;
+using ThreadedFixtures::StallingTarget;
 
 namespace {
 
@@ -136,8 +136,9 @@ TEST(MutateWithBuffering, ProcessingFailureIsReportedWithTheLastRelease)
     ASSERT_TRUE(chain.update(10 + 18));
     EXPECT_EQ(chain.target->seen().size(), 19u);
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_NE(std::string(chain.graph->GetLastError(false).CStr()).find(Hyx::GetHyxErrorMessage(HyxErrorCode::FilterError)),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(chain.graph->GetLastError(false).CStr()).find(Hyx::GetHyxErrorMessage(HyxErrorCode::FilterError)),
+        std::string::npos);
     EXPECT_TRUE(chain.buffering->IsDone());
 }
 

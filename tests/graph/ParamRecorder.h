@@ -64,8 +64,7 @@ struct Watched {
     EventRecorder events;
     CallbackRecorder callback;
 
-    explicit Watched(std::shared_ptr<P> p)
-        : param(std::move(p))
+    explicit Watched(std::shared_ptr<P> p) : param(std::move(p))
     {
         param->_events.Add(&events);
         param->SetParameterValueChangedCallback(&callback);

@@ -70,7 +70,8 @@ TEST(SourceUpdate, FirstUpdateAdvancesOntoTheFirstFrameOfTheRange)
 {
     SourceChain chain(20);
     ASSERT_EQ(chain.graph->SetFrameOrderProvider(std::make_shared<FrameOrderAuto>(10, 10)), ActionResult::Success);
-    std::static_pointer_cast<FrameOrderAuto>(chain.graph->GetFrameOrderProvider())->SetPlaybackMode(PlaybackMode::ForwardOnce, true);
+    std::static_pointer_cast<FrameOrderAuto>(chain.graph->GetFrameOrderProvider())
+        ->SetPlaybackMode(PlaybackMode::ForwardOnce, true);
     chain.play();
     ASSERT_TRUE(chain.update(1));
     EXPECT_EQ(chain.target->frames(), Frames{10});
@@ -194,7 +195,8 @@ TEST(SourceUpdate, StreamFailureIsReportedWithItsText)
     chain.play();
     ASSERT_TRUE(chain.update(1));
     EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::FailedToReadFromFile);
-    EXPECT_EQ(chain.source->GetLastError(false).StdString(), FilterText("Test", Hyx::HyxErrorCode::FailedToReadFromFile) + "()");
+    EXPECT_EQ(chain.source->GetLastError(false).StdString(),
+              FilterText("Test", Hyx::HyxErrorCode::FailedToReadFromFile) + "()");
 }
 
 TEST(SourceUpdate, WrongStateAndMissingOrder)
@@ -261,7 +263,8 @@ TEST(StreamState, PlayPauseStopTable)
     EXPECT_EQ(stream.GetPlayState(), Stream::PlayState::Paused);
     EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::Success);
     EXPECT_EQ(stream.Stop(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.hooks, (std::vector<std::string>{"play(first)", "pause", "play(resume)", "stop", "play(resume)", "stop"}));
+    EXPECT_EQ(stream.hooks,
+              (std::vector<std::string>{"play(first)", "pause", "play(resume)", "stop", "play(resume)", "stop"}));
 
     // A stream that failed to start is not playing.
     stream.playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
@@ -275,7 +278,10 @@ TEST(StreamState, DestroyedWhilePlayingIsReported)
         BareStream() : Stream(7) {}
         std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return nullptr; }
         std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return nullptr; }
-        Hyx::HyxErrorCode onUpdate(unsigned, std::shared_ptr<Hyx::Atom>&) override { return Hyx::HyxErrorCode::Success; }
+        Hyx::HyxErrorCode onUpdate(unsigned, std::shared_ptr<Hyx::Atom>&) override
+        {
+            return Hyx::HyxErrorCode::Success;
+        }
     };
     CapturedLog log;
     {
@@ -357,7 +363,9 @@ TEST(SourceStreams, MultiStreamStartFailureStopsTheStartedStreams)
 {
     TestGraph chain;
     auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
-    source->afterInitialize = [](TestMultiSource& s) { s.stream(2)->playResult = Hyx::HyxErrorCode::FailedToReadFromFile; };
+    source->afterInitialize = [](TestMultiSource& s) {
+        s.stream(2)->playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
+    };
     chain.add(source);
     chain.make<TestTarget>();
     ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);

@@ -148,7 +148,8 @@ TEST(TargetRendererRender, ParametersAndVideoTexture)
     const auto aggregate = renderer->GetAggregatedOutputProfile();
     ASSERT_EQ(aggregate->GetDataProfileCount(), 3);
     EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), Hyx::HYXPurposeGuids::REX);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(), Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(),
+              Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
 }
 
 TEST(TargetRendererInput, PointerWheelAndKeys)

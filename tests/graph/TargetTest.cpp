@@ -131,8 +131,10 @@ TEST(TargetKeep, InputProfileMustBeFullySpecified)
     auto target = std::make_shared<TestTarget>();
     EXPECT_EQ(graph->AddAndConnect(target), ActionResult::Failure); // no upstream offer
     const std::string text41 = FilterText("Test", HyxErrorCode::InputProfileNotFullySpecified);
-    EXPECT_EQ(graph->GetLastError(false).StdString(), "Graph failed to initialize a filter(" + text41 + "(" + text41 + "))");
-    EXPECT_EQ(target->SetInputProfile(nullptr, MakeProfile({{Guid(), kType1}})), HyxErrorCode::InputProfileNotFullySpecified);
+    EXPECT_EQ(graph->GetLastError(false).StdString(),
+              "Graph failed to initialize a filter(" + text41 + "(" + text41 + "))");
+    EXPECT_EQ(target->SetInputProfile(nullptr, MakeProfile({{Guid(), kType1}})),
+              HyxErrorCode::InputProfileNotFullySpecified);
     EXPECT_EQ(target->SetInputProfile(nullptr, MakeProfile({{kPurposeA, kType1}})), HyxErrorCode::Success);
     target->DePreInitialize();
 }

@@ -96,10 +96,7 @@ protected:
 /// A filter at the head of a chain.
 class TestSourceBase : public Hyx::Filter {
 public:
-    TestSourceBase()
-        : Hyx::Filter(true)
-    {
-    }
+    TestSourceBase() : Hyx::Filter(true) {}
 };
 
 /// A filter with an input.

@@ -14,8 +14,8 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace ThreadedFixtures {
@@ -64,12 +64,13 @@ private:
 inline bool UpdateUntilDone(Hyx::Graph& graph)
 {
     return Eventually([&] {
-        if (graph.Update() != Hyx::ActionResult::Success) {
-            ADD_FAILURE() << graph.GetLastError(false).CStr();
-            return true;
-        }
-        return graph.IsDone();
-    }) && graph.IsDone();
+               if (graph.Update() != Hyx::ActionResult::Success) {
+                   ADD_FAILURE() << graph.GetLastError(false).CStr();
+                   return true;
+               }
+               return graph.IsDone();
+           }) &&
+           graph.IsDone();
 }
 
 /// Records every state change with the reporting thread; can run a hook on each.

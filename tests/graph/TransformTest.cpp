@@ -88,7 +88,8 @@ TEST(TransformNegotiation, NoCandidateMeansNoInputProfile)
     EXPECT_EQ(chain.graph->AddAndConnect(transform), ActionResult::Failure);
     EXPECT_FALSE(transform->inputProfileParam());
     EXPECT_EQ(transform->GetInputProfile(), nullptr);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), Hyx::GetHyxErrorMessage(HyxErrorCode::UnassignedInputProfile));
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
+              Hyx::GetHyxErrorMessage(HyxErrorCode::UnassignedInputProfile));
     EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Cannot connect 'Test' to 'Test'!"), 1);
     EXPECT_EQ(chain.graph->GetNumFilters(), 1u);
     EXPECT_EQ(transform->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
@@ -116,7 +117,8 @@ TEST(TransformNegotiation, OutputProfileMustBeFullySpecified)
     ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
     const std::string text27 = FilterText("Test", HyxErrorCode::FailedToGenerateOutputProfile);
 
-    EXPECT_EQ(transform->SetInputProfile(up.source.get(), std::make_shared<Profile>()), HyxErrorCode::FailedToGenerateOutputProfile);
+    EXPECT_EQ(transform->SetInputProfile(up.source.get(), std::make_shared<Profile>()),
+              HyxErrorCode::FailedToGenerateOutputProfile);
     EXPECT_EQ(transform->GetLastError(false).StdString(), text27);
     EXPECT_EQ(transform->SetInputProfile(up.source.get(), MakeProfile({{Guid(), kType1}})),
               HyxErrorCode::FailedToGenerateOutputProfile);
@@ -136,7 +138,9 @@ TEST(TransformNegotiation, CodesWhenTheInputIsConnected)
         Upstream up(nullptr);
         auto transform = std::make_shared<TestTransform>();
         EXPECT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::FailedToGetAggregatedOutputProfile);
-        EXPECT_EQ(transform->GetLastError(false).StdString().find(FilterText("Test", HyxErrorCode::FailedToGetAggregatedOutputProfile)), 0u);
+        EXPECT_EQ(transform->GetLastError(false).StdString().find(
+                      FilterText("Test", HyxErrorCode::FailedToGetAggregatedOutputProfile)),
+                  0u);
     }
     // 41: the upstream offer is not fully specified.
     {
@@ -160,19 +164,22 @@ TEST(TransformNegotiation, CodesWhenTheInputIsConnected)
         EXPECT_EQ(connection->Connect(up.source, transform), HyxErrorCode::DataProfileNotFulfilled);
         const std::string missing = "Missing " + Hyx::DataProfile(kPurposeP2, kType2).ToFriendlyString();
         const std::string text42 = FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + missing + ")";
-        EXPECT_EQ(transform->GetLastError(false).StdString(), FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + text42 + ")");
+        EXPECT_EQ(transform->GetLastError(false).StdString(),
+                  FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + text42 + ")");
         transform->Reset();
     }
     // 39: the output entry is already in the upstream offer.
     {
         Upstream up(MakeProfile({{kPurposeA, kType1}}));
-        auto transform = std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeA, kType1}}));
+        auto transform =
+            std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeA, kType1}}));
         ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
         ASSERT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
         auto connection = std::make_shared<Hyx::Connection>(up.graph, 10);
         EXPECT_EQ(connection->Connect(up.source, transform), HyxErrorCode::DataProfileAlreadyExists);
-        EXPECT_NE(transform->GetLastError(false).StdString().find("(" + Hyx::Utils::GetGuidAlias(kType1).StdString() + ")"),
-                  std::string::npos);
+        EXPECT_NE(
+            transform->GetLastError(false).StdString().find("(" + Hyx::Utils::GetGuidAlias(kType1).StdString() + ")"),
+            std::string::npos);
         transform->Reset();
     }
 }
@@ -276,7 +283,8 @@ TEST(TransformUpdate, DroppedAtomsAndThePostHook)
     EXPECT_EQ(chain.transform->Update(), HyxErrorCode::NoDataAvailable);
     chain.transform->postResult = HyxErrorCode::FailedToWriteToFile;
     EXPECT_EQ(chain.transform->Update(), HyxErrorCode::FailedToWriteToFile);
-    EXPECT_EQ(chain.transform->GetLastError(false).StdString(), FilterText("Test", HyxErrorCode::FailedToWriteToFile) + "()");
+    EXPECT_EQ(chain.transform->GetLastError(false).StdString(),
+              FilterText("Test", HyxErrorCode::FailedToWriteToFile) + "()");
 }
 
 TEST(TransformUpdate, FlushSentinelIsSkipped)

@@ -109,14 +109,16 @@ TEST(UpdatePass, ConnectionsReleasedOutsideTheGraph)
     output.reset();
     ASSERT_TRUE(released.expired()); // the connection object is gone, not just unlisted
     EXPECT_EQ(transform->Update(), HyxErrorCode::FilterLacksOutputConnection);
-    EXPECT_EQ(transform->GetLastError(false).StdString(), FilterText("Test", HyxErrorCode::FilterLacksOutputConnection) + "()");
+    EXPECT_EQ(transform->GetLastError(false).StdString(),
+              FilterText("Test", HyxErrorCode::FilterLacksOutputConnection) + "()");
     EXPECT_EQ(input->NumPendingData(), 1); // nothing was pulled
     EXPECT_EQ(transform->frames, std::vector<unsigned>{0});
     EXPECT_FALSE(transform->IsOutputConnected());
 
     input.reset();
     EXPECT_EQ(transform->Update(), HyxErrorCode::FilterLacksInputConnection);
-    EXPECT_EQ(transform->GetLastError(false).StdString(), FilterText("Test", HyxErrorCode::FilterLacksInputConnection) + "()");
+    EXPECT_EQ(transform->GetLastError(false).StdString(),
+              FilterText("Test", HyxErrorCode::FilterLacksInputConnection) + "()");
     EXPECT_FALSE(transform->IsInputConnected());
     // The source's output went with it: its next frame has nowhere to go.
     EXPECT_EQ(source->Update(), HyxErrorCode::FilterFailedToPushAtom);

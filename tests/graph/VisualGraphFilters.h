@@ -109,7 +109,8 @@ inline void RegisterInstantiationFilters()
         using Hyx::FilterClassInfo;
         using Hyx::FilterFactory::RegisterFilterClass;
         RegisterFilterClass(kInstSource, FilterClassInfo("XmlInstSource", FilterCategory::Source), &InstSource::Create);
-        RegisterFilterClass(kInstMiddle, FilterClassInfo("XmlInstMiddle", FilterCategory::Transform), &InstMiddle::Create);
+        RegisterFilterClass(kInstMiddle, FilterClassInfo("XmlInstMiddle", FilterCategory::Transform),
+                            &InstMiddle::Create);
         RegisterFilterClass(kInstTarget, FilterClassInfo("XmlInstTarget", FilterCategory::Target), &InstTarget::Create);
         RegisterFilterClass(kInstBroken, FilterClassInfo("XmlInstBroken", FilterCategory::Target), &InstBroken::Create);
         RegisterFilterClass(kInstNoParams, FilterClassInfo("XmlInstNoParams", FilterCategory::Target),

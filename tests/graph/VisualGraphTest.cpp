@@ -185,7 +185,8 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
         EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(State::PreInitialized, description->GetVisualFilter(i)->GetHyxFilter()->GetFilterState());
-        EXPECT_TRUE(log.Contains("Failed to add filter 'XmlInstBroken' to the graph: Graph failed to initialize a filter("));
+        EXPECT_TRUE(
+            log.Contains("Failed to add filter 'XmlInstBroken' to the graph: Graph failed to initialize a filter("));
     }
     // A filter without parameters (pre-initialisation failed) keeps the stored values for
     // saving.

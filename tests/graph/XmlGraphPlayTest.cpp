@@ -185,7 +185,8 @@ TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndS
                     return true;
                 graph->SetFilterParamValue(manual, "Pull next processed frame", "", 1);
                 return false;
-            })) << "frame " << frames;
+            })) << "frame "
+                << frames;
         }
         // Done once every frame is through: the graph stops itself.
         EXPECT_TRUE(WaitFor([&] { return graph->IsStopped(); }));

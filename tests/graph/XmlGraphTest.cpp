@@ -65,7 +65,8 @@ std::string RoundTrip(PlaybackMode mode, float fps, bool quendra)
 {
     const std::string path = OutputPath(quendra ? "roundtrip_quendra.xml" : "roundtrip_hyx.xml");
     const auto graphs = OneGraph(mode, fps);
-    EXPECT_TRUE(quendra ? XmlGraph::SaveToQuendraXml(path.c_str(), graphs) : XmlGraph::SaveToHyxXml(path.c_str(), graphs));
+    EXPECT_TRUE(quendra ? XmlGraph::SaveToQuendraXml(path.c_str(), graphs)
+                        : XmlGraph::SaveToHyxXml(path.c_str(), graphs));
     return Summary(XmlGraph::LoadFromXml(path.c_str()));
 }
 
@@ -156,17 +157,17 @@ TEST(XmlGraph, QuendraKeepsFirstGraphAndTurnsSmallRatesIntoCodes)
     EXPECT_EQ("-3 25:", RoundTrip(static_cast<PlaybackMode>(-3), 25.0f, true));
 
     EXPECT_EQ("2 -3: 01{}", Summary(LoadText("<quendra version=\"1.0\">"
-                                              "<hyxpipeline playmode=\"2\" playspeed=\"3\">"
-                                              "<filter guid=\"3C1F5A20-1B7E-4D2A-9E61-0A5B7C3D9E01\"/>"
-                                              "</hyxpipeline>"
-                                              "<hyxpipeline playmode=\"1\" playspeed=\"0\"/></quendra>")));
+                                             "<hyxpipeline playmode=\"2\" playspeed=\"3\">"
+                                             "<filter guid=\"3C1F5A20-1B7E-4D2A-9E61-0A5B7C3D9E01\"/>"
+                                             "</hyxpipeline>"
+                                             "<hyxpipeline playmode=\"1\" playspeed=\"0\"/></quendra>")));
 }
 
 TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
 {
     auto fpsOf = [](const char* fps) {
-        const auto graphs = LoadText(std::string("<hyx version=\"1.0\"><graph play=\"pingpong\" fps=\"") + fps +
-                                     "\"/></hyx>");
+        const auto graphs =
+            LoadText(std::string("<hyx version=\"1.0\"><graph play=\"pingpong\" fps=\"") + fps + "\"/></hyx>");
         return graphs->GetVisualGraph(0)->GetFps();
     };
     EXPECT_EQ(12.5f, fpsOf("12.5"));
@@ -185,7 +186,8 @@ TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
     EXPECT_EQ(2500.0f, fpsOf("2.5e3"));
 
     auto modeOf = [](const char* play) {
-        const auto graphs = LoadText(std::string("<hyx version=\"1.0\"><graph play=\"") + play + "\" fps=\"max\"/></hyx>");
+        const auto graphs =
+            LoadText(std::string("<hyx version=\"1.0\"><graph play=\"") + play + "\" fps=\"max\"/></hyx>");
         return static_cast<int>(graphs->GetVisualGraph(0)->GetPlaybackMode());
     };
     EXPECT_EQ(0, modeOf("forward once"));
@@ -203,7 +205,7 @@ TEST(XmlGraph, SaveReportsFilesNotWritten)
     EXPECT_FALSE(XmlGraph::SaveToHyxXml(missingFolder.c_str(), graphs));
     EXPECT_FALSE(XmlGraph::SaveToQuendraXml(missingFolder.c_str(), graphs));
     EXPECT_FALSE(XmlGraph::SaveToHyxXml(HYX_TEST_BINARY_DIR, graphs)); // a folder
-    EXPECT_FALSE(XmlGraph::SaveToHyxXml("/dev/full", graphs));         // no room
+    EXPECT_FALSE(XmlGraph::SaveToHyxXml("/dev/full", graphs)); // no room
     EXPECT_FALSE(XmlGraph::SaveToQuendraXml("/dev/full", graphs));
     EXPECT_FALSE(XmlGraph::SaveToHyxXml(nullptr, graphs));
     EXPECT_FALSE(XmlGraph::SaveToHyxXml(OutputPath("null.xml").c_str(), nullptr));

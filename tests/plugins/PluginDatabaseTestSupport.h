@@ -31,15 +31,24 @@ namespace DatabasePlugins {
 
 namespace fs = boost::filesystem;
 
-enum Plugin { Alpha = 1, Beta = 2 };
+enum Plugin {
+    Alpha = 1,
+    Beta = 2
+};
 
 /// The built test plug-ins; AlphaUpdate is alpha's second build (version "2").
 inline const char* const ALPHA_BUILD = HYXTEST_ALPHA_PATH;
 inline const char* const ALPHA_UPDATE_BUILD = HYXTEST_ALPHA2_PATH;
 inline const char* const BETA_BUILD = HYXTEST_BETA_PATH;
 
-inline VornCommon::Guid LayerGuid(Plugin plugin) { return VornCommon::Guid::FromHexString(CLASSES[plugin].layerGuid); }
-inline VornCommon::Guid FilterGuid(Plugin plugin) { return VornCommon::Guid::FromHexString(CLASSES[plugin].filterGuid); }
+inline VornCommon::Guid LayerGuid(Plugin plugin)
+{
+    return VornCommon::Guid::FromHexString(CLASSES[plugin].layerGuid);
+}
+inline VornCommon::Guid FilterGuid(Plugin plugin)
+{
+    return VornCommon::Guid::FromHexString(CLASSES[plugin].filterGuid);
+}
 
 /// An empty folder for the running test (its name), made anew.
 inline fs::path FreshFolder()
@@ -119,7 +128,6 @@ inline ClassCounts CountClasses()
     return counts;
 }
 
-
 /// A time in the past, so that tests set every file time explicitly.
 inline constexpr std::time_t T0 = 1700000000;
 
@@ -151,11 +159,12 @@ inline std::string CacheText(const std::vector<CacheEntry>& entries)
         modules += "        <module>\n            <id>" + idText + "</id>\n            <path>" + XmlText(e.path) +
                    "</path>\n            <timestamp>" + std::to_string(e.timestamp) +
                    "</timestamp>\n        </module>\n";
-        filters += "        <filter>\n            <guid>" + std::string(c.filterGuid) + "</guid>\n            <module>" +
-                   idText + "</module>\n            <classname>" + c.filterClass + "</classname>\n            <type>" +
-                   std::to_string(c.filterCategory) + "</type>\n        </filter>\n";
-        layers += "        <datalayer>\n            <guid>" + std::string(c.layerGuid) + "</guid>\n            <module>" +
-                  idText + "</module>\n            <classname>" + c.layerClass +
+        filters += "        <filter>\n            <guid>" + std::string(c.filterGuid) +
+                   "</guid>\n            <module>" + idText + "</module>\n            <classname>" + c.filterClass +
+                   "</classname>\n            <type>" + std::to_string(c.filterCategory) +
+                   "</type>\n        </filter>\n";
+        layers += "        <datalayer>\n            <guid>" + std::string(c.layerGuid) +
+                  "</guid>\n            <module>" + idText + "</module>\n            <classname>" + c.layerClass +
                   "</classname>\n        </datalayer>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<hyxplugins>\n    <modules>\n" + modules +

@@ -19,11 +19,7 @@ struct Events {
 
 // Records its calls in a shared log; runs its action, when set, on the next call only.
 struct Recorder : Events {
-    Recorder(std::string name, std::vector<std::string>& log)
-        : name(std::move(name))
-        , log(log)
-    {
-    }
+    Recorder(std::string name, std::vector<std::string>& log) : name(std::move(name)), log(log) {}
     void onEvent(int value) override
     {
         log.push_back(name + std::to_string(value));

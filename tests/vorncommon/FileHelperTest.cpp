@@ -188,7 +188,10 @@ TEST_F(FileWriters, AsciiLinesAndClosedWriter)
         EXPECT_FALSE(writer.IsOpen());
         EXPECT_FALSE(writer.WriteLine("ignored"));
     }
-    { VornCommon::ASCIIFileWriter crlf(Path("crlf.txt"), "\r\n"); crlf.WriteLine("x"); } // closed by destructor
+    {
+        VornCommon::ASCIIFileWriter crlf(Path("crlf.txt"), "\r\n");
+        crlf.WriteLine("x");
+    } // closed by destructor
 
     uint32_t length = 0;
     std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(path, length));

@@ -26,13 +26,17 @@ TEST_F(ProfilerFixture, ScopesDoNothingWithoutManagerOrRecord)
 {
     static ProfilerZone zone("HYX::Graph::Update");
     EXPECT_EQ(Profiler::getManager(), nullptr);
-    { ProfilerZoneScope scope(zone); }
+    {
+        ProfilerZoneScope scope(zone);
+    }
 
     auto manager = Profiler::createManager();
     ASSERT_NE(manager, nullptr);
     EXPECT_EQ(Profiler::createManager(), manager) << "one manager per process";
     EXPECT_EQ(manager->getCpuThread(), nullptr);
-    { ProfilerZoneScope scope(zone); }
+    {
+        ProfilerZoneScope scope(zone);
+    }
 
     Profiler::destroyManager();
     EXPECT_EQ(Profiler::getManager(), nullptr);

@@ -34,8 +34,8 @@ TEST(RawForms, VersorIsBitExactIncludingOddValues)
 {
     const float nan = std::bit_cast<float>(0x7FC12345u); // quiet NaN with a payload
     const std::vector<std::vector<uint32_t>> cases = {
-        {0x00000000u, 0x00000000u, 0x00000000u, 0x3F800000u},           // identity
-        {0x40000000u, 0xC0400000u, 0x00000000u, 0x80000000u},           // non-unit, negative zero
+        {0x00000000u, 0x00000000u, 0x00000000u, 0x3F800000u}, // identity
+        {0x40000000u, 0xC0400000u, 0x00000000u, 0x80000000u}, // non-unit, negative zero
         {std::bit_cast<uint32_t>(nan), 0x7F800000u, 0xFF800000u, 0x00000001u}, // NaN, infinities, denormal
     };
     for (const auto& words : cases) {
@@ -132,8 +132,8 @@ TEST(RawForms, TwoCamerasReadBackInOrder)
     for (int i = 0; i < CameraParams::DISTORTION_COUNT; ++i)
         color.distortion[i] = 0.01f * static_cast<float>(i + 1);
     color.translation = Vector3f(-0.05f, 0.001f, 0.0f);
-    color.rotation = Matrix4x4f::CreateRotationFromVersor(
-        Versorf::FromElementsVector(Vector4f(0.1f, 0.2f, 0.3f, 0.9f)));
+    color.rotation =
+        Matrix4x4f::CreateRotationFromVersor(Versorf::FromElementsVector(Vector4f(0.1f, 0.2f, 0.3f, 0.9f)));
     CameraParams infrared(0xFFFFFFFFu, 1, Vector2f(1, 1));
     infrared.rotation[3][3] = std::bit_cast<float>(0x7FA00001u);
 

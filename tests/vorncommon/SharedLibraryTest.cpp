@@ -71,7 +71,9 @@ TEST(SharedLibrary, FailuresNameThePath)
     EXPECT_NE(library.LastError().find(missing), std::string::npos) << library.LastError();
 
     const std::string notElf = (folder / ("vorn_not_elf_" + std::to_string(::getpid()) + "_vornp.dll")).string();
-    { std::ofstream(notElf) << "this is no shared library\n"; }
+    {
+        std::ofstream(notElf) << "this is no shared library\n";
+    }
     EXPECT_FALSE(library.Load(notElf));
     EXPECT_NE(library.LastError().find(notElf), std::string::npos) << library.LastError();
     std::filesystem::remove(notElf);

@@ -19,10 +19,7 @@ namespace {
 
 // Signals when the job that captured it is released, run or discarded.
 struct ReleaseSignal {
-    explicit ReleaseSignal(std::latch& latch)
-        : latch(latch)
-    {
-    }
+    explicit ReleaseSignal(std::latch& latch) : latch(latch) {}
     ~ReleaseSignal() { latch.count_down(); }
     std::latch& latch;
 };

@@ -11,7 +11,9 @@ ByteArray::ByteArray(const uint8_t* data, uint64_t size)
     Append(data, size);
 }
 
-ByteArray::ByteArray(uint64_t size) : m_bytes(size, 0) {}
+ByteArray::ByteArray(uint64_t size) : m_bytes(size, 0)
+{
+}
 
 void ByteArray::Resize(uint64_t size)
 {

@@ -24,10 +24,10 @@ template <class Camera>
 auto FloatFields(Camera& c)
 {
     using Field = std::conditional_t<std::is_const_v<Camera>, const float, float>;
-    return std::array<Field*, kFloatCount>{
-        &c.F.x,           &c.F.y,           &c.C.x,           &c.C.y,           &c.distortionC.x,
-        &c.distortionC.y, &c.distortion[0], &c.distortion[1], &c.distortion[2], &c.distortion[3],
-        &c.distortion[4], &c.translation.x, &c.translation.y, &c.translation.z};
+    return std::array<Field*, kFloatCount>{&c.F.x,           &c.F.y,           &c.C.x,           &c.C.y,
+                                           &c.distortionC.x, &c.distortionC.y, &c.distortion[0], &c.distortion[1],
+                                           &c.distortion[2], &c.distortion[3], &c.distortion[4], &c.translation.x,
+                                           &c.translation.y, &c.translation.z};
 }
 
 } // namespace

@@ -59,8 +59,7 @@ bool Thread::raiseCurrentThreadPriority()
 
 } // namespace concurrency
 
-CountingSemaphore::CountingSemaphore(unsigned initialCount)
-    : _count(initialCount)
+CountingSemaphore::CountingSemaphore(unsigned initialCount) : _count(initialCount)
 {
 }
 

@@ -58,7 +58,7 @@ int64_t TransferAll(int handle, Byte* buffer, uint64_t count, Call call)
         if (moved == 0) {
             if (writing)
                 return -1; // no progress: a failure, not a reason to spin
-            break;         // end of file
+            break; // end of file
         }
         done += static_cast<uint64_t>(moved);
     }

@@ -9,8 +9,7 @@
 namespace VornCommon {
 
 FileSequenceReader::FileSequenceReader(const std::string& folder, const std::vector<std::string>& endings, bool flag)
-    : m_folder(folder)
-    , m_flag(flag)
+    : m_folder(folder), m_flag(flag)
 {
     std::vector<std::string> dottedEndings;
     for (const std::string& ending : endings)

@@ -6,8 +6,7 @@
 
 namespace VornCommon {
 
-FileWriter::FileWriter(const std::string& path)
-    : m_handle(FileHelper::OpenFileForWriting(path))
+FileWriter::FileWriter(const std::string& path) : m_handle(FileHelper::OpenFileForWriting(path))
 {
 }
 
@@ -29,8 +28,7 @@ void FileWriter::CloseFile()
 }
 
 ASCIIFileWriter::ASCIIFileWriter(const std::string& path, std::string lineEnd)
-    : FileWriter(path)
-    , m_lineEnd(std::move(lineEnd))
+    : FileWriter(path), m_lineEnd(std::move(lineEnd))
 {
 }
 

@@ -28,10 +28,16 @@ namespace {
 constexpr bool IsSeparator(char c) noexcept
 {
     switch (c) {
-    case ' ': case '\t': case '\r': case '\n': case ',': case '/': case ';': case '(': case ')':
-        return true;
-    default:
-        return false;
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case ',':
+    case '/':
+    case ';':
+    case '(':
+    case ')': return true;
+    default: return false;
     }
 }
 

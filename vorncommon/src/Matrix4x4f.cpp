@@ -22,10 +22,9 @@ Matrix4x4f Matrix4x4f::CreateRotationFromVersor(const Versorf& q) noexcept
 {
     const Vector4f e = q.ToElementsVector();
     const float x = e.x, y = e.y, z = e.z, w = e.w;
-    return Matrix4x4f(1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w), 0,
-                      2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w), 0,
-                      2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y), 0,
-                      0, 0, 0, 1);
+    return Matrix4x4f(1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w), 0, 2 * (x * y + z * w),
+                      1 - 2 * (x * x + z * z), 2 * (y * z - x * w), 0, 2 * (x * z - y * w), 2 * (y * z + x * w),
+                      1 - 2 * (x * x + y * y), 0, 0, 0, 0, 1);
 }
 
 void Matrix4x4f::ToRawBytes(uint8_t* dest) const noexcept
@@ -71,8 +70,8 @@ Matrix4x4f Matrix4x4f::FromString(const std::string& text)
 {
     const std::vector<float> numbers = FloatText::ParseNumbers(text, "matrix");
     if (numbers.size() != 16)
-        throw std::invalid_argument("Matrix text needs 16 numbers, has " + std::to_string(numbers.size()) +
-                                    ": '" + text.substr(0, 200) + "'");
+        throw std::invalid_argument("Matrix text needs 16 numbers, has " + std::to_string(numbers.size()) + ": '" +
+                                    text.substr(0, 200) + "'");
     Matrix4x4f m;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)

@@ -23,13 +23,11 @@ ManagerSlot& managerSlot()
 // the slot's mutex.
 std::atomic<bool> Profiler::s_active{false};
 
-ProfilerZone::ProfilerZone(const char* name)
-    : _name(name != nullptr ? name : "")
+ProfilerZone::ProfilerZone(const char* name) : _name(name != nullptr ? name : "")
 {
 }
 
-ProfilerCpuThread::ProfilerCpuThread(std::string name)
-    : _name(std::move(name))
+ProfilerCpuThread::ProfilerCpuThread(std::string name) : _name(std::move(name))
 {
     _open.reserve(16);
 }

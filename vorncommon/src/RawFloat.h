@@ -20,8 +20,8 @@ inline void PutU32(uint8_t* out, uint32_t value) noexcept
 
 inline uint32_t GetU32(const uint8_t* in) noexcept
 {
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
-           static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
+    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]) << 16 |
+           static_cast<uint32_t>(in[3]) << 24;
 }
 
 inline void PutF32(uint8_t* out, float value) noexcept

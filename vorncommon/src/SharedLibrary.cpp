@@ -23,9 +23,9 @@ SharedLibrary::~SharedLibrary()
 }
 
 SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr))
-    , m_path(std::move(other.m_path))
-    , m_lastError(std::move(other.m_lastError))
+    : m_handle(std::exchange(other.m_handle, nullptr)),
+      m_path(std::move(other.m_path)),
+      m_lastError(std::move(other.m_lastError))
 {
 }
 

@@ -153,7 +153,8 @@ std::vector<std::string> StringHelper::ReadLine(std::string& text, char separato
     size_t start = 0;
     for (;;) {
         const size_t found = line.find(separator, start);
-        const std::string_view token = line.substr(start, found == std::string_view::npos ? std::string_view::npos : found - start);
+        const std::string_view token =
+            line.substr(start, found == std::string_view::npos ? std::string_view::npos : found - start);
         if (!skipEmpty || !token.empty())
             tokens.emplace_back(token);
         if (found == std::string_view::npos)

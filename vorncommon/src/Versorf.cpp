@@ -21,8 +21,8 @@ Versorf Versorf::FromElementsVector(const Vector4f& e)
         versor.m_elements = e;
     } else {
         const double inverse = 1.0 / std::sqrt(norm2);
-        versor.m_elements = Vector4f(float(e.x * inverse), float(e.y * inverse), float(e.z * inverse),
-                                     float(e.w * inverse));
+        versor.m_elements =
+            Vector4f(float(e.x * inverse), float(e.y * inverse), float(e.z * inverse), float(e.w * inverse));
     }
     return versor;
 }
@@ -43,8 +43,8 @@ void Versorf::ToRawBytes(ByteArray& out) const
 Versorf Versorf::FromRawBytes(const uint8_t* bytes) noexcept
 {
     Versorf versor;
-    versor.m_elements = Vector4f(Raw::GetF32(bytes), Raw::GetF32(bytes + 4), Raw::GetF32(bytes + 8),
-                                 Raw::GetF32(bytes + 12));
+    versor.m_elements =
+        Vector4f(Raw::GetF32(bytes), Raw::GetF32(bytes + 4), Raw::GetF32(bytes + 8), Raw::GetF32(bytes + 12));
     return versor;
 }
 

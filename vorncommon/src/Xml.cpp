@@ -18,8 +18,8 @@ bool SaveXmlDocument(tinyxml2::XMLDocument& doc, const std::string& path)
     int handle = FileHelper::OpenFileForWriting(path);
     if (handle < 0)
         return false;
-    const bool written = FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(printer.CStr()), size) ==
-                         static_cast<int64_t>(size);
+    const bool written =
+        FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(printer.CStr()), size) == static_cast<int64_t>(size);
     FileHelper::CloseFile(handle);
     return written;
 }

@@ -22,7 +22,7 @@ struct BuiltInDataLayerClass {
 struct BuiltInFilterClass {
     std::string_view className;
     std::string_view typeGuid; ///< upper-case text with dashes
-    uint8_t category;          ///< a FilterCategory value
+    uint8_t category; ///< a FilterCategory value
 };
 
 // In registration order.

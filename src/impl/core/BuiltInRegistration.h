@@ -39,39 +39,57 @@ struct FilterRegistration {
 
 } // namespace Hyx::BuiltIn
 
-#define HYX_BUILTIN_DATA_LAYER(ClassName)                                                                   \
-    VornCommon::Guid ClassName::TheTypeGuid()                                                                \
-    {                                                                                                        \
-        static constexpr VornCommon::Guid guid =                                                             \
-            ::Hyx::GuidLiteral(::Hyx::BuiltIn::FindDataLayerClass(#ClassName).typeGuid);                     \
-        return guid;                                                                                         \
-    }                                                                                                        \
-    ::Hyx::DataLayerClassInfo ClassName::TheDataLayerClassInfo()                                             \
-    {                                                                                                        \
-        static const ::Hyx::DataLayerClassInfo info(#ClassName);                                             \
-        return info;                                                                                         \
-    }                                                                                                        \
-    VornCommon::Guid ClassName::TypeGuid() const { return TheTypeGuid(); }                                   \
-    ::Hyx::DataLayerClassInfo ClassName::GetDataLayerClassInfo() const { return TheDataLayerClassInfo(); }   \
-    ::Hyx::DataLayer* ClassName##DataLayerCreator() { return new ClassName(); }                              \
-    static const ::Hyx::BuiltIn::DataLayerRegistration s_##ClassName##Registration(                          \
+#define HYX_BUILTIN_DATA_LAYER(ClassName)                                                                              \
+    VornCommon::Guid ClassName::TheTypeGuid()                                                                          \
+    {                                                                                                                  \
+        static constexpr VornCommon::Guid guid =                                                                       \
+            ::Hyx::GuidLiteral(::Hyx::BuiltIn::FindDataLayerClass(#ClassName).typeGuid);                               \
+        return guid;                                                                                                   \
+    }                                                                                                                  \
+    ::Hyx::DataLayerClassInfo ClassName::TheDataLayerClassInfo()                                                       \
+    {                                                                                                                  \
+        static const ::Hyx::DataLayerClassInfo info(#ClassName);                                                       \
+        return info;                                                                                                   \
+    }                                                                                                                  \
+    VornCommon::Guid ClassName::TypeGuid() const                                                                       \
+    {                                                                                                                  \
+        return TheTypeGuid();                                                                                          \
+    }                                                                                                                  \
+    ::Hyx::DataLayerClassInfo ClassName::GetDataLayerClassInfo() const                                                 \
+    {                                                                                                                  \
+        return TheDataLayerClassInfo();                                                                                \
+    }                                                                                                                  \
+    ::Hyx::DataLayer* ClassName##DataLayerCreator()                                                                    \
+    {                                                                                                                  \
+        return new ClassName();                                                                                        \
+    }                                                                                                                  \
+    static const ::Hyx::BuiltIn::DataLayerRegistration s_##ClassName##Registration(                                    \
         ClassName::TheTypeGuid(), ClassName::TheDataLayerClassInfo(), &ClassName##DataLayerCreator)
 
-#define HYX_BUILTIN_FILTER(ClassName)                                                                        \
-    VornCommon::Guid ClassName::TheTypeGuid()                                                                \
-    {                                                                                                        \
-        static constexpr VornCommon::Guid guid =                                                             \
-            ::Hyx::GuidLiteral(::Hyx::BuiltIn::FindFilterClass(#ClassName).typeGuid);                        \
-        return guid;                                                                                         \
-    }                                                                                                        \
-    ::Hyx::FilterClassInfo ClassName::TheFilterClassInfo()                                                   \
-    {                                                                                                        \
-        static const ::Hyx::FilterClassInfo info(                                                            \
-            #ClassName, static_cast<::Hyx::FilterCategory>(::Hyx::BuiltIn::FindFilterClass(#ClassName).category)); \
-        return info;                                                                                         \
-    }                                                                                                        \
-    VornCommon::Guid ClassName::TypeGuid() const { return TheTypeGuid(); }                                   \
-    ::Hyx::FilterClassInfo ClassName::GetFilterClassInfo() const { return TheFilterClassInfo(); }            \
-    ::Hyx::Filter* ClassName##FilterCreator() { return new ClassName(); }                                    \
-    static const ::Hyx::BuiltIn::FilterRegistration s_##ClassName##Registration(                             \
+#define HYX_BUILTIN_FILTER(ClassName)                                                                                  \
+    VornCommon::Guid ClassName::TheTypeGuid()                                                                          \
+    {                                                                                                                  \
+        static constexpr VornCommon::Guid guid =                                                                       \
+            ::Hyx::GuidLiteral(::Hyx::BuiltIn::FindFilterClass(#ClassName).typeGuid);                                  \
+        return guid;                                                                                                   \
+    }                                                                                                                  \
+    ::Hyx::FilterClassInfo ClassName::TheFilterClassInfo()                                                             \
+    {                                                                                                                  \
+        static const ::Hyx::FilterClassInfo info(                                                                      \
+            #ClassName, static_cast<::Hyx::FilterCategory>(::Hyx::BuiltIn::FindFilterClass(#ClassName).category));     \
+        return info;                                                                                                   \
+    }                                                                                                                  \
+    VornCommon::Guid ClassName::TypeGuid() const                                                                       \
+    {                                                                                                                  \
+        return TheTypeGuid();                                                                                          \
+    }                                                                                                                  \
+    ::Hyx::FilterClassInfo ClassName::GetFilterClassInfo() const                                                       \
+    {                                                                                                                  \
+        return TheFilterClassInfo();                                                                                   \
+    }                                                                                                                  \
+    ::Hyx::Filter* ClassName##FilterCreator()                                                                          \
+    {                                                                                                                  \
+        return new ClassName();                                                                                        \
+    }                                                                                                                  \
+    static const ::Hyx::BuiltIn::FilterRegistration s_##ClassName##Registration(                                       \
         ClassName::TheTypeGuid(), ClassName::TheFilterClassInfo(), &ClassName##FilterCreator)

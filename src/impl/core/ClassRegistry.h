@@ -28,7 +28,7 @@ struct ClassDescriptor {
 
     Info classInfo;
     std::shared_ptr<PluginModule> module; ///< null for classes registered outside a plug-in load
-    Creator creator = nullptr;            ///< null while the class is only declared
+    Creator creator = nullptr; ///< null while the class is only declared
 };
 
 /// Traits supply: Info, Instance, the alias of an info (`Alias`), and the message texts.

@@ -81,9 +81,21 @@ FactoryIterator<Info> positionOf()
 }
 } // namespace
 
-DataLayerFactoryIterator DataLayerFactory::Begin() { return positionOf<DataLayerClassInfo, false>(); }
-DataLayerFactoryIterator DataLayerFactory::End() { return positionOf<DataLayerClassInfo, true>(); }
-FilterFactoryIterator FilterFactory::Begin() { return positionOf<FilterClassInfo, false>(); }
-FilterFactoryIterator FilterFactory::End() { return positionOf<FilterClassInfo, true>(); }
+DataLayerFactoryIterator DataLayerFactory::Begin()
+{
+    return positionOf<DataLayerClassInfo, false>();
+}
+DataLayerFactoryIterator DataLayerFactory::End()
+{
+    return positionOf<DataLayerClassInfo, true>();
+}
+FilterFactoryIterator FilterFactory::Begin()
+{
+    return positionOf<FilterClassInfo, false>();
+}
+FilterFactoryIterator FilterFactory::End()
+{
+    return positionOf<FilterClassInfo, true>();
+}
 
 } // namespace Hyx

@@ -188,7 +188,8 @@ void loadCache(Database& db, const std::string& path)
     for (const auto& record : cache.filters) {
         const auto module = modules.find(record->module.get());
         VornCommon::Guid guid;
-        if (module == modules.end() || !parseGuid(record->guid, "Skipping filter because of the invalid guid: %s", guid))
+        if (module == modules.end() ||
+            !parseGuid(record->guid, "Skipping filter because of the invalid guid: %s", guid))
             continue;
         FilterFactory::DeclareFilterClass(
             guid, FilterClassInfo(record->className, static_cast<FilterCategory>(record->type)), module->second);
@@ -241,9 +242,9 @@ void saveCache(const Database& db, const std::string& path)
         for (const auto& [guid, descriptor] : FilterFactory::GetFilterClassRegistry()) {
             const auto record = records.find(descriptor->module.get());
             if (descriptor->module && record != records.end())
-                cache.filters.push_back(std::make_shared<Serializer::FilterRecord>(Serializer::FilterRecord{
-                    guid.ToHexString(), descriptor->classInfo.GetClassName(), record->second,
-                    static_cast<int32_t>(descriptor->classInfo.GetCategory())}));
+                cache.filters.push_back(std::make_shared<Serializer::FilterRecord>(
+                    Serializer::FilterRecord{guid.ToHexString(), descriptor->classInfo.GetClassName(), record->second,
+                                             static_cast<int32_t>(descriptor->classInfo.GetCategory())}));
         }
     }
     {
@@ -270,7 +271,8 @@ void PluginDatabase::ScanFolderForPlugins(const VornCommon::String& folder, bool
     std::lock_guard lock(db.mutex);
     boost::system::error_code error;
     if (!fs::is_directory(folder.StdString(), error)) {
-        LogMessage(LogLevel::Error, "Failed to scan folder '%s' for plugins - the folder does not exist", folder.CStr());
+        LogMessage(LogLevel::Error, "Failed to scan folder '%s' for plugins - the folder does not exist",
+                   folder.CStr());
         return;
     }
     const std::string cacheFile = folder.StdString() + "/" + CACHE_FILE_NAME;

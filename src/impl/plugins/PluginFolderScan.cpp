@@ -48,8 +48,7 @@ std::vector<fs::path> FindPluginLibraries(const fs::path& folder, bool recursive
         if (error)
             logScanError(directory, error);
     }
-    std::sort(found.begin(), found.end(),
-              [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
+    std::sort(found.begin(), found.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
     found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
 }

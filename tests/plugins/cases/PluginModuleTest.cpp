@@ -28,7 +28,10 @@ using VornCommon::LogLevel;
 
 namespace {
 
-std::string pluginPath(const char* name) { return std::string(HYX_TEST_PLUGIN_DIR) + "/" + name + "_vornp.dll"; }
+std::string pluginPath(const char* name)
+{
+    return std::string(HYX_TEST_PLUGIN_DIR) + "/" + name + "_vornp.dll";
+}
 
 /// A function a loaded test plug-in exports.
 template <class Function>
@@ -73,7 +76,8 @@ TEST(PluginModule, LoadsAndBindsItsClasses)
     EXPECT_EQ(PluginModule::GetPluginModuleBeingLoaded(), nullptr);
     ASSERT_NE(module->GetPluginInfo(), nullptr);
     EXPECT_EQ(module->GetPluginInfo()->name, "Good test plug-in");
-    EXPECT_EQ(log.Count(LogLevel::Info, "Plugin 'hyxtest_good_vornp.dll' loaded: name 'Good test plug-in' version 1.2.3"), 1);
+    EXPECT_EQ(
+        log.Count(LogLevel::Info, "Plugin 'hyxtest_good_vornp.dll' loaded: name 'Good test plug-in' version 1.2.3"), 1);
 
     // Its start-up code saw this module, and could not load another plug-in.
     auto seen = pluginFunction<const void* (*)()>(path, "hyxtest_module_seen_at_startup");
@@ -94,7 +98,7 @@ TEST(PluginModule, LoadsAndBindsItsClasses)
 
     // The built-in it tried to take over is still the built-in.
     EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" +
-                                              DataTypeStreamInfo::TheTypeGuid().ToHexString().StdString() + "'"),
+                                             DataTypeStreamInfo::TheTypeGuid().ToHexString().StdString() + "'"),
               1);
     EXPECT_EQ(DataLayerFactory::GetDataLayerClassInfo(DataTypeStreamInfo::TheTypeGuid()).GetClassName(),
               "DataTypeStreamInfo");
@@ -126,7 +130,8 @@ TEST(PluginModule, LibraryWithoutPluginInfoLeavesNothingCreatable)
 
 TEST(PluginModule, FileThatIsNoLibrary)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("hyxtest_junk_" + std::to_string(getpid()) + "_vornp.dll");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("hyxtest_junk_" + std::to_string(getpid()) + "_vornp.dll");
     std::ofstream(path) << "not a shared library\n";
     CapturedLog log;
     auto module = std::make_shared<PluginModule>(path.string(), 0);

@@ -100,20 +100,20 @@ TEST_F(PluginCacheFile, UnreadableFilesDeclareNothing)
     const ClassCounts builtIn = CountClasses();
 
     PluginDatabase::LoadPluginsFromCacheFile((folder / "absent.xml").string());
-    EXPECT_EQ(log.Count(LogLevel::Info,
-                        "Plugins database cache file '" + (folder / "absent.xml").string() + "' not found"),
-              1);
+    EXPECT_EQ(
+        log.Count(LogLevel::Info, "Plugins database cache file '" + (folder / "absent.xml").string() + "' not found"),
+        1);
 
     std::string deep = "<hyxplugins>";
     for (int i = 0; i < 5000; ++i)
         deep += "<modules>";
     const std::vector<std::string> broken = {
         "",
-        valid.substr(0, valid.size() * 2 / 3),                                       // truncated
-        "<plugins>" + valid.substr(valid.find("<modules>")),                         // wrong root
-        "<?xml version=\"1.0\"?>\n<plugins><modules/></plugins>\n",                  // wrong root, well formed
-        deep,                                                                        // nested past any limit
-        std::string("<hyxplugins>\0<modules/></hyxplugins>", 36),                    // embedded NUL
+        valid.substr(0, valid.size() * 2 / 3), // truncated
+        "<plugins>" + valid.substr(valid.find("<modules>")), // wrong root
+        "<?xml version=\"1.0\"?>\n<plugins><modules/></plugins>\n", // wrong root, well formed
+        deep, // nested past any limit
+        std::string("<hyxplugins>\0<modules/></hyxplugins>", 36), // embedded NUL
     };
     for (const std::string& text : broken) {
         WriteText(folder / "plugins.xml", text);
@@ -135,31 +135,29 @@ TEST_F(PluginCacheFile, MalformedElementsAreSkippedOneByOne)
     const ClassCounts builtIn = CountClasses();
 
     const std::string modules =
-        module("0", "alpha_vornp.dll", T0_TEXT) +                 // the good one
+        module("0", "alpha_vornp.dll", T0_TEXT) + // the good one
         "<renamed><id>1</id><path>text_vornp.dll</path><timestamp>5</timestamp></renamed>" + // read as a module
-        module("abc", "alpha_vornp.dll", T0_TEXT) +               // id not a number
-        module("2", "", T0_TEXT) +                                // empty path
-        module("3", "alpha_vornp.dll", "-5") +                    // negative timestamp
-        module("4", "alpha_vornp.dll", "99999999999999999999") +  // timestamp beyond 64 bits
+        module("abc", "alpha_vornp.dll", T0_TEXT) + // id not a number
+        module("2", "", T0_TEXT) + // empty path
+        module("3", "alpha_vornp.dll", "-5") + // negative timestamp
+        module("4", "alpha_vornp.dll", "99999999999999999999") + // timestamp beyond 64 bits
         "<module><id>5</id><path>alpha_vornp.dll</path></module>" + // no timestamp
-        module("6", "../../../nowhere_vornp.dll", "1") +          // outside the folder, missing
-        module("8", "/no/such/dir/x_vornp.dll", "1") +            // absolute, missing
-        module("9", "dir_vornp.dll", "1");                        // not a file
-    const std::string filters =
-        filter(a.filterGuid, "0", a.filterClass, "2") +
-        "<filter><guid>" + OTHER_FILTER + "</guid><module>0</module><classname>X</classname></filter>" + // no type
-        filter(OTHER_FILTER, "7", "TransformOther", "2") +         // unknown module id
-        filter(OTHER_FILTER, "-1", "TransformOther", "2") +        // negative module id
-        filter(OTHER_FILTER, "0", "TransformOther", "9") +         // category out of range
-        filter(OTHER_FILTER, "0", "TransformOther", "x") +         // category not a number
-        filter(OTHER_FILTER, "0x0", "TransformOther", "1") +       // module id not a number
-        filter(OTHER_FILTER, "0", "", "1") +                       // empty class name
-        filter("not-a-guid", "0", "TransformOther", "1") +         // refused by the GUID parser
-        filter(OTHER_FILTER, "6", "TransformOther", "1");          // module not found: skipped silently
-    const std::string layers = layer(a.layerGuid, "0", a.layerClass) +
-                               "<datalayer><guid>" + OTHER_LAYER + "</guid><module>0</module></datalayer>" +
-                               layer(OTHER_LAYER, "12", "DataTypeOther") + //
-                               layer("", "0", "DataTypeOther") +           //
+        module("6", "../../../nowhere_vornp.dll", "1") + // outside the folder, missing
+        module("8", "/no/such/dir/x_vornp.dll", "1") + // absolute, missing
+        module("9", "dir_vornp.dll", "1"); // not a file
+    const std::string filters = filter(a.filterGuid, "0", a.filterClass, "2") + "<filter><guid>" + OTHER_FILTER +
+                                "</guid><module>0</module><classname>X</classname></filter>" + // no type
+                                filter(OTHER_FILTER, "7", "TransformOther", "2") + // unknown module id
+                                filter(OTHER_FILTER, "-1", "TransformOther", "2") + // negative module id
+                                filter(OTHER_FILTER, "0", "TransformOther", "9") + // category out of range
+                                filter(OTHER_FILTER, "0", "TransformOther", "x") + // category not a number
+                                filter(OTHER_FILTER, "0x0", "TransformOther", "1") + // module id not a number
+                                filter(OTHER_FILTER, "0", "", "1") + // empty class name
+                                filter("not-a-guid", "0", "TransformOther", "1") + // refused by the GUID parser
+                                filter(OTHER_FILTER, "6", "TransformOther", "1"); // module not found: skipped silently
+    const std::string layers = layer(a.layerGuid, "0", a.layerClass) + "<datalayer><guid>" + OTHER_LAYER +
+                               "</guid><module>0</module></datalayer>" + layer(OTHER_LAYER, "12", "DataTypeOther") + //
+                               layer("", "0", "DataTypeOther") + //
                                layer("7E57A1FA-0000-4000-8000-0000000000C", "0", "DataTypeOther") +
                                layer(OTHER_LAYER, "1", "DataTypeInText"); // module of a file that is no library
     WriteText(folder / "plugins.xml", cacheWith(modules, filters, layers));
@@ -187,8 +185,7 @@ TEST_F(PluginCacheFile, MalformedElementsAreSkippedOneByOne)
     EXPECT_TRUE(isFilterClass(a.filterGuid));
     EXPECT_TRUE(isLayerClass(a.layerGuid));
     EXPECT_FALSE(isFilterClass(OTHER_FILTER));
-    EXPECT_EQ(Hyx::DataLayerFactory::GetDataLayerClassInfo(VornCommon::Guid::FromHexString(OTHER_LAYER))
-                  .GetClassName(),
+    EXPECT_EQ(Hyx::DataLayerFactory::GetDataLayerClassInfo(VornCommon::Guid::FromHexString(OTHER_LAYER)).GetClassName(),
               "DataTypeInText");
     EXPECT_EQ(Hyx::FilterFactory::GetFilterClassInfo(VornCommon::Guid::FromHexString(a.filterGuid)).GetNiceClassName(),
               "TestAlpha");
@@ -224,7 +221,8 @@ TEST_F(PluginCacheFile, RecordsOfAKnownFileWithAnotherTimeAreSkipped)
     EXPECT_EQ(CountClasses(), loaded);
 
     // With the same time the loaded module is reused: its classes are declared already.
-    WriteText(folder / "plugins.xml", CacheText({{Alpha, fs::absolute(folder / "." / "alpha_vornp.dll").string(), T0}}));
+    WriteText(folder / "plugins.xml",
+              CacheText({{Alpha, fs::absolute(folder / "." / "alpha_vornp.dll").string(), T0}}));
     log.Clear();
     PluginDatabase::LoadPluginsFromCacheFile((folder / "plugins.xml").string());
     EXPECT_FALSE(log.Contains("Multiple"));

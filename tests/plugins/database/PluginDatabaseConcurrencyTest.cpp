@@ -20,8 +20,7 @@ TEST_F(PluginDatabaseConcurrency, CreationsScansAndSavesInParallel)
     const fs::path folder = FreshFolder();
     Install(ALPHA_BUILD, folder / "alpha_vornp.dll", T0);
     Install(BETA_BUILD, folder / "beta_vornp.dll", T0);
-    WriteText(folder / "plugins.xml",
-              CacheText({{Alpha, "alpha_vornp.dll", T0}, {Beta, "beta_vornp.dll", T0}}));
+    WriteText(folder / "plugins.xml", CacheText({{Alpha, "alpha_vornp.dll", T0}, {Beta, "beta_vornp.dll", T0}}));
     PluginDatabase::LoadPluginsFromCacheFile((folder / "plugins.xml").string());
     ASSERT_FALSE(IsLoaded(folder / "alpha_vornp.dll"));
 

@@ -25,7 +25,10 @@ ClassCounts plus(ClassCounts counts, int classesEach)
     return {counts.filters + classesEach, counts.dataLayers + classesEach};
 }
 
-std::string versionOf(const Hyx::SharedDataLayerPtr& layer) { return layer->GetPropertyValue("version"); }
+std::string versionOf(const Hyx::SharedDataLayerPtr& layer)
+{
+    return layer->GetPropertyValue("version");
+}
 
 Hyx::SharedDataLayerPtr createLayer(Plugin plugin)
 {
@@ -185,8 +188,8 @@ TEST_F(PluginScan, FolderEndingRecursionAndFaultyEntries)
     PluginDatabase::AddPlugin((folder / "none_vornp.dll").string());
     EXPECT_EQ(log.Count(LogLevel::Error, "Plugin '" + (folder / "none_vornp.dll").string() + "' does not exist"), 1);
     PluginDatabase::AddPlugin((folder / "sub" / ".." / "sub").string());
-    EXPECT_EQ(log.Count(LogLevel::Error,
-                        "Failed to add a plugin '" + (folder / "sub").string() + "' - not a regular file"),
-              1);
+    EXPECT_EQ(
+        log.Count(LogLevel::Error, "Failed to add a plugin '" + (folder / "sub").string() + "' - not a regular file"),
+        1);
     EXPECT_EQ(CountClasses(), two);
 }

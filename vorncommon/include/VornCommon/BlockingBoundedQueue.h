@@ -19,10 +19,7 @@ namespace VornCommon {
 template <class T>
 class BlockingBoundedQueue {
 public:
-    explicit BlockingBoundedQueue(uint32_t capacity)
-        : _capacity(capacity)
-    {
-    }
+    explicit BlockingBoundedQueue(uint32_t capacity) : _capacity(capacity) {}
     BlockingBoundedQueue(const BlockingBoundedQueue&) = delete;
     BlockingBoundedQueue& operator=(const BlockingBoundedQueue&) = delete;
 

@@ -17,7 +17,11 @@ public:
     FileHelper() = delete;
 
     /// Where a Seek offset counts from.
-    enum class SeekOrigin { Begin, Current, End };
+    enum class SeekOrigin {
+        Begin,
+        Current,
+        End
+    };
 
     /// Opens an existing file for reading and reports its size; -1 on failure (size 0).
     static int OpenFileReadOnly(const std::string& path, uint64_t& size);

@@ -19,7 +19,13 @@
 namespace VornCommon {
 
 /// Severity of a message; smaller is more severe. The library logs 2, 3 and 4.
-enum class LogLevel : int { Fatal = 1, Error = 2, Warning = 3, Info = 4, Debug = 5 };
+enum class LogLevel : int {
+    Fatal = 1,
+    Error = 2,
+    Warning = 3,
+    Info = 4,
+    Debug = 5
+};
 
 /// Upper-case name of a level ("ERROR"); values outside the enum give "LOG".
 VORN_API const char* LogLevelName(LogLevel level);
@@ -31,8 +37,7 @@ public:
 
     /// Formats the printf-style text (any length) and hands it to Write, unless the level
     /// is above the threshold, in which case nothing is formatted.
-    void LogMessage(LogLevel level, const char* tag, const char* format, ...)
-        __attribute__((format(printf, 4, 5)));
+    void LogMessage(LogLevel level, const char* tag, const char* format, ...) __attribute__((format(printf, 4, 5)));
 
     /// LogMessage for callers that already hold a va_list.
     void LogMessageV(LogLevel level, const char* tag, const char* format, va_list args)
@@ -46,7 +51,10 @@ public:
     /// The current threshold.
     LogLevel GetMaxLevel() const { return static_cast<LogLevel>(m_maxLevel.load(std::memory_order_relaxed)); }
     /// True when a message of this level would be written.
-    bool IsEnabled(LogLevel level) const { return static_cast<int>(level) <= m_maxLevel.load(std::memory_order_relaxed); }
+    bool IsEnabled(LogLevel level) const
+    {
+        return static_cast<int>(level) <= m_maxLevel.load(std::memory_order_relaxed);
+    }
 
 protected:
     /// Receives every message that passed the threshold; tag may be empty, never null.
@@ -66,8 +74,7 @@ public:
     WeakLoggerPtr() = default;
     /// From any shared pointer to a Logger or a subclass.
     template <class L>
-        requires std::derived_from<L, Logger>
-    WeakLoggerPtr(const std::shared_ptr<L>& logger) : m_logger(logger) {}
+    requires std::derived_from<L, Logger> WeakLoggerPtr(const std::shared_ptr<L>& logger) : m_logger(logger) {}
 
     /// A strong pointer for the duration of one call; empty when the logger is gone.
     SharedLoggerPtr Lock() const { return m_logger.lock(); }

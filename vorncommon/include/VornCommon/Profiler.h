@@ -120,8 +120,7 @@ private:
 class VORN_API ProfilerZoneScope {
 public:
     // Inline, so that a scope costs one test while profiling is off.
-    explicit ProfilerZoneScope(const ProfilerZone& zone)
-        : _zone(zone)
+    explicit ProfilerZoneScope(const ProfilerZone& zone) : _zone(zone)
     {
         if (Profiler::isActive()) {
             enter();

@@ -30,9 +30,15 @@ void UnregisterDataLayerClassesOfModule(const std::shared_ptr<PluginModule>& mod
     DataLayerRegistry::Get().UnregisterModule(module);
 }
 
-DataLayerClassRegistry& GetDataLayerClassRegistry() { return DataLayerRegistry::Get().Entries(); }
+DataLayerClassRegistry& GetDataLayerClassRegistry()
+{
+    return DataLayerRegistry::Get().Entries();
+}
 
-std::recursive_mutex& GetDataLayerClassRegistryMutex() { return DataLayerRegistry::Get().Mutex(); }
+std::recursive_mutex& GetDataLayerClassRegistryMutex()
+{
+    return DataLayerRegistry::Get().Mutex();
+}
 
 bool TryGetDataLayerClassInfo(const VornCommon::Guid& guid, DataLayerClassInfo& info)
 {
@@ -48,7 +54,10 @@ DataLayerClassInfo GetDataLayerClassInfo(const VornCommon::Guid& guid)
     return info;
 }
 
-DataLayer* CreateInstance(const VornCommon::Guid& type) { return DataLayerRegistry::Get().Create(type); }
+DataLayer* CreateInstance(const VornCommon::Guid& type)
+{
+    return DataLayerRegistry::Get().Create(type);
+}
 
 namespace {
 

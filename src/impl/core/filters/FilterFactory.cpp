@@ -29,9 +29,15 @@ void UnregisterFilterClassesOfModule(const std::shared_ptr<PluginModule>& module
     FilterRegistry::Get().UnregisterModule(module);
 }
 
-FilterClassRegistry& GetFilterClassRegistry() { return FilterRegistry::Get().Entries(); }
+FilterClassRegistry& GetFilterClassRegistry()
+{
+    return FilterRegistry::Get().Entries();
+}
 
-std::recursive_mutex& GetFilterClassRegistryMutex() { return FilterRegistry::Get().Mutex(); }
+std::recursive_mutex& GetFilterClassRegistryMutex()
+{
+    return FilterRegistry::Get().Mutex();
+}
 
 bool TryGetFilterClassInfo(const VornCommon::Guid& guid, FilterClassInfo& info)
 {
@@ -46,7 +52,10 @@ FilterClassInfo GetFilterClassInfo(const VornCommon::Guid& guid)
     return info;
 }
 
-Filter* CreateInstance(const VornCommon::Guid& type) { return FilterRegistry::Get().Create(type); }
+Filter* CreateInstance(const VornCommon::Guid& type)
+{
+    return FilterRegistry::Get().Create(type);
+}
 
 Filter* CreateInstance(const VornCommon::Guid& type, std::shared_ptr<PluginModule>& module)
 {

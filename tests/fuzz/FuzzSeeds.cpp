@@ -5,16 +5,12 @@
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
-#include <Hyx/DataTypeCameraParams.h>
-#include <Hyx/DataTypeCylinderCrop.h>
 #include <Hyx/DataTypeSegmentInfo.h>
-#include <Hyx/DataTypeTransform.h>
-#include <Hyx/DataTypeVertex.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "GeometrySamples.h"
 #include "StreamTestLayers.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,46 +70,14 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
 std::shared_ptr<Hyx::Atom> geometryAtom()
 {
     auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 3, 1), 7);
-    auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
-    float* p = positions->Allocate(3, false);
-    for (int i = 0; i < 9; ++i)
-        p[i] = float(i % 4) - 1.5f;
-    positions->CalculateBoundingBoxFromVertexPositions();
-    atom->AddDataLayer(positions, false);
-    auto normals = std::make_shared<Hyx::DataTypeVertexNormals>();
-    std::fill_n(normals->Allocate(3), 9, 0.5f);
-    atom->AddDataLayer(normals, false);
-    auto colors = std::make_shared<Hyx::DataTypeVertexColors>();
-    std::fill_n(colors->Allocate(3), 9, uint8_t(200));
-    atom->AddDataLayer(colors, false);
-    auto indices = std::make_shared<Hyx::DataTypeVertexIndices>();
-    indices->Allocate(3);
-    for (uint32_t i = 0; i < 3; ++i)
-        indices->GetIndices()[i] = i;
-    atom->AddDataLayer(indices, false);
-    auto uvs = std::make_shared<Hyx::DataTypeIndexUVs>();
-    std::fill_n(uvs->Allocate(3), 6, 0.25f);
-    atom->AddDataLayer(uvs, false);
-
-    auto camera = std::make_shared<Hyx::DataTypeCameraParams>();
-    camera->GetColorCameraParams() = VornCommon::CameraParams(1920, 1080, VornCommon::Vector2f(1000, 1000));
-    camera->GetIRCameraParams() = VornCommon::CameraParams(640, 576, VornCommon::Vector2f(500, 500));
-    atom->AddDataLayer(camera, false);
-    for (uint16_t version = 0; version < 4; ++version) {
+    for (const auto& layer : HyxTest::FilledGeometryLayers())
+        atom->AddDataLayer(layer, false);
+    const std::pair<uint16_t, uint32_t> oldCameras[] = {{0, 136}, {1, 184}, {2, 184}, {3, 192}};
+    for (const auto& [version, size] : oldCameras) {
         auto old = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCameraParams::TheTypeGuid());
         old->InitializeHeader(StreamTestPurpose(), version);
-        atom->AddDataLayer(withPayload(old, std::vector<uint8_t>(version == 0   ? 136
-                                                                 : version == 3 ? 192
-                                                                                : 184,
-                                                                 0x40)),
-                           false);
+        atom->AddDataLayer(withPayload(old, std::vector<uint8_t>(size, 0x40)), false);
     }
-    auto transform = std::make_shared<Hyx::DataTypeTransform>();
-    transform->Allocate(true);
-    atom->AddDataLayer(transform, false);
-    auto crop = std::make_shared<Hyx::DataTypeCylinderCrop>();
-    crop->SetValues({1, 2, 3}, 4, 5, VornCommon::Versorf(), {6, 7, 8}, true, false);
-    atom->AddDataLayer(crop, false);
     auto oldCrop = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCylinderCrop::TheTypeGuid());
     oldCrop->InitializeHeader(StreamTestPurpose(), 0);
     atom->AddDataLayer(withPayload(oldCrop, std::vector<uint8_t>(44, 0x3F)), false);

@@ -1,32 +1,18 @@
 #include <Hyx/DataTypeTransform.h>
 
-#include "StreamTestLayers.h"
+#include "GeometryTestUtil.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
-#include <string>
-#include <vector>
 
 using Hyx::DataTypeTransform;
 using VornCommon::Matrix4x4f;
+using namespace GeometryTest;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 constexpr Matrix4x4f SHIFT(1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1);
-
-Bytes payloadOf(DataTypeTransform& layer)
-{
-    uint32_t size = 0;
-    const uint8_t* data = layer.Serialize(size);
-    return data ? Bytes(data, data + size) : Bytes();
-}
 
 Bytes rawOf(const Matrix4x4f& m)
 {
@@ -35,31 +21,16 @@ Bytes rawOf(const Matrix4x4f& m)
     return bytes;
 }
 
-bool loadText(DataTypeTransform& layer, const std::string& text)
-{
-    return layer.LoadFromASCIIMemory(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(text.size()));
-}
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 } // namespace
 
 TEST(DataTypeTransform, PayloadFollowsTheMatrix)
 {
     DataTypeTransform layer;
-    EXPECT_TRUE(payloadOf(layer).empty());
+    EXPECT_TRUE(PayloadOf(layer).empty());
     layer.Allocate(true);
-    EXPECT_EQ(payloadOf(layer), rawOf(Matrix4x4f()));
-    EXPECT_EQ(layer.GetVersion(), 0);
-
+    EXPECT_EQ(PayloadOf(layer), rawOf(Matrix4x4f()));
     layer.SetTransformMatrix(SHIFT);
-    EXPECT_EQ(payloadOf(layer), rawOf(SHIFT));
+    EXPECT_EQ(PayloadOf(layer), rawOf(SHIFT));
     layer.Allocate(false);
     EXPECT_EQ(layer.GetTransformMatrix(), SHIFT) << "Allocate(false) keeps the bytes";
     layer.updateStatusProperties();
@@ -71,18 +42,16 @@ TEST(DataTypeTransform, ShortPayloadsReadZerosAndAreRewrittenBeforeWriting)
     Bytes stored = rawOf(SHIFT);
     stored.resize(20); // M[0][0..3] and M[1][0]
     auto layer = std::make_shared<DataTypeTransform>();
-    HyxTest::SetPayload(*layer, stored);
+    ASSERT_TRUE(Load(*layer, 0, stored));
     EXPECT_EQ(layer->GetTransformMatrix(), Matrix4x4f(1, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
 
     DataTypeTransform copy;
     copy.CopyValuesFrom(layer);
-    EXPECT_EQ(copy.GetTransformMatrix(), layer->GetTransformMatrix());
-    EXPECT_EQ(payloadOf(copy).size(), 64u);
-
+    EXPECT_EQ(PayloadOf(copy), rawOf(layer->GetTransformMatrix()));
     layer->SetTransformMatrix(SHIFT); // wrote past the 20 bytes before
-    EXPECT_EQ(payloadOf(*layer), rawOf(SHIFT));
+    EXPECT_EQ(PayloadOf(*layer), rawOf(SHIFT));
     layer->CopyValuesFrom(layer);
-    EXPECT_EQ(payloadOf(*layer), rawOf(SHIFT));
+    EXPECT_EQ(PayloadOf(*layer), rawOf(SHIFT));
 }
 
 TEST(DataTypeTransform, TextLoadsAsWritten)
@@ -99,37 +68,33 @@ TEST(DataTypeTransform, TextLoadsAsWritten)
     };
     for (const auto& k : cases) {
         DataTypeTransform layer;
-        ASSERT_TRUE(loadText(layer, k.text)) << k.text;
-        EXPECT_EQ(layer.GetTransformMatrix(), k.expected) << k.text;
-        EXPECT_EQ(payloadOf(layer), rawOf(k.expected));
+        ASSERT_TRUE(LoadText(layer, k.text)) << k.text;
+        EXPECT_EQ(PayloadOf(layer), rawOf(k.expected)) << k.text;
     }
-
     DataTypeTransform layer;
     layer.Allocate(true);
     for (const char* text : {"", "\n\n", "Units: mm\nnothing here\n"}) {
-        EXPECT_FALSE(loadText(layer, text)) << text;
-        EXPECT_EQ(payloadOf(layer), rawOf(Matrix4x4f()));
+        EXPECT_FALSE(LoadText(layer, text)) << text;
+        EXPECT_EQ(PayloadOf(layer), rawOf(Matrix4x4f()));
     }
 }
 
 TEST(DataTypeTransform, FileSaveAndLoad)
 {
-    const auto dir = std::filesystem::path(HYX_TEST_BINARY_DIR) / "transform_files";
-    std::filesystem::create_directories(dir);
+    const auto dir = TestDir("transform_files");
     const std::string path = (dir / "shift.txt").string();
-
     DataTypeTransform layer;
-    ASSERT_TRUE(loadText(layer, "1 0 0 5\n0 1 0 6\n0 0 1 7\n0 0 0 1\n"));
+    layer.SetTransformMatrix(SHIFT);
     ASSERT_TRUE(layer.SaveToASCIIFile(path.c_str()));
-    EXPECT_EQ(readFile(path), "1 0 0 5\n0 1 0 6\n0 0 1 7\n0 0 0 1\n");
-    layer.SetTransformMatrix(Matrix4x4f(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
+    EXPECT_EQ(ReadFile(path), "1 0 0 5\n0 1 0 6\n0 0 1 7\n0 0 0 1\n");
+    layer.SetTransformMatrix(Matrix4x4f(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1e-7f));
     ASSERT_TRUE(layer.SaveToASCIIFile(path.c_str()));
-    EXPECT_EQ(readFile(path).substr(0, 9), "0.5 0 0 0");
+    EXPECT_EQ(ReadFile(path), "0.5 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1e-07\n");
 
     DataTypeTransform loaded;
     ASSERT_TRUE(loaded.LoadFromASCIIFile(path.c_str()));
     EXPECT_EQ(loaded.GetTransformMatrix(), layer.GetTransformMatrix());
     EXPECT_FALSE(loaded.LoadFromASCIIFile((dir / "missing.txt").string().c_str()));
     EXPECT_EQ(loaded.GetTransformMatrix(), layer.GetTransformMatrix());
-    EXPECT_FALSE(layer.SaveToASCIIFile((dir / "no" / "such" / "dir.txt").string().c_str()));
+    EXPECT_FALSE(layer.SaveToASCIIFile((dir / "no" / "such.txt").string().c_str()));
 }

@@ -1,5 +1,6 @@
 #include <Hyx/DataTypeVertex.h>
 
+#include <Hyx/DataTypeTextureHSL.h>
 #include <Hyx/StatusProperty.h>
 
 #include <VornCommon/Math.h>
@@ -31,8 +32,7 @@ const std::array<uint32_t, PositionsPreview::MAX_HUE + 1>& hueColors()
         for (uint32_t hue = 0; hue <= PositionsPreview::MAX_HUE; ++hue) {
             const uint32_t hsl = hue | 1023u << 10 | 511u << 20;
             uint32_t rgb = 0;
-            // TODO(texture layers): DataTypeTextureHSL30::HSL30toRGB24(hsl, rgb) once merged.
-            (void)hsl;
+            DataTypeTextureHSL30::HSL30toRGB24(hsl, rgb);
             colors[hue] = (rgb & 0xFFFFFFu) | 0xFF000000u;
         }
         return colors;

@@ -195,13 +195,18 @@ TEST(VertexPositions, PreviewDrawsWithinTheImage)
     std::copy_n(points, 15, p);
     ASSERT_TRUE(layer.CanRenderTo2dRgbaBuffer(width, height));
     ASSERT_EQ(std::make_pair(width, height), std::make_pair(640, 320));
-    // A stale box after moving a point far outside it: drawing must stay inside.
+    auto rgba = std::make_unique<uint8_t[]>(size_t(width) * height * 4);
+    const auto pixel = [&](int column, int row) {
+        const uint8_t* at = rgba.get() + (size_t(row) * width + column) * 4;
+        return std::vector<int>(at, at + 4);
+    };
+    layer.RenderTo2dRgbaBuffer(rgba.get());
+    EXPECT_EQ(pixel(0, height - 1), std::vector<int>({254, 0, 0, 255})) << "lowest z red, at the bottom left";
+    EXPECT_EQ(pixel(width - 1, 0), std::vector<int>({0, 0, 0, 255})) << "highest z black, at the top right";
+    // A stale box after moving that point far outside it: drawing must stay inside.
     p[3] = 1e9f;
     p[4] = -1e9f;
-    auto rgba = std::make_unique<uint8_t[]>(size_t(width) * height * 4);
     layer.RenderTo2dRgbaBuffer(rgba.get());
-    const auto pixel = [&](int column, int row) { return rgba.get() + (size_t(row) * width + column) * 4; };
-    EXPECT_EQ(pixel(0, height - 1)[3], 255) << "lowest point at the bottom left";
     EXPECT_EQ(pixel(319, 160)[3], 255) << "middle point";
     size_t drawn = 0;
     for (int i = 0; i < width * height; ++i)

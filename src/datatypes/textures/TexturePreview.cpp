@@ -1,0 +1,90 @@
+#include "datatypes/textures/TexturePreview.h"
+
+#include "datatypes/textures/PixelConversion.h"
+
+#include <cstring>
+
+namespace Hyx::TexturePreview {
+
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+
+inline void store(uint8_t* rgba, size_t i, uint32_t pixel)
+{
+    std::memcpy(rgba + 4 * i, &pixel, 4); // bytes R, G, B, A on a little-endian host
+}
+
+inline uint32_t sample16(const uint8_t* samples, size_t i)
+{
+    return uint32_t(samples[2 * i]) | uint32_t(samples[2 * i + 1]) << 8;
+}
+
+inline uint32_t word32(const uint8_t* words, size_t i)
+{
+    uint32_t value;
+    std::memcpy(&value, words + 4 * i, 4);
+    return value;
+}
+
+} // namespace
+
+void GreyToRgba(const uint8_t* grey, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        store(rgba, i, grey[i] * 0x010101u | kOpaque);
+}
+
+void Grey16ToRgba(const uint8_t* samples, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        store(rgba, i, samples[2 * i + 1] * 0x010101u | kOpaque);
+}
+
+void DepthMapToRgba(const uint8_t* samples, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t v = sample16(samples, i);
+        const uint32_t t = v & 0x1FF;
+        const uint32_t blue = t < 256 ? t : 511 - t;
+        store(rgba, i, kOpaque | blue << 16 | (v >> 8) << 8 | v >> 8);
+    }
+}
+
+void Rgb24ToRgba(const uint8_t* rgb, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = rgb + 3 * i;
+        store(rgba, i, uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | kOpaque);
+    }
+}
+
+void Rgb30ToRgba(const uint8_t* rgb30, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t v = word32(rgb30, i);
+        store(rgba, i, (v >> 2 & 0xFF) | (v >> 12 & 0xFF) << 8 | (v >> 22 & 0xFF) << 16 | kOpaque);
+    }
+}
+
+void Hsl24ToRgba(const uint8_t* hsl, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = hsl + 3 * i;
+        store(rgba, i, PixelConversion::Hsl24ToRgb24(p[0], p[1], p[2]) | kOpaque);
+    }
+}
+
+void Hsl30ToRgba(const uint8_t* hsl30, uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        store(rgba, i, PixelConversion::Hsl30ToRgb24(word32(hsl30, i)) | kOpaque);
+}
+
+void FillOpaqueBlack(uint8_t* rgba, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        store(rgba, i, kOpaque);
+}
+
+} // namespace Hyx::TexturePreview

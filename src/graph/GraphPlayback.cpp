@@ -154,9 +154,15 @@ ActionResult Graph::Update()
     static const VornCommon::ProfilerZone zone("HYX::Graph::Update");
     const VornCommon::ProfilerZoneScope scope(zone);
 
+    // A stop or pause asked from inside the pass (by a filter or a listener) ends it quietly:
+    // the filters after the asking one no longer play, and that is no failure.
+    const bool playing = IsPlaying();
     const std::shared_ptr<Filter>* failed = nullptr;
     for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (IsFailure(filter->Update())) {
+        const HyxErrorCode result = filter->Update();
+        if (playing && !IsPlaying())
+            break;
+        if (IsFailure(result)) {
             failed = &filter;
             break;
         }

@@ -16,12 +16,6 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter->GetLastError(false).StdString();
 }
 
-bool isRunning(const Filter& filter)
-{
-    const Filter::FilterState state = filter.GetFilterState();
-    return state == Filter::FilterState::Playing || state == Filter::FilterState::Paused;
-}
-
 } // namespace
 
 Graph::Events::~Events() = default;
@@ -134,7 +128,7 @@ ActionResult Graph::stopGraph()
     bool failed = false;
     std::string detail;
     for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (!isRunning(*filter)) {
+        if (!IsRunning(*filter)) {
             continue;
         }
         if (filter->Stop() != HyxErrorCode::Success && !failed) {

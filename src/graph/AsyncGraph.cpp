@@ -43,6 +43,9 @@ struct AsyncGraph::WorkerState {
     std::atomic<bool> left{false};
     std::atomic<bool> suspended{false};
     std::atomic<uint32_t> periodMs{0};
+    // The graph is owned by shared pointers: the worker holds one for each turn. Decided by
+    // the host when it starts the worker, while its own reference surely lives.
+    std::atomic<bool> owned{false};
     std::mutex mutex;
     std::condition_variable wake;
 
@@ -123,6 +126,7 @@ bool AsyncGraph::startWorker()
     _state->stop = false;
     _state->selfEnd = false;
     _state->left = false;
+    _state->owned = !weak_from_this().expired();
     try {
         _worker = std::thread(&AsyncGraph::workerMain, _state, weak_from_this(), this);
     } catch (const std::system_error& e) {
@@ -288,8 +292,9 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
         manager->addThisCpuThread("AsyncGraph");
 
     // A graph that is not owned by a shared pointer is used as it is; one that is owned is
-    // held for each turn, so that a listener may drop the last reference meanwhile.
-    const bool owned = !owner.expired();
+    // held for each turn, so that a listener may drop the last reference meanwhile. Once
+    // the last reference is gone the destructor has begun: no turn starts any more.
+    const bool owned = state->owned.load();
     std::optional<Clock::time_point> planned; // start of the next turn, once pacing runs
     for (;;) {
         if (state->suspended.load()) {

@@ -249,3 +249,16 @@ TEST(InterferenceThreads, HostDrivenPassEndsQuietlyOnAStopFromAFilter)
     EXPECT_EQ(target->frames(), Range(2));
     EXPECT_EQ(transform->getOutputConnection()->NumPendingData(), 0); // frame 2 went nowhere
 }
+
+TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)
+{
+    for (int i = 0; i < 300; ++i) {
+        Rig rig(Middle::Transform, 1000);
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        rig.graph.reset(); // the last reference; the destructor may begin before the worker
+        ASSERT_TRUE(rig.destroyed());
+        ASSERT_FALSE(rig.heardError()) << i;
+        const std::vector<unsigned> frames = rig.frames();
+        ASSERT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
+    }
+}

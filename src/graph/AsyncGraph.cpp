@@ -225,7 +225,15 @@ bool AsyncGraph::IsSuspended() const
 
 bool AsyncGraph::IsStopRequested() const
 {
-    return _state->ending();
+    return _state->ending() || releasedDuringTurn();
+}
+
+bool AsyncGraph::releasedDuringTurn() const
+{
+    // On the worker thread of an owned graph the worker holds one reference for the turn and
+    // the asking filter one (GetGraph): the host has let go when no other is left. The turn
+    // then ends and the worker's reference, the last, destroys the graph.
+    return _state->owned.load() && onWorkerThread() && weak_from_this().use_count() <= 2;
 }
 
 ActionResult AsyncGraph::SetGraphFps(float fps)

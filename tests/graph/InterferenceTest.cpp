@@ -262,3 +262,19 @@ TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)
         ASSERT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
     }
 }
+
+TEST(InterferenceThreads, DroppingTheGraphEndsAWaitForAFullBuffer)
+{
+    // Nobody pulls: the worker waits in the full buffer with the graph in hand.
+    Rig rig(Middle::BlockManual, 30);
+    ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] {
+        const std::shared_ptr<TestSource> source = rig.source.lock();
+        return source && source->GetNumAtomsProcessed() >= 2;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    rig.graph.reset();
+    EXPECT_TRUE(rig.destroyed()); // the filters' destructors ran
+    EXPECT_FALSE(rig.heardError());
+    EXPECT_TRUE(rig.frames().empty());
+}

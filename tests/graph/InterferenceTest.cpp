@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 using namespace GraphFixtures;
 using namespace ThreadedFixtures;
@@ -277,4 +278,94 @@ TEST(InterferenceThreads, DroppingTheGraphEndsAWaitForAFullBuffer)
     EXPECT_TRUE(rig.destroyed()); // the filters' destructors ran
     EXPECT_FALSE(rig.heardError());
     EXPECT_TRUE(rig.frames().empty());
+}
+
+TEST(InterferenceThreads, StressEveryFrameOnceUnderInterference)
+{
+    enum class Move {
+        HostPause,
+        HostStop,
+        WorkerPause,
+        WorkerStop,
+        HostRelease,
+        WorkerRelease,
+        ListenerRelease
+    };
+    constexpr unsigned kFrames = 10;
+    std::mt19937 random(13);
+    for (const Middle middle : {Middle::Transform, Middle::AtomThreads, Middle::FrameThreads, Middle::BlockFps}) {
+        for (int cycle = 0; cycle < 42; ++cycle) {
+            const Move move = static_cast<Move>(cycle % 7);
+            SCOPED_TRACE(testing::Message() << static_cast<int>(middle) << " move " << cycle % 7);
+            const unsigned at = random() % kFrames;
+            const auto pause = std::chrono::microseconds(random() % 300);
+            std::shared_ptr<AsyncGraph> holder; // the host's reference, when a release is planned
+            std::atomic<bool> asked{false};
+            Rig rig(middle, kFrames);
+            rig.onFrame = [&](unsigned frame) {
+                if (frame != at || asked.exchange(true))
+                    return;
+                if (move == Move::WorkerPause)
+                    rig.graph->Pause();
+                else if (move == Move::WorkerStop)
+                    rig.graph->Stop();
+                else if (move == Move::WorkerRelease)
+                    holder.reset();
+            };
+            if (move == Move::ListenerRelease) {
+                rig.log.onState = [&](State state) {
+                    if (state == State::Stopped)
+                        holder.reset();
+                };
+            }
+            if (move >= Move::HostRelease)
+                holder = rig.graph;
+            ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            if (move >= Move::HostRelease) {
+                rig.graph.reset();
+                if (move == Move::HostRelease) {
+                    std::this_thread::sleep_for(pause);
+                    holder.reset();
+                }
+                ASSERT_TRUE(rig.destroyed());
+                EXPECT_FALSE(rig.heardError());
+                const std::vector<unsigned> frames = rig.frames();
+                EXPECT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
+                if (move == Move::ListenerRelease) {
+                    EXPECT_EQ(frames, Range(kFrames));
+                }
+                continue;
+            }
+            size_t firstRun = 0;
+            if (move == Move::HostStop) {
+                std::this_thread::sleep_for(pause);
+                ASSERT_EQ(rig.graph->Stop(), ActionResult::Success);
+                firstRun = rig.frames().size(); // the worker has ended
+                ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            } else if (move == Move::HostPause) {
+                std::this_thread::sleep_for(pause);
+                // Fails when the run has finished by itself meanwhile.
+                if (rig.graph->Pause() == ActionResult::Success) {
+                    ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+                }
+            } else {
+                ASSERT_TRUE(rig.log.waitFor(move == Move::WorkerStop ? State::Stopped : State::Paused));
+                // A stop drops the atoms the target still holds; a pause hands them on.
+                if (move == Move::WorkerStop) {
+                    ASSERT_EQ(rig.frames().size(), at + 1u);
+                    firstRun = at + 1u;
+                }
+                ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            }
+            ASSERT_TRUE(Eventually([&] { return rig.graph->IsStopped(); }));
+            ASSERT_EQ(rig.graph->Stop(), ActionResult::Success); // joins a worker that ended itself
+            EXPECT_FALSE(rig.heardError());
+            const std::vector<unsigned> frames = rig.frames();
+            ASSERT_GE(frames.size(), firstRun);
+            EXPECT_EQ(std::vector<unsigned>(frames.begin(), frames.begin() + static_cast<long>(firstRun)),
+                      Range(static_cast<unsigned>(firstRun)));
+            EXPECT_EQ(std::vector<unsigned>(frames.begin() + static_cast<long>(firstRun), frames.end()),
+                      Range(kFrames));
+        }
+    }
 }

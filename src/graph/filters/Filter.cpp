@@ -1,5 +1,5 @@
-#include "ChainTopology.h"
-#include "InputSide.h"
+#include "graph/filters/InputSide.h"
+#include "graph/runtime/ChainTopology.h"
 
 #include <Hyx/Filter.h>
 

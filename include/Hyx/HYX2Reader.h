@@ -117,7 +117,7 @@ protected:
 
 private:
     std::string _path;
-    int64_t _position = -1; // file position, -1 when unknown
+    uint64_t _position = 0; // where the next read starts
 };
 
 } // namespace Hyx

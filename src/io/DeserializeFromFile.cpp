@@ -53,7 +53,7 @@ HyxErrorCode DeserializeFromFile::readFromFile(unsigned int n, unsigned long lon
 
 HyxErrorCode DeserializeFromFile::load(unsigned int n, uint64_t position)
 {
-    return LoadFromFile(*this, _file, _fileSize, position, n);
+    return LoadFromFile(*this, _file, _fileSize, position, n, FileRead::Sequential);
 }
 
 } // namespace Hyx

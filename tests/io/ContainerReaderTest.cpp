@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <string>
 
 using namespace HyxTest;
@@ -38,7 +36,6 @@ Bytes streamOf(const std::vector<std::shared_ptr<Hyx::Atom>>& atoms)
 TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
 {
     TempDir dir;
-    const Bytes frame57 = RecordBytes(ContainerFrame(2, 57));
     for (const bool withTable : {true, false}) {
         const std::string path = dir.file(withTable ? "indexed.hyx" : "plain.hyx");
         WriteTake(path, 3, 100, withTable);
@@ -46,21 +43,14 @@ TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
         Hyx::ReadHYX2File file(path.c_str());
         TableReader memory(image.data(), static_cast<uint32_t>(image.size()));
         for (Hyx::HYX2Reader* reader : {static_cast<Hyx::HYX2Reader*>(&file), static_cast<Hyx::HYX2Reader*>(&memory)}) {
-            EXPECT_FALSE(reader->IsValid());
             ASSERT_EQ(reader->GetNumStreams(), 3);
-            EXPECT_TRUE(reader->IsValid());
-            for (int s = 0; s < 3; ++s) {
-                EXPECT_EQ(reader->GetStreamId(s), s);
-                EXPECT_EQ(reader->GetNumFrames(static_cast<uint16_t>(s)), 100u);
-            }
+            EXPECT_EQ(reader->GetStreamId(2), 2);
             EXPECT_EQ(reader->GetStreamId(3), 0);
-            EXPECT_EQ(reader->GetStreamId(-1), 0);
+            EXPECT_EQ(reader->GetNumFrames(1), 100u);
             const auto atom = reader->GetFrameAtom(2, 57);
             ASSERT_TRUE(atom);
-            EXPECT_EQ(RecordBytes(atom), frame57);
-            EXPECT_EQ(RecordBytes(reader->GetFirstFrameAtom(1)), RecordBytes(ContainerFrame(1, 0)));
+            EXPECT_EQ(RecordBytes(atom), RecordBytes(ContainerFrame(2, 57)));
             EXPECT_FALSE(reader->GetFrameAtom(2, 100));
-            EXPECT_FALSE(reader->GetFrameAtom(3, 0));
         }
         // One block read alone: the compressed layer stays compressed.
         const auto entry = memory.Table()->GetAtomInfo(1, 3);
@@ -69,7 +59,6 @@ TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
         ASSERT_TRUE(layer);
         EXPECT_EQ(layer->GetCompressionType(), 2);
         EXPECT_FALSE(memory.ReadDataLayer(entry->payloadOffset + 1, entry->layers[1]));
-        EXPECT_FALSE(memory.ReadDataLayer(entry->payloadOffset, nullptr));
     }
 }
 
@@ -82,39 +71,26 @@ TEST(ContainerReader, SmallAndOddContainers)
         const char* what;
         Bytes image;
         HyxErrorCode result;
-        std::function<void(TableReader&)> check;
+        uint32_t frames, lastFrameNr; // of stream 1
     } cases[] = {
-        {"header only", header, HyxErrorCode::Success,
-         [](TableReader& r) {
-             EXPECT_EQ(r.GetNumStreams(), 0);
-             EXPECT_EQ(r.GetFirstStreamId(), 0);
-             EXPECT_FALSE(r.GetFirstFrameAtom(0));
-         }},
-        {"shorter than a header", Bytes(header.begin(), header.begin() + 14), HyxErrorCode::FailedToReadFromFile,
-         [](TableReader& r) { EXPECT_EQ(r.Initialize(), HyxErrorCode::FailedToReadFromFile); }},
-        {"wrong magic, retried", badMagic, HyxErrorCode::ReaderFailedToUnpackHeader,
-         [](TableReader& r) { EXPECT_EQ(r.Initialize(), HyxErrorCode::ReaderFailedToUnpackHeader); }},
-        {"last atom is a bare 16-byte record",
-         streamOf({ContainerFrame(4, 0), std::make_shared<Hyx::Atom>(4u, 1u, 9u)}), HyxErrorCode::Success,
-         [](TableReader& r) {
-             ASSERT_EQ(r.GetNumFrames(4), 2u);
-             EXPECT_EQ(r.GetFrameAtom(4, 1)->GetTimeStamp(), 9u);
-             EXPECT_EQ(r.Table()->GetAtomInfo(4, 1)->payloadSize, 0u);
-         }},
+        {"header only", header, HyxErrorCode::Success, 0, 0},
+        {"shorter than a header", Bytes(header.begin(), header.end() - 1), HyxErrorCode::FailedToReadFromFile, 0, 0},
+        {"wrong magic", badMagic, HyxErrorCode::ReaderFailedToUnpackHeader, 0, 0},
+        // A bare 16-byte record that ends the file is indexed too.
+        {"last atom without blocks", streamOf({ContainerFrame(1, 0), std::make_shared<Hyx::Atom>(1u, 1u, 9u)}),
+         HyxErrorCode::Success, 2, 1},
         {"frames 0, 2, 5 by position", streamOf({ContainerFrame(1, 0), ContainerFrame(1, 2), ContainerFrame(1, 5)}),
-         HyxErrorCode::Success,
-         [](TableReader& r) {
-             EXPECT_EQ(r.GetNumFrames(1), 3u);
-             EXPECT_EQ(r.GetFrameAtom(1, 2)->GetFrameNr(), 5u);
-             EXPECT_EQ(r.GetFirstStreamId(), 1);
-         }},
+         HyxErrorCode::Success, 3, 5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const Bytes& image = c.image;
-        TableReader reader(image.data(), static_cast<uint32_t>(image.size()));
+        Hyx::HYX2Reader reader(c.image.data(), static_cast<uint32_t>(c.image.size()));
         EXPECT_EQ(reader.Initialize(), c.result);
-        c.check(reader);
+        EXPECT_EQ(reader.Initialize(), c.result); // a failure is retried from the start, not stuck
+        EXPECT_EQ(reader.GetNumFrames(1), c.frames);
+        const auto last = reader.GetFrameAtom(1, c.frames - 1);
+        EXPECT_EQ(last ? last->GetFrameNr() : 0u, c.lastFrameNr);
+        EXPECT_EQ(reader.GetFirstStreamId(), c.frames ? 1 : 0);
     }
 }
 
@@ -139,14 +115,12 @@ TEST(ContainerReader, WalkErrorsStickAndBadPathsAreRefused)
             EXPECT_STREQ(e.what(), c.error);
         }
         EXPECT_EQ(reader.Initialize(), HyxErrorCode::ReaderNotValid);
-        EXPECT_EQ(reader.GetNumStreams(), 0);
         EXPECT_FALSE(reader.IsValid());
     }
 
     CapturedLog log;
     TempDir dir;
-    Hyx::ReadHYX2File missing(dir.file("missing.hyx").c_str());
-    EXPECT_EQ(missing.Initialize(), HyxErrorCode::ReaderNotValid);
+    EXPECT_EQ(Hyx::ReadHYX2File(dir.file("missing.hyx").c_str()).Initialize(), HyxErrorCode::ReaderNotValid);
     EXPECT_EQ(log.Count(VornCommon::LogLevel::Error,
                         "ReadHYX2File::ReadHYX2File(): Invalid file '" + dir.file("missing.hyx") + "'"),
               1);

@@ -148,127 +148,72 @@ Bytes serialize(HyxLookupTable& table)
     return bytes ? Bytes(bytes, bytes + size) : Bytes();
 }
 
-void put32(Bytes& b, size_t at, uint32_t v)
-{
-    std::memcpy(b.data() + at, &v, 4);
-}
-
-// Two GUIDs; stream 3 with one atom of one compressed block. Field offsets of the record:
-constexpr size_t kGuidCount = 16, kStreamCount = 50, kStreamId = 52, kAtomCount = 54, kEntryId = 58, kLayerCount = 86,
-                 kPurpose = 95, kCompressed = 99, kTrailerMarker = 101, kTrailerSize = 105;
-
-Bytes sampleRecord()
-{
-    HyxLookupTable table;
-    auto entry = std::make_shared<AtomInfo>(idWord(0, 3, 0), 7, 31, 100, 9);
-    entry->layers.push_back(std::make_shared<Hyx::LayerInfo>(0, 100, table.GetGuidIndex(guidNumber(1)),
-                                                             table.GetGuidIndex(guidNumber(2)), 1));
-    table.AddAtomInfo(entry);
-    return serialize(table);
-}
-
-} // namespace
-
-TEST(HyxLookupTableRecord, EmptyTableIsTwentyEightFixedBytes)
-{
-    HyxLookupTable table;
-    const Bytes bytes = serialize(table);
-    const Bytes expected = {0x1C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x92, 0x16, 0x00, 0x00, 0x01, 0x00,
-                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x16, 0x00, 0x00, 0x1C, 0x00, 0x00, 0x00};
-    EXPECT_EQ(bytes, expected);
-    EXPECT_TRUE(HyxLookupTable::Deserialize(bytes.data(), 28));
-}
-
-TEST(HyxLookupTableRecord, RoundTripKeepsEveryFieldAndTheSizeRule)
+// Streams 2, 0, 2; stream s's atoms have s + 1 blocks. GUIDs 0, 9, 1, 2 in order of first use.
+HyxLookupTable sampleTable()
 {
     HyxLookupTable table;
     for (uint32_t stream : {2u, 0u, 2u}) {
-        auto entry = std::make_shared<AtomInfo>(idWord(0, stream, table.GetNumFrames(stream)), 5, 31, 90, 4);
-        for (uint32_t l = 0; l < stream + 1; ++l)
+        auto entry = std::make_shared<AtomInfo>(idWord(0, stream, table.GetNumFrames(stream)), 5, 31, 135, 4);
+        for (uint32_t l = 0; l <= stream; ++l)
             entry->layers.push_back(std::make_shared<Hyx::LayerInfo>(45 * l, 45, table.GetGuidIndex(guidNumber(l)),
                                                                      table.GetGuidIndex(guidNumber(9)), 0));
         table.AddAtomInfo(entry);
     }
+    return table;
+}
+
+} // namespace
+
+TEST(HyxLookupTableRecord, EmptyTableAndRoundTrip)
+{
+    HyxLookupTable empty;
+    const Bytes expected = {0x1C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x92, 0x16, 0x00, 0x00, 0x01, 0x00,
+                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x16, 0x00, 0x00, 0x1C, 0x00, 0x00, 0x00};
+    EXPECT_EQ(serialize(empty), expected);
+
+    HyxLookupTable table = sampleTable();
     const Bytes bytes = serialize(table);
     // S = 28 + 16 G + sum over streams (6 + sum over atoms (29 + 14 L)).
     EXPECT_EQ(bytes.size(), 28u + 16 * 4 + (6 + 2 * (29 + 14 * 3)) + (6 + 29 + 14));
     const auto back = HyxLookupTable::Deserialize(bytes.data(), static_cast<uint32_t>(bytes.size()));
     ASSERT_TRUE(back);
     EXPECT_EQ(serialize(*back), bytes);
-    EXPECT_EQ(back->GetFirstStream()->streamId, 2);
     EXPECT_EQ(back->GetGuid(3), guidNumber(2));
     EXPECT_EQ(back->GetAtomInfo(2, 1)->layers[2]->offset, 90u);
-    EXPECT_EQ(back->GetAtomInfo(0, 0)->segmentId, 4u);
+    EXPECT_TRUE(back->FitsContainer(31 + 135));
+    EXPECT_FALSE(back->FitsContainer(31 + 134));
 }
 
 TEST(HyxLookupTableRecord, MalformedRecordsGiveNoTable)
 {
-    ASSERT_EQ(sampleRecord().size(), kTrailerSize + 4);
+    // Offsets into the sample record: G at 16, the GUID list at 18, the stream count at 82,
+    // stream 2 at 84 (id, count), its first entry at 90 with its layer count at 118 and its
+    // first layer entry at 119 (purpose index at 127); the trailer in the last 8 bytes.
     const struct {
-        const char* what;
-        std::function<void(Bytes&)> damage;
+        long at; // from the end when negative
+        uint32_t value, width;
     } cases[] = {
-        {"leading S", [](Bytes& b) { put32(b, 0, 108); }},
-        {"trailing S", [](Bytes& b) { put32(b, kTrailerSize, 110); }},
-        {"trailing marker", [](Bytes& b) { put32(b, kTrailerMarker, 5779); }},
-        {"atom type", [](Bytes& b) { b[7] = 0x20; }},
-        {"marker", [](Bytes& b) { put32(b, 8, 5779); }},
-        {"version", [](Bytes& b) { put32(b, 12, 2); }},
-        {"GUID count past S", [](Bytes& b) { b[kGuidCount] = 0xFF; }},
-        {"stream count past S", [](Bytes& b) { b[kStreamCount] = 0x40; }},
-        {"stream id above 63", [](Bytes& b) { b[kStreamId] = 64; }},
-        {"atom count past S", [](Bytes& b) { b[kAtomCount] = 2; }},
-        {"layer count past S", [](Bytes& b) { b[kLayerCount] = 2; }},
-        {"entry of another stream", [](Bytes& b) { b[kEntryId] = 4; }},
-        {"entry of type 1", [](Bytes& b) { b[kEntryId + 3] = 0x10; }},
-        {"purpose index at G", [](Bytes& b) { b[kPurpose] = 2; }},
-        {"compressed index past G", [](Bytes& b) { b[kCompressed] = 0xFF; }},
-        {"bytes left over",
-         [](Bytes& b) {
-             b.insert(b.begin() + kTrailerMarker, 4, 0);
-             put32(b, 0, static_cast<uint32_t>(b.size()));
-             put32(b, b.size() - 4, static_cast<uint32_t>(b.size()));
-         }},
-        {"cut short", [](Bytes& b) { b.erase(b.begin() + kTrailerMarker - 1); }},
+        {0, 1, 4},    {-4, 1, 4},  {-8, 5779, 4}, {7, 0x20, 1},  {8, 5779, 4}, {12, 2, 4}, {16, 500, 2},
+        {82, 900, 2}, {84, 64, 2}, {86, 90, 4},   {118, 200, 1}, {127, 4, 2},  {90, 0, 1}, {93, 0x10, 1},
     };
+    HyxLookupTable table = sampleTable();
+    const Bytes good = serialize(table);
     for (const auto& c : cases) {
-        Bytes bytes = sampleRecord();
-        c.damage(bytes);
-        // An exact-size copy, so a read past the end shows under the sanitizer.
-        const std::unique_ptr<uint8_t[]> exact(new uint8_t[bytes.size()]);
-        std::copy(bytes.begin(), bytes.end(), exact.get());
-        EXPECT_FALSE(HyxLookupTable::Deserialize(exact.get(), static_cast<uint32_t>(bytes.size()))) << c.what;
+        // An exact-size copy, so that a read past the end shows under ASan.
+        const size_t at = c.at < 0 ? good.size() - static_cast<size_t>(-c.at) : static_cast<size_t>(c.at);
+        std::unique_ptr<uint8_t[]> bytes(new uint8_t[good.size()]);
+        std::copy(good.begin(), good.end(), bytes.get());
+        std::memcpy(bytes.get() + at, &c.value, c.width);
+        EXPECT_FALSE(HyxLookupTable::Deserialize(bytes.get(), static_cast<uint32_t>(good.size()))) << at;
     }
-    const Bytes good = sampleRecord();
-    EXPECT_TRUE(HyxLookupTable::Deserialize(good.data(), static_cast<uint32_t>(good.size())));
-    EXPECT_FALSE(HyxLookupTable::Deserialize(good.data(), 27));
-}
-
-TEST(HyxLookupTableRecord, EntriesMustLieInsideTheContainer)
-{
-    const struct {
-        uint64_t offset;
-        uint32_t payload, blockOffset, blockSize;
-        bool fits;
-    } cases[] = {
-        {31, 100, 0, 100, true},  {30, 100, 0, 100, false}, {31, 101, 0, 45, false},    {31, 100, 55, 45, true},
-        {31, 100, 56, 45, false}, {31, 100, 0, 44, false},  {~0ull, 100, 0, 45, false},
-    };
-    for (const auto& c : cases) {
-        HyxLookupTable table;
-        auto entry = std::make_shared<AtomInfo>(idWord(0, 0, 0), 0, c.offset, c.payload, 0);
-        entry->layers.push_back(std::make_shared<Hyx::LayerInfo>(c.blockOffset, c.blockSize, 0, 0, 0));
-        table.AddAtomInfo(entry);
-        EXPECT_EQ(table.FitsContainer(131), c.fits) << c.offset << " " << c.payload << " " << c.blockOffset;
-    }
+    EXPECT_FALSE(HyxLookupTable::Deserialize(good.data(), static_cast<uint32_t>(good.size() - 1)));
 }
 
 TEST(HyxLookupTableRecord, IndexTheRecordCannotHoldGivesNoRecord)
 {
     HyxLookupTable table;
     auto entry = std::make_shared<AtomInfo>(idWord(0, 0, 0), 0, 31, 0, 0);
-    for (uint32_t l = 0; l <= HyxLookupTable::MAX_LAYERS_PER_ATOM; ++l)
-        entry->layers.push_back(std::make_shared<Hyx::LayerInfo>(0, 45, 0, 0, 0));
+    entry->layers.assign(HyxLookupTable::MAX_LAYERS_PER_ATOM + 1, std::make_shared<Hyx::LayerInfo>(0, 45, 0, 0, 0));
     table.AddAtomInfo(entry);
     uint32_t size = 1;
     EXPECT_EQ(table.Serialize(size), nullptr);

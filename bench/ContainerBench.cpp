@@ -4,6 +4,8 @@
 // - GetFrameAtom of random frames of a 10,000-frame file (16 KiB layers), against pread()
 //   of the same payloads; the argument picks the frames: 0 the first hundred, 1 the last
 //   hundred, 2 any (the time per frame should not depend on where it lies);
+// - GetFrameAtom of the same frames from the file's image in memory, against memcpy of the
+//   same payloads out of that image;
 // - opening the 10,000-frame file with its table, and a copy without one (walk), in ms.
 
 #include <Hyx/Atom.h>
@@ -11,12 +13,15 @@
 #include <Hyx/HYX2Reader.h>
 #include <Hyx/SerializeToHyx.h>
 
+#include <VornCommon/FileHelper.h>
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -166,6 +171,49 @@ void BM_GetFrameAtom16KiB(benchmark::State& state)
     state.SetBytesProcessed(int64_t{state.iterations()} * kSmallPayload);
 }
 
+// The indexed file's bytes, read once.
+const std::vector<uint8_t>& fileImage()
+{
+    static const std::vector<uint8_t> image = [] {
+        uint32_t size = 0;
+        std::unique_ptr<uint8_t[]> bytes(
+            VornCommon::FileHelper::ReadFileContentToByteArray(frameFiles().indexed, size));
+        return std::vector<uint8_t>(bytes.get(), bytes.get() + size);
+    }();
+    return image;
+}
+
+void BM_MemcpyPayload16KiB(benchmark::State& state)
+{
+    const std::vector<uint8_t>& image = fileImage();
+    const std::vector<uint32_t> frames = randomFrames(2);
+    std::vector<uint8_t> target(FrameFiles::recordSize - Hyx::HYX_ATOM_HEADER_SIZE);
+    size_t i = 0;
+    for (auto _ : state) {
+        std::memcpy(target.data(), image.data() + FrameFiles::payloadOffset(frames[i++ % frames.size()]),
+                    target.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t{state.iterations()} * kSmallPayload);
+}
+
+void BM_GetFrameAtomFromMemory16KiB(benchmark::State& state)
+{
+    const std::vector<uint8_t>& image = fileImage();
+    const std::vector<uint32_t> frames = randomFrames(2);
+    Hyx::HYX2Reader reader(image.data(), static_cast<uint32_t>(image.size()));
+    reader.Initialize();
+    size_t i = 0;
+    for (auto _ : state) {
+        auto atom = reader.GetFrameAtom(0, frames[i++ % frames.size()]);
+        if (!atom)
+            state.SkipWithError("GetFrameAtom failed");
+        benchmark::DoNotOptimize(atom.get());
+    }
+    state.SetBytesProcessed(int64_t{state.iterations()} * kSmallPayload);
+}
+
 void BM_OpenWithTable10000Frames(benchmark::State& state)
 {
     const FrameFiles& files = frameFiles();
@@ -190,6 +238,8 @@ BENCHMARK(BM_RawWrite600x1MiB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ContainerWrite600x1MiB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_PreadPayload16KiB)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetFrameAtom16KiB)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MemcpyPayload16KiB)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetFrameAtomFromMemory16KiB)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenWithTable10000Frames)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenByWalk10000Frames)->Unit(benchmark::kMillisecond);
 

@@ -14,7 +14,7 @@
 //   (and noContainer unset) fails with 35 and is not written anywhere, not even to the XML.
 // - pack_atom returns 0; 35 when the bytes could not be written (they stay pending and go
 //   out with the next successful write); 36 when the atom cannot be packed (with a table, an
-//   atom of more than 255 blocks). A frame out of chronological order in its stream raises
+//   atom of more than 255 blocks or one that needs a 65,536th GUID). A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
 //   write file '<path>'.").

@@ -178,6 +178,11 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
 
     try {
         table->AddAtomInfo(indexRecord(*atom, start, *table));
+    } catch (const std::length_error& e) {
+        // The GUID list is full: an atom the table cannot index is not written either.
+        truncateBuffer(start);
+        LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
+        return HyxErrorCode::FailedToPackAtom;
     } catch (...) {
         truncateBuffer(start);
         throw;

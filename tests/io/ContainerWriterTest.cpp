@@ -1,5 +1,6 @@
 #include <Hyx/HYX2Reader.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/HyxLookupTable.h>
 #include <Hyx/SerializeToHyx.h>
 
 #include "ContainerTestUtil.h"
@@ -112,6 +113,17 @@ TEST(ContainerWriter, RefusedAtomsLeaveTheFileAsItWas)
     EXPECT_EQ(finished.size(),
               15 + 2 * RecordBytes(ContainerFrame(3, 0)).size() + u32At(finished, finished.size() - 4));
     EXPECT_EQ(Hyx::ReadHYX2File(path.c_str()).GetNumFrames(3), 2u);
+}
+
+TEST(ContainerWriter, AtomNeedingOneGuidTooManyIsRefused)
+{
+    auto table = std::make_shared<Hyx::HyxLookupTable>();
+    for (uint32_t i = 0; i < Hyx::HyxLookupTable::MAX_GUIDS - 1; ++i)
+        table->GetGuidIndex(VornCommon::Guid(VornCommon::Guid::Bytes{0x77, uint8_t(i >> 8), uint8_t(i)}));
+    Hyx::SerializeToMemory writer;
+    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0), table), HyxErrorCode::FailedToPackAtom);
+    EXPECT_EQ(writer.GetPackedDataSize(), 0u);
+    EXPECT_EQ(table->GetNumFrames(0), 0u);
 }
 
 TEST(ContainerWriter, UnwritableFiles)

@@ -41,9 +41,6 @@ TEST(ColorPalette, PayloadTextAndStatus)
     EXPECT_EQ(HyxTest::PayloadOf(palette).size(), 196610u);
     EXPECT_EQ(palette.GetPaletteData()[767], uint8_t(767));
     EXPECT_EQ(palette.GetBitSize(), 8); // the class decides
-    DataTypeColorPalette16bit wide;
-    EXPECT_EQ(wide.GetBitSize(), 16);
-    EXPECT_EQ(wide.GetPaletteFormat(), PaletteFormat::Palette16Bit);
 }
 
 TEST(ColorPalette, LoadsEveryPayload)
@@ -53,17 +50,17 @@ TEST(ColorPalette, LoadsEveryPayload)
         uint16_t bitSize;
         bool entries;
     };
-    std::vector<uint8_t> full(770, 1);
-    full[0] = 8;
-    full[1] = 0;
-    std::vector<uint8_t> short8(500, 1);
-    short8[0] = 8;
-    short8[1] = 0;
+    auto eightBit = [](size_t size) {
+        std::vector<uint8_t> bytes(size, 1);
+        bytes[0] = 8;
+        bytes[1] = 0;
+        return bytes;
+    };
     const Row rows[] = {
         {{}, 0, false},
         {{8}, 0, false},
-        {full, 8, true},
-        {short8, 8, false},
+        {eightBit(770), 8, true},
+        {eightBit(500), 8, false},
         {{1, 0, 1, 2, 3, 4, 5, 6}, 1, true},
         {{31, 0, 1, 2, 3}, 31, false},
         {{40, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 40, false},

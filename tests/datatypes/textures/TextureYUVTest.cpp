@@ -71,7 +71,7 @@ TEST(TextureYUV, EveryPixelOfOddSizesStaysInsideTheBlock)
             }
 }
 
-TEST(TextureYUV, ConversionValuesAndHeights)
+TEST(TextureYUV, ConversionValues)
 {
     struct Row {
         uint8_t y, u, v;
@@ -92,14 +92,5 @@ TEST(TextureYUV, ConversionValuesAndHeights)
         EXPECT_EQ(texture.GetPixelAsYUV24BitValue(1, 1), uint32_t(r.y | r.u << 8 | r.v << 16));
         EXPECT_EQ(texture.GetPixelAsRGB24BitValue(1, 1), r.rgb24) << int(r.y);
         EXPECT_EQ(texture.GetPixelAsRGB30BitValue(1, 1), r.rgb30);
-    }
-    DataTypeTextureYUV_NVX texture;
-    for (uint16_t stored : {720, 721}) {
-        texture.AllocateTexture(2, stored);
-        EXPECT_EQ(texture.GetHeight(), 480);
-        EXPECT_EQ(texture.GetInternalHeight(), stored);
-        int w = 0, h = 0;
-        EXPECT_TRUE(texture.CanRenderTo2dRgbaBuffer(w, h));
-        EXPECT_EQ(h, stored);
     }
 }

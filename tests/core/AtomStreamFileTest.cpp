@@ -6,6 +6,7 @@
 
 #include "StreamTestLayers.h"
 #include "StreamTestUtil.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,21 +24,6 @@ using VornCommon::LogLevel;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir()
-        : path(fs::temp_directory_path() /
-               ("hyx_stream_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
-    {
-        fs::remove_all(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-
-    fs::path path;
-    static inline int counter = 0;
-};
 
 Bytes readFile(const std::string& path)
 {

@@ -1,11 +1,21 @@
 // Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
-// holding every registered layer class in its default state, the test classes, and layers
-// of unknown types. Usage: hyx_fuzz_seeds <output folder>
+// holding every registered layer class in its default state, the metadata layers with
+// content and nested in atom layers, the test classes, and layers of unknown types.
+// Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DataTypeAtom.h>
+#include <Hyx/DataTypeBinary.h>
+#include <Hyx/DataTypeByteArray.h>
+#include <Hyx/DataTypeCaptureMetadata.h>
+#include <Hyx/DataTypeGroupInfo.h>
+#include <Hyx/DataTypePCMSample.h>
+#include <Hyx/DataTypePatternDetector.h>
+#include <Hyx/DataTypePhotogrammetryInfo.h>
 #include <Hyx/DataTypeSegmentInfo.h>
+#include <Hyx/DataTypeSkeleton.h>
 #include <Hyx/SerializeToMemory.h>
 
 #include "StreamTestLayers.h"
@@ -65,6 +75,49 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
     return atom;
 }
 
+// Metadata layers with content, plain and nested two levels deep in an atom layer.
+std::shared_ptr<Hyx::Atom> metadataAtom()
+{
+    std::vector<std::shared_ptr<Hyx::DataLayer>> layers;
+    auto recording = std::make_shared<Hyx::DataTypeRecordingInfo>();
+    recording->SetValues("session", "take", {1, 2, 3}, "mode");
+    layers.push_back(recording);
+    auto group = std::make_shared<Hyx::DataTypeGroupInfo>();
+    group->SetGroupName("group");
+    layers.push_back(group);
+    auto bytes = std::make_shared<Hyx::DataTypeByteArray>();
+    const uint8_t raw[6] = {1, 2, 3, 4, 5, 6};
+    bytes->GetByteArray().Append(raw, sizeof raw);
+    layers.push_back(bytes);
+    auto pcm = std::make_shared<Hyx::DataTypePCMSample>();
+    pcm->SetValues(2, 16, 48000, raw, sizeof raw, 0);
+    layers.push_back(pcm);
+    auto pattern = std::make_shared<Hyx::DataTypePatternDetector>();
+    pattern->Allocate(2, 2, 1, 1, 1, {});
+    layers.push_back(pattern);
+    auto skeleton = std::make_shared<Hyx::DataTypeSkeleton>();
+    skeleton->InitWithDefaultValues();
+    layers.push_back(skeleton);
+    auto binary = std::make_shared<Hyx::DataTypeBinary>();
+    binary->AddBinaryData("a.txt", raw, 3, false);
+    binary->AddBinaryData("b.bin", raw, 6, false);
+    layers.push_back(binary);
+    layers.push_back(std::make_shared<Hyx::DataTypePhotogrammetryInfo>());
+
+    auto inner = std::make_shared<Hyx::DataTypeAtom>();
+    auto outer = std::make_shared<Hyx::DataTypeAtom>();
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 2, 0), 7);
+    for (const auto& layer : layers) {
+        layer->InitializeHeader(StreamTestPurpose());
+        atom->AddDataLayer(layer, false);
+        inner->Add(layer);
+    }
+    outer->Add(inner);
+    outer->Add(group);
+    atom->AddDataLayer(outer, false);
+    return atom;
+}
+
 bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::SerializeToMemory& writer)
 {
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
@@ -114,6 +167,11 @@ int main(int argc, char** argv)
     registered.pack_hyxheader();
     registered.pack_atom(registeredClassesAtom());
     ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory metadata;
+    metadata.pack_hyxheader();
+    metadata.pack_atom(metadataAtom());
+    ok &= save(dir, "metadata_layers", metadata);
 
     Hyx::SerializeToMemory strings;
     strings.pack_shortstring("short");

@@ -1,13 +1,12 @@
 #pragma once
 
 // Helpers for the data-layer tests: payload bytes out of a layer, fresh layers loaded from
-// exact-size payloads (so any over-read shows under AddressSanitizer), and a little-endian
+// exact-size payloads (so any over-read shows under AddressSanitizer), a little-endian
 // payload builder.
 
 #include <Hyx/DataLayer.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,21 +23,22 @@ inline Bytes PayloadOf(Hyx::DataLayer& layer)
     return data ? Bytes(data, data + size) : Bytes();
 }
 
-/// A new layer whose payload is exactly the bytes, stored as the given version; ok receives
-/// whether the class accepted them.
+/// Loads the bytes, stored as the given version, into a payload of exactly their size;
+/// true when the class accepted them.
+inline bool LoadExact(Hyx::DataLayer& layer, Bytes bytes, uint16_t version)
+{
+    layer.InitializeHeader(VornCommon::Guid::Nil, version);
+    if (auto buffer = layer.GetRawDataPtr())
+        buffer->SetWithoutCopyAndTakeResponsibilityToDelete(nullptr, 0); // no slack to hide in
+    return layer.InitializeData(bytes.empty() ? nullptr : bytes.data(), uint32_t(bytes.size()));
+}
+
+/// A new layer loaded with LoadExact.
 template <class Layer>
-std::shared_ptr<Layer> Loaded(const Bytes& bytes, uint16_t version, bool* ok = nullptr)
+std::shared_ptr<Layer> Loaded(const Bytes& bytes, uint16_t version)
 {
     auto layer = std::make_shared<Layer>();
-    layer->InitializeHeader(VornCommon::Guid::Nil, version);
-    // Drop the default payload's storage: the copy then gets exactly the payload's size, with
-    // no slack for an over-read to hide in.
-    if (auto buffer = layer->GetRawDataPtr())
-        buffer->SetWithoutCopyAndTakeResponsibilityToDelete(nullptr, 0);
-    Bytes copy = bytes;
-    const bool accepted = layer->InitializeData(copy.empty() ? nullptr : copy.data(), uint32_t(copy.size()));
-    if (ok)
-        *ok = accepted;
+    LoadExact(*layer, bytes, version);
     return layer;
 }
 

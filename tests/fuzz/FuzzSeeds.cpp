@@ -6,18 +6,10 @@
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
-#include <Hyx/DataTypeAtom.h>
-#include <Hyx/DataTypeBinary.h>
-#include <Hyx/DataTypeByteArray.h>
-#include <Hyx/DataTypeCaptureMetadata.h>
-#include <Hyx/DataTypeGroupInfo.h>
-#include <Hyx/DataTypePCMSample.h>
-#include <Hyx/DataTypePatternDetector.h>
-#include <Hyx/DataTypePhotogrammetryInfo.h>
 #include <Hyx/DataTypeSegmentInfo.h>
-#include <Hyx/DataTypeSkeleton.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "MetadataSamples.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -75,46 +67,14 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
     return atom;
 }
 
-// Metadata layers with content, plain and nested two levels deep in an atom layer.
+// The metadata layers with content, plain and nested in atom layers.
 std::shared_ptr<Hyx::Atom> metadataAtom()
 {
-    std::vector<std::shared_ptr<Hyx::DataLayer>> layers;
-    auto recording = std::make_shared<Hyx::DataTypeRecordingInfo>();
-    recording->SetValues("session", "take", {1, 2, 3}, "mode");
-    layers.push_back(recording);
-    auto group = std::make_shared<Hyx::DataTypeGroupInfo>();
-    group->SetGroupName("group");
-    layers.push_back(group);
-    auto bytes = std::make_shared<Hyx::DataTypeByteArray>();
-    const uint8_t raw[6] = {1, 2, 3, 4, 5, 6};
-    bytes->GetByteArray().Append(raw, sizeof raw);
-    layers.push_back(bytes);
-    auto pcm = std::make_shared<Hyx::DataTypePCMSample>();
-    pcm->SetValues(2, 16, 48000, raw, sizeof raw, 0);
-    layers.push_back(pcm);
-    auto pattern = std::make_shared<Hyx::DataTypePatternDetector>();
-    pattern->Allocate(2, 2, 1, 1, 1, {});
-    layers.push_back(pattern);
-    auto skeleton = std::make_shared<Hyx::DataTypeSkeleton>();
-    skeleton->InitWithDefaultValues();
-    layers.push_back(skeleton);
-    auto binary = std::make_shared<Hyx::DataTypeBinary>();
-    binary->AddBinaryData("a.txt", raw, 3, false);
-    binary->AddBinaryData("b.bin", raw, 6, false);
-    layers.push_back(binary);
-    layers.push_back(std::make_shared<Hyx::DataTypePhotogrammetryInfo>());
-
-    auto inner = std::make_shared<Hyx::DataTypeAtom>();
-    auto outer = std::make_shared<Hyx::DataTypeAtom>();
     auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 2, 0), 7);
-    for (const auto& layer : layers) {
+    for (const auto& layer : HyxTest::MetadataSampleLayers()) {
         layer->InitializeHeader(StreamTestPurpose());
         atom->AddDataLayer(layer, false);
-        inner->Add(layer);
     }
-    outer->Add(inner);
-    outer->Add(group);
-    atom->AddDataLayer(outer, false);
     return atom;
 }
 

@@ -29,10 +29,8 @@
 
 namespace Hyx {
 
-/// Per-camera statistics of a circle-grid detection.
-struct HYX_API CirclesStatistics {
-    CirclesStatistics() = default;
-
+/// Per-camera statistics of a circle-grid detection; all 0 by default.
+struct CirclesStatistics {
     float reprojError = 0.0f;
     float scale = 0.0f;
     float averageLengthPerCam = 0.0f;

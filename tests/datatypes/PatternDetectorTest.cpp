@@ -11,19 +11,9 @@ using namespace HyxTest;
 
 namespace {
 
-CirclesStatistics sampleStatistics()
-{
-    CirclesStatistics s;
-    s.reprojError = 1.5f;
-    s.scale = 2;
-    s.averageLengthPerCam = 3;
-    s.varianceLengthPerCam = 4;
-    s.detectedFrameCountPerCam = 5;
-    s.averageColorErrorPerCam = 6;
-    s.varianceColorErrorPerCam = 7;
-    s.detectedColorFrameCountPerCam = 3;
-    return s;
-}
+// Fields in structure order: reprojError, scale, averageLength, varianceLength, frames,
+// averageColorError, varianceColorError, colorFrames.
+const CirclesStatistics STATISTICS = {1.5f, 2, 3, 4, 5, 6, 7, 3};
 
 ptrdiff_t offsetOf(const DataLayer& layer, const float* p)
 {
@@ -35,7 +25,7 @@ ptrdiff_t offsetOf(const DataLayer& layer, const float* p)
 TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
 {
     DataTypePatternDetector layer;
-    layer.Allocate(2, 3, 4, 0, 1, sampleStatistics());
+    layer.Allocate(2, 3, 4, 0, 1, STATISTICS);
     const Bytes payload = PayloadOf(layer);
     ASSERT_EQ(payload.size(), 164u);
     EXPECT_EQ(offsetOf(layer, layer.GetCirclesCamVec()), 8);
@@ -49,8 +39,8 @@ TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
     const float circle[3] = {0.5f, -1, 2};
     std::memcpy(layer.GetCirclesCamVec(), circle, sizeof circle);
     auto back = Loaded<DataTypePatternDetector>(PayloadOf(layer), 0);
-    const CirclesStatistics s = back->GetCirclesStatistics(), expected = sampleStatistics();
-    EXPECT_EQ(std::memcmp(&s, &expected, sizeof s), 0);
+    const CirclesStatistics s = back->GetCirclesStatistics();
+    EXPECT_EQ(std::memcmp(&s, &STATISTICS, sizeof s), 0);
     EXPECT_TRUE(EndsWith(back->ToString(false),
                          ", numRowOfCircles=2, numColOfCircles=3, firstCircleX=0.5, firstCircleY=-1, firstCircleZ=2, "
                          "averageColorErrorPerCam=6, averageLengthPerCam=3, detectedColorFrameCountPerCam=3, "
@@ -62,7 +52,7 @@ TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
 TEST(DataTypePatternDetector, TruncatedPayloadsStopAtTheFirstMissingArea)
 {
     DataTypePatternDetector layer;
-    layer.Allocate(1, 1, 1, 1, 1, sampleStatistics()); // R C | circle | nc pt | ns pt | ni pt | stats
+    layer.Allocate(1, 1, 1, 1, 1, STATISTICS); // R C | circle | nc pt | ns pt | ni pt | stats
     const Bytes full = PayloadOf(layer);
     for (uint32_t n = 0; n <= full.size(); ++n) {
         auto part = Loaded<DataTypePatternDetector>(Bytes(full.begin(), full.begin() + n), 0);

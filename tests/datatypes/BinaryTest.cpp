@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 using namespace Hyx;
 using namespace HyxTest;
@@ -16,12 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const uint8_t ABC[3] = {'a', 'b', 'c'};
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string names(const DataTypeBinary& layer)
 {
@@ -116,10 +109,10 @@ TEST(DataTypeBinary, FilesInAndOut)
     CapturedLog log;
     const std::string out = (dir.path / "out" / "deeper").string();
     EXPECT_TRUE(layer.SaveToFile(1, out.c_str(), "p_", true));
-    EXPECT_EQ(readFile(out + "/p_second"), (Bytes{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(ReadFileBytes(out + "/p_second"), (Bytes{'h', 'e', 'l', 'l', 'o'}));
     EXPECT_TRUE(log.Contains("Exported file '" + out + "/p_second'"));
     layer.ExportFiles(out.c_str(), nullptr, false);
-    EXPECT_EQ(readFile(out + "/input.bin").size(), 5u);
+    EXPECT_EQ(ReadFileBytes(out + "/input.bin").size(), 5u);
     EXPECT_FALSE(fs::exists(out + "/empty")); // size 0: no file
 }
 

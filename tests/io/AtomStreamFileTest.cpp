@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -24,12 +22,6 @@ using VornCommon::LogLevel;
 namespace fs = std::filesystem;
 
 namespace {
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::shared_ptr<Atom> smallAtom(uint32_t frame)
 {
@@ -74,7 +66,7 @@ TEST(AtomStreamFile, WritesThroughFlushesAndReadsBack)
         EXPECT_TRUE(writer.CloseFile()); // writes what is pending
         EXPECT_FALSE(writer.IsReady());
     }
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(ReadFileBytes(path), expected);
 
     FileReader reader(path.c_str());
     ASSERT_TRUE(reader.IsValid());
@@ -145,7 +137,7 @@ TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
         writer.pack_hyxheader();
     }
     EXPECT_TRUE(log.Contains("File '" + path + "' not closed!"));
-    EXPECT_EQ(readFile(path).size(), 15u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 15u);
 }
 
 TEST(AtomStreamFile, BareNameGoesNextToTheExecutable)
@@ -158,6 +150,6 @@ TEST(AtomStreamFile, BareNameGoesNextToTheExecutable)
         writer.pack_hyxheader();
         EXPECT_TRUE(writer.CloseFile());
     }
-    EXPECT_EQ(readFile(expected).size(), 15u);
+    EXPECT_EQ(ReadFileBytes(expected).size(), 15u);
     fs::remove(expected);
 }

@@ -3,10 +3,11 @@
 #include <Hyx/DataReader.h>
 #include <Hyx/StatusProperty.h>
 
-#include "datatypes/PayloadSource.h"
+#include "datatypes/textures/PayloadAlias.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <stdexcept>
+#include <vector>
 
 namespace Hyx {
 
@@ -25,7 +26,9 @@ void DataTypePCMSample::SetValues(uint32_t numChannels, uint32_t bitsPerSample, 
         throw std::invalid_argument("DataTypePCMSample: no sample data for a non-zero size.");
     if (dataSize > UINT32_MAX - HEADER_SIZE)
         throw std::length_error("DataTypePCMSample: sample data too large.");
-    const PayloadSource samples(_payload.get(), data, dataSize);
+    std::vector<uint8_t> aside;
+    const uint8_t* samples =
+        PayloadAlias::Stabilize(_payload.get(), data, dataSize, HEADER_SIZE, uint64_t(HEADER_SIZE) + dataSize, aside);
 
     DataWriter writer = preparePayload(HEADER_SIZE + dataSize);
     writer.write(numChannels);
@@ -33,7 +36,7 @@ void DataTypePCMSample::SetValues(uint32_t numChannels, uint32_t bitsPerSample, 
     writer.write(samplesPerSec);
     writer.write(dataOffset);
     writer.write(dataSize);
-    writer.write(samples.data(), dataSize);
+    writer.write(samples, dataSize);
     initialize();
 }
 

@@ -2,6 +2,7 @@
 
 #include "compression/OctahedralKernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -19,27 +20,55 @@ uint32_t checkedSize(uint64_t bytes)
     return static_cast<uint32_t>(bytes);
 }
 
-// Plain loops over arrays: the kernels inline and the stores are byte copies, so the
-// compiler can vectorise them.
+// Normals go through the kernels in blocks of plain arrays, one per axis and code, so that
+// the kernel loops vectorise; only the copies in and out touch the packed layouts.
+constexpr uint32_t kBlock = 256;
+
 template <typename Int, int Q>
 void encodeAll(const float* normals, uint8_t* out, uint32_t count)
 {
-    for (uint32_t i = 0; i < count; ++i) {
-        const float* n = normals + 3 * size_t(i);
-        int32_t a, b;
-        oct::encode<Q>(n[0], n[1], n[2], a, b);
-        const Int pair[2] = {static_cast<Int>(a), static_cast<Int>(b)};
-        std::memcpy(out + sizeof(pair) * i, pair, sizeof(pair));
+    float x[kBlock], y[kBlock], z[kBlock];
+    int32_t a[kBlock], b[kBlock];
+    for (uint32_t start = 0; start < count; start += kBlock) {
+        const uint32_t n = std::min(kBlock, count - start);
+        const float* source = normals + 3 * size_t(start);
+        for (uint32_t i = 0; i < n; ++i) {
+            x[i] = source[3 * i];
+            y[i] = source[3 * i + 1];
+            z[i] = source[3 * i + 2];
+        }
+        for (uint32_t i = 0; i < n; ++i)
+            oct::encode<Q>(x[i], y[i], z[i], a[i], b[i]);
+        uint8_t* target = out + 2 * sizeof(Int) * size_t(start);
+        for (uint32_t i = 0; i < n; ++i) {
+            const Int pair[2] = {static_cast<Int>(a[i]), static_cast<Int>(b[i])};
+            std::memcpy(target + sizeof(pair) * i, pair, sizeof(pair));
+        }
     }
 }
 
 template <typename Int, int Q>
 void decodeAll(const uint8_t* in, float* normals, uint32_t count)
 {
-    for (uint32_t i = 0; i < count; ++i) {
-        Int pair[2];
-        std::memcpy(pair, in + sizeof(pair) * i, sizeof(pair));
-        oct::decode<Q>(pair[0], pair[1], normals + 3 * size_t(i));
+    int32_t a[kBlock], b[kBlock];
+    float x[kBlock], y[kBlock], z[kBlock];
+    for (uint32_t start = 0; start < count; start += kBlock) {
+        const uint32_t n = std::min(kBlock, count - start);
+        const uint8_t* source = in + 2 * sizeof(Int) * size_t(start);
+        for (uint32_t i = 0; i < n; ++i) {
+            Int pair[2];
+            std::memcpy(pair, source + sizeof(pair) * i, sizeof(pair));
+            a[i] = pair[0];
+            b[i] = pair[1];
+        }
+        for (uint32_t i = 0; i < n; ++i)
+            oct::decode<Q>(a[i], b[i], x[i], y[i], z[i]);
+        float* target = normals + 3 * size_t(start);
+        for (uint32_t i = 0; i < n; ++i) {
+            target[3 * i] = x[i];
+            target[3 * i + 1] = y[i];
+            target[3 * i + 2] = z[i];
+        }
     }
 }
 
@@ -90,7 +119,7 @@ void NormalsOctCompressor::f96_to_oct16(const float* normal, int8_t* out2)
 
 void NormalsOctCompressor::oct16_to_f96(const int8_t* in2, float* normal)
 {
-    oct::decode<kQ8>(in2[0], in2[1], normal);
+    oct::decode<kQ8>(in2[0], in2[1], normal[0], normal[1], normal[2]);
 }
 
 void NormalsOctCompressor::f96_to_oct32(const float* normal, int16_t* out2)
@@ -103,7 +132,7 @@ void NormalsOctCompressor::f96_to_oct32(const float* normal, int16_t* out2)
 
 void NormalsOctCompressor::oct32_to_f96(const int16_t* in2, float* normal)
 {
-    oct::decode<kQ16>(in2[0], in2[1], normal);
+    oct::decode<kQ16>(in2[0], in2[1], normal[0], normal[1], normal[2]);
 }
 
 namespace {

@@ -9,19 +9,19 @@
 namespace Hyx::oct {
 
 /// Halves away from zero; exact for |t| < 2^23 (0.5 less one ulp, so 0.49999997 stays 0).
-inline int32_t roundAway(float t)
+[[gnu::always_inline]] inline int32_t roundAway(float t)
 {
     return static_cast<int32_t>(t + std::copysign(0.49999997f, t));
 }
 
-inline float sign(float t)
+[[gnu::always_inline]] inline float sign(float t)
 {
     return t < 0.0f ? -1.0f : 1.0f;
 }
 
 /// Codes (x, y, z) as the nearest (a, b) on the normal's side of the fold, |a|, |b| <= q.
 template <int Q>
-inline void encode(float x, float y, float z, int32_t& a, int32_t& b)
+[[gnu::always_inline]] inline void encode(float x, float y, float z, int32_t& a, int32_t& b)
 {
     const float d = std::fabs(x) + std::fabs(y) + std::fabs(z);
     float u = x / d, v = y / d;
@@ -38,33 +38,35 @@ inline void encode(float x, float y, float z, int32_t& a, int32_t& b)
     // Rounding may carry a code across the fold's edge |a| + |b| = q, where the decoder
     // would take it for a normal of the other half: move it one step back to its side,
     // along the coordinate whose rounding went furthest that way.
+    // In integer arithmetic throughout (dir +1 folded, -1 not), which vectorises.
+    const int32_t fold = folded ? 1 : 0, dir = 2 * fold - 1;
     const int32_t sum = std::abs(ra) + std::abs(rb);
-    const bool wrongSide = folded ? sum <= Q : sum > Q;
+    const int32_t step = fold - dir * (sum - Q) > 0 ? dir : 0;
     const float errA = std::fabs(tu) - float(std::abs(ra)), errB = std::fabs(tv) - float(std::abs(rb));
-    const bool alongA = folded ? errA >= errB : errA <= errB;
-    const int32_t step = wrongSide ? (folded ? 1 : -1) : 0;
-    ra += alongA ? step * (tu < 0.0f ? -1 : 1) : 0;
-    rb += alongA ? 0 : step * (tv < 0.0f ? -1 : 1);
+    const int32_t stepA = float(dir) * (errA - errB) >= 0.0f ? step : 0;
+    ra += stepA * (tu < 0.0f ? -1 : 1);
+    rb += (step - stepA) * (tv < 0.0f ? -1 : 1);
     a = ra;
     b = rb;
 }
 
 /// Decodes (a, b) into a unit normal; folds back exactly when |a| + |b| exceeds q.
 template <int Q>
-inline void decode(int32_t a, int32_t b, float* normal)
+[[gnu::always_inline]] inline void decode(int32_t a, int32_t b, float& x, float& y, float& z)
 {
     a = a < -Q ? -Q : a;
     b = b < -Q ? -Q : b;
-    float u = float(a) / float(Q), v = float(b) / float(Q);
+    constexpr float kInverseQ = 1.0f / float(Q);
+    float u = float(a) * kInverseQ, v = float(b) * kInverseQ;
     const float w = 1.0f - std::fabs(u) - std::fabs(v);
     const bool folded = std::abs(a) + std::abs(b) > Q;
     const float fu = sign(u) - u, fv = sign(v) - v;
     u = folded ? fu : u;
     v = folded ? fv : v;
     const float inverse = 1.0f / std::sqrt(u * u + v * v + w * w);
-    normal[0] = u * inverse;
-    normal[1] = v * inverse;
-    normal[2] = w * inverse;
+    x = u * inverse;
+    y = v * inverse;
+    z = w * inverse;
 }
 
 } // namespace Hyx::oct

@@ -15,7 +15,7 @@
 // - Lock order: pending, then order (submission only); everything else takes its lock
 //   alone.
 
-#include "WorkerPool.h"
+#include "graph/mutates/WorkerPool.h"
 
 #include <Hyx/LoggerInstance.h>
 

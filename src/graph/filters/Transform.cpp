@@ -1,4 +1,4 @@
-#include "InputSide.h"
+#include "graph/filters/InputSide.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/DataProfile.h>

@@ -1,6 +1,6 @@
 #include <Hyx/AsyncGraph.h>
 
-#include "FramePeriod.h"
+#include "graph/runtime/FramePeriod.h"
 
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/Filter.h>

@@ -1,4 +1,4 @@
-#include "WorkerPool.h"
+#include "graph/mutates/WorkerPool.h"
 
 #include <VornCommon/Concurrency.h>
 

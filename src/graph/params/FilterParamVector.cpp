@@ -1,6 +1,6 @@
 #include <Hyx/FilterParamVector.h>
 
-#include "graph/ParamText.h"
+#include "graph/params/ParamText.h"
 
 #include <VornCommon/StringHelper.h>
 

@@ -1,7 +1,7 @@
 #include <Hyx/MutateMultiThread.h>
 
-#include "MutateSupport.h"
-#include "OrderedJobs.h"
+#include "graph/mutates/MutateSupport.h"
+#include "graph/mutates/OrderedJobs.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/LoggerInstance.h>

@@ -1,4 +1,4 @@
-#include "MutateSupport.h"
+#include "graph/mutates/MutateSupport.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Graph.h>

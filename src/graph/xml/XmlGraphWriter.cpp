@@ -1,7 +1,7 @@
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
-#include "graph/XmlGraphTexts.h"
+#include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/Xml.h>
 

@@ -1,4 +1,4 @@
-#include "graph/ParamText.h"
+#include "graph/params/ParamText.h"
 
 #include <charconv>
 #include <clocale>

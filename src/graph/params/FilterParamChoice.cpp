@@ -3,8 +3,8 @@
 #include <Hyx/LoggerInstance.h>
 #include <Hyx/Profile.h>
 
-#include "graph/Invariant.h"
-#include "graph/ParamText.h"
+#include "graph/params/ParamText.h"
+#include "graph/runtime/Invariant.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include <Hyx/FilterParamNumeric.h>
 
-#include "graph/ParamText.h"
+#include "graph/params/ParamText.h"
 
 #include <cstring>
 #include <string>

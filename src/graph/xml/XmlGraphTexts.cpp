@@ -1,6 +1,6 @@
-#include "graph/XmlGraphTexts.h"
+#include "graph/xml/XmlGraphTexts.h"
 
-#include "graph/ParamText.h"
+#include "graph/params/ParamText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ChainTopology.h"
+#include "graph/runtime/ChainTopology.h"
 
 #include <Hyx/Filter.h>
 

@@ -1,7 +1,7 @@
 #include <Hyx/MutateBlock.h>
 
-#include "FramePeriod.h"
-#include "MutateSupport.h"
+#include "graph/mutates/MutateSupport.h"
+#include "graph/runtime/FramePeriod.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <Hyx/DataTypeStreamInfo.h>

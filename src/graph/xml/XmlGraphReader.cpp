@@ -2,7 +2,7 @@
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
-#include "graph/XmlGraphTexts.h"
+#include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/FileHelper.h>
 #include <VornCommon/Xml.h>

@@ -1,7 +1,7 @@
 #include <Hyx/MutateMultiThread.h>
 
-#include "MutateSupport.h"
-#include "WorkerPool.h"
+#include "graph/mutates/MutateSupport.h"
+#include "graph/mutates/WorkerPool.h"
 
 #include <Hyx/FilterParamNumeric.h>
 #include <Hyx/FilterParamText.h>

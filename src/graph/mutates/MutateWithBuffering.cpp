@@ -1,6 +1,6 @@
 #include <Hyx/MutateWithBuffering.h>
 
-#include "MutateSupport.h"
+#include "graph/mutates/MutateSupport.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/Connection.h>

@@ -1,6 +1,6 @@
 #include <Hyx/MutateBlock.h>
 
-#include "MutateSupport.h"
+#include "graph/mutates/MutateSupport.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <Hyx/FilterParamText.h>

@@ -1,5 +1,7 @@
 #include <Hyx/DeserializeFromMemory.h>
 
+#include "io/BlockRecordLayout.h"
+
 #include <Hyx/Atom.h>
 #include <Hyx/DataBlock.h>
 #include <Hyx/DataLayer.h>
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace Hyx {
+
+namespace Layout = BlockRecordLayout;
 
 namespace {
 
@@ -266,10 +270,10 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
         return {};
     }
     const uint8_t* body = _buffer->data() + _cursor;
-    const VornCommon::Guid purpose = VornCommon::Guid::FromRawBytes(body);
-    const VornCommon::Guid type = VornCommon::Guid::FromRawBytes(body + 16);
-    const uint16_t version = loadU16(body + 34);
-    uint32_t off = HYX_BLOB_HEADER_SIZE;
+    const VornCommon::Guid purpose = VornCommon::Guid::FromRawBytes(body + Layout::kPurpose);
+    const VornCommon::Guid type = VornCommon::Guid::FromRawBytes(body + Layout::kType);
+    const uint16_t version = loadU16(body + Layout::kVersion);
+    uint32_t off = Layout::kCompressionFields;
 
     std::shared_ptr<DataLayer> layer = DataLayerFactory::CreateDataLayer(type, purpose, version).ToStdSharedPtr();
     auto* compressed = dynamic_cast<DataTypeCompressedBlob*>(layer.get());
@@ -284,9 +288,9 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
                        static_cast<unsigned>(size));
             return {};
         }
-        fields.sourceType = VornCommon::Guid::FromRawBytes(body + off);
-        fields.sourceVersion = loadU16(body + off + 16);
-        fields.compressionType = body[off + 20];
+        fields.sourceType = VornCommon::Guid::FromRawBytes(body + off + Layout::kSourceType);
+        fields.sourceVersion = loadU16(body + off + Layout::kSourceVersion);
+        fields.compressionType = body[off + Layout::kCompressionType];
         off += HYX_BLOB_COMPRESSION_FIELDS_SIZE;
     }
     const uint32_t n = loadU32(body + off);

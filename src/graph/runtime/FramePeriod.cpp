@@ -1,4 +1,4 @@
-#include "FramePeriod.h"
+#include "graph/runtime/FramePeriod.h"
 
 namespace Hyx {
 

@@ -1,6 +1,6 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
-#include "InputSide.h"
+#include "graph/filters/InputSide.h"
 
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>

@@ -1,5 +1,7 @@
 #include <Hyx/SerializeToMemory.h>
 
+#include "io/BlockRecordLayout.h"
+
 #include <Hyx/Atom.h>
 #include <Hyx/AtomInfo.h>
 #include <Hyx/DataBlock.h>
@@ -16,6 +18,8 @@
 #include <stdexcept>
 
 namespace Hyx {
+
+namespace Layout = BlockRecordLayout;
 
 static_assert(std::endian::native == std::endian::little, "the stream is written in native byte order");
 
@@ -122,16 +126,16 @@ void SerializeToMemory::pack_blobData(std::shared_ptr<DataLayer> layer) const
     // Everything before the payload goes in with one append.
     uint8_t head[HYX_BLOB_HEADER_SIZE + HYX_BLOB_COMPRESSION_FIELDS_SIZE + 4] = {};
     uint32_t len = 0;
-    layer->GetPurposeGuid().ToRawBytes(head);
-    layer->TypeGuid().ToRawBytes(head + 16);
+    layer->GetPurposeGuid().ToRawBytes(head + Layout::kPurpose);
+    layer->TypeGuid().ToRawBytes(head + Layout::kType);
     const uint16_t version = layer->GetVersion();
-    std::memcpy(head + 34, &version, 2);
+    std::memcpy(head + Layout::kVersion, &version, 2);
     len = HYX_BLOB_HEADER_SIZE;
     if (compressed) {
-        compressed->GetCompressedBlobTypeGuid().ToRawBytes(head + len);
+        compressed->GetCompressedBlobTypeGuid().ToRawBytes(head + len + Layout::kSourceType);
         const uint16_t sourceVersion = compressed->GetCompressedBlobVersion();
-        std::memcpy(head + len + 16, &sourceVersion, 2);
-        head[len + 20] = compressed->GetCompressionType();
+        std::memcpy(head + len + Layout::kSourceVersion, &sourceVersion, 2);
+        head[len + Layout::kCompressionType] = compressed->GetCompressionType();
         len += HYX_BLOB_COMPRESSION_FIELDS_SIZE;
     }
     std::memcpy(head + len, &n, 4);
@@ -217,18 +221,19 @@ std::shared_ptr<AtomInfo> SerializeToMemory::indexRecord(const Atom& atom, uint3
 
     const uint8_t* payload = record + HYX_ATOM_HEADER_SIZE;
     const auto guidAt = [](const uint8_t* block, uint32_t blockSize, uint32_t offset) {
-        return offset + 16 <= blockSize ? VornCommon::Guid::FromRawBytes(block + offset) : VornCommon::Guid();
+        return offset + Layout::kGuidSize <= blockSize ? VornCommon::Guid::FromRawBytes(block + offset)
+                                                       : VornCommon::Guid();
     };
     uint32_t off = 0;
     while (payloadSize - off >= HYX_BLOCK_HEADER_SIZE) {
         const uint8_t* block = payload + off;
-        const uint32_t blockSize = loadU32(block);
+        const uint32_t blockSize = loadU32(block + Layout::kSize);
         if (blockSize < HYX_BLOCK_HEADER_SIZE || blockSize > payloadSize - off)
             break; // only blocks of foreign kinds could write such sizes
-        const uint8_t kind = block[4];
-        const uint16_t purpose = table.GetGuidIndex(guidAt(block, blockSize, 5));
-        const uint16_t type = table.GetGuidIndex(guidAt(block, blockSize, 21));
-        const uint16_t source = kind == 1 ? table.GetGuidIndex(guidAt(block, blockSize, 41)) : 0;
+        const uint8_t kind = block[Layout::kKind];
+        const uint16_t purpose = table.GetGuidIndex(guidAt(block, blockSize, Layout::kRecordPurpose));
+        const uint16_t type = table.GetGuidIndex(guidAt(block, blockSize, Layout::kRecordType));
+        const uint16_t source = kind == 1 ? table.GetGuidIndex(guidAt(block, blockSize, Layout::kRecordSourceType)) : 0;
         info->layers.push_back(std::make_shared<LayerInfo>(off, blockSize, purpose, type, source));
         off += blockSize;
     }

@@ -1,4 +1,4 @@
-#include "InputSide.h"
+#include "graph/filters/InputSide.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/Connection.h>

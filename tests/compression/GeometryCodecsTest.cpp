@@ -143,6 +143,12 @@ TEST(Vector3DNormalizer, ExamplesAndRefusedPrecisions)
                 ThrowsMessage<std::invalid_argument>(StrEq("UncompressPoints for this precisionXYZ not supported.")));
     EXPECT_THAT([&] { quantiser.CompressPoints(box, XYZPrecision(11), point, out, 1); },
                 ThrowsMessage<std::invalid_argument>(StrEq("precisionXYZ not supported.")));
+
+    // Outside the box the 64-bit fraction wraps (1.25 -> 0.25, -0.25 -> 0.75), NaN gives 0.
+    const float outside[6] = {1.25f, -0.25f, NAN, 0.5f, 0.5f, 0.5f};
+    uint8_t wrapped[12];
+    quantiser.CompressPoints(box, XYZPrecision::QSPACE_16_16_16, outside, wrapped, 2);
+    EXPECT_THAT(wrapped, testing::ElementsAre(0, 0x40, 0, 0xC0, 0, 0, 0, 0x80, 0, 0x80, 0, 0x80));
 }
 
 TEST(Vector3DNormalizer, EveryPrecisionRoundTripsWithinItsBits)

@@ -3,6 +3,7 @@
 #include <VornCommon/FileWriter.h>
 #include <VornCommon/Xml.h>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -40,6 +41,13 @@ protected:
         ASSERT_EQ(FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(content.data()), content.size()),
                   static_cast<int64_t>(content.size()));
         FileHelper::CloseFile(handle);
+    }
+
+    static std::string ReadText(const std::string& path)
+    {
+        uint32_t length = 0;
+        std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(path, length));
+        return content ? std::string(reinterpret_cast<const char*>(content.get()), length) : std::string();
     }
 
     std::string m_dir;
@@ -82,6 +90,13 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
     EXPECT_EQ(FileHelper::Seek(in, -10, FileHelper::SeekOrigin::End), 9990);
     EXPECT_EQ(FileHelper::Seek(in, 5, FileHelper::SeekOrigin::Current), 9995);
     EXPECT_EQ(FileHelper::Seek(in, -1, FileHelper::SeekOrigin::Begin), -1);
+    // Positioned reads leave the file position where it was.
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 3, 4000), 3);
+    EXPECT_TRUE(std::equal(back.begin(), back.begin() + 3, bytes.begin() + 4000));
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 100, 9990), 10);
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 1, 10000), 0);
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 1, ~0ull), -1);
+    EXPECT_EQ(FileHelper::Seek(in, 0, FileHelper::SeekOrigin::Current), 9995);
     FileHelper::CloseFile(in);
 
     // Truncation on reopen; missing files and closed handles fail.
@@ -96,6 +111,7 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
     EXPECT_EQ(FileHelper::OpenFileReadOnly(m_dir, size), -1); // a directory is no file
     EXPECT_EQ(FileHelper::OpenFileForWriting(Path("no/such/dir/file")), -1);
     EXPECT_EQ(FileHelper::Read(-1, back.data(), 1), -1);
+    EXPECT_EQ(FileHelper::ReadAt(-1, back.data(), 1, 0), -1);
     EXPECT_EQ(FileHelper::Write(-1, back.data(), 1), -1);
     EXPECT_EQ(FileHelper::Seek(-1, 0, FileHelper::SeekOrigin::Begin), -1);
 }
@@ -265,4 +281,25 @@ TEST_F(XmlFiles, DocumentsPreserveWhitespaceAndSaveIndented)
     ASSERT_NE(param, nullptr);
     EXPECT_STREQ(param->Attribute("value"), "a < b & \"c\"");
     EXPECT_TRUE(param->BoolAttribute("flag"));
+}
+
+TEST_F(XmlFiles, ControlCharactersInTextsAndAttributesReadBackUnchanged)
+{
+    for (const char* value : {"A\rB", "A\r\nB", "A\nB", "A\tB", "\r\r", "plain & <b>"}) {
+        auto doc = VornCommon::MakeXmlDocument();
+        tinyxml2::XMLElement* root = doc.NewElement("root");
+        doc.InsertEndChild(root);
+        root->SetAttribute("value", value);
+        root->InsertNewChildElement("classname")->SetText(value);
+        ASSERT_TRUE(VornCommon::SaveXmlDocument(doc, Path("controls.xml")));
+
+        auto back = VornCommon::MakeXmlDocument();
+        ASSERT_EQ(back.LoadFile(Path("controls.xml").c_str()), tinyxml2::XML_SUCCESS);
+        const tinyxml2::XMLElement* read = back.FirstChildElement("root");
+        ASSERT_NE(read, nullptr);
+        EXPECT_STREQ(read->Attribute("value"), value);
+        EXPECT_STREQ(read->FirstChildElement("classname")->GetText(), value);
+        ASSERT_TRUE(VornCommon::SaveXmlDocument(back, Path("again.xml")));
+        EXPECT_EQ(ReadText(Path("controls.xml")), ReadText(Path("again.xml")));
+    }
 }

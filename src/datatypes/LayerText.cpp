@@ -2,8 +2,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <locale>
-#include <sstream>
 
 #include <locale.h>
 
@@ -11,16 +9,14 @@ namespace Hyx::LayerText {
 
 std::string Float(float value)
 {
-    std::ostringstream stream;
-    stream.imbue(std::locale::classic());
+    std::ostringstream stream = ClassicStream();
     stream << value;
     return stream.str();
 }
 
 std::string Floats(const float* values, int count, const char* separator)
 {
-    std::ostringstream stream;
-    stream.imbue(std::locale::classic());
+    std::ostringstream stream = ClassicStream();
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             stream << separator;

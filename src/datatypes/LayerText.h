@@ -1,12 +1,23 @@
 #pragma once
 
-// Numbers in layer texts and small ASCII files: floats exactly as a default-state output
-// stream writes them (six significant digits: 1.0 gives "1", 0.5 gives "0.5"), in the
-// classic locale whatever the host's global locale is. Numbers are read back the same way.
+// Text forms of data layers and their small ASCII files: numbers as a default-state output
+// stream writes them (floats with six significant digits, 1.0 as "1", 0.5 as "0.5"),
+// whatever the host's locale; numbers are read back the same way.
 
+#include <locale>
+#include <sstream>
 #include <string>
 
 namespace Hyx::LayerText {
+
+/// A default-state output stream in the classic locale. Widen u8 values to int before
+/// streaming them, or they come out as characters.
+inline std::ostringstream ClassicStream()
+{
+    std::ostringstream stream;
+    stream.imbue(std::locale::classic());
+    return stream;
+}
 
 /// value in default stream format.
 std::string Float(float value);

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
 // holding every registered layer class in its default state, every texture class with
-// pixels, the test classes, and layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
+// pixels, the metadata layers with content and nested in atom layers, the test classes, and
+// layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
@@ -12,6 +13,7 @@
 #include <Hyx/SerializeToMemory.h>
 
 #include "GeometrySamples.h"
+#include "MetadataSamples.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -84,6 +86,17 @@ std::shared_ptr<Hyx::Atom> geometryAtom()
     auto oldCrop = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCylinderCrop::TheTypeGuid());
     oldCrop->InitializeHeader(StreamTestPurpose(), 0);
     atom->AddDataLayer(withPayload(oldCrop, std::vector<uint8_t>(44, 0x3F)), false);
+    return atom;
+}
+
+// The metadata layers with content, plain and nested in atom layers.
+std::shared_ptr<Hyx::Atom> metadataAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 2, 0), 7);
+    for (const auto& layer : HyxTest::MetadataSampleLayers()) {
+        layer->InitializeHeader(StreamTestPurpose());
+        atom->AddDataLayer(layer, false);
+    }
     return atom;
 }
 
@@ -173,6 +186,11 @@ int main(int argc, char** argv)
     geometry.pack_hyxheader();
     geometry.pack_atom(geometryAtom());
     ok &= save(dir, "geometry_atom", geometry);
+
+    Hyx::SerializeToMemory metadata;
+    metadata.pack_hyxheader();
+    metadata.pack_atom(metadataAtom());
+    ok &= save(dir, "metadata_layers", metadata);
 
     Hyx::SerializeToMemory textures;
     textures.pack_hyxheader();

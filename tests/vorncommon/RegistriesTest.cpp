@@ -1,5 +1,4 @@
 #include <VornCommon/GuidAliasDatabase.h>
-#include <VornCommon/HostSettings.h>
 #include <VornCommon/VarManager.h>
 
 #include <gtest/gtest.h>
@@ -11,23 +10,8 @@
 
 using VornCommon::Guid;
 using VornCommon::GuidAliasDatabase;
-using VornCommon::HostSettings;
 using VornCommon::String;
 using VornCommon::VarManager;
-
-TEST(HostSettings, DefaultsAndSetters)
-{
-    HostSettings* settings = HostSettings::GetInstance();
-    ASSERT_EQ(settings, HostSettings::GetInstance());
-    EXPECT_FALSE(settings->GetEnableStreamSelection());
-    EXPECT_EQ(settings->GetHostId(), 0);
-    settings->SetHostId(3);
-    settings->SetEnableStreamSelection(true);
-    EXPECT_EQ(HostSettings::GetInstance()->GetHostId(), 3);
-    EXPECT_TRUE(HostSettings::GetInstance()->GetEnableStreamSelection());
-    settings->SetHostId(0);
-    settings->SetEnableStreamSelection(false);
-}
 
 TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
 {

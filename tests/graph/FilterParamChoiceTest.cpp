@@ -154,21 +154,3 @@ TEST(FilterParamChoice, InputProfileSelection)
         std::make_shared<FilterParamInputProfiles>("Input Profile", 1u, std::vector<std::shared_ptr<Profile>>{});
     EXPECT_EQ(empty->GetValue(), nullptr);
 }
-
-TEST(FilterParamChoice, DataProfileSwitches)
-{
-    auto profile = std::make_shared<Profile>();
-    ASSERT_EQ(profile->Add(kA, kB), HyxErrorCode::Success);
-    ASSERT_EQ(profile->Add(kC, kB), HyxErrorCode::Success);
-    const auto params = FilterParamsHelper::GetDataProfileParams(profile, "Keep ", true);
-    ASSERT_EQ(params.size(), 2u);
-    for (size_t i = 0; i < params.size(); ++i) {
-        const auto dataProfile = profile->GetDataProfileByIndex(static_cast<int>(i));
-        EXPECT_EQ(params[i]->GetName(), "Keep " + dataProfile->ToFriendlyString());
-        EXPECT_EQ(params[i]->GetDataProfile(), dataProfile);
-        EXPECT_EQ(params[i]->GetFlags(), 1u);
-        EXPECT_TRUE(params[i]->GetValue());
-    }
-    EXPECT_TRUE(FilterParamsHelper::GetDataProfileParams(nullptr, "Keep ", true).empty());
-    EXPECT_TRUE(FilterParamsHelper::GetDataProfileParams(std::make_shared<Profile>(), "Keep ", false).empty());
-}

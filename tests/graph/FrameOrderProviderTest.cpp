@@ -69,23 +69,6 @@ TEST(FrameOrderAuto, RealtimeNeverEnds)
     EXPECT_EQ(order.GetFrameID(), 999u);
 }
 
-TEST(FrameOrderAuto, OneFrameRange)
-{
-    EXPECT_EQ(walkMode(PlaybackMode::ForwardOnce, 5, 1, 10), (Frames{5}));
-    EXPECT_EQ(walkMode(PlaybackMode::BackwardOnce, 5, 1, 10), (Frames{5}));
-    EXPECT_EQ(walkMode(PlaybackMode::ForwardLoop, 5, 1, 3), (Frames{5, 5, 5}));
-    EXPECT_EQ(walkMode(PlaybackMode::Pingpong, 5, 1, 3), (Frames{5, 5, 5}));
-
-    FrameOrderAuto order(5, 1);
-    CountingListener listener;
-    order.SetFrameOrderResetListener(&listener);
-    order.JumpToFrameID(9);
-    EXPECT_EQ(listener.count, 0);
-    order.AdvanceFrameID();
-    EXPECT_EQ(order.GetFrameID(), 5u);
-    order.SetFrameOrderResetListener(nullptr);
-}
-
 TEST(FrameOrderAuto, EmptyRangeHasNoFrame)
 {
     for (int mode : {0, 1, 2, 3, 4, 5, 255}) {

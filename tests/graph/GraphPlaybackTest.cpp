@@ -147,30 +147,6 @@ TEST(GraphPlayback, StatesAndEvents)
     chain.graph->_graphEvents.Remove(&log);
 }
 
-TEST(GraphPlayback, ListenerMayRemoveItselfWhileTold)
-{
-    FullChain chain;
-    EventLog log;
-    EventLog other;
-    log.onState = [&] { chain.graph->_graphEvents.Remove(&log); };
-    chain.graph->_graphEvents.Add(&log);
-    chain.graph->_graphEvents.Add(&other);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_EQ(log.states, std::vector<int>{1});
-    EXPECT_EQ(other.states, (std::vector<int>{1, 0}));
-    chain.graph->_graphEvents.Remove(&other);
-}
-
-TEST(GraphPlayback, PlayNeedsAFrameOrder)
-{
-    FullChain chain;
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph is missing frame order provider");
-    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::Connected);
-    EXPECT_TRUE(chain.graph->IsStopped());
-}
-
 TEST(GraphPlayback, FailedPlayIsRolledBack)
 {
     FullChain chain;
@@ -260,18 +236,6 @@ TEST(GraphPlayback, FrameOrderResetsReachSubscribers)
     EXPECT_EQ(chain.graph->SetFrameOrderProvider(nullptr), ActionResult::Success);
     EXPECT_EQ(chain.graph->GetFrameOrderProvider(), nullptr);
     chain.graph->_frameOrderResetEvents.Remove(&counter);
-}
-
-TEST(GraphPlayback, FilterByTypeAndPosition)
-{
-    FullChain chain;
-    EXPECT_EQ(chain.graph->GetFilter(kMutateGuid), chain.mutate);
-    EXPECT_EQ(chain.graph->GetFilter(Guid()), nullptr);
-    EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
-    EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
-    EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
-    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
-    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
 }
 
 TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)

@@ -45,27 +45,6 @@ struct SourceChain : TestGraph {
 
 } // namespace
 
-TEST(SourceUpdate, WalksOfEveryModeThroughASource)
-{
-    const std::vector<std::pair<PlaybackMode, Frames>> walks = {
-        {PlaybackMode::ForwardOnce, {0, 1, 2}},
-        {PlaybackMode::ForwardLoop, {0, 1, 2, 0, 1, 2, 0, 1}},
-        {PlaybackMode::BackwardOnce, {2, 1, 0}},
-        {PlaybackMode::BackwardLoop, {2, 1, 0, 2, 1, 0, 2, 1}},
-        {PlaybackMode::Pingpong, {0, 1, 2, 1, 0, 1, 2, 1}},
-        {PlaybackMode::PingpongInverse, {2, 1, 0, 1, 2, 1, 0, 1}},
-        {PlaybackMode::Realtime, {0, 1, 2, 3, 4, 5, 6, 7}},
-    };
-    for (const auto& [mode, expected] : walks) {
-        SourceChain chain(3, mode);
-        chain.play();
-        ASSERT_TRUE(chain.update(8));
-        EXPECT_EQ(chain.target->frames(), expected) << static_cast<int>(mode);
-        EXPECT_EQ(chain.graph->IsDone(), mode == PlaybackMode::ForwardOnce || mode == PlaybackMode::BackwardOnce);
-        chain.graph->Stop();
-    }
-}
-
 TEST(SourceUpdate, FirstUpdateAdvancesOntoTheFirstFrameOfTheRange)
 {
     SourceChain chain(20);
@@ -158,18 +137,6 @@ TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
     order->JumpToFrameID(20);
     ASSERT_TRUE(chain.update(3));
     EXPECT_EQ(chain.target->frames(), (Frames{7, 8, 3, 50, 20}));
-}
-
-TEST(SourceUpdate, NoNextFrameLeavesProgressAlone)
-{
-    SourceChain chain(2);
-    chain.play();
-    ASSERT_TRUE(chain.update(2));
-    EXPECT_FLOAT_EQ(chain.source->GetProgress(), 1.0f);
-    chain.source->Update();
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
-    EXPECT_FLOAT_EQ(chain.source->GetProgress(), 1.0f);
-    EXPECT_TRUE(chain.graph->IsDone());
 }
 
 TEST(SourceUpdate, FullOutputQueueFailsTheUpdate)

@@ -211,16 +211,3 @@ TEST(TargetRendererThreads, RenderWhileTheGraphUpdates)
     EXPECT_EQ(renderer->maxInside, 1);
     ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
-
-TEST(TargetRendererRender, GraphListsRegisteredRenderers)
-{
-    Hyx::FilterFactory::RegisterFilterClass(kRendererGuid,
-                                            Hyx::FilterClassInfo("TargetRendererTest", Hyx::FilterCategory::Renderer),
-                                            &TestRenderer::create);
-    TestGraph chain;
-    chain.make<TestSource>(10);
-    auto renderer = chain.make<TestRenderer>();
-    const auto renderers = chain.graph->GetRenderers();
-    ASSERT_EQ(renderers.size(), 1u);
-    EXPECT_EQ(renderers[0], renderer);
-}

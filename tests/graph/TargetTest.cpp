@@ -74,17 +74,6 @@ TEST(TargetKeep, OnlyKeptLayersReachTheTarget)
     EXPECT_EQ(target->GetAggregatedOutputProfile()->GetDataProfileCount(), 2);
 }
 
-TEST(TargetKeep, WithoutTheFlagEveryLayerArrives)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
-    auto target = chain.make<TestTarget>(false);
-    EXPECT_TRUE(target->getParameters().empty());
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(target->seen().at(0).types, (std::vector<Guid>{kType1, kType2}));
-}
-
 TEST(TargetUpdate, EveryAtomIsConsumedAndTheFirstFailureReported)
 {
     TestGraph chain;

@@ -45,54 +45,6 @@ T* As(const std::shared_ptr<Filter>& filter)
 
 } // namespace
 
-TEST(VisualGraph, ModelDefaultsAndListPositions)
-{
-    RegisterInstantiationFilters();
-    VisualGraph graph;
-    EXPECT_EQ(PlaybackMode::Pingpong, graph.GetPlaybackMode());
-    EXPECT_EQ(0.0f, graph.GetFps());
-    EXPECT_EQ(0, graph.GetNumVisualFilters());
-
-    auto first = std::make_shared<VisualFilter>();
-    EXPECT_TRUE(first->GetGuid().IsNil());
-    EXPECT_FALSE(first->IsSelected());
-    EXPECT_FALSE(first->IsRendered());
-    EXPECT_EQ(nullptr, first->GetHyxFilter());
-    EXPECT_EQ("NIL", first->GetName());
-
-    graph.SetVisualFilter(1, first); // beyond the count
-    EXPECT_EQ(0, graph.GetNumVisualFilters());
-    graph.SetVisualFilter(0, first); // the count appends
-    auto second = graph.AddVisualFilter(kInstMiddle, true, false);
-    EXPECT_EQ(2, graph.GetNumVisualFilters());
-    auto replacement = std::make_shared<VisualFilter>(kInstUnknown, false, true);
-    graph.SetVisualFilter(0, replacement);
-    graph.SetVisualFilter(-1, first);
-    EXPECT_EQ(replacement, graph.GetVisualFilter(0));
-    EXPECT_EQ(second, graph.GetVisualFilter(1));
-    EXPECT_EQ(nullptr, graph.GetVisualFilter(2));
-    EXPECT_EQ(nullptr, graph.GetVisualFilter(-1));
-
-    EXPECT_EQ("XmlInstMiddle", second->GetName());
-    EXPECT_EQ("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF", replacement->GetName());
-
-    VisualGraphs graphs;
-    EXPECT_EQ(0, graphs.GetNumVisualGraphs());
-    auto g = std::make_shared<VisualGraph>();
-    graphs.AddVisualGraph(g);
-    EXPECT_EQ(g, graphs.GetVisualGraph(0));
-    EXPECT_EQ(nullptr, graphs.GetVisualGraph(1));
-    EXPECT_EQ(nullptr, graphs.GetVisualGraph(-1));
-
-    // Stored values replace by name and stay sorted byte-wise.
-    second->SetParamValue("b", "1");
-    second->SetParamValue("B", "2");
-    second->SetParamValue("b", "3");
-    second->SetParamValue(nullptr, "ignored");
-    second->SetParamValue("empty", nullptr);
-    EXPECT_EQ((Values{{"B", "2"}, {"b", "3"}, {"empty", ""}}), second->GetParamValueMap());
-}
-
 TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
 {
     const auto description = Chain();

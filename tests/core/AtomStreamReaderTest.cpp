@@ -473,26 +473,3 @@ TEST(AtomStreamReader, PrimitivesRoundTripAndStopAtTheEnd)
     EXPECT_EQ(tiny->GetReaderPos(), 6u);
     EXPECT_EQ(tiny->unpack_uint8(), 0);
 }
-
-TEST(AtomStreamReader, BufferControl)
-{
-    Hyx::DeserializeFromMemory reader;
-    EXPECT_EQ(reader.GetRemainingDataSize(), 0u);
-    EXPECT_FALSE(reader.unpack_atom());
-
-    const Bytes atom = packed(std::make_shared<Atom>(9u, 1u));
-    uint8_t* data = reader.allocateSizeForPackedData(static_cast<uint32_t>(atom.size()));
-    std::memcpy(data, atom.data(), atom.size());
-    auto back = reader.unpack_atom();
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->GetId(), 9u);
-
-    Bytes borrowed = atom;
-    reader.setPackedDataWithoutResponsibilityToDelete(borrowed.data(), static_cast<uint32_t>(borrowed.size()));
-    EXPECT_EQ(reader.GetReaderPos(), 0u);
-    EXPECT_FALSE(reader.GetBuffer()->owns());
-    EXPECT_TRUE(reader.unpack_atom());
-    unsigned int id = 0;
-    unsigned long long ts = 0;
-    EXPECT_EQ(reader.unpack_atomheader(id, ts), 0u);
-}

@@ -110,18 +110,6 @@ TEST(BuiltInRegistration, EveryExistingClassOfTheTableIsRegistered)
     EXPECT_EQ(countBuiltInFilters(), filters);
 }
 
-TEST(BuiltInRegistration, AllFiftySixDataLayersAndNinetyFourFilters)
-{
-    const size_t dataLayers = checkDataLayers();
-    const size_t filters = checkFilters();
-    if (dataLayers < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) ||
-        filters < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
-        GTEST_SKIP() << "built so far: " << dataLayers << " of 56 data-layer classes, " << filters
-                     << " of 94 filter classes";
-    EXPECT_EQ(countBuiltInDataLayers(), 56u);
-    EXPECT_EQ(countBuiltInFilters(), 94u);
-}
-
 TEST(BuiltInRegistration, PurposeAliases)
 {
     for (const auto& purpose : HYXPurposeGuids::ALL_PURPOSE_GUIDS)

@@ -39,32 +39,6 @@ TEST(ClassInfo, NiceNamesFollowTheRemovalSteps)
     EXPECT_EQ(empty.GetCategory(), FilterCategory::Unknown);
 }
 
-TEST(ClassInfo, EqualityComparesClassNamesAndCategories)
-{
-    EXPECT_EQ(DataLayerClassInfo(String("DataTypeA")), DataLayerClassInfo(String("DataTypeA")));
-    EXPECT_NE(DataLayerClassInfo(String("DataTypeA")), DataLayerClassInfo(String("DataTypeB")));
-    // Equal class names with different nice names still compare equal ("A" has none to remove).
-    EXPECT_EQ(DataLayerClassInfo(), DataLayerClassInfo(String("")));
-
-    const FilterClassInfo transform(String("MutateX"), FilterCategory::Transform);
-    EXPECT_EQ(transform, FilterClassInfo(String("MutateX"), FilterCategory::Transform));
-    EXPECT_NE(transform, FilterClassInfo(String("MutateX"), FilterCategory::Compressor));
-    EXPECT_NE(transform, FilterClassInfo(String("MutateY"), FilterCategory::Transform));
-}
-
-TEST(ClassInfo, CategoryNamesAndOutOfRangeValues)
-{
-    const char* names[] = {
-        "Unknown",  "Source",     "Transform",   "Texture Format Conversion", "Texture Color Modifier", "Target",
-        "Renderer", "Compressor", "Decompressor"};
-    for (int value = 0; value < 9; ++value)
-        EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(value)),
-                  String(names[value]));
-    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(200)),
-              String("Unknown"));
-    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(-1)), String("Unknown"));
-}
-
 TEST(GuidAlias, NilIsNamedAndOtherGuidsFallBackToTheirText)
 {
     const auto database = Hyx::Utils::GetHYXGuidAliasDatabase();

@@ -238,23 +238,6 @@ TEST(DataLayerFactory, IterationRunsInGuidOrderAndStopsAtTheEnd)
     DataLayerFactory::UnregisterDataLayerClassesOfModule(module);
 }
 
-TEST(FilterFactory, IterationRunsInGuidOrder)
-{
-    FilterFactory::RegisterFilterClass(guid(7, 2), FilterClassInfo("SourceIterB", FilterCategory::Source), &noFilter);
-    FilterFactory::RegisterFilterClass(guid(7, 1), FilterClassInfo("SourceIterA", FilterCategory::Source), &noFilter);
-    std::vector<Guid> seen;
-    for (auto it = FilterFactory::Begin(); it != FilterFactory::End(); it++)
-        seen.push_back((*it).first);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    auto pos = std::find(seen.begin(), seen.end(), guid(7, 1));
-    ASSERT_NE(pos, seen.end());
-    ASSERT_NE(pos + 1, seen.end());
-    EXPECT_EQ(pos[1], guid(7, 2));
-    auto end = FilterFactory::End();
-    EXPECT_TRUE(++end == FilterFactory::End());
-    EXPECT_THROW(*end, std::out_of_range);
-}
-
 TEST(FactoryConcurrency, RegisterLookUpAndCreateFromManyThreads)
 {
     constexpr int THREADS = 4;

@@ -58,37 +58,6 @@ TEST_F(LoggerInstance, LogsThroughTheHostLoggerOnlyWhileItLives)
     EXPECT_EQ(Hyx::GetHYXLoggerInstance().Lock(), nullptr);
 }
 
-TEST_F(LoggerInstance, ListenersAreToldOncePerChange)
-{
-    RecordingListener listener;
-    Hyx::RegisterHYXLoggerInstanceListener(&listener);
-    Hyx::RegisterHYXLoggerInstanceListener(&listener);
-    auto logger = std::make_shared<MemoryLogger>();
-    Hyx::SetHYXLoggerInstance(WeakLoggerPtr(logger));
-    EXPECT_EQ(listener.calls, 1);
-    EXPECT_TRUE(listener.lastHadLogger);
-    Hyx::ResetHYXLoggerInstance();
-    EXPECT_EQ(listener.calls, 2);
-    EXPECT_FALSE(listener.lastHadLogger);
-
-    Hyx::UnregisterHYXLoggerInstanceListener(&listener);
-    Hyx::SetHYXLoggerInstance(WeakLoggerPtr(logger));
-    EXPECT_EQ(listener.calls, 2);
-    RecordingListener stranger;
-    Hyx::UnregisterHYXLoggerInstanceListener(&stranger); // never registered: nothing happens
-
-    // Registered after the logger was set: told nothing until the next change.
-    RecordingListener late;
-    Hyx::RegisterHYXLoggerInstanceListener(&late);
-    EXPECT_EQ(late.calls, 0);
-    Hyx::ResetHYXLoggerInstance();
-    EXPECT_EQ(late.calls, 1);
-    EXPECT_FALSE(late.lastHadLogger);
-    Hyx::UnregisterHYXLoggerInstanceListener(&late);
-    Hyx::RegisterHYXLoggerInstanceListener(nullptr);
-    Hyx::ResetHYXLoggerInstance();
-}
-
 TEST_F(LoggerInstance, ListenerMayLogWhileBeingTold)
 {
     LoggingListener listener;

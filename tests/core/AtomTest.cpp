@@ -253,3 +253,24 @@ TEST(DataTypeCompressedBlob, CompressionInfoInProfileAndText)
     compressed.updateStatusProperties();
     EXPECT_EQ(compressed.getStatusPropertyValue("Compressed Version"), "3");
 }
+
+TEST(Atom, IdentityAndStreamPrefix)
+{
+    Atom atom(3, 7, 99);
+    EXPECT_EQ(atom.GetId(), 451u);
+    EXPECT_EQ(atom.GetAtomType(), AtomType::Frame);
+    EXPECT_EQ(atom.GetTimeStamp(), 99u);
+
+    Atom table(AtomId::Create(1, 2, 5), 0);
+    table.SetFrameNr(10);
+    EXPECT_EQ(table.GetStreamId(), 2);
+    EXPECT_EQ(table.GetAtomType(), AtomType::LookupTable);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+    table.SetStreamId(64); // cut to six bits, frame untouched
+    EXPECT_EQ(table.GetStreamId(), 0);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+
+    EXPECT_EQ(Atom::GetStreamPrefix(7), "stream007_");
+    EXPECT_EQ(Atom(12, 0, 0).GetStreamPrefix(), "stream012_");
+    EXPECT_EQ(Atom(0, 0x400001, 0).GetFrameNr(), 1u);
+}

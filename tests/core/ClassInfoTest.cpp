@@ -52,3 +52,16 @@ TEST(GuidAlias, NilIsNamedAndOtherGuidsFallBackToTheirText)
     EXPECT_EQ(Hyx::Utils::GetGuidAlias(plain), String("Named"));
     database->UnregisterGuidAlias(plain);
 }
+
+TEST(ClassInfo, CategoryNamesAndOutOfRangeValues)
+{
+    const char* names[] = {
+        "Unknown",  "Source",     "Transform",   "Texture Format Conversion", "Texture Color Modifier", "Target",
+        "Renderer", "Compressor", "Decompressor"};
+    for (int value = 0; value < 9; ++value)
+        EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(value)),
+                  String(names[value]));
+    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(200)),
+              String("Unknown"));
+    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(-1)), String("Unknown"));
+}

@@ -271,3 +271,52 @@ TEST(DataLayerStatusConcurrency, ReadersSeeWholeListsWhileAnotherThreadRefreshes
     stop = true;
     refresher.join();
 }
+
+TEST(DataLayer, StartsEmptyWithClassVersion)
+{
+    TestLayer layer;
+    EXPECT_EQ(layer.GetVersion(), 2);
+    EXPECT_EQ(layer.GetPurposeGuid(), Guid::Nil);
+    ASSERT_NE(layer.GetRawDataPtr(), nullptr);
+    EXPECT_EQ(layer.GetRawDataPtr()->size(), 0u);
+    EXPECT_TRUE(layer.GetRawDataPtr()->owns());
+    EXPECT_EQ(layer.GetPropertyValue("anything"), "");
+    int width = 5, height = 6;
+    EXPECT_FALSE(layer.CanRenderTo2dRgbaBuffer(width, height));
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    layer.RenderTo2dRgbaBuffer(nullptr);
+}
+
+TEST(DataLayer, StatusPropertiesByIndexAndName)
+{
+    TestLayer layer;
+    ASSERT_TRUE(layer.Set({1.0f, 2.0f}, "named"));
+    EXPECT_EQ(layer.getNumStatusProperties(), 0); // not refreshed by setters
+    layer.updateStatusProperties();
+    ASSERT_EQ(layer.getNumStatusProperties(), 3);
+    EXPECT_EQ(layer.getStatusPropertyName(0), "Count");
+    EXPECT_EQ(layer.getStatusPropertyValue(0), "2");
+    EXPECT_EQ(layer.getStatusPropertyValue("Name"), "named"); // the first of two
+    EXPECT_EQ(layer.getStatusPropertyValue(2), "shadowed");
+
+    try {
+        layer.getStatusPropertyName(3);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid status property index");
+    }
+    EXPECT_THROW(layer.getStatusPropertyValue(-1), std::runtime_error);
+    try {
+        layer.getStatusPropertyValue("name");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid status property name");
+    }
+    EXPECT_THROW(layer.getStatusPropertyValue(static_cast<const char*>(nullptr)), std::runtime_error);
+
+    // The lock was released by the throws: refreshing does not deadlock.
+    ASSERT_TRUE(layer.Set({}, ""));
+    layer.updateStatusProperties();
+    EXPECT_EQ(layer.getStatusPropertyValue("Count"), "0");
+}

@@ -136,3 +136,23 @@ TEST(FlatMemory, SizesThatDoNotFitIn32BitsRaiseInsteadOfWrapping)
     EXPECT_EQ(room, std::vector<uint8_t>(64, 0x5A));
     huge.SetWithoutCopyAndDoNotTakeResponsibilityToDelete(nullptr, 0);
 }
+
+TEST(FlatMemory, WiderTwinsCountElements)
+{
+    FlatMemoryUInt16 words;
+    const uint16_t values[] = {1, 2, 0xFFFF};
+    words.CopyFrom(values, 3);
+    EXPECT_EQ(words.size(), 3u);
+    EXPECT_EQ(words.data()[2], 0xFFFF);
+
+    // Adopted storage is freed by the buffer (the leak checker would complain otherwise).
+    Hyx::FlatMemoryFloat floats;
+    floats.SetWithoutCopyAndTakeResponsibilityToDelete(new float[5]{1, 2, 3, 4, 5}, 5);
+    EXPECT_TRUE(floats.owns());
+    EXPECT_EQ(floats.data()[4], 5.0f);
+    floats.SetWithoutCopyAndTakeResponsibilityToDelete(floats.data(), 5); // re-adopting is harmless
+    EXPECT_EQ(floats.data()[0], 1.0f);
+
+    Hyx::FlatMemoryUInt32 ints(4);
+    EXPECT_EQ(ints.capacity(), 4u);
+}

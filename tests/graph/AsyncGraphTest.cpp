@@ -255,3 +255,53 @@ TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
     EXPECT_FALSE(workerRecord()); // unregistered when it ended
     VornCommon::Profiler::destroyManager();
 }
+
+TEST(AsyncGraph, RequestedRateGivesThePeriod)
+{
+    auto lone = std::make_shared<AsyncGraph>();
+    float fps = 1.0f;
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, 0.0f);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->SetGraphFps(25.0f), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 40u);
+    // No source: the source-derived codes give no pacing, the request itself is kept.
+    EXPECT_EQ(lone->SetGraphFps(MutateBlockFPS::FPS_FROM_SOURCE), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, -1.0f);
+
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(100);
+    source->stream()->GetStreamInfo()->SetFPS(30.0f);
+    const std::pair<float, uint32_t> table[] = {{-1.0f, 33u}, {-2.0f, 66u}, {-3.0f, 16u}, {25.0f, 40u}, {0.0f, 0u}};
+    for (const auto& [requested, period] : table) {
+        EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    // Any other negative value takes the source rate, and so does NaN; a rate too small to
+    // count saturates; one above 1000 fps is no pacing.
+    const std::pair<float, uint32_t> edges[] = {
+        {-7.5f, 33u}, {std::nanf(""), 33u}, {1e-12f, 0xFFFFFFFFu}, {2000.0f, 0u}, {0.5f, 2000u}};
+    for (const auto& [requested, period] : edges) {
+        chain.async->SetGraphFps(requested);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    source->stream()->GetStreamInfo()->SetFPS(0.0f);
+    chain.async->SetGraphFps(MutateBlockFPS::FPS_HALF_FROM_SOURCE);
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 0u);
+}
+
+TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
+{
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(10);
+    auto filter = AsyncGraph::CreateFilter(Hyx::MutateBlockManual::TheTypeGuid(), chain.async);
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
+    EXPECT_EQ(filter->GetGraph(), chain.graph);
+    EXPECT_EQ(chain.async->GetNumFilters(), 1u);
+    EXPECT_EQ(chain.async->AddAndConnect(filter), ActionResult::Success);
+    EXPECT_EQ(filter->GetInputFilter(), source);
+    EXPECT_FALSE(AsyncGraph::CreateFilter(kTargetGuid, chain.async)); // not registered
+}

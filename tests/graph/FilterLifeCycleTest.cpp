@@ -346,3 +346,35 @@ TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
     }
     EXPECT_EQ(log.Entries().size(), 1u);
 }
+
+TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
+{
+    // Without an upstream filter there are no streams: no division by zero.
+    auto loose = std::make_shared<TestFilter>();
+    loose->IncrementAtomsProcessed();
+    EXPECT_EQ(loose->GetOutputNumStreams(), 0);
+    EXPECT_EQ(loose->GetNumFramesProcessed(), 0u);
+    EXPECT_TRUE(loose->GetStreamIds().empty());
+    EXPECT_TRUE(loose->IsDone());
+    EXPECT_EQ(loose->GetInputProfile(), nullptr);
+
+    auto a = std::make_shared<TestFilter>();
+    auto b = std::make_shared<TestFilter>();
+    auto c = std::make_shared<TestFilter>();
+    const int first = a->GetInstanceId();
+    EXPECT_EQ(b->GetInstanceId(), first + 1);
+    EXPECT_EQ(c->GetInstanceId(), first + 2);
+    EXPECT_EQ(a->GetInstanceId(), first);
+
+    // A filter of one live graph is refused by another.
+    CapturedLog log;
+    Chain chain;
+    auto other = std::make_shared<Graph>();
+    EXPECT_EQ(other->AddAndConnect(chain.filter), ActionResult::Failure);
+    EXPECT_EQ(other->GetLastError(false).StdString(), "Graph failed to add a filter(TODO: Unknown error)");
+    EXPECT_TRUE(log.Contains("Setting a graph to filter which differs from previously set graph"));
+    EXPECT_EQ(chain.graph->AddAndConnect(chain.filter), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");
+
+    EXPECT_EQ(Filter::FilterState::Connected, static_cast<State>(4));
+}

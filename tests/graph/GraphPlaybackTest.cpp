@@ -313,3 +313,15 @@ TEST(GraphBuilding, ChangesNeedAStoppedGraph)
     EXPECT_EQ(chain.graph->GetNumFilters(), 0u);
     EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::PreInitialized);
 }
+
+TEST(GraphPlayback, FilterByTypeAndPosition)
+{
+    FullChain chain;
+    EXPECT_EQ(chain.graph->GetFilter(kMutateGuid), chain.mutate);
+    EXPECT_EQ(chain.graph->GetFilter(Guid()), nullptr);
+    EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
+    EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
+    EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
+    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
+    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
+}

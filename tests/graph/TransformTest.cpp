@@ -267,3 +267,33 @@ TEST(TransformUpdate, FlushSentinelIsSkipped)
     EXPECT_EQ(chain.transform->frames, std::vector<unsigned>{2});
     EXPECT_EQ(chain.transform->getOutputConnection()->NumPendingData(), 1);
 }
+
+TEST(TransformNegotiation, PurposeOfTheInputProfile)
+{
+    TestGraph chain;
+    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}}));
+    auto transform = chain.make<TestTransform>();
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeA);
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 3), Guid());
+    transform->SetPurposeGuid(kPurposeC);
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeC);
+    // The purpose replaces only a nil purpose, and only when asked to.
+    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeA);
+    EXPECT_EQ(transform->GetInputDataProfile(1, true), nullptr);
+    transform->GetInputProfile()->GetDataProfileByIndex(0)->SetPurposeGuid(Guid());
+    EXPECT_EQ(transform->GetInputDataProfile(0, false)->GetPurposeGuid(), Guid());
+    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeC);
+    EXPECT_EQ(transform->GetInputProfile()->GetDataProfileByIndex(0)->GetPurposeGuid(), kPurposeC);
+}
+
+TEST(TransformNegotiation, AggregateIsTheOfferPlusTheOutput)
+{
+    TestGraph chain;
+    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
+    auto transform = chain.make<TestTransform>();
+    EXPECT_EQ(transform->GetAggregatedOutputProfile()->ToString(),
+              candidateText({{kPurposeA, kType1}, {kPurposeB, kType2}, {kTransformGuid, kMadeType}}));
+    // Copies: changing one changes nothing in the filter.
+    transform->GetAggregatedOutputProfile()->Add(kPurposeC, kType3);
+    EXPECT_EQ(transform->GetAggregatedOutputProfile()->GetDataProfileCount(), 3);
+}

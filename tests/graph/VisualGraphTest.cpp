@@ -179,3 +179,24 @@ TEST(VisualGraph, SecondInstantiationWhileTheFirstLivesMakesNewFilters)
     EXPECT_EQ(reused, third->GetFilter(1));
     EXPECT_EQ(third, reused->GetGraph());
 }
+
+TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)
+{
+    VisualGraph graph;
+    auto first = std::make_shared<VisualFilter>(), second = std::make_shared<VisualFilter>();
+    graph.SetVisualFilter(1, first); // beyond the count
+    graph.SetVisualFilter(0, first); // the count appends
+    graph.SetVisualFilter(0, second);
+    graph.SetVisualFilter(-1, first);
+    EXPECT_EQ(1, graph.GetNumVisualFilters());
+    EXPECT_EQ(second, graph.GetVisualFilter(0));
+    EXPECT_EQ(nullptr, graph.GetVisualFilter(1));
+    EXPECT_EQ(nullptr, graph.GetVisualFilter(-1));
+    // Stored values replace by name and stay sorted byte-wise; null texts are skipped or empty.
+    second->SetParamValue("b", "1");
+    second->SetParamValue("B", "2");
+    second->SetParamValue("b", "3");
+    second->SetParamValue(nullptr, "ignored");
+    second->SetParamValue("empty", nullptr);
+    EXPECT_EQ((Values{{"B", "2"}, {"b", "3"}, {"empty", ""}}), second->GetParamValueMap());
+}

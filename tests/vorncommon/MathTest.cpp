@@ -1,4 +1,5 @@
 #include <VornCommon/Color.h>
+#include <VornCommon/Image.h>
 #include <VornCommon/Math.h>
 
 #include <gtest/gtest.h>
@@ -97,4 +98,5 @@ TEST(Math, ColorText)
     EXPECT_THROW(Color::FromString("1 2"), std::invalid_argument);
     EXPECT_THROW(Color::FromString("1 2 3 4 5"), std::invalid_argument);
     EXPECT_THROW(Color::FromString("red"), std::invalid_argument);
+    EXPECT_EQ(Image(3, 2).GetDataSize(), 24u);
 }

@@ -4,17 +4,6 @@
 
 using Hyx::AtomId;
 
-TEST(AtomId, SettersReplaceOnlyTheirField)
-{
-    uint32_t id = AtomId::Create(1, 2, 7);
-    id = AtomId::SetFrame(id, 10);
-    EXPECT_EQ(id, AtomId::Create(1, 2, 10));
-    id = AtomId::SetStreamId(id, 5);
-    EXPECT_EQ(id, AtomId::Create(1, 5, 10));
-    id = AtomId::SetAtomType(id, 0);
-    EXPECT_EQ(id, AtomId::Create(0, 5, 10));
-}
-
 TEST(AtomId, OutOfRangeValuesNeverSpillIntoNeighbours)
 {
     // Stream 64 is 0 in six bits; it must not turn into frame 1.

@@ -4,6 +4,7 @@
 #include <Hyx/DataProfile.h>
 #include <Hyx/Profile.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -220,18 +221,8 @@ TEST(DataBlock, BaseHooksRefuseWithTheirTexts)
 {
     BareBlock block;
     EXPECT_EQ(block.ToString(false), "");
-    try {
-        block.onSerialize(nullptr);
-        FAIL();
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Serialization not supported.");
-    }
-    try {
-        block.onDeserialize(nullptr, 0);
-        FAIL();
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "De-serialization not supported.");
-    }
+    EXPECT_EQ(ThrownText([&] { block.onSerialize(nullptr); }), "Serialization not supported.");
+    EXPECT_EQ(ThrownText([&] { block.onDeserialize(nullptr, 0); }), "De-serialization not supported.");
     EXPECT_STREQ(GetDataTypeName(static_cast<DataType>(7)), "Unknown");
 }
 

@@ -4,6 +4,7 @@
 #include <Hyx/GuidAlias.h>
 #include <Hyx/LoggerInstance.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -300,19 +301,9 @@ TEST(DataLayer, StatusPropertiesByIndexAndName)
     EXPECT_EQ(layer.getStatusPropertyValue("Name"), "named"); // the first of two
     EXPECT_EQ(layer.getStatusPropertyValue(2), "shadowed");
 
-    try {
-        layer.getStatusPropertyName(3);
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid status property index");
-    }
+    EXPECT_EQ(ThrownText([&] { layer.getStatusPropertyName(3); }), "Invalid status property index");
     EXPECT_THROW(layer.getStatusPropertyValue(-1), std::runtime_error);
-    try {
-        layer.getStatusPropertyValue("name");
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid status property name");
-    }
+    EXPECT_EQ(ThrownText([&] { layer.getStatusPropertyValue("name"); }), "Invalid status property name");
     EXPECT_THROW(layer.getStatusPropertyValue(static_cast<const char*>(nullptr)), std::runtime_error);
 
     // The lock was released by the throws: refreshing does not deadlock.

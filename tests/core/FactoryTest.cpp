@@ -13,6 +13,7 @@
 #include <Hyx/FilterFactory.h>
 #include <Hyx/GuidAlias.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,12 +96,8 @@ TEST(DataLayerFactory, UnknownGuids)
     DataLayerClassInfo info(std::string("DataTypeUntouched"));
     EXPECT_FALSE(DataLayerFactory::TryGetDataLayerClassInfo(g, info));
     EXPECT_EQ(info.GetClassName(), "DataTypeUntouched");
-    try {
-        DataLayerFactory::GetDataLayerClassInfo(g);
-        FAIL();
-    } catch (const std::invalid_argument& e) {
-        EXPECT_EQ(std::string(e.what()), "No data layer class with guid '" + hex(g) + "' registered");
-    }
+    EXPECT_EQ(ThrownText<std::invalid_argument>([&] { DataLayerFactory::GetDataLayerClassInfo(g); }),
+              "No data layer class with guid '" + hex(g) + "' registered");
     EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil));
     EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil, 3));
     EXPECT_EQ(log.Count(LogLevel::Warning, "Failed to create a data layer with guid '" + hex(g) +
@@ -173,12 +170,8 @@ TEST(FilterFactory, RegistrationConflictsAndLookups)
     FilterClassInfo untouched("SourceUntouched", FilterCategory::Source);
     EXPECT_FALSE(FilterFactory::TryGetFilterClassInfo(unknown, untouched));
     EXPECT_EQ(untouched.GetClassName(), "SourceUntouched");
-    try {
-        FilterFactory::GetFilterClassInfo(unknown);
-        FAIL();
-    } catch (const std::invalid_argument& e) {
-        EXPECT_EQ(std::string(e.what()), "No filter class with guid '" + hex(unknown) + "' registered");
-    }
+    EXPECT_EQ(ThrownText<std::invalid_argument>([&] { FilterFactory::GetFilterClassInfo(unknown); }),
+              "No filter class with guid '" + hex(unknown) + "' registered");
     log.Clear();
     EXPECT_EQ(FilterFactory::CreateInstance(unknown), nullptr);
     EXPECT_EQ(log.Count(LogLevel::Error,

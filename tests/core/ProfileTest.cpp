@@ -79,16 +79,6 @@ TEST(DataProfile, RelationsTreatNilAsWildcardOnlyInThePattern)
     EXPECT_EQ(*copied.GetCompressedTypeGuidPtr(), C);
 }
 
-TEST(DataProfile, Texts)
-{
-    const DataProfile entry(P, T);
-    EXPECT_EQ(entry.ToString(), "{\n\t00000000-0000-0000-0000-0000000000A1\n\t00000000-0000-0000-0000-0000000000B1\n\t"
-                                "00000000-0000-0000-0000-000000000000\n}\n");
-    Utils::GetHYXGuidAliasDatabase()->RegisterGuidAlias(T, VornCommon::String("TypeT"));
-    EXPECT_EQ(entry.ToFriendlyString(), "{00000000-0000-0000-0000-0000000000A1/TypeT/NIL}");
-    Utils::GetHYXGuidAliasDatabase()->UnregisterGuidAlias(T);
-}
-
 TEST(Profile, AddRefusesDuplicatesAndEmptyEntries)
 {
     Profile profile;

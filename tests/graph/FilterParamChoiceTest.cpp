@@ -9,6 +9,7 @@
 #include "CapturedLog.h"
 #include "ParamRecorder.h"
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -51,12 +52,7 @@ TEST(FilterParamChoice, EnumIndexedPositions)
     empty->SetValueAsString("1");
     EXPECT_EQ(empty->GetValue(), 3);
 
-    try {
-        FilterParamEnumIndexed("bad", 0u, 0, {"a"}, {1, 2});
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid index enum map");
-    }
+    EXPECT_EQ(ThrownText([&] { FilterParamEnumIndexed("bad", 0u, 0, {"a"}, {1, 2}); }), "Invalid index enum map");
 }
 
 TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)

@@ -47,33 +47,6 @@ TEST(FilterParamVector, TextFormsAndPartCounts)
     EXPECT_EQ(v4->GetValue(), (std::array<float, 4>{1.0f, 2.0f, 3.0f, 4.0f}));
 }
 
-TEST(FilterParamVector, ColourAndMatrixThroughTheirTextForms)
-{
-    Watched<FilterParamColorRgba> c(std::make_shared<FilterParamColorRgba>("Colour", 0u, VornCommon::Color()));
-    const std::string initial = c.param->GetValueAsString();
-    VornCommon::Color red;
-    red.r = 1.0f;
-    red.g = 0.0f;
-    red.b = 0.0f;
-    red.a = 0.5f;
-    c.param->SetValueAsString(std::string(red.ToString()).c_str());
-    EXPECT_TRUE(c.param->GetValue() == red);
-    c.param->SetValue(red); // equal: no notification
-    EXPECT_EQ(c.Notified(), 1u);
-    EXPECT_THROW(c.param->SetValueAsString("not a colour"), std::invalid_argument);
-    EXPECT_TRUE(c.param->GetValue() == red);
-    EXPECT_NE(c.param->GetValueAsString(), initial);
-
-    Watched<FilterParamMatrix4x4f> m(std::make_shared<FilterParamMatrix4x4f>("M", 0u, VornCommon::Matrix4x4f()));
-    VornCommon::Matrix4x4f moved = VornCommon::Matrix4x4f::CreateTranslation(VornCommon::Vector3f(5.0f, 6.0f, 7.0f));
-    m.param->SetValueAsString(std::string(moved.ToString()).c_str());
-    EXPECT_TRUE(m.param->GetValue() == moved);
-    m.param->SetValueAsString(std::string(moved.ToString()).c_str());
-    EXPECT_EQ(m.Notified(), 1u);
-    EXPECT_THROW(m.param->SetValueAsString("1 2 3"), std::invalid_argument);
-    EXPECT_TRUE(m.param->GetValue() == moved);
-}
-
 TEST(FilterParamText, StringAndCallback)
 {
     Watched<FilterParamString> s(std::make_shared<FilterParamString>("Name", 0u, nullptr));
@@ -114,4 +87,31 @@ TEST(FilterParamImage, BufferAndNotification)
     EXPECT_EQ(empty->GetWidth(), 0);
     EXPECT_EQ(empty->GetRGBABuffer(), nullptr);
     EXPECT_THROW(FilterParamImage("Huge", 0u, 65536, 65536), std::length_error);
+}
+
+TEST(FilterParamVector, ColourAndMatrixThroughTheirTextForms)
+{
+    Watched<FilterParamColorRgba> c(std::make_shared<FilterParamColorRgba>("Colour", 0u, VornCommon::Color()));
+    const std::string initial = c.param->GetValueAsString();
+    VornCommon::Color red;
+    red.r = 1.0f;
+    red.g = 0.0f;
+    red.b = 0.0f;
+    red.a = 0.5f;
+    c.param->SetValueAsString(std::string(red.ToString()).c_str());
+    EXPECT_TRUE(c.param->GetValue() == red);
+    c.param->SetValue(red); // equal: no notification
+    EXPECT_EQ(c.Notified(), 1u);
+    EXPECT_THROW(c.param->SetValueAsString("not a colour"), std::invalid_argument);
+    EXPECT_TRUE(c.param->GetValue() == red);
+    EXPECT_NE(c.param->GetValueAsString(), initial);
+
+    Watched<FilterParamMatrix4x4f> m(std::make_shared<FilterParamMatrix4x4f>("M", 0u, VornCommon::Matrix4x4f()));
+    VornCommon::Matrix4x4f moved = VornCommon::Matrix4x4f::CreateTranslation(VornCommon::Vector3f(5.0f, 6.0f, 7.0f));
+    m.param->SetValueAsString(std::string(moved.ToString()).c_str());
+    EXPECT_TRUE(m.param->GetValue() == moved);
+    m.param->SetValueAsString(std::string(moved.ToString()).c_str());
+    EXPECT_EQ(m.Notified(), 1u);
+    EXPECT_THROW(m.param->SetValueAsString("1 2 3"), std::invalid_argument);
+    EXPECT_TRUE(m.param->GetValue() == moved);
 }

@@ -69,21 +69,6 @@ TEST(FrameOrderAuto, RealtimeNeverEnds)
     EXPECT_EQ(order.GetFrameID(), 999u);
 }
 
-TEST(FrameOrderAuto, EmptyRangeHasNoFrame)
-{
-    for (int mode : {0, 1, 2, 3, 4, 5, 255}) {
-        FrameOrderAuto order(0, 0);
-        order.SetPlaybackMode(static_cast<PlaybackMode>(mode), true);
-        EXPECT_FALSE(order.HasNextFrameID()) << mode;
-        EXPECT_FALSE(order.HasCurrentFrameID()) << mode;
-        EXPECT_TRUE(order.IsDone()) << mode;
-        order.AdvanceFrameID();
-        order.JumpToFrameID(3);
-        EXPECT_FALSE(order.HasNextFrameID()) << mode;
-        EXPECT_EQ(order.GetProgress(), 0.0f) << mode;
-    }
-}
-
 TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
 {
     FrameOrderAuto order(10, 10); // 10..19
@@ -131,21 +116,6 @@ TEST(FrameOrderAuto, ModeChangeAndResetTellTheListener)
     order.SetFrameOrderResetListener(nullptr);
     order.Reset();
     EXPECT_EQ(listener.count, 2);
-}
-
-TEST(FrameOrderAuto, ProgressOnlyWhenForwardOnce)
-{
-    FrameOrderAuto order(0, 4);
-    order.AdvanceFrameID();
-    EXPECT_TRUE(order.CanReportProgress());
-    EXPECT_FLOAT_EQ(order.GetProgress(), 0.25f);
-    order.AdvanceFrameID();
-    EXPECT_FLOAT_EQ(order.GetProgress(), 0.5f);
-
-    order.SetPlaybackMode(PlaybackMode::ForwardLoop, true);
-    order.AdvanceFrameID();
-    EXPECT_FALSE(order.CanReportProgress());
-    EXPECT_EQ(order.GetProgress(), 0.0f);
 }
 
 TEST(FrameOrderManual, EachQueuedFrameOnceAndNothingWhenEmpty)
@@ -231,4 +201,34 @@ TEST(FrameOrderConcurrency, HostPushesWhileTheGraphTakes)
     for (uint32_t i = 0; i < 5000; ++i) {
         ASSERT_EQ(taken[i], i + 1);
     }
+}
+
+TEST(FrameOrderAuto, EmptyRangeHasNoFrame)
+{
+    for (int mode : {0, 1, 2, 3, 4, 5, 255}) {
+        FrameOrderAuto order(0, 0);
+        order.SetPlaybackMode(static_cast<PlaybackMode>(mode), true);
+        EXPECT_FALSE(order.HasNextFrameID()) << mode;
+        EXPECT_FALSE(order.HasCurrentFrameID()) << mode;
+        EXPECT_TRUE(order.IsDone()) << mode;
+        order.AdvanceFrameID();
+        order.JumpToFrameID(3);
+        EXPECT_FALSE(order.HasNextFrameID()) << mode;
+        EXPECT_EQ(order.GetProgress(), 0.0f) << mode;
+    }
+}
+
+TEST(FrameOrderAuto, ProgressOnlyWhenForwardOnce)
+{
+    FrameOrderAuto order(0, 4);
+    order.AdvanceFrameID();
+    EXPECT_TRUE(order.CanReportProgress());
+    EXPECT_FLOAT_EQ(order.GetProgress(), 0.25f);
+    order.AdvanceFrameID();
+    EXPECT_FLOAT_EQ(order.GetProgress(), 0.5f);
+
+    order.SetPlaybackMode(PlaybackMode::ForwardLoop, true);
+    order.AdvanceFrameID();
+    EXPECT_FALSE(order.CanReportProgress());
+    EXPECT_EQ(order.GetProgress(), 0.0f);
 }

@@ -52,33 +52,6 @@ struct FullChain : TestGraph {
 
 } // namespace
 
-TEST(GraphUpdate, HundredFramesReachTheTargetInOrder)
-{
-    FullChain chain;
-    ASSERT_EQ(chain.graph->GetNumFilters(), 4u);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success)
-        << chain.graph->GetLastError(false).CStr();
-    EXPECT_TRUE(chain.graph->IsPlaying());
-    EXPECT_FALSE(chain.graph->IsDone());
-    int passes = 0;
-    while (!chain.graph->IsDone() && passes < 1000) {
-        ASSERT_EQ(chain.graph->Update(), ActionResult::Success) << chain.graph->GetLastError(false).CStr();
-        ++passes;
-    }
-    EXPECT_EQ(passes, 100);
-    const std::vector<SeenAtom> seen = chain.target->seen();
-    ASSERT_EQ(seen.size(), 100u);
-    for (unsigned i = 0; i < 100; ++i) {
-        EXPECT_EQ(seen[i].frame, i);
-        // A mutate's atoms carry only what it makes.
-        EXPECT_EQ(seen[i].types, std::vector<Guid>{kMadeType});
-    }
-    EXPECT_EQ(chain.transform->frames.size(), 100u);
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 1.0f);
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsDone());
-}
-
 TEST(GraphUpdate, FailingFilterEndsThePassWithItsText)
 {
     FullChain chain;
@@ -123,28 +96,6 @@ TEST(GraphUpdate, EmptyAndStoppedGraphs)
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
               "Graph update failed(" + FilterText("Test", Hyx::HyxErrorCode::FilterWrongStateToUpdate) + ")");
-}
-
-TEST(GraphPlayback, StatesAndEvents)
-{
-    FullChain chain;
-    EventLog log;
-    chain.graph->_graphEvents.Add(&log);
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success); // stopped already: nothing happens
-    EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to pause(it is not playing)");
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsPaused());
-    EXPECT_EQ(chain.target->GetFilterState(), Filter::FilterState::Paused);
-    EXPECT_EQ(chain.graph->Pause(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsStopped());
-    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::Connected);
-    EXPECT_EQ(log.states, (std::vector<int>{1, 2, 1, 0}));
-    chain.graph->_graphEvents.Remove(&log);
 }
 
 TEST(GraphPlayback, FailedPlayIsRolledBack)
@@ -266,26 +217,6 @@ TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
     EXPECT_GT(counter.count, 0);
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
     chain.graph->_frameOrderResetEvents.Remove(&counter);
-}
-
-TEST(GraphUpdate, FiltersMirrorTheProgressOfTheCurrentSource)
-{
-    TestGraph chain;
-    auto first = chain.make<TestSource>(4);
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_FLOAT_EQ(target->GetProgress(), 0.25f);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-
-    // Rebuilt with another source (the first one stays alive): the target follows the new one.
-    ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
-    auto second = chain.make<TestSource>(10);
-    chain.add(target);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_FLOAT_EQ(target->GetProgress(), 0.1f);
-    EXPECT_EQ(first->GetFilterState(), Filter::FilterState::PreInitialized);
 }
 
 TEST(GraphBuilding, ChangesNeedAStoppedGraph)

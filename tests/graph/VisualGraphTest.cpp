@@ -154,32 +154,6 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
     }
 }
 
-TEST(VisualGraph, SecondInstantiationWhileTheFirstLivesMakesNewFilters)
-{
-    const auto description = Chain();
-    const auto first = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, first);
-    const auto second = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, second);
-    for (unsigned i = 0; i < 3; ++i) {
-        EXPECT_NE(first->GetFilter(i), second->GetFilter(i));
-        EXPECT_EQ(State::Connected, first->GetFilter(i)->GetFilterState());
-        EXPECT_EQ(first, first->GetFilter(i)->GetGraph());
-        EXPECT_EQ(second, second->GetFilter(i)->GetGraph());
-        EXPECT_EQ(second->GetFilter(i), description->GetVisualFilter(static_cast<int>(i))->GetHyxFilter());
-    }
-    EXPECT_EQ("4", first->GetFilter(0)->getParameterValue("Threads count"));
-    EXPECT_EQ("4", second->GetFilter(0)->getParameterValue("Threads count"));
-
-    // Once its graph has let go of it, the attached filter is reused.
-    const auto reused = second->GetFilter(1);
-    second->RemoveAllFilters();
-    const auto third = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, third);
-    EXPECT_EQ(reused, third->GetFilter(1));
-    EXPECT_EQ(third, reused->GetGraph());
-}
-
 TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)
 {
     VisualGraph graph;

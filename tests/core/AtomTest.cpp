@@ -105,22 +105,6 @@ TEST(Atom, LookupsByGuidsAndProfiles)
     EXPECT_EQ(generated->GetDataProfileCount(), 3);
 }
 
-TEST(Atom, RemovalByPredicateAsksOnlyLayersOfTheType)
-{
-    auto tp = layer(TYPE_T, PURPOSE_P), tq = layer(TYPE_T, PURPOSE_Q), up = layer(TYPE_U, PURPOSE_P);
-    Atom atom(0, 0, 0);
-    for (auto& l : {tp, tq, up})
-        atom.AddDataLayer(l);
-
-    int calls = 0;
-    atom.RemoveDataLayers(TYPE_T, [&](std::shared_ptr<const DataLayer> l) {
-        ++calls;
-        return l->GetPurposeGuid() == PURPOSE_Q;
-    });
-    EXPECT_EQ(calls, 2); // only layers of that type are asked
-    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{tp, up}));
-}
-
 TEST(Atom, RemovalsByTypeAndPurpose)
 {
     Atom atom(0, 0, 0);

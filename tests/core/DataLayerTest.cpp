@@ -223,36 +223,6 @@ TEST(DataLayer, PurposeChangesAndUndo)
     EXPECT_EQ(*profile, DataProfile(PurposeB, TestType, Guid::Nil));
 }
 
-TEST(DataLayer, EqualityAndText)
-{
-    TestLayer a, b;
-    a.InitializeHeader(PurposeA);
-    b.InitializeHeader(PurposeA);
-    ASSERT_TRUE(a.Set({1.0f}, "one"));
-    ASSERT_TRUE(b.Set({2.0f, 3.0f}, "two"));
-    EXPECT_TRUE(a.Equals(&b)); // payloads do not matter
-    OtherLayer other;
-    other.InitializeHeader(PurposeA);
-    EXPECT_FALSE(a.Equals(&other));
-    b.InitializeHeader(PurposeB);
-    EXPECT_FALSE(a.Equals(&b));
-    EXPECT_FALSE(a.Equals(nullptr));
-
-    EXPECT_EQ(a.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
-                                 "Type=11111111-2222-3333-4444-555555555555, Version=2");
-    TestLayer unnamed;
-    Utils::GetHYXGuidAliasDatabase()->RegisterGuidAlias(TestType, VornCommon::String("Test"));
-    EXPECT_EQ(unnamed.ToString(true), "Purpose=NIL, Type=Test, Version=2");
-    Utils::GetHYXGuidAliasDatabase()->UnregisterGuidAlias(TestType);
-
-    CompressedTestLayer compressed;
-    compressed.InitializeHeader(PurposeA, 0);
-    EXPECT_EQ(compressed.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
-                                          "Type=11111111-2222-3333-4444-555555555555, "
-                                          "CompressedType=CCCCCCCC-0000-0000-0000-000000000003, Version=0");
-    EXPECT_EQ(*compressed.GetDataProfile(), DataProfile(PurposeA, TestType, PurposeC));
-}
-
 TEST(DataLayerStatusConcurrency, ReadersSeeWholeListsWhileAnotherThreadRefreshes)
 {
     TestLayer layer;

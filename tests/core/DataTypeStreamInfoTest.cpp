@@ -238,17 +238,3 @@ TEST(DataTypeStreamInfo, SettersAndDefaultHostNames)
     other->CopyValuesFrom(nullptr);
     EXPECT_EQ(other->GetHostName(), "capture-7");
 }
-
-TEST(DataTypeStreamInfo, RegisteredWithItsAlias)
-{
-    DataLayerClassInfo info;
-    ASSERT_TRUE(DataLayerFactory::TryGetDataLayerClassInfo(DataTypeStreamInfo::TheTypeGuid(), info));
-    EXPECT_EQ(info.GetClassName(), "DataTypeStreamInfo");
-    EXPECT_EQ(info.GetNiceClassName(), "StreamInfo");
-    EXPECT_EQ(Utils::GetGuidAlias(DataTypeStreamInfo::TheTypeGuid()), "StreamInfo");
-    EXPECT_EQ(DataTypeStreamInfo::TheTypeGuid().ToHexString(), "45370842-2AB3-41C7-8440-09533B283FC6");
-    auto layer = DataLayerFactory::CreateDataLayer(DataTypeStreamInfo::TheTypeGuid(), VornCommon::Guid::Nil);
-    ASSERT_TRUE(layer);
-    EXPECT_NE(dynamic_cast<DataTypeStreamInfo*>(layer.Get()), nullptr);
-    EXPECT_EQ(layer->GetDataLayerClassInfo().GetClassName(), "DataTypeStreamInfo");
-}

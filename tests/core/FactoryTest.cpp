@@ -105,17 +105,6 @@ TEST(DataLayerFactory, UnknownGuids)
               2);
 }
 
-TEST(DataLayerFactory, ClassWithoutCreatorOrModuleIsNotCreatable)
-{
-    CapturedLog log;
-    const Guid g = guid(3, 1);
-    DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<3>::Info(), nullptr);
-    DataLayerClassInfo info;
-    EXPECT_TRUE(DataLayerFactory::TryGetDataLayerClassInfo(g, info));
-    EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil));
-    EXPECT_EQ(log.Count(LogLevel::Error, "Failed to create a data layer, missing creator function"), 1);
-}
-
 TEST(DataLayerFactory, DeclaredClassOfAnUnloadableModule)
 {
     CapturedLog log;

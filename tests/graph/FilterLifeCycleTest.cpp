@@ -178,32 +178,6 @@ TEST(FilterLifeCycle, FailingHooksNestTheirText)
     EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Error in filter '$filter$': $info$()");
 }
 
-TEST(FilterLifeCycle, SourceConnectionAndReset)
-{
-    auto graph = std::make_shared<Graph>();
-    auto source = std::make_shared<TestSource>();
-    ASSERT_EQ(source->PreInitialize(nullptr, graph), Code::Success);
-    ASSERT_EQ(source->Initialize(nullptr), Code::Success);
-    // A source is only marked connected: no hook, nothing stored.
-    EXPECT_EQ(source->SetInputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::Connected);
-    EXPECT_TRUE(source->IsInputConnected());
-    EXPECT_EQ(source->script.calls, (std::vector<std::string>{"onInitializeParams", "onInitialize"}));
-    // An empty output connection in Connected clears it.
-    EXPECT_EQ(source->SetOutputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_FALSE(source->IsOutputConnected());
-
-    ASSERT_EQ(source->Play(), Code::Success);
-    EXPECT_EQ(source->Reset(), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::PreInitialized);
-    EXPECT_EQ(source->script.calls.back(), "onDeInitialize");
-
-    auto fresh = std::make_shared<TestFilter>();
-    EXPECT_EQ(fresh->Reset(), Code::Success);
-    EXPECT_EQ(fresh->GetFilterState(), State::Created);
-    EXPECT_TRUE(fresh->script.calls.empty());
-}
-
 TEST(FilterLifeCycle, PlayNeedsTheGraphStopDoesNot)
 {
     Chain chain;

@@ -47,26 +47,6 @@ TEST(FilterParamVector, TextFormsAndPartCounts)
     EXPECT_EQ(v4->GetValue(), (std::array<float, 4>{1.0f, 2.0f, 3.0f, 4.0f}));
 }
 
-TEST(FilterParamText, StringAndCallback)
-{
-    Watched<FilterParamString> s(std::make_shared<FilterParamString>("Name", 0u, nullptr));
-    EXPECT_EQ(s.param->GetValue(), "");
-    s.param->SetValueAsString(nullptr); // null counts as empty: unchanged
-    s.param->SetValueAsString("take 1");
-    s.param->SetValueAsString("take 1");
-    EXPECT_EQ(s.param->GetValue(), "take 1");
-    EXPECT_EQ(s.events.Values(), std::vector<std::string>{"take 1"});
-
-    // A trigger: the same text twice notifies twice.
-    Watched<FilterParamCallback> cb(std::make_shared<FilterParamCallback>("Reset dropped atoms counter", 0u));
-    EXPECT_EQ(cb.param->GetValueAsString(), "");
-    cb.param->SetValueAsString("go");
-    cb.param->SetValueAsString("go");
-    cb.param->SetValueAsString(nullptr);
-    EXPECT_EQ(cb.events.Values(), (std::vector<std::string>{"go", "go", ""}));
-    EXPECT_EQ(cb.callback.Count(), 3u);
-}
-
 TEST(FilterParamImage, BufferAndNotification)
 {
     Watched<FilterParamImage> img(std::make_shared<FilterParamImage>("Preview", 0u, 3, 2));

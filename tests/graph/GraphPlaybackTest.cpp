@@ -52,28 +52,6 @@ struct FullChain : TestGraph {
 
 } // namespace
 
-TEST(GraphUpdate, FailingFilterEndsThePassWithItsText)
-{
-    FullChain chain;
-    chain.transform->process = [](TestTransform& t, const Hyx::Atom& atom) {
-        return atom.GetFrameNr() == 10 ? t.ReportError(Hyx::HyxErrorCode::FilterFailedToCompress)
-                                       : Hyx::HyxErrorCode::Success;
-    };
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(10));
-    const int mutateBefore = static_cast<int>(chain.mutate->frames.size());
-    const int targetUpdates = chain.target->updates;
-    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    const std::string inner = FilterText("Test", Hyx::HyxErrorCode::FilterFailedToCompress);
-    const std::string transformText = inner + "(" + inner + ")";
-    EXPECT_EQ(chain.transform->GetLastError(false).StdString(), transformText);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph update failed(" + transformText + ")");
-    // The filters after the failing one were not updated in that pass.
-    EXPECT_EQ(chain.target->updates, targetUpdates);
-    EXPECT_EQ(static_cast<int>(chain.mutate->frames.size()), mutateBefore);
-    EXPECT_EQ(chain.target->frames().size(), 10u);
-}
-
 TEST(GraphUpdate, NoDataDoesNotEndThePass)
 {
     FullChain chain;

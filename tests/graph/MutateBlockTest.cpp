@@ -110,20 +110,6 @@ TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)
     EXPECT_EQ(chain.target->frames(), Range(1100));
 }
 
-TEST(MutateBlock, NoStreamCountMakesEveryAtomAFrame)
-{
-    struct NoStreams : TestSource {
-        int GetOutputNumStreams() const override { return 0; }
-    };
-    HostChain<MutateBlockManual> chain(std::make_shared<NoStreams>(), Block("3", true));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(2));
-    chain.middle->PullNextProcessedFrame();
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.update(2));
-    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0, 1}));
-}
-
 TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
 {
     AsyncChain<MutateBlockFPS> chain(std::make_shared<TestSource>(12), Block("2", false));

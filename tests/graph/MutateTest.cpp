@@ -10,24 +10,6 @@ using Hyx::HyxErrorCode;
 using Hyx::PlaybackMode;
 using Hyx::Profile;
 
-TEST(MutateNegotiation, InputProfileTakesEveryUpstreamLayerOfTheType)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}}));
-    auto all = chain.make<TestMutate>();
-    EXPECT_EQ(all->GetInputProfile()->ToString(),
-              MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}})->ToString());
-    // The new atoms carry only what the mutate makes.
-    EXPECT_EQ(all->GetAggregatedOutputProfile()->ToString(), MakeProfile({{kMutateGuid, kMadeType}})->ToString());
-    EXPECT_FALSE(all->getParameterByName("Input Profile"));
-
-    TestGraph other;
-    other.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}}));
-    auto some = other.make<TestMutate>(MakeProfile({{kPurposeC, kType2}, {Guid(), kType1}}), false);
-    EXPECT_EQ(some->GetInputProfile()->ToString(),
-              MakeProfile({{kPurposeC, kType2}, {kPurposeA, kType1}, {kPurposeB, kType1}})->ToString());
-}
-
 TEST(MutateNegotiation, MissingTypeAndMissingOffer)
 {
     TestGraph chain;

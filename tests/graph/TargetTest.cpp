@@ -19,27 +19,6 @@ std::string keepName(const Guid& purpose, const Guid& type)
 
 } // namespace
 
-TEST(TargetKeep, OnlyKeptLayersReachTheTarget)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
-    auto target = std::make_shared<TestTarget>();
-    target->setParameterValues({{keepName(kPurposeA, kType1), "False"}});
-    chain.add(target);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(2));
-    const auto seen = target->seen();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].types, std::vector<Guid>{kType2});
-    // The last processed frame is the atom as it came, with every layer.
-    ASSERT_TRUE(target->GetLastProcessedFrame());
-    EXPECT_EQ(target->GetLastProcessedFrame()->GetFrameNr(), 1u);
-    EXPECT_EQ(target->GetLastProcessedFrame()->GetAllDataLayers().size(), 2u);
-    EXPECT_EQ(target->GetNumAtomsProcessed(), 2u);
-    // The aggregated profile is the upstream one.
-    EXPECT_EQ(target->GetAggregatedOutputProfile()->GetDataProfileCount(), 2);
-}
-
 TEST(TargetUpdate, EveryAtomIsConsumedAndTheFirstFailureReported)
 {
     TestGraph chain;
@@ -73,25 +52,6 @@ TEST(TargetKeep, InputProfileMustBeFullySpecified)
               HyxErrorCode::InputProfileNotFullySpecified);
     EXPECT_EQ(target->SetInputProfile(nullptr, MakeProfile({{kPurposeA, kType1}})), HyxErrorCode::Success);
     target->DePreInitialize();
-}
-
-TEST(TargetUpdate, WithAnOutputTheWholeAtomGoesOn)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
-    auto first = std::make_shared<TestTarget>();
-    first->setParameterValues({{keepName(kPurposeA, kType1), "False"}});
-    chain.add(first);
-    auto second = chain.make<TestTarget>(false);
-    first->process = [](TestTarget&, const Hyx::Atom& atom) {
-        return atom.GetFrameNr() == 1 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
-    };
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(3));
-    EXPECT_EQ(first->seen().at(0).types, std::vector<Guid>{kType2});
-    // Refused atoms are not forwarded; accepted ones go on whole.
-    EXPECT_EQ(second->frames(), (std::vector<unsigned>{0, 2}));
-    EXPECT_EQ(second->seen().at(0).types, (std::vector<Guid>{kType1, kType2}));
 }
 
 TEST(TargetKeep, OneSwitchPerUpstreamLayer)

@@ -50,31 +50,6 @@ TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
     VarManager::setSettingsValue("");
 }
 
-TEST(GuidAliasDatabase, RegisterLookUpReplace)
-{
-    const Guid purpose = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
-    auto database = std::make_shared<GuidAliasDatabase>();
-    String alias("untouched");
-    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("untouched"));
-
-    database->RegisterGuidAlias(Guid::Nil, "NIL");
-    database->RegisterGuidAlias(purpose, "VORN4D");
-    database->RegisterGuidAlias(purpose, "VORN4D"); // the same alias again, as repeated registration does
-    EXPECT_EQ(database->Count(), 2u);
-    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("VORN4D"));
-    ASSERT_TRUE(database->TryGetGuidAlias(Guid(), alias));
-    EXPECT_EQ(alias, String("NIL"));
-
-    database->RegisterGuidAlias(purpose, "Renamed");
-    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("Renamed"));
-    EXPECT_TRUE(database->UnregisterGuidAlias(purpose));
-    EXPECT_FALSE(database->UnregisterGuidAlias(purpose));
-    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
-}
-
 TEST(GuidAliasDatabaseConcurrency, RegisterWhileOthersRead)
 {
     GuidAliasDatabase database;

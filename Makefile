@@ -12,18 +12,19 @@ build/CMakeCache.txt: | setup
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 test: setup
+	bash scripts/check-layers.sh
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
-	cmake --build build -j $(JOBS)
+	cmake --build build -j $(JOBS) --target hyx_tests
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build build-asan -j $(JOBS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS) --target hyx_tests
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 test-tsan: setup
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=thread -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target hyx_threaded_tests
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R "(Concurren|Thread)"
 
 # Line coverage of the libraries (src/ and vorncommon/) by the plain suite; an unoptimised
@@ -47,18 +48,23 @@ example: setup
 	cmake --build build -j $(JOBS) --target hyx_example
 	cd build/examples && ./hyx_example
 
-# Fuzzes the atom stream readers with libFuzzer for FUZZ_SECONDS, starting from seeds written
-# by the writer; any crash, leak, timeout or sanitizer finding fails (inputs in
-# build-fuzz/fuzz-artifacts).
+# Fuzzes the atom stream readers and the container reader with libFuzzer for FUZZ_SECONDS
+# each, starting from seeds written by the writers; any crash, leak, timeout or sanitizer
+# finding fails (inputs in build-fuzz/fuzz-artifacts).
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_SANITIZE=fuzzer -DHYX_WERROR=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds
-	rm -rf build-fuzz/fuzz-seeds && mkdir -p build-fuzz/fuzz-corpus build-fuzz/fuzz-artifacts
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds fuzz_container hyx_fuzz_container_seeds
+	rm -rf build-fuzz/fuzz-seeds build-fuzz/container-seeds
+	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-artifacts
 	./build-fuzz/tests/fuzz/hyx_fuzz_seeds build-fuzz/fuzz-seeds
 	./build-fuzz/tests/fuzz/fuzz_atom_stream -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
 		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/ \
 		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds
+	./build-fuzz/tests/fuzz/hyx_fuzz_container_seeds build-fuzz/container-seeds
+	./build-fuzz/tests/fuzz/fuzz_container -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
+		build-fuzz/container-corpus build-fuzz/container-seeds
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz build-coverage

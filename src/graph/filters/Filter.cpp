@@ -1,0 +1,522 @@
+#include "graph/runtime/ChainTopology.h"
+
+#include <Hyx/Filter.h>
+
+#include <Hyx/Atom.h>
+#include <Hyx/Connection.h>
+#include <Hyx/Graph.h>
+#include <Hyx/GuidAlias.h>
+#include <Hyx/LoggerInstance.h>
+
+#include <VornCommon/HostSettings.h>
+
+#include <string>
+
+namespace Hyx {
+
+using VornCommon::LogLevel;
+using State = Filter::FilterState;
+
+namespace {
+
+constexpr HyxErrorCode kSuccess = HyxErrorCode::Success;
+
+// Process-wide source of instance ids, from 0 up.
+std::atomic<int> g_nextInstanceId{0};
+
+} // namespace
+
+IFilterParameterValueChanged::~IFilterParameterValueChanged() = default;
+
+Filter::Filter(bool isSource) : _isSource(isSource)
+{
+}
+
+Filter::~Filter()
+{
+    const State state = _state.load();
+    if (state == State::PreInitialized) {
+        clearParams();
+        clearParamGroups();
+        _state.store(State::Created);
+    } else if (state != State::Created) {
+        LogMessage(LogLevel::Error, "Filter not properly deinitialized!");
+    }
+}
+
+// --- Hooks and defaults ---
+
+void Filter::Instantiate()
+{
+}
+
+bool Filter::ForceGraphStop() const
+{
+    return false;
+}
+
+int Filter::GetOutputNumStreams() const
+{
+    return 1;
+}
+
+std::vector<int> Filter::GetStreamIds() const
+{
+    return std::vector<int>();
+}
+
+HyxErrorCode Filter::onInitializeParams(Filter*)
+{
+    return kSuccess;
+}
+
+HyxErrorCode Filter::onDeInitialize()
+{
+    return kSuccess;
+}
+
+HyxErrorCode Filter::onPlay()
+{
+    return kSuccess;
+}
+
+HyxErrorCode Filter::onPause()
+{
+    return kSuccess;
+}
+
+HyxErrorCode Filter::onStop()
+{
+    return kSuccess;
+}
+
+// --- Error text ---
+
+VornCommon::String Filter::GetLastError(bool clear) const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    if (clear)
+        _hasError.store(false, std::memory_order_relaxed);
+    return ErrorHolder::GetLastError(clear);
+}
+
+void Filter::clearError() const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    _hasError.store(false, std::memory_order_relaxed);
+    ErrorHolder::ResetError();
+}
+
+void Filter::SetError(const VornCommon::String& text) const
+{
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    _hasError.store(!text.IsEmpty(), std::memory_order_relaxed);
+    ErrorHolder::SetError(text);
+}
+
+HyxErrorCode Filter::ReportError(HyxErrorCode code, const char* info) const
+{
+    std::string text = "Filter '";
+    text += GetFilterClassInfo().GetNiceClassName().StdString();
+    text += "' error: ";
+    text += GetHyxErrorMessage(code);
+    if (info != nullptr) {
+        text += '(';
+        text += info;
+        text += ')';
+    }
+    SetError(VornCommon::String(std::move(text)));
+    return code;
+}
+
+HyxErrorCode Filter::hookFailed(HyxErrorCode code)
+{
+    const VornCommon::String hookText = GetLastError(true);
+    return ReportError(code, hookText.CStr());
+}
+
+HyxErrorCode Filter::finishStep(HyxErrorCode hookResult, FilterState next)
+{
+    if (hookResult != kSuccess)
+        return hookFailed(hookResult);
+    _state.store(next);
+    return kSuccess;
+}
+
+void Filter::resetProgress()
+{
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    _progress.store(0.0f, std::memory_order_relaxed);
+    _progressInfo.clear();
+}
+
+void Filter::forgetProcessedAtoms()
+{
+    std::lock_guard<std::mutex> lock(_cacheMutex);
+    _lastProcessedAtom.reset();
+    _lastProcessedAtoms.clear();
+}
+
+// --- Life cycle ---
+
+HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph)
+{
+    _graph.reset();
+    _graphPtr = nullptr;
+    if (_state.load() != State::Created)
+        return ReportError(HyxErrorCode::FilterWrongStateToPreinitialize);
+    ResetError();
+    const HyxErrorCode result = onInitializeParams(upstream);
+    applyParameterValues();
+    if (result != kSuccess) {
+        clearParams();
+        clearParamGroups();
+        return hookFailed(result);
+    }
+    _graph = graph;
+    _graphPtr = graph.get();
+    _state.store(State::PreInitialized);
+    return kSuccess;
+}
+
+HyxErrorCode Filter::DePreInitialize()
+{
+    const State state = _state.load();
+    if (state == State::Created)
+        return kSuccess;
+    if (state != State::PreInitialized)
+        return ReportError(HyxErrorCode::FilterWrongStateToDepreinitialize);
+    clearParams();
+    clearParamGroups();
+    _state.store(State::Created);
+    return kSuccess;
+}
+
+HyxErrorCode Filter::Initialize(Filter* upstream)
+{
+    if (_state.load() != State::PreInitialized)
+        return ReportError(HyxErrorCode::FilterWrongStateToInitialize);
+    ResetError();
+    forgetProcessedAtoms();
+    return finishStep(onInitialize(upstream), State::Initialized);
+}
+
+HyxErrorCode Filter::DeInitialize()
+{
+    if (_state.load() != State::Initialized)
+        return ReportError(HyxErrorCode::FilterWrongStateToDeinitialize);
+    ResetError();
+    return finishStep(onDeInitialize(), State::PreInitialized);
+}
+
+HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
+{
+    const std::shared_ptr<Connection> live = connection.lock();
+    const State state = _state.load();
+    if (state == State::Connected && !live) {
+        // How a connection being dismantled clears the downstream end.
+        _inputConnection = connection;
+        _inputConnectionPtr = nullptr;
+        ChainTopologyChanged();
+        return kSuccess;
+    }
+    if (state != State::Initialized)
+        return ReportError(HyxErrorCode::FilterWrongStateToConnectInput);
+    if (_isSource) {
+        _state.store(State::Connected);
+        return kSuccess;
+    }
+    ResetError();
+    const HyxErrorCode result = onInputConnection(connection);
+    if (result == kSuccess) {
+        _inputConnection = connection;
+        _inputConnectionPtr = live.get();
+        ChainTopologyChanged();
+    }
+    return finishStep(result, State::Connected);
+}
+
+HyxErrorCode Filter::SetOutputConnection(std::weak_ptr<Connection> connection)
+{
+    if (_state.load() != State::Connected)
+        return ReportError(HyxErrorCode::FilterWrongStateToConnectOutput);
+    _outputConnection = connection;
+    _outputConnectionPtr = connection.lock().get();
+    return kSuccess;
+}
+
+HyxErrorCode Filter::Disconnect()
+{
+    const HyxErrorCode result = disconnectOutput();
+    if (result != kSuccess)
+        return ReportError(result);
+    return disconnectInput();
+}
+
+HyxErrorCode Filter::disconnectOutput()
+{
+    // The connection is locked once, so it cannot vanish between the test and its use.
+    const std::shared_ptr<Connection> output = _outputConnection.lock();
+    const std::shared_ptr<Filter> downstream = output ? output->GetOutputFilter() : std::shared_ptr<Filter>();
+    if (!downstream || !downstream->IsInputConnected())
+        return kSuccess;
+    return output->Disconnect() ? kSuccess : HyxErrorCode::FilterError;
+}
+
+HyxErrorCode Filter::disconnectInput()
+{
+    if (_state.load() != State::Connected)
+        return ReportError(HyxErrorCode::FilterWrongStateToDisconnectInput);
+    if (!_isSource && IsInputConnected()) {
+        const std::shared_ptr<Connection> input = _inputConnection.lock();
+        if (input && !input->Disconnect())
+            return ReportError(HyxErrorCode::FilterError);
+    }
+    _state.store(State::Initialized);
+    return kSuccess;
+}
+
+HyxErrorCode Filter::Play()
+{
+    const State state = _state.load();
+    if (state != State::Connected && state != State::Paused)
+        return ReportError(HyxErrorCode::FilterWrongStateToPlay);
+    // A filter plays only inside a graph; without one there is nothing to report progress to.
+    if (!_graph.lock())
+        return ReportError(HyxErrorCode::FilterWrongStateToPlay, "Missing graph reference");
+    _numAtomsProcessed.store(0);
+    ResetError();
+    resetProgress();
+    return finishStep(onPlay(), State::Playing);
+}
+
+HyxErrorCode Filter::Pause()
+{
+    if (_state.load() != State::Playing)
+        return ReportError(HyxErrorCode::FilterWrongStateToPause);
+    ResetError();
+    return finishStep(onPause(), State::Paused);
+}
+
+HyxErrorCode Filter::Stop()
+{
+    const State state = _state.load();
+    if (state != State::Playing && state != State::Paused)
+        return ReportError(HyxErrorCode::FilterWrongStateToStop);
+    // No graph needed: a graph being destroyed stops its filters after its own reference
+    // has expired.
+    ResetError();
+    const HyxErrorCode result = onStop();
+    if (result == kSuccess) {
+        resetProgress();
+        forgetProcessedAtoms();
+    }
+    return finishStep(result, State::Connected);
+}
+
+HyxErrorCode Filter::Reset()
+{
+    State state = _state.load();
+    if (state == State::Playing || state == State::Paused) {
+        const HyxErrorCode result = Stop();
+        if (result != kSuccess)
+            return result;
+    }
+    if (_state.load() == State::Connected) {
+        HyxErrorCode result = disconnectOutput();
+        if (result != kSuccess)
+            return ReportError(result);
+        result = disconnectInput();
+        if (result != kSuccess)
+            return result;
+    }
+    if (_state.load() == State::Initialized) {
+        const HyxErrorCode result = DeInitialize();
+        if (result != kSuccess)
+            return result;
+    }
+    return kSuccess;
+}
+
+HyxErrorCode Filter::Update()
+{
+    if (_state.load() != State::Playing)
+        return ReportError(HyxErrorCode::FilterWrongStateToUpdate);
+    return kSuccess;
+}
+
+bool Filter::SetGraph(std::weak_ptr<Graph> graph)
+{
+    const std::shared_ptr<Graph> current = _graph.lock();
+    const std::shared_ptr<Graph> next = graph.lock();
+    if (current && next && current != next) {
+        LogMessage(LogLevel::Error, "Setting a graph to filter which differs from previously set graph");
+        return false;
+    }
+    _graph = graph;
+    _graphPtr = next.get();
+    return true;
+}
+
+// --- Connection queries ---
+
+bool Filter::IsInputConnected() const
+{
+    return _isSource || static_cast<bool>(_inputConnection.lock());
+}
+
+bool Filter::IsOutputConnected() const
+{
+    const std::shared_ptr<Filter> output = GetOutputFilter();
+    return output && output->IsInputConnected();
+}
+
+std::shared_ptr<Filter> Filter::GetInputFilter() const
+{
+    const std::shared_ptr<Connection> input = _inputConnection.lock();
+    return input ? input->GetInputFilter() : std::shared_ptr<Filter>();
+}
+
+std::shared_ptr<Filter> Filter::GetOutputFilter() const
+{
+    const std::shared_ptr<Connection> output = _outputConnection.lock();
+    return output ? output->GetOutputFilter() : std::shared_ptr<Filter>();
+}
+
+std::shared_ptr<Filter> Filter::GetSourceFilter() const
+{
+    if (_isSource)
+        return std::const_pointer_cast<Filter>(weak_from_this().lock());
+    const std::shared_ptr<Filter> input = GetInputFilter();
+    return input ? input->GetSourceFilter() : std::shared_ptr<Filter>();
+}
+
+// --- Counters and processed atoms ---
+
+int Filter::GetInstanceId() const
+{
+    int id = _instanceId.load();
+    if (id >= 0)
+        return id;
+    const int candidate = g_nextInstanceId.fetch_add(1);
+    // Two first callers race: the first store wins and the other's number is never used.
+    if (_instanceId.compare_exchange_strong(id, candidate))
+        return candidate;
+    return id;
+}
+
+unsigned Filter::GetNumFramesProcessed() const
+{
+    const int streams = GetOutputNumStreams();
+    if (streams < 1)
+        return 0;
+    return _numAtomsProcessed.load() / static_cast<unsigned>(streams);
+}
+
+std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
+{
+    std::lock_guard<std::mutex> lock(_cacheMutex);
+    return _lastProcessedAtom;
+}
+
+std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
+{
+    std::lock_guard<std::mutex> lock(_cacheMutex);
+    return _lastProcessedAtoms;
+}
+
+HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
+{
+    if (!atom)
+        return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    Connection* const output = outputConnectionForUpdate();
+    // The queue refuses a push at once when it has no free slot.
+    if (output != nullptr && !output->PushToQueue(atom))
+        return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
+        addToCachedAtoms(atom);
+    } else {
+        std::lock_guard<std::mutex> lock(_cacheMutex);
+        _lastProcessedAtom = std::move(atom);
+    }
+    ++_numAtomsProcessed;
+    return kSuccess;
+}
+
+void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
+{
+    if (!atom)
+        return;
+    const int stream = static_cast<int>(atom->GetStreamId());
+    std::lock_guard<std::mutex> lock(_cacheMutex);
+    _lastProcessedAtoms[stream] = atom;
+    _lastProcessedAtom = std::move(atom);
+}
+
+// --- Progress ---
+
+float Filter::GetProgressWeight() const
+{
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    return _progressWeight;
+}
+
+float Filter::GetProgress() const
+{
+    return _progress.load(std::memory_order_relaxed);
+}
+
+std::string Filter::GetProgressInfo() const
+{
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    return _progressInfo;
+}
+
+void Filter::SetProgress(float progress)
+{
+    _progress.store(progress, std::memory_order_relaxed);
+    recomputeGraphProgress();
+}
+
+void Filter::SetProgress(float progress, const char* info)
+{
+    {
+        std::lock_guard<std::mutex> lock(_progressMutex);
+        _progress.store(progress, std::memory_order_relaxed);
+        _progressInfo = info != nullptr ? info : "";
+    }
+    recomputeGraphProgress();
+}
+
+void Filter::SetProgressInfo(const char* info)
+{
+    {
+        std::lock_guard<std::mutex> lock(_progressMutex);
+        _progressInfo = info != nullptr ? info : "";
+    }
+    recomputeGraphProgress();
+}
+
+void Filter::SetProgressWeight(float weight)
+{
+    std::lock_guard<std::mutex> lock(_progressMutex);
+    _progressWeight = weight;
+}
+
+void Filter::recomputeGraphProgress() const
+{
+    // A running graph computes its progress when asked, so the reports of every update need
+    // no work (and no reference taken) then.
+    const Graph* const current = graphForUpdate();
+    if (current == nullptr || current->_running.load())
+        return;
+    if (const std::shared_ptr<Graph> graph = _graph.lock())
+        graph->updateProgress();
+}
+
+std::string Filter::GetDataLayerName(const VornCommon::Guid& type)
+{
+    return Utils::GetGuidAlias(type).StdString();
+}
+
+} // namespace Hyx

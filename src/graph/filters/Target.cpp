@@ -1,0 +1,161 @@
+#include "graph/filters/InputSide.h"
+
+#include <Hyx/Atom.h>
+#include <Hyx/Connection.h>
+#include <Hyx/DataProfile.h>
+#include <Hyx/FilterParamDataProfile.h>
+#include <Hyx/Profile.h>
+#include <Hyx/Target.h>
+
+#include <VornCommon/Profiler.h>
+
+namespace Hyx {
+
+Target::Target(bool keepParams) : _keepParamsFlag(keepParams)
+{
+}
+
+Target::~Target() = default;
+
+HyxErrorCode Target::onInitializeParams(Filter* upstream)
+{
+    if (upstream == nullptr || !_keepParamsFlag) {
+        return HyxErrorCode::Success;
+    }
+    const std::vector<std::shared_ptr<FilterParamBoolDataProfile>> old = std::move(_keepParams);
+    _keepParams = FilterParamsHelper::GetDataProfileParams(upstream->GetAggregatedOutputProfile(), "Keep ", true);
+
+    bool anyKept = false;
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
+        const std::string friendly = param->GetDataProfile()->ToFriendlyString();
+        for (const std::shared_ptr<FilterParamBoolDataProfile>& before : old) {
+            if (before->GetDataProfile()->ToFriendlyString() == friendly) {
+                param->SetValueAsString(before->GetValueAsString().c_str());
+                break;
+            }
+        }
+        anyKept = anyKept || param->GetValue();
+    }
+    if (!_keepParams.empty() && !anyKept) {
+        _keepParams.front()->SetValue(true); // at least one layer is always kept
+    }
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
+        addParam(param, true);
+    }
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Target::onInitialize(Filter* upstream)
+{
+    const std::shared_ptr<Profile> offer = upstream ? upstream->GetAggregatedOutputProfile() : nullptr;
+    if (!offer) {
+        return SetInputProfile(upstream, std::make_shared<Profile>());
+    }
+    auto kept = std::make_shared<Profile>(offer);
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
+        if (param->GetValue()) {
+            continue;
+        }
+        const std::string friendly = param->GetDataProfile()->ToFriendlyString();
+        for (int i = 0; i < kept->GetDataProfileCount(); ++i) {
+            const std::shared_ptr<DataProfile> entry = kept->GetDataProfileByIndex(i);
+            if (entry->ToFriendlyString() == friendly) {
+                kept->Remove(entry);
+                break;
+            }
+        }
+    }
+    return SetInputProfile(upstream, kept);
+}
+
+HyxErrorCode Target::SetInputProfile(Filter*, std::shared_ptr<Profile> profile)
+{
+    if (!profile || !profile->IsFullySpecified()) {
+        return ReportError(HyxErrorCode::InputProfileNotFullySpecified);
+    }
+    _inputProfile = std::move(profile);
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Target::onInputConnection(std::weak_ptr<Connection> connection)
+{
+    const InputOfferCheck check = CheckInputOffer(_inputProfile, connection);
+    if (check.code != HyxErrorCode::Success) {
+        return ReportError(check.code, check.hasInfo ? check.info.c_str() : nullptr);
+    }
+    return HyxErrorCode::Success;
+}
+
+std::shared_ptr<Profile> Target::GetOutputProfile()
+{
+    return nullptr;
+}
+
+std::shared_ptr<Profile> Target::GetAggregatedOutputProfile()
+{
+    const std::shared_ptr<Filter> upstream = GetInputFilter();
+    return upstream ? upstream->GetAggregatedOutputProfile() : nullptr;
+}
+
+HyxErrorCode Target::onPostUpdate()
+{
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode Target::Update()
+{
+    static const VornCommon::ProfilerZone zone("HYX::Target::Update");
+    const VornCommon::ProfilerZoneScope scope(zone);
+
+    const HyxErrorCode state = FilterWithInput::Update();
+    if (state != HyxErrorCode::Success) {
+        return state;
+    }
+    ResetError();
+    return FinishUpdateCycle(
+        *this, consumePending(), [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
+        [this] { return onPostUpdate(); });
+}
+
+HyxErrorCode Target::consumePending()
+{
+    Connection* const input = inputConnectionForUpdate();
+    if (!input) {
+        return ReportError(HyxErrorCode::FilterLacksInputConnection);
+    }
+    Connection* const output = outputConnectionForUpdate();
+    const int count = output ? GateCount(*input, *output) : input->NumPendingData();
+
+    // Every pending atom is consumed; the first failure is the cycle's result, so a failed
+    // atom is never hidden by a later success.
+    HyxErrorCode last = HyxErrorCode::NoDataAvailable;
+    HyxErrorCode firstFailure = HyxErrorCode::Success;
+    VornCommon::String firstFailureText;
+    for (int i = 0; i < count; ++i) {
+        const std::shared_ptr<Atom> atom = input->Pull();
+        if (!atom) {
+            continue; // the sentinel a flush leaves behind
+        }
+        const std::shared_ptr<Atom> copy = Atom::Copy(atom, _inputProfile, -1);
+        if (!copy) {
+            last = HyxErrorCode::NoDataAvailable;
+            break;
+        }
+        last = onProcessFrame(copy);
+        if (last == HyxErrorCode::Success) {
+            // Without an output this only does the bookkeeping of a consumed atom.
+            last = pushToOutputQueue(atom);
+        }
+        if (IsFailure(last) && firstFailure == HyxErrorCode::Success) {
+            firstFailure = last;
+            firstFailureText = GetLastError(false);
+        }
+    }
+    if (firstFailure != HyxErrorCode::Success) {
+        SetError(firstFailureText);
+        return firstFailure;
+    }
+    return last;
+}
+
+} // namespace Hyx

@@ -1,0 +1,193 @@
+// The graph's running side: frame order, play, pause, stop, the update pass and events.
+
+#include "graph/filters/InputSide.h"
+
+#include <Hyx/Filter.h>
+#include <Hyx/Graph.h>
+
+#include <VornCommon/Profiler.h>
+
+namespace Hyx {
+
+namespace {
+
+std::string errorOf(const std::shared_ptr<Filter>& filter)
+{
+    return filter->GetLastError(false).StdString();
+}
+
+bool isRunning(const Filter& filter)
+{
+    const Filter::FilterState state = filter.GetFilterState();
+    return state == Filter::FilterState::Playing || state == Filter::FilterState::Paused;
+}
+
+} // namespace
+
+Graph::Events::~Events() = default;
+
+void Graph::Events::onGraphStateChanged(GraphState)
+{
+}
+
+void Graph::Events::onGraphRecordingStateChanged(bool)
+{
+}
+
+void Graph::OnFrameOrderReset()
+{
+    _frameOrderResetEvents.Emit(&IFrameOrderResetListener::OnFrameOrderReset);
+}
+
+ActionResult Graph::SetFrameOrderProvider(std::shared_ptr<FrameOrderProvider> provider)
+{
+    if (!IsStopped()) {
+        const std::string detail = "graph must be stopped first";
+        return fail("Graph failed to set a frame order provider", &detail);
+    }
+    std::lock_guard<std::mutex> lock(_providerMutex);
+    if (_frameOrderProvider) {
+        _frameOrderProvider->SetFrameOrderResetListener(nullptr);
+    }
+    _frameOrderProvider = std::move(provider);
+    if (_frameOrderProvider) {
+        _frameOrderProvider->SetFrameOrderResetListener(this);
+    }
+    return ActionResult::Success;
+}
+
+std::shared_ptr<FrameOrderProvider> Graph::GetFrameOrderProvider() const
+{
+    std::lock_guard<std::mutex> lock(_providerMutex);
+    return _frameOrderProvider;
+}
+
+void Graph::setState(GraphState state)
+{
+    _state = state;
+    _graphEvents.Emit(&Events::onGraphStateChanged, state);
+}
+
+ActionResult Graph::Play()
+{
+    if (IsPlaying()) {
+        return ActionResult::Success;
+    }
+    if (!GetFrameOrderProvider()) {
+        return fail("Graph is missing frame order provider");
+    }
+    const bool resuming = IsPaused();
+    for (size_t i = 0; i < _filters.size(); ++i) {
+        if (_filters[i]->Play() == HyxErrorCode::Success) {
+            continue;
+        }
+        const std::string detail = errorOf(_filters[i]);
+        // Put the filters already started back where they were, so the graph is never left
+        // half-played and the next Play can succeed.
+        for (size_t k = i; k-- > 0;) {
+            if (resuming) {
+                _filters[k]->Pause();
+            } else {
+                _filters[k]->Stop();
+            }
+        }
+        return fail("Graph failed to start playing", &detail);
+    }
+    _running = true;
+    setState(GraphState::Playing);
+    return ActionResult::Success;
+}
+
+ActionResult Graph::Pause()
+{
+    if (IsPaused()) {
+        return ActionResult::Success;
+    }
+    if (!IsPlaying()) {
+        const std::string detail = "it is not playing";
+        return fail("Graph failed to pause", &detail);
+    }
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (filter->Pause() != HyxErrorCode::Success) {
+            const std::string detail = errorOf(filter);
+            return fail("Graph failed to pause", &detail);
+        }
+    }
+    setState(GraphState::Paused);
+    return ActionResult::Success;
+}
+
+ActionResult Graph::Stop()
+{
+    return stopGraph();
+}
+
+ActionResult Graph::stopGraph()
+{
+    if (IsStopped()) {
+        return ActionResult::Success;
+    }
+    computeProgress();
+    _running = false;
+    // Every running filter is stopped, also after a failure, so a second Stop can finish
+    // the job instead of failing on the filters already stopped.
+    bool failed = false;
+    std::string detail;
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (!isRunning(*filter)) {
+            continue;
+        }
+        if (filter->Stop() != HyxErrorCode::Success && !failed) {
+            failed = true;
+            detail = errorOf(filter);
+        }
+    }
+    if (failed) {
+        return fail("Graph failed to stop", &detail);
+    }
+    setState(GraphState::Stopped);
+    return ActionResult::Success;
+}
+
+ActionResult Graph::Update()
+{
+    static const VornCommon::ProfilerZone zone("HYX::Graph::Update");
+    const VornCommon::ProfilerZoneScope scope(zone);
+
+    const std::shared_ptr<Filter>* failed = nullptr;
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (IsFailure(filter->Update())) {
+            failed = &filter;
+            break;
+        }
+    }
+    // Read first: the exchange is a locked write, and a stop is rarely pending.
+    if (_recordingStop.load(std::memory_order_relaxed) && _recordingStop.exchange(false)) {
+        _graphEvents.Emit(&Events::onGraphRecordingStateChanged, false);
+    }
+    if (failed != nullptr) {
+        const std::string detail = errorOf(*failed);
+        return fail("Graph update failed", &detail);
+    }
+    return ActionResult::Success;
+}
+
+bool Graph::IsDone() const
+{
+    if (IsStopped() || _filters.empty()) {
+        return true;
+    }
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (filter->ForceGraphStop()) {
+            return true;
+        }
+    }
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (!filter->IsDone()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace Hyx

@@ -1,0 +1,165 @@
+#include <Hyx/LoggerInstance.h>
+#include <Hyx/VisualGraph.h>
+#include <Hyx/XmlGraph.h>
+
+#include "graph/xml/XmlGraphTexts.h"
+
+#include <VornCommon/FileHelper.h>
+#include <VornCommon/Xml.h>
+
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+// The loader of both dialects. The root element picks the dialect. Attributes that are
+// missing or unreadable never reach the descriptions as null texts: graph settings keep
+// their defaults, a filter without "guid" counts as one with an invalid GUID, a parameter
+// without "name" is skipped.
+
+namespace Hyx {
+
+namespace {
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+
+bool hasVersion10(const XMLElement& root)
+{
+    const char* version = root.Attribute("version");
+    return version != nullptr && std::strcmp(version, "1.0") == 0;
+}
+
+bool boolAttribute(const XMLElement& element, const char* name)
+{
+    bool value = false;
+    if (element.QueryBoolAttribute(name, &value) != tinyxml2::XML_SUCCESS)
+        return false;
+    return value;
+}
+
+// A filter description with GUID and flags; empty (logged) when "guid" is missing or not
+// GUID text, which makes the whole load fail.
+std::shared_ptr<VisualFilter> readFilter(const XMLElement& element)
+{
+    const char* guidText = element.Attribute("guid");
+    VornCommon::Guid type;
+    try {
+        type = VornCommon::Guid::FromHexString(guidText != nullptr ? guidText : "");
+    } catch (const std::exception& e) {
+        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
+        return nullptr;
+    }
+    return std::make_shared<VisualFilter>(type, boolAttribute(element, "selected"), boolAttribute(element, "rendered"));
+}
+
+// SetParamValue for every child of parent with the given name.
+void readParams(const XMLElement& parent, const char* elementName, VisualFilter& filter)
+{
+    for (const XMLElement* param = parent.FirstChildElement(elementName); param != nullptr;
+         param = param->NextSiblingElement(elementName)) {
+        const char* name = param->Attribute("name");
+        if (name == nullptr)
+            continue;
+        const char* value = param->Attribute("value");
+        filter.SetParamValue(name, value != nullptr ? value : "");
+    }
+}
+
+std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root)
+{
+    if (!hasVersion10(root))
+        return nullptr;
+    auto graphs = std::make_shared<VisualGraphs>();
+    for (const XMLElement* graphElement = root.FirstChildElement("graph"); graphElement != nullptr;
+         graphElement = graphElement->NextSiblingElement("graph")) {
+        auto graph = std::make_shared<VisualGraph>();
+        if (const char* play = graphElement->Attribute("play"))
+            graph->SetPlaybackMode(XmlGraphTexts::PlayModeFromName(play));
+        if (const char* fps = graphElement->Attribute("fps"))
+            graph->SetFps(XmlGraphTexts::FpsFromText(fps));
+        for (const XMLElement* filterElement = graphElement->FirstChildElement("filter"); filterElement != nullptr;
+             filterElement = filterElement->NextSiblingElement("filter")) {
+            std::shared_ptr<VisualFilter> filter = readFilter(*filterElement);
+            if (!filter)
+                return nullptr;
+            readParams(*filterElement, "param", *filter);
+            graph->AddVisualFilter(filter);
+        }
+        graphs->AddVisualGraph(graph);
+    }
+    return graphs;
+}
+
+std::shared_ptr<VisualGraphs> readQuendra(const XMLElement& root)
+{
+    if (!hasVersion10(root))
+        return nullptr;
+    auto graphs = std::make_shared<VisualGraphs>();
+    const XMLElement* pipeline = root.FirstChildElement("hyxpipeline");
+    if (pipeline == nullptr)
+        return graphs;
+    auto graph = std::make_shared<VisualGraph>();
+    if (const std::optional<int> mode = XmlGraphTexts::ParseInt(pipeline->Attribute("playmode")))
+        graph->SetPlaybackMode(static_cast<PlaybackMode>(*mode));
+    if (const std::optional<int> speed = XmlGraphTexts::ParseInt(pipeline->Attribute("playspeed")))
+        graph->SetFps(XmlGraphTexts::FpsFromSpeedCode(*speed));
+    for (const XMLElement* filterElement = pipeline->FirstChildElement("filter"); filterElement != nullptr;
+         filterElement = filterElement->NextSiblingElement("filter")) {
+        std::shared_ptr<VisualFilter> filter = readFilter(*filterElement);
+        if (!filter)
+            return nullptr;
+        if (const XMLElement* parameters = filterElement->FirstChildElement("parameters"))
+            readParams(*parameters, "parameter", *filter);
+        graph->AddVisualFilter(filter);
+    }
+    graphs->AddVisualGraph(graph);
+    return graphs;
+}
+
+std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc)
+{
+    if (const XMLElement* root = doc.FirstChildElement("hyx"))
+        return readHyx(*root);
+    if (const XMLElement* root = doc.FirstChildElement("quendra"))
+        return readQuendra(*root);
+    return nullptr;
+}
+
+std::shared_ptr<VisualGraphs> load(const char* data, size_t size)
+{
+    // Only memory can run out here; a load reports failure, it does not throw.
+    try {
+        XMLDocument doc = VornCommon::MakeXmlDocument();
+        if (doc.Parse(data, size) != tinyxml2::XML_SUCCESS)
+            return nullptr;
+        return readDocument(doc);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+std::shared_ptr<VisualGraphs> XmlGraph::LoadFromXml(const char* path)
+{
+    if (path == nullptr)
+        return nullptr;
+    uint32_t size = 0;
+    // Read through the platform layer: it refuses folders and files of 4 GiB or more
+    // before allocating.
+    const std::unique_ptr<uint8_t[]> content(VornCommon::FileHelper::ReadFileContentToByteArray(path, size));
+    if (!content)
+        return nullptr;
+    return load(reinterpret_cast<const char*>(content.get()), size);
+}
+
+std::shared_ptr<VisualGraphs> XmlGraph::LoadFromDataBuffer(const char* data, size_t size)
+{
+    if (data == nullptr)
+        return nullptr;
+    return load(data, size);
+}
+
+} // namespace Hyx

@@ -1,0 +1,155 @@
+#include <Hyx/Atom.h>
+#include <Hyx/DeserializeFromFile.h>
+#include <Hyx/SerializeToFile.h>
+
+#include <VornCommon/FileHelper.h>
+
+#include "StreamTestLayers.h"
+#include "StreamTestUtil.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+using namespace HyxTest;
+using Hyx::Atom;
+using Hyx::HyxErrorCode;
+using VornCommon::LogLevel;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::shared_ptr<Atom> smallAtom(uint32_t frame)
+{
+    RegisterStreamTestLayers();
+    auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, frame), frame);
+    auto layer = std::make_shared<StreamTestPlainLayer>();
+    SetPayload(*layer, Bytes(frame + 1, static_cast<uint8_t>(frame)));
+    atom->AddDataLayer(layer, false);
+    return atom;
+}
+
+// Exposes the protected file reads.
+class FileReader : public Hyx::DeserializeFromFile {
+public:
+    using DeserializeFromFile::DeserializeFromFile;
+    using DeserializeFromFile::readFromFile;
+};
+
+} // namespace
+
+TEST(AtomStreamFile, WritesThroughFlushesAndReadsBack)
+{
+    TempDir dir;
+    const std::string path = dir.file("sub/dir/take.hyx"); // directories are created
+    Bytes expected;
+    {
+        Hyx::SerializeToFile writer(path.c_str(), true);
+        ASSERT_TRUE(writer.IsReady());
+        EXPECT_EQ(writer.GetFilePath(), path);
+        writer.pack_hyxheader();
+        for (uint32_t frame = 0; frame < 3; ++frame) {
+            ASSERT_EQ(writer.pack_atom(smallAtom(frame)), HyxErrorCode::Success);
+            if (frame == 1)
+                continue; // left for the next flush
+            const Bytes chunk = PackedBytes(writer);
+            expected.insert(expected.end(), chunk.begin(), chunk.end());
+            ASSERT_TRUE(writer.Flush());
+        }
+        ASSERT_EQ(writer.pack_atom(smallAtom(3)), HyxErrorCode::Success);
+        const Bytes last = PackedBytes(writer);
+        expected.insert(expected.end(), last.begin(), last.end());
+        EXPECT_TRUE(writer.CloseFile()); // writes what is pending
+        EXPECT_FALSE(writer.IsReady());
+    }
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    FileReader reader(path.c_str());
+    ASSERT_TRUE(reader.IsValid());
+    EXPECT_EQ(reader.GetFileSize(), expected.size());
+    ASSERT_EQ(reader.readFromFile(15), HyxErrorCode::Success);
+    EXPECT_TRUE(reader.unpack_hyxheader());
+    ASSERT_EQ(reader.readFromFile(static_cast<unsigned>(expected.size() - 15)), HyxErrorCode::Success);
+    for (uint32_t frame = 0; frame < 4; ++frame) {
+        auto atom = reader.unpack_atom();
+        ASSERT_TRUE(atom);
+        EXPECT_EQ(atom->GetFrameNr(), frame);
+    }
+    // At the end of the file, and beyond it, nothing is read or allocated.
+    EXPECT_EQ(reader.readFromFile(1), HyxErrorCode::FailedToReadFromFile);
+    EXPECT_EQ(reader.GetRemainingDataSize(), 0u);
+    EXPECT_EQ(reader.readFromFile(0xFFFFFFFFu, 0), HyxErrorCode::FailedToReadFromFile);
+    EXPECT_EQ(reader.GetBuffer()->capacity() < 0xFFFFFFFFu, true);
+    EXPECT_EQ(reader.readFromFile(4, expected.size() - 3), HyxErrorCode::FailedToReadFromFile);
+    EXPECT_EQ(reader.readFromFile(1, expected.size() + 1), HyxErrorCode::FailedToReadFromFile);
+    ASSERT_EQ(reader.readFromFile(16, 15), HyxErrorCode::Success);
+    unsigned int id = 0;
+    unsigned long long ts = 0;
+    EXPECT_EQ(reader.unpack_atomheader(id, ts), 16u + 46u);
+}
+
+TEST(AtomStreamFile, MissingFilesAndFailedWrites)
+{
+    CapturedLog log;
+    TempDir dir;
+    const std::string missing = dir.file("missing.hyx");
+    FileReader reader(missing.c_str());
+    EXPECT_FALSE(reader.IsValid());
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text, "DeserializeFromFile::DeserializeFromFile(): Invalid file '" + missing + "'");
+    EXPECT_EQ(log.Entries()[0].level, LogLevel::Error);
+    EXPECT_EQ(reader.readFromFile(1), HyxErrorCode::FailedToReadFromFile);
+
+    // A writer that never opened keeps its bytes and reports them lost.
+    Hyx::SerializeToFile closed(dir.file("later.hyx").c_str(), false);
+    EXPECT_FALSE(closed.IsReady());
+    closed.pack_hyxheader();
+    EXPECT_FALSE(closed.Flush());
+    EXPECT_EQ(closed.GetPackedDataSize(), 15u);
+    EXPECT_EQ(closed.GetFlushedDataSize(), 0u);
+    EXPECT_FALSE(closed.CloseFile());
+
+    if (VornCommon::FileHelper::DoesFileExist("/dev/full")) {
+        log.Clear();
+        Hyx::SerializeToFile full("/dev/full", true);
+        ASSERT_TRUE(full.IsReady());
+        full.pack_hyxheader();
+        EXPECT_FALSE(full.Flush());
+        EXPECT_EQ(full.GetPackedDataSize(), 15u);
+        EXPECT_EQ(full.GetFlushedDataSize(), 0u);
+        EXPECT_FALSE(full.CloseFile());
+        EXPECT_TRUE(log.Contains("Failed to write to file."));
+    }
+}
+
+TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
+{
+    CapturedLog log;
+    TempDir dir;
+    const std::string path = dir.file("open.hyx");
+    fs::create_directories(dir.path);
+    {
+        Hyx::SerializeToFile writer(path.c_str(), true);
+        writer.pack_hyxheader();
+    }
+    EXPECT_TRUE(log.Contains("File '" + path + "' not closed!"));
+    EXPECT_EQ(ReadFileBytes(path).size(), 15u);
+}
+
+TEST(AtomStreamFile, BareNameGoesNextToTheExecutable)
+{
+    const std::string name = "hyx_stream_bare_" + std::to_string(::getpid()) + ".hyx";
+    const std::string expected = VornCommon::FileHelper::GetAppExeDirectory() + "/" + name;
+    {
+        Hyx::SerializeToFile writer(name.c_str(), true);
+        ASSERT_TRUE(writer.IsReady());
+        writer.pack_hyxheader();
+        EXPECT_TRUE(writer.CloseFile());
+    }
+    EXPECT_EQ(ReadFileBytes(expected).size(), 15u);
+    fs::remove(expected);
+}

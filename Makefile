@@ -34,8 +34,9 @@ coverage: setup
 	cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS='--coverage -fprofile-update=atomic' -DCMAKE_C_FLAGS='--coverage -fprofile-update=atomic' -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DCMAKE_MODULE_LINKER_FLAGS=--coverage -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
 	cmake --build build-coverage -j $(JOBS)
 	find build-coverage -name '*.gcda' -delete
+	rm -f build-coverage/CMakeFiles/*/CompilerId*/*.gcno # CMake's compiler probe, never run
 	cd build-coverage && ctest --output-on-failure -j $(JOBS)
-	gcovr -r . --object-directory build-coverage -j $(JOBS) --exclude-directories 'build-coverage/CMakeFiles' --filter 'src/' --filter 'vorncommon/' --print-summary -o build-coverage/coverage.txt
+	gcovr -r . --object-directory build-coverage -j $(JOBS) --filter 'src/' --filter 'vorncommon/' --print-summary -o build-coverage/coverage.txt
 	@tail -n 4 build-coverage/coverage.txt
 
 bench: setup

@@ -305,3 +305,18 @@ TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
     EXPECT_EQ(filter->GetInputFilter(), source);
     EXPECT_FALSE(AsyncGraph::CreateFilter(kTargetGuid, chain.async)); // not registered
 }
+
+TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
+{
+    Chain chain(8, 25.0f);
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+        arrivals.push_back(std::chrono::steady_clock::now()); // worker only; read after the stop
+        return Hyx::HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    ASSERT_EQ(arrivals.size(), 8u);
+    // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
+    EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
+}

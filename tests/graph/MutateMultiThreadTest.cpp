@@ -340,3 +340,31 @@ TEST(MutateMultiThreadThreads, FramesDropWhileBusy)
     EXPECT_EQ(frames->getParameterValue("Dropped frames count"), "0");
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
+
+TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
+{
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(3), Threads<AtomWork>("3", false));
+    auto atoms = chain.middle;
+    auto target = chain.target;
+    // A waits for B, B for C: the workers finish C, B, A.
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<unsigned> completion;
+    atoms->work = [&](std::shared_ptr<Atom> atom) {
+        const unsigned frame = atom->GetFrameNr();
+        std::unique_lock<std::mutex> lock(mutex);
+        finished.wait_for(lock, kPatience,
+                          [&] { return frame == 2 || (!completion.empty() && completion.back() == frame + 1); });
+        completion.push_back(frame);
+        finished.notify_all();
+        return atom;
+    };
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(UpdateUntilDone(*chain.graph));
+    EXPECT_EQ(completion, (std::vector<unsigned>{2, 1, 0}));
+    EXPECT_EQ(target->frames(), Range(3));
+    EXPECT_TRUE(atoms->book.consistent());
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(atoms->book.allocated, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(atoms->book.released, (std::vector<void*>{ResourceOf(0), ResourceOf(1), ResourceOf(2)}));
+}

@@ -96,6 +96,28 @@ TEST(NormalsOctCompressor, RandomNormalsDecodeWithinTheirPrecision)
     }
 }
 
+TEST(NormalsOctCompressor, EquatorCornersKeepTheirSide)
+{
+    // Folded normals whose code lands on a corner of the fold's edge, and half-NaN normals.
+    const float tiny = -1e-9f;
+    const float normals[][3] = {{0, 1, tiny}, {0, -1, tiny}, {1, 0, tiny}, {-1, 0, tiny}, {-0.0f, -1, tiny}};
+    NormalsOctCompressor octs;
+    for (auto [precision, limit] : {std::pair{NormalsPrecision::OCT_16, 1.0}, {NormalsPrecision::OCT_32, 0.01}}) {
+        for (const auto& normal : normals) {
+            uint8_t code[4];
+            float back[3];
+            octs.compressNorms(normal, code, 1, precision);
+            octs.decompressNorms(code, back, 1, precision);
+            EXPECT_LE(degreesBetween(normal, back), limit) << normal[0] << " " << normal[1] << " at " << int(precision);
+        }
+        const float halfNan[3] = {NAN, 0.5f, -1};
+        uint8_t code[4] = {1, 1, 1, 1};
+        octs.compressNorms(halfNan, code, 1, precision);
+        const int untouched = precision == NormalsPrecision::OCT_16 ? 1 : 0;
+        EXPECT_THAT(code, testing::ElementsAre(0, 0, untouched, untouched));
+    }
+}
+
 TEST(NormalsOctCompressor, SizesRoundingAndRefusedPrecisions)
 {
     EXPECT_EQ(NormalsOctCompressor::getCompressedSizeinBytes(NormalsPrecision::UNCOMPRESSED, 10), 120u);

@@ -20,20 +20,6 @@ using VornCommon::LogLevel;
 
 namespace {
 
-Settings Block(const char* bufferSize, bool drop)
-{
-    return {{MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
-            {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
-}
-
-std::vector<unsigned> Range(unsigned count)
-{
-    std::vector<unsigned> frames;
-    for (unsigned i = 0; i < count; ++i)
-        frames.push_back(i);
-    return frames;
-}
-
 } // namespace
 
 TEST(MutateBlock, ManualReleasesOneFramePerPull)

@@ -177,8 +177,7 @@ TEST(AsyncGraphThreads, StopEndsPacedSuspendedAndRunningWorkers)
 {
     // Paced at 2 fps and looping: Stop does not wait out the period.
     Chain chain(10, 2.0f);
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 2.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 2.0f));
     ASSERT_TRUE(Eventually([&] { return !chain.target->frames().empty(); }));
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.async->IsStopped());
@@ -216,8 +215,7 @@ TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
     AsyncTestGraph chain;
     chain.make<PauseRefuser>();
     auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 500.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce, 500.0f));
     EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
     // The graph is not left playing without a worker: the walk goes on to its end.
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
@@ -236,8 +234,7 @@ TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
     };
     {
         Chain chain(10);
-        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
         ASSERT_TRUE(Eventually([&] {
             const auto record = workerRecord();
             return record && record->GetFrameCount() > 3;

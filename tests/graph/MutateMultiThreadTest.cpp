@@ -42,8 +42,7 @@ TEST(MutateMultiThreadThreads, HundredAtomsOnFourWorkersArriveInOrderBeforeTheGr
             SleepMicroseconds(random() % 2000);
             return atom;
         };
-        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
         ASSERT_TRUE(chain.log.waitFor(State::Stopped));
         const std::vector<unsigned> frames = chain.target->frames();
         if (!drop) {
@@ -94,8 +93,7 @@ TEST(MutateMultiThreadThreads, FrameOrderResetsWithWorkInFlightNeverDeadlock)
             SleepMicroseconds(random() % 1000);
             return random() % 7 == 0 ? nullptr : atom; // some results emit nothing
         };
-        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
         auto order = chain.async->GetFrameOrderProvider();
         for (int i = 0; i < 20; ++i) {
             ASSERT_TRUE(Eventually([&] { return chain.middle->inWork.load() >= 1; }));
@@ -117,8 +115,7 @@ TEST(MutateMultiThreadThreads, StopWhileWorkersAreBusyJoinsAndReleases)
         gate.pass();
         return atom;
     };
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
     ASSERT_TRUE(Eventually([&] { return chain.middle->inWork.load() == 3; }));
     ASSERT_TRUE(Eventually([&] { return chain.middle->getParameterValue("Dropped atoms count") != "0"; }));
     std::thread opener([&] {

@@ -118,6 +118,12 @@ struct AsyncTestGraph : GraphFixtures::TestGraph {
         async->Stop();
         async->_graphEvents.Remove(&log);
     }
+    /// Sets the order and rate, then plays; false when either fails.
+    bool play(Hyx::PlaybackMode mode, float fps = 0.0f)
+    {
+        return async->SetPlaybackMode(mode, fps) == Hyx::ActionResult::Success &&
+               async->Play() == Hyx::ActionResult::Success;
+    }
     std::shared_ptr<Hyx::AsyncGraph> async;
     StateLog log;
 };

@@ -20,7 +20,8 @@
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
 //   the listener list are guarded, so host threads may read them while a worker updates.
-// - The filter holds weak references to its graph and connections; it owns neither.
+// - The filter holds weak references to its graph and connections; it owns neither. The
+//   graph reaches the filter only through IFilterLinks.
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -51,6 +52,18 @@ class Filter;
 class Graph;
 class Profile;
 
+/// What a graph asks of the filters it holds, and no more (library-internal: the filter
+/// implements it and hosts do not call it).
+class IFilterLinks {
+public:
+    /// Joins the filter to the graph; refuses (false, logged) a different live graph while a
+    /// live one is set.
+    virtual bool SetGraph(std::weak_ptr<Graph> graph) = 0;
+
+protected:
+    ~IFilterLinks() = default;
+};
+
 /// The host's listener for parameter changes of a filter.
 class HYX_API IFilterParameterValueChanged {
 public:
@@ -60,7 +73,10 @@ public:
                                                 const char* value) = 0;
 };
 
-class HYX_API Filter : public IParameterValueChanged, public ErrorHolder, public std::enable_shared_from_this<Filter> {
+class HYX_API Filter : public IParameterValueChanged,
+                       public ErrorHolder,
+                       public std::enable_shared_from_this<Filter>,
+                       public IFilterLinks {
 public:
     /// Life-cycle state; no operation enters the value 3.
     enum class FilterState : int32_t {
@@ -279,10 +295,8 @@ protected:
     void clearParamGroups();
 
 private:
-    friend class Graph;
-
-    /// Refuses (false, logged) a different live graph while a live one is set.
-    bool SetGraph(std::weak_ptr<Graph> graph);
+    // What the graph asks of the filter (IFilterLinks).
+    bool SetGraph(std::weak_ptr<Graph> graph) final;
 
     HyxErrorCode disconnectOutput();
     HyxErrorCode disconnectInput();

@@ -21,6 +21,7 @@
 //   thread: the host (or an asynchronous graph's worker) calls Update.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
+// - Filters and connections reach the graph only through IGraphLinks.
 
 #include <Hyx/CrossFilterInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -55,7 +56,28 @@ enum class ActionResult : int32_t {
     Success = 1
 };
 
-class HYX_API Graph : public ErrorHolder, public std::enable_shared_from_this<Graph>, public IFrameOrderResetListener {
+/// What the filters and connections of a graph ask of it, and no more (library-internal: the
+/// graph implements it and hosts do not call it).
+class IGraphLinks {
+public:
+    /// A filter's progress changed: the weighted progress and the joined texts are computed
+    /// again, except while the graph runs (readers compute them then), so every update may call
+    /// it.
+    virtual void updateProgress() = 0;
+    /// Clears both ends of the connection from input to output and drops it.
+    virtual ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
+                                           const std::shared_ptr<Filter>& output) = 0;
+    /// Adds a listener of the frame-order resets (listen), or removes it.
+    virtual void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) = 0;
+
+protected:
+    ~IGraphLinks() = default;
+};
+
+class HYX_API Graph : public ErrorHolder,
+                      public std::enable_shared_from_this<Graph>,
+                      public IFrameOrderResetListener,
+                      public IGraphLinks {
 public:
     /// Playback state; Error is only announced to listeners, never stored.
     enum class GraphState : int32_t {
@@ -188,18 +210,15 @@ public:
     VornCommon::signali::Delegate<IFrameOrderResetListener> _frameOrderResetEvents;
 
 protected:
-    friend class Connection;
-    friend class Filter;
-
     /// Joins two listed filters through a new connection of the graph's slot count.
     ActionResult connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream);
-    /// Clears both ends of the connection from input to output and drops it.
-    ActionResult disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output);
     /// Resets the filter and removes it from the list.
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
-    /// Recomputes the weighted progress and the joined progress text of all filters; while
-    /// running this is left to the readers.
-    void updateProgress();
+    // What filters and connections ask of the graph (IGraphLinks).
+    void updateProgress() override;
+    ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
+                                   const std::shared_ptr<Filter>& output) override;
+    void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) override;
     /// Computes and stores the weighted progress and the joined progress text.
     void computeProgress();
     /// The first filter's source; empty when there is none.

@@ -14,17 +14,17 @@ build/CMakeCache.txt: | setup
 test: setup
 	bash scripts/check-layers.sh
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
-	cmake --build build -j $(JOBS)
+	cmake --build build -j $(JOBS) --target hyx_tests
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build build-asan -j $(JOBS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS) --target hyx_tests
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 test-tsan: setup
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=thread -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target hyx_threaded_tests
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R "(Concurren|Thread)"
 
 bench: setup

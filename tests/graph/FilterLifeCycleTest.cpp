@@ -280,6 +280,8 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     ASSERT_EQ(chain.filter->Initialize(chain.source.get()), Code::Success);
     auto connection = std::make_shared<Connection>(chain.graph, 1);
     ASSERT_EQ(connection->Connect(chain.source, chain.filter), Code::Success);
+    ASSERT_EQ(source.Play(), Code::Success);
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
 
     auto first = std::make_shared<Atom>(0u, 1u, 10u);
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
@@ -321,12 +323,14 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(f.GetOutputNumStreams(), 1);
     EXPECT_EQ(f.GetNumFramesProcessed(), 4u);
 
-    // Stop forgets the last processed atoms.
-    ASSERT_EQ(f.Play(), Code::Success);
+    // Stop forgets the last processed atoms; a stopped filter drops what it still pushes.
     f.addToCachedAtoms(s1);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
+    EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
+    EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
+    EXPECT_EQ(f.GetNumAtomsProcessed(), 4u);
 }
 
 TEST(FilterLifeCycle, CountsIdsAndGraphLinks)

@@ -81,8 +81,8 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
     VornCommon::String firstFailureText;
     for (int i = 0; i < count && more; ++i) {
         std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom)
-            continue; // the sentinel a flush leaves behind
+        if (!atom || !IsRunning(*this))
+            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
         HyxErrorCode result = cycle.step(*this, atom, more);
         if (!IsFailure(result) && atom) {
             result = pushToOutputQueue(std::move(atom));

@@ -8,6 +8,7 @@ packages=(
   libtinyxml2-dev libboost-filesystem-dev libboost-system-dev
   libblosc-dev libturbojpeg0-dev libjpeg62-turbo-dev
   liblodepng-dev libsquish-dev libastcenc-dev libstb-dev
+  libyuv-dev
 )
 
 missing=()

@@ -3,6 +3,7 @@
 // The documented exceptions (unsupported format version, unknown block kind) are expected.
 
 #include <Hyx/Atom.h>
+#include <Hyx/DataTypeTextureBase.h>
 #include <Hyx/DeserializeFromMemory.h>
 #include <Hyx/SerializeToMemory.h>
 
@@ -50,6 +51,29 @@ void checkRoundTrip(const std::shared_ptr<Hyx::Atom>& atom)
         finding("writing a read atom twice gave different bytes");
 }
 
+// What a host shows of a layer read from the stream: its text, status and preview, and for
+// textures a few pixels. None of it may read outside the layer's payload.
+void showLayers(const std::shared_ptr<Hyx::Atom>& atom)
+{
+    for (const auto& layer : atom->GetAllDataLayers()) {
+        layer->ToString(false);
+        layer->updateStatusProperties();
+        int width = 0, height = 0;
+        if (layer->CanRenderTo2dRgbaBuffer(width, height) && width > 0 && height > 0) {
+            std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+            layer->RenderTo2dRgbaBuffer(rgba.data());
+        }
+        if (auto texture = std::dynamic_pointer_cast<Hyx::DataTypeTextureBase>(layer)) {
+            const int w = texture->GetWidth(), h = texture->GetHeight();
+            for (const auto& [x, y] : {std::pair{0, 0}, std::pair{w - 1, h - 1}, std::pair{w / 2, h / 2}}) {
+                texture->GetPixelAsRGB24BitValue(x, y);
+                texture->GetPixelAsRGB30BitValue(x, y);
+                texture->GetPixelAsYUV24BitValue(x, y);
+            }
+        }
+    }
+}
+
 void readAtoms(const uint8_t* data, size_t size, bool withHeader)
 {
     Hyx::DeserializeFromMemory reader;
@@ -62,8 +86,10 @@ void readAtoms(const uint8_t* data, size_t size, bool withHeader)
             const auto atom = reader.unpack_atom();
             if (reader.GetReaderPos() <= before)
                 finding("unpack_atom did not advance");
-            if (atom)
+            if (atom) {
+                showLayers(atom);
                 checkRoundTrip(atom);
+            }
         }
     } catch (const std::runtime_error&) {
     } catch (const std::logic_error&) {

@@ -1,11 +1,14 @@
 // Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
-// holding every registered layer class in its default state, the test classes, and layers
-// of unknown types. Usage: hyx_fuzz_seeds <output folder>
+// holding every registered layer class in its default state, every texture class with
+// pixels, the test classes, and layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DataTypeColorPalette.h>
 #include <Hyx/DataTypeSegmentInfo.h>
+#include <Hyx/DataTypeTextureBase.h>
+#include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/SerializeToMemory.h>
 
 #include "StreamTestLayers.h"
@@ -65,6 +68,38 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
     return atom;
 }
 
+// One atom with a small image of every texture format (odd sizes, so that the chroma and
+// block rules meet their edge cases), an IR payload of version 0 and an 8-bit palette.
+std::shared_ptr<Hyx::Atom> texturesAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 3, 1), 43);
+    for (auto it = Hyx::DataLayerFactory::Begin(); it != Hyx::DataLayerFactory::End(); ++it) {
+        auto layer = Hyx::DataLayerFactory::CreateDataLayer((*it).first, StreamTestPurpose()).ToStdSharedPtr();
+        auto texture = std::dynamic_pointer_cast<Hyx::DataTypeTextureBase>(layer);
+        if (!texture)
+            continue;
+        if (Hyx::TextureFormatHasSize(texture->GetTextureFormat())) {
+            if (texture->GetTextureFormat() == Hyx::TextureFormat::IR)
+                texture->SetDepth(Hyx::TextureDepth::Depth16Bit);
+            uint8_t* pixels = texture->AllocateTexture(5, 3);
+            for (uint32_t i = 0; pixels && i < texture->GetTextureSizeInBytes(); ++i)
+                pixels[i] = static_cast<uint8_t>(i * 37);
+        } else { // run-length bytes: a header and a few codes
+            HyxTest::SetPayload(*texture, {8, 0, 4, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0x11, 0x22});
+        }
+        atom->AddDataLayer(texture, false);
+    }
+    auto ir = std::make_shared<Hyx::DataTypeTextureIR>();
+    ir->InitializeHeader(StreamTestPurpose(), 0);
+    atom->AddDataLayer(withPayload(ir, {2, 0, 2, 0, 1, 2, 3, 4}), false);
+    auto palette = std::make_shared<Hyx::DataTypeColorPalette8bit>();
+    uint8_t* entries = palette->AllocatePalette(8);
+    for (uint32_t i = 0; i < palette->GetPaletteSizeInBytes(); ++i)
+        entries[i] = static_cast<uint8_t>(i);
+    atom->AddDataLayer(palette, false);
+    return atom;
+}
+
 bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::SerializeToMemory& writer)
 {
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
@@ -114,6 +149,11 @@ int main(int argc, char** argv)
     registered.pack_hyxheader();
     registered.pack_atom(registeredClassesAtom());
     ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory textures;
+    textures.pack_hyxheader();
+    textures.pack_atom(texturesAtom());
+    ok &= save(dir, "textures", textures);
 
     Hyx::SerializeToMemory strings;
     strings.pack_shortstring("short");

@@ -423,14 +423,14 @@ protected:
 
     /// One update cycle: inside the profiler zone, the state check and progress of Update (a
     /// failure is returned bare), the error text emptied, pullPending, then finishCycle.
-    HyxErrorCode runUpdateCycle(const VornCommon::ProfilerZone& zone, const UpdateCycle& cycle);
+    HYX_INTERNAL HyxErrorCode runUpdateCycle(const VornCommon::ProfilerZone& zone, const UpdateCycle& cycle);
     /// Pulls the pending atoms the output can take at once (the count seen at the gate) and
     /// runs the step on each, pushing what it leaves. 0 when an atom was pushed, else 1, or the
     /// failure. A flush's empty sentinel is skipped.
-    HyxErrorCode pullPending(const UpdateCycle& cycle);
+    HYX_INTERNAL HyxErrorCode pullPending(const UpdateCycle& cycle);
     /// Ends a cycle: a failing body is reported with the text it left as extra information;
     /// otherwise the text is emptied and post runs, its failure reported the same way.
-    HyxErrorCode finishCycle(HyxErrorCode body, HyxErrorCode (*post)(FilterWithInput& filter));
+    HYX_INTERNAL HyxErrorCode finishCycle(HyxErrorCode body, HyxErrorCode (*post)(FilterWithInput& filter));
 
     /// The data profiles the filter needs on its input (set by Instantiate or earlier).
     std::shared_ptr<Profile> _requestedInputProfile;
@@ -439,7 +439,7 @@ protected:
 
 private:
     /// `code` reported at once when the cycle says so, else bare.
-    HyxErrorCode missingLink(const UpdateCycle& cycle, HyxErrorCode code) const;
+    HYX_INTERNAL HyxErrorCode missingLink(const UpdateCycle& cycle, HyxErrorCode code) const;
 
     // The source found by the last update and the chain topology it was found in (used by
     // the updating thread only).

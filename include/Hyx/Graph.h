@@ -62,9 +62,11 @@ enum class ActionResult : int32_t {
 /// graph implements it and hosts do not call it).
 class IGraphLinks {
 public:
+    /// True while the graph runs: readers compute the progress then, so a filter's report needs
+    /// no updateProgress. Inline: every update asks it.
+    bool computesProgressOnRead() const { return _running.load(); }
     /// A filter's progress changed: the weighted progress and the joined texts are computed
-    /// again, except while the graph runs (readers compute them then), so every update may call
-    /// it.
+    /// again (nothing while the graph runs).
     virtual void updateProgress() = 0;
     /// Clears both ends of the connection from input to output and drops it.
     virtual ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
@@ -74,6 +76,9 @@ public:
 
 protected:
     ~IGraphLinks() = default;
+
+    /// Set while the graph plays or pauses.
+    std::atomic<bool> _running{false};
 };
 
 class HYX_API Graph : public ErrorHolder,
@@ -242,7 +247,6 @@ protected:
     std::vector<std::shared_ptr<Connection>> _connections;
     const int _numSlots = 1000;
     std::atomic<GraphState> _state{GraphState::Stopped};
-    std::atomic<bool> _running{false};
     const std::shared_ptr<CrossFilterInfo> _crossFilterInfo = std::make_shared<CrossFilterInfo>();
 
     std::mutex _progressMutex;

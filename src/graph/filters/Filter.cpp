@@ -510,7 +510,8 @@ void Filter::SetProgressWeight(float weight)
 
 void Filter::recomputeGraphProgress() const
 {
-    if (IGraphLinks* const graph = graphForUpdate())
+    IGraphLinks* const graph = graphForUpdate();
+    if (graph != nullptr && !graph->computesProgressOnRead())
         graph->updateProgress();
 }
 

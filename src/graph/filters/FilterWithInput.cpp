@@ -73,6 +73,8 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
     } else {
         return missingLink(cycle, HyxErrorCode::FilterLacksOutputConnection);
     }
+    if (count <= 0)
+        return HyxErrorCode::NoDataAvailable;
 
     // Bounded by the count seen at the gate: atoms arriving meanwhile wait for the next cycle.
     bool pushed = false;

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
 // holding every registered layer class in its default state, every texture class with
-// pixels, the test classes, and layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
+// pixels, the metadata layers with content and nested in atom layers, the test classes, and
+// layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
@@ -11,6 +12,8 @@
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "GeometrySamples.h"
+#include "MetadataSamples.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -64,6 +67,35 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
         auto layer = Hyx::DataLayerFactory::CreateDataLayer((*it).first, StreamTestPurpose()).ToStdSharedPtr();
         if (layer)
             atom->AddDataLayer(layer, false);
+    }
+    return atom;
+}
+
+// One atom of filled geometry layers, plus payloads in the older camera and crop versions.
+std::shared_ptr<Hyx::Atom> geometryAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 3, 1), 7);
+    for (const auto& layer : HyxTest::FilledGeometryLayers())
+        atom->AddDataLayer(layer, false);
+    const std::pair<uint16_t, uint32_t> oldCameras[] = {{0, 136}, {1, 184}, {2, 184}, {3, 192}};
+    for (const auto& [version, size] : oldCameras) {
+        auto old = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCameraParams::TheTypeGuid());
+        old->InitializeHeader(StreamTestPurpose(), version);
+        atom->AddDataLayer(withPayload(old, std::vector<uint8_t>(size, 0x40)), false);
+    }
+    auto oldCrop = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCylinderCrop::TheTypeGuid());
+    oldCrop->InitializeHeader(StreamTestPurpose(), 0);
+    atom->AddDataLayer(withPayload(oldCrop, std::vector<uint8_t>(44, 0x3F)), false);
+    return atom;
+}
+
+// The metadata layers with content, plain and nested in atom layers.
+std::shared_ptr<Hyx::Atom> metadataAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 2, 0), 7);
+    for (const auto& layer : HyxTest::MetadataSampleLayers()) {
+        layer->InitializeHeader(StreamTestPurpose());
+        atom->AddDataLayer(layer, false);
     }
     return atom;
 }
@@ -149,6 +181,16 @@ int main(int argc, char** argv)
     registered.pack_hyxheader();
     registered.pack_atom(registeredClassesAtom());
     ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory geometry;
+    geometry.pack_hyxheader();
+    geometry.pack_atom(geometryAtom());
+    ok &= save(dir, "geometry_atom", geometry);
+
+    Hyx::SerializeToMemory metadata;
+    metadata.pack_hyxheader();
+    metadata.pack_atom(metadataAtom());
+    ok &= save(dir, "metadata_layers", metadata);
 
     Hyx::SerializeToMemory textures;
     textures.pack_hyxheader();

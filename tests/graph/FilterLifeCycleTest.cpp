@@ -178,32 +178,6 @@ TEST(FilterLifeCycle, FailingHooksNestTheirText)
     EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Error in filter '$filter$': $info$()");
 }
 
-TEST(FilterLifeCycle, SourceConnectionAndReset)
-{
-    auto graph = std::make_shared<Graph>();
-    auto source = std::make_shared<TestSource>();
-    ASSERT_EQ(source->PreInitialize(nullptr, graph), Code::Success);
-    ASSERT_EQ(source->Initialize(nullptr), Code::Success);
-    // A source is only marked connected: no hook, nothing stored.
-    EXPECT_EQ(source->SetInputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::Connected);
-    EXPECT_TRUE(source->IsInputConnected());
-    EXPECT_EQ(source->script.calls, (std::vector<std::string>{"onInitializeParams", "onInitialize"}));
-    // An empty output connection in Connected clears it.
-    EXPECT_EQ(source->SetOutputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_FALSE(source->IsOutputConnected());
-
-    ASSERT_EQ(source->Play(), Code::Success);
-    EXPECT_EQ(source->Reset(), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::PreInitialized);
-    EXPECT_EQ(source->script.calls.back(), "onDeInitialize");
-
-    auto fresh = std::make_shared<TestFilter>();
-    EXPECT_EQ(fresh->Reset(), Code::Success);
-    EXPECT_EQ(fresh->GetFilterState(), State::Created);
-    EXPECT_TRUE(fresh->script.calls.empty());
-}
-
 TEST(FilterLifeCycle, PlayNeedsTheGraphStopDoesNot)
 {
     Chain chain;
@@ -333,6 +307,24 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(f.GetNumAtomsProcessed(), 4u);
 }
 
+TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
+{
+    CapturedLog log;
+    {
+        auto f = std::make_shared<TestFilter>();
+        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
+    }
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text, "Filter not properly deinitialized!");
+    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
+    {
+        auto f = std::make_shared<TestFilter>();
+        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+    }
+    EXPECT_EQ(log.Entries().size(), 1u);
+}
+
 TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
 {
     // Without an upstream filter there are no streams: no division by zero.
@@ -363,22 +355,4 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");
 
     EXPECT_EQ(Filter::FilterState::Connected, static_cast<State>(4));
-}
-
-TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
-{
-    CapturedLog log;
-    {
-        auto f = std::make_shared<TestFilter>();
-        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
-        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
-    }
-    ASSERT_EQ(log.Entries().size(), 1u);
-    EXPECT_EQ(log.Entries()[0].text, "Filter not properly deinitialized!");
-    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
-    {
-        auto f = std::make_shared<TestFilter>();
-        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
-    }
-    EXPECT_EQ(log.Entries().size(), 1u);
 }

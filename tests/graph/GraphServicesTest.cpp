@@ -23,11 +23,6 @@ std::shared_ptr<FrameOrderAuto> autoOrder(const Graph& graph)
     return std::dynamic_pointer_cast<FrameOrderAuto>(graph.GetFrameOrderProvider());
 }
 
-struct RecordingLog : Graph::Events {
-    void onGraphRecordingStateChanged(bool recording) override { recordings.push_back(recording); }
-    std::vector<bool> recordings;
-};
-
 // A target with an "Enable Recording" switch, as recording plug-ins have.
 std::shared_ptr<TestTarget> recordingTarget(bool recording)
 {
@@ -170,35 +165,13 @@ TEST(GraphParameters, ByNameAndByFilterType)
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "");
 }
 
-TEST(GraphProgress, WeightedMeanAndJoinedTexts)
-{
-    TestGraph chain;
-    auto source = chain.make<TestSource>(10);
-    auto a = chain.make<TestTarget>(false);
-    auto b = chain.make<TestTarget>(false);
-
-    a->SetProgressWeight(3.0f);
-    b->SetProgressWeight(1.0f);
-    a->SetProgress(1.0f, "a");
-    b->SetProgress(0.0f, "b\n");
-    // The source counts too, with weight 1 and progress 0: (3 * 1 + 0 + 0) / 5.
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 3.0f / 5.0f);
-    EXPECT_EQ(chain.graph->GetProgressInfo(), "a\nb\n");
-
-    source->SetProgressWeight(0.0f);
-    a->SetProgressWeight(0.0f);
-    b->SetProgressWeight(0.0f);
-    a->SetProgress(0.5f);
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 1.0f);
-}
-
 TEST(GraphRecording, StartAndStopSwitchTheFilters)
 {
     TestGraph chain;
     chain.make<TestSource>(100);
     auto a = chain.add(recordingTarget(false));
     auto b = chain.add(recordingTarget(false));
-    RecordingLog events;
+    StateLog events;
     chain.graph->_graphEvents.Add(&events);
     CapturedLog log;
 
@@ -209,7 +182,7 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
 
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
     ASSERT_EQ(chain.graph->StartRecording(), ActionResult::Success);
-    EXPECT_EQ(events.recordings, std::vector<bool>{true});
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true});
     EXPECT_EQ(a->getParameterValue("Enable Recording"), "True");
     EXPECT_EQ(b->getParameterValue("Enable Recording"), "True");
     // All switched on already: nothing to switch.
@@ -218,11 +191,11 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
 
     ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
     EXPECT_EQ(a->getParameterValue("Enable Recording"), "False");
-    EXPECT_EQ(events.recordings, std::vector<bool>{true}); // the stop is told after the next pass
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true}); // the stop is told after the next pass
     ASSERT_EQ(chain.graph->Update(), ActionResult::Success);
-    EXPECT_EQ(events.recordings, (std::vector<bool>{true, false}));
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false}));
     ASSERT_EQ(chain.graph->Update(), ActionResult::Success);
-    EXPECT_EQ(events.recordings.size(), 2u);
+    EXPECT_EQ(events.recordings().size(), 2u);
     EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
     EXPECT_EQ(log.Count(LogLevel::Error, "Failed to get active filter param 'Enable Recording'"), 1);
 
@@ -231,7 +204,7 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
     ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
     a->process = [](TestTarget& t, const Hyx::Atom&) { return t.ReportError(Hyx::HyxErrorCode::FailedToWriteToFile); };
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_EQ(events.recordings, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false, true, false}));
     chain.graph->_graphEvents.Remove(&events);
 }
 

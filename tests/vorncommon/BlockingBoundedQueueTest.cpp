@@ -23,27 +23,6 @@ Item make(int value)
 
 } // namespace
 
-TEST(BlockingBoundedQueue, KeepsOrderAndCapacityWithoutWaiting)
-{
-    BlockingBoundedQueue<Item> queue(3);
-    EXPECT_EQ(queue.Capacity(), 3u);
-    EXPECT_EQ(queue.TryPull(), nullptr) << "empty queue gives an empty element";
-
-    EXPECT_TRUE(queue.Push(make(1)));
-    EXPECT_TRUE(queue.TryPush(make(2)));
-    EXPECT_TRUE(queue.Push(make(3)));
-    EXPECT_FALSE(queue.TryPush(make(4))) << "full queue refuses without waiting";
-    EXPECT_EQ(queue.Size(), 3u);
-
-    EXPECT_EQ(*queue.Pull(), 1);
-    Item out;
-    ASSERT_TRUE(queue.TryPull(out));
-    EXPECT_EQ(*out, 2);
-    EXPECT_EQ(*queue.TryPull(), 3);
-    EXPECT_FALSE(queue.TryPull(out));
-    EXPECT_EQ(queue.Size(), 0u);
-}
-
 TEST(BlockingBoundedQueue, FlushLeavesExactlyOneEmptyElement)
 {
     BlockingBoundedQueue<Item> queue(4);
@@ -150,9 +129,8 @@ TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
     std::vector<std::thread> producers;
     for (int p = 0; p < kProducers; ++p) {
         producers.emplace_back([&queue, p] {
-            for (int i = 1; i <= kPerProducer; ++i) {
+            for (int i = 1; i <= kPerProducer; ++i)
                 queue.Push({p, i});
-            }
         });
     }
     // Each consumer sees every producer's items in increasing order.
@@ -172,9 +150,8 @@ TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
     };
     auto first = std::async(std::launch::async, consume);
     auto second = std::async(std::launch::async, consume);
-    for (std::thread& producer : producers) {
+    for (std::thread& producer : producers)
         producer.join();
-    }
     queue.Close();
     const auto a = first.get();
     const auto b = second.get();

@@ -37,18 +37,23 @@ example: setup
 	cmake --build build -j $(JOBS) --target hyx_example
 	cd build/examples && ./hyx_example
 
-# Fuzzes the atom stream readers with libFuzzer for FUZZ_SECONDS, starting from seeds written
-# by the writer; any crash, leak, timeout or sanitizer finding fails (inputs in
-# build-fuzz/fuzz-artifacts).
+# Fuzzes the atom stream readers and the container reader with libFuzzer for FUZZ_SECONDS
+# each, starting from seeds written by the writers; any crash, leak, timeout or sanitizer
+# finding fails (inputs in build-fuzz/fuzz-artifacts).
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_SANITIZE=fuzzer -DHYX_WERROR=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds
-	rm -rf build-fuzz/fuzz-seeds && mkdir -p build-fuzz/fuzz-corpus build-fuzz/fuzz-artifacts
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds fuzz_container hyx_fuzz_container_seeds
+	rm -rf build-fuzz/fuzz-seeds build-fuzz/container-seeds
+	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-artifacts
 	./build-fuzz/tests/fuzz/hyx_fuzz_seeds build-fuzz/fuzz-seeds
 	./build-fuzz/tests/fuzz/fuzz_atom_stream -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
 		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/ \
 		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds
+	./build-fuzz/tests/fuzz/hyx_fuzz_container_seeds build-fuzz/container-seeds
+	./build-fuzz/tests/fuzz/fuzz_container -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
+		build-fuzz/container-corpus build-fuzz/container-seeds
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz

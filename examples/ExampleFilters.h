@@ -3,7 +3,8 @@
 // The example host's own classes, built on the library's exported bases as a plug-in would:
 // a data layer ("Wave": a frame number and a value), a source of generated frames, a
 // transform that adds an amplified copy of the wave in place, a mutate that makes a new
-// summary frame, and a target that prints what reaches it.
+// summary frame, and a target that prints what reaches it; then a target that records what
+// reaches it into a container file and a source that plays such a file back.
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayer.h>
@@ -12,8 +13,10 @@
 #include <Hyx/FilterParams.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/GuidLiteral.h>
+#include <Hyx/HYX2Reader.h>
 #include <Hyx/Mutate.h>
 #include <Hyx/Profile.h>
+#include <Hyx/SerializeToHyx.h>
 #include <Hyx/Source.h>
 #include <Hyx/Stream.h>
 #include <Hyx/Target.h>
@@ -251,6 +254,128 @@ protected:
                     static_cast<double>(GetProgress() * 100.0f), layers.c_str());
         return HyxErrorCode::Success;
     }
+};
+
+/// Records every atom it receives into an indexed container file ("File"); the file is
+/// finished when the graph stops.
+class RecordTarget : public Hyx::Target {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F005");
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("TargetRecord", Hyx::FilterCategory::Target);
+    }
+    static Hyx::Filter* Create() { return new RecordTarget(); }
+
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+
+    int recorded = 0;
+
+protected:
+    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    {
+        _file = std::make_shared<Hyx::FilterParamString>("File", 0u, "example_take.hyx");
+        addParam(_file);
+        return Target::onInitializeParams(upstream);
+    }
+    HyxErrorCode onPlay() override
+    {
+        _writer = std::make_shared<Hyx::SerializeToHyx>(_file->GetValue().c_str(), true);
+        return Target::onPlay();
+    }
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        if (const HyxErrorCode r = _writer->pack_atom(atom); r != HyxErrorCode::Success)
+            return ReportError(r, _file->GetValue().c_str());
+        ++recorded;
+        return HyxErrorCode::Success;
+    }
+    HyxErrorCode onStop() override
+    {
+        // Closing appends the lookup table.
+        if (_writer && !_writer->CloseFile())
+            ReportError(HyxErrorCode::FailedToWriteToFile, _file->GetValue().c_str());
+        _writer.reset();
+        return Target::onStop();
+    }
+
+private:
+    std::shared_ptr<Hyx::FilterParamString> _file;
+    std::shared_ptr<Hyx::SerializeToHyx> _writer;
+};
+
+/// The first stream of a container file: frame n is the file's n-th atom of that stream.
+class ContainerStream : public Hyx::Stream {
+public:
+    ContainerStream(std::shared_ptr<Hyx::ReadHYX2File> reader, unsigned short streamId)
+        : Stream(streamId), _reader(std::move(reader))
+    {
+        const std::shared_ptr<Hyx::Atom> first = _reader->GetFirstFrameAtom(streamId);
+        _profile = std::make_shared<Hyx::Profile>();
+        if (!first)
+            return;
+        _profile.reset(first->GenerateProfile());
+        _info = std::dynamic_pointer_cast<Hyx::DataTypeStreamInfo>(
+            first->GetDataLayerByType(Hyx::DataTypeStreamInfo::TheTypeGuid(), false));
+        if (_info)
+            _info->SetNumFrames(_reader->GetNumFrames(streamId));
+    }
+    ~ContainerStream() override { Stop(); }
+
+    std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return _info; }
+    std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return _profile; }
+
+protected:
+    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Hyx::Atom>& atom) override
+    {
+        atom = _reader->GetFrameAtom(GetStreamId(), frame);
+        if (!atom)
+            return HyxErrorCode::ReaderFailedToGetFrameAtom;
+        _timeStamp = atom->GetTimeStamp();
+        return HyxErrorCode::Success;
+    }
+
+private:
+    std::shared_ptr<Hyx::ReadHYX2File> _reader;
+    std::shared_ptr<Hyx::DataTypeStreamInfo> _info;
+    std::shared_ptr<Hyx::Profile> _profile;
+};
+
+/// Plays back the first stream of the container file named by "File".
+class ContainerSource : public Hyx::SingleStreamSource {
+public:
+    static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F006");
+    static Hyx::FilterClassInfo TheFilterClassInfo()
+    {
+        return Hyx::FilterClassInfo("SourceContainer", Hyx::FilterCategory::Source);
+    }
+    static Hyx::Filter* Create() { return new ContainerSource(); }
+
+    Guid TypeGuid() const override { return TheTypeGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
+
+protected:
+    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    {
+        _file = std::make_shared<Hyx::FilterParamString>("File", 0u, "example_take.hyx");
+        addParam(_file);
+        return SingleStreamSource::onInitializeParams(upstream);
+    }
+    HyxErrorCode onInitialize(Hyx::Filter*) override
+    {
+        auto reader = std::make_shared<Hyx::ReadHYX2File>(_file->GetValue().c_str());
+        if (reader->Initialize() != HyxErrorCode::Success || reader->GetNumStreams() == 0)
+            return ReportError(HyxErrorCode::InvalidFile, _file->GetValue().c_str());
+        auto stream = std::make_shared<ContainerStream>(reader, reader->GetFirstStreamId());
+        if (!stream->GetStreamInfo())
+            return ReportError(HyxErrorCode::StreamInfoMissingFirstFrame, _file->GetValue().c_str());
+        _stream = std::move(stream);
+        return HyxErrorCode::Success;
+    }
+
+private:
+    std::shared_ptr<Hyx::FilterParamString> _file;
 };
 
 } // namespace Example

@@ -2,7 +2,9 @@
 // target filter by filter, plays the graph forward once on its own thread and prints what
 // reaches the target. Then it loads the same chain from the graph file shipped beside it
 // ("example_graph.xml", or the file named on the command line) and plays that on the
-// graph's own worker thread, at the file's mode and rate.
+// graph's own worker thread, at the file's mode and rate. Last it records a take of
+// generated frames into a container file ("example_take.hyx" beside the program) and plays
+// that file back through a graph.
 
 #include "ExampleFilters.h"
 
@@ -38,14 +40,19 @@ void registerClasses()
                                             &SummaryMutate::Create);
     Hyx::FilterFactory::RegisterFilterClass(PrintTarget::TheTypeGuid, PrintTarget::TheFilterClassInfo(),
                                             &PrintTarget::Create);
+    Hyx::FilterFactory::RegisterFilterClass(RecordTarget::TheTypeGuid, RecordTarget::TheFilterClassInfo(),
+                                            &RecordTarget::Create);
+    Hyx::FilterFactory::RegisterFilterClass(ContainerSource::TheTypeGuid, ContainerSource::TheFilterClassInfo(),
+                                            &ContainerSource::Create);
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kWave, "WAVE");
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kAmplified, "AMPLIFIED");
     Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kSummary, "SUMMARY");
 }
 
 // Creates a filter of the class through the factory (pre-initialised against the graph's
-// last filter) and adds it; false, with the graph's reason printed, on failure.
-bool addFilter(const std::shared_ptr<Hyx::Graph>& graph, const VornCommon::Guid& type)
+// last filter), sets its "File" when one is given, and adds it; false, with the graph's
+// reason printed, on failure.
+bool addFilter(const std::shared_ptr<Hyx::Graph>& graph, const VornCommon::Guid& type, const std::string& file = {})
 {
     Hyx::SharedFilterPtr filter = Hyx::FilterFactory::CreateFilter(type, Hyx::SharedFilterPtr(graph->GetLastFilter()),
                                                                    Hyx::SharedGraphPtr(graph));
@@ -53,6 +60,8 @@ bool addFilter(const std::shared_ptr<Hyx::Graph>& graph, const VornCommon::Guid&
         std::fprintf(stderr, "cannot create filter %s\n", type.ToHexString().CStr());
         return false;
     }
+    if (!file.empty())
+        filter->setParameterValue("File", file.c_str());
     if (graph->AddAndConnect(filter.ToStdSharedPtr()) != Hyx::ActionResult::Success) {
         std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
         return false;
@@ -83,6 +92,42 @@ bool playGraphFile(const std::string& path)
     const auto target = std::static_pointer_cast<Example::PrintTarget>(graph->GetLastFilter());
     std::printf("Done: %d frames reached the target\n", target->received);
     return target->received == graph->GetNumFrames();
+}
+
+// Plays a graph forward once on the host's thread; false, with the reason printed, when an
+// update fails.
+bool playForwardOnce(const std::shared_ptr<Hyx::Graph>& graph)
+{
+    bool ok = graph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Success;
+    while (ok && !graph->IsDone())
+        ok = graph->Update() == Hyx::ActionResult::Success;
+    if (!ok)
+        std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
+    graph->Stop();
+    return ok;
+}
+
+// Records the generated, amplified frames into a container file, then plays the file back
+// through a graph that sums both waves; true when every recorded frame came back.
+bool recordAndReplayTake(const std::string& path)
+{
+    using namespace Example;
+    auto recording = std::make_shared<Hyx::Graph>();
+    if (!addFilter(recording, WaveSource::TheTypeGuid) || !addFilter(recording, AmplifyTransform::TheTypeGuid) ||
+        !addFilter(recording, RecordTarget::TheTypeGuid, path) || !playForwardOnce(recording))
+        return false;
+    const int recorded = std::static_pointer_cast<RecordTarget>(recording->GetLastFilter())->recorded;
+    recording->RemoveAllFilters();
+    std::printf("\nRecorded %d frames into %s\n", recorded, path.c_str());
+
+    auto replay = std::make_shared<Hyx::Graph>();
+    if (!addFilter(replay, ContainerSource::TheTypeGuid, path) || !addFilter(replay, SummaryMutate::TheTypeGuid) ||
+        !addFilter(replay, PrintTarget::TheTypeGuid) || !playForwardOnce(replay))
+        return false;
+    const int replayed = std::static_pointer_cast<PrintTarget>(replay->GetLastFilter())->received;
+    replay->RemoveAllFilters();
+    std::printf("Done: %d frames played back from the file\n", replayed);
+    return recorded > 0 && replayed == recorded;
 }
 
 } // namespace
@@ -134,6 +179,8 @@ int main(int argc, char** argv)
             ? argv[1]
             : VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(), "example_graph.xml");
     const bool fileReceived = playGraphFile(graphFile);
+    const bool takeReplayed = recordAndReplayTake(
+        VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(), "example_take.hyx"));
     Hyx::ResetHYXLoggerInstance();
-    return allReceived && fileReceived ? 0 : 1;
+    return allReceived && fileReceived && takeReplayed ? 0 : 1;
 }

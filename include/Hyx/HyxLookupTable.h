@@ -12,6 +12,13 @@
 // - A record whose frame number is below the number of records its stream already holds is
 //   refused with std::logic_error("Frames in non-chronological order not (yet) supported.")
 //   and the table is left unchanged.
+// - Serialize writes the table record that ends a container file (S = 28 + 16 G + the sum
+//   over streams of 6 + the sum over their entries of 29 + 14 L). An index that the record
+//   cannot hold (an entry of more than 255 layers, a record of 4 GiB or more) gives no record.
+// - Deserialize accepts only a whole, consistent record: leading and trailing S equal to the
+//   length, both markers 5778, version 1, every count inside the record, every GUID index
+//   below G, every entry of type 0 filed under its own stream in chronological order, no
+//   stream listed twice, nothing left over. Anything else gives no table, never a partial one.
 // - Not synchronised: one thread at a time.
 
 #include <Hyx/AtomInfo.h>
@@ -25,6 +32,8 @@
 #include <vector>
 
 namespace Hyx {
+
+class SerializeToMemory;
 
 /// The records of one stream, in filing order.
 class HYX_API StreamFrames {
@@ -41,6 +50,8 @@ class HYX_API HyxLookupTable {
 public:
     /// Most GUIDs the list can hold.
     static constexpr uint32_t MAX_GUIDS = 0xFFFF;
+    /// Most layer entries one atom entry can hold (its stored count is 8 bits).
+    static constexpr uint32_t MAX_LAYERS_PER_ATOM = 0xFF;
 
     HyxLookupTable();
     virtual ~HyxLookupTable();
@@ -66,11 +77,27 @@ public:
     std::shared_ptr<AtomInfo> GetAtomInfo(uint16_t streamId, uint32_t n) const;
     /// All streams in order of first appearance.
     const std::vector<std::shared_ptr<StreamFrames>>& GetStreams() const { return _streams; }
+    /// The first stream of the list, empty when the table has none.
+    std::shared_ptr<StreamFrames> GetFirstStream() const;
+
+    /// The table record; size receives S. The bytes belong to the table and stay valid until
+    /// the next Serialize or the table's end. Null (size 0) when the index cannot be stored.
+    const uint8_t* Serialize(uint32_t& size);
+    /// Parses a table record of exactly length bytes; empty unless it is well-formed (see
+    /// the contract).
+    static std::shared_ptr<HyxLookupTable> Deserialize(const uint8_t* bytes, uint32_t length);
+    /// True when every entry lies inside a container whose atom records end at dataEnd:
+    /// payloads start at 31 or later and end by dataEnd, every block lies inside its payload
+    /// and is at least as large as the smallest blob block (45 bytes).
+    bool FitsContainer(uint64_t dataEnd) const;
 
 private:
+    uint64_t recordSize() const;
+
     std::vector<VornCommon::Guid> _guids;
     std::unordered_map<VornCommon::Guid, uint16_t> _guidIndex; // same answers as a linear search
     std::vector<std::shared_ptr<StreamFrames>> _streams;
+    std::shared_ptr<SerializeToMemory> _writer; // owns the bytes of the last Serialize
 };
 
 } // namespace Hyx

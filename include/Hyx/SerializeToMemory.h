@@ -13,7 +13,8 @@
 //   a record that would not fit the 32-bit size fields or a string longer than its length
 //   field leave the buffer as it was and return 36 (FailedToPackAtom). With a lookup table,
 //   a frame out of chronological order raises the table's std::logic_error before anything
-//   is written.
+//   is written, and an atom the table cannot index (more than 255 blocks, or a GUID beyond
+//   the 65,535 the table can list) is refused with 36.
 // - Flush hands the buffer to onFlush. On success the buffer is emptied (its capacity kept)
 //   and its bytes count as flushed; on failure the bytes stay in the buffer, are not
 //   counted, and Flush returns false. Flush only between atoms.

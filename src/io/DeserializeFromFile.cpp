@@ -1,5 +1,7 @@
 #include <Hyx/DeserializeFromFile.h>
 
+#include "io/FileLoad.h"
+
 #include <VornCommon/FileHelper.h>
 
 #include <Hyx/LoggerInstance.h>
@@ -51,17 +53,7 @@ HyxErrorCode DeserializeFromFile::readFromFile(unsigned int n, unsigned long lon
 
 HyxErrorCode DeserializeFromFile::load(unsigned int n, uint64_t position)
 {
-    // The size comes from file data: check it against the file before allocating.
-    if (position > _fileSize || n > _fileSize - position) {
-        allocateSizeForPackedData(0);
-        return HyxErrorCode::FailedToReadFromFile;
-    }
-    uint8_t* data = allocateSizeForPackedData(n);
-    if (n != 0 && FileHelper::Read(_file, data, n) != static_cast<int64_t>(n)) {
-        allocateSizeForPackedData(0);
-        return HyxErrorCode::FailedToReadFromFile;
-    }
-    return HyxErrorCode::Success;
+    return LoadFromFile(*this, _file, _fileSize, position, n, FileRead::Sequential);
 }
 
 } // namespace Hyx

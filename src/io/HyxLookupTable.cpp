@@ -66,6 +66,11 @@ std::shared_ptr<StreamFrames> HyxLookupTable::FindStream(uint16_t streamId) cons
     return {};
 }
 
+std::shared_ptr<StreamFrames> HyxLookupTable::GetFirstStream() const
+{
+    return _streams.empty() ? nullptr : _streams.front();
+}
+
 uint32_t HyxLookupTable::GetNumFrames(uint16_t streamId) const
 {
     const auto stream = FindStream(streamId);

@@ -160,8 +160,16 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
     }
     // Refuse an out-of-order frame before anything is written: the record must never reach
     // the stream without its index entry.
-    if (table)
+    if (table) {
         table->ThrowIfNotChronological(atom->GetId());
+        // A table entry counts its layers in one byte.
+        if (const size_t blocks = atom->GetAllDataBlocks().size(); blocks > HyxLookupTable::MAX_LAYERS_PER_ATOM) {
+            LogMessage(VornCommon::LogLevel::Error,
+                       "Hyx failed to pack atom. (%u blocks; an indexed atom holds at most %u)",
+                       static_cast<unsigned>(blocks), HyxLookupTable::MAX_LAYERS_PER_ATOM);
+            return HyxErrorCode::FailedToPackAtom;
+        }
+    }
 
     const uint32_t start = GetPackedDataSize();
     const HyxErrorCode result = packRecord(atom);
@@ -170,6 +178,11 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
 
     try {
         table->AddAtomInfo(indexRecord(*atom, start, *table));
+    } catch (const std::length_error& e) {
+        // The GUID list is full: an atom the table cannot index is not written either.
+        truncateBuffer(start);
+        LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
+        return HyxErrorCode::FailedToPackAtom;
     } catch (...) {
         truncateBuffer(start);
         throw;

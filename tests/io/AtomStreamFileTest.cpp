@@ -6,12 +6,11 @@
 
 #include "StreamTestLayers.h"
 #include "StreamTestUtil.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -23,27 +22,6 @@ using VornCommon::LogLevel;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir()
-        : path(fs::temp_directory_path() /
-               ("hyx_stream_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
-    {
-        fs::remove_all(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-
-    fs::path path;
-    static inline int counter = 0;
-};
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::shared_ptr<Atom> smallAtom(uint32_t frame)
 {
@@ -88,7 +66,7 @@ TEST(AtomStreamFile, WritesThroughFlushesAndReadsBack)
         EXPECT_TRUE(writer.CloseFile()); // writes what is pending
         EXPECT_FALSE(writer.IsReady());
     }
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(ReadFileBytes(path), expected);
 
     FileReader reader(path.c_str());
     ASSERT_TRUE(reader.IsValid());
@@ -159,7 +137,7 @@ TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
         writer.pack_hyxheader();
     }
     EXPECT_TRUE(log.Contains("File '" + path + "' not closed!"));
-    EXPECT_EQ(readFile(path).size(), 15u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 15u);
 }
 
 TEST(AtomStreamFile, BareNameGoesNextToTheExecutable)
@@ -172,6 +150,6 @@ TEST(AtomStreamFile, BareNameGoesNextToTheExecutable)
         writer.pack_hyxheader();
         EXPECT_TRUE(writer.CloseFile());
     }
-    EXPECT_EQ(readFile(expected).size(), 15u);
+    EXPECT_EQ(ReadFileBytes(expected).size(), 15u);
     fs::remove(expected);
 }

@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 using Hyx::AtomInfo;
 using Hyx::HyxLookupTable;
@@ -131,4 +135,87 @@ TEST(HyxLookupTable, NonChronologicalFrameIsRefusedAndLeavesTableUnchanged)
     EXPECT_EQ(loose.GetNumFrames(0), 3u);
     EXPECT_NO_THROW(loose.ThrowIfNotChronological(idWord(0, 0, 3)));
     EXPECT_THROW(loose.ThrowIfNotChronological(idWord(0, 0, 2)), std::logic_error);
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes serialize(HyxLookupTable& table)
+{
+    uint32_t size = 0;
+    const uint8_t* bytes = table.Serialize(size);
+    return bytes ? Bytes(bytes, bytes + size) : Bytes();
+}
+
+// Streams 2, 0, 2; stream s's atoms have s + 1 blocks. GUIDs 0, 9, 1, 2 in order of first use.
+HyxLookupTable sampleTable()
+{
+    HyxLookupTable table;
+    for (uint32_t stream : {2u, 0u, 2u}) {
+        auto entry = std::make_shared<AtomInfo>(idWord(0, stream, table.GetNumFrames(stream)), 5, 31, 135, 4);
+        for (uint32_t l = 0; l <= stream; ++l)
+            entry->layers.push_back(std::make_shared<Hyx::LayerInfo>(45 * l, 45, table.GetGuidIndex(guidNumber(l)),
+                                                                     table.GetGuidIndex(guidNumber(9)), 0));
+        table.AddAtomInfo(entry);
+    }
+    return table;
+}
+
+} // namespace
+
+TEST(HyxLookupTableRecord, EmptyTableAndRoundTrip)
+{
+    HyxLookupTable empty;
+    const Bytes expected = {0x1C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x92, 0x16, 0x00, 0x00, 0x01, 0x00,
+                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x16, 0x00, 0x00, 0x1C, 0x00, 0x00, 0x00};
+    EXPECT_EQ(serialize(empty), expected);
+
+    HyxLookupTable table = sampleTable();
+    const Bytes bytes = serialize(table);
+    // S = 28 + 16 G + sum over streams (6 + sum over atoms (29 + 14 L)).
+    EXPECT_EQ(bytes.size(), 28u + 16 * 4 + (6 + 2 * (29 + 14 * 3)) + (6 + 29 + 14));
+    const auto back = HyxLookupTable::Deserialize(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(serialize(*back), bytes);
+    EXPECT_EQ(back->GetGuid(3), guidNumber(2));
+    EXPECT_EQ(back->GetAtomInfo(2, 1)->layers[2]->offset, 90u);
+    EXPECT_TRUE(back->FitsContainer(31 + 135));
+    EXPECT_FALSE(back->FitsContainer(31 + 134));
+}
+
+TEST(HyxLookupTableRecord, MalformedRecordsGiveNoTable)
+{
+    // Offsets into the sample record: G at 16, the GUID list at 18, the stream count at 82,
+    // stream 2 at 84 (id, count), its first entry at 90 with its layer count at 118 and its
+    // first layer entry at 119 (purpose index at 127); the trailer in the last 8 bytes.
+    const struct {
+        long at; // from the end when negative
+        uint32_t value, width;
+    } cases[] = {
+        {0, 1, 4},    {-4, 1, 4},  {-8, 5779, 4}, {7, 0x20, 1},  {8, 5779, 4}, {12, 2, 4}, {16, 500, 2},
+        {82, 900, 2}, {84, 64, 2}, {86, 90, 4},   {118, 200, 1}, {127, 4, 2},  {90, 0, 1}, {93, 0x10, 1},
+    };
+    HyxLookupTable table = sampleTable();
+    const Bytes good = serialize(table);
+    for (const auto& c : cases) {
+        // An exact-size copy, so that a read past the end shows under ASan.
+        const size_t at = c.at < 0 ? good.size() - static_cast<size_t>(-c.at) : static_cast<size_t>(c.at);
+        std::unique_ptr<uint8_t[]> bytes(new uint8_t[good.size()]);
+        std::copy(good.begin(), good.end(), bytes.get());
+        std::memcpy(bytes.get() + at, &c.value, c.width);
+        EXPECT_FALSE(HyxLookupTable::Deserialize(bytes.get(), static_cast<uint32_t>(good.size()))) << at;
+    }
+    EXPECT_FALSE(HyxLookupTable::Deserialize(good.data(), static_cast<uint32_t>(good.size() - 1)));
+}
+
+TEST(HyxLookupTableRecord, IndexTheRecordCannotHoldGivesNoRecord)
+{
+    HyxLookupTable table;
+    auto entry = std::make_shared<AtomInfo>(idWord(0, 0, 0), 0, 31, 0, 0);
+    entry->layers.assign(HyxLookupTable::MAX_LAYERS_PER_ATOM + 1, std::make_shared<Hyx::LayerInfo>(0, 45, 0, 0, 0));
+    table.AddAtomInfo(entry);
+    uint32_t size = 1;
+    EXPECT_EQ(table.Serialize(size), nullptr);
+    EXPECT_EQ(size, 0u);
 }

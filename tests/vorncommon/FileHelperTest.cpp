@@ -3,6 +3,7 @@
 #include <VornCommon/FileWriter.h>
 #include <VornCommon/Xml.h>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -82,6 +83,13 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
     EXPECT_EQ(FileHelper::Seek(in, -10, FileHelper::SeekOrigin::End), 9990);
     EXPECT_EQ(FileHelper::Seek(in, 5, FileHelper::SeekOrigin::Current), 9995);
     EXPECT_EQ(FileHelper::Seek(in, -1, FileHelper::SeekOrigin::Begin), -1);
+    // Positioned reads leave the file position where it was.
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 3, 4000), 3);
+    EXPECT_TRUE(std::equal(back.begin(), back.begin() + 3, bytes.begin() + 4000));
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 100, 9990), 10);
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 1, 10000), 0);
+    EXPECT_EQ(FileHelper::ReadAt(in, back.data(), 1, ~0ull), -1);
+    EXPECT_EQ(FileHelper::Seek(in, 0, FileHelper::SeekOrigin::Current), 9995);
     FileHelper::CloseFile(in);
 
     // Truncation on reopen; missing files and closed handles fail.
@@ -96,6 +104,7 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
     EXPECT_EQ(FileHelper::OpenFileReadOnly(m_dir, size), -1); // a directory is no file
     EXPECT_EQ(FileHelper::OpenFileForWriting(Path("no/such/dir/file")), -1);
     EXPECT_EQ(FileHelper::Read(-1, back.data(), 1), -1);
+    EXPECT_EQ(FileHelper::ReadAt(-1, back.data(), 1, 0), -1);
     EXPECT_EQ(FileHelper::Write(-1, back.data(), 1), -1);
     EXPECT_EQ(FileHelper::Seek(-1, 0, FileHelper::SeekOrigin::Begin), -1);
 }

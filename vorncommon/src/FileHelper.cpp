@@ -99,6 +99,15 @@ int64_t FileHelper::Read(int handle, uint8_t* buffer, uint64_t count)
     return TransferAll(handle, buffer, count, ::read);
 }
 
+int64_t FileHelper::ReadAt(int handle, uint8_t* buffer, uint64_t count, uint64_t offset)
+{
+    if (offset > static_cast<uint64_t>(INT64_MAX) || count > static_cast<uint64_t>(INT64_MAX) - offset)
+        return -1;
+    return TransferAll(handle, buffer, count, [buffer, offset](int h, uint8_t* at, size_t n) {
+        return ::pread(h, at, n, static_cast<off_t>(offset + static_cast<uint64_t>(at - buffer)));
+    });
+}
+
 int64_t FileHelper::Write(int handle, const uint8_t* buffer, uint64_t count)
 {
     return TransferAll(handle, buffer, count, ::write);

@@ -30,6 +30,9 @@ public:
     /// Reads up to count bytes, retrying short reads; the number read (fewer only at the
     /// end of the file), or -1 on error.
     static int64_t Read(int handle, uint8_t* buffer, uint64_t count);
+    /// Reads up to count bytes at an absolute offset without moving the file position; the
+    /// number read (fewer only at the end of the file), or -1 on error.
+    static int64_t ReadAt(int handle, uint8_t* buffer, uint64_t count, uint64_t offset);
     /// Writes all count bytes, retrying partial writes; count, or -1 on error.
     static int64_t Write(int handle, const uint8_t* buffer, uint64_t count);
     /// Moves the file position; the new position from the start, or -1 on error.

@@ -1,0 +1,86 @@
+#pragma once
+
+// Writers of container files: SerializeToHyx records atoms into a ".hyx" file, optionally
+// indexed by the lookup table appended at close, and optionally dumps them as XML beside it
+// through SerializeToHyxXml.
+//
+// Contract of SerializeToHyx:
+// - The files are opened by the first pack_atom, named after the path without its
+//   extension: the extension (any case) containing "hyx" writes "<name>.hyx", containing
+//   "xml" writes "<name>.xml"; "hyxxml" writes both. With noContainer only the XML dump
+//   is written.
+// - A container that cannot be opened logs "Can't write file '<path>'" at level 2 and the
+//   atom fails with 35; the next pack_atom tries again. An atom that finds no open container
+//   (and noContainer unset) fails with 35 and is not written anywhere, not even to the XML.
+// - pack_atom returns 0; 35 when the bytes could not be written (they stay pending and go
+//   out with the next successful write); 36 when the atom cannot be packed (with a table, an
+//   atom of more than 255 blocks or one that needs a 65,536th GUID). A frame out of chronological order in its stream raises
+//   std::logic_error("Frames in non-chronological order not (yet) supported.") before
+//   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
+//   write file '<path>'.").
+// - CloseFile (or the destructor) appends the table with writeTable set, and the table
+//   element to the XML dump. An index the table record cannot hold is not written (level 2
+//   log); the atoms are all in the file and readers index them by walking.
+// - After CloseFile the writer is finished: pack_atom returns 35 and the file stays as it is.
+// - Not synchronised: one thread at a time.
+//
+// Contract of SerializeToHyxXml:
+// - The constructor opens the file and writes the head; destruction writes "</HYX>" and
+//   closes it. Each atom is one ATOM element with one DATA element per block, appended and
+//   written in one piece; block texts are escaped for XML.
+
+#include <Hyx/Export.h>
+#include <Hyx/HYXFormatVersion.h>
+#include <Hyx/HyxErrorCode.h>
+#include <Hyx/SerializeToFile.h>
+
+#include <memory>
+#include <string>
+
+namespace Hyx {
+
+class Atom;
+class HyxLookupTable;
+
+/// Readable XML dump of atoms.
+class HYX_API SerializeToHyxXml : public SerializeToFile {
+public:
+    /// Opens the file at once and writes its head; throws std::logic_error when it cannot.
+    SerializeToHyxXml(const char* path, HYXFormatVersion version);
+    /// Writes "</HYX>" and closes the file.
+    ~SerializeToHyxXml() override;
+
+    /// Appends the atom's element; 35 when it could not be written.
+    HyxErrorCode pack_atom(std::shared_ptr<Atom> atom) override;
+    /// Appends the element that sums up the table: ranges of its stream ids, frame numbers
+    /// and timestamps ("a-b", or "a" when both ends are equal; empty for an empty table).
+    void pack_lookuptable(const HyxLookupTable& table);
+};
+
+/// Container file writer.
+class HYX_API SerializeToHyx : public SerializeToFile {
+public:
+    /// Stores the settings; opens nothing.
+    SerializeToHyx(const char* path, bool writeTable, HYXFormatVersion version = HYX_FORMAT_VERSION_2000,
+                   bool noContainer = false);
+    /// Finishes the files as CloseFile does when the container is still open.
+    ~SerializeToHyx() override;
+
+    /// Writes one atom; see the contract.
+    HyxErrorCode pack_atom(std::shared_ptr<Atom> atom) override;
+
+protected:
+    /// Appends the table (and the XML table element).
+    void onCloseFile() override;
+
+private:
+    bool openFiles();
+
+    bool _writeTable;
+    bool _noContainer;
+    bool _finished = false;
+    std::shared_ptr<SerializeToHyxXml> _xml;
+    std::shared_ptr<HyxLookupTable> _table;
+};
+
+} // namespace Hyx

@@ -1,0 +1,133 @@
+#include <Hyx/HYX2Reader.h>
+#include <Hyx/HyxLookupTable.h>
+
+#include "ContainerTestUtil.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+using namespace HyxTest;
+using Hyx::HyxErrorCode;
+
+namespace {
+
+// Exposes the index, which the fast reader builds on.
+class TableReader : public Hyx::HYX2Reader {
+public:
+    using HYX2Reader::HYX2Reader;
+    std::shared_ptr<Hyx::HyxLookupTable> Table() { return Initialize() == HyxErrorCode::Success ? _table : nullptr; }
+};
+
+// A stream without a table, written atom by atom.
+Bytes streamOf(const std::vector<std::shared_ptr<Hyx::Atom>>& atoms)
+{
+    Hyx::SerializeToMemory writer;
+    writer.pack_hyxheader();
+    for (const auto& atom : atoms)
+        writer.pack_atom(atom);
+    return PackedBytes(writer);
+}
+
+} // namespace
+
+TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
+{
+    TempDir dir;
+    for (const bool withTable : {true, false}) {
+        const std::string path = dir.file(withTable ? "indexed.hyx" : "plain.hyx");
+        WriteTake(path, 3, 100, withTable);
+        const Bytes image = ReadFileBytes(path);
+        Hyx::ReadHYX2File file(path.c_str());
+        TableReader memory(image.data(), static_cast<uint32_t>(image.size()));
+        for (Hyx::HYX2Reader* reader : {static_cast<Hyx::HYX2Reader*>(&file), static_cast<Hyx::HYX2Reader*>(&memory)}) {
+            ASSERT_EQ(reader->GetNumStreams(), 3);
+            EXPECT_EQ(reader->GetStreamId(2), 2);
+            EXPECT_EQ(reader->GetStreamId(3), 0);
+            EXPECT_EQ(reader->GetNumFrames(1), 100u);
+            const auto atom = reader->GetFrameAtom(2, 57);
+            ASSERT_TRUE(atom);
+            EXPECT_EQ(RecordBytes(atom), RecordBytes(ContainerFrame(2, 57)));
+            EXPECT_FALSE(reader->GetFrameAtom(2, 100));
+        }
+        // One block read alone: the compressed layer stays compressed.
+        const auto entry = memory.Table()->GetAtomInfo(1, 3);
+        const auto layer = std::dynamic_pointer_cast<StreamTestCompressedLayer>(
+            memory.ReadDataLayer(entry->payloadOffset, entry->layers[1]));
+        ASSERT_TRUE(layer);
+        EXPECT_EQ(layer->GetCompressionType(), 2);
+        EXPECT_FALSE(memory.ReadDataLayer(entry->payloadOffset + 1, entry->layers[1]));
+    }
+}
+
+TEST(ContainerReader, SmallAndOddContainers)
+{
+    const Bytes header = streamOf({});
+    Bytes badMagic = header;
+    badMagic[1] = 'h';
+    const struct {
+        const char* what;
+        Bytes image;
+        HyxErrorCode result;
+        uint32_t frames, lastFrameNr; // of stream 1
+    } cases[] = {
+        {"header only", header, HyxErrorCode::Success, 0, 0},
+        {"shorter than a header", Bytes(header.begin(), header.end() - 1), HyxErrorCode::FailedToReadFromFile, 0, 0},
+        {"wrong magic", badMagic, HyxErrorCode::ReaderFailedToUnpackHeader, 0, 0},
+        // A bare 16-byte record that ends the file is indexed too.
+        {"last atom without blocks", streamOf({ContainerFrame(1, 0), std::make_shared<Hyx::Atom>(1u, 1u, 9u)}),
+         HyxErrorCode::Success, 2, 1},
+        {"frames 0, 2, 5 by position", streamOf({ContainerFrame(1, 0), ContainerFrame(1, 2), ContainerFrame(1, 5)}),
+         HyxErrorCode::Success, 3, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Hyx::HYX2Reader reader(c.image.data(), static_cast<uint32_t>(c.image.size()));
+        EXPECT_EQ(reader.Initialize(), c.result);
+        EXPECT_EQ(reader.Initialize(), c.result); // a failure is retried from the start, not stuck
+        EXPECT_EQ(reader.GetNumFrames(1), c.frames);
+        const auto last = reader.GetFrameAtom(1, c.frames - 1);
+        EXPECT_EQ(last ? last->GetFrameNr() : 0u, c.lastFrameNr);
+        EXPECT_EQ(reader.GetFirstStreamId(), c.frames ? 1 : 0);
+    }
+}
+
+TEST(ContainerReader, WalkErrorsStickAndBadPathsAreRefused)
+{
+    auto foreign = ContainerFrame(0, 1);
+    foreign->SetId(Hyx::AtomId::Create(2, 0, 1));
+    const struct {
+        Bytes image;
+        const char* error;
+    } cases[] = {
+        {streamOf({ContainerFrame(0, 0), foreign}), "Unknown Atom Type."},
+        {streamOf({ContainerFrame(0, 0), ContainerFrame(0, 0)}),
+         "Frames in non-chronological order not (yet) supported."},
+    };
+    for (const auto& c : cases) {
+        Hyx::HYX2Reader reader(c.image.data(), static_cast<uint32_t>(c.image.size()));
+        try {
+            reader.GetNumStreams();
+            ADD_FAILURE() << "no error";
+        } catch (const std::logic_error& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        EXPECT_EQ(reader.Initialize(), HyxErrorCode::ReaderNotValid);
+        EXPECT_FALSE(reader.IsValid());
+    }
+
+    CapturedLog log;
+    TempDir dir;
+    EXPECT_EQ(Hyx::ReadHYX2File(dir.file("missing.hyx").c_str()).Initialize(), HyxErrorCode::ReaderNotValid);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error,
+                        "ReadHYX2File::ReadHYX2File(): Invalid file '" + dir.file("missing.hyx") + "'"),
+              1);
+    // A file named just ".HYX" opens, but is not taken for a container.
+    WriteTake(dir.file("x.hyx"), 1, 1, true);
+    std::filesystem::copy_file(dir.file("x.hyx"), ".HYX", std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(Hyx::ReadHYX2File(".HYX").Initialize(), HyxErrorCode::ReaderNotValid);
+    std::filesystem::remove(".HYX");
+    EXPECT_EQ(Hyx::ReadHYX2File(dir.file("x.hyx").c_str()).Initialize(), HyxErrorCode::Success);
+}

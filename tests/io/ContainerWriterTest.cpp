@@ -1,0 +1,150 @@
+#include <Hyx/HYX2Reader.h>
+#include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/HyxLookupTable.h>
+#include <Hyx/SerializeToHyx.h>
+
+#include "ContainerTestUtil.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+using namespace HyxTest;
+using Hyx::HyxErrorCode;
+
+namespace {
+
+uint32_t u32At(const Bytes& b, size_t at)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+std::string text(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+TEST(ContainerWriter, ExtensionPicksTheFiles)
+{
+    const size_t records = 15 + 2 * RecordBytes(ContainerFrame(0, 0)).size();
+    const std::string tableElement =
+        "TYPE=\"LookupTable\" STREAMID=\"0\" FRAME=\"0-1\" TS=\"0-1000\">\n  </ATOM>\n</HYX>";
+    const struct {
+        const char* name;
+        bool table, noContainer;
+        HyxErrorCode result;
+        size_t hyxSize; // 0: no file
+        const char* xmlEnd; // null: no file
+    } cases[] = {
+        {"take.HYX", true, false, HyxErrorCode::Success, records + 28 + 3 * 16 + 6 + 2 * (29 + 2 * 14), nullptr},
+        {"take.hyx", false, false, HyxErrorCode::Success, records, nullptr},
+        {"take.xml", true, true, HyxErrorCode::Success, 0, "  </ATOM>\n</HYX>"},
+        {"take.xml", false, false, HyxErrorCode::FailedToWriteToFile, 0, "<HYX VERSION=\"2000\">\n</HYX>"},
+        {"take.hyxxml", true, false, HyxErrorCode::Success, records + 28 + 3 * 16 + 6 + 2 * (29 + 2 * 14),
+         tableElement.c_str()},
+        {"take.bin", true, false, HyxErrorCode::FailedToWriteToFile, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        {
+            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), c.table, Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
+            for (uint32_t frame = 0; frame < 2; ++frame)
+                EXPECT_EQ(writer.pack_atom(ContainerFrame(0, frame)), c.result);
+        }
+        const Bytes hyx = ReadFileBytes(dir.file("take.hyx")), xml = ReadFileBytes(dir.file("take.xml"));
+        EXPECT_EQ(hyx.size(), c.hyxSize);
+        if (c.table && c.hyxSize) { // the file ends with 5778 and the table's size
+            EXPECT_EQ(u32At(hyx, hyx.size() - 8) + u32At(hyx, hyx.size() - 4), 5778 + c.hyxSize - records);
+        }
+        EXPECT_EQ(std::filesystem::exists(dir.file("take.xml")), c.xmlEnd != nullptr);
+        EXPECT_TRUE(!c.xmlEnd || text(xml).ends_with(c.xmlEnd)) << text(xml);
+    }
+}
+
+TEST(ContainerWriter, XmlDumpMatchesTheHandWrittenFile)
+{
+    RegisterStreamTestLayers();
+    const VornCommon::Guid purpose = TestGuid("A1B2C3D4-0006-4000-8000-00000000A006");
+    Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(purpose, "Take <1> & \"2\"");
+    TempDir dir;
+    {
+        Hyx::SerializeToHyx writer(dir.file("dump.hyxxml").c_str(), true);
+        auto first = std::make_shared<Hyx::Atom>(0u, 0u);
+        auto plain = std::make_shared<StreamTestPlainLayer>();
+        plain->InitializeHeader(purpose);
+        first->AddDataLayer(plain, false);
+        auto second = ContainerFrame(0, 1);
+        second->RemoveDataLayers(StreamTestPlainType());
+        second->SetTimeStamp(33);
+        for (const auto& atom : {first, second, std::make_shared<Hyx::Atom>(2u, 0u, 0u)})
+            ASSERT_EQ(writer.pack_atom(atom), HyxErrorCode::Success);
+    }
+    const Bytes golden = ReadFileBytes(HYX_TEST_DATA_DIR "/io/container_dump.xml");
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(text(ReadFileBytes(dir.file("dump.xml"))), text(golden));
+}
+
+TEST(ContainerWriter, RefusedAtomsLeaveTheFileAsItWas)
+{
+    TempDir dir;
+    const std::string path = dir.file("take.hyx");
+    Hyx::SerializeToHyx writer(path.c_str(), true);
+    ASSERT_EQ(writer.pack_atom(ContainerFrame(3, 0)), HyxErrorCode::Success);
+    ASSERT_EQ(writer.pack_atom(ContainerFrame(3, 1)), HyxErrorCode::Success);
+    EXPECT_THROW(writer.pack_atom(ContainerFrame(3, 1)), std::logic_error);
+    // A table entry counts its blocks in one byte.
+    auto wide = ContainerFrame(3, 2);
+    for (int i = 0; i < 254; ++i)
+        wide->AddDataLayer(std::make_shared<StreamTestPlainLayer>(), false);
+    EXPECT_EQ(writer.pack_atom(wide), HyxErrorCode::FailedToPackAtom);
+    ASSERT_TRUE(writer.CloseFile());
+    const Bytes finished = ReadFileBytes(path);
+    // Finished means finished: no second header, no table for another file.
+    EXPECT_EQ(writer.pack_atom(ContainerFrame(3, 2)), HyxErrorCode::FailedToWriteToFile);
+    EXPECT_EQ(ReadFileBytes(path), finished);
+    EXPECT_EQ(finished.size(),
+              15 + 2 * RecordBytes(ContainerFrame(3, 0)).size() + u32At(finished, finished.size() - 4));
+    EXPECT_EQ(Hyx::ReadHYX2File(path.c_str()).GetNumFrames(3), 2u);
+}
+
+TEST(ContainerWriter, AtomNeedingOneGuidTooManyIsRefused)
+{
+    auto table = std::make_shared<Hyx::HyxLookupTable>();
+    for (uint32_t i = 0; i < Hyx::HyxLookupTable::MAX_GUIDS - 1; ++i)
+        table->GetGuidIndex(VornCommon::Guid(VornCommon::Guid::Bytes{0x77, uint8_t(i >> 8), uint8_t(i)}));
+    Hyx::SerializeToMemory writer;
+    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0), table), HyxErrorCode::FailedToPackAtom);
+    EXPECT_EQ(writer.GetPackedDataSize(), 0u);
+    EXPECT_EQ(table->GetNumFrames(0), 0u);
+}
+
+TEST(ContainerWriter, UnwritableFiles)
+{
+    CapturedLog log;
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("take.hyx")); // a folder where the file should go
+    Hyx::SerializeToHyx writer(dir.file("take.hyx").c_str(), true);
+    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0)), HyxErrorCode::FailedToWriteToFile);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Can't write file '" + dir.file("take.hyx") + "'"), 1);
+    std::filesystem::remove(dir.file("take.hyx"));
+    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0)), HyxErrorCode::Success); // tried again
+    EXPECT_TRUE(writer.CloseFile());
+
+    // The XML dump's folder is a file.
+    const std::string xml = dir.file("take.hyx/take.xml");
+    Hyx::SerializeToHyx dump(xml.c_str(), false, Hyx::HYX_FORMAT_VERSION_2000, true);
+    try {
+        dump.pack_atom(ContainerFrame(0, 0));
+        ADD_FAILURE() << "no error";
+    } catch (const std::logic_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Can't write file '" + xml + "'.");
+    }
+}

@@ -26,11 +26,14 @@ inline void deinterleave(const uint8_t* __restrict in, Planes& planes, size_t co
     }
 }
 
-// Luma ((66 R + 129 G + 25 B + 128) >> 8) + 16 of every pixel.
+// Luma ((66 R + 129 G + 25 B + 128) >> 8) + 16 of every pixel; the sum stays below 65536,
+// so it runs in 16-bit lanes.
 inline void luma(const Planes& planes, uint8_t* __restrict out, size_t count)
 {
-    for (size_t i = 0; i < count; ++i)
-        out[i] = uint8_t(((66 * planes.r[i] + 129 * planes.g[i] + 25 * planes.b[i] + 128) >> 8) + 16);
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t sum = uint16_t(66 * planes.r[i] + 129 * planes.g[i] + 25 * planes.b[i] + 128);
+        out[i] = uint8_t((sum >> 8) + 16);
+    }
 }
 
 // U and V of each 2 x 2 block from its channel sums, written Step bytes apart.

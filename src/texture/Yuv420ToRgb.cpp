@@ -12,32 +12,56 @@ namespace {
 // shape (no branch, no call), so the compiler vectorises each of them.
 constexpr size_t CHUNK_PAIRS = 64;
 
-inline uint8_t clamp8(int32_t value)
+inline uint8_t clamp8(int16_t value)
 {
-    return uint8_t(std::clamp(value, 0, 255));
+    return uint8_t(std::clamp<int16_t>(value, 0, 255));
 }
 
 struct Planes {
     uint8_t r[2 * CHUNK_PAIRS], g[2 * CHUNK_PAIRS], b[2 * CHUNK_PAIRS];
 };
 
-// The BT.601 limited-range sums of the YUV accessors (e = 1192 (Y - 16); R = e + 1634 V',
-// G = e - 400 U' - 832 V', B = e + 2066 U', each >> 10 and clamped), with each 2 x 2
-// block's chroma terms formed once and added to its four lumas.
-inline void chunk(const uint8_t* __restrict lumaTop, const uint8_t* __restrict lumaBottom, const uint8_t* __restrict u,
-                  const uint8_t* __restrict v, size_t step, Planes& top, Planes& bottom, size_t pairs)
+// The BT.601 limited-range sums of the YUV accessors, R = (1192 (Y - 16) + 1634 V') >> 10,
+// G = (1192 (Y - 16) - 400 U' - 832 V') >> 10, B = (1192 (Y - 16) + 2066 U') >> 10, clamped,
+// rearranged so that the per-pixel part fits 16-bit lanes exactly: with a block's chroma
+// term C = 1024 q + r (0 <= r < 1024), the channel is Y + q - 19 + ((168 Y + r + 384) >> 10),
+// where 168 Y + r + 384 stays below 65536.
+// Per block: the three chroma terms split into their 16-bit parts.
+struct Terms {
+    uint16_t rest[3][CHUNK_PAIRS]; // r + 384 of R, G, B
+    int16_t base[3][CHUNK_PAIRS]; // q - 19 of R, G, B
+};
+
+inline void terms(const uint8_t* __restrict u, const uint8_t* __restrict v, size_t step, Terms& t, size_t pairs)
 {
     for (size_t i = 0; i < pairs; ++i) {
         const int32_t cu = u[step * i] - 128, cv = v[step * i] - 128;
-        const int32_t rr = 1634 * cv, gg = -400 * cu - 832 * cv, bb = 2066 * cu;
-        const int32_t e0 = (lumaTop[2 * i] - 16) * 1192, e1 = (lumaTop[2 * i + 1] - 16) * 1192;
-        const int32_t e2 = (lumaBottom[2 * i] - 16) * 1192, e3 = (lumaBottom[2 * i + 1] - 16) * 1192;
-        top.r[2 * i] = clamp8((e0 + rr) >> 10), top.r[2 * i + 1] = clamp8((e1 + rr) >> 10);
-        top.g[2 * i] = clamp8((e0 + gg) >> 10), top.g[2 * i + 1] = clamp8((e1 + gg) >> 10);
-        top.b[2 * i] = clamp8((e0 + bb) >> 10), top.b[2 * i + 1] = clamp8((e1 + bb) >> 10);
-        bottom.r[2 * i] = clamp8((e2 + rr) >> 10), bottom.r[2 * i + 1] = clamp8((e3 + rr) >> 10);
-        bottom.g[2 * i] = clamp8((e2 + gg) >> 10), bottom.g[2 * i + 1] = clamp8((e3 + gg) >> 10);
-        bottom.b[2 * i] = clamp8((e2 + bb) >> 10), bottom.b[2 * i + 1] = clamp8((e3 + bb) >> 10);
+        const int32_t c[3] = {1634 * cv, -400 * cu - 832 * cv, 2066 * cu};
+        for (int k = 0; k < 3; ++k) {
+            t.rest[k][i] = uint16_t((c[k] & 1023) + 384);
+            t.base[k][i] = int16_t((c[k] >> 10) - 19);
+        }
+    }
+}
+
+inline uint8_t channel(uint16_t luma, uint16_t scaled, uint16_t rest, int16_t base)
+{
+    const uint16_t fraction = uint16_t(uint16_t(scaled + rest) >> 10);
+    return clamp8(int16_t(luma + base + fraction));
+}
+
+// One luma row of the chunk into planes: pixel 2i and 2i + 1 share block i's terms.
+inline void lumaRow(const uint8_t* __restrict luma, const Terms& t, Planes& out, size_t pairs)
+{
+    for (size_t i = 0; i < pairs; ++i) {
+        const uint16_t y0 = luma[2 * i], y1 = luma[2 * i + 1];
+        const uint16_t m0 = uint16_t(168 * y0), m1 = uint16_t(168 * y1);
+        out.r[2 * i] = channel(y0, m0, t.rest[0][i], t.base[0][i]);
+        out.r[2 * i + 1] = channel(y1, m1, t.rest[0][i], t.base[0][i]);
+        out.g[2 * i] = channel(y0, m0, t.rest[1][i], t.base[1][i]);
+        out.g[2 * i + 1] = channel(y1, m1, t.rest[1][i], t.base[1][i]);
+        out.b[2 * i] = channel(y0, m0, t.rest[2][i], t.base[2][i]);
+        out.b[2 * i + 1] = channel(y1, m1, t.rest[2][i], t.base[2][i]);
     }
 }
 
@@ -57,14 +81,16 @@ HYX_VECTOR_CLONES void convert(const uint8_t* yuv, uint8_t* out, ChromaLayout la
     const size_t rowBytes = size_t(width) * 3;
     const uint8_t* chroma = yuv + size_t(width) * height;
     Planes top, bottom;
+    Terms t;
     for (uint32_t y = 0; y + 1 < height; y += 2) {
         const uint8_t* lumaTop = yuv + size_t(width) * y;
         const uint8_t* row = chroma + size_t(width) * (y / 2);
         uint8_t* outTop = out + rowBytes * y;
         for (size_t first = 0; first < width / 2; first += CHUNK_PAIRS) {
             const size_t pairs = std::min(CHUNK_PAIRS, width / 2 - first);
-            chunk(lumaTop + 2 * first, lumaTop + width + 2 * first, row + layout.uOffset + Step * first,
-                  row + layout.vOffset + Step * first, Step, top, bottom, pairs);
+            terms(row + layout.uOffset + Step * first, row + layout.vOffset + Step * first, Step, t, pairs);
+            lumaRow(lumaTop + 2 * first, t, top, pairs);
+            lumaRow(lumaTop + width + 2 * first, t, bottom, pairs);
             interleave<Red>(top, outTop + 6 * first, 2 * pairs);
             interleave<Red>(bottom, outTop + rowBytes + 6 * first, 2 * pairs);
         }

@@ -36,11 +36,10 @@ inline void terms(const uint8_t* __restrict u, const uint8_t* __restrict v, size
 {
     for (size_t i = 0; i < pairs; ++i) {
         const int32_t cu = u[step * i] - 128, cv = v[step * i] - 128;
-        const int32_t c[3] = {1634 * cv, -400 * cu - 832 * cv, 2066 * cu};
-        for (int k = 0; k < 3; ++k) {
-            t.rest[k][i] = uint16_t((c[k] & 1023) + 384);
-            t.base[k][i] = int16_t((c[k] >> 10) - 19);
-        }
+        const int32_t red = 1634 * cv, green = -400 * cu - 832 * cv, blue = 2066 * cu;
+        t.rest[0][i] = uint16_t((red & 1023) + 384), t.base[0][i] = int16_t((red >> 10) - 19);
+        t.rest[1][i] = uint16_t((green & 1023) + 384), t.base[1][i] = int16_t((green >> 10) - 19);
+        t.rest[2][i] = uint16_t((blue & 1023) + 384), t.base[2][i] = int16_t((blue >> 10) - 19);
     }
 }
 

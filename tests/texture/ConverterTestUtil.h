@@ -8,6 +8,7 @@
 
 #include <VornCommon/Guid.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -54,6 +55,12 @@ std::vector<uint8_t> RgbImage(uint32_t width, uint32_t height, Colour colour)
                 rgb[(size_t(width) * y + x) * 3 + k] = uint8_t(c[k]);
         }
     return rgb;
+}
+
+/// A width x height image of one colour.
+inline std::vector<uint8_t> solidImage(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b)
+{
+    return RgbImage(width, height, [&](auto, auto) { return std::array{r, g, b}; });
 }
 
 /// PSNR in dB of two byte images of the same size.

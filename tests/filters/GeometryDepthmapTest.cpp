@@ -1,9 +1,5 @@
 #include "GeometryProbe.h"
 
-#include <Hyx/DataTypeTextureIR.h>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -14,10 +10,10 @@ using Hyx::HyxErrorCode;
 
 namespace {
 
-const Guid kPurposeA = Hyx::GuidLiteral("A0000000-0000-0000-0000-00000000000A");
-const Guid kPurposeB = Hyx::GuidLiteral("B0000000-0000-0000-0000-00000000000B");
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+const Guid kPositions = Hyx::DataTypeVertexPositions::TheTypeGuid();
+const Guid kCamera = Hyx::DataTypeCameraParams::TheTypeGuid();
 
 // An infrared camera of the map's own size with F = (1, 1) and C = (0, 0): the vertex
 // (-col z, -row z, z) lands on sample (row, col).
@@ -40,20 +36,9 @@ std::vector<uint16_t> rasterise(const std::vector<float>& xyz, uint32_t w, uint3
 }
 
 // The synthetic capture: a 640 x 576 infrared camera, F = 500, centred.
-std::shared_ptr<Hyx::DataTypeCameraParams> capture(float fy = 500)
+std::shared_ptr<Hyx::DataTypeCameraParams> capture()
 {
-    VornCommon::CameraParams ir = Camera(640, 576, 500, 320, 288);
-    ir.F.y = fy;
-    return Cameras(Camera(640, 480, 500, 320, 240), ir);
-}
-
-template <class F>
-std::shared_ptr<Hyx::DataTypeVertexPositions> pointsOf(Probe<F>& filter, std::shared_ptr<Hyx::DataLayer> map,
-                                                       std::shared_ptr<Hyx::DataLayer> camera = capture())
-{
-    auto atom = MakeAtom({camera, map});
-    EXPECT_EQ(filter.Run(atom), HyxErrorCode::Success) << filter.Error();
-    return Output<Hyx::DataTypeVertexPositions>(*atom);
+    return Cameras(Camera(640, 480, 500, 320, 240), Camera(640, 576, 500, 320, 288));
 }
 
 } // namespace
@@ -101,10 +86,7 @@ TEST(GeometryDepthmap, KeepsOnlyInnerSamplesAndRepresentableDepths)
 
 TEST(GeometryDepthmap, LastVertexWins)
 {
-    std::vector<float> both = at(3, 3, 900);
-    const std::vector<float> later = at(3, 3, 400);
-    both.insert(both.end(), later.begin(), later.end());
-    EXPECT_EQ(rasterise(both, 10, 10, unitCamera(10, 10))[33], 400);
+    EXPECT_EQ(rasterise({-3 * 900, -3 * 900, 900, -3 * 400, -3 * 400, 400}, 10, 10, unitCamera(10, 10))[33], 400);
 }
 
 TEST(GeometryDepthmap, BoundingBoxOfTheInnerSamples)
@@ -134,9 +116,7 @@ TEST(GeometryDepthmap, BoundingBoxOfTheInnerSamples)
 TEST(GeometryDepthmap, FilterAddsHalfSizeMapWithThePositionsPurpose)
 {
     Probe<Hyx::TransformDepthmapFromVertexPositions> filter;
-    ASSERT_EQ(filter.Select({{kPurposeA, Hyx::DataTypeVertexPositions::TheTypeGuid()},
-                             {kPurposeB, Hyx::DataTypeCameraParams::TheTypeGuid()}}),
-              HyxErrorCode::Success);
+    ASSERT_EQ(filter.Select({kPositions, kCamera}, {kPurposeA, kPurposeB}), HyxErrorCode::Success);
     EXPECT_EQ(filter.GetOutputProfile()->ToString(),
               Hyx::Profile(kPurposeA, Hyx::DataTypeTexture16BitDepthMap::TheTypeGuid()).ToString());
     // The camera is found by the purpose of its own input.
@@ -149,21 +129,12 @@ TEST(GeometryDepthmap, FilterAddsHalfSizeMapWithThePositionsPurpose)
     EXPECT_EQ(map->GetHeight(), 288);
     EXPECT_EQ(std::count(map->GetTextureData(), map->GetTextureData() + 320 * 288, 1000), 3);
 
-    const struct {
-        std::shared_ptr<Hyx::DataLayer> positions, camera;
-        const char* missing;
-    } failures[] = {
-        {nullptr, WithPurpose(capture(), kPurposeB), "VertexPositions"},
-        {WithPurpose(Truncated<Hyx::DataTypeVertexPositions>(24, 10), kPurposeA), WithPurpose(capture(), kPurposeB),
-         "VertexPositions"},
-        {WithPurpose(Positions({}), kPurposeA), WithPurpose(capture(), kPurposeA), "CameraParams"},
-    };
-    for (const auto& f : failures) {
-        auto frame = MakeAtom({f.positions, f.camera});
-        EXPECT_EQ(filter.Run(frame), HyxErrorCode::FilterFailedToGetDataLayer);
-        EXPECT_NE(filter.Error().find(std::string("(") + f.missing + ")"), std::string::npos) << filter.Error();
-        EXPECT_FALSE(Output<Hyx::DataTypeTexture16BitDepthMap>(*frame));
-    }
+    ExpectFailures<Hyx::DataTypeTexture16BitDepthMap>(
+        filter,
+        {{{WithPurpose(capture(), kPurposeB)}, "(VertexPositions)"},
+         {{WithPurpose(Truncated<Hyx::DataTypeVertexPositions>(24, 10), kPurposeA), WithPurpose(capture(), kPurposeB)},
+          "(VertexPositions)"},
+         {{WithPurpose(Positions({}), kPurposeA), WithPurpose(capture(), kPurposeA)}, "(CameraParams)"}});
 }
 
 TEST(GeometryDepthmap, PlaneSurvivesTheRoundTrip)
@@ -173,15 +144,12 @@ TEST(GeometryDepthmap, PlaneSurvivesTheRoundTrip)
         for (float x = -300; x <= 300; x += 8)
             plane.insert(plane.end(), {x, y, 1000});
     Probe<Hyx::TransformDepthmapFromVertexPositions> toMap;
-    ASSERT_EQ(toMap.Select({{kPurposeA, Hyx::DataTypeVertexPositions::TheTypeGuid()},
-                            {kPurposeA, Hyx::DataTypeCameraParams::TheTypeGuid()}}),
-              HyxErrorCode::Success);
+    ASSERT_EQ(toMap.Select({kPositions, kCamera}), HyxErrorCode::Success);
     auto atom = MakeAtom({WithPurpose(Positions(plane), kPurposeA), WithPurpose(capture(), kPurposeA)});
     ASSERT_EQ(toMap.Run(atom), HyxErrorCode::Success) << toMap.Error();
     Probe<Hyx::TransformVertexPositionsFromDepthMap> back;
-    back.CreateParams();
-    const auto points = pointsOf(back, Output<Hyx::DataTypeTexture16BitDepthMap>(*atom));
-    ASSERT_TRUE(points);
+    ASSERT_EQ(back.Run(atom), HyxErrorCode::Success);
+    const auto points = Output<Hyx::DataTypeVertexPositions>(*atom);
     ASSERT_GE(points->GetNumVertices(), plane.size() / 3);
 
     // One map pixel is two camera pixels: 4 units at depth 1000.

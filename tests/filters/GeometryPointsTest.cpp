@@ -1,9 +1,5 @@
 #include "GeometryProbe.h"
 
-#include <Hyx/DataTypeTextureIR.h>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 using namespace GeometryTest;
@@ -48,22 +44,19 @@ std::vector<float> depths(const std::vector<float>& xyz)
 TEST(GeometryPoints, PlainIsColumnMajorWithFxAndFy)
 {
     Plain filter;
-    filter.CreateParams();
     // 4 x 2 map; f = 1, C = (1, 1), fx = 2, fy = 4: a point is (-d(u-1)/2, -d(v-1)/4, d).
-    const auto points = run(filter, depthMap(4, 2, {10, 0, 0, 40, 0, 20, 0, 80}), camera(2, 4));
+    const auto points = run(filter, DepthMap(4, 2, {10, 0, 0, 40, 0, 20, 0, 80}), camera(2, 4));
     EXPECT_EQ(points, (std::vector<float>{5, 2.5f, 10, 0, 0, 20, -40, 10, 40, -80, 0, 80}));
-    EXPECT_TRUE(run(filter, depthMap(4, 2, std::vector<uint16_t>(8, 0))).empty());
+    EXPECT_TRUE(run(filter, DepthMap(4, 2, std::vector<uint16_t>(8, 0))).empty());
 }
 
 TEST(GeometryPoints, RandomSamplesRepeatAndComeFromTheMap)
 {
     // "Num Points" is listed once random sampling was on when the parameters were made.
     auto randomFilter = [](Plain& filter) {
-        filter.CreateParams();
         EXPECT_EQ(filter.getParameterByName("Num Points"), nullptr);
         filter.setParameterValue("Random Sampling", "1");
-        filter.DePreInitialize();
-        filter.CreateParams();
+        filter.RecreateParams();
     };
     Plain filter;
     randomFilter(filter);
@@ -73,7 +66,7 @@ TEST(GeometryPoints, RandomSamplesRepeatAndComeFromTheMap)
     } cases[] = {{"300", 300}, {"-5", 100}, {"2000000000", 1000000}};
     for (const auto& c : cases) {
         ASSERT_TRUE(filter.setParameterValue("Num Points", c.numPoints));
-        const auto points = run(filter, depthMap(4, 2, {0, 7, 7, 7, 7, 7, 7, 0}));
+        const auto points = run(filter, DepthMap(4, 2, {0, 7, 7, 7, 7, 7, 7, 0}));
         ASSERT_EQ(points.size(), 3 * c.expected) << c.numPoints;
         for (size_t i = 0; i < points.size(); i += 3) {
             const bool fromMap = points[i + 2] == 7;
@@ -84,7 +77,7 @@ TEST(GeometryPoints, RandomSamplesRepeatAndComeFromTheMap)
     Plain one, two;
     randomFilter(one);
     randomFilter(two);
-    const auto map = depthMap(4, 2, {0, 7, 1, 2, 3, 4, 5, 6});
+    const auto map = DepthMap(4, 2, {0, 7, 1, 2, 3, 4, 5, 6});
     EXPECT_EQ(run(one, map), run(two, map));
 }
 
@@ -110,11 +103,10 @@ TEST(GeometryPoints, SupersamplingInterpolatesOnlyCloseNeighbours)
     };
     for (const auto& c : cases) {
         Super filter;
-        filter.CreateParams();
         ASSERT_TRUE(filter.setParameterValue("SuperSampling (1.0 normal)", c.s));
         ASSERT_TRUE(filter.setParameterValue("Near plane cutter (%)", c.nearCut));
         const uint16_t height = uint16_t(c.map.size() / c.width);
-        const auto points = run(filter, depthMap(c.width, height, c.map));
+        const auto points = run(filter, DepthMap(c.width, height, c.map));
         EXPECT_EQ(depths(points), c.expectedDepths) << "s " << c.s << ", near " << c.nearCut;
         if (c.expectedDepths == std::vector<float>{0}) {
             EXPECT_EQ(points, (std::vector<float>{0, 0, 0}));
@@ -125,11 +117,10 @@ TEST(GeometryPoints, SupersamplingInterpolatesOnlyCloseNeighbours)
 TEST(GeometryPoints, SupersampledPointsUseTheUnroundedPixel)
 {
     Super filter;
-    filter.CreateParams();
     filter.setParameterValue("SuperSampling (1.0 normal)", "2");
     // f = 1, C = (1, 1), fx = fy = 2: the sample at x = 0.5 is at u = 0.5.
     const auto points =
-        run(filter, depthMap(2, 2, {400, 400, 400, 400}), Cameras(Camera(4, 4, 1, 0, 0), Camera(2, 2, 2, 1, 1)));
+        run(filter, DepthMap(2, 2, {400, 400, 400, 400}), Cameras(Camera(4, 4, 1, 0, 0), Camera(2, 2, 2, 1, 1)));
     ASSERT_EQ(points.size(), 12u);
     EXPECT_EQ((std::vector<float>(points.begin(), points.begin() + 6)),
               (std::vector<float>{200, 200, 400, 100, 200, 400}));
@@ -137,24 +128,20 @@ TEST(GeometryPoints, SupersampledPointsUseTheUnroundedPixel)
 
 TEST(GeometryPoints, UnusableInputsDropTheAtom)
 {
-    auto noPixels = std::make_shared<Hyx::DataTypeTexture16BitDepthMap>();
-    const uint8_t header[4] = {4, 0, 2, 0}; // 4 x 2, no samples
-    noPixels->InitializeData(const_cast<uint8_t*>(header), 4);
+    auto noPixels = Truncated<Hyx::DataTypeTexture16BitDepthMap>(0, 4 | 2 << 16); // 4 x 2, no samples
     const struct {
         std::shared_ptr<Hyx::DataLayer> map, camera;
     } cases[] = {
         {nullptr, camera()},
-        {depthMap(2, 2, {1, 1, 1, 1}), nullptr},
+        {DepthMap(2, 2, {1, 1, 1, 1}), nullptr},
         {noPixels, camera()},
-        {depthMap(0, 0, {}), camera()},
-        {depthMap(2, 2, {1, 1, 1, 1}), camera(0, 2)},
-        {depthMap(2, 2, {1, 1, 1, 1}), camera(2, 0)},
-        {depthMap(2, 2, {1, 1, 1, 1}), Cameras(Camera(4, 4, 1, 0, 0), Camera(0, 4, 1, 0, 0))},
+        {DepthMap(0, 0, {}), camera()},
+        {DepthMap(2, 2, {1, 1, 1, 1}), camera(0, 2)},
+        {DepthMap(2, 2, {1, 1, 1, 1}), camera(2, 0)},
+        {DepthMap(2, 2, {1, 1, 1, 1}), Cameras(Camera(4, 4, 1, 0, 0), Camera(0, 4, 1, 0, 0))},
     };
     Plain plain;
-    plain.CreateParams();
     Super super;
-    super.CreateParams();
     for (const auto& c : cases) {
         auto atom = MakeAtom({c.camera, c.map});
         EXPECT_EQ(plain.Run(atom), HyxErrorCode::NoDataAvailable);

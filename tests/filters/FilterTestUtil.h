@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -26,34 +25,35 @@ using VornCommon::Guid;
 inline constexpr Guid kPurposeA = Hyx::GuidLiteral("A0000000-0000-4000-8000-00000000000A");
 inline constexpr Guid kPurposeB = Hyx::GuidLiteral("B0000000-0000-4000-8000-00000000000B");
 
-/// Stream information with that rate, frame count and purpose.
-inline std::shared_ptr<Hyx::DataTypeStreamInfo> StreamInfo(float fps = 30.0f, uint32_t frames = 0,
-                                                           const Guid& purpose = Hyx::HYXPurposeGuids::TALO)
+inline std::shared_ptr<Hyx::DataTypeStreamInfo> StreamInfo(float fps = 30.0f, uint32_t frames = 0)
 {
     auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
-    info->InitializeHeader(purpose);
-    info->SetFPS(fps);
-    info->SetNumFrames(frames);
+    info->InitializeHeader(Hyx::HYXPurposeGuids::TALO);
+    info->setValues(fps, frames, {}, 0, nullptr);
     return info;
 }
 
-/// Positions (x, y, z) = (base + i, -base - i, 2i) for i < count, box computed.
+/// Positions (base + i, -base - i, 2i) for i < count, box computed.
 inline std::shared_ptr<Hyx::DataTypeVertexPositions> Positions(float base, uint32_t count = 3,
                                                                const Guid& purpose = kPurposeA)
 {
     auto layer = std::make_shared<Hyx::DataTypeVertexPositions>();
     layer->InitializeHeader(purpose);
     float* p = layer->Allocate(count, false);
-    for (uint32_t i = 0; i < count; ++i) {
-        p[3 * i] = base + float(i);
-        p[3 * i + 1] = -base - float(i);
-        p[3 * i + 2] = 2.0f * float(i);
-    }
+    for (uint32_t i = 0; i < 3 * count; ++i)
+        p[i] = i % 3 == 2 ? 2.0f * float(i / 3) : (i % 3 ? -1.0f : 1.0f) * (base + float(i / 3));
     layer->CalculateBoundingBoxFromVertexPositions();
     return layer;
 }
 
-/// An atom of that stream and frame holding the layers in order.
+/// The first vertex's x of an atom's first positions layer.
+inline float BaseOf(const std::shared_ptr<Hyx::Atom>& atom)
+{
+    return std::static_pointer_cast<Hyx::DataTypeVertexPositions>(
+               atom->GetDataLayerByType(Hyx::DataTypeVertexPositions::TheTypeGuid(), false))
+        ->GetVertexPositions()[0];
+}
+
 inline std::shared_ptr<Hyx::Atom> MakeAtom(uint32_t stream, uint32_t frame,
                                            std::initializer_list<std::shared_ptr<Hyx::DataLayer>> layers)
 {
@@ -76,11 +76,7 @@ public:
         std::lock_guard<std::mutex> lock(_mutex);
         return _frames;
     }
-    size_t Count() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _frames.size();
-    }
+    size_t Count() const { return Frames().size(); }
 
 private:
     mutable std::mutex _mutex;
@@ -96,7 +92,7 @@ std::shared_ptr<T> Make()
     return filter;
 }
 
-/// Adds and connects the filters in order; a failure is a test failure naming the reason.
+/// Adds and connects the filters in order.
 template <class G = Hyx::Graph>
 std::shared_ptr<G> Chain(std::initializer_list<std::shared_ptr<Hyx::Filter>> filters)
 {
@@ -106,10 +102,10 @@ std::shared_ptr<G> Chain(std::initializer_list<std::shared_ptr<Hyx::Filter>> fil
     return graph;
 }
 
-/// Updates until the graph is done (at most `limit` passes); false when an update fails.
-inline bool RunToEnd(Hyx::Graph& graph, int limit = 1000)
+/// Updates until the graph is done; false when an update fails.
+inline bool RunToEnd(Hyx::Graph& graph)
 {
-    for (int i = 0; i < limit && !graph.IsDone(); ++i)
+    for (int i = 0; i < 1000 && !graph.IsDone(); ++i)
         if (graph.Update() != Hyx::ActionResult::Success)
             return false;
     return true;

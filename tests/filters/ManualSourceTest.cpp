@@ -31,13 +31,6 @@ Frame frameOf(unsigned streams, uint32_t frameNr, float base)
     return frame;
 }
 
-float baseOf(const std::shared_ptr<Atom>& atom)
-{
-    auto positions = std::static_pointer_cast<DataTypeVertexPositions>(
-        atom->GetDataLayerByType(DataTypeVertexPositions::TheTypeGuid(), false));
-    return positions->GetVertexPositions()[0];
-}
-
 /// A declared live source feeding a callback target in a realtime graph on the test's
 /// thread.
 struct LiveRig {
@@ -130,7 +123,7 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     ASSERT_TRUE(liveJoined->PushFrame(frameOf(2, 0, 9.0f)));
     ASSERT_EQ(liveGraph->Update(), ActionResult::Success);
     ASSERT_EQ(listener.Count(), 1u);
-    EXPECT_EQ(baseOf(listener.Frames()[0][0]), 9.0f);
+    EXPECT_EQ(BaseOf(listener.Frames()[0][0]), 9.0f);
 }
 
 TEST(ManualSource, QueuedAtomsShareTheHostsLayersAndCarryOneDeclaredStreamInfoLast)
@@ -188,7 +181,7 @@ TEST(ManualSource, LiveRenumberingAndRewind)
     const auto frames = rig.listener.Frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[1][0]->GetFrameNr(), 1u);
-    EXPECT_EQ(baseOf(frames[1][0]), 8.0f);
+    EXPECT_EQ(BaseOf(frames[1][0]), 8.0f);
 }
 
 TEST(ManualSource, LiveAndOfflinePlayOnlyUnderTheirFrameOrders)
@@ -233,14 +226,14 @@ TEST(ManualSource, OfflinePlaysTheCollectionByFrameId)
     ASSERT_EQ(graph->Play(), ActionResult::Success);
     for (uint32_t f : {3u, 3u, 0u}) // any frame, any number of times
         order->PushBackNextFrameID(f);
-    ASSERT_TRUE(RunToEnd(*graph, 10));
+    ASSERT_TRUE(RunToEnd(*graph));
     const auto frames = listener.Frames();
     ASSERT_EQ(frames.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const float expected = i < 2 ? 3.0f : 0.0f; // frame 3: the 7th and 8th atoms pushed
         ASSERT_EQ(frames[i].size(), 2u);
-        EXPECT_EQ(baseOf(frames[i][0]), expected);
-        EXPECT_EQ(baseOf(frames[i][1]), expected + 0.1f);
+        EXPECT_EQ(BaseOf(frames[i][0]), expected);
+        EXPECT_EQ(BaseOf(frames[i][1]), expected + 0.1f);
         EXPECT_EQ(frames[i][1]->GetFrameNr(), uint32_t(expected)); // renumbered
         auto info = std::static_pointer_cast<DataTypeStreamInfo>(
             frames[i][0]->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true));
@@ -273,7 +266,7 @@ TEST(ManualSource, AFrameLeavesWholeOrNotAtAll)
     for (size_t f = 0; f < frames.size(); ++f) {
         for (size_t s = 0; s < 3; ++s) {
             EXPECT_EQ(frames[f][s]->GetFrameNr(), f);
-            EXPECT_FLOAT_EQ(baseOf(frames[f][s]), float(f) + float(s) / 10.0f);
+            EXPECT_FLOAT_EQ(BaseOf(frames[f][s]), float(f) + float(s) / 10.0f);
         }
     }
 }

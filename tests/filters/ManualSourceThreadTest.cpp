@@ -54,16 +54,11 @@ TEST(ManualSourceThreads, HostThreadsPushWhileTheAsyncGraphPulls)
     std::vector<int> nextOfThread(kThreads, 0);
     for (size_t f = 0; f < frames.size(); ++f) {
         ASSERT_EQ(frames[f].size(), kStreams);
-        const float value = std::static_pointer_cast<DataTypeVertexPositions>(
-                                frames[f][0]->GetDataLayerByType(DataTypeVertexPositions::TheTypeGuid(), false))
-                                ->GetVertexPositions()[0];
+        const float value = BaseOf(frames[f][0]);
         for (unsigned s = 0; s < kStreams; ++s) {
             EXPECT_EQ(frames[f][s]->GetFrameNr(), f);
             EXPECT_EQ(frames[f][s]->GetStreamId(), s);
-            EXPECT_EQ(std::static_pointer_cast<DataTypeVertexPositions>(
-                          frames[f][s]->GetDataLayerByType(DataTypeVertexPositions::TheTypeGuid(), false))
-                          ->GetVertexPositions()[0],
-                      value); // never two frames mixed
+            EXPECT_EQ(BaseOf(frames[f][s]), value); // never two frames mixed
         }
         EXPECT_TRUE(seen.insert(value).second);
         // Each thread's frames leave in the order it pushed them.

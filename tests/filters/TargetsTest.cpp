@@ -5,11 +5,15 @@
 
 #include <CapturedLog.h>
 
+#include <Hyx/AsyncGraph.h>
 #include <Hyx/FilterParamNumeric.h>
+#include <Hyx/SourceEmpty.h>
 #include <Hyx/SourceManual.h>
 
+#include <chrono>
 #include <limits>
 #include <string>
+#include <thread>
 
 using namespace Hyx;
 using namespace FilterTest;
@@ -142,4 +146,24 @@ TEST(TargetEmpty, KeepsTheLastFrameOnlyWhileFramesArrive)
     EXPECT_EQ(rig.target->GetRecentCachedAtoms().size(), 3u);
     EXPECT_EQ(rig.target->onPostUpdate(), HyxErrorCode::Success); // an update without arrivals
     EXPECT_TRUE(rig.target->GetRecentCachedAtoms().empty());
+}
+
+TEST(TargetCallbackThreads, AListenerClearedOnTheHostIsOutOfUseAndMayGo)
+{
+    // The empty source feeds the callback target on the asynchronous graph's worker while the
+    // host keeps replacing and destroying listeners.
+    auto target = Make<TargetCallback>();
+    auto graph = Chain<AsyncGraph>({Make<SourceEmptySource>(), target});
+    ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::Realtime, 0.0f), ActionResult::Success);
+    ASSERT_EQ(graph->Play(), ActionResult::Success);
+    size_t received = 0;
+    for (int i = 0; i < 100 || (received == 0 && i < 5000); ++i) {
+        auto listener = std::make_unique<RecordingListener>();
+        target->SetAtomsListener(listener.get());
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        target->SetAtomsListener(nullptr);
+        received += listener->Count();
+    }
+    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+    EXPECT_GT(received, 0u);
 }

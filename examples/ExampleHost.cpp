@@ -1,6 +1,7 @@
-// The example host: registers its own classes, builds source -> transform -> mutate ->
-// target filter by filter, plays the graph forward once on its own thread and prints what
-// reaches the target. Then it loads the same chain from the graph file shipped beside it
+// The example host: registers its own classes, then follows the main road of a frame: it
+// builds manual live source -> transform -> callback target, plays the graph on the graph's
+// worker thread, pushes the frames it makes into the source and receives them back through
+// its atoms listener. Then it loads the same chain from the graph file shipped beside it
 // ("example_graph.xml", or the file named on the command line) and plays that on the
 // graph's own worker thread, at the file's mode and rate. Last it records a take of
 // generated frames into a container file ("example_take.hyx" beside the program) and plays
@@ -14,16 +15,21 @@
 #include <Hyx/Graph.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/LoggerInstance.h>
+#include <Hyx/SourceManual.h>
+#include <Hyx/TargetCallback.h>
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
 #include <VornCommon/FileHelper.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,6 +73,95 @@ bool addFilter(const std::shared_ptr<Hyx::Graph>& graph, const VornCommon::Guid&
         return false;
     }
     return true;
+}
+
+// The host's receiver of frames: prints each frame's wave and its amplified copy.
+class FrameListener : public Hyx::IAtomsListener {
+public:
+    void OnAtomsReceived(std::vector<std::shared_ptr<Hyx::Atom>>& atoms) override
+    {
+        for (const std::shared_ptr<Hyx::Atom>& atom : atoms) {
+            std::printf("frame %2u  received", atom->GetFrameNr());
+            for (const std::shared_ptr<Hyx::DataLayer>& layer :
+                 atom->GetDataLayersByType(Example::WaveLayer::TheTypeGuid))
+                std::printf("  %s %+.3f", Hyx::Utils::GetGuidAlias(layer->GetPurposeGuid()).CStr(),
+                            static_cast<double>(std::static_pointer_cast<Example::WaveLayer>(layer)->GetValue()));
+            std::printf("\n");
+        }
+        ++received;
+    }
+    std::atomic<int> received{0};
+};
+
+// One frame as the host holds it: its stream information and the wave's value.
+std::shared_ptr<Hyx::Atom> makeFrame(uint32_t frame, float fps)
+{
+    auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    info->InitializeHeader(Example::kWave);
+    info->setValues(fps, 0, VornCommon::Versorf(), 0, "example");
+    auto atom = std::make_shared<Hyx::Atom>(0u, frame, static_cast<uint64_t>(frame) * 400000u);
+    atom->AddDataLayer(info);
+    atom->AddDataLayer(std::make_shared<Example::WaveLayer>(Example::kWave, frame, std::sin(float(frame) * 0.5f)));
+    return atom;
+}
+
+// Creates a filter of the class for the asynchronous graph and adds it; empty, with the
+// reason printed, on failure.
+std::shared_ptr<Hyx::Filter> addAsyncFilter(const std::shared_ptr<Hyx::AsyncGraph>& graph, const VornCommon::Guid& type)
+{
+    std::shared_ptr<Hyx::Filter> filter = Hyx::AsyncGraph::CreateFilter(type, graph);
+    if (!filter || graph->AddAndConnect(filter) != Hyx::ActionResult::Success) {
+        std::fprintf(stderr, "cannot add filter %s: %s\n", type.ToHexString().CStr(),
+                     graph->GetLastError(false).CStr());
+        return nullptr;
+    }
+    return filter;
+}
+
+// The main road: frames pushed into a manual live source while the graph's worker plays,
+// received back through the callback target; true when every frame came back.
+bool pushAndReceive(int numFrames)
+{
+    constexpr float kFps = 25.0f;
+    auto graph = std::make_shared<Hyx::AsyncGraph>();
+    auto source = std::static_pointer_cast<Hyx::SourceManualLiveSource>(
+        Hyx::AsyncGraph::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), graph));
+    // The declaration comes first: one stream of frames shaped like this one.
+    if (!source || !source->ClearCacheAndReinitializeProperties(makeFrame(0, kFps), 1, kFps, true) ||
+        graph->AddAndConnect(source) != Hyx::ActionResult::Success) {
+        std::fprintf(stderr, "cannot set up the manual source\n");
+        return false;
+    }
+    FrameListener listener;
+    std::shared_ptr<Hyx::Filter> target;
+    if (!addAsyncFilter(graph, Example::AmplifyTransform::TheTypeGuid) ||
+        !(target = addAsyncFilter(graph, Hyx::TargetCallback::TheTypeGuid())))
+        return false;
+    std::static_pointer_cast<Hyx::TargetCallback>(target)->SetAtomsListener(&listener);
+    graph->SetFilterParamValue(Example::AmplifyTransform::TheTypeGuid, "Gain", "3", 1);
+
+    std::printf("Graph:");
+    for (unsigned i = 0; i < graph->GetNumFilters(); ++i)
+        std::printf("%s %s", i == 0 ? "" : " ->", graph->GetFilter(i)->GetFilterClassInfo().GetNiceClassName().CStr());
+    std::printf("\n");
+    // Realtime: the source emits whatever the host pushed, paced to the declared rate.
+    if (graph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, -1.0f) != Hyx::ActionResult::Success ||
+        graph->Play() != Hyx::ActionResult::Success) {
+        std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
+        return false;
+    }
+    for (int f = 0; f < numFrames; ++f) {
+        if (!source->PushFrame({makeFrame(uint32_t(f), kFps)}))
+            std::fprintf(stderr, "%s\n", source->GetLastError(false).CStr());
+        std::this_thread::sleep_for(std::chrono::milliseconds(40)); // the host's own capture pace
+    }
+    for (int wait = 0; wait < 200 && listener.received < numFrames && graph->IsPlaying(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    graph->Stop();
+    std::static_pointer_cast<Hyx::TargetCallback>(target)->SetAtomsListener(nullptr);
+    graph->RemoveAllFilters();
+    std::printf("Done: %d of %d pushed frames came back\n", listener.received.load(), numFrames);
+    return listener.received == numFrames;
 }
 
 // Loads a graph file, instantiates its first graph into an asynchronous graph and waits
@@ -139,40 +234,7 @@ int main(int argc, char** argv)
     Hyx::SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
     registerClasses();
 
-    auto graph = std::make_shared<Hyx::Graph>();
-    for (const VornCommon::Guid& type : {WaveSource::TheTypeGuid, AmplifyTransform::TheTypeGuid,
-                                         SummaryMutate::TheTypeGuid, PrintTarget::TheTypeGuid}) {
-        if (!addFilter(graph, type))
-            return 1;
-    }
-    graph->SetFilterParamValue(AmplifyTransform::TheTypeGuid, "Gain", "3", 1);
-
-    std::printf("Graph:");
-    for (unsigned i = 0; i < graph->GetNumFilters(); ++i)
-        std::printf("%s %s", i == 0 ? "" : " ->", graph->GetFilter(i)->GetFilterClassInfo().GetNiceClassName().CStr());
-    std::printf("\nSource: %d frames at %.0f fps; gain %s\n", graph->GetNumFrames(),
-                static_cast<double>(graph->GetOriginalFps()),
-                graph->GetFilterParam("Gain")->GetValueAsString().c_str());
-
-    if (graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success) {
-        std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
-        return 1;
-    }
-    // The host's own loop: one update per frame until every frame has reached the target.
-    while (!graph->IsDone()) {
-        if (graph->Update() != Hyx::ActionResult::Success) {
-            std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
-            return 1;
-        }
-    }
-    const float progress = graph->GetProgress();
-    graph->Stop();
-
-    const auto target = std::static_pointer_cast<PrintTarget>(graph->GetLastFilter());
-    std::printf("Done: %d frames reached the target, progress %.0f%%\n", target->received,
-                static_cast<double>(progress * 100.0f));
-    const bool allReceived = target->received == graph->GetNumFrames();
-    graph->RemoveAllFilters();
+    const bool allReceived = pushAndReceive(12);
 
     const std::string graphFile =
         argc > 1

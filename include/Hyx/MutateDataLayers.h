@@ -1,0 +1,77 @@
+#pragma once
+
+// Mutates that pass each frame on with some of its layers removed: the dropper removes the
+// layers the host marks, the keeper keeps only the layers the host marks.
+//
+// Contract:
+// - No "Input Profile": the input is the whole upstream offer. One bool parameter per
+//   upstream data profile, "Drop " or "Keep " + its friendly text, false by default; a
+//   choice carries over to a new initialisation by friendly text.
+// - A layer's switch is the first parameter whose data profile equals the layer's (purpose,
+//   type and compressed type). Dropper: a layer goes when its switch is true (a layer
+//   without one stays). Keeper: a layer stays only when its switch is true (a layer without
+//   one goes).
+// - The output profile follows the same rule; when that leaves it not fully specified the
+//   input's first data profile is added, so it is never empty (even though a keeper with
+//   every switch false emits frames without layers).
+// - Each frame is a copy that shares the incoming layers; the incoming atom is not changed.
+
+#include <Hyx/Export.h>
+#include <Hyx/Mutate.h>
+
+#include <memory>
+#include <vector>
+
+namespace Hyx {
+
+class FilterParamBoolDataProfile;
+
+class HYX_API MutateDataLayersDropper : public Mutate {
+public:
+    MutateDataLayersDropper();
+    ~MutateDataLayersDropper() override;
+
+    static VornCommon::Guid TheTypeGuid();
+    static FilterClassInfo TheFilterClassInfo();
+    VornCommon::Guid TypeGuid() const override;
+    FilterClassInfo GetFilterClassInfo() const override;
+
+protected:
+    /// One "Drop " switch per upstream data profile.
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// The input's data profiles that are not dropped.
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
+    /// A copy without the dropped layers.
+    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
+
+private:
+    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _dropParams;
+};
+
+class HYX_API MutateDataLayersKeeper : public Mutate {
+public:
+    MutateDataLayersKeeper();
+    ~MutateDataLayersKeeper() override;
+
+    static VornCommon::Guid TheTypeGuid();
+    static FilterClassInfo TheFilterClassInfo();
+    VornCommon::Guid TypeGuid() const override;
+    FilterClassInfo GetFilterClassInfo() const override;
+
+protected:
+    /// One "Keep " switch per upstream data profile.
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// The input's data profiles that are kept.
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
+    /// A copy with only the kept layers.
+    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
+
+private:
+    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _keepParams;
+};
+
+/// New filters, owned by the caller.
+HYX_API Filter* MutateDataLayersDropperFilterCreator();
+HYX_API Filter* MutateDataLayersKeeperFilterCreator();
+
+} // namespace Hyx

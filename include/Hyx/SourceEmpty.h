@@ -1,0 +1,69 @@
+#pragma once
+
+// A source of frames that hold nothing but the stream information, so a graph runs its
+// transforms and targets at a set rate without captured data.
+//
+// Contract:
+// - "Framerate" (1.0, range 0.01 .. 10000, clamped at initialisation) is the published rate;
+//   the published frame count is 0xFFFFFFFF (endless). The host name is the default name of
+//   the host id (DataTypeStreamInfo's defaults).
+// - Each update emits one atom: stream id = the host id of HostSettings cut to 6 bits (a
+//   larger id is logged once per initialisation), frame = the frame asked for cut to 22
+//   bits, timestamp = the system time in 100 ns units since 1970 (UTC). Every atom shares
+//   the one stream-information layer made at initialisation.
+// - Runs only under the automatic frame order in realtime mode (25 otherwise). It does no
+//   pacing: the rate is that of whoever updates the graph.
+
+#include <Hyx/Export.h>
+#include <Hyx/Source.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace Hyx {
+
+class DataTypeStreamInfo;
+class FilterParamFloat;
+class Profile;
+
+class HYX_API SourceEmptySource : public Source {
+public:
+    static constexpr const char* FRAMERATE_PARAMNAME = "Framerate";
+
+    SourceEmptySource();
+    ~SourceEmptySource() override;
+
+    static VornCommon::Guid TheTypeGuid();
+    static FilterClassInfo TheFilterClassInfo();
+    VornCommon::Guid TypeGuid() const override;
+    FilterClassInfo GetFilterClassInfo() const override;
+
+    /// One data profile: (TALO, stream information).
+    std::shared_ptr<Profile> GetOutputProfile() override;
+    /// Same as GetOutputProfile.
+    std::shared_ptr<Profile> GetAggregatedOutputProfile() override;
+    /// The stream information made at initialisation; empty outside it.
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override;
+
+protected:
+    /// Creates "Framerate" once and lists it.
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// Makes the stream information from "Framerate" and the host id.
+    HyxErrorCode onInitialize(Filter* upstream) override;
+    /// Drops the stream information.
+    HyxErrorCode onDeInitialize() override;
+    /// 25 unless the graph's frame order is automatic and realtime.
+    HyxErrorCode onPlay() override;
+    /// One atom for the frame into the output queue.
+    HyxErrorCode pushDataToOutput(unsigned frameId) override;
+
+private:
+    const std::shared_ptr<Profile> _outputProfile;
+    std::shared_ptr<DataTypeStreamInfo> _streamInfo;
+    std::shared_ptr<FilterParamFloat> _framerateParam;
+};
+
+/// A new filter, owned by the caller.
+HYX_API Filter* SourceEmptySourceFilterCreator();
+
+} // namespace Hyx

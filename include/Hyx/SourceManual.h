@@ -1,0 +1,151 @@
+#pragma once
+
+// Sources fed by the host: it declares once what a frame looks like (a template atom, the
+// number of streams and a frame rate), then pushes frames, one atom per stream.
+//
+// Contract:
+// - ClearCacheAndReinitializeProperties only before the filter joins a graph (state 0 or
+//   1). The template must carry a stream-information layer and the stream count must be at
+//   least 1; a refused declaration keeps the old one. The declared output profile is the
+//   template's generated profile; the published stream information is a copy of the
+//   template's last one with the given rate and the frame count 0xFFFFFFFF (live) or the
+//   number of frames collected (offline, set at initialisation).
+// - PushFrame checks everything before it changes anything: the frame has the declared
+//   number of atoms, and each atom's profile and the declared one describe each other.
+//   Accepted atoms are queued as copies that share the host's layers, with every
+//   stream-information layer replaced by one new copy of the declared one, put last.
+// - A refusal returns false and replaces the filter's error text with the message alone.
+// - Identity words built here mask the frame number to 22 bits (the live counter wraps).
+// - Live: frames leave oldest first, one whole frame per update, whatever frame the graph
+//   asks for; with renumbering they are numbered by a counter from 0. Runs only under the
+//   automatic frame order in realtime mode (25 otherwise). A frame leaves only when the
+//   output has room for all its atoms (21 otherwise, the frame stays queued); a push that
+//   still fails part way drops the rest of that frame (logged), so later frames stay whole.
+// - Offline: frame f emits the f-th frame pushed, any number of times; with renumbering its
+//   atoms carry f. Once in a graph the collection is frozen: pushes, clearing and a new
+//   declaration are refused. A frame id outside the collection fails with 4. A frame leaves
+//   only when the output has room for all its atoms (21 otherwise).
+// - Initialising in a graph without a declaration fails with 8.
+// - Threads: host threads may push and clear while the graph's thread pulls; one mutex per
+//   source serialises all of it.
+
+#include <Hyx/Export.h>
+#include <Hyx/Source.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace Hyx {
+
+class Atom;
+class DataTypeStreamInfo;
+class Profile;
+
+/// Emits the frames the host pushes while the graph plays, oldest first.
+class HYX_API SourceManualLiveSource : public Source {
+public:
+    SourceManualLiveSource();
+    ~SourceManualLiveSource() override;
+
+    static VornCommon::Guid TheTypeGuid();
+    static FilterClassInfo TheFilterClassInfo();
+    VornCommon::Guid TypeGuid() const override;
+    FilterClassInfo GetFilterClassInfo() const override;
+
+    /// Declares the frames to come (see the contract); empties the queue and restarts the
+    /// counter. False, with the reason as error text, when refused.
+    bool ClearCacheAndReinitializeProperties(std::shared_ptr<Atom> templateAtom, unsigned numStreams, float fps,
+                                             bool renumberFrames);
+    /// True once a declaration was accepted.
+    bool PropertiesAreInitialized() const;
+    /// Empties the queue. With rewindFrameCounter (and renumbering) the next frame pushed
+    /// takes the number of the oldest frame dropped.
+    void ClearCache(bool rewindFrameCounter);
+    /// Checks and queues one frame; false, with the reason as error text, when refused.
+    bool PushFrame(std::vector<std::shared_ptr<Atom>> frame);
+
+    /// A copy of the declared profile; empty before a declaration.
+    std::shared_ptr<Profile> GetOutputProfile() override;
+    /// Same as GetOutputProfile.
+    std::shared_ptr<Profile> GetAggregatedOutputProfile() override;
+    /// The declared number of streams.
+    int GetOutputNumStreams() const override;
+    /// The declared stream information; empty before a declaration.
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override;
+
+protected:
+    /// 8 without a declaration.
+    HyxErrorCode onInitialize(Filter* upstream) override;
+    /// 25 unless the graph's frame order is automatic and realtime.
+    HyxErrorCode onPlay() override;
+    /// The oldest queued frame into the output queue; 1 while none is queued.
+    HyxErrorCode pushDataToOutput(unsigned frameId) override;
+
+private:
+    void clearQueue(bool rewindFrameCounter);
+
+    std::shared_ptr<Profile> _declaredOutputProfile;
+    std::shared_ptr<DataTypeStreamInfo> _declaredStreamInfo;
+    uint32_t _declaredNumStreams = 0;
+    bool _renumberFrames = true;
+    uint32_t _frameCounter = 0;
+    std::deque<std::shared_ptr<Atom>> _atomsQueue;
+    mutable std::mutex _mutex;
+};
+
+/// Plays back a collection of frames the host pushed before the graph was built.
+class HYX_API SourceManualOfflineSource : public Source {
+public:
+    SourceManualOfflineSource();
+    ~SourceManualOfflineSource() override;
+
+    static VornCommon::Guid TheTypeGuid();
+    static FilterClassInfo TheFilterClassInfo();
+    VornCommon::Guid TypeGuid() const override;
+    FilterClassInfo GetFilterClassInfo() const override;
+
+    /// Declares the frames to come (see the contract) and empties the collection. False,
+    /// with the reason as error text, when refused.
+    bool ClearCacheAndReinitializeProperties(std::shared_ptr<Atom> templateAtom, unsigned numStreams, float fps,
+                                             bool renumberFrames);
+    /// True once a declaration was accepted.
+    bool PropertiesAreInitialized() const;
+    /// Empties the collection; false (error text set) once the filter is in a graph.
+    bool ClearCache();
+    /// Checks and collects one frame; false, with the reason as error text, when refused.
+    bool PushFrame(std::vector<std::shared_ptr<Atom>> frame);
+
+    /// A copy of the declared profile; empty before a declaration.
+    std::shared_ptr<Profile> GetOutputProfile() override;
+    /// Same as GetOutputProfile.
+    std::shared_ptr<Profile> GetAggregatedOutputProfile() override;
+    /// The declared number of streams.
+    int GetOutputNumStreams() const override;
+    /// The declared stream information; empty before a declaration.
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override;
+
+protected:
+    /// 8 without a declaration; otherwise fixes the frame count (and the frame numbers when
+    /// renumbering) of the collection.
+    HyxErrorCode onInitialize(Filter* upstream) override;
+    /// The atoms of frame frameId into the output queue; 1 while the collection is empty,
+    /// 4 for a frame id outside it.
+    HyxErrorCode pushDataToOutput(unsigned frameId) override;
+
+private:
+    std::shared_ptr<Profile> _declaredOutputProfile;
+    std::shared_ptr<DataTypeStreamInfo> _declaredStreamInfo;
+    uint32_t _declaredNumStreams = 0;
+    bool _renumberFrames = true;
+    std::vector<std::shared_ptr<Atom>> _atoms;
+    mutable std::mutex _mutex;
+};
+
+/// New filters, owned by the caller.
+HYX_API Filter* SourceManualLiveSourceFilterCreator();
+HYX_API Filter* SourceManualOfflineSourceFilterCreator();
+
+} // namespace Hyx

@@ -1,0 +1,82 @@
+// The empty source: published rate and frame count, one shared layer per atom, stream id from
+// the host id (cut to 6 bits), system timestamps, and the realtime frame order it needs.
+
+#include "FilterTestUtil.h"
+
+#include <CapturedLog.h>
+
+#include <Hyx/FrameOrderProvider.h>
+#include <Hyx/SourceEmpty.h>
+
+#include <VornCommon/Clock.h>
+#include <VornCommon/HostSettings.h>
+
+using namespace Hyx;
+using namespace FilterTest;
+
+TEST(EmptySource, EmitsOneSharedStreamInfoPerAtomWithTheHostIdAsStream)
+{
+    struct Case {
+        int hostId;
+        uint16_t streamId;
+        const char* hostName;
+        bool warned;
+    };
+    const Case cases[] = {
+        {0, 0, DataTypeStreamInfo::DEFAULT_HOST_NAME, false},
+        {3, 3, DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME, false},
+        {70, 6, DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME, true}, // 70 does not fit 6 bits
+    };
+    for (const Case& c : cases) {
+        CapturedLog log;
+        VornCommon::HostSettings::GetInstance()->SetHostId(c.hostId);
+        auto source = Make<SourceEmptySource>();
+        auto target = Make<TargetCallback>();
+        RecordingListener listener;
+        target->SetAtomsListener(&listener);
+        source->setParameterValues({{SourceEmptySource::FRAMERATE_PARAMNAME, "25"}});
+        auto graph = Chain({source, target});
+        VornCommon::HostSettings::GetInstance()->SetHostId(0);
+        const auto info = source->GetStreamInfo();
+        EXPECT_EQ(info->GetFPS(), 25.0f);
+        EXPECT_EQ(info->GetNumFrames(), DataTypeStreamInfo::NUM_FRAMES_AUTO);
+        EXPECT_EQ(info->GetHostName(), c.hostName);
+        EXPECT_EQ(log.Contains("is used as stream id"), c.warned);
+
+        const uint64_t before = VornCommon::UnixTime100ns();
+        ASSERT_EQ(graph->Play(PlaybackMode::Realtime), ActionResult::Success);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(graph->Update(), ActionResult::Success);
+        const uint64_t after = VornCommon::UnixTime100ns();
+        const auto frames = listener.Frames();
+        ASSERT_EQ(frames.size(), 3u);
+        uint64_t last = before;
+        for (uint32_t f = 0; f < 3; ++f) {
+            const auto& atom = frames[f][0];
+            EXPECT_EQ(atom->GetStreamId(), c.streamId);
+            EXPECT_EQ(atom->GetFrameNr(), f);
+            ASSERT_EQ(atom->GetAllDataLayers().size(), 1u);
+            EXPECT_EQ(atom->GetAllDataLayers()[0], info); // the one shared layer
+            EXPECT_GE(atom->GetTimeStamp(), last); // system time, not derived from the frame
+            EXPECT_LE(atom->GetTimeStamp(), after);
+            last = atom->GetTimeStamp();
+        }
+    }
+}
+
+TEST(EmptySource, ClampsTheRateAndNeedsTheRealtimeOrder)
+{
+    for (const char* rate : {"-5", "nan"}) {
+        auto source = Make<SourceEmptySource>();
+        source->setParameterValues({{SourceEmptySource::FRAMERATE_PARAMNAME, rate}});
+        auto graph = Chain({source});
+        EXPECT_EQ(source->GetStreamInfo()->GetFPS(), 0.01f) << rate;
+    }
+    auto source = Make<SourceEmptySource>();
+    auto graph = Chain({source, Make<TargetEmpty>()});
+    ASSERT_EQ(graph->SetFrameOrderProvider(std::make_shared<FrameOrderAuto>(0, 10)), ActionResult::Success);
+    EXPECT_EQ(graph->Play(), ActionResult::Failure);
+    EXPECT_NE(graph->GetLastError(false).StdString().find(
+                  "Empty source can only run with automatic frame-order provider in 'realtime' mode"),
+              std::string::npos);
+}

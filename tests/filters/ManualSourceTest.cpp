@@ -1,0 +1,265 @@
+// The host-driven sources: declarations, the checks of pushed frames with their texts, what
+// a queued atom carries, renumbering, the frozen offline collection and whole frames only.
+
+#include "FilterTestUtil.h"
+
+#include <CapturedLog.h>
+
+#include <Hyx/Connection.h>
+#include <Hyx/FrameOrderProvider.h>
+#include <Hyx/SourceManual.h>
+
+#include <functional>
+#include <string>
+
+using namespace Hyx;
+using namespace FilterTest;
+
+namespace {
+
+std::shared_ptr<Atom> templateAtom()
+{
+    return MakeAtom(0, 0, {StreamInfo(), Positions(0.0f)});
+}
+
+/// One atom per stream, each with stream information and positions based on `base`.
+Frame frameOf(unsigned streams, uint32_t frameNr, float base)
+{
+    Frame frame;
+    for (unsigned s = 0; s < streams; ++s)
+        frame.push_back(MakeAtom(s, frameNr, {StreamInfo(), Positions(base + float(s) / 10.0f)}));
+    return frame;
+}
+
+/// A declared live source feeding a callback target in a realtime graph on the test's
+/// thread.
+struct LiveRig {
+    explicit LiveRig(unsigned streams, bool renumber = true)
+    {
+        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(templateAtom(), streams, 25.0f, renumber));
+        target->SetAtomsListener(&listener);
+        graph = Chain({source, target});
+    }
+    void Play() { ASSERT_EQ(graph->Play(PlaybackMode::Realtime), ActionResult::Success); }
+
+    std::shared_ptr<SourceManualLiveSource> source = Make<SourceManualLiveSource>();
+    std::shared_ptr<TargetCallback> target = Make<TargetCallback>();
+    RecordingListener listener;
+    std::shared_ptr<Graph> graph;
+};
+
+} // namespace
+
+TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
+{
+    auto live = Make<SourceManualLiveSource>();
+    auto offline = Make<SourceManualOfflineSource>();
+    auto joined = Make<SourceManualOfflineSource>();
+    ASSERT_TRUE(joined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+    ASSERT_TRUE(joined->PushFrame(frameOf(1, 0, 1.0f)));
+    auto graph = Chain({joined});
+    auto liveJoined = Make<SourceManualLiveSource>();
+    ASSERT_TRUE(liveJoined->ClearCacheAndReinitializeProperties(templateAtom(), 2, 25.0f, true));
+    auto liveGraph = Chain({liveJoined});
+
+    auto withoutPositions = frameOf(2, 0, 1.0f);
+    withoutPositions[1] = MakeAtom(1, 0, {StreamInfo()});
+    auto withExtraLayer = frameOf(2, 0, 1.0f);
+    withExtraLayer[0]->AddDataLayer(Positions(5.0f, 1, kPurposeB));
+    auto withoutInfo = frameOf(2, 0, 1.0f);
+    withoutInfo[0]->RemoveDataLayers(DataTypeStreamInfo::TheTypeGuid());
+    auto withNull = frameOf(2, 0, 1.0f);
+    withNull[1] = nullptr;
+
+    const std::string profileText = "Frame rejected - a stream of the frame does not satisfy declared output profile";
+    struct Case {
+        std::shared_ptr<Filter> filter;
+        std::function<bool()> call;
+        std::string text;
+    };
+    const Case cases[] = {
+        {live, [&] { return live->PushFrame(frameOf(1, 0, 1.0f)); },
+         "Frame rejected - properties of the manual live source have not yet been initialized"},
+        {offline, [&] { return offline->PushFrame(frameOf(1, 0, 1.0f)); },
+         "Frame rejected - properties of the manual offline source have not yet been initialized"},
+        {liveJoined, [&] { return liveJoined->PushFrame(frameOf(1, 0, 1.0f)); },
+         "Frame rejected - it has different number of streams than was declared"},
+        {liveJoined, [&] { return liveJoined->PushFrame(withoutPositions); }, profileText},
+        {liveJoined, [&] { return liveJoined->PushFrame(withExtraLayer); }, profileText},
+        {liveJoined, [&] { return liveJoined->PushFrame(withoutInfo); }, profileText},
+        {liveJoined, [&] { return liveJoined->PushFrame(withNull); }, profileText},
+        {liveJoined, [&] { return liveJoined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 5.0f, true); },
+         "Can not reinitialize properties of manual live source after it was added to a graph"},
+        {joined, [&] { return joined->PushFrame(frameOf(1, 1, 1.0f)); },
+         "Can not push a frame to the manual offline source's collection after it was added to a graph"},
+        {joined, [&] { return joined->ClearCache(); },
+         "Can not clear manual offline source's collection of atoms after it was added to a graph"},
+        {joined, [&] { return joined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 5.0f, true); },
+         "Can not reinitialize properties of manual offline source after it was added to a graph"},
+        // A declaration that cannot hold: refused before anything changes.
+        {offline, [&] { return offline->ClearCacheAndReinitializeProperties(nullptr, 1, 5.0f, true); },
+         "Properties rejected - no template atom given"},
+        {offline,
+         [&] { return offline->ClearCacheAndReinitializeProperties(MakeAtom(0, 0, {Positions(1)}), 1, 5.0f, true); },
+         "Properties rejected - the template atom carries no stream information"},
+        {live, [&] { return live->ClearCacheAndReinitializeProperties(templateAtom(), 0, 5.0f, true); },
+         "Properties rejected - the number of streams must be at least 1"},
+    };
+    for (const Case& c : cases) {
+        c.filter->ResetError();
+        EXPECT_FALSE(c.call()) << c.text;
+        EXPECT_EQ(c.filter->GetLastError(false).StdString(), c.text);
+    }
+    EXPECT_FALSE(live->PropertiesAreInitialized());
+    EXPECT_FALSE(offline->PropertiesAreInitialized());
+    EXPECT_EQ(joined->GetStreamInfo()->GetFPS(), 25.0f); // the refused declarations changed nothing
+
+    // Nothing of the refused frames was queued: the first frame out is the valid one.
+    RecordingListener listener;
+    auto target = Make<TargetCallback>();
+    target->SetAtomsListener(&listener);
+    ASSERT_EQ(liveGraph->AddAndConnect(target), ActionResult::Success);
+    ASSERT_EQ(liveGraph->Play(PlaybackMode::Realtime), ActionResult::Success);
+    ASSERT_TRUE(liveJoined->PushFrame(frameOf(2, 0, 9.0f)));
+    ASSERT_EQ(liveGraph->Update(), ActionResult::Success);
+    ASSERT_EQ(listener.Count(), 1u);
+    EXPECT_EQ(BaseOf(listener.Frames()[0][0]), 9.0f);
+}
+
+TEST(ManualSource, QueuedAtomsShareTheHostsLayersAndCarryOneDeclaredStreamInfoLast)
+{
+    LiveRig rig(1);
+    rig.Play();
+    auto positions = Positions(3.0f);
+    // Stream information first, twice: the pushed atom's own layers, replaced on the way.
+    auto hostAtom = MakeAtom(0, 4, {StreamInfo(60.0f, 9), StreamInfo(60.0f, 9), positions});
+    ASSERT_TRUE(rig.source->PushFrame({hostAtom}));
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+
+    ASSERT_EQ(rig.listener.Count(), 1u);
+    const std::shared_ptr<Atom> out = rig.listener.Frames()[0].at(0);
+    const auto layers = out->GetAllDataLayers();
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0], positions); // the very object the host pushed
+    auto info = std::dynamic_pointer_cast<DataTypeStreamInfo>(layers[1]);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->GetFPS(), 25.0f);
+    EXPECT_EQ(info->GetNumFrames(), DataTypeStreamInfo::NUM_FRAMES_AUTO);
+    EXPECT_NE(info, rig.source->GetStreamInfo()); // a copy of the declared one
+    EXPECT_EQ(hostAtom->GetAllDataLayers().size(), 3u); // the host's atom is untouched
+}
+
+TEST(ManualSource, LiveRenumberingAndRewind)
+{
+    struct Case {
+        bool renumber;
+        std::vector<uint32_t> expected;
+    };
+    for (const Case& c : {Case{true, {0, 1, 2}}, Case{false, {7, 3, 9}}}) {
+        LiveRig rig(1, c.renumber);
+        rig.Play();
+        for (uint32_t frame : {7u, 3u, 9u})
+            ASSERT_TRUE(rig.source->PushFrame(frameOf(1, frame, float(frame))));
+        for (int i = 0; i < 4; ++i) // one pass more than frames: nothing left to emit
+            ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+        std::vector<uint32_t> numbers;
+        for (const Frame& frame : rig.listener.Frames())
+            numbers.push_back(frame[0]->GetFrameNr());
+        EXPECT_EQ(numbers, c.expected);
+    }
+
+    // Frames 1 and 2 still queued when the cache is cleared: the next push takes 1 again.
+    LiveRig rig(1);
+    rig.Play();
+    for (uint32_t frame = 0; frame < 3; ++frame)
+        ASSERT_TRUE(rig.source->PushFrame(frameOf(1, 50, float(frame))));
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+    rig.source->ClearCache(true);
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success); // nothing queued
+    ASSERT_TRUE(rig.source->PushFrame(frameOf(1, 50, 8.0f)));
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+    const auto frames = rig.listener.Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1][0]->GetFrameNr(), 1u);
+    EXPECT_EQ(BaseOf(frames[1][0]), 8.0f);
+}
+
+TEST(ManualSource, LiveAndOfflinePlayOnlyUnderTheirFrameOrders)
+{
+    // The live source needs the realtime automatic order.
+    for (auto provider : std::vector<std::shared_ptr<FrameOrderProvider>>{std::make_shared<FrameOrderManual>(),
+                                                                          std::make_shared<FrameOrderAuto>(0, 10)}) {
+        LiveRig rig(1);
+        ASSERT_EQ(rig.graph->SetFrameOrderProvider(provider), ActionResult::Success);
+        EXPECT_EQ(rig.graph->Play(), ActionResult::Failure);
+        EXPECT_NE(rig.graph->GetLastError(false).StdString().find(
+                      "Manual live source can only run with automatic frame-order provider in 'realtime' mode"),
+                  std::string::npos);
+    }
+    // Without a declaration nothing initialises (8).
+    auto graph = std::make_shared<Graph>();
+    EXPECT_EQ(graph->AddAndConnect(Make<SourceManualLiveSource>()), ActionResult::Failure);
+    EXPECT_EQ(graph->AddAndConnect(Make<SourceManualOfflineSource>()), ActionResult::Failure);
+
+    // An offline source without frames publishes 0 frames; the graph refuses to play it.
+    auto empty = Make<SourceManualOfflineSource>();
+    ASSERT_TRUE(empty->ClearCacheAndReinitializeProperties(templateAtom(), 2, 25.0f, true));
+    auto emptyGraph = Chain({empty, Make<TargetCallback>()});
+    EXPECT_EQ(empty->GetStreamInfo()->GetNumFrames(), 0u);
+    EXPECT_EQ(emptyGraph->Play(PlaybackMode::ForwardOnce), ActionResult::Failure);
+}
+
+TEST(ManualSource, OfflinePlaysTheCollectionByFrameId)
+{
+    auto source = Make<SourceManualOfflineSource>();
+    ASSERT_TRUE(source->ClearCacheAndReinitializeProperties(templateAtom(), 2, 25.0f, true));
+    for (uint32_t f = 0; f < 5; ++f)
+        ASSERT_TRUE(source->PushFrame(frameOf(2, 100 + f, float(f))));
+    auto target = Make<TargetCallback>();
+    RecordingListener listener;
+    target->SetAtomsListener(&listener);
+    auto graph = Chain({source, target});
+    ASSERT_EQ(graph->SetFrameOrderProvider(std::make_shared<FrameOrderManual>()), ActionResult::Success);
+    auto order = std::static_pointer_cast<FrameOrderManual>(graph->GetFrameOrderProvider());
+    ASSERT_EQ(graph->Play(), ActionResult::Success);
+    for (uint32_t f : {3u, 3u, 0u}) // any frame, any number of times
+        order->PushBackNextFrameID(f);
+    ASSERT_TRUE(RunToEnd(*graph));
+    const auto frames = listener.Frames();
+    ASSERT_EQ(frames.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const float expected = i < 2 ? 3.0f : 0.0f; // frame 3: the 7th and 8th atoms pushed
+        EXPECT_EQ(BaseOf(frames[i][0]), expected);
+        EXPECT_EQ(BaseOf(frames[i].at(1)), expected + 0.1f);
+    }
+
+    // A frame outside the collection fails with 4 instead of reading past it.
+    order->PushBackNextFrameID(5);
+    EXPECT_EQ(graph->Update(), ActionResult::Failure);
+    EXPECT_NE(graph->GetLastError(false).StdString().find("Frame 5 is outside the 5 frames"), std::string::npos);
+}
+
+TEST(ManualSource, AFrameLeavesWholeOrNotAtAll)
+{
+    // 3 streams into 1000 slots: after 333 frames one slot is left, too few for a frame.
+    LiveRig rig(3);
+    rig.Play();
+    for (uint32_t f = 0; f < 335; ++f)
+        ASSERT_TRUE(rig.source->PushFrame(frameOf(3, 0, float(f))));
+    for (int i = 0; i < 333; ++i)
+        ASSERT_EQ(rig.source->Update(), HyxErrorCode::Success);
+    EXPECT_EQ(rig.source->Update(), HyxErrorCode::FilterFailedToPushAtom);
+
+    // Drained, the held frame leaves whole, and so do those after it.
+    ASSERT_EQ(rig.target->Update(), HyxErrorCode::Success);
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+    ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+    const auto frames = rig.listener.Frames();
+    ASSERT_EQ(frames.size(), 335u);
+    for (size_t f = 0; f < frames.size(); ++f) {
+        for (size_t s = 0; s < 3; ++s) {
+            EXPECT_EQ(frames[f][s]->GetFrameNr(), f);
+            EXPECT_FLOAT_EQ(BaseOf(frames[f][s]), float(f) + float(s) / 10.0f);
+        }
+    }
+}

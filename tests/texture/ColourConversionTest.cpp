@@ -1,0 +1,183 @@
+#include "ConverterTestUtil.h"
+
+#include "texture/PixelKernels.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+using namespace Hyx;
+using namespace HyxTest;
+using Converter = TextureFormatConverter;
+
+TEST(ColourConversion, RgbAndBgrToNvxVectors)
+{
+    struct Row {
+        uint8_t r, g, b;
+        uint8_t luma, u, v;
+    };
+    const Row rows[] = {{255, 255, 255, 235, 128, 128}, {0, 0, 0, 16, 128, 128}, {255, 0, 0, 82, 90, 239}};
+    for (const Row& row : rows) {
+        const std::vector<uint8_t> rgb = RgbImage(2, 2, [&](auto, auto) { return std::array{row.r, row.g, row.b}; });
+        const std::vector<uint8_t> bgr = RgbImage(2, 2, [&](auto, auto) { return std::array{row.b, row.g, row.r}; });
+        auto fromRgb = Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(2, 2, rgb), kResultPurpose);
+        auto fromBgr = Converter::ConvertFromBGRtoNVX(MakeTexture<DataTypeTextureBGR>(2, 2, bgr), kResultPurpose);
+        const std::vector<uint8_t> expected = {row.luma, row.luma, row.luma, row.luma, row.u, row.v};
+        EXPECT_EQ(Pixels(fromRgb), expected) << int(row.r) << "," << int(row.g) << "," << int(row.b);
+        EXPECT_EQ(Pixels(fromBgr), expected);
+        EXPECT_EQ(fromRgb->GetPurposeGuid(), kResultPurpose);
+        EXPECT_EQ(fromRgb->GetInternalHeight(), 3);
+    }
+}
+
+TEST(ColourConversion, ChromaLayoutsPlaceUAndV)
+{
+    // A 4 x 2 image: left half red, right half blue; one chroma row of two samples each.
+    const std::vector<uint8_t> rgb = RgbImage(4, 2, [](uint32_t x, auto) {
+        return x < 2 ? std::array{255, 0, 0} : std::array{0, 0, 255};
+    });
+    const uint8_t uRed = 90, vRed = 239, uBlue = 239, vBlue = 110;
+    struct Row {
+        uint32_t layout;
+        std::vector<uint8_t> chroma;
+    };
+    const Row rows[] = {
+        {0, {uRed, uBlue, vRed, vBlue}}, {1, {vRed, uRed, vBlue, uBlue}}, {2, {uRed, vRed, uBlue, vBlue}}};
+    for (const Row& row : rows) {
+        std::vector<uint8_t> yuv(12);
+        TextureKernels::RGB24ToYUV420(rgb.data(), yuv.data(), row.layout, 4, 2);
+        EXPECT_EQ(std::vector<uint8_t>(yuv.begin() + 8, yuv.end()), row.chroma) << row.layout;
+        std::vector<uint8_t> back(24);
+        TextureKernels::YUV420ToRGB24(yuv.data(), back.data(), row.layout, 4, 2);
+        EXPECT_NEAR(back[0], 255, 3);
+        EXPECT_NEAR(back[11], 255, 3);
+    }
+    std::vector<uint8_t> yuv(12);
+    EXPECT_THROW(TextureKernels::RGB24ToYUV420(rgb.data(), yuv.data(), 3, 4, 2), std::runtime_error);
+    EXPECT_THROW(TextureKernels::YUV420ToBGR24(yuv.data(), yuv.data(), 6, 4, 2), std::runtime_error);
+}
+
+TEST(ColourConversion, YuvToRgbAndBgrVectors)
+{
+    struct Row {
+        uint8_t y, u, v;
+        uint8_t r, g, b;
+    };
+    const Row rows[] = {{16, 128, 128, 0, 0, 0}, {235, 128, 128, 254, 254, 254}, {82, 90, 239, 253, 1, 0}};
+    for (const Row& row : rows) {
+        const std::vector<uint8_t> nvx = {row.y, row.y, row.y, row.y, row.u, row.v};
+        const std::vector<uint8_t> nv12 = {row.y, row.y, row.y, row.y, row.u, row.v};
+        const std::vector<uint8_t> nv21 = {row.y, row.y, row.y, row.y, row.v, row.u};
+        const std::vector<uint8_t> rgb = {row.r, row.g, row.b, row.r, row.g, row.b,
+                                          row.r, row.g, row.b, row.r, row.g, row.b};
+        const std::vector<uint8_t> bgr = {row.b, row.g, row.r, row.b, row.g, row.r,
+                                          row.b, row.g, row.r, row.b, row.g, row.r};
+        auto nvxTexture = MakeTexture<DataTypeTextureYUV_NVX>(2, 3, nvx);
+        auto nv12Texture = MakeTexture<DataTypeTextureYUV_NV12>(2, 3, nv12);
+        auto nv21Texture = MakeTexture<DataTypeTextureYUV_NV21>(2, 3, nv21);
+        EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoRGB(nvxTexture)), rgb) << int(row.y);
+        EXPECT_EQ(Pixels(Converter::ConvertFromNV12toRGB(nv12Texture)), rgb);
+        EXPECT_EQ(Pixels(Converter::ConvertFromNV21toRGB(nv21Texture)), rgb);
+        EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoBGR(nvxTexture)), bgr);
+        EXPECT_EQ(Pixels(Converter::ConvertFromNV12toBGR(nv12Texture)), bgr);
+        auto fromNv21 = Converter::ConvertFromNV21toBGR(nv21Texture);
+        EXPECT_EQ(Pixels(fromNv21), bgr);
+        EXPECT_EQ(fromNv21->GetPurposeGuid(), kSourcePurpose);
+    }
+}
+
+TEST(ColourConversion, InterleavedChromaSplitsIntoNvxHalves)
+{
+    // Width 16: each chroma row holds 8 pairs; NVX wants the 8 U, then the 8 V.
+    std::vector<uint8_t> luma(16 * 2), pairs(16);
+    for (size_t i = 0; i < luma.size(); ++i)
+        luma[i] = uint8_t(i);
+    for (uint8_t i = 0; i < 8; ++i) {
+        pairs[2 * i] = uint8_t(100 + i); // first of each pair
+        pairs[2 * i + 1] = uint8_t(200 + i);
+    }
+    std::vector<uint8_t> block = luma;
+    block.insert(block.end(), pairs.begin(), pairs.end());
+    std::vector<uint8_t> firstThenSecond(luma), secondThenFirst(luma);
+    for (uint8_t i = 0; i < 8; ++i)
+        firstThenSecond.push_back(uint8_t(100 + i)), secondThenFirst.push_back(uint8_t(200 + i));
+    for (uint8_t i = 0; i < 8; ++i)
+        firstThenSecond.push_back(uint8_t(200 + i)), secondThenFirst.push_back(uint8_t(100 + i));
+
+    auto fromNv12 = Converter::ConvertFromNV12toNVX(MakeTexture<DataTypeTextureYUV_NV12>(16, 3, block), kResultPurpose);
+    auto fromNv21 = Converter::ConvertFromNV21toNVX(MakeTexture<DataTypeTextureYUV_NV21>(16, 3, block), kResultPurpose);
+    EXPECT_EQ(Pixels(fromNv12), firstThenSecond);
+    EXPECT_EQ(Pixels(fromNv21), secondThenFirst);
+    // The same colours come back from the NVX result as from its source.
+    auto nv12 = MakeTexture<DataTypeTextureYUV_NV12>(16, 3, block);
+    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoRGB(fromNv12)), Pixels(Converter::ConvertFromNV12toRGB(nv12)));
+}
+
+TEST(ColourConversion, RgbNvxRoundTripStaysClose)
+{
+    const std::vector<uint8_t> rgb = RgbImage(64, 32, [&](uint32_t x, uint32_t y) {
+        return std::array{x * 4, y * 8, (x + y) * 2};
+    });
+    auto nvx = Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(64, 32, rgb), kResultPurpose);
+    EXPECT_GT(Psnr(Pixels(Converter::ConvertFromNVXtoRGB(nvx)), rgb), 35.0);
+}
+
+TEST(ColourConversion, SwapsRedAndBlue)
+{
+    std::vector<uint8_t> pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const std::vector<uint8_t> swapped = {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13};
+    std::vector<uint8_t> out(15);
+    Converter::RGB24_to_BGR24(pixels.data(), out.data(), 5);
+    EXPECT_EQ(out, swapped);
+    Converter::BGR24_to_RGB24(pixels.data(), pixels.data(), 5); // in place
+    EXPECT_EQ(pixels, swapped);
+    auto bgr = Converter::ConvertFromRGBtoBGR(MakeTexture<DataTypeTextureRGB>(5, 1, out));
+    const std::vector<uint8_t> original = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    EXPECT_EQ(Pixels(bgr), original);
+    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoRGB(bgr)), out);
+}
+
+TEST(ColourConversion, RgbToHslVectors)
+{
+    struct Row {
+        uint8_t r, g, b;
+        uint8_t h, s, l;
+    };
+    const Row rows[] = {
+        {255, 0, 0, 0, 255, 127}, {0, 255, 0, 84, 255, 127}, {0, 0, 255, 168, 255, 127}, {77, 77, 77, 0, 0, 77}};
+    for (const Row& row : rows) {
+        auto rgb = MakeTexture<DataTypeTextureRGB>(1, 1, {row.r, row.g, row.b});
+        EXPECT_EQ(Pixels(Converter::ConvertFromRGB24toHSL24(rgb)), (std::vector<uint8_t>{row.h, row.s, row.l}));
+    }
+    // HSL30: widened channels, hue capped at 1019 where the rounding would give 1020.
+    auto toWord = [](const std::vector<uint8_t>& bytes) {
+        return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    };
+    auto red = MakeTexture<DataTypeTextureRGB>(1, 1, {255, 0, 0});
+    EXPECT_EQ(toWord(Pixels(Converter::ConvertFromRGB24toHSL30(red))), 0u | 1023u << 10 | 511u << 20);
+    const uint32_t nearRed = 1023 | 0 << 10 | 1 << 20;
+    auto rgb30 = MakeTexture<DataTypeTextureRGB30>(
+        1, 1, {uint8_t(nearRed), uint8_t(nearRed >> 8), uint8_t(nearRed >> 16), uint8_t(nearRed >> 24)});
+    EXPECT_EQ(toWord(Pixels(Converter::ConvertFromRGB30toHSL30(rgb30))) & 0x3FF, 1019u);
+}
+
+TEST(ColourConversion, HslRoundTripsThroughRgb)
+{
+    const std::vector<uint8_t> rgb = RgbImage(32, 32, [](uint32_t x, uint32_t y) {
+        return std::array{x * 8, y * 8, (x * 5 + y * 3) % 256};
+    });
+    auto source = MakeTexture<DataTypeTextureRGB>(32, 32, rgb);
+    auto via24 = Converter::ConvertFromHSL24toRGB24(Converter::ConvertFromRGB24toHSL24(source));
+    auto hsl30 = Converter::ConvertFromRGB24toHSL30(source);
+    auto via30 = Converter::ConvertFromHSL30toRGB24(hsl30);
+    const std::vector<uint8_t> wide = Pixels(Converter::ConvertFromHSL30toRGB30(hsl30));
+    std::vector<uint8_t> top8;
+    for (size_t i = 0; i < wide.size(); i += 4) {
+        const uint32_t w =
+            uint32_t(wide[i]) | uint32_t(wide[i + 1]) << 8 | uint32_t(wide[i + 2]) << 16 | uint32_t(wide[i + 3]) << 24;
+        top8.insert(top8.end(), {uint8_t(w >> 2), uint8_t(w >> 12), uint8_t(w >> 22)});
+    }
+    EXPECT_GT(Psnr(Pixels(via24), rgb), 30.0);
+    EXPECT_GT(Psnr(Pixels(via30), rgb), 40.0);
+    EXPECT_GT(Psnr(top8, rgb), 40.0);
+}

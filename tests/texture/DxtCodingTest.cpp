@@ -1,0 +1,216 @@
+#include "ConverterTestUtil.h"
+
+#include "texture/RGBDXT5Convertor.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <random>
+
+using namespace Hyx;
+using namespace HyxTest;
+using Converter = TextureFormatConverter;
+
+namespace {
+
+const std::vector<uint8_t> kBlackDxt1 = {0x00, 0x00, 0x00, 0x00, 0xAA, 0xAA, 0xAA, 0xAA};
+
+std::vector<uint8_t> solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b)
+{
+    return RgbImage(w, h, [&](auto, auto) { return std::array{r, g, b}; });
+}
+
+std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
+{
+    Converter::RGB24_to_BGR24(rgb.data(), rgb.data(), uint32_t(rgb.size() / 3));
+    return rgb;
+}
+
+// Smooth gradients of all three channels.
+std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
+{
+    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
+        return std::array{x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)};
+    });
+}
+
+// Fractal value noise: octaves from 64-pixel cells down to single pixels, energy falling
+// with frequency as in natural images; values about 0..1.
+std::vector<float> noiseField(uint32_t w, uint32_t h, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<float> field(size_t(w) * h, 0.f);
+    for (uint32_t cell = 64, octave = 0; cell >= 1; cell /= 2, ++octave) {
+        const uint32_t gw = w / cell + 2, gh = h / cell + 2;
+        std::vector<float> grid(size_t(gw) * gh);
+        for (float& g : grid)
+            g = float(random() % 1000) / 1000.f;
+        const float amplitude = 0.6f / float(1 + octave);
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x) {
+                const float fx = float(x) / float(cell), fy = float(y) / float(cell);
+                const uint32_t ix = uint32_t(fx), iy = uint32_t(fy);
+                const float tx = fx - float(ix), ty = fy - float(iy);
+                const float top = grid[iy * gw + ix] * (1 - tx) + grid[iy * gw + ix + 1] * tx;
+                const float bottom = grid[(iy + 1) * gw + ix] * (1 - tx) + grid[(iy + 1) * gw + ix + 1] * tx;
+                field[size_t(w) * y + x] += amplitude * (top * (1 - ty) + bottom * ty);
+            }
+    }
+    return field;
+}
+
+// A photograph-like scene: three partly correlated noise fields (detail in every channel),
+// lit by a slow gradient, with hard-edged stripes.
+std::vector<uint8_t> texturedImage(uint32_t w, uint32_t h)
+{
+    const std::vector<float> a = noiseField(w, h, 11), b = noiseField(w, h, 12), c = noiseField(w, h, 13);
+    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
+        const size_t i = size_t(w) * y + x;
+        const float light = 0.6f + 0.4f * float(x) / float(w);
+        const bool stripe = (x / 24 + y / 40) % 3 == 0;
+        const float r = light * (stripe ? 0.9f : a[i]), g = light * (0.5f * a[i] + 0.5f * b[i]), bl = light * c[i];
+        auto to8 = [](float v) { return uint32_t(std::clamp(v, 0.f, 1.f) * 255.f); };
+        return std::array{to8(r), to8(g), to8(bl)};
+    });
+}
+
+std::vector<uint8_t> dxt1RoundTrip(const std::vector<uint8_t>& rgb, uint16_t w, uint16_t h)
+{
+    auto dxt = Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(w, h, rgb), kResultPurpose);
+    return Pixels(Converter::ConvertFromDXT1toRGB(dxt));
+}
+
+std::vector<uint8_t> ycocgRoundTrip(const std::vector<uint8_t>& rgb, uint16_t w, uint16_t h)
+{
+    auto dxt = Converter::ConvertFromRGBtoDXT5YCOCG(MakeTexture<DataTypeTextureRGB>(w, h, rgb), kResultPurpose);
+    return Pixels(Converter::ConvertFromDXT5YCOCGtoRGB(dxt));
+}
+
+} // namespace
+
+TEST(DxtCoding, SolidBlackGivesTheRunLengthPattern)
+{
+    auto rgb = MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 0, 0, 0));
+    auto dxt1 = Converter::ConvertFromRGBtoDXT1(rgb, kResultPurpose);
+    EXPECT_EQ(Pixels(dxt1), kBlackDxt1);
+    EXPECT_EQ(dxt1->GetPurposeGuid(), kResultPurpose);
+    // Black from YUV (16, 128, 128) codes to the same block.
+    std::vector<uint8_t> nv12(16, 16);
+    nv12.insert(nv12.end(), 8, 128);
+    EXPECT_EQ(
+        Pixels(Converter::ConvertFromNV12toDXT1(MakeTexture<DataTypeTextureYUV_NV12>(4, 6, nv12), kResultPurpose)),
+        kBlackDxt1);
+}
+
+TEST(DxtCoding, WhiteIsCodedAs254)
+{
+    auto white = MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 255, 255, 255));
+    auto almost = MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 254, 254, 254));
+    EXPECT_EQ(Pixels(Converter::ConvertFromRGBtoDXT1(white, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT1(almost, kResultPurpose)));
+    EXPECT_EQ(Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(white, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(almost, kResultPurpose)));
+}
+
+TEST(DxtCoding, GreyKeepsNeutralChromaAndZeroScale)
+{
+    for (uint8_t grey : {uint8_t(0), uint8_t(76), uint8_t(77), uint8_t(200), uint8_t(253)}) {
+        auto dxt = Converter::ConvertFromRGBtoDXT5YCOCG(
+            MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, grey, grey, grey)), kResultPurpose);
+        const std::vector<uint8_t> block = Pixels(dxt);
+        ASSERT_EQ(block.size(), 16u);
+        // Colour endpoints (RGB565 at bytes 8-11): blue, the scale, is 0.
+        EXPECT_EQ(block[8] & 0x1F, 0) << int(grey);
+        EXPECT_EQ(block[10] & 0x1F, 0) << int(grey);
+        const uint8_t luma = uint8_t(grey % 2 ? grey + 1 : grey); // the +1 bias of odd greys
+        const std::vector<uint8_t> decoded = Pixels(Converter::ConvertFromDXT5YCOCGtoRGB(dxt));
+        for (uint8_t value : decoded)
+            EXPECT_NEAR(value, luma, 2) << int(grey);
+    }
+}
+
+TEST(DxtCoding, BlocksRunLeftToRightThenDown)
+{
+    // 8 x 8: top-left black, top-right white, bottom row red.
+    const std::vector<uint8_t> rgb = RgbImage(8, 8, [](uint32_t x, uint32_t y) {
+        return y >= 4 ? std::array{255, 0, 0} : x < 4 ? std::array{0, 0, 0} : std::array{255, 255, 255};
+    });
+    const std::vector<uint8_t> blocks =
+        Pixels(Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(8, 8, rgb), kResultPurpose));
+    ASSERT_EQ(blocks.size(), 32u);
+    EXPECT_EQ(std::vector<uint8_t>(blocks.begin(), blocks.begin() + 8), kBlackDxt1);
+    auto blockOf = [](uint8_t r, uint8_t g, uint8_t b) {
+        return Pixels(Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, r, g, b)),
+                                                      kResultPurpose));
+    };
+    EXPECT_EQ(std::vector<uint8_t>(blocks.begin() + 8, blocks.begin() + 16), blockOf(255, 255, 255));
+    EXPECT_EQ(std::vector<uint8_t>(blocks.begin() + 24, blocks.end()), blockOf(255, 0, 0));
+}
+
+TEST(DxtCoding, ChannelOrderOfEverySourceMatchesRgb)
+{
+    const uint16_t w = 16, h = 8;
+    const std::vector<uint8_t> rgb = texturedImage(w, h);
+    auto rgbTexture = MakeTexture<DataTypeTextureRGB>(w, h, rgb);
+    auto bgrTexture = MakeTexture<DataTypeTextureBGR>(w, h, swapRedBlue(rgb));
+    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoDXT1(bgrTexture, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT1(rgbTexture, kResultPurpose)));
+    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoDXT5YCOCG(bgrTexture, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(rgbTexture, kResultPurpose)));
+
+    // YUV sources code as their RGB conversion does, red in the red position.
+    auto nvx = Converter::ConvertFromRGBtoNVX(rgbTexture, kResultPurpose);
+    auto viaRgb = Converter::ConvertFromNVXtoRGB(nvx);
+    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT1(viaRgb, kResultPurpose)));
+    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(viaRgb, kResultPurpose)));
+    const std::vector<uint8_t> nvxBytes = Pixels(nvx);
+    std::vector<uint8_t> nv12(nvxBytes.begin(), nvxBytes.begin() + w * h), nv21 = nv12;
+    for (uint32_t row = 0; row < h / 2u; ++row)
+        for (uint32_t i = 0; i < w / 2u; ++i) {
+            const uint8_t u = nvxBytes[w * h + w * row + i], v = nvxBytes[w * h + w * row + w / 2 + i];
+            nv12.insert(nv12.end(), {u, v});
+            nv21.insert(nv21.end(), {v, u});
+        }
+    EXPECT_EQ(
+        Pixels(Converter::ConvertFromNV12toDXT1(MakeTexture<DataTypeTextureYUV_NV12>(w, 12, nv12), kResultPurpose)),
+        Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)));
+    EXPECT_EQ(Pixels(Converter::ConvertFromNV21toDXT5YCOCG(MakeTexture<DataTypeTextureYUV_NV21>(w, 12, nv21),
+                                                           kResultPurpose)),
+              Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose)));
+}
+
+TEST(DxtCoding, PsnrFloors)
+{
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> image;
+        double dxt1Floor;
+    };
+    const Row rows[] = {{"smooth", smoothImage(128, 64), 32.0}, {"textured", texturedImage(256, 128), 32.0}};
+    for (const Row& row : rows) {
+        const uint16_t w = row.name[0] == 's' ? 128 : 256, h = uint16_t(row.image.size() / 3 / w);
+        const double dxt1 = Psnr(dxt1RoundTrip(row.image, w, h), row.image);
+        const double ycocg = Psnr(ycocgRoundTrip(row.image, w, h), row.image);
+        EXPECT_GE(dxt1, row.dxt1Floor) << row.name;
+        EXPECT_GE(ycocg, dxt1 + 2.0) << row.name;
+        std::printf("%s: DXT1 %.2f dB, DXT5-YCoCg %.2f dB\n", row.name, dxt1, ycocg);
+    }
+}
+
+TEST(DxtCoding, PartialBlocksRepeatEdgePixels)
+{
+    // Width 5: the second block column holds only column 4, repeated as 0 0 0 0.
+    const std::vector<uint8_t> rgb = RgbImage(5, 4, [](uint32_t x, auto) {
+        return x == 4 ? std::array{0, 0, 0} : std::array{200, 30, 90};
+    });
+    RGBDXT5Convertor convertor;
+    convertor.EncodeDXT1FromRGB(rgb.data(), 5, 4);
+    const std::vector<uint8_t>& out = convertor.GetOutput();
+    ASSERT_EQ(out.size(), 16u);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 8, out.end()), kBlackDxt1);
+    convertor.EncodeDXT5YCoCgFromRGB(rgb.data(), 5, 6);
+    EXPECT_EQ(convertor.GetOutput().size(), 4u * 16);
+}

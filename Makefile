@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: format-check setup test test-sanitize test-tsan bench example fuzz clean
+.PHONY: format-check setup test test-sanitize test-tsan coverage bench example fuzz clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,6 +27,18 @@ test-tsan: setup
 	cmake --build build-tsan -j $(JOBS) --target hyx_threaded_tests
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R "(Concurren|Thread)"
 
+# Line coverage of the libraries (src/ and vorncommon/) by the plain suite; an unoptimised
+# build so every line maps to code; atomic counters, since the threaded tests would otherwise
+# race on them. Counters start from zero on each run.
+coverage: setup
+	cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS='--coverage -fprofile-update=atomic' -DCMAKE_C_FLAGS='--coverage -fprofile-update=atomic' -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DCMAKE_MODULE_LINKER_FLAGS=--coverage -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake --build build-coverage -j $(JOBS)
+	find build-coverage -name '*.gcda' -delete
+	rm -f build-coverage/CMakeFiles/*/CompilerId*/*.gcno # CMake's compiler probe, never run
+	cd build-coverage && ctest --output-on-failure -j $(JOBS)
+	gcovr -r . --object-directory build-coverage -j $(JOBS) --filter 'src/' --filter 'vorncommon/' --print-summary -o build-coverage/coverage.txt
+	@tail -n 4 build-coverage/coverage.txt
+
 bench: setup
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DHYX_BUILD_TESTS=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS) --target hyx_bench
@@ -37,26 +49,29 @@ example: setup
 	cmake --build build -j $(JOBS) --target hyx_example
 	cd build/examples && ./hyx_example
 
-# Fuzzes the atom stream readers and the container reader with libFuzzer for FUZZ_SECONDS
-# each, starting from seeds written by the writers; any crash, leak, timeout or sanitizer
-# finding fails (inputs in build-fuzz/fuzz-artifacts).
+# Fuzzes the atom stream readers, the container reader and the codec decoders with libFuzzer
+# for FUZZ_SECONDS each, starting from seeds written by the writers; any crash, leak, timeout
+# or sanitizer finding fails (inputs in build-fuzz/fuzz-artifacts).
 FUZZ_SECONDS ?= 60
+FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1
 fuzz: setup
 	cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_SANITIZE=fuzzer -DHYX_WERROR=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds fuzz_container hyx_fuzz_container_seeds
-	rm -rf build-fuzz/fuzz-seeds build-fuzz/container-seeds
-	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-artifacts
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds fuzz_container hyx_fuzz_container_seeds \
+		fuzz_codecs hyx_fuzz_codec_seeds
+	rm -rf build-fuzz/fuzz-seeds build-fuzz/container-seeds build-fuzz/fuzz-codec-seeds
+	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-codec-corpus build-fuzz/fuzz-artifacts
 	./build-fuzz/tests/fuzz/hyx_fuzz_seeds build-fuzz/fuzz-seeds
-	./build-fuzz/tests/fuzz/fuzz_atom_stream -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/ \
+	./build-fuzz/tests/fuzz/fuzz_atom_stream $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/ \
 		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds
 	./build-fuzz/tests/fuzz/hyx_fuzz_container_seeds build-fuzz/container-seeds
-	./build-fuzz/tests/fuzz/fuzz_container -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-		-max_len=65536 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
+	./build-fuzz/tests/fuzz/fuzz_container $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
 		build-fuzz/container-corpus build-fuzz/container-seeds
+	./build-fuzz/tests/fuzz/hyx_fuzz_codec_seeds build-fuzz/fuzz-codec-seeds
+	./build-fuzz/tests/fuzz/fuzz_codecs $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/codecs- \
+		build-fuzz/fuzz-codec-corpus build-fuzz/fuzz-codec-seeds
 
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-coverage
 
 # Fails when a C++ file differs from .clang-format (clang-format-14, dry run).
 format-check:

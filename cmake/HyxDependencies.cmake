@@ -55,4 +55,7 @@ endif()
 if(HYX_BUILD_BENCH)
   find_package(benchmark QUIET)
   hyx_require(benchmark_FOUND libbenchmark-dev)
+  # A peer for the normals codec benchmarks only.
+  find_package(meshoptimizer CONFIG QUIET)
+  hyx_require(meshoptimizer_FOUND libmeshoptimizer-dev)
 endif()

@@ -6,6 +6,14 @@ function(hyx_target_defaults target)
   endif()
 endfunction()
 
+# Options for source files whose plain array loops are written for the vectoriser: square
+# roots without errno and comparisons that need not trap (so selects if-convert), and with
+# GCC the vectoriser at -O2 with its full cost model.
+set(HYX_KERNEL_OPTIONS -fno-math-errno -fno-trapping-math)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND HYX_KERNEL_OPTIONS -ftree-vectorize -fvect-cost-model=dynamic)
+endif()
+
 if(HYX_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)

@@ -3,8 +3,8 @@
 set -euo pipefail
 
 packages=(
-  g++ clang clang-format-14 libfuzzer-14-dev cmake make pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  g++ clang clang-format-14 libfuzzer-14-dev cmake make pkg-config gcovr
+  libgtest-dev libgmock-dev libbenchmark-dev libmeshoptimizer-dev
   libtinyxml2-dev libboost-filesystem-dev libboost-system-dev
   libblosc-dev libturbojpeg0-dev libjpeg62-turbo-dev
   liblodepng-dev libsquish-dev libastcenc-dev libstb-dev

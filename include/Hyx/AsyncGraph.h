@@ -17,7 +17,9 @@
 // - Called from the worker itself (a graph listener or a filter during the worker's turn),
 //   Stop and Pause only ask the worker to end and change the state without waiting; Play
 //   fails; a destructor running there lets the worker finish on its own. The worker holds a
-//   reference to the graph during each turn, so a listener may drop the last one.
+//   reference to the graph during each turn, so a listener may drop the last one. A host
+//   that drops its last reference is seen as a stop: no turn starts after the destructor
+//   has begun, and a turn that waits (IsStopRequested) ends, so the graph is destroyed.
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be
@@ -75,8 +77,10 @@ public:
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
 
     /// True from the moment Stop, Pause or the destructor asks the worker to end until the
-    /// next Play starts one. A filter that waits on the worker thread for another thread
-    /// gives up its wait when it sees this.
+    /// next Play starts one; on the worker thread also once the host has dropped its last
+    /// reference during the turn (ask through a reference of your own, as GetGraph gives).
+    /// A filter that waits on the worker thread for another thread gives up its wait when
+    /// it sees this.
     bool IsStopRequested() const;
 
     /// A new filter of that class, pre-initialised with the graph's last filter as upstream
@@ -88,6 +92,8 @@ private:
     struct WorkerState;
 
     bool onWorkerThread() const;
+    /// On the worker thread: only the worker's reference and the caller's are left.
+    bool releasedDuringTurn() const;
     /// Joins a worker that has left its loop (or was asked to end); a running one is kept.
     void joinEndedWorker();
     /// Asks the worker to end and waits for it.

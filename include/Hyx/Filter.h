@@ -230,7 +230,9 @@ protected:
     void SetError(const VornCommon::String& text) const;
 
     /// Pushes into the output queue (21 when it is full or the atom is empty; nothing is
-    /// recorded then). Without an output connection the atom counts as done.
+    /// recorded then). Without an output connection the atom counts as done. A filter that
+    /// is neither playing nor paused (stopped during its own update) drops the atom: Success,
+    /// nothing recorded.
     HyxErrorCode pushToOutputQueue(std::shared_ptr<Atom> atom);
     /// Records the atom as the last processed one, also under its stream id.
     void addToCachedAtoms(std::shared_ptr<Atom> atom);

@@ -17,8 +17,10 @@
 //   jump or reset on to _frameOrderResetEvents. A Play or Stop that fails part way leaves
 //   no filter half-walked: Play puts the filters it started back, Stop stops all it can.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
-//   failure ends the pass with "Graph update failed(<filter's text>)". The graph has no
-//   thread: the host (or an asynchronous graph's worker) calls Update.
+//   failure ends the pass with "Graph update failed(<filter's text>)". A stop or pause
+//   asked during the pass (by a filter or a listener) ends it after the asking filter with
+//   Success. The graph has no thread: the host (or an asynchronous graph's worker) calls
+//   Update.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
 

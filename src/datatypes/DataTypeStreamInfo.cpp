@@ -1,14 +1,12 @@
 #include <Hyx/DataTypeStreamInfo.h>
 
+#include "datatypes/LayerText.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <Hyx/DataReader.h>
 #include <Hyx/StatusProperty.h>
 
 #include <VornCommon/FileWriter.h>
-
-#include <locale>
-#include <sstream>
 
 namespace Hyx {
 
@@ -21,8 +19,7 @@ constexpr uint32_t FIXED_PAYLOAD_SIZE = 4 + 4 + 1 + 1 + VornCommon::Versorf::RAW
 
 std::string formatFloat(float value)
 {
-    std::ostringstream stream;
-    stream.imbue(std::locale::classic());
+    std::ostringstream stream = LayerText::ClassicStream();
     stream << value;
     return stream.str();
 }

@@ -4,27 +4,6 @@
 
 using Hyx::AtomId;
 
-TEST(AtomId, CreateAndReadFields)
-{
-    EXPECT_EQ(AtomId::Create(1, 0, 0), 0x10000000u);
-    EXPECT_EQ(AtomId::Create(0, 5, 100), 6405u);
-    const uint32_t id = AtomId::Create(1, 63, 0x3FFFFF);
-    EXPECT_EQ(AtomId::GetAtomType(id), 1u);
-    EXPECT_EQ(AtomId::GetStreamId(id), 63u);
-    EXPECT_EQ(AtomId::GetFrameNr(id), 0x3FFFFFu);
-}
-
-TEST(AtomId, SettersReplaceOnlyTheirField)
-{
-    uint32_t id = AtomId::Create(1, 2, 7);
-    id = AtomId::SetFrame(id, 10);
-    EXPECT_EQ(id, AtomId::Create(1, 2, 10));
-    id = AtomId::SetStreamId(id, 5);
-    EXPECT_EQ(id, AtomId::Create(1, 5, 10));
-    id = AtomId::SetAtomType(id, 0);
-    EXPECT_EQ(id, AtomId::Create(0, 5, 10));
-}
-
 TEST(AtomId, OutOfRangeValuesNeverSpillIntoNeighbours)
 {
     // Stream 64 is 0 in six bits; it must not turn into frame 1.

@@ -4,6 +4,7 @@
 #include <Hyx/DataProfile.h>
 #include <Hyx/Profile.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -25,27 +26,6 @@ std::shared_ptr<DataLayer> layer(const Guid& type, const Guid& purpose = {})
 }
 
 } // namespace
-
-TEST(Atom, IdentityAndStreamPrefix)
-{
-    Atom atom(3, 7, 99);
-    EXPECT_EQ(atom.GetId(), 451u);
-    EXPECT_EQ(atom.GetAtomType(), AtomType::Frame);
-    EXPECT_EQ(atom.GetTimeStamp(), 99u);
-
-    Atom table(AtomId::Create(1, 2, 5), 0);
-    table.SetFrameNr(10);
-    EXPECT_EQ(table.GetStreamId(), 2);
-    EXPECT_EQ(table.GetAtomType(), AtomType::LookupTable);
-    EXPECT_EQ(table.GetFrameNr(), 10u);
-    table.SetStreamId(64); // cut to six bits, frame untouched
-    EXPECT_EQ(table.GetStreamId(), 0);
-    EXPECT_EQ(table.GetFrameNr(), 10u);
-
-    EXPECT_EQ(Atom::GetStreamPrefix(7), "stream007_");
-    EXPECT_EQ(Atom(12, 0, 0).GetStreamPrefix(), "stream012_");
-    EXPECT_EQ(Atom(0, 0x400001, 0).GetFrameNr(), 1u);
-}
 
 TEST(Atom, BlocksFollowTheOrderOfAdding)
 {
@@ -123,22 +103,6 @@ TEST(Atom, LookupsByGuidsAndProfiles)
     atom.AddDataLayer(layer(TYPE_T, PURPOSE_P)); // a duplicate profile is listed once
     generated.reset(atom.GenerateProfile());
     EXPECT_EQ(generated->GetDataProfileCount(), 3);
-}
-
-TEST(Atom, RemovalByPredicateAsksOnlyLayersOfTheType)
-{
-    auto tp = layer(TYPE_T, PURPOSE_P), tq = layer(TYPE_T, PURPOSE_Q), up = layer(TYPE_U, PURPOSE_P);
-    Atom atom(0, 0, 0);
-    for (auto& l : {tp, tq, up})
-        atom.AddDataLayer(l);
-
-    int calls = 0;
-    atom.RemoveDataLayers(TYPE_T, [&](std::shared_ptr<const DataLayer> l) {
-        ++calls;
-        return l->GetPurposeGuid() == PURPOSE_Q;
-    });
-    EXPECT_EQ(calls, 2); // only layers of that type are asked
-    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{tp, up}));
 }
 
 TEST(Atom, RemovalsByTypeAndPurpose)
@@ -241,18 +205,8 @@ TEST(DataBlock, BaseHooksRefuseWithTheirTexts)
 {
     BareBlock block;
     EXPECT_EQ(block.ToString(false), "");
-    try {
-        block.onSerialize(nullptr);
-        FAIL();
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Serialization not supported.");
-    }
-    try {
-        block.onDeserialize(nullptr, 0);
-        FAIL();
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "De-serialization not supported.");
-    }
+    EXPECT_EQ(ThrownText([&] { block.onSerialize(nullptr); }), "Serialization not supported.");
+    EXPECT_EQ(ThrownText([&] { block.onDeserialize(nullptr, 0); }), "De-serialization not supported.");
     EXPECT_STREQ(GetDataTypeName(static_cast<DataType>(7)), "Unknown");
 }
 
@@ -273,4 +227,25 @@ TEST(DataTypeCompressedBlob, CompressionInfoInProfileAndText)
     EXPECT_EQ(compressed.GetCompressionTypeAsString(), "");
     compressed.updateStatusProperties();
     EXPECT_EQ(compressed.getStatusPropertyValue("Compressed Version"), "3");
+}
+
+TEST(Atom, IdentityAndStreamPrefix)
+{
+    Atom atom(3, 7, 99);
+    EXPECT_EQ(atom.GetId(), 451u);
+    EXPECT_EQ(atom.GetAtomType(), AtomType::Frame);
+    EXPECT_EQ(atom.GetTimeStamp(), 99u);
+
+    Atom table(AtomId::Create(1, 2, 5), 0);
+    table.SetFrameNr(10);
+    EXPECT_EQ(table.GetStreamId(), 2);
+    EXPECT_EQ(table.GetAtomType(), AtomType::LookupTable);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+    table.SetStreamId(64); // cut to six bits, frame untouched
+    EXPECT_EQ(table.GetStreamId(), 0);
+    EXPECT_EQ(table.GetFrameNr(), 10u);
+
+    EXPECT_EQ(Atom::GetStreamPrefix(7), "stream007_");
+    EXPECT_EQ(Atom(12, 0, 0).GetStreamPrefix(), "stream012_");
+    EXPECT_EQ(Atom(0, 0x400001, 0).GetFrameNr(), 1u);
 }

@@ -109,29 +109,3 @@ TEST(BuiltInRegistration, EveryExistingClassOfTheTableIsRegistered)
     EXPECT_EQ(countBuiltInDataLayers(), dataLayers);
     EXPECT_EQ(countBuiltInFilters(), filters);
 }
-
-TEST(BuiltInRegistration, AllFiftySixDataLayersAndNinetyFourFilters)
-{
-    const size_t dataLayers = checkDataLayers();
-    const size_t filters = checkFilters();
-    if (dataLayers < std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES) ||
-        filters < std::size(BuiltIn::BUILTIN_FILTER_CLASSES))
-        GTEST_SKIP() << "built so far: " << dataLayers << " of 56 data-layer classes, " << filters
-                     << " of 94 filter classes";
-    EXPECT_EQ(countBuiltInDataLayers(), 56u);
-    EXPECT_EQ(countBuiltInFilters(), 94u);
-}
-
-TEST(BuiltInRegistration, PurposeAliases)
-{
-    for (const auto& purpose : HYXPurposeGuids::ALL_PURPOSE_GUIDS)
-        EXPECT_EQ(Utils::GetGuidAlias(purpose.guid).StdString(), purpose.alias);
-    EXPECT_EQ(Utils::GetGuidAlias(Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839")), "VORN4D");
-    EXPECT_EQ(Utils::GetGuidAlias(HYXPurposeGuids::Network), "Network");
-    EXPECT_EQ(Utils::GetGuidAlias(Guid::Nil), "NIL");
-    const Guid unknown = Guid::FromHexString("0BADC0DE-0000-4000-8000-000000000000");
-    EXPECT_EQ(Utils::GetGuidAlias(unknown), unknown.ToHexString());
-    EXPECT_EQ(HYXPurposeGuids::RegisterPurposeGuidAlias(HYXPurposeGuids::THUMBNAIL, "THUMBNAIL"),
-              HYXPurposeGuids::THUMBNAIL);
-    EXPECT_EQ(Utils::GetGuidAlias(HYXPurposeGuids::THUMBNAIL), "THUMBNAIL");
-}

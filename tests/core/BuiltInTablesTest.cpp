@@ -36,18 +36,3 @@ TEST(BuiltInTables, LiteralsAgreeWithTheParserAndAreDistinct)
     EXPECT_EQ(std::size(BuiltIn::BUILTIN_FILTER_CLASSES), 94u);
     EXPECT_EQ(guids.size(), 180u);
 }
-
-TEST(BuiltInTables, NamedConstantsAndSpotChecks)
-{
-    EXPECT_EQ(HYXPurposeGuids::VORN4D, VornCommon::Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839"));
-    EXPECT_EQ(HYXPurposeGuids::THUMBNAIL, VornCommon::Guid::FromHexString("64645F07-91BB-4DAB-A7AD-1B50F1C1D1F0"));
-    EXPECT_EQ(HYXPurposeGuids::SECONDARY_COLOR,
-              VornCommon::Guid::FromHexString("188F7F1F-3264-4073-B166-6C1A3DE002A2"));
-    EXPECT_EQ(GuidLiteral("6f0022f4-a3d5-4cca-8dac-adcc3b37c839"), HYXPurposeGuids::VORN4D);
-    static_assert(BuiltIn::FindDataLayerClass("DataTypeByteArray").typeGuid == "6311EFCE-4237-4832-BEDA-FFBE5C3D0403");
-    static_assert(BuiltIn::FindDataLayerClass("DataTypeTextureRGB").typeGuid == "9533AA0B-403E-49F3-9A2E-7D44BDBB3E95");
-    static_assert(BuiltIn::FindFilterClass("MutateAutoCompressor").category == 7);
-    static_assert(BuiltIn::FindFilterClass("TargetCallback").category == 5);
-    static_assert(BuiltIn::FindFilterClass("SourceManualLiveSource").typeGuid ==
-                  "2BA13F57-9A00-41AB-9BF7-5B845B2135B0");
-}

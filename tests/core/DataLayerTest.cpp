@@ -4,6 +4,7 @@
 #include <Hyx/GuidAlias.h>
 #include <Hyx/LoggerInstance.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -101,22 +102,6 @@ protected:
 };
 
 } // namespace
-
-TEST(DataLayer, StartsEmptyWithClassVersion)
-{
-    TestLayer layer;
-    EXPECT_EQ(layer.GetVersion(), 2);
-    EXPECT_EQ(layer.GetPurposeGuid(), Guid::Nil);
-    ASSERT_NE(layer.GetRawDataPtr(), nullptr);
-    EXPECT_EQ(layer.GetRawDataPtr()->size(), 0u);
-    EXPECT_TRUE(layer.GetRawDataPtr()->owns());
-    EXPECT_EQ(layer.GetPropertyValue("anything"), "");
-    int width = 5, height = 6;
-    EXPECT_FALSE(layer.CanRenderTo2dRgbaBuffer(width, height));
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-    layer.RenderTo2dRgbaBuffer(nullptr);
-}
 
 TEST(DataLayer, PayloadRoundTripsThroughAllocateAndInitializeData)
 {
@@ -238,69 +223,6 @@ TEST(DataLayer, PurposeChangesAndUndo)
     EXPECT_EQ(*profile, DataProfile(PurposeB, TestType, Guid::Nil));
 }
 
-TEST(DataLayer, EqualityAndText)
-{
-    TestLayer a, b;
-    a.InitializeHeader(PurposeA);
-    b.InitializeHeader(PurposeA);
-    ASSERT_TRUE(a.Set({1.0f}, "one"));
-    ASSERT_TRUE(b.Set({2.0f, 3.0f}, "two"));
-    EXPECT_TRUE(a.Equals(&b)); // payloads do not matter
-    OtherLayer other;
-    other.InitializeHeader(PurposeA);
-    EXPECT_FALSE(a.Equals(&other));
-    b.InitializeHeader(PurposeB);
-    EXPECT_FALSE(a.Equals(&b));
-    EXPECT_FALSE(a.Equals(nullptr));
-
-    EXPECT_EQ(a.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
-                                 "Type=11111111-2222-3333-4444-555555555555, Version=2");
-    TestLayer unnamed;
-    Utils::GetHYXGuidAliasDatabase()->RegisterGuidAlias(TestType, VornCommon::String("Test"));
-    EXPECT_EQ(unnamed.ToString(true), "Purpose=NIL, Type=Test, Version=2");
-    Utils::GetHYXGuidAliasDatabase()->UnregisterGuidAlias(TestType);
-
-    CompressedTestLayer compressed;
-    compressed.InitializeHeader(PurposeA, 0);
-    EXPECT_EQ(compressed.ToString(false), "Purpose=AAAAAAAA-0000-0000-0000-000000000001, "
-                                          "Type=11111111-2222-3333-4444-555555555555, "
-                                          "CompressedType=CCCCCCCC-0000-0000-0000-000000000003, Version=0");
-    EXPECT_EQ(*compressed.GetDataProfile(), DataProfile(PurposeA, TestType, PurposeC));
-}
-
-TEST(DataLayer, StatusPropertiesByIndexAndName)
-{
-    TestLayer layer;
-    ASSERT_TRUE(layer.Set({1.0f, 2.0f}, "named"));
-    EXPECT_EQ(layer.getNumStatusProperties(), 0); // not refreshed by setters
-    layer.updateStatusProperties();
-    ASSERT_EQ(layer.getNumStatusProperties(), 3);
-    EXPECT_EQ(layer.getStatusPropertyName(0), "Count");
-    EXPECT_EQ(layer.getStatusPropertyValue(0), "2");
-    EXPECT_EQ(layer.getStatusPropertyValue("Name"), "named"); // the first of two
-    EXPECT_EQ(layer.getStatusPropertyValue(2), "shadowed");
-
-    try {
-        layer.getStatusPropertyName(3);
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid status property index");
-    }
-    EXPECT_THROW(layer.getStatusPropertyValue(-1), std::runtime_error);
-    try {
-        layer.getStatusPropertyValue("name");
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid status property name");
-    }
-    EXPECT_THROW(layer.getStatusPropertyValue(static_cast<const char*>(nullptr)), std::runtime_error);
-
-    // The lock was released by the throws: refreshing does not deadlock.
-    ASSERT_TRUE(layer.Set({}, ""));
-    layer.updateStatusProperties();
-    EXPECT_EQ(layer.getStatusPropertyValue("Count"), "0");
-}
-
 TEST(DataLayerStatusConcurrency, ReadersSeeWholeListsWhileAnotherThreadRefreshes)
 {
     TestLayer layer;
@@ -319,4 +241,43 @@ TEST(DataLayerStatusConcurrency, ReadersSeeWholeListsWhileAnotherThreadRefreshes
     }
     stop = true;
     refresher.join();
+}
+
+TEST(DataLayer, StartsEmptyWithClassVersion)
+{
+    TestLayer layer;
+    EXPECT_EQ(layer.GetVersion(), 2);
+    EXPECT_EQ(layer.GetPurposeGuid(), Guid::Nil);
+    ASSERT_NE(layer.GetRawDataPtr(), nullptr);
+    EXPECT_EQ(layer.GetRawDataPtr()->size(), 0u);
+    EXPECT_TRUE(layer.GetRawDataPtr()->owns());
+    EXPECT_EQ(layer.GetPropertyValue("anything"), "");
+    int width = 5, height = 6;
+    EXPECT_FALSE(layer.CanRenderTo2dRgbaBuffer(width, height));
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    layer.RenderTo2dRgbaBuffer(nullptr);
+}
+
+TEST(DataLayer, StatusPropertiesByIndexAndName)
+{
+    TestLayer layer;
+    ASSERT_TRUE(layer.Set({1.0f, 2.0f}, "named"));
+    EXPECT_EQ(layer.getNumStatusProperties(), 0); // not refreshed by setters
+    layer.updateStatusProperties();
+    ASSERT_EQ(layer.getNumStatusProperties(), 3);
+    EXPECT_EQ(layer.getStatusPropertyName(0), "Count");
+    EXPECT_EQ(layer.getStatusPropertyValue(0), "2");
+    EXPECT_EQ(layer.getStatusPropertyValue("Name"), "named"); // the first of two
+    EXPECT_EQ(layer.getStatusPropertyValue(2), "shadowed");
+
+    EXPECT_EQ(ThrownText([&] { layer.getStatusPropertyName(3); }), "Invalid status property index");
+    EXPECT_THROW(layer.getStatusPropertyValue(-1), std::runtime_error);
+    EXPECT_EQ(ThrownText([&] { layer.getStatusPropertyValue("name"); }), "Invalid status property name");
+    EXPECT_THROW(layer.getStatusPropertyValue(static_cast<const char*>(nullptr)), std::runtime_error);
+
+    // The lock was released by the throws: refreshing does not deadlock.
+    ASSERT_TRUE(layer.Set({}, ""));
+    layer.updateStatusProperties();
+    EXPECT_EQ(layer.getStatusPropertyValue("Count"), "0");
 }

@@ -160,22 +160,6 @@ TEST(DataWriter, WritesThatDoNotFitAreDroppedWhole)
     EXPECT_EQ(none.getPtr(), nullptr);
 }
 
-TEST(DataWriter, FillingInPlaceOnlyAdvancesTheCursor)
-{
-    auto buffer = std::make_shared<Hyx::FlatMemoryUInt8>(12);
-    DataWriter writer(buffer);
-    const float values[] = {1.5f, -1.5f};
-    std::memcpy(writer.getPtr(), values, sizeof values);
-    EXPECT_TRUE(writer.write(reinterpret_cast<const float*>(writer.getPtr()), 2));
-    EXPECT_EQ(writer.getPos(), 8u);
-    float back[2];
-    std::memcpy(back, buffer->data(), sizeof back);
-    EXPECT_EQ(back[1], -1.5f);
-    const unsigned int words[] = {0xA1B2C3D4u};
-    EXPECT_TRUE(writer.write(words, 1));
-    EXPECT_EQ(buffer->data()[8], 0xD4);
-}
-
 TEST(DataWriter, SeekingPastTheEndNeverWrapsOntoEarlierFields)
 {
     std::vector<uint8_t> payload(16, 0);

@@ -26,40 +26,6 @@ std::vector<uint8_t> contents(const FlatMemoryUInt8& buffer)
 
 } // namespace
 
-TEST(FlatMemory, AppendGrowthReservesThenDoubles)
-{
-    FlatMemoryUInt8 small;
-    const auto ten = iota(10);
-    small.push_back(ten.data(), 10);
-    EXPECT_EQ(small.size(), 10u);
-    EXPECT_EQ(small.capacity(), 1024u);
-    EXPECT_TRUE(small.owns());
-
-    FlatMemoryUInt8 large;
-    const auto many = iota(2000);
-    large.push_back(many.data(), 2000);
-    EXPECT_EQ(large.capacity(), 2000u);
-    EXPECT_EQ(contents(large), many);
-
-    FlatMemoryUInt8 full;
-    const auto first = iota(1024, 7);
-    full.push_back(first.data(), 1024);
-    ASSERT_EQ(full.capacity(), 1024u);
-    full.push_back(static_cast<unsigned char>(0xAB));
-    EXPECT_EQ(full.capacity(), 2050u);
-    EXPECT_EQ(full.size(), 1025u);
-    EXPECT_EQ(0, std::memcmp(full.data(), first.data(), 1024));
-    EXPECT_EQ(full.data()[1024], 0xAB);
-
-    // clear keeps the storage, so the next append lands in the same place.
-    uint8_t* storage = full.data();
-    full.clear();
-    EXPECT_EQ(full.size(), 0u);
-    full.push_back(ten.data(), 10);
-    EXPECT_EQ(full.data(), storage);
-    EXPECT_EQ(full.capacity(), 2050u);
-}
-
 TEST(FlatMemory, ValueAppendsAreLittleEndianBytes)
 {
     FlatMemoryUInt8 buffer;

@@ -37,58 +37,6 @@ protected:
 
 } // namespace
 
-TEST_F(LoggerInstance, LogsThroughTheHostLoggerOnlyWhileItLives)
-{
-    Hyx::LogMessage(LogLevel::Error, "nobody listens %d", 1); // no logger: nothing happens
-    EXPECT_EQ(Hyx::GetHYXLoggerInstance().Lock(), nullptr);
-
-    auto logger = std::make_shared<MemoryLogger>();
-    Hyx::SetHYXLoggerInstance(WeakLoggerPtr(logger));
-    Hyx::LogMessage(LogLevel::Warning, "value %d of %s (%lld)", 3, "x", -5ll);
-    ASSERT_EQ(logger->Count(), 1u);
-    const auto entry = logger->Entries().front();
-    EXPECT_EQ(entry.level, LogLevel::Warning);
-    EXPECT_EQ(entry.tag, "HYX2");
-    EXPECT_EQ(entry.text, "value 3 of x (-5)");
-    Hyx::LogMessage(LogLevel::Info, "%s", "100% literal");
-    EXPECT_EQ(logger->Entries().back().text, "100% literal");
-
-    logger.reset(); // the host destroys its logger: logging stops without any call
-    Hyx::LogMessage(LogLevel::Error, "after %d", 2);
-    EXPECT_EQ(Hyx::GetHYXLoggerInstance().Lock(), nullptr);
-}
-
-TEST_F(LoggerInstance, ListenersAreToldOncePerChange)
-{
-    RecordingListener listener;
-    Hyx::RegisterHYXLoggerInstanceListener(&listener);
-    Hyx::RegisterHYXLoggerInstanceListener(&listener);
-    auto logger = std::make_shared<MemoryLogger>();
-    Hyx::SetHYXLoggerInstance(WeakLoggerPtr(logger));
-    EXPECT_EQ(listener.calls, 1);
-    EXPECT_TRUE(listener.lastHadLogger);
-    Hyx::ResetHYXLoggerInstance();
-    EXPECT_EQ(listener.calls, 2);
-    EXPECT_FALSE(listener.lastHadLogger);
-
-    Hyx::UnregisterHYXLoggerInstanceListener(&listener);
-    Hyx::SetHYXLoggerInstance(WeakLoggerPtr(logger));
-    EXPECT_EQ(listener.calls, 2);
-    RecordingListener stranger;
-    Hyx::UnregisterHYXLoggerInstanceListener(&stranger); // never registered: nothing happens
-
-    // Registered after the logger was set: told nothing until the next change.
-    RecordingListener late;
-    Hyx::RegisterHYXLoggerInstanceListener(&late);
-    EXPECT_EQ(late.calls, 0);
-    Hyx::ResetHYXLoggerInstance();
-    EXPECT_EQ(late.calls, 1);
-    EXPECT_FALSE(late.lastHadLogger);
-    Hyx::UnregisterHYXLoggerInstanceListener(&late);
-    Hyx::RegisterHYXLoggerInstanceListener(nullptr);
-    Hyx::ResetHYXLoggerInstance();
-}
-
 TEST_F(LoggerInstance, ListenerMayLogWhileBeingTold)
 {
     LoggingListener listener;

@@ -79,16 +79,6 @@ TEST(DataProfile, RelationsTreatNilAsWildcardOnlyInThePattern)
     EXPECT_EQ(*copied.GetCompressedTypeGuidPtr(), C);
 }
 
-TEST(DataProfile, Texts)
-{
-    const DataProfile entry(P, T);
-    EXPECT_EQ(entry.ToString(), "{\n\t00000000-0000-0000-0000-0000000000A1\n\t00000000-0000-0000-0000-0000000000B1\n\t"
-                                "00000000-0000-0000-0000-000000000000\n}\n");
-    Utils::GetHYXGuidAliasDatabase()->RegisterGuidAlias(T, VornCommon::String("TypeT"));
-    EXPECT_EQ(entry.ToFriendlyString(), "{00000000-0000-0000-0000-0000000000A1/TypeT/NIL}");
-    Utils::GetHYXGuidAliasDatabase()->UnregisterGuidAlias(T);
-}
-
 TEST(Profile, AddRefusesDuplicatesAndEmptyEntries)
 {
     Profile profile;
@@ -120,38 +110,6 @@ TEST(Profile, AddRefusesDuplicatesAndEmptyEntries)
     EXPECT_EQ(profile.GetDataProfileByIndex(-1), nullptr);
     EXPECT_EQ(profile.GetDataProfileByIndex(4), nullptr);
     EXPECT_EQ(*profile.GetDataProfileByIndex(0), DataProfile(P, T));
-}
-
-TEST(Profile, CopiesShareTheirEntries)
-{
-    Profile a(P, T);
-    a.Add(Q, U);
-    Profile b;
-    b = a;
-    a.ChangePurposeGuid(X);
-    EXPECT_EQ(b.GetDataProfileByIndex(0)->GetPurposeGuid(), X);
-    EXPECT_EQ(b.GetDataProfileByIndex(1)->GetPurposeGuid(), X);
-    const Profile c(std::make_shared<Profile>(a));
-    EXPECT_EQ(c.GetDataProfileByIndex(0), a.GetDataProfileByIndex(0));
-    const auto shared = dp(P, T);
-    const Profile d(shared);
-    EXPECT_EQ(d.GetDataProfileByIndex(0), shared);
-    EXPECT_EQ(Profile(std::shared_ptr<DataProfile>()).GetDataProfileCount(), 0);
-}
-
-TEST(Profile, RemovalsAlwaysSucceed)
-{
-    const auto profile = makeProfile({dp(P, T), dp(Q, T), dp(P, U), dp(P, T, C)});
-    const auto first = profile->GetDataProfileByIndex(0);
-    EXPECT_EQ(profile->Remove(first), HyxErrorCode::Success); // an entry of its own
-    EXPECT_EQ(profile->GetDataProfileCount(), 3);
-    EXPECT_EQ(profile->Remove(X, X, X), HyxErrorCode::Success);
-    EXPECT_EQ(profile->Remove(std::shared_ptr<DataProfile>()), HyxErrorCode::Success);
-    EXPECT_EQ(profile->RemoveAllByType(T), HyxErrorCode::Success);
-    ASSERT_EQ(profile->GetDataProfileCount(), 1);
-    EXPECT_EQ(*profile->GetDataProfileByIndex(0), DataProfile(P, U));
-    EXPECT_EQ(profile->RemoveAllByType(Nil), HyxErrorCode::Success);
-    EXPECT_EQ(profile->GetDataProfileCount(), 1);
 }
 
 TEST(Profile, FulfilmentComparesExactly)
@@ -232,4 +190,36 @@ TEST(Profile, SearchesByTypePurposeAndPattern)
     EXPECT_EQ(*profile->GetDataProfile(dp(Nil, T), true), DataProfile(Nil, T));
     EXPECT_EQ(profile->GetDataProfile(dp(X, Nil), false), nullptr);
     EXPECT_EQ(profile->GetDataProfile(std::shared_ptr<DataProfile>(), false), nullptr);
+}
+
+TEST(Profile, CopiesShareTheirEntries)
+{
+    Profile a(P, T);
+    a.Add(Q, U);
+    Profile b;
+    b = a;
+    a.ChangePurposeGuid(X);
+    EXPECT_EQ(b.GetDataProfileByIndex(0)->GetPurposeGuid(), X);
+    EXPECT_EQ(b.GetDataProfileByIndex(1)->GetPurposeGuid(), X);
+    const Profile c(std::make_shared<Profile>(a));
+    EXPECT_EQ(c.GetDataProfileByIndex(0), a.GetDataProfileByIndex(0));
+    const auto shared = dp(P, T);
+    const Profile d(shared);
+    EXPECT_EQ(d.GetDataProfileByIndex(0), shared);
+    EXPECT_EQ(Profile(std::shared_ptr<DataProfile>()).GetDataProfileCount(), 0);
+}
+
+TEST(Profile, RemovalsAlwaysSucceed)
+{
+    const auto profile = makeProfile({dp(P, T), dp(Q, T), dp(P, U), dp(P, T, C)});
+    const auto first = profile->GetDataProfileByIndex(0);
+    EXPECT_EQ(profile->Remove(first), HyxErrorCode::Success); // an entry of its own
+    EXPECT_EQ(profile->GetDataProfileCount(), 3);
+    EXPECT_EQ(profile->Remove(X, X, X), HyxErrorCode::Success);
+    EXPECT_EQ(profile->Remove(std::shared_ptr<DataProfile>()), HyxErrorCode::Success);
+    EXPECT_EQ(profile->RemoveAllByType(T), HyxErrorCode::Success);
+    ASSERT_EQ(profile->GetDataProfileCount(), 1);
+    EXPECT_EQ(*profile->GetDataProfileByIndex(0), DataProfile(P, U));
+    EXPECT_EQ(profile->RemoveAllByType(Nil), HyxErrorCode::Success);
+    EXPECT_EQ(profile->GetDataProfileCount(), 1);
 }

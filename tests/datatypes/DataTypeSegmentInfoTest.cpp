@@ -46,10 +46,3 @@ TEST(DataTypeSegmentInfo, ShortPayloadsAndUnknownVersions)
     uint8_t two[2] = {1, 0};
     EXPECT_FALSE(layer.InitializeData(two, 2));
 }
-
-TEST(DataTypeSegmentInfo, RegisteredAtLoad)
-{
-    auto layer = Hyx::DataLayerFactory::CreateDataLayer(DataTypeSegmentInfo::TheTypeGuid(), VornCommon::Guid::Nil);
-    ASSERT_TRUE(layer);
-    EXPECT_TRUE(std::dynamic_pointer_cast<DataTypeSegmentInfo>(layer.ToStdSharedPtr()));
-}

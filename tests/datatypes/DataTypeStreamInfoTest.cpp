@@ -89,34 +89,6 @@ TEST(DataTypeStreamInfo, DefaultsAndExactVersion9Layout)
     EXPECT_EQ(payloadOf(*copy), expected);
 }
 
-TEST(DataTypeStreamInfo, SettersAndDefaultHostNames)
-{
-    DataTypeStreamInfo info;
-    info.SetHostId(3);
-    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_HOST_NAME); // the name is no longer empty
-    info.SetHostName("");
-    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME);
-    info.SetHostId(0);
-    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME);
-    info.SetHostName(nullptr); // null is empty, never a crash
-    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_HOST_NAME);
-
-    info.SetFPS(25.0f);
-    info.SetNumFrames(DataTypeStreamInfo::NUM_FRAMES_AUTO);
-    info.SetOrientation(TURNED);
-    info.SetHostName("capture-7");
-    EXPECT_EQ(info.GetFPS(), 25.0f);
-    EXPECT_EQ(info.GetNumFrames(), 0xFFFFFFFFu);
-    EXPECT_EQ(info.GetOrientation(), TURNED);
-    EXPECT_EQ(payloadOf(info).size(), 26u + 9u);
-
-    auto other = std::make_shared<DataTypeStreamInfo>();
-    other->CopyValuesFrom(std::shared_ptr<DataTypeStreamInfo>(&info, [](DataTypeStreamInfo*) {}));
-    EXPECT_EQ(payloadOf(*other), payloadOf(info));
-    other->CopyValuesFrom(nullptr);
-    EXPECT_EQ(other->GetHostName(), "capture-7");
-}
-
 TEST(DataTypeStreamInfo, TextFormStatusPropertiesAndAsciiFile)
 {
     DataTypeStreamInfo info;
@@ -239,16 +211,30 @@ TEST(DataTypeStreamInfo, ShortAndUnknownPayloads)
         1);
 }
 
-TEST(DataTypeStreamInfo, RegisteredWithItsAlias)
+TEST(DataTypeStreamInfo, SettersAndDefaultHostNames)
 {
-    DataLayerClassInfo info;
-    ASSERT_TRUE(DataLayerFactory::TryGetDataLayerClassInfo(DataTypeStreamInfo::TheTypeGuid(), info));
-    EXPECT_EQ(info.GetClassName(), "DataTypeStreamInfo");
-    EXPECT_EQ(info.GetNiceClassName(), "StreamInfo");
-    EXPECT_EQ(Utils::GetGuidAlias(DataTypeStreamInfo::TheTypeGuid()), "StreamInfo");
-    EXPECT_EQ(DataTypeStreamInfo::TheTypeGuid().ToHexString(), "45370842-2AB3-41C7-8440-09533B283FC6");
-    auto layer = DataLayerFactory::CreateDataLayer(DataTypeStreamInfo::TheTypeGuid(), VornCommon::Guid::Nil);
-    ASSERT_TRUE(layer);
-    EXPECT_NE(dynamic_cast<DataTypeStreamInfo*>(layer.Get()), nullptr);
-    EXPECT_EQ(layer->GetDataLayerClassInfo().GetClassName(), "DataTypeStreamInfo");
+    DataTypeStreamInfo info;
+    info.SetHostId(3);
+    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_HOST_NAME); // the name is no longer empty
+    info.SetHostName("");
+    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME);
+    info.SetHostId(0);
+    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME);
+    info.SetHostName(nullptr); // null is empty, never a crash
+    EXPECT_EQ(info.GetHostName(), DataTypeStreamInfo::DEFAULT_HOST_NAME);
+
+    info.SetFPS(25.0f);
+    info.SetNumFrames(DataTypeStreamInfo::NUM_FRAMES_AUTO);
+    info.SetOrientation(TURNED);
+    info.SetHostName("capture-7");
+    EXPECT_EQ(info.GetFPS(), 25.0f);
+    EXPECT_EQ(info.GetNumFrames(), 0xFFFFFFFFu);
+    EXPECT_EQ(info.GetOrientation(), TURNED);
+    EXPECT_EQ(payloadOf(info).size(), 26u + 9u);
+
+    auto other = std::make_shared<DataTypeStreamInfo>();
+    other->CopyValuesFrom(std::shared_ptr<DataTypeStreamInfo>(&info, [](DataTypeStreamInfo*) {}));
+    EXPECT_EQ(payloadOf(*other), payloadOf(info));
+    other->CopyValuesFrom(nullptr);
+    EXPECT_EQ(other->GetHostName(), "capture-7");
 }

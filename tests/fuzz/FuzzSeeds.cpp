@@ -1,6 +1,7 @@
 // Writes the seed corpus of the atom stream fuzz target: valid streams made by the writer,
 // holding every registered layer class in its default state, every texture class with
-// pixels, the test classes, and layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
+// pixels, the metadata layers with content and nested in atom layers, the test classes, and
+// layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataLayerFactory.h>
@@ -11,6 +12,7 @@
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "MetadataSamples.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -64,6 +66,17 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
         auto layer = Hyx::DataLayerFactory::CreateDataLayer((*it).first, StreamTestPurpose()).ToStdSharedPtr();
         if (layer)
             atom->AddDataLayer(layer, false);
+    }
+    return atom;
+}
+
+// The metadata layers with content, plain and nested in atom layers.
+std::shared_ptr<Hyx::Atom> metadataAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 2, 0), 7);
+    for (const auto& layer : HyxTest::MetadataSampleLayers()) {
+        layer->InitializeHeader(StreamTestPurpose());
+        atom->AddDataLayer(layer, false);
     }
     return atom;
 }
@@ -149,6 +162,11 @@ int main(int argc, char** argv)
     registered.pack_hyxheader();
     registered.pack_atom(registeredClassesAtom());
     ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory metadata;
+    metadata.pack_hyxheader();
+    metadata.pack_atom(metadataAtom());
+    ok &= save(dir, "metadata_layers", metadata);
 
     Hyx::SerializeToMemory textures;
     textures.pack_hyxheader();

@@ -45,76 +45,6 @@ std::vector<unsigned> Range(unsigned first, unsigned count)
 
 } // namespace
 
-TEST(AsyncGraph, RequestedRateGivesThePeriod)
-{
-    auto lone = std::make_shared<AsyncGraph>();
-    float fps = 1.0f;
-    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
-    EXPECT_EQ(fps, 0.0f);
-    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
-    EXPECT_EQ(lone->SetGraphFps(25.0f), ActionResult::Success);
-    EXPECT_EQ(lone->GetFramePeriodMs(), 40u);
-    // No source: the source-derived codes give no pacing, the request itself is kept.
-    EXPECT_EQ(lone->SetGraphFps(MutateBlockFPS::FPS_FROM_SOURCE), ActionResult::Success);
-    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
-    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
-    EXPECT_EQ(fps, -1.0f);
-
-    AsyncTestGraph chain;
-    auto source = chain.make<TestSource>(100);
-    source->stream()->GetStreamInfo()->SetFPS(30.0f);
-    const std::pair<float, uint32_t> table[] = {{-1.0f, 33u}, {-2.0f, 66u}, {-3.0f, 16u}, {25.0f, 40u}, {0.0f, 0u}};
-    for (const auto& [requested, period] : table) {
-        EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
-        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
-    }
-    // Any other negative value takes the source rate, and so does NaN; a rate too small to
-    // count saturates; one above 1000 fps is no pacing.
-    const std::pair<float, uint32_t> edges[] = {
-        {-7.5f, 33u}, {std::nanf(""), 33u}, {1e-12f, 0xFFFFFFFFu}, {2000.0f, 0u}, {0.5f, 2000u}};
-    for (const auto& [requested, period] : edges) {
-        chain.async->SetGraphFps(requested);
-        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
-    }
-    source->stream()->GetStreamInfo()->SetFPS(0.0f);
-    chain.async->SetGraphFps(MutateBlockFPS::FPS_HALF_FROM_SOURCE);
-    EXPECT_EQ(chain.async->GetFramePeriodMs(), 0u);
-}
-
-TEST(AsyncGraph, PlaybackModeInstallsAnAutomaticOrder)
-{
-    AsyncTestGraph chain;
-    // Without a source only the rate is applied, and that is no failure.
-    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 25.0f), ActionResult::Success);
-    EXPECT_FALSE(chain.async->GetFrameOrderProvider());
-    EXPECT_EQ(chain.async->GetFramePeriodMs(), 40u);
-
-    chain.make<TestSource>(100);
-    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::BackwardLoop, MutateBlockFPS::FPS_DOUBLE_FROM_SOURCE),
-              ActionResult::Success);
-    auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.async->GetFrameOrderProvider());
-    ASSERT_TRUE(order);
-    EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::BackwardLoop);
-    EXPECT_EQ(order->GetRangeSize(), 100u);
-    EXPECT_EQ(order->GetFrameID(), 99u);
-    EXPECT_EQ(chain.async->GetFramePeriodMs(), 20u); // twice the 25 fps of the test stream
-    // Always a new order, also in realtime mode.
-    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::Realtime, 0.0f), ActionResult::Success);
-    EXPECT_NE(chain.async->GetFrameOrderProvider(), order);
-}
-
-TEST(AsyncGraph, PlaybackModeRefusesASourceWithoutFrames)
-{
-    AsyncTestGraph chain;
-    chain.make<TestSource>(0);
-    EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 25.0f), ActionResult::Failure);
-    EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
-                 "Graph failed to set a playback mode(source reports no frames)");
-    float fps = 1.0f;
-    chain.async->GetGraphFps(fps);
-    EXPECT_EQ(fps, 0.0f); // not applied
-}
-
 TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
 {
     AsyncTestGraph chain;
@@ -127,20 +57,6 @@ TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
     EXPECT_STREQ(chain.async->GetLastError(false).CStr(), "Graph failed to pause(it is not playing)");
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.log.states().empty());
-}
-
-TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
-{
-    AsyncTestGraph chain;
-    auto source = chain.make<TestSource>(10);
-    auto filter = AsyncGraph::CreateFilter(Hyx::MutateBlockManual::TheTypeGuid(), chain.async);
-    ASSERT_TRUE(filter);
-    EXPECT_EQ(filter->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
-    EXPECT_EQ(filter->GetGraph(), chain.graph);
-    EXPECT_EQ(chain.async->GetNumFilters(), 1u);
-    EXPECT_EQ(chain.async->AddAndConnect(filter), ActionResult::Success);
-    EXPECT_EQ(filter->GetInputFilter(), source);
-    EXPECT_FALSE(AsyncGraph::CreateFilter(kTargetGuid, chain.async)); // not registered
 }
 
 TEST(AsyncGraphThreads, PlaysEveryFrameInOrderAndStopsByItself)
@@ -317,21 +233,6 @@ TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
     EXPECT_EQ(target->frames(), Range(0, 60));
 }
 
-TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
-{
-    Chain chain(8, 25.0f);
-    std::vector<std::chrono::steady_clock::time_point> arrivals;
-    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
-        arrivals.push_back(std::chrono::steady_clock::now()); // worker only; read after the stop
-        return Hyx::HyxErrorCode::Success;
-    };
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
-    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
-    ASSERT_EQ(arrivals.size(), 8u);
-    // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
-    EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
-}
-
 TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
 {
     const auto manager = VornCommon::Profiler::createManager();
@@ -353,4 +254,69 @@ TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
     }
     EXPECT_FALSE(workerRecord()); // unregistered when it ended
     VornCommon::Profiler::destroyManager();
+}
+
+TEST(AsyncGraph, RequestedRateGivesThePeriod)
+{
+    auto lone = std::make_shared<AsyncGraph>();
+    float fps = 1.0f;
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, 0.0f);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->SetGraphFps(25.0f), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 40u);
+    // No source: the source-derived codes give no pacing, the request itself is kept.
+    EXPECT_EQ(lone->SetGraphFps(MutateBlockFPS::FPS_FROM_SOURCE), ActionResult::Success);
+    EXPECT_EQ(lone->GetFramePeriodMs(), 0u);
+    EXPECT_EQ(lone->GetGraphFps(fps), ActionResult::Success);
+    EXPECT_EQ(fps, -1.0f);
+
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(100);
+    source->stream()->GetStreamInfo()->SetFPS(30.0f);
+    const std::pair<float, uint32_t> table[] = {{-1.0f, 33u}, {-2.0f, 66u}, {-3.0f, 16u}, {25.0f, 40u}, {0.0f, 0u}};
+    for (const auto& [requested, period] : table) {
+        EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    // Any other negative value takes the source rate, and so does NaN; a rate too small to
+    // count saturates; one above 1000 fps is no pacing.
+    const std::pair<float, uint32_t> edges[] = {
+        {-7.5f, 33u}, {std::nanf(""), 33u}, {1e-12f, 0xFFFFFFFFu}, {2000.0f, 0u}, {0.5f, 2000u}};
+    for (const auto& [requested, period] : edges) {
+        chain.async->SetGraphFps(requested);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
+    }
+    source->stream()->GetStreamInfo()->SetFPS(0.0f);
+    chain.async->SetGraphFps(MutateBlockFPS::FPS_HALF_FROM_SOURCE);
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 0u);
+}
+
+TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
+{
+    AsyncTestGraph chain;
+    auto source = chain.make<TestSource>(10);
+    auto filter = AsyncGraph::CreateFilter(Hyx::MutateBlockManual::TheTypeGuid(), chain.async);
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
+    EXPECT_EQ(filter->GetGraph(), chain.graph);
+    EXPECT_EQ(chain.async->GetNumFilters(), 1u);
+    EXPECT_EQ(chain.async->AddAndConnect(filter), ActionResult::Success);
+    EXPECT_EQ(filter->GetInputFilter(), source);
+    EXPECT_FALSE(AsyncGraph::CreateFilter(kTargetGuid, chain.async)); // not registered
+}
+
+TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
+{
+    Chain chain(8, 25.0f);
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+        arrivals.push_back(std::chrono::steady_clock::now()); // worker only; read after the stop
+        return Hyx::HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    ASSERT_EQ(arrivals.size(), 8u);
+    // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
+    EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
 }

@@ -178,32 +178,6 @@ TEST(FilterLifeCycle, FailingHooksNestTheirText)
     EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Error in filter '$filter$': $info$()");
 }
 
-TEST(FilterLifeCycle, SourceConnectionAndReset)
-{
-    auto graph = std::make_shared<Graph>();
-    auto source = std::make_shared<TestSource>();
-    ASSERT_EQ(source->PreInitialize(nullptr, graph), Code::Success);
-    ASSERT_EQ(source->Initialize(nullptr), Code::Success);
-    // A source is only marked connected: no hook, nothing stored.
-    EXPECT_EQ(source->SetInputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::Connected);
-    EXPECT_TRUE(source->IsInputConnected());
-    EXPECT_EQ(source->script.calls, (std::vector<std::string>{"onInitializeParams", "onInitialize"}));
-    // An empty output connection in Connected clears it.
-    EXPECT_EQ(source->SetOutputConnection(std::weak_ptr<Connection>()), Code::Success);
-    EXPECT_FALSE(source->IsOutputConnected());
-
-    ASSERT_EQ(source->Play(), Code::Success);
-    EXPECT_EQ(source->Reset(), Code::Success);
-    EXPECT_EQ(source->GetFilterState(), State::PreInitialized);
-    EXPECT_EQ(source->script.calls.back(), "onDeInitialize");
-
-    auto fresh = std::make_shared<TestFilter>();
-    EXPECT_EQ(fresh->Reset(), Code::Success);
-    EXPECT_EQ(fresh->GetFilterState(), State::Created);
-    EXPECT_TRUE(fresh->script.calls.empty());
-}
-
 TEST(FilterLifeCycle, PlayNeedsTheGraphStopDoesNot)
 {
     Chain chain;
@@ -280,6 +254,8 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     ASSERT_EQ(chain.filter->Initialize(chain.source.get()), Code::Success);
     auto connection = std::make_shared<Connection>(chain.graph, 1);
     ASSERT_EQ(connection->Connect(chain.source, chain.filter), Code::Success);
+    ASSERT_EQ(source.Play(), Code::Success);
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
 
     auto first = std::make_shared<Atom>(0u, 1u, 10u);
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
@@ -321,12 +297,32 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(f.GetOutputNumStreams(), 1);
     EXPECT_EQ(f.GetNumFramesProcessed(), 4u);
 
-    // Stop forgets the last processed atoms.
-    ASSERT_EQ(f.Play(), Code::Success);
+    // Stop forgets the last processed atoms; a stopped filter drops what it still pushes.
     f.addToCachedAtoms(s1);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
+    EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
+    EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
+    EXPECT_EQ(f.GetNumAtomsProcessed(), 4u);
+}
+
+TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
+{
+    CapturedLog log;
+    {
+        auto f = std::make_shared<TestFilter>();
+        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
+    }
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].text, "Filter not properly deinitialized!");
+    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
+    {
+        auto f = std::make_shared<TestFilter>();
+        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+    }
+    EXPECT_EQ(log.Entries().size(), 1u);
 }
 
 TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
@@ -359,22 +355,4 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");
 
     EXPECT_EQ(Filter::FilterState::Connected, static_cast<State>(4));
-}
-
-TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
-{
-    CapturedLog log;
-    {
-        auto f = std::make_shared<TestFilter>();
-        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
-        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
-    }
-    ASSERT_EQ(log.Entries().size(), 1u);
-    EXPECT_EQ(log.Entries()[0].text, "Filter not properly deinitialized!");
-    EXPECT_EQ(log.Entries()[0].level, VornCommon::LogLevel::Error);
-    {
-        auto f = std::make_shared<TestFilter>();
-        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
-    }
-    EXPECT_EQ(log.Entries().size(), 1u);
 }

@@ -9,6 +9,7 @@
 #include "CapturedLog.h"
 #include "ParamRecorder.h"
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -51,12 +52,7 @@ TEST(FilterParamChoice, EnumIndexedPositions)
     empty->SetValueAsString("1");
     EXPECT_EQ(empty->GetValue(), 3);
 
-    try {
-        FilterParamEnumIndexed("bad", 0u, 0, {"a"}, {1, 2});
-        ADD_FAILURE() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid index enum map");
-    }
+    EXPECT_EQ(ThrownText([&] { FilterParamEnumIndexed("bad", 0u, 0, {"a"}, {1, 2}); }), "Invalid index enum map");
 }
 
 TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
@@ -153,22 +149,4 @@ TEST(FilterParamChoice, InputProfileSelection)
     auto empty =
         std::make_shared<FilterParamInputProfiles>("Input Profile", 1u, std::vector<std::shared_ptr<Profile>>{});
     EXPECT_EQ(empty->GetValue(), nullptr);
-}
-
-TEST(FilterParamChoice, DataProfileSwitches)
-{
-    auto profile = std::make_shared<Profile>();
-    ASSERT_EQ(profile->Add(kA, kB), HyxErrorCode::Success);
-    ASSERT_EQ(profile->Add(kC, kB), HyxErrorCode::Success);
-    const auto params = FilterParamsHelper::GetDataProfileParams(profile, "Keep ", true);
-    ASSERT_EQ(params.size(), 2u);
-    for (size_t i = 0; i < params.size(); ++i) {
-        const auto dataProfile = profile->GetDataProfileByIndex(static_cast<int>(i));
-        EXPECT_EQ(params[i]->GetName(), "Keep " + dataProfile->ToFriendlyString());
-        EXPECT_EQ(params[i]->GetDataProfile(), dataProfile);
-        EXPECT_EQ(params[i]->GetFlags(), 1u);
-        EXPECT_TRUE(params[i]->GetValue());
-    }
-    EXPECT_TRUE(FilterParamsHelper::GetDataProfileParams(nullptr, "Keep ", true).empty());
-    EXPECT_TRUE(FilterParamsHelper::GetDataProfileParams(std::make_shared<Profile>(), "Keep ", false).empty());
 }

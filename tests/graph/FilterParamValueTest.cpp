@@ -47,6 +47,28 @@ TEST(FilterParamVector, TextFormsAndPartCounts)
     EXPECT_EQ(v4->GetValue(), (std::array<float, 4>{1.0f, 2.0f, 3.0f, 4.0f}));
 }
 
+TEST(FilterParamImage, BufferAndNotification)
+{
+    Watched<FilterParamImage> img(std::make_shared<FilterParamImage>("Preview", 0u, 3, 2));
+    EXPECT_EQ(img.param->GetWidth(), 3);
+    EXPECT_EQ(img.param->GetHeight(), 2);
+    uint8_t* pixels = img.param->GetRGBABuffer();
+    ASSERT_NE(pixels, nullptr);
+    for (int i = 0; i < 3 * 2 * 4; ++i)
+        EXPECT_EQ(pixels[i], 0) << i;
+    pixels[23] = 255;
+    img.param->CommitChanges();
+    img.param->SetValueAsString("anything");
+    img.param->SetValueAsString(nullptr);
+    EXPECT_EQ(img.events.Values(), (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(img.param->GetValueAsString(), "");
+
+    auto empty = std::make_shared<FilterParamImage>("Empty", 0u, -4, 10);
+    EXPECT_EQ(empty->GetWidth(), 0);
+    EXPECT_EQ(empty->GetRGBABuffer(), nullptr);
+    EXPECT_THROW(FilterParamImage("Huge", 0u, 65536, 65536), std::length_error);
+}
+
 TEST(FilterParamVector, ColourAndMatrixThroughTheirTextForms)
 {
     Watched<FilterParamColorRgba> c(std::make_shared<FilterParamColorRgba>("Colour", 0u, VornCommon::Color()));
@@ -72,46 +94,4 @@ TEST(FilterParamVector, ColourAndMatrixThroughTheirTextForms)
     EXPECT_EQ(m.Notified(), 1u);
     EXPECT_THROW(m.param->SetValueAsString("1 2 3"), std::invalid_argument);
     EXPECT_TRUE(m.param->GetValue() == moved);
-}
-
-TEST(FilterParamText, StringAndCallback)
-{
-    Watched<FilterParamString> s(std::make_shared<FilterParamString>("Name", 0u, nullptr));
-    EXPECT_EQ(s.param->GetValue(), "");
-    s.param->SetValueAsString(nullptr); // null counts as empty: unchanged
-    s.param->SetValueAsString("take 1");
-    s.param->SetValueAsString("take 1");
-    EXPECT_EQ(s.param->GetValue(), "take 1");
-    EXPECT_EQ(s.events.Values(), std::vector<std::string>{"take 1"});
-
-    // A trigger: the same text twice notifies twice.
-    Watched<FilterParamCallback> cb(std::make_shared<FilterParamCallback>("Reset dropped atoms counter", 0u));
-    EXPECT_EQ(cb.param->GetValueAsString(), "");
-    cb.param->SetValueAsString("go");
-    cb.param->SetValueAsString("go");
-    cb.param->SetValueAsString(nullptr);
-    EXPECT_EQ(cb.events.Values(), (std::vector<std::string>{"go", "go", ""}));
-    EXPECT_EQ(cb.callback.Count(), 3u);
-}
-
-TEST(FilterParamImage, BufferAndNotification)
-{
-    Watched<FilterParamImage> img(std::make_shared<FilterParamImage>("Preview", 0u, 3, 2));
-    EXPECT_EQ(img.param->GetWidth(), 3);
-    EXPECT_EQ(img.param->GetHeight(), 2);
-    uint8_t* pixels = img.param->GetRGBABuffer();
-    ASSERT_NE(pixels, nullptr);
-    for (int i = 0; i < 3 * 2 * 4; ++i)
-        EXPECT_EQ(pixels[i], 0) << i;
-    pixels[23] = 255;
-    img.param->CommitChanges();
-    img.param->SetValueAsString("anything");
-    img.param->SetValueAsString(nullptr);
-    EXPECT_EQ(img.events.Values(), (std::vector<std::string>{"", "", ""}));
-    EXPECT_EQ(img.param->GetValueAsString(), "");
-
-    auto empty = std::make_shared<FilterParamImage>("Empty", 0u, -4, 10);
-    EXPECT_EQ(empty->GetWidth(), 0);
-    EXPECT_EQ(empty->GetRGBABuffer(), nullptr);
-    EXPECT_THROW(FilterParamImage("Huge", 0u, 65536, 65536), std::length_error);
 }

@@ -190,29 +190,6 @@ TEST(FilterParameters, ReplacementAndGroups)
     f->RemoveParameterValueChangedListener(&listener);
 }
 
-TEST(FilterParameters, HostListeners)
-{
-    ParamFilter f;
-    ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
-    std::vector<std::string> heard;
-    Listener first(&heard, "A");
-    Listener second(&heard, "B");
-    f->AddParameterValueChangedListener(&first);
-    f->AddParameterValueChangedListener(&first);
-    f->AddParameterValueChangedListener(&second);
-    f->setParameterValue("Threads count", "2");
-    EXPECT_EQ(heard, (std::vector<std::string>{"A:Threads count=2", "B:Threads count=2"}));
-
-    heard.clear();
-    f->RemoveParameterValueChangedListener(&first);
-    f->setParameterValue("Reset", "x");
-    f->setParameterValue("Reset", "x");
-    EXPECT_EQ(heard, (std::vector<std::string>{"B:Reset=x", "B:Reset=x"}));
-    f->RemoveParameterValueChangedListener(&second);
-    f->setParameterValue("Threads count", "3");
-    EXPECT_EQ(heard.size(), 2u);
-}
-
 namespace {
 
 // A host logger that looks at the filter's parameters while it writes.

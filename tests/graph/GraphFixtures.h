@@ -160,8 +160,6 @@ public:
     /// Applied to every new stream.
     std::function<void(ScriptedStream&)> setUpStream;
 
-    void SetNumFrames(unsigned numFrames) { _numFrames = numFrames; }
-    using Source::pushDataToOutput;
     using Source::SetProgressWeight;
 
 protected:
@@ -232,7 +230,6 @@ public:
     std::function<HyxErrorCode(TestTransform&, const Hyx::Atom&)> process;
     std::vector<unsigned> frames;
     int updates = 0;
-    HyxErrorCode postResult = HyxErrorCode::Success;
 
     HyxErrorCode Update() override
     {
@@ -250,7 +247,6 @@ public:
     using Transform::ReportError;
     using Transform::SetInputProfile;
     std::shared_ptr<Hyx::FilterParamInputProfiles> inputProfileParam() const { return _inputProfileParam; }
-    std::shared_ptr<Hyx::Profile>& requested() { return _requestedInputProfile; }
 
 protected:
     std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
@@ -262,7 +258,6 @@ protected:
         frames.push_back(atom->GetFrameNr());
         return process ? process(*this, *atom) : HyxErrorCode::Success;
     }
-    HyxErrorCode onPostUpdate() override { return postResult; }
     HyxErrorCode onPlay() override
     {
         return playResult == HyxErrorCode::Success ? playResult : ReportError(playResult);
@@ -363,7 +358,6 @@ public:
     using Target::SetProgress;
     using Target::SetProgressInfo;
     using Target::SetProgressWeight;
-    const std::vector<std::shared_ptr<Hyx::FilterParamBoolDataProfile>>& keepParams() const { return _keepParams; }
 
 protected:
     HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override

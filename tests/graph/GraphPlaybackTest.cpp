@@ -52,55 +52,6 @@ struct FullChain : TestGraph {
 
 } // namespace
 
-TEST(GraphUpdate, HundredFramesReachTheTargetInOrder)
-{
-    FullChain chain;
-    ASSERT_EQ(chain.graph->GetNumFilters(), 4u);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success)
-        << chain.graph->GetLastError(false).CStr();
-    EXPECT_TRUE(chain.graph->IsPlaying());
-    EXPECT_FALSE(chain.graph->IsDone());
-    int passes = 0;
-    while (!chain.graph->IsDone() && passes < 1000) {
-        ASSERT_EQ(chain.graph->Update(), ActionResult::Success) << chain.graph->GetLastError(false).CStr();
-        ++passes;
-    }
-    EXPECT_EQ(passes, 100);
-    const std::vector<SeenAtom> seen = chain.target->seen();
-    ASSERT_EQ(seen.size(), 100u);
-    for (unsigned i = 0; i < 100; ++i) {
-        EXPECT_EQ(seen[i].frame, i);
-        // A mutate's atoms carry only what it makes.
-        EXPECT_EQ(seen[i].types, std::vector<Guid>{kMadeType});
-    }
-    EXPECT_EQ(chain.transform->frames.size(), 100u);
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 1.0f);
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsDone());
-}
-
-TEST(GraphUpdate, FailingFilterEndsThePassWithItsText)
-{
-    FullChain chain;
-    chain.transform->process = [](TestTransform& t, const Hyx::Atom& atom) {
-        return atom.GetFrameNr() == 10 ? t.ReportError(Hyx::HyxErrorCode::FilterFailedToCompress)
-                                       : Hyx::HyxErrorCode::Success;
-    };
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(10));
-    const int mutateBefore = static_cast<int>(chain.mutate->frames.size());
-    const int targetUpdates = chain.target->updates;
-    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    const std::string inner = FilterText("Test", Hyx::HyxErrorCode::FilterFailedToCompress);
-    const std::string transformText = inner + "(" + inner + ")";
-    EXPECT_EQ(chain.transform->GetLastError(false).StdString(), transformText);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph update failed(" + transformText + ")");
-    // The filters after the failing one were not updated in that pass.
-    EXPECT_EQ(chain.target->updates, targetUpdates);
-    EXPECT_EQ(static_cast<int>(chain.mutate->frames.size()), mutateBefore);
-    EXPECT_EQ(chain.target->frames().size(), 10u);
-}
-
 TEST(GraphUpdate, NoDataDoesNotEndThePass)
 {
     FullChain chain;
@@ -123,52 +74,6 @@ TEST(GraphUpdate, EmptyAndStoppedGraphs)
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(),
               "Graph update failed(" + FilterText("Test", Hyx::HyxErrorCode::FilterWrongStateToUpdate) + ")");
-}
-
-TEST(GraphPlayback, StatesAndEvents)
-{
-    FullChain chain;
-    EventLog log;
-    chain.graph->_graphEvents.Add(&log);
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success); // stopped already: nothing happens
-    EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to pause(it is not playing)");
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsPaused());
-    EXPECT_EQ(chain.target->GetFilterState(), Filter::FilterState::Paused);
-    EXPECT_EQ(chain.graph->Pause(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_TRUE(chain.graph->IsStopped());
-    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::Connected);
-    EXPECT_EQ(log.states, (std::vector<int>{1, 2, 1, 0}));
-    chain.graph->_graphEvents.Remove(&log);
-}
-
-TEST(GraphPlayback, ListenerMayRemoveItselfWhileTold)
-{
-    FullChain chain;
-    EventLog log;
-    EventLog other;
-    log.onState = [&] { chain.graph->_graphEvents.Remove(&log); };
-    chain.graph->_graphEvents.Add(&log);
-    chain.graph->_graphEvents.Add(&other);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_EQ(log.states, std::vector<int>{1});
-    EXPECT_EQ(other.states, (std::vector<int>{1, 0}));
-    chain.graph->_graphEvents.Remove(&other);
-}
-
-TEST(GraphPlayback, PlayNeedsAFrameOrder)
-{
-    FullChain chain;
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph is missing frame order provider");
-    EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::Connected);
-    EXPECT_TRUE(chain.graph->IsStopped());
 }
 
 TEST(GraphPlayback, FailedPlayIsRolledBack)
@@ -262,18 +167,6 @@ TEST(GraphPlayback, FrameOrderResetsReachSubscribers)
     chain.graph->_frameOrderResetEvents.Remove(&counter);
 }
 
-TEST(GraphPlayback, FilterByTypeAndPosition)
-{
-    FullChain chain;
-    EXPECT_EQ(chain.graph->GetFilter(kMutateGuid), chain.mutate);
-    EXPECT_EQ(chain.graph->GetFilter(Guid()), nullptr);
-    EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
-    EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
-    EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
-    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
-    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
-}
-
 TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
 {
     FullChain chain;
@@ -304,26 +197,6 @@ TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
     chain.graph->_frameOrderResetEvents.Remove(&counter);
 }
 
-TEST(GraphUpdate, FiltersMirrorTheProgressOfTheCurrentSource)
-{
-    TestGraph chain;
-    auto first = chain.make<TestSource>(4);
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_FLOAT_EQ(target->GetProgress(), 0.25f);
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-
-    // Rebuilt with another source (the first one stays alive): the target follows the new one.
-    ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
-    auto second = chain.make<TestSource>(10);
-    chain.add(target);
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_FLOAT_EQ(target->GetProgress(), 0.1f);
-    EXPECT_EQ(first->GetFilterState(), Filter::FilterState::PreInitialized);
-}
-
 TEST(GraphBuilding, ChangesNeedAStoppedGraph)
 {
     FullChain chain;
@@ -348,4 +221,16 @@ TEST(GraphBuilding, ChangesNeedAStoppedGraph)
     EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
     EXPECT_EQ(chain.graph->GetNumFilters(), 0u);
     EXPECT_EQ(chain.source->GetFilterState(), Filter::FilterState::PreInitialized);
+}
+
+TEST(GraphPlayback, FilterByTypeAndPosition)
+{
+    FullChain chain;
+    EXPECT_EQ(chain.graph->GetFilter(kMutateGuid), chain.mutate);
+    EXPECT_EQ(chain.graph->GetFilter(Guid()), nullptr);
+    EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
+    EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
+    EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
+    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
+    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
 }

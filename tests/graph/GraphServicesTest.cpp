@@ -170,28 +170,6 @@ TEST(GraphParameters, ByNameAndByFilterType)
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "");
 }
 
-TEST(GraphProgress, WeightedMeanAndJoinedTexts)
-{
-    TestGraph chain;
-    auto source = chain.make<TestSource>(10);
-    auto a = chain.make<TestTarget>(false);
-    auto b = chain.make<TestTarget>(false);
-
-    a->SetProgressWeight(3.0f);
-    b->SetProgressWeight(1.0f);
-    a->SetProgress(1.0f, "a");
-    b->SetProgress(0.0f, "b\n");
-    // The source counts too, with weight 1 and progress 0: (3 * 1 + 0 + 0) / 5.
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 3.0f / 5.0f);
-    EXPECT_EQ(chain.graph->GetProgressInfo(), "a\nb\n");
-
-    source->SetProgressWeight(0.0f);
-    a->SetProgressWeight(0.0f);
-    b->SetProgressWeight(0.0f);
-    a->SetProgress(0.5f);
-    EXPECT_FLOAT_EQ(chain.graph->GetProgress(), 1.0f);
-}
-
 TEST(GraphRecording, StartAndStopSwitchTheFilters)
 {
     TestGraph chain;

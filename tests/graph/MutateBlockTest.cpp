@@ -26,14 +26,6 @@ Settings Block(const char* bufferSize, bool drop)
             {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
 }
 
-std::vector<std::string> ParamNames(const Hyx::Filter& filter)
-{
-    std::vector<std::string> names;
-    for (const auto& param : filter.getParameters())
-        names.push_back(param->GetName());
-    return names;
-}
-
 std::vector<unsigned> Range(unsigned count)
 {
     std::vector<unsigned> frames;
@@ -43,43 +35,6 @@ std::vector<unsigned> Range(unsigned count)
 }
 
 } // namespace
-
-TEST(MutateBlock, RegisteredClassesAndTheirParameters)
-{
-    const Hyx::FilterClassInfo manualInfo = Hyx::FilterFactory::GetFilterClassInfo(MutateBlockManual::TheTypeGuid());
-    EXPECT_STREQ(manualInfo.GetClassName().CStr(), "MutateBlockManual");
-    EXPECT_EQ(manualInfo.GetCategory(), Hyx::FilterCategory::Transform);
-    EXPECT_STREQ(MutateBlockManual::TheTypeGuid().ToHexString().CStr(), "F20E9A17-27ED-4850-A41B-1320C7842F76");
-    const Hyx::FilterClassInfo fpsInfo = Hyx::FilterFactory::GetFilterClassInfo(MutateBlockFPS::TheTypeGuid());
-    EXPECT_STREQ(fpsInfo.GetClassName().CStr(), "MutateBlockFPS");
-    EXPECT_EQ(fpsInfo.GetCategory(), Hyx::FilterCategory::Transform);
-    EXPECT_STREQ(MutateBlockFPS::TheTypeGuid().ToHexString().CStr(), "92A37E44-0761-41B4-B3F2-26DB5A203F2B");
-    EXPECT_EQ(MutateBlockFPS::FPS_MAX, 0.0f);
-    EXPECT_EQ(MutateBlockFPS::FPS_FROM_SOURCE, -1.0f);
-    EXPECT_EQ(MutateBlockFPS::FPS_HALF_FROM_SOURCE, -2.0f);
-    EXPECT_EQ(MutateBlockFPS::FPS_DOUBLE_FROM_SOURCE, -3.0f);
-
-    TestGraph chain;
-    chain.make<TestSource>(3);
-    auto manual = std::dynamic_pointer_cast<MutateBlockManual>(
-        Hyx::FilterFactory::CreateFilter(MutateBlockManual::TheTypeGuid(), chain.graph->GetLastFilter(), chain.graph)
-            .ToStdSharedPtr());
-    ASSERT_TRUE(manual);
-    chain.add(manual);
-    EXPECT_EQ(ParamNames(*manual),
-              (std::vector<std::string>{"Buffer size", "Drop frames when occupied", "Dropped frames count",
-                                        "Reset dropped frames counter", "Pull next processed frame"}));
-    EXPECT_EQ(manual->getParameterValue("Buffer size"), "1");
-    EXPECT_EQ(manual->getParameterValue("Drop frames when occupied"), "True");
-    EXPECT_EQ(manual->getParameterByName("Buffer size")->GetFlags(), 1u);
-    EXPECT_EQ(manual->getParameterByName("Drop frames when occupied")->GetFlags(), 0u);
-    EXPECT_EQ(manual->getParameterByName("Dropped frames count")->GetFlags(), 4u);
-    auto fps = chain.make<MutateBlockFPS>();
-    EXPECT_EQ(ParamNames(*fps).back(), MutateBlockFPS::FRAMERATE_PARAMNAME);
-    EXPECT_EQ(fps->getParameterValue("Framerate"), "-1");
-    // Atoms pass unchanged: the output carries what the upstream filter offers.
-    EXPECT_EQ(fps->GetOutputProfile()->GetDataProfileCount(), 1);
-}
 
 TEST(MutateBlock, ManualReleasesOneFramePerPull)
 {
@@ -153,37 +108,6 @@ TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)
     chain.target->stalled = false;
     ASSERT_TRUE(chain.runToEnd());
     EXPECT_EQ(chain.target->frames(), Range(1100));
-}
-
-TEST(MutateBlock, NoStreamCountMakesEveryAtomAFrame)
-{
-    struct NoStreams : TestSource {
-        int GetOutputNumStreams() const override { return 0; }
-    };
-    HostChain<MutateBlockManual> chain(std::make_shared<NoStreams>(), Block("3", true));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(2));
-    chain.middle->PullNextProcessedFrame();
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.update(2));
-    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0, 1}));
-}
-
-TEST(MutateBlock, FramerateGivesTheReleasePeriod)
-{
-    TestGraph chain;
-    auto source = chain.make<TestSource>(10);
-    source->stream()->GetStreamInfo()->SetFPS(30.0f);
-    auto fps = chain.make<MutateBlockFPS>();
-    const std::pair<const char*, uint32_t> table[] = {{"25", 40u},  {"-1", 33u}, {"-2", 66u},  {"-3", 16u},
-                                                      {"2000", 0u}, {"0", 0u},   {"-1.5", 33u}};
-    for (const auto& [rate, period] : table) {
-        ASSERT_TRUE(fps->setParameterValue("Framerate", rate));
-        EXPECT_EQ(fps->GetReleasePeriodMs(), period) << rate;
-    }
-    source->stream()->GetStreamInfo()->SetFPS(0.0f);
-    ASSERT_TRUE(fps->setParameterValue("Framerate", "-2"));
-    EXPECT_EQ(fps->GetReleasePeriodMs(), 0u);
 }
 
 TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)

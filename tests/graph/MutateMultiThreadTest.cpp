@@ -139,68 +139,6 @@ void SleepMicroseconds(unsigned us)
 
 } // namespace
 
-TEST(MutateMultiThread, ParametersInOrderWithTheirDefaults)
-{
-    TestGraph chain;
-    chain.make<TestSource>(3);
-    auto atoms = chain.make<AtomWork>();
-    std::vector<std::string> names;
-    for (const auto& param : atoms->getParameters())
-        names.push_back(param->GetName());
-    EXPECT_EQ(names, (std::vector<std::string>{"Threads count", "Drop atoms when occupied", "Dropped atoms count",
-                                               "Reset dropped atoms counter"}));
-    EXPECT_EQ(atoms->getParameterValue("Threads count"), "1");
-    EXPECT_EQ(atoms->getParameterValue("Drop atoms when occupied"), "True");
-    EXPECT_EQ(atoms->getParameterValue("Dropped atoms count"), "0");
-    EXPECT_EQ(atoms->getParameterByName("Threads count")->GetFlags(), 1u);
-    EXPECT_EQ(atoms->getParameterByName("Drop atoms when occupied")->GetFlags(), 1u);
-    EXPECT_EQ(atoms->getParameterByName("Dropped atoms count")->GetFlags(), 4u);
-    EXPECT_EQ(atoms->getParameterByName("Reset dropped atoms counter")->GetFlags(), 0u);
-    EXPECT_STREQ(MutateAtomMultiThread::DROPPED_ATOMS_COUNT_PARAMNAME, "Dropped atoms count");
-    EXPECT_STREQ(MutateAtomMultiThread::RESET_DROPPED_ATOMS_COUNTER_PARAMNAME, "Reset dropped atoms counter");
-    EXPECT_STREQ(MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME, "Drop frames when occupied");
-    EXPECT_STREQ(MutateFrameMultiThread::RESET_DROPPED_FRAMES_COUNTER_PARAMNAME, "Reset dropped frames counter");
-
-    TestGraph frameChain;
-    frameChain.make<TestSource>(3);
-    auto frames = frameChain.make<FrameWork>();
-    names.clear();
-    for (const auto& param : frames->getParameters())
-        names.push_back(param->GetName());
-    EXPECT_EQ(names, (std::vector<std::string>{"Threads count", "Drop frames when occupied", "Dropped frames count",
-                                               "Reset dropped frames counter"}));
-    // The output carries what the upstream filter offers.
-    EXPECT_EQ(frames->GetOutputProfile()->GetDataProfileCount(), 1);
-}
-
-TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
-{
-    HostChain<AtomWork> chain(std::make_shared<TestSource>(3), Threads<AtomWork>("3", false));
-    auto atoms = chain.middle;
-    auto target = chain.target;
-    // A waits for B, B for C: the workers finish C, B, A.
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::vector<unsigned> completion;
-    atoms->work = [&](std::shared_ptr<Atom> atom) {
-        const unsigned frame = atom->GetFrameNr();
-        std::unique_lock<std::mutex> lock(mutex);
-        finished.wait_for(lock, kPatience,
-                          [&] { return frame == 2 || (!completion.empty() && completion.back() == frame + 1); });
-        completion.push_back(frame);
-        finished.notify_all();
-        return atom;
-    };
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(UpdateUntilDone(*chain.graph));
-    EXPECT_EQ(completion, (std::vector<unsigned>{2, 1, 0}));
-    EXPECT_EQ(target->frames(), Range(3));
-    EXPECT_TRUE(atoms->book.consistent());
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_EQ(atoms->book.allocated, (std::vector<unsigned>{0, 1, 2}));
-    EXPECT_EQ(atoms->book.released, (std::vector<void*>{ResourceOf(0), ResourceOf(1), ResourceOf(2)}));
-}
-
 TEST(MutateMultiThreadThreads, HundredAtomsOnFourWorkersArriveInOrderBeforeTheGraphIsDone)
 {
     for (const bool drop : {false, true}) {
@@ -401,4 +339,32 @@ TEST(MutateMultiThreadThreads, FramesDropWhileBusy)
     ASSERT_TRUE(frames->setParameterValue("Reset dropped frames counter", ""));
     EXPECT_EQ(frames->getParameterValue("Dropped frames count"), "0");
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+}
+
+TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
+{
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(3), Threads<AtomWork>("3", false));
+    auto atoms = chain.middle;
+    auto target = chain.target;
+    // A waits for B, B for C: the workers finish C, B, A.
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<unsigned> completion;
+    atoms->work = [&](std::shared_ptr<Atom> atom) {
+        const unsigned frame = atom->GetFrameNr();
+        std::unique_lock<std::mutex> lock(mutex);
+        finished.wait_for(lock, kPatience,
+                          [&] { return frame == 2 || (!completion.empty() && completion.back() == frame + 1); });
+        completion.push_back(frame);
+        finished.notify_all();
+        return atom;
+    };
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(UpdateUntilDone(*chain.graph));
+    EXPECT_EQ(completion, (std::vector<unsigned>{2, 1, 0}));
+    EXPECT_EQ(target->frames(), Range(3));
+    EXPECT_TRUE(atoms->book.consistent());
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(atoms->book.allocated, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(atoms->book.released, (std::vector<void*>{ResourceOf(0), ResourceOf(1), ResourceOf(2)}));
 }

@@ -10,24 +10,6 @@ using Hyx::HyxErrorCode;
 using Hyx::PlaybackMode;
 using Hyx::Profile;
 
-TEST(MutateNegotiation, InputProfileTakesEveryUpstreamLayerOfTheType)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}}));
-    auto all = chain.make<TestMutate>();
-    EXPECT_EQ(all->GetInputProfile()->ToString(),
-              MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}})->ToString());
-    // The new atoms carry only what the mutate makes.
-    EXPECT_EQ(all->GetAggregatedOutputProfile()->ToString(), MakeProfile({{kMutateGuid, kMadeType}})->ToString());
-    EXPECT_FALSE(all->getParameterByName("Input Profile"));
-
-    TestGraph other;
-    other.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}, {kPurposeC, kType2}}));
-    auto some = other.make<TestMutate>(MakeProfile({{kPurposeC, kType2}, {Guid(), kType1}}), false);
-    EXPECT_EQ(some->GetInputProfile()->ToString(),
-              MakeProfile({{kPurposeC, kType2}, {kPurposeA, kType1}, {kPurposeB, kType1}})->ToString());
-}
-
 TEST(MutateNegotiation, MissingTypeAndMissingOffer)
 {
     TestGraph chain;
@@ -49,48 +31,6 @@ TEST(MutateNegotiation, MissingTypeAndMissingOffer)
     EXPECT_EQ(plain->Initialize(nothing.get()), HyxErrorCode::InputProfileNotFullySpecified);
     mutate->DePreInitialize();
     plain->DePreInitialize();
-}
-
-TEST(MutateUpdate, CreatedAtomsArePushedWhateverTheirResult)
-{
-    TestGraph chain;
-    auto source = chain.make<TestSource>(100);
-    auto mutate = chain.make<TestMutate>();
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-
-    // Result 1 with an atom: pushed. Result 0 without one: nothing.
-    mutate->create = [](const Hyx::Atom& atom, bool& emit) {
-        emit = atom.GetFrameNr() != 1;
-        return atom.GetFrameNr() == 0 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
-    };
-    ASSERT_EQ(source->Update(), HyxErrorCode::Success);
-    ASSERT_EQ(source->Update(), HyxErrorCode::Success);
-    EXPECT_EQ(mutate->onUpdate(), HyxErrorCode::Success);
-    EXPECT_EQ(mutate->getOutputConnection()->NumPendingData(), 1);
-    ASSERT_EQ(source->Update(), HyxErrorCode::Success);
-    mutate->create = [](const Hyx::Atom&, bool& emit) {
-        emit = false;
-        return HyxErrorCode::Success;
-    };
-    EXPECT_EQ(mutate->onUpdate(), HyxErrorCode::NoDataAvailable);
-    EXPECT_EQ(mutate->onUpdate(), HyxErrorCode::NoDataAvailable); // nothing pending
-    EXPECT_EQ(mutate->frames, (std::vector<unsigned>{0, 1, 2}));
-
-    mutate->create = [&](const Hyx::Atom&, bool& emit) {
-        emit = true;
-        return mutate->ReportError(HyxErrorCode::FilterFailedToDecompressLayer, "x");
-    };
-    ASSERT_EQ(source->Update(), HyxErrorCode::Success);
-    EXPECT_EQ(mutate->Update(), HyxErrorCode::FilterFailedToDecompressLayer);
-    const std::string inner = FilterText("#Test", HyxErrorCode::FilterFailedToDecompressLayer) + "(x)";
-    EXPECT_EQ(mutate->GetLastError(false).StdString(),
-              FilterText("#Test", HyxErrorCode::FilterFailedToDecompressLayer) + "(" + inner + ")");
-    EXPECT_EQ(mutate->getOutputConnection()->NumPendingData(), 1);
-
-    EXPECT_EQ(mutate->onProcessFrame(std::make_shared<Hyx::Atom>(0, 0, 0)), HyxErrorCode::FilterError);
-    EXPECT_EQ(mutate->GetLastError(false).StdString(),
-              FilterText("#Test", HyxErrorCode::FilterError) + "(Mutate filters must create new frames.)");
 }
 
 TEST(MutateUpdate, MissingOutputIsReportedTwice)

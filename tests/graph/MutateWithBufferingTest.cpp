@@ -98,37 +98,6 @@ struct Chain : TestGraph {
 
 } // namespace
 
-TEST(MutateWithBuffering, CollectsTheWholeStreamThenReleasesOneAtomPerUpdate)
-{
-    Chain chain(2, 100);
-    std::vector<std::string> names;
-    for (const auto& param : chain.buffering->getParameters())
-        names.push_back(param->GetName());
-    EXPECT_EQ(names, (std::vector<std::string>{"Start Frame", "End Frame"}));
-    EXPECT_EQ(chain.buffering->getParameterValue("End Frame"), "2147483647");
-
-    ASSERT_TRUE(chain.update(99));
-    EXPECT_EQ(chain.buffering->processed, 0);
-    EXPECT_FALSE(chain.buffering->IsDone());
-    EXPECT_TRUE(chain.target->seen().empty());
-    // The 200th atom completes the buffer; the release starts in the same update.
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.buffering->processed, 1);
-    EXPECT_EQ(chain.buffering->bufferAtProcess, 200u);
-    EXPECT_EQ(chain.target->seen().size(), 1u);
-    for (size_t released = 2; released <= 200; ++released) {
-        ASSERT_TRUE(chain.update(1));
-        ASSERT_EQ(chain.target->seen().size(), released);
-    }
-    EXPECT_TRUE(chain.buffering->IsDone());
-    const auto seen = chain.target->seen();
-    for (size_t i = 0; i < seen.size(); ++i) {
-        EXPECT_EQ(seen[i].frame, i / 2);
-        EXPECT_EQ(seen[i].stream, i % 2);
-    }
-    EXPECT_TRUE(chain.graph->IsDone());
-}
-
 TEST(MutateWithBuffering, ProcessingFailureIsReportedWithTheLastRelease)
 {
     Chain chain(2, 10);

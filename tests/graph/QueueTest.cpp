@@ -30,50 +30,6 @@ std::shared_ptr<Atom> frame(uint32_t nr)
 
 } // namespace
 
-TEST(Queue, BoundedFirstInFirstOut)
-{
-    Queue q(3);
-    EXPECT_EQ(q.GetNumSlots(), 3);
-    EXPECT_FALSE(q.HasPendingData());
-    EXPECT_TRUE(q.HasFreeSlots());
-    auto a = frame(1), b = frame(2), c = frame(3);
-    EXPECT_TRUE(q.Push(a));
-    EXPECT_TRUE(q.Push(b));
-    EXPECT_TRUE(q.Push(c));
-    EXPECT_EQ(q.NumPendingData(), 3);
-    EXPECT_EQ(q.NumEmptySlots(), 0);
-    EXPECT_FALSE(q.HasFreeSlots());
-    // Full: refused at once, unchanged.
-    EXPECT_FALSE(q.Push(frame(4)));
-    EXPECT_EQ(q.NumPendingData(), 3);
-    EXPECT_EQ(q.Pull(), a);
-    EXPECT_EQ(q.Pull(), b);
-    EXPECT_EQ(q.NumEmptySlots(), 2);
-    EXPECT_EQ(q.Pull(), c);
-    EXPECT_FALSE(q.HasPendingData());
-
-    Queue one;
-    EXPECT_EQ(one.GetNumSlots(), 1);
-    // Flushing an empty queue leaves one empty atom pointer.
-    one.Flush();
-    EXPECT_EQ(one.NumPendingData(), 1);
-    EXPECT_EQ(one.Pull(), nullptr);
-    EXPECT_TRUE(one.Push(a));
-    one.Flush(); // drops what it holds
-    EXPECT_EQ(one.NumPendingData(), 1);
-    EXPECT_EQ(one.Pull(), nullptr);
-
-    // 0 slots (or a negative count) refuse every push; Flush returns.
-    for (int slots : {0, -5}) {
-        Queue none(slots);
-        EXPECT_EQ(none.GetNumSlots(), 0);
-        EXPECT_FALSE(none.Push(a));
-        EXPECT_FALSE(none.HasFreeSlots());
-        none.Flush();
-        EXPECT_EQ(none.NumPendingData(), 0);
-    }
-}
-
 TEST(Connection, JoinAndPart)
 {
     auto graph = std::make_shared<Graph>();

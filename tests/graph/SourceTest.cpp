@@ -45,40 +45,6 @@ struct SourceChain : TestGraph {
 
 } // namespace
 
-TEST(SourceUpdate, WalksOfEveryModeThroughASource)
-{
-    const std::vector<std::pair<PlaybackMode, Frames>> walks = {
-        {PlaybackMode::ForwardOnce, {0, 1, 2}},
-        {PlaybackMode::ForwardLoop, {0, 1, 2, 0, 1, 2, 0, 1}},
-        {PlaybackMode::BackwardOnce, {2, 1, 0}},
-        {PlaybackMode::BackwardLoop, {2, 1, 0, 2, 1, 0, 2, 1}},
-        {PlaybackMode::Pingpong, {0, 1, 2, 1, 0, 1, 2, 1}},
-        {PlaybackMode::PingpongInverse, {2, 1, 0, 1, 2, 1, 0, 1}},
-        {PlaybackMode::Realtime, {0, 1, 2, 3, 4, 5, 6, 7}},
-    };
-    for (const auto& [mode, expected] : walks) {
-        SourceChain chain(3, mode);
-        chain.play();
-        ASSERT_TRUE(chain.update(8));
-        EXPECT_EQ(chain.target->frames(), expected) << static_cast<int>(mode);
-        EXPECT_EQ(chain.graph->IsDone(), mode == PlaybackMode::ForwardOnce || mode == PlaybackMode::BackwardOnce);
-        chain.graph->Stop();
-    }
-}
-
-TEST(SourceUpdate, FirstUpdateAdvancesOntoTheFirstFrameOfTheRange)
-{
-    SourceChain chain(20);
-    ASSERT_EQ(chain.graph->SetFrameOrderProvider(std::make_shared<FrameOrderAuto>(10, 10)), ActionResult::Success);
-    std::static_pointer_cast<FrameOrderAuto>(chain.graph->GetFrameOrderProvider())
-        ->SetPlaybackMode(PlaybackMode::ForwardOnce, true);
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), Frames{10});
-    EXPECT_TRUE(chain.runToEnd());
-    EXPECT_EQ(chain.target->frames(), range(10, 20));
-}
-
 TEST(SourceUpdate, HeldBackFrameIsAskedForAgain)
 {
     SourceChain chain(6, PlaybackMode::ForwardOnce, [](ScriptedStream& s) { s.holdBack = {2, 2}; });
@@ -160,18 +126,6 @@ TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
     EXPECT_EQ(chain.target->frames(), (Frames{7, 8, 3, 50, 20}));
 }
 
-TEST(SourceUpdate, NoNextFrameLeavesProgressAlone)
-{
-    SourceChain chain(2);
-    chain.play();
-    ASSERT_TRUE(chain.update(2));
-    EXPECT_FLOAT_EQ(chain.source->GetProgress(), 1.0f);
-    chain.source->Update();
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
-    EXPECT_FLOAT_EQ(chain.source->GetProgress(), 1.0f);
-    EXPECT_TRUE(chain.graph->IsDone());
-}
-
 TEST(SourceUpdate, FullOutputQueueFailsTheUpdate)
 {
     SourceChain chain(2000, PlaybackMode::ForwardLoop);
@@ -208,36 +162,6 @@ TEST(SourceUpdate, WrongStateAndMissingOrder)
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph is missing frame order provider");
     EXPECT_EQ(source->GetFilterState(), Hyx::Filter::FilterState::Connected);
     EXPECT_TRUE(source->IsDone()); // no provider
-}
-
-TEST(SourceInitialize, WritesRateAndCountIntoTheGraph)
-{
-    {
-        auto graph = std::make_shared<Hyx::Graph>();
-        auto source = std::make_shared<TestSource>(123);
-        ASSERT_EQ(source->PreInitialize(nullptr, graph), Hyx::HyxErrorCode::Success);
-        ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
-        EXPECT_FLOAT_EQ(graph->GetOriginalFps(), 25.0f);
-        EXPECT_EQ(graph->GetNumFrames(), 123);
-        graph->RemoveAllFilters();
-    }
-    {
-        auto graph = std::make_shared<Hyx::Graph>();
-        auto source = std::make_shared<TestSource>(123, MakeProfile({{kPurposeA, kType1}}), false);
-        ASSERT_EQ(source->PreInitialize(nullptr, graph), Hyx::HyxErrorCode::Success);
-        graph->SetOriginalFPS(3.0f);
-        ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
-        EXPECT_FLOAT_EQ(graph->GetOriginalFps(), 10.0f);
-        EXPECT_EQ(graph->GetNumFrames(), -1);
-        graph->RemoveAllFilters();
-    }
-    {
-        // Added while still Created: initialised before it knows its graph.
-        TestGraph chain;
-        chain.make<TestSource>(123);
-        EXPECT_FLOAT_EQ(chain.graph->GetOriginalFps(), 10.0f);
-        EXPECT_EQ(chain.graph->GetNumFrames(), -1);
-    }
 }
 
 TEST(StreamState, PlayPauseStopTable)

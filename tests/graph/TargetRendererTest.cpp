@@ -130,28 +130,6 @@ TEST(TargetRendererRender, InitialisesOnTheFirstRenderAfterPlay)
     EXPECT_TRUE(renderer->GetRenderStreams().empty());
 }
 
-TEST(TargetRendererRender, ParametersAndVideoTexture)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
-    auto renderer = std::make_shared<TestRenderer>();
-    renderer->setParameterValues({{"Keep " + Hyx::DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
-    chain.add(renderer);
-    const auto params = renderer->getParameters();
-    ASSERT_EQ(params.size(), 3u);
-    EXPECT_EQ(params[0]->GetName(), "Generate video texture");
-    EXPECT_EQ(params[0]->GetValueAsString(), "False");
-    // The renderer keeps the whole upstream offer, whatever the keep switches say.
-    EXPECT_EQ(renderer->GetInputProfile()->GetDataProfileCount(), 2);
-    EXPECT_EQ(renderer->GetAggregatedOutputProfile()->GetDataProfileCount(), 2);
-    renderer->setParameterValue("Generate video texture", "True");
-    const auto aggregate = renderer->GetAggregatedOutputProfile();
-    ASSERT_EQ(aggregate->GetDataProfileCount(), 3);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), Hyx::HYXPurposeGuids::REX);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(),
-              Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
-}
-
 TEST(TargetRendererInput, PointerWheelAndKeys)
 {
     TestRenderer renderer;
@@ -212,15 +190,24 @@ TEST(TargetRendererThreads, RenderWhileTheGraphUpdates)
     ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
 
-TEST(TargetRendererRender, GraphListsRegisteredRenderers)
+TEST(TargetRendererRender, ParametersAndVideoTexture)
 {
-    Hyx::FilterFactory::RegisterFilterClass(kRendererGuid,
-                                            Hyx::FilterClassInfo("TargetRendererTest", Hyx::FilterCategory::Renderer),
-                                            &TestRenderer::create);
     TestGraph chain;
-    chain.make<TestSource>(10);
-    auto renderer = chain.make<TestRenderer>();
-    const auto renderers = chain.graph->GetRenderers();
-    ASSERT_EQ(renderers.size(), 1u);
-    EXPECT_EQ(renderers[0], renderer);
+    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
+    auto renderer = std::make_shared<TestRenderer>();
+    renderer->setParameterValues({{"Keep " + Hyx::DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
+    chain.add(renderer);
+    const auto params = renderer->getParameters();
+    ASSERT_EQ(params.size(), 3u);
+    EXPECT_EQ(params[0]->GetName(), "Generate video texture");
+    EXPECT_EQ(params[0]->GetValueAsString(), "False");
+    // The renderer keeps the whole upstream offer, whatever the keep switches say.
+    EXPECT_EQ(renderer->GetInputProfile()->GetDataProfileCount(), 2);
+    EXPECT_EQ(renderer->GetAggregatedOutputProfile()->GetDataProfileCount(), 2);
+    renderer->setParameterValue("Generate video texture", "True");
+    const auto aggregate = renderer->GetAggregatedOutputProfile();
+    ASSERT_EQ(aggregate->GetDataProfileCount(), 3);
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), Hyx::HYXPurposeGuids::REX);
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(),
+              Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
 }

@@ -57,7 +57,6 @@ public:
     using Base::addParam;
     using Base::addParamGroup;
     using Base::addToCachedAtoms;
-    using Base::clearParams;
     using Base::getInputConnection;
     using Base::getOutputConnection;
     using Base::IncrementAtomsProcessed;

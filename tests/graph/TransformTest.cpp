@@ -37,28 +37,6 @@ struct Upstream : TestGraph {
 
 } // namespace
 
-TEST(TransformNegotiation, CandidatesOfTheInputProfile)
-{
-    Upstream up(fourLayers());
-    auto transform = std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}, {kPurposeP2, kType2}}));
-    ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
-
-    const auto param = transform->inputProfileParam();
-    ASSERT_TRUE(param);
-    ASSERT_EQ(param->GetProfiles().size(), 2u);
-    EXPECT_EQ(param->GetProfiles()[0]->ToString(), candidateText({{kPurposeA, kType1}, {kPurposeP2, kType2}}));
-    EXPECT_EQ(param->GetProfiles()[1]->ToString(), candidateText({{kPurposeB, kType1}, {kPurposeP2, kType2}}));
-    EXPECT_EQ(param->GetValueAsString(), "1"); // the last candidate
-    EXPECT_EQ(transform->getParameters().front(), param);
-    EXPECT_EQ(param->GetName(), "Input Profile");
-    EXPECT_EQ(param->GetFlags(), 1u);
-
-    ASSERT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
-    EXPECT_EQ(transform->GetInputProfile()->ToString(), param->GetProfiles()[1]->ToString());
-    EXPECT_EQ(transform->GetOutputProfile()->ToString(), candidateText({{kTransformGuid, kMadeType}}));
-    transform->Reset();
-}
-
 TEST(TransformNegotiation, EarlierChoiceSurvivesAnotherPreInitialisation)
 {
     Upstream up(fourLayers());
@@ -184,36 +162,6 @@ TEST(TransformNegotiation, CodesWhenTheInputIsConnected)
     }
 }
 
-TEST(TransformNegotiation, AggregateIsTheOfferPlusTheOutput)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
-    auto transform = chain.make<TestTransform>();
-    EXPECT_EQ(transform->GetAggregatedOutputProfile()->ToString(),
-              candidateText({{kPurposeA, kType1}, {kPurposeB, kType2}, {kTransformGuid, kMadeType}}));
-    // Copies: changing one changes nothing in the filter.
-    transform->GetAggregatedOutputProfile()->Add(kPurposeC, kType3);
-    EXPECT_EQ(transform->GetAggregatedOutputProfile()->GetDataProfileCount(), 3);
-}
-
-TEST(TransformNegotiation, PurposeOfTheInputProfile)
-{
-    TestGraph chain;
-    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}}));
-    auto transform = chain.make<TestTransform>();
-    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeA);
-    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 3), Guid());
-    transform->SetPurposeGuid(kPurposeC);
-    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeC);
-    // The purpose replaces only a nil purpose, and only when asked to.
-    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeA);
-    EXPECT_EQ(transform->GetInputDataProfile(1, true), nullptr);
-    transform->GetInputProfile()->GetDataProfileByIndex(0)->SetPurposeGuid(Guid());
-    EXPECT_EQ(transform->GetInputDataProfile(0, false)->GetPurposeGuid(), Guid());
-    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeC);
-    EXPECT_EQ(transform->GetInputProfile()->GetDataProfileByIndex(0)->GetPurposeGuid(), kPurposeC);
-}
-
 namespace {
 
 // Source -> transform -> target, playing forward, with atoms queued by hand.
@@ -269,24 +217,6 @@ TEST(TransformUpdate, FailureEndsTheCycleAndLeavesTheRestQueued)
     EXPECT_EQ(chain.transform->getInputConnection()->NumPendingData(), 1);
 }
 
-TEST(TransformUpdate, DroppedAtomsAndThePostHook)
-{
-    TransformChain chain;
-    chain.transform->process = [](TestTransform&, const Hyx::Atom&) { return HyxErrorCode::NoDataAvailable; };
-    chain.queue(4);
-    EXPECT_EQ(chain.transform->Update(), HyxErrorCode::Success);
-    EXPECT_EQ(chain.transform->frames.size(), 4u);
-    EXPECT_EQ(chain.transform->getInputConnection()->NumPendingData(), 0);
-    EXPECT_EQ(chain.transform->getOutputConnection()->NumPendingData(), 0);
-
-    chain.transform->postResult = HyxErrorCode::NoDataAvailable;
-    EXPECT_EQ(chain.transform->Update(), HyxErrorCode::NoDataAvailable);
-    chain.transform->postResult = HyxErrorCode::FailedToWriteToFile;
-    EXPECT_EQ(chain.transform->Update(), HyxErrorCode::FailedToWriteToFile);
-    EXPECT_EQ(chain.transform->GetLastError(false).StdString(),
-              FilterText("Test", HyxErrorCode::FailedToWriteToFile) + "()");
-}
-
 TEST(TransformUpdate, FlushSentinelIsSkipped)
 {
     TransformChain chain;
@@ -296,4 +226,22 @@ TEST(TransformUpdate, FlushSentinelIsSkipped)
     EXPECT_EQ(chain.transform->Update(), HyxErrorCode::Success);
     EXPECT_EQ(chain.transform->frames, std::vector<unsigned>{2});
     EXPECT_EQ(chain.transform->getOutputConnection()->NumPendingData(), 1);
+}
+
+TEST(TransformNegotiation, PurposeOfTheInputProfile)
+{
+    TestGraph chain;
+    chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}}));
+    auto transform = chain.make<TestTransform>();
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeA);
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 3), Guid());
+    transform->SetPurposeGuid(kPurposeC);
+    EXPECT_EQ(transform->getPurposeGuidForInputProfile(transform->GetInputProfile(), 0), kPurposeC);
+    // The purpose replaces only a nil purpose, and only when asked to.
+    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeA);
+    EXPECT_EQ(transform->GetInputDataProfile(1, true), nullptr);
+    transform->GetInputProfile()->GetDataProfileByIndex(0)->SetPurposeGuid(Guid());
+    EXPECT_EQ(transform->GetInputDataProfile(0, false)->GetPurposeGuid(), Guid());
+    EXPECT_EQ(transform->GetInputDataProfile(0, true)->GetPurposeGuid(), kPurposeC);
+    EXPECT_EQ(transform->GetInputProfile()->GetDataProfileByIndex(0)->GetPurposeGuid(), kPurposeC);
 }

@@ -45,54 +45,6 @@ T* As(const std::shared_ptr<Filter>& filter)
 
 } // namespace
 
-TEST(VisualGraph, ModelDefaultsAndListPositions)
-{
-    RegisterInstantiationFilters();
-    VisualGraph graph;
-    EXPECT_EQ(PlaybackMode::Pingpong, graph.GetPlaybackMode());
-    EXPECT_EQ(0.0f, graph.GetFps());
-    EXPECT_EQ(0, graph.GetNumVisualFilters());
-
-    auto first = std::make_shared<VisualFilter>();
-    EXPECT_TRUE(first->GetGuid().IsNil());
-    EXPECT_FALSE(first->IsSelected());
-    EXPECT_FALSE(first->IsRendered());
-    EXPECT_EQ(nullptr, first->GetHyxFilter());
-    EXPECT_EQ("NIL", first->GetName());
-
-    graph.SetVisualFilter(1, first); // beyond the count
-    EXPECT_EQ(0, graph.GetNumVisualFilters());
-    graph.SetVisualFilter(0, first); // the count appends
-    auto second = graph.AddVisualFilter(kInstMiddle, true, false);
-    EXPECT_EQ(2, graph.GetNumVisualFilters());
-    auto replacement = std::make_shared<VisualFilter>(kInstUnknown, false, true);
-    graph.SetVisualFilter(0, replacement);
-    graph.SetVisualFilter(-1, first);
-    EXPECT_EQ(replacement, graph.GetVisualFilter(0));
-    EXPECT_EQ(second, graph.GetVisualFilter(1));
-    EXPECT_EQ(nullptr, graph.GetVisualFilter(2));
-    EXPECT_EQ(nullptr, graph.GetVisualFilter(-1));
-
-    EXPECT_EQ("XmlInstMiddle", second->GetName());
-    EXPECT_EQ("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF", replacement->GetName());
-
-    VisualGraphs graphs;
-    EXPECT_EQ(0, graphs.GetNumVisualGraphs());
-    auto g = std::make_shared<VisualGraph>();
-    graphs.AddVisualGraph(g);
-    EXPECT_EQ(g, graphs.GetVisualGraph(0));
-    EXPECT_EQ(nullptr, graphs.GetVisualGraph(1));
-    EXPECT_EQ(nullptr, graphs.GetVisualGraph(-1));
-
-    // Stored values replace by name and stay sorted byte-wise.
-    second->SetParamValue("b", "1");
-    second->SetParamValue("B", "2");
-    second->SetParamValue("b", "3");
-    second->SetParamValue(nullptr, "ignored");
-    second->SetParamValue("empty", nullptr);
-    EXPECT_EQ((Values{{"B", "2"}, {"b", "3"}, {"empty", ""}}), second->GetParamValueMap());
-}
-
 TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
 {
     const auto description = Chain();
@@ -202,28 +154,23 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
     }
 }
 
-TEST(VisualGraph, SecondInstantiationWhileTheFirstLivesMakesNewFilters)
+TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)
 {
-    const auto description = Chain();
-    const auto first = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, first);
-    const auto second = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, second);
-    for (unsigned i = 0; i < 3; ++i) {
-        EXPECT_NE(first->GetFilter(i), second->GetFilter(i));
-        EXPECT_EQ(State::Connected, first->GetFilter(i)->GetFilterState());
-        EXPECT_EQ(first, first->GetFilter(i)->GetGraph());
-        EXPECT_EQ(second, second->GetFilter(i)->GetGraph());
-        EXPECT_EQ(second->GetFilter(i), description->GetVisualFilter(static_cast<int>(i))->GetHyxFilter());
-    }
-    EXPECT_EQ("4", first->GetFilter(0)->getParameterValue("Threads count"));
-    EXPECT_EQ("4", second->GetFilter(0)->getParameterValue("Threads count"));
-
-    // Once its graph has let go of it, the attached filter is reused.
-    const auto reused = second->GetFilter(1);
-    second->RemoveAllFilters();
-    const auto third = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, third);
-    EXPECT_EQ(reused, third->GetFilter(1));
-    EXPECT_EQ(third, reused->GetGraph());
+    VisualGraph graph;
+    auto first = std::make_shared<VisualFilter>(), second = std::make_shared<VisualFilter>();
+    graph.SetVisualFilter(1, first); // beyond the count
+    graph.SetVisualFilter(0, first); // the count appends
+    graph.SetVisualFilter(0, second);
+    graph.SetVisualFilter(-1, first);
+    EXPECT_EQ(1, graph.GetNumVisualFilters());
+    EXPECT_EQ(second, graph.GetVisualFilter(0));
+    EXPECT_EQ(nullptr, graph.GetVisualFilter(1));
+    EXPECT_EQ(nullptr, graph.GetVisualFilter(-1));
+    // Stored values replace by name and stay sorted byte-wise; null texts are skipped or empty.
+    second->SetParamValue("b", "1");
+    second->SetParamValue("B", "2");
+    second->SetParamValue("b", "3");
+    second->SetParamValue(nullptr, "ignored");
+    second->SetParamValue("empty", nullptr);
+    EXPECT_EQ((Values{{"B", "2"}, {"b", "3"}, {"empty", ""}}), second->GetParamValueMap());
 }

@@ -66,48 +66,6 @@ void RegisterPlayFilters()
 
 } // namespace
 
-TEST(XmlGraphPlay, FileInstantiatesIntoAGraphThatPlaysToTheEnd)
-{
-    RegisterPlayFilters();
-    const auto graphs = Hyx::XmlGraph::LoadFromXml(HyxTest::XmlDataPath("play_chain.xml").c_str());
-    ASSERT_NE(nullptr, graphs);
-    const auto description = graphs->GetVisualGraph(0);
-    ASSERT_NE(nullptr, description);
-    EXPECT_EQ("XmlPlayTransform", description->GetVisualFilter(1)->GetName());
-
-    const std::shared_ptr<Hyx::Graph> graph = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, graph) << "see the log";
-    ASSERT_EQ(3u, graph->GetNumFilters());
-    // The plain graph leaves mode and rate to the caller.
-    EXPECT_EQ(nullptr, graph->GetFrameOrderProvider());
-
-    // "Input Profile" reshapes the transform: rebuilt, and the file's choice stands.
-    auto transform = std::dynamic_pointer_cast<PlayTransform>(graph->GetFilter(1));
-    ASSERT_NE(nullptr, transform);
-    EXPECT_EQ("0", transform->getParameterValue("Input Profile"));
-    EXPECT_EQ("0", description->GetVisualFilter(1)->GetParamValueMap().at("Input Profile"));
-
-    ASSERT_EQ(ActionResult::Success, graph->SetPlaybackMode(description->GetPlaybackMode(), true));
-    ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
-    for (int i = 0; i < 50 && !graph->IsDone(); ++i)
-        ASSERT_EQ(ActionResult::Success, graph->Update()) << graph->GetLastError(false).CStr();
-    EXPECT_TRUE(graph->IsDone());
-    EXPECT_EQ(ActionResult::Success, graph->Stop());
-    auto target = std::dynamic_pointer_cast<PlayTarget>(graph->GetFilter(2));
-    ASSERT_NE(nullptr, target);
-    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), target->frames());
-    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), transform->frames);
-
-    // Saved again, the file carries the live filters' values.
-    const std::string path = HyxTest::OutputPath("play_chain_saved.xml");
-    ASSERT_TRUE(Hyx::XmlGraph::SaveToHyxXml(path.c_str(), graphs));
-    const auto reloaded = Hyx::XmlGraph::LoadFromXml(path.c_str());
-    ASSERT_NE(nullptr, reloaded);
-    EXPECT_EQ("0", reloaded->GetVisualGraph(0)->GetVisualFilter(1)->GetParamValueMap().at("Input Profile"));
-    EXPECT_EQ(description->GetVisualFilter(2)->GetParamValueMap(),
-              reloaded->GetVisualGraph(0)->GetVisualFilter(2)->GetParamValueMap());
-}
-
 namespace {
 
 // Polls until done() holds or a generous deadline passes; true when it held.

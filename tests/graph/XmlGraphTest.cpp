@@ -141,6 +141,26 @@ TEST(XmlGraph, HyxRoundTripKeepsModesRatesFlagsAndParameters)
               Summary(XmlGraph::LoadFromXml(path.c_str())));
 }
 
+TEST(XmlGraph, ControlCharactersInValuesSurviveSaveLoadSave)
+{
+    RegisterXmlTestAliases();
+    using Save = bool (*)(const char*, std::shared_ptr<VisualGraphs>);
+    const std::string first = OutputPath("controls1.xml");
+    const std::string second = OutputPath("controls2.xml");
+    for (const Save save : {Save(&XmlGraph::SaveToHyxXml), Save(&XmlGraph::SaveToQuendraXml)}) {
+        for (const char* value : {"a\rb", "a\r\nb", "a\nb", "a\tb", "\r", " \r\n\t "}) {
+            auto graphs = OneGraph(PlaybackMode::ForwardOnce, 25.0f);
+            graphs->GetVisualGraph(0)->AddVisualFilter(kXmlSource, false, false)->SetParamValue("Note", value);
+            ASSERT_TRUE(save(first.c_str(), graphs));
+            const auto loaded = XmlGraph::LoadFromXml(first.c_str());
+            ASSERT_NE(loaded, nullptr);
+            EXPECT_EQ(loaded->GetVisualGraph(0)->GetVisualFilter(0)->GetParamValueMap().at("Note"), value);
+            ASSERT_TRUE(save(second.c_str(), loaded));
+            EXPECT_EQ(ReadFile(first), ReadFile(second)); // a fixed point
+        }
+    }
+}
+
 TEST(XmlGraph, QuendraKeepsFirstGraphAndTurnsSmallRatesIntoCodes)
 {
     EXPECT_EQ("4 0:", RoundTrip(PlaybackMode::Pingpong, 0.0f, true));

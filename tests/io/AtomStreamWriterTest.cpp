@@ -9,6 +9,7 @@
 #include "StreamTestLayers.h"
 #include "StreamTestUtil.h"
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -350,12 +351,8 @@ TEST(AtomStreamWriter, NonChronologicalFrameWritesNothing)
 
     auto again = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, 0), 1);
     again->AddDataLayer(std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestUnknownCompressedType()), false);
-    try {
-        w.pack_atom(again, table);
-        FAIL() << "no error";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ(e.what(), "Frames in non-chronological order not (yet) supported.");
-    }
+    EXPECT_EQ(ThrownText<std::logic_error>([&] { w.pack_atom(again, table); }),
+              "Frames in non-chronological order not (yet) supported.");
     EXPECT_EQ(PackedBytes(w), before);
     EXPECT_EQ(table->GetNumFrames(1), 1u);
     EXPECT_EQ(table->GetGuidCount(), guids);

@@ -1,6 +1,7 @@
 #include <Hyx/AtomInfo.h>
 #include <Hyx/HyxLookupTable.h>
 
+#include <ThrownText.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -40,12 +41,8 @@ Guid guidNumber(uint32_t n)
 
 void expectNonChronological(HyxLookupTable& table, std::shared_ptr<AtomInfo> record)
 {
-    try {
-        table.AddAtomInfo(std::move(record));
-        FAIL() << "no error";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ(e.what(), "Frames in non-chronological order not (yet) supported.");
-    }
+    EXPECT_EQ(ThrownText<std::logic_error>([&] { table.AddAtomInfo(std::move(record)); }),
+              "Frames in non-chronological order not (yet) supported.");
 }
 
 } // namespace

@@ -23,27 +23,6 @@ Item make(int value)
 
 } // namespace
 
-TEST(BlockingBoundedQueue, KeepsOrderAndCapacityWithoutWaiting)
-{
-    BlockingBoundedQueue<Item> queue(3);
-    EXPECT_EQ(queue.Capacity(), 3u);
-    EXPECT_EQ(queue.TryPull(), nullptr) << "empty queue gives an empty element";
-
-    EXPECT_TRUE(queue.Push(make(1)));
-    EXPECT_TRUE(queue.TryPush(make(2)));
-    EXPECT_TRUE(queue.Push(make(3)));
-    EXPECT_FALSE(queue.TryPush(make(4))) << "full queue refuses without waiting";
-    EXPECT_EQ(queue.Size(), 3u);
-
-    EXPECT_EQ(*queue.Pull(), 1);
-    Item out;
-    ASSERT_TRUE(queue.TryPull(out));
-    EXPECT_EQ(*out, 2);
-    EXPECT_EQ(*queue.TryPull(), 3);
-    EXPECT_FALSE(queue.TryPull(out));
-    EXPECT_EQ(queue.Size(), 0u);
-}
-
 TEST(BlockingBoundedQueue, FlushLeavesExactlyOneEmptyElement)
 {
     BlockingBoundedQueue<Item> queue(4);

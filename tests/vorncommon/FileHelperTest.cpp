@@ -43,6 +43,13 @@ protected:
         FileHelper::CloseFile(handle);
     }
 
+    static std::string ReadText(const std::string& path)
+    {
+        uint32_t length = 0;
+        std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(path, length));
+        return content ? std::string(reinterpret_cast<const char*>(content.get()), length) : std::string();
+    }
+
     std::string m_dir;
 };
 
@@ -274,4 +281,25 @@ TEST_F(XmlFiles, DocumentsPreserveWhitespaceAndSaveIndented)
     ASSERT_NE(param, nullptr);
     EXPECT_STREQ(param->Attribute("value"), "a < b & \"c\"");
     EXPECT_TRUE(param->BoolAttribute("flag"));
+}
+
+TEST_F(XmlFiles, ControlCharactersInTextsAndAttributesReadBackUnchanged)
+{
+    for (const char* value : {"A\rB", "A\r\nB", "A\nB", "A\tB", "\r\r", "plain & <b>"}) {
+        auto doc = VornCommon::MakeXmlDocument();
+        tinyxml2::XMLElement* root = doc.NewElement("root");
+        doc.InsertEndChild(root);
+        root->SetAttribute("value", value);
+        root->InsertNewChildElement("classname")->SetText(value);
+        ASSERT_TRUE(VornCommon::SaveXmlDocument(doc, Path("controls.xml")));
+
+        auto back = VornCommon::MakeXmlDocument();
+        ASSERT_EQ(back.LoadFile(Path("controls.xml").c_str()), tinyxml2::XML_SUCCESS);
+        const tinyxml2::XMLElement* read = back.FirstChildElement("root");
+        ASSERT_NE(read, nullptr);
+        EXPECT_STREQ(read->Attribute("value"), value);
+        EXPECT_STREQ(read->FirstChildElement("classname")->GetText(), value);
+        ASSERT_TRUE(VornCommon::SaveXmlDocument(back, Path("again.xml")));
+        EXPECT_EQ(ReadText(Path("controls.xml")), ReadText(Path("again.xml")));
+    }
 }

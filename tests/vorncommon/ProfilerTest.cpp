@@ -22,26 +22,6 @@ class ProfilerConcurrency : public ProfilerFixture {};
 
 } // namespace
 
-TEST_F(ProfilerFixture, ScopesDoNothingWithoutManagerOrRecord)
-{
-    static ProfilerZone zone("HYX::Graph::Update");
-    EXPECT_EQ(Profiler::getManager(), nullptr);
-    {
-        ProfilerZoneScope scope(zone);
-    }
-
-    auto manager = Profiler::createManager();
-    ASSERT_NE(manager, nullptr);
-    EXPECT_EQ(Profiler::createManager(), manager) << "one manager per process";
-    EXPECT_EQ(manager->getCpuThread(), nullptr);
-    {
-        ProfilerZoneScope scope(zone);
-    }
-
-    Profiler::destroyManager();
-    EXPECT_EQ(Profiler::getManager(), nullptr);
-}
-
 TEST_F(ProfilerFixture, CountsZonesAndFramesOfARegisteredThread)
 {
     static ProfilerZone outer("HYX::Graph::Update");

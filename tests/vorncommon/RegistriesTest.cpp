@@ -1,5 +1,4 @@
 #include <VornCommon/GuidAliasDatabase.h>
-#include <VornCommon/HostSettings.h>
 #include <VornCommon/VarManager.h>
 
 #include <gtest/gtest.h>
@@ -11,23 +10,8 @@
 
 using VornCommon::Guid;
 using VornCommon::GuidAliasDatabase;
-using VornCommon::HostSettings;
 using VornCommon::String;
 using VornCommon::VarManager;
-
-TEST(HostSettings, DefaultsAndSetters)
-{
-    HostSettings* settings = HostSettings::GetInstance();
-    ASSERT_EQ(settings, HostSettings::GetInstance());
-    EXPECT_FALSE(settings->GetEnableStreamSelection());
-    EXPECT_EQ(settings->GetHostId(), 0);
-    settings->SetHostId(3);
-    settings->SetEnableStreamSelection(true);
-    EXPECT_EQ(HostSettings::GetInstance()->GetHostId(), 3);
-    EXPECT_TRUE(HostSettings::GetInstance()->GetEnableStreamSelection());
-    settings->SetHostId(0);
-    settings->SetEnableStreamSelection(false);
-}
 
 TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
 {
@@ -64,31 +48,6 @@ TEST(VarManager, ExpandsKnownNamesOnlyAndIgnoresEnvironment)
     VarManager::setSettingsValue("/etc/hyx");
     EXPECT_EQ(VarManager::getSettingsValue(), "/etc/hyx");
     VarManager::setSettingsValue("");
-}
-
-TEST(GuidAliasDatabase, RegisterLookUpReplace)
-{
-    const Guid purpose = Guid::FromHexString("6F0022F4-A3D5-4CCA-8DAC-ADCC3B37C839");
-    auto database = std::make_shared<GuidAliasDatabase>();
-    String alias("untouched");
-    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("untouched"));
-
-    database->RegisterGuidAlias(Guid::Nil, "NIL");
-    database->RegisterGuidAlias(purpose, "VORN4D");
-    database->RegisterGuidAlias(purpose, "VORN4D"); // the same alias again, as repeated registration does
-    EXPECT_EQ(database->Count(), 2u);
-    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("VORN4D"));
-    ASSERT_TRUE(database->TryGetGuidAlias(Guid(), alias));
-    EXPECT_EQ(alias, String("NIL"));
-
-    database->RegisterGuidAlias(purpose, "Renamed");
-    ASSERT_TRUE(database->TryGetGuidAlias(purpose, alias));
-    EXPECT_EQ(alias, String("Renamed"));
-    EXPECT_TRUE(database->UnregisterGuidAlias(purpose));
-    EXPECT_FALSE(database->UnregisterGuidAlias(purpose));
-    EXPECT_FALSE(database->TryGetGuidAlias(purpose, alias));
 }
 
 TEST(GuidAliasDatabaseConcurrency, RegisterWhileOthersRead)

@@ -52,15 +52,6 @@ TEST(SharedLibrary, LoadsFixtureRunsInitialiserAndDestructor)
     EXPECT_TRUE(moved.Unload()); // nothing loaded: fine
 }
 
-TEST(SharedLibrary, LibraryWithoutPluginSymbol)
-{
-    SharedLibrary library;
-    ASSERT_TRUE(library.Load(VORN_FIXTURE_PLAIN_PATH)) << library.LastError();
-    EXPECT_EQ(library.Symbol("hyx_plugin"), nullptr);
-    EXPECT_NE(library.LastError().find("hyx_plugin"), std::string::npos) << library.LastError();
-    EXPECT_EQ(*static_cast<int*>(library.Symbol("vorn_fixture_plain_value")), 7);
-}
-
 TEST(SharedLibrary, FailuresNameThePath)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path();

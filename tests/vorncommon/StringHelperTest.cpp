@@ -8,29 +8,6 @@
 using VornCommon::StringHelper;
 using Parts = std::vector<std::string>;
 
-TEST(StringHelper, PaddedDecimals)
-{
-    EXPECT_EQ(StringHelper::to_string(7, 3), "007");
-    EXPECT_EQ(StringHelper::to_string(0, 3), "000");
-    EXPECT_EQ(StringHelper::to_string(63, 3), "063");
-    EXPECT_EQ(StringHelper::to_string(12345, 3), "12345"); // never cut
-    EXPECT_EQ(StringHelper::to_string(-7, 3), "-07");
-    EXPECT_EQ(StringHelper::to_string(42), "42");
-}
-
-TEST(StringHelper, EndingsCaseSensitiveAndNot)
-{
-    EXPECT_TRUE(StringHelper::endsWith_CaseSensitive("a/x_vornp.dll", "_vornp.dll"));
-    EXPECT_FALSE(StringHelper::endsWith_CaseSensitive("a/x_VORNP.DLL", "_vornp.dll"));
-    EXPECT_FALSE(StringHelper::endsWith_CaseSensitive("dll", "_vornp.dll"));
-    EXPECT_TRUE(StringHelper::endsWith_CaseSensitive("anything", ""));
-
-    EXPECT_TRUE(StringHelper::endsWith("X.JPG", "jpg"));
-    EXPECT_TRUE(StringHelper::endsWith("clip.ABC", ".abc"));
-    EXPECT_FALSE(StringHelper::endsWith("photo.jpeg", "jpg"));
-    EXPECT_FALSE(StringHelper::endsWith("pg", "jpg"));
-}
-
 TEST(StringHelper, LenientNumbers)
 {
     EXPECT_EQ(StringHelper::toUInt("12abc"), 12u);

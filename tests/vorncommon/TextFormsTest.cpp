@@ -18,13 +18,6 @@ TEST(TextForms, Vectors)
     EXPECT_EQ(Vector2f(1.0f / 3.0f, std::numeric_limits<float>::infinity()).ToString(), "(0.333333, inf)");
 }
 
-TEST(TextForms, VersorHoldsCommaBlank)
-{
-    const std::string text = Versorf().ToString();
-    EXPECT_EQ(text, "(0, 0, 0, 1)");
-    EXPECT_NE(text.find(", "), std::string::npos);
-}
-
 TEST(TextForms, MatrixRoundTripAndErrors)
 {
     const Matrix4x4f m(1, -2.5f, 3, 5, 0.125f, 6, 7, 1e-05f, 9, 10, 11, 12, 13, 14, 15, -1000000);

@@ -1,7 +1,6 @@
 #include <VornCommon/Math.h>
 
 #include <cmath>
-#include <limits>
 
 namespace VornCommon {
 
@@ -27,24 +26,6 @@ void calculateBoundingBox(const float* points, uint32_t count, float* min3, floa
     }
 }
 
-namespace {
-
-// trunc(value) as a signed 64-bit integer, saturating and with NaN as 0: the plain conversion
-// is undefined for values it cannot hold, and coordinates outside the box may produce them.
-inline int64_t TruncateToInt64(float value) noexcept
-{
-    constexpr float kLimit = 9223372036854775808.0f; // 2^63
-    if (!(value == value))
-        return 0;
-    if (value >= kLimit)
-        return std::numeric_limits<int64_t>::max();
-    if (value < -kLimit)
-        return std::numeric_limits<int64_t>::min();
-    return static_cast<int64_t>(value);
-}
-
-} // namespace
-
 void compressPoints48bit(const float* points, uint8_t* out, const Vector3f& scale, const Vector3f& min,
                          uint32_t count) noexcept
 {
@@ -54,7 +35,7 @@ void compressPoints48bit(const float* points, uint8_t* out, const Vector3f& scal
         const float* p = points + 3 * static_cast<std::size_t>(i);
         uint8_t* o = out + 6 * static_cast<std::size_t>(i);
         for (int a = 0; a < 3; ++a) {
-            const auto q = static_cast<uint32_t>(TruncateToInt64((p[a] - m[a]) * k[a]));
+            const auto q = static_cast<uint32_t>(Math::TruncateToInt64((p[a] - m[a]) * k[a]));
             o[2 * a] = static_cast<uint8_t>(q >> 16);
             o[2 * a + 1] = static_cast<uint8_t>(q >> 24);
         }

@@ -1,3 +1,4 @@
+#include "graph/filters/InputSide.h"
 #include "graph/runtime/ChainTopology.h"
 
 #include <Hyx/Filter.h>
@@ -429,6 +430,10 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    // Stopped meanwhile (a stop asked from inside this very update): the atom in hand belongs
+    // to the run that ended and must not meet the next one in the queue.
+    if (!IsRunning(*this))
+        return kSuccess;
     Connection* const output = outputConnectionForUpdate();
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom))

@@ -44,6 +44,14 @@ inline int GateCount(const Connection& input, const Connection& output)
     return empty > 0 && empty >= pending ? pending : 0;
 }
 
+/// Playing or paused. A filter stopped from inside its own update (a stop asked by its step
+/// or by a listener) only drains the atoms it still pulls: they belong to the run that ended.
+inline bool IsRunning(const Filter& filter)
+{
+    const Filter::FilterState state = filter.GetFilterState();
+    return state == Filter::FilterState::Playing || state == Filter::FilterState::Paused;
+}
+
 /// True for a code that is a failure (above 1).
 inline bool IsFailure(HyxErrorCode code)
 {

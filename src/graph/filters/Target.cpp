@@ -133,8 +133,8 @@ HyxErrorCode Target::consumePending()
     VornCommon::String firstFailureText;
     for (int i = 0; i < count; ++i) {
         const std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom) {
-            continue; // the sentinel a flush leaves behind
+        if (!atom || !IsRunning(*this)) {
+            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
         }
         const std::shared_ptr<Atom> copy = Atom::Copy(atom, _inputProfile, -1);
         if (!copy) {

@@ -208,8 +208,8 @@ HyxErrorCode Transform::processPending()
     HyxErrorCode result = HyxErrorCode::NoDataAvailable;
     for (int i = 0; i < count; ++i) {
         std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom) {
-            continue; // the sentinel a flush leaves behind
+        if (!atom || !IsRunning(*this)) {
+            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
         }
         result = onProcessFrame(atom);
         if (result == HyxErrorCode::Success) {

@@ -88,8 +88,8 @@ HyxErrorCode Mutate::onUpdate()
     bool pushed = false;
     for (int i = 0; i < count; ++i) {
         const std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom) {
-            continue; // the sentinel a flush leaves behind
+        if (!atom || !IsRunning(*this)) {
+            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
         }
         std::shared_ptr<Atom> created;
         const HyxErrorCode result = onCreateFrame(atom, created);

@@ -43,6 +43,9 @@ struct AsyncGraph::WorkerState {
     std::atomic<bool> left{false};
     std::atomic<bool> suspended{false};
     std::atomic<uint32_t> periodMs{0};
+    // The graph is owned by shared pointers: the worker holds one for each turn. Decided by
+    // the host when it starts the worker, while its own reference surely lives.
+    std::atomic<bool> owned{false};
     std::mutex mutex;
     std::condition_variable wake;
 
@@ -123,6 +126,7 @@ bool AsyncGraph::startWorker()
     _state->stop = false;
     _state->selfEnd = false;
     _state->left = false;
+    _state->owned = !weak_from_this().expired();
     try {
         _worker = std::thread(&AsyncGraph::workerMain, _state, weak_from_this(), this);
     } catch (const std::system_error& e) {
@@ -221,7 +225,15 @@ bool AsyncGraph::IsSuspended() const
 
 bool AsyncGraph::IsStopRequested() const
 {
-    return _state->ending();
+    return _state->ending() || releasedDuringTurn();
+}
+
+bool AsyncGraph::releasedDuringTurn() const
+{
+    // On the worker thread of an owned graph the worker holds one reference for the turn and
+    // the asking filter one (GetGraph): the host has let go when no other is left. The turn
+    // then ends and the worker's reference, the last, destroys the graph.
+    return _state->owned.load() && onWorkerThread() && weak_from_this().use_count() <= 2;
 }
 
 ActionResult AsyncGraph::SetGraphFps(float fps)
@@ -288,8 +300,9 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
         manager->addThisCpuThread("AsyncGraph");
 
     // A graph that is not owned by a shared pointer is used as it is; one that is owned is
-    // held for each turn, so that a listener may drop the last reference meanwhile.
-    const bool owned = !owner.expired();
+    // held for each turn, so that a listener may drop the last reference meanwhile. Once
+    // the last reference is gone the destructor has begun: no turn starts any more.
+    const bool owned = state->owned.load();
     std::optional<Clock::time_point> planned; // start of the next turn, once pacing runs
     for (;;) {
         if (state->suspended.load()) {

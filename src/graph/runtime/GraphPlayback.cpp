@@ -16,12 +16,6 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter->GetLastError(false).StdString();
 }
 
-bool isRunning(const Filter& filter)
-{
-    const Filter::FilterState state = filter.GetFilterState();
-    return state == Filter::FilterState::Playing || state == Filter::FilterState::Paused;
-}
-
 } // namespace
 
 Graph::Events::~Events() = default;
@@ -134,7 +128,7 @@ ActionResult Graph::stopGraph()
     bool failed = false;
     std::string detail;
     for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (!isRunning(*filter)) {
+        if (!IsRunning(*filter)) {
             continue;
         }
         if (filter->Stop() != HyxErrorCode::Success && !failed) {
@@ -154,9 +148,15 @@ ActionResult Graph::Update()
     static const VornCommon::ProfilerZone zone("HYX::Graph::Update");
     const VornCommon::ProfilerZoneScope scope(zone);
 
+    // A stop or pause asked from inside the pass (by a filter or a listener) ends it quietly:
+    // the filters after the asking one no longer play, and that is no failure.
+    const bool playing = IsPlaying();
     const std::shared_ptr<Filter>* failed = nullptr;
     for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (IsFailure(filter->Update())) {
+        const HyxErrorCode result = filter->Update();
+        if (playing && !IsPlaying())
+            break;
+        if (IsFailure(result)) {
             failed = &filter;
             break;
         }

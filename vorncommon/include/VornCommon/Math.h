@@ -12,6 +12,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <limits>
 
 namespace VornCommon {
 
@@ -24,6 +25,21 @@ constexpr bool AlmostEqual(float a, float b, float epsilon = SINGLE_EPSILON) noe
 {
     const float difference = a > b ? a - b : b - a;
     return a == b || difference <= epsilon;
+}
+
+/// trunc(value) as a signed 64-bit integer, saturating and with NaN as 0: the plain
+/// conversion is undefined for values it cannot hold, and coordinates outside a box may
+/// produce them.
+inline int64_t TruncateToInt64(float value) noexcept
+{
+    constexpr float kLimit = 9223372036854775808.0f; // 2^63
+    if (!(value == value))
+        return 0;
+    if (value >= kLimit)
+        return std::numeric_limits<int64_t>::max();
+    if (value < -kLimit)
+        return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(value);
 }
 
 } // namespace Math

@@ -2,7 +2,8 @@
 
 // Access to tinyxml2 for the library's XML files. Documents are made with entity processing
 // on and whitespace preserved, and saved with the indented printer, so that every XML file
-// the library reads or writes behaves alike.
+// the library reads or writes behaves alike. The printer writes tab, LF and CR inside texts
+// and attribute values as character references, so that every value reads back unchanged.
 
 #include <VornCommon/Export.h>
 

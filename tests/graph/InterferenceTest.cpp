@@ -1,0 +1,371 @@
+// An asynchronous graph driven by a hostile host: stops, pauses, plays and the release of
+// the last reference, from the host, from a listener and from a filter during the worker's
+// turn. Every frame arrives exactly once per run, in order; no false Error is heard; a
+// released graph is destroyed.
+
+#include "ThreadedFixtures.h"
+
+#include <Hyx/Connection.h>
+#include <Hyx/MutateBlock.h>
+#include <Hyx/MutateMultiThread.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+using namespace GraphFixtures;
+using namespace ThreadedFixtures;
+using Hyx::ActionResult;
+using Hyx::AsyncGraph;
+using Hyx::Atom;
+using Hyx::HyxErrorCode;
+using Hyx::PlaybackMode;
+
+namespace {
+
+std::vector<unsigned> Range(unsigned count)
+{
+    std::vector<unsigned> frames(count);
+    for (unsigned i = 0; i < count; ++i)
+        frames[i] = i;
+    return frames;
+}
+
+/// A filter that counts its own destruction.
+template <class F>
+class Counted : public F {
+public:
+    template <class... Args>
+    explicit Counted(std::atomic<int>& gone, Args&&... args) : F(std::forward<Args>(args)...), _gone(gone)
+    {
+    }
+    ~Counted() override { ++_gone; }
+
+private:
+    std::atomic<int>& _gone;
+};
+
+class AtomPass : public Hyx::MutateAtomMultiThread {
+public:
+    Guid TypeGuid() const override { return kMutateGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("AtomPass", Hyx::FilterCategory::Transform);
+    }
+
+protected:
+    std::shared_ptr<Atom> onProcessAtom(void*, std::shared_ptr<Atom> atom) override { return atom; }
+};
+
+class FramePass : public Hyx::MutateFrameMultiThread {
+public:
+    Guid TypeGuid() const override { return kMutateGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("FramePass", Hyx::FilterCategory::Transform);
+    }
+
+protected:
+    Frame onProcessFrameAtoms(void*, Frame& frame) override { return frame; }
+};
+
+enum class Middle {
+    Transform,
+    Mutate,
+    AtomThreads,
+    FrameThreads,
+    BlockFps,
+    BlockManual
+};
+
+/// Source -> middle -> target on an asynchronous graph in forward-once order, unpaced. The
+/// filters belong to the graph alone; `gone` counts them out. What the target sees is kept
+/// here, so it outlives a released graph, and so does the state log.
+class Rig {
+public:
+    Rig(Middle kind, unsigned frames)
+    {
+        graph = std::make_shared<AsyncGraph>();
+        auto source = std::make_shared<Counted<TestSource>>(gone, frames);
+        this->source = source;
+        add(source);
+        addMiddle(kind);
+        auto target = std::make_shared<Counted<TestTarget>>(gone);
+        target->process = [this](TestTarget&, const Atom& atom) {
+            {
+                std::lock_guard<std::mutex> lock(_mutex);
+                _frames.push_back(atom.GetFrameNr());
+            }
+            if (onFrame)
+                onFrame(atom.GetFrameNr());
+            return HyxErrorCode::Success;
+        };
+        add(target);
+        EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        graph->_graphEvents.Add(&log);
+    }
+    ~Rig()
+    {
+        if (graph) {
+            graph->Stop();
+            graph->_graphEvents.Remove(&log);
+            graph.reset();
+        }
+        // A released graph may still be on its way out on the worker thread, telling the log.
+        EXPECT_TRUE(destroyed());
+    }
+
+    bool destroyed() const
+    {
+        return Eventually([this] { return gone.load() == 3; });
+    }
+    std::vector<unsigned> frames() const
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _frames;
+    }
+    bool heardError() const
+    {
+        const std::vector<State> states = log.states();
+        return std::find(states.begin(), states.end(), State::Error) != states.end();
+    }
+
+    std::atomic<int> gone{0};
+    StateLog log;
+    std::shared_ptr<AsyncGraph> graph;
+    std::weak_ptr<TestSource> source;
+    std::weak_ptr<Hyx::Filter> middle;
+    /// Runs on the worker for each frame the target takes; set before Play.
+    std::function<void(unsigned)> onFrame;
+
+private:
+    void add(const std::shared_ptr<Hyx::Filter>& filter)
+    {
+        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).CStr();
+    }
+    void addMiddle(Middle kind)
+    {
+        std::shared_ptr<Hyx::Filter> filter;
+        Settings settings;
+        switch (kind) {
+        case Middle::Transform: filter = std::make_shared<Counted<TestTransform>>(gone); break;
+        case Middle::Mutate: filter = std::make_shared<Counted<TestMutate>>(gone); break;
+        case Middle::AtomThreads:
+            filter = std::make_shared<Counted<AtomPass>>(gone);
+            settings = {{"Threads count", "3"},
+                        {Hyx::MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME, "False"}};
+            break;
+        case Middle::FrameThreads:
+            filter = std::make_shared<Counted<FramePass>>(gone);
+            settings = {{"Threads count", "3"},
+                        {Hyx::MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME, "False"}};
+            break;
+        case Middle::BlockFps:
+            filter = std::make_shared<Counted<Hyx::MutateBlockFPS>>(gone);
+            settings = {{Hyx::MutateBlock::BUFFER_SIZE_PARAMNAME, "2"},
+                        {Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, "False"},
+                        {Hyx::MutateBlockFPS::FRAMERATE_PARAMNAME, "0"}};
+            break;
+        case Middle::BlockManual:
+            filter = std::make_shared<Counted<Hyx::MutateBlockManual>>(gone);
+            settings = {{Hyx::MutateBlock::BUFFER_SIZE_PARAMNAME, "1"},
+                        {Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, "False"}};
+            break;
+        }
+        add(filter);
+        for (const auto& [name, value] : settings)
+            EXPECT_TRUE(filter->setParameterValue(name.c_str(), value.c_str())) << name;
+        middle = filter;
+    }
+
+    mutable std::mutex _mutex;
+    std::vector<unsigned> _frames;
+};
+
+} // namespace
+
+TEST(InterferenceThreads, StopOrPauseFromAFilterStepLeavesNothingOfThatTurn)
+{
+    struct Row {
+        Middle middle;
+        bool stop;
+        std::vector<unsigned> frames; // over both runs
+        std::vector<State> states;
+    };
+    const std::vector<unsigned> again = {0, 1, 0, 1, 2, 3, 4, 5};
+    const std::vector<State> stopped = {State::Playing, State::Stopped, State::Playing, State::Stopped};
+    const std::vector<State> paused = {State::Playing, State::Paused, State::Playing, State::Stopped};
+    const Row rows[] = {{Middle::Transform, true, again, stopped},
+                        {Middle::Mutate, true, again, stopped},
+                        {Middle::Transform, false, Range(6), paused},
+                        {Middle::Mutate, false, Range(6), paused}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(row.middle) << (row.stop ? " stop" : " pause"));
+        Rig rig(row.middle, 6);
+        // The step of frame 2, in the first run only, stops or pauses the graph it runs in.
+        std::atomic<bool> asked{false};
+        auto interfere = [&](unsigned frame) {
+            if (frame == 2 && !asked.exchange(true)) {
+                EXPECT_EQ(row.stop ? rig.graph->Stop() : rig.graph->Pause(), ActionResult::Success);
+            }
+        };
+        if (auto transform = std::dynamic_pointer_cast<TestTransform>(rig.middle.lock())) {
+            transform->process = [&](TestTransform&, const Atom& atom) {
+                interfere(atom.GetFrameNr());
+                return HyxErrorCode::Success;
+            };
+        } else {
+            std::static_pointer_cast<TestMutate>(rig.middle.lock())->create = [&](const Atom& atom, bool&) {
+                interfere(atom.GetFrameNr());
+                return HyxErrorCode::Success;
+            };
+        }
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(rig.log.waitFor(row.stop ? State::Stopped : State::Paused));
+        EXPECT_EQ(rig.frames(), Range(2));
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(rig.log.waitFor(State::Stopped, row.stop ? 2 : 1));
+        EXPECT_EQ(rig.frames(), row.frames);
+        EXPECT_EQ(rig.log.states(), row.states);
+        EXPECT_STREQ(rig.graph->GetLastError(false).CStr(), "");
+    }
+}
+
+TEST(InterferenceThreads, HostDrivenPassEndsQuietlyOnAStopFromAFilter)
+{
+    TestGraph chain;
+    chain.make<TestSource>(6);
+    auto transform = chain.make<TestTransform>();
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+    transform->process = [&](TestTransform&, const Atom& atom) {
+        if (atom.GetFrameNr() == 2)
+            chain.graph->Stop();
+        return HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    EXPECT_TRUE(chain.update(3));
+    EXPECT_TRUE(chain.graph->IsStopped());
+    EXPECT_EQ(target->frames(), Range(2));
+    EXPECT_EQ(transform->getOutputConnection()->NumPendingData(), 0); // frame 2 went nowhere
+}
+
+TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)
+{
+    for (int i = 0; i < 300; ++i) {
+        Rig rig(Middle::Transform, 1000);
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        rig.graph.reset(); // the last reference; the destructor may begin before the worker
+        ASSERT_TRUE(rig.destroyed());
+        ASSERT_FALSE(rig.heardError()) << i;
+        const std::vector<unsigned> frames = rig.frames();
+        ASSERT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
+    }
+}
+
+TEST(InterferenceThreads, DroppingTheGraphEndsAWaitForAFullBuffer)
+{
+    // Nobody pulls: the worker waits in the full buffer with the graph in hand.
+    Rig rig(Middle::BlockManual, 30);
+    ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] {
+        const std::shared_ptr<TestSource> source = rig.source.lock();
+        return source && source->GetNumAtomsProcessed() >= 2;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    rig.graph.reset();
+    EXPECT_TRUE(rig.destroyed()); // the filters' destructors ran
+    EXPECT_FALSE(rig.heardError());
+    EXPECT_TRUE(rig.frames().empty());
+}
+
+TEST(InterferenceThreads, StressEveryFrameOnceUnderInterference)
+{
+    enum class Move {
+        HostPause,
+        HostStop,
+        WorkerPause,
+        WorkerStop,
+        HostRelease,
+        WorkerRelease,
+        ListenerRelease
+    };
+    constexpr unsigned kFrames = 10;
+    std::mt19937 random(13);
+    for (const Middle middle : {Middle::Transform, Middle::AtomThreads, Middle::FrameThreads, Middle::BlockFps}) {
+        for (int cycle = 0; cycle < 42; ++cycle) {
+            const Move move = static_cast<Move>(cycle % 7);
+            SCOPED_TRACE(testing::Message() << static_cast<int>(middle) << " move " << cycle % 7);
+            const unsigned at = random() % kFrames;
+            const auto pause = std::chrono::microseconds(random() % 300);
+            std::shared_ptr<AsyncGraph> holder; // the host's reference, when a release is planned
+            std::atomic<bool> asked{false};
+            Rig rig(middle, kFrames);
+            rig.onFrame = [&](unsigned frame) {
+                if (frame != at || asked.exchange(true))
+                    return;
+                if (move == Move::WorkerPause)
+                    rig.graph->Pause();
+                else if (move == Move::WorkerStop)
+                    rig.graph->Stop();
+                else if (move == Move::WorkerRelease)
+                    holder.reset();
+            };
+            if (move == Move::ListenerRelease) {
+                rig.log.onState = [&](State state) {
+                    if (state == State::Stopped)
+                        holder.reset();
+                };
+            }
+            if (move >= Move::HostRelease)
+                holder = rig.graph;
+            ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            if (move >= Move::HostRelease) {
+                rig.graph.reset();
+                if (move == Move::HostRelease) {
+                    std::this_thread::sleep_for(pause);
+                    holder.reset();
+                }
+                ASSERT_TRUE(rig.destroyed());
+                EXPECT_FALSE(rig.heardError());
+                const std::vector<unsigned> frames = rig.frames();
+                EXPECT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
+                if (move == Move::ListenerRelease) {
+                    EXPECT_EQ(frames, Range(kFrames));
+                }
+                continue;
+            }
+            size_t firstRun = 0;
+            if (move == Move::HostStop) {
+                std::this_thread::sleep_for(pause);
+                ASSERT_EQ(rig.graph->Stop(), ActionResult::Success);
+                firstRun = rig.frames().size(); // the worker has ended
+                ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            } else if (move == Move::HostPause) {
+                std::this_thread::sleep_for(pause);
+                // Fails when the run has finished by itself meanwhile.
+                if (rig.graph->Pause() == ActionResult::Success) {
+                    ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+                }
+            } else {
+                ASSERT_TRUE(rig.log.waitFor(move == Move::WorkerStop ? State::Stopped : State::Paused));
+                // A stop drops the atoms the target still holds; a pause hands them on.
+                if (move == Move::WorkerStop) {
+                    ASSERT_EQ(rig.frames().size(), at + 1u);
+                    firstRun = at + 1u;
+                }
+                ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            }
+            ASSERT_TRUE(Eventually([&] { return rig.graph->IsStopped(); }));
+            ASSERT_EQ(rig.graph->Stop(), ActionResult::Success); // joins a worker that ended itself
+            EXPECT_FALSE(rig.heardError());
+            const std::vector<unsigned> frames = rig.frames();
+            ASSERT_GE(frames.size(), firstRun);
+            EXPECT_EQ(std::vector<unsigned>(frames.begin(), frames.begin() + static_cast<long>(firstRun)),
+                      Range(static_cast<unsigned>(firstRun)));
+            EXPECT_EQ(std::vector<unsigned>(frames.begin() + static_cast<long>(firstRun), frames.end()),
+                      Range(kFrames));
+        }
+    }
+}

@@ -16,65 +16,6 @@ namespace {
 
 const std::vector<uint8_t> kBlackDxt1 = {0x00, 0x00, 0x00, 0x00, 0xAA, 0xAA, 0xAA, 0xAA};
 
-std::vector<uint8_t> solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b)
-{
-    return RgbImage(w, h, [&](auto, auto) { return std::array{r, g, b}; });
-}
-
-std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
-{
-    Converter::RGB24_to_BGR24(rgb.data(), rgb.data(), uint32_t(rgb.size() / 3));
-    return rgb;
-}
-
-// Smooth gradients of all three channels.
-std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
-{
-    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
-        return std::array{x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)};
-    });
-}
-
-// Fractal value noise: octaves from 64-pixel cells down to single pixels, energy falling
-// with frequency as in natural images; values about 0..1.
-std::vector<float> noiseField(uint32_t w, uint32_t h, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<float> field(size_t(w) * h, 0.f);
-    for (uint32_t cell = 64, octave = 0; cell >= 1; cell /= 2, ++octave) {
-        const uint32_t gw = w / cell + 2, gh = h / cell + 2;
-        std::vector<float> grid(size_t(gw) * gh);
-        for (float& g : grid)
-            g = float(random() % 1000) / 1000.f;
-        const float amplitude = 0.6f / float(1 + octave);
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const float fx = float(x) / float(cell), fy = float(y) / float(cell);
-                const uint32_t ix = uint32_t(fx), iy = uint32_t(fy);
-                const float tx = fx - float(ix), ty = fy - float(iy);
-                const float top = grid[iy * gw + ix] * (1 - tx) + grid[iy * gw + ix + 1] * tx;
-                const float bottom = grid[(iy + 1) * gw + ix] * (1 - tx) + grid[(iy + 1) * gw + ix + 1] * tx;
-                field[size_t(w) * y + x] += amplitude * (top * (1 - ty) + bottom * ty);
-            }
-    }
-    return field;
-}
-
-// A photograph-like scene: three partly correlated noise fields (detail in every channel),
-// lit by a slow gradient, with hard-edged stripes.
-std::vector<uint8_t> texturedImage(uint32_t w, uint32_t h)
-{
-    const std::vector<float> a = noiseField(w, h, 11), b = noiseField(w, h, 12), c = noiseField(w, h, 13);
-    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
-        const size_t i = size_t(w) * y + x;
-        const float light = 0.6f + 0.4f * float(x) / float(w);
-        const bool stripe = (x / 24 + y / 40) % 3 == 0;
-        const float r = light * (stripe ? 0.9f : a[i]), g = light * (0.5f * a[i] + 0.5f * b[i]), bl = light * c[i];
-        auto to8 = [](float v) { return uint32_t(std::clamp(v, 0.f, 1.f) * 255.f); };
-        return std::array{to8(r), to8(g), to8(bl)};
-    });
-}
-
 std::vector<uint8_t> dxt1RoundTrip(const std::vector<uint8_t>& rgb, uint16_t w, uint16_t h)
 {
     auto dxt = Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(w, h, rgb), kResultPurpose);

@@ -102,6 +102,22 @@ inline int32_t GreyOffset(const Texels& t, int i, const int32_t* colour)
            kWeight[2] * (t.c[2][i] - colour[2]);
 }
 
+/// The range of table or distance indices (of 8) a search tries: all for the thorough
+/// search, else the index whose value is nearest the estimate and its two neighbours.
+inline void SearchRange(Search search, const int32_t* values, int32_t estimate, uint32_t& first, uint32_t& last)
+{
+    first = 0, last = 7;
+    if (search == Search::Thorough)
+        return;
+    uint32_t nearest = 0;
+    for (uint32_t k = 1; k < 8; ++k)
+        if ((values[k] > estimate ? values[k] - estimate : estimate - values[k]) <
+            (values[nearest] > estimate ? values[nearest] - estimate : estimate - values[nearest]))
+            nearest = k;
+    first = nearest ? nearest - 1 : 0;
+    last = nearest < 7 ? nearest + 1 : 7;
+}
+
 /// Rounds 8-bit colour values to 4 bits.
 inline int32_t Quantise4(int32_t v)
 {

@@ -3,8 +3,6 @@
 
 #include "texture/etc2/Etc2Block.h"
 
-#include <cstring>
-
 namespace Hyx::Etc2 {
 
 namespace {
@@ -31,8 +29,8 @@ bool farthestPair(const Texels& t, const float centre[3], int side[16])
     return true;
 }
 
-// One split from a seed; returns its clustering error, UINT32_MAX when there is none.
-uint32_t split(const Texels& t, int seed, int32_t mean[2][3])
+// One split from a seed; false when there is none.
+bool split(const Texels& t, int seed, int32_t mean[2][3])
 {
     float centre[3];
     for (int c = 0; c < 3; ++c) {
@@ -43,9 +41,9 @@ uint32_t split(const Texels& t, int seed, int32_t mean[2][3])
     }
     int side[16];
     if (seed == 1 && !farthestPair(t, centre, side))
-        return UINT32_MAX;
+        return false;
     float cov[3][3] = {};
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 16 && seed == 0; ++i) {
         const float d[3] = {float(t.c[0][i]) - centre[0], float(t.c[1][i]) - centre[1], float(t.c[2][i]) - centre[2]};
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < 3; ++b)
@@ -60,7 +58,7 @@ uint32_t split(const Texels& t, int seed, int32_t mean[2][3])
         for (float v : next)
             largest = v > largest ? v : (-v > largest ? -v : largest);
         if (largest == 0)
-            return UINT32_MAX;
+            return false;
         for (int a = 0; a < 3; ++a)
             axis[a] = next[a] / largest;
     }
@@ -78,7 +76,7 @@ uint32_t split(const Texels& t, int seed, int32_t mean[2][3])
                 sum[side[i]][c] += t.c[c][i];
         }
         if (!count[0] || !count[1])
-            return UINT32_MAX;
+            return false;
         for (int k = 0; k < 2; ++k)
             for (int c = 0; c < 3; ++c)
                 mean[k][c] = (sum[k][c] + count[k] / 2) / count[k];
@@ -88,26 +86,18 @@ uint32_t split(const Texels& t, int seed, int32_t mean[2][3])
                           ? 1
                           : 0;
     }
-    uint32_t error = 0;
-    for (int i = 0; i < 16; ++i)
-        error += TexelError(t, i, mean[side[i]][0], mean[side[i]][1], mean[side[i]][2]);
-    return error;
+    return true;
 }
 
 } // namespace
 
 Splits SplitClusters(const Texels& t, Search search)
 {
+    // The fast search starts from the farthest pair only.
     Splits splits;
-    uint32_t error[2];
-    for (int seed = 0; seed < 2; ++seed)
-        if ((error[splits.count] = split(t, seed, splits.mean[splits.count])) != UINT32_MAX)
+    for (int seed = search == Search::Fast ? 1 : 0; seed < 2; ++seed)
+        if (split(t, seed, splits.mean[splits.count]))
             ++splits.count;
-    if (search == Search::Fast && splits.count == 2) {
-        if (error[1] < error[0])
-            std::memcpy(splits.mean[0], splits.mean[1], sizeof(splits.mean[0]));
-        splits.count = 1;
-    }
     return splits;
 }
 

@@ -20,16 +20,21 @@ struct Half {
 // Best table and indices for one half around the expanded base colour. A modifier moves all
 // three channels alike, so each texel's index is the modifier nearest its weighted offset
 // from the base (exact where nothing clamps); the error is measured exactly.
-Half bestHalf(const Texels& t, const int* texel, const int32_t base[3])
+// The fast search tries the tables whose mean modifier is nearest the texels' mean offset.
+Half bestHalf(const Texels& t, const int* texel, const int32_t base[3], Search search)
 {
-    int32_t offset[8];
+    static constexpr int32_t kMeanModifier[8] = {5, 11, 19, 27, 39, 52, 69, 115};
+    int32_t offset[8], spread = 0;
     for (int j = 0; j < 8; ++j) {
         const int i = texel[j];
         offset[j] = kWeight[0] * (t.c[0][i] - base[0]) + kWeight[1] * (t.c[1][i] - base[1]) +
                     kWeight[2] * (t.c[2][i] - base[2]);
+        spread += offset[j] < 0 ? -offset[j] : offset[j];
     }
+    uint32_t first, last;
+    SearchRange(search, kMeanModifier, spread / 8000, first, last);
     Half best;
-    for (uint32_t table = 0; table < 8; ++table) {
+    for (uint32_t table = first; table <= last; ++table) {
         const int32_t a = kModifier[table][0], b = kModifier[table][1];
         const int32_t modifier[4] = {a, b, -a, -b};
         int32_t colour[4][3];
@@ -96,7 +101,7 @@ void individual(const Texels& t, uint32_t flip, Search search, Candidate& best)
         int chosen = 0;
         for (int k = 0; k < n; ++k) {
             const int32_t base[3] = {Expand4(colours[k][0]), Expand4(colours[k][1]), Expand4(colours[k][2])};
-            const Half half = bestHalf(t, kHalf[flip][h], base);
+            const Half half = bestHalf(t, kHalf[flip][h], base, search);
             if (half.error < found.error)
                 found = half, chosen = k;
         }
@@ -121,7 +126,7 @@ bool differential(const Texels& t, uint32_t flip, Search search, Candidate& best
         n[h] = neighbours(q, 31, search, colours[h]);
         for (int k = 0; k < n[h]; ++k) {
             const int32_t base[3] = {Expand5(colours[h][k][0]), Expand5(colours[h][k][1]), Expand5(colours[h][k][2])};
-            halves[h][k] = bestHalf(t, kHalf[flip][h], base);
+            halves[h][k] = bestHalf(t, kHalf[flip][h], base, search);
         }
     }
     // Pairs whose delta fits 3 bits; when none does, the second half moves into range.
@@ -147,7 +152,7 @@ bool differential(const Texels& t, uint32_t flip, Search search, Candidate& best
             moved[c] = first[c] + (d < -4 ? -4 : (d > 3 ? 3 : d));
         }
         const int32_t base[3] = {Expand5(moved[0]), Expand5(moved[1]), Expand5(moved[2])};
-        second = bestHalf(t, kHalf[flip][1], base);
+        second = bestHalf(t, kHalf[flip][1], base, search);
         error = halves[0][pick[0]].error + second.error;
     } else {
         for (int c = 0; c < 3; ++c)

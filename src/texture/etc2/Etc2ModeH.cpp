@@ -15,10 +15,22 @@ int32_t packed(const int32_t c[3])
 }
 
 // Best distance for the two colours (4-bit), in the order each distance needs.
-Candidate bestDistance(const Texels& t, const int32_t first[3], const int32_t second[3])
+Candidate bestDistance(const Texels& t, const int32_t first[3], const int32_t second[3], Search search)
 {
+    // Texels lie a distance either side of their colour: their mean offset estimates it.
+    const int32_t a[3] = {Expand4(first[0]), Expand4(first[1]), Expand4(first[2])};
+    const int32_t b[3] = {Expand4(second[0]), Expand4(second[1]), Expand4(second[2])};
+    int32_t spread = 0;
+    for (int i = 0; i < 16; ++i) {
+        const int32_t offset = TexelError(t, i, a[0], a[1], a[2]) < TexelError(t, i, b[0], b[1], b[2])
+                                   ? GreyOffset(t, i, a)
+                                   : GreyOffset(t, i, b);
+        spread += offset < 0 ? -offset : offset;
+    }
+    uint32_t low, high;
+    SearchRange(search, kDistance, spread / 16000, low, high);
     Candidate best;
-    for (uint32_t di = 0; di < 8; ++di) {
+    for (uint32_t di = low; di <= high; ++di) {
         const int32_t *c1 = first, *c2 = second;
         if ((packed(c1) >= packed(c2)) != bool(di & 1))
             std::swap(c1, c2);
@@ -69,7 +81,7 @@ Candidate EncodeH(const Texels& t, const Splits& splits, Search search)
         for (int k = 0; k < 2; ++k)
             for (int c = 0; c < 3; ++c)
                 colour[k][c] = Quantise4(mean[k][c]);
-        Candidate found = bestDistance(t, colour[0], colour[1]);
+        Candidate found = bestDistance(t, colour[0], colour[1], search);
         // Thorough: move one channel of one colour a step while that helps.
         for (bool moved = search == Search::Thorough; moved;) {
             moved = false;
@@ -79,7 +91,7 @@ Candidate EncodeH(const Texels& t, const Splits& splits, Search search)
                     if (v + step < 0 || v + step > 15)
                         continue;
                     v += step;
-                    const Candidate trial = bestDistance(t, colour[0], colour[1]);
+                    const Candidate trial = bestDistance(t, colour[0], colour[1], search);
                     if (trial.error < found.error)
                         found = trial, moved = true;
                     else

@@ -10,18 +10,23 @@ namespace {
 
 // Best distance for colours (4-bit) lone and pair. Each texel takes the lone colour or the
 // pair's step nearest its grey offset, whichever is closer; errors are exact.
-Candidate bestDistance(const Texels& t, const int32_t lone[3], const int32_t pair[3])
+Candidate bestDistance(const Texels& t, const int32_t lone[3], const int32_t pair[3], Search search)
 {
     const int32_t single[3] = {Expand4(lone[0]), Expand4(lone[1]), Expand4(lone[2])};
     const int32_t centre[3] = {Expand4(pair[0]), Expand4(pair[1]), Expand4(pair[2])};
     uint32_t loneError[16];
-    int32_t offset[16];
+    int32_t offset[16], spread = 0, paired = 0;
     for (int i = 0; i < 16; ++i) {
         loneError[i] = TexelError(t, i, single[0], single[1], single[2]);
         offset[i] = GreyOffset(t, i, centre);
+        if (TexelError(t, i, centre[0], centre[1], centre[2]) < loneError[i])
+            spread += offset[i] < 0 ? -offset[i] : offset[i], ++paired;
     }
+    // The pair's texels lie at -d, 0 and +d: their mean offset is about 2d / 3.
+    uint32_t first, last;
+    SearchRange(search, kDistance, paired ? spread * 3 / (2000 * paired) : 0, first, last);
     Candidate best;
-    for (uint32_t di = 0; di < 8; ++di) {
+    for (uint32_t di = first; di <= last; ++di) {
         const int32_t d = kDistance[di];
         int32_t paint[4][3];
         for (int c = 0; c < 3; ++c)
@@ -66,7 +71,7 @@ Candidate EncodeT(const Texels& t, const Splits& splits, Search search)
             int32_t colour[2][3];
             for (int c = 0; c < 3; ++c)
                 colour[0][c] = Quantise4(mean[lone][c]), colour[1][c] = Quantise4(mean[1 - lone][c]);
-            Candidate found = bestDistance(t, colour[0], colour[1]);
+            Candidate found = bestDistance(t, colour[0], colour[1], search);
             // Thorough: move one channel of one colour a step while that helps.
             for (bool moved = search == Search::Thorough; moved;) {
                 moved = false;
@@ -76,7 +81,7 @@ Candidate EncodeT(const Texels& t, const Splits& splits, Search search)
                         if (v + step < 0 || v + step > 15)
                             continue;
                         v += step;
-                        const Candidate trial = bestDistance(t, colour[0], colour[1]);
+                        const Candidate trial = bestDistance(t, colour[0], colour[1], search);
                         if (trial.error < found.error)
                             found = trial, moved = true;
                         else

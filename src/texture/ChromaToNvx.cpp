@@ -9,7 +9,7 @@ namespace {
 HYX_VECTOR_CLONES void splitRow(const uint8_t* __restrict pairs, uint8_t* __restrict first, uint8_t* __restrict second,
                                 uint32_t count)
 {
-    for (uint32_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         first[i] = pairs[2 * i];
         second[i] = pairs[2 * i + 1];
     }

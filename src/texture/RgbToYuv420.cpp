@@ -1,51 +1,73 @@
 #include "texture/PixelKernels.h"
 
-#include "datatypes/textures/PixelConversion.h"
 #include "datatypes/textures/VectorClones.h"
+
+#include <algorithm>
 
 namespace Hyx::TextureKernels {
 
 namespace {
 
-inline uint8_t luma(int32_t r, int32_t g, int32_t b)
+// Pixels per chunk: planar scratch rows in L1, each loop of a fixed shape so that the
+// compiler vectorises it (three-byte pixels are split into planes first).
+constexpr size_t CHUNK_PAIRS = 64;
+
+struct Planes {
+    uint8_t r[2 * CHUNK_PAIRS], g[2 * CHUNK_PAIRS], b[2 * CHUNK_PAIRS];
+};
+
+template <int Red>
+inline void deinterleave(const uint8_t* __restrict in, Planes& planes, size_t count)
 {
-    return uint8_t(PixelConversion::RgbToYuv<8>(r, g, b));
+    for (size_t i = 0; i < count; ++i) {
+        planes.r[i] = in[3 * i + Red];
+        planes.g[i] = in[3 * i + 1];
+        planes.b[i] = in[3 * i + 2 - Red];
+    }
 }
 
-// One row pair. R sits at byte Red of each pixel and B at byte 2 - Red; Step is the
-// distance between chroma samples of the layout (1 planar, 2 interleaved).
-template <int Red, int Step>
-inline void rowPair(const uint8_t* __restrict top, const uint8_t* __restrict bottom, uint8_t* __restrict lumaTop,
-                    uint8_t* __restrict lumaBottom, uint8_t* __restrict u, uint8_t* __restrict v, uint32_t pairs)
+// Luma ((66 R + 129 G + 25 B + 128) >> 8) + 16 of every pixel; the sum stays below 65536,
+// so it runs in 16-bit lanes.
+inline void luma(const Planes& planes, uint8_t* __restrict out, size_t count)
 {
-    constexpr int Blue = 2 - Red;
-    for (uint32_t i = 0; i < pairs; ++i) {
-        const uint8_t* a = top + 6 * i;
-        const uint8_t* b = bottom + 6 * i;
-        const int32_t r0 = a[Red], g0 = a[1], b0 = a[Blue], r1 = a[3 + Red], g1 = a[4], b1 = a[3 + Blue];
-        const int32_t r2 = b[Red], g2 = b[1], b2 = b[Blue], r3 = b[3 + Red], g3 = b[4], b3 = b[3 + Blue];
-        lumaTop[2 * i] = luma(r0, g0, b0);
-        lumaTop[2 * i + 1] = luma(r1, g1, b1);
-        lumaBottom[2 * i] = luma(r2, g2, b2);
-        lumaBottom[2 * i + 1] = luma(r3, g3, b3);
-        const int32_t rs = r0 + r1 + r2 + r3, gs = g0 + g1 + g2 + g3, bs = b0 + b1 + b2 + b3;
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t sum = uint16_t(66 * planes.r[i] + 129 * planes.g[i] + 25 * planes.b[i] + 128);
+        out[i] = uint8_t((sum >> 8) + 16);
+    }
+}
+
+// U and V of each 2 x 2 block from its channel sums, written Step bytes apart.
+template <size_t Step>
+inline void chroma(const Planes& top, const Planes& bottom, uint8_t* __restrict u, uint8_t* __restrict v, size_t pairs)
+{
+    for (size_t i = 0; i < pairs; ++i) {
+        const int32_t rs = top.r[2 * i] + top.r[2 * i + 1] + bottom.r[2 * i] + bottom.r[2 * i + 1];
+        const int32_t gs = top.g[2 * i] + top.g[2 * i + 1] + bottom.g[2 * i] + bottom.g[2 * i + 1];
+        const int32_t bs = top.b[2 * i] + top.b[2 * i + 1] + bottom.b[2 * i] + bottom.b[2 * i + 1];
         u[Step * i] = uint8_t(((448 * bs - 296 * gs - 152 * rs + 512) >> 12) + 128);
         v[Step * i] = uint8_t(((448 * rs - 376 * gs - 72 * bs + 512) >> 12) + 128);
     }
 }
 
-template <int Red, int Step>
+template <int Red, size_t Step>
 HYX_VECTOR_CLONES void convert(const uint8_t* source, uint8_t* yuv, ChromaLayout layout, uint32_t width,
                                uint32_t height)
 {
     const size_t rowBytes = size_t(width) * 3;
-    uint8_t* chroma = yuv + size_t(width) * height;
+    uint8_t* chromaPlane = yuv + size_t(width) * height;
+    Planes top, bottom;
     for (uint32_t y = 0; y + 1 < height; y += 2) {
-        const uint8_t* top = source + rowBytes * y;
+        const uint8_t* inTop = source + rowBytes * y;
         uint8_t* lumaTop = yuv + size_t(width) * y;
-        uint8_t* row = chroma + size_t(width) * (y / 2);
-        rowPair<Red, Step>(top, top + rowBytes, lumaTop, lumaTop + width, row + layout.uOffset, row + layout.vOffset,
-                           width / 2);
+        uint8_t* row = chromaPlane + size_t(width) * (y / 2);
+        for (size_t first = 0; first < width / 2; first += CHUNK_PAIRS) {
+            const size_t pairs = std::min(CHUNK_PAIRS, width / 2 - first);
+            deinterleave<Red>(inTop + 6 * first, top, 2 * pairs);
+            deinterleave<Red>(inTop + rowBytes + 6 * first, bottom, 2 * pairs);
+            luma(top, lumaTop + 2 * first, 2 * pairs);
+            luma(bottom, lumaTop + width + 2 * first, 2 * pairs);
+            chroma<Step>(top, bottom, row + layout.uOffset + Step * first, row + layout.vOffset + Step * first, pairs);
+        }
     }
 }
 

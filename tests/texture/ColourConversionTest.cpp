@@ -1,9 +1,11 @@
 #include "ConverterTestUtil.h"
 
+#include "datatypes/textures/PixelConversion.h"
 #include "texture/PixelKernels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 using namespace Hyx;
@@ -180,4 +182,34 @@ TEST(ColourConversion, HslRoundTripsThroughRgb)
     EXPECT_GT(Psnr(Pixels(via24), rgb), 30.0);
     EXPECT_GT(Psnr(Pixels(via30), rgb), 40.0);
     EXPECT_GT(Psnr(top8, rgb), 40.0);
+}
+
+TEST(ColourConversion, YuvKernelMatchesTheAccessorSumsForEveryLuma)
+{
+    // One row pair per (U, V) on a grid of steps of 3; its 64 blocks hold every luma 0-255.
+    const uint32_t width = 128;
+    std::vector<std::pair<uint8_t, uint8_t>> chroma;
+    for (uint32_t u = 0; u < 256; u += 3)
+        for (uint32_t v = 0; v < 256; v += 3)
+            chroma.emplace_back(uint8_t(u), uint8_t(v));
+    const uint32_t height = uint32_t(chroma.size()) * 2;
+    std::vector<uint8_t> nvx(size_t(width) * height * 3 / 2);
+    for (uint32_t pair = 0; pair < chroma.size(); ++pair) {
+        uint8_t* top = nvx.data() + size_t(width) * 2 * pair;
+        for (uint32_t block = 0; block < 64; ++block) {
+            top[2 * block] = uint8_t(4 * block), top[2 * block + 1] = uint8_t(4 * block + 1);
+            top[width + 2 * block] = uint8_t(4 * block + 2), top[width + 2 * block + 1] = uint8_t(4 * block + 3);
+        }
+        uint8_t* row = nvx.data() + size_t(width) * height + size_t(width) * pair;
+        std::fill(row, row + 64, chroma[pair].first);
+        std::fill(row + 64, row + 128, chroma[pair].second);
+    }
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    TextureKernels::YUV420ToRGB24(nvx.data(), rgb.data(), 0, width, height);
+    for (size_t i = 0; i < size_t(width) * height; ++i) {
+        const auto [u, v] = chroma[i / width / 2];
+        const uint32_t expected = PixelConversion::YuvToRgb<10, 255, 8>(nvx[i], u, v);
+        const uint32_t got = uint32_t(rgb[3 * i]) | uint32_t(rgb[3 * i + 1]) << 8 | uint32_t(rgb[3 * i + 2]) << 16;
+        ASSERT_EQ(got, expected) << "Y " << int(nvx[i]) << " U " << int(u) << " V " << int(v);
+    }
 }

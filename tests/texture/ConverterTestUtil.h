@@ -31,10 +31,10 @@ std::shared_ptr<T> MakeTexture(uint16_t width, uint16_t storedHeight, const std:
         Hyx::DataLayerFactory::CreateDataLayer(T::TheTypeGuid(), kSourcePurpose).ToStdSharedPtr());
     uint8_t* pixels = layer->AllocateTexture(width, storedHeight);
     const size_t size = layer->GetTextureSizeInBytes();
-    if (pixels) {
+    if (pixels)
         std::memset(pixels, 0, size);
+    if (pixels && !bytes.empty())
         std::memcpy(pixels, bytes.data(), std::min(size, bytes.size()));
-    }
     return layer;
 }
 

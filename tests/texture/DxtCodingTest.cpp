@@ -144,14 +144,15 @@ TEST(DxtCoding, PsnrFloors)
 TEST(DxtCoding, PartialBlocksRepeatEdgePixels)
 {
     // Width 5: the second block column holds only column 4, repeated as 0 0 0 0.
-    const std::vector<uint8_t> rgb = RgbImage(5, 4, [](uint32_t x, auto) {
+    const std::vector<uint8_t> rgb = RgbImage(5, 6, [](uint32_t x, auto) {
         return x == 4 ? std::array{0, 0, 0} : std::array{200, 30, 90};
     });
     RGBDXT5Convertor convertor;
-    convertor.EncodeDXT1FromRGB(rgb.data(), 5, 4);
+    convertor.EncodeDXT1FromRGB(rgb.data(), 5, 6);
     const std::vector<uint8_t>& out = convertor.GetOutput();
-    ASSERT_EQ(out.size(), 16u);
-    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 8, out.end()), kBlackDxt1);
+    ASSERT_EQ(out.size(), 4u * 8);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 8, out.begin() + 16), kBlackDxt1);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 24, out.end()), kBlackDxt1); // rows 4, 5, 4, 5
     convertor.EncodeDXT5YCoCgFromRGB(rgb.data(), 5, 6);
     EXPECT_EQ(convertor.GetOutput().size(), 4u * 16);
 }

@@ -12,6 +12,7 @@
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "GeometrySamples.h"
 #include "MetadataSamples.h"
 #include "StreamTestLayers.h"
 
@@ -67,6 +68,24 @@ std::shared_ptr<Hyx::Atom> registeredClassesAtom()
         if (layer)
             atom->AddDataLayer(layer, false);
     }
+    return atom;
+}
+
+// One atom of filled geometry layers, plus payloads in the older camera and crop versions.
+std::shared_ptr<Hyx::Atom> geometryAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 3, 1), 7);
+    for (const auto& layer : HyxTest::FilledGeometryLayers())
+        atom->AddDataLayer(layer, false);
+    const std::pair<uint16_t, uint32_t> oldCameras[] = {{0, 136}, {1, 184}, {2, 184}, {3, 192}};
+    for (const auto& [version, size] : oldCameras) {
+        auto old = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCameraParams::TheTypeGuid());
+        old->InitializeHeader(StreamTestPurpose(), version);
+        atom->AddDataLayer(withPayload(old, std::vector<uint8_t>(size, 0x40)), false);
+    }
+    auto oldCrop = std::make_shared<Hyx::DataLayerPlaceholder>(Hyx::DataTypeCylinderCrop::TheTypeGuid());
+    oldCrop->InitializeHeader(StreamTestPurpose(), 0);
+    atom->AddDataLayer(withPayload(oldCrop, std::vector<uint8_t>(44, 0x3F)), false);
     return atom;
 }
 
@@ -162,6 +181,11 @@ int main(int argc, char** argv)
     registered.pack_hyxheader();
     registered.pack_atom(registeredClassesAtom());
     ok &= save(dir, "registered_classes", registered);
+
+    Hyx::SerializeToMemory geometry;
+    geometry.pack_hyxheader();
+    geometry.pack_atom(geometryAtom());
+    ok &= save(dir, "geometry_atom", geometry);
 
     Hyx::SerializeToMemory metadata;
     metadata.pack_hyxheader();

@@ -56,7 +56,8 @@ std::shared_ptr<Result> encodeColour(const std::shared_ptr<Source>& source, cons
     return encode<Result, target, Red>(source->GetDataPtr(), source->GetWidth(), source->GetHeight(), purpose, quality);
 }
 
-// YUV sources go through RGB bytes and the RGB encoder.
+// YUV sources go through BGR bytes and the BGR routine (which prints no line), whose swap
+// to R, G, B keeps their colours those of the RGB conversion.
 template <class Result, Target target, class Source>
 std::shared_ptr<Result> encodeYuv(const std::shared_ptr<Source>& source, const VornCommon::Guid& purpose,
                                   int quality = 0)
@@ -65,10 +66,10 @@ std::shared_ptr<Result> encodeYuv(const std::shared_ptr<Source>& source, const V
         return nullptr;
     const uint16_t width = source->GetWidth(), height = source->GetHeight();
     RequireBlocks(width, height);
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    TextureKernels::YUV420ToRGB24(source->GetDataPtr(), rgb.data(), uint32_t(source->GetTextureFormat()), width,
+    std::vector<uint8_t> bgr(size_t(width) * height * 3);
+    TextureKernels::YUV420ToBGR24(source->GetDataPtr(), bgr.data(), uint32_t(source->GetTextureFormat()), width,
                                   height);
-    return encode<Result, target, 0>(rgb.data(), width, height, purpose, quality);
+    return encode<Result, target, 2>(bgr.data(), width, height, purpose, quality);
 }
 
 using ETC2 = DataTypeTextureETC2;

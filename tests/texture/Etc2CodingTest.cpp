@@ -175,6 +175,10 @@ TEST(Etc2Coding, ConverterKeepsBlockOrderChannelsAndTheCap)
                                                      kResultPurpose)),
               Pixels(Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 254, 254, 254)),
                                                      kResultPurpose)));
+    // YUV codes as its RGB conversion.
+    auto nvx = Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(32, 16, rgb), kResultPurpose);
+    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoETC2(nvx, kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoETC2(Converter::ConvertFromNVXtoRGB(nvx), kResultPurpose)));
     EXPECT_THROW(Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(6, 4), kResultPurpose),
                  std::runtime_error);
 }

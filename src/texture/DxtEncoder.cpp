@@ -30,6 +30,34 @@ void toYCoCg(uint8_t rgba[64])
     }
 }
 
+// One source pixel into four prepared bytes: colours clamped to 254, alpha 255.
+template <int Red>
+inline void preparePixel(const uint8_t* __restrict s, uint8_t* __restrict p)
+{
+    p[0] = std::min<uint8_t>(s[Red], 254);
+    p[1] = std::min<uint8_t>(s[1], 254);
+    p[2] = std::min<uint8_t>(s[2 - Red], 254);
+    p[3] = 255;
+}
+
+// A whole block, rows stride bytes apart.
+template <int Red>
+inline void prepare(const uint8_t* first, size_t stride, uint8_t* block)
+{
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+            preparePixel<Red>(first + stride * j + 3 * i, block + 16 * j + 4 * i);
+}
+
+// A partial block: rows and columns picked through the edge patterns.
+template <int Red>
+void prepareEdge(const uint8_t* pixels, uint32_t width, const uint32_t xs[4], const uint32_t ys[4], uint8_t* block)
+{
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+            preparePixel<Red>(pixels + (size_t(width) * ys[j] + xs[i]) * 3, block + 16 * j + 4 * i);
+}
+
 } // namespace
 
 // Red is the source byte that becomes prepared channel 0: DXT1 works on R, G, B and
@@ -50,17 +78,10 @@ void RGBDXT5Convertor::encode(const uint8_t* pixels, uint32_t width, uint32_t he
         for (uint32_t x = 0; x < width; x += 4) {
             uint32_t xs[4];
             blockOffsets(x, width, xs);
-            for (int j = 0; j < 4; ++j) {
-                const uint8_t* row = pixels + size_t(width) * ys[j] * 3;
-                for (int i = 0; i < 4; ++i) {
-                    const uint8_t* s = row + size_t(xs[i]) * 3;
-                    uint8_t* p = block + 16 * j + 4 * i;
-                    p[0] = std::min<uint8_t>(s[Red], 254);
-                    p[1] = std::min<uint8_t>(s[1], 254);
-                    p[2] = std::min<uint8_t>(s[2 - Red], 254);
-                    p[3] = 255;
-                }
-            }
+            if (x + 4 <= width && y + 4 <= height)
+                prepare<Red>(pixels + (size_t(width) * y + x) * 3, size_t(width) * 3, block);
+            else
+                prepareEdge<Red>(pixels, width, xs, ys, block);
             if constexpr (YCoCg)
                 toYCoCg(block);
             stb_compress_dxt_block(out, block, YCoCg ? 1 : 0, STB_DXT_HIGHQUAL);

@@ -44,12 +44,13 @@ const std::vector<uint8_t> kBlack = {0xFC, 0xFD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0
 TEST(AstcCoding, SolidBlackBlockAndThePrintedLines)
 {
     testing::internal::CaptureStdout();
-    const auto blocks = astc(solid(8, 8, 0, 0, 0), 8, 8);
+    const auto blocks = astc(solidImage(8, 8, 0, 0, 0), 8, 8);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "compression type 0 \n1 blocks to process ..\n");
     EXPECT_EQ(blocks, kBlack);
     // The BGR and YUV routines print the block count only; YUV black gives the same block.
     testing::internal::CaptureStdout();
-    Converter::ConvertFromBGRtoASTC(MakeTexture<DataTypeTextureBGR>(8, 8, solid(8, 8, 0, 0, 0)), kResultPurpose, 1);
+    Converter::ConvertFromBGRtoASTC(MakeTexture<DataTypeTextureBGR>(8, 8, solidImage(8, 8, 0, 0, 0)), kResultPurpose,
+                                    1);
     std::vector<uint8_t> nv12(64, 16);
     nv12.insert(nv12.end(), 32, 128);
     EXPECT_EQ(
@@ -75,7 +76,7 @@ TEST(AstcCoding, BlocksInRasterOrderChannelsAndTheCap)
     EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoASTC(MakeTexture<DataTypeTextureBGR>(16, 16, swapRedBlue(rgb)),
                                                      kResultPurpose, 0)),
               astc(rgb, 16, 16));
-    EXPECT_EQ(astc(solid(8, 8, 255, 255, 255), 8, 8), astc(solid(8, 8, 254, 254, 254), 8, 8));
+    EXPECT_EQ(astc(solidImage(8, 8, 255, 255, 255), 8, 8), astc(solidImage(8, 8, 254, 254, 254), 8, 8));
     // 12 x 8 blocks would not fit W x H / 4 bytes.
     EXPECT_THROW(astc({}, 12, 8), std::runtime_error);
     EXPECT_THROW(astc({}, 8, 12), std::runtime_error);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <random>
 
 using namespace Hyx;
@@ -12,15 +12,6 @@ using namespace HyxTest;
 using Converter = TextureFormatConverter;
 
 namespace {
-
-std::vector<uint8_t> randomBytes(size_t count, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(count);
-    for (uint8_t& b : bytes)
-        b = uint8_t(random());
-    return bytes;
-}
 
 uint32_t word(const std::vector<uint8_t>& bytes, size_t index)
 {
@@ -34,37 +25,40 @@ uint32_t rgb30(uint32_t r, uint32_t g, uint32_t b)
     return r | g << 10 | b << 20;
 }
 
-// Each mosaic's conversions, so one table covers all four.
-struct Mosaic {
-    const char* name;
-    std::function<std::shared_ptr<DataTypeTextureBase>(uint16_t, uint16_t, const std::vector<uint8_t>&)> make;
-    std::function<std::shared_ptr<DataTypeTextureBase>(const std::shared_ptr<DataTypeTextureBase>&)> toRgb30;
-    std::function<std::shared_ptr<DataTypeTextureBase>(const std::shared_ptr<DataTypeTextureBase>&)> toNvx;
-};
-
-template <class T, auto Rgb30, auto Nvx>
-Mosaic mosaic(const char* name)
+// Per mosaic: every pixel of a uniform mosaic converts to that grey in RGB30, and in NVX
+// to the gamma luma inside and untouched black outside; interior RGB30 pixels of a random
+// mosaic equal the layer's own demosaicing accessor.
+template <class T, auto ToRgb30, auto ToNvx>
+void checkMosaic(const char* name)
 {
-    return {name, [](uint16_t w, uint16_t h, const std::vector<uint8_t>& b) { return MakeTexture<T>(w, h, b); },
-            [](const std::shared_ptr<DataTypeTextureBase>& s) { return Rgb30(std::static_pointer_cast<T>(s)); },
-            [](const std::shared_ptr<DataTypeTextureBase>& s) {
-                return Nvx(std::static_pointer_cast<T>(s), kResultPurpose);
-            }};
-}
+    const uint16_t w = 12, h = 10;
+    const uint32_t grey = 4 * 100;
+    auto uniform = MakeTexture<T>(w, h, std::vector<uint8_t>(w * h, 100));
+    const std::vector<uint8_t> words = Pixels(ToRgb30(uniform));
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        ASSERT_EQ(word(words, i), rgb30(grey, grey, grey)) << name << " pixel " << i;
+    auto nvx = ToNvx(uniform, kResultPurpose);
+    EXPECT_EQ(nvx->GetPurposeGuid(), kResultPurpose);
+    const std::vector<uint8_t> yuv = Pixels(nvx);
+    const uint8_t luma = uint8_t((TextureKernels::BayerLumaGammaTable()[(220 * grey + 512) >> 2] >> 8) + 16);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const bool demosaiced = x >= 2 && x < w - 2u && y >= 2 && y < h - 2u;
+            if (demosaiced || x == 0 || y == 0 || x == w - 1u || y == h - 1u) {
+                EXPECT_EQ(yuv[w * y + x], demosaiced ? luma : 16) << name << " " << x << "," << y;
+            }
+        }
+    EXPECT_EQ(std::count(yuv.begin() + w * h, yuv.end(), 128), w * h / 2) << name;
 
-const Mosaic& mosaicAt(int i)
-{
-    static const Mosaic mosaics[] = {
-        mosaic<DataTypeTextureBayerRGGB, Converter::ConvertFromBayerRGGBtoRGB30, Converter::ConvertFromBayerRGGBtoNVX>(
-            "RGGB"),
-        mosaic<DataTypeTextureBayerBGGR, Converter::ConvertFromBayerBGGRtoRGB30, Converter::ConvertFromBayerBGGRtoNVX>(
-            "BGGR"),
-        mosaic<DataTypeTextureBayerGRBG, Converter::ConvertFromBayerGRBGtoRGB30, Converter::ConvertFromBayerGRBGtoNVX>(
-            "GRBG"),
-        mosaic<DataTypeTextureBayerGBRG, Converter::ConvertFromBayerGBRGtoRGB30, Converter::ConvertFromBayerGBRGtoNVX>(
-            "GBRG"),
-    };
-    return mosaics[i];
+    std::mt19937 random(3);
+    std::vector<uint8_t> samples(size_t(w) * h);
+    for (uint8_t& b : samples)
+        b = uint8_t(random());
+    auto source = MakeTexture<T>(w, h, samples);
+    const std::vector<uint8_t> demosaiced = Pixels(ToRgb30(source));
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x)
+            ASSERT_EQ(word(demosaiced, size_t(w) * y + x), source->GetPixelAsRGB30BitValue(x, y)) << name;
 }
 
 } // namespace
@@ -98,52 +92,27 @@ TEST(BayerConversion, MedianKeepsTiesAndTakesTheMiddle)
     }
 }
 
-TEST(BayerConversion, UniformMosaicGivesGreyEverywhereAndBlackBorderLuma)
+TEST(BayerConversion, EveryMosaic)
 {
-    const uint8_t sample = 100;
-    const uint16_t w = 8, h = 8;
-    const uint32_t grey = 4 * sample;
-    const uint8_t luma = uint8_t((TextureKernels::BayerLumaGammaTable()[(220 * grey + 512) >> 2] >> 8) + 16);
-    for (int m = 0; m < 4; ++m) {
-        const Mosaic& mosaic = mosaicAt(m);
-        auto source = mosaic.make(w, h, std::vector<uint8_t>(w * h, sample));
-        const std::vector<uint8_t> words = Pixels(mosaic.toRgb30(source));
-        for (size_t i = 0; i < size_t(w) * h; ++i)
-            ASSERT_EQ(word(words, i), rgb30(grey, grey, grey)) << mosaic.name << " pixel " << i;
-
-        auto nvx = mosaic.toNvx(source);
-        EXPECT_EQ(nvx->GetPurposeGuid(), kResultPurpose);
-        const std::vector<uint8_t> yuv = Pixels(nvx);
-        ASSERT_EQ(yuv.size(), size_t(w) * h * 3 / 2);
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const bool demosaiced = x >= 2 && x < w - 2u && y >= 2 && y < h - 2u;
-                const bool outer = x == 0 || y == 0 || x == w - 1u || y == h - 1u;
-                // The outer ring is untouched: the black the converter filled in.
-                if (demosaiced || outer) {
-                    EXPECT_EQ(yuv[w * y + x], demosaiced ? luma : 16) << mosaic.name << " " << x << "," << y;
-                }
-            }
-        for (size_t i = size_t(w) * h; i < yuv.size(); ++i)
-            EXPECT_EQ(yuv[i], 128) << mosaic.name << " chroma " << i;
-    }
+    checkMosaic<DataTypeTextureBayerRGGB, Converter::ConvertFromBayerRGGBtoRGB30, Converter::ConvertFromBayerRGGBtoNVX>(
+        "RGGB");
+    checkMosaic<DataTypeTextureBayerBGGR, Converter::ConvertFromBayerBGGRtoRGB30, Converter::ConvertFromBayerBGGRtoNVX>(
+        "BGGR");
+    checkMosaic<DataTypeTextureBayerGRBG, Converter::ConvertFromBayerGRBGtoRGB30, Converter::ConvertFromBayerGRBGtoNVX>(
+        "GRBG");
+    checkMosaic<DataTypeTextureBayerGBRG, Converter::ConvertFromBayerGBRGtoRGB30, Converter::ConvertFromBayerGBRGtoNVX>(
+        "GBRG");
 }
 
-TEST(BayerConversion, InteriorMatchesTheAccessorsAndRggbCornersFollowTheirRules)
+TEST(BayerConversion, RggbBorderFollowsItsOneSidedRules)
 {
     const uint16_t w = 12, h = 10;
-    const std::vector<uint8_t> samples = randomBytes(size_t(w) * h, 3);
-    for (int m = 0; m < 4; ++m) {
-        const Mosaic& mosaic = mosaicAt(m);
-        auto source = mosaic.make(w, h, samples);
-        const std::vector<uint8_t> words = Pixels(mosaic.toRgb30(source));
-        for (int y = 1; y < h - 1; ++y)
-            for (int x = 1; x < w - 1; ++x)
-                ASSERT_EQ(word(words, size_t(w) * y + x), source->GetPixelAsRGB30BitValue(x, y))
-                    << mosaic.name << " " << x << "," << y;
-    }
+    std::vector<uint8_t> samples(size_t(w) * h);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = uint8_t(i * 37 + 11);
     auto s = [&](int x, int y) { return uint32_t(samples[size_t(w) * y + x]); };
-    const std::vector<uint8_t> rggb = Pixels(mosaicAt(0).toRgb30(mosaicAt(0).make(w, h, samples)));
+    const std::vector<uint8_t> rggb =
+        Pixels(Converter::ConvertFromBayerRGGBtoRGB30(MakeTexture<DataTypeTextureBayerRGGB>(w, h, samples)));
     EXPECT_EQ(word(rggb, 0), rgb30(s(0, 0) * 4, (s(1, 0) + s(0, 1)) * 2, s(1, 1) * 4)); // red corner
     EXPECT_EQ(word(rggb, w), rgb30(s(0, 2) * 4, s(0, 1) * 4, s(1, 1) * 4)); // (0, 1): green
     EXPECT_EQ(word(rggb, size_t(w) * (h - 1) + w - 1), // blue corner
@@ -158,10 +127,10 @@ TEST(BayerConversion, RggbReusesTheTopLeftGreenInItsBlueSite)
     const uint16_t w = 8, h = 8;
     std::vector<uint8_t> samples(w * h, 40);
     samples[w * 3 + 4] = 240; // right of (3, 3): a G sample in RGGB
-    auto source = mosaicAt(0).make(w, h, samples);
-    const std::vector<uint8_t> withReuse = Pixels(mosaicAt(0).toNvx(source));
-    auto flat = mosaicAt(0).make(w, h, std::vector<uint8_t>(w * h, 40));
-    const std::vector<uint8_t> reference = Pixels(mosaicAt(0).toNvx(flat));
+    const std::vector<uint8_t> withReuse = Pixels(
+        Converter::ConvertFromBayerRGGBtoNVX(MakeTexture<DataTypeTextureBayerRGGB>(w, h, samples), kResultPurpose));
+    const std::vector<uint8_t> reference = Pixels(Converter::ConvertFromBayerRGGBtoNVX(
+        MakeTexture<DataTypeTextureBayerRGGB>(w, h, std::vector<uint8_t>(w * h, 40)), kResultPurpose));
     // (2, 2) is a red site whose G quad does not see (4, 3), and (3, 3) reuses it: so the
     // whole block's chroma and (2, 2), (3, 3) luma before the median match the flat image.
     EXPECT_NE(withReuse, reference);

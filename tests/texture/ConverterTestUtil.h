@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace HyxTest {
@@ -59,6 +58,12 @@ std::vector<uint8_t> RgbImage(uint32_t width, uint32_t height, Colour colour)
     return rgb;
 }
 
+/// A width x height image of one colour.
+inline std::vector<uint8_t> solidImage(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b)
+{
+    return RgbImage(width, height, [&](auto, auto) { return std::array{r, g, b}; });
+}
+
 /// PSNR in dB of two byte images of the same size.
 inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
@@ -68,12 +73,6 @@ inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     return sum == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * double(a.size()) / sum);
 }
 
-/// A one-colour RGB image.
-inline std::vector<uint8_t> solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b)
-{
-    return RgbImage(w, h, [&](auto, auto) { return std::array{r, g, b}; });
-}
-
 /// The image with bytes 0 and 2 of every pixel exchanged.
 inline std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
 {
@@ -81,7 +80,7 @@ inline std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
     return rgb;
 }
 
-// Smooth gradients of all three channels.
+/// Smooth gradients of all three channels.
 inline std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
 {
     return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
@@ -89,43 +88,26 @@ inline std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
     });
 }
 
-// Fractal value noise: octaves from 64-pixel cells down to single pixels, energy falling
-// with frequency as in natural images; values about 0..1.
-inline std::vector<float> noiseField(uint32_t w, uint32_t h, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<float> field(size_t(w) * h, 0.f);
-    for (uint32_t cell = 64, octave = 0; cell >= 1; cell /= 2, ++octave) {
-        const uint32_t gw = w / cell + 2, gh = h / cell + 2;
-        std::vector<float> grid(size_t(gw) * gh);
-        for (float& g : grid)
-            g = float(random() % 1000) / 1000.f;
-        const float amplitude = 0.6f / float(1 + octave);
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const float fx = float(x) / float(cell), fy = float(y) / float(cell);
-                const uint32_t ix = uint32_t(fx), iy = uint32_t(fy);
-                const float tx = fx - float(ix), ty = fy - float(iy);
-                const float top = grid[iy * gw + ix] * (1 - tx) + grid[iy * gw + ix + 1] * tx;
-                const float bottom = grid[(iy + 1) * gw + ix] * (1 - tx) + grid[(iy + 1) * gw + ix + 1] * tx;
-                field[size_t(w) * y + x] += amplitude * (top * (1 - ty) + bottom * ty);
-            }
-    }
-    return field;
-}
-
-// A photograph-like scene: three partly correlated noise fields (detail in every channel),
-// lit by a slow gradient, with hard-edged stripes.
+// A photograph-like scene: per channel, hashed value noise over cells of 1 to 33 pixels
+// (energy falling with cell size as in natural images, edges off the 4 x 4 grid), green
+// partly following red, lit by a slow gradient, with hard-edged stripes.
 inline std::vector<uint8_t> texturedImage(uint32_t w, uint32_t h)
 {
-    const std::vector<float> a = noiseField(w, h, 11), b = noiseField(w, h, 12), c = noiseField(w, h, 13);
+    auto noise = [](uint32_t x, uint32_t y, uint32_t seed) {
+        uint32_t v = x * 374761393u + y * 668265263u + seed * 2246822519u;
+        v = (v ^ (v >> 13)) * 1274126177u;
+        return float(v >> 16 & 1023) / 1023.f;
+    };
+    auto field = [&](uint32_t channel, uint32_t x, uint32_t y) {
+        float sum = 0.f;
+        for (uint32_t k = 0, cell = 1; cell <= 33; ++k, cell = cell * 2 + 1)
+            sum += noise(x / cell, y / cell, channel * 8 + k) * 0.048f * float(k + 1);
+        return sum;
+    };
     return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
-        const size_t i = size_t(w) * y + x;
-        const float light = 0.6f + 0.4f * float(x) / float(w);
-        const bool stripe = (x / 24 + y / 40) % 3 == 0;
-        const float r = light * (stripe ? 0.9f : a[i]), g = light * (0.5f * a[i] + 0.5f * b[i]), bl = light * c[i];
-        auto to8 = [](float v) { return uint32_t(std::clamp(v, 0.f, 1.f) * 255.f); };
-        return std::array{to8(r), to8(g), to8(bl)};
+        const float light = 0.6f + 0.4f * float(x) / float(w), red = (x / 24 + y / 40) % 3 ? field(0, x, y) : 0.9f;
+        auto to8 = [&](float v) { return uint32_t(std::clamp(light * v, 0.f, 1.f) * 255.f); };
+        return std::array{to8(red), to8(0.5f * (field(0, x, y) + field(1, x, y))), to8(field(2, x, y))};
     });
 }
 

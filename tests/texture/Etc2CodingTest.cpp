@@ -53,8 +53,8 @@ std::vector<uint8_t> etc2RoundTrip(const std::vector<uint8_t>& rgb, uint32_t w, 
 TEST(Etc2Coding, SolidBlackGivesTheRunLengthPattern)
 {
     const std::vector<uint8_t> kBlack = {0x00, 0x00, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 0xFF};
-    auto etc2 =
-        Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 0, 0, 0)), kResultPurpose);
+    auto etc2 = Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 0, 0, 0)),
+                                                kResultPurpose);
     EXPECT_EQ(Pixels(etc2), kBlack);
     EXPECT_EQ(etc2->GetPurposeGuid(), kResultPurpose);
 }
@@ -158,7 +158,7 @@ TEST(Etc2Coding, ConverterKeepsBlockOrderChannelsAndTheCap)
         for (uint32_t by = 0; by < h / 4; ++by)
             for (uint32_t bx = 0; bx < w / 4; ++bx) {
                 const auto& one = Pixels(Converter::ConvertFromRGBtoETC2(
-                    MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, uint8_t(bx * 60), uint8_t(by * 60), 30)),
+                    MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, uint8_t(bx * 60), uint8_t(by * 60), 30)),
                     kResultPurpose));
                 expected.insert(expected.end(), one.begin(), one.end());
             }
@@ -171,10 +171,10 @@ TEST(Etc2Coding, ConverterKeepsBlockOrderChannelsAndTheCap)
     EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoETC2(MakeTexture<DataTypeTextureBGR>(32, 16, swapRedBlue(rgb)),
                                                      kResultPurpose)),
               fromRgb);
-    EXPECT_EQ(Pixels(Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 255, 255, 255)),
-                                                     kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solid(4, 4, 254, 254, 254)),
-                                                     kResultPurpose)));
+    EXPECT_EQ(Pixels(Converter::ConvertFromRGBtoETC2(
+                  MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 255, 255, 255)), kResultPurpose)),
+              Pixels(Converter::ConvertFromRGBtoETC2(
+                  MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 254, 254, 254)), kResultPurpose)));
     // YUV codes as its RGB conversion.
     auto nvx = Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(32, 16, rgb), kResultPurpose);
     EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoETC2(nvx, kResultPurpose)),

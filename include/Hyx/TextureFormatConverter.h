@@ -1,8 +1,8 @@
 #pragma once
 
 // Conversions of texture layers between pixel formats: RGB and BGR, the YUV 4:2:0 layouts
-// (NVX, NV12, NV21), RGB30, HSL24 and HSL30, the four Bayer mosaics, and the DXT1 and
-// DXT5-YCoCg block formats.
+// (NVX, NV12, NV21), RGB30, HSL24 and HSL30, the four Bayer mosaics, and the DXT1,
+// DXT5-YCoCg, ETC2 and ASTC block formats (ETC2 and ASTC are encoded only).
 //
 // Contract:
 // - Every conversion makes a new layer through the data-layer factory and never modifies
@@ -15,9 +15,11 @@
 // - Sizes a conversion cannot handle throw std::runtime_error "Texture format conversion not
 //   supported." before anything is allocated: odd widths or heights for YUV 4:2:0 and
 //   Bayer, Bayer mosaics below 4 x 4, NVX results taller than 65535 stored rows, and block
-//   formats whose width or height is not a multiple of 4.
-// - YUV sources are encoded to DXT1 and DXT5-YCoCg in the channel order of the RGB source:
-//   a YUV texture and its RGB conversion give the same blocks.
+//   formats whose width or height is not a multiple of 4 (of 8 for ASTC).
+// - YUV and BGR sources are encoded in the channel order of the RGB source: a YUV texture
+//   and its RGB conversion give the same blocks, and so do BGR (b, g, r) and RGB (r, g, b).
+// - ETC2 and ASTC code every colour byte clamped to at most 254. ASTC runs four threads and
+//   prints its two lines on standard output (see RGBDXT5Convertor).
 // - Stateless: conversions of different layers may run on any threads at once.
 
 #include <Hyx/DataTypeTextureBayer.h>
@@ -66,6 +68,31 @@ public:
                                                           const Guid& purpose);
     static Ptr<DataTypeTextureDXT1> ConvertFromNV21toDXT1(const Ptr<DataTypeTextureYUV_NV21>& source,
                                                           const Guid& purpose);
+    /// ETC2 RGB blocks of an RGB texture (8 bytes per 4 x 4 pixels).
+    static Ptr<DataTypeTextureETC2> ConvertFromRGBtoETC2(const Ptr<DataTypeTextureRGB>& source, const Guid& purpose);
+    /// ETC2 RGB blocks of a BGR texture.
+    static Ptr<DataTypeTextureETC2> ConvertFromBGRtoETC2(const Ptr<DataTypeTextureBGR>& source, const Guid& purpose);
+    /// ETC2 RGB blocks of a YUV texture, through its RGB conversion.
+    static Ptr<DataTypeTextureETC2> ConvertFromNVXtoETC2(const Ptr<DataTypeTextureYUV_NVX>& source,
+                                                         const Guid& purpose);
+    static Ptr<DataTypeTextureETC2> ConvertFromNV12toETC2(const Ptr<DataTypeTextureYUV_NV12>& source,
+                                                          const Guid& purpose);
+    static Ptr<DataTypeTextureETC2> ConvertFromNV21toETC2(const Ptr<DataTypeTextureYUV_NV21>& source,
+                                                          const Guid& purpose);
+    /// ASTC 8 x 8 blocks of an RGB texture (16 bytes per 8 x 8 pixels); quality non-zero
+    /// takes the thorough preset, zero the medium one.
+    static Ptr<DataTypeTextureASTC> ConvertFromRGBtoASTC(const Ptr<DataTypeTextureRGB>& source, const Guid& purpose,
+                                                         int quality);
+    /// ASTC 8 x 8 blocks of a BGR texture.
+    static Ptr<DataTypeTextureASTC> ConvertFromBGRtoASTC(const Ptr<DataTypeTextureBGR>& source, const Guid& purpose,
+                                                         int quality);
+    /// ASTC 8 x 8 blocks of a YUV texture, through its RGB conversion.
+    static Ptr<DataTypeTextureASTC> ConvertFromNVXtoASTC(const Ptr<DataTypeTextureYUV_NVX>& source, const Guid& purpose,
+                                                         int quality);
+    static Ptr<DataTypeTextureASTC> ConvertFromNV12toASTC(const Ptr<DataTypeTextureYUV_NV12>& source,
+                                                          const Guid& purpose, int quality);
+    static Ptr<DataTypeTextureASTC> ConvertFromNV21toASTC(const Ptr<DataTypeTextureYUV_NV21>& source,
+                                                          const Guid& purpose, int quality);
     /// RGB of decoded DXT5-YCoCg blocks (source purpose).
     static Ptr<DataTypeTextureRGB> ConvertFromDXT5YCOCGtoRGB(const Ptr<DataTypeTextureDXT5YCOCG>& source);
     /// RGB of decoded DXT1 blocks (source purpose).

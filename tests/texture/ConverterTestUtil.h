@@ -8,6 +8,7 @@
 
 #include <VornCommon/Guid.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -70,6 +71,44 @@ inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     for (size_t i = 0; i < a.size(); ++i)
         sum += double(a[i] - b[i]) * double(a[i] - b[i]);
     return sum == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * double(a.size()) / sum);
+}
+
+/// The image with bytes 0 and 2 of every pixel exchanged.
+inline std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
+{
+    Hyx::TextureFormatConverter::RGB24_to_BGR24(rgb.data(), rgb.data(), uint32_t(rgb.size() / 3));
+    return rgb;
+}
+
+/// Smooth gradients of all three channels.
+inline std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
+{
+    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
+        return std::array{x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)};
+    });
+}
+
+// A photograph-like scene: per channel, hashed value noise over cells of 1 to 33 pixels
+// (energy falling with cell size as in natural images, edges off the 4 x 4 grid), green
+// partly following red, lit by a slow gradient, with hard-edged stripes.
+inline std::vector<uint8_t> texturedImage(uint32_t w, uint32_t h)
+{
+    auto noise = [](uint32_t x, uint32_t y, uint32_t seed) {
+        uint32_t v = x * 374761393u + y * 668265263u + seed * 2246822519u;
+        v = (v ^ (v >> 13)) * 1274126177u;
+        return float(v >> 16 & 1023) / 1023.f;
+    };
+    auto field = [&](uint32_t channel, uint32_t x, uint32_t y) {
+        float sum = 0.f;
+        for (uint32_t k = 0, cell = 1; cell <= 33; ++k, cell = cell * 2 + 1)
+            sum += noise(x / cell, y / cell, channel * 8 + k) * 0.048f * float(k + 1);
+        return sum;
+    };
+    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
+        const float light = 0.6f + 0.4f * float(x) / float(w), red = (x / 24 + y / 40) % 3 ? field(0, x, y) : 0.9f;
+        auto to8 = [&](float v) { return uint32_t(std::clamp(light * v, 0.f, 1.f) * 255.f); };
+        return std::array{to8(red), to8(0.5f * (field(0, x, y) + field(1, x, y))), to8(field(2, x, y))};
+    });
 }
 
 } // namespace HyxTest

@@ -16,43 +16,6 @@ namespace {
 
 const std::vector<uint8_t> kBlackDxt1 = {0x00, 0x00, 0x00, 0x00, 0xAA, 0xAA, 0xAA, 0xAA};
 
-std::vector<uint8_t> swapRedBlue(std::vector<uint8_t> rgb)
-{
-    Converter::RGB24_to_BGR24(rgb.data(), rgb.data(), uint32_t(rgb.size() / 3));
-    return rgb;
-}
-
-// Smooth gradients of all three channels.
-std::vector<uint8_t> smoothImage(uint32_t w, uint32_t h)
-{
-    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
-        return std::array{x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)};
-    });
-}
-
-// A photograph-like scene: per channel, hashed value noise over cells of 1 to 33 pixels
-// (energy falling with cell size as in natural images, edges off the 4 x 4 grid), green
-// partly following red, lit by a slow gradient, with hard-edged stripes.
-std::vector<uint8_t> texturedImage(uint32_t w, uint32_t h)
-{
-    auto noise = [](uint32_t x, uint32_t y, uint32_t seed) {
-        uint32_t v = x * 374761393u + y * 668265263u + seed * 2246822519u;
-        v = (v ^ (v >> 13)) * 1274126177u;
-        return float(v >> 16 & 1023) / 1023.f;
-    };
-    auto field = [&](uint32_t channel, uint32_t x, uint32_t y) {
-        float sum = 0.f;
-        for (uint32_t k = 0, cell = 1; cell <= 33; ++k, cell = cell * 2 + 1)
-            sum += noise(x / cell, y / cell, channel * 8 + k) * 0.048f * float(k + 1);
-        return sum;
-    };
-    return RgbImage(w, h, [&](uint32_t x, uint32_t y) {
-        const float light = 0.6f + 0.4f * float(x) / float(w), red = (x / 24 + y / 40) % 3 ? field(0, x, y) : 0.9f;
-        auto to8 = [&](float v) { return uint32_t(std::clamp(light * v, 0.f, 1.f) * 255.f); };
-        return std::array{to8(red), to8(0.5f * (field(0, x, y) + field(1, x, y))), to8(field(2, x, y))};
-    });
-}
-
 std::vector<uint8_t> dxt1RoundTrip(const std::vector<uint8_t>& rgb, uint16_t w, uint16_t h)
 {
     auto dxt = Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(w, h, rgb), kResultPurpose);

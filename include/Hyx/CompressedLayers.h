@@ -37,6 +37,8 @@
 
 namespace Hyx {
 
+class DataTypeTextureBase;
+
 /// Codes private to the compressed texture.
 enum class CompressionTextureTypes : uint8_t {
     JPG_8BIT = 128,
@@ -151,6 +153,11 @@ public:
     static void DecompressJpegGray(uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* out);
 
 private:
+    /// compressBase, the code and a version-2 header before codedSize bytes.
+    DataWriter writeHeader(const DataTypeTextureBase& texture, uint8_t code, uint32_t codedSize);
+    /// The block run-length path, coded straight into the payload.
+    bool compressBlocks(const DataTypeTextureBase& texture, const uint8_t* pattern, uint32_t blockSize, uint8_t code);
+
     uint8_t* _coded = nullptr;
     uint16_t _width = 0;
     uint16_t _height = 0;

@@ -31,39 +31,63 @@ Pattern Astc()
     return {ASTC_BLOCK, 16};
 }
 
-void Encode(const uint8_t* data, uint64_t n, Pattern pattern, std::vector<uint8_t>& out)
+uint64_t EncodedBound(uint64_t n, Pattern pattern)
 {
-    const uint32_t b = pattern.size;
-    const uint64_t whole = n / b;
-    const uint64_t rest = n % b;
-    out.clear();
-    // Worst case: every block a literal.
-    out.reserve(static_cast<size_t>((whole + (rest ? 1 : 0)) * (b + 1)));
+    return (n + pattern.size - 1) / pattern.size * (pattern.size + 1);
+}
+
+namespace {
+
+/// The coder for one block size: blocks are compared as whole words, literals copied at once.
+template <uint32_t B>
+uint8_t* encodeBlocks(const uint8_t* data, uint64_t blocks, const uint8_t* patternBlock, uint8_t* w)
+{
+    uint64_t pattern[B / 8];
+    std::memcpy(pattern, patternBlock, B);
     uint32_t run = 0;
-    for (uint64_t i = 0; i < whole; ++i) {
-        const uint8_t* block = data + i * b;
-        if (std::memcmp(block, pattern.block, b) == 0) {
+    for (uint64_t i = 0; i < blocks; ++i) {
+        const uint8_t* block = data + i * B;
+        uint64_t words[B / 8];
+        std::memcpy(words, block, B);
+        bool same = true;
+        for (uint32_t k = 0; k < B / 8; ++k)
+            same &= words[k] == pattern[k];
+        if (same) {
             if (++run == MAX_RUN) {
-                out.push_back(static_cast<uint8_t>(run));
+                *w++ = static_cast<uint8_t>(run);
                 run = 0;
             }
             continue;
         }
         if (run) {
-            out.push_back(static_cast<uint8_t>(run));
+            *w++ = static_cast<uint8_t>(run);
             run = 0;
         }
-        out.push_back(0);
-        out.insert(out.end(), block, block + b);
+        *w++ = 0;
+        std::memcpy(w, words, B);
+        w += B;
     }
     if (run)
-        out.push_back(static_cast<uint8_t>(run));
+        *w++ = static_cast<uint8_t>(run);
+    return w;
+}
+
+} // namespace
+
+uint64_t Encode(const uint8_t* data, uint64_t n, Pattern pattern, uint8_t* out)
+{
+    const uint32_t b = pattern.size;
+    const uint64_t whole = n / b;
+    const uint64_t rest = n % b;
+    uint8_t* w =
+        b == 16 ? encodeBlocks<16>(data, whole, pattern.block, out) : encodeBlocks<8>(data, whole, pattern.block, out);
     if (rest) {
-        out.push_back(0);
-        const size_t at = out.size();
-        out.resize(at + b, 0);
-        std::memcpy(out.data() + at, data + whole * b, static_cast<size_t>(rest));
+        *w++ = 0;
+        std::memset(w, 0, b);
+        std::memcpy(w, data + whole * b, static_cast<size_t>(rest));
+        w += b;
     }
+    return static_cast<uint64_t>(w - out);
 }
 
 void Decode(const uint8_t* coded, uint64_t codedSize, Pattern pattern, uint8_t* out, uint64_t n)
@@ -84,10 +108,8 @@ void Decode(const uint8_t* coded, uint64_t codedSize, Pattern pattern, uint8_t* 
         }
         if (codedSize - i < b)
             throw std::runtime_error("run-length stream ends inside a block");
+        // A trailing partial block is clipped to the texture.
         const uint64_t take = std::min<uint64_t>(b, n - p);
-        // Only a trailing partial block may be clipped.
-        if (take < b && p + take != n)
-            throw std::runtime_error("run-length stream is longer than the texture");
         std::memcpy(out + p, coded + i, static_cast<size_t>(take));
         p += take;
         i += b;

@@ -11,7 +11,6 @@
 //   literal or leaves bytes unfilled throws std::runtime_error.
 
 #include <cstdint>
-#include <vector>
 
 namespace Hyx::BlockRunLength {
 
@@ -26,8 +25,11 @@ Pattern Dxt1();
 Pattern Etc2();
 Pattern Astc();
 
-/// Codes n bytes of blocks into out (replaced).
-void Encode(const uint8_t* data, uint64_t n, Pattern pattern, std::vector<uint8_t>& out);
+/// Largest coded size of n bytes: every block a literal.
+uint64_t EncodedBound(uint64_t n, Pattern pattern);
+
+/// Codes n bytes of blocks into out, which holds EncodedBound bytes; returns the coded size.
+uint64_t Encode(const uint8_t* data, uint64_t n, Pattern pattern, uint8_t* out);
 
 /// Decodes codedSize bytes into exactly n bytes at out.
 void Decode(const uint8_t* coded, uint64_t codedSize, Pattern pattern, uint8_t* out, uint64_t n);

@@ -131,7 +131,10 @@ bool DataTypeCompressedTexture::compress(std::shared_ptr<DataLayer> source, uint
     } else if (BlobCoding::IsBlosc(code)) {
         BlobCoding::Compress(pixels, n, code, scratch);
     } else if (family == Family::Dxt1 || family == Family::Etc2 || family == Family::Astc) {
-        BlockRunLength::Encode(pixels, n, patternOf(family), scratch);
+        {
+            const BlockRunLength::Pattern pattern = patternOf(family);
+            return compressBlocks(*texture, pattern.block, pattern.size, code);
+        }
     } else {
         if (family == Family::Yuv)
             coded = CompressJpegGray(pixels, iw, ih, JPEG_QUALITY, codedSize);
@@ -149,16 +152,37 @@ bool DataTypeCompressedTexture::compress(std::shared_ptr<DataLayer> source, uint
     if (uint64_t(codedSize) + HEADER_V2 > UINT32_MAX)
         throw std::length_error("Too many elements for one payload.");
 
-    compressBase(*texture);
+    writeHeader(*texture, code, codedSize).write(coded, codedSize);
+    initialize();
+    return true;
+}
+
+DataWriter DataTypeCompressedTexture::writeHeader(const DataTypeTextureBase& texture, uint8_t code, uint32_t codedSize)
+{
+    compressBase(texture);
     _compressionType = code;
     DataWriter writer = preparePayload(HEADER_V2 + codedSize);
-    writer.write(texture->GetWidth());
-    writer.write(texture->GetHeight());
-    writer.write(iw);
-    writer.write(ih);
-    writer.write(format);
-    writer.write(static_cast<uint8_t>(texture->GetDepth()));
-    writer.write(coded, codedSize);
+    writer.write(texture.GetWidth());
+    writer.write(texture.GetHeight());
+    writer.write(texture.GetInternalWidth());
+    writer.write(texture.GetInternalHeight());
+    writer.write(static_cast<uint8_t>(texture.GetTextureFormat()));
+    writer.write(static_cast<uint8_t>(texture.GetDepth()));
+    return writer;
+}
+
+bool DataTypeCompressedTexture::compressBlocks(const DataTypeTextureBase& texture, const uint8_t* patternBlock,
+                                               uint32_t blockSize, uint8_t code)
+{
+    const BlockRunLength::Pattern pattern{patternBlock, blockSize};
+    // Coded straight into the payload, sized for the worst case, then cut to what was written.
+    const uint32_t n = texture.GetTextureSizeInBytes();
+    const uint64_t bound = BlockRunLength::EncodedBound(n, pattern);
+    if (bound + HEADER_V2 > UINT32_MAX)
+        throw std::length_error("Too many elements for one payload.");
+    writeHeader(texture, code, static_cast<uint32_t>(bound));
+    const uint64_t size = BlockRunLength::Encode(texture.GetDataPtr(), n, pattern, _payload->data() + HEADER_V2);
+    _payload->resize(static_cast<uint32_t>(HEADER_V2 + size));
     initialize();
     return true;
 }

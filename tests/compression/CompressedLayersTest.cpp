@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 using namespace Hyx;
@@ -371,4 +372,24 @@ TEST(CompressedTexture, VersionOnePayloadAndText)
     EXPECT_EQ(0, std::memcmp(back->GetDataPtr(), ir->GetDataPtr(), 16));
     EXPECT_NE(coded.ToString(false).find(", Depth=8 Bit"), std::string::npos);
     EXPECT_NE(coded.ToString(false).find(", CompressedVersion=1, Compression=SNAPPY"), std::string::npos);
+}
+
+TEST(CompressedTexture, OneLayerDecodedOnTwoThreadsAtOnce)
+{
+    // Atoms share layers across copies: each thread must use its own codec instances.
+    auto rgb = texture<DataTypeTextureRGB>(128, 96, smoothImage(128, 96, 3));
+    auto coded = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(coded->compress(rgb, 130));
+    const Bytes expected = payloadOf(*coded->decompress());
+    std::vector<Bytes> results(2);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 20; ++i)
+                results[t] = payloadOf(*coded->decompress());
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const Bytes& result : results)
+        EXPECT_EQ(result, expected);
 }

@@ -7,9 +7,11 @@
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/FilterParamNumeric.h>
+#include <Hyx/Graph.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/MutateCompressor.h>
 
+#include "../graph/GraphFixtures.h"
 #include "StreamTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -226,4 +228,31 @@ TEST(AutoCompression, RoundTripThroughTheAtomStream)
             EXPECT_EQ(payloadOf(out[i]), payloadOf(plain[i])) << i;
         }
     }
+}
+
+TEST(CompressionMutates, ProfilesThroughAGraph)
+{
+    const VornCommon::Guid a = HYXPurposeGuids::CAMERA_PRIMARY, b = HYXPurposeGuids::SECONDARY_COLOR;
+    auto profile = std::make_shared<Profile>(a, DataTypeVertexPositions::TheTypeGuid());
+    profile->Add(b, DataTypeVertexNormals::TheTypeGuid());
+    auto graph = std::make_shared<Graph>();
+    ASSERT_EQ(graph->AddAndConnect(std::make_shared<GraphFixtures::TestSource>(3, profile)), ActionResult::Success);
+    auto compressor = std::shared_ptr<Filter>(MutateAutoCompressorFilterCreator());
+    compressor->Instantiate();
+    ASSERT_EQ(graph->AddAndConnect(compressor), ActionResult::Success);
+    EXPECT_FALSE(compressor->getParameterByName("Input Profile"));
+    EXPECT_TRUE(compressor->getParameterByName(MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME));
+    const auto coded = compressor->GetOutputProfile();
+    ASSERT_EQ(coded->GetDataProfileCount(), 2);
+    EXPECT_EQ(coded->GetDataProfileByIndex(0)->GetTypeGuid(), DataTypeVertexNormals::TheTypeGuid());
+    EXPECT_TRUE(
+        coded->Contains(a, DataTypeCompressedVertexPositions::TheTypeGuid(), DataTypeVertexPositions::TheTypeGuid()));
+
+    auto decompressor = std::shared_ptr<Filter>(MutateVertexPositionsDecompressorFilterCreator());
+    decompressor->Instantiate();
+    ASSERT_EQ(graph->AddAndConnect(decompressor), ActionResult::Success);
+    EXPECT_TRUE(decompressor->getParameterByName("Input Profile"));
+    const auto plain = decompressor->GetOutputProfile();
+    ASSERT_EQ(plain->GetDataProfileCount(), 2);
+    EXPECT_TRUE(plain->Contains(a, DataTypeVertexPositions::TheTypeGuid(), VornCommon::Guid()));
 }

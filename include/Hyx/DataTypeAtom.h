@@ -7,14 +7,15 @@
 // no stream header.
 //
 // Contract:
-// - The nested atom is the state; the payload is only a cache of its record, built by
-//   Serialize and dropped by Add, Remove and a successful load. Changes made to a nested
-//   layer after a Serialize are not seen until the next Add or Remove.
-// - A new layer holds an empty atom and an empty payload (Serialize gives 0 bytes); an empty
-//   payload loads as an empty atom.
+// - The nested atom is the state; the payload is only its record, packed anew by every
+//   Serialize, so changes made to a nested layer in the meantime are always written. A
+//   successful load drops the payload.
+// - A new layer holds an empty atom (Serialize gives the empty record); an empty payload
+//   loads as an empty atom.
 // - Layers given to Add are held, not copied. Loaded layers own copies of their payloads.
-// - A payload that is not exactly one readable record is refused and kept as it is, with an
-//   empty nested atom; so is nesting deeper than MAX_NESTING levels. Serialize refuses such
+// - A payload that is not exactly one readable record is refused and kept as it is (Serialize
+//   gives it back until the next Add or Remove), with an empty nested atom; so is nesting
+//   deeper than MAX_NESTING levels. Serialize refuses such
 //   nesting with std::length_error, so a layer nested in itself cannot recurse for ever.
 // - Indexes outside the block list give an empty layer and change nothing.
 // - Used by one thread at a time (see DataLayer).
@@ -59,7 +60,7 @@ public:
     /// The layer of the block at index, or empty.
     std::shared_ptr<DataLayer> GetDataLayer(int index) const;
 
-    /// The cached record, or a record newly packed from the nested atom. Throws
+    /// The record newly packed from the nested atom (or the bytes of a refused load). Throws
     /// std::runtime_error "DataTypeAtom version not supported!" when the payload version is
     /// not 0, std::runtime_error when the nested atom cannot be packed.
     const uint8_t* Serialize(uint32_t& size) override;
@@ -71,6 +72,8 @@ protected:
 
 private:
     std::shared_ptr<Atom> _atom;
+    /// The payload holds bytes a load refused; they are written as they are.
+    bool _keepsUnreadBytes = false;
 };
 
 /// A new DataTypeAtom that the caller owns.

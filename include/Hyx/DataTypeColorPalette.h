@@ -4,10 +4,11 @@
 // three bytes R, G, B.
 //
 // Contract:
-// - Payload (any version): u16 bit size b, then 3 * 2^b entry bytes, entry i at 2 + 3 i.
+// - Payload version 0: u16 bit size b, then 3 * 2^b entry bytes, entry i at 2 + 3 i.
 //   An 8-bit palette payload is 770 bytes, a 16-bit one 196610.
-// - Loading never fails: the entry pointer is null unless the payload holds every entry of
-//   the stored bit size. The class, not the stored bit size, decides GetBitSize.
+// - Loading refuses other versions only: the entry pointer is null unless the stored bit
+//   size is the class's and the payload holds every entry. The class, not the stored bit
+//   size, decides GetBitSize; SetPalette of the other size gives no entry pointer.
 // - SetPalette and AllocatePalette take a bit size of 8 or 16; any other throws
 //   std::invalid_argument "DataTypeColorPalette format is not supported!" and changes
 //   nothing. SetPalette may be given entries inside the layer's own payload.
@@ -50,7 +51,7 @@ public:
     uint32_t GetPaletteSizeInBytes() const;
     /// The stored bit size.
     uint16_t GetStoredBitSize() const { return _bitSize; }
-    /// The first entry (null when the payload does not hold them all).
+    /// The first of the 2^GetBitSize entries (null when the payload does not hold them).
     uint8_t* GetPaletteData() const { return _entries; }
     /// Replaces the payload by 2^bitSize entries copied from entries (null: not copied).
     void SetPalette(uint8_t bitSize, const uint8_t* entries);
@@ -61,7 +62,7 @@ protected:
     DataTypeColorPalette();
     /// "Format", "Size".
     void onUpdateStatusProperties() override;
-    /// Every version; never fails.
+    /// Version 0 only; short payloads load without entries.
     bool deserializeAndMigrate(uint8_t* data, uint32_t size) override;
 
 private:

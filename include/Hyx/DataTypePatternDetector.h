@@ -70,6 +70,10 @@ public:
     float* Get2DColor() const { return _colorPoints; }
     float* Get2DColorSec() const { return _secondaryColorPoints; }
     float* Get2DIR() const { return _infraredPoints; }
+    /// Points in Get2DColor, Get2DColorSec and Get2DIR (0 for a missing array).
+    uint32_t GetNum2DColor() const { return _numColorPoints; }
+    uint32_t GetNum2DColorSec() const { return _numSecondaryColorPoints; }
+    uint32_t GetNum2DIR() const { return _numInfraredPoints; }
     int GetNumRowCircles() const { return _numRows; }
     int GetNumColCircles() const { return _numCols; }
 

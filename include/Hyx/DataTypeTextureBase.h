@@ -51,7 +51,8 @@ public:
     /// The sample depth (meaningful for IR only).
     virtual TextureDepth GetDepth() const;
     /// Sets the depth used by the next size computation and write; the payload is not
-    /// touched. std::invalid_argument "Texture depth not supported!" for other values.
+    /// touched, and the pixel pointer is null while the payload is too short for the block
+    /// of that depth. std::invalid_argument "Texture depth not supported!" for other values.
     virtual void SetDepth(TextureDepth depth);
     /// Replaces the payload by a width x height image copied from pixels (which may lie in
     /// this layer's payload); null pixels allocate without copying.
@@ -95,6 +96,9 @@ protected:
     /// Reads width and height at offset 0 and sets the pixel pointer at pixelOffset when the
     /// block fits; never fails.
     void loadTexture(uint8_t* data, uint32_t size, uint32_t pixelOffset);
+    /// Sets the pixel pointer at the pixel offset of data when the block of the current
+    /// dimensions, format and depth fits size bytes, else null.
+    void locatePixels(uint8_t* data, uint32_t size);
     /// The write path of SetTexture and AllocateTexture*: header of headerSize bytes (the
     /// depth byte follows the height when it is 5), then the block and additional bytes;
     /// pixels (may be null) are copied into the block. Returns the pixel pointer.

@@ -104,4 +104,16 @@ inline void RegisterStreamTestLayers()
     (void)registered;
 }
 
+/// A layer of class L (registered) with the test purpose, at its class version, holding the
+/// payload.
+template <class L>
+std::shared_ptr<L> StreamTestLayer(const std::vector<uint8_t>& payload)
+{
+    RegisterStreamTestLayers();
+    auto layer = std::make_shared<L>();
+    layer->InitializeHeader(StreamTestPurpose());
+    SetPayload(*layer, payload);
+    return layer;
+}
+
 } // namespace HyxTest

@@ -9,6 +9,7 @@
 #include "CapturedLog.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,20 @@ struct ExactReader {
     std::unique_ptr<uint8_t[]> copy;
     std::unique_ptr<Hyx::DeserializeFromMemory> reader;
 };
+
+/// The little-endian word at `at`.
+inline uint32_t U32At(const Bytes& bytes, size_t at)
+{
+    uint32_t value;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+/// Overwrites the little-endian word at `at`.
+inline void PutU32(Bytes& bytes, size_t at, uint32_t value)
+{
+    std::memcpy(bytes.data() + at, &value, 4);
+}
 
 /// Number of captured lines at the given level.
 inline size_t CountAtLevel(const CapturedLog& log, VornCommon::LogLevel level)

@@ -1,3 +1,5 @@
+#include "TestLayers.h"
+
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataProfile.h>
 #include <Hyx/GuidAlias.h>
@@ -32,19 +34,6 @@ std::shared_ptr<Profile> makeProfile(std::initializer_list<std::shared_ptr<DataP
         EXPECT_EQ(result->Add(entry), HyxErrorCode::Success);
     return result;
 }
-
-class PlainLayer : public DataLayer {
-public:
-    PlainLayer() : DataLayer(0) {}
-    Guid TypeGuid() const override { return T; }
-    DataLayerClassInfo GetDataLayerClassInfo() const override
-    {
-        return DataLayerClassInfo(VornCommon::String("DataTypePlain"));
-    }
-
-protected:
-    bool deserializeAndMigrate(uint8_t*, uint32_t) override { return true; }
-};
 
 } // namespace
 
@@ -91,9 +80,7 @@ TEST(Profile, AddRefusesDuplicatesAndEmptyEntries)
     EXPECT_EQ(profile.Add(std::shared_ptr<Profile>()), HyxErrorCode::UnknownError);
     EXPECT_EQ(profile.GetDataProfileCount(), 1);
 
-    auto layer = std::make_shared<PlainLayer>();
-    layer->InitializeHeader(Q);
-    EXPECT_EQ(profile.Add(std::shared_ptr<DataLayer>(layer)), HyxErrorCode::Success);
+    EXPECT_EQ(profile.Add(std::shared_ptr<DataLayer>(std::make_shared<TestLayer>(T, Q))), HyxErrorCode::Success);
     EXPECT_TRUE(profile.Contains(Q, T, Nil));
 
     // The profile form stops at the first duplicate; entries before it stay.

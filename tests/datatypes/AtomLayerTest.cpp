@@ -58,7 +58,7 @@ TEST(DataTypeAtom, RoundTripOfAddedLayers)
 {
     DataTypeAtom layer;
     EXPECT_TRUE(EndsWith(layer.ToString(false), ", Num=0"));
-    EXPECT_TRUE(PayloadOf(layer).empty());
+    EXPECT_EQ(PayloadOf(layer), recordOf({})); // the empty record, which reloads as such
     EXPECT_EQ(Loaded<DataTypeAtom>({}, 0)->NumDataLayers(), 0);
 
     const auto second = group(9);
@@ -80,6 +80,9 @@ TEST(DataTypeAtom, RoundTripOfAddedLayers)
     back->Remove(5);
     EXPECT_EQ(back->GetDataLayer(2), nullptr);
     EXPECT_EQ(PayloadOf(*back), recordOf({group(9), group(8)}));
+    // A nested layer changed after a write is seen by the next one.
+    std::dynamic_pointer_cast<DataTypeGroupInfo>(back->GetDataLayer(0))->SetGroupInfo(3);
+    EXPECT_EQ(PayloadOf(*back), recordOf({group(3), group(8)}));
 }
 
 // Every truncation is refused and keeps its bytes; in a stream it becomes a placeholder that

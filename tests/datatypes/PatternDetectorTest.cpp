@@ -32,6 +32,7 @@ TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
     EXPECT_EQ(offsetOf(layer, layer.Get2DColor()), 84);
     EXPECT_EQ(layer.Get2DColorSec(), nullptr);
     EXPECT_EQ(offsetOf(layer, layer.Get2DIR()), 124);
+    EXPECT_EQ(layer.GetNum2DColor() * 100 + layer.GetNum2DColorSec() * 10 + layer.GetNum2DIR(), 401u);
     EXPECT_EQ(Bytes(payload.begin() + 8, payload.begin() + 80), Bytes(72, 0)); // a new buffer is zeroed
     EXPECT_EQ(Bytes(payload.end() - 32, payload.end()), // alphabetical order
               PayloadBuilder().f32(6).f32(3).u32(3).u32(5).f32(1.5f).f32(2).f32(7).f32(4).bytes);
@@ -59,6 +60,10 @@ TEST(DataTypePatternDetector, TruncatedPayloadsStopAtTheFirstMissingArea)
         EXPECT_EQ(part->GetCirclesCamVec() != nullptr, n >= 20) << n;
         EXPECT_EQ(part->Get2DColorSec() != nullptr, n >= 44) << n;
         EXPECT_EQ(part->Get2DIR() != nullptr, n >= 56) << n;
+        // A count comes only with its points (a count read before missing points is 0).
+        EXPECT_EQ(part->GetNum2DColor() + part->GetNum2DColorSec() + part->GetNum2DIR(),
+                  uint32_t((n >= 32) + (n >= 44) + (n >= 56)))
+            << n;
         EXPECT_EQ(part->GetAverageColorErrorPerCam(), n >= 60 ? 6.0f : 0.0f) << n;
         EXPECT_EQ(part->GetVarianceLengthPerCam(), n >= 88 ? 4.0f : 0.0f) << n;
     }

@@ -35,14 +35,6 @@ struct Chain : AsyncTestGraph {
     std::shared_ptr<TestTarget> target;
 };
 
-std::vector<unsigned> Range(unsigned first, unsigned count)
-{
-    std::vector<unsigned> frames;
-    for (unsigned i = 0; i < count; ++i)
-        frames.push_back(first + i);
-    return frames;
-}
-
 } // namespace
 
 TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
@@ -65,7 +57,7 @@ TEST(AsyncGraphThreads, PlaysEveryFrameInOrderAndStopsByItself)
     ASSERT_EQ(chain.async->Play(), ActionResult::Success);
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
     EXPECT_TRUE(chain.async->IsStopped()); // no host call
-    EXPECT_EQ(chain.target->frames(), Range(0, 100));
+    EXPECT_EQ(chain.target->frames(), Range(100));
     EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Stopped}));
     const auto threads = chain.log.threads();
     EXPECT_EQ(threads[0], std::this_thread::get_id());
@@ -88,7 +80,7 @@ TEST(AsyncGraphThreads, FailingFilterIsHeardAsErrorThenStopped)
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
     EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
     EXPECT_TRUE(chain.async->IsStopped());
-    EXPECT_EQ(chain.target->frames(), Range(0, 10));
+    EXPECT_EQ(chain.target->frames(), Range(10));
     EXPECT_EQ(std::string(chain.async->GetLastError(false).CStr()).rfind("Graph update failed(", 0), 0u);
 }
 
@@ -140,7 +132,7 @@ TEST(AsyncGraphThreads, ListenersMayStopPauseAndPlayFromTheWorker)
         EXPECT_TRUE(chain.async->IsPaused());
         ASSERT_EQ(chain.async->Play(), ActionResult::Success);
         ASSERT_TRUE(chain.log.waitFor(State::Stopped));
-        EXPECT_EQ(chain.target->frames(), Range(0, 40));
+        EXPECT_EQ(chain.target->frames(), Range(40));
     }
 }
 
@@ -185,8 +177,7 @@ TEST(AsyncGraphThreads, StopEndsPacedSuspendedAndRunningWorkers)
 {
     // Paced at 2 fps and looping: Stop does not wait out the period.
     Chain chain(10, 2.0f);
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 2.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 2.0f));
     ASSERT_TRUE(Eventually([&] { return !chain.target->frames().empty(); }));
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.async->IsStopped());
@@ -224,13 +215,12 @@ TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
     AsyncTestGraph chain;
     chain.make<PauseRefuser>();
     auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 500.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce, 500.0f));
     EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
     // The graph is not left playing without a worker: the walk goes on to its end.
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
     EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Stopped}));
-    EXPECT_EQ(target->frames(), Range(0, 60));
+    EXPECT_EQ(target->frames(), Range(60));
 }
 
 TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
@@ -244,8 +234,7 @@ TEST(AsyncGraphThreads, WorkerShowsInTheProfilerWhileItRuns)
     };
     {
         Chain chain(10);
-        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
         ASSERT_TRUE(Eventually([&] {
             const auto record = workerRecord();
             return record && record->GetFrameCount() > 3;

@@ -1,3 +1,5 @@
+#include "GraphFixtures.h"
+
 #include <Hyx/FrameOrderProvider.h>
 
 #include <gtest/gtest.h>
@@ -12,11 +14,6 @@ using Hyx::FrameOrderProvider;
 using Hyx::PlaybackMode;
 
 namespace {
-
-struct CountingListener : Hyx::IFrameOrderResetListener {
-    void OnFrameOrderReset() override { ++count; }
-    std::atomic<int> count{0};
-};
 
 // Drives a provider the way a source does: advance before reading once play started and
 // after every emitted frame.
@@ -60,7 +57,7 @@ TEST(FrameOrderAuto, WalksOfEveryMode)
 TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
 {
     FrameOrderAuto order(10, 10); // 10..19
-    CountingListener listener;
+    GraphFixtures::ResetCounter listener;
     order.SetFrameOrderResetListener(&listener);
     order.SetPlaybackMode(PlaybackMode::ForwardOnce, true);
     EXPECT_EQ(listener.count, 1);
@@ -101,7 +98,7 @@ TEST(FrameOrderManual, EachQueuedFrameOnceAndNothingWhenEmpty)
     order.AdvanceFrameID();
     EXPECT_EQ(order.GetFrameID(), 3u);
 
-    CountingListener listener;
+    GraphFixtures::ResetCounter listener;
     order.SetFrameOrderResetListener(&listener);
     order.PushBackNextFrameID(1);
     order.JumpToFrameID(42);
@@ -121,15 +118,14 @@ TEST(FrameOrderConcurrency, HostJumpsWhileTheGraphAdvances)
 {
     FrameOrderAuto order(0, 100);
     order.SetPlaybackMode(PlaybackMode::ForwardLoop, true);
-    CountingListener listener;
+    GraphFixtures::ResetCounter listener;
     order.SetFrameOrderResetListener(&listener);
     std::atomic<bool> stop{false};
     std::thread host([&] {
         for (uint32_t i = 0; i < 2000; ++i) {
             order.JumpToFrameID(i % 150);
-            if (i % 100 == 0) {
+            if (i % 100 == 0)
                 order.Reset();
-            }
         }
         stop = true;
     });
@@ -149,9 +145,8 @@ TEST(FrameOrderConcurrency, HostPushesWhileTheGraphTakes)
 {
     FrameOrderManual order;
     std::thread host([&] {
-        for (uint32_t i = 1; i <= 5000; ++i) {
+        for (uint32_t i = 1; i <= 5000; ++i)
             order.PushBackNextFrameID(i);
-        }
     });
     std::vector<uint32_t> taken;
     while (taken.size() < 5000) {

@@ -8,6 +8,7 @@
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataProfile.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/FrameOrderProvider.h>
 #include <Hyx/Graph.h>
 #include <Hyx/GuidLiteral.h>
 #include <Hyx/Mutate.h>
@@ -18,18 +19,96 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace GraphFixtures {
 
 using Hyx::HyxErrorCode;
 using VornCommon::Guid;
+using State = Hyx::Graph::GraphState;
+
+/// Long enough for a sanitizer build on a busy machine; a correct run never gets near it.
+inline constexpr std::chrono::seconds kPatience{60};
+
+/// Records every state change with the reporting thread, and the recording changes; can run
+/// a hook on each state.
+class StateLog : public Hyx::Graph::Events {
+public:
+    void onGraphStateChanged(State state) override
+    {
+        std::function<void(State)> hook;
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            _states.push_back(state);
+            _threads.push_back(std::this_thread::get_id());
+            hook = onState;
+        }
+        if (hook)
+            hook(state);
+        // Under the lock: a waiter that wakes may destroy the log as soon as it can lock.
+        std::lock_guard<std::mutex> lock(_mutex);
+        ++_notified;
+        _changed.notify_all();
+    }
+
+    void onGraphRecordingStateChanged(bool recording) override
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _recordings.push_back(recording);
+    }
+    std::vector<bool> recordings() const
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _recordings;
+    }
+    std::vector<State> states() const
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _states;
+    }
+    std::vector<std::thread::id> threads() const
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _threads;
+    }
+    /// Waits until `state` was reported `times` times in all.
+    bool waitFor(State state, size_t times = 1)
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _changed.wait_for(lock, kPatience, [&] {
+            size_t n = 0;
+            for (size_t i = 0; i < _notified; ++i)
+                n += _states[i] == state;
+            return n >= times;
+        });
+    }
+    /// Runs on the reporting thread after recording; set before the graph plays.
+    std::function<void(State)> onState;
+
+private:
+    mutable std::mutex _mutex;
+    std::condition_variable _changed;
+    std::vector<State> _states;
+    std::vector<std::thread::id> _threads;
+    std::vector<bool> _recordings;
+    size_t _notified = 0; // states whose hook has run
+};
+
+/// Counts frame order resets.
+struct ResetCounter : Hyx::IFrameOrderResetListener {
+    void OnFrameOrderReset() override { ++count; }
+    std::atomic<int> count{0};
+};
 
 inline constexpr Guid kPurposeA = Hyx::GuidLiteral("A0000000-0000-0000-0000-00000000000A");
 inline constexpr Guid kPurposeB = Hyx::GuidLiteral("B0000000-0000-0000-0000-00000000000B");
@@ -63,6 +142,15 @@ public:
 protected:
     bool deserializeAndMigrate(uint8_t*, uint32_t) override { return true; }
 };
+
+/// 0, 1, ..., count - 1.
+inline std::vector<unsigned> Range(unsigned count)
+{
+    std::vector<unsigned> frames(count);
+    for (unsigned i = 0; i < count; ++i)
+        frames[i] = i;
+    return frames;
+}
 
 /// A profile of (purpose, type) pairs.
 inline std::shared_ptr<Hyx::Profile> MakeProfile(std::initializer_list<std::pair<Guid, Guid>> entries)

@@ -13,27 +13,8 @@ using Hyx::Filter;
 using Hyx::FrameOrderAuto;
 using Hyx::Graph;
 using Hyx::PlaybackMode;
-using State = Hyx::Graph::GraphState;
 
 namespace {
-
-struct EventLog : Graph::Events {
-    void onGraphStateChanged(State state) override
-    {
-        states.push_back(static_cast<int>(state));
-        if (onState)
-            onState();
-    }
-    void onGraphRecordingStateChanged(bool recording) override { recordings.push_back(recording); }
-    std::vector<int> states;
-    std::vector<bool> recordings;
-    std::function<void()> onState;
-};
-
-struct ResetCounter : Hyx::IFrameOrderResetListener {
-    void OnFrameOrderReset() override { ++count; }
-    std::atomic<int> count{0};
-};
 
 // Source (100 frames) -> transform -> mutate -> target.
 struct FullChain : TestGraph {
@@ -124,7 +105,7 @@ TEST(GraphPlayback, DestroyingAPlayingGraph)
 {
     std::shared_ptr<TestSource> source;
     std::shared_ptr<TestTarget> target;
-    EventLog log;
+    StateLog log;
     {
         FullChain chain;
         source = chain.source;
@@ -133,7 +114,7 @@ TEST(GraphPlayback, DestroyingAPlayingGraph)
         ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
         ASSERT_TRUE(chain.update(5));
     }
-    EXPECT_EQ(log.states, (std::vector<int>{1, 0}));
+    EXPECT_EQ(log.states(), (std::vector<State>{State::Playing, State::Stopped}));
     EXPECT_EQ(source->GetFilterState(), Filter::FilterState::PreInitialized);
     EXPECT_EQ(target->GetFilterState(), Filter::FilterState::PreInitialized);
 }

@@ -23,11 +23,6 @@ std::shared_ptr<FrameOrderAuto> autoOrder(const Graph& graph)
     return std::dynamic_pointer_cast<FrameOrderAuto>(graph.GetFrameOrderProvider());
 }
 
-struct RecordingLog : Graph::Events {
-    void onGraphRecordingStateChanged(bool recording) override { recordings.push_back(recording); }
-    std::vector<bool> recordings;
-};
-
 // A target with an "Enable Recording" switch, as recording plug-ins have.
 std::shared_ptr<TestTarget> recordingTarget(bool recording)
 {
@@ -176,7 +171,7 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
     chain.make<TestSource>(100);
     auto a = chain.add(recordingTarget(false));
     auto b = chain.add(recordingTarget(false));
-    RecordingLog events;
+    StateLog events;
     chain.graph->_graphEvents.Add(&events);
     CapturedLog log;
 
@@ -187,7 +182,7 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
 
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
     ASSERT_EQ(chain.graph->StartRecording(), ActionResult::Success);
-    EXPECT_EQ(events.recordings, std::vector<bool>{true});
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true});
     EXPECT_EQ(a->getParameterValue("Enable Recording"), "True");
     EXPECT_EQ(b->getParameterValue("Enable Recording"), "True");
     // All switched on already: nothing to switch.
@@ -196,11 +191,11 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
 
     ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
     EXPECT_EQ(a->getParameterValue("Enable Recording"), "False");
-    EXPECT_EQ(events.recordings, std::vector<bool>{true}); // the stop is told after the next pass
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true}); // the stop is told after the next pass
     ASSERT_EQ(chain.graph->Update(), ActionResult::Success);
-    EXPECT_EQ(events.recordings, (std::vector<bool>{true, false}));
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false}));
     ASSERT_EQ(chain.graph->Update(), ActionResult::Success);
-    EXPECT_EQ(events.recordings.size(), 2u);
+    EXPECT_EQ(events.recordings().size(), 2u);
     EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
     EXPECT_EQ(log.Count(LogLevel::Error, "Failed to get active filter param 'Enable Recording'"), 1);
 
@@ -209,7 +204,7 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
     ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
     a->process = [](TestTarget& t, const Hyx::Atom&) { return t.ReportError(Hyx::HyxErrorCode::FailedToWriteToFile); };
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_EQ(events.recordings, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false, true, false}));
     chain.graph->_graphEvents.Remove(&events);
 }
 

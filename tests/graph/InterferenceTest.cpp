@@ -24,14 +24,6 @@ using Hyx::PlaybackMode;
 
 namespace {
 
-std::vector<unsigned> Range(unsigned count)
-{
-    std::vector<unsigned> frames(count);
-    for (unsigned i = 0; i < count; ++i)
-        frames[i] = i;
-    return frames;
-}
-
 /// A filter that counts its own destruction.
 template <class F>
 class Counted : public F {
@@ -44,30 +36,6 @@ public:
 
 private:
     std::atomic<int>& _gone;
-};
-
-class AtomPass : public Hyx::MutateAtomMultiThread {
-public:
-    Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
-    {
-        return Hyx::FilterClassInfo("AtomPass", Hyx::FilterCategory::Transform);
-    }
-
-protected:
-    std::shared_ptr<Atom> onProcessAtom(void*, std::shared_ptr<Atom> atom) override { return atom; }
-};
-
-class FramePass : public Hyx::MutateFrameMultiThread {
-public:
-    Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
-    {
-        return Hyx::FilterClassInfo("FramePass", Hyx::FilterCategory::Transform);
-    }
-
-protected:
-    Frame onProcessFrameAtoms(void*, Frame& frame) override { return frame; }
 };
 
 enum class Middle {
@@ -152,25 +120,21 @@ private:
         case Middle::Transform: filter = std::make_shared<Counted<TestTransform>>(gone); break;
         case Middle::Mutate: filter = std::make_shared<Counted<TestMutate>>(gone); break;
         case Middle::AtomThreads:
-            filter = std::make_shared<Counted<AtomPass>>(gone);
-            settings = {{"Threads count", "3"},
-                        {Hyx::MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME, "False"}};
+            filter = std::make_shared<Counted<AtomWork>>(gone);
+            settings = Threads<AtomWork>("3", false);
             break;
         case Middle::FrameThreads:
-            filter = std::make_shared<Counted<FramePass>>(gone);
-            settings = {{"Threads count", "3"},
-                        {Hyx::MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME, "False"}};
+            filter = std::make_shared<Counted<FrameWork>>(gone);
+            settings = Threads<FrameWork>("3", false);
             break;
         case Middle::BlockFps:
             filter = std::make_shared<Counted<Hyx::MutateBlockFPS>>(gone);
-            settings = {{Hyx::MutateBlock::BUFFER_SIZE_PARAMNAME, "2"},
-                        {Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, "False"},
-                        {Hyx::MutateBlockFPS::FRAMERATE_PARAMNAME, "0"}};
+            settings = Block("2", false);
+            settings.emplace_back(Hyx::MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
             break;
         case Middle::BlockManual:
             filter = std::make_shared<Counted<Hyx::MutateBlockManual>>(gone);
-            settings = {{Hyx::MutateBlock::BUFFER_SIZE_PARAMNAME, "1"},
-                        {Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, "False"}};
+            settings = Block("1", false);
             break;
         }
         add(filter);

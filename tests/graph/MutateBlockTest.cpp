@@ -18,24 +18,6 @@ using Hyx::MutateBlockManual;
 using Hyx::PlaybackMode;
 using VornCommon::LogLevel;
 
-namespace {
-
-Settings Block(const char* bufferSize, bool drop)
-{
-    return {{MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
-            {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
-}
-
-std::vector<unsigned> Range(unsigned count)
-{
-    std::vector<unsigned> frames;
-    for (unsigned i = 0; i < count; ++i)
-        frames.push_back(i);
-    return frames;
-}
-
-} // namespace
-
 TEST(MutateBlock, ManualReleasesOneFramePerPull)
 {
     HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}),
@@ -119,8 +101,7 @@ TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
         arrivals.push_back(std::chrono::steady_clock::now()); // the graph's worker only
         return HyxErrorCode::Success;
     };
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, MutateBlockFPS::FPS_MAX), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce, MutateBlockFPS::FPS_MAX));
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
     EXPECT_EQ(chain.target->frames(), Range(12));
     ASSERT_EQ(arrivals.size(), 12u);
@@ -132,15 +113,13 @@ TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
 {
     // Nobody releases: the graph's worker waits in the full buffer until it is asked to stop.
     AsyncChain<MutateBlockManual> chain(std::make_shared<TestSource>(30), Block("1", false));
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.target->frames().empty());
 
     // Pausing while the update waits keeps the waiting frame: nothing is lost or repeated.
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
     for (int i = 0; !chain.async->IsStopped(); ++i) {
         ASSERT_LT(i, 100000);
         if (i % 3 == 0) {
@@ -162,8 +141,7 @@ TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
         Settings settings = Block("1", drop);
         settings.emplace_back(MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
         AsyncChain<MutateBlockFPS> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{40, 40}), settings);
-        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
         auto order = chain.async->GetFrameOrderProvider();
         for (int i = 0; i < 100; ++i) {
             order->JumpToFrameID(static_cast<uint32_t>(i % 40));
@@ -182,8 +160,7 @@ TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
 {
     AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}),
                                         Block("1", false));
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
     auto order = chain.async->GetFrameOrderProvider();
     std::minstd_rand random(7);
     for (int i = 0; i < 300; ++i) {

@@ -18,14 +18,6 @@ namespace {
 
 using Frames = std::vector<unsigned>;
 
-Frames range(unsigned first, unsigned end)
-{
-    Frames frames;
-    for (unsigned f = first; f < end; ++f)
-        frames.push_back(f);
-    return frames;
-}
-
 // Source (numFrames) -> target, playing in `mode`.
 struct SourceChain : TestGraph {
     explicit SourceChain(unsigned numFrames, PlaybackMode mode = PlaybackMode::ForwardOnce,
@@ -58,7 +50,7 @@ TEST(SourceUpdate, HeldBackFrameIsAskedForAgain)
     EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
     EXPECT_FLOAT_EQ(chain.source->GetProgress(), progress);
     EXPECT_TRUE(chain.runToEnd());
-    EXPECT_EQ(chain.target->frames(), range(0, 6));
+    EXPECT_EQ(chain.target->frames(), Range(6));
     EXPECT_EQ(chain.source->stream()->asked, (Frames{0, 1, 2, 2, 2, 3, 4, 5}));
 }
 
@@ -70,8 +62,7 @@ TEST(SourceUpdate, LastFrameHeldBackIsStillEmitted)
         source->setUpStream = [mode](ScriptedStream& s) { s.holdBack = {mode == PlaybackMode::ForwardOnce ? 4u : 0u}; };
         chain.add(source);
         auto target = chain.make<TestTarget>();
-        ASSERT_EQ(chain.graph->SetPlaybackMode(mode, true), ActionResult::Success);
-        ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+        ASSERT_EQ(chain.graph->Play(mode), ActionResult::Success);
         ASSERT_TRUE(chain.update(5));
         // Four frames are out; the fifth was held back, so the graph is not done.
         EXPECT_EQ(target->frames().size(), 4u);
@@ -251,8 +242,7 @@ TEST(SourceStreams, MultiStreamFramesAreAllOrNothing)
     EXPECT_EQ(source->GetStreamIds(), (std::vector<int>{0, 1, 2}));
     // The shortest stream's information; the later one on a tie.
     EXPECT_EQ(source->GetStreamInfo(), source->stream(2)->GetStreamInfo());
-    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
 
     ASSERT_TRUE(chain.update(1));
     EXPECT_EQ(target->seen().size(), 3u);
@@ -274,8 +264,7 @@ TEST(SourceStreams, MultiStreamNeedsRoomForTheWholeFrame)
     TestGraph chain;
     auto source = chain.make<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
     chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
-    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     for (int i = 0; i < 333; ++i)
         ASSERT_EQ(source->Update(), Hyx::HyxErrorCode::Success);
     // One slot left for three atoms.

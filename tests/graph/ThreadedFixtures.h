@@ -1,29 +1,31 @@
 #pragma once
 
 // Helpers for the tests of the asynchronous graph and the threaded, buffering and block
-// mutates: a listener that records graph states with the thread that reported them, bounded
-// waits for what another thread makes true, and a target that can refuse to take atoms.
+// mutates: bounded waits for what another thread makes true, and a target that can refuse
+// to take atoms.
 
 #include "GraphFixtures.h"
 
 #include <Hyx/AsyncGraph.h>
+#include <Hyx/MutateBlock.h>
+#include <Hyx/MutateMultiThread.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace ThreadedFixtures {
 
-using State = Hyx::Graph::GraphState;
-
-/// Long enough for a sanitizer build on a busy machine; a correct run never gets near it.
-inline constexpr std::chrono::seconds kPatience{60};
+using namespace GraphFixtures;
 
 /// Polls `condition` until it holds or kPatience passes.
 inline bool Eventually(const std::function<bool()>& condition)
@@ -73,58 +75,6 @@ inline bool UpdateUntilDone(Hyx::Graph& graph)
            graph.IsDone();
 }
 
-/// Records every state change with the reporting thread; can run a hook on each.
-class StateLog : public Hyx::Graph::Events {
-public:
-    void onGraphStateChanged(State state) override
-    {
-        std::function<void(State)> hook;
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            _states.push_back(state);
-            _threads.push_back(std::this_thread::get_id());
-            hook = onState;
-        }
-        if (hook)
-            hook(state);
-        // Under the lock: a waiter that wakes may destroy the log as soon as it can lock.
-        std::lock_guard<std::mutex> lock(_mutex);
-        ++_notified;
-        _changed.notify_all();
-    }
-
-    std::vector<State> states() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _states;
-    }
-    std::vector<std::thread::id> threads() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _threads;
-    }
-    /// Waits until `state` was reported `times` times in all.
-    bool waitFor(State state, size_t times = 1)
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        return _changed.wait_for(lock, kPatience, [&] {
-            size_t n = 0;
-            for (size_t i = 0; i < _notified; ++i)
-                n += _states[i] == state;
-            return n >= times;
-        });
-    }
-    /// Runs on the reporting thread after recording; set before the graph plays.
-    std::function<void(State)> onState;
-
-private:
-    mutable std::mutex _mutex;
-    std::condition_variable _changed;
-    std::vector<State> _states;
-    std::vector<std::thread::id> _threads;
-    size_t _notified = 0; // states whose hook has run
-};
-
 /// A target that takes nothing while stalled, so its input queue fills up.
 struct StallingTarget : GraphFixtures::TestTarget {
     std::atomic<bool> stalled{false};
@@ -168,9 +118,120 @@ struct AsyncTestGraph : GraphFixtures::TestGraph {
         async->Stop();
         async->_graphEvents.Remove(&log);
     }
+    /// Sets the order and rate, then plays; false when either fails.
+    bool play(Hyx::PlaybackMode mode, float fps = 0.0f)
+    {
+        return async->SetPlaybackMode(mode, fps) == Hyx::ActionResult::Success &&
+               async->Play() == Hyx::ActionResult::Success;
+    }
     std::shared_ptr<Hyx::AsyncGraph> async;
     StateLog log;
 };
+
+/// "Buffer size" and "Drop frames when full" of the block mutates.
+inline Settings Block(const char* bufferSize, bool drop)
+{
+    return {{Hyx::MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
+            {Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
+}
+
+inline void* ResourceOf(unsigned worker)
+{
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(0x1000 + worker));
+}
+
+/// Per-worker resources of the threaded mutates: what the life cycle and the workers do with the per-worker resources.
+struct ResourceBook {
+    std::vector<unsigned> allocated; // life-cycle thread only
+    std::vector<void*> released; // life-cycle thread only
+
+    void seen(void* resource)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        byThread[std::this_thread::get_id()].insert(resource);
+    }
+    /// Every worker thread always got one and the same resource of the allocated ones.
+    bool consistent()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const auto& [thread, resources] : byThread) {
+            if (resources.size() != 1)
+                return false;
+            const auto index = reinterpret_cast<uintptr_t>(*resources.begin()) - 0x1000;
+            if (index >= allocated.size())
+                return false;
+        }
+        return true;
+    }
+
+    std::mutex mutex;
+    std::map<std::thread::id, std::set<void*>> byThread;
+};
+
+/// A threaded mutate of the test, recording what happens to the per-worker resources.
+template <class Leaf>
+class Recording : public Leaf {
+public:
+    Guid TypeGuid() const override { return kMutateGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("MutateWork", Hyx::FilterCategory::Transform);
+    }
+    ResourceBook book;
+
+protected:
+    void* AllocateThreadResource(unsigned worker) override
+    {
+        book.allocated.push_back(worker);
+        return ResourceOf(worker);
+    }
+    void ReleaseThreadResource(void* resource) override { book.released.push_back(resource); }
+};
+
+class AtomWork : public Recording<Hyx::MutateAtomMultiThread> {
+public:
+    /// The work; passes the atom on when not set. Set before play.
+    std::function<std::shared_ptr<Hyx::Atom>(std::shared_ptr<Hyx::Atom>)> work;
+    std::atomic<int> inWork{0};
+
+protected:
+    std::shared_ptr<Hyx::Atom> onProcessAtom(void* resource, std::shared_ptr<Hyx::Atom> atom) override
+    {
+        book.seen(resource);
+        ++inWork;
+        std::shared_ptr<Hyx::Atom> result = work ? work(atom) : atom;
+        --inWork;
+        return result;
+    }
+};
+
+class FrameWork : public Recording<Hyx::MutateFrameMultiThread> {
+public:
+    std::function<Frame(Frame&)> work;
+    std::mutex sizesMutex;
+    std::vector<size_t> frameSizes;
+
+protected:
+    Frame onProcessFrameAtoms(void* resource, Frame& frame) override
+    {
+        book.seen(resource);
+        {
+            std::lock_guard<std::mutex> lock(sizesMutex);
+            frameSizes.push_back(frame.size());
+        }
+        return work ? work(frame) : frame;
+    }
+};
+
+/// "Threads count" and the drop parameter of the variant.
+template <class Work>
+inline Settings Threads(const char* count, bool drop)
+{
+    const char* dropName = std::is_base_of_v<Hyx::MutateAtomMultiThread, Work>
+                               ? Hyx::MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME
+                               : Hyx::MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME;
+    return {{"Threads count", count}, {dropName, drop ? "True" : "False"}};
+}
 
 template <class Middle>
 using HostChain = FilterChain<Middle, GraphFixtures::TestGraph>;

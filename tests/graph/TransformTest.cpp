@@ -35,6 +35,20 @@ struct Upstream : TestGraph {
     std::shared_ptr<TestSource> source;
 };
 
+// Initialises `transform` under a source offering `offer`, then connects the two: the code
+// and the transform's error text.
+std::pair<HyxErrorCode, std::string> connectUnder(std::shared_ptr<Profile> offer,
+                                                  std::shared_ptr<TestTransform> transform)
+{
+    Upstream up(std::move(offer));
+    EXPECT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
+    EXPECT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
+    const HyxErrorCode code = std::make_shared<Hyx::Connection>(up.graph, 10)->Connect(up.source, transform);
+    const std::string text = transform->GetLastError(false).StdString();
+    transform->Reset();
+    return {code, text};
+}
+
 } // namespace
 
 TEST(TransformNegotiation, EarlierChoiceSurvivesAnotherPreInitialisation)
@@ -112,54 +126,31 @@ TEST(TransformNegotiation, OutputProfileMustBeFullySpecified)
 TEST(TransformNegotiation, CodesWhenTheInputIsConnected)
 {
     // 31: the upstream filter has no aggregated output profile.
-    {
-        Upstream up(nullptr);
-        auto transform = std::make_shared<TestTransform>();
-        EXPECT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::FailedToGetAggregatedOutputProfile);
-        EXPECT_EQ(transform->GetLastError(false).StdString().find(
-                      FilterText("Test", HyxErrorCode::FailedToGetAggregatedOutputProfile)),
-                  0u);
-    }
+    Upstream up(nullptr);
+    auto lacking = std::make_shared<TestTransform>();
+    EXPECT_EQ(lacking->PreInitialize(up.source.get(), nullptr), HyxErrorCode::FailedToGetAggregatedOutputProfile);
+    EXPECT_EQ(lacking->GetLastError(false).StdString().rfind(
+                  FilterText("Test", HyxErrorCode::FailedToGetAggregatedOutputProfile), 0),
+              0u);
     // 41: the upstream offer is not fully specified.
-    {
-        Upstream up(MakeProfile({{kPurposeA, kType1}, {Guid(), kType2}}));
-        auto transform = std::make_shared<TestTransform>();
-        ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
-        ASSERT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
-        auto connection = std::make_shared<Hyx::Connection>(up.graph, 10);
-        EXPECT_EQ(connection->Connect(up.source, transform), HyxErrorCode::InputProfileNotFullySpecified);
-        const std::string text41 = FilterText("Test", HyxErrorCode::InputProfileNotFullySpecified);
-        EXPECT_EQ(transform->GetLastError(false).StdString(), text41 + "(" + text41 + ")");
-        transform->Reset();
-    }
+    auto [code, text] =
+        connectUnder(MakeProfile({{kPurposeA, kType1}, {Guid(), kType2}}), std::make_shared<TestTransform>());
+    EXPECT_EQ(code, HyxErrorCode::InputProfileNotFullySpecified);
+    const std::string text41 = FilterText("Test", HyxErrorCode::InputProfileNotFullySpecified);
+    EXPECT_EQ(text, text41 + "(" + text41 + ")");
     // 42: a requested layer with a purpose that the upstream filter lacks.
-    {
-        Upstream up(MakeProfile({{kPurposeA, kType1}}));
-        auto transform = std::make_shared<TestTransform>(MakeProfile({{kPurposeP2, kType2}}));
-        ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
-        ASSERT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
-        auto connection = std::make_shared<Hyx::Connection>(up.graph, 10);
-        EXPECT_EQ(connection->Connect(up.source, transform), HyxErrorCode::DataProfileNotFulfilled);
-        const std::string missing = "Missing " + Hyx::DataProfile(kPurposeP2, kType2).ToFriendlyString();
-        const std::string text42 = FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + missing + ")";
-        EXPECT_EQ(transform->GetLastError(false).StdString(),
-                  FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + text42 + ")");
-        transform->Reset();
-    }
+    std::tie(code, text) = connectUnder(MakeProfile({{kPurposeA, kType1}}),
+                                        std::make_shared<TestTransform>(MakeProfile({{kPurposeP2, kType2}})));
+    EXPECT_EQ(code, HyxErrorCode::DataProfileNotFulfilled);
+    const std::string missing = "Missing " + Hyx::DataProfile(kPurposeP2, kType2).ToFriendlyString();
+    const std::string text42 = FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + missing + ")";
+    EXPECT_EQ(text, FilterText("Test", HyxErrorCode::DataProfileNotFulfilled) + "(" + text42 + ")");
     // 39: the output entry is already in the upstream offer.
-    {
-        Upstream up(MakeProfile({{kPurposeA, kType1}}));
-        auto transform =
-            std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeA, kType1}}));
-        ASSERT_EQ(transform->PreInitialize(up.source.get(), nullptr), HyxErrorCode::Success);
-        ASSERT_EQ(transform->Initialize(up.source.get()), HyxErrorCode::Success);
-        auto connection = std::make_shared<Hyx::Connection>(up.graph, 10);
-        EXPECT_EQ(connection->Connect(up.source, transform), HyxErrorCode::DataProfileAlreadyExists);
-        EXPECT_NE(
-            transform->GetLastError(false).StdString().find("(" + Hyx::Utils::GetGuidAlias(kType1).StdString() + ")"),
-            std::string::npos);
-        transform->Reset();
-    }
+    std::tie(code, text) = connectUnder(
+        MakeProfile({{kPurposeA, kType1}}),
+        std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeA, kType1}})));
+    EXPECT_EQ(code, HyxErrorCode::DataProfileAlreadyExists);
+    EXPECT_NE(text.find("(" + Hyx::Utils::GetGuidAlias(kType1).StdString() + ")"), std::string::npos);
 }
 
 namespace {

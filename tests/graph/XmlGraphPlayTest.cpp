@@ -1,7 +1,7 @@
 // Graph files that turn into running graphs: filters made by the factory from a file, with
 // the file's values, played to the end.
 
-#include "GraphFixtures.h"
+#include "ThreadedFixtures.h"
 #include "XmlGraphFiles.h"
 
 #include <Hyx/AsyncGraph.h>
@@ -13,12 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 #include <vector>
 
-using namespace GraphFixtures;
+using namespace ThreadedFixtures;
 using Hyx::ActionResult;
 using Hyx::PlaybackMode;
 
@@ -28,26 +26,18 @@ inline constexpr Guid kPlaySource = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3
 inline constexpr Guid kPlayTransform = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60802");
 inline constexpr Guid kPlayTarget = Hyx::GuidLiteral("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60803");
 
+// A test filter under a GUID of its own, for the factory.
+template <class F, const Guid& Type>
+struct Play : F {
+    Guid TypeGuid() const override { return Type; }
+    static Hyx::Filter* Create() { return new Play(); }
+};
 // Five frames, each with two layers of the type the transform asks for: its "Input Profile"
 // offers two combinations.
-class PlaySource : public TestSource {
-public:
+struct PlaySource : TestSource {
     PlaySource() : TestSource(5, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType1}})) {}
-    Guid TypeGuid() const override { return kPlaySource; }
-    static Hyx::Filter* Create() { return new PlaySource(); }
 };
-
-class PlayTransform : public TestTransform {
-public:
-    Guid TypeGuid() const override { return kPlayTransform; }
-    static Hyx::Filter* Create() { return new PlayTransform(); }
-};
-
-class PlayTarget : public TestTarget {
-public:
-    Guid TypeGuid() const override { return kPlayTarget; }
-    static Hyx::Filter* Create() { return new PlayTarget(); }
-};
+using PlayTarget = Play<TestTarget, kPlayTarget>;
 
 void RegisterPlayFilters()
 {
@@ -55,30 +45,14 @@ void RegisterPlayFilters()
         using Hyx::FilterCategory;
         using Hyx::FilterClassInfo;
         using Hyx::FilterFactory::RegisterFilterClass;
-        RegisterFilterClass(kPlaySource, FilterClassInfo("XmlPlaySource", FilterCategory::Source), &PlaySource::Create);
+        RegisterFilterClass(kPlaySource, FilterClassInfo("XmlPlaySource", FilterCategory::Source),
+                            &Play<PlaySource, kPlaySource>::Create);
         RegisterFilterClass(kPlayTransform, FilterClassInfo("XmlPlayTransform", FilterCategory::Transform),
-                            &PlayTransform::Create);
+                            &Play<TestTransform, kPlayTransform>::Create);
         RegisterFilterClass(kPlayTarget, FilterClassInfo("XmlPlayTarget", FilterCategory::Target), &PlayTarget::Create);
         return true;
     }();
     (void)registered;
-}
-
-} // namespace
-
-namespace {
-
-// Polls until done() holds or a generous deadline passes; true when it held.
-template <class Done>
-bool WaitFor(Done done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 PlaybackMode ProviderMode(const Hyx::Graph& graph)
@@ -112,7 +86,7 @@ TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndS
         auto target = std::dynamic_pointer_cast<PlayTarget>(graph->GetFilter(2));
         ASSERT_NE(nullptr, target);
         ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
-        EXPECT_TRUE(WaitFor([&] { return target->frames().size() >= 8; })) << graph->GetLastError(false).CStr();
+        EXPECT_TRUE(Eventually([&] { return target->frames().size() >= 8; })) << graph->GetLastError(false).CStr();
         EXPECT_EQ(ActionResult::Success, graph->Stop()) << graph->GetLastError(false).CStr();
         EXPECT_TRUE(graph->IsStopped());
         const std::vector<unsigned> seen = target->frames();
@@ -138,7 +112,7 @@ TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndS
         ASSERT_EQ(ActionResult::Success, graph->Play()) << graph->GetLastError(false).CStr();
         const Guid manual = Hyx::MutateBlockManual::TheTypeGuid();
         for (size_t frames = 1; frames <= 5; ++frames) {
-            EXPECT_TRUE(WaitFor([&] {
+            EXPECT_TRUE(Eventually([&] {
                 if (target->frames().size() >= frames)
                     return true;
                 graph->SetFilterParamValue(manual, "Pull next processed frame", "", 1);
@@ -147,7 +121,7 @@ TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndS
                 << frames;
         }
         // Done once every frame is through: the graph stops itself.
-        EXPECT_TRUE(WaitFor([&] { return graph->IsStopped(); }));
+        EXPECT_TRUE(Eventually([&] { return graph->IsStopped(); }));
         EXPECT_EQ(ActionResult::Success, graph->Stop());
         EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), target->frames());
     }

@@ -96,18 +96,17 @@ TEST(XmlGraph, SavesBothDialectsByteForByte)
 
 TEST(XmlGraph, EmptyListWritesOnlyTheRoot)
 {
+    using Save = bool (*)(const char*, std::shared_ptr<VisualGraphs>);
     const std::string path = OutputPath("empty.xml");
-    ASSERT_TRUE(XmlGraph::SaveToHyxXml(path.c_str(), std::make_shared<VisualGraphs>()));
-    EXPECT_EQ("<hyx version=\"1.0\"/>\n", ReadFile(path));
-    const auto hyx = XmlGraph::LoadFromXml(path.c_str());
-    ASSERT_NE(nullptr, hyx);
-    EXPECT_EQ(0, hyx->GetNumVisualGraphs());
-
-    ASSERT_TRUE(XmlGraph::SaveToQuendraXml(path.c_str(), std::make_shared<VisualGraphs>()));
-    EXPECT_EQ("<quendra version=\"1.0\"/>\n", ReadFile(path));
-    const auto quendra = XmlGraph::LoadFromXml(path.c_str());
-    ASSERT_NE(nullptr, quendra);
-    EXPECT_EQ(0, quendra->GetNumVisualGraphs());
+    const std::pair<Save, const char*> dialects[] = {{&XmlGraph::SaveToHyxXml, "<hyx version=\"1.0\"/>\n"},
+                                                     {&XmlGraph::SaveToQuendraXml, "<quendra version=\"1.0\"/>\n"}};
+    for (const auto& [save, text] : dialects) {
+        ASSERT_TRUE(save(path.c_str(), std::make_shared<VisualGraphs>()));
+        EXPECT_EQ(text, ReadFile(path));
+        const auto loaded = XmlGraph::LoadFromXml(path.c_str());
+        ASSERT_NE(nullptr, loaded);
+        EXPECT_EQ(0, loaded->GetNumVisualGraphs());
+    }
 }
 
 TEST(XmlGraph, HyxRoundTripKeepsModesRatesFlagsAndParameters)

@@ -25,11 +25,8 @@ namespace {
 
 std::shared_ptr<Atom> smallAtom(uint32_t frame)
 {
-    RegisterStreamTestLayers();
     auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, frame), frame);
-    auto layer = std::make_shared<StreamTestPlainLayer>();
-    SetPayload(*layer, Bytes(frame + 1, static_cast<uint8_t>(frame)));
-    atom->AddDataLayer(layer, false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>(Bytes(frame + 1, static_cast<uint8_t>(frame))), false);
     return atom;
 }
 

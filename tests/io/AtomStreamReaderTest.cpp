@@ -25,22 +25,12 @@ using VornCommon::LogLevel;
 
 namespace {
 
-template <class L>
-std::shared_ptr<L> layerOf(const Bytes& payload, uint16_t version)
-{
-    RegisterStreamTestLayers();
-    auto layer = std::make_shared<L>();
-    layer->InitializeHeader(StreamTestPurpose(), version);
-    SetPayload(*layer, payload);
-    return layer;
-}
-
 // An atom with a registered plain, a registered compressed, an unregistered plain and an
 // unregistered compressed layer.
 std::shared_ptr<Atom> mixedAtom()
 {
     auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 4, 17), 123456789ull);
-    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1, 2, 3, 4}, 1), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3, 4}), false);
     auto compressed = std::make_shared<StreamTestCompressedLayer>();
     compressed->InitializeHeader(StreamTestPurpose(), 0);
     compressed->InitializeCompressionInfo(StreamTestPlainType(), 1, 3);
@@ -65,11 +55,6 @@ Bytes packed(const std::shared_ptr<Atom>& atom, bool header = false)
         w.pack_hyxheader();
     EXPECT_EQ(w.pack_atom(atom), HyxErrorCode::Success);
     return PackedBytes(w);
-}
-
-void putU32(Bytes& b, size_t at, uint32_t v)
-{
-    std::memcpy(b.data() + at, &v, 4);
 }
 
 } // namespace
@@ -145,7 +130,7 @@ TEST(AtomStreamReader, CompressionFieldsFollowTheBlockKindAndTheClass)
 {
     // A kind-0 block of a registered compressed class carries the fields too.
     auto atom = std::make_shared<Atom>(0u, 0u);
-    auto compressed = layerOf<StreamTestCompressedLayer>({5, 5}, 0);
+    auto compressed = StreamTestLayer<StreamTestCompressedLayer>({5, 5});
     compressed->InitializeCompressionInfo(StreamTestUnknownType(), 2, 1);
     atom->AddDataLayer(compressed, false);
     Bytes kind0 = packed(atom);
@@ -196,12 +181,12 @@ TEST(AtomStreamReader, EmptyAtomAndBlockWithSlack)
 
     // Unused bytes at the end of a block are stepped over: the next block still reads.
     auto two = std::make_shared<Atom>(0u, 0u);
-    two->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
-    two->AddDataLayer(layerOf<StreamTestPlainLayer>({2}, 1), false);
+    two->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
+    two->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({2}), false);
     Bytes bytes = packed(two);
     bytes.insert(bytes.begin() + 16 + 46, {0xAA, 0xBB, 0xCC});
-    putU32(bytes, 0, static_cast<uint32_t>(bytes.size()));
-    putU32(bytes, 16, 46 + 3);
+    PutU32(bytes, 0, static_cast<uint32_t>(bytes.size()));
+    PutU32(bytes, 16, 46 + 3);
     ExactReader slack(bytes);
     auto back = slack->unpack_atom();
     ASSERT_TRUE(back);
@@ -241,7 +226,7 @@ TEST(AtomStreamReader, HeaderChecks)
     SerializeToMemory old(Hyx::HYX_FORMAT_VERSION_1001);
     old.pack_hyxheader();
     auto atom = std::make_shared<Atom>(0u, 0u);
-    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
     ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
     ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
     ExactReader reader(PackedBytes(old));
@@ -261,7 +246,7 @@ TEST(AtomStreamReader, HeaderChecks)
 TEST(AtomStreamReader, UnknownBlockKindThrowsAndSkipsTheAtom)
 {
     auto atom = std::make_shared<Atom>(0u, 0u);
-    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1}, 1), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
     Bytes bytes = packed(atom);
     bytes[16 + 4] = 7;
     const Bytes good = packed(atom);
@@ -277,7 +262,7 @@ TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
 {
     CapturedLog log;
     auto atom = std::make_shared<Atom>(0u, 0u);
-    atom->AddDataLayer(layerOf<StreamTestPlainLayer>({1, 2, 3, 4}, 1), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3, 4}), false);
     const Bytes good = packed(atom); // 16 + 49 bytes
 
     const auto expectNoAtom = [&](const Bytes& bytes, const char* what) {
@@ -287,28 +272,28 @@ TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
     };
     for (uint32_t blockSize : {0u, 4u, 50u, 0xFFFFFFFFu}) {
         Bytes bad = good;
-        putU32(bad, 16, blockSize);
+        PutU32(bad, 16, blockSize);
         expectNoAtom(bad, "block size");
     }
     Bytes record = good;
-    putU32(record, 0, 15);
+    PutU32(record, 0, 15);
     expectNoAtom(record, "record size 15");
-    putU32(record, 0, static_cast<uint32_t>(good.size()) + 1);
+    PutU32(record, 0, static_cast<uint32_t>(good.size()) + 1);
     expectNoAtom(record, "record size past the end");
     Bytes payload = good;
-    putU32(payload, 16 + 41, 5);
+    PutU32(payload, 16 + 41, 5);
     expectNoAtom(payload, "payload past the block");
-    putU32(payload, 16 + 41, 0xFFFFFFFF);
+    PutU32(payload, 16 + 41, 0xFFFFFFFF);
     expectNoAtom(payload, "huge payload");
     // A block shorter than a blob body.
     Bytes shortBlock = good;
-    putU32(shortBlock, 16, 20);
+    PutU32(shortBlock, 16, 20);
     expectNoAtom(shortBlock, "short body");
     EXPECT_GE(CountAtLevel(log, LogLevel::Error), 9u);
 
     // A bad block inside a framed record skips just that record.
     Bytes twoAtoms = good;
-    putU32(twoAtoms, 16, 4);
+    PutU32(twoAtoms, 16, 4);
     twoAtoms.insert(twoAtoms.end(), good.begin(), good.end());
     ExactReader reader(twoAtoms);
     EXPECT_FALSE(reader->unpack_atom());
@@ -336,7 +321,7 @@ TEST(AtomStreamReader, EveryTruncationOfAValidStreamIsRefused)
     const std::vector<size_t> boundaries = {16 + 49, 16 + 49 + 69, 16 + 49 + 69 + 47};
     for (size_t cut = 17; cut < atom.size(); ++cut) {
         Bytes bytes(atom.begin(), atom.begin() + cut);
-        putU32(bytes, 0, static_cast<uint32_t>(cut));
+        PutU32(bytes, 0, static_cast<uint32_t>(cut));
         ExactReader reader(bytes);
         const auto back = reader->unpack_atom();
         const auto boundary = std::find(boundaries.begin(), boundaries.end(), cut);

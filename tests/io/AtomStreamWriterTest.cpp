@@ -25,30 +25,11 @@ using VornCommon::Guid;
 
 namespace {
 
-std::shared_ptr<StreamTestPlainLayer> plainLayer(const Bytes& payload)
-{
-    RegisterStreamTestLayers();
-    auto layer = std::make_shared<StreamTestPlainLayer>();
-    layer->InitializeHeader(StreamTestPurpose());
-    SetPayload(*layer, payload);
-    return layer;
-}
-
 std::shared_ptr<StreamTestCompressedLayer> compressedLayer(const Bytes& payload)
 {
-    RegisterStreamTestLayers();
-    auto layer = std::make_shared<StreamTestCompressedLayer>();
-    layer->InitializeHeader(StreamTestPurpose());
+    auto layer = StreamTestLayer<StreamTestCompressedLayer>(payload);
     layer->InitializeCompressionInfo(StreamTestUnknownType(), 7, 2);
-    SetPayload(*layer, payload);
     return layer;
-}
-
-uint32_t u32At(const Bytes& b, size_t at)
-{
-    uint32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
 }
 
 // A layer that claims a payload too large for any record.
@@ -98,7 +79,7 @@ TEST(AtomStreamWriter, HeaderIsMagicThenVersion)
     old.pack_hyxheader();
     const Bytes bytes = PackedBytes(old);
     ASSERT_EQ(bytes.size(), 15u);
-    EXPECT_EQ(u32At(bytes, 11), 1001u);
+    EXPECT_EQ(U32At(bytes, 11), 1001u);
 }
 
 TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
@@ -131,7 +112,7 @@ TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
     SerializeToMemory a;
     a.pack_floatarray(floats, 3, true);
     EXPECT_EQ(a.GetPackedDataSize(), 16u);
-    EXPECT_EQ(u32At(PackedBytes(a), 0), 3u);
+    EXPECT_EQ(U32At(PackedBytes(a), 0), 3u);
     SerializeToMemory b;
     b.pack_floatarray(floats, 3, false);
     EXPECT_EQ(b.GetPackedDataSize(), 12u);
@@ -147,7 +128,7 @@ TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
     EXPECT_EQ(PackedBytes(c),
               (Bytes{0xF4, 0x22, 0x00, 0x6F, 0xD5, 0xA3, 0xCA, 0x4C, 0x8D, 0xAC, 0xAD, 0xCC, 0x3B, 0x37, 0xC8, 0x39}));
     c.pack_uint32(0xCAFEBABEu, 12u);
-    EXPECT_EQ(u32At(PackedBytes(c), 12), 0xCAFEBABEu);
+    EXPECT_EQ(U32At(PackedBytes(c), 12), 0xCAFEBABEu);
     EXPECT_EQ(c.GetPackedDataSize(), 16u);
     EXPECT_THROW(c.pack_uint32(1u, 13u), std::out_of_range);
 }
@@ -170,28 +151,28 @@ TEST(AtomStreamWriter, RecordAndBlockSizes)
     ASSERT_EQ(w.pack_atom(empty), HyxErrorCode::Success);
     Bytes bytes = PackedBytes(w);
     ASSERT_EQ(bytes.size(), 16u);
-    EXPECT_EQ(u32At(bytes, 0), 16u);
-    EXPECT_EQ(u32At(bytes, 4), Hyx::AtomId::Create(0, 2, 7));
+    EXPECT_EQ(U32At(bytes, 0), 16u);
+    EXPECT_EQ(U32At(bytes, 4), Hyx::AtomId::Create(0, 2, 7));
 
     const Bytes payload(10, 0x42);
     auto atom = std::make_shared<Atom>(1u, 5u);
-    atom->AddDataLayer(plainLayer(payload), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>(payload), false);
     atom->AddDataLayer(compressedLayer(payload), false);
     SerializeToMemory w2;
     ASSERT_EQ(w2.pack_atom(atom), HyxErrorCode::Success);
     bytes = PackedBytes(w2);
     ASSERT_EQ(bytes.size(), 16u + 55u + 76u);
-    EXPECT_EQ(u32At(bytes, 0), bytes.size());
-    EXPECT_EQ(u32At(bytes, 16), 45u + 10u);
+    EXPECT_EQ(U32At(bytes, 0), bytes.size());
+    EXPECT_EQ(U32At(bytes, 16), 45u + 10u);
     EXPECT_EQ(bytes[20], 0);
-    EXPECT_EQ(u32At(bytes, 16 + 55), 66u + 10u);
+    EXPECT_EQ(U32At(bytes, 16 + 55), 66u + 10u);
     EXPECT_EQ(bytes[16 + 55 + 4], 1);
     // Compressed body: source type at 41, source version at 57, reserved, type at 61, size at 62.
     const size_t c = 16 + 55;
     EXPECT_EQ(Guid::FromRawBytes(bytes.data() + c + 41), StreamTestUnknownType());
     EXPECT_EQ(bytes[c + 57], 7);
     EXPECT_EQ(bytes[c + 61], 2);
-    EXPECT_EQ(u32At(bytes, c + 62), 10u);
+    EXPECT_EQ(U32At(bytes, c + 62), 10u);
     EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 5), StreamTestPurpose());
     EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 21), StreamTestPlainType());
     EXPECT_EQ(bytes[16 + 39], 1); // payload version
@@ -205,7 +186,7 @@ TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
     EXPECT_EQ(w.pack_atom(nullptr), HyxErrorCode::FailedToPackAtom);
 
     auto huge = std::make_shared<Atom>(0u, 0u);
-    huge->AddDataLayer(plainLayer({1, 2, 3}), false);
+    huge->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3}), false);
     huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
     EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
     EXPECT_EQ(w.GetPackedDataSize(), 15u);
@@ -213,7 +194,7 @@ TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
 
     // The writer still works afterwards, also when no shared pointer owns it.
     auto ok = std::make_shared<Atom>(0u, 0u);
-    ok->AddDataLayer(plainLayer({1}), false);
+    ok->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
     EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
     EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 46u);
 }
@@ -226,8 +207,9 @@ TEST(AtomStreamWriter, CompressedBlockNeedsACompressedLayer)
     SerializeToMemory w;
     w.pack_hyxheader();
     auto atom = std::make_shared<Atom>(0u, 0u);
-    atom->AddDataLayer(plainLayer({1, 2, 3}), false);
-    atom->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob, plainLayer({4, 5})));
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3}), false);
+    atom->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob,
+                                                            StreamTestLayer<StreamTestPlainLayer>({4, 5})));
     EXPECT_EQ(w.pack_atom(atom), HyxErrorCode::FailedToPackAtom);
     EXPECT_EQ(w.GetPackedDataSize(), 15u);
     EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 1u);
@@ -286,7 +268,7 @@ TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
     w.pack_hyxheader();
 
     auto first = std::make_shared<Atom>(Hyx::AtomId::Create(0, 3, 0), 10);
-    first->AddDataLayer(plainLayer({1, 2, 3}), false);
+    first->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3}), false);
     first->AddDataLayer(compressedLayer({4, 5}), false);
     auto segment = std::make_shared<Hyx::DataTypeSegmentInfo>();
     segment->SetSegmentInfo(4);
@@ -323,7 +305,7 @@ TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
     const uint64_t flushed = w.GetPackedDataSize();
     ASSERT_TRUE(w.Flush());
     auto second = std::make_shared<Atom>(Hyx::AtomId::Create(0, 3, 1), 11);
-    second->AddDataLayer(plainLayer({6}), false);
+    second->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({6}), false);
     ASSERT_EQ(w.pack_atom(second, table), HyxErrorCode::Success);
     auto info2 = table->GetAtomInfo(3, 1);
     ASSERT_TRUE(info2);
@@ -344,7 +326,7 @@ TEST(AtomStreamWriter, NonChronologicalFrameWritesNothing)
     auto table = std::make_shared<Hyx::HyxLookupTable>();
     SerializeToMemory w;
     auto atom = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, 0), 0);
-    atom->AddDataLayer(plainLayer({1}), false);
+    atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
     ASSERT_EQ(w.pack_atom(atom, table), HyxErrorCode::Success);
     const Bytes before = PackedBytes(w);
     const uint32_t guids = table->GetGuidCount();

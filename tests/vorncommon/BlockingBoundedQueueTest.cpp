@@ -129,9 +129,8 @@ TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
     std::vector<std::thread> producers;
     for (int p = 0; p < kProducers; ++p) {
         producers.emplace_back([&queue, p] {
-            for (int i = 1; i <= kPerProducer; ++i) {
+            for (int i = 1; i <= kPerProducer; ++i)
                 queue.Push({p, i});
-            }
         });
     }
     // Each consumer sees every producer's items in increasing order.
@@ -151,9 +150,8 @@ TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
     };
     auto first = std::async(std::launch::async, consume);
     auto second = std::async(std::launch::async, consume);
-    for (std::thread& producer : producers) {
+    for (std::thread& producer : producers)
         producer.join();
-    }
     queue.Close();
     const auto a = first.get();
     const auto b = second.get();

@@ -117,9 +117,8 @@ TEST(DelegateConcurrency, EmitWhileOtherThreadChangesListeners)
             events.Remove(&coming);
         }
     });
-    for (int i = 0; i < kRounds; ++i) {
+    for (int i = 0; i < kRounds; ++i)
         events.Emit(&Events::onEvent, 1);
-    }
     changer.join();
     EXPECT_EQ(steady.total.load(), kRounds) << "a listener present throughout gets every emission";
     EXPECT_LE(coming.total.load(), kRounds);

@@ -12,28 +12,16 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include <TempDir.h>
 
 using VornCommon::FileHelper;
 
 namespace {
 
-// A fresh folder under the system temp folder, removed with everything in it.
+// A fresh folder, removed with everything in it.
 class TempFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vorn_test_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_dir, error);
-    }
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-
+    std::string Path(const std::string& name) const { return m_temp.file(name); }
     static void WriteFile(const std::string& path, const std::string& content)
     {
         int handle = FileHelper::OpenFileForWriting(path);
@@ -42,15 +30,14 @@ protected:
                   static_cast<int64_t>(content.size()));
         FileHelper::CloseFile(handle);
     }
-
     static std::string ReadText(const std::string& path)
     {
-        uint32_t length = 0;
-        std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(path, length));
-        return content ? std::string(reinterpret_cast<const char*>(content.get()), length) : std::string();
+        const std::vector<uint8_t> bytes = HyxTest::ReadFileBytes(path);
+        return std::string(bytes.begin(), bytes.end());
     }
 
-    std::string m_dir;
+    HyxTest::TempDir m_temp;
+    std::string m_dir = (std::filesystem::create_directories(m_temp.path), m_temp.path.string());
 };
 
 using FileHelperFiles = TempFolder;
@@ -209,13 +196,8 @@ TEST_F(FileWriters, AsciiLinesAndClosedWriter)
         crlf.WriteLine("x");
     } // closed by destructor
 
-    uint32_t length = 0;
-    std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(path, length));
-    ASSERT_NE(content, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(content.get()), length), "1 0 0 0\ntail");
-    content.reset(FileHelper::ReadFileContentToByteArray(Path("crlf.txt"), length));
-    ASSERT_NE(content, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(content.get()), length), "x\r\n");
+    EXPECT_EQ(ReadText(path), "1 0 0 0\ntail");
+    EXPECT_EQ(ReadText(Path("crlf.txt")), "x\r\n");
 
     VornCommon::FileWriter nowhere(Path("no/dir/file"));
     EXPECT_FALSE(nowhere.IsOpen());
@@ -269,10 +251,7 @@ TEST_F(XmlFiles, DocumentsPreserveWhitespaceAndSaveIndented)
     ASSERT_TRUE(VornCommon::SaveXmlDocument(doc, Path("graph.xml")));
     EXPECT_FALSE(VornCommon::SaveXmlDocument(doc, Path("no/dir/graph.xml")));
 
-    uint32_t length = 0;
-    std::unique_ptr<uint8_t[]> content(FileHelper::ReadFileContentToByteArray(Path("graph.xml"), length));
-    ASSERT_NE(content, nullptr);
-    const std::string text(reinterpret_cast<const char*>(content.get()), length);
+    const std::string text = ReadText(Path("graph.xml"));
     EXPECT_NE(text.find("<hyx>\n    <param"), std::string::npos) << text; // indented printer
 
     auto back = VornCommon::MakeXmlDocument();

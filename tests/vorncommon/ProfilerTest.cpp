@@ -36,9 +36,8 @@ TEST_F(ProfilerFixture, CountsZonesAndFramesOfARegisteredThread)
 
     for (int frame = 0; frame < 3; ++frame) {
         ProfilerZoneScope graph(outer);
-        if (frame != 1) {
+        if (frame != 1)
             ProfilerZoneScope source(inner);
-        }
         record->flip();
     }
     record->leaveZone(outer); // unbalanced: ignored
@@ -68,9 +67,8 @@ TEST_F(ProfilerConcurrency, RecordsArePerRegisteredThread)
     std::latch counted(3), checked(1);
     auto worker = [&](const char* name, int flips) {
         auto record = manager->addThisCpuThread(name);
-        for (int i = 0; i < flips; ++i) {
+        for (int i = 0; i < flips; ++i)
             manager->getCpuThread()->flip();
-        }
         counted.count_down();
         checked.wait();
         manager->removeThisCpuThread();

@@ -41,9 +41,8 @@ TEST(ThreadPoolConcurrency, JobsSeeTheirWorkerIndexAndNeverOverlapOnAWorker)
                 ++badIndex;
                 return;
             }
-            if (busy[worker].exchange(true)) {
+            if (busy[worker].exchange(true))
                 ++overlaps;
-            }
             ++ran;
             busy[worker].store(false);
         });
@@ -60,9 +59,8 @@ TEST(ThreadPoolConcurrency, OneWorkerRunsJobsInSubmissionOrder)
     ThreadPool pool(0); // taken as 1
     ASSERT_EQ(pool.GetThreadsCount(), 1u);
     std::vector<int> order;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i)
         pool.DoJob([&order, i](unsigned worker) { order.push_back(worker == 0 ? i : -1); });
-    }
     pool.WaitUntilIdle();
     ASSERT_EQ(order.size(), 100u);
     for (int i = 0; i < 100; ++i) {
@@ -108,9 +106,8 @@ TEST(ThreadPoolConcurrency, ResetJobsDiscardsWaitingJobsAndCountsThem)
         firstDone = true;
     });
     started.wait();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         pool.DoJob([&](unsigned) { ++discardedRan; });
-    }
     EXPECT_EQ(pool.ResetJobs(), 3u);
     EXPECT_EQ(pool.ResetJobs(), 0u);
     EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 0u) << "the running job still occupies";

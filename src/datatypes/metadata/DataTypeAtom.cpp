@@ -53,6 +53,7 @@ void DataTypeAtom::Add(std::shared_ptr<DataLayer> layer)
         return;
     _atom->AddDataLayer(std::move(layer), false);
     _payload.reset();
+    _keepsUnreadBytes = false;
 }
 
 void DataTypeAtom::Remove(int index)
@@ -65,6 +66,7 @@ void DataTypeAtom::Remove(int index)
     for (auto& block : blocks)
         _atom->AddDataBlock(std::move(block));
     _payload.reset();
+    _keepsUnreadBytes = false;
 }
 
 std::shared_ptr<DataLayer> DataTypeAtom::GetDataLayer(int index) const
@@ -79,7 +81,8 @@ const uint8_t* DataTypeAtom::Serialize(uint32_t& size)
 {
     if (_payloadVersion != CLASS_VERSION)
         throw std::runtime_error("DataTypeAtom version not supported!");
-    if (!_payload) {
+    // Packed on every call: a nested layer may have changed since the last one.
+    if (!_keepsUnreadBytes) {
         const NestingLevel level;
         if (level.TooDeep())
             throw std::length_error("DataTypeAtom: atoms nested too deeply.");
@@ -97,8 +100,11 @@ bool DataTypeAtom::deserializeAndMigrate(uint8_t* data, uint32_t size)
     if (_payloadVersion != CLASS_VERSION)
         return false;
     _atom = emptyAtom();
-    if (size == 0)
+    _keepsUnreadBytes = true; // until the bytes prove to be one readable record
+    if (size == 0) {
+        _keepsUnreadBytes = false;
         return true;
+    }
 
     const NestingLevel level;
     if (level.TooDeep()) {
@@ -120,6 +126,7 @@ bool DataTypeAtom::deserializeAndMigrate(uint8_t* data, uint32_t size)
         return false;
     _atom = std::move(atom);
     _payload.reset();
+    _keepsUnreadBytes = false;
     return true;
 }
 

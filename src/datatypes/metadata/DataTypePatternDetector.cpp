@@ -99,9 +99,12 @@ bool DataTypePatternDetector::deserializeAndMigrate(uint8_t* data, uint32_t size
     const List lists[] = {{_numColorPoints, _colorPoints},
                           {_numSecondaryColorPoints, _secondaryColorPoints},
                           {_numInfraredPoints, _infraredPoints}};
-    for (const List& list : lists)
-        if (!reader.read(list.count) || !takeArea(reader, list.count, POINT_BYTES, list.points))
+    for (const List& list : lists) {
+        if (!reader.read(list.count) || !takeArea(reader, list.count, POINT_BYTES, list.points)) {
+            list.count = 0; // a count is only given out with its points
             return true;
+        }
+    }
 
     CirclesStatistics& st = _statistics;
     reader.read(st.averageColorErrorPerCam);

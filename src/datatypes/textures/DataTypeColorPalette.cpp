@@ -81,7 +81,7 @@ void DataTypeColorPalette::SetPalette(uint8_t bitSize, const uint8_t* entries)
 uint8_t* DataTypeColorPalette::AllocatePalette(uint8_t bitSize)
 {
     SetPalette(bitSize, nullptr);
-    return _entries;
+    return _payload->data() + 2; // the area asked for, also when GetPaletteData withholds it
 }
 
 void DataTypeColorPalette::onUpdateStatusProperties()
@@ -92,9 +92,15 @@ void DataTypeColorPalette::onUpdateStatusProperties()
 
 bool DataTypeColorPalette::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
+    _entries = nullptr;
+    _bitSize = 0;
+    if (_payloadVersion != 0)
+        return false;
     _bitSize = DataReader(data, size).read_uint16();
     const uint64_t bytes = paletteBytes(_bitSize);
-    _entries = bytes != 0 && 2 + bytes <= size ? data + 2 : nullptr;
+    // Consumers index GetBitSize entries: a palette of another size is not handed out.
+    const bool complete = bytes != 0 && 2 + bytes <= size && _bitSize == GetBitSize();
+    _entries = complete ? data + 2 : nullptr;
     return true;
 }
 

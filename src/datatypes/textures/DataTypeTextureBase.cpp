@@ -70,6 +70,8 @@ void DataTypeTextureBase::SetDepth(TextureDepth depth)
     if (depth != TextureDepth::Depth8Bit && depth != TextureDepth::Depth16Bit)
         throw std::invalid_argument("Texture depth not supported!");
     _depth = depth;
+    // The block of the new depth may not fit the payload that the pixels were found in.
+    locatePixels(_payload ? _payload->data() : nullptr, _payload ? _payload->size() : 0);
 }
 
 void DataTypeTextureBase::SetTexture(uint16_t width, uint16_t height, const uint8_t* pixels)
@@ -146,8 +148,13 @@ void DataTypeTextureBase::loadTexture(uint8_t* data, uint32_t size, uint32_t pix
     _width = reader.read_uint16();
     _height = size >= 4 ? reader.read_uint16() : 0;
     _pixelOffset = pixelOffset;
+    locatePixels(data, size);
+}
+
+void DataTypeTextureBase::locatePixels(uint8_t* data, uint32_t size)
+{
     const uint64_t bytes = ComputeTextureSizeInBytes(GetTextureFormat(), _depth, _width, _height);
-    _pixels = bytes != 0 && pixelOffset + bytes <= size ? data + pixelOffset : nullptr;
+    _pixels = data && bytes != 0 && _pixelOffset + bytes <= size ? data + _pixelOffset : nullptr;
 }
 
 uint8_t* DataTypeTextureBase::writeTexture(uint16_t width, uint16_t height, uint32_t additional, const uint8_t* pixels,

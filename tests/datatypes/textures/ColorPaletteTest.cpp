@@ -36,11 +36,28 @@ TEST(ColorPalette, PayloadTextAndStatus)
     }
     EXPECT_EQ(HyxTest::PayloadOf(palette), payload);
 
-    // Entries taken from the layer's own payload survive the growth to 16 bits.
-    palette.SetPalette(16, palette.GetPaletteData());
-    EXPECT_EQ(HyxTest::PayloadOf(palette).size(), 196610u);
-    EXPECT_EQ(palette.GetPaletteData()[767], uint8_t(767));
-    EXPECT_EQ(palette.GetBitSize(), 8); // the class decides
+    EXPECT_EQ(palette.GetBitSize(), 8);
+}
+
+// Entries taken from the layer's own payload survive a rewrite of another size; entries of
+// another size than the class's are not handed out.
+TEST(ColorPalette, OwnEntriesAndForeignSizes)
+{
+    DataTypeColorPalette16bit wide;
+    uint8_t* small = wide.AllocatePalette(8);
+    for (int i = 0; i < 768; ++i)
+        small[i] = uint8_t(i);
+    EXPECT_EQ(wide.GetPaletteData(), nullptr);
+    wide.SetPalette(16, small); // grows from its own bytes
+    ASSERT_NE(wide.GetPaletteData(), nullptr);
+    EXPECT_EQ(wide.GetPaletteData()[767], uint8_t(767));
+    EXPECT_EQ(wide.GetPaletteData()[768], 0);
+    wide.SetPalette(8, wide.GetPaletteData() + 3); // shrinks from overlapping bytes
+    const std::vector<uint8_t> payload = HyxTest::PayloadOf(wide);
+    ASSERT_EQ(payload.size(), 770u);
+    EXPECT_EQ(payload[2], 3);
+    EXPECT_EQ(payload[2 + 764], uint8_t(767));
+    EXPECT_EQ(wide.GetPaletteData(), nullptr);
 }
 
 TEST(ColorPalette, LoadsEveryPayload)
@@ -61,15 +78,20 @@ TEST(ColorPalette, LoadsEveryPayload)
         {{8}, 0, false},
         {eightBit(770), 8, true},
         {eightBit(500), 8, false},
-        {{1, 0, 1, 2, 3, 4, 5, 6}, 1, true},
+        {{1, 0, 1, 2, 3, 4, 5, 6}, 1, false}, // complete, but not 8 bits
         {{31, 0, 1, 2, 3}, 31, false},
         {{40, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 40, false},
     };
     for (const Row& r : rows) {
         DataTypeColorPalette8bit palette;
-        palette.InitializeHeader(VornCommon::Guid::Nil, 7); // no version is refused
         HyxTest::SetPayload(palette, r.payload);
         EXPECT_EQ(palette.GetStoredBitSize(), r.bitSize);
         EXPECT_EQ(palette.GetPaletteData() != nullptr, r.entries) << r.payload.size();
     }
+    DataTypeColorPalette16bit wide; // an 8-bit palette would be read as 65536 entries
+    HyxTest::SetPayload(wide, eightBit(770));
+    EXPECT_EQ(wide.GetPaletteData(), nullptr);
+    DataTypeColorPalette8bit newer;
+    newer.InitializeHeader(VornCommon::Guid::Nil, 1);
+    EXPECT_FALSE(newer.InitializeData(eightBit(770).data(), 770));
 }

@@ -178,4 +178,13 @@ TEST(TextureIR, DepthByteVersionsAndStatus)
     migrated.InitializeData(old.data(), 6);
     migrated.SetTexture(2, 1, migrated.GetDataPtr());
     EXPECT_EQ(PayloadOf(migrated), (std::vector<uint8_t>{2, 0, 1, 0, 0, 0x11, 0x22}));
+
+    // A deeper depth than the payload holds leaves no pixels to read past; back, they return.
+    migrated.SetDepth(TextureDepth::Depth16Bit);
+    EXPECT_EQ(migrated.GetDataPtr(), nullptr);
+    EXPECT_EQ(migrated.GetPixelAsRGB24BitValue(1, 0), 0u);
+    int w = 0, h = 0;
+    EXPECT_FALSE(migrated.CanRenderTo2dRgbaBuffer(w, h));
+    migrated.SetDepth(TextureDepth::Depth8Bit);
+    EXPECT_EQ(migrated.GetPixelAsRGB24BitValue(1, 0), 0x222222u);
 }

@@ -227,7 +227,8 @@ TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)
     for (const auto& c : cases) {
         ASSERT_TRUE(c.coded->compress(c.plain, c.code));
         Bytes payload = payloadOf(*c.coded);
-        payload.resize(payload.size() - 3);
+        ASSERT_GT(payload.size(), 3u);
+        payload.erase(payload.end() - 3, payload.end());
         std::shared_ptr<DataTypeCompressedBlob> cut;
         if (auto i = std::dynamic_pointer_cast<DataTypeCompressedVertexIndices>(c.coded))
             cut = withPayload(*i, payload, 0);

@@ -43,6 +43,9 @@ hyx_require(astcenc_FOUND libastcenc-dev)
 
 find_path(STB_INCLUDE_DIR stb_dxt.h PATH_SUFFIXES stb)
 hyx_require(STB_INCLUDE_DIR libstb-dev)
+# The stb block compressor is called from the packaged library, not compiled in.
+find_library(STB_LIBRARY stb)
+hyx_require(STB_LIBRARY libstb-dev)
 
 if(HYX_BUILD_TESTS)
   find_package(GTest QUIET)

@@ -20,7 +20,8 @@
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
 //   the listener list are guarded, so host threads may read them while a worker updates.
-// - The filter holds weak references to its graph and connections; it owns neither.
+// - The filter holds weak references to its graph and connections; it owns neither. The
+//   graph reaches the filter only through IFilterLinks.
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -39,6 +40,10 @@
 #include <string>
 #include <vector>
 
+namespace VornCommon {
+class ProfilerZone;
+} // namespace VornCommon
+
 namespace Hyx {
 
 class Atom;
@@ -46,6 +51,18 @@ class Connection;
 class Filter;
 class Graph;
 class Profile;
+
+/// What a graph asks of the filters it holds, and no more (library-internal: the filter
+/// implements it and hosts do not call it).
+class IFilterLinks {
+public:
+    /// Joins the filter to the graph; refuses (false, logged) a different live graph while a
+    /// live one is set.
+    virtual bool SetGraph(std::weak_ptr<Graph> graph) = 0;
+
+protected:
+    ~IFilterLinks() = default;
+};
 
 /// The host's listener for parameter changes of a filter.
 class HYX_API IFilterParameterValueChanged {
@@ -56,7 +73,10 @@ public:
                                                 const char* value) = 0;
 };
 
-class HYX_API Filter : public IParameterValueChanged, public ErrorHolder, public std::enable_shared_from_this<Filter> {
+class HYX_API Filter : public IParameterValueChanged,
+                       public ErrorHolder,
+                       public std::enable_shared_from_this<Filter>,
+                       public IFilterLinks {
 public:
     /// Life-cycle state; no operation enters the value 3.
     enum class FilterState : int32_t {
@@ -277,10 +297,8 @@ protected:
     void clearParamGroups();
 
 private:
-    friend class Graph;
-
-    /// Refuses (false, logged) a different live graph while a live one is set.
-    bool SetGraph(std::weak_ptr<Graph> graph);
+    // What the graph asks of the filter (IFilterLinks).
+    bool SetGraph(std::weak_ptr<Graph> graph) final;
 
     HyxErrorCode disconnectOutput();
     HyxErrorCode disconnectInput();
@@ -340,7 +358,9 @@ private:
     mutable std::mutex _errorMutex;
 };
 
-/// A filter fed by an upstream filter: transforms, mutates and targets.
+/// A filter fed by an upstream filter: transforms, mutates and targets. The three families
+/// share one update cycle (runUpdateCycle); each supplies only its per-atom step and its
+/// failure policy (UpdateCycle).
 class HYX_API FilterWithInput : public Filter {
 public:
     /// Not a source.
@@ -366,12 +386,61 @@ public:
     virtual std::vector<int> GetInputStreamIds() const;
 
 protected:
+    /// What a family of filters (transforms, mutates, targets) adds to the one update cycle
+    /// they share: its per-atom step and its failure policy.
+    struct UpdateCycle {
+        /// What a failing step does to the rest of the cycle.
+        enum class OnFailure : int32_t {
+            /// The failure ends the cycle.
+            End,
+            /// Every pending atom is still handled; the first failure, with the text it left,
+            /// is the result.
+            ConsumeRest,
+        };
+        /// How missing connections are met.
+        enum class Links : int32_t {
+            /// Both are needed; a missing one is the body's bare result (reported by the finish).
+            Required,
+            /// Both are needed, the output only while input is pending; a missing one is
+            /// reported at once (and the finish nests that report).
+            RequiredReported,
+            /// The input is needed (reported at once); without an output every pending atom is
+            /// handled and the accepted ones only counted.
+            OutputOptional,
+        };
+        /// Gets the pulled atom and leaves in it what is to be pushed (empty: nothing). 0 and 1
+        /// go on; a failure is met as `onFailure` says; clearing `more` ends the cycle quietly
+        /// after this atom.
+        HyxErrorCode (*step)(FilterWithInput& filter, std::shared_ptr<Atom>& atom, bool& more);
+        OnFailure onFailure;
+        Links links;
+        /// Runs after every cycle whose body did not fail (the family's onPostUpdate).
+        HyxErrorCode (*post)(FilterWithInput& filter);
+        /// When set, runs in place of the state check and pullPending, doing both itself; any
+        /// failure of it, the state check's too, is nested by the finish (a mutate's onUpdate).
+        HyxErrorCode (*body)(FilterWithInput& filter) = nullptr;
+    };
+
+    /// One update cycle: inside the profiler zone, the state check and progress of Update (a
+    /// failure is returned bare), the error text emptied, pullPending, then finishCycle.
+    HYX_INTERNAL HyxErrorCode runUpdateCycle(const VornCommon::ProfilerZone& zone, const UpdateCycle& cycle);
+    /// Pulls the pending atoms the output can take at once (the count seen at the gate) and
+    /// runs the step on each, pushing what it leaves. 0 when an atom was pushed, else 1, or the
+    /// failure. A flush's empty sentinel is skipped.
+    HYX_INTERNAL HyxErrorCode pullPending(const UpdateCycle& cycle);
+    /// Ends a cycle: a failing body is reported with the text it left as extra information;
+    /// otherwise the text is emptied and post runs, its failure reported the same way.
+    HYX_INTERNAL HyxErrorCode finishCycle(HyxErrorCode body, HyxErrorCode (*post)(FilterWithInput& filter));
+
     /// The data profiles the filter needs on its input (set by Instantiate or earlier).
     std::shared_ptr<Profile> _requestedInputProfile;
     /// The input profile chosen at initialisation.
     std::shared_ptr<Profile> _inputProfile;
 
 private:
+    /// `code` reported at once when the cycle says so, else bare.
+    HYX_INTERNAL HyxErrorCode missingLink(const UpdateCycle& cycle, HyxErrorCode code) const;
+
     // The source found by the last update and the chain topology it was found in (used by
     // the updating thread only).
     std::weak_ptr<Filter> _updateSource;

@@ -23,6 +23,7 @@
 //   Update.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
+// - Filters and connections reach the graph only through IGraphLinks.
 
 #include <Hyx/CrossFilterInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -57,7 +58,33 @@ enum class ActionResult : int32_t {
     Success = 1
 };
 
-class HYX_API Graph : public ErrorHolder, public std::enable_shared_from_this<Graph>, public IFrameOrderResetListener {
+/// What the filters and connections of a graph ask of it, and no more (library-internal: the
+/// graph implements it and hosts do not call it).
+class IGraphLinks {
+public:
+    /// True while the graph runs: readers compute the progress then, so a filter's report needs
+    /// no updateProgress. Inline: every update asks it.
+    bool computesProgressOnRead() const { return _running.load(); }
+    /// A filter's progress changed: the weighted progress and the joined texts are computed
+    /// again (nothing while the graph runs).
+    virtual void updateProgress() = 0;
+    /// Clears both ends of the connection from input to output and drops it.
+    virtual ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
+                                           const std::shared_ptr<Filter>& output) = 0;
+    /// Adds a listener of the frame-order resets (listen), or removes it.
+    virtual void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) = 0;
+
+protected:
+    ~IGraphLinks() = default;
+
+    /// Set while the graph plays or pauses.
+    std::atomic<bool> _running{false};
+};
+
+class HYX_API Graph : public ErrorHolder,
+                      public std::enable_shared_from_this<Graph>,
+                      public IFrameOrderResetListener,
+                      public IGraphLinks {
 public:
     /// Playback state; Error is only announced to listeners, never stored.
     enum class GraphState : int32_t {
@@ -190,18 +217,15 @@ public:
     VornCommon::signali::Delegate<IFrameOrderResetListener> _frameOrderResetEvents;
 
 protected:
-    friend class Connection;
-    friend class Filter;
-
     /// Joins two listed filters through a new connection of the graph's slot count.
     ActionResult connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream);
-    /// Clears both ends of the connection from input to output and drops it.
-    ActionResult disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output);
     /// Resets the filter and removes it from the list.
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
-    /// Recomputes the weighted progress and the joined progress text of all filters; while
-    /// running this is left to the readers.
-    void updateProgress();
+    // What filters and connections ask of the graph (IGraphLinks).
+    void updateProgress() override;
+    ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
+                                   const std::shared_ptr<Filter>& output) override;
+    void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) override;
     /// Computes and stores the weighted progress and the joined progress text.
     void computeProgress();
     /// The first filter's source; empty when there is none.
@@ -223,7 +247,6 @@ protected:
     std::vector<std::shared_ptr<Connection>> _connections;
     const int _numSlots = 1000;
     std::atomic<GraphState> _state{GraphState::Stopped};
-    std::atomic<bool> _running{false};
     const std::shared_ptr<CrossFilterInfo> _crossFilterInfo = std::make_shared<CrossFilterInfo>();
 
     std::mutex _progressMutex;

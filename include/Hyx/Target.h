@@ -55,9 +55,6 @@ protected:
 
     std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _keepParams;
     const bool _keepParamsFlag;
-
-private:
-    HyxErrorCode consumePending();
 };
 
 } // namespace Hyx

@@ -89,9 +89,6 @@ protected:
     VornCommon::Guid _purposeGuid;
     std::shared_ptr<Profile> _outputProfile;
     const bool _offerInputProfiles;
-
-private:
-    HyxErrorCode processPending();
 };
 
 } // namespace Hyx

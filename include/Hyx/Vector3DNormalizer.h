@@ -5,10 +5,10 @@
 //
 // Contract:
 // - A box is six floats: minimum x, y, z, then maximum x, y, z. For a coordinate c on an
-//   axis with minimum m and scale k = 2^32 / extent, Q = the low 32 bits of trunc((c - m) x
-//   k) (float product, truncated to a signed 64-bit integer; NaN gives 0, products beyond
-//   the 64-bit range saturate). Coordinates outside the box wrap, and a coordinate on the
-//   box maximum gives 2^32, which wraps to 0: callers widen the box beforehand.
+//   axis with minimum m and scale k = 2^32 / extent, Q = trunc((c - m) x k) (float
+//   product), clamped to [0, 2^32 - 1]; NaN gives 0. A coordinate on
+//   the box maximum or outside the box thus packs as the nearest face. An axis of zero or
+//   non-finite extent has scale 0: all its coordinates pack as the minimum.
 // - Decoding gives c = float(Q & mask) x extent x 2^-32 + m.
 // - Precisions 8-10 all pack 16 bits per axis (the 48-bit packing of the platform layer).
 // - Unknown precisions throw std::invalid_argument with the texts of each function.

@@ -25,9 +25,12 @@ template <int Q>
 {
     const float d = std::fabs(x) + std::fabs(y) + std::fabs(z);
     float u = x / d, v = y / d;
-    u = u == u ? u : 0.0f; // zero or NaN normals code as (0, 0)
-    v = v == v ? v : 0.0f;
-    const bool folded = z < 0.0f;
+    const bool valid = u == u && v == v; // zero or NaN normals code as (0, 0)
+    u = valid ? u : 0.0f;
+    v = valid ? v : 0.0f;
+    const bool folded = valid && z < 0.0f;
+    // The side of each coordinate before the fold: a folded code of 0 (|u| = 1) has none.
+    const int32_t sideA = u < 0.0f ? -1 : 1, sideB = v < 0.0f ? -1 : 1;
     const float fu = sign(u) - u, fv = sign(v) - v;
     u = folded ? fu : u;
     v = folded ? fv : v;
@@ -37,15 +40,16 @@ template <int Q>
     int32_t ra = roundAway(tu), rb = roundAway(tv);
     // Rounding may carry a code across the fold's edge |a| + |b| = q, where the decoder
     // would take it for a normal of the other half: move it one step back to its side,
-    // along the coordinate whose rounding went furthest that way.
+    // along the coordinate whose rounding went furthest that way, never beyond q (a
+    // folded code on the corner (q, 0) moves along b instead).
     // In integer arithmetic throughout (dir +1 folded, -1 not), which vectorises.
     const int32_t fold = folded ? 1 : 0, dir = 2 * fold - 1;
     const int32_t sum = std::abs(ra) + std::abs(rb);
     const int32_t step = fold - dir * (sum - Q) > 0 ? dir : 0;
     const float errA = std::fabs(tu) - float(std::abs(ra)), errB = std::fabs(tv) - float(std::abs(rb));
-    const int32_t stepA = float(dir) * (errA - errB) >= 0.0f ? step : 0;
-    ra += stepA * (tu < 0.0f ? -1 : 1);
-    rb += (step - stepA) * (tv < 0.0f ? -1 : 1);
+    const int32_t stepA = float(dir) * (errA - errB) >= 0.0f && std::abs(ra) + fold <= Q ? step : 0;
+    ra += stepA * sideA;
+    rb += (step - stepA) * sideB;
     a = ra;
     b = rb;
 }

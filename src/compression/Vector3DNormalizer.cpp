@@ -2,6 +2,7 @@
 
 #include <VornCommon/Math.h>
 
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -26,7 +27,7 @@ constexpr float kTwoMinus32 = 1.0f / 4294967296.0f;
 // The packed fraction of one coordinate (see the header).
 inline uint32_t fixedPoint(float c, float minimum, float scale)
 {
-    return static_cast<uint32_t>(VornCommon::Math::TruncateToInt64((c - minimum) * scale));
+    return VornCommon::Math::FixedPointFraction32((c - minimum) * scale);
 }
 
 inline float fromFixedPoint(uint32_t q, float inverseScale, float minimum)
@@ -59,9 +60,11 @@ void Vector3DNormalizer::Initialize(const float* box)
 {
     for (int a = 0; a < 3; ++a) {
         const float extent = box[3 + a] - box[a];
+        // A flat or unbounded axis keeps every point on the minimum.
+        const bool usable = extent != 0.0f && std::isfinite(extent);
         _min[a] = box[a];
-        _scale[a] = kTwo32 / extent;
-        _inverseScale[a] = extent * kTwoMinus32;
+        _scale[a] = usable ? kTwo32 / extent : 0.0f;
+        _inverseScale[a] = usable ? extent * kTwoMinus32 : 0.0f;
     }
 }
 

@@ -128,3 +128,58 @@ TEST(UpdatePass, ConnectionsReleasedOutsideTheGraph)
     EXPECT_EQ(target->Reset(), HyxErrorCode::Success);
     EXPECT_EQ(source->Stop(), HyxErrorCode::Success);
 }
+
+TEST(UpdatePass, EachFamilyMeetsAMissingOutputAndTheWrongStateItsOwnWay)
+{
+    // One cycle, three policies: a transform's missing output is its bare result, a mutate's
+    // is reported at once (only while input waits) and nested again, a target needs none. A
+    // mutate's state check nests its failure likewise.
+    enum class Text {
+        None,
+        Empty,
+        Bare,
+        Nested
+    };
+    struct Outcome {
+        HyxErrorCode code;
+        Text text;
+    };
+    using Make = std::shared_ptr<Hyx::Filter> (*)(TestGraph&);
+    struct Case {
+        Make make;
+        Outcome idle, pending, stopped;
+    };
+    const Case cases[] = {
+        {[](TestGraph& c) -> std::shared_ptr<Hyx::Filter> { return c.make<TestTransform>(); },
+         {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
+         {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
+         {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}},
+        {[](TestGraph& c) -> std::shared_ptr<Hyx::Filter> { return c.make<TestMutate>(); },
+         {HyxErrorCode::Success, Text::None},
+         {HyxErrorCode::FilterLacksOutputConnection, Text::Nested},
+         {HyxErrorCode::FilterWrongStateToUpdate, Text::Nested}},
+        {[](TestGraph& c) -> std::shared_ptr<Hyx::Filter> { return c.make<TestTarget>(); },
+         {HyxErrorCode::Success, Text::None},
+         {HyxErrorCode::Success, Text::None},
+         {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}},
+    };
+    for (const Case& c : cases) {
+        TestGraph chain;
+        auto source = chain.make<TestSource>(10);
+        const std::shared_ptr<Hyx::Filter> filter = c.make(chain);
+        const std::string nice = filter->GetFilterClassInfo().GetNiceClassName().StdString();
+        SCOPED_TRACE(nice);
+        const auto check = [&](const Outcome& expected) {
+            EXPECT_EQ(filter->Update(), expected.code);
+            const std::string inner = FilterText(nice.c_str(), expected.code);
+            const std::string texts[] = {"", inner + "()", inner, inner + "(" + inner + ")"};
+            EXPECT_EQ(filter->GetLastError(true).StdString(), texts[static_cast<int>(expected.text)]);
+        };
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        check(c.idle);
+        ASSERT_EQ(source->Update(), HyxErrorCode::Success);
+        check(c.pending);
+        ASSERT_EQ(filter->Stop(), HyxErrorCode::Success);
+        check(c.stopped);
+    }
+}

@@ -35,7 +35,7 @@ void compressPoints48bit(const float* points, uint8_t* out, const Vector3f& scal
         const float* p = points + 3 * static_cast<std::size_t>(i);
         uint8_t* o = out + 6 * static_cast<std::size_t>(i);
         for (int a = 0; a < 3; ++a) {
-            const auto q = static_cast<uint32_t>(Math::TruncateToInt64((p[a] - m[a]) * k[a]));
+            const auto q = Math::FixedPointFraction32((p[a] - m[a]) * k[a]);
             o[2 * a] = static_cast<uint8_t>(q >> 16);
             o[2 * a + 1] = static_cast<uint8_t>(q >> 24);
         }

@@ -27,12 +27,12 @@ constexpr int COLUMNS = 4;
 
 constexpr Matrix4x4f ZERO(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
-/// The matrix of up to 64 payload bytes; missing elements are 0.
+/// The matrix of up to 64 payload bytes; missing elements, and a cut-off last one, are 0.
 Matrix4x4f matrixFromPayload(const uint8_t* data, uint32_t size)
 {
     uint8_t raw[PAYLOAD_SIZE] = {};
     if (data)
-        std::memcpy(raw, data, std::min(size, PAYLOAD_SIZE));
+        std::memcpy(raw, data, std::min(size, PAYLOAD_SIZE) / sizeof(float) * sizeof(float));
     return Matrix4x4f::FromRawBytes(raw);
 }
 

@@ -2,15 +2,9 @@
 
 #include "datatypes/textures/PixelConversion.h"
 
-#include <cstring>
+#include "datatypes/textures/VectorClones.h"
 
-// The byte shuffles of these loops need SSSE3 to vectorise: on x86-64 the loader picks an
-// AVX2 build of each kernel where the processor has it.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define HYX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define HYX_VECTOR_CLONES
-#endif
+#include <cstring>
 
 namespace Hyx::TexturePreview {
 

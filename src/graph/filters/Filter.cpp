@@ -510,12 +510,8 @@ void Filter::SetProgressWeight(float weight)
 
 void Filter::recomputeGraphProgress() const
 {
-    // A running graph computes its progress when asked, so the reports of every update need
-    // no work (and no reference taken) then.
-    const Graph* const current = graphForUpdate();
-    if (current == nullptr || current->_running.load())
-        return;
-    if (const std::shared_ptr<Graph> graph = _graph.lock())
+    IGraphLinks* const graph = graphForUpdate();
+    if (graph != nullptr && !graph->computesProgressOnRead())
         graph->updateProgress();
 }
 

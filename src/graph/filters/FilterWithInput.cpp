@@ -1,9 +1,13 @@
+#include "graph/filters/InputSide.h"
 #include "graph/runtime/ChainTopology.h"
 
 #include <Hyx/Filter.h>
 
+#include <Hyx/Atom.h>
 #include <Hyx/Connection.h>
 #include <Hyx/Profile.h>
+
+#include <VornCommon/Profiler.h>
 
 namespace Hyx {
 
@@ -32,6 +36,87 @@ HyxErrorCode FilterWithInput::Update()
     }
     SetProgress(_updateSourcePtr->GetProgress());
     return HyxErrorCode::Success;
+}
+
+HyxErrorCode FilterWithInput::runUpdateCycle(const VornCommon::ProfilerZone& zone, const UpdateCycle& cycle)
+{
+    const VornCommon::ProfilerZoneScope scope(zone);
+    if (cycle.body != nullptr) {
+        ResetError();
+        return finishCycle(cycle.body(*this), cycle.post);
+    }
+    const HyxErrorCode state = FilterWithInput::Update();
+    if (state != HyxErrorCode::Success)
+        return state;
+    ResetError();
+    return finishCycle(pullPending(cycle), cycle.post);
+}
+
+HyxErrorCode FilterWithInput::missingLink(const UpdateCycle& cycle, HyxErrorCode code) const
+{
+    return cycle.links == UpdateCycle::Links::Required ? code : ReportError(code);
+}
+
+HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
+{
+    Connection* const input = inputConnectionForUpdate();
+    if (!input)
+        return missingLink(cycle, HyxErrorCode::FilterLacksInputConnection);
+    Connection* const output = outputConnectionForUpdate();
+    int count = 0;
+    if (output) {
+        count = GateCount(*input, *output);
+    } else if (cycle.links == UpdateCycle::Links::OutputOptional) {
+        count = input->NumPendingData();
+    } else if (cycle.links == UpdateCycle::Links::RequiredReported && !input->HasPendingData()) {
+        return HyxErrorCode::NoDataAvailable;
+    } else {
+        return missingLink(cycle, HyxErrorCode::FilterLacksOutputConnection);
+    }
+    if (count <= 0)
+        return HyxErrorCode::NoDataAvailable;
+
+    // Bounded by the count seen at the gate: atoms arriving meanwhile wait for the next cycle.
+    bool pushed = false;
+    bool more = true;
+    HyxErrorCode firstFailure = HyxErrorCode::Success;
+    VornCommon::String firstFailureText;
+    for (int i = 0; i < count && more; ++i) {
+        std::shared_ptr<Atom> atom = input->Pull();
+        if (!atom || !IsRunning(*this))
+            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
+        HyxErrorCode result = cycle.step(*this, atom, more);
+        if (!IsFailure(result) && atom) {
+            result = pushToOutputQueue(std::move(atom));
+            pushed = pushed || result == HyxErrorCode::Success;
+        }
+        if (!IsFailure(result))
+            continue;
+        if (cycle.onFailure == UpdateCycle::OnFailure::End)
+            return result;
+        // A failed atom is never hidden by a later success.
+        if (firstFailure == HyxErrorCode::Success) {
+            firstFailure = result;
+            firstFailureText = GetLastError(false);
+        }
+    }
+    if (firstFailure != HyxErrorCode::Success) {
+        SetError(firstFailureText);
+        return firstFailure;
+    }
+    return pushed ? HyxErrorCode::Success : HyxErrorCode::NoDataAvailable;
+}
+
+HyxErrorCode FilterWithInput::finishCycle(HyxErrorCode body, HyxErrorCode (*post)(FilterWithInput& filter))
+{
+    if (!IsFailure(body)) {
+        ResetError();
+        body = post(*this);
+        if (!IsFailure(body))
+            return body;
+    }
+    const std::string text = GetLastError(true).StdString();
+    return ReportError(body, text.c_str());
 }
 
 bool FilterWithInput::IsDone() const

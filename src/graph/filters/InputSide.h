@@ -1,8 +1,7 @@
 #pragma once
 
 // What transforms, mutates and targets share about their input side: the check of the
-// upstream offer when the input is connected, the per-frame gate, and the end of an update
-// cycle.
+// upstream offer when the input is connected and the per-frame gate.
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
@@ -56,22 +55,6 @@ inline bool IsRunning(const Filter& filter)
 inline bool IsFailure(HyxErrorCode code)
 {
     return static_cast<uint32_t>(code) > static_cast<uint32_t>(HyxErrorCode::NoDataAvailable);
-}
-
-/// Ends an update cycle of a filter with an input: a failing body is reported with the text
-/// it left as extra information; otherwise the text is cleared and the post hook runs, its
-/// failure reported the same way. `report` is the filter's ReportError.
-template <class Report, class PostHook>
-HyxErrorCode FinishUpdateCycle(const Filter& filter, HyxErrorCode body, Report report, PostHook postHook)
-{
-    if (!IsFailure(body)) {
-        filter.ResetError();
-        body = postHook();
-        if (!IsFailure(body))
-            return body;
-    }
-    const std::string text = filter.GetLastError(true).StdString();
-    return report(body, text.c_str());
 }
 
 } // namespace Hyx

@@ -105,57 +105,25 @@ HyxErrorCode Target::onPostUpdate()
 HyxErrorCode Target::Update()
 {
     static const VornCommon::ProfilerZone zone("HYX::Target::Update");
-    const VornCommon::ProfilerZoneScope scope(zone);
-
-    const HyxErrorCode state = FilterWithInput::Update();
-    if (state != HyxErrorCode::Success) {
-        return state;
-    }
-    ResetError();
-    return FinishUpdateCycle(
-        *this, consumePending(), [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
-        [this] { return onPostUpdate(); });
-}
-
-HyxErrorCode Target::consumePending()
-{
-    Connection* const input = inputConnectionForUpdate();
-    if (!input) {
-        return ReportError(HyxErrorCode::FilterLacksInputConnection);
-    }
-    Connection* const output = outputConnectionForUpdate();
-    const int count = output ? GateCount(*input, *output) : input->NumPendingData();
-
-    // Every pending atom is consumed; the first failure is the cycle's result, so a failed
-    // atom is never hidden by a later success.
-    HyxErrorCode last = HyxErrorCode::NoDataAvailable;
-    HyxErrorCode firstFailure = HyxErrorCode::Success;
-    VornCommon::String firstFailureText;
-    for (int i = 0; i < count; ++i) {
-        const std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom || !IsRunning(*this)) {
-            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
-        }
-        const std::shared_ptr<Atom> copy = Atom::Copy(atom, _inputProfile, -1);
-        if (!copy) {
-            last = HyxErrorCode::NoDataAvailable;
-            break;
-        }
-        last = onProcessFrame(copy);
-        if (last == HyxErrorCode::Success) {
-            // Without an output this only does the bookkeeping of a consumed atom.
-            last = pushToOutputQueue(atom);
-        }
-        if (IsFailure(last) && firstFailure == HyxErrorCode::Success) {
-            firstFailure = last;
-            firstFailureText = GetLastError(false);
-        }
-    }
-    if (firstFailure != HyxErrorCode::Success) {
-        SetError(firstFailureText);
-        return firstFailure;
-    }
-    return last;
+    static constexpr UpdateCycle cycle{
+        [](FilterWithInput& filter, std::shared_ptr<Atom>& atom, bool& more) {
+            Target& target = static_cast<Target&>(filter);
+            std::shared_ptr<Atom> copy = Atom::Copy(atom, target._inputProfile, -1);
+            if (!copy) {
+                atom.reset();
+                more = false;
+                return HyxErrorCode::NoDataAvailable;
+            }
+            // The copy holds the kept layers; an accepted atom leaves whole (without an output
+            // it is only counted).
+            const HyxErrorCode result = target.onProcessFrame(std::move(copy));
+            if (result != HyxErrorCode::Success)
+                atom.reset();
+            return result;
+        },
+        UpdateCycle::OnFailure::ConsumeRest, UpdateCycle::Links::OutputOptional,
+        [](FilterWithInput& filter) { return static_cast<Target&>(filter).onPostUpdate(); }};
+    return runUpdateCycle(zone, cycle);
 }
 
 } // namespace Hyx

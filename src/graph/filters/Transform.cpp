@@ -183,50 +183,22 @@ HyxErrorCode Transform::onPostUpdate()
 HyxErrorCode Transform::Update()
 {
     static const VornCommon::ProfilerZone zone("HYX::Transform::Update");
-    const VornCommon::ProfilerZoneScope scope(zone);
-
-    const HyxErrorCode state = FilterWithInput::Update();
-    if (state != HyxErrorCode::Success) {
-        return state;
-    }
-    ResetError();
-    return finishUpdate(processPending());
-}
-
-HyxErrorCode Transform::processPending()
-{
-    Connection* const input = inputConnectionForUpdate();
-    if (!input) {
-        return HyxErrorCode::FilterLacksInputConnection;
-    }
-    Connection* const output = outputConnectionForUpdate();
-    if (!output) {
-        return HyxErrorCode::FilterLacksOutputConnection;
-    }
-    // Bounded by the count seen at the gate: atoms arriving meanwhile wait for the next cycle.
-    const int count = GateCount(*input, *output);
-    HyxErrorCode result = HyxErrorCode::NoDataAvailable;
-    for (int i = 0; i < count; ++i) {
-        std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom || !IsRunning(*this)) {
-            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
-        }
-        result = onProcessFrame(atom);
-        if (result == HyxErrorCode::Success) {
-            result = pushToOutputQueue(std::move(atom));
-        }
-        if (IsFailure(result)) {
-            break;
-        }
-    }
-    return result;
+    static constexpr UpdateCycle cycle{
+        [](FilterWithInput& filter, std::shared_ptr<Atom>& atom, bool&) {
+            const HyxErrorCode result = static_cast<Transform&>(filter).onProcessFrame(atom);
+            if (result != HyxErrorCode::Success)
+                atom.reset(); // 1 drops it
+            return result;
+        },
+        UpdateCycle::OnFailure::End, UpdateCycle::Links::Required,
+        [](FilterWithInput& filter) { return static_cast<Transform&>(filter).onPostUpdate(); }};
+    return runUpdateCycle(zone, cycle);
 }
 
 HyxErrorCode Transform::finishUpdate(HyxErrorCode bodyResult)
 {
-    return FinishUpdateCycle(
-        *this, bodyResult, [this](HyxErrorCode code, const char* info) { return ReportError(code, info); },
-        [this] { return onPostUpdate(); });
+    return finishCycle(bodyResult,
+                       [](FilterWithInput& filter) { return static_cast<Transform&>(filter).onPostUpdate(); });
 }
 
 } // namespace Hyx

@@ -1,6 +1,4 @@
-#include "graph/filters/InputSide.h"
-
-#include <Hyx/Connection.h>
+#include <Hyx/Atom.h>
 #include <Hyx/DataProfile.h>
 #include <Hyx/Mutate.h>
 #include <Hyx/Profile.h>
@@ -60,51 +58,31 @@ HyxErrorCode Mutate::onProcessFrame(std::shared_ptr<Atom>)
 
 HyxErrorCode Mutate::Update()
 {
+    // The state check runs inside onUpdate, so its failure nests like any other.
     static const VornCommon::ProfilerZone zone("HYX::Mutate::Update");
-    const VornCommon::ProfilerZoneScope scope(zone);
-
-    ResetError();
-    return finishUpdate(onUpdate());
+    static constexpr UpdateCycle cycle{
+        nullptr, UpdateCycle::OnFailure::End, UpdateCycle::Links::RequiredReported,
+        [](FilterWithInput& filter) { return static_cast<Mutate&>(filter).onPostUpdate(); },
+        [](FilterWithInput& filter) { return static_cast<Mutate&>(filter).onUpdate(); }};
+    return runUpdateCycle(zone, cycle);
 }
 
 HyxErrorCode Mutate::onUpdate()
 {
+    static constexpr UpdateCycle cycle{[](FilterWithInput& filter, std::shared_ptr<Atom>& atom, bool&) {
+                                           // Whatever is created is pushed, also with result 1.
+                                           std::shared_ptr<Atom> created;
+                                           const HyxErrorCode result =
+                                               static_cast<Mutate&>(filter).onCreateFrame(std::move(atom), created);
+                                           atom = std::move(created);
+                                           return result;
+                                       },
+                                       UpdateCycle::OnFailure::End, UpdateCycle::Links::RequiredReported, nullptr};
     const HyxErrorCode state = FilterWithInput::Update();
     if (state != HyxErrorCode::Success) {
         return state;
     }
-    Connection* const input = inputConnectionForUpdate();
-    if (!input) {
-        return ReportError(HyxErrorCode::FilterLacksInputConnection);
-    }
-    if (!input->HasPendingData()) {
-        return HyxErrorCode::NoDataAvailable;
-    }
-    Connection* const output = outputConnectionForUpdate();
-    if (!output) {
-        return ReportError(HyxErrorCode::FilterLacksOutputConnection);
-    }
-    const int count = GateCount(*input, *output);
-    bool pushed = false;
-    for (int i = 0; i < count; ++i) {
-        const std::shared_ptr<Atom> atom = input->Pull();
-        if (!atom || !IsRunning(*this)) {
-            continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
-        }
-        std::shared_ptr<Atom> created;
-        const HyxErrorCode result = onCreateFrame(atom, created);
-        if (IsFailure(result)) {
-            return result;
-        }
-        if (created) {
-            const HyxErrorCode push = pushToOutputQueue(std::move(created));
-            if (push != HyxErrorCode::Success) {
-                return push;
-            }
-            pushed = true;
-        }
-    }
-    return pushed ? HyxErrorCode::Success : HyxErrorCode::NoDataAvailable;
+    return pullPending(cycle);
 }
 
 } // namespace Hyx

@@ -35,10 +35,8 @@ void ListenToFrameOrderResets(const std::shared_ptr<Graph>& graph, IFrameOrderRe
 {
     if (!graph)
         return;
-    if (listen)
-        graph->_frameOrderResetEvents.Add(listener);
-    else
-        graph->_frameOrderResetEvents.Remove(listener);
+    IGraphLinks& links = *graph;
+    links.listenToFrameOrderResets(listener, listen);
 }
 
 bool OutputHasRoom(const std::shared_ptr<Connection>& output, int count)

@@ -27,10 +27,11 @@ bool Connection::Disconnect() const
 {
     std::shared_ptr<Filter> input = _inputFilter.lock();
     std::shared_ptr<Filter> output = _outputFilter.lock();
-    std::shared_ptr<Graph> graph = _graph.lock();
+    const std::shared_ptr<Graph> graph = _graph.lock();
     if (!graph)
         return true;
-    return graph->disconnectFilters(input, output) == ActionResult::Success;
+    IGraphLinks& links = *graph;
+    return links.disconnectFilters(input, output) == ActionResult::Success;
 }
 
 } // namespace Hyx

@@ -110,7 +110,8 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         const std::string detail = "it was already added";
         return fail("Graph failed to add a filter", &detail);
     }
-    if (!filter->SetGraph(weak_from_this())) {
+    IFilterLinks& links = *filter;
+    if (!links.SetGraph(weak_from_this())) {
         const std::string detail = "TODO: Unknown error";
         return fail("Graph failed to add a filter", &detail);
     }
@@ -203,9 +204,13 @@ ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
 void Graph::updateProgress()
 {
     // While running, GetProgress and GetProgressInfo compute on demand (and Stop computes
-    // once more), so the reports of filters in every pass need no work here.
-    if (!_running.load())
-        computeProgress();
+    // once more), so the reports of filters in every pass need no work (and no reference
+    // taken) here.
+    if (_running.load())
+        return;
+    // Held while the filters are walked.
+    if (const std::shared_ptr<Graph> self = weak_from_this().lock())
+        self->computeProgress();
 }
 
 void Graph::computeProgress()

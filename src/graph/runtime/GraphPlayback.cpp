@@ -33,6 +33,14 @@ void Graph::OnFrameOrderReset()
     _frameOrderResetEvents.Emit(&IFrameOrderResetListener::OnFrameOrderReset);
 }
 
+void Graph::listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen)
+{
+    if (listen)
+        _frameOrderResetEvents.Add(listener);
+    else
+        _frameOrderResetEvents.Remove(listener);
+}
+
 ActionResult Graph::SetFrameOrderProvider(std::shared_ptr<FrameOrderProvider> provider)
 {
     if (!IsStopped()) {

@@ -39,11 +39,17 @@ TEST(DataTypeTransform, PayloadFollowsTheMatrix)
 
 TEST(DataTypeTransform, ShortPayloadsReadZerosAndAreRewrittenBeforeWriting)
 {
-    Bytes stored = rawOf(SHIFT);
-    stored.resize(20); // M[0][0..3] and M[1][0]
+    // 10 bytes cut M[0][2] in half: it reads as 0, not as its low bytes.
+    const Matrix4x4f tenth(1, 0, 0.1f, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1);
     auto layer = std::make_shared<DataTypeTransform>();
+    Bytes stored = rawOf(tenth);
+    stored.resize(10);
     ASSERT_TRUE(Load(*layer, 0, stored));
-    EXPECT_EQ(layer->GetTransformMatrix(), Matrix4x4f(1, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(layer->GetTransformMatrix(), Matrix4x4f(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
+    stored = rawOf(tenth);
+    stored.resize(20); // M[0][0..3] and M[1][0]
+    ASSERT_TRUE(Load(*layer, 0, stored));
+    EXPECT_EQ(layer->GetTransformMatrix(), Matrix4x4f(1, 0, 0.1f, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
 
     DataTypeTransform copy;
     copy.CopyValuesFrom(layer);

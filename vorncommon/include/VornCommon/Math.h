@@ -2,8 +2,8 @@
 
 // Float helpers: tolerance comparison, bounding boxes and the 6-byte point packing.
 //
-// 48-bit packing, per point x, y, z: Q = low 32 bits of trunc((c - min) × scale) (the float
-// product truncated to a signed 64-bit integer), stored as the u16 Q >> 16, little-endian.
+// 48-bit packing, per point x, y, z: Q = FixedPointFraction32((c - min) × scale) (the float
+// product truncated and clamped to 32 bits), stored as the u16 Q >> 16, little-endian.
 // Decoding: c = float(u16 << 16) × inverse scale + min. With scale = 2^32 / extent the error
 // per axis stays below extent × 2^-16.
 
@@ -12,7 +12,6 @@
 
 #include <cfloat>
 #include <cstdint>
-#include <limits>
 
 namespace VornCommon {
 
@@ -27,19 +26,17 @@ constexpr bool AlmostEqual(float a, float b, float epsilon = SINGLE_EPSILON) noe
     return a == b || difference <= epsilon;
 }
 
-/// trunc(value) as a signed 64-bit integer, saturating and with NaN as 0: the plain
-/// conversion is undefined for values it cannot hold, and coordinates outside a box may
-/// produce them.
-inline int64_t TruncateToInt64(float value) noexcept
+/// trunc(value) clamped to [0, 2^32 - 1], NaN as 0: the 32-bit fixed-point fraction of a
+/// box coordinate. A coordinate on the box's maximum (2^32) or outside the box stays on the
+/// nearest face rather than wrapping round to the far one.
+inline uint32_t FixedPointFraction32(float value) noexcept
 {
-    constexpr float kLimit = 9223372036854775808.0f; // 2^63
-    if (!(value == value))
+    constexpr float kTwo32 = 4294967296.0f;
+    if (!(value > 0.0f))
         return 0;
-    if (value >= kLimit)
-        return std::numeric_limits<int64_t>::max();
-    if (value < -kLimit)
-        return std::numeric_limits<int64_t>::min();
-    return static_cast<int64_t>(value);
+    if (value >= kTwo32)
+        return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(value);
 }
 
 } // namespace Math

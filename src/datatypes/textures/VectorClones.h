@@ -1,0 +1,11 @@
+#pragma once
+
+// Pixel loops whose byte shuffles or 32-bit multiplies need more than SSE2 to vectorise: on
+// x86-64 with g++ the loader picks an AVX2 build of each marked function where the
+// processor has it, and the default build everywhere else.
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define HYX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define HYX_VECTOR_CLONES
+#endif

@@ -1,0 +1,60 @@
+#pragma once
+
+// DXT1 and DXT5-YCoCg block coding of 24-bit colour images. The encoder prepares each 4 x 4
+// block (every colour byte clamped to at most 254, alpha 255, channels in the encoder's
+// order), for DXT5-YCoCg turns it into Co, Cg, scale 0 and luma in alpha, and hands it to
+// the stb_dxt block compressor in its high-quality mode without dithering. The decoders use
+// libsquish's block decompression.
+//
+// Contract:
+// - Blocks run row by row from the top, left to right within a row. DXT1 blocks are 8
+//   bytes; DXT5-YCoCg blocks 16: the alpha block (luma), then the colour block.
+// - The encoder writes ceil(W / 4) x ceil(H / 4) blocks; a partial block repeats edge
+//   pixels (remaining 1: offsets 0 0 0 0, 2: 0 1 0 1, 3: 0 1 2 0). The converter only
+//   hands over multiples of 4, for which this is exactly W x H / 2 (DXT1) or W x H bytes.
+// - The decoders read W x H / 2 (DXT1) or W x H bytes and write all 3 x W x H output
+//   bytes; W and H must be multiples of 4.
+// - One instance per call; the stb_dxt tables are constant (no set-up, no shared state),
+//   so concurrent conversions are independent.
+// - Exported for the tests and benchmarks only; not part of the installed headers.
+
+#include <Hyx/Export.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace Hyx {
+
+class HYX_API RGBDXT5Convertor {
+public:
+    RGBDXT5Convertor() = default;
+    virtual ~RGBDXT5Convertor() = default;
+
+    /// DXT1 from bytes R, G, B.
+    void EncodeDXT1FromRGB(const uint8_t* pixels, uint32_t width, uint32_t height);
+    /// DXT1 from bytes B, G, R.
+    void EncodeDXT1FromBGR(const uint8_t* pixels, uint32_t width, uint32_t height);
+    /// DXT5-YCoCg from bytes R, G, B.
+    void EncodeDXT5YCoCgFromRGB(const uint8_t* pixels, uint32_t width, uint32_t height);
+    /// DXT5-YCoCg from bytes B, G, R.
+    void EncodeDXT5YCoCgFromBGR(const uint8_t* pixels, uint32_t width, uint32_t height);
+
+    /// The blocks of the last encode.
+    const std::vector<uint8_t>& GetOutput() const { return _output; }
+
+    /// DXT1 blocks to 3 x W x H bytes R, G, B (three-colour blocks decode their fourth colour
+    /// as black); out is resized.
+    static void DecodeDXT1ToRGB(std::vector<uint8_t>& out, const uint8_t* blocks, uint32_t width, uint32_t height);
+    /// DXT5-YCoCg blocks to 3 x W x H bytes R, G, B; out is resized.
+    static void DecodeDXT5YCoCgToRGB(std::vector<uint8_t>& out, const uint8_t* blocks, uint32_t width, uint32_t height);
+
+private:
+    template <int Red, bool YCoCg>
+    void encode(const uint8_t* pixels, uint32_t width, uint32_t height);
+
+    std::vector<uint8_t> _output;
+    uint32_t _width = 0;
+    uint32_t _height = 0;
+};
+
+} // namespace Hyx

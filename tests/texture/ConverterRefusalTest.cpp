@@ -1,0 +1,69 @@
+#include "ConverterTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace Hyx;
+using namespace HyxTest;
+using Converter = TextureFormatConverter;
+
+TEST(ConverterRefusal, SizesTheKernelsCannotHandleAreRefusedBeforeAnyWrite)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> convert;
+    };
+    const Row rows[] = {
+        {"RGB 3x2 to NVX",
+         [] { Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(3, 2), kResultPurpose); }},
+        {"BGR 2x3 to NVX",
+         [] { Converter::ConvertFromBGRtoNVX(MakeTexture<DataTypeTextureBGR>(2, 3), kResultPurpose); }},
+        {"RGB 2x43692 to NVX (stored height past 16 bits)",
+         [] { Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(2, 43692), kResultPurpose); }},
+        {"NV12 width 3 to RGB", [] { Converter::ConvertFromNV12toRGB(MakeTexture<DataTypeTextureYUV_NV12>(3, 3)); }},
+        {"NVX luma height 3 to BGR", [] { Converter::ConvertFromNVXtoBGR(MakeTexture<DataTypeTextureYUV_NVX>(2, 5)); }},
+        {"NV21 width 5 to NVX",
+         [] { Converter::ConvertFromNV21toNVX(MakeTexture<DataTypeTextureYUV_NV21>(5, 3), kResultPurpose); }},
+        {"Bayer 7x8 to NVX",
+         [] { Converter::ConvertFromBayerRGGBtoNVX(MakeTexture<DataTypeTextureBayerRGGB>(7, 8), kResultPurpose); }},
+        {"Bayer 2x2 to NVX",
+         [] { Converter::ConvertFromBayerGBRGtoNVX(MakeTexture<DataTypeTextureBayerGBRG>(2, 2), kResultPurpose); }},
+        {"Bayer 8x5 to RGB30",
+         [] { Converter::ConvertFromBayerBGGRtoRGB30(MakeTexture<DataTypeTextureBayerBGGR>(8, 5)); }},
+        {"Bayer 4x2 to RGB30",
+         [] { Converter::ConvertFromBayerGRBGtoRGB30(MakeTexture<DataTypeTextureBayerGRBG>(4, 2)); }},
+        {"RGB 6x4 to DXT1",
+         [] { Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(6, 4), kResultPurpose); }},
+        {"BGR 4x6 to DXT5-YCoCg",
+         [] { Converter::ConvertFromBGRtoDXT5YCOCG(MakeTexture<DataTypeTextureBGR>(4, 6), kResultPurpose); }},
+        {"NV12 6x4 to DXT1",
+         [] { Converter::ConvertFromNV12toDXT1(MakeTexture<DataTypeTextureYUV_NV12>(6, 6), kResultPurpose); }},
+        {"DXT1 6x4 to RGB", [] { Converter::ConvertFromDXT1toRGB(MakeTexture<DataTypeTextureDXT1>(6, 4)); }},
+        {"DXT5-YCoCg 4x2 to RGB",
+         [] { Converter::ConvertFromDXT5YCOCGtoRGB(MakeTexture<DataTypeTextureDXT5YCOCG>(4, 2)); }},
+    };
+    for (const Row& row : rows) {
+        try {
+            row.convert();
+            ADD_FAILURE() << row.name << ": no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "Texture format conversion not supported.") << row.name;
+        }
+    }
+}
+
+TEST(ConverterRefusal, MissingSourcesOrPixelsGiveEmptyResults)
+{
+    auto shortPayload = std::make_shared<DataTypeTextureRGB>();
+    uint8_t header[] = {4, 0, 4, 0, 1, 2, 3}; // 4 x 4 announced, 3 bytes present
+    shortPayload->InitializeData(header, sizeof header);
+    ASSERT_EQ(shortPayload->GetDataPtr(), nullptr);
+    EXPECT_EQ(Converter::ConvertFromRGBtoDXT1(shortPayload, kResultPurpose), nullptr);
+    EXPECT_EQ(Converter::ConvertFromRGBtoNVX(shortPayload, kResultPurpose), nullptr);
+    EXPECT_EQ(Converter::ConvertFromRGB24toHSL24(shortPayload), nullptr);
+    EXPECT_EQ(Converter::ConvertFromRGBtoBGR(nullptr), nullptr);
+    EXPECT_EQ(Converter::ConvertFromNV12toNVX(nullptr, kResultPurpose), nullptr);
+    EXPECT_EQ(Converter::ConvertFromBayerRGGBtoRGB30(std::make_shared<DataTypeTextureBayerRGGB>()), nullptr);
+    EXPECT_EQ(Converter::ConvertFromDXT1toRGB(std::make_shared<DataTypeTextureDXT1>()), nullptr);
+}

@@ -1,8 +1,10 @@
 #include "../../graph/GraphFixtures.h"
 #include "../ConverterTestUtil.h"
 
+#include <Hyx/CompressedLayers.h>
 #include <Hyx/FilterFactory.h>
 #include <Hyx/GuidLiteral.h>
+#include <Hyx/MutateCompressor.h>
 #include <Hyx/TransformTextureConversion.h>
 
 #include <gtest/gtest.h>
@@ -67,14 +69,19 @@ struct FilterRun {
     std::shared_ptr<Atom> made; // the atom the source made
 };
 
-// source -> conversion filter -> target over one frame.
-FilterRun runFilter(const VornCommon::Guid& filterType, std::shared_ptr<DataLayer> texture)
+// source -> conversion filter -> the given filters -> target over one frame.
+FilterRun runFilter(const VornCommon::Guid& filterType, std::shared_ptr<DataLayer> texture,
+                    const std::vector<std::shared_ptr<Filter>>& after = {})
 {
     TestGraph g;
     auto source = g.make<LayerSource>(std::vector<std::shared_ptr<DataLayer>>{std::move(texture)});
     auto filter = FilterFactory::CreateFilter(filterType, source, g.graph);
     EXPECT_TRUE(filter);
     g.add(filter.ToStdSharedPtr());
+    for (const auto& next : after) {
+        next->Instantiate();
+        g.add(next);
+    }
     FilterRun run;
     auto target = g.make<TestTarget>();
     target->process = [&](TestTarget&, const Atom& atom) {
@@ -173,6 +180,38 @@ TEST(ConversionFilters, RefusalsGiveCodeFourWithTheFamilyTextAndKeepTheAtom)
         ASSERT_TRUE(run.made);
         EXPECT_EQ(run.made->GetAllDataLayers().size(), 1u);
     }
+}
+
+TEST(ConversionFilters, Dxt1SurvivesTheRunLengthCodersByteForByte)
+{
+    // Black left half: runs of equal blocks the run-length coder shortens.
+    const auto rgb = RgbImage(32, 16, [](uint32_t x, uint32_t y) {
+        return x < 16 ? std::array{0u, 0u, 0u} : std::array{x * 7, y * 15, (x ^ y) * 8};
+    });
+    auto compressor = [] { return std::shared_ptr<Filter>(MutateTextureCompressorDXT1RLEFilterCreator()); };
+    auto decompressor = [] { return std::shared_ptr<Filter>(MutateTextureDecompressorDXT1RLEFilterCreator()); };
+    const FilterRun plain = runFilter(kRGBtoDXT1, texture<DataTypeTextureRGB>(32, 16, rgb));
+    const FilterRun coded = runFilter(kRGBtoDXT1, texture<DataTypeTextureRGB>(32, 16, rgb), {compressor()});
+    const FilterRun back =
+        runFilter(kRGBtoDXT1, texture<DataTypeTextureRGB>(32, 16, rgb), {compressor(), decompressor()});
+    for (const FilterRun* run : {&plain, &coded, &back}) {
+        ASSERT_TRUE(run->ok) << run->error;
+        ASSERT_EQ(run->out.size(), 2u);
+    }
+    auto dxt = std::dynamic_pointer_cast<DataTypeTextureDXT1>(plain.out[1]);
+    auto restored = std::dynamic_pointer_cast<DataTypeTextureDXT1>(back.out[1]);
+    ASSERT_TRUE(dxt && restored);
+    const std::vector<uint8_t> blocks = Pixels(dxt);
+    ASSERT_EQ(blocks.size(), 32u * 16 / 2);
+    EXPECT_EQ(std::vector<uint8_t>(blocks.begin(), blocks.begin() + 8),
+              std::vector<uint8_t>(blocks.begin() + 8, blocks.begin() + 16)); // the black blocks repeat
+    ASSERT_TRUE(std::dynamic_pointer_cast<DataTypeCompressedBlob>(coded.out[1]));
+    uint32_t codedSize = 0;
+    coded.out[1]->Serialize(codedSize);
+    EXPECT_LT(codedSize, blocks.size());
+    EXPECT_EQ(restored->GetPurposeGuid(), dxt->GetPurposeGuid());
+    EXPECT_EQ(restored->GetWidth(), 32);
+    EXPECT_EQ(Pixels(restored), blocks);
 }
 
 TEST(ConversionFilters, AllLeavesAreRegisteredInTheirCategoryWithTheirSourceClass)

@@ -10,6 +10,7 @@
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataReader.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/DataTypeTextureRGB.h>
 #include <Hyx/FilterParams.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/GuidLiteral.h>
@@ -92,6 +93,7 @@ public:
         _profile = std::make_shared<Hyx::Profile>();
         _profile->Add(kWave, Hyx::DataTypeStreamInfo::TheTypeGuid());
         _profile->Add(kWave, WaveLayer::TheTypeGuid);
+        _profile->Add(kWave, Hyx::DataTypeTextureRGB::TheTypeGuid());
     }
     ~WaveStream() override { Stop(); }
 
@@ -104,11 +106,30 @@ protected:
         _timeStamp = GetTimeInNanoSecondsForFrame(_info->GetFPS(), frame);
         atom = std::make_shared<Hyx::Atom>(GetStreamId(), frame, _timeStamp);
         atom->AddDataLayer(_info);
-        atom->AddDataLayer(std::make_shared<WaveLayer>(kWave, frame, std::sin(static_cast<float>(frame) * 0.5f)));
+        const float value = std::sin(static_cast<float>(frame) * 0.5f);
+        atom->AddDataLayer(std::make_shared<WaveLayer>(kWave, frame, value));
+        atom->AddDataLayer(picture(value));
         return HyxErrorCode::Success;
     }
 
 private:
+    // A small camera picture whose brightness follows the wave.
+    static std::shared_ptr<Hyx::DataTypeTextureRGB> picture(float value)
+    {
+        constexpr uint16_t size = 64;
+        auto texture = std::make_shared<Hyx::DataTypeTextureRGB>();
+        texture->InitializeHeader(kWave);
+        uint8_t* pixels = texture->AllocateTexture(size, size);
+        const int level = static_cast<int>(127.5f + 100.0f * value);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x, pixels += 3) {
+                pixels[0] = static_cast<uint8_t>(level);
+                pixels[1] = static_cast<uint8_t>(x * 4);
+                pixels[2] = static_cast<uint8_t>(y * 4);
+            }
+        return texture;
+    }
+
     std::shared_ptr<Hyx::DataTypeStreamInfo> _info;
     std::shared_ptr<Hyx::Profile> _profile;
 };

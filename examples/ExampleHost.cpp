@@ -4,7 +4,7 @@
 // its atoms listener. Then it loads the same chain from the graph file shipped beside it
 // ("example_graph.xml", or the file named on the command line) and plays that on the
 // graph's own worker thread, at the file's mode and rate. Last it records a take of
-// generated frames into a container file ("example_take.hyx" beside the program) and plays
+// generated frames into a container file, compressed on the way in and decompressed on the way out, ("example_take.hyx" beside the program) and plays
 // that file back through a graph.
 
 #include "ExampleFilters.h"
@@ -15,6 +15,7 @@
 #include <Hyx/Graph.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/LoggerInstance.h>
+#include <Hyx/MutateCompressor.h>
 #include <Hyx/SourceManual.h>
 #include <Hyx/TargetCallback.h>
 #include <Hyx/VisualGraph.h>
@@ -202,22 +203,26 @@ bool playForwardOnce(const std::shared_ptr<Hyx::Graph>& graph)
     return ok;
 }
 
-// Records the generated, amplified frames into a container file, then plays the file back
-// through a graph that sums both waves; true when every recorded frame came back.
+// Records the generated, amplified frames compressed into a container file, then plays the
+// file back through a graph that decompresses them and sums both waves; true when every
+// recorded frame came back.
 bool recordAndReplayTake(const std::string& path)
 {
     using namespace Example;
     auto recording = std::make_shared<Hyx::Graph>();
     if (!addFilter(recording, WaveSource::TheTypeGuid) || !addFilter(recording, AmplifyTransform::TheTypeGuid) ||
+        !addFilter(recording, Hyx::MutateAutoCompressor::TheTypeGuid()) ||
         !addFilter(recording, RecordTarget::TheTypeGuid, path) || !playForwardOnce(recording))
         return false;
     const int recorded = std::static_pointer_cast<RecordTarget>(recording->GetLastFilter())->recorded;
     recording->RemoveAllFilters();
-    std::printf("\nRecorded %d frames into %s\n", recorded, path.c_str());
+    std::printf("\nRecorded %d compressed frames into %s\n", recorded, path.c_str());
 
     auto replay = std::make_shared<Hyx::Graph>();
-    if (!addFilter(replay, ContainerSource::TheTypeGuid, path) || !addFilter(replay, SummaryMutate::TheTypeGuid) ||
-        !addFilter(replay, PrintTarget::TheTypeGuid) || !playForwardOnce(replay))
+    if (!addFilter(replay, ContainerSource::TheTypeGuid, path) ||
+        !addFilter(replay, Hyx::MutateAutoDecompressor::TheTypeGuid()) ||
+        !addFilter(replay, SummaryMutate::TheTypeGuid) || !addFilter(replay, PrintTarget::TheTypeGuid) ||
+        !playForwardOnce(replay))
         return false;
     const int replayed = std::static_pointer_cast<PrintTarget>(replay->GetLastFilter())->received;
     replay->RemoveAllFilters();

@@ -14,6 +14,7 @@
 #include <VornCommon/Guid.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Hyx {
@@ -50,7 +51,19 @@ public:
     /// The layer text, then ", CompressedVersion=" and ", Compression=" with the code's name.
     std::string ToString(bool friendly) const override;
 
+    /// Fills this layer from the plain source with the code. False, with nothing changed,
+    /// when the source is not of the class this one codes (always here: a stand-in codes
+    /// nothing); codes the class does not support throw std::exception.
+    virtual bool compress(std::shared_ptr<DataLayer> source, uint8_t compressionType);
+    /// The code the compressors use when none is configured; 0 here.
+    virtual uint8_t GetRecommendedCompression(std::shared_ptr<DataLayer> source);
+    /// A new plain layer decoded from this one (its purpose, the stored payload version);
+    /// empty here. Malformed coded data throws std::exception.
+    virtual std::shared_ptr<DataLayer> decompress();
+
 protected:
+    /// For compress: the source's type GUID and payload version become the stored ones.
+    void compressBase(const DataLayer& source);
     /// The name of the stored code: "none", "snappy", "lz4", "zlib", "zstd"; "" otherwise.
     /// Each concrete class names its own codes.
     virtual std::string GetCompressionTypeAsString() const;

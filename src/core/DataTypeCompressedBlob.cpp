@@ -18,6 +18,27 @@ void DataTypeCompressedBlob::InitializeCompressionInfo(const VornCommon::Guid& u
     _compressionType = compressionType;
 }
 
+bool DataTypeCompressedBlob::compress(std::shared_ptr<DataLayer>, uint8_t)
+{
+    return false;
+}
+
+uint8_t DataTypeCompressedBlob::GetRecommendedCompression(std::shared_ptr<DataLayer>)
+{
+    return 0;
+}
+
+std::shared_ptr<DataLayer> DataTypeCompressedBlob::decompress()
+{
+    return {};
+}
+
+void DataTypeCompressedBlob::compressBase(const DataLayer& source)
+{
+    _uncompressedTypeGuid = source.TypeGuid();
+    _compressedBlobVersion = source.GetVersion();
+}
+
 std::string DataTypeCompressedBlob::ToString(bool friendly) const
 {
     return DataLayer::ToString(friendly) + ", CompressedVersion=" + std::to_string(_compressedBlobVersion) +

@@ -3,6 +3,7 @@
 // The documented exceptions (unsupported format version, unknown block kind) are expected.
 
 #include <Hyx/Atom.h>
+#include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/DataTypeTextureBase.h>
 #include <Hyx/DeserializeFromMemory.h>
 #include <Hyx/SerializeToMemory.h>
@@ -69,6 +70,14 @@ void showLayers(const std::shared_ptr<Hyx::Atom>& atom)
                 texture->GetPixelAsRGB24BitValue(x, y);
                 texture->GetPixelAsRGB30BitValue(x, y);
                 texture->GetPixelAsYUV24BitValue(x, y);
+            }
+        }
+        // Decoding must refuse damaged data with an exception, never read past it.
+        if (auto compressed = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(layer)) {
+            try {
+                if (auto plain = compressed->decompress())
+                    plain->ToString(false);
+            } catch (const std::exception&) {
             }
         }
     }

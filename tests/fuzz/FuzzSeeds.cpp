@@ -4,6 +4,7 @@
 // layers of unknown types. Usage: hyx_fuzz_seeds <output folder>
 
 #include <Hyx/Atom.h>
+#include <Hyx/CompressedLayers.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
 #include <Hyx/DataTypeColorPalette.h>
@@ -132,6 +133,38 @@ std::shared_ptr<Hyx::Atom> texturesAtom()
     return atom;
 }
 
+// Every compressed class with every code it writes, coded from the filled geometry layers
+// and from a small image of each texture format it takes.
+std::shared_ptr<Hyx::Atom> compressedAtom()
+{
+    auto atom = std::make_shared<Hyx::Atom>(Hyx::AtomId::Create(0, 4, 2), 44);
+    std::vector<std::shared_ptr<Hyx::DataLayer>> sources = HyxTest::FilledGeometryLayers();
+    for (const auto& layer : texturesAtom()->GetAllDataLayers())
+        sources.push_back(layer);
+    for (const auto& source : sources) {
+        for (int kind = 0; kind < 5; ++kind) {
+            for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 128, 129, 130}) {
+                std::shared_ptr<Hyx::DataTypeCompressedBlob> coded;
+                switch (kind) {
+                case 0: coded = std::make_shared<Hyx::DataTypeCompressedVertexTextureUVs>(); break;
+                case 1: coded = std::make_shared<Hyx::DataTypeCompressedVertexIndices>(); break;
+                case 2: coded = std::make_shared<Hyx::DataTypeCompressedVertexNormals>(); break;
+                case 3: coded = std::make_shared<Hyx::DataTypeCompressedVertexPositions>(); break;
+                default: coded = std::make_shared<Hyx::DataTypeCompressedTexture>(); break;
+                }
+                coded->InitializeHeader(StreamTestPurpose());
+                try {
+                    if (coded->compress(source, static_cast<uint8_t>(code)))
+                        atom->AddDataLayer(coded, false);
+                } catch (const std::exception&) {
+                    // a code this class does not write
+                }
+            }
+        }
+    }
+    return atom;
+}
+
 bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::SerializeToMemory& writer)
 {
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
@@ -196,6 +229,11 @@ int main(int argc, char** argv)
     textures.pack_hyxheader();
     textures.pack_atom(texturesAtom());
     ok &= save(dir, "textures", textures);
+
+    Hyx::SerializeToMemory compressed;
+    compressed.pack_hyxheader();
+    compressed.pack_atom(compressedAtom());
+    ok &= save(dir, "compressed_layers", compressed);
 
     Hyx::SerializeToMemory strings;
     strings.pack_shortstring("short");

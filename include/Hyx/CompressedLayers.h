@@ -1,0 +1,178 @@
+#pragma once
+
+// The compressed layer classes: vertex texture coordinates, indices, normals and positions,
+// and textures. Each codes one plain class (textures: any texture of a supported format)
+// and is turned back into it by decompress.
+//
+// Payloads, little-endian, packed:
+//   UVs, indices   u32 count, then the coded bytes (all the rest), version 0
+//   normals        u32 count, then count x bytes-per-normal, version 0
+//   positions      f32 box[6] as the plain layer had it, u32 count @24, packed points @28, version 0
+//   texture        u16 width, height, internal width, internal height, u8 format, u8 depth,
+//                  then the coded bytes (version 2; versions 0 and 1 lack the depth byte)
+//
+// Contract:
+// - Codes: UVs 0 raw (8n), 1-3 Blosc of 8n, 128 16-bit (4n), 129 12-bit (3n); indices 0 raw
+//   (4n), 1-3 Blosc of 4n, 128 24-bit (3n), 129 16-bit (2n); normals 0 raw, 2 OCT_16, 4
+//   OCT_32; positions 0 raw, 1 QSPACE-16/16/16, 2 QSPACE-11/11/10 inside the box widened by
+//   0.001 on every side. Textures: YUV 1-3 or 128 (one gray JPEG of the stored size), IR,
+//   depth maps and 16-bit IR 1-3, BGR 1-3 or 129, RGB 1-3 or 130, DXT1 5, ETC2 6, ASTC 7
+//   (block run-length coding). Other codes throw the class's message, other texture formats
+//   "Texture format not supported.".
+// - Loading a payload never throws: an unknown stored code or a short payload gives a layer
+//   that decompress refuses.
+// - decompress checks every size it is given against the counts and dimensions stored
+//   beside it (Blosc plain size, JPEG dimensions, run-length fill, fixed-rate byte counts)
+//   and throws std::exception on any mismatch; it never reads past the payload.
+// - Coding takes the calling thread's codec instances on every call, so a layer shared by
+//   atoms on two threads never shares a codec. A layer itself is used by one thread at a
+//   time.
+
+#include <Hyx/DataTypeCompressedBlob.h>
+#include <Hyx/Export.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Hyx {
+
+class DataTypeTextureBase;
+
+/// Codes private to the compressed texture.
+enum class CompressionTextureTypes : uint8_t {
+    JPG_8BIT = 128,
+    JPG_BGR = 129,
+    JPG_RGB = 130,
+};
+
+/// Names of the shared codes.
+struct HYX_API CompressionBase {
+    /// "NONE" .. "ASTCRLE" for codes 0-7; "" otherwise.
+    static std::string GetAsString(uint8_t code);
+};
+
+/// Names of the texture codes.
+struct HYX_API CompressionTexture {
+    /// Codes below 128 as CompressionBase; 128-130 "8BIT-JPG-85%", "BGR-JPG-85%", "RGB-JPG-85%".
+    static std::string GetAsString(uint8_t code);
+    /// True for 128, 129 and 130.
+    static bool IsJpegCompressed(uint8_t code);
+};
+
+/// The identity every compressed class declares.
+#define HYX_COMPRESSED_CLASS_IDENTITY(ClassName)                                                                       \
+public:                                                                                                                \
+    ClassName();                                                                                                       \
+    ~ClassName() override;                                                                                             \
+    static VornCommon::Guid TheTypeGuid();                                                                             \
+    static ::Hyx::DataLayerClassInfo TheDataLayerClassInfo();                                                          \
+    VornCommon::Guid TypeGuid() const override;                                                                        \
+    ::Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override;                                                  \
+    bool compress(std::shared_ptr<DataLayer> source, uint8_t compressionType) override;                                \
+    uint8_t GetRecommendedCompression(std::shared_ptr<DataLayer> source) override;                                     \
+    std::shared_ptr<DataLayer> decompress() override;                                                                  \
+                                                                                                                       \
+protected:                                                                                                             \
+    std::string GetCompressionTypeAsString() const override;                                                           \
+    void onUpdateStatusProperties() override;                                                                          \
+    bool deserializeAndMigrate(uint8_t* data, uint32_t size) override;
+
+/// Coded vertex texture coordinates.
+class HYX_API DataTypeCompressedVertexTextureUVs : public DataTypeCompressedBlob {
+    HYX_COMPRESSED_CLASS_IDENTITY(DataTypeCompressedVertexTextureUVs)
+public:
+    uint32_t GetNumUVs() const { return _count; }
+
+private:
+    uint32_t _count = 0;
+    uint32_t _codedSize = 0;
+    uint8_t* _coded = nullptr;
+};
+
+/// Coded triangle indices.
+class HYX_API DataTypeCompressedVertexIndices : public DataTypeCompressedBlob {
+    HYX_COMPRESSED_CLASS_IDENTITY(DataTypeCompressedVertexIndices)
+public:
+    uint32_t GetNumIndices() const { return _count; }
+    /// The base text, then ", NumVertexIndices=<count>".
+    std::string ToString(bool friendly) const override;
+
+private:
+    uint32_t _count = 0;
+    uint32_t _codedSize = 0;
+    uint8_t* _coded = nullptr;
+};
+
+/// Coded vertex normals.
+class HYX_API DataTypeCompressedVertexNormals : public DataTypeCompressedBlob {
+    HYX_COMPRESSED_CLASS_IDENTITY(DataTypeCompressedVertexNormals)
+public:
+    uint32_t GetNumNormals() const { return _count; }
+    /// The base text, then ", NumNormals=<count>".
+    std::string ToString(bool friendly) const override;
+
+private:
+    uint32_t _count = 0;
+    uint8_t* _coded = nullptr;
+};
+
+/// Coded vertex positions with the plain layer's bounding box.
+class HYX_API DataTypeCompressedVertexPositions : public DataTypeCompressedBlob {
+    HYX_COMPRESSED_CLASS_IDENTITY(DataTypeCompressedVertexPositions)
+public:
+    uint32_t GetNumVertices() const { return _count; }
+    /// The base text, then ", NumVertices=<count>, BoundingBox=<6 floats>".
+    std::string ToString(bool friendly) const override;
+
+private:
+    uint32_t _count = 0;
+    uint8_t* _box = nullptr;
+    uint8_t* _coded = nullptr;
+};
+
+/// A coded texture layer.
+class HYX_API DataTypeCompressedTexture : public DataTypeCompressedBlob {
+    HYX_COMPRESSED_CLASS_IDENTITY(DataTypeCompressedTexture)
+public:
+    uint16_t GetCompressedTextureWidth() const { return _width; }
+    uint16_t GetCompressedTextureHeight() const { return _height; }
+    uint32_t GetCompressedSizeInBytes() const { return _codedSize; }
+    /// The base text; for IR ", Depth=16 Bit" or "8 Bit"; then width, height and the
+    /// internal width and height.
+    std::string ToString(bool friendly) const override;
+
+    /// JPEG coding on the calling thread's codec; the bytes belong to that codec until its
+    /// next use. Null and size 0 on failure.
+    static uint8_t* CompressJpegRGB(uint8_t* pixels, uint16_t width, uint16_t height, int quality, uint32_t& size);
+    static uint8_t* CompressJpegBGR(uint8_t* pixels, uint16_t width, uint16_t height, int quality, uint32_t& size);
+    static uint8_t* CompressJpegGray(uint8_t* pixels, uint16_t width, uint16_t height, int quality, uint32_t& size);
+    /// JPEG decoding into width x height pixels; throws on a damaged stream or other size.
+    static void DecompressJpegRGB(uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* out);
+    static void DecompressJpegBGR(uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* out);
+    static void DecompressJpegGray(uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* out);
+
+private:
+    /// compressBase, the code and a version-2 header before codedSize bytes.
+    DataWriter writeHeader(const DataTypeTextureBase& texture, uint8_t code, uint32_t codedSize);
+    /// The block run-length path, coded straight into the payload.
+    bool compressBlocks(const DataTypeTextureBase& texture, const uint8_t* pattern, uint32_t blockSize, uint8_t code);
+
+    uint8_t* _coded = nullptr;
+    uint16_t _width = 0;
+    uint16_t _height = 0;
+    uint16_t _internalWidth = 0;
+    uint16_t _internalHeight = 0;
+    uint8_t _format = 0;
+    uint8_t _depth = 1;
+    uint32_t _codedSize = 0;
+};
+
+/// New layers, owned by the caller.
+HYX_API DataLayer* DataTypeCompressedVertexTextureUVsDataLayerCreator();
+HYX_API DataLayer* DataTypeCompressedVertexIndicesDataLayerCreator();
+HYX_API DataLayer* DataTypeCompressedVertexNormalsDataLayerCreator();
+HYX_API DataLayer* DataTypeCompressedVertexPositionsDataLayerCreator();
+HYX_API DataLayer* DataTypeCompressedTextureDataLayerCreator();
+
+} // namespace Hyx

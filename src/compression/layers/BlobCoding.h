@@ -1,0 +1,26 @@
+#pragma once
+
+// The generic codes 1-3 of the compressed layers over the calling thread's Blosc instance.
+
+#include <Hyx/DataTypeCompressedBlob.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace Hyx::BlobCoding {
+
+/// True for codes 1-3.
+inline bool IsBlosc(uint8_t code)
+{
+    return code >= 1 && code <= 3;
+}
+
+/// Blosc (level 1) of size bytes into out (replaced). Codes other than 1-3 throw
+/// "compression type is not supported!".
+void Compress(const uint8_t* data, uint64_t size, uint8_t code, std::vector<uint8_t>& out);
+
+/// Decodes codedSize bytes into exactly plainSize bytes at out; throws when the stream
+/// does not hold exactly that many.
+void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize);
+
+} // namespace Hyx::BlobCoding

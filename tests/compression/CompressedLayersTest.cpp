@@ -1,0 +1,396 @@
+#include <Hyx/CompressedLayers.h>
+#include <Hyx/DataTypeTextureBayer.h>
+#include <Hyx/DataTypeTextureBlock.h>
+#include <Hyx/DataTypeTextureIR.h>
+#include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/DataTypeTextureYUV.h>
+#include <Hyx/DataTypeVertex.h>
+#include <Hyx/HYXPurposeGuids.h>
+
+#include "ThrownText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+using namespace Hyx;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const uint8_t DXT1_PATTERN[8] = {0, 0, 0, 0, 0xAA, 0xAA, 0xAA, 0xAA};
+const uint8_t ETC2_PATTERN[8] = {0, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0xFF};
+const uint8_t ASTC_PATTERN[16] = {0xFC, 0xFD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+
+Bytes payloadOf(DataLayer& layer)
+{
+    uint32_t size = 0;
+    const uint8_t* data = layer.Serialize(size);
+    return Bytes(data, data + size);
+}
+
+/// The coded bytes of a compressed texture (after its 10-byte header).
+Bytes codedOf(DataTypeCompressedTexture& layer)
+{
+    const Bytes payload = payloadOf(layer);
+    return Bytes(payload.begin() + 10, payload.end());
+}
+
+/// A texture of T with the given block bytes.
+template <typename T>
+std::shared_ptr<T> texture(uint16_t w, uint16_t h, const Bytes& pixels)
+{
+    auto layer = std::make_shared<T>();
+    layer->SetTexture(w, h, pixels.data());
+    return layer;
+}
+
+Bytes repeat(const uint8_t* block, size_t size, size_t count)
+{
+    Bytes out;
+    for (size_t i = 0; i < count; ++i)
+        out.insert(out.end(), block, block + size);
+    return out;
+}
+
+/// A compressed layer read back from its payload and compression fields, as a reader does.
+template <typename T>
+std::shared_ptr<T> reread(T& source, uint16_t payloadVersion)
+{
+    auto copy = std::make_shared<T>();
+    copy->InitializeHeader(source.GetPurposeGuid(), payloadVersion);
+    copy->InitializeCompressionInfo(source.GetCompressedBlobTypeGuid(), source.GetCompressedBlobVersion(),
+                                    source.GetCompressionType());
+    Bytes payload = payloadOf(source);
+    copy->InitializeData(payload.data(), static_cast<uint32_t>(payload.size()));
+    return copy;
+}
+
+/// A layer whose payload has been replaced by the given bytes (same fields).
+template <typename T>
+std::shared_ptr<T> withPayload(T& source, Bytes payload, uint16_t version)
+{
+    auto copy = std::make_shared<T>();
+    copy->InitializeHeader(source.GetPurposeGuid(), version);
+    copy->InitializeCompressionInfo(source.GetCompressedBlobTypeGuid(), source.GetCompressedBlobVersion(),
+                                    source.GetCompressionType());
+    copy->InitializeData(payload.data(), static_cast<uint32_t>(payload.size()));
+    return copy;
+}
+
+double psnr(const uint8_t* a, const uint8_t* b, size_t n)
+{
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i)
+        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / (sum / n));
+}
+
+Bytes smoothImage(size_t w, size_t h, size_t channels)
+{
+    Bytes out(w * h * channels);
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x)
+            for (size_t c = 0; c < channels; ++c)
+                out[(y * w + x) * channels + c] = static_cast<uint8_t>((x + y + c * 40) & 0xFF);
+    return out;
+}
+
+} // namespace
+
+TEST(CompressionNames, Tables)
+{
+    EXPECT_EQ(CompressionBase::GetAsString(129), "");
+    EXPECT_EQ(CompressionTexture::GetAsString(129), "BGR-JPG-85%");
+    EXPECT_EQ(CompressionTexture::GetAsString(2), "LZ4");
+    EXPECT_FALSE(CompressionTexture::IsJpegCompressed(5));
+    EXPECT_TRUE(CompressionTexture::IsJpegCompressed(130));
+}
+
+TEST(CompressedVertexLayers, PayloadSizesOfFixedRateCodes)
+{
+    auto uvs = std::make_shared<DataTypeVertexTextureUVs>();
+    uvs->Allocate(3);
+    for (int i = 0; i < 6; ++i)
+        uvs->GetUVs()[i] = 0.1f * i;
+    auto indices = std::make_shared<DataTypeVertexIndices>();
+    indices->Allocate(5);
+    std::iota(indices->GetIndices(), indices->GetIndices() + 5, 60000u);
+    const struct {
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> coded;
+        uint8_t code;
+        size_t size;
+    } cases[] = {
+        {uvs, std::make_shared<DataTypeCompressedVertexTextureUVs>(), 128, 16},
+        {uvs, std::make_shared<DataTypeCompressedVertexTextureUVs>(), 129, 13},
+        {uvs, std::make_shared<DataTypeCompressedVertexTextureUVs>(), 0, 28},
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 128, 19},
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 129, 14},
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 2, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.coded->compress(c.plain, c.code));
+        if (c.size) {
+            EXPECT_EQ(payloadOf(*c.coded).size(), c.size) << int(c.code);
+        }
+        auto back = c.coded->decompress();
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->TypeGuid(), c.plain->TypeGuid());
+        const Bytes original = payloadOf(*c.plain), decoded = payloadOf(*back);
+        if (c.plain == indices) {
+            EXPECT_EQ(decoded, original) << int(c.code);
+            continue;
+        }
+        for (int i = 0; i < 6; ++i)
+            EXPECT_NEAR(uvs->GetUVs()[i], std::static_pointer_cast<DataTypeVertexTextureUVs>(back)->GetUVs()[i],
+                        1.0 / 4000);
+    }
+}
+
+TEST(CompressedVertexLayers, EmptyUVsIgnoreTheCode)
+{
+    auto uvs = std::make_shared<DataTypeVertexTextureUVs>();
+    uvs->Allocate(0);
+    DataTypeCompressedVertexTextureUVs coded;
+    ASSERT_TRUE(coded.compress(uvs, 77));
+    EXPECT_EQ(payloadOf(coded).size(), 4u);
+    auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(coded.decompress());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->GetNumVertices(), 0u);
+}
+
+TEST(CompressedVertexLayers, UnsupportedCodesAndWrongSources)
+{
+    auto normals = std::make_shared<DataTypeVertexNormals>();
+    normals->Allocate(2);
+    DataTypeCompressedVertexNormals codedNormals;
+    EXPECT_EQ(ThrownText([&] { codedNormals.compress(normals, 3); }),
+              "DataTypeCompressedNormals Compression not supported!");
+    EXPECT_FALSE(codedNormals.compress(std::make_shared<DataTypeVertexIndices>(), 2));
+    DataTypeCompressedTexture codedTexture;
+    EXPECT_FALSE(codedTexture.compress(normals, 2));
+    auto positions = std::make_shared<DataTypeVertexPositions>();
+    positions->Allocate(1, true);
+    DataTypeCompressedVertexPositions codedPositions;
+    EXPECT_EQ(ThrownText([&] { codedPositions.compress(positions, 3); }),
+              "DataTypeCompressedVertices Compression not supported!");
+}
+
+TEST(CompressedVertexLayers, PositionsOnTheBoxFaces)
+{
+    auto positions = std::make_shared<DataTypeVertexPositions>();
+    float* p = positions->Allocate(4, false);
+    const float points[12] = {-1000, -1000, -1000, 1000, 1000, 1000, -1000, 1000, 0, 1000, -1000, 500};
+    std::memcpy(p, points, sizeof(points));
+    positions->CalculateBoundingBoxFromVertexPositions();
+    positions->ChangePurposeGuid(HYXPurposeGuids::CAMERA_PRIMARY);
+    for (uint8_t code : {0, 1, 2}) {
+        DataTypeCompressedVertexPositions coded;
+        coded.InitializeHeader(positions->GetPurposeGuid());
+        ASSERT_TRUE(coded.compress(positions, code));
+        auto back = std::dynamic_pointer_cast<DataTypeVertexPositions>(reread(coded, 0)->decompress());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
+        EXPECT_EQ(0, std::memcmp(back->GetBoundingBox(), positions->GetBoundingBox(), 24));
+        const float step = code == 0 ? 0.0f : code == 1 ? 2000.002f / 65536 : 2000.002f / 1024;
+        for (int i = 0; i < 12; ++i)
+            EXPECT_NEAR(back->GetVertexPositions()[i], points[i], step * 1.01f) << int(code) << " " << i;
+    }
+}
+
+TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)
+{
+    auto indices = std::make_shared<DataTypeVertexIndices>();
+    indices->Allocate(100);
+    std::iota(indices->GetIndices(), indices->GetIndices() + 100, 0u);
+    auto normals = std::make_shared<DataTypeVertexNormals>();
+    normals->Allocate(100);
+    auto positions = std::make_shared<DataTypeVertexPositions>();
+    positions->Allocate(100, true);
+    const struct {
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> coded;
+        uint8_t code;
+    } cases[] = {
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 0},
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 128},
+        {indices, std::make_shared<DataTypeCompressedVertexIndices>(), 2},
+        {normals, std::make_shared<DataTypeCompressedVertexNormals>(), 2},
+        {positions, std::make_shared<DataTypeCompressedVertexPositions>(), 1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.coded->compress(c.plain, c.code));
+        Bytes payload = payloadOf(*c.coded);
+        ASSERT_GT(payload.size(), 3u);
+        payload.erase(payload.end() - 3, payload.end());
+        std::shared_ptr<DataTypeCompressedBlob> cut;
+        if (auto i = std::dynamic_pointer_cast<DataTypeCompressedVertexIndices>(c.coded))
+            cut = withPayload(*i, payload, 0);
+        else if (auto n = std::dynamic_pointer_cast<DataTypeCompressedVertexNormals>(c.coded))
+            cut = withPayload(*n, payload, 0);
+        else
+            cut = withPayload(*std::static_pointer_cast<DataTypeCompressedVertexPositions>(c.coded), payload, 0);
+        EXPECT_THROW(cut->decompress(), std::exception) << int(c.code);
+    }
+}
+
+TEST(CompressedTexture, RunLengthPatterns)
+{
+    const Bytes other = {1, 2, 3, 4, 5, 6, 7, 8};
+    Bytes mixed = repeat(DXT1_PATTERN, 8, 1);
+    mixed.insert(mixed.end(), other.begin(), other.end());
+    mixed.insert(mixed.end(), DXT1_PATTERN, DXT1_PATTERN + 8);
+    mixed.insert(mixed.end(), DXT1_PATTERN, DXT1_PATTERN + 8);
+    Bytes mixedCoded = {1, 0};
+    mixedCoded.insert(mixedCoded.end(), other.begin(), other.end());
+    mixedCoded.push_back(2);
+    Bytes otherCoded = {0};
+    otherCoded.insert(otherCoded.end(), other.begin(), other.end());
+    Bytes etcAsDxt = {0};
+    etcAsDxt.insert(etcAsDxt.end(), ETC2_PATTERN, ETC2_PATTERN + 8);
+    Bytes dxtAsEtc = {0};
+    dxtAsEtc.insert(dxtAsEtc.end(), DXT1_PATTERN, DXT1_PATTERN + 8);
+    const struct {
+        std::shared_ptr<DataTypeTextureBase> plain;
+        Bytes coded;
+    } cases[] = {
+        {texture<DataTypeTextureDXT1>(4, 4, repeat(DXT1_PATTERN, 8, 1)), {1}},
+        {texture<DataTypeTextureDXT1>(4, 4, other), otherCoded},
+        {texture<DataTypeTextureDXT1>(4 * 600, 4, repeat(DXT1_PATTERN, 8, 600)), {251, 251, 98}},
+        {texture<DataTypeTextureDXT1>(16, 4, mixed), mixedCoded},
+        {texture<DataTypeTextureDXT1>(4, 4, repeat(ETC2_PATTERN, 8, 1)), etcAsDxt},
+        {texture<DataTypeTextureETC2>(4, 4, repeat(DXT1_PATTERN, 8, 1)), dxtAsEtc},
+        {texture<DataTypeTextureETC2>(4, 4, repeat(ETC2_PATTERN, 8, 1)), {1}},
+        {texture<DataTypeTextureASTC>(16, 16, repeat(ASTC_PATTERN, 16, 4)), {4}},
+    };
+    for (const auto& c : cases) {
+        DataTypeCompressedTexture coded;
+        const uint8_t code = coded.GetRecommendedCompression(c.plain);
+        ASSERT_TRUE(coded.compress(c.plain, code));
+        EXPECT_EQ(codedOf(coded), c.coded);
+        auto back = std::dynamic_pointer_cast<DataTypeTextureBase>(reread(coded, 2)->decompress());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(payloadOf(*back), payloadOf(*c.plain));
+    }
+}
+
+TEST(CompressedTexture, AllDistinctBlocksAndPartialBlocks)
+{
+    Bytes distinct(8 * 128);
+    std::iota(distinct.begin(), distinct.end(), uint8_t(1));
+    auto plain = texture<DataTypeTextureDXT1>(64, 32, distinct);
+    DataTypeCompressedTexture coded;
+    ASSERT_TRUE(coded.compress(plain, 5));
+    EXPECT_EQ(coded.GetCompressedSizeInBytes(), 128u * 9);
+    // 3x3 DXT1 holds 4 bytes: one literal block padded with zeros, clipped on decoding.
+    auto small = texture<DataTypeTextureDXT1>(3, 3, Bytes{9, 8, 7, 6});
+    ASSERT_TRUE(coded.compress(small, 5));
+    EXPECT_EQ(codedOf(coded), (Bytes{0, 9, 8, 7, 6, 0, 0, 0, 0}));
+    EXPECT_EQ(payloadOf(*coded.decompress()), payloadOf(*small));
+}
+
+TEST(CompressedTexture, MalformedStreamsAreRefused)
+{
+    auto plain = texture<DataTypeTextureDXT1>(8, 4, repeat(DXT1_PATTERN, 8, 2));
+    DataTypeCompressedTexture coded;
+    ASSERT_TRUE(coded.compress(plain, 5));
+    const Bytes whole = payloadOf(coded);
+    const Bytes header(whole.begin(), whole.begin() + 10);
+    auto ir = std::make_shared<DataTypeTexture16BitIR>();
+    ir->SetTexture(16, 16, smoothImage(16, 16, 2).data());
+    DataTypeCompressedTexture codedIr;
+    ASSERT_TRUE(codedIr.compress(ir, 2));
+    Bytes irPayload = payloadOf(codedIr);
+    irPayload[6] = 8; // internal height 8: Blosc holds twice the plain size
+    const Bytes streams[] = {{3}, {1}, {0, 1, 2, 3}, {2, 0, 1, 2, 3, 4, 5, 6, 7, 8}, {}};
+    for (const Bytes& stream : streams) {
+        Bytes payload = header;
+        payload.insert(payload.end(), stream.begin(), stream.end());
+        EXPECT_THROW(withPayload(coded, payload, 2)->decompress(), std::exception) << stream.size();
+    }
+    EXPECT_THROW(withPayload(codedIr, irPayload, 2)->decompress(), std::exception);
+}
+
+TEST(CompressedTexture, RoundTripsByFormat)
+{
+    auto rgb = texture<DataTypeTextureRGB>(64, 48, smoothImage(64, 48, 3));
+    auto nv12 = texture<DataTypeTextureYUV_NV12>(64, 72, smoothImage(64, 72, 1));
+    auto ir = std::make_shared<DataTypeTextureIR>();
+    ir->SetDepth(TextureDepth::Depth16Bit);
+    ir->SetTexture(32, 16, smoothImage(32, 16, 2).data());
+    const struct {
+        std::shared_ptr<DataTypeTextureBase> plain;
+        uint8_t code;
+        double minPsnr;
+    } cases[] = {{rgb, 130, 30}, {nv12, 128, 30}, {ir, 2, 99}, {rgb, 3, 99}};
+    for (const auto& c : cases) {
+        DataTypeCompressedTexture coded;
+        ASSERT_TRUE(coded.compress(c.plain, c.code));
+        auto back = std::dynamic_pointer_cast<DataTypeTextureBase>(reread(coded, 2)->decompress());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->GetTextureFormat(), c.plain->GetTextureFormat());
+        EXPECT_EQ(back->GetInternalWidth(), c.plain->GetInternalWidth());
+        EXPECT_EQ(back->GetInternalHeight(), c.plain->GetInternalHeight());
+        ASSERT_EQ(back->GetTextureSizeInBytes(), c.plain->GetTextureSizeInBytes());
+        EXPECT_GE(psnr(back->GetDataPtr(), c.plain->GetDataPtr(), c.plain->GetTextureSizeInBytes()), c.minPsnr);
+    }
+}
+
+TEST(CompressedTexture, RefusedFormatsAndCodes)
+{
+    auto bayer = texture<DataTypeTextureBayerRGGB>(4, 4, Bytes(16));
+    auto rle = std::make_shared<DataTypeTextureDXT1RLE>();
+    auto rgb = texture<DataTypeTextureRGB>(4, 4, Bytes(48));
+    auto ir = texture<DataTypeTextureIR>(4, 4, Bytes(16));
+    auto dxt = texture<DataTypeTextureDXT1>(4, 4, Bytes(8));
+    DataTypeCompressedTexture coded;
+    EXPECT_EQ(ThrownText([&] { coded.compress(bayer, 2); }), "Texture format not supported.");
+    EXPECT_EQ(ThrownText([&] { coded.compress(rle, 5); }), "Texture format not supported.");
+    EXPECT_EQ(ThrownText([&] { coded.GetRecommendedCompression(bayer); }), "Texture format not supported.");
+    using Case = std::pair<std::shared_ptr<DataTypeTextureBase>, uint8_t>;
+    for (auto [layer, code] : {Case{rgb, 129}, Case{rgb, 0}, Case{ir, 4}, Case{dxt, 2}})
+        EXPECT_EQ(ThrownText([&] { coded.compress(layer, static_cast<uint8_t>(code)); }),
+                  "compression type is not supported!");
+}
+
+TEST(CompressedTexture, VersionOnePayloadAndText)
+{
+    auto ir = texture<DataTypeTextureIR>(8, 2, smoothImage(8, 2, 1));
+    DataTypeCompressedTexture coded;
+    ASSERT_TRUE(coded.compress(ir, 1));
+    Bytes payload = payloadOf(coded);
+    payload.erase(payload.begin() + 9); // no depth byte in version 1
+    auto old = withPayload(coded, payload, 1);
+    EXPECT_NE(old->ToString(false).find(", Depth=16 Bit, Width=8, Height=2"), std::string::npos);
+    auto back = std::dynamic_pointer_cast<DataTypeTextureBase>(old->decompress());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(0, std::memcmp(back->GetDataPtr(), ir->GetDataPtr(), 16));
+    EXPECT_NE(coded.ToString(false).find(", Depth=8 Bit"), std::string::npos);
+    EXPECT_NE(coded.ToString(false).find(", CompressedVersion=1, Compression=SNAPPY"), std::string::npos);
+}
+
+TEST(CompressedTexture, OneLayerDecodedOnTwoThreadsAtOnce)
+{
+    // Atoms share layers across copies: each thread must use its own codec instances.
+    auto rgb = texture<DataTypeTextureRGB>(128, 96, smoothImage(128, 96, 3));
+    auto coded = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(coded->compress(rgb, 130));
+    const Bytes expected = payloadOf(*coded->decompress());
+    std::vector<Bytes> results(2);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 20; ++i)
+                results[t] = payloadOf(*coded->decompress());
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const Bytes& result : results)
+        EXPECT_EQ(result, expected);
+}

@@ -1,0 +1,258 @@
+#include <Hyx/Atom.h>
+#include <Hyx/CompressedLayers.h>
+#include <Hyx/DataLayerPlaceholder.h>
+#include <Hyx/DataTypeTextureBlock.h>
+#include <Hyx/DataTypeTextureIR.h>
+#include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/DataTypeVertex.h>
+#include <Hyx/FilterParamChoice.h>
+#include <Hyx/FilterParamNumeric.h>
+#include <Hyx/Graph.h>
+#include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/MutateCompressor.h>
+
+#include "../graph/GraphFixtures.h"
+#include "StreamTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+using namespace Hyx;
+
+namespace {
+
+using Layers = std::vector<std::shared_ptr<DataLayer>>;
+
+/// A filter with its frame step opened up, parameters made without a graph.
+template <typename F>
+struct Probe : F {
+    explicit Probe(bool drop = true)
+    {
+        F::Instantiate();
+        F::onInitializeParams(nullptr);
+        F::_dropParam->SetValue(drop);
+    }
+    using F::onCreateFrame;
+
+    /// The layers of the frame made from these layers.
+    Layers run(const Layers& layers, HyxErrorCode expected = HyxErrorCode::Success)
+    {
+        auto in = std::make_shared<Atom>(1, 7, 1000);
+        for (const auto& layer : layers)
+            in->AddDataLayer(layer, false);
+        std::shared_ptr<Atom> out;
+        EXPECT_EQ(onCreateFrame(in, out), expected);
+        if (!out)
+            return {};
+        EXPECT_EQ(out->GetFrameNr(), 7u);
+        return out->GetAllDataLayers();
+    }
+};
+
+std::shared_ptr<DataTypeVertexPositions> positions()
+{
+    auto layer = std::make_shared<DataTypeVertexPositions>();
+    float* p = layer->Allocate(10, false);
+    for (int i = 0; i < 30; ++i)
+        p[i] = 0.1f * i;
+    layer->CalculateBoundingBoxFromVertexPositions();
+    layer->ChangePurposeGuid(HYXPurposeGuids::CAMERA_PRIMARY);
+    return layer;
+}
+
+std::shared_ptr<DataTypeVertexNormals> normals()
+{
+    auto layer = std::make_shared<DataTypeVertexNormals>();
+    float* n = layer->Allocate(2);
+    std::fill(n, n + 6, 0.0f);
+    n[2] = n[5] = 1.0f;
+    return layer;
+}
+
+std::shared_ptr<DataTypeVertexIndices> indices(uint32_t first = 0)
+{
+    auto layer = std::make_shared<DataTypeVertexIndices>();
+    layer->Allocate(9);
+    std::iota(layer->GetIndices(), layer->GetIndices() + 9, first);
+    return layer;
+}
+
+template <typename T>
+std::shared_ptr<T> texture(uint16_t w, uint16_t h)
+{
+    auto layer = std::make_shared<T>();
+    uint8_t* p = layer->AllocateTexture(w, h);
+    for (uint32_t i = 0; i < layer->GetTextureSizeInBytes(); ++i)
+        p[i] = static_cast<uint8_t>(i * 7);
+    return layer;
+}
+
+uint8_t codeOf(const std::shared_ptr<DataLayer>& layer)
+{
+    auto blob = std::dynamic_pointer_cast<DataTypeCompressedBlob>(layer);
+    return blob ? blob->GetCompressionType() : 255;
+}
+
+HyxTest::Bytes payloadOf(const std::shared_ptr<DataLayer>& layer)
+{
+    uint32_t size = 0;
+    const uint8_t* data = layer->Serialize(size);
+    return HyxTest::Bytes(data, data + size);
+}
+
+} // namespace
+
+TEST(MutateCompressor, DropKeepsUndeclaredLayersInOrder)
+{
+    auto a = positions();
+    auto b = normals();
+    auto c = indices();
+    for (bool drop : {true, false}) {
+        Probe<MutateAutoCompressor> filter(drop);
+        const Layers out = filter.run({a, b, c});
+        const size_t first = drop ? 1 : 3;
+        ASSERT_EQ(out.size(), first + 2);
+        if (drop)
+            EXPECT_EQ(out[0], b);
+        else
+            EXPECT_EQ(out, (Layers{a, b, c, out[3], out[4]}));
+        EXPECT_EQ(out[first]->TypeGuid(), DataTypeCompressedVertexPositions::TheTypeGuid());
+        EXPECT_EQ(out[first]->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
+        EXPECT_EQ(codeOf(out[first]), 1);
+        EXPECT_EQ(out[first + 1]->TypeGuid(), DataTypeCompressedVertexIndices::TheTypeGuid());
+        // Already compressed frames pass as the same objects.
+        const Layers compressed(out.begin() + first, out.end());
+        EXPECT_EQ(filter.run(compressed), compressed);
+    }
+}
+
+TEST(MutateCompressor, CodesFollowTheLayerAndTheChoice)
+{
+    auto rgb = texture<DataTypeTextureRGB>(16, 16);
+    auto dxt = texture<DataTypeTextureDXT1>(8, 8);
+    auto ir = texture<DataTypeTextureIR>(8, 8);
+    auto rle = std::make_shared<DataTypeTextureDXT1RLE>();
+    Probe<MutateAutoCompressor> automatic;
+    const Layers out = automatic.run({rgb, dxt, ir, rle});
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[0], rle);
+    EXPECT_EQ(codeOf(out[1]), 130);
+    EXPECT_EQ(codeOf(out[2]), 5);
+    EXPECT_EQ(codeOf(out[3]), 2);
+
+    Probe<MutateVertexPositionsCompressor> chosen;
+    auto param = std::dynamic_pointer_cast<FilterParamEnumIndexed>(chosen.getParameterByName("Compression"));
+    ASSERT_TRUE(param);
+    for (auto [index, code] : {std::pair{"0", 1}, {"1", 2}, {"7", 2}}) {
+        param->SetValueAsString(index);
+        EXPECT_EQ(codeOf(chosen.run({positions()}).at(0)), code) << index;
+    }
+}
+
+TEST(MutateCompressor, FailedCompressionKeepsThePlainLayer)
+{
+    auto tooLarge = indices(1u << 24); // 24-bit indices cannot hold them
+    Probe<MutateVertexIndicesCompressor> filter(true);
+    EXPECT_EQ(filter.run({tooLarge}), (Layers{tooLarge}));
+}
+
+TEST(MutateDecompressor, PlainLayersFollowInOrder)
+{
+    auto a = normals();
+    auto c = texture<DataTypeTextureRGB>(4, 4);
+    Probe<MutateAutoCompressor> compressor;
+    const Layers coded = compressor.run({positions(), indices()});
+    ASSERT_EQ(coded.size(), 2u);
+    for (bool drop : {true, false}) {
+        Probe<MutateAutoDecompressor> filter(drop);
+        const Layers out = filter.run({a, coded[0], c, coded[1]});
+        ASSERT_EQ(out.size(), drop ? 4u : 6u);
+        const size_t first = drop ? 2 : 4;
+        EXPECT_EQ(out[0], a);
+        EXPECT_EQ(out[drop ? 1 : 2], c);
+        EXPECT_EQ(out[first]->TypeGuid(), DataTypeVertexPositions::TheTypeGuid());
+        EXPECT_EQ(out[first]->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
+        EXPECT_EQ(out[first + 1]->TypeGuid(), DataTypeVertexIndices::TheTypeGuid());
+    }
+    // A single-type filter decompresses every compressed layer.
+    Probe<MutateTextureDecompressorRGB> single;
+    EXPECT_EQ(single.run(coded).size(), 2u);
+    // No compressed layer: the same objects.
+    EXPECT_EQ(single.run({a, c}), (Layers{a, c}));
+}
+
+TEST(MutateDecompressor, DamagedLayerFailsTheFrameUnknownClassPasses)
+{
+    Probe<MutateAutoCompressor> compressor;
+    const Layers coded = compressor.run({positions(), indices(), texture<DataTypeTextureDXT1>(8, 8)});
+    ASSERT_EQ(coded.size(), 3u);
+    auto damaged = std::make_shared<DataTypeCompressedTexture>();
+    damaged->InitializeCompressionInfo(DataTypeTextureDXT1::TheTypeGuid(), 0, 5);
+    HyxTest::Bytes payload = payloadOf(coded[2]);
+    payload.push_back(7); // seven more pattern blocks than the texture holds
+    damaged->InitializeData(payload.data(), static_cast<uint32_t>(payload.size()));
+    Probe<MutateAutoDecompressor> filter;
+    EXPECT_TRUE(filter.run({coded[0], coded[1], damaged}, HyxErrorCode::FilterFailedToDecompressLayer).empty());
+    EXPECT_NE(filter.GetLastError(false).StdString().find("failed to decompress layer"), std::string::npos);
+
+    auto unknown = std::make_shared<DataLayerCompressedPlaceholder>(HYXPurposeGuids::TALO);
+    unknown->InitializeCompressionInfo(DataTypeTextureRGB::TheTypeGuid(), 0, 1);
+    EXPECT_EQ(filter.run({unknown}), (Layers{unknown}));
+}
+
+TEST(AutoCompression, RoundTripThroughTheAtomStream)
+{
+    auto ir = texture<DataTypeTexture16BitIR>(16, 8);
+    ir->ChangePurposeGuid(HYXPurposeGuids::SECONDARY_COLOR);
+    const Layers plain = {normals(), positions(),
+                          indices(), texture<DataTypeTextureDXT1>(16, 8),
+                          ir,        texture<DataTypeTextureRGB>(32, 16)};
+    Probe<MutateAutoCompressor> compressor;
+    Probe<MutateAutoDecompressor> decompressor;
+    auto in = std::make_shared<Atom>(1, 7, 1000);
+    for (const auto& layer : plain)
+        in->AddDataLayer(layer, false);
+    std::shared_ptr<Atom> coded;
+    ASSERT_EQ(compressor.onCreateFrame(in, coded), HyxErrorCode::Success);
+    SerializeToMemory writer;
+    ASSERT_EQ(writer.pack_atom(coded), HyxErrorCode::Success);
+    HyxTest::ExactReader reader(HyxTest::PackedBytes(writer));
+    const Layers out = decompressor.run(reader->unpack_atom()->GetAllDataLayers());
+    ASSERT_EQ(out.size(), plain.size());
+    for (size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(out[i]->TypeGuid(), plain[i]->TypeGuid()) << i;
+        EXPECT_EQ(out[i]->GetPurposeGuid(), plain[i]->GetPurposeGuid()) << i;
+        if (i == 0 || i == 2 || i == 3 || i == 4) { // lossless codes
+            EXPECT_EQ(payloadOf(out[i]), payloadOf(plain[i])) << i;
+        }
+    }
+}
+
+TEST(CompressionMutates, ProfilesThroughAGraph)
+{
+    const VornCommon::Guid a = HYXPurposeGuids::CAMERA_PRIMARY, b = HYXPurposeGuids::SECONDARY_COLOR;
+    auto profile = std::make_shared<Profile>(a, DataTypeVertexPositions::TheTypeGuid());
+    profile->Add(b, DataTypeVertexNormals::TheTypeGuid());
+    auto graph = std::make_shared<Graph>();
+    ASSERT_EQ(graph->AddAndConnect(std::make_shared<GraphFixtures::TestSource>(3, profile)), ActionResult::Success);
+    auto compressor = std::shared_ptr<Filter>(MutateAutoCompressorFilterCreator());
+    compressor->Instantiate();
+    ASSERT_EQ(graph->AddAndConnect(compressor), ActionResult::Success);
+    EXPECT_FALSE(compressor->getParameterByName("Input Profile"));
+    EXPECT_TRUE(compressor->getParameterByName(MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME));
+    const auto coded = compressor->GetOutputProfile();
+    ASSERT_EQ(coded->GetDataProfileCount(), 2);
+    EXPECT_EQ(coded->GetDataProfileByIndex(0)->GetTypeGuid(), DataTypeVertexNormals::TheTypeGuid());
+    EXPECT_TRUE(
+        coded->Contains(a, DataTypeCompressedVertexPositions::TheTypeGuid(), DataTypeVertexPositions::TheTypeGuid()));
+
+    auto decompressor = std::shared_ptr<Filter>(MutateVertexPositionsDecompressorFilterCreator());
+    decompressor->Instantiate();
+    ASSERT_EQ(graph->AddAndConnect(decompressor), ActionResult::Success);
+    EXPECT_TRUE(decompressor->getParameterByName("Input Profile"));
+    const auto plain = decompressor->GetOutputProfile();
+    ASSERT_EQ(plain->GetDataProfileCount(), 2);
+    EXPECT_TRUE(plain->Contains(a, DataTypeVertexPositions::TheTypeGuid(), VornCommon::Guid()));
+}

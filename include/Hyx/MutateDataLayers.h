@@ -26,7 +26,29 @@ namespace Hyx {
 
 class FilterParamBoolDataProfile;
 
-class HYX_API MutateDataLayersDropper : public Mutate {
+/// What the dropper and keeper share: one switch per upstream data profile and the copy
+/// that honours them.
+class HYX_API MutateDataLayersSelection : public Mutate {
+public:
+    ~MutateDataLayersSelection() override;
+
+protected:
+    /// `keep`: a layer stays only when its switch is true; otherwise it goes when it is true.
+    explicit MutateDataLayersSelection(bool keep);
+
+    /// One "Drop " or "Keep " switch per upstream data profile.
+    HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// The input's data profiles that stay.
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
+    /// A copy with only the layers that stay.
+    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
+
+private:
+    bool _keep;
+    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _switches;
+};
+
+class HYX_API MutateDataLayersDropper : public MutateDataLayersSelection {
 public:
     MutateDataLayersDropper();
     ~MutateDataLayersDropper() override;
@@ -35,20 +57,9 @@ public:
     static FilterClassInfo TheFilterClassInfo();
     VornCommon::Guid TypeGuid() const override;
     FilterClassInfo GetFilterClassInfo() const override;
-
-protected:
-    /// One "Drop " switch per upstream data profile.
-    HyxErrorCode onInitializeParams(Filter* upstream) override;
-    /// The input's data profiles that are not dropped.
-    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
-    /// A copy without the dropped layers.
-    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
-
-private:
-    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _dropParams;
 };
 
-class HYX_API MutateDataLayersKeeper : public Mutate {
+class HYX_API MutateDataLayersKeeper : public MutateDataLayersSelection {
 public:
     MutateDataLayersKeeper();
     ~MutateDataLayersKeeper() override;
@@ -57,17 +68,6 @@ public:
     static FilterClassInfo TheFilterClassInfo();
     VornCommon::Guid TypeGuid() const override;
     FilterClassInfo GetFilterClassInfo() const override;
-
-protected:
-    /// One "Keep " switch per upstream data profile.
-    HyxErrorCode onInitializeParams(Filter* upstream) override;
-    /// The input's data profiles that are kept.
-    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> inputProfile) override;
-    /// A copy with only the kept layers.
-    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override;
-
-private:
-    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _keepParams;
 };
 
 /// New filters, owned by the caller.

@@ -73,9 +73,7 @@ void RGBDXT5Convertor::encodeAstc(const uint8_t* pixels, uint32_t width, uint32_
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = pixels + 3 * i;
         uint8_t* q = rgba.data() + 4 * i;
-        q[0] = std::min<uint8_t>(p[Red], 254);
-        q[1] = std::min<uint8_t>(p[1], 254);
-        q[2] = std::min<uint8_t>(p[2 - Red], 254);
+        ClampColour254<Red>(p, q);
         q[3] = 255;
     }
     const uint32_t blocks = ((width + kFootprint - 1) / kFootprint) * ((height + kFootprint - 1) / kFootprint);

@@ -34,9 +34,7 @@ void toYCoCg(uint8_t rgba[64])
 template <int Red>
 inline void preparePixel(const uint8_t* __restrict s, uint8_t* __restrict p)
 {
-    p[0] = std::min<uint8_t>(s[Red], 254);
-    p[1] = std::min<uint8_t>(s[1], 254);
-    p[2] = std::min<uint8_t>(s[2 - Red], 254);
+    ClampColour254<Red>(s, p);
     p[3] = 255;
 }
 

@@ -3,8 +3,6 @@
 #include "texture/Etc2Codec.h"
 #include "texture/RGBDXT5Convertor.h"
 
-#include <algorithm>
-
 namespace Hyx {
 
 template <int Red>
@@ -17,9 +15,7 @@ void RGBDXT5Convertor::encodeEtc2(const uint8_t* pixels, uint32_t width, uint32_
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = pixels + 3 * i;
         uint8_t* q = rgb.data() + 3 * i;
-        q[0] = std::min<uint8_t>(p[Red], 254);
-        q[1] = std::min<uint8_t>(p[1], 254);
-        q[2] = std::min<uint8_t>(p[2 - Red], 254);
+        ClampColour254<Red>(p, q);
     }
     _output.assign(count / 2, 0);
     Etc2Codec::Encode(rgb.data(), width, height, _output.data());

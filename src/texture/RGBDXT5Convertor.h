@@ -26,10 +26,21 @@
 
 #include <Hyx/Export.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 namespace Hyx {
+
+/// One source pixel's colour as every encoder here takes it: each byte clamped to at most
+/// 254, red first (`Red` 0 for R, G, B sources, 2 for B, G, R). Writes three bytes.
+template <int Red>
+inline void ClampColour254(const uint8_t* __restrict source, uint8_t* __restrict target)
+{
+    target[0] = std::min<uint8_t>(source[Red], 254);
+    target[1] = std::min<uint8_t>(source[1], 254);
+    target[2] = std::min<uint8_t>(source[2 - Red], 254);
+}
 
 class HYX_API RGBDXT5Convertor {
 public:

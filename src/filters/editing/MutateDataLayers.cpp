@@ -10,71 +10,48 @@ namespace Hyx {
 HYX_BUILTIN_FILTER(MutateDataLayersDropper);
 HYX_BUILTIN_FILTER(MutateDataLayersKeeper);
 
-namespace {
-
-// Replaces the switches by those of the upstream offer and lists them.
-template <class AddParam>
-HyxErrorCode remakeSwitches(Filter* upstream, const char* prefix, LayerSelection::Switches& switches, AddParam addParam)
+MutateDataLayersSelection::MutateDataLayersSelection(bool keep) : Mutate(false), _keep(keep)
 {
-    if (upstream == nullptr)
-        return HyxErrorCode::Success;
-    switches = LayerSelection::MakeSwitches(upstream->GetAggregatedOutputProfile(), prefix, switches);
-    for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : switches)
-        addParam(entry);
+}
+
+MutateDataLayersSelection::~MutateDataLayersSelection() = default;
+
+HyxErrorCode MutateDataLayersSelection::onInitializeParams(Filter* upstream)
+{
+    const HyxErrorCode result = Mutate::onInitializeParams(upstream);
+    if (result != HyxErrorCode::Success || upstream == nullptr)
+        return result;
+    _switches =
+        LayerSelection::MakeSwitches(upstream->GetAggregatedOutputProfile(), _keep ? "Keep " : "Drop ", _switches);
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : _switches)
+        addParam(entry, true);
     return HyxErrorCode::Success;
 }
 
-} // namespace
+std::shared_ptr<Profile> MutateDataLayersSelection::onGenerateOutputProfile(Filter*,
+                                                                            std::shared_ptr<Profile> inputProfile)
+{
+    return LayerSelection::SelectProfile(inputProfile, _switches,
+                                         _keep ? LayerSelection::Mode::Keep : LayerSelection::Mode::Drop);
+}
 
-MutateDataLayersDropper::MutateDataLayersDropper() : Mutate(false)
+HyxErrorCode MutateDataLayersSelection::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
+{
+    output =
+        LayerSelection::SelectLayers(input, _switches, _keep ? LayerSelection::Mode::Keep : LayerSelection::Mode::Drop);
+    return HyxErrorCode::Success;
+}
+
+MutateDataLayersDropper::MutateDataLayersDropper() : MutateDataLayersSelection(false)
 {
 }
 
 MutateDataLayersDropper::~MutateDataLayersDropper() = default;
 
-HyxErrorCode MutateDataLayersDropper::onInitializeParams(Filter* upstream)
-{
-    const HyxErrorCode result = Mutate::onInitializeParams(upstream);
-    if (result != HyxErrorCode::Success)
-        return result;
-    return remakeSwitches(upstream, "Drop ", _dropParams, [this](auto entry) { addParam(entry, true); });
-}
-
-std::shared_ptr<Profile> MutateDataLayersDropper::onGenerateOutputProfile(Filter*,
-                                                                          std::shared_ptr<Profile> inputProfile)
-{
-    return LayerSelection::SelectProfile(inputProfile, _dropParams, LayerSelection::Mode::Drop);
-}
-
-HyxErrorCode MutateDataLayersDropper::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
-{
-    output = LayerSelection::SelectLayers(input, _dropParams, LayerSelection::Mode::Drop);
-    return HyxErrorCode::Success;
-}
-
-MutateDataLayersKeeper::MutateDataLayersKeeper() : Mutate(false)
+MutateDataLayersKeeper::MutateDataLayersKeeper() : MutateDataLayersSelection(true)
 {
 }
 
 MutateDataLayersKeeper::~MutateDataLayersKeeper() = default;
-
-HyxErrorCode MutateDataLayersKeeper::onInitializeParams(Filter* upstream)
-{
-    const HyxErrorCode result = Mutate::onInitializeParams(upstream);
-    if (result != HyxErrorCode::Success)
-        return result;
-    return remakeSwitches(upstream, "Keep ", _keepParams, [this](auto entry) { addParam(entry, true); });
-}
-
-std::shared_ptr<Profile> MutateDataLayersKeeper::onGenerateOutputProfile(Filter*, std::shared_ptr<Profile> inputProfile)
-{
-    return LayerSelection::SelectProfile(inputProfile, _keepParams, LayerSelection::Mode::Keep);
-}
-
-HyxErrorCode MutateDataLayersKeeper::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
-{
-    output = LayerSelection::SelectLayers(input, _keepParams, LayerSelection::Mode::Keep);
-    return HyxErrorCode::Success;
-}
 
 } // namespace Hyx

@@ -124,6 +124,29 @@ inline int32_t Quantise4(int32_t v)
     return (v * 15 + 127) / 255;
 }
 
+/// Thorough search for the T and H modes: moves one channel of one 4-bit colour a step while
+/// that lowers the error of `evaluate(colour)`, starting from `found`. Returns the best found.
+template <typename Evaluate>
+Candidate RefineColourPair(int32_t (&colour)[2][3], Candidate found, Evaluate evaluate)
+{
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (int k = 0; k < 6; ++k)
+            for (int step = -1; step <= 1; step += 2) {
+                int32_t& v = colour[k / 3][k % 3];
+                if (v + step < 0 || v + step > 15)
+                    continue;
+                v += step;
+                const Candidate trial = evaluate(colour);
+                if (trial.error < found.error)
+                    found = trial, moved = true;
+                else
+                    v -= step;
+            }
+    }
+    return found;
+}
+
 /// Two-colour splits of a block that the T and H searches start from.
 struct Splits {
     int32_t mean[2][2][3]; // split, cluster, channel

@@ -82,22 +82,9 @@ Candidate EncodeH(const Texels& t, const Splits& splits, Search search)
             for (int c = 0; c < 3; ++c)
                 colour[k][c] = Quantise4(mean[k][c]);
         Candidate found = bestDistance(t, colour[0], colour[1], search);
-        // Thorough: move one channel of one colour a step while that helps.
-        for (bool moved = search == Search::Thorough; moved;) {
-            moved = false;
-            for (int k = 0; k < 6; ++k)
-                for (int step = -1; step <= 1; step += 2) {
-                    int32_t& v = colour[k / 3][k % 3];
-                    if (v + step < 0 || v + step > 15)
-                        continue;
-                    v += step;
-                    const Candidate trial = bestDistance(t, colour[0], colour[1], search);
-                    if (trial.error < found.error)
-                        found = trial, moved = true;
-                    else
-                        v -= step;
-                }
-        }
+        if (search == Search::Thorough)
+            found = RefineColourPair(colour, found,
+                                     [&](const int32_t(&c)[2][3]) { return bestDistance(t, c[0], c[1], search); });
         if (found.error < best.error)
             best = found;
     }

@@ -51,6 +51,24 @@ struct Coded {
     std::unique_ptr<uint8_t[]> packed;
 };
 
+/// Checks the coded bytes of a counted array before the plain layer grows, so a forged count
+/// allocates nothing. raw, wide and narrow are the bytes per element under code 0, FIXED_WIDE
+/// and FIXED_NARROW; a Blosc stream only has to be there (its decoder checks its sizes).
+void requireCodedSize(const uint8_t* coded, uint64_t codedSize, uint32_t count, uint8_t code, uint64_t raw,
+                      uint64_t wide, uint64_t narrow)
+{
+    if (count == 0)
+        return;
+    if (code == 0)
+        CompressedSupport::RequireSize(coded, codedSize, uint64_t(count) * raw);
+    else if (code == FIXED_WIDE)
+        CompressedSupport::RequireSize(coded, codedSize, uint64_t(count) * wide);
+    else if (code == FIXED_NARROW)
+        CompressedSupport::RequireSize(coded, codedSize, uint64_t(count) * narrow);
+    else if (!coded)
+        throw std::runtime_error("compressed data missing");
+}
+
 /// Count then coded bytes, the payload of texture coordinates and indices.
 void readCountAndRest(uint8_t* data, uint32_t size, uint32_t& count, uint32_t& codedSize, uint8_t*& coded)
 {
@@ -165,16 +183,8 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexTextureUVs::decompress()
     const uint8_t code = _compressionType;
     if (_count > 0 && code != 0 && !BlobCoding::IsBlosc(code) && code != FIXED_WIDE && code != FIXED_NARROW)
         throw std::invalid_argument(UVS_UNSUPPORTED);
-    // Size checks come before the plain layer grows, so a forged count allocates nothing.
     const uint64_t raw = uint64_t(_count) * 8;
-    if (_count > 0 && code == 0)
-        CompressedSupport::RequireSize(_coded, _codedSize, raw);
-    else if (_count > 0 && code == FIXED_WIDE)
-        CompressedSupport::RequireSize(_coded, _codedSize, uint64_t(_count) * 4);
-    else if (_count > 0 && code == FIXED_NARROW)
-        CompressedSupport::RequireSize(_coded, _codedSize, uint64_t(_count) * 3);
-    else if (_count > 0 && !_coded)
-        throw std::runtime_error("compressed data missing");
+    requireCodedSize(_coded, _codedSize, _count, code, 8, 4, 3);
     plain->Allocate(_count);
     float* uvs = plain->GetUVs();
     if (_count == 0)
@@ -278,14 +288,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexIndices::decompress()
     if (_count > 0 && code != 0 && !BlobCoding::IsBlosc(code) && code != FIXED_WIDE && code != FIXED_NARROW)
         throw std::invalid_argument(INDICES_UNSUPPORTED);
     const uint64_t raw = uint64_t(_count) * 4;
-    if (_count > 0 && code == 0)
-        CompressedSupport::RequireSize(_coded, _codedSize, raw);
-    else if (_count > 0 && code == FIXED_WIDE)
-        CompressedSupport::RequireSize(_coded, _codedSize, uint64_t(_count) * 3);
-    else if (_count > 0 && code == FIXED_NARROW)
-        CompressedSupport::RequireSize(_coded, _codedSize, uint64_t(_count) * 2);
-    else if (_count > 0 && !_coded)
-        throw std::runtime_error("compressed data missing");
+    requireCodedSize(_coded, _codedSize, _count, code, 4, 3, 2);
     plain->Allocate(_count);
     uint32_t* indices = plain->GetIndices();
     if (_count == 0)

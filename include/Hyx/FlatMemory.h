@@ -6,7 +6,9 @@
 // Contract:
 // - size and capacity count elements, never bytes; size never exceeds capacity.
 // - Owned storage is allocated with new T[] and released with delete[]; storage adopted
-//   with SetWithoutCopyAndTakeResponsibilityToDelete must come from new T[] as well.
+//   with SetWithoutCopyAndTakeResponsibilityToDelete must come from new T[] as well. Adopted
+//   storage may start some elements into its allocation (data read together with what
+//   precedes it); the allocation is what gets released.
 // - resize never preserves contents across a reallocation, and never writes into
 //   borrowed storage.
 // - Every size computation is done in 64 bits; a size that does not fit in 32 bits raises
@@ -50,6 +52,9 @@ public:
 
     /// Adopts p (allocated with new T[]) as owned storage of n elements.
     void SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n);
+    /// Adopts the n elements from allocation + offset as owned storage; allocation (non-null,
+    /// from new T[]) is released with it.
+    void SetWithoutCopyAndTakeResponsibilityToDelete(T* allocation, uint32_t offset, uint32_t n);
     /// Borrows p as storage of n elements; the caller keeps it alive and frees it.
     void SetWithoutCopyAndDoNotTakeResponsibilityToDelete(T* p, uint32_t n);
 
@@ -86,6 +91,7 @@ private:
 
     bool _owns = true;
     T* _data = nullptr;
+    uint32_t _offset = 0; // elements from the owned allocation's start to _data
     uint32_t _size = 0;
     uint32_t _capacity = 0;
 };

@@ -24,6 +24,9 @@
 //   Queries on a reader that cannot initialise return empty pointers or 0. A block kind
 //   other than 0 and 1 raises the stream reader's std::logic_error ("DataBlock::Deserialize:
 //   data-type not supported.").
+// - Frame and layer reads copy each payload byte once: each block is read straight into a
+//   buffer whose payload its layer then owns (for a file, one positioned system call). A record not laid out as its entry implies is read whole and
+//   parsed as the stream reader does.
 // - The memory reader borrows the caller's bytes: they must stay alive and unchanged while
 //   the reader is used.
 // - Not synchronised: one thread at a time.
@@ -32,14 +35,19 @@
 #include <Hyx/Export.h>
 #include <Hyx/HyxErrorCode.h>
 
+#include <VornCommon/FileHelper.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Hyx {
 
 class Atom;
 class AtomInfo;
+class DataBlockBlob;
 class DataLayer;
 class HyxLookupTable;
 class LayerInfo;
@@ -84,6 +92,10 @@ protected:
     /// Makes count bytes from the current position readable at the cursor; 34 when they are
     /// not all inside the source or the read fails.
     virtual HyxErrorCode readFromSource(uint32_t count);
+    /// Copies the source bytes from position on into the targets, one after the other; 34
+    /// when they are not all inside the source or the read fails. Here through readAt.
+    virtual HyxErrorCode readScattered(uint64_t position, const VornCommon::FileHelper::ReadTarget* targets,
+                                       size_t count);
 
     uint64_t _sourceSize = 0; ///< bytes of the container
     std::shared_ptr<HyxLookupTable> _table; ///< empty until found or built
@@ -94,6 +106,16 @@ private:
     std::shared_ptr<HyxLookupTable> findStoredTable();
     HyxErrorCode walkRecords();
     bool indexBlocks(uint64_t payloadOffset, AtomInfo& info);
+    std::shared_ptr<Atom> readWholeRecord(const AtomInfo& info);
+    std::shared_ptr<Atom> readPayloadsInPlace(const AtomInfo& info);
+    void planBlock(const LayerInfo& layer, uint32_t leading);
+    std::shared_ptr<DataBlockBlob> loadBlock(const LayerInfo& layer, uint64_t position,
+                                             std::unique_ptr<uint8_t[]> bytes, uint32_t leading);
+
+    // Reused by every frame read: where each piece of the record goes, and the buffers (one a
+    // block, each with the block's head before the payload) whose payloads the layers take over.
+    std::vector<VornCommon::FileHelper::ReadTarget> _targets;
+    std::vector<std::unique_ptr<uint8_t[]>> _blocks;
 };
 
 /// Reader of a container file.
@@ -112,6 +134,9 @@ protected:
     HyxErrorCode onInitialize() override;
     uint64_t seekAbsolute(uint64_t position) override;
     HyxErrorCode readFromSource(uint32_t count) override;
+    /// One positioned system call for all targets.
+    HyxErrorCode readScattered(uint64_t position, const VornCommon::FileHelper::ReadTarget* targets,
+                               size_t count) override;
 
     int _file = -1;
 

@@ -44,8 +44,9 @@ template <typename T>
 void FlatMemory<T>::release()
 {
     if (_owns)
-        delete[] _data;
+        delete[](_data - _offset);
     _data = nullptr;
+    _offset = 0;
 }
 
 template <typename T>
@@ -97,6 +98,13 @@ template <typename T>
 void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* p, uint32_t n)
 {
     adopt(p, n, true);
+}
+
+template <typename T>
+void FlatMemory<T>::SetWithoutCopyAndTakeResponsibilityToDelete(T* allocation, uint32_t offset, uint32_t n)
+{
+    adopt(allocation + offset, n, true);
+    _offset = offset;
 }
 
 template <typename T>

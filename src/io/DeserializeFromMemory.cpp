@@ -1,13 +1,10 @@
 #include <Hyx/DeserializeFromMemory.h>
 
-#include "io/BlockRecordLayout.h"
+#include "io/BlobBody.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataBlock.h>
 #include <Hyx/DataLayer.h>
-#include <Hyx/DataLayerFactory.h>
-#include <Hyx/DataLayerPlaceholder.h>
-#include <Hyx/DataTypeCompressedBlob.h>
 
 #include <Hyx/LoggerInstance.h>
 
@@ -18,58 +15,13 @@
 
 namespace Hyx {
 
-namespace Layout = BlockRecordLayout;
-
 namespace {
-
-uint16_t loadU16(const uint8_t* p)
-{
-    uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 uint32_t loadU32(const uint8_t* p)
 {
     uint32_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
-}
-
-// Compression fields of a kind-1 block (or of a compressed layer in a kind-0 block).
-struct CompressionFields {
-    VornCommon::Guid sourceType;
-    uint16_t sourceVersion = 0;
-    uint8_t compressionType = 0;
-};
-
-// Hands the payload to the layer the way the stream promises: straight into the storage the
-// layer offers, then parsed in place. True when the layer accepted it.
-bool loadPayload(DataLayer& layer, const uint8_t* payload, uint32_t n)
-{
-    uint8_t* storage = layer.AllocateData(n);
-    if (storage == nullptr && n != 0) {
-        std::vector<uint8_t> scratch(payload, payload + n);
-        return layer.InitializeData(scratch.data(), n);
-    }
-    if (n != 0)
-        std::memcpy(storage, payload, n);
-    return layer.InitializeData(storage, n);
-}
-
-std::shared_ptr<DataLayer> makePlaceholder(const VornCommon::Guid& type, const VornCommon::Guid& purpose,
-                                           uint16_t version, const CompressionFields* fields)
-{
-    std::shared_ptr<DataLayer> layer;
-    if (fields) {
-        auto compressed = std::make_shared<DataLayerCompressedPlaceholder>(type);
-        compressed->InitializeCompressionInfo(fields->sourceType, fields->sourceVersion, fields->compressionType);
-        layer = std::move(compressed);
-    } else {
-        layer = std::make_shared<DataLayerPlaceholder>(type);
-    }
-    layer->InitializeHeader(purpose, version);
-    return layer;
 }
 
 } // namespace
@@ -270,51 +222,11 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
         return {};
     }
     const uint8_t* body = _buffer->data() + _cursor;
-    const VornCommon::Guid purpose = VornCommon::Guid::FromRawBytes(body + Layout::kPurpose);
-    const VornCommon::Guid type = VornCommon::Guid::FromRawBytes(body + Layout::kType);
-    const uint16_t version = loadU16(body + Layout::kVersion);
-    uint32_t off = Layout::kCompressionFields;
-
-    std::shared_ptr<DataLayer> layer = DataLayerFactory::CreateDataLayer(type, purpose, version).ToStdSharedPtr();
-    auto* compressed = dynamic_cast<DataTypeCompressedBlob*>(layer.get());
-    const bool hasFields = compressed != nullptr || kind == DataType::CompressedBlob;
-    if (hasFields && !compressed)
-        layer.reset(); // a compressed-blob block needs a compressed layer to keep its fields
-
-    CompressionFields fields;
-    if (hasFields) {
-        if (size - off < HYX_BLOB_COMPRESSION_FIELDS_SIZE + 4) {
-            LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes cannot hold the compression fields",
-                       static_cast<unsigned>(size));
-            return {};
-        }
-        fields.sourceType = VornCommon::Guid::FromRawBytes(body + off + Layout::kSourceType);
-        fields.sourceVersion = loadU16(body + off + Layout::kSourceVersion);
-        fields.compressionType = body[off + Layout::kCompressionType];
-        off += HYX_BLOB_COMPRESSION_FIELDS_SIZE;
-    }
-    const uint32_t n = loadU32(body + off);
-    off += 4;
-    if (n > size - off) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Invalid blob body: payload of %u bytes with %u bytes left in its block", static_cast<unsigned>(n),
-                   static_cast<unsigned>(size - off));
+    BlobBody blob;
+    if (!blob.ReadHead(body, size, size, kind, true))
         return {};
-    }
-    const uint8_t* payload = body + off;
-    const CompressionFields* fieldsOrNull = hasFields ? &fields : nullptr;
-
-    if (!layer)
-        layer = makePlaceholder(type, purpose, version, fieldsOrNull);
-    else if (compressed)
-        compressed->InitializeCompressionInfo(fields.sourceType, fields.sourceVersion, fields.compressionType);
-
-    if (!loadPayload(*layer, payload, n)) {
-        // The class refused the payload: keep it unread so the block can be written again.
-        layer = makePlaceholder(type, purpose, version, fieldsOrNull);
-        loadPayload(*layer, payload, n);
-    }
-    _cursor += off + n;
+    std::shared_ptr<DataLayer> layer = blob.LoadCopy(body + blob.PayloadOffset());
+    _cursor += blob.PayloadOffset() + blob.PayloadSize();
     return layer;
 }
 

@@ -1,13 +1,17 @@
 #include <Hyx/HYX2Reader.h>
 
+#include "io/BlobBody.h"
 #include "io/LookupTableLayout.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/AtomInfo.h>
 #include <Hyx/DataBlock.h>
+#include <Hyx/DataLayer.h>
+#include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/HyxLookupTable.h>
 #include <Hyx/LoggerInstance.h>
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -24,6 +28,31 @@ using VornCommon::LogLevel;
 unsigned long long ull(uint64_t v)
 {
     return static_cast<unsigned long long>(v);
+}
+
+template <class T>
+T load(const uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Bytes of a block before its payload as its index entry implies them: block header, blob
+// head, compression fields when the entry names a source type (compressed blobs), payload
+// size.
+uint32_t impliedHeadSize(const LayerInfo& layer)
+{
+    return layer.compressedTypeIndex != 0 ? Table::kMinCompressedBlockSize : Table::kMinBlobBlockSize;
+}
+
+// Layers view their payloads as arrays of floats and words: a payload read in place starts
+// where a fresh allocation would. Bytes of a block buffer before the leading bytes that keep
+// its payload so.
+constexpr uint32_t kPayloadAlignment = alignof(std::max_align_t);
+uint32_t padding(const LayerInfo& layer, uint32_t leading)
+{
+    return (kPayloadAlignment - (leading + impliedHeadSize(layer)) % kPayloadAlignment) % kPayloadAlignment;
 }
 
 } // namespace
@@ -53,6 +82,25 @@ uint64_t HYX2Reader::seekAbsolute(uint64_t position)
 HyxErrorCode HYX2Reader::readFromSource(uint32_t count)
 {
     return count <= GetRemainingDataSize() ? HyxErrorCode::Success : HyxErrorCode::FailedToReadFromFile;
+}
+
+HyxErrorCode HYX2Reader::readScattered(uint64_t position, const VornCommon::FileHelper::ReadTarget* targets,
+                                       size_t count)
+{
+    uint64_t total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += targets[i].size;
+    if (total > std::numeric_limits<uint32_t>::max())
+        return HyxErrorCode::FailedToReadFromFile;
+    if (const HyxErrorCode r = readAt(position, static_cast<uint32_t>(total)); r != HyxErrorCode::Success)
+        return r;
+    const uint8_t* from = GetBuffer()->data() + GetReaderPos();
+    for (size_t i = 0; i < count; ++i) {
+        if (targets[i].size != 0)
+            std::memcpy(targets[i].data, from, targets[i].size);
+        from += targets[i].size;
+    }
+    return HyxErrorCode::Success;
 }
 
 HyxErrorCode HYX2Reader::readAt(uint64_t position, uint32_t count)
@@ -191,20 +239,107 @@ std::shared_ptr<Atom> HYX2Reader::GetFrameAtom(uint16_t streamId, uint32_t frame
     if (!info || info->payloadOffset < HYX_ATOM_HEADER_SIZE ||
         info->payloadSize > std::numeric_limits<uint32_t>::max() - HYX_ATOM_HEADER_SIZE)
         return {};
+    if (auto atom = readPayloadsInPlace(*info))
+        return atom;
+    _blocks.clear();
+    return readWholeRecord(*info);
+}
+
+std::shared_ptr<Atom> HYX2Reader::readWholeRecord(const AtomInfo& info)
+{
     // The record header comes along in the same read: an entry that disagrees with its
     // record gives nothing rather than a wrong atom.
-    if (readAt(info->payloadOffset - HYX_ATOM_HEADER_SIZE, info->payloadSize + HYX_ATOM_HEADER_SIZE) !=
+    if (readAt(info.payloadOffset - HYX_ATOM_HEADER_SIZE, info.payloadSize + HYX_ATOM_HEADER_SIZE) !=
         HyxErrorCode::Success)
         return {};
     unsigned int id = 0;
     unsigned long long timestamp = 0;
     const uint32_t recordSize = unpack_atomheader(id, timestamp);
-    if (recordSize != info->payloadSize + HYX_ATOM_HEADER_SIZE || id != info->id || timestamp != info->timestamp) {
+    if (recordSize != info.payloadSize + HYX_ATOM_HEADER_SIZE || id != info.id || timestamp != info.timestamp) {
         LogMessage(LogLevel::Error, "Lookup table entry does not match the atom record at offset %llu.",
-                   ull(info->payloadOffset - HYX_ATOM_HEADER_SIZE));
+                   ull(info.payloadOffset - HYX_ATOM_HEADER_SIZE));
         return {};
     }
-    return unpack_atom_withoutHeader(info->id, info->timestamp, info->payloadSize);
+    return unpack_atom_withoutHeader(info.id, info.timestamp, info.payloadSize);
+}
+
+std::shared_ptr<Atom> HYX2Reader::readPayloadsInPlace(const AtomInfo& info)
+{
+    // Only a record whose blocks follow one another as indexed is planned; the blocks'
+    // sizes bound every buffer by the bytes the source holds.
+    if (info.layers.empty() || GetHyxFormatVersion() != HYX_FORMAT_VERSION_2000 || info.payloadOffset > _sourceSize ||
+        info.payloadSize > _sourceSize - info.payloadOffset)
+        return {};
+    uint32_t next = 0;
+    for (const auto& layer : info.layers) {
+        if (layer->offset != next || layer->size < impliedHeadSize(*layer) || layer->size > info.payloadSize - next)
+            return {};
+        next += layer->size;
+    }
+    if (next != info.payloadSize)
+        return {};
+
+    _targets.clear();
+    _blocks.clear();
+    uint32_t leading = HYX_ATOM_HEADER_SIZE; // the record header goes with the first block
+    for (const auto& layer : info.layers) {
+        planBlock(*layer, leading);
+        leading = 0;
+    }
+    if (readScattered(info.payloadOffset - HYX_ATOM_HEADER_SIZE, _targets.data(), _targets.size()) !=
+        HyxErrorCode::Success)
+        return {};
+
+    const uint8_t* record = _targets[0].data;
+    if (load<uint32_t>(record) != info.payloadSize + HYX_ATOM_HEADER_SIZE || load<uint32_t>(record + 4) != info.id ||
+        load<uint64_t>(record + 8) != info.timestamp)
+        return {};
+    auto atom = std::make_shared<Atom>(info.id, info.timestamp);
+    leading = HYX_ATOM_HEADER_SIZE;
+    for (size_t i = 0; i < info.layers.size(); ++i) {
+        const LayerInfo& layer = *info.layers[i];
+        auto block = loadBlock(layer, info.payloadOffset + layer.offset, std::move(_blocks[i]), leading);
+        if (!block)
+            return {};
+        atom->AddDataBlock(std::move(block));
+        leading = 0;
+    }
+    return atom;
+}
+
+void HYX2Reader::planBlock(const LayerInfo& layer, uint32_t leading)
+{
+    const uint32_t pad = padding(layer, leading);
+    _blocks.push_back(std::make_unique_for_overwrite<uint8_t[]>(uint64_t{pad} + leading + layer.size));
+    _targets.push_back({_blocks.back().get() + pad, uint64_t{leading} + layer.size});
+}
+
+std::shared_ptr<DataBlockBlob> HYX2Reader::loadBlock(const LayerInfo& layer, uint64_t position,
+                                                     std::unique_ptr<uint8_t[]> bytes, uint32_t leading)
+{
+    const uint32_t headSize = impliedHeadSize(layer), payloadAt = padding(layer, leading) + leading + headSize;
+    const uint8_t* head = bytes.get() + payloadAt - headSize;
+    const uint8_t kind = head[Layout::kKind];
+    if (load<uint32_t>(head + Layout::kSize) != layer.size || kind > static_cast<uint8_t>(DataType::CompressedBlob))
+        return {};
+    BlobBody body;
+    if (!body.ReadHead(head + Layout::kBody, headSize - Layout::kBody, layer.size - Layout::kBody,
+                       static_cast<DataType>(kind), false) ||
+        body.PayloadOffset() + Layout::kBody != headSize || body.PayloadSize() != layer.size - headSize)
+        return {};
+    std::shared_ptr<DataLayer> loaded = body.LoadOwned(std::move(bytes), payloadAt);
+    if (!loaded) {
+        // Its class refused the bytes and may have changed them: the placeholder reads them anew.
+        loaded = body.MakePlaceholder();
+        const VornCommon::FileHelper::ReadTarget target{loaded->AllocateData(body.PayloadSize()), body.PayloadSize()};
+        if (readScattered(position + headSize, &target, 1) != HyxErrorCode::Success ||
+            !loaded->InitializeData(target.data, body.PayloadSize()))
+            return {};
+    }
+    if (kind == static_cast<uint8_t>(DataType::Blob))
+        return std::make_shared<DataBlockBlob>(DataType::Blob, std::move(loaded));
+    auto compressed = std::dynamic_pointer_cast<DataTypeCompressedBlob>(std::move(loaded));
+    return compressed ? std::make_shared<DataBlockCompressedBlob>(std::move(compressed)) : nullptr;
 }
 
 std::shared_ptr<Atom> HYX2Reader::GetFirstFrameAtom(uint16_t streamId)
@@ -242,6 +377,17 @@ std::shared_ptr<DataLayer> HYX2Reader::ReadDataLayer(uint64_t payloadOffset, con
     if (Initialize() != HyxErrorCode::Success || !layer || layer->size < HYX_BLOCK_HEADER_SIZE ||
         payloadOffset > std::numeric_limits<uint64_t>::max() - layer->offset)
         return {};
+    const uint64_t position = payloadOffset + layer->offset;
+    if (layer->size >= impliedHeadSize(*layer) && GetHyxFormatVersion() == HYX_FORMAT_VERSION_2000 &&
+        position <= _sourceSize && layer->size <= _sourceSize - position) {
+        _targets.clear();
+        _blocks.clear();
+        planBlock(*layer, 0);
+        if (readScattered(position, _targets.data(), _targets.size()) == HyxErrorCode::Success)
+            if (const auto block = loadBlock(*layer, position, std::move(_blocks[0]), 0))
+                return block->GetDataLayer();
+        _blocks.clear();
+    }
     if (readAt(payloadOffset + layer->offset, layer->size) != HyxErrorCode::Success)
         return {};
     unsigned char kind = 0;

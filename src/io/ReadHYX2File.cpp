@@ -49,4 +49,17 @@ HyxErrorCode ReadHYX2File::readFromSource(uint32_t count)
     return r;
 }
 
+HyxErrorCode ReadHYX2File::readScattered(uint64_t position, const FileHelper::ReadTarget* targets, size_t count)
+{
+    uint64_t total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += targets[i].size;
+    // Sizes come from the file: nothing outside it is asked for.
+    if (_file == -1 || position > _sourceSize || total > _sourceSize - position ||
+        FileHelper::ReadAtScattered(_file, targets, count, position) != static_cast<int64_t>(total))
+        return HyxErrorCode::FailedToReadFromFile;
+    _position = position + total;
+    return HyxErrorCode::Success;
+}
+
 } // namespace Hyx

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <stdexcept>
 #include <vector>
@@ -68,6 +69,28 @@ TEST(FlatMemory, ResizeKeepsOwnedStorageAndReplacesBorrowedStorage)
     EXPECT_EQ(borrowed.capacity(), 4u);
     std::memset(fresh, 0xEE, 4);
     EXPECT_EQ(callers, iota(16)); // the borrowed bytes are never touched
+}
+
+// Storage adopted some bytes into its allocation: the allocation is what gets released
+// (AddressSanitizer reports any other pointer given to delete[]), whichever way it goes.
+TEST(FlatMemory, AdoptedStorageInsideAnAllocationReleasesTheAllocation)
+{
+    const std::function<void(FlatMemoryUInt8&)> ends[] = {
+        [](FlatMemoryUInt8&) {},
+        [](FlatMemoryUInt8& m) { m.resize(64); },
+        [](FlatMemoryUInt8& m) { m.CopyFrom(m.data() + 1, 4); },
+        [](FlatMemoryUInt8& m) { m.SetWithoutCopyAndTakeResponsibilityToDelete(new uint8_t[2], 2); },
+    };
+    for (const auto& end : ends) {
+        uint8_t* allocation = new uint8_t[24];
+        std::iota(allocation, allocation + 24, uint8_t{0});
+        FlatMemoryUInt8 adopted;
+        adopted.SetWithoutCopyAndTakeResponsibilityToDelete(allocation, 16, 8);
+        EXPECT_EQ(adopted.data(), allocation + 16);
+        EXPECT_EQ(contents(adopted), (std::vector<uint8_t>{16, 17, 18, 19, 20, 21, 22, 23}));
+        EXPECT_EQ(adopted.resize(5), allocation + 16); // within capacity: kept
+        end(adopted);
+    }
 }
 
 TEST(FlatMemory, AppendIntoBorrowedStorageWritesCallersMemory)

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -36,22 +38,33 @@ struct Take {
     std::vector<size_t> ends;
 };
 
-// Opens the image and checks every frame it yields; returns the positions that read empty.
+// Opens the image from memory and from a file, and checks every frame each yields; returns
+// the positions that read empty (the same for both).
 std::set<uint32_t> openAndCheck(const Bytes& image, const Take& take, uint32_t expectedFrames)
 {
     const std::unique_ptr<uint8_t[]> exact(new uint8_t[image.size()]);
     std::copy(image.begin(), image.end(), exact.get());
-    Hyx::HYX2Reader reader(exact.get(), static_cast<uint32_t>(image.size()));
-    EXPECT_EQ(reader.Initialize(), HyxErrorCode::Success);
-    EXPECT_EQ(reader.GetNumFrames(0), expectedFrames);
-    std::set<uint32_t> empty;
-    for (uint32_t f = 0; f < reader.GetNumFrames(0); ++f) {
-        if (const auto atom = reader.GetFrameAtom(0, f))
-            EXPECT_EQ(RecordBytes(atom), take.frames[f]) << "frame " << f;
-        else
-            empty.insert(f);
+    TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    const std::string path = dir.file("damaged.hyx");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    Hyx::HYX2Reader memory(exact.get(), static_cast<uint32_t>(image.size()));
+    Hyx::ReadHYX2File file(path.c_str());
+    std::set<uint32_t> empty[2];
+    for (int source = 0; source < 2; ++source) {
+        Hyx::HYX2Reader& reader = source ? file : memory;
+        EXPECT_EQ(reader.Initialize(), HyxErrorCode::Success);
+        EXPECT_EQ(reader.GetNumFrames(0), expectedFrames);
+        for (uint32_t f = 0; f < reader.GetNumFrames(0); ++f) {
+            if (const auto atom = reader.GetFrameAtom(0, f))
+                EXPECT_EQ(RecordBytes(atom), take.frames[f]) << "frame " << f;
+            else
+                empty[source].insert(f);
+        }
     }
-    return empty;
+    EXPECT_EQ(empty[0], empty[1]);
+    return empty[0];
 }
 
 void put32(Bytes& b, size_t at, uint32_t v)

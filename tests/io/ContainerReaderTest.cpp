@@ -1,3 +1,4 @@
+#include <Hyx/DataLayerPlaceholder.h>
 #include <Hyx/HYX2Reader.h>
 #include <Hyx/HyxLookupTable.h>
 
@@ -6,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace HyxTest;
@@ -59,6 +63,69 @@ TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
         ASSERT_TRUE(layer);
         EXPECT_EQ(layer->GetCompressionType(), 2);
         EXPECT_FALSE(memory.ReadDataLayer(entry->payloadOffset + 1, entry->layers[1]));
+    }
+}
+
+// A frame reads as the stream reader reads its record, whether its payloads can go straight
+// into their layers or the record has to be read whole.
+TEST(ContainerReader, FramesReadAsTheStreamReaderReadsTheirRecords)
+{
+    auto refused = std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestPlainType());
+    refused->InitializeHeader(StreamTestPurpose(), 1);
+    SetPayload(*refused, {0xEE, 1, 2}); // the class refuses it, so a placeholder keeps it
+    auto withRefused = std::make_shared<Hyx::Atom>(0u, 0u, 5u);
+    withRefused->AddDataLayer(refused, false);
+    const size_t plainCount = 15 + 16 + 5 + 36; // payload size field of the first block
+    const struct {
+        const char* what;
+        std::shared_ptr<Hyx::Atom> atom;
+        size_t shortenAt; // a payload size to make one byte shorter than its block holds, or 0
+    } cases[] = {
+        {"plain and compressed blocks", ContainerFrame(0, 0, 3000), 0},
+        {"a payload its class refuses", withRefused, 0},
+        {"a block longer than its payload", ContainerFrame(0, 0), plainCount},
+        {"no blocks", std::make_shared<Hyx::Atom>(0u, 0u, 5u), 0},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("frame.hyx");
+        {
+            Hyx::SerializeToHyx writer(path.c_str(), true);
+            ASSERT_EQ(writer.pack_atom(c.atom), HyxErrorCode::Success);
+            ASSERT_TRUE(writer.CloseFile());
+        }
+        Bytes image = ReadFileBytes(path);
+        if (c.shortenAt)
+            PutU32(image, c.shortenAt, U32At(image, c.shortenAt) - 1);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        ExactReader stream(Bytes(image.begin() + 15, image.end()));
+        const auto expected = stream->unpack_atom();
+        ASSERT_TRUE(expected);
+
+        Hyx::ReadHYX2File file(path.c_str());
+        TableReader memory(image.data(), static_cast<uint32_t>(image.size()));
+        const auto entry = memory.Table()->GetAtomInfo(0, 0);
+        for (Hyx::HYX2Reader* reader : {static_cast<Hyx::HYX2Reader*>(&file), static_cast<Hyx::HYX2Reader*>(&memory)}) {
+            const auto atom = reader->GetFrameAtom(0, 0);
+            ASSERT_TRUE(atom);
+            EXPECT_EQ(RecordBytes(atom), RecordBytes(expected));
+            const auto layers = expected->GetAllDataLayers();
+            ASSERT_EQ(entry->layers.size(), layers.size());
+            for (size_t i = 0; i < layers.size(); ++i) {
+                const auto layer = reader->ReadDataLayer(entry->payloadOffset, entry->layers[i]);
+                ASSERT_TRUE(layer);
+                uint32_t n = 0, m = 0;
+                const uint8_t* got = layer->Serialize(n);
+                const uint8_t* want = layers[i]->Serialize(m);
+                EXPECT_EQ(Bytes(got, got + n), Bytes(want, want + m));
+                EXPECT_EQ(layer->TypeGuid(), layers[i]->TypeGuid());
+                // Layers view payloads as float arrays: they start as aligned as an allocation.
+                for (const uint8_t* payload : {got, atom->GetAllDataLayers()[i]->Serialize(n)})
+                    EXPECT_EQ(reinterpret_cast<uintptr_t>(payload) % alignof(std::max_align_t), 0u);
+            }
+        }
     }
 }
 

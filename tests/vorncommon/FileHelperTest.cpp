@@ -103,6 +103,39 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
     EXPECT_EQ(FileHelper::Seek(-1, 0, FileHelper::SeekOrigin::Begin), -1);
 }
 
+// A scattered read fills its targets in order from one stretch of the file, across more
+// targets than one system call takes and around empty ones, and stops at the end of the file.
+TEST_F(FileHelperFiles, ScatteredReadsFillTargetsInOrder)
+{
+    const std::string path = Path("scatter.bin");
+    std::string content(5000, '\0');
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 13 + 1);
+    WriteFile(path, content);
+    uint64_t size = 0;
+    int in = FileHelper::OpenFileReadOnly(path, size);
+    ASSERT_GE(in, 0);
+
+    std::vector<uint8_t> back(5000, 0);
+    std::vector<FileHelper::ReadTarget> targets;
+    for (size_t i = 0, at = 0; i < 160; at += targets.back().size, ++i) // 0 to 49 bytes each
+        targets.push_back({back.data() + at, (i * 7) % 50});
+    uint64_t total = 0;
+    for (const auto& t : targets)
+        total += t.size;
+    ASSERT_LT(total, 4000u);
+    EXPECT_EQ(FileHelper::ReadAtScattered(in, targets.data(), targets.size(), 1000), static_cast<int64_t>(total));
+    EXPECT_EQ(std::string(back.begin(), back.begin() + static_cast<long>(total)), content.substr(1000, total));
+    EXPECT_EQ(FileHelper::Seek(in, 0, FileHelper::SeekOrigin::Current), 0); // the position stays
+
+    const FileHelper::ReadTarget pastEnd[] = {{back.data(), 6}, {back.data() + 6, 100}};
+    EXPECT_EQ(FileHelper::ReadAtScattered(in, pastEnd, 2, 4990), 10);
+    EXPECT_EQ(FileHelper::ReadAtScattered(in, pastEnd, 1, 4990), 6);
+    EXPECT_EQ(FileHelper::ReadAtScattered(in, pastEnd, 2, ~0ull), -1);
+    EXPECT_EQ(FileHelper::ReadAtScattered(-1, pastEnd, 2, 0), -1);
+    FileHelper::CloseFile(in);
+}
+
 TEST_F(FileHelperFiles, ExistenceDirectoriesAndWholeFileReads)
 {
     WriteFile(Path("five.txt"), "hello");

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace VornCommon {
@@ -106,6 +107,58 @@ int64_t FileHelper::ReadAt(int handle, uint8_t* buffer, uint64_t count, uint64_t
     return TransferAll(handle, buffer, count, [buffer, offset](int h, uint8_t* at, size_t n) {
         return ::pread(h, at, n, static_cast<off_t>(offset + static_cast<uint64_t>(at - buffer)));
     });
+}
+
+int64_t FileHelper::ReadAtScattered(int handle, const ReadTarget* targets, size_t count, uint64_t offset)
+{
+    if (handle < 0 || (!targets && count > 0))
+        return -1;
+    uint64_t total = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if ((!targets[i].data && targets[i].size > 0) || targets[i].size > static_cast<uint64_t>(INT64_MAX) - total)
+            return -1;
+        total += targets[i].size;
+    }
+    if (offset > static_cast<uint64_t>(INT64_MAX) - total)
+        return -1;
+    if (count == 1)
+        return ReadAt(handle, targets[0].data, targets[0].size, offset); // the plainer call
+    // Each call takes the targets not yet filled, the first from where the last call stopped;
+    // a fixed window keeps the call free of allocation.
+    constexpr size_t kWindow = 64;
+    iovec window[kWindow];
+    uint64_t done = 0, skip = 0; // bytes read; bytes of targets[next] already filled
+    size_t next = 0;
+    while (done < total) {
+        size_t used = 0;
+        uint64_t asked = 0;
+        for (size_t i = next; i < count && used < kWindow && asked < kMaxChunk; ++i) {
+            const uint64_t from = i == next ? skip : 0;
+            const uint64_t size =
+                targets[i].size - from < kMaxChunk - asked ? targets[i].size - from : kMaxChunk - asked;
+            if (size == 0)
+                continue;
+            window[used++] = iovec{targets[i].data + from, static_cast<size_t>(size)};
+            asked += size;
+        }
+        const ssize_t moved = ::preadv(handle, window, static_cast<int>(used), static_cast<off_t>(offset + done));
+        if (moved < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (moved == 0)
+            break; // end of file
+        done += static_cast<uint64_t>(moved);
+        // Step over the targets the call filled.
+        uint64_t left = static_cast<uint64_t>(moved) + skip;
+        while (next < count && left >= targets[next].size) {
+            left -= targets[next].size;
+            ++next;
+        }
+        skip = left;
+    }
+    return static_cast<int64_t>(done);
 }
 
 int64_t FileHelper::Write(int handle, const uint8_t* buffer, uint64_t count)

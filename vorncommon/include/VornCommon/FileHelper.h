@@ -6,6 +6,7 @@
 
 #include <VornCommon/Export.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,6 +34,15 @@ public:
     /// Reads up to count bytes at an absolute offset without moving the file position; the
     /// number read (fewer only at the end of the file), or -1 on error.
     static int64_t ReadAt(int handle, uint8_t* buffer, uint64_t count, uint64_t offset);
+    /// One destination of a scattered read: size bytes at data.
+    struct ReadTarget {
+        uint8_t* data;
+        uint64_t size;
+    };
+    /// Reads the stretch of the file that starts at offset into the targets, one after the
+    /// other, retrying short reads, without moving the file position; the number read (fewer
+    /// only at the end of the file), or -1 on error.
+    static int64_t ReadAtScattered(int handle, const ReadTarget* targets, size_t count, uint64_t offset);
     /// Writes all count bytes, retrying partial writes; count, or -1 on error.
     static int64_t Write(int handle, const uint8_t* buffer, uint64_t count);
     /// Moves the file position; the new position from the start, or -1 on error.

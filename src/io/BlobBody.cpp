@@ -1,9 +1,9 @@
 #include "io/BlobBody.h"
 
+#include "impl/core/datalayers/DataLayerClassRegistry.h"
 #include "io/BlockRecordLayout.h"
 
 #include <Hyx/DataLayer.h>
-#include <Hyx/DataLayerFactory.h>
 #include <Hyx/DataLayerPlaceholder.h>
 #include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -52,7 +52,7 @@ bool BlobBody::ReadHead(const uint8_t* body, uint32_t headBytes, uint32_t bodySi
     _version = load<uint16_t>(body + Layout::kVersion);
     uint32_t off = Layout::kCompressionFields;
 
-    _layer = DataLayerFactory::CreateDataLayer(_type, _purpose, _version).ToStdSharedPtr();
+    _layer = DataLayerFactory::CreateSharedDataLayer(_type, _purpose, _version);
     auto* compressed = dynamic_cast<DataTypeCompressedBlob*>(_layer.get());
     _hasFields = compressed != nullptr || kind == DataType::CompressedBlob;
     if (_hasFields && !compressed)

@@ -171,7 +171,9 @@ private:
 template <class T>
 std::shared_ptr<T> ShareKeepingModule(T* instance, std::shared_ptr<PluginModule> module)
 {
-    if (!instance || !module)
+    if (!instance)
+        return {}; // a null raw pointer would still get a control block
+    if (!module)
         return std::shared_ptr<T>(instance);
     return std::shared_ptr<T>(instance, [module = std::move(module)](T* object) { delete object; });
 }

@@ -52,6 +52,10 @@ HYX_API std::recursive_mutex& GetDataLayerClassRegistryMutex();
 /// A new instance of the class (no header set), loading its module when it is only
 /// declared; null, logged, on failure.
 HYX_API DataLayer* CreateInstance(const VornCommon::Guid& type);
+/// CreateDataLayer for the library's own readers, without the host's handle around the
+/// layer (one allocation less a layer read).
+std::shared_ptr<DataLayer> CreateSharedDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose,
+                                                 uint16_t version);
 
 } // namespace DataLayerFactory
 } // namespace Hyx

@@ -62,14 +62,23 @@ DataLayer* CreateInstance(const VornCommon::Guid& type)
 namespace {
 
 /// A new layer that keeps its plug-in module loaded while it lives.
-SharedDataLayerPtr createShared(const VornCommon::Guid& type)
+std::shared_ptr<DataLayer> createShared(const VornCommon::Guid& type)
 {
     std::shared_ptr<PluginModule> module;
     DataLayer* layer = DataLayerRegistry::Get().Create(type, &module);
-    return SharedDataLayerPtr(detail::ShareKeepingModule(layer, std::move(module)));
+    return detail::ShareKeepingModule(layer, std::move(module));
 }
 
 } // namespace
+
+std::shared_ptr<DataLayer> CreateSharedDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose,
+                                                 uint16_t version)
+{
+    std::shared_ptr<DataLayer> layer = createShared(type);
+    if (layer)
+        layer->InitializeHeader(purpose, version);
+    return layer;
+}
 
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose)
 {
@@ -81,10 +90,7 @@ SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommo
 
 SharedDataLayerPtr CreateDataLayer(const VornCommon::Guid& type, const VornCommon::Guid& purpose, int version)
 {
-    SharedDataLayerPtr layer(createShared(type));
-    if (layer)
-        layer->InitializeHeader(purpose, static_cast<uint16_t>(version & 0xFFFF));
-    return layer;
+    return SharedDataLayerPtr(CreateSharedDataLayer(type, purpose, static_cast<uint16_t>(version & 0xFFFF)));
 }
 
 } // namespace Hyx::DataLayerFactory

@@ -14,8 +14,9 @@
 //   comes back compressed.
 // - The logic errors of the record walk (see HYX2Reader.h: "Unknown Atom Type.", frames
 //   out of order) reach the caller of the query or constructor that first initialises,
-//   the HYX2FileRenderInfo constructors included. Hosts opening files they did not write
-//   catch std::logic_error around them.
+//   the HYX2FileRenderInfo constructors included, and so does the stream reader's error
+//   for an unknown block kind when the first frame is read. Hosts opening files they did
+//   not write catch std::logic_error around them; RenderThumbnail catches them itself.
 // - Render information is fixed at construction: nine content flags from the type GUIDs of
 //   the first atom's layers (compressed textures count as textures whatever they hold), and
 //   the frame rate of that atom's last stream-information layer (-1 without one).

@@ -1,6 +1,7 @@
 #include "io/thumbnail/PictureKernels.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -16,17 +17,16 @@ bool RasterPoints(const float* positions, const uint8_t* colors, uint32_t count,
     const size_t pixels = size_t(width) * height;
     std::fill_n(depth, pixels, box[5]);
     std::memset(rgb, 0, pixels * 3);
-    const float lastColumn = float(width - 1), lastRow = float(height - 1);
-    const float sx = lastColumn / rx, sy = lastRow / ry;
+    const float sx = float(width - 1) / rx, sy = float(height - 1) / ry;
+    const float columns = float(width), rows = float(height);
     for (uint32_t i = 0; i < count; ++i) {
         const float* p = positions + size_t(i) * 3;
-        const float z = p[2];
-        // Every test is false for a value that is not a number, so those are skipped too.
-        const float column = std::fabs(std::trunc((p[0] - minX) * sx) - lastColumn);
-        const float row = std::fabs(std::trunc((p[1] - minY) * sy) - lastRow);
-        if (!(column <= lastColumn && row <= lastRow && std::isfinite(z)))
+        const float fx = (p[0] - minX) * sx, fy = (p[1] - minY) * sy, z = p[2];
+        // Inside (-1, W) the mirrored column |trunc(fx) - (W - 1)| is W - 1 - trunc(fx);
+        // anything else, not-a-number included, lies outside the picture.
+        if (!(fx > -1.0f && fx < columns && fy > -1.0f && fy < rows && std::fabs(z) <= FLT_MAX))
             continue;
-        const size_t at = size_t(row) * width + size_t(column);
+        const size_t at = size_t(height - 1 - uint32_t(int32_t(fy))) * width + (width - 1 - uint32_t(int32_t(fx)));
         if (z < depth[at]) {
             depth[at] = z;
             std::memcpy(rgb + at * 3, colors + size_t(i) * 3, 3);

@@ -104,14 +104,23 @@ public:
 
     /// Whether the reader initialised.
     bool IsValid() const;
+    /// A 16-bit depth map.
     bool HasDepthMap() const { return _hasDepthMap; }
+    /// An 8-bit or 16-bit infrared image.
     bool HasIR() const { return _hasIR; }
+    /// An RGB, BGR, RGB30, YUV_NVX, DXT5YCOCG, DXT1, ETC2, ASTC or compressed texture.
     bool HasTexture() const { return _hasTexture; }
+    /// Vertex positions, plain or compressed.
     bool HasPointCloud() const { return _hasPointCloud; }
+    /// Vertex normals, plain or compressed.
     bool HasNormals() const { return _hasNormals; }
+    /// Vertex colours.
     bool HasColors() const { return _hasColors; }
+    /// Vertex texture coordinates, plain or compressed.
     bool HasUVs() const { return _hasUVs; }
+    /// Triangle indices, plain or compressed.
     bool HasIndices() const { return _hasIndices; }
+    /// PCM audio samples.
     bool HasAudio() const { return _hasAudio; }
     /// Frame rate of the first frame's last stream information; -1 without one.
     float GetFPS() const { return _fps; }

@@ -117,8 +117,11 @@ std::shared_ptr<DataLayer> BlobBody::LoadCopy(const uint8_t* payload)
 std::shared_ptr<DataLayer> BlobBody::LoadOwned(std::unique_ptr<uint8_t[]> block, uint32_t payloadAt)
 {
     // The buffer becomes the layer's payload storage, which loading then finds in place.
-    _layer->AllocateData(0); // a layer may have dropped its storage
-    const std::shared_ptr<FlatMemoryUInt8> storage = _layer->GetRawDataPtr();
+    std::shared_ptr<FlatMemoryUInt8> storage = _layer->GetRawDataPtr();
+    if (!storage) { // the layer dropped its storage
+        _layer->AllocateData(0);
+        storage = _layer->GetRawDataPtr();
+    }
     if (!storage)
         return LoadCopy(block.get() + payloadAt);
     storage->SetWithoutCopyAndTakeResponsibilityToDelete(block.release(), payloadAt, _payloadSize);

@@ -1,5 +1,8 @@
 #include <Hyx/LoggerInstance.h>
 
+#include "core/LogLevelEnabled.h"
+
+#include <atomic>
 #include <cstdarg>
 #include <mutex>
 #include <set>
@@ -15,6 +18,7 @@ struct LoggerInstanceState {
     std::set<IHYXLoggerInstanceListener*> listeners;
     std::mutex handleMutex; // guards only the handle, so listeners may log while being told
     VornCommon::WeakLoggerPtr handle;
+    std::atomic<bool> handleSet{false}; // lets a line without a logger skip the lock
 };
 
 LoggerInstanceState& state()
@@ -30,6 +34,7 @@ void storeAndNotify(const VornCommon::WeakLoggerPtr& logger)
     {
         std::lock_guard handle(s.handleMutex);
         s.handle = logger;
+        s.handleSet.store(!logger.Expired(), std::memory_order_release);
     }
     for (IHYXLoggerInstanceListener* listener : s.listeners)
         listener->OnLoggerInstanceChanged(logger);
@@ -72,8 +77,18 @@ void UnregisterHYXLoggerInstanceListener(IHYXLoggerInstanceListener* listener)
     s.listeners.erase(listener);
 }
 
+bool IsHYXLogLevelEnabled(VornCommon::LogLevel level)
+{
+    if (!state().handleSet.load(std::memory_order_acquire))
+        return false;
+    const VornCommon::SharedLoggerPtr logger = GetHYXLoggerInstance().Lock();
+    return logger && logger->IsEnabled(level);
+}
+
 void LogMessage(VornCommon::LogLevel level, const char* format, ...)
 {
+    if (!state().handleSet.load(std::memory_order_acquire))
+        return;
     VornCommon::SharedLoggerPtr logger = GetHYXLoggerInstance().Lock();
     if (!logger)
         return;

@@ -79,10 +79,11 @@ uint32_t HyxLookupTable::GetNumFrames(uint16_t streamId) const
 
 std::shared_ptr<AtomInfo> HyxLookupTable::GetAtomInfo(uint16_t streamId, uint32_t n) const
 {
-    const auto stream = FindStream(streamId);
-    if (!stream || n >= stream->atoms.size())
-        return {};
-    return stream->atoms[n];
+    for (const auto& stream : _streams) { // by reference: one frame read, one reference count
+        if (stream->streamId == streamId)
+            return n < stream->atoms.size() ? stream->atoms[n] : nullptr;
+    }
+    return {};
 }
 
 } // namespace Hyx

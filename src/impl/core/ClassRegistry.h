@@ -9,6 +9,8 @@
 // loads the module without it and looks the class up again, so a plug-in that registers
 // classes of both kinds cannot deadlock against another thread.
 
+#include "core/LogLevelEnabled.h"
+
 #include <Hyx/GuidAlias.h>
 #include <Hyx/LoggerInstance.h>
 #include <Hyx/PluginModule.h>
@@ -128,7 +130,8 @@ public:
             std::lock_guard lock(_mutex);
             auto it = _entries.find(guid);
             if (it == _entries.end()) {
-                LogMessage(Traits::UNKNOWN_CLASS_LEVEL, Traits::UNKNOWN_CLASS, guid.ToHexString().CStr());
+                if (IsHYXLogLevelEnabled(Traits::UNKNOWN_CLASS_LEVEL)) // readers ask once a stored layer
+                    LogMessage(Traits::UNKNOWN_CLASS_LEVEL, Traits::UNKNOWN_CLASS, guid.ToHexString().CStr());
                 return nullptr;
             }
             descriptor = it->second;

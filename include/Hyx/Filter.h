@@ -336,8 +336,9 @@ private:
     // state, which every update reads too.
     mutable std::atomic<bool> _hasError{false};
 
+    // The last atom is swapped in and read without a mutex; the mutex guards the per-stream map.
+    std::atomic<std::shared_ptr<Atom>> _lastProcessedAtom;
     mutable std::mutex _cacheMutex;
-    std::shared_ptr<Atom> _lastProcessedAtom;
     std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
 
     std::weak_ptr<Graph> _graph;

@@ -153,8 +153,8 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
+    _lastProcessedAtom.store(nullptr);
     std::lock_guard<std::mutex> lock(_cacheMutex);
-    _lastProcessedAtom.reset();
     _lastProcessedAtoms.clear();
 }
 
@@ -416,8 +416,7 @@ unsigned Filter::GetNumFramesProcessed() const
 
 std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
 {
-    std::lock_guard<std::mutex> lock(_cacheMutex);
-    return _lastProcessedAtom;
+    return _lastProcessedAtom.load();
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -441,10 +440,10 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
         addToCachedAtoms(atom);
     } else {
-        std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtom = std::move(atom);
+        _lastProcessedAtom.store(std::move(atom));
     }
-    ++_numAtomsProcessed;
+    // Only the updating thread counts here: a plain store, no locked add.
+    _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return kSuccess;
 }
 
@@ -453,9 +452,11 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
     if (!atom)
         return;
     const int stream = static_cast<int>(atom->GetStreamId());
-    std::lock_guard<std::mutex> lock(_cacheMutex);
-    _lastProcessedAtoms[stream] = atom;
-    _lastProcessedAtom = std::move(atom);
+    {
+        std::lock_guard<std::mutex> lock(_cacheMutex);
+        _lastProcessedAtoms[stream] = atom;
+    }
+    _lastProcessedAtom.store(std::move(atom));
 }
 
 // --- Progress ---

@@ -7,7 +7,10 @@
 // the elements still held and then return an empty element without waiting. A queue of
 // capacity 0 holds nothing: its blocking Push waits until Close. T must be default
 // constructible (the empty element) and movable; std::shared_ptr and std::vector are typical.
+// Size never locks: the count is kept in an atomic that changes only under the lock, beside
+// the elements, so a reader sees a count the queue really had.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,11 +29,7 @@ public:
     uint32_t Capacity() const { return _capacity; }
 
     /// Number of elements held (a snapshot).
-    uint32_t Size() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return static_cast<uint32_t>(_items.size());
-    }
+    uint32_t Size() const { return _size.load(std::memory_order_acquire); }
 
     /// Waits for a free slot and appends; false (nothing appended) once the queue is closed.
     bool Push(T value)
@@ -45,6 +44,7 @@ public:
             return false;
         }
         _items.push_back(std::move(value));
+        countItems();
         wakePuller(lock);
         return true;
     }
@@ -57,6 +57,7 @@ public:
             return false;
         }
         _items.push_back(std::move(value));
+        countItems();
         wakePuller(lock);
         return true;
     }
@@ -75,6 +76,7 @@ public:
         }
         T value = std::move(_items.front());
         _items.pop_front();
+        countItems();
         wakePusher(lock);
         return value;
     }
@@ -88,6 +90,7 @@ public:
         }
         out = std::move(_items.front());
         _items.pop_front();
+        countItems();
         wakePusher(lock);
         return true;
     }
@@ -111,6 +114,7 @@ public:
             if (!_closed && _capacity > 0) {
                 _items.emplace_back();
             }
+            countItems();
         }
         _notFull.notify_all();
         _notEmpty.notify_one();
@@ -135,6 +139,9 @@ public:
     }
 
 private:
+    // Caller holds the lock.
+    void countItems() { _size.store(static_cast<uint32_t>(_items.size()), std::memory_order_release); }
+
     // Signals only when someone waits, after unlocking, so an uncontended hand-off makes no
     // condition-variable call at all.
     void wakePuller(std::unique_lock<std::mutex>& lock)
@@ -159,6 +166,7 @@ private:
     std::condition_variable _notFull;
     std::condition_variable _notEmpty;
     std::deque<T> _items;
+    std::atomic<uint32_t> _size{0};
     uint32_t _waitingPushers = 0;
     uint32_t _waitingPullers = 0;
     bool _closed = false;

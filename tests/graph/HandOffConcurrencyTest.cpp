@@ -3,8 +3,7 @@
 // updates, the target's refilled copies, and the source's one-step frame question answered
 // exactly as the single queries answer it.
 
-#include "GraphFixtures.h"
-#include "graph/mutates/WorkerPool.h"
+#include "ThreadedFixtures.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/FrameOrderProvider.h>
@@ -19,35 +18,22 @@
 using namespace GraphFixtures;
 using Hyx::FrameTake;
 
+// One worker, one permit: every frame waits for the one before. Work shorter than the graph
+// thread's spin and work it has to sleep through both hand the permit back.
 TEST(HandOffConcurrency, PermitsComeBackWhetherTheTakerSpinsOrSleeps)
 {
-    for (unsigned workers : {1u, 2u}) {
-        Hyx::WorkerPool pool("PermitTest");
-        pool.Start(workers, false, {});
-        std::atomic<bool> done{false};
-        std::thread discarder([&] {
-            while (!done.load()) {
-                pool.DiscardWaitingJobs();
-                std::this_thread::yield();
-            }
-        });
-        std::atomic<int> ran{0};
-        for (int i = 0; i < 600; ++i) {
-            ASSERT_TRUE(pool.AcquirePermit());
-            // Jobs shorter than the taker's spin, and ones it has to sleep through.
-            const auto pause = std::chrono::microseconds(i % 5 == 4 ? 150 : i % 5);
-            ASSERT_TRUE(pool.Run([&pool, &ran, pause](void*) {
-                std::this_thread::sleep_for(pause);
-                ++ran;
-                pool.ReturnPermit();
-            }));
-        }
-        done = true;
-        discarder.join();
-        pool.Stop({});
-        EXPECT_FALSE(pool.AcquirePermit());
-        EXPECT_GT(ran.load(), 0);
-    }
+    ThreadedFixtures::HostChain<ThreadedFixtures::AtomWork> chain(
+        std::make_shared<TestSource>(300u), ThreadedFixtures::Threads<ThreadedFixtures::AtomWork>("1", false));
+    int n = 0; // one worker: the jobs never overlap
+    chain.middle->work = [&n](std::shared_ptr<Hyx::Atom> atom) {
+        const int i = n++;
+        std::this_thread::sleep_for(std::chrono::microseconds(i % 5 == 4 ? 150 : i % 5));
+        return atom;
+    };
+    ASSERT_EQ(chain.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
+    ASSERT_TRUE(ThreadedFixtures::UpdateUntilDone(*chain.graph));
+    EXPECT_EQ(chain.target->frames(), Range(300));
+    chain.graph->Stop();
 }
 
 TEST(HandOffConcurrency, LastAtomReadByAHostThreadWhileTheGraphUpdates)

@@ -153,7 +153,7 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
-    _lastProcessedAtom.store(nullptr);
+    storeLastAtom(nullptr);
     std::lock_guard<std::mutex> lock(_cacheMutex);
     _lastProcessedAtoms.clear();
 }
@@ -416,7 +416,17 @@ unsigned Filter::GetNumFramesProcessed() const
 
 std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
 {
-    return _lastProcessedAtom.load();
+    std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
+    return _lastProcessedAtom;
+}
+
+void Filter::storeLastAtom(std::shared_ptr<Atom> atom)
+{
+    {
+        std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
+        _lastProcessedAtom.swap(atom);
+    }
+    // `atom` now holds the one before, released here.
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -440,7 +450,7 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
         addToCachedAtoms(atom);
     } else {
-        _lastProcessedAtom.store(std::move(atom));
+        storeLastAtom(std::move(atom));
     }
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
@@ -456,7 +466,7 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
         std::lock_guard<std::mutex> lock(_cacheMutex);
         _lastProcessedAtoms[stream] = atom;
     }
-    _lastProcessedAtom.store(std::move(atom));
+    storeLastAtom(std::move(atom));
 }
 
 // --- Progress ---

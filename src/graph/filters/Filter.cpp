@@ -447,7 +447,9 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
+    // The settings object lives as long as the process: asked for once.
+    static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
+    if (settings->GetEnableStreamSelection()) {
         addToCachedAtoms(atom);
     } else {
         storeLastAtom(std::move(atom));

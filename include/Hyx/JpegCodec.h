@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 
 namespace Hyx {
 
@@ -90,6 +91,8 @@ public:
 
 private:
     void* handle();
+    std::runtime_error failed();
+    void dropHandle();
     void decompress(const uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* destination,
                     int pixelFormat, int bytesPerPixel);
     bool decompressFile(const char* path, uint32_t& width, uint32_t& height,

@@ -211,6 +211,11 @@ TEST(TextureFile, HeadersClaimingMoreThanTheFileHoldsAreRefusedBeforeAllocating)
         EXPECT_EQ(buffer.capacity(), 0u);
         EXPECT_EQ(w * 10 + h, 79);
     }
+    // The refusals above leave the thread's decoders usable.
+    Hyx::FlatMemoryUInt8 buffer;
+    uint16_t w = 0, h = 0;
+    EXPECT_TRUE(
+        Hyx::TextureImageFile::Decode(frame.data(), frame.size(), Kind::Jpeg, false, UINT64_MAX, buffer, 4, w, h));
 }
 
 TEST(TextureFile, FlipImageVerticallyExchangesRows)

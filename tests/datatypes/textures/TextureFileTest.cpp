@@ -13,8 +13,10 @@
 #include <lodepng.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 using HyxTest::TempDir;
 using Bytes = std::vector<uint8_t>;
@@ -266,4 +268,29 @@ TEST(ImageSequenceReader, MapsIndicesToLayersWithoutStaleImages)
         }
         previous = image;
     }
+}
+
+TEST(TextureFile, ConcurrentLoadsUseTheirOwnDecoders)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    writeFile(dir.file("a.jpg"), jpeg(pattern(48, 32), 48, 32));
+    writeFile(dir.file("b.png"), png(pattern(48, 32), 48, 32));
+    writeFile(dir.file("c.jpg"), Bytes(64, 'x'));
+    Hyx::DataTypeTextureRGB expected;
+    ASSERT_TRUE(expected.LoadFromFile(dir.file("a.jpg").c_str()));
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20; ++i) {
+                Hyx::DataTypeTextureRGB rgb;
+                wrong += rgb.LoadFromFile(dir.file("c.jpg").c_str()) || !rgb.LoadFromFile(dir.file("b.png").c_str()) ||
+                         !rgb.LoadFromFile(dir.file("a.jpg").c_str()) || pixelsOf(rgb) != pixelsOf(expected);
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
 }

@@ -42,7 +42,8 @@ bool decodePng(const uint8_t* bytes, size_t size, bool bgr, uint64_t maxPixels, 
         return false;
     state.info_raw.colortype = LCT_RGB;
     state.info_raw.bitdepth = 8;
-    state.decoder.zlibsettings.max_output_size = 2 * rows + 64; // interlaced rows carry a few more filter bytes
+    // Interlaced passes carry more filter and padding bytes than the plain rows, never thrice.
+    state.decoder.zlibsettings.max_output_size = 3 * rows + 64;
     state.decoder.read_text_chunks = 0;
     state.decoder.remember_unknown_chunks = 0;
     unsigned char* decoded = nullptr;

@@ -122,6 +122,16 @@ TEST(JpegCodec, DamagedOrMismatchedStreamsAreRefused)
         EXPECT_THROW(decoder.DecompressRGB(c.stream.data(), uint32_t(c.stream.size()), c.w, c.h, back.data()),
                      std::runtime_error)
             << c.stream.size() << " " << c.w << "x" << c.h;
+
+    // A header the library refuses (width 65535 > 65500) leaves the decoder usable.
+    std::vector<uint8_t> wide = good;
+    for (size_t i = 2; i + 9 < wide.size(); ++i)
+        if (wide[i] == 0xFF && wide[i + 1] == 0xC0) {
+            wide[i + 7] = wide[i + 8] = 0xFF;
+            break;
+        }
+    EXPECT_THROW(decoder.DecompressRGB(wide.data(), uint32_t(wide.size()), 32, 32, back.data()), std::runtime_error);
+    EXPECT_NO_THROW(decoder.DecompressRGB(good.data(), uint32_t(good.size()), 32, 32, back.data()));
 }
 
 TEST(JpegCodec, FileLoader)

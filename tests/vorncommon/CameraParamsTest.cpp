@@ -6,39 +6,6 @@
 
 using namespace VornCommon;
 
-TEST(CameraParams, DefaultsAndText)
-{
-    const CameraParams defaults;
-    EXPECT_EQ(defaults, CameraParams(0, 0, Vector2f(1.0f, 1.0f)));
-    EXPECT_EQ(defaults.rotation, Matrix4x4f());
-    EXPECT_EQ(defaults.NormalizePoint(Vector2f(3, 4)), Vector2f(3, 4)) << "never divides by zero";
-
-    CameraParams camera(640, 480, Vector2f(500, 500));
-    camera.C = Vector2f(320, 240);
-    camera.distortionC = Vector2f(320, 240);
-    EXPECT_EQ(camera.ToString(), "W=640, H=480, F=(500, 500), C=(320, 240), DC=(320, 240), D=(0, 0, 0, 0, 0), "
-                                 "T=(0, 0, 0), R=((1, 0, 0, 0), (0, 1, 0, 0), (0, 0, 1, 0), (0, 0, 0, 1))");
-}
-
-TEST(CameraParams, NormalizeAndDenormalizeAreInverse)
-{
-    CameraParams camera(640, 480, Vector2f(525.5f, 524.25f));
-    camera.C = Vector2f(319.75f, 241.5f);
-    // Distortion plays no part in either.
-    camera.distortion[0] = 0.3f;
-    EXPECT_EQ(camera.DenormalizePoint(Vector2f(0, 0)), camera.C);
-    const Vector2f pixel = camera.DenormalizePoint(Vector2f(0.5f, -0.25f));
-    EXPECT_FLOAT_EQ(pixel.x, 525.5f * 0.5f + 319.75f);
-    EXPECT_FLOAT_EQ(pixel.y, 524.25f * -0.25f + 241.5f);
-    for (float x : {-0.6f, -0.1f, 0.0f, 0.37f, 0.9f}) {
-        for (float y : {-0.45f, 0.0f, 0.2f, 0.7f}) {
-            const Vector2f back = camera.NormalizePoint(camera.DenormalizePoint(Vector2f(x, y)));
-            EXPECT_NEAR(back.x, x, 1e-6f);
-            EXPECT_NEAR(back.y, y, 1e-6f);
-        }
-    }
-}
-
 TEST(CameraParams, UndistortPoint)
 {
     CameraParams camera(640, 480, Vector2f(500, 400));

@@ -31,8 +31,7 @@ TEST(BuiltInTables, LiteralsAgreeWithTheParserAndAreDistinct)
                     c.category == 8)
             << c.className;
     }
-    EXPECT_EQ(std::size(HYXPurposeGuids::ALL_PURPOSE_GUIDS), 30u);
-    EXPECT_EQ(std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES), 56u);
-    EXPECT_EQ(std::size(BuiltIn::BUILTIN_FILTER_CLASSES), 94u);
-    EXPECT_EQ(guids.size(), 180u);
+    EXPECT_EQ((std::tuple{std::size(HYXPurposeGuids::ALL_PURPOSE_GUIDS), std::size(BuiltIn::BUILTIN_DATA_LAYER_CLASSES),
+                          std::size(BuiltIn::BUILTIN_FILTER_CLASSES), guids.size()}),
+              std::tuple(30u, 56u, 94u, 180u));
 }

@@ -17,7 +17,7 @@ TEST(ClassInfo, CategoryNamesAndOutOfRangeValues)
     for (int value = 0; value < 9; ++value)
         EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(value)),
                   String(names[value]));
-    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(200)),
-              String("Unknown"));
-    EXPECT_EQ(Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(-1)), String("Unknown"));
+    EXPECT_EQ((std::tuple{Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(200)),
+                          Hyx::FilterCategoryDeterminer::GetFilterCategoryName(static_cast<FilterCategory>(-1))}),
+              std::tuple(String("Unknown"), String("Unknown")));
 }

@@ -15,8 +15,10 @@ TEST(DataTypeRecordingInfo, PayloadTextAndRoundTrip)
     EXPECT_EQ(PayloadOf(layer), Bytes(5, 0));
     layer.SetValues("S", "T1", {3, 7, 12}, "live");
     const Bytes expected = PayloadBuilder().text("S").text("T1").u16(3).u16(3).u16(7).u16(12).text("live").bytes;
-    EXPECT_EQ(PayloadOf(layer), expected);
-    EXPECT_TRUE(EndsWith(layer.ToString(false), ", SessionName=S, TakeId=T1, EnabledNucs=3,7,12, OperationMode=live"));
+    EXPECT_EQ(
+        (std::tuple{PayloadOf(layer), EndsWith(layer.ToString(false),
+                                               ", SessionName=S, TakeId=T1, EnabledNucs=3,7,12, OperationMode=live")}),
+        std::tuple(expected, true));
 }
 
 TEST(DataTypeRecordingInfo, OlderVersionsMigrateWithoutRewrite)
@@ -46,8 +48,7 @@ TEST(DataTypeRecordingInfo, TruncatedPayloadStopsAtFirstMissingField)
     EXPECT_TRUE(Loaded<DataTypeRecordingInfo>(takeWithoutNul, 3)->GetEnabledNucs().empty());
     const Bytes shortList = PayloadBuilder().text("S").text("T").u16(3).u16(65).text("X").bytes;
     auto layer = Loaded<DataTypeRecordingInfo>(shortList, 3);
-    EXPECT_TRUE(layer->GetEnabledNucs().empty());
-    EXPECT_EQ(layer->GetOperationMode(), "");
+    EXPECT_EQ((std::tuple{layer->GetEnabledNucs().empty(), layer->GetOperationMode()}), std::tuple(true, ""));
 }
 
 TEST(DataTypeRecordingInfo, SettersRewriteOnlyOnChange)
@@ -69,8 +70,9 @@ TEST(DataTypeRecordingInfo, SettersRewriteOnlyOnChange)
 TEST(DataTypeRecordingSettings, FlagsTextAndStoredHighBits)
 {
     DataTypeRecordingSettings layer;
-    EXPECT_EQ(PayloadOf(layer), Bytes{31});
-    EXPECT_TRUE(EndsWith(layer.ToString(false), ", RecIR=Yes, RecCOL=Yes, RecPC=Yes, RecN=Yes, RecDM=Yes"));
+    EXPECT_EQ((std::tuple{PayloadOf(layer),
+                          EndsWith(layer.ToString(false), ", RecIR=Yes, RecCOL=Yes, RecPC=Yes, RecN=Yes, RecDM=Yes")}),
+              std::tuple(Bytes{31}, true));
     layer.SetRecordPointCloud(false);
     layer.SetRecordIr(false);
     EXPECT_EQ(PayloadOf(layer), Bytes{26});

@@ -13,8 +13,7 @@ TEST(DataTypeSegmentInfo, PayloadTextAndStatus)
     uint32_t size = 0;
     const uint8_t* payload = layer.Serialize(size);
     ASSERT_EQ(size, 2u);
-    EXPECT_EQ(payload[0] | payload[1], 0);
-    EXPECT_EQ(layer.GetVersion(), 0);
+    EXPECT_EQ((std::tuple{payload[0] | payload[1], layer.GetVersion()}), std::tuple(0, 0));
 
     layer.SetSegmentInfo(0x1234);
     payload = layer.Serialize(size);
@@ -27,20 +26,19 @@ TEST(DataTypeSegmentInfo, PayloadTextAndStatus)
     layer.updateStatusProperties();
     EXPECT_EQ(layer.getStatusPropertyValue("Segment id"), "4660");
 
-    EXPECT_EQ(DataTypeSegmentInfo::TheTypeGuid().ToHexString(),
-              VornCommon::String("D935D227-BBF3-4CF2-A9BA-A9274F31AADF"));
-    EXPECT_EQ(layer.GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String("SegmentInfo"));
+    EXPECT_EQ(
+        (std::tuple{DataTypeSegmentInfo::TheTypeGuid().ToHexString(),
+                    layer.GetDataLayerClassInfo().GetNiceClassName()}),
+        std::tuple(VornCommon::String("D935D227-BBF3-4CF2-A9BA-A9274F31AADF"), VornCommon::String("SegmentInfo")));
 }
 
 TEST(DataTypeSegmentInfo, ShortPayloadsAndUnknownVersions)
 {
     DataTypeSegmentInfo layer;
     uint8_t one[1] = {7};
-    EXPECT_TRUE(layer.InitializeData(one, 1));
-    EXPECT_EQ(layer.GetSegmentId(), 0);
+    EXPECT_EQ((std::tuple{bool(layer.InitializeData(one, 1)), layer.GetSegmentId()}), std::tuple(true, 0));
     uint8_t three[3] = {5, 0, 9};
-    EXPECT_TRUE(layer.InitializeData(three, 3));
-    EXPECT_EQ(layer.GetSegmentId(), 5);
+    EXPECT_EQ((std::tuple{bool(layer.InitializeData(three, 3)), layer.GetSegmentId()}), std::tuple(true, 5));
 
     layer.InitializeHeader(VornCommon::Guid::Nil, 1);
     uint8_t two[2] = {1, 0};

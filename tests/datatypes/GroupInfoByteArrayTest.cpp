@@ -14,9 +14,9 @@ TEST(DataTypeGroupInfo, PayloadVersionsAndNames)
     EXPECT_EQ(PayloadOf(layer), (Bytes{0, 0, 0}));
     layer.SetGroupInfo(7);
     layer.SetGroupName(std::string("A\0C", 3)); // the name ends at its NUL, as stored
-    EXPECT_EQ(PayloadOf(layer), (Bytes{7, 0, 'A', 0}));
-    EXPECT_EQ(layer.GetGroupName(), "A");
-    EXPECT_TRUE(EndsWith(layer.ToString(false), ", GroupID=7, GroupName=A"));
+    EXPECT_EQ((std::tuple{PayloadOf(layer), layer.GetGroupName(),
+                          EndsWith(layer.ToString(false), ", GroupID=7, GroupName=A")}),
+              std::tuple((Bytes{7, 0, 'A', 0}), "A", true));
 
     const struct {
         uint16_t version;
@@ -42,10 +42,9 @@ TEST(DataTypeByteArray, SerialisesTheArray)
 {
     const Bytes five = {1, 2, 3, 4, 5};
     auto layer = Loaded<DataTypeByteArray>(five, 0);
-    EXPECT_TRUE(EndsWith(layer->ToString(false), ", Size=5"));
-    EXPECT_EQ(PayloadOf(*layer), five);
+    EXPECT_EQ((std::tuple{EndsWith(layer->ToString(false), ", Size=5"), PayloadOf(*layer)}), std::tuple(true, five));
     const uint8_t more[] = {6};
     layer->GetByteArray().Append(more, 1); // Serialize gives the array, not the loaded payload
-    EXPECT_EQ(PayloadOf(*layer), (Bytes{1, 2, 3, 4, 5, 6}));
-    EXPECT_FALSE(LoadExact(*layer, five, 1));
+    EXPECT_EQ((std::tuple{PayloadOf(*layer), bool(LoadExact(*layer, five, 1))}),
+              std::tuple((Bytes{1, 2, 3, 4, 5, 6}), false));
 }

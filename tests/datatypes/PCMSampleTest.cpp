@@ -18,8 +18,7 @@ TEST(DataTypePCMSample, PayloadLayoutAndArgumentOrder)
     EXPECT_EQ(PayloadOf(layer), PayloadBuilder().u32(2).u32(16).u32(48000).u32(96000).u32(3840).raw(samples).bytes);
     EXPECT_EQ(layer.GetPCMData(), layer.GetRawDataPtr()->data() + 20);
     layer.SetValues(1, 8, 8000, nullptr, 0, 0);
-    EXPECT_EQ(PayloadOf(layer).size(), 20u);
-    EXPECT_EQ(layer.GetPCMData(), nullptr);
+    EXPECT_EQ((std::tuple{PayloadOf(layer).size(), layer.GetPCMData()}), std::tuple(20u, nullptr));
 }
 
 TEST(DataTypePCMSample, SizesThatDoNotFit)
@@ -34,8 +33,7 @@ TEST(DataTypePCMSample, SizesThatDoNotFit)
     const uint8_t byte = 1;
     EXPECT_THROW(layer.SetValues(1, 8, 8000, &byte, 0xFFFFFFECu, 0), std::length_error);
     EXPECT_THROW(layer.SetValues(1, 8, 8000, nullptr, 4, 0), std::invalid_argument);
-    EXPECT_TRUE(PayloadOf(layer).empty());
-    EXPECT_FALSE(LoadExact(layer, Bytes(24), 1));
+    EXPECT_EQ((std::tuple{PayloadOf(layer).empty(), bool(LoadExact(layer, Bytes(24), 1))}), std::tuple(true, false));
 }
 
 // The layer's own payload as the source: it grows past its storage and its header is

@@ -111,9 +111,8 @@ TEST(GeometryColors, IndexUVsLookUpEachCorner)
     auto atom = MakeAtom({indices({0, 2, 1}), coords(kPurposeA)});
     ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success);
     const auto corners = Output<DataTypeIndexUVs>(*atom);
-    EXPECT_EQ(corners->GetPurposeGuid(), kPurposeA);
-    EXPECT_EQ(std::vector<float>(corners->GetUVs(), corners->GetUVs() + 6),
-              (std::vector<float>{.1f, .2f, .5f, .6f, .3f, .4f}));
+    EXPECT_EQ((std::tuple{corners->GetPurposeGuid(), std::vector<float>(corners->GetUVs(), corners->GetUVs() + 6)}),
+              std::tuple(kPurposeA, (std::vector<float>{.1f, .2f, .5f, .6f, .3f, .4f})));
     ExpectFailures<DataTypeIndexUVs>(
         filter,
         {{{indices({0, 99, 1}), coords(kPurposeA)}, "(VertexTextureUVs)"},
@@ -159,17 +158,6 @@ TEST(GeometryColors, CameraUVsAreClampedPixelCorners)
         ir, {{{WithPurpose(Positions({0, 0, 1}), kPurposeB), cameras}, "(VertexPositions)"},
              {{WithPurpose(Truncated<DataTypeVertexPositions>(24, 3), kPurposeA), cameras}, "(VertexPositions)"},
              {{WithPurpose(Positions({0, 0, 1}), kPurposeA)}, "(CameraParams)"}});
-}
-
-TEST(GeometryColors, EveryLeafColoursACheckerboard)
-{
-    expectCheckerboard<TransformVertexColorsFromTextureRGB, DataTypeTextureRGB>();
-    expectCheckerboard<TransformVertexColorsFromTextureBGR, DataTypeTextureBGR>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NV12, DataTypeTextureYUV_NV12>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NV21, DataTypeTextureYUV_NV21>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NVX, DataTypeTextureYUV_NVX>();
-    expectCheckerboard<TransformVertexColorsFromTextureHSL24, DataTypeTextureHSL24>();
-    expectCheckerboard<TransformVertexColorsFromTextureHSL30, DataTypeTextureHSL30>();
 }
 
 TEST(GeometryColors, TextureColoursFollowTheClampedProjection)
@@ -226,8 +214,8 @@ TEST(GeometryColors, ColoursFromUVsTruncateAndClamp)
     std::copy(uvs, uvs + 4, layer->GetUVs());
     auto atom = MakeAtom({layer, texture});
     ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success);
-    EXPECT_EQ(colorsOf(*atom), (std::vector<uint8_t>{99, 49, 7, 98, 24, 7}));
-    EXPECT_EQ(Output<DataTypeVertexColors>(*atom)->GetPurposeGuid(), kPurposeB);
+    EXPECT_EQ((std::tuple{colorsOf(*atom), Output<DataTypeVertexColors>(*atom)->GetPurposeGuid()}),
+              std::tuple((std::vector<uint8_t>{99, 49, 7, 98, 24, 7}), kPurposeB));
     ExpectFailures<DataTypeVertexColors>(filter,
                                          {{{texture}, "(VertexTextureUVs)"},
                                           {{Truncated<DataTypeVertexTextureUVs>(0, 4), texture}, "(VertexTextureUVs)"},

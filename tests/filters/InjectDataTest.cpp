@@ -112,10 +112,9 @@ TEST(InjectData, MemoryBytesReplaceTheLayerOfTheSamePurposeAndFollowSetData)
     for (size_t i = 0; i < 2; ++i) {
         const auto layers = frames[i][0]->GetAllDataLayers();
         ASSERT_EQ(layers.size(), 3u); // the other purpose, stream information, the injected one
-        EXPECT_EQ(layers[0]->GetPurposeGuid(), kPurposeA);
-        EXPECT_EQ(textOf(layers[0]), "other");
-        EXPECT_EQ(layers[2]->GetPurposeGuid(), kPurposeB);
-        EXPECT_EQ(textOf(layers[2]), i == 0 ? "" : "new");
+        EXPECT_EQ((std::tuple{layers[0]->GetPurposeGuid(), textOf(layers[0]), layers[2]->GetPurposeGuid(),
+                              textOf(layers[2])}),
+                  std::tuple(kPurposeA, "other", kPurposeB, i == 0 ? "" : "new"));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <Hyx/DataTypeTextureBlock.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/TextureFormat.h>
 
 #include "StreamTestLayers.h"
 #include "TextureTestUtil.h"
@@ -171,4 +172,19 @@ TEST(TextureIR, DepthByteVersionsAndStatus)
     EXPECT_FALSE(migrated.CanRenderTo2dRgbaBuffer(w, h));
     migrated.SetDepth(TextureDepth::Depth8Bit);
     EXPECT_EQ(migrated.GetPixelAsRGB24BitValue(1, 0), 0x222222u);
+}
+
+TEST(TextureFormat, YUVStoredHeightMapsBackForEveryHeight)
+{
+    EXPECT_EQ((std::tuple{GetYUVLumaHeight(720), GetYUVLumaHeight(721), GetYUVStoredHeight(3)}),
+              std::tuple(480u, 480u, 5u));
+    for (uint32_t h = 0; h <= 43690; ++h) {
+        const uint32_t stored = GetYUVStoredHeight(h);
+        ASSERT_EQ(GetYUVLumaHeight(stored), h);
+        if (h % 2 == 0) {
+            ASSERT_EQ(stored, h * 3 / 2);
+        }
+    }
+    EXPECT_LE(GetYUVStoredHeight(43690), 65535u);
+    EXPECT_GT(GetYUVStoredHeight(43691), 65535u);
 }

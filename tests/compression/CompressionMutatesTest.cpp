@@ -104,30 +104,6 @@ HyxTest::Bytes payloadOf(const std::shared_ptr<DataLayer>& layer)
 
 } // namespace
 
-TEST(MutateCompressor, DropKeepsUndeclaredLayersInOrder)
-{
-    auto a = positions();
-    auto b = normals();
-    auto c = indices();
-    for (bool drop : {true, false}) {
-        Probe<MutateAutoCompressor> filter(drop);
-        const Layers out = filter.run({a, b, c});
-        const size_t first = drop ? 1 : 3;
-        ASSERT_EQ(out.size(), first + 2);
-        if (drop)
-            EXPECT_EQ(out[0], b);
-        else
-            EXPECT_EQ(out, (Layers{a, b, c, out[3], out[4]}));
-        EXPECT_EQ((std::tuple{out[first]->TypeGuid(), out[first]->GetPurposeGuid(), codeOf(out[first]),
-                              out[first + 1]->TypeGuid()}),
-                  std::tuple(DataTypeCompressedVertexPositions::TheTypeGuid(), HYXPurposeGuids::CAMERA_PRIMARY, 1,
-                             DataTypeCompressedVertexIndices::TheTypeGuid()));
-        // Already compressed frames pass as the same objects.
-        const Layers compressed(out.begin() + first, out.end());
-        EXPECT_EQ(filter.run(compressed), compressed);
-    }
-}
-
 TEST(MutateCompressor, CodesFollowTheLayerAndTheChoice)
 {
     auto rgb = texture<DataTypeTextureRGB>(16, 16);

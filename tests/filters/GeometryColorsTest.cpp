@@ -1,6 +1,5 @@
 #include "GeometryProbe.h"
 
-#include <Hyx/DataTypeTextureHSL.h>
 #include <Hyx/DataTypeTextureRGB.h>
 #include <Hyx/DataTypeTextureYUV.h>
 
@@ -40,53 +39,6 @@ std::vector<uint8_t> colorsOf(const Atom& atom)
     const auto colors = Output<DataTypeVertexColors>(atom);
     return colors ? std::vector<uint8_t>(colors->GetColors(), colors->GetColors() + 3 * colors->GetNumVertices())
                   : std::vector<uint8_t>{};
-}
-
-bool whiteCell(int x, int y)
-{
-    return (x / 2 + y / 2) % 2 != 0;
-}
-
-// An 8 x 8 checkerboard of 2 x 2 cells, black and white in the texture's own format.
-template <class Texture>
-std::shared_ptr<DataLayer> checkerboard()
-{
-    auto texture = std::make_shared<Texture>();
-    constexpr bool yuv = std::is_base_of_v<DataTypeTextureYUV, Texture>;
-    uint8_t* p = texture->AllocateTexture(8, yuv ? 12 : 8);
-    for (int i = 0; i < 64; ++i) {
-        const bool white = whiteCell(i % 8, i / 8);
-        if constexpr (yuv)
-            p[i] = white ? 235 : 16, p[64 + i / 2] = 128; // luma, then neutral chroma
-        else if constexpr (std::is_same_v<Texture, DataTypeTextureHSL30>)
-            reinterpret_cast<uint32_t*>(p)[i] = white ? 1023u << 20 : 0; // lightness only
-        else if constexpr (std::is_same_v<Texture, DataTypeTextureHSL24>)
-            p[3 * i] = p[3 * i + 1] = 0, p[3 * i + 2] = white ? 255 : 0;
-        else
-            std::memset(p + 3 * i, white ? 255 : 0, 3);
-    }
-    return texture;
-}
-
-// Colours an 8 x 8 grid through the leaf, the texture added after a spoilt one.
-template <class Leaf, class Texture>
-void expectCheckerboard()
-{
-    Probe<Leaf> filter;
-    ASSERT_EQ(filter.Select({kPositions, kCamera, Texture::TheTypeGuid()}), HyxErrorCode::Success);
-    std::vector<float> grid;
-    for (int i = 0; i < 64; ++i)
-        grid.insert(grid.end(), {-float(i % 8), -float(i / 8), 1});
-    auto spoilt = std::make_shared<Texture>();
-    spoilt->AllocateTexture(8, 8);
-    auto atom =
-        MakeAtom({WithPurpose(Positions(grid), kPurposeA), identityColor(8, 8), spoilt, checkerboard<Texture>()});
-    ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success) << filter.Error();
-    EXPECT_EQ(Output<DataTypeVertexColors>(*atom)->GetPurposeGuid(), kPurposeA);
-    const auto colors = colorsOf(*atom);
-    ASSERT_EQ(colors.size(), 64u * 3);
-    for (int i = 0; i < 64 * 3; ++i)
-        ASSERT_TRUE(whiteCell(i / 3 % 8, i / 24) ? colors[i] >= 250 : colors[i] <= 5) << typeid(Leaf).name() << i;
 }
 
 } // namespace

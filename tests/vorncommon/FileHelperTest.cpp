@@ -41,7 +41,6 @@ protected:
 };
 
 using FileHelperFiles = TempFolder;
-using FileWriters = TempFolder;
 using FileSequence = TempFolder;
 using XmlFiles = TempFolder;
 

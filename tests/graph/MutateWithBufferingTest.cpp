@@ -1,17 +1,8 @@
-#include "ThreadedFixtures.h"
+// The buffering mutate: collects a whole range, processes it once, releases it downstream.
 
-#include <Hyx/FilterParamNumeric.h>
-#include <Hyx/MutateWithBuffering.h>
-
-#include <gtest/gtest.h>
-
-#include <optional>
+#include "GraphFixtures.h"
 
 using namespace GraphFixtures;
-using Hyx::ActionResult;
-using Hyx::Atom;
-using Hyx::PlaybackMode;
-using ThreadedFixtures::StallingTarget;
 
 namespace {
 
@@ -33,7 +24,7 @@ protected:
 /// `streams` streams of `frames` frames each, with or without stream information in the atoms.
 std::shared_ptr<TestMultiSource> MakeSource(unsigned streams, unsigned frames, bool infoInAtoms = true)
 {
-    auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>(streams, frames));
+    auto source = std::make_shared<TestMultiSource>(Frames(streams, frames));
     if (infoInAtoms) {
         source->afterInitialize = [frames](TestMultiSource& self) {
             for (size_t i = 0; i < self.streams().size(); ++i)
@@ -43,13 +34,13 @@ std::shared_ptr<TestMultiSource> MakeSource(unsigned streams, unsigned frames, b
     return source;
 }
 
-class Buffering : public Hyx::MutateWithBuffering {
+class Buffering : public MutateWithBuffering {
 public:
     Buffering() : MutateWithBuffering(true) {}
     Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("MutateBufferingTest", Hyx::FilterCategory::Transform);
+        return FilterClassInfo("MutateBufferingTest", FilterCategory::Transform);
     }
 
     std::optional<int> frameCount;
@@ -59,14 +50,14 @@ public:
     size_t bufferAtProcess = 0;
 
 protected:
-    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    HyxErrorCode onInitializeParams(Filter* upstream) override
     {
         const HyxErrorCode base = MutateWithBuffering::onInitializeParams(upstream);
         if (frameCount)
             setFrameCount(*frameCount);
         return base;
     }
-    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter* upstream, std::shared_ptr<Hyx::Profile>) override
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile>) override
     {
         return upstream->GetAggregatedOutputProfile();
     }
@@ -105,9 +96,7 @@ TEST(MutateWithBuffering, ProcessingFailureIsReportedWithTheLastRelease)
     ASSERT_TRUE(chain.update(10 + 18));
     EXPECT_EQ(chain.target->seen().size(), 19u);
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_NE(
-        std::string(chain.graph->GetLastError(false).CStr()).find(Hyx::GetHyxErrorMessage(HyxErrorCode::FilterError)),
-        std::string::npos);
+    EXPECT_NE(chain.error().find(GetHyxErrorMessage(HyxErrorCode::FilterError)), std::string::npos);
     EXPECT_TRUE(chain.buffering->IsDone());
 }
 

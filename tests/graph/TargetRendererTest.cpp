@@ -1,33 +1,24 @@
+// The renderer target: initialisation on the first render, input events, rendering while the
+// graph updates.
+
 #include "GraphFixtures.h"
 
-#include <Hyx/FilterFactory.h>
-#include <Hyx/FilterParams.h>
 #include <Hyx/HYXPurposeGuids.h>
-#include <Hyx/TargetRenderer.h>
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace GraphFixtures;
-using Hyx::ActionResult;
-using Hyx::HyxErrorCode;
-using Hyx::PlaybackMode;
-using Hyx::UIEvent;
 
 namespace {
 
-constexpr Guid kRendererGuid = Hyx::GuidLiteral("5C000000-0000-0000-0000-000000000006");
+constexpr Guid kRendererGuid = GuidLiteral("5C000000-0000-0000-0000-000000000006");
 
-class TestRenderer : public Hyx::TargetRenderer {
+class TestRenderer : public TargetRenderer {
 public:
     Guid TypeGuid() const override { return kRendererGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("TargetRendererTest", Hyx::FilterCategory::Renderer);
+        return FilterClassInfo("TargetRendererTest", FilterCategory::Renderer);
     }
-    static Hyx::Filter* create() { return new TestRenderer(); }
+    static Filter* create() { return new TestRenderer(); }
 
     std::vector<std::string> calls;
     std::vector<int> keys;
@@ -59,7 +50,7 @@ protected:
         std::this_thread::yield();
         --inside;
     }
-    HyxErrorCode onUpdateFrame(std::shared_ptr<Hyx::Atom>) override
+    HyxErrorCode onUpdateFrame(std::shared_ptr<Atom>) override
     {
         enter();
         return HyxErrorCode::Success;
@@ -195,7 +186,7 @@ TEST(TargetRendererRender, ParametersAndVideoTexture)
     TestGraph chain;
     chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
     auto renderer = std::make_shared<TestRenderer>();
-    renderer->setParameterValues({{"Keep " + Hyx::DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
+    renderer->setParameterValues({{"Keep " + DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
     chain.add(renderer);
     const auto params = renderer->getParameters();
     ASSERT_EQ(params.size(), 3u);
@@ -207,7 +198,6 @@ TEST(TargetRendererRender, ParametersAndVideoTexture)
     renderer->setParameterValue("Generate video texture", "True");
     const auto aggregate = renderer->GetAggregatedOutputProfile();
     ASSERT_EQ(aggregate->GetDataProfileCount(), 3);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), Hyx::HYXPurposeGuids::REX);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(),
-              Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), HYXPurposeGuids::REX);
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(), GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
 }

@@ -2,13 +2,9 @@
 
 #include "PluginDatabaseTestSupport.h"
 
-#include <Hyx/DataLayer.h>
 #include <Hyx/GuidAlias.h>
-#include <Hyx/PluginDatabase.h>
 
 using namespace DatabasePlugins;
-using Hyx::PluginDatabase;
-using VornCommon::LogLevel;
 
 using PluginCacheFreshProcess = PluginTest;
 

@@ -468,8 +468,6 @@ public:
     /// Result per atom (by the atom's frame number); 0 when absent.
     std::function<HyxErrorCode(TestTransform&, const Atom&)> process;
     Frames frames;
-    int updates = 0;
-    HyxErrorCode Update() override { return ++updates, Transform::Update(); }
 
     HyxErrorCode playResult = HyxErrorCode::Success;
     HyxErrorCode stopResult = HyxErrorCode::Success;

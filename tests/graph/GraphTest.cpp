@@ -38,25 +38,6 @@ std::shared_ptr<TestTarget> targetWith(std::shared_ptr<FilterParam> param)
 
 } // namespace
 
-TEST(GraphUpdate, EmptyStoppedAndSourceWithoutData)
-{
-    auto graph = std::make_shared<Graph>();
-    EXPECT_EQ(graph->Update(), ActionResult::Success);
-    EXPECT_TRUE(graph->IsDone());
-
-    FullChain chain;
-    EXPECT_TRUE(chain.graph->IsDone()); // stopped
-    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_EQ(chain.error(), "Graph update failed(" + FilterText("Test", HyxErrorCode::FilterWrongStateToUpdate) + ")");
-
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.runToEnd());
-    const int targetUpdates = chain.target->updates;
-    // The source has no frame left (1); the pass goes on to the target.
-    EXPECT_EQ(chain.graph->Update(), ActionResult::Success);
-    EXPECT_EQ(chain.target->updates, targetUpdates + 1);
-}
-
 TEST(GraphPlayback, FailedPlayIsRolledBack)
 {
     FullChain chain;
@@ -241,19 +222,8 @@ TEST(GraphPlaybackMode, InstallsAWalkOverTheSourceFrames)
     ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
 
-TEST(GraphPlaybackMode, RealtimeNeedsNoStreamInformationAndNoFramesAreRefused)
+TEST(GraphPlaybackMode, SourceWithoutFramesIsRefused)
 {
-    TestGraph chain;
-    chain.make<TestSource>(40, MakeProfile({{kPurposeA, kType1}}), false);
-    chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::Realtime, true), ActionResult::Success);
-    EXPECT_EQ(autoOrder(*chain.graph)->GetRangeSize(), 4294967295u);
-    // The automatic order is there, so another mode reuses it.
-    EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
-    ASSERT_EQ(chain.graph->SetFrameOrderProvider(nullptr), ActionResult::Success);
-    EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Failure);
-    EXPECT_EQ(chain.error(), "Graph failed to get stream info from source");
-
     TestGraph none;
     none.make<TestSource>(0);
     none.make<TestTarget>();
@@ -262,29 +232,6 @@ TEST(GraphPlaybackMode, RealtimeNeedsNoStreamInformationAndNoFramesAreRefused)
     EXPECT_EQ(none.graph->GetFrameOrderProvider(), nullptr);
     EXPECT_EQ(none.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Failure);
     EXPECT_TRUE(none.graph->IsStopped());
-}
-
-TEST(GraphPlaybackMode, RangeFollowsANewSource)
-{
-    TestGraph chain;
-    chain.make<TestSource>(40);
-    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
-    const auto first = autoOrder(*chain.graph);
-    // Same count: the order is kept; realtime needs no frame count: it stays in place too.
-    for (const PlaybackMode mode : {PlaybackMode::ForwardLoop, PlaybackMode::Realtime}) {
-        ASSERT_EQ(chain.graph->SetPlaybackMode(mode, true), ActionResult::Success);
-        EXPECT_EQ(autoOrder(*chain.graph), first);
-    }
-    EXPECT_EQ(first->GetRangeSize(), 40u);
-    EXPECT_EQ(first->GetPlaybackMode(), PlaybackMode::Realtime);
-
-    ASSERT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
-    chain.make<TestSource>(7);
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    EXPECT_EQ(autoOrder(*chain.graph)->GetRangeSize(), 7u);
-    EXPECT_TRUE(chain.runToEnd());
-    EXPECT_EQ(target->frames().size(), 7u);
 }
 
 TEST(GraphParameters, ByNameAndByFilterType)

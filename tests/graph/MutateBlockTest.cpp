@@ -4,29 +4,6 @@
 
 using namespace GraphFixtures;
 
-TEST(MutateBlock, ManualReleasesOneFramePerPull)
-{
-    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(Frames{10, 10}), Block("5", false));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(3));
-    EXPECT_TRUE(chain.target->seen().empty());
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.middle->setParameterValue("Pull next processed frame", "")); // any text pulls
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.target->seen().size(), 2u); // one whole frame per update
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.target->seen().size(), 4u);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->seen().size(), 4u);
-    const auto seen = chain.target->seen();
-    EXPECT_EQ(seen[2].frame, 1u);
-    EXPECT_EQ(seen[3].stream, 1u);
-    EXPECT_FALSE(chain.graph->IsDone());
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    chain.middle->PullNextProcessedFrame(); // stopped: nothing to release
-    EXPECT_TRUE(chain.middle->IsDone());
-}
-
 TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
 {
     CapturedLog log;
@@ -46,19 +23,6 @@ TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
     EXPECT_EQ(chain.target->frames(), (Frames{0}));
     ASSERT_TRUE(chain.middle->setParameterValue("Reset dropped frames counter", "go"));
     EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "0");
-}
-
-TEST(MutateBlock, ResetLeavesOneEmptyFrameThatEmitsNothing)
-{
-    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(3), Block("5", true));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(3));
-    chain.middle->OnFrameOrderReset();
-    EXPECT_FALSE(chain.middle->IsDone()); // the empty frame
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_TRUE(chain.middle->IsDone());
-    EXPECT_TRUE(chain.target->frames().empty());
 }
 
 TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)

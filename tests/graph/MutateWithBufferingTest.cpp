@@ -100,54 +100,57 @@ TEST(MutateWithBuffering, ProcessingFailureIsReportedWithTheLastRelease)
     EXPECT_TRUE(chain.buffering->IsDone());
 }
 
-TEST(MutateWithBuffering, StartFrameAndRefusedAtomsDoNotKeepTheBufferOpen)
+TEST(MutateWithBuffering, RangeAndStreamEndsCloseTheBuffer)
 {
-    {
-        Chain chain(2, 100);
-        chain.buffering->setParameterValue("Start Frame", "10");
-        ASSERT_TRUE(chain.update(100));
+    // Each buffer is processed once, as soon as it is complete (after `passes` updates, or
+    // at the stream's end when 0), and then released whole.
+    struct Case {
+        unsigned streams, frames;
+        bool info; // stream information in the atoms
+        std::optional<int> frameCount;
+        const char *start, *end;
+        bool refuseStream1; // atoms collect refuses
+        int passes;
+        size_t buffered, firstFrame;
+    };
+    const Case cases[] = {
+        {2, 100, true, {}, "10", nullptr, false, 100, 190, 5}, // a start frame
+        {2, 50, true, {}, nullptr, nullptr, true, 50, 50, 0}, // refused atoms
+        {1, 100, true, {}, nullptr, "9", false, 10, 10, 0}, // an end frame: later atoms are ignored
+        {2, 30, true, 40, nullptr, nullptr, false, 0, 60, 0}, // waits for 80 atoms, 60 come
+        {1, 30, false, {}, nullptr, nullptr, false, 0, 30, 0}, // no stream information: only the end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.streams << 'x' << c.frames << " passes " << c.passes);
+        Chain chain(c.streams, c.frames, c.info, c.frameCount);
+        if (c.start)
+            chain.buffering->setParameterValue("Start Frame", c.start);
+        if (c.end)
+            chain.buffering->setParameterValue("End Frame", c.end);
+        if (c.refuseStream1)
+            chain.buffering->collect = [](const Atom& atom) {
+                return atom.GetStreamId() == 1 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
+            };
+        ASSERT_TRUE(c.passes ? chain.update(c.passes) : chain.runToEnd());
         EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 190u);
+        EXPECT_EQ(chain.buffering->bufferAtProcess, c.buffered);
         ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->seen().size(), 190u);
-        EXPECT_EQ(chain.target->seen().front().frame, 5u);
+        ASSERT_EQ(chain.target->seen().size(), c.buffered);
+        EXPECT_EQ(chain.target->seen().front().frame, c.firstFrame);
     }
-    {
-        Chain chain(2, 50);
-        chain.buffering->collect = [](const Atom& atom) {
-            return atom.GetStreamId() == 1 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
-        };
-        ASSERT_TRUE(chain.update(50));
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 50u);
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->seen().size(), 50u);
-    }
-}
 
-TEST(MutateWithBuffering, EndFrameProcessesEarlyAlsoAnEmptyBuffer)
-{
-    {
-        Chain chain(1, 100);
-        chain.buffering->setParameterValue("End Frame", "9");
-        ASSERT_TRUE(chain.update(10));
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 10u);
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->frames().size(), 10u); // later atoms are ignored
-    }
-    {
-        Chain chain(1, 100);
-        chain.buffering->setParameterValue("Start Frame", "20");
-        chain.buffering->setParameterValue("End Frame", "3");
-        chain.buffering->result = HyxErrorCode::FilterError;
-        ASSERT_TRUE(chain.update(3));
-        // The 4th atom reaches "End Frame": the empty buffer is processed and its result
-        // still reported, once.
-        EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-        EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 0u);
-        EXPECT_TRUE(chain.buffering->IsDone());
-        EXPECT_TRUE(chain.target->frames().empty());
-    }
+    // An end frame before the start: the empty buffer is processed when the 4th atom reaches
+    // the end, and its result still reported, once.
+    Chain chain(1, 100);
+    chain.buffering->setParameterValue("Start Frame", "20");
+    chain.buffering->setParameterValue("End Frame", "3");
+    chain.buffering->result = HyxErrorCode::FilterError;
+    ASSERT_TRUE(chain.update(3));
+    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
+    EXPECT_EQ(chain.buffering->processed, 1);
+    EXPECT_EQ(chain.buffering->bufferAtProcess, 0u);
+    EXPECT_TRUE(chain.buffering->IsDone());
+    EXPECT_TRUE(chain.target->frames().empty());
 }
 
 TEST(MutateWithBuffering, FullOutputAndPauseLoseNothing)
@@ -166,23 +169,6 @@ TEST(MutateWithBuffering, FullOutputAndPauseLoseNothing)
     ASSERT_EQ(seen.size(), 1200u);
     for (size_t i = 0; i < seen.size(); ++i)
         ASSERT_EQ(seen[i].frame, i / 2) << i;
-}
-
-TEST(MutateWithBuffering, StreamShorterThanAnnouncedIsProcessedAtItsEnd)
-{
-    {
-        Chain chain(2, 30, true, 40); // waits for 80 atoms, 60 come
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 60u);
-        EXPECT_EQ(chain.target->seen().size(), 60u);
-    }
-    {
-        Chain chain(1, 30, false); // no stream information: only the end can complete it
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 30u);
-        EXPECT_EQ(chain.target->frames().size(), 30u);
-    }
 }
 
 TEST(MutateWithBuffering, StopEndsAReleaseButNotACollection)

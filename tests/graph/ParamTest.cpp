@@ -152,7 +152,7 @@ TEST(FilterParam, NumberTextsParseStrictlyOrLenientlyByType)
     }
 }
 
-TEST(FilterParam, NumberTextsIgnoreTheGlobalStreamAndHostLocales)
+TEST(FilterParam, NumberTextsIgnoreTheGlobalStreamLocale)
 {
     const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
     auto p = std::make_shared<FilterParamFloat>("f", 0u, 0.0f, 0.0f, 1.0f);
@@ -163,7 +163,11 @@ TEST(FilterParam, NumberTextsIgnoreTheGlobalStreamAndHostLocales)
     EXPECT_EQ(p->GetValue(), 12.5f);
     EXPECT_EQ(text, "12.5");
     EXPECT_EQ(vectorText, "0.5/1.5/2");
+}
 
+TEST(FilterParam, NumberTextsIgnoreTheHostLocale)
+{
+    auto p = std::make_shared<FilterParamFloat>("f", 0u, 0.0f, 0.0f, 1.0f);
     const std::string host = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "de_DE") == nullptr)
         GTEST_SKIP() << "no comma locale installed";

@@ -70,27 +70,6 @@ TEST(SourceUpdate, HeldBackFramesAreAskedForAgain)
     }
 }
 
-TEST(SourceUpdate, PauseAndPlayBetweenUpdates)
-{
-    SourceChain chain(10);
-    chain.play();
-    ASSERT_TRUE(chain.update(2));
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), Range(3));
-
-    // A frame held back when the graph pauses is skipped on resume: play asks for a new one.
-    chain.source->stream()->holdBack = {3};
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), (Frames{0, 1, 2, 4}));
-    EXPECT_EQ(chain.source->stream()->hooks,
-              (std::vector<std::string>{"play(first)", "pause", "play(resume)", "pause", "play(resume)"}));
-}
-
 TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
 {
     SourceChain chain(100);

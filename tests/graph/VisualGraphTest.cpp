@@ -141,21 +141,10 @@ TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
     EXPECT_EQ(3u, description->InstantiateSimpleHyxGraph()->GetNumFilters());
 }
 
-TEST(VisualGraph, ReshapingValueRebuildsTheFilterAndRefusedTextsLeaveTheDefault)
+TEST(VisualGraph, RefusedParameterTextLeavesTheDefault)
 {
     auto description = Chain();
-    description->GetVisualFilter(1)->SetParamValue("Input Profile", "0");
-    auto graph = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, graph);
-    auto* middle = As<InstMiddle>(graph->GetFilter(1));
-    ASSERT_NE(nullptr, middle);
-    EXPECT_EQ(2, middle->PreInitializations());
-    EXPECT_EQ("0", middle->getParameterValue("Input Profile"));
-    EXPECT_EQ("False", middle->getParameterValue("Keep Mesh"));
-    EXPECT_EQ(State::Connected, middle->GetFilterState());
-    EXPECT_EQ(1, As<InstSource>(graph->GetFilter(0))->PreInitializations()); // its values change nothing
-
-    description = Chain();
+    std::shared_ptr<Graph> graph;
     description->GetVisualFilter(0)->SetParamValue("Threads count", "abc");
     description->GetVisualFilter(1)->SetParamValue("Input Profile", "99999999999");
     ASSERT_NO_THROW(graph = description->InstantiateSimpleHyxGraph());

@@ -187,6 +187,12 @@ inline std::string CacheText(const std::vector<CacheEntry>& entries)
 class PluginTest : public testing::Test {
 protected:
     void TearDown() override { EXPECT_TRUE(Hyx::ReleaseUnusedPlugins()); }
+    /// Each of `lines` was logged exactly once at `level`.
+    void ExpectLogged(LogLevel level, std::initializer_list<std::string> lines)
+    {
+        for (const std::string& line : lines)
+            EXPECT_EQ(log.Count(level, line), 1) << line;
+    }
 
     CapturedLog log;
 };

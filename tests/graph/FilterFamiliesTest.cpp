@@ -319,20 +319,18 @@ TEST(UpdatePass, EachFamilyMeetsAMissingOutputAndTheWrongStateItsOwnWay)
         Make make;
         Outcome idle, pending, stopped;
     };
-    const Case cases[] = {
-        {[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestTransform>(); },
-         {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
-         {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
-         {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}},
-        {[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestMutate>(); },
-         {HyxErrorCode::Success, Text::None},
-         {HyxErrorCode::FilterLacksOutputConnection, Text::Nested},
-         {HyxErrorCode::FilterWrongStateToUpdate, Text::Nested}},
-        {[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestTarget>(); },
-         {HyxErrorCode::Success, Text::None},
-         {HyxErrorCode::Success, Text::None},
-         {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}},
-    };
+    const Case cases[] = {{[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestTransform>(); },
+                           {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
+                           {HyxErrorCode::FilterLacksOutputConnection, Text::Empty},
+                           {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}},
+                          {[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestMutate>(); },
+                           {HyxErrorCode::Success, Text::None},
+                           {HyxErrorCode::FilterLacksOutputConnection, Text::Nested},
+                           {HyxErrorCode::FilterWrongStateToUpdate, Text::Nested}},
+                          {[](TestGraph& c) -> std::shared_ptr<Filter> { return c.make<TestTarget>(); },
+                           {HyxErrorCode::Success, Text::None},
+                           {HyxErrorCode::Success, Text::None},
+                           {HyxErrorCode::FilterWrongStateToUpdate, Text::Bare}}};
     for (const Case& c : cases) {
         TestGraph chain;
         auto source = chain.make<TestSource>(10);

@@ -75,8 +75,7 @@ TEST(FilterLifeCycle, FullWalkWithWrongStateCodes)
         {[&] { return f->Play(); }, Code::FilterWrongStateToPlay},
         {[&] { return f->Pause(); }, Code::FilterWrongStateToPause},
         {[&] { return f->Stop(); }, Code::FilterWrongStateToStop},
-        {[&] { return f->Update(); }, Code::FilterWrongStateToUpdate},
-    };
+        {[&] { return f->Update(); }, Code::FilterWrongStateToUpdate}};
     for (const auto& [call, code] : created) {
         EXPECT_EQ(call(), code);
         EXPECT_EQ(errorOf(*f), ExampleError(code));
@@ -123,8 +122,7 @@ TEST(FilterLifeCycle, FullWalkWithWrongStateCodes)
         {[&] { return f->Play(); }, Code::Success, State::Playing},
         {[&] { return f->Stop(); }, Code::Success, State::Connected},
         {[&] { return f->Stop(); }, Code::FilterWrongStateToStop, State::Connected},
-        {[&] { return f->Reset(); }, Code::Success, State::PreInitialized},
-    };
+        {[&] { return f->Reset(); }, Code::Success, State::PreInitialized}};
     for (const auto& [call, code, state] : walk) {
         ASSERT_EQ(call(), code);
         EXPECT_EQ(f->GetFilterState(), state);
@@ -256,9 +254,8 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(source.pushToOutputQueue(second), Code::FilterFailedToPushAtom);
     EXPECT_EQ(errorOf(source), ExampleError(Code::FilterFailedToPushAtom));
     EXPECT_EQ(source.pushToOutputQueue(nullptr), Code::FilterFailedToPushAtom);
-    EXPECT_EQ(source.GetNumAtomsProcessed(), 1u);
-    EXPECT_EQ(source.GetLastProcessedFrame(), first);
-    EXPECT_EQ(connection->NumPendingData(), 1);
+    EXPECT_EQ(std::tuple(source.GetNumAtomsProcessed(), source.GetLastProcessedFrame(), connection->NumPendingData()),
+              std::tuple(1u, first, 1));
     EXPECT_FALSE(chain.filter->IsDone()); // an atom waits on its input
     EXPECT_EQ(connection->Pull(), first);
     EXPECT_TRUE(chain.filter->IsDone());
@@ -266,9 +263,8 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     // The filter has no output connection: every push counts as done.
     auto& f = *chain.filter;
     EXPECT_EQ(f.pushToOutputQueue(second), Code::Success);
-    EXPECT_EQ(f.GetNumAtomsProcessed(), 1u);
-    EXPECT_EQ(f.GetLastProcessedFrame(), second);
-    EXPECT_TRUE(f.GetLastProcessedFrames().empty());
+    EXPECT_EQ(std::tuple(f.GetNumAtomsProcessed(), f.GetLastProcessedFrame(), f.GetLastProcessedFrames().size()),
+              std::tuple(1u, second, 0u));
 
     // With stream selection the last atom of each stream is kept.
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true);
@@ -278,19 +274,17 @@ TEST(FilterLifeCycle, PushToOutputQueue)
         EXPECT_EQ(f.pushToOutputQueue(atom), Code::Success);
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false);
     EXPECT_EQ(f.GetLastProcessedFrames(), (std::map<int, std::shared_ptr<Atom>>{{0, s0b}, {1, s1}}));
-    EXPECT_EQ(f.GetLastProcessedFrame(), s0b);
     // The filter mirrors its upstream's single stream.
-    EXPECT_EQ(f.GetOutputNumStreams(), 1);
-    EXPECT_EQ(f.GetNumFramesProcessed(), 4u);
+    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetOutputNumStreams(), f.GetNumFramesProcessed()),
+              std::tuple(s0b, 1, 4u));
 
     // Stop forgets the last processed atoms; a stopped filter drops what it still pushes.
     f.addToCachedAtoms(s1);
     ASSERT_EQ(f.Stop(), Code::Success);
-    EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
-    EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
-    EXPECT_EQ(f.GetNumAtomsProcessed(), 4u);
+    EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
+    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(nullptr, 4u));
 }
 
 TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
@@ -310,11 +304,9 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
     // Without an upstream filter there are no streams: no division by zero.
     auto loose = std::make_shared<TestFilter>();
     loose->IncrementAtomsProcessed();
-    EXPECT_EQ(loose->GetOutputNumStreams(), 0);
-    EXPECT_EQ(loose->GetNumFramesProcessed(), 0u);
-    EXPECT_TRUE(loose->GetStreamIds().empty());
-    EXPECT_TRUE(loose->IsDone());
-    EXPECT_EQ(loose->GetInputProfile(), nullptr);
+    EXPECT_EQ(std::tuple(loose->GetOutputNumStreams(), loose->GetNumFramesProcessed(), loose->GetStreamIds().size(),
+                         loose->IsDone(), loose->GetInputProfile()),
+              std::tuple(0, 0u, 0u, true, nullptr));
     EXPECT_EQ(std::make_shared<TestFilter>()->GetInstanceId(), loose->GetInstanceId() + 1);
 
     // A filter of one live graph is refused by another.
@@ -575,14 +567,9 @@ TEST(FilterThreads, HostReadsWhileTheWorkerUpdates)
 
     CountingListener listener;
     for (int reads = 1; !done.load() || reads < 10; ++reads) {
-        (void)source->GetLastError(false);
-        (void)target->GetLastError(reads % 7 == 0);
-        (void)source->GetProgress();
-        (void)source->GetProgressInfo();
-        (void)graph->GetProgress();
-        (void)source->GetLastProcessedFrame();
-        (void)source->GetNumFramesProcessed();
-        (void)source->GetFilterState();
+        (void)source->GetLastError(false), (void)target->GetLastError(reads % 7 == 0), (void)source->GetProgress();
+        (void)source->GetProgressInfo(), (void)graph->GetProgress(), (void)source->GetLastProcessedFrame();
+        (void)source->GetNumFramesProcessed(), (void)source->GetFilterState();
         target->AddParameterValueChangedListener(&listener);
         target->setParameterValue("Scale", reads % 2 ? "1/2/3" : "3/2/1");
         target->setParameterValue("Name", reads % 2 ? "x" : "y");
@@ -617,10 +604,7 @@ TEST(FilterThreads, ParameterValuesAndTexts)
         const auto v = vec->GetValue();
         if (v[0] != v[1] || v[1] != v[2] || v[2] != v[3])
             ADD_FAILURE() << "torn vector read";
-        (void)vec->GetValueAsString();
-        (void)vec->ToString();
-        (void)text->GetValue();
-        (void)text->GetValueAsString();
+        (void)vec->GetValueAsString(), (void)vec->ToString(), (void)text->GetValue(), (void)text->GetValueAsString();
         (void)number->GetValue();
     }
     writer.join();

@@ -21,6 +21,11 @@ struct FullChain : TestGraph {
     std::shared_ptr<TestTransform> transform;
     std::shared_ptr<TestMutate> mutate;
     std::shared_ptr<TestTarget> target;
+    std::vector<FilterState> states() const
+    {
+        return {source->GetFilterState(), transform->GetFilterState(), mutate->GetFilterState(),
+                target->GetFilterState()};
+    }
 };
 
 std::shared_ptr<FrameOrderAuto> autoOrder(const Graph& graph)
@@ -68,9 +73,8 @@ TEST(GraphPlayback, FailedPlayIsRolledBack)
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Failure);
     EXPECT_TRUE(chain.error().starts_with("Graph failed to stop("));
     EXPECT_TRUE(chain.graph->IsPlaying());
-    EXPECT_EQ(chain.source->GetFilterState(), FilterState::Connected);
-    EXPECT_EQ(chain.target->GetFilterState(), FilterState::Connected);
-    EXPECT_EQ(chain.transform->GetFilterState(), FilterState::Playing);
+    EXPECT_EQ(chain.states(), (std::vector{FilterState::Connected, FilterState::Playing, FilterState::Connected,
+                                           FilterState::Connected}));
     chain.transform->stopResult = HyxErrorCode::Success;
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success) << chain.error();
     EXPECT_EQ(chain.transform->GetFilterState(), FilterState::Connected);
@@ -131,11 +135,8 @@ TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
     std::atomic<bool> done{false};
     std::thread host([&] {
         for (int i = 1; !done; ++i) {
-            (void)chain.graph->GetProgress();
-            (void)chain.graph->GetProgressInfo();
-            (void)chain.graph->IsPlaying();
-            (void)chain.graph->GetLastError(false);
-            (void)chain.target->GetNumAtomsProcessed();
+            (void)chain.graph->GetProgress(), (void)chain.graph->GetProgressInfo(), (void)chain.graph->IsPlaying();
+            (void)chain.graph->GetLastError(false), (void)chain.target->GetNumAtomsProcessed();
             if (i % 10 == 0)
                 chain.graph->GetFrameOrderProvider()->JumpToFrameID(static_cast<uint32_t>(i % 100));
             std::this_thread::yield();

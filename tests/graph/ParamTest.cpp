@@ -103,40 +103,38 @@ TEST(FilterParam, NumberTextsParseStrictlyOrLenientlyByType)
         default: return std::make_shared<FilterParamFloat>("f", 0u, 1.5f, 0.0f, 10.0f);
         }
     };
-    const Case cases[] = {
-        {'i', "12abc", "12"},
-        {'i', "  -7", "-7"},
-        {'i', "+1000", "1000"}, // not clamped to the maximum
-        {'i', "2147483647", "2147483647"},
-        {'i', "-2147483648", "-2147483648"},
-        {'i', "abc", "4", "invalid stoi argument"},
-        {'i', "", "4", "invalid stoi argument"},
-        {'i', "- 1", "4", "invalid stoi argument"},
-        {'i', nullptr, "4", "invalid stoi argument"},
-        {'i', "2147483648", "4", "stoi argument out of range"},
-        {'i', "-99999999999999999999999", "4", "stoi argument out of range"},
-        // Unsigned wraps negative texts as the 32-bit strtoul does.
-        {'u', "4294967295", "4294967295"},
-        {'u', "-1", "4294967295"},
-        {'u', "-4294967295", "1"},
-        {'u', "4294967296", "1", "stoul argument out of range"},
-        {'u', "-4294967296", "1", "stoul argument out of range"},
-        {'u', "x1", "1", "invalid stoul argument"},
-        {'l', "9223372036854775807", "9223372036854775807"},
-        {'l', "-9223372036854775808", "-9223372036854775808"},
-        {'l', " 42x", "42"},
-        {'l', "9223372036854775808", "0", "stoll argument out of range"},
-        {'l', "18446744073709551616", "0", "stoll argument out of range"},
-        {'l', "abc", "0", "invalid stoll argument"},
-        // Floats read leniently (no number is 0) and print in the default stream format.
-        {'f', "abc", "0"},
-        {'f', " 12.5kg", "12.5"},
-        {'f', "-2.5e2", "-250"},
-        {'f', "2.0", "2"},
-        {'f', "0.1", "0.1"},
-        {'f', "1e7", "1e+07"},
-        {'f', "0.33333333", "0.333333"},
-    };
+    const Case cases[] = {{'i', "12abc", "12"},
+                          {'i', "  -7", "-7"},
+                          {'i', "+1000", "1000"}, // not clamped to the maximum
+                          {'i', "2147483647", "2147483647"},
+                          {'i', "-2147483648", "-2147483648"},
+                          {'i', "abc", "4", "invalid stoi argument"},
+                          {'i', "", "4", "invalid stoi argument"},
+                          {'i', "- 1", "4", "invalid stoi argument"},
+                          {'i', nullptr, "4", "invalid stoi argument"},
+                          {'i', "2147483648", "4", "stoi argument out of range"},
+                          {'i', "-99999999999999999999999", "4", "stoi argument out of range"},
+                          // Unsigned wraps negative texts as the 32-bit strtoul does.
+                          {'u', "4294967295", "4294967295"},
+                          {'u', "-1", "4294967295"},
+                          {'u', "-4294967295", "1"},
+                          {'u', "4294967296", "1", "stoul argument out of range"},
+                          {'u', "-4294967296", "1", "stoul argument out of range"},
+                          {'u', "x1", "1", "invalid stoul argument"},
+                          {'l', "9223372036854775807", "9223372036854775807"},
+                          {'l', "-9223372036854775808", "-9223372036854775808"},
+                          {'l', " 42x", "42"},
+                          {'l', "9223372036854775808", "0", "stoll argument out of range"},
+                          {'l', "18446744073709551616", "0", "stoll argument out of range"},
+                          {'l', "abc", "0", "invalid stoll argument"},
+                          // Floats read leniently (no number is 0) and print in the default stream format.
+                          {'f', "abc", "0"},
+                          {'f', " 12.5kg", "12.5"},
+                          {'f', "-2.5e2", "-250"},
+                          {'f', "2.0", "2"},
+                          {'f', "0.1", "0.1"},
+                          {'f', "1e7", "1e+07"},
+                          {'f', "0.33333333", "0.333333"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(1, c.type) + " '" + (c.text ? c.text : "null") + "'");
         Watched<FilterParam> w(make(c.type));

@@ -140,22 +140,25 @@ TEST(StreamState, PlayPauseStopTable)
 {
     ScriptedStream stream(4, 10, MakeProfile({{kPurposeA, kType1}}));
     std::shared_ptr<Atom> atom;
-    EXPECT_EQ(stream.Update(0, atom), HyxErrorCode::StreamNotPlaying);
     EXPECT_EQ(stream.Stop(), HyxErrorCode::Success);
     EXPECT_TRUE(stream.hooks.empty());
-    EXPECT_EQ(stream.Play(), HyxErrorCode::Success);
-    EXPECT_EQ(stream.Play(), HyxErrorCode::StreamAlreadyPlaying);
-    EXPECT_EQ(stream.Update(3, atom), HyxErrorCode::Success);
+    // Each call with its code; Pause from stopped refuses but leaves the stream paused, and the
+    // next Play resumes.
+    const std::pair<std::function<HyxErrorCode()>, HyxErrorCode> calls[] = {
+        {[&] { return stream.Update(0, atom); }, HyxErrorCode::StreamNotPlaying},
+        {[&] { return stream.Play(); }, HyxErrorCode::Success},
+        {[&] { return stream.Play(); }, HyxErrorCode::StreamAlreadyPlaying},
+        {[&] { return stream.Update(3, atom); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::Success},
+        {[&] { return stream.Update(3, atom); }, HyxErrorCode::StreamNotPlaying},
+        {[&] { return stream.Play(); }, HyxErrorCode::Success},
+        {[&] { return stream.Stop(); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::StreamNotPaused}};
+    for (size_t i = 0; i < std::size(calls); ++i)
+        EXPECT_EQ(calls[i].first(), calls[i].second) << i;
     ASSERT_TRUE(atom);
-    EXPECT_EQ(atom->GetFrameNr(), 3u);
-    EXPECT_EQ(atom->GetStreamId(), 4u);
-    EXPECT_EQ(stream.Pause(), HyxErrorCode::Success);
-    EXPECT_EQ(stream.Pause(), HyxErrorCode::Success);
-    EXPECT_EQ(stream.Update(3, atom), HyxErrorCode::StreamNotPlaying);
-    EXPECT_EQ(stream.Play(), HyxErrorCode::Success);
-    EXPECT_EQ(stream.Stop(), HyxErrorCode::Success);
-    // Pause from stopped refuses but leaves the stream paused; the next Play resumes.
-    EXPECT_EQ(stream.Pause(), HyxErrorCode::StreamNotPaused);
+    EXPECT_EQ(std::tuple(atom->GetFrameNr(), atom->GetStreamId()), std::tuple(3u, 4u));
     EXPECT_EQ(stream.GetPlayState(), Stream::PlayState::Paused);
     EXPECT_EQ(stream.Play(), HyxErrorCode::Success);
     EXPECT_EQ(stream.Stop(), HyxErrorCode::Success);

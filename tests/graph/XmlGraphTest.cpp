@@ -151,33 +151,31 @@ TEST(XmlGraph, RoundTripsKeepModesRatesFlagsAndParameters)
         bool quendra;
         const char* expected;
     };
-    const Case cases[] = {
-        {0, 25, false, "0 25:"},
-        {1, 25, false, "1 25:"},
-        {2, 25, false, "2 25:"},
-        {3, 25, false, "3 25:"},
-        {4, 25, false, "4 25:"},
-        {5, 25, false, "5 25:"},
-        {255, 25, false, "255 25:"},
-        {7, 0, false, "255 0:"},
-        {-1, 0, false, "255 0:"},
-        {4, -1, false, "4 -1:"},
-        {4, -2, false, "4 -2:"},
-        {4, -3, false, "4 -3:"},
-        {4, 12.5f, false, "4 12.5:"},
-        {4, -7.25f, false, "4 -7.25:"},
-        {4, 0, true, "4 0:"},
-        {4, -1, true, "4 -1:"},
-        {4, 2, true, "4 -2:"},
-        {4, 1, true, "4 -1:"},
-        {4, 3.9f, true, "4 -3:"},
-        {4, 12.5f, true, "4 12:"},
-        {4, -5.5f, true, "4 -5:"},
-        {4, 0.5f, true, "4 0:"},
-        {4, 1e20f, true, "4 2.14748e+09:"},
-        {7, 25, true, "7 25:"},
-        {-3, 25, true, "-3 25:"},
-    };
+    const Case cases[] = {{0, 25, false, "0 25:"},
+                          {1, 25, false, "1 25:"},
+                          {2, 25, false, "2 25:"},
+                          {3, 25, false, "3 25:"},
+                          {4, 25, false, "4 25:"},
+                          {5, 25, false, "5 25:"},
+                          {255, 25, false, "255 25:"},
+                          {7, 0, false, "255 0:"},
+                          {-1, 0, false, "255 0:"},
+                          {4, -1, false, "4 -1:"},
+                          {4, -2, false, "4 -2:"},
+                          {4, -3, false, "4 -3:"},
+                          {4, 12.5f, false, "4 12.5:"},
+                          {4, -7.25f, false, "4 -7.25:"},
+                          {4, 0, true, "4 0:"},
+                          {4, -1, true, "4 -1:"},
+                          {4, 2, true, "4 -2:"},
+                          {4, 1, true, "4 -1:"},
+                          {4, 3.9f, true, "4 -3:"},
+                          {4, 12.5f, true, "4 12:"},
+                          {4, -5.5f, true, "4 -5:"},
+                          {4, 0.5f, true, "4 0:"},
+                          {4, 1e20f, true, "4 2.14748e+09:"},
+                          {7, 25, true, "7 25:"},
+                          {-3, 25, true, "-3 25:"}};
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, RoundTrip(static_cast<PlaybackMode>(c.mode), c.fps, c.quendra)) << c.mode << ' ' << c.fps;
     EXPECT_EQ("2 -3: 01{}", Summary(LoadText("<quendra version=\"1.0\"><hyxpipeline playmode=\"2\" playspeed=\"3\">"
@@ -301,8 +299,7 @@ TEST(XmlGraphMalformed, CorpusLoadsWithExpectedResult)
         {"quendra_no_pipeline.xml", ""},
         {"roots_quendra_then_hyx.xml", "2 -1:"},
         {"declaration_and_entities.xml", "0 -3: 01{e=A&<;}"},
-        {"entities_unknown.xml", nullptr},
-    };
+        {"entities_unknown.xml", nullptr}};
     for (const auto& [file, expected] : corpus) {
         SCOPED_TRACE(file);
         const std::string path = DataPath(std::string("malformed/") + file);

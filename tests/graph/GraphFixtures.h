@@ -399,8 +399,6 @@ public:
     /// Applied to every new stream.
     std::function<void(ScriptedStream&)> setUpStream;
 
-    using Source::SetProgressWeight;
-
 protected:
     HyxErrorCode onInitialize(Filter*) override
     {
@@ -534,9 +532,7 @@ protected:
 
 /// What a target saw of one atom.
 struct SeenAtom {
-    unsigned frame;
-    unsigned stream;
-    std::vector<Guid> types;
+    unsigned frame, stream;
 };
 
 /// A target that records each atom handed to onProcessFrame.
@@ -568,8 +564,7 @@ public:
     /// Extra parameters made after the keep parameters.
     std::function<void(TestTarget&)> makeParams;
 
-    using Target::addParam, Target::ReportError, Target::SetProgress, Target::SetProgressInfo,
-        Target::SetProgressWeight;
+    using Target::addParam, Target::ReportError;
 
 protected:
     HyxErrorCode onInitializeParams(Filter* upstream) override
@@ -581,10 +576,7 @@ protected:
     }
     HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
     {
-        SeenAtom seenAtom{atom->GetFrameNr(), atom->GetStreamId(), {}};
-        for (const auto& layer : atom->GetAllDataLayers())
-            seenAtom.types.push_back(layer->TypeGuid());
-        Locked(_mutex, [&] { _seen.push_back(seenAtom); });
+        Locked(_mutex, [&] { _seen.push_back({atom->GetFrameNr(), atom->GetStreamId()}); });
         return process ? process(*this, *atom) : HyxErrorCode::Success;
     }
 

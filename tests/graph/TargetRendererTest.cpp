@@ -18,7 +18,6 @@ public:
     {
         return FilterClassInfo("TargetRendererTest", FilterCategory::Renderer);
     }
-    static Filter* create() { return new TestRenderer(); }
 
     std::vector<std::string> calls;
     std::vector<int> keys;
@@ -27,17 +26,11 @@ public:
     int renderCounterWhileRendering = -1;
     int updateCounterWhileRendering = -1;
 
-    float wheelTotal() const { return _wheelTotal; }
-    float wheelStep() const { return _wheelStep; }
     std::pair<float, float> drag() const { return {_dragDeltaX, _dragDeltaY}; }
     std::pair<float, float> current() const { return {_currentX, _currentY}; }
-    bool key(int code) const { return _keyFlags.at(static_cast<size_t>(code)); }
-    bool modifier(int i) const { return _modifierFlags.at(static_cast<size_t>(i)); }
-    bool button(int i) const { return _buttonFlags.at(static_cast<size_t>(i)); }
-    bool doubleClicked() const { return _doubleClicked; }
-    int renderArgument() const { return _renderArgument; }
-    using TargetRenderer::GetRenderFrameCounter;
-    using TargetRenderer::GetUpdateFrameCounter;
+    using TargetRenderer::_buttonFlags, TargetRenderer::_doubleClicked, TargetRenderer::_keyFlags,
+        TargetRenderer::_modifierFlags, TargetRenderer::_renderArgument, TargetRenderer::_wheelStep,
+        TargetRenderer::_wheelTotal, TargetRenderer::GetRenderFrameCounter, TargetRenderer::GetUpdateFrameCounter;
 
 protected:
     // Counts the threads inside a hook at once; the render mutex keeps it at 1.
@@ -97,7 +90,7 @@ TEST(TargetRendererRender, InitialisesOnTheFirstRenderAfterPlay)
     renderer->Render(640, 480, false, 9, {1, 2});
     renderer->Render(640, 480, true, 9);
     EXPECT_EQ(renderer->calls, (std::vector<std::string>{"init 640x480", "reinit", "reinit"}));
-    EXPECT_EQ(renderer->renderArgument(), 9);
+    EXPECT_EQ(renderer->_renderArgument, 9);
     EXPECT_EQ(renderer->GetRenderFrameCounter(), 4);
     // Readable while rendering, under the render mutex.
     EXPECT_EQ(renderer->renderCounterWhileRendering, 3);
@@ -125,35 +118,35 @@ TEST(TargetRendererInput, PointerWheelAndKeys)
 {
     TestRenderer renderer;
     renderer.UiEvent(UIEvent::mouseWheel(240.0f, 3, 4));
-    EXPECT_FLOAT_EQ(renderer.wheelTotal(), 2.0f);
-    EXPECT_FLOAT_EQ(renderer.wheelStep(), 2.0f);
+    EXPECT_FLOAT_EQ(renderer._wheelTotal, 2.0f);
+    EXPECT_FLOAT_EQ(renderer._wheelStep, 2.0f);
     EXPECT_EQ(renderer.current(), std::make_pair(3.0f, 4.0f));
 
     renderer.UiEvent(UIEvent::mouseDown(1, 10, 10));
-    EXPECT_TRUE(renderer.button(1));
+    EXPECT_TRUE(renderer._buttonFlags.at(1));
     renderer.UiEvent(UIEvent::mouseMove(12, 11));
     renderer.UiEvent(UIEvent::mouseMove(15, 12));
     EXPECT_EQ(renderer.drag(), std::make_pair(5.0f, 2.0f));
     renderer.UiEvent(UIEvent::mouseUp(1, 15, 12));
-    EXPECT_FALSE(renderer.button(1));
+    EXPECT_FALSE(renderer._buttonFlags.at(1));
     renderer.UiEvent(UIEvent::mouseDoubleclick(0, 1, 1));
-    EXPECT_TRUE(renderer.doubleClicked());
+    EXPECT_TRUE(renderer._doubleClicked);
     // Codes outside the flags change nothing and do not crash.
     renderer.UiEvent(UIEvent::mouseDown(-1, 1, 1));
     renderer.UiEvent(UIEvent::mouseDown(10, 1, 1));
     renderer.UiEvent(UIEvent::mouseUp(-5, 1, 1));
 
     renderer.UiEvent(UIEvent::keyDown(65));
-    EXPECT_TRUE(renderer.key(65));
+    EXPECT_TRUE(renderer._keyFlags.at(65));
     EXPECT_EQ(renderer.current(), std::make_pair(0.0f, 0.0f)); // key events carry no position
     renderer.UiEvent(UIEvent::keyDown(0x1000021));
-    EXPECT_TRUE(renderer.modifier(1));
+    EXPECT_TRUE(renderer._modifierFlags.at(1));
     renderer.UiEvent(UIEvent::keyUp(0x1000021));
-    EXPECT_FALSE(renderer.modifier(1));
+    EXPECT_FALSE(renderer._modifierFlags.at(1));
     renderer.UiEvent(UIEvent::keyDown(2000));
     renderer.UiEvent(UIEvent::keyDown(-3));
     renderer.UiEvent(UIEvent::keyUp(65));
-    EXPECT_FALSE(renderer.key(65));
+    EXPECT_FALSE(renderer._keyFlags.at(65));
     EXPECT_EQ(renderer.keys, (std::vector<int>{65, 0x1000021, -0x1000021, 2000, -3, -65}));
 }
 

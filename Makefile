@@ -62,7 +62,7 @@ fuzz: setup
 	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-codec-corpus build-fuzz/fuzz-artifacts
 	./build-fuzz/tests/fuzz/hyx_fuzz_seeds build-fuzz/fuzz-seeds
 	./build-fuzz/tests/fuzz/fuzz_atom_stream $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/ \
-		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds
+		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds tests/data/fuzz/atom-stream
 	./build-fuzz/tests/fuzz/hyx_fuzz_container_seeds build-fuzz/container-seeds
 	./build-fuzz/tests/fuzz/fuzz_container $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
 		build-fuzz/container-corpus build-fuzz/container-seeds

@@ -1,5 +1,7 @@
 #include <Hyx/BloscCompressor.h>
 
+#include "compression/BloscHeader.h"
+
 #include <blosc.h>
 
 #include <algorithm>
@@ -91,17 +93,26 @@ void BloscCompressor::DecompressData(const char* src, uint64_t compressedSize, c
         return;
     if (!codecName(code))
         throw std::runtime_error("compression type not supported!");
+    BloscHeader::RequireSizes(src, compressedSize, destinationSize);
+    const int result = blosc_decompress_ctx(src, destination, destinationSize, _threads);
+    if (result < 0 || static_cast<uint64_t>(result) != destinationSize)
+        throw std::runtime_error("uncompressedSizeInBytes too small for data");
+}
+
+namespace BloscHeader {
+
+void RequireSizes(const char* src, uint64_t compressedSize, uint64_t plainSize)
+{
     if (compressedSize < kOverhead)
         throw std::runtime_error("uncompressedSizeInBytes is not equal size stored in buffer");
     size_t plain = 0, stored = 0, blockSize = 0;
     blosc_cbuffer_sizes(src, &plain, &stored, &blockSize);
     if (stored != compressedSize)
         throw std::runtime_error("uncompressedSizeInBytes is not equal size stored in buffer");
-    if (plain != destinationSize)
+    if (plain != plainSize || plain > kMaxInput)
         throw std::runtime_error("uncompressed size stored in buffer differs from the expected size");
-    const int result = blosc_decompress_ctx(src, destination, destinationSize, _threads);
-    if (result < 0 || static_cast<uint64_t>(result) != destinationSize)
-        throw std::runtime_error("uncompressedSizeInBytes too small for data");
 }
+
+} // namespace BloscHeader
 
 } // namespace Hyx

@@ -7,6 +7,7 @@
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/HYXPurposeGuids.h>
 
+#include "LargestAllocation.h"
 #include "ThrownText.h"
 
 #include <gtest/gtest.h>
@@ -393,4 +394,54 @@ TEST(CompressedTexture, OneLayerDecodedOnTwoThreadsAtOnce)
         thread.join();
     for (const Bytes& result : results)
         EXPECT_EQ(result, expected);
+}
+
+TEST(CompressedLayers, ForgedPlainSizesAreRefusedBeforeAllocating)
+{
+    auto dxt = texture<DataTypeTextureDXT1>(4, 4, repeat(DXT1_PATTERN, 8, 1));
+    auto rgb = texture<DataTypeTextureRGB>(16, 16, Bytes(16 * 16 * 3, 200));
+    auto indices = std::make_shared<DataTypeVertexIndices>();
+    indices->Allocate(64);
+    const struct {
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> coded;
+        uint8_t code;
+        size_t at; // payload offset of the forged size
+        Bytes forged; // little-endian bytes written there
+        const char* text;
+    } cases[] = {
+        // internal size 4096 x 4096 from one run-length byte
+        {dxt,
+         std::make_shared<DataTypeCompressedTexture>(),
+         5,
+         4,
+         {0, 16, 0, 16},
+         "run-length stream is shorter than the texture"},
+        {rgb,
+         std::make_shared<DataTypeCompressedTexture>(),
+         130,
+         4,
+         {0, 16, 0, 16},
+         "JPEG stream is too short for the texture size"},
+        // a count of 2^28 indices over a Blosc stream of 64
+        {indices,
+         std::make_shared<DataTypeCompressedVertexIndices>(),
+         2,
+         0,
+         {0, 0, 0, 16},
+         "uncompressed size stored in buffer differs from the expected size"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.coded->compress(c.plain, c.code));
+        Bytes payload = payloadOf(*c.coded);
+        std::copy(c.forged.begin(), c.forged.end(), payload.begin() + static_cast<std::ptrdiff_t>(c.at));
+        std::shared_ptr<DataTypeCompressedBlob> forged;
+        if (auto t = std::dynamic_pointer_cast<DataTypeCompressedTexture>(c.coded))
+            forged = withPayload(*t, payload, 2);
+        else
+            forged = withPayload(*std::static_pointer_cast<DataTypeCompressedVertexIndices>(c.coded), payload, 0);
+        LargestAllocation::Reset();
+        EXPECT_EQ(ThrownText([&] { forged->decompress(); }), c.text) << int(c.code);
+        EXPECT_LT(LargestAllocation::Get(), size_t(1) << 20) << int(c.code);
+    }
 }

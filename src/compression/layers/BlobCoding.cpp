@@ -3,6 +3,8 @@
 #include <Hyx/BloscCompressor.h>
 #include <Hyx/ThreadLocal.h>
 
+#include "compression/BloscHeader.h"
+
 #include <stdexcept>
 
 namespace Hyx::BlobCoding {
@@ -17,6 +19,17 @@ void Compress(const uint8_t* data, uint64_t size, uint8_t code, std::vector<uint
     if (!coded)
         throw std::runtime_error("compression failed!");
     out.assign(coded, coded + capacity);
+}
+
+void RequirePlainSize(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint64_t plainSize)
+{
+    if (!IsBlosc(code))
+        throw std::invalid_argument("compression type is not supported!");
+    if (plainSize == 0 && codedSize == 0)
+        return;
+    if (!coded)
+        throw std::runtime_error("compressed data missing");
+    BloscHeader::RequireSizes(reinterpret_cast<const char*>(coded), codedSize, plainSize);
 }
 
 void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize)

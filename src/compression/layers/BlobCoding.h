@@ -19,6 +19,11 @@ inline bool IsBlosc(uint8_t code)
 /// "compression type is not supported!".
 void Compress(const uint8_t* data, uint64_t size, uint8_t code, std::vector<uint8_t>& out);
 
+/// Throws unless codedSize bytes at coded can decode to exactly plainSize bytes as far as
+/// the stream's header tells: called before the plain layer is allocated, so a forged size
+/// costs no allocation.
+void RequirePlainSize(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint64_t plainSize);
+
 /// Decodes codedSize bytes into exactly plainSize bytes at out; throws when the stream
 /// does not hold exactly that many.
 void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize);

@@ -36,6 +36,11 @@ uint64_t EncodedBound(uint64_t n, Pattern pattern)
     return (n + pattern.size - 1) / pattern.size * (pattern.size + 1);
 }
 
+uint64_t DecodedBound(uint64_t codedSize, Pattern pattern)
+{
+    return codedSize * MAX_RUN * pattern.size;
+}
+
 namespace {
 
 /// The coder for one block size: blocks are compared as whole words, literals copied at once.

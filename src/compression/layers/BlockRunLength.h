@@ -28,6 +28,9 @@ Pattern Astc();
 /// Largest coded size of n bytes: every block a literal.
 uint64_t EncodedBound(uint64_t n, Pattern pattern);
 
+/// Largest plain size codedSize bytes can decode to: every byte a longest run.
+uint64_t DecodedBound(uint64_t codedSize, Pattern pattern);
+
 /// Codes n bytes of blocks into out, which holds EncodedBound bytes; returns the coded size.
 uint64_t Encode(const uint8_t* data, uint64_t n, Pattern pattern, uint8_t* out);
 

@@ -27,6 +27,7 @@ constexpr uint16_t CLASS_VERSION = 2;
 constexpr uint32_t HEADER_V2 = 10;
 constexpr uint32_t HEADER_V1 = 9;
 constexpr int JPEG_QUALITY = 85;
+constexpr uint64_t JPEG_MAX_RATIO = 1024;
 
 const char* const FORMAT_UNSUPPORTED = "Texture format not supported.";
 const char* const CODE_UNSUPPORTED = "compression type is not supported!";
@@ -93,6 +94,24 @@ BlockRunLength::Pattern patternOf(Family family)
     if (family == Family::Etc2)
         return BlockRunLength::Etc2();
     return BlockRunLength::Astc();
+}
+
+/// Refuses a plain size the coded bytes cannot hold, before the texture is allocated: Blosc
+/// states its plain size, a run-length byte stands for at most one run, and a JPEG stream
+/// spends at least a few bits on each 8x8 block (under 1/512 of its plain bytes even for a
+/// flat 4:2:0 picture).
+void requirePlausibleSize(const uint8_t* coded, uint32_t codedSize, Family family, uint8_t code, uint64_t n)
+{
+    if (n == 0)
+        return;
+    if (BlobCoding::IsBlosc(code)) {
+        BlobCoding::RequirePlainSize(coded, codedSize, code, n);
+    } else if (family == Family::Dxt1 || family == Family::Etc2 || family == Family::Astc) {
+        if (n > BlockRunLength::DecodedBound(codedSize, patternOf(family)))
+            throw std::runtime_error("run-length stream is shorter than the texture");
+    } else if (n > uint64_t(codedSize) * JPEG_MAX_RATIO) {
+        throw std::runtime_error("JPEG stream is too short for the texture size");
+    }
 }
 
 const char* depthText(uint8_t depth)
@@ -210,6 +229,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
         ComputeTextureSizeInBytes(texture->GetTextureFormat(), texture->GetDepth(), _internalWidth, _internalHeight);
     if (n > 0 && !_coded)
         throw std::runtime_error("compressed data missing");
+    requirePlausibleSize(_coded, _codedSize, family, code, n);
     uint8_t* pixels = texture->AllocateTexture(_internalWidth, _internalHeight);
     if (n == 0)
         return texture;

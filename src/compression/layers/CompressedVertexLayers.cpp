@@ -53,7 +53,7 @@ struct Coded {
 
 /// Checks the coded bytes of a counted array before the plain layer grows, so a forged count
 /// allocates nothing. raw, wide and narrow are the bytes per element under code 0, FIXED_WIDE
-/// and FIXED_NARROW; a Blosc stream only has to be there (its decoder checks its sizes).
+/// and FIXED_NARROW; a Blosc stream's header must state the plain size.
 void requireCodedSize(const uint8_t* coded, uint64_t codedSize, uint32_t count, uint8_t code, uint64_t raw,
                       uint64_t wide, uint64_t narrow)
 {
@@ -65,8 +65,8 @@ void requireCodedSize(const uint8_t* coded, uint64_t codedSize, uint32_t count, 
         CompressedSupport::RequireSize(coded, codedSize, uint64_t(count) * wide);
     else if (code == FIXED_NARROW)
         CompressedSupport::RequireSize(coded, codedSize, uint64_t(count) * narrow);
-    else if (!coded)
-        throw std::runtime_error("compressed data missing");
+    else
+        BlobCoding::RequirePlainSize(coded, codedSize, code, uint64_t(count) * raw);
 }
 
 /// Count then coded bytes, the payload of texture coordinates and indices.

@@ -1,0 +1,14 @@
+#pragma once
+
+// The size checks of a Blosc stream's header, made before anything is allocated for it.
+
+#include <cstdint>
+
+namespace Hyx::BloscHeader {
+
+/// Throws unless src holds a Blosc header whose stored compressed size is compressedSize and
+/// whose stored plain size is plainSize, within what Blosc can decode. The messages are the
+/// decompressor's own.
+void RequireSizes(const char* src, uint64_t compressedSize, uint64_t plainSize);
+
+} // namespace Hyx::BloscHeader

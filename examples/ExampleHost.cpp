@@ -5,7 +5,8 @@
 // ("example_graph.xml", or the file named on the command line) and plays that on the
 // graph's own worker thread, at the file's mode and rate. Last it records a take of
 // generated frames into a container file, compressed on the way in and decompressed on the way out, ("example_take.hyx" beside the program) and plays
-// that file back through a graph.
+// that file back through a graph. It ends by writing the take's thumbnail as a PNG file
+// beside it ("example_take.png"), for a person to look at.
 
 #include "ExampleFilters.h"
 
@@ -13,7 +14,9 @@
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/FilterFactory.h>
 #include <Hyx/Graph.h>
+#include <Hyx/HYX2FileFastReader.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/ImageSequenceWriter.h>
 #include <Hyx/LoggerInstance.h>
 #include <Hyx/MutateCompressor.h>
 #include <Hyx/SourceManual.h>
@@ -22,6 +25,7 @@
 #include <Hyx/XmlGraph.h>
 
 #include <VornCommon/FileHelper.h>
+#include <VornCommon/Image.h>
 
 #include <atomic>
 #include <chrono>
@@ -230,6 +234,24 @@ bool recordAndReplayTake(const std::string& path)
     return recorded > 0 && replayed == recorded;
 }
 
+// Renders the thumbnail of the take in folder and writes it beside the take as a PNG file;
+// true when the take had a picture and the file was written.
+bool writeThumbnail(const std::string& folder, const std::string& take, const std::string& png)
+{
+    constexpr uint32_t kSide = 128;
+    Hyx::HYX2FileRenderInfo info(VornCommon::FileHelper::CombinePath(folder, take).c_str());
+    VornCommon::Image image(kSide, kSide);
+    info.RenderThumbnail(&image, false);
+    if (!info.CanRenderThumbnail() ||
+        !Hyx::ImageSequenceWriter(folder.c_str()).WriteImage(image.GetData(), kSide, kSide, 32, png.c_str())) {
+        std::fprintf(stderr, "cannot write the thumbnail of %s\n", take.c_str());
+        return false;
+    }
+    std::printf("Thumbnail of %s (%u x %u) written to %s\n", take.c_str(), kSide, kSide,
+                VornCommon::FileHelper::CombinePath(folder, png).c_str());
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -246,8 +268,9 @@ int main(int argc, char** argv)
             ? argv[1]
             : VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(), "example_graph.xml");
     const bool fileReceived = playGraphFile(graphFile);
-    const bool takeReplayed = recordAndReplayTake(
-        VornCommon::FileHelper::CombinePath(VornCommon::FileHelper::GetAppExeDirectory(), "example_take.hyx"));
+    const std::string folder = VornCommon::FileHelper::GetAppExeDirectory();
+    const bool takeReplayed = recordAndReplayTake(VornCommon::FileHelper::CombinePath(folder, "example_take.hyx"));
+    const bool thumbnailWritten = takeReplayed && writeThumbnail(folder, "example_take.hyx", "example_take.png");
     Hyx::ResetHYXLoggerInstance();
-    return allReceived && fileReceived && takeReplayed ? 0 : 1;
+    return allReceived && fileReceived && takeReplayed && thumbnailWritten ? 0 : 1;
 }

@@ -12,6 +12,8 @@
 // - The YUV kernels take the chroma layout as a TextureFormat value (0 NVX, 1 NV21, 2 NV12)
 //   and throw std::runtime_error "Texture format conversion not supported." for any other.
 // - Source and destination never overlap, except for SwapRedBlue, which may work in place.
+// - Where the processor has AVX2 the YUV kernels run 32-pixel vector steps and the
+//   portable loops take the remaining columns; the bytes are the same either way.
 // - Stateless (the gamma table is built once, thread-safely): callable from any thread.
 // - Exported for the tests and benchmarks only; not part of the installed headers.
 

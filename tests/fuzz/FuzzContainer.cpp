@@ -2,11 +2,13 @@
 // parser on its own. Whatever the bytes, nothing may be read outside them, nothing may loop
 // forever, and an atom handed out must be the one its index entry names. The documented
 // logic errors (unknown atom type, frames out of order, unknown block kind) are expected.
+// The thumbnail of each stream's first frame is made too: it never throws.
 
 #include <Hyx/Atom.h>
 #include <Hyx/AtomInfo.h>
 #include <Hyx/HYX2Reader.h>
 #include <Hyx/HyxLookupTable.h>
+#include <Hyx/ThumbnailHelper.h>
 
 #include "StreamTestLayers.h"
 
@@ -49,6 +51,8 @@ void readContainer(const uint8_t* data, size_t size)
                     finding("an atom other than its entry names was returned");
                 for (const auto& layer : entry->layers)
                     reader.ReadDataLayer(entry->payloadOffset, layer);
+                if (f == 0 && atom)
+                    Hyx::ThumbnailHelper::getThumbnail({atom}, false, false);
             }
         }
     } catch (const std::logic_error&) {

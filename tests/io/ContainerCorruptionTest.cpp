@@ -42,8 +42,8 @@ std::set<uint32_t> openAndCheck(const Bytes& image, const Take& take, uint32_t e
     const std::unique_ptr<uint8_t[]> exact(new uint8_t[image.size()]);
     std::copy(image.begin(), image.end(), exact.get());
     Hyx::HYX2Reader reader(exact.get(), static_cast<uint32_t>(image.size()));
-    EXPECT_EQ(reader.Initialize(), HyxErrorCode::Success);
-    EXPECT_EQ(reader.GetNumFrames(0), expectedFrames);
+    EXPECT_EQ((std::tuple{reader.Initialize(), reader.GetNumFrames(0)}),
+              std::tuple(HyxErrorCode::Success, expectedFrames));
     std::set<uint32_t> empty;
     for (uint32_t f = 0; f < reader.GetNumFrames(0); ++f) {
         if (const auto atom = reader.GetFrameAtom(0, f))

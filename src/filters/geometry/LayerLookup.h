@@ -24,6 +24,10 @@ inline bool IsComplete(const DataTypeVertexTextureUVs& l)
 {
     return l.GetNumVertices() == 0 || l.GetUVs();
 }
+inline bool IsComplete(const DataTypeVertexColors& l)
+{
+    return l.GetNumVertices() == 0 || l.GetColors();
+}
 inline bool IsComplete(const DataTypeVertexIndices& l)
 {
     return l.GetNumIndices() == 0 || l.GetIndices();

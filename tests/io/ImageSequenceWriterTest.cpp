@@ -1,0 +1,50 @@
+#include <Hyx/ImageSequenceWriter.h>
+
+#include "CapturedLog.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <lodepng.h>
+
+#include <filesystem>
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(ImageSequenceWriter, PixelsDecodeBackAndRefusedWritesLeaveNoFile)
+{
+    const struct {
+        uint32_t bpp;
+        LodePNGColorType type;
+        unsigned depth;
+        Bytes input, decoded; // decoded empty: no file
+    } cases[] = {
+        {8, LCT_GREY, 8, {0, 1, 127, 255}, {0, 1, 127, 255}},
+        {16, LCT_GREY, 16, {1, 2, 3, 4, 0xFF, 0, 0, 0xFF}, {2, 1, 4, 3, 0, 0xFF, 0xFF, 0}}, // stored MSB first
+        {24, LCT_RGB, 8, {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3}, {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3}},
+        {32, LCT_RGBA, 8, Bytes(16, 9), Bytes(16, 9)},
+        {12, LCT_GREY, 8, Bytes(16, 9), {}},
+        {0, LCT_GREY, 8, Bytes(16, 9), {}},
+    };
+    HyxTest::TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    CapturedLog log;
+    for (const auto& c : cases) {
+        const std::string name = std::to_string(c.bpp) + ".png";
+        EXPECT_EQ(Hyx::ImageSequenceWriter(dir.path.c_str()).WriteImage(c.input.data(), 2, 2, c.bpp, name.c_str()),
+                  !c.decoded.empty());
+        Bytes decoded;
+        unsigned w = 0, h = 0;
+        lodepng::decode(decoded, w, h, dir.file(name), c.type, c.depth);
+        EXPECT_EQ(decoded, c.decoded) << c.bpp;
+        EXPECT_EQ(w * 10 + h, c.decoded.empty() ? 0u : 22u) << c.bpp;
+    }
+    const uint8_t* pixels = cases[0].input.data();
+    EXPECT_FALSE(Hyx::ImageSequenceWriter(dir.path.c_str()).WriteImage(nullptr, 2, 2, 8, "a.png"));
+    EXPECT_FALSE(Hyx::ImageSequenceWriter(dir.path.c_str()).WriteImage(pixels, 2, 2, 8, nullptr));
+    EXPECT_FALSE(Hyx::ImageSequenceWriter(nullptr).WriteImage(pixels, 2, 2, 8, "a.png"));
+    EXPECT_TRUE(log.Entries().empty() && !std::filesystem::exists(dir.path / "a.png"));
+    const std::string missing = (dir.path / "missing").string();
+    EXPECT_FALSE(Hyx::ImageSequenceWriter(missing.c_str()).WriteImage(pixels, 2, 2, 8, "a.png"));
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Can't write file '" + missing + "/a.png'"), 1);
+}

@@ -3,7 +3,7 @@
 // updates, the target's refilled copies, and the source's one-step frame question answered
 // exactly as the single queries answer it.
 
-#include "ThreadedFixtures.h"
+#include "GraphFixtures.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/FrameOrderProvider.h>
@@ -22,8 +22,7 @@ using Hyx::FrameTake;
 // thread's spin and work it has to sleep through both hand the permit back.
 TEST(HandOffConcurrency, PermitsComeBackWhetherTheTakerSpinsOrSleeps)
 {
-    ThreadedFixtures::HostChain<ThreadedFixtures::AtomWork> chain(
-        std::make_shared<TestSource>(300u), ThreadedFixtures::Threads<ThreadedFixtures::AtomWork>("1", false));
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(300u), Threads<AtomWork>("1", false));
     int n = 0; // one worker: the jobs never overlap
     chain.middle->work = [&n](std::shared_ptr<Hyx::Atom> atom) {
         const int i = n++;
@@ -31,7 +30,7 @@ TEST(HandOffConcurrency, PermitsComeBackWhetherTheTakerSpinsOrSleeps)
         return atom;
     };
     ASSERT_EQ(chain.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
-    ASSERT_TRUE(ThreadedFixtures::UpdateUntilDone(*chain.graph));
+    ASSERT_TRUE(UpdateUntilDone(*chain.graph));
     EXPECT_EQ(chain.target->frames(), Range(300));
     chain.graph->Stop();
 }

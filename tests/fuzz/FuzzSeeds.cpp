@@ -15,6 +15,7 @@
 
 #include "GeometrySamples.h"
 #include "MetadataSamples.h"
+#include "SeedFolder.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -183,13 +184,8 @@ bool save(const std::filesystem::path& dir, const std::string& name, bool header
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
     HyxTest::RegisterStreamTestLayers();
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = SeedFolder(argc, argv);
     bool ok = save(dir, "header", true, {}) && save(dir, "empty_atom", true, {std::make_shared<Hyx::Atom>(0u, 0u)}) &&
               save(dir, "mixed_atom", true, {testAtom(0, 0)}) &&
               save(dir, "two_streams", true,

@@ -3,6 +3,8 @@
 // byte that selects its decoder.
 // Usage: hyx_fuzz_texture_file_seeds <output folder>
 
+#include "SeedFolder.h"
+
 #include <lodepng.h>
 #include <turbojpeg.h>
 
@@ -26,12 +28,7 @@ void write(const std::filesystem::path& file, uint8_t selector, const unsigned c
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = SeedFolder(argc, argv);
     const unsigned w = 24, h = 16;
     std::vector<unsigned char> rgba(size_t(w) * h * 8);
     for (size_t i = 0; i < rgba.size(); ++i)

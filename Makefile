@@ -2,6 +2,8 @@
 # and runs the suite.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Sanitizer and fuzz builds keep line tables only: enough for their reports, a shorter build.
+LINE_TABLES = -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 .PHONY: format-check setup test test-sanitize test-tsan coverage bench example fuzz clean
 
@@ -18,12 +20,12 @@ test: setup
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug $(LINE_TABLES) -DHYX_SANITIZE=address -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS) --target hyx_tests
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 test-tsan: setup
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHYX_SANITIZE=thread -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug $(LINE_TABLES) -DHYX_SANITIZE=thread -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS) --target hyx_threaded_tests
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) -R "(Concurren|Thread)"
 
@@ -49,26 +51,30 @@ example: setup
 	cmake --build build -j $(JOBS) --target hyx_example
 	cd build/examples && ./hyx_example
 
-# Fuzzes the atom stream readers, the container reader and the codec decoders with libFuzzer
-# for FUZZ_SECONDS each, starting from seeds written by the writers; any crash, leak, timeout
-# or sanitizer finding fails (inputs in build-fuzz/fuzz-artifacts).
+# Fuzzes the atom stream readers, the container reader, the codec decoders and the texture
+# file loaders with libFuzzer for FUZZ_SECONDS each, starting from seeds written by the
+# writers; any crash, leak, timeout or sanitizer finding fails (inputs in
+# build-fuzz/fuzz-artifacts).
 FUZZ_SECONDS ?= 60
 FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1
+# One libFuzzer run: $(1) the binary, $(2) its seed writer, $(3) the name of its seed, corpus
+# and artifact files, $(4) folders of kept findings.
+define fuzz_run
+	rm -rf build-fuzz/$(3)-seeds
+	mkdir -p build-fuzz/$(3)-corpus build-fuzz/fuzz-artifacts
+	./build-fuzz/tests/fuzz/$(2) build-fuzz/$(3)-seeds
+	./build-fuzz/tests/fuzz/$(1) $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/$(3)- \
+		build-fuzz/$(3)-corpus build-fuzz/$(3)-seeds $(4)
+endef
+
 fuzz: setup
-	cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_SANITIZE=fuzzer -DHYX_WERROR=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG" -DHYX_SANITIZE=fuzzer -DHYX_WERROR=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_atom_stream hyx_fuzz_seeds fuzz_container hyx_fuzz_container_seeds \
-		fuzz_codecs hyx_fuzz_codec_seeds
-	rm -rf build-fuzz/fuzz-seeds build-fuzz/container-seeds build-fuzz/fuzz-codec-seeds
-	mkdir -p build-fuzz/fuzz-corpus build-fuzz/container-corpus build-fuzz/fuzz-codec-corpus build-fuzz/fuzz-artifacts
-	./build-fuzz/tests/fuzz/hyx_fuzz_seeds build-fuzz/fuzz-seeds
-	./build-fuzz/tests/fuzz/fuzz_atom_stream $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/ \
-		build-fuzz/fuzz-corpus build-fuzz/fuzz-seeds tests/data/fuzz/atom-stream
-	./build-fuzz/tests/fuzz/hyx_fuzz_container_seeds build-fuzz/container-seeds
-	./build-fuzz/tests/fuzz/fuzz_container $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/container- \
-		build-fuzz/container-corpus build-fuzz/container-seeds
-	./build-fuzz/tests/fuzz/hyx_fuzz_codec_seeds build-fuzz/fuzz-codec-seeds
-	./build-fuzz/tests/fuzz/fuzz_codecs $(FUZZ_FLAGS) -artifact_prefix=build-fuzz/fuzz-artifacts/codecs- \
-		build-fuzz/fuzz-codec-corpus build-fuzz/fuzz-codec-seeds
+		fuzz_codecs hyx_fuzz_codec_seeds fuzz_texture_files hyx_fuzz_texture_file_seeds
+	$(call fuzz_run,fuzz_atom_stream,hyx_fuzz_seeds,atom-stream,tests/data/fuzz/atom-stream)
+	$(call fuzz_run,fuzz_container,hyx_fuzz_container_seeds,container)
+	$(call fuzz_run,fuzz_codecs,hyx_fuzz_codec_seeds,codecs)
+	$(call fuzz_run,fuzz_texture_files,hyx_fuzz_texture_file_seeds,texture-files)
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz build-coverage

@@ -126,6 +126,9 @@ public:
     /// or profile is empty.
     static std::shared_ptr<Atom> Copy(const std::shared_ptr<Atom>& source, const std::shared_ptr<Profile>& profile,
                                       int frameNr);
+    /// Makes `copy` what that Copy returns, reusing its block storage: no allocation once it
+    /// has held as many blocks.
+    static void CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr);
 
 private:
     /// The identity word of a copy: the source's stream, the chosen frame, type 0.

@@ -145,6 +145,9 @@ public:
 
 protected:
     using DataTypeTextureBase::DataTypeTextureBase;
+    /// The image file at path decoded into a new payload (RGB, or BGR when bgr), adopted only
+    /// when the decode succeeds; false leaves the layer as it was.
+    HYX_INTERNAL bool loadImageFile(const char* path, bool bgr);
 };
 
 } // namespace Hyx

@@ -10,6 +10,10 @@
 // - Previews: RGB and BGR show their bytes in stored order as R, G, B (a BGR texture shows
 //   red and blue exchanged); RGBA copies its bytes, alpha included; RGB30 shows the top 8
 //   bits of each channel.
+// - LoadFromFile reads PNG and JPEG files (endings ".png", ".jpg", ".jpeg" in any case).
+//   A file that cannot be read or decoded, or another ending, returns false and leaves the
+//   layer as it was; a header claiming more pixels than the file or a texture can hold is
+//   refused before anything is allocated. Any thread may load (JPEG codecs are per thread).
 
 #include <Hyx/DataTypeTextureBase.h>
 
@@ -26,6 +30,10 @@ public:
     uint32_t GetPixelAsRGB30BitValue(int x, int y) const override;
     /// Y | U << 8 | V << 16 of the pixel.
     uint32_t GetPixelAsYUV24BitValue(int x, int y) const override;
+    /// Replaces the texture by the PNG or JPEG image at path; false leaves it as it was.
+    bool LoadFromFile(const char* path);
+    /// Turns the image upside down in place.
+    void FlipImageVertically();
 };
 
 /// Bytes B, G, R per pixel.
@@ -39,6 +47,9 @@ public:
     uint32_t GetPixelAsRGB30BitValue(int x, int y) const override;
     /// Y | U << 8 | V << 16 of the pixel.
     uint32_t GetPixelAsYUV24BitValue(int x, int y) const override;
+    /// Replaces the texture by the PNG or JPEG image at path, in B, G, R order; false leaves
+    /// it as it was.
+    bool LoadFromFile(const char* path);
 };
 
 /// Bytes R, G, B, A per pixel.

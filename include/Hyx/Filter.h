@@ -28,6 +28,7 @@
 #include <Hyx/FilterParam.h>
 #include <Hyx/HyxErrorCode.h>
 
+#include <VornCommon/Concurrency.h>
 #include <VornCommon/Guid.h>
 #include <VornCommon/String.h>
 
@@ -310,6 +311,8 @@ private:
     void forgetProcessedAtoms();
     /// Empties the error text under its lock.
     void clearError() const;
+    /// Makes `atom` the last processed one; the one before is released outside the lock.
+    void storeLastAtom(std::shared_ptr<Atom> atom);
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
     /// The parameter of that name (looked up under the mutex); empty when none.
@@ -336,8 +339,11 @@ private:
     // state, which every update reads too.
     mutable std::atomic<bool> _hasError{false};
 
-    mutable std::mutex _cacheMutex;
+    // The last atom is swapped in under a spin lock held for the pointer swap alone (no mutex on
+    // the update path); the mutex guards the per-stream map.
+    mutable VornCommon::concurrency::SpinLock _lastAtomLock;
     std::shared_ptr<Atom> _lastProcessedAtom;
+    mutable std::mutex _cacheMutex;
     std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
 
     std::weak_ptr<Graph> _graph;

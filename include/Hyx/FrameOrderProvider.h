@@ -38,6 +38,25 @@ enum class PlaybackMode : int32_t {
     Realtime = 255,
 };
 
+/// What a source's per-frame step (FrameOrderProvider::TakeFrame) found.
+struct FrameTake {
+    enum class Outcome : int32_t {
+        /// `frame` is the frame to emit; `progress` what the source reports once it is handed on.
+        Frame,
+        /// An advance was due and there is no next frame.
+        NoNextFrame,
+        /// An advance was possible but the output is full: nothing moved.
+        Blocked,
+        /// After the step there is no current frame (the order was emptied meanwhile).
+        NoCurrentFrame,
+    };
+    Outcome outcome = Outcome::NoNextFrame;
+    /// The provider was advanced.
+    bool advanced = false;
+    uint32_t frame = 0;
+    float progress = 0.0f;
+};
+
 /// Abstract provider. Holds one reset listener, not owned.
 class HYX_API FrameOrderProvider {
 public:
@@ -64,6 +83,13 @@ public:
     virtual float GetProgress() const;
     /// True when GetFrameID names a frame that may be asked for again; true here.
     virtual bool HasCurrentFrameID() const;
+    /// A source's questions for one frame as one step: an advance is due when
+    /// `advancePending` is set or there is no current frame; a due advance without a next
+    /// frame gives NoNextFrame; otherwise `outputFull` gives Blocked; otherwise the provider
+    /// advances when due and reports the current frame, with the progress (GetProgress when
+    /// CanReportProgress, else 1 when done, else 0). Composed of the queries above here; the
+    /// built-in providers answer under one lock.
+    virtual FrameTake TakeFrame(bool advancePending, bool outputFull);
 
     /// Replaces the reset listener (null for none).
     void SetFrameOrderResetListener(IFrameOrderResetListener* listener);
@@ -98,10 +124,15 @@ public:
     bool CanReportProgress() const override;
     float GetProgress() const override;
     bool HasCurrentFrameID() const override;
+    FrameTake TakeFrame(bool advancePending, bool outputFull) override;
 
 private:
     uint32_t last() const { return _first + _rangeSize - 1; }
     void moveToStart();
+    // The queries above, with the lock held.
+    bool hasNextLocked() const;
+    void advanceLocked();
+    float progressLocked() const;
 
     mutable std::mutex _mutex;
     int32_t _mode = 0;
@@ -132,6 +163,7 @@ public:
     void Reset() override;
     /// True once a frame was taken from the queue and no reset came since.
     bool HasCurrentFrameID() const override;
+    FrameTake TakeFrame(bool advancePending, bool outputFull) override;
 
 private:
     mutable std::mutex _mutex;

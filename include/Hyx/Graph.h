@@ -73,9 +73,18 @@ public:
                                            const std::shared_ptr<Filter>& output) = 0;
     /// Adds a listener of the frame-order resets (listen), or removes it.
     virtual void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) = 0;
+    /// The installed provider for a source's update, without a reference or a lock; null when
+    /// none. Valid while the graph plays: the provider is replaced only while it is stopped.
+    FrameOrderProvider* frameOrderProviderForUpdate() const
+    {
+        return _providerForUpdate.load(std::memory_order_acquire);
+    }
 
 protected:
     ~IGraphLinks() = default;
+
+    /// The object of the installed provider, set with it.
+    std::atomic<FrameOrderProvider*> _providerForUpdate{nullptr};
 
     /// Set while the graph plays or pauses.
     std::atomic<bool> _running{false};

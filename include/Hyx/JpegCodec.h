@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 
 namespace Hyx {
 
@@ -69,21 +70,33 @@ public:
 
     /// Loads a JPEG file as packed RGB behind offset bytes of buffer: buffer is resized to
     /// offset + 3 x width x height bytes and width and height receive the image size. False
-    /// when the file cannot be read, is no decodable JPEG or is too large for a texture;
-    /// width, height and buffer are then unchanged, except that a stream found damaged
-    /// while decoding leaves buffer resized with undefined contents.
+    /// when the file cannot be read, is no decodable JPEG, claims more pixels than its bytes
+    /// can code or is too large for a texture; width, height and buffer are then unchanged,
+    /// except that a stream found damaged while decoding leaves buffer resized with
+    /// undefined contents.
     bool DecompressFileRGB(const char* path, uint32_t& width, uint32_t& height, std::shared_ptr<FlatMemoryUInt8> buffer,
                            int offset);
     /// The same as packed BGR.
     bool DecompressFileBGR(const char* path, uint32_t& width, uint32_t& height, std::shared_ptr<FlatMemoryUInt8> buffer,
                            int offset);
+    /// Decodes the jpegSize bytes of a whole JPEG file as packed RGB, or BGR when bgr, behind
+    /// offset bytes of buffer, as the file loaders do. A header that claims more pixels than
+    /// jpegSize bytes can code (MaxPixelsPerByte) or than maxPixels is refused before
+    /// anything is allocated.
+    HYX_INTERNAL bool DecompressImage(const uint8_t* jpeg, size_t jpegSize, bool bgr, uint64_t maxPixels,
+                                      uint32_t& width, uint32_t& height, FlatMemoryUInt8& buffer, uint32_t offset);
+
+    /// Huffman coding spends at least one bit on each 8 x 8 block of a component.
+    static constexpr uint64_t MaxPixelsPerByte = 8 * 64;
 
 private:
     void* handle();
+    std::runtime_error failed();
+    void dropHandle();
     void decompress(const uint8_t* jpeg, uint32_t jpegSize, uint16_t width, uint16_t height, uint8_t* destination,
                     int pixelFormat, int bytesPerPixel);
     bool decompressFile(const char* path, uint32_t& width, uint32_t& height,
-                        const std::shared_ptr<FlatMemoryUInt8>& buffer, int offset, int pixelFormat);
+                        const std::shared_ptr<FlatMemoryUInt8>& buffer, int offset, bool bgr);
 
     void* _handle = nullptr;
 };

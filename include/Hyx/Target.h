@@ -55,6 +55,11 @@ protected:
 
     std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _keepParams;
     const bool _keepParamsFlag;
+
+private:
+    /// The last copy handed to onProcessFrame, refilled for the next atom when nobody else
+    /// holds it (used by the updating thread only).
+    std::shared_ptr<Atom> _copy;
 };
 
 } // namespace Hyx

@@ -262,11 +262,19 @@ std::shared_ptr<Atom> Atom::Copy(const std::shared_ptr<Atom>& source, const std:
 {
     if (!source || !profile)
         return nullptr;
-    auto copy = std::make_shared<Atom>(copyId(*source, frameNr), source->_timestamp);
-    for (const auto& block : source->_blocks)
-        if (profile->Describes(block->GetDataLayer()->GetDataProfile()))
-            copy->_blocks.push_back(block);
+    auto copy = std::make_shared<Atom>(0u, 0u);
+    CopyInto(*copy, *source, *profile, frameNr);
     return copy;
+}
+
+void Atom::CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr)
+{
+    copy._id = copyId(source, frameNr);
+    copy._timestamp = source._timestamp;
+    copy._blocks.clear();
+    for (const auto& block : source._blocks)
+        if (profile.Describes(block->GetDataLayer()->GetDataProfile()))
+            copy._blocks.push_back(block);
 }
 
 } // namespace Hyx

@@ -84,14 +84,6 @@ std::shared_ptr<T> withPayload(T& source, Bytes payload, uint16_t version)
     return copy;
 }
 
-double psnr(const uint8_t* a, const uint8_t* b, size_t n)
-{
-    double sum = 0;
-    for (size_t i = 0; i < n; ++i)
-        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
-    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / (sum / n));
-}
-
 Bytes smoothImage(size_t w, size_t h, size_t channels)
 {
     Bytes out(w * h * channels);
@@ -103,15 +95,6 @@ Bytes smoothImage(size_t w, size_t h, size_t channels)
 }
 
 } // namespace
-
-TEST(CompressionNames, Tables)
-{
-    EXPECT_EQ(CompressionBase::GetAsString(129), "");
-    EXPECT_EQ(CompressionTexture::GetAsString(129), "BGR-JPG-85%");
-    EXPECT_EQ(CompressionTexture::GetAsString(2), "LZ4");
-    EXPECT_FALSE(CompressionTexture::IsJpegCompressed(5));
-    EXPECT_TRUE(CompressionTexture::IsJpegCompressed(130));
-}
 
 TEST(CompressedVertexLayers, PayloadSizesOfFixedRateCodes)
 {
@@ -164,23 +147,6 @@ TEST(CompressedVertexLayers, EmptyUVsIgnoreTheCode)
     auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(coded.decompress());
     ASSERT_TRUE(back);
     EXPECT_EQ(back->GetNumVertices(), 0u);
-}
-
-TEST(CompressedVertexLayers, UnsupportedCodesAndWrongSources)
-{
-    auto normals = std::make_shared<DataTypeVertexNormals>();
-    normals->Allocate(2);
-    DataTypeCompressedVertexNormals codedNormals;
-    EXPECT_EQ(ThrownText([&] { codedNormals.compress(normals, 3); }),
-              "DataTypeCompressedNormals Compression not supported!");
-    EXPECT_FALSE(codedNormals.compress(std::make_shared<DataTypeVertexIndices>(), 2));
-    DataTypeCompressedTexture codedTexture;
-    EXPECT_FALSE(codedTexture.compress(normals, 2));
-    auto positions = std::make_shared<DataTypeVertexPositions>();
-    positions->Allocate(1, true);
-    DataTypeCompressedVertexPositions codedPositions;
-    EXPECT_EQ(ThrownText([&] { codedPositions.compress(positions, 3); }),
-              "DataTypeCompressedVertices Compression not supported!");
 }
 
 TEST(CompressedVertexLayers, PositionsOnTheBoxFaces)
@@ -292,8 +258,8 @@ TEST(CompressedTexture, AllDistinctBlocksAndPartialBlocks)
     // 3x3 DXT1 holds 4 bytes: one literal block padded with zeros, clipped on decoding.
     auto small = texture<DataTypeTextureDXT1>(3, 3, Bytes{9, 8, 7, 6});
     ASSERT_TRUE(coded.compress(small, 5));
-    EXPECT_EQ(codedOf(coded), (Bytes{0, 9, 8, 7, 6, 0, 0, 0, 0}));
-    EXPECT_EQ(payloadOf(*coded.decompress()), payloadOf(*small));
+    EXPECT_EQ((std::tuple{codedOf(coded), payloadOf(*coded.decompress())}),
+              std::tuple((Bytes{0, 9, 8, 7, 6, 0, 0, 0, 0}), payloadOf(*small)));
 }
 
 TEST(CompressedTexture, MalformedStreamsAreRefused)
@@ -318,31 +284,6 @@ TEST(CompressedTexture, MalformedStreamsAreRefused)
     EXPECT_THROW(withPayload(codedIr, irPayload, 2)->decompress(), std::exception);
 }
 
-TEST(CompressedTexture, RoundTripsByFormat)
-{
-    auto rgb = texture<DataTypeTextureRGB>(64, 48, smoothImage(64, 48, 3));
-    auto nv12 = texture<DataTypeTextureYUV_NV12>(64, 72, smoothImage(64, 72, 1));
-    auto ir = std::make_shared<DataTypeTextureIR>();
-    ir->SetDepth(TextureDepth::Depth16Bit);
-    ir->SetTexture(32, 16, smoothImage(32, 16, 2).data());
-    const struct {
-        std::shared_ptr<DataTypeTextureBase> plain;
-        uint8_t code;
-        double minPsnr;
-    } cases[] = {{rgb, 130, 30}, {nv12, 128, 30}, {ir, 2, 99}, {rgb, 3, 99}};
-    for (const auto& c : cases) {
-        DataTypeCompressedTexture coded;
-        ASSERT_TRUE(coded.compress(c.plain, c.code));
-        auto back = std::dynamic_pointer_cast<DataTypeTextureBase>(reread(coded, 2)->decompress());
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->GetTextureFormat(), c.plain->GetTextureFormat());
-        EXPECT_EQ(back->GetInternalWidth(), c.plain->GetInternalWidth());
-        EXPECT_EQ(back->GetInternalHeight(), c.plain->GetInternalHeight());
-        ASSERT_EQ(back->GetTextureSizeInBytes(), c.plain->GetTextureSizeInBytes());
-        EXPECT_GE(psnr(back->GetDataPtr(), c.plain->GetDataPtr(), c.plain->GetTextureSizeInBytes()), c.minPsnr);
-    }
-}
-
 TEST(CompressedTexture, RefusedFormatsAndCodes)
 {
     auto bayer = texture<DataTypeTextureBayerRGGB>(4, 4, Bytes(16));
@@ -351,9 +292,10 @@ TEST(CompressedTexture, RefusedFormatsAndCodes)
     auto ir = texture<DataTypeTextureIR>(4, 4, Bytes(16));
     auto dxt = texture<DataTypeTextureDXT1>(4, 4, Bytes(8));
     DataTypeCompressedTexture coded;
-    EXPECT_EQ(ThrownText([&] { coded.compress(bayer, 2); }), "Texture format not supported.");
-    EXPECT_EQ(ThrownText([&] { coded.compress(rle, 5); }), "Texture format not supported.");
-    EXPECT_EQ(ThrownText([&] { coded.GetRecommendedCompression(bayer); }), "Texture format not supported.");
+    EXPECT_EQ(
+        (std::tuple{ThrownText([&] { coded.compress(bayer, 2); }), ThrownText([&] { coded.compress(rle, 5); }),
+                    ThrownText([&] { coded.GetRecommendedCompression(bayer); })}),
+        std::tuple("Texture format not supported.", "Texture format not supported.", "Texture format not supported."));
     using Case = std::pair<std::shared_ptr<DataTypeTextureBase>, uint8_t>;
     for (auto [layer, code] : {Case{rgb, 129}, Case{rgb, 0}, Case{ir, 4}, Case{dxt, 2}})
         EXPECT_EQ(ThrownText([&] { coded.compress(layer, static_cast<uint8_t>(code)); }),

@@ -104,30 +104,6 @@ HyxTest::Bytes payloadOf(const std::shared_ptr<DataLayer>& layer)
 
 } // namespace
 
-TEST(MutateCompressor, DropKeepsUndeclaredLayersInOrder)
-{
-    auto a = positions();
-    auto b = normals();
-    auto c = indices();
-    for (bool drop : {true, false}) {
-        Probe<MutateAutoCompressor> filter(drop);
-        const Layers out = filter.run({a, b, c});
-        const size_t first = drop ? 1 : 3;
-        ASSERT_EQ(out.size(), first + 2);
-        if (drop)
-            EXPECT_EQ(out[0], b);
-        else
-            EXPECT_EQ(out, (Layers{a, b, c, out[3], out[4]}));
-        EXPECT_EQ(out[first]->TypeGuid(), DataTypeCompressedVertexPositions::TheTypeGuid());
-        EXPECT_EQ(out[first]->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
-        EXPECT_EQ(codeOf(out[first]), 1);
-        EXPECT_EQ(out[first + 1]->TypeGuid(), DataTypeCompressedVertexIndices::TheTypeGuid());
-        // Already compressed frames pass as the same objects.
-        const Layers compressed(out.begin() + first, out.end());
-        EXPECT_EQ(filter.run(compressed), compressed);
-    }
-}
-
 TEST(MutateCompressor, CodesFollowTheLayerAndTheChoice)
 {
     auto rgb = texture<DataTypeTextureRGB>(16, 16);
@@ -138,9 +114,7 @@ TEST(MutateCompressor, CodesFollowTheLayerAndTheChoice)
     const Layers out = automatic.run({rgb, dxt, ir, rle});
     ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[0], rle);
-    EXPECT_EQ(codeOf(out[1]), 130);
-    EXPECT_EQ(codeOf(out[2]), 5);
-    EXPECT_EQ(codeOf(out[3]), 2);
+    EXPECT_EQ((std::tuple{codeOf(out[1]), codeOf(out[2]), codeOf(out[3])}), std::tuple(130, 5, 2));
 
     Probe<MutateVertexPositionsCompressor> chosen;
     auto param = std::dynamic_pointer_cast<FilterParamEnumIndexed>(chosen.getParameterByName("Compression"));
@@ -171,10 +145,10 @@ TEST(MutateDecompressor, PlainLayersFollowInOrder)
         ASSERT_EQ(out.size(), drop ? 4u : 6u);
         const size_t first = drop ? 2 : 4;
         EXPECT_EQ(out[0], a);
-        EXPECT_EQ(out[drop ? 1 : 2], c);
-        EXPECT_EQ(out[first]->TypeGuid(), DataTypeVertexPositions::TheTypeGuid());
-        EXPECT_EQ(out[first]->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
-        EXPECT_EQ(out[first + 1]->TypeGuid(), DataTypeVertexIndices::TheTypeGuid());
+        EXPECT_EQ((std::tuple{out[drop ? 1 : 2], out[first]->TypeGuid(), out[first]->GetPurposeGuid(),
+                              out[first + 1]->TypeGuid()}),
+                  std::tuple(c, DataTypeVertexPositions::TheTypeGuid(), HYXPurposeGuids::CAMERA_PRIMARY,
+                             DataTypeVertexIndices::TheTypeGuid()));
     }
     // A single-type filter decompresses every compressed layer.
     Probe<MutateTextureDecompressorRGB> single;
@@ -240,13 +214,16 @@ TEST(CompressionMutates, ProfilesThroughAGraph)
     auto compressor = std::shared_ptr<Filter>(MutateAutoCompressorFilterCreator());
     compressor->Instantiate();
     ASSERT_EQ(graph->AddAndConnect(compressor), ActionResult::Success);
-    EXPECT_FALSE(compressor->getParameterByName("Input Profile"));
-    EXPECT_TRUE(compressor->getParameterByName(MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME));
+    EXPECT_EQ(
+        (std::tuple{bool(compressor->getParameterByName("Input Profile")),
+                    bool(compressor->getParameterByName(MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME))}),
+        std::tuple(false, true));
     const auto coded = compressor->GetOutputProfile();
     ASSERT_EQ(coded->GetDataProfileCount(), 2);
-    EXPECT_EQ(coded->GetDataProfileByIndex(0)->GetTypeGuid(), DataTypeVertexNormals::TheTypeGuid());
-    EXPECT_TRUE(
-        coded->Contains(a, DataTypeCompressedVertexPositions::TheTypeGuid(), DataTypeVertexPositions::TheTypeGuid()));
+    EXPECT_EQ((std::tuple{coded->GetDataProfileByIndex(0)->GetTypeGuid(),
+                          coded->Contains(a, DataTypeCompressedVertexPositions::TheTypeGuid(),
+                                          DataTypeVertexPositions::TheTypeGuid())}),
+              std::tuple(DataTypeVertexNormals::TheTypeGuid(), true));
 
     auto decompressor = std::shared_ptr<Filter>(MutateVertexPositionsDecompressorFilterCreator());
     decompressor->Instantiate();

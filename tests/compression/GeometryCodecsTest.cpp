@@ -120,8 +120,9 @@ TEST(NormalsOctCompressor, EquatorCornersKeepTheirSide)
 
 TEST(NormalsOctCompressor, SizesRoundingAndRefusedPrecisions)
 {
-    EXPECT_EQ(NormalsOctCompressor::getCompressedSizeinBytes(NormalsPrecision::UNCOMPRESSED, 10), 120u);
-    EXPECT_EQ(NormalsOctCompressor::getCompressedSizeinBytes(NormalsPrecision::OCT_32, 10), 40u);
+    EXPECT_EQ((std::tuple{NormalsOctCompressor::getCompressedSizeinBytes(NormalsPrecision::UNCOMPRESSED, 10),
+                          NormalsOctCompressor::getCompressedSizeinBytes(NormalsPrecision::OCT_32, 10)}),
+              std::tuple(120u, 40u));
     EXPECT_THROW(NormalsOctCompressor::getUncompressedSizeinBytes(NormalsPrecision::OCT_16, 400000000u),
                  std::length_error);
     NormalsOctCompressor octs;
@@ -141,8 +142,9 @@ TEST(NormalsOctCompressor, SizesRoundingAndRefusedPrecisions)
 
 TEST(Vector3DNormalizer, ExamplesAndRefusedPrecisions)
 {
-    EXPECT_EQ(Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision::QSPACE_11_11_10, 10), 40u);
-    EXPECT_EQ(Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision::QSPACE_32_32_32, 10), 120u);
+    EXPECT_EQ((std::tuple{Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision::QSPACE_11_11_10, 10),
+                          Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision::QSPACE_32_32_32, 10)}),
+              std::tuple(40u, 120u));
     const auto calcText = "CalcSizeForCompressedPoints for this precisionXYZ not supported.";
     EXPECT_THAT([] { Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision(11), 10); },
                 ThrowsMessage<std::invalid_argument>(StrEq(calcText)));
@@ -232,14 +234,12 @@ TEST(UInt32Compressor, PacksAndRefusesWideIndices)
             i = random() & 0xFFFFFF;
         UInt32Compressor::Decompress24Bit(UInt32Compressor::Compress24Bit(indices.data(), count, size).get(), count,
                                           back.data());
-        EXPECT_EQ(size, 3 * count);
-        EXPECT_EQ(back, indices);
+        EXPECT_EQ((std::tuple{size, back}), std::tuple(3 * count, indices));
         for (auto& i : indices)
             i &= 0xFFFF;
         UInt32Compressor::Decompress16Bit(UInt32Compressor::Compress16Bit(indices.data(), count, size).get(), count,
                                           back.data());
-        EXPECT_EQ(size, 2 * count);
-        EXPECT_EQ(back, indices);
+        EXPECT_EQ((std::tuple{size, back}), std::tuple(2 * count, indices));
     }
     const uint32_t wide[5] = {0, 1, 2, 3, 1u << 24};
     EXPECT_THROW(UInt32Compressor::Compress24Bit(wide, 5, size), std::out_of_range);

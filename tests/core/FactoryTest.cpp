@@ -66,10 +66,11 @@ TEST(DataLayerFactory, FirstRegistrationWinsAndConflictsAreLoggedOnce)
     CapturedLog log;
     const Guid g = guid(1, 1);
     DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<1>::Info(), &NamedLayer<1>::Create);
-    EXPECT_EQ(DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<2>::Info(), &NamedLayer<2>::Create), nullptr);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes registered with the same guid '" + hex(g) + "'"),
-              1);
-    EXPECT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ((std::tuple{DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<2>::Info(), &NamedLayer<2>::Create),
+                          log.Count(LogLevel::Error,
+                                    "Multiple data layer classes registered with the same guid '" + hex(g) + "'"),
+                          log.Entries().size()}),
+              std::tuple(nullptr, 1, 1u));
 
     // The very same registration again changes nothing and says nothing.
     DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<1>::Info(), &NamedLayer<1>::Create);
@@ -81,9 +82,8 @@ TEST(DataLayerFactory, FirstRegistrationWinsAndConflictsAreLoggedOnce)
     const Guid purpose = guid(1, 99);
     auto layer = DataLayerFactory::CreateDataLayer(g, purpose);
     ASSERT_TRUE(layer);
-    EXPECT_EQ(layer->GetDataLayerClassInfo().GetClassName(), "DataTypeFactoryTest1");
-    EXPECT_EQ(layer->GetPurposeGuid(), purpose);
-    EXPECT_EQ(layer->GetVersion(), 1);
+    EXPECT_EQ((std::tuple{layer->GetDataLayerClassInfo().GetClassName(), layer->GetPurposeGuid(), layer->GetVersion()}),
+              std::tuple("DataTypeFactoryTest1", purpose, 1));
     auto versioned = DataLayerFactory::CreateDataLayer(g, purpose, 0x70005);
     ASSERT_TRUE(versioned);
     EXPECT_EQ(versioned->GetVersion(), 5); // the low 16 bits
@@ -94,15 +94,14 @@ TEST(DataLayerFactory, UnknownGuids)
     CapturedLog log;
     const Guid g = guid(2, 1);
     DataLayerClassInfo info(std::string("DataTypeUntouched"));
-    EXPECT_FALSE(DataLayerFactory::TryGetDataLayerClassInfo(g, info));
-    EXPECT_EQ(info.GetClassName(), "DataTypeUntouched");
-    EXPECT_EQ(ThrownText<std::invalid_argument>([&] { DataLayerFactory::GetDataLayerClassInfo(g); }),
-              "No data layer class with guid '" + hex(g) + "' registered");
-    EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil));
-    EXPECT_FALSE(DataLayerFactory::CreateDataLayer(g, Guid::Nil, 3));
-    EXPECT_EQ(log.Count(LogLevel::Warning, "Failed to create a data layer with guid '" + hex(g) +
-                                               "', no such data layer class registered"),
-              2);
+    EXPECT_EQ((std::tuple{bool(DataLayerFactory::TryGetDataLayerClassInfo(g, info)), info.GetClassName(),
+                          ThrownText<std::invalid_argument>([&] { DataLayerFactory::GetDataLayerClassInfo(g); }),
+                          bool(DataLayerFactory::CreateDataLayer(g, Guid::Nil)),
+                          bool(DataLayerFactory::CreateDataLayer(g, Guid::Nil, 3)),
+                          log.Count(LogLevel::Warning, "Failed to create a data layer with guid '" + hex(g) +
+                                                           "', no such data layer class registered")}),
+              std::tuple(false, "DataTypeUntouched", "No data layer class with guid '" + hex(g) + "' registered", false,
+                         false, 2));
 }
 
 TEST(DataLayerFactory, DeclaredClassOfAnUnloadableModule)
@@ -114,9 +113,10 @@ TEST(DataLayerFactory, DeclaredClassOfAnUnloadableModule)
     DataLayerFactory::DeclareDataLayerClass(g, NamedLayer<4>::Info(), module); // the same: nothing
     EXPECT_EQ(log.Entries().size(), 0u);
     DataLayerFactory::DeclareDataLayerClass(g, NamedLayer<5>::Info(), module);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple data layer classes declared with the same guid '" + hex(g) + "'"),
-              1);
-    EXPECT_EQ(Utils::GetGuidAlias(g), "FactoryTest4");
+    EXPECT_EQ((std::tuple{log.Count(LogLevel::Error,
+                                    "Multiple data layer classes declared with the same guid '" + hex(g) + "'"),
+                          Utils::GetGuidAlias(g)}),
+              std::tuple(1, "FactoryTest4"));
 
     // A registration outside the module's load is another class: a conflict.
     DataLayerFactory::RegisterDataLayerClass(g, NamedLayer<4>::Info(), &NamedLayer<4>::Create);
@@ -150,27 +150,29 @@ TEST(FilterFactory, RegistrationConflictsAndLookups)
     // The same name with another category is another class.
     FilterFactory::RegisterFilterClass(g, FilterClassInfo("TransformFactoryTest", FilterCategory::Target), &noFilter);
     FilterFactory::RegisterFilterClass(g, info, &otherNoFilter); // another creator
-    EXPECT_EQ(log.Count(LogLevel::Error, "Multiple filter classes registered with the same guid '" + hex(g) + "'"), 2);
-    EXPECT_EQ(FilterFactory::GetFilterClassInfo(g).GetCategory(), FilterCategory::Transform);
-    EXPECT_EQ(FilterFactory::GetFilterClassInfo(g).GetNiceClassName(), "FactoryTest");
+    EXPECT_EQ((std::tuple{
+                  log.Count(LogLevel::Error, "Multiple filter classes registered with the same guid '" + hex(g) + "'"),
+                  FilterFactory::GetFilterClassInfo(g).GetCategory(),
+                  FilterFactory::GetFilterClassInfo(g).GetNiceClassName()}),
+              std::tuple(2, FilterCategory::Transform, "FactoryTest"));
     EXPECT_EQ(Utils::GetGuidAlias(g), "TransformFactoryTest"); // a filter is known by its class name
 
     const Guid unknown = guid(5, 2);
     FilterClassInfo untouched("SourceUntouched", FilterCategory::Source);
-    EXPECT_FALSE(FilterFactory::TryGetFilterClassInfo(unknown, untouched));
-    EXPECT_EQ(untouched.GetClassName(), "SourceUntouched");
-    EXPECT_EQ(ThrownText<std::invalid_argument>([&] { FilterFactory::GetFilterClassInfo(unknown); }),
-              "No filter class with guid '" + hex(unknown) + "' registered");
+    EXPECT_EQ((std::tuple{bool(FilterFactory::TryGetFilterClassInfo(unknown, untouched)), untouched.GetClassName(),
+                          ThrownText<std::invalid_argument>([&] { FilterFactory::GetFilterClassInfo(unknown); })}),
+              std::tuple(false, "SourceUntouched", "No filter class with guid '" + hex(unknown) + "' registered"));
     log.Clear();
-    EXPECT_EQ(FilterFactory::CreateInstance(unknown), nullptr);
-    EXPECT_EQ(log.Count(LogLevel::Error,
-                        "Failed to create a filter with guid '" + hex(unknown) + "', no such filter class registered"),
-              1);
+    EXPECT_EQ((std::tuple{FilterFactory::CreateInstance(unknown),
+                          log.Count(LogLevel::Error, "Failed to create a filter with guid '" + hex(unknown) +
+                                                         "', no such filter class registered")}),
+              std::tuple(nullptr, 1));
 
     const Guid bare = guid(5, 3);
     FilterFactory::RegisterFilterClass(bare, FilterClassInfo("TargetBare", FilterCategory::Target), nullptr);
-    EXPECT_EQ(FilterFactory::CreateInstance(bare), nullptr);
-    EXPECT_EQ(log.Count(LogLevel::Error, "Failed to create a filter, missing creator function"), 1);
+    EXPECT_EQ((std::tuple{FilterFactory::CreateInstance(bare),
+                          log.Count(LogLevel::Error, "Failed to create a filter, missing creator function")}),
+              std::tuple(nullptr, 1));
 
     auto module = std::make_shared<PluginModule>("/nonexistent/other_vornp.dll", 1);
     FilterFactory::DeclareFilterClass(guid(5, 4), info, module);
@@ -179,8 +181,9 @@ TEST(FilterFactory, RegistrationConflictsAndLookups)
     EXPECT_EQ(
         log.Count(LogLevel::Error, "Multiple filter classes declared with the same guid '" + hex(guid(5, 4)) + "'"), 1);
     FilterFactory::UnregisterFilterClassesOfModule(module);
-    EXPECT_FALSE(FilterFactory::TryGetFilterClassInfo(guid(5, 4), untouched));
-    EXPECT_TRUE(FilterFactory::TryGetFilterClassInfo(g, untouched));
+    EXPECT_EQ((std::tuple{bool(FilterFactory::TryGetFilterClassInfo(guid(5, 4), untouched)),
+                          bool(FilterFactory::TryGetFilterClassInfo(g, untouched))}),
+              std::tuple(false, true));
 }
 
 TEST(DataLayerFactory, IterationRunsInGuidOrderAndStopsAtTheEnd)
@@ -200,8 +203,7 @@ TEST(DataLayerFactory, IterationRunsInGuidOrderAndStopsAtTheEnd)
     auto pos = std::find(seen.begin(), seen.end(), guid(6, 1));
     ASSERT_NE(pos, seen.end());
     ASSERT_LT(pos + 2, seen.end());
-    EXPECT_EQ(pos[1], guid(6, 2));
-    EXPECT_EQ(pos[2], guid(6, 3));
+    EXPECT_EQ((std::tuple{pos[1], pos[2]}), std::tuple(guid(6, 2), guid(6, 3)));
 
     auto end = DataLayerFactory::End();
     ++end;
@@ -214,8 +216,7 @@ TEST(DataLayerFactory, IterationRunsInGuidOrderAndStopsAtTheEnd)
     EXPECT_EQ((*it).first, seen[1]);
     DataLayerFactoryIterator copy(it);
     copy = DataLayerFactory::Begin();
-    EXPECT_TRUE(copy == DataLayerFactory::Begin());
-    EXPECT_TRUE(it != copy);
+    EXPECT_EQ((std::tuple{copy == DataLayerFactory::Begin(), it != copy}), std::tuple(true, true));
 
     DataLayerFactory::UnregisterDataLayerClassesOfModule(module);
 }

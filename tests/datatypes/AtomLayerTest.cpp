@@ -78,8 +78,8 @@ TEST(DataTypeAtom, RoundTripOfAddedLayers)
     back->Add(group(8));
     back->Remove(0);
     back->Remove(5);
-    EXPECT_EQ(back->GetDataLayer(2), nullptr);
-    EXPECT_EQ(PayloadOf(*back), recordOf({group(9), group(8)}));
+    EXPECT_EQ((std::tuple{back->GetDataLayer(2), PayloadOf(*back)}),
+              std::tuple(nullptr, recordOf({group(9), group(8)})));
     // A nested layer changed after a write is seen by the next one.
     std::dynamic_pointer_cast<DataTypeGroupInfo>(back->GetDataLayer(0))->SetGroupInfo(3);
     EXPECT_EQ(PayloadOf(*back), recordOf({group(3), group(8)}));
@@ -121,8 +121,8 @@ TEST(DataTypeAtom, NestingIsLimited)
         ASSERT_TRUE(atomLayer) << depth;
         level = atomLayer->GetDataLayer(0);
     }
-    EXPECT_TRUE(std::dynamic_pointer_cast<DataLayerPlaceholder>(level));
-    EXPECT_EQ(PayloadOf(*level), PayloadOf(*nested(1)));
+    EXPECT_EQ((std::tuple{bool(std::dynamic_pointer_cast<DataLayerPlaceholder>(level)), PayloadOf(*level)}),
+              std::tuple(true, PayloadOf(*nested(1))));
 
     // Built in memory, that depth is not written; nor is a layer inside itself.
     uint32_t size = 0;

@@ -28,11 +28,10 @@ TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
     layer.Allocate(2, 3, 4, 0, 1, STATISTICS);
     const Bytes payload = PayloadOf(layer);
     ASSERT_EQ(payload.size(), 164u);
-    EXPECT_EQ(offsetOf(layer, layer.GetCirclesCamVec()), 8);
-    EXPECT_EQ(offsetOf(layer, layer.Get2DColor()), 84);
-    EXPECT_EQ(layer.Get2DColorSec(), nullptr);
-    EXPECT_EQ(offsetOf(layer, layer.Get2DIR()), 124);
-    EXPECT_EQ(layer.GetNum2DColor() * 100 + layer.GetNum2DColorSec() * 10 + layer.GetNum2DIR(), 401u);
+    EXPECT_EQ((std::tuple{offsetOf(layer, layer.GetCirclesCamVec()), offsetOf(layer, layer.Get2DColor()),
+                          layer.Get2DColorSec(), offsetOf(layer, layer.Get2DIR()),
+                          layer.GetNum2DColor() * 100 + layer.GetNum2DColorSec() * 10 + layer.GetNum2DIR()}),
+              std::tuple(8, 84, nullptr, 124, 401u));
     EXPECT_EQ(Bytes(payload.begin() + 8, payload.begin() + 80), Bytes(72, 0)); // a new buffer is zeroed
     EXPECT_EQ(Bytes(payload.end() - 32, payload.end()), // alphabetical order
               PayloadBuilder().f32(6).f32(3).u32(3).u32(5).f32(1.5f).f32(2).f32(7).f32(4).bytes);
@@ -41,12 +40,14 @@ TEST(DataTypePatternDetector, AllocateLaysOutAreasAndStatistics)
     std::memcpy(layer.GetCirclesCamVec(), circle, sizeof circle);
     auto back = Loaded<DataTypePatternDetector>(PayloadOf(layer), 0);
     const CirclesStatistics s = back->GetCirclesStatistics();
-    EXPECT_EQ(std::memcmp(&s, &STATISTICS, sizeof s), 0);
-    EXPECT_TRUE(EndsWith(back->ToString(false),
-                         ", numRowOfCircles=2, numColOfCircles=3, firstCircleX=0.5, firstCircleY=-1, firstCircleZ=2, "
-                         "averageColorErrorPerCam=6, averageLengthPerCam=3, detectedColorFrameCountPerCam=3, "
-                         "detectedFrameCountPerCam=5, reprojError=1.5, scale=2, varianceColorErrorPerCam=7, "
-                         "varianceLengthPerCam=4"));
+    EXPECT_EQ((std::tuple{
+                  std::memcmp(&s, &STATISTICS, sizeof s),
+                  EndsWith(back->ToString(false),
+                           ", numRowOfCircles=2, numColOfCircles=3, firstCircleX=0.5, firstCircleY=-1, firstCircleZ=2, "
+                           "averageColorErrorPerCam=6, averageLengthPerCam=3, detectedColorFrameCountPerCam=3, "
+                           "detectedFrameCountPerCam=5, reprojError=1.5, scale=2, varianceColorErrorPerCam=7, "
+                           "varianceLengthPerCam=4")}),
+              std::tuple(0, true));
 }
 
 // Reading stops at the first area that does not fit; nothing after it is read out of it.
@@ -70,8 +71,7 @@ TEST(DataTypePatternDetector, TruncatedPayloadsStopAtTheFirstMissingArea)
     // 10 x 10 circles announced in 8 bytes; a grid whose byte size would wrap 32 bits.
     for (uint32_t side : {10u, 0x40000000u}) {
         auto part = Loaded<DataTypePatternDetector>(PayloadBuilder().u32(side).u32(side).u32(0).bytes, 0);
-        EXPECT_EQ(part->GetNumRowCircles(), int(side));
-        EXPECT_EQ(part->GetCirclesCamVec(), nullptr);
+        EXPECT_EQ((std::tuple{part->GetNumRowCircles(), part->GetCirclesCamVec()}), std::tuple(int(side), nullptr));
         EXPECT_NE(part->ToString(false).find("firstCircleX=0, firstCircleY=0, firstCircleZ=0"), std::string::npos);
     }
 }
@@ -82,6 +82,5 @@ TEST(DataTypePatternDetector, AllocateRefusesSizesThatDoNotFit)
     EXPECT_THROW(layer.Allocate(-1, 1, 0, 0, 0, {}), std::invalid_argument);
     EXPECT_THROW(layer.Allocate(0x10000, 0x10000, 0, 0, 0, {}), std::length_error);
     EXPECT_THROW(layer.Allocate(0, 0, 0x7FFFFFFF, 0x7FFFFFFF, 0, {}), std::length_error);
-    EXPECT_TRUE(PayloadOf(layer).empty());
-    EXPECT_FALSE(LoadExact(layer, Bytes(52), 1));
+    EXPECT_EQ((std::tuple{PayloadOf(layer).empty(), bool(LoadExact(layer, Bytes(52), 1))}), std::tuple(true, false));
 }

@@ -90,6 +90,5 @@ TEST(DataTypePhotogrammetryInfo, SettersKeepGeometry)
     layer->GetTranslation()[1] = 2.5f;
     layer->SetTargetCameraGuid(OTHER);
     layer->CopyValuesFrom(layer);
-    EXPECT_EQ(layer->GetTranslation()[1], 2.5f);
-    EXPECT_EQ(layer->GetGuidTargetCamera(), OTHER);
+    EXPECT_EQ((std::tuple{layer->GetTranslation()[1], layer->GetGuidTargetCamera()}), std::tuple(2.5f, OTHER));
 }

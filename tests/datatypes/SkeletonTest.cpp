@@ -31,16 +31,15 @@ TEST(DataTypeSkeleton, LayoutAndPartialValues)
     DataTypeSkeleton layer;
     EXPECT_EQ(layer.getFace(), nullptr);
     layer.InitWithDefaultValues();
-    EXPECT_EQ(PayloadOf(layer), Bytes(2032, 0));
-    EXPECT_EQ(offsets(layer), OFFSETS);
+    EXPECT_EQ((std::tuple{PayloadOf(layer), offsets(layer)}), std::tuple(Bytes(2032, 0), OFFSETS));
 
     std::vector<float> pose(54, 0.5f), poseConfidence(18, 1.0f);
     layer.SetValues(nullptr, nullptr, pose.data(), nullptr, nullptr, nullptr, poseConfidence.data(), nullptr);
     const Bytes payload = PayloadOf(layer);
     EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 504), Bytes(504, 0));
     auto back = Loaded<DataTypeSkeleton>(payload, 0);
-    EXPECT_EQ(std::vector<float>(back->getPose(), back->getPose() + 54), pose);
-    EXPECT_EQ(back->getPoseConfidence()[17], 1.0f);
+    EXPECT_EQ((std::tuple{std::vector<float>(back->getPose(), back->getPose() + 54), back->getPoseConfidence()[17]}),
+              std::tuple(pose, 1.0f));
 }
 
 // Arrays sit at fixed offsets: a short payload keeps exactly the arrays it holds whole.
@@ -67,8 +66,7 @@ TEST(DataTypeSkeleton, OwnArraysAsSourcesAndCopies)
     layer->SetValues(layer->getLeftHand(), layer->getRightHand(), layer->getPose(), layer->getFace(),
                      layer->getLeftHandConfidence(), layer->getRightHandConfidence(), layer->getPoseConfidence(),
                      layer->getFaceConfidence());
-    EXPECT_EQ(layer->getFace()[200], 7.0f);
-    EXPECT_EQ(layer->getPoseConfidence()[0], 0.0f);
+    EXPECT_EQ((std::tuple{layer->getFace()[200], layer->getPoseConfidence()[0]}), std::tuple(7.0f, 0.0f));
     DataTypeSkeleton copy;
     copy.CopyValuesFrom(layer);
     EXPECT_EQ(PayloadOf(copy), PayloadOf(*layer));

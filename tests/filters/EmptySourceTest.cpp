@@ -38,8 +38,8 @@ TEST(EmptySource, EmitsOneSharedStreamInfoPerAtomWithTheHostIdAsStream)
         auto graph = Chain({source, target});
         VornCommon::HostSettings::GetInstance()->SetHostId(0);
         const auto info = source->GetStreamInfo();
-        EXPECT_EQ(info->GetFPS(), 25.0f);
-        EXPECT_EQ(info->GetNumFrames(), DataTypeStreamInfo::NUM_FRAMES_AUTO);
+        EXPECT_EQ((std::tuple{info->GetFPS(), info->GetNumFrames()}),
+                  std::tuple(25.0f, DataTypeStreamInfo::NUM_FRAMES_AUTO));
         EXPECT_EQ(info->GetHostName(), c.hostName);
         EXPECT_EQ(log.Contains("is used as stream id"), c.warned);
 

@@ -1,6 +1,5 @@
 #include "GeometryProbe.h"
 
-#include <Hyx/DataTypeTextureHSL.h>
 #include <Hyx/DataTypeTextureRGB.h>
 #include <Hyx/DataTypeTextureYUV.h>
 
@@ -42,53 +41,6 @@ std::vector<uint8_t> colorsOf(const Atom& atom)
                   : std::vector<uint8_t>{};
 }
 
-bool whiteCell(int x, int y)
-{
-    return (x / 2 + y / 2) % 2 != 0;
-}
-
-// An 8 x 8 checkerboard of 2 x 2 cells, black and white in the texture's own format.
-template <class Texture>
-std::shared_ptr<DataLayer> checkerboard()
-{
-    auto texture = std::make_shared<Texture>();
-    constexpr bool yuv = std::is_base_of_v<DataTypeTextureYUV, Texture>;
-    uint8_t* p = texture->AllocateTexture(8, yuv ? 12 : 8);
-    for (int i = 0; i < 64; ++i) {
-        const bool white = whiteCell(i % 8, i / 8);
-        if constexpr (yuv)
-            p[i] = white ? 235 : 16, p[64 + i / 2] = 128; // luma, then neutral chroma
-        else if constexpr (std::is_same_v<Texture, DataTypeTextureHSL30>)
-            reinterpret_cast<uint32_t*>(p)[i] = white ? 1023u << 20 : 0; // lightness only
-        else if constexpr (std::is_same_v<Texture, DataTypeTextureHSL24>)
-            p[3 * i] = p[3 * i + 1] = 0, p[3 * i + 2] = white ? 255 : 0;
-        else
-            std::memset(p + 3 * i, white ? 255 : 0, 3);
-    }
-    return texture;
-}
-
-// Colours an 8 x 8 grid through the leaf, the texture added after a spoilt one.
-template <class Leaf, class Texture>
-void expectCheckerboard()
-{
-    Probe<Leaf> filter;
-    ASSERT_EQ(filter.Select({kPositions, kCamera, Texture::TheTypeGuid()}), HyxErrorCode::Success);
-    std::vector<float> grid;
-    for (int i = 0; i < 64; ++i)
-        grid.insert(grid.end(), {-float(i % 8), -float(i / 8), 1});
-    auto spoilt = std::make_shared<Texture>();
-    spoilt->AllocateTexture(8, 8);
-    auto atom =
-        MakeAtom({WithPurpose(Positions(grid), kPurposeA), identityColor(8, 8), spoilt, checkerboard<Texture>()});
-    ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success) << filter.Error();
-    EXPECT_EQ(Output<DataTypeVertexColors>(*atom)->GetPurposeGuid(), kPurposeA);
-    const auto colors = colorsOf(*atom);
-    ASSERT_EQ(colors.size(), 64u * 3);
-    for (int i = 0; i < 64 * 3; ++i)
-        ASSERT_TRUE(whiteCell(i / 3 % 8, i / 24) ? colors[i] >= 250 : colors[i] <= 5) << typeid(Leaf).name() << i;
-}
-
 } // namespace
 
 TEST(GeometryColors, IndexUVsLookUpEachCorner)
@@ -111,9 +63,8 @@ TEST(GeometryColors, IndexUVsLookUpEachCorner)
     auto atom = MakeAtom({indices({0, 2, 1}), coords(kPurposeA)});
     ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success);
     const auto corners = Output<DataTypeIndexUVs>(*atom);
-    EXPECT_EQ(corners->GetPurposeGuid(), kPurposeA);
-    EXPECT_EQ(std::vector<float>(corners->GetUVs(), corners->GetUVs() + 6),
-              (std::vector<float>{.1f, .2f, .5f, .6f, .3f, .4f}));
+    EXPECT_EQ((std::tuple{corners->GetPurposeGuid(), std::vector<float>(corners->GetUVs(), corners->GetUVs() + 6)}),
+              std::tuple(kPurposeA, (std::vector<float>{.1f, .2f, .5f, .6f, .3f, .4f})));
     ExpectFailures<DataTypeIndexUVs>(
         filter,
         {{{indices({0, 99, 1}), coords(kPurposeA)}, "(VertexTextureUVs)"},
@@ -159,17 +110,6 @@ TEST(GeometryColors, CameraUVsAreClampedPixelCorners)
         ir, {{{WithPurpose(Positions({0, 0, 1}), kPurposeB), cameras}, "(VertexPositions)"},
              {{WithPurpose(Truncated<DataTypeVertexPositions>(24, 3), kPurposeA), cameras}, "(VertexPositions)"},
              {{WithPurpose(Positions({0, 0, 1}), kPurposeA)}, "(CameraParams)"}});
-}
-
-TEST(GeometryColors, EveryLeafColoursACheckerboard)
-{
-    expectCheckerboard<TransformVertexColorsFromTextureRGB, DataTypeTextureRGB>();
-    expectCheckerboard<TransformVertexColorsFromTextureBGR, DataTypeTextureBGR>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NV12, DataTypeTextureYUV_NV12>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NV21, DataTypeTextureYUV_NV21>();
-    expectCheckerboard<TransformVertexColorsFromTextureYUV_NVX, DataTypeTextureYUV_NVX>();
-    expectCheckerboard<TransformVertexColorsFromTextureHSL24, DataTypeTextureHSL24>();
-    expectCheckerboard<TransformVertexColorsFromTextureHSL30, DataTypeTextureHSL30>();
 }
 
 TEST(GeometryColors, TextureColoursFollowTheClampedProjection)
@@ -226,8 +166,8 @@ TEST(GeometryColors, ColoursFromUVsTruncateAndClamp)
     std::copy(uvs, uvs + 4, layer->GetUVs());
     auto atom = MakeAtom({layer, texture});
     ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success);
-    EXPECT_EQ(colorsOf(*atom), (std::vector<uint8_t>{99, 49, 7, 98, 24, 7}));
-    EXPECT_EQ(Output<DataTypeVertexColors>(*atom)->GetPurposeGuid(), kPurposeB);
+    EXPECT_EQ((std::tuple{colorsOf(*atom), Output<DataTypeVertexColors>(*atom)->GetPurposeGuid()}),
+              std::tuple((std::vector<uint8_t>{99, 49, 7, 98, 24, 7}), kPurposeB));
     ExpectFailures<DataTypeVertexColors>(filter,
                                          {{{texture}, "(VertexTextureUVs)"},
                                           {{Truncated<DataTypeVertexTextureUVs>(0, 4), texture}, "(VertexTextureUVs)"},

@@ -124,10 +124,9 @@ TEST(GeometryDepthmap, FilterAddsHalfSizeMapWithThePositionsPurpose)
     ASSERT_EQ(filter.Run(atom), HyxErrorCode::Success) << filter.Error();
     const auto map = Output<Hyx::DataTypeTexture16BitDepthMap>(*atom);
     ASSERT_TRUE(map);
-    EXPECT_EQ(map->GetPurposeGuid(), kPurposeA);
-    EXPECT_EQ(map->GetWidth(), 320);
-    EXPECT_EQ(map->GetHeight(), 288);
-    EXPECT_EQ(std::count(map->GetTextureData(), map->GetTextureData() + 320 * 288, 1000), 3);
+    EXPECT_EQ((std::tuple{map->GetPurposeGuid(), map->GetWidth(), map->GetHeight(),
+                          std::count(map->GetTextureData(), map->GetTextureData() + 320 * 288, 1000)}),
+              std::tuple(kPurposeA, 320, 288, 3));
 
     ExpectFailures<Hyx::DataTypeTexture16BitDepthMap>(
         filter,

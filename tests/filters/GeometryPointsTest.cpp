@@ -144,9 +144,8 @@ TEST(GeometryPoints, UnusableInputsDropTheAtom)
     Super super;
     for (const auto& c : cases) {
         auto atom = MakeAtom({c.camera, c.map});
-        EXPECT_EQ(plain.Run(atom), HyxErrorCode::NoDataAvailable);
-        EXPECT_EQ(super.Run(atom), HyxErrorCode::NoDataAvailable);
-        EXPECT_FALSE(Output<Hyx::DataTypeVertexPositions>(*atom));
-        EXPECT_EQ(plain.Error(), "");
+        EXPECT_EQ((std::tuple{plain.Run(atom), super.Run(atom), bool(Output<Hyx::DataTypeVertexPositions>(*atom)),
+                              plain.Error()}),
+                  std::tuple(HyxErrorCode::NoDataAvailable, HyxErrorCode::NoDataAvailable, false, ""));
     }
 }

@@ -99,26 +99,6 @@ TEST(InjectData, PurposeMustBeAGuidThatIsNotNil)
     }
 }
 
-TEST(InjectData, MemoryBytesReplaceTheLayerOfTheSamePurposeAndFollowSetData)
-{
-    InjectRig<TransformInjectMemoryData> rig;
-    rig.Play();
-    ASSERT_TRUE(rig.Pass()); // nothing set yet: an empty layer
-    rig.inject->SetData(VornCommon::ByteArray(reinterpret_cast<const uint8_t*>("new"), 3));
-    ASSERT_TRUE(rig.Pass());
-
-    const auto frames = rig.listener.Frames();
-    ASSERT_EQ(frames.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
-        const auto layers = frames[i][0]->GetAllDataLayers();
-        ASSERT_EQ(layers.size(), 3u); // the other purpose, stream information, the injected one
-        EXPECT_EQ(layers[0]->GetPurposeGuid(), kPurposeA);
-        EXPECT_EQ(textOf(layers[0]), "other");
-        EXPECT_EQ(layers[2]->GetPurposeGuid(), kPurposeB);
-        EXPECT_EQ(textOf(layers[2]), i == 0 ? "" : "new");
-    }
-}
-
 TEST(InjectData, FileIsReadOnceAndAFailureRecoversWhenThePathChanges)
 {
     HyxTest::TempDir dir;

@@ -110,8 +110,8 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
         EXPECT_FALSE(c.call()) << c.text;
         EXPECT_EQ(c.filter->GetLastError(false).StdString(), c.text);
     }
-    EXPECT_FALSE(live->PropertiesAreInitialized());
-    EXPECT_FALSE(offline->PropertiesAreInitialized());
+    EXPECT_EQ((std::tuple{bool(live->PropertiesAreInitialized()), bool(offline->PropertiesAreInitialized())}),
+              std::tuple(false, false));
     EXPECT_EQ(joined->GetStreamInfo()->GetFPS(), 25.0f); // the refused declarations changed nothing
 
     // Nothing of the refused frames was queued: the first frame out is the valid one.
@@ -143,8 +143,8 @@ TEST(ManualSource, QueuedAtomsShareTheHostsLayersAndCarryOneDeclaredStreamInfoLa
     EXPECT_EQ(layers[0], positions); // the very object the host pushed
     auto info = std::dynamic_pointer_cast<DataTypeStreamInfo>(layers[1]);
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->GetFPS(), 25.0f);
-    EXPECT_EQ(info->GetNumFrames(), DataTypeStreamInfo::NUM_FRAMES_AUTO);
+    EXPECT_EQ((std::tuple{info->GetFPS(), info->GetNumFrames()}),
+              std::tuple(25.0f, DataTypeStreamInfo::NUM_FRAMES_AUTO));
     EXPECT_NE(info, rig.source->GetStreamInfo()); // a copy of the declared one
     EXPECT_EQ(hostAtom->GetAllDataLayers().size(), 3u); // the host's atom is untouched
 }
@@ -180,8 +180,7 @@ TEST(ManualSource, LiveRenumberingAndRewind)
     ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
     const auto frames = rig.listener.Frames();
     ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1][0]->GetFrameNr(), 1u);
-    EXPECT_EQ(BaseOf(frames[1][0]), 8.0f);
+    EXPECT_EQ((std::tuple{frames[1][0]->GetFrameNr(), BaseOf(frames[1][0])}), std::tuple(1u, 8.0f));
 }
 
 TEST(ManualSource, LiveAndOfflinePlayOnlyUnderTheirFrameOrders)
@@ -198,15 +197,16 @@ TEST(ManualSource, LiveAndOfflinePlayOnlyUnderTheirFrameOrders)
     }
     // Without a declaration nothing initialises (8).
     auto graph = std::make_shared<Graph>();
-    EXPECT_EQ(graph->AddAndConnect(Make<SourceManualLiveSource>()), ActionResult::Failure);
-    EXPECT_EQ(graph->AddAndConnect(Make<SourceManualOfflineSource>()), ActionResult::Failure);
+    EXPECT_EQ((std::tuple{graph->AddAndConnect(Make<SourceManualLiveSource>()),
+                          graph->AddAndConnect(Make<SourceManualOfflineSource>())}),
+              std::tuple(ActionResult::Failure, ActionResult::Failure));
 
     // An offline source without frames publishes 0 frames; the graph refuses to play it.
     auto empty = Make<SourceManualOfflineSource>();
     ASSERT_TRUE(empty->ClearCacheAndReinitializeProperties(templateAtom(), 2, 25.0f, true));
     auto emptyGraph = Chain({empty, Make<TargetCallback>()});
-    EXPECT_EQ(empty->GetStreamInfo()->GetNumFrames(), 0u);
-    EXPECT_EQ(emptyGraph->Play(PlaybackMode::ForwardOnce), ActionResult::Failure);
+    EXPECT_EQ((std::tuple{empty->GetStreamInfo()->GetNumFrames(), emptyGraph->Play(PlaybackMode::ForwardOnce)}),
+              std::tuple(0u, ActionResult::Failure));
 }
 
 TEST(ManualSource, OfflinePlaysTheCollectionByFrameId)
@@ -229,8 +229,7 @@ TEST(ManualSource, OfflinePlaysTheCollectionByFrameId)
     ASSERT_EQ(frames.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const float expected = i < 2 ? 3.0f : 0.0f; // frame 3: the 7th and 8th atoms pushed
-        EXPECT_EQ(BaseOf(frames[i][0]), expected);
-        EXPECT_EQ(BaseOf(frames[i].at(1)), expected + 0.1f);
+        EXPECT_EQ((std::tuple{BaseOf(frames[i][0]), BaseOf(frames[i].at(1))}), std::tuple(expected, expected + 0.1f));
     }
 
     // A frame outside the collection fails with 4 instead of reading past it.

@@ -56,8 +56,7 @@ TEST(ManualSourceThreads, HostThreadsPushWhileTheAsyncGraphPulls)
         ASSERT_EQ(frames[f].size(), kStreams);
         const float value = BaseOf(frames[f][0]);
         for (unsigned s = 0; s < kStreams; ++s) {
-            EXPECT_EQ(frames[f][s]->GetFrameNr(), f);
-            EXPECT_EQ(frames[f][s]->GetStreamId(), s);
+            EXPECT_EQ((std::tuple{frames[f][s]->GetFrameNr(), frames[f][s]->GetStreamId()}), std::tuple(f, s));
             EXPECT_EQ(BaseOf(frames[f][s]), value); // never two frames mixed
         }
         EXPECT_TRUE(seen.insert(value).second);

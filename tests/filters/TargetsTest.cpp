@@ -142,8 +142,8 @@ TEST(TargetEmpty, KeepsTheLastFrameOnlyWhileFramesArrive)
     rig.graph->GetFrameOrderProvider()->Reset(); // the pending one goes, the recent frame stays
     EXPECT_EQ(rig.target->GetRecentCachedAtoms().size(), 3u);
     rig.Feed(2);
-    EXPECT_EQ(rig.target->onPostUpdate(), HyxErrorCode::Success);
-    EXPECT_EQ(rig.target->GetRecentCachedAtoms().size(), 3u);
+    EXPECT_EQ((std::tuple{rig.target->onPostUpdate(), rig.target->GetRecentCachedAtoms().size()}),
+              std::tuple(HyxErrorCode::Success, 3u));
     EXPECT_EQ(rig.target->onPostUpdate(), HyxErrorCode::Success); // an update without arrivals
     EXPECT_TRUE(rig.target->GetRecentCachedAtoms().empty());
 }

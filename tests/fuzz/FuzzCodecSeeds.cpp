@@ -2,6 +2,8 @@
 // JPEG streams of every pixel layout, each behind the parameters that decode it.
 // Usage: hyx_fuzz_codec_seeds <output folder>
 
+#include "SeedFolder.h"
+
 #include <Hyx/BloscCompressor.h>
 #include <Hyx/JpegCodec.h>
 
@@ -25,12 +27,7 @@ void write(const std::filesystem::path& file, std::vector<uint8_t> header, const
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = SeedFolder(argc, argv);
 
     std::vector<char> plain(3000);
     for (size_t i = 0; i < plain.size(); ++i)

@@ -7,6 +7,7 @@
 #include <Hyx/SerializeToHyx.h>
 
 #include "ContainerTestUtil.h"
+#include "SeedFolder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -14,12 +15,7 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = SeedFolder(argc, argv);
     try {
         HyxTest::WriteTake((dir / "three_frames.hyx").string(), 1, 3, true);
         HyxTest::WriteTake((dir / "three_frames_walked.hyx").string(), 1, 3, false);

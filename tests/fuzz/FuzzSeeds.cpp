@@ -15,6 +15,7 @@
 
 #include "GeometrySamples.h"
 #include "MetadataSamples.h"
+#include "SeedFolder.h"
 #include "StreamTestLayers.h"
 
 #include <cstdio>
@@ -165,8 +166,15 @@ std::shared_ptr<Hyx::Atom> compressedAtom()
     return atom;
 }
 
-bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::SerializeToMemory& writer)
+/// Writes the atoms, after the stream header if `header`, as one seed.
+bool save(const std::filesystem::path& dir, const std::string& name, bool header,
+          std::initializer_list<std::shared_ptr<Hyx::Atom>> atoms)
 {
+    Hyx::SerializeToMemory writer;
+    if (header)
+        writer.pack_hyxheader();
+    for (const auto& atom : atoms)
+        writer.pack_atom(atom);
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(writer.GetPackedDataPtr()), writer.GetPackedDataSize());
     return static_cast<bool>(out);
@@ -176,64 +184,17 @@ bool save(const std::filesystem::path& dir, const std::string& name, const Hyx::
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
     HyxTest::RegisterStreamTestLayers();
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir);
-    bool ok = true;
-
-    Hyx::SerializeToMemory header;
-    header.pack_hyxheader();
-    ok &= save(dir, "header", header);
-
-    Hyx::SerializeToMemory empty;
-    empty.pack_hyxheader();
-    empty.pack_atom(std::make_shared<Hyx::Atom>(0u, 0u));
-    ok &= save(dir, "empty_atom", empty);
-
-    Hyx::SerializeToMemory mixed;
-    mixed.pack_hyxheader();
-    mixed.pack_atom(testAtom(0, 0));
-    ok &= save(dir, "mixed_atom", mixed);
-
-    Hyx::SerializeToMemory streams;
-    streams.pack_hyxheader();
-    for (uint32_t frame = 0; frame < 3; ++frame)
-        for (uint32_t stream = 0; stream < 2; ++stream)
-            streams.pack_atom(testAtom(stream, frame));
-    ok &= save(dir, "two_streams", streams);
-
-    Hyx::SerializeToMemory bare;
-    bare.pack_atom(testAtom(1, 5));
-    ok &= save(dir, "atom_without_header", bare);
-
-    Hyx::SerializeToMemory registered;
-    registered.pack_hyxheader();
-    registered.pack_atom(registeredClassesAtom());
-    ok &= save(dir, "registered_classes", registered);
-
-    Hyx::SerializeToMemory geometry;
-    geometry.pack_hyxheader();
-    geometry.pack_atom(geometryAtom());
-    ok &= save(dir, "geometry_atom", geometry);
-
-    Hyx::SerializeToMemory metadata;
-    metadata.pack_hyxheader();
-    metadata.pack_atom(metadataAtom());
-    ok &= save(dir, "metadata_layers", metadata);
-
-    Hyx::SerializeToMemory textures;
-    textures.pack_hyxheader();
-    textures.pack_atom(texturesAtom());
-    ok &= save(dir, "textures", textures);
-
-    Hyx::SerializeToMemory compressed;
-    compressed.pack_hyxheader();
-    compressed.pack_atom(compressedAtom());
-    ok &= save(dir, "compressed_layers", compressed);
+    const std::filesystem::path dir = SeedFolder(argc, argv);
+    bool ok = save(dir, "header", true, {}) && save(dir, "empty_atom", true, {std::make_shared<Hyx::Atom>(0u, 0u)}) &&
+              save(dir, "mixed_atom", true, {testAtom(0, 0)}) &&
+              save(dir, "two_streams", true,
+                   {testAtom(0, 0), testAtom(1, 0), testAtom(0, 1), testAtom(1, 1), testAtom(0, 2), testAtom(1, 2)}) &&
+              save(dir, "atom_without_header", false, {testAtom(1, 5)}) &&
+              save(dir, "registered_classes", true, {registeredClassesAtom()}) &&
+              save(dir, "geometry_atom", true, {geometryAtom()}) &&
+              save(dir, "metadata_layers", true, {metadataAtom()}) && save(dir, "textures", true, {texturesAtom()}) &&
+              save(dir, "compressed_layers", true, {compressedAtom()});
 
     Hyx::SerializeToMemory strings;
     strings.pack_shortstring("short");
@@ -241,9 +202,9 @@ int main(int argc, char** argv)
     strings.pack_longstring("long");
     const float floats[4] = {1, 2, 3, 4};
     strings.pack_floatarray(floats, 4, true);
-    ok &= save(dir, "primitives", strings);
-
-    if (!ok) {
+    std::ofstream primitives(dir / "primitives", std::ios::binary | std::ios::trunc);
+    primitives.write(reinterpret_cast<const char*>(strings.GetPackedDataPtr()), strings.GetPackedDataSize());
+    if (!ok || !primitives) {
         std::fprintf(stderr, "failed to write the seeds into %s\n", argv[1]);
         return 1;
     }

@@ -1,23 +1,11 @@
-#include "ThreadedFixtures.h"
+// The asynchronous graph: its worker plays, pauses and stops by itself and at the request of
+// listeners and filters; pacing, suspension and the profiler record.
 
-#include <Hyx/FilterParamText.h>
-#include <Hyx/MutateBlock.h>
+#include "GraphFixtures.h"
 
 #include <VornCommon/Profiler.h>
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cmath>
-#include <limits>
-
 using namespace GraphFixtures;
-using namespace ThreadedFixtures;
-using Hyx::ActionResult;
-using Hyx::AsyncGraph;
-using Hyx::FrameOrderAuto;
-using Hyx::MutateBlockFPS;
-using Hyx::PlaybackMode;
 
 namespace {
 
@@ -42,11 +30,10 @@ TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
     AsyncTestGraph chain;
     chain.make<TestSource>(10);
     EXPECT_EQ(chain.async->Play(), ActionResult::Failure);
-    EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
-                 "Source filter '$filter$' lacks a valid frame order provider.");
+    EXPECT_EQ(chain.error(), "Source filter '$filter$' lacks a valid frame order provider.");
     EXPECT_TRUE(chain.async->IsStopped());
     EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
-    EXPECT_STREQ(chain.async->GetLastError(false).CStr(), "Graph failed to pause(it is not playing)");
+    EXPECT_EQ(chain.error(), "Graph failed to pause(it is not playing)");
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.log.states().empty());
 }
@@ -73,15 +60,15 @@ TEST(AsyncGraphThreads, PlaysEveryFrameInOrderAndStopsByItself)
 TEST(AsyncGraphThreads, FailingFilterIsHeardAsErrorThenStopped)
 {
     Chain chain;
-    chain.mutate->create = [](const Hyx::Atom& atom, bool&) {
-        return atom.GetFrameNr() == 10 ? Hyx::HyxErrorCode::FilterError : Hyx::HyxErrorCode::Success;
+    chain.mutate->create = [](const Atom& atom, bool&) {
+        return atom.GetFrameNr() == 10 ? HyxErrorCode::FilterError : HyxErrorCode::Success;
     };
     ASSERT_EQ(chain.async->Play(), ActionResult::Success);
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
     EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
     EXPECT_TRUE(chain.async->IsStopped());
     EXPECT_EQ(chain.target->frames(), Range(10));
-    EXPECT_EQ(std::string(chain.async->GetLastError(false).CStr()).rfind("Graph update failed(", 0), 0u);
+    EXPECT_EQ(chain.error().rfind("Graph update failed(", 0), 0u);
 }
 
 TEST(AsyncGraphThreads, ListenersMayStopPauseAndPlayFromTheWorker)
@@ -89,8 +76,8 @@ TEST(AsyncGraphThreads, ListenersMayStopPauseAndPlayFromTheWorker)
     // Stop from the error event: no self-join, no second Stopped event.
     {
         Chain chain;
-        chain.mutate->create = [](const Hyx::Atom& atom, bool&) {
-            return atom.GetFrameNr() == 3 ? Hyx::HyxErrorCode::FilterError : Hyx::HyxErrorCode::Success;
+        chain.mutate->create = [](const Atom& atom, bool&) {
+            return atom.GetFrameNr() == 3 ? HyxErrorCode::FilterError : HyxErrorCode::Success;
         };
         ActionResult fromListener = ActionResult::Failure;
         chain.log.onState = [&](State state) {
@@ -115,16 +102,15 @@ TEST(AsyncGraphThreads, ListenersMayStopPauseAndPlayFromTheWorker)
         ASSERT_TRUE(chain.log.waitFor(State::Stopped));
         ASSERT_EQ(chain.async->Stop(), ActionResult::Success);
         EXPECT_EQ(playFromWorker.load(), static_cast<int>(ActionResult::Failure));
-        EXPECT_STREQ(chain.async->GetLastError(false).CStr(),
-                     "Graph failed to start playing(it cannot be started from its own worker thread)");
+        EXPECT_EQ(chain.error(), "Graph failed to start playing(it cannot be started from its own worker thread)");
     }
     // Pause from a filter during the worker's turn; the host plays on from the paused frame.
     {
         Chain chain(40);
-        chain.target->process = [&](TestTarget&, const Hyx::Atom& atom) {
+        chain.target->process = [&](TestTarget&, const Atom& atom) {
             if (atom.GetFrameNr() == 10)
                 chain.async->Pause();
-            return Hyx::HyxErrorCode::Success;
+            return HyxErrorCode::Success;
         };
         ASSERT_EQ(chain.async->Play(), ActionResult::Success);
         ASSERT_TRUE(chain.log.waitFor(State::Paused));
@@ -164,10 +150,10 @@ TEST(AsyncGraphThreads, PlayRightAfterEachSelfStopDeliversEveryFrame)
     Chain chain(5);
     constexpr int kRuns = 200;
     for (int run = 1; run <= kRuns; ++run) {
-        ASSERT_EQ(chain.async->Play(), ActionResult::Success) << chain.async->GetLastError(false).CStr();
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success) << chain.error();
         ASSERT_TRUE(chain.log.waitFor(State::Stopped, static_cast<size_t>(run)));
     }
-    const std::vector<unsigned> frames = chain.target->frames();
+    const Frames frames = chain.target->frames();
     ASSERT_EQ(frames.size(), 5u * kRuns);
     for (size_t i = 0; i < frames.size(); ++i)
         ASSERT_EQ(frames[i], i % 5) << i;
@@ -210,7 +196,7 @@ TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
 {
     struct PauseRefuser : TestSource {
         PauseRefuser() : TestSource(60) {}
-        Hyx::HyxErrorCode onPause() override { return ReportError(Hyx::HyxErrorCode::FilterError); }
+        HyxErrorCode onPause() override { return ReportError(HyxErrorCode::FilterError); }
     };
     AsyncTestGraph chain;
     chain.make<PauseRefuser>();
@@ -285,9 +271,9 @@ TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
 {
     AsyncTestGraph chain;
     auto source = chain.make<TestSource>(10);
-    auto filter = AsyncGraph::CreateFilter(Hyx::MutateBlockManual::TheTypeGuid(), chain.async);
+    auto filter = AsyncGraph::CreateFilter(MutateBlockManual::TheTypeGuid(), chain.async);
     ASSERT_TRUE(filter);
-    EXPECT_EQ(filter->GetFilterState(), Hyx::Filter::FilterState::PreInitialized);
+    EXPECT_EQ(filter->GetFilterState(), Filter::FilterState::PreInitialized);
     EXPECT_EQ(filter->GetGraph(), chain.graph);
     EXPECT_EQ(chain.async->GetNumFilters(), 1u);
     EXPECT_EQ(chain.async->AddAndConnect(filter), ActionResult::Success);
@@ -299,9 +285,9 @@ TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
 {
     Chain chain(8, 25.0f);
     std::vector<std::chrono::steady_clock::time_point> arrivals;
-    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+    chain.target->process = [&](TestTarget&, const Atom&) {
         arrivals.push_back(std::chrono::steady_clock::now()); // worker only; read after the stop
-        return Hyx::HyxErrorCode::Success;
+        return HyxErrorCode::Success;
     };
     ASSERT_EQ(chain.async->Play(), ActionResult::Success);
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));

@@ -1,41 +1,217 @@
 #pragma once
 
-// Sources, streams, transforms, mutates and targets for the graph tests. Each records what
-// passes through it and returns what the test scripts.
+// Fixtures of the graph tests. FilterFixtures: bare filters whose hooks record their calls and return
+// what the test scripts, and parameter listeners. GraphFixtures: sources, streams, transforms,
+// mutates and targets that record what passes through them, graphs built from them, and the
+// helpers of the threaded tests (bounded waits, a stalling target, threaded mutates).
 
+#include <Hyx/AsyncGraph.h>
 #include <Hyx/Atom.h>
-#include <Hyx/ClassInfo.h>
+#include <Hyx/Connection.h>
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataProfile.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/FilterFactory.h>
+#include <Hyx/FilterParams.h>
 #include <Hyx/FrameOrderProvider.h>
 #include <Hyx/Graph.h>
+#include <Hyx/GuidAlias.h>
 #include <Hyx/GuidLiteral.h>
 #include <Hyx/Mutate.h>
+#include <Hyx/MutateBlock.h>
+#include <Hyx/MutateMultiThread.h>
+#include <Hyx/MutateWithBuffering.h>
 #include <Hyx/Profile.h>
+#include <Hyx/Queue.h>
 #include <Hyx/Source.h>
 #include <Hyx/Target.h>
+#include <Hyx/TargetRenderer.h>
 #include <Hyx/Transform.h>
+#include <Hyx/VisualGraph.h>
+#include <Hyx/XmlGraph.h>
+
+#include <CapturedLog.h>
+#include <ThrownText.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
+
+namespace FilterFixtures {
+
+/// Hook results and a call log shared by the test filters.
+struct HookScript {
+    Hyx::HyxErrorCode initializeParams{}, initialize{}, deInitialize{}, inputConnection{}, play{}, pause{}, stop{};
+    /// When set, a failing hook reports its code itself before returning it.
+    bool reportOwnFailure = false;
+    std::vector<std::string> calls;
+};
+
+/// Exposes the protected operations of Filter and implements the pure ones with scripts.
+template <class Base>
+class ScriptedFilter : public Base {
+public:
+    using Base::Base;
+
+    HookScript script;
+    /// Parameters created by onInitializeParams.
+    std::function<void(ScriptedFilter&)> makeParams;
+
+    VornCommon::Guid TypeGuid() const override { return VornCommon::Guid(); }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo(VornCommon::String("Example"), Hyx::FilterCategory::Transform);
+    }
+    bool IsDone() const override
+    {
+        if constexpr (std::is_base_of_v<Hyx::FilterWithInput, Base>)
+            return Base::IsDone();
+        else
+            return true;
+    }
+    std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return std::make_shared<Hyx::Profile>(); }
+    std::shared_ptr<Hyx::Profile> GetAggregatedOutputProfile() override { return std::make_shared<Hyx::Profile>(); }
+
+    using Base::addParam, Base::addParamGroup, Base::addToCachedAtoms, Base::getInputConnection,
+        Base::getOutputConnection, Base::IncrementAtomsProcessed, Base::pushToOutputQueue, Base::removeParam,
+        Base::ReportError, Base::SetProgress, Base::SetProgressInfo, Base::SetProgressWeight;
+
+protected:
+    Hyx::HyxErrorCode run(const char* name, Hyx::HyxErrorCode result)
+    {
+        script.calls.emplace_back(name);
+        if (result != Hyx::HyxErrorCode::Success && script.reportOwnFailure)
+            return this->ReportError(result);
+        return result;
+    }
+    Hyx::HyxErrorCode onInitializeParams(Hyx::Filter*) override
+    {
+        if (makeParams)
+            makeParams(*this);
+        return run("onInitializeParams", script.initializeParams);
+    }
+    Hyx::HyxErrorCode onInitialize(Hyx::Filter*) override { return run("onInitialize", script.initialize); }
+    Hyx::HyxErrorCode onDeInitialize() override { return run("onDeInitialize", script.deInitialize); }
+    Hyx::HyxErrorCode onPlay() override { return run("onPlay", script.play); }
+    Hyx::HyxErrorCode onPause() override { return run("onPause", script.pause); }
+    Hyx::HyxErrorCode onStop() override { return run("onStop", script.stop); }
+    Hyx::HyxErrorCode onInputConnection(std::weak_ptr<Hyx::Connection>) override
+    {
+        return run("onInputConnection", script.inputConnection);
+    }
+};
+
+/// A filter at the head of a chain.
+class TestSourceBase : public Hyx::Filter {
+public:
+    TestSourceBase() : Hyx::Filter(true) {}
+};
+
+/// A filter with an input.
+class TestFilterBase : public Hyx::FilterWithInput {
+public:
+    Hyx::HyxErrorCode SetInputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile> profile) override
+    {
+        _inputProfile = std::move(profile);
+        return Hyx::HyxErrorCode::Success;
+    }
+};
+
+using TestSource = ScriptedFilter<TestSourceBase>;
+using TestFilter = ScriptedFilter<TestFilterBase>;
+
+/// "Filter 'Example' error: " followed by the message of the code.
+inline std::string ExampleError(Hyx::HyxErrorCode code)
+{
+    return std::string("Filter 'Example' error: ") + Hyx::GetHyxErrorMessage(code);
+}
+
+/// Runs `f` under `mutex` and returns what it gives.
+template <class F>
+auto Locked(std::mutex& mutex, F&& f)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return f();
+}
+
+/// Records the texts of FilterParam events.
+class EventRecorder : public Hyx::FilterParam::Events {
+public:
+    void onValueChanged(std::shared_ptr<Hyx::FilterParam>, std::string value) override
+    {
+        Locked(_mutex, [&] { _values.push_back(std::move(value)); });
+    }
+    std::vector<std::string> Values() const
+    {
+        return Locked(_mutex, [&] { return _values; });
+    }
+    size_t Count() const { return Values().size(); }
+
+private:
+    mutable std::mutex _mutex;
+    std::vector<std::string> _values;
+};
+
+/// Records the calls a parameter makes to its owning filter's callback.
+class CallbackRecorder : public Hyx::IParameterValueChanged {
+public:
+    void cbiParameterValueChanged(std::shared_ptr<Hyx::FilterParam> param, const char* value) override
+    {
+        Locked(_mutex, [&] { _calls.emplace_back(param.get(), value); });
+    }
+    std::vector<std::pair<const Hyx::FilterParam*, std::string>> Calls() const
+    {
+        return Locked(_mutex, [&] { return _calls; });
+    }
+
+private:
+    mutable std::mutex _mutex;
+    std::vector<std::pair<const Hyx::FilterParam*, std::string>> _calls;
+};
+
+/// Installs both recorders on a parameter for the length of a test.
+template <class P>
+struct Watched {
+    std::shared_ptr<P> param;
+    EventRecorder events;
+    CallbackRecorder callback;
+
+    explicit Watched(std::shared_ptr<P> p) : param(std::move(p))
+    {
+        param->_events.Add(&events);
+        param->SetParameterValueChangedCallback(&callback);
+    }
+    ~Watched()
+    {
+        param->_events.Remove(&events);
+        param->SetParameterValueChangedCallback(nullptr);
+    }
+    size_t Notified() const { return events.Count(); }
+    P* operator->() const { return param.get(); }
+};
+
+} // namespace FilterFixtures
 
 namespace GraphFixtures {
 
-using Hyx::HyxErrorCode;
+using namespace Hyx;
+using FilterFixtures::Locked;
 using VornCommon::Guid;
+using VornCommon::LogLevel;
 using State = Hyx::Graph::GraphState;
+using Frames = std::vector<unsigned>;
 
 /// Long enough for a sanitizer build on a busy machine; a correct run never gets near it.
 inline constexpr std::chrono::seconds kPatience{60};
@@ -46,13 +222,11 @@ class StateLog : public Hyx::Graph::Events {
 public:
     void onGraphStateChanged(State state) override
     {
-        std::function<void(State)> hook;
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
+        const auto hook = Locked(_mutex, [&] {
             _states.push_back(state);
             _threads.push_back(std::this_thread::get_id());
-            hook = onState;
-        }
+            return onState;
+        });
         if (hook)
             hook(state);
         // Under the lock: a waiter that wakes may destroy the log as soon as it can lock.
@@ -60,36 +234,28 @@ public:
         ++_notified;
         _changed.notify_all();
     }
-
-    void onGraphRecordingStateChanged(bool recording) override
+    void onGraphRecordingStateChanged(bool on) override
     {
-        std::lock_guard<std::mutex> lock(_mutex);
-        _recordings.push_back(recording);
+        Locked(_mutex, [&] { _recordings.push_back(on); });
     }
     std::vector<bool> recordings() const
     {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _recordings;
+        return Locked(_mutex, [&] { return _recordings; });
     }
     std::vector<State> states() const
     {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _states;
+        return Locked(_mutex, [&] { return _states; });
     }
     std::vector<std::thread::id> threads() const
     {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _threads;
+        return Locked(_mutex, [&] { return _threads; });
     }
     /// Waits until `state` was reported `times` times in all.
     bool waitFor(State state, size_t times = 1)
     {
         std::unique_lock<std::mutex> lock(_mutex);
         return _changed.wait_for(lock, kPatience, [&] {
-            size_t n = 0;
-            for (size_t i = 0; i < _notified; ++i)
-                n += _states[i] == state;
-            return n >= times;
+            return static_cast<size_t>(std::count(_states.begin(), _states.begin() + _notified, state)) >= times;
         });
     }
     /// Runs on the reporting thread after recording; set before the graph plays.
@@ -101,7 +267,7 @@ private:
     std::vector<State> _states;
     std::vector<std::thread::id> _threads;
     std::vector<bool> _recordings;
-    size_t _notified = 0; // states whose hook has run
+    long _notified = 0; // states whose hook has run
 };
 
 /// Counts frame order resets.
@@ -131,10 +297,7 @@ public:
         InitializeHeader(purpose);
     }
     Guid TypeGuid() const override { return _type; }
-    Hyx::DataLayerClassInfo GetDataLayerClassInfo() const override
-    {
-        return Hyx::DataLayerClassInfo("DataTypePayload");
-    }
+    DataLayerClassInfo GetDataLayerClassInfo() const override { return DataLayerClassInfo("DataTypePayload"); }
 
     const Guid _type;
     const uint32_t frame;
@@ -144,42 +307,39 @@ protected:
 };
 
 /// 0, 1, ..., count - 1.
-inline std::vector<unsigned> Range(unsigned count)
+inline Frames Range(unsigned count)
 {
-    std::vector<unsigned> frames(count);
+    Frames frames(count);
     for (unsigned i = 0; i < count; ++i)
         frames[i] = i;
     return frames;
 }
 
 /// A profile of (purpose, type) pairs.
-inline std::shared_ptr<Hyx::Profile> MakeProfile(std::initializer_list<std::pair<Guid, Guid>> entries)
+inline std::shared_ptr<Profile> MakeProfile(std::initializer_list<std::pair<Guid, Guid>> entries)
 {
-    auto profile = std::make_shared<Hyx::Profile>();
+    auto profile = std::make_shared<Profile>();
     for (const auto& [purpose, type] : entries)
         profile->Add(purpose, type);
     return profile;
 }
 
 /// A stream over frames 0..numFrames-1 whose atoms carry one layer per profile entry.
-class ScriptedStream : public Hyx::Stream {
+class ScriptedStream : public Stream {
 public:
-    ScriptedStream(unsigned short id, unsigned numFrames, std::shared_ptr<Hyx::Profile> profile, bool withInfo = true)
+    ScriptedStream(unsigned short id, unsigned numFrames, std::shared_ptr<Profile> profile, bool withInfo = true)
         : Stream(id), _profile(std::move(profile))
     {
         if (withInfo) {
-            _info = std::make_shared<Hyx::DataTypeStreamInfo>();
+            _info = std::make_shared<DataTypeStreamInfo>();
             _info->SetFPS(25.0f);
             _info->SetNumFrames(numFrames);
         }
     }
-    ~ScriptedStream() override
-    {
-        Stop(); // tests may drop a playing stream
-    }
+    ~ScriptedStream() override { Stop(); } // tests may drop a playing stream
 
-    std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return _info; }
-    std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return _profile; }
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override { return _info; }
+    std::shared_ptr<Profile> GetOutputProfile() override { return _profile; }
 
     /// Frames for which onUpdate gives no atom the next time it is asked (once each).
     std::multiset<unsigned> holdBack;
@@ -188,7 +348,7 @@ public:
     HyxErrorCode failCode = HyxErrorCode::FilterError;
     /// Result of onPlay.
     HyxErrorCode playResult = HyxErrorCode::Success;
-    std::vector<unsigned> asked;
+    Frames asked;
     std::vector<std::string> hooks;
 
 protected:
@@ -197,17 +357,9 @@ protected:
         hooks.push_back(firstStart ? "play(first)" : "play(resume)");
         return playResult;
     }
-    HyxErrorCode onPause() override
-    {
-        hooks.push_back("pause");
-        return HyxErrorCode::Success;
-    }
-    HyxErrorCode onStop() override
-    {
-        hooks.push_back("stop");
-        return HyxErrorCode::Success;
-    }
-    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Hyx::Atom>& atom) override
+    HyxErrorCode onPause() override { return hooks.push_back("pause"), HyxErrorCode::Success; }
+    HyxErrorCode onStop() override { return hooks.push_back("stop"), HyxErrorCode::Success; }
+    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Atom>& atom) override
     {
         asked.push_back(frame);
         if (frame == failFrame)
@@ -216,7 +368,7 @@ protected:
             holdBack.erase(it);
             return HyxErrorCode::Success;
         }
-        atom = std::make_shared<Hyx::Atom>(GetStreamId(), frame, GetTimeInNanoSecondsForFrame(25.0f, frame));
+        atom = std::make_shared<Atom>(GetStreamId(), frame, GetTimeInNanoSecondsForFrame(25.0f, frame));
         for (int i = 0; i < _profile->GetDataProfileCount(); ++i) {
             const auto entry = _profile->GetDataProfileByIndex(i);
             atom->AddDataLayer(std::make_shared<PayloadLayer>(entry->GetPurposeGuid(), entry->GetTypeGuid(), frame));
@@ -225,33 +377,30 @@ protected:
     }
 
 private:
-    std::shared_ptr<Hyx::Profile> _profile;
-    std::shared_ptr<Hyx::DataTypeStreamInfo> _info;
+    std::shared_ptr<Profile> _profile;
+    std::shared_ptr<DataTypeStreamInfo> _info;
 };
 
 /// A single-stream source whose stream is made at initialisation.
-class TestSource : public Hyx::SingleStreamSource {
+class TestSource : public SingleStreamSource {
 public:
-    explicit TestSource(unsigned numFrames = 100,
-                        std::shared_ptr<Hyx::Profile> profile = MakeProfile({{kPurposeA, kType1}}),
+    explicit TestSource(unsigned numFrames = 100, std::shared_ptr<Profile> profile = MakeProfile({{kPurposeA, kType1}}),
                         bool withInfo = true)
         : _numFrames(numFrames), _profile(std::move(profile)), _withInfo(withInfo)
     {
     }
     Guid TypeGuid() const override { return kSourceGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("SourceTest", Hyx::FilterCategory::Source);
+        return FilterClassInfo("SourceTest", FilterCategory::Source);
     }
     /// The stream of the current initialisation.
     std::shared_ptr<ScriptedStream> stream() const { return std::static_pointer_cast<ScriptedStream>(_stream); }
     /// Applied to every new stream.
     std::function<void(ScriptedStream&)> setUpStream;
 
-    using Source::SetProgressWeight;
-
 protected:
-    HyxErrorCode onInitialize(Hyx::Filter*) override
+    HyxErrorCode onInitialize(Filter*) override
     {
         auto stream = std::make_shared<ScriptedStream>(0, _numFrames, _profile, _withInfo);
         if (setUpStream)
@@ -262,29 +411,29 @@ protected:
 
 private:
     unsigned _numFrames;
-    std::shared_ptr<Hyx::Profile> _profile;
+    std::shared_ptr<Profile> _profile;
     bool _withInfo;
 };
 
 /// A source over several streams, all with the same layers.
-class TestMultiSource : public Hyx::MultiStreamSource {
+class TestMultiSource : public MultiStreamSource {
 public:
     explicit TestMultiSource(std::vector<unsigned> frameCounts) : _frameCounts(std::move(frameCounts)) {}
     Guid TypeGuid() const override { return kSourceGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("SourceMultiTest", Hyx::FilterCategory::Source);
+        return FilterClassInfo("SourceMultiTest", FilterCategory::Source);
     }
-    std::shared_ptr<Hyx::Profile> GetDefaultOutputProfile() override { return MakeProfile({{kPurposeC, kType3}}); }
+    std::shared_ptr<Profile> GetDefaultOutputProfile() override { return MakeProfile({{kPurposeC, kType3}}); }
     std::shared_ptr<ScriptedStream> stream(int i) const
     {
         return std::static_pointer_cast<ScriptedStream>(GetStream(i));
     }
     std::function<void(TestMultiSource&)> afterInitialize;
-    std::vector<std::shared_ptr<Hyx::Stream>>& streams() { return _streams; }
+    std::vector<std::shared_ptr<Stream>>& streams() { return _streams; }
 
 protected:
-    HyxErrorCode onInitialize(Hyx::Filter*) override
+    HyxErrorCode onInitialize(Filter*) override
     {
         for (size_t i = 0; i < _frameCounts.size(); ++i)
             _streams.push_back(std::make_shared<ScriptedStream>(static_cast<unsigned short>(i), _frameCounts[i],
@@ -299,49 +448,39 @@ private:
 };
 
 /// A transform that asks for `requested`, produces `produces` and runs a per-atom script.
-class TestTransform : public Hyx::Transform {
+class TestTransform : public Transform {
 public:
-    explicit TestTransform(std::shared_ptr<Hyx::Profile> requested = MakeProfile({{Guid(), kType1}}),
-                           std::shared_ptr<Hyx::Profile> produces = nullptr, bool offer = true)
+    explicit TestTransform(std::shared_ptr<Profile> requested = MakeProfile({{Guid(), kType1}}),
+                           std::shared_ptr<Profile> produces = nullptr, bool offer = true)
         : Transform(offer)
     {
         _requestedInputProfile = std::move(requested);
         _produces = produces ? std::move(produces) : MakeProfile({{kTransformGuid, kMadeType}});
     }
     Guid TypeGuid() const override { return kTransformGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("TransformTest", Hyx::FilterCategory::Transform);
+        return FilterClassInfo("TransformTest", FilterCategory::Transform);
     }
 
     /// Result per atom (by the atom's frame number); 0 when absent.
-    std::function<HyxErrorCode(TestTransform&, const Hyx::Atom&)> process;
-    std::vector<unsigned> frames;
-    int updates = 0;
-
-    HyxErrorCode Update() override
-    {
-        ++updates;
-        return Transform::Update();
-    }
+    std::function<HyxErrorCode(TestTransform&, const Atom&)> process;
+    Frames frames;
 
     HyxErrorCode playResult = HyxErrorCode::Success;
     HyxErrorCode stopResult = HyxErrorCode::Success;
 
-    using Transform::getInputConnection;
-    using Transform::GetInputDataProfile;
-    using Transform::getOutputConnection;
-    using Transform::getPurposeGuidForInputProfile;
-    using Transform::ReportError;
-    using Transform::SetInputProfile;
-    std::shared_ptr<Hyx::FilterParamInputProfiles> inputProfileParam() const { return _inputProfileParam; }
+    using Transform::getInputConnection, Transform::GetInputDataProfile, Transform::getOutputConnection,
+        Transform::getPurposeGuidForInputProfile, Transform::ReportError, Transform::SetInputProfile;
+    std::shared_ptr<FilterParamInputProfiles> inputProfileParam() const { return _inputProfileParam; }
+    std::shared_ptr<Profile> _produces;
 
 protected:
-    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter*, std::shared_ptr<Profile>) override
     {
-        return _produces ? std::make_shared<Hyx::Profile>(_produces) : nullptr;
+        return _produces ? std::make_shared<Profile>(_produces) : nullptr;
     }
-    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
     {
         frames.push_back(atom->GetFrameNr());
         return process ? process(*this, *atom) : HyxErrorCode::Success;
@@ -354,45 +493,37 @@ protected:
     {
         return stopResult == HyxErrorCode::Success ? stopResult : ReportError(stopResult);
     }
-
-public:
-    std::shared_ptr<Hyx::Profile> _produces;
 };
 
 /// A mutate that makes an atom holding one layer of its own type per input atom.
-class TestMutate : public Hyx::Mutate {
+class TestMutate : public Mutate {
 public:
-    explicit TestMutate(std::shared_ptr<Hyx::Profile> requested = nullptr, bool offer = true) : Mutate(offer)
+    explicit TestMutate(std::shared_ptr<Profile> requested = nullptr, bool offer = true) : Mutate(offer)
     {
         _requestedInputProfile = std::move(requested);
     }
     Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("MutateTest", Hyx::FilterCategory::Transform);
+        return FilterClassInfo("MutateTest", FilterCategory::Transform);
     }
 
     /// Optional script: the result, and whether to emit the new atom.
-    std::function<HyxErrorCode(const Hyx::Atom&, bool& emit)> create;
-    std::vector<unsigned> frames;
-
-    using Mutate::getOutputConnection;
-    using Mutate::onProcessFrame;
-    using Mutate::onUpdate;
-    using Mutate::ReportError;
+    std::function<HyxErrorCode(const Atom&, bool& emit)> create;
+    Frames frames;
 
 protected:
-    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter*, std::shared_ptr<Profile>) override
     {
         return MakeProfile({{kMutateGuid, kMadeType}});
     }
-    HyxErrorCode onCreateFrame(std::shared_ptr<Hyx::Atom> input, std::shared_ptr<Hyx::Atom>& output) override
+    HyxErrorCode onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output) override
     {
         frames.push_back(input->GetFrameNr());
         bool emit = true;
         const HyxErrorCode result = create ? create(*input, emit) : HyxErrorCode::Success;
         if (emit) {
-            output = Hyx::Atom::Copy(input, -1, false);
+            output = Atom::Copy(input, -1, false);
             output->AddDataLayer(std::make_shared<PayloadLayer>(kMutateGuid, kMadeType, input->GetFrameNr()));
         }
         return result;
@@ -401,39 +532,31 @@ protected:
 
 /// What a target saw of one atom.
 struct SeenAtom {
-    unsigned frame;
-    unsigned stream;
-    std::vector<Guid> types;
+    unsigned frame, stream;
 };
 
 /// A target that records each atom handed to onProcessFrame.
-class TestTarget : public Hyx::Target {
+class TestTarget : public Target {
 public:
     explicit TestTarget(bool keep = true) : Target(keep) {}
     Guid TypeGuid() const override { return kTargetGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("TargetTest", Hyx::FilterCategory::Target);
+        return FilterClassInfo("TargetTest", FilterCategory::Target);
     }
 
     /// Result per atom; 0 when absent.
-    std::function<HyxErrorCode(TestTarget&, const Hyx::Atom&)> process;
+    std::function<HyxErrorCode(TestTarget&, const Atom&)> process;
     int updates = 0;
-
-    HyxErrorCode Update() override
-    {
-        ++updates;
-        return Target::Update();
-    }
+    HyxErrorCode Update() override { return ++updates, Target::Update(); }
 
     std::vector<SeenAtom> seen() const
     {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return _seen;
+        return Locked(_mutex, [&] { return _seen; });
     }
-    std::vector<unsigned> frames() const
+    Frames frames() const
     {
-        std::vector<unsigned> result;
+        Frames result;
         for (const SeenAtom& atom : seen())
             result.push_back(atom.frame);
         return result;
@@ -441,29 +564,19 @@ public:
     /// Extra parameters made after the keep parameters.
     std::function<void(TestTarget&)> makeParams;
 
-    using Target::addParam;
-    using Target::ReportError;
-    using Target::SetProgress;
-    using Target::SetProgressInfo;
-    using Target::SetProgressWeight;
+    using Target::addParam, Target::ReportError;
 
 protected:
-    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    HyxErrorCode onInitializeParams(Filter* upstream) override
     {
         const HyxErrorCode result = Target::onInitializeParams(upstream);
         if (makeParams)
             makeParams(*this);
         return result;
     }
-    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
     {
-        SeenAtom seenAtom{atom->GetFrameNr(), atom->GetStreamId(), {}};
-        for (const auto& layer : atom->GetAllDataLayers())
-            seenAtom.types.push_back(layer->TypeGuid());
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            _seen.push_back(seenAtom);
-        }
+        Locked(_mutex, [&] { _seen.push_back({atom->GetFrameNr(), atom->GetStreamId()}); });
         return process ? process(*this, *atom) : HyxErrorCode::Success;
     }
 
@@ -475,22 +588,24 @@ private:
 /// "Filter '<nice name>' error: " followed by the message of the code.
 inline std::string FilterText(const char* niceName, HyxErrorCode code)
 {
-    return std::string("Filter '") + niceName + "' error: " + Hyx::GetHyxErrorMessage(code);
+    return std::string("Filter '") + niceName + "' error: " + GetHyxErrorMessage(code);
 }
 
-} // namespace GraphFixtures
-
-namespace GraphFixtures {
+/// The text of a failure reported once by a hook and again by the step that called it.
+inline std::string Nested(const char* niceName, HyxErrorCode code)
+{
+    const std::string inner = FilterText(niceName, code);
+    return inner + "(" + inner + ")";
+}
 
 /// A graph built filter by filter; every add must succeed.
 struct TestGraph {
-    std::shared_ptr<Hyx::Graph> graph = std::make_shared<Hyx::Graph>();
+    std::shared_ptr<Graph> graph = std::make_shared<Graph>();
 
     template <class F>
     std::shared_ptr<F> add(std::shared_ptr<F> filter)
     {
-        const Hyx::ActionResult result = graph->AddAndConnect(filter);
-        if (result != Hyx::ActionResult::Success)
+        if (graph->AddAndConnect(filter) != ActionResult::Success)
             ADD_FAILURE() << "AddAndConnect: " << graph->GetLastError(false).CStr();
         return filter;
     }
@@ -503,7 +618,7 @@ struct TestGraph {
     bool runToEnd(int limit = 10000)
     {
         for (int i = 0; i < limit && !graph->IsDone(); ++i) {
-            if (graph->Update() != Hyx::ActionResult::Success) {
+            if (graph->Update() != ActionResult::Success) {
                 ADD_FAILURE() << graph->GetLastError(false).CStr();
                 return false;
             }
@@ -514,10 +629,211 @@ struct TestGraph {
     bool update(int passes)
     {
         for (int i = 0; i < passes; ++i)
-            if (graph->Update() != Hyx::ActionResult::Success)
+            if (graph->Update() != ActionResult::Success)
                 return false;
         return true;
     }
+    std::string error() const { return graph->GetLastError(false).StdString(); }
 };
+
+/// Polls `condition` until it holds or kPatience passes.
+inline bool Eventually(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+/// A door that worker hooks wait at until the test opens it.
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _open = true;
+        _opened.notify_all();
+    }
+    /// False when the door stayed shut for kPatience.
+    bool pass()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _opened.wait_for(lock, kPatience, [this] { return _open; });
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _opened;
+    bool _open = false;
+};
+
+/// Updates a host-driven graph until it is done (or kPatience passes); false on a failed
+/// pass or when it never got done.
+inline bool UpdateUntilDone(Graph& graph)
+{
+    return Eventually([&] {
+               if (graph.Update() != ActionResult::Success) {
+                   ADD_FAILURE() << graph.GetLastError(false).CStr();
+                   return true;
+               }
+               return graph.IsDone();
+           }) &&
+           graph.IsDone();
+}
+
+/// A target that takes nothing while stalled, so its input queue fills up.
+struct StallingTarget : TestTarget {
+    std::atomic<bool> stalled{false};
+    HyxErrorCode Update() override { return stalled ? HyxErrorCode::NoDataAvailable : TestTarget::Update(); }
+};
+
+/// Parameter values as (name, text) pairs.
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+/// Source -> the filter under test -> stalling target, on a host-driven graph (TestGraph) or
+/// an asynchronous one (AsyncTestGraph); the settings go to the filter under test.
+template <class Middle, class Base>
+struct FilterChain : Base {
+    explicit FilterChain(std::shared_ptr<Filter> source, const Settings& settings = {})
+    {
+        this->add(std::move(source));
+        middle = this->template make<Middle>();
+        target = this->template make<StallingTarget>();
+        for (const auto& [name, value] : settings)
+            EXPECT_TRUE(middle->setParameterValue(name.c_str(), value.c_str())) << name;
+    }
+    std::shared_ptr<Middle> middle;
+    std::shared_ptr<StallingTarget> target;
+};
+
+/// A graph test chain on an asynchronous graph.
+struct AsyncTestGraph : TestGraph {
+    AsyncTestGraph()
+    {
+        async = std::make_shared<AsyncGraph>();
+        graph = async;
+        async->_graphEvents.Add(&log);
+    }
+    ~AsyncTestGraph()
+    {
+        if (!async)
+            return;
+        async->Stop();
+        async->_graphEvents.Remove(&log);
+    }
+    /// Sets the order and rate, then plays; false when either fails.
+    bool play(PlaybackMode mode, float fps = 0.0f)
+    {
+        return async->SetPlaybackMode(mode, fps) == ActionResult::Success && async->Play() == ActionResult::Success;
+    }
+    std::shared_ptr<AsyncGraph> async;
+    StateLog log;
+};
+
+/// "Buffer size" and "Drop frames when full" of the block mutates.
+inline Settings Block(const char* bufferSize, bool drop)
+{
+    return {{MutateBlock::BUFFER_SIZE_PARAMNAME, bufferSize},
+            {MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME, drop ? "True" : "False"}};
+}
+
+inline void* ResourceOf(unsigned worker)
+{
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(0x1000 + worker));
+}
+
+/// What the life cycle and the workers of a threaded mutate do with the per-worker resources.
+struct ResourceBook {
+    std::vector<unsigned> allocated; // life-cycle thread only
+    std::vector<void*> released; // life-cycle thread only
+
+    void seen(void* resource)
+    {
+        Locked(mutex, [&] { byThread[std::this_thread::get_id()].insert(resource); });
+    }
+    /// Every worker thread always got one and the same resource of the allocated ones.
+    bool consistent()
+    {
+        return Locked(mutex, [&] {
+            return std::all_of(byThread.begin(), byThread.end(), [&](const auto& entry) {
+                return entry.second.size() == 1 &&
+                       reinterpret_cast<uintptr_t>(*entry.second.begin()) - 0x1000 < allocated.size();
+            });
+        });
+    }
+
+    std::mutex mutex;
+    std::map<std::thread::id, std::set<void*>> byThread;
+};
+
+/// A threaded mutate of the test, recording what happens to the per-worker resources.
+template <class Leaf>
+class Recording : public Leaf {
+public:
+    Guid TypeGuid() const override { return kMutateGuid; }
+    FilterClassInfo GetFilterClassInfo() const override
+    {
+        return FilterClassInfo("MutateWork", FilterCategory::Transform);
+    }
+    ResourceBook book;
+
+protected:
+    void* AllocateThreadResource(unsigned worker) override
+    {
+        book.allocated.push_back(worker);
+        return ResourceOf(worker);
+    }
+    void ReleaseThreadResource(void* resource) override { book.released.push_back(resource); }
+};
+
+class AtomWork : public Recording<MutateAtomMultiThread> {
+public:
+    /// The work; passes the atom on when not set. Set before play.
+    std::function<std::shared_ptr<Atom>(std::shared_ptr<Atom>)> work;
+    std::atomic<int> inWork{0};
+
+protected:
+    std::shared_ptr<Atom> onProcessAtom(void* resource, std::shared_ptr<Atom> atom) override
+    {
+        book.seen(resource);
+        ++inWork;
+        std::shared_ptr<Atom> result = work ? work(atom) : atom;
+        --inWork;
+        return result;
+    }
+};
+
+class FrameWork : public Recording<MutateFrameMultiThread> {
+public:
+    std::function<Frame(Frame&)> work;
+    std::mutex sizesMutex;
+    std::vector<size_t> frameSizes;
+
+protected:
+    Frame onProcessFrameAtoms(void* resource, Frame& frame) override
+    {
+        book.seen(resource);
+        Locked(sizesMutex, [&] { frameSizes.push_back(frame.size()); });
+        return work ? work(frame) : frame;
+    }
+};
+
+/// "Threads count" and the drop parameter of the variant.
+template <class Work>
+inline Settings Threads(const char* count, bool drop)
+{
+    const char* dropName = std::is_base_of_v<MutateAtomMultiThread, Work>
+                               ? MutateAtomMultiThread::DROP_ATOMS_WHEN_OCCUPIED_PARAMNAME
+                               : MutateFrameMultiThread::DROP_FRAMES_WHEN_OCCUPIED_PARAMNAME;
+    return {{"Threads count", count}, {dropName, drop ? "True" : "False"}};
+}
+
+template <class Middle>
+using HostChain = FilterChain<Middle, TestGraph>;
+template <class Middle>
+using AsyncChain = FilterChain<Middle, AsyncTestGraph>;
 
 } // namespace GraphFixtures

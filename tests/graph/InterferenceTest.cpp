@@ -3,24 +3,9 @@
 // turn. Every frame arrives exactly once per run, in order; no false Error is heard; a
 // released graph is destroyed.
 
-#include "ThreadedFixtures.h"
-
-#include <Hyx/Connection.h>
-#include <Hyx/MutateBlock.h>
-#include <Hyx/MutateMultiThread.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
+#include "GraphFixtures.h"
 
 using namespace GraphFixtures;
-using namespace ThreadedFixtures;
-using Hyx::ActionResult;
-using Hyx::AsyncGraph;
-using Hyx::Atom;
-using Hyx::HyxErrorCode;
-using Hyx::PlaybackMode;
 
 namespace {
 
@@ -88,7 +73,7 @@ public:
     {
         return Eventually([this] { return gone.load() == 3; });
     }
-    std::vector<unsigned> frames() const
+    Frames frames() const
     {
         std::lock_guard<std::mutex> lock(_mutex);
         return _frames;
@@ -103,18 +88,18 @@ public:
     StateLog log;
     std::shared_ptr<AsyncGraph> graph;
     std::weak_ptr<TestSource> source;
-    std::weak_ptr<Hyx::Filter> middle;
+    std::weak_ptr<Filter> middle;
     /// Runs on the worker for each frame the target takes; set before Play.
     std::function<void(unsigned)> onFrame;
 
 private:
-    void add(const std::shared_ptr<Hyx::Filter>& filter)
+    void add(const std::shared_ptr<Filter>& filter)
     {
         EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).CStr();
     }
     void addMiddle(Middle kind)
     {
-        std::shared_ptr<Hyx::Filter> filter;
+        std::shared_ptr<Filter> filter;
         Settings settings;
         switch (kind) {
         case Middle::Transform: filter = std::make_shared<Counted<TestTransform>>(gone); break;
@@ -128,12 +113,12 @@ private:
             settings = Threads<FrameWork>("3", false);
             break;
         case Middle::BlockFps:
-            filter = std::make_shared<Counted<Hyx::MutateBlockFPS>>(gone);
+            filter = std::make_shared<Counted<MutateBlockFPS>>(gone);
             settings = Block("2", false);
-            settings.emplace_back(Hyx::MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
+            settings.emplace_back(MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
             break;
         case Middle::BlockManual:
-            filter = std::make_shared<Counted<Hyx::MutateBlockManual>>(gone);
+            filter = std::make_shared<Counted<MutateBlockManual>>(gone);
             settings = Block("1", false);
             break;
         }
@@ -144,7 +129,7 @@ private:
     }
 
     mutable std::mutex _mutex;
-    std::vector<unsigned> _frames;
+    Frames _frames;
 };
 
 } // namespace
@@ -154,10 +139,10 @@ TEST(InterferenceThreads, StopOrPauseFromAFilterStepLeavesNothingOfThatTurn)
     struct Row {
         Middle middle;
         bool stop;
-        std::vector<unsigned> frames; // over both runs
+        Frames frames; // over both runs
         std::vector<State> states;
     };
-    const std::vector<unsigned> again = {0, 1, 0, 1, 2, 3, 4, 5};
+    const Frames again = {0, 1, 0, 1, 2, 3, 4, 5};
     const std::vector<State> stopped = {State::Playing, State::Stopped, State::Playing, State::Stopped};
     const std::vector<State> paused = {State::Playing, State::Paused, State::Playing, State::Stopped};
     const Row rows[] = {{Middle::Transform, true, again, stopped},
@@ -223,7 +208,7 @@ TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)
         rig.graph.reset(); // the last reference; the destructor may begin before the worker
         ASSERT_TRUE(rig.destroyed());
         ASSERT_FALSE(rig.heardError()) << i;
-        const std::vector<unsigned> frames = rig.frames();
+        const Frames frames = rig.frames();
         ASSERT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
     }
 }
@@ -293,7 +278,7 @@ TEST(InterferenceThreads, StressEveryFrameOnceUnderInterference)
                 }
                 ASSERT_TRUE(rig.destroyed());
                 EXPECT_FALSE(rig.heardError());
-                const std::vector<unsigned> frames = rig.frames();
+                const Frames frames = rig.frames();
                 EXPECT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
                 if (move == Move::ListenerRelease) {
                     EXPECT_EQ(frames, Range(kFrames));
@@ -324,12 +309,11 @@ TEST(InterferenceThreads, StressEveryFrameOnceUnderInterference)
             ASSERT_TRUE(Eventually([&] { return rig.graph->IsStopped(); }));
             ASSERT_EQ(rig.graph->Stop(), ActionResult::Success); // joins a worker that ended itself
             EXPECT_FALSE(rig.heardError());
-            const std::vector<unsigned> frames = rig.frames();
+            const Frames frames = rig.frames();
             ASSERT_GE(frames.size(), firstRun);
-            EXPECT_EQ(std::vector<unsigned>(frames.begin(), frames.begin() + static_cast<long>(firstRun)),
+            EXPECT_EQ(Frames(frames.begin(), frames.begin() + static_cast<long>(firstRun)),
                       Range(static_cast<unsigned>(firstRun)));
-            EXPECT_EQ(std::vector<unsigned>(frames.begin() + static_cast<long>(firstRun), frames.end()),
-                      Range(kFrames));
+            EXPECT_EQ(Frames(frames.begin() + static_cast<long>(firstRun), frames.end()), Range(kFrames));
         }
     }
 }

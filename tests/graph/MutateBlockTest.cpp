@@ -1,46 +1,8 @@
-#include "ThreadedFixtures.h"
+// Block mutates: frames released by the host or at a rate, drops when full, waits for room.
 
-#include <CapturedLog.h>
-
-#include <Hyx/FilterFactory.h>
-#include <Hyx/MutateBlock.h>
-
-#include <gtest/gtest.h>
-
-#include <random>
+#include "GraphFixtures.h"
 
 using namespace GraphFixtures;
-using namespace ThreadedFixtures;
-using Hyx::ActionResult;
-using Hyx::MutateBlock;
-using Hyx::MutateBlockFPS;
-using Hyx::MutateBlockManual;
-using Hyx::PlaybackMode;
-using VornCommon::LogLevel;
-
-TEST(MutateBlock, ManualReleasesOneFramePerPull)
-{
-    HostChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10}),
-                                       Block("5", false));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(3));
-    EXPECT_TRUE(chain.target->seen().empty());
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.middle->setParameterValue("Pull next processed frame", "")); // any text pulls
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.target->seen().size(), 2u); // one whole frame per update
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.target->seen().size(), 4u);
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->seen().size(), 4u);
-    const auto seen = chain.target->seen();
-    EXPECT_EQ(seen[2].frame, 1u);
-    EXPECT_EQ(seen[3].stream, 1u);
-    EXPECT_FALSE(chain.graph->IsDone());
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    chain.middle->PullNextProcessedFrame(); // stopped: nothing to release
-    EXPECT_TRUE(chain.middle->IsDone());
-}
 
 TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
 {
@@ -58,22 +20,9 @@ TEST(MutateBlock, DropsFramesWhenFullCountsAndLogsThem)
     EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "3");
     chain.middle->PullNextProcessedFrame();
     ASSERT_TRUE(chain.runToEnd());
-    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0}));
+    EXPECT_EQ(chain.target->frames(), (Frames{0}));
     ASSERT_TRUE(chain.middle->setParameterValue("Reset dropped frames counter", "go"));
     EXPECT_EQ(chain.middle->getParameterValue("Dropped frames count"), "0");
-}
-
-TEST(MutateBlock, ResetLeavesOneEmptyFrameThatEmitsNothing)
-{
-    HostChain<MutateBlockManual> chain(std::make_shared<TestSource>(3), Block("5", true));
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-    ASSERT_TRUE(chain.update(3));
-    chain.middle->OnFrameOrderReset();
-    EXPECT_FALSE(chain.middle->IsDone()); // the empty frame
-    chain.middle->PullNextProcessedFrame();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_TRUE(chain.middle->IsDone());
-    EXPECT_TRUE(chain.target->frames().empty());
 }
 
 TEST(MutateBlock, ReleasedFramesWaitForRoomDownstream)
@@ -97,7 +46,7 @@ TEST(MutateBlockThreads, FpsPacesTheFramesItReleases)
     AsyncChain<MutateBlockFPS> chain(std::make_shared<TestSource>(12), Block("2", false));
     ASSERT_TRUE(chain.middle->setParameterValue("Framerate", "25"));
     std::vector<std::chrono::steady_clock::time_point> arrivals;
-    chain.target->process = [&](TestTarget&, const Hyx::Atom&) {
+    chain.target->process = [&](TestTarget&, const Atom&) {
         arrivals.push_back(std::chrono::steady_clock::now()); // the graph's worker only
         return HyxErrorCode::Success;
     };
@@ -140,7 +89,7 @@ TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
     for (const bool drop : {false, true}) {
         Settings settings = Block("1", drop);
         settings.emplace_back(MutateBlockFPS::FRAMERATE_PARAMNAME, "0");
-        AsyncChain<MutateBlockFPS> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{40, 40}), settings);
+        AsyncChain<MutateBlockFPS> chain(std::make_shared<TestMultiSource>(Frames{40, 40}), settings);
         ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
         auto order = chain.async->GetFrameOrderProvider();
         for (int i = 0; i < 100; ++i) {
@@ -158,8 +107,7 @@ TEST(MutateBlockThreads, FrameOrderResetsWhileReleasingAndUpdatingNeverDeadlock)
 
 TEST(MutateBlockThreads, PausesResetsAndPullsInAnyOrderNeverHang)
 {
-    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 50}),
-                                        Block("1", false));
+    AsyncChain<MutateBlockManual> chain(std::make_shared<TestMultiSource>(Frames{50, 50}), Block("1", false));
     ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
     auto order = chain.async->GetFrameOrderProvider();
     std::minstd_rand random(7);

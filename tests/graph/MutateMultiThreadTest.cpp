@@ -1,28 +1,9 @@
-#include "ThreadedFixtures.h"
+// Threaded mutates: order kept over workers, drops, resets with work in flight, per-worker
+// resources.
 
-#include <CapturedLog.h>
-
-#include <Hyx/FilterParamNumeric.h>
-#include <Hyx/MutateMultiThread.h>
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdint>
-#include <map>
-#include <random>
-#include <set>
-#include <stdexcept>
-#include <type_traits>
+#include "GraphFixtures.h"
 
 using namespace GraphFixtures;
-using namespace ThreadedFixtures;
-using Hyx::ActionResult;
-using Hyx::Atom;
-using Hyx::MutateAtomMultiThread;
-using Hyx::MutateFrameMultiThread;
-using Hyx::PlaybackMode;
-using VornCommon::LogLevel;
 
 namespace {
 
@@ -44,7 +25,7 @@ TEST(MutateMultiThreadThreads, HundredAtomsOnFourWorkersArriveInOrderBeforeTheGr
         };
         ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
         ASSERT_TRUE(chain.log.waitFor(State::Stopped));
-        const std::vector<unsigned> frames = chain.target->frames();
+        const Frames frames = chain.target->frames();
         if (!drop) {
             EXPECT_EQ(frames, Range(100)); // nothing lost at the end of the stream
             EXPECT_EQ(chain.middle->getParameterValue("Dropped atoms count"), "0");
@@ -77,7 +58,7 @@ TEST(MutateMultiThreadThreads, DroppingNeverWaitsAndCountsEveryDrop)
     EXPECT_FALSE(chain.graph->IsDone());
     gate.open();
     ASSERT_TRUE(UpdateUntilDone(*chain.graph));
-    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0}));
+    EXPECT_EQ(chain.target->frames(), (Frames{0}));
     // Any text resets the counter.
     ASSERT_TRUE(chain.middle->setParameterValue("Reset dropped atoms counter", "whatever"));
     EXPECT_EQ(chain.middle->getParameterValue("Dropped atoms count"), "0");
@@ -138,7 +119,7 @@ TEST(MutateMultiThreadThreads, PauseKeepsPoolResourcesAndCount)
     ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
     ASSERT_TRUE(UpdateUntilDone(*chain.graph));
     EXPECT_EQ(chain.target->frames(), Range(6));
-    EXPECT_EQ(chain.middle->book.allocated, (std::vector<unsigned>{0}));
+    EXPECT_EQ(chain.middle->book.allocated, (Frames{0}));
     EXPECT_TRUE(chain.middle->book.released.empty());
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
     EXPECT_EQ(chain.middle->book.released, (std::vector<void*>{ResourceOf(0)}));
@@ -155,15 +136,14 @@ TEST(MutateMultiThreadThreads, ThrowingWorkEmitsNothingAndTheOrderGoesOn)
     };
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(UpdateUntilDone(*chain.graph));
-    EXPECT_EQ(chain.target->frames(), (std::vector<unsigned>{0, 1, 3, 4, 5}));
+    EXPECT_EQ(chain.target->frames(), (Frames{0, 1, 3, 4, 5}));
     EXPECT_EQ(log.Count(LogLevel::Error, "MutateAtomMultiThread: processing failed: bad frame"), 1);
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
 
 TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 {
-    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10}),
-                               Threads<FrameWork>("2", false));
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(Frames{10, 10, 10}), Threads<FrameWork>("2", false));
     chain.middle->work = [](MutateFrameMultiThread::Frame& frame) {
         const unsigned number = frame.front()->GetFrameNr();
         if (number == 4)
@@ -194,8 +174,7 @@ TEST(MutateMultiThreadThreads, FramesGroupByArrivalAndEmitTheirAtoms)
 TEST(MutateMultiThreadThreads, FramesDropWhileBusy)
 {
     CapturedLog log;
-    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(std::vector<unsigned>{3, 3}),
-                               Threads<FrameWork>("1", true));
+    HostChain<FrameWork> chain(std::make_shared<TestMultiSource>(Frames{3, 3}), Threads<FrameWork>("1", true));
     Gate gate;
     chain.middle->work = [&](MutateFrameMultiThread::Frame& frame) {
         gate.pass();
@@ -223,7 +202,7 @@ TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
     // A waits for B, B for C: the workers finish C, B, A.
     std::mutex mutex;
     std::condition_variable finished;
-    std::vector<unsigned> completion;
+    Frames completion;
     chain.middle->work = [&](std::shared_ptr<Atom> atom) {
         const unsigned frame = atom->GetFrameNr();
         std::unique_lock<std::mutex> lock(mutex);
@@ -235,10 +214,10 @@ TEST(MutateMultiThreadThreads, ResultsLeaveInSubmissionOrder)
     };
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     ASSERT_TRUE(UpdateUntilDone(*chain.graph));
-    EXPECT_EQ(completion, (std::vector<unsigned>{2, 1, 0}));
+    EXPECT_EQ(completion, (Frames{2, 1, 0}));
     EXPECT_EQ(chain.target->frames(), Range(3));
     EXPECT_TRUE(chain.middle->book.consistent());
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
-    EXPECT_EQ(chain.middle->book.allocated, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(chain.middle->book.allocated, (Frames{0, 1, 2}));
     EXPECT_EQ(chain.middle->book.released, (std::vector<void*>{ResourceOf(0), ResourceOf(1), ResourceOf(2)}));
 }

@@ -1,17 +1,8 @@
-#include "ThreadedFixtures.h"
+// The buffering mutate: collects a whole range, processes it once, releases it downstream.
 
-#include <Hyx/FilterParamNumeric.h>
-#include <Hyx/MutateWithBuffering.h>
-
-#include <gtest/gtest.h>
-
-#include <optional>
+#include "GraphFixtures.h"
 
 using namespace GraphFixtures;
-using Hyx::ActionResult;
-using Hyx::Atom;
-using Hyx::PlaybackMode;
-using ThreadedFixtures::StallingTarget;
 
 namespace {
 
@@ -33,7 +24,7 @@ protected:
 /// `streams` streams of `frames` frames each, with or without stream information in the atoms.
 std::shared_ptr<TestMultiSource> MakeSource(unsigned streams, unsigned frames, bool infoInAtoms = true)
 {
-    auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>(streams, frames));
+    auto source = std::make_shared<TestMultiSource>(Frames(streams, frames));
     if (infoInAtoms) {
         source->afterInitialize = [frames](TestMultiSource& self) {
             for (size_t i = 0; i < self.streams().size(); ++i)
@@ -43,13 +34,13 @@ std::shared_ptr<TestMultiSource> MakeSource(unsigned streams, unsigned frames, b
     return source;
 }
 
-class Buffering : public Hyx::MutateWithBuffering {
+class Buffering : public MutateWithBuffering {
 public:
     Buffering() : MutateWithBuffering(true) {}
     Guid TypeGuid() const override { return kMutateGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("MutateBufferingTest", Hyx::FilterCategory::Transform);
+        return FilterClassInfo("MutateBufferingTest", FilterCategory::Transform);
     }
 
     std::optional<int> frameCount;
@@ -59,14 +50,14 @@ public:
     size_t bufferAtProcess = 0;
 
 protected:
-    HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    HyxErrorCode onInitializeParams(Filter* upstream) override
     {
         const HyxErrorCode base = MutateWithBuffering::onInitializeParams(upstream);
         if (frameCount)
             setFrameCount(*frameCount);
         return base;
     }
-    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter* upstream, std::shared_ptr<Hyx::Profile>) override
+    std::shared_ptr<Profile> onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile>) override
     {
         return upstream->GetAggregatedOutputProfile();
     }
@@ -105,60 +96,61 @@ TEST(MutateWithBuffering, ProcessingFailureIsReportedWithTheLastRelease)
     ASSERT_TRUE(chain.update(10 + 18));
     EXPECT_EQ(chain.target->seen().size(), 19u);
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_NE(
-        std::string(chain.graph->GetLastError(false).CStr()).find(Hyx::GetHyxErrorMessage(HyxErrorCode::FilterError)),
-        std::string::npos);
+    EXPECT_NE(chain.error().find(GetHyxErrorMessage(HyxErrorCode::FilterError)), std::string::npos);
     EXPECT_TRUE(chain.buffering->IsDone());
 }
 
-TEST(MutateWithBuffering, StartFrameAndRefusedAtomsDoNotKeepTheBufferOpen)
+TEST(MutateWithBuffering, RangeAndStreamEndsCloseTheBuffer)
 {
-    {
-        Chain chain(2, 100);
-        chain.buffering->setParameterValue("Start Frame", "10");
-        ASSERT_TRUE(chain.update(100));
+    // Each buffer is processed once, as soon as it is complete (after `passes` updates, or
+    // at the stream's end when 0), and then released whole.
+    struct Case {
+        unsigned streams, frames;
+        bool info; // stream information in the atoms
+        std::optional<int> frameCount;
+        const char *start, *end;
+        bool refuseStream1; // atoms collect refuses
+        int passes;
+        size_t buffered, firstFrame;
+    };
+    const Case cases[] = {
+        {2, 100, true, {}, "10", nullptr, false, 100, 190, 5}, // a start frame
+        {2, 50, true, {}, nullptr, nullptr, true, 50, 50, 0}, // refused atoms
+        {1, 100, true, {}, nullptr, "9", false, 10, 10, 0}, // an end frame: later atoms are ignored
+        {2, 30, true, 40, nullptr, nullptr, false, 0, 60, 0}, // waits for 80 atoms, 60 come
+        {1, 30, false, {}, nullptr, nullptr, false, 0, 30, 0}, // no stream information: only the end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.streams << 'x' << c.frames << " passes " << c.passes);
+        Chain chain(c.streams, c.frames, c.info, c.frameCount);
+        if (c.start)
+            chain.buffering->setParameterValue("Start Frame", c.start);
+        if (c.end)
+            chain.buffering->setParameterValue("End Frame", c.end);
+        if (c.refuseStream1)
+            chain.buffering->collect = [](const Atom& atom) {
+                return atom.GetStreamId() == 1 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
+            };
+        ASSERT_TRUE(c.passes ? chain.update(c.passes) : chain.runToEnd());
         EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 190u);
+        EXPECT_EQ(chain.buffering->bufferAtProcess, c.buffered);
         ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->seen().size(), 190u);
-        EXPECT_EQ(chain.target->seen().front().frame, 5u);
+        ASSERT_EQ(chain.target->seen().size(), c.buffered);
+        EXPECT_EQ(chain.target->seen().front().frame, c.firstFrame);
     }
-    {
-        Chain chain(2, 50);
-        chain.buffering->collect = [](const Atom& atom) {
-            return atom.GetStreamId() == 1 ? HyxErrorCode::NoDataAvailable : HyxErrorCode::Success;
-        };
-        ASSERT_TRUE(chain.update(50));
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 50u);
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->seen().size(), 50u);
-    }
-}
 
-TEST(MutateWithBuffering, EndFrameProcessesEarlyAlsoAnEmptyBuffer)
-{
-    {
-        Chain chain(1, 100);
-        chain.buffering->setParameterValue("End Frame", "9");
-        ASSERT_TRUE(chain.update(10));
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 10u);
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.target->frames().size(), 10u); // later atoms are ignored
-    }
-    {
-        Chain chain(1, 100);
-        chain.buffering->setParameterValue("Start Frame", "20");
-        chain.buffering->setParameterValue("End Frame", "3");
-        chain.buffering->result = HyxErrorCode::FilterError;
-        ASSERT_TRUE(chain.update(3));
-        // The 4th atom reaches "End Frame": the empty buffer is processed and its result
-        // still reported, once.
-        EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-        EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 0u);
-        EXPECT_TRUE(chain.buffering->IsDone());
-        EXPECT_TRUE(chain.target->frames().empty());
-    }
+    // An end frame before the start: the empty buffer is processed when the 4th atom reaches
+    // the end, and its result still reported, once.
+    Chain chain(1, 100);
+    chain.buffering->setParameterValue("Start Frame", "20");
+    chain.buffering->setParameterValue("End Frame", "3");
+    chain.buffering->result = HyxErrorCode::FilterError;
+    ASSERT_TRUE(chain.update(3));
+    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
+    EXPECT_EQ(chain.buffering->processed, 1);
+    EXPECT_EQ(chain.buffering->bufferAtProcess, 0u);
+    EXPECT_TRUE(chain.buffering->IsDone());
+    EXPECT_TRUE(chain.target->frames().empty());
 }
 
 TEST(MutateWithBuffering, FullOutputAndPauseLoseNothing)
@@ -177,23 +169,6 @@ TEST(MutateWithBuffering, FullOutputAndPauseLoseNothing)
     ASSERT_EQ(seen.size(), 1200u);
     for (size_t i = 0; i < seen.size(); ++i)
         ASSERT_EQ(seen[i].frame, i / 2) << i;
-}
-
-TEST(MutateWithBuffering, StreamShorterThanAnnouncedIsProcessedAtItsEnd)
-{
-    {
-        Chain chain(2, 30, true, 40); // waits for 80 atoms, 60 come
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.buffering->processed, 1);
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 60u);
-        EXPECT_EQ(chain.target->seen().size(), 60u);
-    }
-    {
-        Chain chain(1, 30, false); // no stream information: only the end can complete it
-        ASSERT_TRUE(chain.runToEnd());
-        EXPECT_EQ(chain.buffering->bufferAtProcess, 30u);
-        EXPECT_EQ(chain.target->frames().size(), 30u);
-    }
 }
 
 TEST(MutateWithBuffering, StopEndsAReleaseButNotACollection)

@@ -1,22 +1,12 @@
+// Sources, their streams and the frame orders that drive them: held-back frames, pause and
+// resume, host-fed orders, full queues, multi-stream frames, and the walks of every mode.
+
 #include "GraphFixtures.h"
 
-#include <CapturedLog.h>
-
-#include <Hyx/Connection.h>
-#include <Hyx/FrameOrderProvider.h>
-
-#include <gtest/gtest.h>
-
 using namespace GraphFixtures;
-using Hyx::ActionResult;
-using Hyx::FrameOrderAuto;
-using Hyx::FrameOrderManual;
-using Hyx::PlaybackMode;
-using Hyx::Stream;
+using Frames32 = std::vector<uint32_t>;
 
 namespace {
-
-using Frames = std::vector<unsigned>;
 
 // Source (numFrames) -> target, playing in `mode`.
 struct SourceChain : TestGraph {
@@ -27,72 +17,57 @@ struct SourceChain : TestGraph {
         source->setUpStream = std::move(setUpStream);
         add(source);
         target = make<TestTarget>();
-        EXPECT_EQ(graph->SetPlaybackMode(mode, true), ActionResult::Success) << graph->GetLastError(false).CStr();
+        EXPECT_EQ(graph->SetPlaybackMode(mode, true), ActionResult::Success) << error();
     }
-    void play() { ASSERT_EQ(graph->Play(), ActionResult::Success) << graph->GetLastError(false).CStr(); }
+    void play() { ASSERT_EQ(graph->Play(), ActionResult::Success) << error(); }
 
     std::shared_ptr<TestSource> source;
     std::shared_ptr<TestTarget> target;
 };
 
+// Drives a provider the way a source does: advance before reading once play started and
+// after every emitted frame.
+Frames32 walk(FrameOrderProvider& provider, int updates)
+{
+    Frames32 frames;
+    for (int i = 0; i < updates && provider.HasNextFrameID(); ++i) {
+        provider.AdvanceFrameID();
+        frames.push_back(provider.GetFrameID());
+    }
+    return frames;
+}
+
 } // namespace
 
-TEST(SourceUpdate, HeldBackFrameIsAskedForAgain)
+TEST(SourceUpdate, HeldBackFramesAreAskedForAgain)
 {
     SourceChain chain(6, PlaybackMode::ForwardOnce, [](ScriptedStream& s) { s.holdBack = {2, 2}; });
     chain.play();
-
     ASSERT_TRUE(chain.update(2));
     const float progress = chain.source->GetProgress();
     EXPECT_FLOAT_EQ(progress, 2.0f / 6.0f);
     // Frame 2 is held back twice: the source reports no data and does not advance.
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
+    EXPECT_EQ(chain.source->Update(), HyxErrorCode::NoDataAvailable);
+    EXPECT_EQ(chain.source->Update(), HyxErrorCode::NoDataAvailable);
     EXPECT_FLOAT_EQ(chain.source->GetProgress(), progress);
     EXPECT_TRUE(chain.runToEnd());
     EXPECT_EQ(chain.target->frames(), Range(6));
     EXPECT_EQ(chain.source->stream()->asked, (Frames{0, 1, 2, 2, 2, 3, 4, 5}));
-}
 
-TEST(SourceUpdate, LastFrameHeldBackIsStillEmitted)
-{
+    // The last frame held back is still emitted, in either direction.
     for (PlaybackMode mode : {PlaybackMode::ForwardOnce, PlaybackMode::BackwardOnce}) {
-        TestGraph chain;
-        auto source = std::make_shared<TestSource>(5);
-        source->setUpStream = [mode](ScriptedStream& s) { s.holdBack = {mode == PlaybackMode::ForwardOnce ? 4u : 0u}; };
-        chain.add(source);
-        auto target = chain.make<TestTarget>();
-        ASSERT_EQ(chain.graph->Play(mode), ActionResult::Success);
-        ASSERT_TRUE(chain.update(5));
+        const unsigned last = mode == PlaybackMode::ForwardOnce ? 4u : 0u;
+        SourceChain five(5, mode, [last](ScriptedStream& s) { s.holdBack = {last}; });
+        five.play();
+        ASSERT_TRUE(five.update(5));
         // Four frames are out; the fifth was held back, so the graph is not done.
-        EXPECT_EQ(target->frames().size(), 4u);
-        EXPECT_FALSE(chain.graph->IsDone());
-        EXPECT_TRUE(chain.runToEnd());
-        EXPECT_EQ(target->frames().size(), 5u);
-        EXPECT_EQ(target->frames().back(), mode == PlaybackMode::ForwardOnce ? 4u : 0u);
-        chain.graph->Stop();
+        EXPECT_EQ(five.target->frames().size(), 4u);
+        EXPECT_FALSE(five.graph->IsDone());
+        EXPECT_TRUE(five.runToEnd());
+        EXPECT_EQ(five.target->frames().size(), 5u);
+        EXPECT_EQ(five.target->frames().back(), last);
+        five.graph->Stop();
     }
-}
-
-TEST(SourceUpdate, PauseAndPlayBetweenUpdates)
-{
-    SourceChain chain(10);
-    chain.play();
-    ASSERT_TRUE(chain.update(2));
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), (Frames{0, 1, 2}));
-
-    // A frame held back when the graph pauses is skipped on resume: play asks for a new one.
-    chain.source->stream()->holdBack = {3};
-    ASSERT_TRUE(chain.update(1));
-    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), (Frames{0, 1, 2, 4}));
-    EXPECT_EQ(chain.source->stream()->hooks,
-              (std::vector<std::string>{"play(first)", "pause", "play(resume)", "pause", "play(resume)"}));
 }
 
 TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
@@ -104,7 +79,6 @@ TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
     // Nothing queued yet: no data, and certainly no frame 0.
     ASSERT_TRUE(chain.update(3));
     EXPECT_TRUE(chain.target->frames().empty());
-
     order->PushBackNextFrameID(7);
     ASSERT_TRUE(chain.update(1));
     order->PushBackNextFrameID(8);
@@ -117,86 +91,101 @@ TEST(SourceUpdate, HostFedOrderEmitsEveryPushedFrameOnce)
     EXPECT_EQ(chain.target->frames(), (Frames{7, 8, 3, 50, 20}));
 }
 
-TEST(SourceUpdate, FullOutputQueueFailsTheUpdate)
+TEST(SourceUpdate, FullOutputQueueAndStreamFailuresFailTheUpdate)
 {
     SourceChain chain(2000, PlaybackMode::ForwardLoop);
     chain.play();
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(chain.source->Update(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::FilterError);
+        ASSERT_EQ(chain.source->Update(), HyxErrorCode::Success);
+    EXPECT_EQ(chain.source->Update(), HyxErrorCode::FilterError);
     const std::string sourceText = chain.source->GetLastError(false).StdString();
-    EXPECT_EQ(sourceText, FilterText("Test", Hyx::HyxErrorCode::FilterError) + "(Source::Update failed.)");
+    EXPECT_EQ(sourceText, FilterText("Test", HyxErrorCode::FilterError) + "(Source::Update failed.)");
     const int targetUpdates = chain.target->updates;
     EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph update failed(" + sourceText + ")");
+    EXPECT_EQ(chain.error(), "Graph update failed(" + sourceText + ")");
     EXPECT_EQ(chain.target->updates, targetUpdates);
+
+    SourceChain failing(10);
+    failing.source->stream()->failFrame = 1;
+    failing.source->stream()->failCode = HyxErrorCode::FailedToReadFromFile;
+    failing.play();
+    ASSERT_TRUE(failing.update(1));
+    EXPECT_EQ(failing.source->Update(), HyxErrorCode::FailedToReadFromFile);
+    EXPECT_EQ(failing.source->GetLastError(false).StdString(),
+              FilterText("Test", HyxErrorCode::FailedToReadFromFile) + "()");
 }
 
-TEST(SourceUpdate, StreamFailureIsReportedWithItsText)
-{
-    SourceChain chain(10);
-    chain.source->stream()->failFrame = 1;
-    chain.source->stream()->failCode = Hyx::HyxErrorCode::FailedToReadFromFile;
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.source->Update(), Hyx::HyxErrorCode::FailedToReadFromFile);
-    EXPECT_EQ(chain.source->GetLastError(false).StdString(),
-              FilterText("Test", Hyx::HyxErrorCode::FailedToReadFromFile) + "()");
-}
-
-TEST(SourceUpdate, WrongStateAndMissingOrder)
+TEST(SourceUpdate, WrongStateMissingOrderAndFailedStart)
 {
     TestGraph chain;
     auto source = chain.make<TestSource>(5);
-    EXPECT_EQ(source->Update(), Hyx::HyxErrorCode::FilterWrongStateToUpdate);
+    EXPECT_EQ(source->Update(), HyxErrorCode::FilterWrongStateToUpdate);
     EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
-    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph is missing frame order provider");
-    EXPECT_EQ(source->GetFilterState(), Hyx::Filter::FilterState::Connected);
+    EXPECT_EQ(chain.error(), "Graph is missing frame order provider");
+    EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
     EXPECT_TRUE(source->IsDone()); // no provider
+
+    // A failed start is undone and can be retried.
+    SourceChain retried(10);
+    retried.source->stream()->playResult = HyxErrorCode::FailedToReadFromFile;
+    EXPECT_EQ(retried.graph->Play(), ActionResult::Failure);
+    EXPECT_EQ(retried.source->stream()->GetPlayState(), Stream::PlayState::NeverPlayed);
+    retried.source->stream()->playResult = HyxErrorCode::Success;
+    retried.play();
+    ASSERT_TRUE(retried.update(1));
+    EXPECT_EQ(retried.target->frames(), Frames{0});
 }
 
 TEST(StreamState, PlayPauseStopTable)
 {
     ScriptedStream stream(4, 10, MakeProfile({{kPurposeA, kType1}}));
-    std::shared_ptr<Hyx::Atom> atom;
-    EXPECT_EQ(stream.Update(0, atom), Hyx::HyxErrorCode::StreamNotPlaying);
-    EXPECT_EQ(stream.Stop(), Hyx::HyxErrorCode::Success);
+    std::shared_ptr<Atom> atom;
+    EXPECT_EQ(stream.Stop(), HyxErrorCode::Success);
     EXPECT_TRUE(stream.hooks.empty());
-    EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::StreamAlreadyPlaying);
-    EXPECT_EQ(stream.Update(3, atom), Hyx::HyxErrorCode::Success);
+    // Each call with its code; Pause from stopped refuses but leaves the stream paused, and the
+    // next Play resumes.
+    const std::pair<std::function<HyxErrorCode()>, HyxErrorCode> calls[] = {
+        {[&] { return stream.Update(0, atom); }, HyxErrorCode::StreamNotPlaying},
+        {[&] { return stream.Play(); }, HyxErrorCode::Success},
+        {[&] { return stream.Play(); }, HyxErrorCode::StreamAlreadyPlaying},
+        {[&] { return stream.Update(3, atom); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::Success},
+        {[&] { return stream.Update(3, atom); }, HyxErrorCode::StreamNotPlaying},
+        {[&] { return stream.Play(); }, HyxErrorCode::Success},
+        {[&] { return stream.Stop(); }, HyxErrorCode::Success},
+        {[&] { return stream.Pause(); }, HyxErrorCode::StreamNotPaused}};
+    for (size_t i = 0; i < std::size(calls); ++i)
+        EXPECT_EQ(calls[i].first(), calls[i].second) << i;
     ASSERT_TRUE(atom);
-    EXPECT_EQ(atom->GetFrameNr(), 3u);
-    EXPECT_EQ(atom->GetStreamId(), 4u);
-    EXPECT_EQ(stream.Pause(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.Pause(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.Update(3, atom), Hyx::HyxErrorCode::StreamNotPlaying);
-    EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.Stop(), Hyx::HyxErrorCode::Success);
-    // Pause from stopped refuses but leaves the stream paused; the next Play resumes.
-    EXPECT_EQ(stream.Pause(), Hyx::HyxErrorCode::StreamNotPaused);
+    EXPECT_EQ(std::tuple(atom->GetFrameNr(), atom->GetStreamId()), std::tuple(3u, 4u));
     EXPECT_EQ(stream.GetPlayState(), Stream::PlayState::Paused);
-    EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::Success);
-    EXPECT_EQ(stream.Stop(), Hyx::HyxErrorCode::Success);
+    EXPECT_EQ(stream.Play(), HyxErrorCode::Success);
+    EXPECT_EQ(stream.Stop(), HyxErrorCode::Success);
     EXPECT_EQ(stream.hooks,
               (std::vector<std::string>{"play(first)", "pause", "play(resume)", "stop", "play(resume)", "stop"}));
-
     // A stream that failed to start is not playing.
-    stream.playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
-    EXPECT_EQ(stream.Play(), Hyx::HyxErrorCode::FailedToReadFromFile);
+    stream.playResult = HyxErrorCode::FailedToReadFromFile;
+    EXPECT_EQ(stream.Play(), HyxErrorCode::FailedToReadFromFile);
     EXPECT_EQ(stream.GetPlayState(), Stream::PlayState::Stopped);
+
+    // The time of a frame.
+    const std::tuple<float, unsigned, uint64_t> times[] = {{30.0f, 3, 100000000u},
+                                                           {0.0f, 5, 0u},
+                                                           {-25.0f, 5, 0u},
+                                                           {25.0f, 1, 40000000u},
+                                                           {1e-30f, 4000000000u, UINT64_MAX}};
+    for (const auto& [fps, frame, nanoseconds] : times)
+        EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(fps, frame), nanoseconds) << fps << ' ' << frame;
 }
 
 TEST(StreamState, DestroyedWhilePlayingIsReported)
 {
     struct BareStream : Stream {
         BareStream() : Stream(7) {}
-        std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return nullptr; }
-        std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return nullptr; }
-        Hyx::HyxErrorCode onUpdate(unsigned, std::shared_ptr<Hyx::Atom>&) override
-        {
-            return Hyx::HyxErrorCode::Success;
-        }
+        std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override { return nullptr; }
+        std::shared_ptr<Profile> GetOutputProfile() override { return nullptr; }
+        HyxErrorCode onUpdate(unsigned, std::shared_ptr<Atom>&) override { return HyxErrorCode::Success; }
     };
     CapturedLog log;
     {
@@ -205,32 +194,8 @@ TEST(StreamState, DestroyedWhilePlayingIsReported)
         stopped.Stop();
     }
     EXPECT_TRUE(log.Entries().empty());
-    {
-        BareStream playing;
-        playing.Play();
-    }
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Stream '7' not stopped!"), 1);
-}
-
-TEST(StreamState, TimeOfAFrame)
-{
-    EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(30.0f, 3), 100000000u);
-    EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(0.0f, 5), 0u);
-    EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(-25.0f, 5), 0u);
-    EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(25.0f, 1), 40000000u);
-    EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(1e-30f, 4000000000u), UINT64_MAX);
-}
-
-TEST(SourceStreams, FailedStartIsUndoneAndCanBeRetried)
-{
-    SourceChain chain(10);
-    chain.source->stream()->playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
-    EXPECT_EQ(chain.source->stream()->GetPlayState(), Stream::PlayState::NeverPlayed);
-    chain.source->stream()->playResult = Hyx::HyxErrorCode::Success;
-    chain.play();
-    ASSERT_TRUE(chain.update(1));
-    EXPECT_EQ(chain.target->frames(), Frames{0});
+    BareStream().Play();
+    EXPECT_EQ(log.Count(LogLevel::Error, "Stream '7' not stopped!"), 1);
 }
 
 TEST(SourceStreams, MultiStreamFramesAreAllOrNothing)
@@ -243,11 +208,10 @@ TEST(SourceStreams, MultiStreamFramesAreAllOrNothing)
     // The shortest stream's information; the later one on a tie.
     EXPECT_EQ(source->GetStreamInfo(), source->stream(2)->GetStreamInfo());
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-
     ASSERT_TRUE(chain.update(1));
     EXPECT_EQ(target->seen().size(), 3u);
     source->stream(1)->holdBack = {1};
-    EXPECT_EQ(source->Update(), Hyx::HyxErrorCode::NoDataAvailable);
+    EXPECT_EQ(source->Update(), HyxErrorCode::NoDataAvailable);
     ASSERT_TRUE(chain.update(1));
     const std::vector<SeenAtom> seen = target->seen();
     ASSERT_EQ(seen.size(), 6u);
@@ -257,48 +221,180 @@ TEST(SourceStreams, MultiStreamFramesAreAllOrNothing)
     }
     EXPECT_EQ(source->stream(0)->asked, (Frames{0, 1, 1}));
     EXPECT_EQ(target->GetNumFramesProcessed(), 2u);
-}
 
-TEST(SourceStreams, MultiStreamNeedsRoomForTheWholeFrame)
-{
-    TestGraph chain;
-    auto source = chain.make<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
-    chain.make<TestTarget>();
-    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    // A frame needs room for all its atoms: one slot left for three is a failed push.
+    TestGraph full;
+    auto big = full.make<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
+    full.make<TestTarget>();
+    ASSERT_EQ(full.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
     for (int i = 0; i < 333; ++i)
-        ASSERT_EQ(source->Update(), Hyx::HyxErrorCode::Success);
-    // One slot left for three atoms.
-    EXPECT_EQ(source->Update(), Hyx::HyxErrorCode::FilterFailedToPushAtom);
-    EXPECT_EQ(source->GetNumAtomsProcessed(), 999u);
+        ASSERT_EQ(big->Update(), HyxErrorCode::Success);
+    EXPECT_EQ(big->Update(), HyxErrorCode::FilterFailedToPushAtom);
+    EXPECT_EQ(big->GetNumAtomsProcessed(), 999u);
 }
 
 TEST(SourceStreams, MultiStreamStartFailureStopsTheStartedStreams)
 {
     TestGraph chain;
     auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
-    source->afterInitialize = [](TestMultiSource& s) {
-        s.stream(2)->playResult = Hyx::HyxErrorCode::FailedToReadFromFile;
-    };
+    source->afterInitialize = [](TestMultiSource& s) { s.stream(2)->playResult = HyxErrorCode::FailedToReadFromFile; };
     chain.add(source);
     chain.make<TestTarget>();
     ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
     EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
     for (int i = 0; i < 3; ++i)
         EXPECT_NE(source->stream(i)->GetPlayState(), Stream::PlayState::Playing) << i;
-    source->stream(2)->playResult = Hyx::HyxErrorCode::Success;
-    EXPECT_EQ(chain.graph->Play(), ActionResult::Success) << chain.graph->GetLastError(false).CStr();
+    source->stream(2)->playResult = HyxErrorCode::Success;
+    EXPECT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+
+    // Empty entries and no streams: no information, no ids, the default profile.
+    TestGraph empty;
+    auto none = std::make_shared<TestMultiSource>(std::vector<unsigned>{});
+    none->afterInitialize = [](TestMultiSource& s) { s.streams().push_back(nullptr); };
+    empty.add(none);
+    EXPECT_EQ(none->GetStreamInfo(), nullptr);
+    EXPECT_TRUE(none->GetStreamIds().empty());
+    EXPECT_EQ(none->GetNumFramesProcessed(), 0u);
+    ASSERT_TRUE(none->GetOutputProfile());
+    EXPECT_TRUE(none->GetOutputProfile()->Contains(kPurposeC, kType3, Guid()));
 }
 
-TEST(SourceStreams, EmptyEntriesAndNoStreams)
+TEST(FrameOrderAuto, WalksOfEveryMode)
 {
-    TestGraph chain;
-    auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{});
-    source->afterInitialize = [](TestMultiSource& s) { s.streams().push_back(nullptr); };
-    chain.add(source);
-    EXPECT_EQ(source->GetStreamInfo(), nullptr);
-    EXPECT_TRUE(source->GetStreamIds().empty());
-    EXPECT_EQ(source->GetNumFramesProcessed(), 0u);
-    // No stream gives a profile: the default one.
-    ASSERT_TRUE(source->GetOutputProfile());
-    EXPECT_TRUE(source->GetOutputProfile()->Contains(kPurposeC, kType3, Guid()));
+    struct Case {
+        int mode;
+        uint32_t first, range;
+        int updates;
+        Frames32 frames;
+    };
+    const Case cases[] = {
+        {0, 0, 3, 10, {0, 1, 2}},
+        {1, 0, 3, 7, {0, 1, 2, 0, 1, 2, 0}},
+        {2, 0, 3, 10, {2, 1, 0}},
+        {3, 0, 3, 7, {2, 1, 0, 2, 1, 0, 2}},
+        {4, 0, 3, 8, {0, 1, 2, 1, 0, 1, 2, 1}},
+        {5, 0, 3, 8, {2, 1, 0, 1, 2, 1, 0, 1}},
+        {255, 0, 4294967295u, 5, {0, 1, 2, 3, 4}},
+        {0, 10, 3, 10, {10, 11, 12}}, // an offset range walks its own numbers
+        {2, 10, 3, 10, {12, 11, 10}},
+        {7, 0, 3, 3, {0, 0, 0}}, // an unknown mode stands on one frame
+    };
+    ASSERT_EQ(static_cast<int>(PlaybackMode::Realtime), 255);
+    for (const Case& c : cases) {
+        FrameOrderAuto order(c.first, c.range);
+        order.SetPlaybackMode(static_cast<PlaybackMode>(c.mode), true);
+        EXPECT_EQ(walk(order, c.updates), c.frames) << c.mode << ' ' << c.first;
+    }
+    // An empty range has no frame in any mode.
+    for (int mode : {0, 1, 2, 3, 4, 5, 255}) {
+        FrameOrderAuto order(0, 0);
+        order.SetPlaybackMode(static_cast<PlaybackMode>(mode), true);
+        EXPECT_FALSE(order.HasNextFrameID()) << mode;
+        EXPECT_FALSE(order.HasCurrentFrameID()) << mode;
+        EXPECT_TRUE(order.IsDone()) << mode;
+        order.AdvanceFrameID();
+        order.JumpToFrameID(3);
+        EXPECT_FALSE(order.HasNextFrameID()) << mode;
+        EXPECT_EQ(order.GetProgress(), 0.0f) << mode;
+    }
+}
+
+TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
+{
+    FrameOrderAuto order(10, 10); // 10..19
+    ResetCounter listener;
+    order.SetFrameOrderResetListener(&listener);
+    order.SetPlaybackMode(PlaybackMode::ForwardOnce, true);
+    EXPECT_EQ(listener.count, 1);
+    order.AdvanceFrameID();
+    order.JumpToFrameID(100);
+    EXPECT_EQ(listener.count, 2);
+    EXPECT_EQ(order.GetFrameID(), 10u); // current unchanged until the advance
+    order.AdvanceFrameID();
+    EXPECT_EQ(order.GetFrameID(), 19u);
+    EXPECT_FALSE(order.HasNextFrameID());
+    // After the end, a jump does not revive the walk: the test looks at the current frame.
+    order.JumpToFrameID(12);
+    EXPECT_FALSE(order.HasNextFrameID());
+    order.JumpToFrameID(0);
+    order.AdvanceFrameID();
+    EXPECT_EQ(order.GetFrameID(), 10u);
+    order.SetFrameOrderResetListener(nullptr);
+}
+
+TEST(FrameOrderManual, EachQueuedFrameOnceAndNothingWhenEmpty)
+{
+    FrameOrderManual order;
+    EXPECT_FALSE(order.HasNextFrameID());
+    EXPECT_TRUE(order.IsDone());
+    EXPECT_FALSE(order.HasCurrentFrameID());
+    EXPECT_EQ(order.GetFrameID(), 0u);
+    order.PushBackNextFrameID(7);
+    order.PushBackNextFrameID(3);
+    EXPECT_EQ(walk(order, 10), (Frames32{7, 3}));
+    // The last frame handed out stays current, but is not handed out again.
+    EXPECT_FALSE(order.HasNextFrameID());
+    EXPECT_TRUE(order.HasCurrentFrameID());
+    order.AdvanceFrameID();
+    EXPECT_EQ(order.GetFrameID(), 3u);
+
+    ResetCounter listener;
+    order.SetFrameOrderResetListener(&listener);
+    order.PushBackNextFrameID(1);
+    order.JumpToFrameID(42);
+    EXPECT_EQ(listener.count, 1);
+    EXPECT_FALSE(order.HasCurrentFrameID());
+    EXPECT_EQ(walk(order, 10), (Frames32{42}));
+    order.PushBackNextFrameID(5);
+    order.Reset();
+    EXPECT_EQ(listener.count, 2);
+    EXPECT_FALSE(order.HasNextFrameID());
+    EXPECT_FALSE(order.HasCurrentFrameID());
+    order.SetFrameOrderResetListener(nullptr);
+}
+
+TEST(FrameOrderConcurrency, HostJumpsWhileTheGraphAdvances)
+{
+    FrameOrderAuto order(0, 100);
+    order.SetPlaybackMode(PlaybackMode::ForwardLoop, true);
+    ResetCounter listener;
+    order.SetFrameOrderResetListener(&listener);
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        for (uint32_t i = 0; i < 2000; ++i) {
+            order.JumpToFrameID(i % 150);
+            if (i % 100 == 0)
+                order.Reset();
+        }
+        stop = true;
+    });
+    for (uint32_t steps = 0; !stop || steps < 100; ++steps) {
+        ASSERT_TRUE(order.HasNextFrameID());
+        order.AdvanceFrameID();
+        EXPECT_LT(order.GetFrameID(), 100u);
+    }
+    host.join();
+    EXPECT_EQ(listener.count, 2000 + 20);
+    order.SetFrameOrderResetListener(nullptr);
+}
+
+TEST(FrameOrderConcurrency, HostPushesWhileTheGraphTakes)
+{
+    FrameOrderManual order;
+    std::thread host([&] {
+        for (uint32_t i = 1; i <= 5000; ++i)
+            order.PushBackNextFrameID(i);
+    });
+    Frames32 taken, expected;
+    while (taken.size() < 5000) {
+        if (!order.HasNextFrameID()) {
+            std::this_thread::yield();
+            continue;
+        }
+        order.AdvanceFrameID();
+        taken.push_back(order.GetFrameID());
+        expected.push_back(static_cast<uint32_t>(taken.size()));
+    }
+    host.join();
+    EXPECT_EQ(taken, expected);
 }

@@ -1,33 +1,23 @@
+// The renderer target: initialisation on the first render, input events, rendering while the
+// graph updates.
+
 #include "GraphFixtures.h"
 
-#include <Hyx/FilterFactory.h>
-#include <Hyx/FilterParams.h>
 #include <Hyx/HYXPurposeGuids.h>
-#include <Hyx/TargetRenderer.h>
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace GraphFixtures;
-using Hyx::ActionResult;
-using Hyx::HyxErrorCode;
-using Hyx::PlaybackMode;
-using Hyx::UIEvent;
 
 namespace {
 
-constexpr Guid kRendererGuid = Hyx::GuidLiteral("5C000000-0000-0000-0000-000000000006");
+constexpr Guid kRendererGuid = GuidLiteral("5C000000-0000-0000-0000-000000000006");
 
-class TestRenderer : public Hyx::TargetRenderer {
+class TestRenderer : public TargetRenderer {
 public:
     Guid TypeGuid() const override { return kRendererGuid; }
-    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    FilterClassInfo GetFilterClassInfo() const override
     {
-        return Hyx::FilterClassInfo("TargetRendererTest", Hyx::FilterCategory::Renderer);
+        return FilterClassInfo("TargetRendererTest", FilterCategory::Renderer);
     }
-    static Hyx::Filter* create() { return new TestRenderer(); }
 
     std::vector<std::string> calls;
     std::vector<int> keys;
@@ -36,17 +26,11 @@ public:
     int renderCounterWhileRendering = -1;
     int updateCounterWhileRendering = -1;
 
-    float wheelTotal() const { return _wheelTotal; }
-    float wheelStep() const { return _wheelStep; }
     std::pair<float, float> drag() const { return {_dragDeltaX, _dragDeltaY}; }
     std::pair<float, float> current() const { return {_currentX, _currentY}; }
-    bool key(int code) const { return _keyFlags.at(static_cast<size_t>(code)); }
-    bool modifier(int i) const { return _modifierFlags.at(static_cast<size_t>(i)); }
-    bool button(int i) const { return _buttonFlags.at(static_cast<size_t>(i)); }
-    bool doubleClicked() const { return _doubleClicked; }
-    int renderArgument() const { return _renderArgument; }
-    using TargetRenderer::GetRenderFrameCounter;
-    using TargetRenderer::GetUpdateFrameCounter;
+    using TargetRenderer::_buttonFlags, TargetRenderer::_doubleClicked, TargetRenderer::_keyFlags,
+        TargetRenderer::_modifierFlags, TargetRenderer::_renderArgument, TargetRenderer::_wheelStep,
+        TargetRenderer::_wheelTotal, TargetRenderer::GetRenderFrameCounter, TargetRenderer::GetUpdateFrameCounter;
 
 protected:
     // Counts the threads inside a hook at once; the render mutex keeps it at 1.
@@ -59,7 +43,7 @@ protected:
         std::this_thread::yield();
         --inside;
     }
-    HyxErrorCode onUpdateFrame(std::shared_ptr<Hyx::Atom>) override
+    HyxErrorCode onUpdateFrame(std::shared_ptr<Atom>) override
     {
         enter();
         return HyxErrorCode::Success;
@@ -106,7 +90,7 @@ TEST(TargetRendererRender, InitialisesOnTheFirstRenderAfterPlay)
     renderer->Render(640, 480, false, 9, {1, 2});
     renderer->Render(640, 480, true, 9);
     EXPECT_EQ(renderer->calls, (std::vector<std::string>{"init 640x480", "reinit", "reinit"}));
-    EXPECT_EQ(renderer->renderArgument(), 9);
+    EXPECT_EQ(renderer->_renderArgument, 9);
     EXPECT_EQ(renderer->GetRenderFrameCounter(), 4);
     // Readable while rendering, under the render mutex.
     EXPECT_EQ(renderer->renderCounterWhileRendering, 3);
@@ -134,35 +118,35 @@ TEST(TargetRendererInput, PointerWheelAndKeys)
 {
     TestRenderer renderer;
     renderer.UiEvent(UIEvent::mouseWheel(240.0f, 3, 4));
-    EXPECT_FLOAT_EQ(renderer.wheelTotal(), 2.0f);
-    EXPECT_FLOAT_EQ(renderer.wheelStep(), 2.0f);
+    EXPECT_FLOAT_EQ(renderer._wheelTotal, 2.0f);
+    EXPECT_FLOAT_EQ(renderer._wheelStep, 2.0f);
     EXPECT_EQ(renderer.current(), std::make_pair(3.0f, 4.0f));
 
     renderer.UiEvent(UIEvent::mouseDown(1, 10, 10));
-    EXPECT_TRUE(renderer.button(1));
+    EXPECT_TRUE(renderer._buttonFlags.at(1));
     renderer.UiEvent(UIEvent::mouseMove(12, 11));
     renderer.UiEvent(UIEvent::mouseMove(15, 12));
     EXPECT_EQ(renderer.drag(), std::make_pair(5.0f, 2.0f));
     renderer.UiEvent(UIEvent::mouseUp(1, 15, 12));
-    EXPECT_FALSE(renderer.button(1));
+    EXPECT_FALSE(renderer._buttonFlags.at(1));
     renderer.UiEvent(UIEvent::mouseDoubleclick(0, 1, 1));
-    EXPECT_TRUE(renderer.doubleClicked());
+    EXPECT_TRUE(renderer._doubleClicked);
     // Codes outside the flags change nothing and do not crash.
     renderer.UiEvent(UIEvent::mouseDown(-1, 1, 1));
     renderer.UiEvent(UIEvent::mouseDown(10, 1, 1));
     renderer.UiEvent(UIEvent::mouseUp(-5, 1, 1));
 
     renderer.UiEvent(UIEvent::keyDown(65));
-    EXPECT_TRUE(renderer.key(65));
+    EXPECT_TRUE(renderer._keyFlags.at(65));
     EXPECT_EQ(renderer.current(), std::make_pair(0.0f, 0.0f)); // key events carry no position
     renderer.UiEvent(UIEvent::keyDown(0x1000021));
-    EXPECT_TRUE(renderer.modifier(1));
+    EXPECT_TRUE(renderer._modifierFlags.at(1));
     renderer.UiEvent(UIEvent::keyUp(0x1000021));
-    EXPECT_FALSE(renderer.modifier(1));
+    EXPECT_FALSE(renderer._modifierFlags.at(1));
     renderer.UiEvent(UIEvent::keyDown(2000));
     renderer.UiEvent(UIEvent::keyDown(-3));
     renderer.UiEvent(UIEvent::keyUp(65));
-    EXPECT_FALSE(renderer.key(65));
+    EXPECT_FALSE(renderer._keyFlags.at(65));
     EXPECT_EQ(renderer.keys, (std::vector<int>{65, 0x1000021, -0x1000021, 2000, -3, -65}));
 }
 
@@ -195,7 +179,7 @@ TEST(TargetRendererRender, ParametersAndVideoTexture)
     TestGraph chain;
     chain.make<TestSource>(10, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
     auto renderer = std::make_shared<TestRenderer>();
-    renderer->setParameterValues({{"Keep " + Hyx::DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
+    renderer->setParameterValues({{"Keep " + DataProfile(kPurposeA, kType1).ToFriendlyString(), "False"}});
     chain.add(renderer);
     const auto params = renderer->getParameters();
     ASSERT_EQ(params.size(), 3u);
@@ -207,7 +191,6 @@ TEST(TargetRendererRender, ParametersAndVideoTexture)
     renderer->setParameterValue("Generate video texture", "True");
     const auto aggregate = renderer->GetAggregatedOutputProfile();
     ASSERT_EQ(aggregate->GetDataProfileCount(), 3);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), Hyx::HYXPurposeGuids::REX);
-    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(),
-              Hyx::GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetPurposeGuid(), HYXPurposeGuids::REX);
+    EXPECT_EQ(aggregate->GetDataProfileByIndex(2)->GetTypeGuid(), GuidLiteral("9533AA0B-403E-49F3-9A2E-7D44BDBB3E95"));
 }

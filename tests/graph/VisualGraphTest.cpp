@@ -1,33 +1,93 @@
-#include "VisualGraphFilters.h"
+// Graph descriptions that turn into graphs: filters made by the factory with the stored
+// values, reshaping values, refused texts, and failures that leave nothing connected.
 
-#include "CapturedLog.h"
+#include "GraphFixtures.h"
 
-#include <Hyx/Filter.h>
-#include <Hyx/Graph.h>
-#include <Hyx/VisualGraph.h>
-
-#include <gtest/gtest.h>
-
-#include <map>
-#include <memory>
-#include <string>
-
-using Hyx::Filter;
-using Hyx::Graph;
-using Hyx::PlaybackMode;
-using Hyx::VisualFilter;
-using Hyx::VisualGraph;
-using Hyx::VisualGraphs;
-using State = Hyx::Filter::FilterState;
+using namespace Hyx;
+using FilterFixtures::TestFilter;
+using FilterFixtures::TestSource;
+using VornCommon::Guid;
+using State = Filter::FilterState;
 using Values = std::map<std::string, std::string>;
-using namespace HyxTest;
 
 namespace {
 
-// Source, middle and target descriptions with a few values.
+const Guid kInstSource = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60701");
+const Guid kInstMiddle = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60702");
+const Guid kInstTarget = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60703");
+const Guid kInstBroken = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60704");
+const Guid kInstNoParams = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60705");
+const Guid kInstUnknown = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF"); // never registered
+
+// A source, a middle filter with a reshaping parameter, a target, a filter that cannot
+// initialise and one that cannot pre-initialise; each counts its pre-initialisations.
+enum class Inst {
+    Source,
+    Middle,
+    Target,
+    Broken,
+    NoParams
+};
+const std::tuple<const Guid&, const char*, FilterCategory> kInstClasses[] = {
+    {kInstSource, "XmlInstSource", FilterCategory::Source},
+    {kInstMiddle, "XmlInstMiddle", FilterCategory::Transform},
+    {kInstTarget, "XmlInstTarget", FilterCategory::Target},
+    {kInstBroken, "XmlInstBroken", FilterCategory::Target},
+    {kInstNoParams, "XmlInstNoParams", FilterCategory::Target}};
+
+template <Inst K, class Base = std::conditional_t<K == Inst::Source, TestSource, TestFilter>>
+class InstFilter : public Base {
+public:
+    InstFilter()
+    {
+        if (K == Inst::Broken)
+            this->script.initialize = HyxErrorCode::FailedToGenerateOutputProfile;
+        if (K == Inst::NoParams)
+            this->script.initializeParams = HyxErrorCode::FilterFailedToPreinitialize;
+    }
+    static Filter* Create() { return new InstFilter(); }
+    Guid TypeGuid() const override { return std::get<0>(kInstClasses[int(K)]); }
+    FilterClassInfo GetFilterClassInfo() const override
+    {
+        return FilterClassInfo(std::get<1>(kInstClasses[int(K)]), std::get<2>(kInstClasses[int(K)]));
+    }
+    int PreInitializations() const
+    {
+        return static_cast<int>(std::count(this->script.calls.begin(), this->script.calls.end(), "onInitializeParams"));
+    }
+
+protected:
+    HyxErrorCode onInitializeParams(Filter* upstream) override
+    {
+        if (K == Inst::Source) {
+            this->addParam(std::make_shared<FilterParamInt32>("Threads count", 0u, 1, 1, 64));
+            this->addParam(std::make_shared<FilterParamString>("Label", 0u, "none"));
+        } else if (K == Inst::Middle) {
+            // Choosing another input reshapes the filter (flag bit 0).
+            this->addParam(
+                std::make_shared<FilterParamInt32>("Input Profile", FilterParam::FLAG_REQUIRES_PREINITIALIZE, 2, 0, 9));
+            this->addParam(std::make_shared<FilterParamBool>("Keep Mesh", 0u, true));
+        }
+        return Base::onInitializeParams(upstream);
+    }
+};
+
+using InstSource = InstFilter<Inst::Source>;
+using InstMiddle = InstFilter<Inst::Middle>;
+
+// Source, middle and target descriptions with a few values; registers the classes once.
 std::shared_ptr<VisualGraph> Chain()
 {
-    RegisterInstantiationFilters();
+    static const bool registered = [] {
+        Filter* (*const creators[])() = {&InstSource::Create, &InstMiddle::Create, &InstFilter<Inst::Target>::Create,
+                                         &InstFilter<Inst::Broken>::Create, &InstFilter<Inst::NoParams>::Create};
+        for (size_t i = 0; i < std::size(kInstClasses); ++i) {
+            const auto& [guid, name, category] = kInstClasses[i];
+            FilterFactory::RegisterFilterClass(guid, FilterClassInfo(name, category), creators[i]);
+        }
+        return true;
+    }();
+    EXPECT_TRUE(registered);
     auto graph = std::make_shared<VisualGraph>();
     auto source = graph->AddVisualFilter(kInstSource, false, false);
     source->SetParamValue("Threads count", "4");
@@ -43,14 +103,18 @@ T* As(const std::shared_ptr<Filter>& filter)
     return dynamic_cast<T*>(filter.get());
 }
 
+State StateOf(const std::shared_ptr<VisualGraph>& description, int i)
+{
+    return description->GetVisualFilter(i)->GetHyxFilter()->GetFilterState();
+}
+
 } // namespace
 
 TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
 {
     const auto description = Chain();
-    const Values stored = description->GetVisualFilter(0)->GetParamValueMap();
-    EXPECT_EQ((Values{{"Not a parameter", "x"}, {"Threads count", "4"}}), stored);
-
+    EXPECT_EQ((Values{{"Not a parameter", "x"}, {"Threads count", "4"}}),
+              description->GetVisualFilter(0)->GetParamValueMap());
     std::shared_ptr<Graph> graph = description->InstantiateSimpleHyxGraph();
     ASSERT_NE(nullptr, graph);
     ASSERT_EQ(3u, graph->GetNumFilters());
@@ -77,29 +141,12 @@ TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
     EXPECT_EQ(3u, description->InstantiateSimpleHyxGraph()->GetNumFilters());
 }
 
-TEST(VisualGraph, ReshapingValueRebuildsTheFilterAndStaysSet)
-{
-    const auto description = Chain();
-    description->GetVisualFilter(1)->SetParamValue("Input Profile", "0");
-    const auto graph = description->InstantiateSimpleHyxGraph();
-    ASSERT_NE(nullptr, graph);
-    auto* middle = As<InstMiddle>(graph->GetFilter(1));
-    ASSERT_NE(nullptr, middle);
-    EXPECT_EQ(2, middle->PreInitializations());
-    EXPECT_EQ("0", middle->getParameterValue("Input Profile"));
-    EXPECT_EQ("False", middle->getParameterValue("Keep Mesh"));
-    EXPECT_EQ(State::Connected, middle->GetFilterState());
-    // The value it already has changes nothing.
-    auto* source = As<InstSource>(graph->GetFilter(0));
-    EXPECT_EQ(1, source->PreInitializations());
-}
-
 TEST(VisualGraph, RefusedParameterTextLeavesTheDefault)
 {
-    const auto description = Chain();
+    auto description = Chain();
+    std::shared_ptr<Graph> graph;
     description->GetVisualFilter(0)->SetParamValue("Threads count", "abc");
     description->GetVisualFilter(1)->SetParamValue("Input Profile", "99999999999");
-    std::shared_ptr<Graph> graph;
     ASSERT_NO_THROW(graph = description->InstantiateSimpleHyxGraph());
     ASSERT_NE(nullptr, graph);
     EXPECT_EQ("1", graph->GetFilter(0)->getParameterValue("Threads count"));
@@ -110,48 +157,42 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
 {
     CapturedLog log;
     // Nil type: no filter, no graph.
-    {
-        auto description = Chain();
-        auto nil = std::make_shared<VisualFilter>();
-        EXPECT_EQ(nullptr, nil->InstantiateHyxFilter(nullptr, std::make_shared<Graph>()));
-        description->SetVisualFilter(1, nil);
-        EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
-        EXPECT_EQ(State::PreInitialized, description->GetVisualFilter(0)->GetHyxFilter()->GetFilterState());
-    }
+    auto description = Chain();
+    auto nil = std::make_shared<VisualFilter>();
+    EXPECT_EQ(nullptr, nil->InstantiateHyxFilter(nullptr, std::make_shared<Graph>()));
+    description->SetVisualFilter(1, nil);
+    EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
+    EXPECT_EQ(State::PreInitialized, StateOf(description, 0));
+
     // An unknown class in the middle: the factory's message, then an empty result.
-    {
-        auto description = Chain();
-        description->SetVisualFilter(1, std::make_shared<VisualFilter>(kInstUnknown, false, false));
-        EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
-        EXPECT_TRUE(log.Contains("Failed to create a filter with guid '5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF'"));
-        const auto source = description->GetVisualFilter(0)->GetHyxFilter();
-        EXPECT_EQ(State::PreInitialized, source->GetFilterState());
-        EXPECT_FALSE(source->IsOutputConnected());
-        EXPECT_EQ(nullptr, description->GetVisualFilter(2)->GetHyxFilter());
-    }
+    description = Chain();
+    description->SetVisualFilter(1, std::make_shared<VisualFilter>(kInstUnknown, false, false));
+    EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
+    EXPECT_TRUE(log.Contains("Failed to create a filter with guid '5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF'"));
+    EXPECT_EQ(State::PreInitialized, StateOf(description, 0));
+    EXPECT_FALSE(description->GetVisualFilter(0)->GetHyxFilter()->IsOutputConnected());
+    EXPECT_EQ(nullptr, description->GetVisualFilter(2)->GetHyxFilter());
+
     // A filter that cannot initialise: walked back with the others.
-    {
-        auto description = Chain();
-        description->SetVisualFilter(2, std::make_shared<VisualFilter>(kInstBroken, false, false));
-        log.Clear();
-        EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(State::PreInitialized, description->GetVisualFilter(i)->GetHyxFilter()->GetFilterState());
-        EXPECT_TRUE(
-            log.Contains("Failed to add filter 'XmlInstBroken' to the graph: Graph failed to initialize a filter("));
-    }
+    description = Chain();
+    description->SetVisualFilter(2, std::make_shared<VisualFilter>(kInstBroken, false, false));
+    log.Clear();
+    EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(State::PreInitialized, StateOf(description, i));
+    EXPECT_TRUE(
+        log.Contains("Failed to add filter 'XmlInstBroken' to the graph: Graph failed to initialize a filter("));
+
     // A filter without parameters (pre-initialisation failed) keeps the stored values for
     // saving.
-    {
-        auto description = Chain();
-        auto noParams = std::make_shared<VisualFilter>(kInstNoParams, false, false);
-        noParams->SetParamValue("Threads count", "3");
-        description->SetVisualFilter(1, noParams);
-        EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
-        ASSERT_NE(nullptr, noParams->GetHyxFilter());
-        EXPECT_EQ(State::Created, noParams->GetHyxFilter()->GetFilterState());
-        EXPECT_EQ((Values{{"Threads count", "3"}}), noParams->GetParamValueMap());
-    }
+    description = Chain();
+    auto noParams = std::make_shared<VisualFilter>(kInstNoParams, false, false);
+    noParams->SetParamValue("Threads count", "3");
+    description->SetVisualFilter(1, noParams);
+    EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
+    ASSERT_NE(nullptr, noParams->GetHyxFilter());
+    EXPECT_EQ(State::Created, noParams->GetHyxFilter()->GetFilterState());
+    EXPECT_EQ((Values{{"Threads count", "3"}}), noParams->GetParamValueMap());
 }
 
 TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)
@@ -167,10 +208,8 @@ TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)
     EXPECT_EQ(nullptr, graph.GetVisualFilter(1));
     EXPECT_EQ(nullptr, graph.GetVisualFilter(-1));
     // Stored values replace by name and stay sorted byte-wise; null texts are skipped or empty.
-    second->SetParamValue("b", "1");
-    second->SetParamValue("B", "2");
-    second->SetParamValue("b", "3");
-    second->SetParamValue(nullptr, "ignored");
-    second->SetParamValue("empty", nullptr);
+    for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+             {"b", "1"}, {"B", "2"}, {"b", "3"}, {nullptr, "ignored"}, {"empty", nullptr}})
+        second->SetParamValue(name, value);
     EXPECT_EQ((Values{{"B", "2"}, {"b", "3"}, {"empty", ""}}), second->GetParamValueMap());
 }

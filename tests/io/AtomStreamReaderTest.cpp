@@ -66,29 +66,26 @@ TEST(AtomStreamReader, MixedAtomRoundTripsByteForByte)
     ASSERT_TRUE(reader->unpack_hyxheader());
     auto atom = reader->unpack_atom();
     ASSERT_TRUE(atom);
-    EXPECT_EQ(reader->GetRemainingDataSize(), 0u);
-    EXPECT_EQ(atom->GetId(), Hyx::AtomId::Create(0, 4, 17));
-    EXPECT_EQ(atom->GetTimeStamp(), 123456789ull);
-
+    EXPECT_EQ((std::tuple{reader->GetRemainingDataSize(), atom->GetId(), atom->GetTimeStamp()}),
+              std::tuple(0u, Hyx::AtomId::Create(0, 4, 17), 123456789ull));
     const auto layers = atom->GetAllDataLayers();
     ASSERT_EQ(layers.size(), 4u);
     EXPECT_TRUE(std::dynamic_pointer_cast<StreamTestPlainLayer>(layers[0]));
     auto compressed = std::dynamic_pointer_cast<StreamTestCompressedLayer>(layers[1]);
-    ASSERT_TRUE(compressed);
-    EXPECT_EQ(compressed->GetCompressedBlobTypeGuid(), StreamTestPlainType());
-    EXPECT_EQ(compressed->GetCompressedBlobVersion(), 1);
-    EXPECT_EQ(compressed->GetCompressionType(), 3);
     auto unknown = std::dynamic_pointer_cast<Hyx::DataLayerPlaceholder>(layers[2]);
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(unknown->TypeGuid(), StreamTestUnknownType());
-    EXPECT_EQ(unknown->GetVersion(), 5);
-    EXPECT_EQ(unknown->GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String("Unknown"));
     auto unknownCompressed = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(layers[3]);
-    ASSERT_TRUE(unknownCompressed);
-    EXPECT_EQ(unknownCompressed->TypeGuid(), StreamTestUnknownCompressedType());
-    EXPECT_EQ(unknownCompressed->GetCompressedBlobTypeGuid(), StreamTestUnknownType());
-    EXPECT_EQ(unknownCompressed->GetCompressionType(), 200);
-    EXPECT_EQ(atom->GetAllDataBlocks()[3]->GetDataType(), Hyx::DataType::CompressedBlob);
+    ASSERT_TRUE(compressed && unknown && unknownCompressed);
+    EXPECT_EQ(
+        (std::tuple{(std::tuple{compressed->GetCompressedBlobTypeGuid(), compressed->GetCompressedBlobVersion(),
+                                compressed->GetCompressionType()}),
+                    (std::tuple{unknown->TypeGuid(), unknown->GetVersion(),
+                                unknown->GetDataLayerClassInfo().GetNiceClassName()}),
+                    (std::tuple{unknownCompressed->TypeGuid(), unknownCompressed->GetCompressedBlobTypeGuid(),
+                                unknownCompressed->GetCompressionType(), atom->GetAllDataBlocks()[3]->GetDataType()})}),
+        std::tuple(std::tuple(StreamTestPlainType(), 1, 3),
+                   std::tuple(StreamTestUnknownType(), 5, VornCommon::String("Unknown")),
+                   std::tuple(StreamTestUnknownCompressedType(), StreamTestUnknownType(), 200,
+                              Hyx::DataType::CompressedBlob)));
 
     EXPECT_EQ(packed(atom, true), first);
 }
@@ -116,13 +113,11 @@ TEST(AtomStreamReader, RefusedPayloadsComeBackAsPlaceholdersWithTheSameBytes)
     const auto layers = back->GetAllDataLayers();
     ASSERT_EQ(layers.size(), 2u);
     auto plain = std::dynamic_pointer_cast<Hyx::DataLayerPlaceholder>(layers[0]);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->TypeGuid(), StreamTestPlainType());
-    EXPECT_EQ(plain->GetVersion(), 9);
     auto compressed = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(layers[1]);
-    ASSERT_TRUE(compressed);
-    EXPECT_EQ(compressed->GetCompressionType(), 0xEE);
-    EXPECT_EQ(packed(back), first);
+    ASSERT_TRUE(plain && compressed);
+    EXPECT_EQ((std::tuple{(std::tuple{plain->TypeGuid(), plain->GetVersion(), compressed->GetCompressionType()}),
+                          packed(back)}),
+              std::tuple(std::tuple(StreamTestPlainType(), 9, 0xEE), first));
     EXPECT_EQ(CountAtLevel(log, LogLevel::Error), 2u); // one refusal line per layer
 }
 
@@ -139,25 +134,22 @@ TEST(AtomStreamReader, CompressionFieldsFollowTheBlockKindAndTheClass)
         ExactReader reader(kind0);
         auto back = reader->unpack_atom();
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->GetAllDataBlocks()[0]->GetDataType(), Hyx::DataType::Blob);
-        EXPECT_TRUE(std::dynamic_pointer_cast<StreamTestCompressedLayer>(back->GetAllDataLayers()[0]));
-        EXPECT_EQ(packed(back), kind0);
+        EXPECT_EQ((std::tuple{back->GetAllDataBlocks()[0]->GetDataType(),
+                              bool(std::dynamic_pointer_cast<StreamTestCompressedLayer>(back->GetAllDataLayers()[0])),
+                              packed(back)}),
+                  std::tuple(Hyx::DataType::Blob, true, kind0));
     }
 
     // A kind-1 block of a registered plain class keeps its fields in a compressed placeholder.
     SerializeToMemory w;
-    w.pack_uint32(16u + 66u + 2u);
-    w.pack_uint32(0u);
-    w.pack_uint64_(0u);
-    w.pack_uint32(66u + 2u);
+    for (uint32_t word : {16u + 66u + 2u, 0u, 0u, 0u, 66u + 2u})
+        w.pack_uint32(word); // record size, id, time stamp (two words), block size
     w.pack_uint8_(1);
     w.pack_guid(StreamTestPurpose());
     w.pack_guid(StreamTestPlainType());
-    w.pack_uint16(0);
-    w.pack_uint16(1);
+    w.pack_uint32(0x00010000u); // two 16-bit fields: 0, 1
     w.pack_guid(StreamTestUnknownType());
-    w.pack_uint16(3);
-    w.pack_uint16(0);
+    w.pack_uint32(3u); // two 16-bit fields: 3, 0
     w.pack_uint8_(4);
     w.pack_uint32(2u);
     w.pack_uint16(0x0101);
@@ -167,14 +159,12 @@ TEST(AtomStreamReader, CompressionFieldsFollowTheBlockKindAndTheClass)
     ASSERT_TRUE(back);
     auto placeholder = std::dynamic_pointer_cast<Hyx::DataLayerCompressedPlaceholder>(back->GetAllDataLayers()[0]);
     ASSERT_TRUE(placeholder);
-    EXPECT_EQ(placeholder->TypeGuid(), StreamTestPlainType());
-    EXPECT_EQ(packed(back), kind1);
+    EXPECT_EQ((std::tuple{placeholder->TypeGuid(), packed(back)}), std::tuple(StreamTestPlainType(), kind1));
 }
 
 TEST(AtomStreamReader, EmptyAtomAndBlockWithSlack)
 {
-    const Bytes empty = packed(std::make_shared<Atom>(5u, 6u));
-    ExactReader reader(empty);
+    ExactReader reader(packed(std::make_shared<Atom>(5u, 6u)));
     auto atom = reader->unpack_atom();
     ASSERT_TRUE(atom);
     EXPECT_TRUE(atom->GetAllDataBlocks().empty());
@@ -200,27 +190,16 @@ TEST(AtomStreamReader, HeaderChecks)
     SerializeToMemory w;
     w.pack_hyxheader();
     Bytes header = PackedBytes(w);
-    {
-        ExactReader reader(header);
-        EXPECT_TRUE(reader->unpack_hyxheader());
-        EXPECT_EQ(reader->GetHyxFormatVersion(), Hyx::HYX_FORMAT_VERSION_2000);
-    }
+    ExactReader good(header);
+    EXPECT_EQ((std::tuple{good->unpack_hyxheader(), good->GetHyxFormatVersion()}),
+              std::tuple(true, Hyx::HYX_FORMAT_VERSION_2000));
     Bytes lower = header;
     lower[1] = 'h';
-    {
-        ExactReader reader(lower);
-        EXPECT_FALSE(reader->unpack_hyxheader());
-        EXPECT_EQ(reader->GetReaderPos(), 11u);
-    }
-    {
-        ExactReader reader(Bytes{0xFF, 'H', 'Y', 'X', '_'});
-        EXPECT_FALSE(reader->unpack_hyxheader());
-        EXPECT_EQ(reader->GetRemainingDataSize(), 5u);
-    }
-    {
-        ExactReader reader(Bytes(header.begin(), header.begin() + 13));
-        EXPECT_FALSE(reader->unpack_hyxheader());
-    }
+    ExactReader wrongCase(lower), wrongStart(Bytes{0xFF, 'H', 'Y', 'X', '_'});
+    ExactReader cut(Bytes(header.begin(), header.begin() + 13));
+    EXPECT_EQ((std::tuple{wrongCase->unpack_hyxheader(), wrongCase->GetReaderPos(), wrongStart->unpack_hyxheader(),
+                          wrongStart->GetRemainingDataSize(), cut->unpack_hyxheader()}),
+              std::tuple(false, 11u, false, 5u, false));
 
     // Version 1001 is kept but refused, and block reading under it throws.
     SerializeToMemory old(Hyx::HYX_FORMAT_VERSION_1001);
@@ -230,14 +209,15 @@ TEST(AtomStreamReader, HeaderChecks)
     ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
     ASSERT_EQ(old.pack_atom(atom), HyxErrorCode::Success);
     ExactReader reader(PackedBytes(old));
-    EXPECT_FALSE(reader->unpack_hyxheader());
-    EXPECT_EQ(reader->GetHyxFormatVersion(), Hyx::HYX_FORMAT_VERSION_1001);
-    EXPECT_EQ(ThrownText<std::runtime_error>([&] { reader->unpack_atom(); }), "HYX version not supported");
+    EXPECT_EQ((std::tuple{bool(reader->unpack_hyxheader()), reader->GetHyxFormatVersion(),
+                          ThrownText<std::runtime_error>([&] { reader->unpack_atom(); })}),
+              std::tuple(false, Hyx::HYX_FORMAT_VERSION_1001, "HYX version not supported"));
     EXPECT_EQ(reader->GetReaderPos(), 15u + 62u); // past the atom
     unsigned char kind = 0;
     EXPECT_THROW(reader->unpack_dataheader(kind), std::runtime_error);
-    EXPECT_FALSE(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_0));
-    EXPECT_TRUE(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_2000));
+    EXPECT_EQ((std::tuple{bool(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_0)),
+                          bool(reader->SetHyxFormatVersion(Hyx::HYX_FORMAT_VERSION_2000))}),
+              std::tuple(false, true));
     auto second = reader->unpack_atom();
     ASSERT_TRUE(second);
     EXPECT_EQ(second->GetAllDataLayers().size(), 1u);
@@ -369,84 +349,56 @@ TEST(AtomStreamReader, PrimitivesRoundTripAndStopAtTheEnd)
     w.pack_longstring("long");
 
     ExactReader r(PackedBytes(w));
-    EXPECT_TRUE(r->unpack_bool());
-    EXPECT_EQ(r->unpack_uint8(), 200);
-    EXPECT_EQ(r->unpack_int16(), -3);
-    EXPECT_EQ(r->unpack_uint16(), 60000);
-    EXPECT_EQ(r->unpack_int32(), -4);
-    EXPECT_EQ(r->unpack_uint32(), 4000000000u);
-    EXPECT_EQ(r->unpack_float(), 1.5f);
-    EXPECT_EQ(r->unpack_int64(), -5);
-    EXPECT_EQ(r->unpack_uint64(), 1ull << 40);
-    EXPECT_EQ(r->unpack_double(), -2.25);
-    std::vector<float> v(9, 0.0f);
-    EXPECT_TRUE(r->unpack_float2(&v));
-    EXPECT_EQ(v, (std::vector<float>{1, 2}));
-    EXPECT_TRUE(r->unpack_float3(&v));
-    EXPECT_EQ(v, (std::vector<float>{1, 2, 3}));
-    EXPECT_TRUE(r->unpack_float4(&v));
-    EXPECT_EQ(v, (std::vector<float>{1, 2, 3, 4}));
+    EXPECT_EQ(
+        (std::tuple{r->unpack_bool(), r->unpack_uint8(), r->unpack_int16(), r->unpack_uint16(), r->unpack_int32(),
+                    r->unpack_uint32(), r->unpack_float(), r->unpack_int64(), r->unpack_uint64(), r->unpack_double()}),
+        std::tuple(true, 200, -3, 60000, -4, 4000000000u, 1.5f, -5, 1ull << 40, -2.25));
+    std::vector<float> v2(9, 0.0f), v3(v2), v4(v2);
     Guid back;
-    EXPECT_TRUE(r->unpack_guid(back));
-    EXPECT_EQ(back, g);
     unsigned char raw[16];
-    EXPECT_TRUE(r->unpack_guid(raw));
-    EXPECT_EQ(Guid::FromRawBytes(raw), g);
+    EXPECT_EQ((std::tuple{(std::tuple{r->unpack_float2(&v2), r->unpack_float3(&v3), r->unpack_float4(&v4),
+                                      r->unpack_guid(back), r->unpack_guid(raw)}),
+                          std::tuple(v2, v3, v4, back, Guid::FromRawBytes(raw))}),
+              std::tuple(std::tuple(true, true, true, true, true),
+                         std::tuple(std::vector<float>{1, 2}, std::vector<float>{1, 2, 3},
+                                    std::vector<float>{1, 2, 3, 4}, g, g)));
     unsigned int n = 0;
     const unsigned char* inside = r->unpack_array(n);
     ASSERT_EQ(n, 3u);
     EXPECT_EQ(inside, r.copy.get() + r->GetReaderPos() - 3); // no copy
-    std::vector<unsigned char> vec(10, 0xFF);
-    EXPECT_TRUE(r->unpack_array(&vec));
-    EXPECT_EQ(vec, (std::vector<unsigned char>{7, 8, 9}));
-    EXPECT_TRUE(r->unpack_array(&vec, 3));
-    EXPECT_EQ(vec.size(), 3u);
+    std::vector<unsigned char> vec(10, 0xFF), vec3;
     unsigned short s2[2];
-    EXPECT_TRUE(r->unpack_uint16array(s2, 2));
-    EXPECT_EQ(s2[1], 65535);
     float f2[2];
-    EXPECT_TRUE(r->unpack_floatarray(f2, 2));
-    EXPECT_EQ(f2[1], 2.0f);
-    EXPECT_EQ(r->unpack_uint32(), 2u);
+    EXPECT_EQ((std::tuple{(std::tuple{r->unpack_array(&vec), r->unpack_array(&vec3, 3), r->unpack_uint16array(s2, 2),
+                                      r->unpack_floatarray(f2, 2), r->unpack_uint32()}),
+                          std::tuple(vec, vec3.size(), s2[1], f2[1])}),
+              std::tuple(std::tuple(true, true, true, true, 2u),
+                         std::tuple(std::vector<unsigned char>{7, 8, 9}, 3u, 65535, 2.0f)));
     const uint32_t before = r->GetReaderPos();
     unsigned int i2[2];
-    EXPECT_TRUE(r->unpack_uint32_tarray(i2, 2));
-    EXPECT_EQ(r->GetReaderPos() - before, 8u);
-    EXPECT_EQ(i2[1], 0xFFFFFFFFu);
+    EXPECT_EQ((std::tuple{bool(r->unpack_uint32_tarray(i2, 2)), std::tuple(r->GetReaderPos() - before, i2[1])}),
+              std::tuple(true, std::tuple(8u, 0xFFFFFFFFu)));
+    std::string texts[4];
+    EXPECT_EQ((std::tuple{(std::tuple{r->unpack_string(&texts[0], 3), r->unpack_shortstring(&texts[1]),
+                                      r->unpack_normalstring(&texts[2]), r->unpack_longstring(&texts[3]),
+                                      r->GetRemainingDataSize()}),
+                          std::vector<std::string>(texts, texts + 4)}),
+              std::tuple(std::tuple(true, true, true, true, 0u),
+                         (std::vector<std::string>{"xyz", "short", "normal", "long"})));
     std::string text;
-    EXPECT_TRUE(r->unpack_string(&text, 3));
-    EXPECT_EQ(text, "xyz");
-    EXPECT_TRUE(r->unpack_shortstring(&text));
-    EXPECT_EQ(text, "short");
-    EXPECT_TRUE(r->unpack_normalstring(&text));
-    EXPECT_EQ(text, "normal");
-    EXPECT_TRUE(r->unpack_longstring(&text));
-    EXPECT_EQ(text, "long");
-    EXPECT_EQ(r->GetRemainingDataSize(), 0u);
 
     // Shortfalls: zero values, nothing consumed.
-    EXPECT_EQ(r->unpack_uint32(), 0u);
-    EXPECT_FALSE(r->unpack_guid(back));
-    EXPECT_TRUE(back.IsNil());
+    EXPECT_EQ((std::tuple{r->unpack_uint32(), bool(r->unpack_guid(back)), back.IsNil()}), std::tuple(0u, false, true));
 
     ExactReader tiny(Bytes{3, 0, 0, 0, 'a', 'b'});
-    EXPECT_EQ(tiny->unpack_uint64(), 0u);
-    EXPECT_FALSE(tiny->unpack_longstring(&text));
-    EXPECT_TRUE(text.empty());
-    EXPECT_EQ(tiny->unpack_array(n), nullptr);
-    EXPECT_EQ(n, 0u);
-    EXPECT_FALSE(tiny->unpack_array(&vec));
-    EXPECT_TRUE(vec.empty());
-    EXPECT_FALSE(tiny->unpack_uint32_tarray(i2, 0x40000001u)); // 4n wraps in 32 bits
-    EXPECT_FALSE(tiny->unpack_floatarray(f2, 2));
-    EXPECT_EQ(tiny->GetReaderPos(), 0u);
-    EXPECT_EQ(tiny->unpack_int32(), 3);
-    EXPECT_FALSE(tiny->unpack_string(&text, 3));
-    EXPECT_FALSE(tiny->unpack_shortstring(&text));
-
+    // 4n wraps in 32 bits for the uint32 array.
+    EXPECT_EQ((std::tuple{tiny->unpack_uint64(), tiny->unpack_longstring(&text), text.empty(), tiny->unpack_array(n), n,
+                          tiny->unpack_array(&vec), vec.empty(), tiny->unpack_uint32_tarray(i2, 0x40000001u),
+                          tiny->unpack_floatarray(f2, 2), tiny->GetReaderPos(), tiny->unpack_int32(),
+                          tiny->unpack_string(&text, 3), tiny->unpack_shortstring(&text)}),
+              std::tuple(0u, false, true, nullptr, 0u, false, true, false, false, 0u, 3, false, false));
     // The cursor never passes the end.
     tiny->SeekForwards(0xFFFFFFFFu);
-    EXPECT_EQ(tiny->GetRemainingDataSize(), 0u);
-    EXPECT_EQ(tiny->GetReaderPos(), 6u);
-    EXPECT_EQ(tiny->unpack_uint8(), 0);
+    EXPECT_EQ((std::tuple{tiny->GetRemainingDataSize(), tiny->GetReaderPos(), tiny->unpack_uint8()}),
+              std::tuple(0u, 6u, 0));
 }

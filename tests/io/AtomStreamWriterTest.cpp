@@ -109,15 +109,13 @@ TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
     EXPECT_EQ(PackedBytes(s), (Bytes{0x00, 0x02, 0x00, 'a', 'b', 0x01, 0x00, 0x00, 0x00, 'c', 'd', 'e'}));
 
     const float floats[3] = {1.0f, 2.0f, 3.0f};
-    SerializeToMemory a;
-    a.pack_floatarray(floats, 3, true);
-    EXPECT_EQ(a.GetPackedDataSize(), 16u);
-    EXPECT_EQ(U32At(PackedBytes(a), 0), 3u);
-    SerializeToMemory b;
-    b.pack_floatarray(floats, 3, false);
-    EXPECT_EQ(b.GetPackedDataSize(), 12u);
     const unsigned short shorts[2] = {1, 2};
     const double doubles[2] = {1.0, 2.0};
+    SerializeToMemory a, b;
+    a.pack_floatarray(floats, 3, true);
+    b.pack_floatarray(floats, 3, false);
+    EXPECT_EQ((std::tuple{a.GetPackedDataSize(), U32At(PackedBytes(a), 0), b.GetPackedDataSize()}),
+              std::tuple(16u, 3u, 12u));
     b.pack_uint16array(shorts, 2, true);
     b.pack_doublearray(doubles, 2, false);
     EXPECT_EQ(b.GetPackedDataSize(), 12u + 8u + 16u);
@@ -128,8 +126,7 @@ TEST(AtomStreamWriter, PrimitivesAppendLittleEndianBytes)
     EXPECT_EQ(PackedBytes(c),
               (Bytes{0xF4, 0x22, 0x00, 0x6F, 0xD5, 0xA3, 0xCA, 0x4C, 0x8D, 0xAC, 0xAD, 0xCC, 0x3B, 0x37, 0xC8, 0x39}));
     c.pack_uint32(0xCAFEBABEu, 12u);
-    EXPECT_EQ(U32At(PackedBytes(c), 12), 0xCAFEBABEu);
-    EXPECT_EQ(c.GetPackedDataSize(), 16u);
+    EXPECT_EQ(std::tuple(U32At(PackedBytes(c), 12), c.GetPackedDataSize()), std::tuple(0xCAFEBABEu, 16u));
     EXPECT_THROW(c.pack_uint32(1u, 13u), std::out_of_range);
 }
 
@@ -151,8 +148,7 @@ TEST(AtomStreamWriter, RecordAndBlockSizes)
     ASSERT_EQ(w.pack_atom(empty), HyxErrorCode::Success);
     Bytes bytes = PackedBytes(w);
     ASSERT_EQ(bytes.size(), 16u);
-    EXPECT_EQ(U32At(bytes, 0), 16u);
-    EXPECT_EQ(U32At(bytes, 4), Hyx::AtomId::Create(0, 2, 7));
+    EXPECT_EQ(std::tuple(U32At(bytes, 0), U32At(bytes, 4)), std::tuple(16u, Hyx::AtomId::Create(0, 2, 7)));
 
     const Bytes payload(10, 0x42);
     auto atom = std::make_shared<Atom>(1u, 5u);
@@ -162,20 +158,16 @@ TEST(AtomStreamWriter, RecordAndBlockSizes)
     ASSERT_EQ(w2.pack_atom(atom), HyxErrorCode::Success);
     bytes = PackedBytes(w2);
     ASSERT_EQ(bytes.size(), 16u + 55u + 76u);
-    EXPECT_EQ(U32At(bytes, 0), bytes.size());
-    EXPECT_EQ(U32At(bytes, 16), 45u + 10u);
-    EXPECT_EQ(bytes[20], 0);
-    EXPECT_EQ(U32At(bytes, 16 + 55), 66u + 10u);
-    EXPECT_EQ(bytes[16 + 55 + 4], 1);
+    // Sizes and kinds; the plain body's purpose, type and payload version.
+    EXPECT_EQ((std::tuple{U32At(bytes, 0), U32At(bytes, 16), bytes[20], U32At(bytes, 16 + 55), bytes[16 + 55 + 4],
+                          Guid::FromRawBytes(bytes.data() + 16 + 5), Guid::FromRawBytes(bytes.data() + 16 + 21),
+                          bytes[16 + 39]}),
+              std::tuple(bytes.size(), 45u + 10u, 0, 66u + 10u, 1, StreamTestPurpose(), StreamTestPlainType(), 1));
     // Compressed body: source type at 41, source version at 57, reserved, type at 61, size at 62.
     const size_t c = 16 + 55;
-    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + c + 41), StreamTestUnknownType());
-    EXPECT_EQ(bytes[c + 57], 7);
-    EXPECT_EQ(bytes[c + 61], 2);
-    EXPECT_EQ(U32At(bytes, c + 62), 10u);
-    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 5), StreamTestPurpose());
-    EXPECT_EQ(Guid::FromRawBytes(bytes.data() + 16 + 21), StreamTestPlainType());
-    EXPECT_EQ(bytes[16 + 39], 1); // payload version
+    EXPECT_EQ(
+        (std::tuple{Guid::FromRawBytes(bytes.data() + c + 41), bytes[c + 57], bytes[c + 61], U32At(bytes, c + 62)}),
+        std::tuple(StreamTestUnknownType(), 7, 2, 10u));
 }
 
 TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
@@ -188,15 +180,14 @@ TEST(AtomStreamWriter, RefusedAtomsLeaveTheBufferUnchanged)
     auto huge = std::make_shared<Atom>(0u, 0u);
     huge->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3}), false);
     huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
-    EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
-    EXPECT_EQ(w.GetPackedDataSize(), 15u);
-    EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 2u);
+    EXPECT_EQ((std::tuple{w.pack_atom(huge),
+                          std::tuple(w.GetPackedDataSize(), CountAtLevel(log, VornCommon::LogLevel::Error))}),
+              std::tuple(HyxErrorCode::FailedToPackAtom, std::tuple(15u, 2u)));
 
     // The writer still works afterwards, also when no shared pointer owns it.
     auto ok = std::make_shared<Atom>(0u, 0u);
     ok->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1}), false);
-    EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
-    EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 46u);
+    EXPECT_EQ((std::tuple{w.pack_atom(ok), w.GetPackedDataSize()}), std::tuple(HyxErrorCode::Success, 15u + 16u + 46u));
 }
 
 TEST(AtomStreamWriter, CompressedBlockNeedsACompressedLayer)
@@ -210,15 +201,14 @@ TEST(AtomStreamWriter, CompressedBlockNeedsACompressedLayer)
     atom->AddDataLayer(StreamTestLayer<StreamTestPlainLayer>({1, 2, 3}), false);
     atom->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob,
                                                             StreamTestLayer<StreamTestPlainLayer>({4, 5})));
-    EXPECT_EQ(w.pack_atom(atom), HyxErrorCode::FailedToPackAtom);
-    EXPECT_EQ(w.GetPackedDataSize(), 15u);
-    EXPECT_EQ(CountAtLevel(log, VornCommon::LogLevel::Error), 1u);
+    EXPECT_EQ((std::tuple{w.pack_atom(atom),
+                          std::tuple(w.GetPackedDataSize(), CountAtLevel(log, VornCommon::LogLevel::Error))}),
+              std::tuple(HyxErrorCode::FailedToPackAtom, std::tuple(15u, 1u)));
 
     // A kind-1 block of a compressed layer is written as before.
     auto ok = std::make_shared<Atom>(0u, 0u);
     ok->AddDataBlock(std::make_shared<Hyx::DataBlockBlob>(Hyx::DataType::CompressedBlob, compressedLayer({4, 5})));
-    EXPECT_EQ(w.pack_atom(ok), HyxErrorCode::Success);
-    EXPECT_EQ(w.GetPackedDataSize(), 15u + 16u + 68u);
+    EXPECT_EQ((std::tuple{w.pack_atom(ok), w.GetPackedDataSize()}), std::tuple(HyxErrorCode::Success, 15u + 16u + 68u));
 }
 
 TEST(AtomStreamWriter, RollbackKeepsBorrowedBytes)
@@ -231,10 +221,9 @@ TEST(AtomStreamWriter, RollbackKeepsBorrowedBytes)
     w.pack_hyxheader();
     auto huge = std::make_shared<Atom>(0u, 0u);
     huge->AddDataLayer(std::make_shared<HugeLayer>(), false);
-    EXPECT_EQ(w.pack_atom(huge), HyxErrorCode::FailedToPackAtom);
-    EXPECT_EQ(w.GetPackedDataSize(), 15u);
-    EXPECT_EQ(w.GetPackedDataPtr()[0], 0x0A);
-    EXPECT_EQ(std::memcmp(w.GetPackedDataPtr() + 1, "HYX_Quorel", 10), 0);
+    EXPECT_EQ((std::tuple{w.pack_atom(huge), (std::tuple{w.GetPackedDataSize(), w.GetPackedDataPtr()[0],
+                                                         std::memcmp(w.GetPackedDataPtr() + 1, "HYX_Quorel", 10)})}),
+              std::tuple(HyxErrorCode::FailedToPackAtom, std::tuple(15u, 0x0A, 0)));
     w.pack_uint8_(9);
     EXPECT_EQ(PackedBytes(w).back(), 9);
 }
@@ -242,23 +231,15 @@ TEST(AtomStreamWriter, RollbackKeepsBorrowedBytes)
 TEST(AtomStreamWriter, FlushKeepsBytesWhenTheHookFails)
 {
     CountingWriter w;
-    EXPECT_TRUE(w.Flush());
-    EXPECT_EQ(w.calls, 0);
-
+    EXPECT_EQ((std::tuple{w.Flush(), w.calls}), std::tuple(true, 0));
     w.pack_uint32(7u);
     w.result = false;
-    EXPECT_FALSE(w.Flush());
-    EXPECT_EQ(w.calls, 1);
-    EXPECT_EQ(w.GetPackedDataSize(), 4u);
-    EXPECT_EQ(w.GetFlushedDataSize(), 0u);
-
+    EXPECT_EQ((std::tuple{w.Flush(), w.calls, w.GetPackedDataSize(), w.GetFlushedDataSize()}),
+              std::tuple(false, 1, 4u, 0u));
     w.result = true;
     const uint32_t capacity = w.GetBuffer()->capacity();
-    EXPECT_TRUE(w.Flush());
-    EXPECT_EQ(w.seen, (Bytes{7, 0, 0, 0}));
-    EXPECT_EQ(w.GetPackedDataSize(), 0u);
-    EXPECT_EQ(w.GetFlushedDataSize(), 4u);
-    EXPECT_EQ(w.GetBuffer()->capacity(), capacity);
+    EXPECT_EQ((std::tuple{w.Flush(), w.seen, w.GetPackedDataSize(), w.GetFlushedDataSize(), w.GetBuffer()->capacity()}),
+              std::tuple(true, Bytes{7, 0, 0, 0}, 0u, 4u, capacity));
 }
 
 TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
@@ -280,25 +261,18 @@ TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
 
     auto info = table->GetAtomInfo(3, 0);
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->payloadOffset, 31u);
-    EXPECT_EQ(info->payloadSize, w.GetPackedDataSize() - 15u - 16u);
-    EXPECT_EQ(info->segmentId, 9u);
-    EXPECT_EQ(info->GetTimeStamp(), 10u);
+    EXPECT_EQ((std::tuple{info->payloadOffset, info->payloadSize, info->segmentId, info->GetTimeStamp()}),
+              std::tuple(31u, w.GetPackedDataSize() - 15u - 16u, 9u, 10u));
     ASSERT_EQ(info->layers.size(), 4u);
-    EXPECT_EQ(info->layers[0]->offset, 0u);
-    EXPECT_EQ(info->layers[0]->size, 48u);
-    EXPECT_EQ(info->layers[1]->offset, 48u);
-    EXPECT_EQ(info->layers[1]->size, 68u);
-    // GUIDs in order of first use: purpose, type, then the compressed block's source type.
-    EXPECT_EQ(info->layers[0]->purposeIndex, 0);
-    EXPECT_EQ(info->layers[0]->typeIndex, 1);
-    EXPECT_EQ(info->layers[0]->compressedTypeIndex, 0);
-    EXPECT_EQ(info->layers[1]->purposeIndex, 0);
-    EXPECT_EQ(info->layers[1]->typeIndex, 2);
-    EXPECT_EQ(info->layers[1]->compressedTypeIndex, 3);
-    EXPECT_EQ(table->GetGuid(3), StreamTestUnknownType());
-    EXPECT_EQ(table->GetGuid(4), Guid::Nil);
-    EXPECT_EQ(table->GetGuid(5), Hyx::DataTypeSegmentInfo::TheTypeGuid());
+    // Offset, size, and the GUIDs in order of first use: purpose, type, then the compressed
+    // block's source type.
+    const auto layer = [&](int i) {
+        const auto& l = *info->layers[i];
+        return std::tuple(l.offset, l.size, l.purposeIndex, l.typeIndex, l.compressedTypeIndex);
+    };
+    EXPECT_EQ((std::tuple{layer(0), layer(1), std::tuple(table->GetGuid(3), table->GetGuid(4), table->GetGuid(5))}),
+              std::tuple(std::tuple(0u, 48u, 0, 1, 0), std::tuple(48u, 68u, 0, 2, 3),
+                         std::tuple(StreamTestUnknownType(), Guid::Nil, Hyx::DataTypeSegmentInfo::TheTypeGuid())));
     const uint32_t guids = table->GetGuidCount();
 
     // After a flush the offsets count the flushed bytes; the second atom reuses the GUIDs.
@@ -309,9 +283,8 @@ TEST(AtomStreamWriter, IndexedPackFilesAtomInfo)
     ASSERT_EQ(w.pack_atom(second, table), HyxErrorCode::Success);
     auto info2 = table->GetAtomInfo(3, 1);
     ASSERT_TRUE(info2);
-    EXPECT_EQ(info2->payloadOffset, flushed + 16u);
-    EXPECT_EQ(info2->segmentId, 0u);
-    EXPECT_EQ(table->GetGuidCount(), guids);
+    EXPECT_EQ((std::tuple{info2->payloadOffset, info2->segmentId, table->GetGuidCount()}),
+              std::tuple(flushed + 16u, 0u, guids));
 
     // An empty atom still files a record with an empty list.
     ASSERT_EQ(w.pack_atom(std::make_shared<Atom>(Hyx::AtomId::Create(0, 5, 0), 12), table), HyxErrorCode::Success);
@@ -333,9 +306,7 @@ TEST(AtomStreamWriter, NonChronologicalFrameWritesNothing)
 
     auto again = std::make_shared<Atom>(Hyx::AtomId::Create(0, 1, 0), 1);
     again->AddDataLayer(std::make_shared<Hyx::DataLayerPlaceholder>(StreamTestUnknownCompressedType()), false);
-    EXPECT_EQ(ThrownText<std::logic_error>([&] { w.pack_atom(again, table); }),
-              "Frames in non-chronological order not (yet) supported.");
-    EXPECT_EQ(PackedBytes(w), before);
-    EXPECT_EQ(table->GetNumFrames(1), 1u);
-    EXPECT_EQ(table->GetGuidCount(), guids);
+    EXPECT_EQ((std::tuple{ThrownText<std::logic_error>([&] { w.pack_atom(again, table); }),
+                          (std::tuple{PackedBytes(w), table->GetNumFrames(1), table->GetGuidCount()})}),
+              std::tuple("Frames in non-chronological order not (yet) supported.", std::tuple(before, 1u, guids)));
 }

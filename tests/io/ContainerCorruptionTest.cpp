@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <tuple>
 
 using namespace HyxTest;
 using Hyx::HyxErrorCode;
@@ -54,8 +55,8 @@ std::set<uint32_t> openAndCheck(const Bytes& image, const Take& take, uint32_t e
     std::set<uint32_t> empty[2];
     for (int source = 0; source < 2; ++source) {
         Hyx::HYX2Reader& reader = source ? file : memory;
-        EXPECT_EQ(reader.Initialize(), HyxErrorCode::Success);
-        EXPECT_EQ(reader.GetNumFrames(0), expectedFrames);
+        EXPECT_EQ((std::tuple{reader.Initialize(), reader.GetNumFrames(0)}),
+                  std::tuple(HyxErrorCode::Success, expectedFrames));
         for (uint32_t f = 0; f < reader.GetNumFrames(0); ++f) {
             if (const auto atom = reader.GetFrameAtom(0, f))
                 EXPECT_EQ(RecordBytes(atom), take.frames[f]) << "frame " << f;

@@ -48,21 +48,21 @@ TEST(ContainerReader, ReadsAnyFrameFromFileAndMemoryWithAndWithoutTable)
         TableReader memory(image.data(), static_cast<uint32_t>(image.size()));
         for (Hyx::HYX2Reader* reader : {static_cast<Hyx::HYX2Reader*>(&file), static_cast<Hyx::HYX2Reader*>(&memory)}) {
             ASSERT_EQ(reader->GetNumStreams(), 3);
-            EXPECT_EQ(reader->GetStreamId(2), 2);
-            EXPECT_EQ(reader->GetStreamId(3), 0);
-            EXPECT_EQ(reader->GetNumFrames(1), 100u);
+            EXPECT_EQ((std::tuple{reader->GetStreamId(2), reader->GetStreamId(3), reader->GetNumFrames(1)}),
+                      std::tuple(2, 0, 100u));
             const auto atom = reader->GetFrameAtom(2, 57);
             ASSERT_TRUE(atom);
-            EXPECT_EQ(RecordBytes(atom), RecordBytes(ContainerFrame(2, 57)));
-            EXPECT_FALSE(reader->GetFrameAtom(2, 100));
+            EXPECT_EQ((std::tuple{RecordBytes(atom), bool(reader->GetFrameAtom(2, 100))}),
+                      std::tuple(RecordBytes(ContainerFrame(2, 57)), false));
         }
         // One block read alone: the compressed layer stays compressed.
         const auto entry = memory.Table()->GetAtomInfo(1, 3);
         const auto layer = std::dynamic_pointer_cast<StreamTestCompressedLayer>(
             memory.ReadDataLayer(entry->payloadOffset, entry->layers[1]));
         ASSERT_TRUE(layer);
-        EXPECT_EQ(layer->GetCompressionType(), 2);
-        EXPECT_FALSE(memory.ReadDataLayer(entry->payloadOffset + 1, entry->layers[1]));
+        EXPECT_EQ((std::tuple{layer->GetCompressionType(),
+                              bool(memory.ReadDataLayer(entry->payloadOffset + 1, entry->layers[1]))}),
+                  std::tuple(2, false));
     }
 }
 
@@ -181,16 +181,15 @@ TEST(ContainerReader, WalkErrorsStickAndBadPathsAreRefused)
         } catch (const std::logic_error& e) {
             EXPECT_STREQ(e.what(), c.error);
         }
-        EXPECT_EQ(reader.Initialize(), HyxErrorCode::ReaderNotValid);
-        EXPECT_FALSE(reader.IsValid());
+        EXPECT_EQ((std::tuple{reader.Initialize(), reader.IsValid()}), std::tuple(HyxErrorCode::ReaderNotValid, false));
     }
 
     CapturedLog log;
     TempDir dir;
-    EXPECT_EQ(Hyx::ReadHYX2File(dir.file("missing.hyx").c_str()).Initialize(), HyxErrorCode::ReaderNotValid);
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error,
-                        "ReadHYX2File::ReadHYX2File(): Invalid file '" + dir.file("missing.hyx") + "'"),
-              1);
+    EXPECT_EQ((std::tuple{Hyx::ReadHYX2File(dir.file("missing.hyx").c_str()).Initialize(),
+                          log.Count(VornCommon::LogLevel::Error,
+                                    "ReadHYX2File::ReadHYX2File(): Invalid file '" + dir.file("missing.hyx") + "'")}),
+              std::tuple(HyxErrorCode::ReaderNotValid, 1));
     // A file named just ".HYX" opens, but is not taken for a container.
     WriteTake(dir.file("x.hyx"), 1, 1, true);
     std::filesystem::copy_file(dir.file("x.hyx"), ".HYX", std::filesystem::copy_options::overwrite_existing);

@@ -108,8 +108,8 @@ TEST(ContainerWriter, RefusedAtomsLeaveTheFileAsItWas)
     ASSERT_TRUE(writer.CloseFile());
     const Bytes finished = ReadFileBytes(path);
     // Finished means finished: no second header, no table for another file.
-    EXPECT_EQ(writer.pack_atom(ContainerFrame(3, 2)), HyxErrorCode::FailedToWriteToFile);
-    EXPECT_EQ(ReadFileBytes(path), finished);
+    EXPECT_EQ((std::tuple{writer.pack_atom(ContainerFrame(3, 2)), ReadFileBytes(path)}),
+              std::tuple(HyxErrorCode::FailedToWriteToFile, finished));
     EXPECT_EQ(finished.size(),
               15 + 2 * RecordBytes(ContainerFrame(3, 0)).size() + u32At(finished, finished.size() - 4));
     EXPECT_EQ(Hyx::ReadHYX2File(path.c_str()).GetNumFrames(3), 2u);
@@ -121,9 +121,9 @@ TEST(ContainerWriter, AtomNeedingOneGuidTooManyIsRefused)
     for (uint32_t i = 0; i < Hyx::HyxLookupTable::MAX_GUIDS - 1; ++i)
         table->GetGuidIndex(VornCommon::Guid(VornCommon::Guid::Bytes{0x77, uint8_t(i >> 8), uint8_t(i)}));
     Hyx::SerializeToMemory writer;
-    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0), table), HyxErrorCode::FailedToPackAtom);
-    EXPECT_EQ(writer.GetPackedDataSize(), 0u);
-    EXPECT_EQ(table->GetNumFrames(0), 0u);
+    EXPECT_EQ(
+        (std::tuple{writer.pack_atom(ContainerFrame(0, 0), table), writer.GetPackedDataSize(), table->GetNumFrames(0)}),
+        std::tuple(HyxErrorCode::FailedToPackAtom, 0u, 0u));
 }
 
 TEST(ContainerWriter, UnwritableFiles)
@@ -132,8 +132,9 @@ TEST(ContainerWriter, UnwritableFiles)
     TempDir dir;
     std::filesystem::create_directories(dir.file("take.hyx")); // a folder where the file should go
     Hyx::SerializeToHyx writer(dir.file("take.hyx").c_str(), true);
-    EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0)), HyxErrorCode::FailedToWriteToFile);
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Can't write file '" + dir.file("take.hyx") + "'"), 1);
+    EXPECT_EQ((std::tuple{writer.pack_atom(ContainerFrame(0, 0)),
+                          log.Count(VornCommon::LogLevel::Error, "Can't write file '" + dir.file("take.hyx") + "'")}),
+              std::tuple(HyxErrorCode::FailedToWriteToFile, 1));
     std::filesystem::remove(dir.file("take.hyx"));
     EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0)), HyxErrorCode::Success); // tried again
     EXPECT_TRUE(writer.CloseFile());

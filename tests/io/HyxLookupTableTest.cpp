@@ -47,31 +47,13 @@ void expectNonChronological(HyxLookupTable& table, std::shared_ptr<AtomInfo> rec
 
 } // namespace
 
-TEST(AtomInfo, IdWordFields)
-{
-    const AtomInfo record(idWord(1, 5, 100), 77, 31, 12, 3);
-    static_assert(std::is_same_v<decltype(record.GetAtomType()), Hyx::AtomType>);
-    EXPECT_EQ(record.GetAtomType(), Hyx::AtomType::LookupTable);
-    EXPECT_EQ(record.GetStreamId(), 5);
-    EXPECT_EQ(record.GetFrame(), 100u);
-    EXPECT_EQ(record.GetTimeStamp(), 77u);
-    EXPECT_EQ(record.GetId(), idWord(1, 5, 100));
-    EXPECT_EQ(record.payloadOffset, 31u);
-    EXPECT_EQ(record.payloadSize, 12u);
-    EXPECT_EQ(record.segmentId, 3u);
-    EXPECT_TRUE(record.layers.empty());
-}
-
 TEST(HyxLookupTable, GuidIndicesCountFromZeroInOrderOfFirstUse)
 {
     HyxLookupTable table;
     const Guid a = guidNumber(1), b = guidNumber(2);
-    EXPECT_EQ(table.GetGuidIndex(a), 0);
-    EXPECT_EQ(table.GetGuidIndex(b), 1);
-    EXPECT_EQ(table.GetGuidIndex(a), 0);
-    EXPECT_EQ(table.GetGuidIndex(Guid::Nil), 2);
-    EXPECT_EQ(table.GetGuidCount(), 3u);
-    EXPECT_EQ(table.GetGuid(1), b);
+    EXPECT_EQ((std::tuple{table.GetGuidIndex(a), table.GetGuidIndex(b), table.GetGuidIndex(a),
+                          table.GetGuidIndex(Guid::Nil), table.GetGuidCount(), table.GetGuid(1)}),
+              std::tuple(0, 1, 0, 2, 3u, b));
     EXPECT_THROW(table.GetGuid(3), std::out_of_range);
 }
 
@@ -93,11 +75,9 @@ TEST(HyxLookupTable, FilesRecordsByStreamInOrderOfFirstAppearance)
     table.AddAtomInfo(info(0, 0));
     table.AddAtomInfo(info(2, 1));
     ASSERT_EQ(table.GetStreams().size(), 2u);
-    EXPECT_EQ(table.GetStreams()[0]->streamId, 2);
-    EXPECT_EQ(table.GetStreams()[1]->streamId, 0);
-    EXPECT_EQ(table.GetNumFrames(2), 2u);
-    EXPECT_EQ(table.GetNumFrames(0), 1u);
-    EXPECT_EQ(table.GetNumFrames(9), 0u);
+    EXPECT_EQ((std::tuple{table.GetStreams()[0]->streamId, table.GetStreams()[1]->streamId, table.GetNumFrames(2),
+                          table.GetNumFrames(0), table.GetNumFrames(9)}),
+              std::tuple(2, 0, 2u, 1u, 0u));
     EXPECT_THROW(table.AddAtomInfo(nullptr), std::invalid_argument);
 }
 
@@ -106,11 +86,10 @@ TEST(HyxLookupTable, GapsInFrameNumbersAreStoredByPosition)
     HyxLookupTable table;
     for (uint32_t frame : {0u, 2u, 5u})
         table.AddAtomInfo(info(4, frame));
-    EXPECT_EQ(table.GetNumFrames(4), 3u);
     ASSERT_TRUE(table.GetAtomInfo(4, 2));
-    EXPECT_EQ(table.GetAtomInfo(4, 2)->GetFrame(), 5u);
-    EXPECT_FALSE(table.GetAtomInfo(4, 3));
-    EXPECT_FALSE(table.GetAtomInfo(1, 0));
+    EXPECT_EQ((std::tuple{table.GetNumFrames(4), table.GetAtomInfo(4, 2)->GetFrame(), table.GetAtomInfo(4, 3),
+                          table.GetAtomInfo(1, 0)}),
+              std::tuple(3u, 5u, nullptr, nullptr));
 }
 
 TEST(HyxLookupTable, NonChronologicalFrameIsRefusedAndLeavesTableUnchanged)
@@ -174,11 +153,9 @@ TEST(HyxLookupTableRecord, EmptyTableAndRoundTrip)
     EXPECT_EQ(bytes.size(), 28u + 16 * 4 + (6 + 2 * (29 + 14 * 3)) + (6 + 29 + 14));
     const auto back = HyxLookupTable::Deserialize(bytes.data(), static_cast<uint32_t>(bytes.size()));
     ASSERT_TRUE(back);
-    EXPECT_EQ(serialize(*back), bytes);
-    EXPECT_EQ(back->GetGuid(3), guidNumber(2));
-    EXPECT_EQ(back->GetAtomInfo(2, 1)->layers[2]->offset, 90u);
-    EXPECT_TRUE(back->FitsContainer(31 + 135));
-    EXPECT_FALSE(back->FitsContainer(31 + 134));
+    EXPECT_EQ((std::tuple{serialize(*back), back->GetGuid(3), back->GetAtomInfo(2, 1)->layers[2]->offset,
+                          back->FitsContainer(31 + 135), back->FitsContainer(31 + 134)}),
+              std::tuple(bytes, guidNumber(2), 90u, true, false));
 }
 
 TEST(HyxLookupTableRecord, MalformedRecordsGiveNoTable)
@@ -213,6 +190,5 @@ TEST(HyxLookupTableRecord, IndexTheRecordCannotHoldGivesNoRecord)
     entry->layers.assign(HyxLookupTable::MAX_LAYERS_PER_ATOM + 1, std::make_shared<Hyx::LayerInfo>(0, 45, 0, 0, 0));
     table.AddAtomInfo(entry);
     uint32_t size = 1;
-    EXPECT_EQ(table.Serialize(size), nullptr);
-    EXPECT_EQ(size, 0u);
+    EXPECT_EQ((std::tuple{table.Serialize(size), size}), std::tuple(nullptr, 0u));
 }

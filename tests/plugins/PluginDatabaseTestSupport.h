@@ -9,8 +9,10 @@
 
 #include <CapturedLog.h>
 
+#include <Hyx/DataLayer.h>
 #include <Hyx/DataLayerFactory.h>
 #include <Hyx/FilterFactory.h>
+#include <Hyx/PluginDatabase.h>
 
 #include <VornCommon/Guid.h>
 
@@ -30,6 +32,8 @@
 namespace DatabasePlugins {
 
 namespace fs = boost::filesystem;
+using Hyx::PluginDatabase;
+using VornCommon::LogLevel;
 
 enum Plugin {
     Alpha = 1,
@@ -147,6 +151,15 @@ inline std::string XmlText(const std::string& text)
     return escaped;
 }
 
+/// An element of the cache file at its depth: children one level deeper, one per line.
+inline std::string Element(const char* name, const std::vector<std::pair<const char*, std::string>>& children)
+{
+    std::string text = std::string("        <") + name + ">\n";
+    for (const auto& [child, value] : children)
+        text += std::string("            <") + child + ">" + value + "</" + child + ">\n";
+    return text + "        </" + name + ">\n";
+}
+
 /// The cache file as the database writes it for these modules (ids in the given order; the
 /// classes in GUID order, which the entries must follow).
 inline std::string CacheText(const std::vector<CacheEntry>& entries)
@@ -156,16 +169,13 @@ inline std::string CacheText(const std::vector<CacheEntry>& entries)
         const CacheEntry& e = entries[id];
         const Classes& c = CLASSES[e.plugin];
         const std::string idText = std::to_string(id);
-        modules += "        <module>\n            <id>" + idText + "</id>\n            <path>" + XmlText(e.path) +
-                   "</path>\n            <timestamp>" + std::to_string(e.timestamp) +
-                   "</timestamp>\n        </module>\n";
-        filters += "        <filter>\n            <guid>" + std::string(c.filterGuid) +
-                   "</guid>\n            <module>" + idText + "</module>\n            <classname>" + c.filterClass +
-                   "</classname>\n            <type>" + std::to_string(c.filterCategory) +
-                   "</type>\n        </filter>\n";
-        layers += "        <datalayer>\n            <guid>" + std::string(c.layerGuid) +
-                  "</guid>\n            <module>" + idText + "</module>\n            <classname>" + c.layerClass +
-                  "</classname>\n        </datalayer>\n";
+        modules +=
+            Element("module", {{"id", idText}, {"path", XmlText(e.path)}, {"timestamp", std::to_string(e.timestamp)}});
+        filters += Element("filter", {{"guid", c.filterGuid},
+                                      {"module", idText},
+                                      {"classname", c.filterClass},
+                                      {"type", std::to_string(c.filterCategory)}});
+        layers += Element("datalayer", {{"guid", c.layerGuid}, {"module", idText}, {"classname", c.layerClass}});
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<hyxplugins>\n    <modules>\n" + modules +
            "    </modules>\n    <filters>\n" + filters + "    </filters>\n    <datalayers>\n" + layers +
@@ -177,6 +187,12 @@ inline std::string CacheText(const std::vector<CacheEntry>& entries)
 class PluginTest : public testing::Test {
 protected:
     void TearDown() override { EXPECT_TRUE(Hyx::ReleaseUnusedPlugins()); }
+    /// Each of `lines` was logged exactly once at `level`.
+    void ExpectLogged(LogLevel level, std::initializer_list<std::string> lines)
+    {
+        for (const std::string& line : lines)
+            EXPECT_EQ(log.Count(level, line), 1) << line;
+    }
 
     CapturedLog log;
 };

@@ -26,9 +26,8 @@ TEST(ColourConversion, RgbAndBgrToNvxVectors)
         auto fromBgr = Converter::ConvertFromBGRtoNVX(MakeTexture<DataTypeTextureBGR>(2, 2, bgr), kResultPurpose);
         const std::vector<uint8_t> expected = {row.luma, row.luma, row.luma, row.luma, row.u, row.v};
         EXPECT_EQ(Pixels(fromRgb), expected) << int(row.r) << "," << int(row.g) << "," << int(row.b);
-        EXPECT_EQ(Pixels(fromBgr), expected);
-        EXPECT_EQ(fromRgb->GetPurposeGuid(), kResultPurpose);
-        EXPECT_EQ(fromRgb->GetInternalHeight(), 3);
+        EXPECT_EQ((std::tuple{Pixels(fromBgr), fromRgb->GetPurposeGuid(), fromRgb->GetInternalHeight()}),
+                  std::tuple(expected, kResultPurpose, 3));
     }
 }
 
@@ -73,8 +72,7 @@ TEST(ColourConversion, YuvToRgbAndBgrVectors)
             Pixels(Converter::ConvertFromNV12toBGR(MakeTexture<DataTypeTextureYUV_NV12>(2, 3, {y, y, y, y, u, v}))),
             bgr);
         auto fromNv21 = Converter::ConvertFromNV21toBGR(nv21);
-        EXPECT_EQ(Pixels(fromNv21), bgr);
-        EXPECT_EQ(fromNv21->GetPurposeGuid(), kSourcePurpose);
+        EXPECT_EQ((std::tuple{Pixels(fromNv21), fromNv21->GetPurposeGuid()}), std::tuple(bgr, kSourcePurpose));
     }
 }
 
@@ -93,11 +91,12 @@ TEST(ColourConversion, InterleavedChromaSplitsIntoNvxHalves)
     };
     auto nv12 = MakeTexture<DataTypeTextureYUV_NV12>(16, 3, block);
     auto fromNv12 = Converter::ConvertFromNV12toNVX(nv12, kResultPurpose);
-    EXPECT_EQ(chromaOf(fromNv12), std::pair(firsts, seconds));
-    EXPECT_EQ(
-        chromaOf(Converter::ConvertFromNV21toNVX(MakeTexture<DataTypeTextureYUV_NV21>(16, 3, block), kResultPurpose)),
-        std::pair(seconds, firsts));
-    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoRGB(fromNv12)), Pixels(Converter::ConvertFromNV12toRGB(nv12)));
+    EXPECT_EQ((std::tuple{chromaOf(fromNv12),
+                          chromaOf(Converter::ConvertFromNV21toNVX(MakeTexture<DataTypeTextureYUV_NV21>(16, 3, block),
+                                                                   kResultPurpose)),
+                          Pixels(Converter::ConvertFromNVXtoRGB(fromNv12))}),
+              std::tuple(std::pair(firsts, seconds), std::pair(seconds, firsts),
+                         Pixels(Converter::ConvertFromNV12toRGB(nv12))));
 }
 
 TEST(ColourConversion, SwapsRedAndBlue)
@@ -109,8 +108,7 @@ TEST(ColourConversion, SwapsRedAndBlue)
     Converter::BGR24_to_RGB24(pixels.data(), pixels.data(), 5); // in place
     EXPECT_EQ(pixels, swapped);
     auto bgr = Converter::ConvertFromRGBtoBGR(MakeTexture<DataTypeTextureRGB>(5, 1, out));
-    EXPECT_EQ(Pixels(bgr), original);
-    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoRGB(bgr)), out);
+    EXPECT_EQ((std::tuple{Pixels(bgr), Pixels(Converter::ConvertFromBGRtoRGB(bgr))}), std::tuple(original, out));
 }
 
 TEST(ColourConversion, RgbToHslVectors)

@@ -59,11 +59,11 @@ TEST(ConverterRefusal, MissingSourcesOrPixelsGiveEmptyResults)
     uint8_t header[] = {4, 0, 4, 0, 1, 2, 3}; // 4 x 4 announced, 3 bytes present
     shortPayload->InitializeData(header, sizeof header);
     ASSERT_EQ(shortPayload->GetDataPtr(), nullptr);
-    EXPECT_EQ(Converter::ConvertFromRGBtoDXT1(shortPayload, kResultPurpose), nullptr);
-    EXPECT_EQ(Converter::ConvertFromRGBtoNVX(shortPayload, kResultPurpose), nullptr);
-    EXPECT_EQ(Converter::ConvertFromRGB24toHSL24(shortPayload), nullptr);
-    EXPECT_EQ(Converter::ConvertFromRGBtoBGR(nullptr), nullptr);
-    EXPECT_EQ(Converter::ConvertFromNV12toNVX(nullptr, kResultPurpose), nullptr);
-    EXPECT_EQ(Converter::ConvertFromBayerRGGBtoRGB30(std::make_shared<DataTypeTextureBayerRGGB>()), nullptr);
-    EXPECT_EQ(Converter::ConvertFromDXT1toRGB(std::make_shared<DataTypeTextureDXT1>()), nullptr);
+    EXPECT_EQ((std::tuple{Converter::ConvertFromRGBtoDXT1(shortPayload, kResultPurpose),
+                          Converter::ConvertFromRGBtoNVX(shortPayload, kResultPurpose),
+                          Converter::ConvertFromRGB24toHSL24(shortPayload), Converter::ConvertFromRGBtoBGR(nullptr),
+                          Converter::ConvertFromNV12toNVX(nullptr, kResultPurpose),
+                          Converter::ConvertFromBayerRGGBtoRGB30(std::make_shared<DataTypeTextureBayerRGGB>()),
+                          Converter::ConvertFromDXT1toRGB(std::make_shared<DataTypeTextureDXT1>())}),
+              std::tuple(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
 }

@@ -61,8 +61,9 @@ TEST(DxtCoding, SolidBlocksRunLeftToRightThenDown)
         return Pixels(Converter::ConvertFromRGBtoDXT1(MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, r, g, b)),
                                                       kResultPurpose));
     };
-    EXPECT_EQ(std::vector<uint8_t>(blocks.begin() + 8, blocks.begin() + 16), blockOf(255, 255, 255));
-    EXPECT_EQ(std::vector<uint8_t>(blocks.begin() + 24, blocks.end()), blockOf(255, 0, 0));
+    EXPECT_EQ((std::tuple{std::vector<uint8_t>(blocks.begin() + 8, blocks.begin() + 16),
+                          std::vector<uint8_t>(blocks.begin() + 24, blocks.end())}),
+              std::tuple(blockOf(255, 255, 255), blockOf(255, 0, 0)));
     EXPECT_EQ(blockOf(255, 255, 255), blockOf(254, 254, 254)); // white is coded as 254
     // Black from YUV (16, 128, 128) codes to the run-length pattern too.
     std::vector<uint8_t> nv12(16, 16);
@@ -78,27 +79,27 @@ TEST(DxtCoding, ChannelOrderOfEverySourceMatchesRgb)
     const std::vector<uint8_t> rgb = texturedImage(w, h);
     auto rgbTexture = MakeTexture<DataTypeTextureRGB>(w, h, rgb);
     auto bgrTexture = MakeTexture<DataTypeTextureBGR>(w, h, swapRedBlue(rgb));
-    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoDXT1(bgrTexture, kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoDXT1(rgbTexture, kResultPurpose)));
-    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoDXT5YCOCG(bgrTexture, kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(rgbTexture, kResultPurpose)));
+    EXPECT_EQ((std::tuple{Pixels(Converter::ConvertFromBGRtoDXT1(bgrTexture, kResultPurpose)),
+                          Pixels(Converter::ConvertFromBGRtoDXT5YCOCG(bgrTexture, kResultPurpose))}),
+              std::tuple(Pixels(Converter::ConvertFromRGBtoDXT1(rgbTexture, kResultPurpose)),
+                         Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(rgbTexture, kResultPurpose))));
 
     // YUV sources code as their RGB conversion does, red in the red position.
     auto nvx = Converter::ConvertFromRGBtoNVX(rgbTexture, kResultPurpose);
     auto viaRgb = Converter::ConvertFromNVXtoRGB(nvx);
-    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoDXT1(viaRgb, kResultPurpose)));
-    EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(viaRgb, kResultPurpose)));
+    EXPECT_EQ((std::tuple{Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)),
+                          Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose))}),
+              std::tuple(Pixels(Converter::ConvertFromRGBtoDXT1(viaRgb, kResultPurpose)),
+                         Pixels(Converter::ConvertFromRGBtoDXT5YCOCG(viaRgb, kResultPurpose))));
     std::vector<uint8_t> nv12(size_t(w) * h * 3 / 2), nv21(nv12.size());
     TextureKernels::RGB24ToYUV420(rgb.data(), nv12.data(), 2, w, h);
     TextureKernels::RGB24ToYUV420(rgb.data(), nv21.data(), 1, w, h);
-    EXPECT_EQ(
-        Pixels(Converter::ConvertFromNV12toDXT1(MakeTexture<DataTypeTextureYUV_NV12>(w, 12, nv12), kResultPurpose)),
-        Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)));
-    EXPECT_EQ(Pixels(Converter::ConvertFromNV21toDXT5YCOCG(MakeTexture<DataTypeTextureYUV_NV21>(w, 12, nv21),
-                                                           kResultPurpose)),
-              Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose)));
+    EXPECT_EQ((std::tuple{Pixels(Converter::ConvertFromNV12toDXT1(MakeTexture<DataTypeTextureYUV_NV12>(w, 12, nv12),
+                                                                  kResultPurpose)),
+                          Pixels(Converter::ConvertFromNV21toDXT5YCOCG(
+                              MakeTexture<DataTypeTextureYUV_NV21>(w, 12, nv21), kResultPurpose))}),
+              std::tuple(Pixels(Converter::ConvertFromNVXtoDXT1(nvx, kResultPurpose)),
+                         Pixels(Converter::ConvertFromNVXtoDXT5YCOCG(nvx, kResultPurpose))));
 }
 
 TEST(DxtCoding, PsnrFloors)

@@ -55,8 +55,7 @@ TEST(Etc2Coding, SolidBlackGivesTheRunLengthPattern)
     const std::vector<uint8_t> kBlack = {0x00, 0x00, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 0xFF};
     auto etc2 = Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 0, 0, 0)),
                                                 kResultPurpose);
-    EXPECT_EQ(Pixels(etc2), kBlack);
-    EXPECT_EQ(etc2->GetPurposeGuid(), kResultPurpose);
+    EXPECT_EQ((std::tuple{Pixels(etc2), etc2->GetPurposeGuid()}), std::tuple(kBlack, kResultPurpose));
 }
 
 TEST(Etc2Coding, EveryModeDecodesToTheColoursTheEncoderChose)
@@ -168,13 +167,14 @@ TEST(Etc2Coding, ConverterKeepsBlockOrderChannelsAndTheCap)
     const auto rgb = texturedImage(32, 16);
     const auto fromRgb =
         Pixels(Converter::ConvertFromRGBtoETC2(MakeTexture<DataTypeTextureRGB>(32, 16, rgb), kResultPurpose));
-    EXPECT_EQ(Pixels(Converter::ConvertFromBGRtoETC2(MakeTexture<DataTypeTextureBGR>(32, 16, swapRedBlue(rgb)),
-                                                     kResultPurpose)),
-              fromRgb);
-    EXPECT_EQ(Pixels(Converter::ConvertFromRGBtoETC2(
-                  MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 255, 255, 255)), kResultPurpose)),
-              Pixels(Converter::ConvertFromRGBtoETC2(
-                  MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 254, 254, 254)), kResultPurpose)));
+    EXPECT_EQ(
+        (std::tuple{Pixels(Converter::ConvertFromBGRtoETC2(MakeTexture<DataTypeTextureBGR>(32, 16, swapRedBlue(rgb)),
+                                                           kResultPurpose)),
+                    Pixels(Converter::ConvertFromRGBtoETC2(
+                        MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 255, 255, 255)), kResultPurpose))}),
+        std::tuple(fromRgb,
+                   Pixels(Converter::ConvertFromRGBtoETC2(
+                       MakeTexture<DataTypeTextureRGB>(4, 4, solidImage(4, 4, 254, 254, 254)), kResultPurpose))));
     // YUV codes as its RGB conversion.
     auto nvx = Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(32, 16, rgb), kResultPurpose);
     EXPECT_EQ(Pixels(Converter::ConvertFromNVXtoETC2(nvx, kResultPurpose)),

@@ -29,9 +29,7 @@ TEST(BlockingBoundedQueue, FlushLeavesExactlyOneEmptyElement)
     queue.Push(make(1));
     queue.Push(make(2));
     queue.Flush();
-    EXPECT_EQ(queue.Size(), 1u);
-    EXPECT_EQ(queue.Pull(), nullptr);
-    EXPECT_EQ(queue.Size(), 0u);
+    EXPECT_EQ((std::tuple{queue.Size(), queue.Pull(), queue.Size()}), std::tuple(1u, nullptr, 0u));
 
     queue.Flush();
     EXPECT_EQ(queue.Size(), 1u) << "flushing an empty queue also leaves one empty element";
@@ -48,11 +46,9 @@ TEST(BlockingBoundedQueue, CloseFailsPushesAndDrainsPulls)
     queue.Push(make(1));
     queue.Push(make(2));
     queue.Close();
-    EXPECT_TRUE(queue.IsClosed());
-    EXPECT_FALSE(queue.Push(make(3)));
-    EXPECT_FALSE(queue.TryPush(make(3)));
-    EXPECT_EQ(*queue.Pull(), 1);
-    EXPECT_EQ(*queue.Pull(), 2);
+    EXPECT_EQ((std::tuple{queue.IsClosed(), bool(queue.Push(make(3))), bool(queue.TryPush(make(3))), *queue.Pull(),
+                          *queue.Pull()}),
+              std::tuple(true, false, false, 1, 2));
     EXPECT_EQ(queue.Pull(), nullptr) << "a closed, empty queue returns at once";
     queue.Flush();
     EXPECT_EQ(queue.Size(), 0u);
@@ -63,8 +59,7 @@ TEST(BlockingBoundedQueue, CapacityZeroHoldsNothing)
     BlockingBoundedQueue<Item> queue(0);
     EXPECT_FALSE(queue.TryPush(make(1)));
     queue.Flush(); // must not wait for a slot that never comes
-    EXPECT_EQ(queue.Size(), 0u);
-    EXPECT_EQ(queue.TryPull(), nullptr);
+    EXPECT_EQ((std::tuple{queue.Size(), queue.TryPull()}), std::tuple(0u, nullptr));
 }
 
 TEST(BlockingBoundedQueueConcurrency, PushOnFullQueueBlocksUntilPull)
@@ -72,12 +67,9 @@ TEST(BlockingBoundedQueueConcurrency, PushOnFullQueueBlocksUntilPull)
     BlockingBoundedQueue<Item> queue(1);
     ASSERT_TRUE(queue.Push(make(1)));
     auto pusher = std::async(std::launch::async, [&] { return queue.Push(make(2)); });
-    EXPECT_TRUE(IsStillBlocked(pusher));
-    EXPECT_EQ(queue.Size(), 1u);
+    EXPECT_EQ((std::tuple{IsStillBlocked(pusher), queue.Size()}), std::tuple(true, 1u));
 
-    EXPECT_EQ(*queue.Pull(), 1);
-    EXPECT_TRUE(pusher.get());
-    EXPECT_EQ(*queue.Pull(), 2);
+    EXPECT_EQ((std::tuple{*queue.Pull(), bool(pusher.get()), *queue.Pull()}), std::tuple(1, true, 2));
 }
 
 TEST(BlockingBoundedQueueConcurrency, PullOnEmptyQueueBlocksUntilPush)
@@ -116,8 +108,7 @@ TEST(BlockingBoundedQueueConcurrency, CapacityZeroPushBlocksUntilClose)
     auto pusher = std::async(std::launch::async, [&] { return queue.Push(make(1)); });
     EXPECT_TRUE(IsStillBlocked(pusher));
     queue.Close();
-    EXPECT_FALSE(pusher.get());
-    EXPECT_EQ(queue.Size(), 0u);
+    EXPECT_EQ((std::tuple{bool(pusher.get()), queue.Size()}), std::tuple(false, 0u));
 }
 
 TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
@@ -155,7 +146,6 @@ TEST(BlockingBoundedQueueConcurrency, ProducersAndConsumersLoseNothing)
     queue.Close();
     const auto a = first.get();
     const auto b = second.get();
-    EXPECT_EQ(a.first + b.first, kProducers * kPerProducer);
-    EXPECT_TRUE(a.second);
-    EXPECT_TRUE(b.second);
+    EXPECT_EQ((std::tuple{a.first + b.first, bool(a.second), bool(b.second)}),
+              std::tuple(kProducers * kPerProducer, true, true));
 }

@@ -31,10 +31,8 @@ TEST(ThreadsNaming, LongNamesAreCutTo15Characters)
         Thread::setCurrentThreadName(nullptr);
         unchanged = Thread::GetCurrentThreadName();
     }).join();
-    EXPECT_EQ(shortName, "MutateBlockFPS");
-    EXPECT_EQ(longName, "MutateFrameMult");
-    EXPECT_EQ(utf8Name, "abcdefghijklmn");
-    EXPECT_EQ(unchanged, "abcdefghijklmn");
+    EXPECT_EQ((std::tuple{shortName, longName, utf8Name, unchanged}),
+              std::tuple("MutateBlockFPS", "MutateFrameMult", "abcdefghijklmn", "abcdefghijklmn"));
 }
 
 TEST(ThreadsPriority, RaiseIsBestEffortAndNeverRealTime)
@@ -59,9 +57,8 @@ TEST(CountingSemaphoreConcurrency, AcquireWaitsForRelease)
 {
     CountingSemaphore permits(2);
     permits.Acquire();
-    EXPECT_TRUE(permits.TryAcquire());
-    EXPECT_FALSE(permits.TryAcquire());
-    EXPECT_EQ(permits.Count(), 0u);
+    EXPECT_EQ((std::tuple{bool(permits.TryAcquire()), bool(permits.TryAcquire()), permits.Count()}),
+              std::tuple(true, false, 0u));
 
     auto waiter = std::async(std::launch::async, [&] { permits.Acquire(); });
     EXPECT_TRUE(IsStillBlocked(waiter));

@@ -36,36 +36,6 @@ struct Recorder : Events {
 
 } // namespace
 
-TEST(Delegate, CallsInOrderOfAdditionOnceEach)
-{
-    std::vector<std::string> log;
-    Recorder a("a", log), b("b", log), c("c", log);
-    Delegate<Events> events;
-    EXPECT_TRUE(events.Add(&b));
-    EXPECT_TRUE(events.Add(&a));
-    EXPECT_TRUE(events.Add(&c));
-    EXPECT_FALSE(events.Add(&a)) << "duplicate";
-    EXPECT_FALSE(events.Add(nullptr));
-    EXPECT_EQ(events.Count(), 3u);
-    EXPECT_TRUE(events.Contains(&a));
-
-    events.Emit(&Events::onEvent, 1);
-    EXPECT_EQ(log, (std::vector<std::string>{"b1", "a1", "c1"}));
-
-    EXPECT_TRUE(events.Remove(&a));
-    EXPECT_FALSE(events.Remove(&a));
-    EXPECT_FALSE(events.Contains(&a));
-    log.clear();
-    events.Emit([](Events& listener) { listener.onEvent(2); });
-    EXPECT_EQ(log, (std::vector<std::string>{"b2", "c2"}));
-
-    events.Clear();
-    EXPECT_EQ(events.Count(), 0u);
-    log.clear();
-    events.Emit(&Events::onEvent, 3);
-    EXPECT_TRUE(log.empty());
-}
-
 TEST(Delegate, ChangesDuringEmissionTakeEffectNextTime)
 {
     std::vector<std::string> log;

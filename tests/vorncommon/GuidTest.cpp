@@ -39,11 +39,10 @@ TEST(Guid, TextRoundTripOfEveryBuiltInGuid)
     std::unordered_set<Guid> seen;
     for (const char* text : kBuiltInGuids) {
         const Guid guid = Guid::FromHexString(text);
-        EXPECT_EQ(guid.ToHexString(), text);
-        EXPECT_FALSE(guid.IsNil());
+        EXPECT_EQ((std::tuple{guid.ToHexString(), guid.IsNil()}), std::tuple(text, false));
         // Lower-case input parses to the same GUID and still prints upper-case.
-        EXPECT_EQ(Guid::FromHexString(ToLower(text)), guid);
-        EXPECT_EQ(Guid::FromHexString(ToLower(text)).ToHexString(), text);
+        EXPECT_EQ((std::tuple{Guid::FromHexString(ToLower(text)), Guid::FromHexString(ToLower(text)).ToHexString()}),
+                  std::tuple(guid, text));
         EXPECT_TRUE(seen.insert(guid).second) << text;
     }
 }
@@ -90,14 +89,14 @@ TEST(Guid, RawFormIsPinned)
     std::array<uint8_t, 16> raw{};
     guid.ToRawBytes(raw.data());
     EXPECT_EQ(raw, expected);
-    EXPECT_EQ(Guid::FromRawBytes(expected.data()), guid);
-    EXPECT_EQ(Guid::FromRawBytes(expected.data(), false), guid);
+    EXPECT_EQ((std::tuple{Guid::FromRawBytes(expected.data()), Guid::FromRawBytes(expected.data(), false)}),
+              std::tuple(guid, guid));
 
     // With the text-order flag the bytes are read as the text shows them.
     const std::array<uint8_t, 16> textOrder = {0x6F, 0x00, 0x22, 0xF4, 0xA3, 0xD5, 0x4C, 0xCA,
                                                0x8D, 0xAC, 0xAD, 0xCC, 0x3B, 0x37, 0xC8, 0x39};
-    EXPECT_EQ(Guid::FromRawBytes(textOrder.data(), true), guid);
-    EXPECT_EQ(guid.TextOrderBytes(), textOrder);
+    EXPECT_EQ((std::tuple{Guid::FromRawBytes(textOrder.data(), true), guid.TextOrderBytes()}),
+              std::tuple(guid, textOrder));
 }
 
 TEST(String, ValueBehaviour)
@@ -107,10 +106,8 @@ TEST(String, ValueBehaviour)
     String a("abc");
     const std::string& asStd = a;
     EXPECT_EQ(asStd, "abc");
-    EXPECT_EQ(a.Length(), 3u);
-    EXPECT_EQ(a + "def", "abcdef");
-    EXPECT_EQ("x" + a, String("xabc"));
-    EXPECT_EQ(std::string("y") + a, "yabc");
+    EXPECT_EQ((std::tuple{a.Length(), a + "def", "x" + a, std::string("y") + a}),
+              std::tuple(3u, "abcdef", String("xabc"), "yabc"));
     a += String("!");
     EXPECT_EQ(a, "abc!");
     EXPECT_NE(a, "abc");

@@ -30,9 +30,8 @@ TEST_F(ProfilerFixture, CountsZonesAndFramesOfARegisteredThread)
     auto manager = Profiler::createManager();
     auto record = manager->addThisCpuThread("AsyncGraph");
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(manager->addThisCpuThread("Other"), record);
-    EXPECT_EQ(manager->getCpuThread(), record);
-    EXPECT_EQ(record->GetName(), "AsyncGraph");
+    EXPECT_EQ((std::tuple{manager->addThisCpuThread("Other"), manager->getCpuThread(), record->GetName()}),
+              std::tuple(record, record, "AsyncGraph"));
 
     for (int frame = 0; frame < 3; ++frame) {
         ProfilerZoneScope graph(outer);
@@ -46,11 +45,10 @@ TEST_F(ProfilerFixture, CountsZonesAndFramesOfARegisteredThread)
     EXPECT_EQ(graphStats.name, "HYX::Graph::Update");
     EXPECT_EQ(graphStats.enterCount, 3u);
     EXPECT_EQ(graphStats.leaveCount, 3u);
-    EXPECT_EQ(record->GetZoneStats(inner).enterCount, 2u);
-    EXPECT_EQ(record->GetZoneStats(inner).leaveCount, 2u);
-    EXPECT_EQ(record->GetZoneStats(never).enterCount, 0u);
-    EXPECT_EQ(record->GetAllZoneStats().size(), 2u);
-    EXPECT_EQ(record->GetFrameCount(), 3u);
+    EXPECT_EQ(
+        (std::tuple{record->GetZoneStats(inner).enterCount, record->GetZoneStats(inner).leaveCount,
+                    record->GetZoneStats(never).enterCount, record->GetAllZoneStats().size(), record->GetFrameCount()}),
+        std::tuple(2u, 2u, 0u, 2u, 3u));
 
     // A scope keeps its record alive when profiling is turned off inside it.
     {

@@ -88,9 +88,7 @@ TEST(RawForms, ShortArraysReadAsZeros)
     const std::vector<uint8_t> raw = {0x00, 0x00, 0x80, 0x3F, 0xAA, 0xBB};
     ByteArray in(raw.data(), raw.size());
     const Vector4f e = Versorf::FromRawBytes(in, true).ToElementsVector();
-    EXPECT_EQ(e.x, 1.0f);
-    EXPECT_EQ(e.z, 0.0f);
-    EXPECT_EQ(e.w, 0.0f);
+    EXPECT_EQ((std::tuple{e.x, e.z, e.w}), std::tuple(1.0f, 0.0f, 0.0f));
     EXPECT_TRUE(in.IsEmpty()) << "only the present bytes are consumed";
 
     ByteArray empty;
@@ -119,9 +117,8 @@ TEST(RawForms, ByteArrayAppendAndFront)
     EXPECT_TRUE(ByteArray(nullptr, 0).IsEmpty());
     uint8_t front[4] = {9, 9, 9, 9};
     ByteArray b(data, 2);
-    EXPECT_EQ(b.ReadFront(front, 4, false), 2u);
-    EXPECT_EQ(std::vector<uint8_t>(front, front + 4), (std::vector<uint8_t>{1, 2, 0, 0}));
-    EXPECT_EQ(b.Size(), 2u);
+    EXPECT_EQ((std::tuple{b.ReadFront(front, 4, false), std::vector<uint8_t>(front, front + 4), b.Size()}),
+              std::tuple(2u, (std::vector<uint8_t>{1, 2, 0, 0}), 2u));
 }
 
 TEST(RawForms, TwoCamerasReadBackInOrder)
@@ -143,17 +140,16 @@ TEST(RawForms, TwoCamerasReadBackInOrder)
     infrared.ToRawBytes(array);
     const std::vector<uint8_t> written = Bytes(array);
     // Layout spot checks: width, then F.x, then the first rotation element.
-    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.begin() + 4), LittleEndian({640}));
-    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 8, written.begin() + 12),
-              LittleEndian({std::bit_cast<uint32_t>(500.5f)}));
+    EXPECT_EQ((std::tuple{std::vector<uint8_t>(written.begin(), written.begin() + 4),
+                          std::vector<uint8_t>(written.begin() + 8, written.begin() + 12)}),
+              std::tuple(LittleEndian({640}), LittleEndian({std::bit_cast<uint32_t>(500.5f)})));
     EXPECT_EQ(std::vector<uint8_t>(written.begin() + 64, written.begin() + 68),
               LittleEndian({std::bit_cast<uint32_t>(color.rotation[0][0])}));
 
     const CameraParams first = CameraParams::FromRawBytes(array, true);
     EXPECT_EQ(array.Size(), CameraParams::RAW_BYTES_SIZE);
     const CameraParams second = CameraParams::FromRawBytes(array, true);
-    EXPECT_TRUE(array.IsEmpty());
-    EXPECT_EQ(first, color);
+    EXPECT_EQ((std::tuple{array.IsEmpty(), first}), std::tuple(true, color));
     ByteArray rewritten;
     first.ToRawBytes(rewritten);
     second.ToRawBytes(rewritten);
@@ -162,8 +158,7 @@ TEST(RawForms, TwoCamerasReadBackInOrder)
     // A truncated camera: present bytes read, the rest zero, only those bytes consumed.
     ByteArray shortArray(written.data(), 10);
     const CameraParams partial = CameraParams::FromRawBytes(shortArray, true);
-    EXPECT_EQ(partial.width, 640u);
-    EXPECT_EQ(partial.height, 480u);
+    EXPECT_EQ((std::tuple{partial.width, partial.height}), std::tuple(640u, 480u));
     EXPECT_EQ(std::bit_cast<uint32_t>(partial.F.x), 0x4000u) << "the two present bytes of F.x, then zeros";
     EXPECT_EQ(partial.F.y, 0.0f);
     EXPECT_EQ(partial.rotation[0][0], 0.0f);

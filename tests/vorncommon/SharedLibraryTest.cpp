@@ -14,13 +14,11 @@ using VornCommon::SharedLibrary;
 TEST(SharedLibrary, LoadsFixtureRunsInitialiserAndDestructor)
 {
     SharedLibrary library;
-    EXPECT_FALSE(library.IsLoaded());
-    EXPECT_EQ(library.Symbol("hyx_plugin"), nullptr);
-    EXPECT_FALSE(library.LastError().empty());
+    EXPECT_EQ((std::tuple{library.IsLoaded(), library.Symbol("hyx_plugin"), library.LastError().empty()}),
+              std::tuple(false, nullptr, false));
 
     ASSERT_TRUE(library.Load(VORN_FIXTURE_PLUGIN_PATH)) << library.LastError();
-    EXPECT_TRUE(library.IsLoaded());
-    EXPECT_TRUE(library.LastError().empty());
+    EXPECT_EQ((std::tuple{library.IsLoaded(), library.LastError().empty()}), std::tuple(true, true));
 
     auto* initialised = static_cast<int*>(library.Symbol("vorn_fixture_initialised"));
     ASSERT_NE(initialised, nullptr);
@@ -43,11 +41,8 @@ TEST(SharedLibrary, LoadsFixtureRunsInitialiserAndDestructor)
     int destroyed = 0;
     *static_cast<int**>(library.Symbol("vorn_fixture_destroyed")) = &destroyed;
     SharedLibrary moved(std::move(library));
-    EXPECT_FALSE(library.IsLoaded());
-    EXPECT_TRUE(moved.IsLoaded());
-    EXPECT_EQ(destroyed, 0);
-    EXPECT_TRUE(moved.Unload());
-    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ((std::tuple{library.IsLoaded(), moved.IsLoaded(), destroyed}), std::tuple(false, true, 0));
+    EXPECT_EQ((std::tuple{bool(moved.Unload()), destroyed}), std::tuple(true, 1));
     EXPECT_FALSE(moved.IsLoaded());
     EXPECT_TRUE(moved.Unload()); // nothing loaded: fine
 }
@@ -57,8 +52,7 @@ TEST(SharedLibrary, FailuresNameThePath)
     const std::filesystem::path folder = std::filesystem::temp_directory_path();
     const std::string missing = (folder / "vorn_no_such_library_vornp.dll").string();
     SharedLibrary library;
-    EXPECT_FALSE(library.Load(missing));
-    EXPECT_FALSE(library.IsLoaded());
+    EXPECT_EQ((std::tuple{bool(library.Load(missing)), library.IsLoaded()}), std::tuple(false, false));
     EXPECT_NE(library.LastError().find(missing), std::string::npos) << library.LastError();
 
     const std::string notElf = (folder / ("vorn_not_elf_" + std::to_string(::getpid()) + "_vornp.dll")).string();
@@ -74,7 +68,6 @@ TEST(SharedLibrary, FailuresNameThePath)
     EXPECT_NE(library.LastError().find("./libc.so.6"), std::string::npos) << library.LastError();
 
     // An empty path must not hand out the main program.
-    EXPECT_FALSE(library.Load(""));
-    EXPECT_FALSE(library.IsLoaded());
-    EXPECT_FALSE(library.LastError().empty());
+    EXPECT_EQ((std::tuple{bool(library.Load("")), library.IsLoaded(), library.LastError().empty()}),
+              std::tuple(false, false, false));
 }

@@ -48,10 +48,8 @@ TEST(ThreadPoolConcurrency, JobsSeeTheirWorkerIndexAndNeverOverlapOnAWorker)
         });
     }
     pool.WaitUntilIdle();
-    EXPECT_EQ(ran.load(), kJobs);
-    EXPECT_EQ(badIndex.load(), 0);
-    EXPECT_EQ(overlaps.load(), 0);
-    EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), kWorkers);
+    EXPECT_EQ((std::tuple{ran.load(), badIndex.load(), overlaps.load(), pool.GetUnoccupiedThreadsCount()}),
+              std::tuple(kJobs, 0, 0, kWorkers));
 }
 
 TEST(ThreadPoolConcurrency, OneWorkerRunsJobsInSubmissionOrder)
@@ -71,8 +69,7 @@ TEST(ThreadPoolConcurrency, OneWorkerRunsJobsInSubmissionOrder)
 TEST(ThreadPoolConcurrency, RunningAndWaitingJobsOccupyWorkers)
 {
     ThreadPool pool(2);
-    EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 2u);
-    EXPECT_TRUE(pool.HasUnoccupiedThreads());
+    EXPECT_EQ((std::tuple{pool.GetUnoccupiedThreadsCount(), pool.HasUnoccupiedThreads()}), std::tuple(2u, true));
 
     std::latch started(1), gate(1);
     pool.DoJob([&](unsigned) {
@@ -80,14 +77,12 @@ TEST(ThreadPoolConcurrency, RunningAndWaitingJobsOccupyWorkers)
         gate.wait();
     });
     started.wait();
-    EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 1u);
-    EXPECT_TRUE(pool.HasUnoccupiedThreads());
+    EXPECT_EQ((std::tuple{pool.GetUnoccupiedThreadsCount(), pool.HasUnoccupiedThreads()}), std::tuple(1u, true));
 
     // Two more: whether the second worker has taken one yet or not, nothing is free.
     pool.DoJob([&](unsigned) { gate.wait(); });
     pool.DoJob([&](unsigned) { gate.wait(); });
-    EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 0u);
-    EXPECT_FALSE(pool.HasUnoccupiedThreads());
+    EXPECT_EQ((std::tuple{pool.GetUnoccupiedThreadsCount(), pool.HasUnoccupiedThreads()}), std::tuple(0u, false));
 
     gate.count_down();
     pool.WaitUntilIdle();
@@ -108,14 +103,12 @@ TEST(ThreadPoolConcurrency, ResetJobsDiscardsWaitingJobsAndCountsThem)
     started.wait();
     for (int i = 0; i < 3; ++i)
         pool.DoJob([&](unsigned) { ++discardedRan; });
-    EXPECT_EQ(pool.ResetJobs(), 3u);
-    EXPECT_EQ(pool.ResetJobs(), 0u);
+    EXPECT_EQ((std::tuple{pool.ResetJobs(), pool.ResetJobs()}), std::tuple(3u, 0u));
     EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 0u) << "the running job still occupies";
 
     gate.count_down();
     pool.WaitUntilIdle();
-    EXPECT_TRUE(firstDone.load());
-    EXPECT_EQ(discardedRan.load(), 0);
+    EXPECT_EQ((std::tuple{bool(firstDone.load()), discardedRan.load()}), std::tuple(true, 0));
 
     std::atomic<bool> later{false};
     pool.DoJob([&](unsigned) { later = true; });
@@ -145,8 +138,7 @@ TEST(ThreadPoolConcurrency, DestructionWaitsForRunningJobAndDropsWaitingOnes)
     });
     pool.reset();
     opener.get();
-    EXPECT_TRUE(runningDone.load());
-    EXPECT_FALSE(waitingRan.load());
+    EXPECT_EQ((std::tuple{bool(runningDone.load()), bool(waitingRan.load())}), std::tuple(true, false));
 }
 
 TEST(ThreadPoolConcurrency, ThrowingJobDoesNotKillItsWorker)
@@ -157,8 +149,7 @@ TEST(ThreadPoolConcurrency, ThrowingJobDoesNotKillItsWorker)
     std::atomic<bool> ran{false};
     pool.DoJob([&](unsigned) { ran = true; });
     pool.WaitUntilIdle();
-    EXPECT_TRUE(ran.load());
-    EXPECT_EQ(pool.GetUnoccupiedThreadsCount(), 1u);
+    EXPECT_EQ((std::tuple{bool(ran.load()), pool.GetUnoccupiedThreadsCount()}), std::tuple(true, 1u));
 }
 
 TEST(ThreadPoolConcurrency, WaitUntilIdleBlocksWhileAJobRuns)

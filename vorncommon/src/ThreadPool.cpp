@@ -1,3 +1,4 @@
+#include <VornCommon/Concurrency.h>
 #include <VornCommon/ThreadPool.h>
 
 #include <algorithm>
@@ -31,6 +32,7 @@ void ThreadPool::stopAndJoin()
         std::lock_guard<std::mutex> lock(_mutex);
         _stopping = true;
         discarded.swap(_jobs);
+        _waitingJobs.store(0);
     }
     _jobQueued.notify_all();
     // Release the discarded jobs before waiting: a running job may wait for what they hold.
@@ -46,11 +48,17 @@ void ThreadPool::DoJob(Job job)
     if (!job) {
         return;
     }
+    bool wake = false;
     {
-        std::lock_guard<std::mutex> lock(_mutex);
+        std::unique_lock<std::mutex> lock(_mutex, std::defer_lock);
+        concurrency::LockBriefly(lock);
         _jobs.push_back(std::move(job));
+        _waitingJobs.store(_jobs.size());
+        // A worker awake (running or about to look again) takes it without being told.
+        wake = _sleeping > 0;
     }
-    _jobQueued.notify_one();
+    if (wake)
+        _jobQueued.notify_one();
 }
 
 bool ThreadPool::HasUnoccupiedThreads() const
@@ -78,6 +86,7 @@ unsigned ThreadPool::ResetJobs()
     {
         std::lock_guard<std::mutex> lock(_mutex);
         discarded.swap(_jobs);
+        _waitingJobs.store(0);
     }
     _jobFinished.notify_all();
     return static_cast<unsigned>(discarded.size());
@@ -92,13 +101,24 @@ void ThreadPool::WaitUntilIdle() const
 void ThreadPool::workerLoop(unsigned index)
 {
     std::unique_lock<std::mutex> lock(_mutex);
+    const auto ready = [this] { return _stopping || !_jobs.empty(); };
     for (;;) {
-        _jobQueued.wait(lock, [this] { return _stopping || !_jobs.empty(); });
+        if (!ready()) {
+            lock.unlock();
+            concurrency::SpinBriefly([this] { return _waitingJobs.load(std::memory_order_acquire) > 0; });
+            concurrency::LockBriefly(lock);
+            if (!ready()) {
+                ++_sleeping;
+                _jobQueued.wait(lock, ready);
+                --_sleeping;
+            }
+        }
         if (_stopping) {
             return;
         }
         Job job = std::move(_jobs.front());
         _jobs.pop_front();
+        _waitingJobs.store(_jobs.size());
         ++_running;
         lock.unlock();
         try {
@@ -107,7 +127,7 @@ void ThreadPool::workerLoop(unsigned index)
             // A failing job must not take its worker down with it; the job owns its errors.
         }
         job = nullptr; // release the captures before reporting the job as finished
-        lock.lock();
+        concurrency::LockBriefly(lock);
         --_running;
         _jobFinished.notify_all();
     }

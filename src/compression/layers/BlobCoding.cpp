@@ -34,12 +34,9 @@ void RequirePlainSize(const uint8_t* coded, uint64_t codedSize, uint8_t code, ui
 
 void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize)
 {
-    if (!IsBlosc(code))
-        throw std::invalid_argument("compression type is not supported!");
+    RequirePlainSize(coded, codedSize, code, plainSize);
     if (plainSize == 0 && codedSize == 0)
         return;
-    if (!coded)
-        throw std::runtime_error("compressed data missing");
     ThreadLocal<BloscCompressor>::ThreadInstance().DecompressData(reinterpret_cast<const char*>(coded), codedSize,
                                                                   reinterpret_cast<char*>(out), plainSize,
                                                                   static_cast<CompressionBaseTypes>(code));

@@ -4,6 +4,7 @@
 #include <Hyx/StatusProperty.h>
 
 #include "datatypes/textures/PayloadAlias.h"
+#include "datatypes/textures/TextureImageFile.h"
 #include "datatypes/textures/TexturePreview.h"
 
 #include <algorithm>
@@ -206,6 +207,18 @@ void DataTypeTexture24Bit::RenderTo2dRgbaBuffer(uint8_t* rgba)
 {
     if (_pixels && rgba)
         TexturePreview::Rgb24ToRgba(_pixels, rgba, size_t(_width) * _height);
+}
+
+bool DataTypeTexture24Bit::loadImageFile(const char* path, bool bgr)
+{
+    uint16_t width = 0, height = 0;
+    std::shared_ptr<FlatMemoryUInt8> decoded = TextureImageFile::Load(path, bgr, width, height);
+    if (!decoded)
+        return false;
+    // The pixels already sit where the texture keeps them: SetTexture writes the header only.
+    _payload = std::move(decoded);
+    SetTexture(width, height, _payload->data() + GetHeaderSize());
+    return true;
 }
 
 } // namespace Hyx

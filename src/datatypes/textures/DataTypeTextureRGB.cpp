@@ -1,10 +1,12 @@
 #include <Hyx/DataTypeTextureRGB.h>
 
 #include "datatypes/textures/PixelConversion.h"
+#include "datatypes/textures/TextureImageFile.h"
 #include "datatypes/textures/TexturePreview.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <cstring>
+#include <vector>
 
 namespace Hyx {
 
@@ -71,6 +73,26 @@ uint32_t DataTypeTextureRGB::GetPixelAsYUV24BitValue(int x, int y) const
     return p ? PixelConversion::Rgb24ToYuv(pack24(p[0], p[1], p[2])) : 0;
 }
 
+bool DataTypeTextureRGB::LoadFromFile(const char* path)
+{
+    return loadImageFile(path, false);
+}
+
+void DataTypeTextureRGB::FlipImageVertically()
+{
+    if (!_pixels || _height < 2)
+        return;
+    const size_t row = size_t(_width) * 3;
+    std::vector<uint8_t> scratch(row);
+    for (size_t top = 0, bottom = _height - 1u; top < bottom; ++top, --bottom) {
+        uint8_t* a = _pixels + top * row;
+        uint8_t* b = _pixels + bottom * row;
+        std::memcpy(scratch.data(), a, row);
+        std::memcpy(a, b, row);
+        std::memcpy(b, scratch.data(), row);
+    }
+}
+
 // ---- BGR ----
 
 DataTypeTextureBGR::DataTypeTextureBGR() : DataTypeTexture24Bit(0)
@@ -94,6 +116,11 @@ uint32_t DataTypeTextureBGR::GetPixelAsYUV24BitValue(int x, int y) const
 {
     const uint8_t* p = pixelAt(*this, x, y, 3);
     return p ? PixelConversion::Rgb24ToYuv(pack24(p[2], p[1], p[0])) : 0;
+}
+
+bool DataTypeTextureBGR::LoadFromFile(const char* path)
+{
+    return loadImageFile(path, true);
 }
 
 // ---- RGBA ----

@@ -153,8 +153,8 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
+    storeLastAtom(nullptr);
     std::lock_guard<std::mutex> lock(_cacheMutex);
-    _lastProcessedAtom.reset();
     _lastProcessedAtoms.clear();
 }
 
@@ -416,8 +416,17 @@ unsigned Filter::GetNumFramesProcessed() const
 
 std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
 {
-    std::lock_guard<std::mutex> lock(_cacheMutex);
+    std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
     return _lastProcessedAtom;
+}
+
+void Filter::storeLastAtom(std::shared_ptr<Atom> atom)
+{
+    {
+        std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
+        _lastProcessedAtom.swap(atom);
+    }
+    // `atom` now holds the one before, released here.
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -438,13 +447,15 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    if (VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection()) {
+    // The settings object lives as long as the process: asked for once.
+    static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
+    if (settings->GetEnableStreamSelection()) {
         addToCachedAtoms(atom);
     } else {
-        std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtom = std::move(atom);
+        storeLastAtom(std::move(atom));
     }
-    ++_numAtomsProcessed;
+    // Only the updating thread counts here: a plain store, no locked add.
+    _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return kSuccess;
 }
 
@@ -453,9 +464,11 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
     if (!atom)
         return;
     const int stream = static_cast<int>(atom->GetStreamId());
-    std::lock_guard<std::mutex> lock(_cacheMutex);
-    _lastProcessedAtoms[stream] = atom;
-    _lastProcessedAtom = std::move(atom);
+    {
+        std::lock_guard<std::mutex> lock(_cacheMutex);
+        _lastProcessedAtoms[stream] = atom;
+    }
+    storeLastAtom(std::move(atom));
 }
 
 // --- Progress ---

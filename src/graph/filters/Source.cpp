@@ -42,33 +42,28 @@ HyxErrorCode Source::Update()
         return ReportError(HyxErrorCode::FilterWrongStateToUpdate);
     }
     Graph* const graph = graphForUpdate();
-    const std::shared_ptr<FrameOrderProvider> provider = graph ? graph->GetFrameOrderProvider() : nullptr;
+    FrameOrderProvider* const provider = graph ? graph->frameOrderProviderForUpdate() : nullptr;
     if (!provider) {
         return ReportError(HyxErrorCode::MissingFrameOrderProvider);
     }
-    // Without a pending advance the current frame was held back: ask for it again, even
-    // when it is the last one of the walk.
-    const bool advance = _advancePending.load() || !provider->HasCurrentFrameID();
-    if (advance && !provider->HasNextFrameID()) {
-        return HyxErrorCode::NoDataAvailable;
+    // One question to the provider per frame. Without a pending advance the current frame
+    // was held back and is asked for again, even when it is the last one of the walk.
+    Connection* const output = outputConnectionForUpdate();
+    const FrameTake take = provider->TakeFrame(_advancePending.load(), output && !output->HasFreeSlots());
+    if (take.advanced) {
+        _advancePending.store(false, std::memory_order_release);
     }
-    if (Connection* const output = outputConnectionForUpdate(); output && !output->HasFreeSlots()) {
-        return ReportError(HyxErrorCode::FilterError, "Source::Update failed.");
-    }
-    if (advance) {
-        _advancePending = false;
-        provider->AdvanceFrameID();
-    }
-    const unsigned frame = provider->GetFrameID();
-    if (!provider->HasCurrentFrameID()) {
-        return HyxErrorCode::NoDataAvailable; // the host emptied the order meanwhile
+    switch (take.outcome) {
+    case FrameTake::Outcome::Frame: break;
+    case FrameTake::Outcome::Blocked: return ReportError(HyxErrorCode::FilterError, "Source::Update failed.");
+    default: return HyxErrorCode::NoDataAvailable; // no frame, or the host emptied the order meanwhile
     }
 
     ResetError();
-    const HyxErrorCode result = pushDataToOutput(frame);
+    const HyxErrorCode result = pushDataToOutput(take.frame);
     if (result == HyxErrorCode::Success) {
-        _advancePending = true;
-        SetProgress(provider->CanReportProgress() ? provider->GetProgress() : (provider->IsDone() ? 1.0f : 0.0f));
+        _advancePending.store(true, std::memory_order_release);
+        SetProgress(take.progress);
         return HyxErrorCode::Success;
     }
     if (result == HyxErrorCode::NoDataAvailable) {

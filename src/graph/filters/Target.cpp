@@ -11,6 +11,20 @@
 
 namespace Hyx {
 
+namespace {
+
+// True when `held` is the only reference. The reference taken and dropped orders the last use
+// by any former holder (on whatever thread) before what the caller does with the object next.
+bool SoleOwner(const std::shared_ptr<Atom>& held)
+{
+    if (held.use_count() != 1)
+        return false;
+    std::shared_ptr<Atom>(held).reset();
+    return true;
+}
+
+} // namespace
+
 Target::Target(bool keepParams) : _keepParamsFlag(keepParams)
 {
 }
@@ -108,15 +122,19 @@ HyxErrorCode Target::Update()
     static constexpr UpdateCycle cycle{
         [](FilterWithInput& filter, std::shared_ptr<Atom>& atom, bool& more) {
             Target& target = static_cast<Target&>(filter);
-            std::shared_ptr<Atom> copy = Atom::Copy(atom, target._inputProfile, -1);
-            if (!copy) {
+            if (!target._inputProfile) {
                 atom.reset();
                 more = false;
                 return HyxErrorCode::NoDataAvailable;
             }
+            // A copy nobody else holds any more is refilled rather than allocated again.
+            std::shared_ptr<Atom>& copy = target._copy;
+            if (!copy || !SoleOwner(copy))
+                copy = std::make_shared<Atom>(0u, 0u);
+            Atom::CopyInto(*copy, *atom, *target._inputProfile, -1);
             // The copy holds the kept layers; an accepted atom leaves whole (without an output
             // it is only counted).
-            const HyxErrorCode result = target.onProcessFrame(std::move(copy));
+            const HyxErrorCode result = target.onProcessFrame(copy);
             if (result != HyxErrorCode::Success)
                 atom.reset();
             return result;

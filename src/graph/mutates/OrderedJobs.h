@@ -19,6 +19,8 @@
 
 #include <Hyx/LoggerInstance.h>
 
+#include <VornCommon/Concurrency.h>
+
 #include <deque>
 #include <exception>
 #include <functional>
@@ -52,8 +54,8 @@ public:
         {
             // Both at once: a clear in between would leave the slot in the order queue
             // only, where nothing would ever finish it.
-            std::lock_guard<std::mutex> pendingLock(_pendingMutex);
-            std::lock_guard<std::mutex> orderLock(_orderMutex);
+            Lock pendingLock(_pendingMutex);
+            Lock orderLock(_orderMutex);
             _pending.push_back(slot);
             _order.push_back(std::move(slot));
         }
@@ -67,7 +69,7 @@ public:
     /// Takes the result of the oldest item when it is finished; false otherwise.
     bool TakeFinished(Result& out)
     {
-        std::lock_guard<std::mutex> lock(_orderMutex);
+        Lock lock(_orderMutex);
         if (_order.empty() || !_order.front()->done)
             return false;
         out = std::move(_order.front()->result);
@@ -108,6 +110,13 @@ public:
     }
 
 private:
+    // The updating thread and the workers meet on these mutexes for moments: a contended
+    // locker tries briefly before it blocks.
+    struct Lock {
+        explicit Lock(std::mutex& mutex) : held(mutex, std::defer_lock) { VornCommon::concurrency::LockBriefly(held); }
+        std::unique_lock<std::mutex> held;
+    };
+
     struct Slot {
         explicit Slot(Item i) : item(std::move(i)) {}
         Item item;
@@ -119,7 +128,7 @@ private:
     {
         std::shared_ptr<Slot> slot;
         {
-            std::lock_guard<std::mutex> lock(_pendingMutex);
+            Lock lock(_pendingMutex);
             if (!_pending.empty()) {
                 slot = std::move(_pending.front());
                 _pending.pop_front();
@@ -134,7 +143,7 @@ private:
             } catch (...) {
                 LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _name);
             }
-            std::lock_guard<std::mutex> lock(_orderMutex);
+            Lock lock(_orderMutex);
             slot->result = std::move(result);
             slot->done = true;
         }

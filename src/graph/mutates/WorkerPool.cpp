@@ -15,11 +15,8 @@ void WorkerPool::Start(unsigned workers, bool dropWhenBusy, const std::function<
     for (unsigned i = 0; i < count; ++i)
         _resources.push_back(allocate ? allocate(i) : nullptr);
     _dropWhenBusy = dropWhenBusy;
-    {
-        std::lock_guard<std::mutex> lock(_permitMutex);
-        _permits = count;
-        _permitsEnded = false;
-    }
+    _permits = count;
+    _permitsEnded = false;
     std::lock_guard<std::mutex> lock(_poolMutex);
     _pool = std::move(pool);
 }
@@ -32,11 +29,8 @@ void WorkerPool::Stop(const std::function<void(void*)>& release)
         pool = std::move(_pool);
     }
     pool.reset(); // joins
-    {
-        std::lock_guard<std::mutex> lock(_permitMutex);
-        _permitsEnded = true;
-    }
-    _permitReturned.notify_all();
+    _permitsEnded = true;
+    wakePermitTaker(true);
     for (void* resource : std::exchange(_resources, {}))
         if (release)
             release(resource);
@@ -56,27 +50,55 @@ bool WorkerPool::ShouldDrop() const
     return _pool && !_pool->HasUnoccupiedThreads();
 }
 
+bool WorkerPool::tryTakePermit()
+{
+    unsigned permits = _permits.load();
+    while (permits > 0)
+        if (_permits.compare_exchange_weak(permits, permits - 1))
+            return true;
+    return false;
+}
+
+void WorkerPool::wakePermitTaker(bool all)
+{
+    // Sequentially consistent with the taker's count and test: either the taker sees the
+    // permit, or this sees the taker and wakes it under the mutex it sleeps with.
+    if (_permitSleepers.load() == 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(_permitMutex);
+    }
+    if (all)
+        _permitReturned.notify_all();
+    else
+        _permitReturned.notify_one();
+}
+
 bool WorkerPool::AcquirePermit()
 {
     if (_dropWhenBusy)
         return true;
-    std::unique_lock<std::mutex> lock(_permitMutex);
-    _permitReturned.wait(lock, [this] { return _permitsEnded || _permits > 0; });
-    if (_permitsEnded)
-        return false;
-    --_permits;
-    return true;
+    for (;;) {
+        if (_permitsEnded)
+            return false;
+        if (tryTakePermit())
+            return true;
+        // The running job returns its permit within microseconds when it is short.
+        if (VornCommon::concurrency::SpinBriefly([this] { return _permitsEnded || _permits.load() > 0; }))
+            continue;
+        std::unique_lock<std::mutex> lock(_permitMutex);
+        ++_permitSleepers;
+        _permitReturned.wait(lock, [this] { return _permitsEnded || _permits.load() > 0; });
+        --_permitSleepers;
+    }
 }
 
 void WorkerPool::ReturnPermit()
 {
     if (_dropWhenBusy)
         return;
-    {
-        std::lock_guard<std::mutex> lock(_permitMutex);
-        ++_permits;
-    }
-    _permitReturned.notify_one();
+    ++_permits;
+    wakePermitTaker(false);
 }
 
 bool WorkerPool::Run(Job job)
@@ -106,11 +128,8 @@ void WorkerPool::DiscardWaitingJobs()
     }
     if (_dropWhenBusy || discarded == 0)
         return;
-    {
-        std::lock_guard<std::mutex> lock(_permitMutex);
-        _permits += discarded;
-    }
-    _permitReturned.notify_all();
+    _permits += discarded;
+    wakePermitTaker(true);
 }
 
 bool WorkerPool::IsIdle() const

@@ -10,6 +10,8 @@
 //   itself when it runs (ReturnPermit), or DiscardWaitingJobs for the jobs it throws away
 //   before they ran. AcquirePermit therefore always ends when a running job finishes, and
 //   for good once the pool stops.
+// - A permit wait stays awake a few microseconds before it sleeps; a returned permit wakes the
+//   taker only when it sleeps.
 // - The pool pointer is guarded, so a reset on another thread never meets a pool that is
 //   being destroyed.
 
@@ -58,6 +60,11 @@ public:
     bool IsIdle() const;
 
 private:
+    /// Takes a permit when one is there.
+    bool tryTakePermit();
+    /// Wakes a sleeping permit taker.
+    void wakePermitTaker(bool all);
+
     const char* const _threadName;
     std::vector<void*> _resources;
     std::atomic<bool> _dropWhenBusy{true};
@@ -65,10 +72,13 @@ private:
     mutable std::mutex _poolMutex;
     std::unique_ptr<VornCommon::ThreadPool> _pool;
 
+    // Permits are taken and returned without the mutex; it guards only the sleep of a taker
+    // that found none for a few microseconds (counted in _permitSleepers).
     std::mutex _permitMutex;
     std::condition_variable _permitReturned;
-    unsigned _permits = 0;
-    bool _permitsEnded = true;
+    std::atomic<unsigned> _permits{0};
+    std::atomic<unsigned> _permitSleepers{0};
+    std::atomic<bool> _permitsEnded{true};
 };
 
 } // namespace Hyx

@@ -1,5 +1,7 @@
 #include <Hyx/FrameOrderProvider.h>
 
+#include <typeinfo>
+
 namespace Hyx {
 
 namespace {
@@ -94,6 +96,11 @@ void FrameOrderAuto::JumpToFrameID(uint32_t frameId)
 bool FrameOrderAuto::HasNextFrameID() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
+    return hasNextLocked();
+}
+
+bool FrameOrderAuto::hasNextLocked() const
+{
     if (_rangeSize == 0) {
         return false;
     }
@@ -113,6 +120,11 @@ uint32_t FrameOrderAuto::GetFrameID() const
 void FrameOrderAuto::AdvanceFrameID()
 {
     std::lock_guard<std::mutex> lock(_mutex);
+    advanceLocked();
+}
+
+void FrameOrderAuto::advanceLocked()
+{
     if (_rangeSize == 0) {
         return;
     }
@@ -149,6 +161,11 @@ bool FrameOrderAuto::CanReportProgress() const
 float FrameOrderAuto::GetProgress() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
+    return progressLocked();
+}
+
+float FrameOrderAuto::progressLocked() const
+{
     if (_mode != kForwardOnce || _rangeSize == 0) {
         return 0.0f;
     }
@@ -159,6 +176,34 @@ bool FrameOrderAuto::HasCurrentFrameID() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
     return _rangeSize != 0;
+}
+
+FrameTake FrameOrderAuto::TakeFrame(bool advancePending, bool outputFull)
+{
+    // A subclass may answer the single queries its own way.
+    if (typeid(*this) != typeid(FrameOrderAuto)) {
+        return FrameOrderProvider::TakeFrame(advancePending, outputFull);
+    }
+    FrameTake take;
+    std::lock_guard<std::mutex> lock(_mutex);
+    if (_rangeSize == 0) {
+        return take; // never a current frame, so an advance is always due and impossible
+    }
+    if (advancePending && !hasNextLocked()) {
+        return take;
+    }
+    if (outputFull) {
+        take.outcome = FrameTake::Outcome::Blocked;
+        return take;
+    }
+    if (advancePending) {
+        advanceLocked();
+        take.advanced = true;
+    }
+    take.outcome = FrameTake::Outcome::Frame;
+    take.frame = _current;
+    take.progress = _mode == kForwardOnce ? progressLocked() : (hasNextLocked() ? 0.0f : 1.0f);
+    return take;
 }
 
 } // namespace Hyx

@@ -1,5 +1,7 @@
 #include <Hyx/FrameOrderProvider.h>
 
+#include <typeinfo>
+
 namespace Hyx {
 
 IFrameOrderResetListener::~IFrameOrderResetListener() = default;
@@ -24,6 +26,31 @@ float FrameOrderProvider::GetProgress() const
 bool FrameOrderProvider::HasCurrentFrameID() const
 {
     return true;
+}
+
+FrameTake FrameOrderProvider::TakeFrame(bool advancePending, bool outputFull)
+{
+    FrameTake take;
+    const bool advance = advancePending || !HasCurrentFrameID();
+    if (advance && !HasNextFrameID()) {
+        return take;
+    }
+    if (outputFull) {
+        take.outcome = FrameTake::Outcome::Blocked;
+        return take;
+    }
+    if (advance) {
+        AdvanceFrameID();
+        take.advanced = true;
+    }
+    take.frame = GetFrameID();
+    if (!HasCurrentFrameID()) {
+        take.outcome = FrameTake::Outcome::NoCurrentFrame;
+        return take;
+    }
+    take.outcome = FrameTake::Outcome::Frame;
+    take.progress = CanReportProgress() ? GetProgress() : (IsDone() ? 1.0f : 0.0f);
+    return take;
 }
 
 void FrameOrderProvider::SetFrameOrderResetListener(IFrameOrderResetListener* listener)
@@ -97,6 +124,34 @@ bool FrameOrderManual::HasCurrentFrameID() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
     return _hasCurrent;
+}
+
+FrameTake FrameOrderManual::TakeFrame(bool advancePending, bool outputFull)
+{
+    // A subclass may answer the single queries its own way.
+    if (typeid(*this) != typeid(FrameOrderManual)) {
+        return FrameOrderProvider::TakeFrame(advancePending, outputFull);
+    }
+    FrameTake take;
+    std::lock_guard<std::mutex> lock(_mutex);
+    const bool advance = advancePending || !_hasCurrent;
+    if (advance && _queue.empty()) {
+        return take;
+    }
+    if (outputFull) {
+        take.outcome = FrameTake::Outcome::Blocked;
+        return take;
+    }
+    if (advance) {
+        _current = _queue.front();
+        _hasCurrent = true;
+        _queue.pop_front();
+        take.advanced = true;
+    }
+    take.outcome = FrameTake::Outcome::Frame;
+    take.frame = _current;
+    take.progress = _queue.empty() ? 1.0f : 0.0f;
+    return take;
 }
 
 } // namespace Hyx

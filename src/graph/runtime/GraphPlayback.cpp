@@ -52,6 +52,7 @@ ActionResult Graph::SetFrameOrderProvider(std::shared_ptr<FrameOrderProvider> pr
         _frameOrderProvider->SetFrameOrderResetListener(nullptr);
     }
     _frameOrderProvider = std::move(provider);
+    _providerForUpdate.store(_frameOrderProvider.get(), std::memory_order_release);
     if (_frameOrderProvider) {
         _frameOrderProvider->SetFrameOrderResetListener(this);
     }

@@ -56,22 +56,6 @@ Bytes oldPayload(int version, const CameraParams& color, const CameraParams& ir)
 
 } // namespace
 
-TEST(DataTypeCameraParams, CamerasAreTheState)
-{
-    DataTypeCameraParams layer;
-    const Bytes bytes = PayloadOf(layer);
-    ASSERT_EQ(bytes.size(), 256u);
-    EXPECT_EQ(layer.GetVersion(), 4);
-    EXPECT_EQ(CameraParams::FromRawBytes(bytes.data() + 128), CameraParams(0, 0, Vector2f(1, 1)));
-
-    layer.GetIRCameraParams() = sampleCamera(7);
-    DataTypeCameraParams copy;
-    ASSERT_TRUE(Load(copy, 4, PayloadOf(layer)));
-    EXPECT_EQ(copy.GetIRCameraParams(), sampleCamera(7));
-    layer.updateStatusProperties();
-    EXPECT_EQ(layer.getStatusPropertyValue("IR width"), "647");
-}
-
 TEST(DataTypeCameraParams, OldVersionsMigrateToVersionFour)
 {
     const CameraParams color = sampleCamera(1);

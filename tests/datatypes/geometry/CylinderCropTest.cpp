@@ -29,8 +29,7 @@ TEST(DataTypeCylinderCrop, PayloadVersions)
     DataTypeCylinderCrop layer;
     Bytes expected = Floats({0, 0, 0, 1000, 2000, 0, 0, 0, 1, 0, 0, 0});
     expected.insert(expected.end(), {0, 0});
-    EXPECT_EQ(PayloadOf(layer), expected);
-    EXPECT_EQ(layer.GetVersion(), 2);
+    EXPECT_EQ((std::tuple{PayloadOf(layer), layer.GetVersion()}), std::tuple(expected, 2));
 
     layer.SetApplyCroppingInDecoder(true);
     const struct {
@@ -61,8 +60,7 @@ TEST(DataTypeCylinderCrop, ResetTouchesOnlyTheMembers)
     layer.SetValues({1, 2, 3}, 5, 6, QUARTER_TURN, {7, 8, 9}, true, true);
     const Bytes before = PayloadOf(layer);
     layer.Reset();
-    EXPECT_EQ(layer.GetRadius(), 1000.0f);
-    EXPECT_EQ(PayloadOf(layer), before);
+    EXPECT_EQ((std::tuple{layer.GetRadius(), PayloadOf(layer)}), std::tuple(1000.0f, before));
     layer.SetRadius(250);
     DataTypeCylinderCrop expected;
     expected.SetRadius(250);
@@ -100,9 +98,10 @@ TEST(DataTypeCylinderCrop, TextLoad)
         EXPECT_EQ(layer.GetHeight(), 2000.0f);
         EXPECT_EQ(layer.GetCenterPosition(), k.centre) << k.text;
         EXPECT_EQ(layer.GetQuaternionRotation(), k.rotation) << k.text;
-        EXPECT_EQ(layer.GetTranslation(), Vector3f());
-        EXPECT_FALSE(layer.GetApplyCroppingInDecoder() || layer.GetApplyCroppingInPreview());
-        EXPECT_EQ(layer.GetVersion(), 2);
+        EXPECT_EQ(
+            (std::tuple{layer.GetTranslation(), layer.GetApplyCroppingInDecoder() || layer.GetApplyCroppingInPreview(),
+                        layer.GetVersion()}),
+            std::tuple(Vector3f(), false, 2));
     }
     DataTypeCylinderCrop layer;
     layer.SetRadius(5);
@@ -138,8 +137,8 @@ TEST(DataTypeCylinderCrop, FileRoundTripInTheSettingsFolder)
     layer.SetApplyCroppingInDecoder(false);
     EXPECT_EQ(PayloadOf(loaded), PayloadOf(layer));
     ASSERT_TRUE(loaded.LoadFromASCIIFile(".cfg"));
-    EXPECT_EQ(loaded.GetRadius(), 1000.0f);
-    EXPECT_FALSE(loaded.LoadFromASCIIFile((dir / "missing.cfg").string().c_str()));
+    EXPECT_EQ((std::tuple{loaded.GetRadius(), bool(loaded.LoadFromASCIIFile((dir / "missing.cfg").string().c_str()))}),
+              std::tuple(1000.0f, false));
     VornCommon::VarManager::getInstance()->removeVar("CROPDIR");
     VornCommon::VarManager::setSettingsValue("");
 }
@@ -155,12 +154,10 @@ TEST(CylinderCropParamsSingleton, HandlesAndFlags)
     EXPECT_EQ(flags(1), Flags(false, true));
 
     const auto params = s.GetParams();
-    EXPECT_EQ(params->GetPurposeGuid(), Hyx::HYXPurposeGuids::VORN4D);
-    EXPECT_EQ(s.GetParams(), params);
+    EXPECT_EQ((std::tuple{params->GetPurposeGuid(), s.GetParams()}), std::tuple(Hyx::HYXPurposeGuids::VORN4D, params));
     s.SetParams(std::make_shared<DataTypeCylinderCrop>());
     s.ClearFlagValuesChanged(1);
-    EXPECT_EQ(flags(1), Flags(false, true));
-    EXPECT_EQ(flags(2), Flags(true, true));
+    EXPECT_EQ((std::tuple{flags(1), flags(2)}), std::tuple(Flags(false, true), Flags(true, true)));
     s.ClearFlagValuesChanged(0);
     s.ClearFlagValuesLoaded(0);
     EXPECT_EQ(flags(2), Flags(false, true)) << "0 clears every changed flag but only its own loaded flag";
@@ -168,11 +165,11 @@ TEST(CylinderCropParamsSingleton, HandlesAndFlags)
     s.ClearFlagValuesLoaded(1);
     s.SetFlagValuesChanged();
     const auto dir = TestDir("cylinder_crop_files");
-    EXPECT_FALSE(s.LoadFromFile((dir / "missing.cfg").string().c_str()));
-    EXPECT_EQ(flags(1), Flags(true, false));
+    EXPECT_EQ((std::tuple{bool(s.LoadFromFile((dir / "missing.cfg").string().c_str())), flags(1)}),
+              std::tuple(false, Flags(true, false)));
     ASSERT_TRUE(s.SaveToFile((dir / "singleton.cfg").string().c_str()));
-    EXPECT_TRUE(s.LoadFromFile((dir / "singleton.cfg").string().c_str()));
-    EXPECT_EQ(flags(1), Flags(false, true));
+    EXPECT_EQ((std::tuple{bool(s.LoadFromFile((dir / "singleton.cfg").string().c_str())), flags(1)}),
+              std::tuple(true, Flags(false, true)));
 
     s.ReleaseHandle(second);
     EXPECT_EQ(second, 0);

@@ -1,6 +1,7 @@
 #include <Hyx/DataTypeTextureBlock.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/TextureFormat.h>
 
 #include "StreamTestLayers.h"
 #include "TextureTestUtil.h"
@@ -65,8 +66,7 @@ TEST(TextureBase, WritersLayOutThePayload)
     for (int i = 0; i < 18; ++i)
         pixels[i] = uint8_t(i);
     texture.SetTexture(3, 2, pixels); // the caller hands back the allocated block
-    EXPECT_EQ(PayloadOf(texture)[0], 3);
-    EXPECT_EQ(PayloadOf(texture)[21], 17);
+    EXPECT_EQ((std::tuple{PayloadOf(texture)[0], PayloadOf(texture)[21]}), std::tuple(3, 17));
 
     // Pixels taken from the layer's own payload at another offset are copied first.
     texture.SetTexture(2, 2, texture.GetDataPtr() + 2);
@@ -77,11 +77,10 @@ TEST(TextureBase, WritersLayOutThePayload)
     const uint8_t* plain = texture.AllocateTexture(5, 3);
     const ptrdiff_t plainOffset = plain - texture.GetRawDataPtr()->data();
     uint8_t* withExtra = texture.AllocateTextureWithAdditionalBytes(5, 3, 7);
-    EXPECT_EQ(PayloadOf(texture).size(), 4u + 45u + 7u);
-    EXPECT_EQ(withExtra - texture.GetRawDataPtr()->data(), plainOffset);
+    EXPECT_EQ((std::tuple{PayloadOf(texture).size(), withExtra - texture.GetRawDataPtr()->data()}),
+              std::tuple(4u + 45u + 7u, plainOffset));
     texture.SetTexture(0, 0, nullptr);
-    EXPECT_EQ(PayloadOf(texture).size(), 4u);
-    EXPECT_EQ(texture.GetDataPtr(), nullptr);
+    EXPECT_EQ((std::tuple{PayloadOf(texture).size(), texture.GetDataPtr()}), std::tuple(4u, nullptr));
 }
 
 TEST(TextureBase, RunLengthFormatsLoadButRefuseWrites)
@@ -92,9 +91,8 @@ TEST(TextureBase, RunLengthFormatsLoadButRefuseWrites)
     DataTypeTextureASTCRLE astc;
     for (DataTypeTextureBase* texture : std::initializer_list<DataTypeTextureBase*>{&dxt1, &etc2, &astc}) {
         SetPayload(*texture, payload);
-        EXPECT_EQ(texture->GetWidth(), 16);
-        EXPECT_EQ(texture->GetHeight(), 8);
-        EXPECT_EQ(texture->GetDataPtr(), nullptr);
+        EXPECT_EQ((std::tuple{texture->GetWidth(), texture->GetHeight(), texture->GetDataPtr()}),
+                  std::tuple(16, 8, nullptr));
         texture->updateStatusProperties();
         EXPECT_EQ(texture->getStatusPropertyValue("Size"), "0");
         int w = 0, h = 0;
@@ -111,17 +109,6 @@ TEST(TextureBase, RunLengthFormatsLoadButRefuseWrites)
         }
         EXPECT_EQ(PayloadOf(*texture), payload); // unchanged by the refused writes
     }
-}
-
-TEST(TextureBase, StatusAndText)
-{
-    DataTypeTextureRGB rgb;
-    rgb.AllocateTexture(4, 2);
-    EXPECT_EQ(statusNames(rgb), (std::vector<std::string>{"Format=24-Bit-RGB", "Size=24", "Width=4", "Height=2",
-                                                          "Internal width=4", "Internal height=2", "Size=24"}));
-    const std::string text = rgb.ToString(false);
-    EXPECT_EQ(text.substr(text.find(", Width")), ", Width=4, Height=2, Format=24-Bit-RGB");
-    EXPECT_THROW(rgb.SetDepth(static_cast<TextureDepth>(2)), std::invalid_argument);
 }
 
 TEST(TextureIR, DepthByteVersionsAndStatus)
@@ -165,11 +152,10 @@ TEST(TextureIR, DepthByteVersionsAndStatus)
     written.SetDepth(TextureDepth::Depth16Bit);
     const uint8_t samples[4] = {0xCD, 0xAB, 0x34, 0x12};
     written.SetTexture(2, 1, samples);
-    EXPECT_EQ(PayloadOf(written), (std::vector<uint8_t>{2, 0, 1, 0, 1, 0xCD, 0xAB, 0x34, 0x12}));
-    EXPECT_EQ(written.GetVersion(), 1);
-    EXPECT_EQ(statusNames(written),
-              (std::vector<std::string>{"Format=IR", "Depth=16 Bit", "Size=4", "Width=2", "Height=1",
-                                        "Internal width=2", "Internal height=1", "Size=4"}));
+    EXPECT_EQ((std::tuple{PayloadOf(written), written.GetVersion(), statusNames(written)}),
+              std::tuple((std::vector<uint8_t>{2, 0, 1, 0, 1, 0xCD, 0xAB, 0x34, 0x12}), 1,
+                         (std::vector<std::string>{"Format=IR", "Depth=16 Bit", "Size=4", "Width=2", "Height=1",
+                                                   "Internal width=2", "Internal height=1", "Size=4"})));
     EXPECT_NE(written.ToString(false).find(", Format=IR, Depth=16-Bit"), std::string::npos);
     // Samples taken from the payload one byte before the new pixel offset are copied first.
     DataTypeTextureIR migrated;
@@ -181,10 +167,24 @@ TEST(TextureIR, DepthByteVersionsAndStatus)
 
     // A deeper depth than the payload holds leaves no pixels to read past; back, they return.
     migrated.SetDepth(TextureDepth::Depth16Bit);
-    EXPECT_EQ(migrated.GetDataPtr(), nullptr);
-    EXPECT_EQ(migrated.GetPixelAsRGB24BitValue(1, 0), 0u);
+    EXPECT_EQ((std::tuple{migrated.GetDataPtr(), migrated.GetPixelAsRGB24BitValue(1, 0)}), std::tuple(nullptr, 0u));
     int w = 0, h = 0;
     EXPECT_FALSE(migrated.CanRenderTo2dRgbaBuffer(w, h));
     migrated.SetDepth(TextureDepth::Depth8Bit);
     EXPECT_EQ(migrated.GetPixelAsRGB24BitValue(1, 0), 0x222222u);
+}
+
+TEST(TextureFormat, YUVStoredHeightMapsBackForEveryHeight)
+{
+    EXPECT_EQ((std::tuple{GetYUVLumaHeight(720), GetYUVLumaHeight(721), GetYUVStoredHeight(3)}),
+              std::tuple(480u, 480u, 5u));
+    for (uint32_t h = 0; h <= 43690; ++h) {
+        const uint32_t stored = GetYUVStoredHeight(h);
+        ASSERT_EQ(GetYUVLumaHeight(stored), h);
+        if (h % 2 == 0) {
+            ASSERT_EQ(stored, h * 3 / 2);
+        }
+    }
+    EXPECT_LE(GetYUVStoredHeight(43690), 65535u);
+    EXPECT_GT(GetYUVStoredHeight(43691), 65535u);
 }

@@ -24,13 +24,13 @@ TEST(TextureClasses, EveryClassComesFromTheFactoryByGuid)
         EXPECT_EQ(texture->TypeGuid(), Guid::FromHexString(row.guid));
         EXPECT_EQ(texture->GetDataLayerClassInfo().GetNiceClassName(), VornCommon::String(row.niceName));
         EXPECT_EQ(texture->GetVersion(), row.format == TextureFormat::IR ? 1 : 0);
-        EXPECT_EQ(texture->GetDataPtr(), nullptr);
-        EXPECT_EQ(texture->GetPixelAsRGB24BitValue(0, 0), 0u);
+        EXPECT_EQ((std::tuple{texture->GetDataPtr(), texture->GetPixelAsRGB24BitValue(0, 0)}), std::tuple(nullptr, 0u));
     }
     EXPECT_EQ(DataTypeTextureRGB::TheTypeGuid(), DataTypeTextureRGB().TypeGuid());
-    EXPECT_EQ(DataTypeColorPalette8bit().GetDataLayerClassInfo().GetNiceClassName(),
-              VornCommon::String("ColorPalette8bit"));
-    EXPECT_EQ(DataTypeColorPalette16bit::TheTypeGuid(), Guid::FromHexString("9495FB00-7598-4E56-9D83-969732DE4626"));
+    EXPECT_EQ((std::tuple{DataTypeColorPalette8bit().GetDataLayerClassInfo().GetNiceClassName(),
+                          DataTypeColorPalette16bit::TheTypeGuid()}),
+              std::tuple(VornCommon::String("ColorPalette8bit"),
+                         Guid::FromHexString("9495FB00-7598-4E56-9D83-969732DE4626")));
 }
 
 TEST(TextureClasses, RoundTripThroughTheAtomStream)

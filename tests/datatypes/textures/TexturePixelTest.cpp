@@ -60,8 +60,7 @@ TEST(TexturePixels, HslConversions)
     DataTypeTextureHSL30::HSL30toRGB24(0 | 1023 << 10 | 512u << 20, out); // full red
     EXPECT_EQ(out, 0x0000FFu);
     DataTypeTextureHSL30::HSL30toRGB24(1020 | 1023 << 10 | 512u << 20, out); // past the sixth sector
-    EXPECT_EQ(out & 0xFF, out >> 8 & 0xFF);
-    EXPECT_EQ(out & 0xFF, out >> 16);
+    EXPECT_EQ((std::tuple{out & 0xFF, out & 0xFF}), std::tuple(out >> 8 & 0xFF, out >> 16));
 }
 
 TEST(TexturePixels, ColourAccessors)
@@ -113,9 +112,10 @@ TEST(TexturePixels, BayerDemosaicsEveryPhase)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-                EXPECT_EQ(r.texture->GetPixelAsRGB24BitValue(x, y), border ? 0 : rgb(200, 100, 50));
-                EXPECT_EQ(r.texture->GetPixelAsRGB30BitValue(x, y), border ? 0 : 800u | 400u << 10 | 200u << 20);
-                EXPECT_EQ(r.texture->GetPixelAsYUV24BitValue(x, y) == 0, border);
+                EXPECT_EQ(
+                    (std::tuple{r.texture->GetPixelAsRGB24BitValue(x, y), r.texture->GetPixelAsRGB30BitValue(x, y),
+                                r.texture->GetPixelAsYUV24BitValue(x, y) == 0}),
+                    std::tuple(border ? 0 : rgb(200, 100, 50), border ? 0 : 800u | 400u << 10 | 200u << 20, border));
             }
     }
 }

@@ -2,13 +2,9 @@
 
 #include "PluginDatabaseTestSupport.h"
 
-#include <Hyx/DataLayer.h>
 #include <Hyx/GuidAlias.h>
-#include <Hyx/PluginDatabase.h>
 
 using namespace DatabasePlugins;
-using Hyx::PluginDatabase;
-using VornCommon::LogLevel;
 
 using PluginCacheFreshProcess = PluginTest;
 
@@ -55,8 +51,8 @@ TEST_F(PluginCacheFreshProcess, DeclaresWithoutLoadingAndLoadsOnFirstUse)
     // A scan finds both files as recorded, and the saved cache is the file that was read.
     log.Clear();
     PluginDatabase::ScanFolderForPlugins(folder.string(), false, false, true);
-    EXPECT_EQ(log.Count(LogLevel::Info, "Registered up-to-date plugin found: 'alpha_vornp.dll'"), 1);
-    EXPECT_EQ(log.Count(LogLevel::Info, "Registered up-to-date plugin found: 'beta_vornp.dll'"), 1);
+    ExpectLogged(LogLevel::Info, {"Registered up-to-date plugin found: 'alpha_vornp.dll'",
+                                  "Registered up-to-date plugin found: 'beta_vornp.dll'"});
     PluginDatabase::SavePluginsToCacheFile((folder / "saved.xml").string());
     EXPECT_EQ(ReadText(folder / "saved.xml"), cache);
 }

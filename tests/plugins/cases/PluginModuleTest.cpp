@@ -45,20 +45,22 @@ Function pluginFunction(const std::string& path, const char* name)
     return function;
 }
 
-std::shared_ptr<PluginModule> moduleOfLayer(const Guid& guid)
+/// The module a registry binds the class to.
+template <class Mutex, class Registry>
+std::shared_ptr<PluginModule> moduleIn(Mutex& mutex, Registry& registry, const Guid& guid)
 {
-    std::lock_guard lock(DataLayerFactory::GetDataLayerClassRegistryMutex());
-    auto& registry = DataLayerFactory::GetDataLayerClassRegistry();
+    std::lock_guard lock(mutex);
     auto it = registry.find(guid);
     return it == registry.end() ? nullptr : it->second->module;
 }
-
+std::shared_ptr<PluginModule> moduleOfLayer(const Guid& guid)
+{
+    return moduleIn(DataLayerFactory::GetDataLayerClassRegistryMutex(), DataLayerFactory::GetDataLayerClassRegistry(),
+                    guid);
+}
 std::shared_ptr<PluginModule> moduleOfFilter(const Guid& guid)
 {
-    std::lock_guard lock(FilterFactory::GetFilterClassRegistryMutex());
-    auto& registry = FilterFactory::GetFilterClassRegistry();
-    auto it = registry.find(guid);
-    return it == registry.end() ? nullptr : it->second->module;
+    return moduleIn(FilterFactory::GetFilterClassRegistryMutex(), FilterFactory::GetFilterClassRegistry(), guid);
 }
 
 } // namespace

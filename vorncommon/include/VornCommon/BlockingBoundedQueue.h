@@ -7,12 +7,20 @@
 // the elements still held and then return an empty element without waiting. A queue of
 // capacity 0 holds nothing: its blocking Push waits until Close. T must be default
 // constructible (the empty element) and movable; std::shared_ptr and std::vector are typical.
+// Size never locks: the count is kept in an atomic that changes only under the lock, beside
+// the elements, so a reader sees a count the queue really had. The elements live in a ring
+// that grows (up to the capacity) only when full, so a steady flow allocates nothing. The lock
+// is a spin lock (every section is short); only the waits sleep.
 
+#include <VornCommon/Concurrency.h>
+
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace VornCommon {
 
@@ -26,25 +34,21 @@ public:
     uint32_t Capacity() const { return _capacity; }
 
     /// Number of elements held (a snapshot).
-    uint32_t Size() const
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        return static_cast<uint32_t>(_items.size());
-    }
+    uint32_t Size() const { return _size.load(std::memory_order_acquire); }
 
     /// Waits for a free slot and appends; false (nothing appended) once the queue is closed.
     bool Push(T value)
     {
-        std::unique_lock<std::mutex> lock(_mutex);
-        if (!_closed && _items.size() >= _capacity) {
+        std::unique_lock<concurrency::SpinLock> lock(_mutex);
+        if (!_closed && _count >= _capacity) {
             ++_waitingPushers;
-            _notFull.wait(lock, [this] { return _closed || _items.size() < _capacity; });
+            _notFull.wait(lock, [this] { return _closed || _count < _capacity; });
             --_waitingPushers;
         }
         if (_closed) {
             return false;
         }
-        _items.push_back(std::move(value));
+        pushBack(std::move(value));
         wakePuller(lock);
         return true;
     }
@@ -52,11 +56,11 @@ public:
     /// Appends when a slot is free and the queue is open; never waits.
     bool TryPush(T value)
     {
-        std::unique_lock<std::mutex> lock(_mutex);
-        if (_closed || _items.size() >= _capacity) {
+        std::unique_lock<concurrency::SpinLock> lock(_mutex);
+        if (_closed || _count >= _capacity) {
             return false;
         }
-        _items.push_back(std::move(value));
+        pushBack(std::move(value));
         wakePuller(lock);
         return true;
     }
@@ -64,17 +68,16 @@ public:
     /// Waits for an element and takes it; on a closed and empty queue returns an empty element.
     T Pull()
     {
-        std::unique_lock<std::mutex> lock(_mutex);
-        if (!_closed && _items.empty()) {
+        std::unique_lock<concurrency::SpinLock> lock(_mutex);
+        if (!_closed && _count == 0) {
             ++_waitingPullers;
-            _notEmpty.wait(lock, [this] { return _closed || !_items.empty(); });
+            _notEmpty.wait(lock, [this] { return _closed || _count > 0; });
             --_waitingPullers;
         }
-        if (_items.empty()) {
+        if (_count == 0) {
             return T{};
         }
-        T value = std::move(_items.front());
-        _items.pop_front();
+        T value = popFront();
         wakePusher(lock);
         return value;
     }
@@ -82,12 +85,11 @@ public:
     /// Takes the front element when there is one; never waits.
     bool TryPull(T& out)
     {
-        std::unique_lock<std::mutex> lock(_mutex);
-        if (_items.empty()) {
+        std::unique_lock<concurrency::SpinLock> lock(_mutex);
+        if (_count == 0) {
             return false;
         }
-        out = std::move(_items.front());
-        _items.pop_front();
+        out = popFront();
         wakePusher(lock);
         return true;
     }
@@ -104,12 +106,16 @@ public:
     /// closed queue or one of capacity 0 nothing is left (nothing could be pushed either).
     void Flush()
     {
-        std::deque<T> dropped;
+        std::vector<T> dropped;
         {
-            std::lock_guard<std::mutex> lock(_mutex);
-            dropped.swap(_items);
+            std::lock_guard<concurrency::SpinLock> lock(_mutex);
+            dropped.swap(_ring);
+            _head = 0;
+            _count = 0;
             if (!_closed && _capacity > 0) {
-                _items.emplace_back();
+                pushBack(T{});
+            } else {
+                countItems();
             }
         }
         _notFull.notify_all();
@@ -121,7 +127,7 @@ public:
     void Close()
     {
         {
-            std::lock_guard<std::mutex> lock(_mutex);
+            std::lock_guard<concurrency::SpinLock> lock(_mutex);
             _closed = true;
         }
         _notFull.notify_all();
@@ -130,14 +136,47 @@ public:
 
     bool IsClosed() const
     {
-        std::lock_guard<std::mutex> lock(_mutex);
+        std::lock_guard<concurrency::SpinLock> lock(_mutex);
         return _closed;
     }
 
 private:
+    // These three: the caller holds the lock.
+    void countItems() { _size.store(_count, std::memory_order_release); }
+    void pushBack(T&& value)
+    {
+        if (_count == _ring.size()) {
+            // Full ring, not full queue: double it (at most to the capacity), oldest first.
+            const std::size_t grown = std::min<std::size_t>(_capacity, std::max<std::size_t>(4, 2 * _ring.size()));
+            std::vector<T> ring(grown);
+            for (uint32_t i = 0; i < _count; ++i) {
+                ring[i] = std::move(_ring[(_head + i) % _ring.size()]);
+            }
+            _ring.swap(ring);
+            _head = 0;
+        }
+        std::size_t tail = _head + _count;
+        if (tail >= _ring.size()) {
+            tail -= _ring.size();
+        }
+        _ring[tail] = std::move(value);
+        ++_count;
+        countItems();
+    }
+    T popFront()
+    {
+        T value = std::move(_ring[_head]);
+        if (++_head == _ring.size()) {
+            _head = 0;
+        }
+        --_count;
+        countItems();
+        return value;
+    }
+
     // Signals only when someone waits, after unlocking, so an uncontended hand-off makes no
     // condition-variable call at all.
-    void wakePuller(std::unique_lock<std::mutex>& lock)
+    void wakePuller(std::unique_lock<concurrency::SpinLock>& lock)
     {
         const bool waiting = _waitingPullers > 0;
         lock.unlock();
@@ -145,7 +184,7 @@ private:
             _notEmpty.notify_one();
         }
     }
-    void wakePusher(std::unique_lock<std::mutex>& lock)
+    void wakePusher(std::unique_lock<concurrency::SpinLock>& lock)
     {
         const bool waiting = _waitingPushers > 0;
         lock.unlock();
@@ -155,10 +194,14 @@ private:
     }
 
     const uint32_t _capacity;
-    mutable std::mutex _mutex;
-    std::condition_variable _notFull;
-    std::condition_variable _notEmpty;
-    std::deque<T> _items;
+    // Held for a few instructions at a time; waits sleep on the condition variables.
+    mutable concurrency::SpinLock _mutex;
+    std::condition_variable_any _notFull;
+    std::condition_variable_any _notEmpty;
+    std::vector<T> _ring;
+    std::size_t _head = 0; // the front element's slot
+    uint32_t _count = 0;
+    std::atomic<uint32_t> _size{0};
     uint32_t _waitingPushers = 0;
     uint32_t _waitingPullers = 0;
     bool _closed = false;

@@ -1,0 +1,638 @@
+// The filter base: the state machine with its wrong-state codes and texts, nested hook
+// failures, the graph links, creation through the factory, connections and queues, and the
+// state a host reads while a worker updates.
+
+#include "GraphFixtures.h"
+
+#include <VornCommon/HostSettings.h>
+
+#include <future>
+
+using namespace Hyx;
+using FilterFixtures::ExampleError;
+using FilterFixtures::TestFilter;
+using FilterFixtures::TestSource;
+using State = Filter::FilterState;
+using Code = HyxErrorCode;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+std::string errorOf(const Filter& f)
+{
+    return f.GetLastError(false).StdString();
+}
+
+std::shared_ptr<Atom> frame(uint32_t nr)
+{
+    return std::make_shared<Atom>(0u, nr, uint64_t{nr});
+}
+
+// A source and a filter joined in a graph (the filter Connected).
+struct Chain {
+    std::shared_ptr<Graph> graph = std::make_shared<Graph>();
+    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
+    std::shared_ptr<TestFilter> filter = std::make_shared<TestFilter>();
+
+    Chain()
+    {
+        EXPECT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
+    }
+};
+
+// A filter taken through PreInitialize, Initialize and an empty input connection by hand.
+template <class F>
+std::shared_ptr<F> Connected(std::shared_ptr<Graph> graph)
+{
+    auto f = std::make_shared<F>();
+    EXPECT_EQ(f->PreInitialize(nullptr, graph), Code::Success);
+    EXPECT_EQ(f->Initialize(nullptr), Code::Success);
+    EXPECT_EQ(f->SetInputConnection(std::weak_ptr<Connection>()), Code::Success);
+    return f;
+}
+
+} // namespace
+
+TEST(FilterLifeCycle, FullWalkWithWrongStateCodes)
+{
+    auto graph = std::make_shared<Graph>();
+    auto source = std::make_shared<TestSource>();
+    ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+    EXPECT_EQ(source->GetFilterState(), State::Connected);
+    EXPECT_TRUE(source->IsInputConnected());
+    EXPECT_EQ(source->script.calls, (Calls{"onInitializeParams", "onInitialize"}));
+
+    auto f = std::make_shared<TestFilter>();
+    EXPECT_EQ(f->GetFilterState(), State::Created);
+    // Wrong-state calls in Created: each its own code, nothing changes, no brackets.
+    const std::pair<std::function<Code()>, Code> created[] = {
+        {[&] { return f->Initialize(source.get()); }, Code::FilterWrongStateToInitialize},
+        {[&] { return f->DeInitialize(); }, Code::FilterWrongStateToDeinitialize},
+        {[&] { return f->SetInputConnection(std::weak_ptr<Connection>()); }, Code::FilterWrongStateToConnectInput},
+        {[&] { return f->SetOutputConnection(std::weak_ptr<Connection>()); }, Code::FilterWrongStateToConnectOutput},
+        {[&] { return f->Disconnect(); }, Code::FilterWrongStateToDisconnectInput},
+        {[&] { return f->Play(); }, Code::FilterWrongStateToPlay},
+        {[&] { return f->Pause(); }, Code::FilterWrongStateToPause},
+        {[&] { return f->Stop(); }, Code::FilterWrongStateToStop},
+        {[&] { return f->Update(); }, Code::FilterWrongStateToUpdate}};
+    for (const auto& [call, code] : created) {
+        EXPECT_EQ(call(), code);
+        EXPECT_EQ(errorOf(*f), ExampleError(code));
+        EXPECT_EQ(f->GetFilterState(), State::Created);
+    }
+    EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Filter '$filter$' is in wrong state to update.");
+    EXPECT_EQ(f->DePreInitialize(), Code::Success);
+    EXPECT_TRUE(f->script.calls.empty());
+
+    ASSERT_EQ(f->PreInitialize(source.get(), graph), Code::Success);
+    EXPECT_EQ(f->GetFilterState(), State::PreInitialized);
+    EXPECT_EQ(f->GetGraph(), graph);
+    EXPECT_EQ(errorOf(*f), ""); // the step emptied the text
+    // A second PreInitialize is refused and leaves the filter without a graph.
+    EXPECT_EQ(f->PreInitialize(source.get(), graph), Code::FilterWrongStateToPreinitialize);
+    EXPECT_EQ(f->GetGraph(), nullptr);
+
+    ASSERT_EQ(f->Initialize(source.get()), Code::Success);
+    EXPECT_EQ(f->GetFilterState(), State::Initialized);
+    EXPECT_EQ(f->DePreInitialize(), Code::FilterWrongStateToDepreinitialize);
+    EXPECT_EQ(f->Play(), Code::FilterWrongStateToPlay);
+    EXPECT_EQ(f->GetFilterState(), State::Initialized);
+    EXPECT_EQ(errorOf(*f), ExampleError(Code::FilterWrongStateToPlay));
+
+    // The graph sets itself and connects: Connected.
+    ASSERT_EQ(graph->AddAndConnect(f), ActionResult::Success);
+    EXPECT_EQ(f->GetFilterState(), State::Connected);
+    EXPECT_EQ(f->GetGraph(), graph);
+    EXPECT_EQ(f->GetInputFilter(), source);
+    EXPECT_EQ(source->GetOutputFilter(), f);
+    EXPECT_TRUE(source->IsOutputConnected());
+    EXPECT_EQ(f->GetSourceFilter(), source);
+    EXPECT_EQ(source->GetSourceFilter(), source);
+    EXPECT_EQ(f->Initialize(source.get()), Code::FilterWrongStateToInitialize);
+
+    // Play, Pause, Play (resuming runs onPlay again), Stop, each with its wrong-state twin.
+    const std::tuple<std::function<Code()>, Code, State> walk[] = {
+        {[&] { return f->Play(); }, Code::Success, State::Playing},
+        {[&] { return f->Update(); }, Code::Success, State::Playing},
+        {[&] { return f->Play(); }, Code::FilterWrongStateToPlay, State::Playing},
+        {[&] { return f->Pause(); }, Code::Success, State::Paused},
+        {[&] { return f->Update(); }, Code::FilterWrongStateToUpdate, State::Paused},
+        {[&] { return f->Pause(); }, Code::FilterWrongStateToPause, State::Paused},
+        {[&] { return f->Play(); }, Code::Success, State::Playing},
+        {[&] { return f->Stop(); }, Code::Success, State::Connected},
+        {[&] { return f->Stop(); }, Code::FilterWrongStateToStop, State::Connected},
+        {[&] { return f->Reset(); }, Code::Success, State::PreInitialized}};
+    for (const auto& [call, code, state] : walk) {
+        ASSERT_EQ(call(), code);
+        EXPECT_EQ(f->GetFilterState(), state);
+    }
+    EXPECT_FALSE(f->IsInputConnected());
+    EXPECT_FALSE(source->IsOutputConnected());
+    EXPECT_EQ(f->script.calls, (Calls{"onInitializeParams", "onInitialize", "onInputConnection", "onPlay", "onPause",
+                                      "onPlay", "onStop", "onDeInitialize"}));
+    ASSERT_EQ(f->DePreInitialize(), Code::Success);
+    EXPECT_EQ(f->GetFilterState(), State::Created);
+}
+
+TEST(FilterLifeCycle, FailingHooksNestTheirText)
+{
+    auto graph = std::make_shared<Graph>();
+    auto f = std::make_shared<TestFilter>();
+    f->script.initialize = Code::FailedToGenerateOutputProfile;
+    f->script.reportOwnFailure = true;
+    ASSERT_EQ(f->PreInitialize(nullptr, graph), Code::Success);
+    EXPECT_EQ(f->Initialize(nullptr), Code::FailedToGenerateOutputProfile);
+    EXPECT_EQ(f->GetFilterState(), State::PreInitialized);
+    const std::string message = ExampleError(Code::FailedToGenerateOutputProfile);
+    EXPECT_EQ(errorOf(*f), message + "(" + message + ")");
+
+    // A hook that fails without reporting leaves empty brackets; GetLastError(true) clears.
+    f->script.reportOwnFailure = false;
+    EXPECT_EQ(f->Initialize(nullptr), Code::FailedToGenerateOutputProfile);
+    EXPECT_EQ(f->GetLastError(true).StdString(), message + "()");
+    EXPECT_EQ(errorOf(*f), "");
+
+    // A failing parameter hook clears the parameters again and stays Created.
+    auto g = std::make_shared<TestFilter>();
+    g->makeParams = [](TestFilter& self) { self.addParam(std::make_shared<FilterParamInt32>("T", 0u, 1, 1, 8)); };
+    g->script.initializeParams = Code::UnknownError;
+    EXPECT_EQ(g->PreInitialize(nullptr, graph), Code::UnknownError);
+    EXPECT_EQ(g->GetFilterState(), State::Created);
+    EXPECT_TRUE(g->getParameters().empty());
+    EXPECT_EQ(g->GetGraph(), nullptr);
+    EXPECT_EQ(errorOf(*g), ExampleError(Code::UnknownError) + "()");
+
+    // A failing onPlay keeps Connected; a failing onStop keeps Playing.
+    Chain chain;
+    chain.filter->script.play = Code::FilterError;
+    EXPECT_EQ(chain.filter->Play(), Code::FilterError);
+    EXPECT_EQ(chain.filter->GetFilterState(), State::Connected);
+    chain.filter->script.play = Code::Success;
+    chain.filter->script.stop = Code::FilterError;
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
+    EXPECT_EQ(chain.filter->Stop(), Code::FilterError);
+    EXPECT_EQ(chain.filter->GetFilterState(), State::Playing);
+    // Reset stops first and passes that failure on.
+    EXPECT_EQ(chain.filter->Reset(), Code::FilterError);
+    chain.filter->script.stop = Code::Success;
+    EXPECT_EQ(chain.filter->Reset(), Code::Success);
+    EXPECT_EQ(chain.filter->GetFilterState(), State::PreInitialized);
+
+    // ReportError with a code outside the table.
+    EXPECT_EQ(f->ReportError(static_cast<Code>(33)), static_cast<Code>(33));
+    EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Unknown error code.");
+    f->ReportError(Code::FilterError, "");
+    EXPECT_EQ(errorOf(*f), "Filter 'Example' error: Error in filter '$filter$': $info$()");
+}
+
+TEST(FilterLifeCycle, PlayNeedsTheGraphStopDoesNot)
+{
+    Chain chain;
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
+    chain.filter->IncrementAtomsProcessed();
+    chain.filter->SetProgress(0.5f, "half");
+    // The graph weighs both filters alike: (0 + 0.5) / 2.
+    EXPECT_EQ(chain.graph->GetProgress(), 0.25f);
+    EXPECT_EQ(chain.graph->GetProgressInfo(), "half\n");
+    chain.source->SetProgressWeight(0.0f);
+    chain.filter->SetProgressInfo("done\n");
+    EXPECT_EQ(chain.graph->GetProgress(), 0.5f);
+    EXPECT_EQ(chain.graph->GetProgressInfo(), "done\n");
+    ASSERT_EQ(chain.filter->Pause(), Code::Success);
+    // Play from Paused resets the counter and the progress.
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
+    EXPECT_EQ(chain.filter->GetNumAtomsProcessed(), 0u);
+    EXPECT_EQ(chain.filter->GetProgress(), 0.0f);
+    EXPECT_EQ(chain.filter->GetProgressInfo(), "");
+
+    // A filter without a graph cannot play.
+    auto lonely = Connected<TestSource>(nullptr);
+    EXPECT_EQ(lonely->Play(), Code::FilterWrongStateToPlay);
+    EXPECT_EQ(errorOf(*lonely), ExampleError(Code::FilterWrongStateToPlay) + "(Missing graph reference)");
+    EXPECT_EQ(lonely->GetFilterState(), State::Connected);
+    lonely->Reset();
+
+    // Destroying a graph whose filters play stops and releases them without an abort.
+    ASSERT_EQ(chain.source->Play(), Code::Success);
+    std::weak_ptr<Graph> gone = chain.graph;
+    chain.graph.reset();
+    EXPECT_TRUE(gone.expired());
+    EXPECT_EQ(chain.source->GetFilterState(), State::PreInitialized);
+    EXPECT_EQ(chain.filter->GetFilterState(), State::PreInitialized);
+    EXPECT_EQ(chain.filter->script.calls.back(), "onDeInitialize");
+
+    // A filter never added, still Playing when its graph goes: Stop works without it.
+    auto graph2 = std::make_shared<Graph>();
+    auto s2 = Connected<TestSource>(graph2);
+    ASSERT_EQ(s2->Play(), Code::Success);
+    graph2.reset();
+    EXPECT_EQ(s2->Stop(), Code::Success);
+    EXPECT_EQ(s2->GetFilterState(), State::Connected);
+    s2->Reset();
+}
+
+TEST(FilterLifeCycle, PushToOutputQueue)
+{
+    Chain chain;
+    auto& source = *chain.source;
+    // A queue of one slot between source and filter.
+    ASSERT_EQ(source.Reset(), Code::Success);
+    ASSERT_EQ(chain.filter->Reset(), Code::Success);
+    ASSERT_EQ(source.Initialize(nullptr), Code::Success);
+    ASSERT_EQ(source.SetInputConnection(std::weak_ptr<Connection>()), Code::Success);
+    ASSERT_EQ(chain.filter->Initialize(chain.source.get()), Code::Success);
+    auto connection = std::make_shared<Connection>(chain.graph, 1);
+    ASSERT_EQ(connection->Connect(chain.source, chain.filter), Code::Success);
+    ASSERT_EQ(source.Play(), Code::Success);
+    ASSERT_EQ(chain.filter->Play(), Code::Success);
+
+    auto first = std::make_shared<Atom>(0u, 1u, 10u);
+    EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    // Full: refused at once, nothing recorded.
+    auto second = std::make_shared<Atom>(0u, 2u, 20u);
+    EXPECT_EQ(source.pushToOutputQueue(second), Code::FilterFailedToPushAtom);
+    EXPECT_EQ(errorOf(source), ExampleError(Code::FilterFailedToPushAtom));
+    EXPECT_EQ(source.pushToOutputQueue(nullptr), Code::FilterFailedToPushAtom);
+    EXPECT_EQ(std::tuple(source.GetNumAtomsProcessed(), source.GetLastProcessedFrame(), connection->NumPendingData()),
+              std::tuple(1u, first, 1));
+    EXPECT_FALSE(chain.filter->IsDone()); // an atom waits on its input
+    EXPECT_EQ(connection->Pull(), first);
+    EXPECT_TRUE(chain.filter->IsDone());
+
+    // The filter has no output connection: every push counts as done.
+    auto& f = *chain.filter;
+    EXPECT_EQ(f.pushToOutputQueue(second), Code::Success);
+    EXPECT_EQ(std::tuple(f.GetNumAtomsProcessed(), f.GetLastProcessedFrame(), f.GetLastProcessedFrames().size()),
+              std::tuple(1u, second, 0u));
+
+    // With stream selection the last atom of each stream is kept.
+    VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true);
+    auto s0a = std::make_shared<Atom>(0u, 5u, 0u), s1 = std::make_shared<Atom>(1u, 5u, 0u),
+         s0b = std::make_shared<Atom>(0u, 6u, 0u);
+    for (const auto& atom : {s0a, s1, s0b})
+        EXPECT_EQ(f.pushToOutputQueue(atom), Code::Success);
+    VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false);
+    EXPECT_EQ(f.GetLastProcessedFrames(), (std::map<int, std::shared_ptr<Atom>>{{0, s0b}, {1, s1}}));
+    // The filter mirrors its upstream's single stream.
+    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetOutputNumStreams(), f.GetNumFramesProcessed()),
+              std::tuple(s0b, 1, 4u));
+
+    // Stop forgets the last processed atoms; a stopped filter drops what it still pushes.
+    f.addToCachedAtoms(s1);
+    ASSERT_EQ(f.Stop(), Code::Success);
+    EXPECT_TRUE(f.GetLastProcessedFrames().empty());
+    EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
+    EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
+    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(nullptr, 4u));
+}
+
+TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)
+{
+    CapturedLog log;
+    for (const bool initialise : {true, false}) {
+        auto f = std::make_shared<TestFilter>();
+        ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+        ASSERT_EQ(initialise ? f->Initialize(nullptr) : Code::Success, Code::Success);
+    }
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Filter not properly deinitialized!"), 1);
+}
+
+TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
+{
+    // Without an upstream filter there are no streams: no division by zero.
+    auto loose = std::make_shared<TestFilter>();
+    loose->IncrementAtomsProcessed();
+    EXPECT_EQ(std::tuple(loose->GetOutputNumStreams(), loose->GetNumFramesProcessed(), loose->GetStreamIds().size(),
+                         loose->IsDone(), loose->GetInputProfile()),
+              std::tuple(0, 0u, 0u, true, nullptr));
+    EXPECT_EQ(std::make_shared<TestFilter>()->GetInstanceId(), loose->GetInstanceId() + 1);
+
+    // A filter of one live graph is refused by another.
+    CapturedLog log;
+    Chain chain;
+    auto other = std::make_shared<Graph>();
+    EXPECT_EQ(other->AddAndConnect(chain.filter), ActionResult::Failure);
+    EXPECT_EQ(other->GetLastError(false).StdString(), "Graph failed to add a filter(TODO: Unknown error)");
+    EXPECT_TRUE(log.Contains("Setting a graph to filter which differs from previously set graph"));
+    EXPECT_EQ(chain.graph->AddAndConnect(chain.filter), ActionResult::Failure);
+    EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");
+    EXPECT_EQ(Filter::FilterState::Connected, static_cast<State>(4));
+}
+
+namespace {
+
+const VornCommon::Guid kMadeGuid = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E21");
+const VornCommon::Guid kFailingGuid = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E22");
+
+class MadeFilter : public TestFilter {
+public:
+    static Filter* Create() { return new MadeFilter(); }
+    static Filter* CreateFailing()
+    {
+        auto* f = new MadeFilter();
+        f->script.initializeParams = Code::FilterFailedToPreinitialize;
+        return f;
+    }
+    void Instantiate() override { script.calls.emplace_back("Instantiate"); }
+    Filter* upstreamSeen = nullptr;
+
+protected:
+    HyxErrorCode onInitializeParams(Filter* upstream) override
+    {
+        upstreamSeen = upstream;
+        // The filter is already owned here: it can hand out references to itself.
+        EXPECT_NE(weak_from_this().lock(), nullptr);
+        return TestFilter::onInitializeParams(upstream);
+    }
+};
+
+} // namespace
+
+TEST(FilterCreation, ThroughTheFactory)
+{
+    FilterFactory::RegisterFilterClass(
+        kMadeGuid, FilterClassInfo(VornCommon::String("Example"), FilterCategory::Transform), &MadeFilter::Create);
+    FilterFactory::RegisterFilterClass(kFailingGuid,
+                                       FilterClassInfo(VornCommon::String("ExampleFailing"), FilterCategory::Transform),
+                                       &MadeFilter::CreateFailing);
+    auto graph = std::make_shared<Graph>();
+    auto upstream = std::make_shared<TestSource>();
+    SharedFilterPtr made = FilterFactory::CreateFilter(kMadeGuid, SharedFilterPtr(upstream), SharedGraphPtr(graph));
+    auto* filter = dynamic_cast<MadeFilter*>(made.Get());
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->GetFilterState(), State::PreInitialized);
+    EXPECT_EQ(filter->GetGraph(), graph);
+    EXPECT_EQ(filter->upstreamSeen, upstream.get());
+    EXPECT_EQ(filter->script.calls, (Calls{"Instantiate", "onInitializeParams"}));
+
+    // A failing pre-initialisation still returns the filter, Created, with its text.
+    SharedFilterPtr failed = FilterFactory::CreateFilter(kFailingGuid, SharedFilterPtr(), SharedGraphPtr());
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->GetFilterState(), State::Created);
+    EXPECT_EQ(failed->GetLastError(false).StdString(), ExampleError(Code::FilterFailedToPreinitialize) + "()");
+
+    CapturedLog log;
+    const auto unknown = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F");
+    EXPECT_FALSE(FilterFactory::CreateFilter(unknown, SharedFilterPtr(), SharedGraphPtr()));
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Failed to create a filter with guid "
+                                                     "'0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F', "
+                                                     "no such filter class registered"),
+              1);
+}
+
+TEST(Connection, JoinAndPart)
+{
+    auto graph = std::make_shared<Graph>();
+    auto source = std::make_shared<TestSource>();
+    auto filter = std::make_shared<TestFilter>();
+    ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+    ASSERT_EQ(filter->PreInitialize(source.get(), graph), Code::Success);
+
+    // The output filter refuses (not initialised): its code comes back.
+    auto refused = std::make_shared<Connection>(graph, 4);
+    EXPECT_EQ(refused->Connect(source, filter), Code::FilterWrongStateToConnectInput);
+    EXPECT_EQ(refused->GetInputFilter(), source);
+    EXPECT_EQ(refused->GetOutputFilter(), filter);
+    EXPECT_EQ(filter->GetFilterState(), State::PreInitialized);
+
+    // The input filter refuses: the output filter is not touched.
+    ASSERT_EQ(filter->Initialize(source.get()), Code::Success);
+    auto backwards = std::make_shared<Connection>(graph, 4);
+    EXPECT_EQ(backwards->Connect(filter, source), Code::FilterWrongStateToConnectOutput);
+    EXPECT_EQ(backwards->GetOutputFilter(), nullptr);
+    EXPECT_EQ(source->GetFilterState(), State::Connected);
+    EXPECT_EQ(backwards->Connect(nullptr, filter), Code::UnknownError);
+
+    auto connection = std::make_shared<Connection>(graph, 4);
+    ASSERT_EQ(connection->Connect(source, filter), Code::Success);
+    EXPECT_EQ(filter->GetFilterState(), State::Connected);
+    EXPECT_EQ(connection->GetNumSlots(), 4);
+    EXPECT_TRUE(connection->PushToQueue(frame(1)));
+    EXPECT_TRUE(connection->HasPendingData());
+    EXPECT_EQ(connection->NumEmptySlots(), 3);
+    connection->Flush();
+    EXPECT_EQ(connection->Pull(), nullptr);
+
+    // The filter was never added to the graph: the graph refuses to undo the join.
+    EXPECT_FALSE(connection->Disconnect());
+    EXPECT_EQ(graph->GetLastError(false).StdString(), "Graph failed to disconnect a filter(it was not added)");
+
+    // With the graph gone there is nothing to undo.
+    std::weak_ptr<Filter> weakFilter = filter;
+    auto held = std::make_shared<Connection>(graph, 1);
+    graph.reset();
+    EXPECT_TRUE(held->Disconnect());
+    filter->Reset();
+    source->Reset();
+    filter.reset();
+    EXPECT_TRUE(weakFilter.expired());
+    EXPECT_EQ(connection->GetOutputFilter(), nullptr);
+}
+
+TEST(QueueConcurrency, PullWaitsForAPushAndAFlush)
+{
+    Queue q(2);
+    std::atomic<bool> pushed{false};
+    auto puller = std::async(std::launch::async, [&] {
+        auto atom = q.Pull();
+        return pushed.load() && atom && atom->GetFrameNr() == 7;
+    });
+    // The puller cannot finish before the push.
+    EXPECT_EQ(puller.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+    pushed.store(true);
+    ASSERT_TRUE(q.Push(frame(7)));
+    ASSERT_EQ(puller.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(puller.get());
+
+    auto consumer = std::async(std::launch::async, [&] { return q.Pull(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    q.Flush(); // the waiting consumer takes the empty atom pointer
+    ASSERT_EQ(consumer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(consumer.get(), nullptr);
+    EXPECT_EQ(q.NumPendingData(), 0);
+}
+
+TEST(QueueConcurrency, ProducerToConsumerInOrder)
+{
+    // The graph's connection size, 100,000 atoms from one thread to another.
+    auto connection = std::make_shared<Connection>(std::make_shared<Graph>(), 1000);
+    constexpr uint32_t kAtoms = 100000;
+    std::vector<std::shared_ptr<Atom>> atoms;
+    for (uint32_t i = 0; i < kAtoms; ++i)
+        atoms.push_back(std::make_shared<Atom>(i, uint64_t{i}));
+    std::thread producer([&] {
+        for (uint32_t i = 0; i < kAtoms;)
+            i += connection->PushToQueue(atoms[i]) ? 1 : (std::this_thread::yield(), 0); // full: refused at once
+    });
+    uint32_t inOrder = 0;
+    for (uint32_t i = 0; i < kAtoms; ++i)
+        inOrder += connection->Pull() == atoms[i];
+    producer.join();
+    EXPECT_EQ(inOrder, kAtoms);
+    EXPECT_FALSE(connection->HasPendingData());
+}
+
+TEST(QueueConcurrency, PushesNeverBlockWithSeveralProducers)
+{
+    Queue q(8);
+    std::atomic<int> accepted{0};
+    std::vector<std::thread> producers;
+    for (int p = 0; p < 4; ++p)
+        producers.emplace_back([&] {
+            for (int i = 0; i < 2000; ++i)
+                accepted += q.Push(frame(1));
+        });
+    // Nobody pulls: every producer finishes, having filled exactly the slots.
+    for (auto& t : producers)
+        t.join();
+    EXPECT_EQ(accepted.load(), 8);
+    EXPECT_EQ(q.NumPendingData(), 8);
+}
+
+namespace {
+
+constexpr int kRounds = 2000;
+
+class CountingListener : public IFilterParameterValueChanged {
+public:
+    void cbiFilterParameterValueChanged(std::shared_ptr<Filter>, const char*, const char*) override { ++calls; }
+    std::atomic<int> calls{0};
+};
+
+// Blocks inside its first notification until released.
+class BlockingListener : public FilterParam::Events {
+public:
+    void onValueChanged(std::shared_ptr<FilterParam>, std::string) override
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        _entered = true;
+        _changed.notify_all();
+        _changed.wait(lock, [this] { return _released; });
+        _finished = true;
+    }
+    void WaitEntered()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        _changed.wait(lock, [this] { return _entered; });
+    }
+    void Release()
+    {
+        FilterFixtures::Locked(_mutex, [&] { _released = true; });
+        _changed.notify_all();
+    }
+    bool Finished()
+    {
+        return FilterFixtures::Locked(_mutex, [&] { return _finished; });
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _changed;
+    bool _entered = false, _released = false, _finished = false;
+};
+
+} // namespace
+
+TEST(FilterThreads, HostReadsWhileTheWorkerUpdates)
+{
+    auto graph = std::make_shared<Graph>();
+    auto source = std::make_shared<TestSource>();
+    auto target = std::make_shared<TestFilter>();
+    target->makeParams = [](TestFilter& self) {
+        self.addParam(std::make_shared<FilterParamInt32>("Threads count", 0u, 1, 1, 64));
+        self.addParam(std::make_shared<FilterParamVector3>("Scale", 0u, 1.0f, 1.0f, 1.0f));
+        self.addParam(std::make_shared<FilterParamString>("Name", 0u, "a"));
+    };
+    ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+    ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+    ASSERT_EQ(source->Play(), Code::Success);
+    ASSERT_EQ(target->Play(), Code::Success);
+
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            source->pushToOutputQueue(std::make_shared<Atom>(0u, static_cast<uint32_t>(i), uint64_t{0}));
+            (void)target->getInputConnection()->Pull();
+            target->Update();
+            source->SetProgress(static_cast<float>(i) / kRounds, "working");
+            if (i % 100 == 0)
+                target->ReportError(Code::FilterFailedToPushAtom, "round");
+            (void)target->getParameterValue("Scale"); // read while the host sets it
+        }
+        done.store(true);
+    });
+
+    CountingListener listener;
+    for (int reads = 1; !done.load() || reads < 10; ++reads) {
+        (void)source->GetLastError(false), (void)target->GetLastError(reads % 7 == 0), (void)source->GetProgress();
+        (void)source->GetProgressInfo(), (void)graph->GetProgress(), (void)source->GetLastProcessedFrame();
+        (void)source->GetNumFramesProcessed(), (void)source->GetFilterState();
+        target->AddParameterValueChangedListener(&listener);
+        target->setParameterValue("Scale", reads % 2 ? "1/2/3" : "3/2/1");
+        target->setParameterValue("Name", reads % 2 ? "x" : "y");
+        target->RemoveParameterValueChangedListener(&listener);
+        (void)target->getParameters();
+    }
+    worker.join();
+    EXPECT_EQ(source->GetNumAtomsProcessed(), static_cast<unsigned>(kRounds));
+    EXPECT_GT(listener.calls.load(), 0);
+    EXPECT_EQ(source->Stop(), Code::Success);
+    EXPECT_EQ(target->Stop(), Code::Success);
+}
+
+TEST(FilterThreads, ParameterValuesAndTexts)
+{
+    auto vec = std::make_shared<FilterParamVector4>("v", 0u, 0.0f, 0.0f, 0.0f, 0.0f);
+    auto text = std::make_shared<FilterParamString>("s", 0u, "");
+    auto number = std::make_shared<FilterParamFloat>("f", 0u, 0.0f, 0.0f, 1.0f);
+    FilterFixtures::EventRecorder events;
+    vec->_events.Add(&events);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            const float x = static_cast<float>(i);
+            vec->SetValue(x, x, x, x);
+            text->SetValueAsString(i % 2 ? "odd" : "even");
+            number->SetValue(x);
+        }
+        done.store(true);
+    });
+    while (!done.load()) {
+        const auto v = vec->GetValue();
+        if (v[0] != v[1] || v[1] != v[2] || v[2] != v[3])
+            ADD_FAILURE() << "torn vector read";
+        (void)vec->GetValueAsString(), (void)vec->ToString(), (void)text->GetValue(), (void)text->GetValueAsString();
+        (void)number->GetValue();
+    }
+    writer.join();
+    vec->_events.Remove(&events);
+    EXPECT_EQ(events.Count(), static_cast<size_t>(kRounds - 1)); // the first value equals the default
+    EXPECT_EQ(vec->GetValueAsString(), "1999/1999/1999/1999");
+}
+
+TEST(FilterThreads, RemovingAListenerWaitsForItsRunningNotification)
+{
+    auto param = std::make_shared<FilterParamBool>("b", 0u, false);
+    auto listener = std::make_unique<BlockingListener>();
+    param->_events.Add(listener.get());
+    std::thread setter([&] { param->SetValue(true); });
+    listener->WaitEntered();
+    std::atomic<bool> removed{false};
+    std::thread remover([&] {
+        param->_events.Remove(listener.get());
+        removed.store(true);
+    });
+    // While the notification runs, the listener must stay alive: Remove has not returned.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(removed.load());
+    listener->Release();
+    remover.join();
+    EXPECT_TRUE(listener->Finished());
+    listener.reset(); // safe now: no emission can reach it any more
+    setter.join();
+    param->SetValue(false);
+    EXPECT_EQ(param->_events.Count(), 0u);
+}

@@ -1,0 +1,315 @@
+// The graph: playback and its roll-backs, playback modes and frame orders, building, filter
+// parameters by name and type, recording, and a host reading while it updates.
+
+#include "GraphFixtures.h"
+
+using namespace GraphFixtures;
+using FilterState = Filter::FilterState;
+
+namespace {
+
+// Source (100 frames) -> transform -> mutate -> target.
+struct FullChain : TestGraph {
+    FullChain()
+    {
+        source = make<TestSource>(100);
+        transform = make<TestTransform>();
+        mutate = make<TestMutate>();
+        target = make<TestTarget>();
+    }
+    std::shared_ptr<TestSource> source;
+    std::shared_ptr<TestTransform> transform;
+    std::shared_ptr<TestMutate> mutate;
+    std::shared_ptr<TestTarget> target;
+    std::vector<FilterState> states() const
+    {
+        return {source->GetFilterState(), transform->GetFilterState(), mutate->GetFilterState(),
+                target->GetFilterState()};
+    }
+};
+
+std::shared_ptr<FrameOrderAuto> autoOrder(const Graph& graph)
+{
+    return std::dynamic_pointer_cast<FrameOrderAuto>(graph.GetFrameOrderProvider());
+}
+
+// A target with an integer parameter or an "Enable Recording" switch, as recording plug-ins have.
+std::shared_ptr<TestTarget> targetWith(std::shared_ptr<FilterParam> param)
+{
+    auto target = std::make_shared<TestTarget>(false);
+    target->makeParams = [param](TestTarget& t) { t.addParam(param); };
+    return target;
+}
+
+} // namespace
+
+TEST(GraphPlayback, FailedPlayIsRolledBack)
+{
+    FullChain chain;
+    chain.transform->playResult = HyxErrorCode::FilterError;
+    EXPECT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Failure);
+    const std::string inner = FilterText("Test", HyxErrorCode::FilterError);
+    EXPECT_EQ(chain.error(), "Graph failed to start playing(" + inner + "(" + inner + "))");
+    EXPECT_TRUE(chain.graph->IsStopped());
+    // The source that had started is stopped again, so the graph is not stuck half-played.
+    EXPECT_EQ(chain.source->GetFilterState(), FilterState::Connected);
+    EXPECT_EQ(chain.source->stream()->GetPlayState(), Stream::PlayState::Stopped);
+    chain.transform->playResult = HyxErrorCode::Success;
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+    ASSERT_TRUE(chain.update(3));
+    EXPECT_EQ(chain.target->frames(), Range(3));
+
+    // Resuming: filters already resumed are paused again.
+    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
+    chain.transform->playResult = HyxErrorCode::FilterError;
+    EXPECT_EQ(chain.graph->Play(), ActionResult::Failure);
+    EXPECT_TRUE(chain.graph->IsPaused());
+    EXPECT_EQ(chain.source->GetFilterState(), FilterState::Paused);
+    chain.transform->playResult = HyxErrorCode::Success;
+    EXPECT_EQ(chain.graph->Play(), ActionResult::Success);
+
+    // A failed stop still stops the others.
+    chain.transform->stopResult = HyxErrorCode::FilterError;
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Failure);
+    EXPECT_TRUE(chain.error().starts_with("Graph failed to stop("));
+    EXPECT_TRUE(chain.graph->IsPlaying());
+    EXPECT_EQ(chain.states(), (std::vector{FilterState::Connected, FilterState::Playing, FilterState::Connected,
+                                           FilterState::Connected}));
+    chain.transform->stopResult = HyxErrorCode::Success;
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success) << chain.error();
+    EXPECT_EQ(chain.transform->GetFilterState(), FilterState::Connected);
+}
+
+TEST(GraphPlayback, DestroyingAPlayingGraph)
+{
+    std::shared_ptr<TestSource> source;
+    std::shared_ptr<TestTarget> target;
+    StateLog log;
+    {
+        FullChain chain;
+        source = chain.source;
+        target = chain.target;
+        chain.graph->_graphEvents.Add(&log);
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        ASSERT_TRUE(chain.update(5));
+    }
+    EXPECT_EQ(log.states(), (std::vector<State>{State::Playing, State::Stopped}));
+    EXPECT_EQ(source->GetFilterState(), FilterState::PreInitialized);
+    EXPECT_EQ(target->GetFilterState(), FilterState::PreInitialized);
+}
+
+TEST(GraphPlayback, FrameOrderResetsReachSubscribers)
+{
+    FullChain chain;
+    ResetCounter counter;
+    chain.graph->_frameOrderResetEvents.Add(&counter);
+    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+    EXPECT_EQ(counter.count, 1);
+    const std::shared_ptr<FrameOrderProvider> first = chain.graph->GetFrameOrderProvider();
+    first->JumpToFrameID(5);
+    first->Reset();
+    EXPECT_EQ(counter.count, 3);
+
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->SetFrameOrderProvider(std::make_shared<FrameOrderAuto>(0, 10)), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to set a frame order provider(graph must be stopped first)");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+
+    // A replaced provider is detached from the graph.
+    ASSERT_EQ(chain.graph->SetFrameOrderProvider(std::make_shared<FrameOrderAuto>(0, 10)), ActionResult::Success);
+    first->Reset();
+    EXPECT_EQ(counter.count, 3);
+    chain.graph->GetFrameOrderProvider()->Reset();
+    EXPECT_EQ(counter.count, 4);
+    EXPECT_EQ(chain.graph->SetFrameOrderProvider(nullptr), ActionResult::Success);
+    EXPECT_EQ(chain.graph->GetFrameOrderProvider(), nullptr);
+    chain.graph->_frameOrderResetEvents.Remove(&counter);
+}
+
+TEST(GraphConcurrency, HostReadsWhileTheGraphUpdates)
+{
+    FullChain chain;
+    ResetCounter counter;
+    chain.graph->_frameOrderResetEvents.Add(&counter);
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        for (int i = 1; !done; ++i) {
+            (void)chain.graph->GetProgress(), (void)chain.graph->GetProgressInfo(), (void)chain.graph->IsPlaying();
+            (void)chain.graph->GetLastError(false), (void)chain.target->GetNumAtomsProcessed();
+            if (i % 10 == 0)
+                chain.graph->GetFrameOrderProvider()->JumpToFrameID(static_cast<uint32_t>(i % 100));
+            std::this_thread::yield();
+        }
+    });
+    for (int pass = 0; pass < 300; ++pass)
+        ASSERT_EQ(chain.graph->Update(), ActionResult::Success) << chain.error();
+    done = true;
+    host.join();
+    EXPECT_EQ(chain.target->frames().size(), 300u);
+    EXPECT_GT(counter.count, 0);
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    chain.graph->_frameOrderResetEvents.Remove(&counter);
+}
+
+TEST(GraphBuilding, ChangesNeedAStoppedGraph)
+{
+    FullChain chain;
+    EXPECT_EQ(chain.graph->GetFilter(kMutateGuid), chain.mutate);
+    EXPECT_EQ(chain.graph->GetFilter(Guid()), nullptr);
+    EXPECT_EQ(chain.graph->GetFilter(3u), chain.target);
+    EXPECT_EQ(chain.graph->GetFilter(4u), nullptr);
+    EXPECT_EQ(chain.graph->GetLastFilter(), chain.target);
+    EXPECT_TRUE(chain.graph->GetCrossFilterInfo());
+    EXPECT_EQ(chain.graph->GetCrossFilterInfo(), chain.graph->GetCrossFilterInfo());
+
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    auto late = std::make_shared<TestTarget>();
+    EXPECT_EQ(chain.graph->AddAndConnect(late), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to add a filter(graph must be stopped first)");
+    EXPECT_EQ(late->GetFilterState(), FilterState::Initialized); // initialised before the refusal
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to remove a filter(graph must be stopped first)");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+    late->Reset();
+
+    // A source added second is not joined to the filter before it.
+    auto second = chain.make<TestSource>(5);
+    EXPECT_EQ(second->GetFilterState(), FilterState::Connected);
+    EXPECT_EQ(second->GetInputFilter(), nullptr);
+    EXPECT_EQ(chain.target->GetOutputFilter(), nullptr);
+    EXPECT_EQ(chain.graph->RemoveAllFilters(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->GetNumFilters(), 0u);
+    EXPECT_EQ(chain.source->GetFilterState(), FilterState::PreInitialized);
+}
+
+TEST(GraphPlaybackMode, InstallsAWalkOverTheSourceFrames)
+{
+    auto empty = std::make_shared<Graph>();
+    EXPECT_EQ(empty->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Failure);
+    EXPECT_EQ(empty->GetLastError(false).StdString(), "Graph lacks a source filter");
+    EXPECT_EQ(empty->GetSourceStreamInfo(), nullptr);
+    EXPECT_EQ(empty->GetSourceAggregatedOutputProfile(), nullptr);
+
+    TestGraph chain;
+    chain.make<TestSource>(40, MakeProfile({{kPurposeA, kType1}, {kPurposeB, kType2}}));
+    chain.make<TestTarget>();
+    EXPECT_EQ(chain.graph->GetSourceStreamInfo()->GetNumFrames(), 40u);
+    EXPECT_EQ(chain.graph->GetSourceAggregatedOutputProfile()->GetDataProfileCount(), 2);
+    EXPECT_TRUE(chain.graph->GetRenderers().empty());
+    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::BackwardLoop, true), ActionResult::Success);
+    ASSERT_TRUE(autoOrder(*chain.graph));
+    EXPECT_EQ(autoOrder(*chain.graph)->GetRangeSize(), 40u);
+    EXPECT_EQ(autoOrder(*chain.graph)->GetPlaybackMode(), PlaybackMode::BackwardLoop);
+
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to set a playback mode(graph must be stopped first)");
+    // Playing with an automatic order: Success, the mode stays.
+    EXPECT_EQ(chain.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Success);
+    EXPECT_EQ(autoOrder(*chain.graph)->GetPlaybackMode(), PlaybackMode::ForwardOnce);
+    // Paused: allowed.
+    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::Pingpong, false), ActionResult::Success);
+    EXPECT_EQ(autoOrder(*chain.graph)->GetPlaybackMode(), PlaybackMode::Pingpong);
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+
+    // Playing with a host-fed order: the mode cannot be taken.
+    ASSERT_EQ(chain.graph->SetFrameOrderProvider(std::make_shared<FrameOrderManual>()), ActionResult::Success);
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Failure);
+    EXPECT_EQ(chain.error(),
+              "Graph failed to start playing(Source filter '$filter$' lacks a valid frame order provider.)");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+}
+
+TEST(GraphPlaybackMode, SourceWithoutFramesIsRefused)
+{
+    TestGraph none;
+    none.make<TestSource>(0);
+    none.make<TestTarget>();
+    EXPECT_EQ(none.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Failure);
+    EXPECT_EQ(none.error(), "Graph failed to set a playback mode(source reports no frames)");
+    EXPECT_EQ(none.graph->GetFrameOrderProvider(), nullptr);
+    EXPECT_EQ(none.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Failure);
+    EXPECT_TRUE(none.graph->IsStopped());
+}
+
+TEST(GraphParameters, ByNameAndByFilterType)
+{
+    CapturedLog log;
+    TestGraph chain;
+    chain.make<TestSource>(10);
+    auto first = chain.add(targetWith(std::make_shared<FilterParamInt32>("Level", 0u, 1, 0, 10)));
+    auto second = chain.add(targetWith(std::make_shared<FilterParamInt32>("Level", 0u, 2, 0, 10)));
+    EXPECT_EQ(chain.graph->GetFilterParam("Level")->GetValueAsString(), "1");
+    EXPECT_EQ(chain.graph->GetFilterParam("Nothing"), nullptr);
+    EXPECT_EQ(chain.graph->GetFilterParam(kTargetGuid, "Level", 1)->GetValueAsString(), "1");
+    EXPECT_EQ(chain.graph->GetFilterParam(kTargetGuid, "Level", 2)->GetValueAsString(), "2");
+    EXPECT_EQ(chain.graph->GetFilterParam(kTargetGuid, "Level", 0), nullptr);
+    EXPECT_EQ(chain.graph->GetFilterParam(kTargetGuid, "Level", 3), nullptr);
+
+    EXPECT_TRUE(chain.graph->SetFilterParamValue(kTargetGuid, "Level", "7", 2));
+    EXPECT_EQ(second->getParameterValue("Level"), "7");
+    EXPECT_FALSE(chain.graph->SetFilterParamValue(kTargetGuid, "Level", "7", 3));
+    EXPECT_THROW(chain.graph->SetFilterParamValue(kTargetGuid, "Level", "abc", 1), std::invalid_argument);
+
+    const std::string guidText = kTargetGuid.ToHexString().StdString();
+    EXPECT_TRUE(chain.graph->SetFilterParamValue(guidText.c_str(), "Level", "5", 1));
+    EXPECT_EQ(first->getParameterValue("Level"), "5");
+    log.Clear();
+    EXPECT_FALSE(chain.graph->SetFilterParamValue("not-a-guid", "Level", "5", 1));
+    ASSERT_EQ(log.Entries().size(), 1u);
+    EXPECT_EQ(log.Entries()[0].level, LogLevel::Error);
+    EXPECT_TRUE(log.Entries()[0].text.starts_with("Invalid filter guid: "));
+    log.Clear();
+    EXPECT_FALSE(chain.graph->SetFilterParamValue(guidText.c_str(), "Level", "abc", 1));
+    EXPECT_EQ(log.Count(LogLevel::Error, "Invalid filter guid: invalid stoi argument"), 1);
+    EXPECT_EQ(first->getParameterValue("Level"), "5");
+    EXPECT_EQ(chain.error(), "");
+}
+
+TEST(GraphRecording, StartAndStopSwitchTheFilters)
+{
+    TestGraph chain;
+    chain.make<TestSource>(100);
+    auto a = chain.add(targetWith(std::make_shared<FilterParamBool>("Enable Recording", 0u, false)));
+    auto b = chain.add(targetWith(std::make_shared<FilterParamBool>("Enable Recording", 0u, false)));
+    StateLog events;
+    chain.graph->_graphEvents.Add(&events);
+    CapturedLog log;
+    const auto recording = [&] {
+        return a->getParameterValue("Enable Recording") + b->getParameterValue("Enable Recording");
+    };
+
+    EXPECT_EQ(chain.graph->StartRecording(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to start recording");
+    EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to stop recording");
+
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    ASSERT_EQ(chain.graph->StartRecording(), ActionResult::Success);
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true});
+    EXPECT_EQ(recording(), "TrueTrue");
+    // All switched on already: nothing to switch.
+    EXPECT_EQ(chain.graph->StartRecording(), ActionResult::Failure);
+    EXPECT_EQ(log.Count(LogLevel::Error, "Failed to set active filter param 'Enable Recording'"), 1);
+
+    ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
+    EXPECT_EQ(recording(), "FalseFalse");
+    EXPECT_EQ(events.recordings(), std::vector<bool>{true}); // the stop is told after the next pass
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false}));
+    ASSERT_TRUE(chain.update(1));
+    EXPECT_EQ(events.recordings().size(), 2u);
+    EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
+    EXPECT_EQ(log.Count(LogLevel::Error, "Failed to get active filter param 'Enable Recording'"), 1);
+
+    // The stop event comes also at the end of a failed pass.
+    ASSERT_EQ(chain.graph->StartRecording(), ActionResult::Success);
+    ASSERT_EQ(chain.graph->StopRecording(), ActionResult::Success);
+    a->process = [](TestTarget& t, const Atom&) { return t.ReportError(HyxErrorCode::FailedToWriteToFile); };
+    EXPECT_EQ(chain.graph->Update(), ActionResult::Failure);
+    EXPECT_EQ(events.recordings(), (std::vector<bool>{true, false, true, false}));
+    chain.graph->_graphEvents.Remove(&events);
+}

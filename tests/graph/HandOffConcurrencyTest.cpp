@@ -1,0 +1,169 @@
+// The fast paths of the frame's road: the worker permits taken without a lock (and slept on
+// only after a brief spin), the last-atom cache read by a host thread while the graph
+// updates, the target's refilled copies, and the source's one-step frame question answered
+// exactly as the single queries answer it.
+
+#include "GraphFixtures.h"
+
+#include <Hyx/Atom.h>
+#include <Hyx/FrameOrderProvider.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using namespace GraphFixtures;
+using Hyx::FrameTake;
+
+// One worker, one permit: every frame waits for the one before. Work shorter than the graph
+// thread's spin and work it has to sleep through both hand the permit back.
+TEST(HandOffConcurrency, PermitsComeBackWhetherTheTakerSpinsOrSleeps)
+{
+    HostChain<AtomWork> chain(std::make_shared<TestSource>(300u), Threads<AtomWork>("1", false));
+    int n = 0; // one worker: the jobs never overlap
+    chain.middle->work = [&n](std::shared_ptr<Hyx::Atom> atom) {
+        const int i = n++;
+        std::this_thread::sleep_for(std::chrono::microseconds(i % 5 == 4 ? 150 : i % 5));
+        return atom;
+    };
+    ASSERT_EQ(chain.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
+    ASSERT_TRUE(UpdateUntilDone(*chain.graph));
+    EXPECT_EQ(chain.target->frames(), Range(300));
+    chain.graph->Stop();
+}
+
+TEST(HandOffConcurrency, LastAtomReadByAHostThreadWhileTheGraphUpdates)
+{
+    TestGraph g;
+    g.make<TestSource>(3000u);
+    auto target = g.make<TestTarget>();
+    ASSERT_EQ(g.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
+    std::atomic<bool> done{false};
+    std::atomic<bool> backwards{false};
+    std::thread reader([&] {
+        unsigned last = 0;
+        while (!done.load()) {
+            if (const std::shared_ptr<Hyx::Atom> atom = target->GetLastProcessedFrame()) {
+                backwards = backwards || atom->GetFrameNr() < last;
+                last = atom->GetFrameNr();
+            }
+        }
+    });
+    EXPECT_TRUE(g.runToEnd());
+    done = true;
+    reader.join();
+    EXPECT_FALSE(backwards.load());
+    ASSERT_NE(target->GetLastProcessedFrame(), nullptr);
+    EXPECT_EQ(target->GetLastProcessedFrame()->GetFrameNr(), 2999u);
+    g.graph->Stop();
+    EXPECT_EQ(target->GetLastProcessedFrame(), nullptr);
+}
+
+namespace {
+
+// Keeps every other copy it is handed, so copies are both refilled and left alone.
+class KeepingTarget : public Hyx::Target {
+public:
+    Guid TypeGuid() const override { return kTargetGuid; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("TargetKeeping", Hyx::FilterCategory::Target);
+    }
+    std::vector<std::shared_ptr<Hyx::Atom>> kept;
+    std::vector<const Hyx::Atom*> handed;
+
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        handed.push_back(atom.get());
+        if (atom->GetFrameNr() % 2 == 0)
+            kept.push_back(std::move(atom));
+        return HyxErrorCode::Success;
+    }
+};
+
+} // namespace
+
+TEST(HandOffConcurrency, TargetCopiesKeptByTheTargetStayAsTheyWere)
+{
+    TestGraph g;
+    g.make<TestSource>(8u);
+    auto target = g.make<KeepingTarget>();
+    ASSERT_EQ(g.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
+    ASSERT_TRUE(g.runToEnd());
+    ASSERT_EQ(target->kept.size(), 4u);
+    for (size_t i = 0; i < target->kept.size(); ++i) {
+        EXPECT_EQ(target->kept[i]->GetFrameNr(), 2 * i);
+        EXPECT_EQ(target->kept[i]->GetAllDataLayers().size(), 1u);
+        EXPECT_NE(target->kept[i].get(), target->GetLastProcessedFrame().get()); // a copy, not the atom
+    }
+    // A copy the target let go is refilled for the next frame rather than made anew.
+    ASSERT_EQ(target->handed.size(), 8u);
+    EXPECT_EQ(target->handed[1], target->handed[2]);
+    g.graph->Stop();
+}
+
+namespace {
+
+// The same walk answered through the single queries (the composed default).
+class ComposedAuto : public Hyx::FrameOrderAuto {
+public:
+    using FrameOrderAuto::FrameOrderAuto;
+};
+class ComposedManual : public Hyx::FrameOrderManual {};
+
+std::string describe(const FrameTake& take)
+{
+    return std::to_string(static_cast<int>(take.outcome)) + "/" + std::to_string(take.advanced) + "/" +
+           std::to_string(take.frame) + "/" + std::to_string(take.progress);
+}
+
+// Steps both providers alike: advance pending after every handed-on frame, the output full on
+// every third step.
+void expectSameWalk(Hyx::FrameOrderProvider& fast, Hyx::FrameOrderProvider& composed, const char* name)
+{
+    bool pendingFast = true;
+    bool pendingComposed = true;
+    for (int step = 0; step < 14; ++step) {
+        const bool full = step % 3 == 2;
+        const FrameTake a = fast.TakeFrame(pendingFast, full);
+        const FrameTake b = composed.TakeFrame(pendingComposed, full);
+        EXPECT_EQ(describe(a), describe(b)) << name << " step " << step;
+        pendingFast = a.outcome == FrameTake::Outcome::Frame ? step % 4 != 1 : pendingFast && !a.advanced;
+        pendingComposed = b.outcome == FrameTake::Outcome::Frame ? step % 4 != 1 : pendingComposed && !b.advanced;
+    }
+}
+
+} // namespace
+
+TEST(FrameTake, OneStepAnswersAsTheSingleQueries)
+{
+    using Hyx::PlaybackMode;
+    const struct {
+        PlaybackMode mode;
+        uint32_t first;
+        uint32_t range;
+    } walks[] = {
+        {PlaybackMode::ForwardOnce, 5, 4},     {PlaybackMode::ForwardLoop, 0, 3}, {PlaybackMode::BackwardOnce, 2, 4},
+        {PlaybackMode::BackwardLoop, 0, 3},    {PlaybackMode::Pingpong, 0, 3},    {PlaybackMode::PingpongInverse, 1, 3},
+        {PlaybackMode::Realtime, 0, 2},        {PlaybackMode::ForwardOnce, 7, 1}, {PlaybackMode::ForwardOnce, 0, 0},
+        {static_cast<PlaybackMode>(99), 3, 5},
+    };
+    for (const auto& walk : walks) {
+        Hyx::FrameOrderAuto fast(walk.first, walk.range);
+        ComposedAuto composed(walk.first, walk.range);
+        fast.SetPlaybackMode(walk.mode, true);
+        composed.SetPlaybackMode(walk.mode, true);
+        expectSameWalk(fast, composed, ("mode " + std::to_string(static_cast<int>(walk.mode))).c_str());
+    }
+    Hyx::FrameOrderManual fast;
+    ComposedManual composed;
+    for (uint32_t frame : {4u, 9u, 9u, 2u, 7u}) {
+        fast.PushBackNextFrameID(frame);
+        composed.PushBackNextFrameID(frame);
+    }
+    expectSameWalk(fast, composed, "manual");
+}

@@ -34,7 +34,10 @@ HyxErrorCode FilterWithInput::Update()
             SetProgress(source->GetProgress());
         return HyxErrorCode::Success;
     }
-    SetProgress(_updateSourcePtr->GetProgress());
+    // Mostly unchanged between passes: then there is nothing to tell.
+    const float progress = _updateSourcePtr->GetProgress();
+    if (progress != GetProgress())
+        SetProgress(progress);
     return HyxErrorCode::Success;
 }
 

@@ -343,6 +343,9 @@ private:
     // the update path); the mutex guards the per-stream map.
     mutable VornCommon::concurrency::SpinLock _lastAtomLock;
     std::shared_ptr<Atom> _lastProcessedAtom;
+    // The object of _lastProcessedAtom, stored with it under the lock: the updating thread
+    // compares against it without the lock.
+    std::atomic<const Atom*> _lastAtomObject{nullptr};
     mutable std::mutex _cacheMutex;
     std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
 

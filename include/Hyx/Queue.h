@@ -15,6 +15,7 @@
 #include <VornCommon/BlockingBoundedQueue.h>
 
 #include <memory>
+#include <utility>
 
 namespace Hyx {
 
@@ -33,7 +34,7 @@ public:
     /// The slot count.
     int GetNumSlots() const { return _slots; }
     /// Number of atoms held.
-    int NumPendingData() const;
+    int NumPendingData() const { return static_cast<int>(_queue->Size()); }
     /// Slots minus atoms held.
     int NumEmptySlots() const { return _slots - NumPendingData(); }
     /// True while a push would be taken.
@@ -41,10 +42,11 @@ public:
     /// True while a pull would not wait.
     bool HasPendingData() const { return NumPendingData() > 0; }
 
-    /// Appends the atom when a slot is free; false at once when the queue is full.
-    bool Push(std::shared_ptr<Atom> atom) const;
+    /// Appends the atom when a slot is free; false at once when the queue is full. (The
+    /// fullness test and the append are one step, so no producer ever waits here.)
+    bool Push(std::shared_ptr<Atom> atom) const { return _queue->TryPush(std::move(atom)); }
     /// Waits for an atom and takes the oldest.
-    std::shared_ptr<Atom> Pull() const;
+    std::shared_ptr<Atom> Pull() const { return _queue->Pull(); }
     /// Drops every atom, then leaves one empty atom pointer when a slot exists.
     void Flush() const;
 

@@ -350,6 +350,8 @@ public:
     HyxErrorCode playResult = HyxErrorCode::Success;
     Frames asked;
     std::vector<std::string> hooks;
+    /// Each atom made is handed out again for the frames after it, this many in all (a held frame).
+    unsigned repeat = 1;
 
 protected:
     HyxErrorCode onPlay(bool firstStart) override
@@ -368,17 +370,24 @@ protected:
             holdBack.erase(it);
             return HyxErrorCode::Success;
         }
+        if (_held && frame % repeat != 0) {
+            atom = _held;
+            return HyxErrorCode::Success;
+        }
         atom = std::make_shared<Atom>(GetStreamId(), frame, GetTimeInNanoSecondsForFrame(25.0f, frame));
         for (int i = 0; i < _profile->GetDataProfileCount(); ++i) {
             const auto entry = _profile->GetDataProfileByIndex(i);
             atom->AddDataLayer(std::make_shared<PayloadLayer>(entry->GetPurposeGuid(), entry->GetTypeGuid(), frame));
         }
+        if (repeat > 1)
+            _held = atom;
         return HyxErrorCode::Success;
     }
 
 private:
     std::shared_ptr<Profile> _profile;
     std::shared_ptr<DataTypeStreamInfo> _info;
+    std::shared_ptr<Atom> _held;
 };
 
 /// A single-stream source whose stream is made at initialisation.

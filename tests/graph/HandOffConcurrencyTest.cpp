@@ -35,31 +35,45 @@ TEST(HandOffConcurrency, PermitsComeBackWhetherTheTakerSpinsOrSleeps)
     chain.graph->Stop();
 }
 
+// Fresh atoms swap the cache; an atom handed on again (a held frame) leaves it alone.
 TEST(HandOffConcurrency, LastAtomReadByAHostThreadWhileTheGraphUpdates)
 {
-    TestGraph g;
-    g.make<TestSource>(3000u);
-    auto target = g.make<TestTarget>();
-    ASSERT_EQ(g.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
-    std::atomic<bool> done{false};
-    std::atomic<bool> backwards{false};
-    std::thread reader([&] {
-        unsigned last = 0;
-        while (!done.load()) {
-            if (const std::shared_ptr<Hyx::Atom> atom = target->GetLastProcessedFrame()) {
-                backwards = backwards || atom->GetFrameNr() < last;
-                last = atom->GetFrameNr();
+    for (const unsigned repeat : {1u, 3u}) {
+        SCOPED_TRACE(repeat);
+        TestGraph g;
+        auto source = g.make<TestSource>(3000u);
+        source->stream()->repeat = repeat;
+        auto target = g.make<TestTarget>();
+        ASSERT_EQ(g.graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success);
+        std::atomic<bool> done{false};
+        std::atomic<bool> backwards{false};
+        std::thread reader([&] {
+            unsigned last[2] = {0, 0};
+            while (!done.load()) {
+                const std::shared_ptr<Hyx::Atom> atoms[2] = {source->GetLastProcessedFrame(),
+                                                             target->GetLastProcessedFrame()};
+                for (int i = 0; i < 2; ++i) {
+                    if (atoms[i]) {
+                        backwards = backwards || atoms[i]->GetFrameNr() < last[i];
+                        last[i] = atoms[i]->GetFrameNr();
+                    }
+                }
             }
+        });
+        EXPECT_TRUE(g.runToEnd());
+        done = true;
+        reader.join();
+        EXPECT_FALSE(backwards.load());
+        for (const std::shared_ptr<Hyx::Filter>& filter :
+             {std::shared_ptr<Hyx::Filter>(source), std::shared_ptr<Hyx::Filter>(target)}) {
+            ASSERT_NE(filter->GetLastProcessedFrame(), nullptr);
+            EXPECT_EQ(filter->GetLastProcessedFrame()->GetFrameNr(), 3000u - repeat);
+            EXPECT_EQ(filter->GetNumFramesProcessed(), 3000u);
         }
-    });
-    EXPECT_TRUE(g.runToEnd());
-    done = true;
-    reader.join();
-    EXPECT_FALSE(backwards.load());
-    ASSERT_NE(target->GetLastProcessedFrame(), nullptr);
-    EXPECT_EQ(target->GetLastProcessedFrame()->GetFrameNr(), 2999u);
-    g.graph->Stop();
-    EXPECT_EQ(target->GetLastProcessedFrame(), nullptr);
+        g.graph->Stop();
+        EXPECT_EQ(target->GetLastProcessedFrame(), nullptr);
+        EXPECT_EQ(source->GetLastProcessedFrame(), nullptr);
+    }
 }
 
 namespace {

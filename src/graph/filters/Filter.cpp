@@ -425,6 +425,7 @@ void Filter::storeLastAtom(std::shared_ptr<Atom> atom)
     {
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
         _lastProcessedAtom.swap(atom);
+        _lastAtomObject.store(_lastProcessedAtom.get(), std::memory_order_relaxed);
     }
     // `atom` now holds the one before, released here.
 }
@@ -444,12 +445,22 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     if (!IsRunning(*this))
         return kSuccess;
     Connection* const output = outputConnectionForUpdate();
+    // The settings object lives as long as the process: asked for once.
+    static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
+    const bool perStream = settings->GetEnableStreamSelection();
+    // An atom handed on again (a held frame) is already the last one: the queue takes this
+    // reference, and the cache is left alone (no lock, no count changes). Only this thread
+    // stores atoms; a concurrent forget is as if it came after.
+    if (!perStream && _lastAtomObject.load(std::memory_order_relaxed) == atom.get()) {
+        if (output != nullptr && !output->PushToQueue(std::move(atom)))
+            return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+        _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        return kSuccess;
+    }
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    // The settings object lives as long as the process: asked for once.
-    static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
-    if (settings->GetEnableStreamSelection()) {
+    if (perStream) {
         addToCachedAtoms(atom);
     } else {
         storeLastAtom(std::move(atom));

@@ -9,6 +9,8 @@
 
 #include <VornCommon/Profiler.h>
 
+#include <optional>
+
 namespace Hyx {
 
 FilterWithInput::FilterWithInput() : Filter(false)
@@ -34,7 +36,10 @@ HyxErrorCode FilterWithInput::Update()
             SetProgress(source->GetProgress());
         return HyxErrorCode::Success;
     }
-    SetProgress(_updateSourcePtr->GetProgress());
+    // Mostly unchanged between passes: then there is nothing to tell.
+    const float progress = _updateSourcePtr->GetProgress();
+    if (progress != GetProgress())
+        SetProgress(progress);
     return HyxErrorCode::Success;
 }
 
@@ -80,7 +85,7 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
     bool pushed = false;
     bool more = true;
     HyxErrorCode firstFailure = HyxErrorCode::Success;
-    VornCommon::String firstFailureText;
+    std::optional<VornCommon::String> firstFailureText; // made only on a failure
     for (int i = 0; i < count && more; ++i) {
         std::shared_ptr<Atom> atom = input->Pull();
         if (!atom || !IsRunning(*this))
@@ -101,7 +106,7 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
         }
     }
     if (firstFailure != HyxErrorCode::Success) {
-        SetError(firstFailureText);
+        SetError(*firstFailureText);
         return firstFailure;
     }
     return pushed ? HyxErrorCode::Success : HyxErrorCode::NoDataAvailable;
@@ -115,8 +120,13 @@ HyxErrorCode FilterWithInput::finishCycle(HyxErrorCode body, HyxErrorCode (*post
         if (!IsFailure(body))
             return body;
     }
-    const std::string text = GetLastError(true).StdString();
-    return ReportError(body, text.c_str());
+    // Kept out of line: the text handling would otherwise weigh on every successful pass.
+    const auto nest = [this](HyxErrorCode code) __attribute__((noinline, cold))
+    {
+        const std::string text = GetLastError(true).StdString();
+        return ReportError(code, text.c_str());
+    };
+    return nest(body);
 }
 
 bool FilterWithInput::IsDone() const

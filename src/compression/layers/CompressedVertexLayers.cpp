@@ -69,12 +69,142 @@ void requireCodedSize(const uint8_t* coded, uint64_t codedSize, uint32_t count, 
         BlobCoding::RequirePlainSize(coded, codedSize, code, uint64_t(count) * raw);
 }
 
-/// Count then coded bytes, the payload of texture coordinates and indices.
-void readCountAndRest(uint8_t* data, uint32_t size, uint32_t& count, uint32_t& codedSize, uint8_t*& coded)
+/// How a counted array of one element type is coded: bytes per element under code 0,
+/// FIXED_WIDE and FIXED_NARROW, its fixed-rate packers, and its texts.
+struct CountedCodec {
+    uint32_t rawBytes, wideBytes, narrowBytes;
+    const char* wideName;
+    const char* narrowName;
+    const char* unsupported;
+    const char* empty;
+    std::unique_ptr<uint8_t[]> (*packWide)(const uint8_t* elements, uint32_t count);
+    std::unique_ptr<uint8_t[]> (*packNarrow)(const uint8_t* elements, uint32_t count);
+    void (*unpackWide)(const uint8_t* coded, uint32_t count, uint8_t* out);
+    void (*unpackNarrow)(const uint8_t* coded, uint32_t count, uint8_t* out);
+};
+
+const CountedCodec UVS_CODEC{
+    8,
+    4,
+    3,
+    "16BIT",
+    "12BIT",
+    UVS_UNSUPPORTED,
+    "texture coordinates layer holds no data",
+    [](const uint8_t* e, uint32_t n) {
+        return FloatCompressor::CompressFloatsTo16Bit(reinterpret_cast<const float*>(e), n * 2);
+    },
+    [](const uint8_t* e, uint32_t n) {
+        return FloatCompressor::CompressFloatsTo12Bit(reinterpret_cast<const float*>(e), n * 2);
+    },
+    [](const uint8_t* c, uint32_t n, uint8_t* out) {
+        FloatCompressor::DecompressFloatsFrom16Bit(c, n * 2, reinterpret_cast<float*>(out));
+    },
+    [](const uint8_t* c, uint32_t n, uint8_t* out) {
+        FloatCompressor::DecompressFloatsFrom12Bit(c, n * 2, reinterpret_cast<float*>(out));
+    }};
+
+const CountedCodec INDICES_CODEC{
+    4,
+    3,
+    2,
+    "24BIT",
+    "16BIT",
+    INDICES_UNSUPPORTED,
+    "indices layer holds no data",
+    [](const uint8_t* e, uint32_t n) {
+        uint32_t size = 0;
+        return UInt32Compressor::Compress24Bit(reinterpret_cast<const uint32_t*>(e), n, size);
+    },
+    [](const uint8_t* e, uint32_t n) {
+        uint32_t size = 0;
+        return UInt32Compressor::Compress16Bit(reinterpret_cast<const uint32_t*>(e), n, size);
+    },
+    [](const uint8_t* c, uint32_t n, uint8_t* out) {
+        UInt32Compressor::Decompress24Bit(c, n, reinterpret_cast<uint32_t*>(out));
+    },
+    [](const uint8_t* c, uint32_t n, uint8_t* out) {
+        UInt32Compressor::Decompress16Bit(c, n, reinterpret_cast<uint32_t*>(out));
+    }};
+
+/// Codes count elements under code; the result borrows the elements for code 0.
+Coded codeCounted(const uint8_t* elements, uint32_t count, uint8_t code, const CountedCodec& codec)
 {
+    Coded coded;
+    if (count == 0)
+        return coded;
+    if (!elements)
+        throw std::runtime_error(codec.empty);
+    if (code == 0) {
+        coded.data = elements;
+        coded.size = uint64_t(count) * codec.rawBytes;
+    } else if (BlobCoding::IsBlosc(code)) {
+        BlobCoding::Compress(elements, uint64_t(count) * codec.rawBytes, code, coded.blosc);
+        coded.data = coded.blosc.data();
+        coded.size = coded.blosc.size();
+    } else if (code == FIXED_WIDE) {
+        coded.packed = codec.packWide(elements, count);
+        coded.size = uint64_t(count) * codec.wideBytes;
+    } else if (code == FIXED_NARROW) {
+        coded.packed = codec.packNarrow(elements, count);
+        coded.size = uint64_t(count) * codec.narrowBytes;
+    } else {
+        throw std::invalid_argument(codec.unsupported);
+    }
+    if (coded.packed)
+        coded.data = coded.packed.get();
+    return coded;
+}
+
+/// Refuses a stored code or coded size that cannot give count elements, before the plain
+/// layer grows.
+void checkCounted(const uint8_t* coded, uint64_t codedSize, uint32_t count, uint8_t code, const CountedCodec& codec)
+{
+    if (count > 0 && code != 0 && !BlobCoding::IsBlosc(code) && code != FIXED_WIDE && code != FIXED_NARROW)
+        throw std::invalid_argument(codec.unsupported);
+    requireCodedSize(coded, codedSize, count, code, codec.rawBytes, codec.wideBytes, codec.narrowBytes);
+}
+
+/// Decodes count checked elements into out.
+void decodeCounted(const uint8_t* coded, uint64_t codedSize, uint32_t count, uint8_t code, const CountedCodec& codec,
+                   uint8_t* out)
+{
+    if (count == 0)
+        return;
+    if (code == 0)
+        std::memcpy(out, coded, uint64_t(count) * codec.rawBytes);
+    else if (code == FIXED_WIDE)
+        codec.unpackWide(coded, count, out);
+    else if (code == FIXED_NARROW)
+        codec.unpackNarrow(coded, count, out);
+    else
+        BlobCoding::Decompress(coded, codedSize, code, out, uint64_t(count) * codec.rawBytes);
+}
+
+/// The name of a stored code.
+std::string countedName(uint8_t code, const CountedCodec& codec)
+{
+    if (code == FIXED_WIDE)
+        return codec.wideName;
+    if (code == FIXED_NARROW)
+        return codec.narrowName;
+    return CompressionBase::GetAsString(code);
+}
+
+/// Count then coded bytes, the payload of texture coordinates and indices: false, and all
+/// empty, for another version or a payload shorter than its count.
+bool readCountAndRest(uint16_t version, uint8_t* data, uint32_t size, uint32_t& count, uint32_t& codedSize,
+                      uint8_t*& coded)
+{
+    count = 0;
+    codedSize = 0;
+    coded = nullptr;
+    if (version != CLASS_VERSION || size < COUNT_SIZE)
+        return false;
     count = CountedArray::CountAt(data, size, 0);
     codedSize = size > COUNT_SIZE ? size - COUNT_SIZE : 0;
     coded = codedSize ? data + COUNT_SIZE : nullptr;
+    return true;
 }
 
 /// Per-normal coded size of a stored code; 0 for an unknown one.
@@ -137,31 +267,7 @@ bool DataTypeCompressedVertexTextureUVs::compress(std::shared_ptr<DataLayer> sou
     if (!plain)
         return false;
     const uint32_t count = plain->GetNumVertices();
-    const float* uvs = plain->GetUVs();
-    Coded coded;
-    if (count > 0) {
-        if (!uvs)
-            throw std::runtime_error("texture coordinates layer holds no data");
-        const uint64_t raw = uint64_t(count) * 8;
-        if (code == 0) {
-            coded.data = reinterpret_cast<const uint8_t*>(uvs);
-            coded.size = raw;
-        } else if (BlobCoding::IsBlosc(code)) {
-            BlobCoding::Compress(reinterpret_cast<const uint8_t*>(uvs), raw, code, coded.blosc);
-            coded.data = coded.blosc.data();
-            coded.size = coded.blosc.size();
-        } else if (code == FIXED_WIDE) {
-            coded.packed = FloatCompressor::CompressFloatsTo16Bit(uvs, count * 2);
-            coded.size = uint64_t(count) * 4;
-        } else if (code == FIXED_NARROW) {
-            coded.packed = FloatCompressor::CompressFloatsTo12Bit(uvs, count * 2);
-            coded.size = uint64_t(count) * 3;
-        } else {
-            throw std::invalid_argument(UVS_UNSUPPORTED);
-        }
-        if (coded.packed)
-            coded.data = coded.packed.get();
-    }
+    const Coded coded = codeCounted(reinterpret_cast<const uint8_t*>(plain->GetUVs()), count, code, UVS_CODEC);
     compressBase(*plain);
     _compressionType = code;
     DataWriter writer = preparePayload(CountedArray::PayloadSize(COUNT_SIZE, 1, static_cast<uint32_t>(coded.size)));
@@ -180,33 +286,15 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexTextureUVs::decompress()
 {
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexTextureUVs>(_uncompressedTypeGuid, _purposeGuid,
                                                                           _compressedBlobVersion);
-    const uint8_t code = _compressionType;
-    if (_count > 0 && code != 0 && !BlobCoding::IsBlosc(code) && code != FIXED_WIDE && code != FIXED_NARROW)
-        throw std::invalid_argument(UVS_UNSUPPORTED);
-    const uint64_t raw = uint64_t(_count) * 8;
-    requireCodedSize(_coded, _codedSize, _count, code, 8, 4, 3);
+    checkCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC);
     plain->Allocate(_count);
-    float* uvs = plain->GetUVs();
-    if (_count == 0)
-        return plain;
-    if (code == 0)
-        std::memcpy(uvs, _coded, raw);
-    else if (code == FIXED_WIDE)
-        FloatCompressor::DecompressFloatsFrom16Bit(_coded, _count * 2, uvs);
-    else if (code == FIXED_NARROW)
-        FloatCompressor::DecompressFloatsFrom12Bit(_coded, _count * 2, uvs);
-    else
-        BlobCoding::Decompress(_coded, _codedSize, code, reinterpret_cast<uint8_t*>(uvs), raw);
+    decodeCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC, reinterpret_cast<uint8_t*>(plain->GetUVs()));
     return plain;
 }
 
 std::string DataTypeCompressedVertexTextureUVs::GetCompressionTypeAsString() const
 {
-    if (_compressionType == FIXED_WIDE)
-        return "16BIT";
-    if (_compressionType == FIXED_NARROW)
-        return "12BIT";
-    return CompressionBase::GetAsString(_compressionType);
+    return countedName(_compressionType, UVS_CODEC);
 }
 
 void DataTypeCompressedVertexTextureUVs::onUpdateStatusProperties()
@@ -217,13 +305,7 @@ void DataTypeCompressedVertexTextureUVs::onUpdateStatusProperties()
 
 bool DataTypeCompressedVertexTextureUVs::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
-    _count = 0;
-    _codedSize = 0;
-    _coded = nullptr;
-    if (_payloadVersion != CLASS_VERSION || size < COUNT_SIZE)
-        return false;
-    readCountAndRest(data, size, _count, _codedSize, _coded);
-    return true;
+    return readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
 }
 
 // ---- indices --------------------------------------------------------------------------
@@ -240,32 +322,7 @@ bool DataTypeCompressedVertexIndices::compress(std::shared_ptr<DataLayer> source
     if (!plain)
         return false;
     const uint32_t count = plain->GetNumIndices();
-    const uint32_t* indices = plain->GetIndices();
-    Coded coded;
-    if (count > 0) {
-        if (!indices)
-            throw std::runtime_error("indices layer holds no data");
-        const uint64_t raw = uint64_t(count) * 4;
-        uint32_t packedSize = 0;
-        if (code == 0) {
-            coded.data = reinterpret_cast<const uint8_t*>(indices);
-            coded.size = raw;
-        } else if (BlobCoding::IsBlosc(code)) {
-            BlobCoding::Compress(reinterpret_cast<const uint8_t*>(indices), raw, code, coded.blosc);
-            coded.data = coded.blosc.data();
-            coded.size = coded.blosc.size();
-        } else if (code == FIXED_WIDE) {
-            coded.packed = UInt32Compressor::Compress24Bit(indices, count, packedSize);
-            coded.size = packedSize;
-        } else if (code == FIXED_NARROW) {
-            coded.packed = UInt32Compressor::Compress16Bit(indices, count, packedSize);
-            coded.size = packedSize;
-        } else {
-            throw std::invalid_argument(INDICES_UNSUPPORTED);
-        }
-        if (coded.packed)
-            coded.data = coded.packed.get();
-    }
+    const Coded coded = codeCounted(reinterpret_cast<const uint8_t*>(plain->GetIndices()), count, code, INDICES_CODEC);
     compressBase(*plain);
     _compressionType = code;
     DataWriter writer = preparePayload(CountedArray::PayloadSize(COUNT_SIZE, 1, static_cast<uint32_t>(coded.size)));
@@ -284,23 +341,10 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexIndices::decompress()
 {
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexIndices>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
-    const uint8_t code = _compressionType;
-    if (_count > 0 && code != 0 && !BlobCoding::IsBlosc(code) && code != FIXED_WIDE && code != FIXED_NARROW)
-        throw std::invalid_argument(INDICES_UNSUPPORTED);
-    const uint64_t raw = uint64_t(_count) * 4;
-    requireCodedSize(_coded, _codedSize, _count, code, 4, 3, 2);
+    checkCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC);
     plain->Allocate(_count);
-    uint32_t* indices = plain->GetIndices();
-    if (_count == 0)
-        return plain;
-    if (code == 0)
-        std::memcpy(indices, _coded, raw);
-    else if (code == FIXED_WIDE)
-        UInt32Compressor::Decompress24Bit(_coded, _count, indices);
-    else if (code == FIXED_NARROW)
-        UInt32Compressor::Decompress16Bit(_coded, _count, indices);
-    else
-        BlobCoding::Decompress(_coded, _codedSize, code, reinterpret_cast<uint8_t*>(indices), raw);
+    decodeCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC,
+                  reinterpret_cast<uint8_t*>(plain->GetIndices()));
     return plain;
 }
 
@@ -311,11 +355,7 @@ std::string DataTypeCompressedVertexIndices::ToString(bool friendly) const
 
 std::string DataTypeCompressedVertexIndices::GetCompressionTypeAsString() const
 {
-    if (_compressionType == FIXED_WIDE)
-        return "24BIT";
-    if (_compressionType == FIXED_NARROW)
-        return "16BIT";
-    return CompressionBase::GetAsString(_compressionType);
+    return countedName(_compressionType, INDICES_CODEC);
 }
 
 void DataTypeCompressedVertexIndices::onUpdateStatusProperties()
@@ -326,13 +366,7 @@ void DataTypeCompressedVertexIndices::onUpdateStatusProperties()
 
 bool DataTypeCompressedVertexIndices::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
-    _count = 0;
-    _codedSize = 0;
-    _coded = nullptr;
-    if (_payloadVersion != CLASS_VERSION || size < COUNT_SIZE)
-        return false;
-    readCountAndRest(data, size, _count, _codedSize, _coded);
-    return true;
+    return readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
 }
 
 // ---- normals --------------------------------------------------------------------------

@@ -3,7 +3,7 @@
 // beside the same compress and decompress calls on the same layers in a plain loop (the
 // baseline). Also the block run-length coder on all-distinct DXT1 blocks beside memcpy.
 
-#include "../tests/graph/GraphFixtures.h"
+#include "ThreadedMutateRun.h"
 
 #include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeTextureBlock.h>
@@ -149,24 +149,7 @@ BENCHMARK(BM_AutoMutatesInPlainLoop)->Unit(benchmark::kMillisecond)->UseRealTime
 void BM_AutoMutatesInMutateAtomMultiThread(benchmark::State& state)
 {
     frameLayers();
-    auto graph = std::make_shared<Hyx::Graph>();
-    auto mutate = std::make_shared<RoundTripMutate>();
-    graph->AddAndConnect(std::make_shared<GraphFixtures::TestSource>(kFrames));
-    graph->AddAndConnect(mutate);
-    graph->AddAndConnect(std::make_shared<GraphFixtures::TestTarget>());
-    mutate->setParameterValue("Threads count", std::to_string(state.range(0)).c_str());
-    mutate->setParameterValue("Drop atoms when occupied", "False");
-    for (auto _ : state) {
-        if (graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success) {
-            state.SkipWithError(graph->GetLastError(false).CStr());
-            break;
-        }
-        while (!graph->IsDone())
-            graph->Update();
-        graph->Stop();
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFrames);
-    state.counters["workers"] = static_cast<double>(state.range(0));
+    RunThreadedMutate(state, std::make_shared<RoundTripMutate>(), kFrames);
 }
 BENCHMARK(BM_AutoMutatesInMutateAtomMultiThread)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -2,7 +2,7 @@
 // workers, beside the same hook called in a plain loop on one thread (the baseline). The
 // items/s counter of each row gives the speed-up over the baseline and over 1 worker.
 
-#include "../tests/graph/GraphFixtures.h"
+#include "ThreadedMutateRun.h"
 
 #include <Hyx/MutateMultiThread.h>
 
@@ -51,25 +51,7 @@ BENCHMARK(BM_HookInPlainLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_MutateAtomMultiThread(benchmark::State& state)
 {
-    auto graph = std::make_shared<Hyx::Graph>();
-    auto mutate = std::make_shared<SpinMutate>();
-    auto target = std::make_shared<GraphFixtures::TestTarget>();
-    graph->AddAndConnect(std::make_shared<GraphFixtures::TestSource>(kAtoms));
-    graph->AddAndConnect(mutate);
-    graph->AddAndConnect(target);
-    mutate->setParameterValue("Threads count", std::to_string(state.range(0)).c_str());
-    mutate->setParameterValue("Drop atoms when occupied", "False");
-    for (auto _ : state) {
-        if (graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success) {
-            state.SkipWithError(graph->GetLastError(false).CStr());
-            break;
-        }
-        while (!graph->IsDone())
-            graph->Update();
-        graph->Stop();
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kAtoms);
-    state.counters["workers"] = static_cast<double>(state.range(0));
+    RunThreadedMutate(state, std::make_shared<SpinMutate>(), kAtoms);
 }
 BENCHMARK(BM_MutateAtomMultiThread)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 

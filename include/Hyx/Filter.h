@@ -251,10 +251,14 @@ protected:
     void SetError(const VornCommon::String& text) const;
 
     /// Pushes into the output queue (21 when it is full or the atom is empty; nothing is
-    /// recorded then). Without an output connection the atom counts as done. A filter that
-    /// is neither playing nor paused (stopped during its own update) drops the atom: Success,
-    /// nothing recorded.
+    /// recorded then), counts the atom and records it as the last processed one, in every
+    /// state. Without an output connection the atom counts as done.
     HyxErrorCode pushToOutputQueue(std::shared_ptr<Atom> atom);
+    /// pushToOutputQueue for the library's own update paths (the update cycle after its
+    /// per-atom step, the mutates' post-update pushes, the sources): a filter stopped during
+    /// this very update (by its step, a stream or a listener) drops the atom in hand, which
+    /// belongs to the run that ended: Success, nothing pushed, counted or recorded.
+    HYX_INTERNAL HyxErrorCode pushFromUpdate(std::shared_ptr<Atom> atom);
     /// Records the atom as the last processed one, also under its stream id.
     void addToCachedAtoms(std::shared_ptr<Atom> atom);
     /// Counts an atom as processed without pushing it.

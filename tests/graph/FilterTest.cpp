@@ -244,9 +244,8 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     ASSERT_EQ(chain.filter->Initialize(chain.source.get()), Code::Success);
     auto connection = std::make_shared<Connection>(chain.graph, 1);
     ASSERT_EQ(connection->Connect(chain.source, chain.filter), Code::Success);
-    ASSERT_EQ(source.Play(), Code::Success);
-    ASSERT_EQ(chain.filter->Play(), Code::Success);
 
+    // Connected, never played: the push is a push like any other.
     auto first = std::make_shared<Atom>(0u, 1u, 10u);
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
     // Full: refused at once, nothing recorded.
@@ -278,13 +277,44 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetOutputNumStreams(), f.GetNumFramesProcessed()),
               std::tuple(s0b, 1, 4u));
 
-    // Stop forgets the last processed atoms; a stopped filter drops what it still pushes.
+    // Stop forgets the last processed atoms; a push after it counts and records again.
+    ASSERT_EQ(f.Play(), Code::Success);
     f.addToCachedAtoms(s1);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
-    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(nullptr, 4u));
+    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(s0a, 1u));
+}
+
+TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
+{
+    // A source that hands a first atom on as it starts, before it is playing.
+    class EagerSource : public TestSource {
+    public:
+        std::shared_ptr<Atom> first = std::make_shared<Atom>(0u, 0u, 0u);
+        Code pushed = Code::FilterError;
+
+    protected:
+        Code onPlay() override
+        {
+            pushed = pushToOutputQueue(first);
+            return TestSource::onPlay();
+        }
+    };
+    auto graph = std::make_shared<Graph>();
+    auto source = std::make_shared<EagerSource>();
+    auto filter = std::make_shared<TestFilter>();
+    ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+    ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success);
+    ASSERT_EQ(source->Play(), Code::Success);
+    EXPECT_EQ(source->pushed, Code::Success);
+    EXPECT_EQ(std::tuple(source->GetNumAtomsProcessed(), source->GetLastProcessedFrame()),
+              std::tuple(1u, source->first)); // the count restarts before the hook
+    const auto queue = filter->getInputConnection();
+    ASSERT_EQ(queue->NumPendingData(), 1);
+    EXPECT_EQ(queue->Pull(), source->first);
+    ASSERT_EQ(source->Stop(), Code::Success);
 }
 
 TEST(FilterLifeCycle, DestructionOutsideTheEarlyStatesIsReported)

@@ -103,7 +103,7 @@ HyxErrorCode SourceEmptySource::pushDataToOutput(unsigned frameId)
     // The Atom constructor cuts stream id and frame to their widths.
     auto atom = std::make_shared<Atom>(_streamInfo->GetHostId(), frameId, VornCommon::UnixTime100ns());
     atom->AddDataLayer(_streamInfo, false);
-    const HyxErrorCode result = pushToOutputQueue(std::move(atom));
+    const HyxErrorCode result = pushFromUpdate(std::move(atom));
     return result == HyxErrorCode::Success ? result : ReportError(result);
 }
 

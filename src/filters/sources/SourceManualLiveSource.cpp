@@ -135,7 +135,7 @@ HyxErrorCode SourceManualLiveSource::pushDataToOutput(unsigned)
     for (uint32_t i = 0; i < _declaredNumStreams; ++i) {
         const std::shared_ptr<Atom> atom = std::move(_atomsQueue.front());
         _atomsQueue.pop_front();
-        const HyxErrorCode result = pushToOutputQueue(Atom::Copy(atom, -1, true));
+        const HyxErrorCode result = pushFromUpdate(Atom::Copy(atom, -1, true));
         if (result != HyxErrorCode::Success) {
             // Not expected after the check above; the rest of the frame goes too, or every
             // later frame would mix two frames.

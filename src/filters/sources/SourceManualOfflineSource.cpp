@@ -145,7 +145,7 @@ HyxErrorCode SourceManualOfflineSource::pushDataToOutput(unsigned frameId)
         output && output->NumEmptySlots() < static_cast<int>(numStreams))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
     for (size_t s = 0; s < numStreams; ++s) {
-        const HyxErrorCode result = pushToOutputQueue(Atom::Copy(_atoms[frameId * numStreams + s], -1, true));
+        const HyxErrorCode result = pushFromUpdate(Atom::Copy(_atoms[frameId * numStreams + s], -1, true));
         if (result != HyxErrorCode::Success)
             return ReportError(result);
     }

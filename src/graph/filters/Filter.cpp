@@ -440,10 +440,6 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    // Stopped meanwhile (a stop asked from inside this very update): the atom in hand belongs
-    // to the run that ended and must not meet the next one in the queue.
-    if (!IsRunning(*this))
-        return kSuccess;
     Connection* const output = outputConnectionForUpdate();
     // The settings object lives as long as the process: asked for once.
     static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
@@ -468,6 +464,15 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return kSuccess;
+}
+
+HyxErrorCode Filter::pushFromUpdate(std::shared_ptr<Atom> atom)
+{
+    // Stopped meanwhile (a stop asked from inside this very update): the atom in hand belongs
+    // to the run that ended and must not meet the next one in the queue.
+    if (!IsRunning(*this))
+        return kSuccess;
+    return pushToOutputQueue(std::move(atom));
 }
 
 void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)

@@ -92,7 +92,7 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
             continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile
         HyxErrorCode result = cycle.step(*this, atom, more);
         if (!IsFailure(result) && atom) {
-            result = pushToOutputQueue(std::move(atom));
+            result = pushFromUpdate(std::move(atom));
             pushed = pushed || result == HyxErrorCode::Success;
         }
         if (!IsFailure(result))

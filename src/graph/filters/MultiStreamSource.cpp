@@ -169,7 +169,7 @@ HyxErrorCode MultiStreamSource::pushDataToOutput(unsigned frameId)
     }
     HyxErrorCode result = HyxErrorCode::Success;
     for (std::shared_ptr<Atom>& atom : _collected) {
-        const HyxErrorCode pushed = pushToOutputQueue(std::move(atom));
+        const HyxErrorCode pushed = pushFromUpdate(std::move(atom));
         if (result == HyxErrorCode::Success) {
             result = pushed;
         }

@@ -71,7 +71,7 @@ HyxErrorCode SingleStreamSource::pushDataToOutput(unsigned frameId)
     }
     Connection* const output = outputConnectionForUpdate();
     if (output && output->NumEmptySlots() >= 1) {
-        return pushToOutputQueue(std::move(atom));
+        return pushFromUpdate(std::move(atom));
     }
     return ReportError(HyxErrorCode::FilterFailedToPushAtom);
 }

@@ -58,7 +58,7 @@ HyxErrorCode MutateAtomMultiThread::onPostUpdate()
     std::shared_ptr<Atom> atom;
     while (MutateSupport::OutputHasRoom(output, 1) && _jobs->TakeFinished(atom)) {
         if (atom)
-            pushToOutputQueue(std::move(atom));
+            pushFromUpdate(std::move(atom));
         atom.reset();
     }
     return HyxErrorCode::Success;

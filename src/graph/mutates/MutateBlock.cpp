@@ -274,7 +274,7 @@ HyxErrorCode MutateBlock::onPostUpdate()
     for (size_t i = 0; i < count; ++i) {
         std::shared_ptr<Atom> atom = std::move(_releasedAtoms.front());
         _releasedAtoms.pop_front();
-        pushToOutputQueue(std::move(atom));
+        pushFromUpdate(std::move(atom));
     }
     return HyxErrorCode::Success;
 }

@@ -93,7 +93,7 @@ HyxErrorCode MutateFrameMultiThread::onPostUpdate()
     while (!_outputAtoms.empty() && MutateSupport::OutputHasRoom(output, 1)) {
         std::shared_ptr<Atom> atom = std::move(_outputAtoms.front());
         _outputAtoms.pop_front();
-        pushToOutputQueue(std::move(atom));
+        pushFromUpdate(std::move(atom));
     }
     return HyxErrorCode::Success;
 }

@@ -133,7 +133,7 @@ HyxErrorCode MutateWithBuffering::onPostUpdate()
         if (!MutateSupport::OutputHasRoom(getOutputConnection(), 1))
             return HyxErrorCode::NoDataAvailable; // kept for the next update
         std::shared_ptr<Atom>& slot = _buffer[_releaseIndex];
-        if (slot && pushToOutputQueue(slot) != HyxErrorCode::Success) {
+        if (slot && pushFromUpdate(slot) != HyxErrorCode::Success) {
             ResetError();
             return HyxErrorCode::NoDataAvailable;
         }

@@ -3,12 +3,16 @@
 // Writer of the binary atom stream into a file.
 //
 // Contract:
-// - Each Flush writes the whole buffer to the file; a failed write keeps the bytes in the
-//   buffer, does not count them as written and makes Flush return false.
+// - Each Flush writes the whole buffer to the file. A write that fails or is cut short may
+//   have left part of the buffer in the file, so it ends the file: Flush returns false and
+//   the bytes stay in the buffer, uncounted; later flushes write nothing and return false,
+//   and pack_atom returns 35 and appends nothing. The file keeps what was written before,
+//   every whole record readable. A flush with no file open fails without ending anything.
 // - A bare file name is placed in the executable's directory; a path with a directory part
 //   creates that directory when missing.
 // - CloseFile writes what is pending, calls onCloseFile, writes what that left, and closes.
-//   It returns false (and logs "Failed to write to file." at level 2) when a write failed.
+//   It returns false when any write of the file failed, and logs one level-2 line: a
+//   subclass's own (reportCloseFailure in onCloseFile), else "Failed to write to file.".
 // - The writer must be closed before it is destroyed. Destroying it open logs "File '<path>'
 //   not closed!" at level 2, writes the pending bytes and closes the file; a subclass's
 //   onCloseFile does not run then, so subclasses close themselves first.
@@ -47,11 +51,14 @@ protected:
     bool onFlush() override;
     /// Called by CloseFile before the file is closed; does nothing here.
     virtual void onCloseFile();
+    /// Logs the close's failure line at level 2 in place of the generic one (once per close).
+    void reportCloseFailure(const std::string& line);
 
     int _file = -1;
 
 private:
     std::string _path;
+    bool _closeFailureReported = false;
 };
 
 } // namespace Hyx

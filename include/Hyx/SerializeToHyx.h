@@ -12,22 +12,28 @@
 // - A container that cannot be opened logs "Can't write file '<path>'" at level 2 and the
 //   atom fails with 35; the next pack_atom tries again. An atom that finds no open container
 //   (and noContainer unset) fails with 35 and is not written anywhere, not even to the XML.
-// - pack_atom returns 0; 35 when the bytes could not be written (they stay pending and go
-//   out with the next successful write); 36 when the atom cannot be packed (with a table, an
-//   atom of more than 255 blocks or one that needs a 65,536th GUID). A frame out of chronological order in its stream raises
+// - pack_atom returns 0; 35 when the bytes could not be written; 36 when the atom cannot be
+//   packed (with a table, an atom of more than 255 blocks or one that needs a 65,536th
+//   GUID). A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
 //   write file '<path>'.").
+// - A write that failed or was cut short ends the container (see SerializeToFile): every
+//   later atom returns 35 and is written nowhere, not even to the XML. The file keeps each
+//   record written whole before the failure; readers skip the cut tail.
 // - CloseFile (or the destructor) appends the table with writeTable set, and the table
 //   element to the XML dump. An index the table record cannot hold is not written (level 2
-//   log); the atoms are all in the file and readers index them by walking.
+//   log); the atoms are all in the file and readers index them by walking. After a failed
+//   write neither is written: CloseFile returns false and logs "Failed to write to file
+//   '<name>.hyx'; the lookup table is not appended." at level 2.
 // - After CloseFile the writer is finished: pack_atom returns 35 and the file stays as it is.
 // - Not synchronised: one thread at a time.
 //
 // Contract of SerializeToHyxXml:
 // - The constructor opens the file and writes the head; destruction writes "</HYX>" and
 //   closes it. Each atom is one ATOM element with one DATA element per block, appended and
-//   written in one piece; block texts are escaped for XML.
+//   written in one piece; block texts are escaped for XML. After a failed or short write
+//   every atom returns 35 and nothing more is written.
 
 #include <Hyx/Export.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -75,6 +81,7 @@ protected:
 
 private:
     bool openFiles();
+    std::string basePath() const;
 
     bool _writeTable;
     bool _noContainer;

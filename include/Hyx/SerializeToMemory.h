@@ -15,6 +15,9 @@
 //   a frame out of chronological order raises the table's std::logic_error before anything
 //   is written, and an atom the table cannot index (more than 255 blocks, or a GUID beyond
 //   the 65,535 the table can list) is refused with 36.
+// - A subclass whose output may have taken part of a flush stops the stream (stopStream):
+//   from then on both pack_atom forms return 35 (FailedToWriteToFile) and append nothing,
+//   since no later record could stand at a known stream position.
 // - Flush hands the buffer to onFlush. On success the buffer is emptied (its capacity kept)
 //   and its bytes count as flushed; on failure the bytes stay in the buffer, are not
 //   counted, and Flush returns false. Flush only between atoms.
@@ -51,10 +54,12 @@ public:
     SerializeToMemory(const SerializeToMemory&) = delete;
     SerializeToMemory& operator=(const SerializeToMemory&) = delete;
 
-    /// Appends one atom record (no stream header). Returns 0, or 36 when refused.
+    /// Appends one atom record (no stream header). Returns 0, 36 when refused, 35 once the
+    /// stream is stopped.
     virtual HyxErrorCode pack_atom(std::shared_ptr<Atom> atom);
-    /// Appends one atom record and, with a table, files its AtomInfo there. Returns 0 or 36;
-    /// the table's order error passes to the caller with nothing written.
+    /// Appends one atom record and, with a table, files its AtomInfo there. Returns 0, 36 or
+    /// 35 as the one-argument form; the table's order error passes to the caller with
+    /// nothing written.
     HyxErrorCode pack_atom(std::shared_ptr<Atom> atom, std::shared_ptr<HyxLookupTable> table);
     /// Bytes now in the buffer.
     virtual uint32_t GetPackedDataSize() const;
@@ -122,6 +127,12 @@ protected:
     /// Cuts the buffer back to size bytes, keeping what lies before.
     void truncateBuffer(uint32_t size) const;
 
+    /// Ends the stream for good: every later atom is refused with 35. For subclasses whose
+    /// flush failed after its output may have taken part of the bytes.
+    void stopStream() { _stopped = true; }
+    /// True once stopStream was called.
+    bool streamStopped() const { return _stopped; }
+
 private:
     void append(const void* data, uint64_t n) const;
     void appendArray(const void* data, unsigned int n, unsigned int elementSize, bool withCount) const;
@@ -133,6 +144,7 @@ private:
     HYXFormatVersion _version;
     std::shared_ptr<FlatMemoryUInt8> _buffer;
     uint64_t _flushed = 0;
+    bool _stopped = false;
 };
 
 } // namespace Hyx

@@ -55,24 +55,38 @@ void SerializeToFile::closeFile(int& handle)
 
 bool SerializeToFile::onFlush()
 {
-    if (_file == -1)
+    if (_file == -1 || streamStopped())
         return false;
-    return FileHelper::Write(_file, GetPackedDataPtr(), GetPackedDataSize()) != -1;
+    const uint32_t n = GetPackedDataSize();
+    if (FileHelper::Write(_file, GetPackedDataPtr(), n) == static_cast<int64_t>(n))
+        return true;
+    // Part of the bytes may be in the file: a retry would write them twice.
+    stopStream();
+    return false;
 }
 
 void SerializeToFile::onCloseFile()
 {
 }
 
+void SerializeToFile::reportCloseFailure(const std::string& line)
+{
+    if (_closeFailureReported)
+        return;
+    _closeFailureReported = true;
+    LogMessage(VornCommon::LogLevel::Error, "%s", line.c_str());
+}
+
 bool SerializeToFile::CloseFile()
 {
     if (_file == -1)
         return GetPackedDataSize() == 0;
+    _closeFailureReported = false;
     bool written = Flush();
     onCloseFile();
-    written = Flush() && written;
+    written = Flush() && written && !streamStopped();
     if (!written)
-        LogMessage(VornCommon::LogLevel::Error, "Failed to write to file.");
+        reportCloseFailure("Failed to write to file.");
     closeFile(_file);
     return written;
 }

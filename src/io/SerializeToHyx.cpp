@@ -25,11 +25,15 @@ SerializeToHyx::~SerializeToHyx()
     }
 }
 
+std::string SerializeToHyx::basePath() const
+{
+    return FileHelper::RemoveExtension(GetFilePath()) + ".";
+}
+
 bool SerializeToHyx::openFiles()
 {
-    const std::string path = GetFilePath();
-    const std::string base = FileHelper::RemoveExtension(path) + ".";
-    const std::string ext = FileHelper::GetExtensionInLowerCase(path);
+    const std::string base = basePath();
+    const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
     if (!_noContainer && ext.find("hyx") != std::string::npos) {
         const std::string container = FileHelper::MakeEndsWith(base, "hyx");
         _file = openFile(container.c_str());
@@ -37,7 +41,7 @@ bool SerializeToHyx::openFiles()
             LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s'", container.c_str());
         } else {
             pack_hyxheader();
-            Flush(); // a failed write keeps the header pending for the next one
+            Flush(); // a failed write ends the file: every atom is then refused
             if (_writeTable)
                 _table = std::make_shared<HyxLookupTable>();
         }
@@ -69,6 +73,13 @@ void SerializeToHyx::onCloseFile()
     _finished = true;
     if (!_table)
         return;
+    if (streamStopped()) {
+        // The table would index the atom whose write failed, and the file's end is the
+        // failure's: readers index the whole records by walking instead.
+        reportCloseFailure("Failed to write to file '" + FileHelper::MakeEndsWith(basePath(), "hyx") +
+                           "'; the lookup table is not appended.");
+        return;
+    }
     Flush();
     uint32_t size = 0;
     if (const uint8_t* record = _table->Serialize(size)) {

@@ -89,6 +89,8 @@ SerializeToHyxXml::~SerializeToHyxXml()
 
 HyxErrorCode SerializeToHyxXml::pack_atom(std::shared_ptr<Atom> atom)
 {
+    if (streamStopped())
+        return HyxErrorCode::FailedToWriteToFile;
     if (!atom)
         return HyxErrorCode::FailedToPackAtom;
     const uint32_t id = atom->GetId();

@@ -154,6 +154,8 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom)
 
 HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::shared_ptr<HyxLookupTable> table)
 {
+    if (_stopped)
+        return HyxErrorCode::FailedToWriteToFile;
     if (!atom) {
         LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (no atom)");
         return HyxErrorCode::FailedToPackAtom;

@@ -1,9 +1,12 @@
 #include <Hyx/Atom.h>
 #include <Hyx/DeserializeFromFile.h>
+#include <Hyx/HYX2Reader.h>
 #include <Hyx/SerializeToFile.h>
 
 #include <VornCommon/FileHelper.h>
 
+#include "ContainerTestUtil.h"
+#include "FileSizeLimit.h"
 #include "StreamTestLayers.h"
 #include "StreamTestUtil.h"
 #include "TempDir.h"
@@ -13,6 +16,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace HyxTest;
 using Hyx::Atom;
@@ -130,4 +134,73 @@ TEST(AtomStreamFile, DestroyedOpenWriterReportsAndStillWrites)
     }
     EXPECT_EQ((std::tuple{log.Contains("File '" + path + "' not closed!"), ReadFileBytes(path).size()}),
               std::tuple(true, 15u));
+}
+
+TEST(AtomStreamFile, WriteCutShortEndsTheStream)
+{
+    // The header and atom 0 go out in one flush, atoms 1 to 3 in the next; the file size
+    // limit cuts a write `into` bytes past the end of the first `whole` atoms (the header's
+    // end for 0) and is lifted before atom 4.
+    Bytes stream;
+    std::vector<size_t> ends; // end of the header, then of each record
+    {
+        Hyx::SerializeToMemory full;
+        full.pack_hyxheader();
+        ends.push_back(full.GetPackedDataSize());
+        for (uint32_t frame = 0; frame < 4; ++frame) {
+            full.pack_atom(smallAtom(frame));
+            ends.push_back(full.GetPackedDataSize());
+        }
+        stream = PackedBytes(full);
+    }
+    const struct {
+        const char* where;
+        size_t whole;
+        int into;
+    } cases[] = {
+        {"in the header", 0, -8},
+        {"in atom 0, the first flush", 0, 10},
+        {"right after atom 1, the first of the second flush", 2, 0},
+        {"in atom 2, mid-flush", 2, 9},
+        {"in atom 3, the last of the second flush", 3, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        TempDir dir;
+        const std::string path = dir.file("cut.hyx");
+        const uint64_t cut = ends[c.whole] + c.into;
+        Hyx::SerializeToFile writer(path.c_str(), true);
+        ASSERT_TRUE(writer.IsReady());
+        bool limited = false, flushed = true;
+        {
+            FileSizeLimit limit(cut); // no test output while it stands
+            limited = limit.active;
+            writer.pack_hyxheader();
+            writer.pack_atom(smallAtom(0));
+            flushed = writer.Flush();
+            for (uint32_t frame = 1; frame < 4; ++frame)
+                writer.pack_atom(smallAtom(frame));
+            flushed = writer.Flush() && flushed;
+        }
+        ASSERT_TRUE(limited);
+        ASSERT_FALSE(flushed);
+
+        CapturedLog log;
+        const uint32_t pending = writer.GetPackedDataSize();
+        EXPECT_EQ((std::tuple{fs::file_size(path), writer.pack_atom(smallAtom(4)), writer.GetPackedDataSize(),
+                              writer.Flush(), fs::file_size(path)}),
+                  std::tuple(cut, HyxErrorCode::FailedToWriteToFile, pending, false, cut));
+        EXPECT_EQ((std::tuple{writer.CloseFile(), fs::file_size(path), CountAtLevel(log, LogLevel::Error),
+                              log.Count(LogLevel::Error, "Failed to write to file.")}),
+                  std::tuple(false, cut, size_t{1}, 1));
+        EXPECT_EQ(ReadFileBytes(path), Bytes(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(cut)));
+
+        // Read back: the whole atoms, and nothing of the cut one.
+        Hyx::ReadHYX2File reader(path.c_str());
+        EXPECT_NO_THROW({
+            EXPECT_EQ(reader.GetNumFrames(1), c.whole);
+            for (uint32_t frame = 0; frame < c.whole; ++frame)
+                EXPECT_EQ(RecordBytes(reader.GetFrameAtom(1, frame)), RecordBytes(smallAtom(frame))) << frame;
+        });
+    }
 }

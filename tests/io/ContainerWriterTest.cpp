@@ -4,6 +4,7 @@
 #include <Hyx/SerializeToHyx.h>
 
 #include "ContainerTestUtil.h"
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 using namespace HyxTest;
 using Hyx::HyxErrorCode;
@@ -148,4 +150,129 @@ TEST(ContainerWriter, UnwritableFiles)
     } catch (const std::logic_error& e) {
         EXPECT_EQ(std::string(e.what()), "Can't write file '" + xml + "'.");
     }
+}
+
+TEST(ContainerWriter, WriteCutShortEndsTheContainer)
+{
+    // The file size limit cuts a write `into` bytes past the end of the first `whole` atoms
+    // (the header's end for 0) and is lifted after the first refused atom.
+    constexpr uint32_t kFrames = 5;
+    const struct {
+        const char* name;
+        bool table;
+        uint32_t payload;
+        size_t whole;
+        int into;
+    } cases[] = {
+        {"take.hyx", true, 8, 2, 9},
+        {"take.hyx", false, 8, 2, 9},
+        {"take.hyx", true, 8, 1, 0}, // the write of atom 1 fails before its first byte
+        {"take.hyx", true, 8, 0, -8},
+        // The dump, far smaller than the records, keeps what the container took, without the
+        // table element.
+        {"take.hyxxml", true, 4096, 3, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.table) + " " + std::to_string(c.whole));
+        Hyx::SerializeToMemory full;
+        full.pack_hyxheader();
+        std::vector<size_t> ends{full.GetPackedDataSize()};
+        for (uint32_t frame = 0; frame < kFrames; ++frame) {
+            full.pack_atom(ContainerFrame(0, frame, c.payload));
+            ends.push_back(full.GetPackedDataSize());
+        }
+        const Bytes stream = PackedBytes(full);
+        const uint64_t cut = ends[c.whole] + c.into;
+
+        TempDir dir;
+        const std::string path = dir.file("take.hyx");
+        std::vector<HyxErrorCode> results;
+        bool limited = false;
+        uint64_t sizeAtLift = 0, sizeAfterAtoms = 0, sizeAfterClose = 0;
+        bool closed = true;
+        CapturedLog log;
+        {
+            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), c.table);
+            {
+                FileSizeLimit limit(cut); // no test output while it stands
+                limited = limit.active;
+                while (results.empty() || (results.back() == HyxErrorCode::Success && results.size() < kFrames))
+                    results.push_back(writer.pack_atom(ContainerFrame(0, uint32_t(results.size()), c.payload)));
+            }
+            sizeAtLift = std::filesystem::file_size(path);
+            while (results.size() < kFrames)
+                results.push_back(writer.pack_atom(ContainerFrame(0, uint32_t(results.size()), c.payload)));
+            sizeAfterAtoms = std::filesystem::file_size(path);
+            log.Clear();
+            closed = writer.CloseFile();
+            sizeAfterClose = std::filesystem::file_size(path);
+        }
+        ASSERT_TRUE(limited);
+        std::vector<HyxErrorCode> expected(kFrames, HyxErrorCode::FailedToWriteToFile);
+        std::fill_n(expected.begin(), c.whole, HyxErrorCode::Success);
+        const std::string closeLine = c.table
+                                          ? "Failed to write to file '" + path + "'; the lookup table is not appended."
+                                          : "Failed to write to file.";
+        EXPECT_EQ((std::tuple{results, sizeAtLift, sizeAfterAtoms, closed, sizeAfterClose,
+                              CountAtLevel(log, VornCommon::LogLevel::Error),
+                              log.Count(VornCommon::LogLevel::Error, closeLine)}),
+                  std::tuple(expected, cut, cut, false, cut, size_t{1}, 1));
+        EXPECT_EQ(ReadFileBytes(path), Bytes(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(cut)));
+
+        Hyx::ReadHYX2File reader(path.c_str());
+        EXPECT_NO_THROW({
+            EXPECT_EQ(reader.GetNumFrames(0), c.whole);
+            for (uint32_t frame = 0; frame < c.whole; ++frame)
+                EXPECT_EQ(RecordBytes(reader.GetFrameAtom(0, frame)), RecordBytes(ContainerFrame(0, frame, c.payload)))
+                    << frame;
+        });
+        if (std::string(c.name).ends_with("xml")) {
+            const std::string xml = text(ReadFileBytes(dir.file("take.xml")));
+            size_t atoms = 0;
+            for (size_t at = xml.find("<ATOM"); at != std::string::npos; at = xml.find("<ATOM", at + 1))
+                ++atoms;
+            EXPECT_EQ((std::tuple{atoms, xml.find("LookupTable"), xml.ends_with("  </ATOM>\n</HYX>")}),
+                      std::tuple(c.whole, std::string::npos, true));
+        }
+    }
+}
+
+TEST(ContainerWriter, DumpWriteCutShortEndsTheDump)
+{
+    // The limit cuts the element of atom 1 and is lifted before atom 2.
+    TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    const std::string path = dir.file("take.xml");
+    {
+        Hyx::SerializeToHyxXml whole(dir.file("whole.xml").c_str(), Hyx::HYX_FORMAT_VERSION_2000);
+        for (uint32_t frame = 0; frame < 3; ++frame)
+            whole.pack_atom(ContainerFrame(0, frame));
+    }
+    const std::string whole = text(ReadFileBytes(dir.file("whole.xml")));
+    const size_t cut = whole.find("<ATOM", whole.find("<ATOM") + 1) + 20;
+
+    std::vector<HyxErrorCode> results;
+    bool limited = false;
+    uint64_t sizeAtLift = 0, sizeAfterAtoms = 0;
+    uint32_t pendingAtLift = 0, pendingAfterAtoms = 0;
+    {
+        Hyx::SerializeToHyxXml dump(path.c_str(), Hyx::HYX_FORMAT_VERSION_2000);
+        {
+            FileSizeLimit limit(cut); // no test output while it stands
+            limited = limit.active;
+            for (uint32_t frame = 0; frame < 2; ++frame)
+                results.push_back(dump.pack_atom(ContainerFrame(0, frame)));
+        }
+        sizeAtLift = std::filesystem::file_size(path);
+        pendingAtLift = dump.GetPackedDataSize();
+        results.push_back(dump.pack_atom(ContainerFrame(0, 2)));
+        sizeAfterAtoms = std::filesystem::file_size(path);
+        pendingAfterAtoms = dump.GetPackedDataSize();
+    }
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(
+        (std::tuple{results, sizeAtLift, sizeAfterAtoms, pendingAfterAtoms - pendingAtLift, text(ReadFileBytes(path))}),
+        std::tuple(
+            std::vector{HyxErrorCode::Success, HyxErrorCode::FailedToWriteToFile, HyxErrorCode::FailedToWriteToFile},
+            cut, cut, 0u, whole.substr(0, cut)));
 }

@@ -1,10 +1,11 @@
 // ASTC 8 x 8 coding over astc-encoder: RGBA8 input (colour clamped to 254, alpha 255), four
-// threads per image on a context kept per preset.
+// threads per image on a context kept per preset, made from our settings (AstcDriver.h).
 
+#include "texture/AstcDriver.h"
 #include "texture/RGBDXT5Convertor.h"
 
-#include <astcenc.h>
-
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 #include <stdexcept>
@@ -38,11 +39,11 @@ struct Preset {
             astcenc_context_free(context);
     }
 
-    astcenc_context* get(float quality)
+    astcenc_context* get(int quality)
     {
         std::call_once(made, [&] {
             astcenc_config config;
-            error = astcenc_config_init(ASTCENC_PRF_LDR, kFootprint, kFootprint, 1, quality, 0, &config);
+            error = MakeAstcDriverConfig(quality, config);
             if (error == ASTCENC_SUCCESS)
                 error = astcenc_context_alloc(&config, kThreads, &context);
         });
@@ -59,6 +60,29 @@ Preset& preset(bool thorough)
 }
 
 } // namespace
+
+astcenc_error MakeAstcDriverConfig(int quality, astcenc_config& config)
+{
+    const bool thorough = quality != 0;
+    const astcenc_error error = astcenc_config_init(ASTCENC_PRF_LDR, kFootprint, kFootprint, 1,
+                                                    thorough ? ASTCENC_PRE_THOROUGH : ASTCENC_PRE_MEDIUM, 0, &config);
+    if (error != ASTCENC_SUCCESS)
+        return error;
+    // The codec's presets drift between its releases; these keep our coding where it was tuned.
+    const unsigned partitions = thorough ? 100 : 25;
+    config.tune_2partition_index_limit = partitions;
+    config.tune_3partition_index_limit = partitions;
+    config.tune_4partition_index_limit = partitions;
+    config.tune_block_mode_limit = thorough ? 95 : 75;
+    config.tune_refinement_limit = thorough ? 4 : 2;
+    config.tune_2_plane_early_out_limit_correlation = thorough ? 0.95f : 0.75f;
+    config.tune_2_partition_early_out_limit_factor = thorough ? 2.5f : 1.2f;
+    const float l = std::log(float(kFootprint * kFootprint)) / std::log(10.0f);
+    config.tune_db_limit =
+        thorough ? std::max(105.0f - 35.0f * l, 77.0f - 19.0f * l) : std::max(95.0f - 35.0f * l, 70.0f - 19.0f * l);
+    config.cw_r_weight = config.cw_g_weight = config.cw_b_weight = config.cw_a_weight = 1.0f;
+    return ASTCENC_SUCCESS;
+}
 
 template <int Red>
 void RGBDXT5Convertor::encodeAstc(const uint8_t* pixels, uint32_t width, uint32_t height, int quality)
@@ -86,7 +110,7 @@ void RGBDXT5Convertor::encodeAstc(const uint8_t* pixels, uint32_t width, uint32_
     const astcenc_swizzle swizzle{ASTCENC_SWZ_R, ASTCENC_SWZ_G, ASTCENC_SWZ_B, ASTCENC_SWZ_A};
 
     Preset& codec = preset(thorough);
-    astcenc_context* context = codec.get(thorough ? ASTCENC_PRE_THOROUGH : ASTCENC_PRE_MEDIUM);
+    astcenc_context* context = codec.get(quality);
     astcenc_error errors[kThreads];
     {
         std::lock_guard<std::mutex> lock(codec.busy);

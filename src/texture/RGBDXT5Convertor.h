@@ -17,8 +17,9 @@
 // - ETC2 (our encoder, Etc2Codec) and ASTC 8 x 8 (astc-encoder) take every colour byte
 //   clamped to at most 254; BGR sources are swapped to R, G, B first. ETC2 gives W x H / 2
 //   bytes, ASTC W x H / 4 (W and H multiples of 8, otherwise the stream would not fit).
-// - ASTC runs on four threads with one codec context per preset, made once per process
-//   and used by one conversion at a time; it prints "compression type %d" (RGB routine)
+// - ASTC runs on four threads with one codec context per preset (our settings over the
+//   codec's medium or thorough preset, AstcDriver.h), made once per process and used by one
+//   conversion at a time; it prints "compression type %d" (RGB routine)
 //   and "%d blocks to process .." on standard output.
 // - One instance per call; the stb_dxt tables are constant (no set-up, no shared state),
 //   so concurrent conversions are independent.

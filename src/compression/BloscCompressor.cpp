@@ -113,6 +113,15 @@ void RequireSizes(const char* src, uint64_t compressedSize, uint64_t plainSize)
         throw std::runtime_error("uncompressed size stored in buffer differs from the expected size");
 }
 
+uint64_t StatedPlainSize(const char* src, uint64_t compressedSize)
+{
+    if (!src || compressedSize < kOverhead)
+        return 0;
+    size_t plain = 0, stored = 0, blockSize = 0;
+    blosc_cbuffer_sizes(src, &plain, &stored, &blockSize);
+    return plain;
+}
+
 } // namespace BloscHeader
 
 } // namespace Hyx

@@ -11,4 +11,8 @@ namespace Hyx::BloscHeader {
 /// decompressor's own.
 void RequireSizes(const char* src, uint64_t compressedSize, uint64_t plainSize);
 
+/// The plain size src's header states; 0 when compressedSize cannot hold a header. Reads
+/// the header only.
+uint64_t StatedPlainSize(const char* src, uint64_t compressedSize);
+
 } // namespace Hyx::BloscHeader

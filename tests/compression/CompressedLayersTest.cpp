@@ -1,3 +1,4 @@
+#include <Hyx/BloscCompressor.h>
 #include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeTextureBayer.h>
 #include <Hyx/DataTypeTextureBlock.h>
@@ -316,6 +317,56 @@ TEST(CompressedTexture, VersionOnePayloadAndText)
     EXPECT_EQ(0, std::memcmp(back->GetDataPtr(), ir->GetDataPtr(), 16));
     EXPECT_NE(coded.ToString(false).find(", Depth=8 Bit"), std::string::npos);
     EXPECT_NE(coded.ToString(false).find(", CompressedVersion=1, Compression=SNAPPY"), std::string::npos);
+}
+
+TEST(CompressedTexture, VersionZeroPayloadsDecodeWithoutTheirRoom)
+{
+    // Version 0 decoded into 4 bytes of room after the pixels, and its Blosc streams may
+    // hold them: the plain layer comes back without them, as from version 1.
+    const Bytes pixels = smoothImage(32, 32, 2);
+    auto ir = texture<DataTypeTexture16BitIR>(32, 32, pixels);
+    DataTypeCompressedTexture current;
+    ASSERT_TRUE(current.compress(ir, 2));
+    Bytes header = payloadOf(current);
+    header.resize(9); // no depth byte before version 2
+    const auto lz4 = [&](size_t extra) {
+        Bytes plain = pixels;
+        plain.resize(plain.size() + extra, 0xA5);
+        uint64_t size = plain.size() + 16;
+        Bytes out = header;
+        out.resize(header.size() + size);
+        BloscCompressor::RawCompress(reinterpret_cast<const char*>(plain.data()), plain.size(), out.data() + 9, &size,
+                                     CompressionBaseTypes::LZ4, 1);
+        out.resize(9 + size);
+        return out;
+    };
+    const char* const wrongSize = "uncompressed size stored in buffer differs from the expected size";
+    const struct {
+        uint16_t version;
+        size_t extra; // plain bytes coded after the 2,048 pixel bytes
+        const char* text; // null: decodes to the source texture
+    } cases[] = {
+        {1, 0, nullptr}, {0, 4, nullptr}, {0, 0, nullptr}, {0, 2, wrongSize}, {0, 8, wrongSize}, {1, 4, wrongSize},
+    };
+    for (const auto& c : cases) {
+        auto stored = withPayload(current, lz4(c.extra), c.version);
+        if (c.text)
+            EXPECT_EQ(ThrownText([&] { stored->decompress(); }), c.text) << c.version << " " << c.extra;
+        else
+            EXPECT_EQ(payloadOf(*stored->decompress()), payloadOf(*ir)) << c.version << " " << c.extra;
+    }
+
+    // Every other coding reads the same from version 0: run-length blocks and JPEG.
+    auto dxt = texture<DataTypeTextureDXT1>(8, 4, repeat(DXT1_PATTERN, 8, 2));
+    auto rgb = texture<DataTypeTextureRGB>(16, 16, smoothImage(16, 16, 3));
+    for (const auto& [plain, code] : {std::pair{std::shared_ptr<DataTypeTextureBase>(dxt), 5},
+                                      std::pair{std::shared_ptr<DataTypeTextureBase>(rgb), 130}}) {
+        DataTypeCompressedTexture coded;
+        ASSERT_TRUE(coded.compress(plain, static_cast<uint8_t>(code)));
+        Bytes payload = payloadOf(coded);
+        payload.erase(payload.begin() + 9);
+        EXPECT_EQ(payloadOf(*withPayload(coded, payload, 0)->decompress()), payloadOf(*coded.decompress())) << code;
+    }
 }
 
 TEST(CompressedTexture, OneLayerDecodedOnTwoThreadsAtOnce)

@@ -248,9 +248,11 @@ TEST(UInt32Compressor, PacksAndRefusesWideIndices)
 
 TEST(FloatCompressor, PacksAndRefusesValuesOutsideTheRange)
 {
-    const float clamped[3] = {1.5f, -0.5f, NAN}, pair[2] = {1.0f, 0.0f};
-    auto packed = FloatCompressor::CompressFloatsTo16Bit(clamped, 3);
-    EXPECT_THAT(std::vector<int>(packed.get(), packed.get() + 6), testing::ElementsAre(0xFF, 0xFF, 0, 0, 0, 0));
+    // Clamped, then truncated: 0.5 x 65535 = 32767.5 codes to 32767.
+    const float clamped[4] = {1.5f, -0.5f, NAN, 0.5f}, pair[2] = {1.0f, 0.0f};
+    auto packed = FloatCompressor::CompressFloatsTo16Bit(clamped, 4);
+    EXPECT_THAT(std::vector<int>(packed.get(), packed.get() + 8),
+                testing::ElementsAre(0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0x7F));
     packed = FloatCompressor::CompressFloatsTo12Bit(pair, 2);
     EXPECT_THAT(std::vector<int>(packed.get(), packed.get() + 3), testing::ElementsAre(0xFF, 0x00, 0x0F));
 

@@ -11,6 +11,8 @@
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
@@ -145,8 +147,14 @@ TEST(LayerEditing, UnitsConverterScalesEveryPositionsLayerAndMovesItLast)
             ASSERT_NE(after, nullptr);
             EXPECT_EQ(after->GetPurposeGuid(), before->GetPurposeGuid());
             ASSERT_EQ(after->GetNumVertices(), before->GetNumVertices());
-            for (uint32_t i = 0; i < 3 * before->GetNumVertices(); ++i)
-                EXPECT_FLOAT_EQ(after->GetVertexPositions()[i], before->GetVertexPositions()[i] * c.factor);
+            std::vector<float> box = {INFINITY, INFINITY, INFINITY, -INFINITY, -INFINITY, -INFINITY};
+            for (uint32_t i = 0; i < 3 * before->GetNumVertices(); ++i) {
+                const float scaled = after->GetVertexPositions()[i];
+                EXPECT_FLOAT_EQ(scaled, before->GetVertexPositions()[i] * c.factor);
+                box[i % 3] = std::min(box[i % 3], scaled);
+                box[3 + i % 3] = std::max(box[3 + i % 3], scaled);
+            }
+            EXPECT_EQ(std::vector<float>(after->GetBoundingBox(), after->GetBoundingBox() + 6), box);
         }
     }
 }

@@ -271,14 +271,17 @@ TEST(AtomStreamReader, MalformedRecordsGiveNoAtom)
     expectNoAtom(shortBlock, "short body");
     EXPECT_GE(CountAtLevel(log, LogLevel::Error), 9u);
 
-    // A bad block inside a framed record skips just that record.
-    Bytes twoAtoms = good;
-    PutU32(twoAtoms, 16, 4);
-    twoAtoms.insert(twoAtoms.end(), good.begin(), good.end());
-    ExactReader reader(twoAtoms);
-    EXPECT_FALSE(reader->unpack_atom());
-    EXPECT_EQ(reader->GetReaderPos(), good.size());
-    EXPECT_TRUE(reader->unpack_atom());
+    // A bad block inside a framed record skips just that record: one shorter than its
+    // header, and one running a byte into the next record, still inside the buffer.
+    for (uint32_t blockSize : {4u, 50u}) {
+        Bytes twoAtoms = good;
+        PutU32(twoAtoms, 16, blockSize);
+        twoAtoms.insert(twoAtoms.end(), good.begin(), good.end());
+        ExactReader reader(twoAtoms);
+        EXPECT_FALSE(reader->unpack_atom()) << blockSize;
+        EXPECT_EQ(reader->GetReaderPos(), good.size()) << blockSize;
+        EXPECT_TRUE(reader->unpack_atom()) << blockSize;
+    }
 }
 
 TEST(AtomStreamReader, EveryTruncationOfAValidStreamIsRefused)

@@ -32,6 +32,11 @@ void RequirePlainSize(const uint8_t* coded, uint64_t codedSize, uint8_t code, ui
     BloscHeader::RequireSizes(reinterpret_cast<const char*>(coded), codedSize, plainSize);
 }
 
+uint64_t StatedPlainSize(const uint8_t* coded, uint64_t codedSize)
+{
+    return BloscHeader::StatedPlainSize(reinterpret_cast<const char*>(coded), codedSize);
+}
+
 void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize)
 {
     RequirePlainSize(coded, codedSize, code, plainSize);

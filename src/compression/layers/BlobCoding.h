@@ -24,6 +24,10 @@ void Compress(const uint8_t* data, uint64_t size, uint8_t code, std::vector<uint
 /// costs no allocation.
 void RequirePlainSize(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint64_t plainSize);
 
+/// The plain size the stream's header states (0 without a header), for a caller that takes
+/// one of several sizes; RequirePlainSize still checks the one it picks.
+uint64_t StatedPlainSize(const uint8_t* coded, uint64_t codedSize);
+
 /// Decodes codedSize bytes into exactly plainSize bytes at out; throws when the stream
 /// does not hold exactly that many.
 void Decompress(const uint8_t* coded, uint64_t codedSize, uint8_t code, uint8_t* out, uint64_t plainSize);

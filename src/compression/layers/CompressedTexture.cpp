@@ -10,6 +10,7 @@
 
 #include <Hyx/DataReader.h>
 #include <Hyx/DataTypeTextureBase.h>
+#include <Hyx/FlatMemory.h>
 #include <Hyx/JpegCodec.h>
 #include <Hyx/StatusProperty.h>
 #include <Hyx/TextureFormat.h>
@@ -26,6 +27,9 @@ namespace {
 constexpr uint16_t CLASS_VERSION = 2;
 constexpr uint32_t HEADER_V2 = 10;
 constexpr uint32_t HEADER_V1 = 9;
+// Version 0 layers were decoded into this many bytes of room after the pixels, which their
+// Blosc streams may hold.
+constexpr uint32_t V0_ROOM = 4;
 constexpr int JPEG_QUALITY = 85;
 constexpr uint64_t JPEG_MAX_RATIO = 1024;
 
@@ -99,13 +103,14 @@ BlockRunLength::Pattern patternOf(Family family)
 /// Refuses a plain size the coded bytes cannot hold, before the texture is allocated: Blosc
 /// states its plain size, a run-length byte stands for at most one run, and a JPEG stream
 /// spends at least a few bits on each 8x8 block (under 1/512 of its plain bytes even for a
-/// flat 4:2:0 picture).
-void requirePlausibleSize(const uint8_t* coded, uint32_t codedSize, Family family, uint8_t code, uint64_t n)
+/// flat 4:2:0 picture). A Blosc stream may also hold the room bytes after the pixels.
+void requirePlausibleSize(const uint8_t* coded, uint32_t codedSize, Family family, uint8_t code, uint64_t n,
+                          uint32_t room)
 {
     if (n == 0)
         return;
     if (BlobCoding::IsBlosc(code)) {
-        BlobCoding::RequirePlainSize(coded, codedSize, code, n);
+        BlobCoding::RequirePlainSize(coded, codedSize, code, n + room);
     } else if (family == Family::Dxt1 || family == Family::Etc2 || family == Family::Astc) {
         if (n > BlockRunLength::DecodedBound(codedSize, patternOf(family)))
             throw std::runtime_error("run-length stream is shorter than the texture");
@@ -229,12 +234,19 @@ std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
         ComputeTextureSizeInBytes(texture->GetTextureFormat(), texture->GetDepth(), _internalWidth, _internalHeight);
     if (n > 0 && !_coded)
         throw std::runtime_error("compressed data missing");
-    requirePlausibleSize(_coded, _codedSize, family, code, n);
-    uint8_t* pixels = texture->AllocateTexture(_internalWidth, _internalHeight);
-    if (n == 0)
-        return texture;
-    if (BlobCoding::IsBlosc(code)) {
-        BlobCoding::Decompress(_coded, _codedSize, code, pixels, n);
+    // A version-0 Blosc stream holds the pixels alone or the pixels and the room.
+    const bool version0 = GetVersion() == 0;
+    const uint32_t room =
+        version0 && n > 0 && BlobCoding::IsBlosc(code) && BlobCoding::StatedPlainSize(_coded, _codedSize) == n + V0_ROOM
+            ? V0_ROOM
+            : 0;
+    requirePlausibleSize(_coded, _codedSize, family, code, n, room);
+    uint8_t* pixels = version0 ? texture->AllocateTextureWithAdditionalBytes(_internalWidth, _internalHeight, V0_ROOM)
+                               : texture->AllocateTexture(_internalWidth, _internalHeight);
+    if (n == 0) {
+        // Nothing to decode.
+    } else if (BlobCoding::IsBlosc(code)) {
+        BlobCoding::Decompress(_coded, _codedSize, code, pixels, n + room);
     } else if (family == Family::Dxt1 || family == Family::Etc2 || family == Family::Astc) {
         BlockRunLength::Decode(_coded, _codedSize, patternOf(family), pixels, n);
     } else if (family == Family::Yuv) {
@@ -243,6 +255,11 @@ std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
         DecompressJpegBGR(_coded, _codedSize, _internalWidth, _internalHeight, pixels);
     } else {
         DecompressJpegRGB(_coded, _codedSize, _internalWidth, _internalHeight, pixels);
+    }
+    if (version0) {
+        // The room is no part of the texture; shrinking keeps the storage and the pixels.
+        const std::shared_ptr<FlatMemoryUInt8> payload = texture->GetRawDataPtr();
+        payload->resize(payload->size() - V0_ROOM);
     }
     return texture;
 }

@@ -33,10 +33,8 @@ FilterRun runFilter(const VornCommon::Guid& filterType, std::shared_ptr<DataLaye
     auto filter = FilterFactory::CreateFilter(filterType, source, g.graph);
     EXPECT_TRUE(filter);
     g.add(filter.ToStdSharedPtr());
-    for (const auto& next : after) {
-        next->Instantiate();
+    for (const auto& next : after)
         g.add(next);
-    }
     FilterRun run;
     auto target = g.make<TestTarget>();
     target->process = [&](TestTarget&, const Atom& atom) {

@@ -53,13 +53,15 @@ class Filter;
 class Graph;
 class Profile;
 
-/// What a graph asks of the filters it holds, and no more (library-internal: the filter
-/// implements it and hosts do not call it).
+/// What a graph and the filter factory ask of the filters they make or hold, and no more
+/// (library-internal: the filter implements it and hosts do not call it).
 class IFilterLinks {
 public:
     /// Joins the filter to the graph; refuses (false, logged) a different live graph while a
     /// live one is set.
     virtual bool SetGraph(std::weak_ptr<Graph> graph) = 0;
+    /// Runs Instantiate unless it already ran through here; true when it ran now.
+    virtual bool InstantiateOnce() = 0;
 
 protected:
     ~IFilterLinks() = default;
@@ -101,8 +103,13 @@ public:
     virtual VornCommon::Guid TypeGuid() const = 0;
     /// The class's names and category.
     virtual FilterClassInfo GetFilterClassInfo() const = 0;
-    /// Called by the filter factory right after creation, before PreInitialize.
+    /// The last step of creation, run once before the first PreInitialize: by the filter
+    /// factory right after creating the filter, or by Graph::AddAndConnect for a filter made
+    /// with its constructor. A class prepares here what it needs before its parameters exist
+    /// (its requested input profile, its declared layer types). Nothing in the base.
     virtual void Instantiate();
+    /// True once Instantiate has run through the filter factory or Graph::AddAndConnect.
+    bool IsInstantiated() const { return _instantiated.load(); }
     /// Initialized from PreInitialized (else 8); empties the last processed atoms, then
     /// runs onInitialize.
     virtual HyxErrorCode Initialize(Filter* upstream);
@@ -302,8 +309,9 @@ protected:
     void clearParamGroups();
 
 private:
-    // What the graph asks of the filter (IFilterLinks).
+    // What the graph and the factory ask of the filter (IFilterLinks).
     bool SetGraph(std::weak_ptr<Graph> graph) final;
+    bool InstantiateOnce() final;
 
     HyxErrorCode disconnectOutput();
     HyxErrorCode disconnectInput();
@@ -364,6 +372,8 @@ private:
 
     mutable std::atomic<int> _instanceId{-1};
     const bool _isSource;
+    // Set when Instantiate runs through InstantiateOnce.
+    std::atomic<bool> _instantiated{false};
 
     mutable std::mutex _listenerMutex;
     std::deque<IFilterParameterValueChanged*> _listeners;

@@ -121,6 +121,13 @@ public:
     /// Pre-initialises (when Created) and initialises the filter against the last filter,
     /// appends it and connects it to the previous one; a source gets an empty input
     /// connection instead.
+    /// A filter made with its constructor (std::make_shared or its creator function) rather
+    /// than by FilterFactory::CreateFilter or AsyncGraph::CreateFilter has its creation
+    /// completed here: while it is Created, its Instantiate runs once before PreInitialize, so
+    /// it works exactly as a factory-made one (a compressor declares the layer types it
+    /// compresses there). Instantiate never runs twice: not for a factory-made filter, nor for
+    /// one added again. A filter pre-initialised by hand is taken as it is, so a host that
+    /// drives the life cycle itself calls Instantiate itself first.
     virtual ActionResult AddAndConnect(std::shared_ptr<Filter> filter);
     /// Removes every filter, last first (each is reset to PreInitialized).
     ActionResult RemoveAllFilters();

@@ -212,7 +212,6 @@ TEST(CompressionMutates, ProfilesThroughAGraph)
     auto graph = std::make_shared<Graph>();
     ASSERT_EQ(graph->AddAndConnect(std::make_shared<GraphFixtures::TestSource>(3, profile)), ActionResult::Success);
     auto compressor = std::shared_ptr<Filter>(MutateAutoCompressorFilterCreator());
-    compressor->Instantiate();
     ASSERT_EQ(graph->AddAndConnect(compressor), ActionResult::Success);
     EXPECT_EQ(
         (std::tuple{bool(compressor->getParameterByName("Input Profile")),
@@ -226,10 +225,101 @@ TEST(CompressionMutates, ProfilesThroughAGraph)
               std::tuple(DataTypeVertexNormals::TheTypeGuid(), true));
 
     auto decompressor = std::shared_ptr<Filter>(MutateVertexPositionsDecompressorFilterCreator());
-    decompressor->Instantiate();
     ASSERT_EQ(graph->AddAndConnect(decompressor), ActionResult::Success);
     EXPECT_TRUE(decompressor->getParameterByName("Input Profile"));
     const auto plain = decompressor->GetOutputProfile();
     ASSERT_EQ(plain->GetDataProfileCount(), 2);
     EXPECT_TRUE(plain->Contains(a, DataTypeVertexPositions::TheTypeGuid(), VornCommon::Guid()));
+}
+
+namespace {
+
+using MakeFilter = std::function<std::shared_ptr<Filter>(std::shared_ptr<Filter> upstream, std::shared_ptr<Graph>)>;
+
+struct GraphRun {
+    std::vector<std::string> params; // the filter's parameter names
+    std::vector<Layers> frames; // the layers the target got, per frame
+};
+
+// Three frames of `layers` through source -> the filter `make` gives -> target.
+GraphRun runThrough(const Layers& layers, const MakeFilter& make)
+{
+    GraphFixtures::TestGraph g;
+    auto source = g.make<GraphFixtures::LayerSource>(layers, 3);
+    auto filter = g.add(make(source, g.graph));
+    auto target = g.make<GraphFixtures::TestTarget>();
+    GraphRun run;
+    for (const auto& param : filter->getParameters())
+        run.params.push_back(param->GetName());
+    target->process = [&run](GraphFixtures::TestTarget&, const Atom& atom) {
+        run.frames.push_back(atom.GetAllDataLayers());
+        return HyxErrorCode::Success;
+    };
+    EXPECT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+    EXPECT_TRUE(g.runToEnd());
+    EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+    return run;
+}
+
+template <typename L>
+std::shared_ptr<L> withPurpose(std::shared_ptr<L> layer, const VornCommon::Guid& purpose)
+{
+    layer->ChangePurposeGuid(purpose);
+    return layer;
+}
+
+} // namespace
+
+// A compressor or decompressor made with its constructor and added to a graph works exactly as
+// one made by the factory: same parameters, same layers, same bytes.
+TEST(CompressionMutates, MadeWithTheConstructorWorkLikeFactoryMade)
+{
+    const Layers plain = {positions(), withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR),
+                          withPurpose(texture<DataTypeTextureRGB>(8, 8), HYXPurposeGuids::TALO)};
+    Probe<MutateAutoCompressor> coder;
+    const Layers coded = coder.run(plain); // normals, then the compressed positions and texture
+    struct Row {
+        const char* name;
+        VornCommon::Guid type;
+        std::function<std::shared_ptr<Filter>()> construct;
+        const Layers& in;
+        VornCommon::Guid made; // a type that only the working filter adds
+    };
+    const Row rows[] = {
+        {"positions compressor", MutateVertexPositionsCompressor::TheTypeGuid(),
+         [] { return std::make_shared<MutateVertexPositionsCompressor>(); }, plain,
+         DataTypeCompressedVertexPositions::TheTypeGuid()},
+        {"automatic compressor", MutateAutoCompressor::TheTypeGuid(),
+         [] { return std::make_shared<MutateAutoCompressor>(); }, plain, DataTypeCompressedTexture::TheTypeGuid()},
+        {"creator function", MutateTextureCompressorRGB::TheTypeGuid(),
+         [] { return std::shared_ptr<Filter>(MutateTextureCompressorRGBFilterCreator()); }, plain,
+         DataTypeCompressedTexture::TheTypeGuid()},
+        {"positions decompressor", MutateVertexPositionsDecompressor::TheTypeGuid(),
+         [] { return std::make_shared<MutateVertexPositionsDecompressor>(); }, coded,
+         DataTypeVertexPositions::TheTypeGuid()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const GraphRun factoryMade = runThrough(row.in, [&](std::shared_ptr<Filter> upstream,
+                                                            std::shared_ptr<Graph> g) {
+            return FilterFactory::CreateFilter(row.type, SharedFilterPtr(upstream), SharedGraphPtr(g)).ToStdSharedPtr();
+        });
+        const GraphRun constructed = runThrough(row.in, [&](auto, auto) { return row.construct(); });
+        EXPECT_EQ(constructed.params, factoryMade.params);
+        ASSERT_EQ(factoryMade.frames.size(), 3u);
+        ASSERT_EQ(constructed.frames.size(), factoryMade.frames.size());
+        for (size_t f = 0; f < constructed.frames.size(); ++f) {
+            const Layers& got = constructed.frames[f];
+            const Layers& want = factoryMade.frames[f];
+            ASSERT_EQ(got.size(), want.size()) << "frame " << f;
+            for (size_t i = 0; i < got.size(); ++i) {
+                EXPECT_EQ((std::tuple{got[i]->TypeGuid(), got[i]->GetPurposeGuid(), payloadOf(got[i]).size()}),
+                          (std::tuple{want[i]->TypeGuid(), want[i]->GetPurposeGuid(), payloadOf(want[i]).size()}))
+                    << "frame " << f << ", layer " << i;
+                EXPECT_TRUE(payloadOf(got[i]) == payloadOf(want[i])) << "frame " << f << ", layer " << i;
+            }
+            EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& l) { return l->TypeGuid() == row.made; }))
+                << "frame " << f;
+        }
+    }
 }

@@ -83,13 +83,11 @@ private:
     std::vector<Frame> _frames;
 };
 
-/// A new filter as the factory makes it (Instantiate called).
+/// A new filter made with its constructor; AddAndConnect completes its creation.
 template <class T>
 std::shared_ptr<T> Make()
 {
-    auto filter = std::make_shared<T>();
-    filter->Instantiate();
-    return filter;
+    return std::make_shared<T>();
 }
 
 /// Adds and connects the filters in order.

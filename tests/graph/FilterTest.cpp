@@ -378,15 +378,20 @@ protected:
     }
 };
 
-} // namespace
-
-TEST(FilterCreation, ThroughTheFactory)
+void registerMadeClasses()
 {
     FilterFactory::RegisterFilterClass(
         kMadeGuid, FilterClassInfo(VornCommon::String("Example"), FilterCategory::Transform), &MadeFilter::Create);
     FilterFactory::RegisterFilterClass(kFailingGuid,
                                        FilterClassInfo(VornCommon::String("ExampleFailing"), FilterCategory::Transform),
                                        &MadeFilter::CreateFailing);
+}
+
+} // namespace
+
+TEST(FilterCreation, ThroughTheFactory)
+{
+    registerMadeClasses();
     auto graph = std::make_shared<Graph>();
     auto upstream = std::make_shared<TestSource>();
     SharedFilterPtr made = FilterFactory::CreateFilter(kMadeGuid, SharedFilterPtr(upstream), SharedGraphPtr(graph));
@@ -411,6 +416,74 @@ TEST(FilterCreation, ThroughTheFactory)
                                                      "'0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E2F', "
                                                      "no such filter class registered"),
               1);
+}
+
+// A filter made with its constructor has its Instantiate run by AddAndConnect, once, before its
+// parameters are made; one made by the factory (directly or through an asynchronous graph) is
+// never instantiated again, also when its pre-initialisation failed and is retried.
+TEST(FilterCreation, AddAndConnectInstantiatesOnlyWhatTheFactoryDidNot)
+{
+    registerMadeClasses();
+    enum class Made {
+        Constructor,
+        Factory,
+        AsyncGraph
+    };
+    struct Case {
+        const char* name;
+        Made made;
+        bool firstPreInitFails;
+        int preInitialisations; // onInitializeParams calls before the successful add
+    };
+    const Case cases[] = {
+        {"constructor", Made::Constructor, false, 1}, // instantiated by the add
+        {"factory", Made::Factory, false, 1}, // instantiated and pre-initialised at creation
+        {"async graph", Made::AsyncGraph, false, 1}, // through the factory too
+        {"constructor, refused once", Made::Constructor, true, 2}, // the retry does not instantiate
+        {"factory, refused twice", Made::Factory, true, 3}, // Created after the factory, not instantiated again
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::shared_ptr<Graph> graph =
+            c.made == Made::AsyncGraph ? std::make_shared<AsyncGraph>() : std::make_shared<Graph>();
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>()), ActionResult::Success);
+        std::shared_ptr<Filter> filter;
+        const VornCommon::Guid type = c.firstPreInitFails ? kFailingGuid : kMadeGuid;
+        switch (c.made) {
+        case Made::Constructor:
+            filter = c.firstPreInitFails ? std::shared_ptr<Filter>(MadeFilter::CreateFailing())
+                                         : std::make_shared<MadeFilter>();
+            break;
+        case Made::Factory:
+            filter = FilterFactory::CreateFilter(type, SharedFilterPtr(graph->GetLastFilter()), SharedGraphPtr(graph))
+                         .ToStdSharedPtr();
+            break;
+        case Made::AsyncGraph:
+            filter = AsyncGraph::CreateFilter(type, std::static_pointer_cast<AsyncGraph>(graph));
+            break;
+        }
+        auto* made = dynamic_cast<MadeFilter*>(filter.get());
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(filter->IsInstantiated(), c.made != Made::Constructor);
+        if (c.firstPreInitFails) {
+            EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Failure);
+            EXPECT_EQ(filter->GetFilterState(), State::Created);
+            made->script.initializeParams = Code::Success;
+        }
+        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
+        Calls expected = {"Instantiate"};
+        expected.insert(expected.end(), size_t(c.preInitialisations), "onInitializeParams");
+        expected.insert(expected.end(), {"onInitialize", "onInputConnection"});
+        EXPECT_EQ(made->script.calls, expected);
+        EXPECT_TRUE(filter->IsInstantiated());
+
+        // Taken down to Created and added again: still instantiated once.
+        ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+        ASSERT_EQ(filter->DePreInitialize(), Code::Success);
+        ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success);
+        EXPECT_EQ(std::count(made->script.calls.begin(), made->script.calls.end(), "Instantiate"), 1);
+        ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+    }
 }
 
 TEST(Connection, JoinAndPart)

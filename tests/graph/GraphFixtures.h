@@ -424,6 +424,58 @@ private:
     bool _withInfo;
 };
 
+/// A stream whose every frame carries the given layers (the same objects); it keeps the last
+/// atom it made.
+class LayerStream : public ScriptedStream {
+public:
+    explicit LayerStream(std::vector<std::shared_ptr<DataLayer>> layers, unsigned numFrames = 1)
+        : ScriptedStream(0, numFrames, profileOf(layers)), _layers(std::move(layers))
+    {
+    }
+    std::shared_ptr<Atom> made;
+
+protected:
+    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Atom>& atom) override
+    {
+        atom = std::make_shared<Atom>(GetStreamId(), frame, 0);
+        for (const auto& layer : _layers)
+            atom->AddDataLayer(layer);
+        made = atom;
+        return HyxErrorCode::Success;
+    }
+
+private:
+    static std::shared_ptr<Profile> profileOf(const std::vector<std::shared_ptr<DataLayer>>& layers)
+    {
+        auto profile = std::make_shared<Profile>();
+        for (const auto& layer : layers)
+            profile->Add(layer);
+        return profile;
+    }
+    std::vector<std::shared_ptr<DataLayer>> _layers;
+};
+
+/// A source over one LayerStream.
+class LayerSource : public TestSource {
+public:
+    explicit LayerSource(std::vector<std::shared_ptr<DataLayer>> layers, unsigned numFrames = 1)
+        : _layers(std::move(layers)), _frames(numFrames)
+    {
+    }
+    std::shared_ptr<LayerStream> stream() const { return std::static_pointer_cast<LayerStream>(_stream); }
+
+protected:
+    HyxErrorCode onInitialize(Filter*) override
+    {
+        _stream = std::make_shared<LayerStream>(_layers, _frames);
+        return HyxErrorCode::Success;
+    }
+
+private:
+    std::vector<std::shared_ptr<DataLayer>> _layers;
+    unsigned _frames;
+};
+
 /// A source over several streams, all with the same layers.
 class TestMultiSource : public MultiStreamSource {
 public:

@@ -1,4 +1,5 @@
-// Creation through the filter factory: a new filter taken through its first life-cycle steps.
+// Creation of a filter: through the filter factory, a new filter taken through its first
+// life-cycle steps; for any filter, its Instantiate run once.
 
 #include <Hyx/Filter.h>
 #include <Hyx/FilterFactory.h>
@@ -27,11 +28,19 @@ SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, Shared
     // Owned before its first step, so the filter can hand out references to itself there;
     // the owner keeps the filter's plug-in library loaded while the filter lives.
     std::shared_ptr<Filter> filter = detail::ShareKeepingModule(raw, std::move(module));
-    filter->Instantiate();
+    static_cast<IFilterLinks&>(*filter).InstantiateOnce();
     std::shared_ptr<Graph> sharedGraph = graph ? graph->shared_from_this() : std::shared_ptr<Graph>();
     // A failed pre-initialisation still returns the filter, in Created with its text.
     filter->PreInitialize(upstream.Get(), std::move(sharedGraph));
     return SharedFilterPtr(std::move(filter));
+}
+
+bool Filter::InstantiateOnce()
+{
+    if (_instantiated.exchange(true))
+        return false;
+    Instantiate();
+    return true;
 }
 
 } // namespace Hyx

@@ -94,9 +94,14 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to add a filter", &detail);
     }
     const std::shared_ptr<Filter> upstream = GetLastFilter();
+    IFilterLinks& links = *filter;
     HyxErrorCode result = HyxErrorCode::Success;
-    if (filter->GetFilterState() == Filter::FilterState::Created)
+    if (filter->GetFilterState() == Filter::FilterState::Created) {
+        // A filter made with its constructor missed the factory's last creation step, which
+        // must come before its parameters are made; a factory-made one is not instantiated again.
+        links.InstantiateOnce();
         result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
+    }
     if (result == HyxErrorCode::Success && filter->GetFilterState() == Filter::FilterState::PreInitialized)
         result = filter->Initialize(upstream.get());
     if (result != HyxErrorCode::Success) {
@@ -110,7 +115,6 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         const std::string detail = "it was already added";
         return fail("Graph failed to add a filter", &detail);
     }
-    IFilterLinks& links = *filter;
     if (!links.SetGraph(weak_from_this())) {
         const std::string detail = "TODO: Unknown error";
         return fail("Graph failed to add a filter", &detail);

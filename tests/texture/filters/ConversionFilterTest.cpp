@@ -11,56 +11,11 @@
 
 using namespace Hyx;
 using namespace HyxTest;
+using GraphFixtures::LayerSource;
 using GraphFixtures::TestGraph;
 using GraphFixtures::TestTarget;
 
 namespace {
-
-// A stream of one frame carrying the given layers; it keeps the atom it made.
-class LayerStream : public GraphFixtures::ScriptedStream {
-public:
-    explicit LayerStream(std::vector<std::shared_ptr<DataLayer>> layers)
-        : ScriptedStream(0, 1, profileOf(layers)), _layers(std::move(layers))
-    {
-    }
-    std::shared_ptr<Atom> made;
-
-protected:
-    HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Atom>& atom) override
-    {
-        atom = std::make_shared<Atom>(GetStreamId(), frame, 0);
-        for (const auto& layer : _layers)
-            atom->AddDataLayer(layer);
-        made = atom;
-        return HyxErrorCode::Success;
-    }
-
-private:
-    static std::shared_ptr<Profile> profileOf(const std::vector<std::shared_ptr<DataLayer>>& layers)
-    {
-        auto profile = std::make_shared<Profile>();
-        for (const auto& layer : layers)
-            profile->Add(layer);
-        return profile;
-    }
-    std::vector<std::shared_ptr<DataLayer>> _layers;
-};
-
-class LayerSource : public GraphFixtures::TestSource {
-public:
-    explicit LayerSource(std::vector<std::shared_ptr<DataLayer>> layers) : _layers(std::move(layers)) {}
-    std::shared_ptr<LayerStream> stream() const { return std::static_pointer_cast<LayerStream>(_stream); }
-
-protected:
-    HyxErrorCode onInitialize(Filter*) override
-    {
-        _stream = std::make_shared<LayerStream>(_layers);
-        return HyxErrorCode::Success;
-    }
-
-private:
-    std::vector<std::shared_ptr<DataLayer>> _layers;
-};
 
 struct FilterRun {
     bool ok = false;
@@ -78,10 +33,8 @@ FilterRun runFilter(const VornCommon::Guid& filterType, std::shared_ptr<DataLaye
     auto filter = FilterFactory::CreateFilter(filterType, source, g.graph);
     EXPECT_TRUE(filter);
     g.add(filter.ToStdSharedPtr());
-    for (const auto& next : after) {
-        next->Instantiate();
+    for (const auto& next : after)
         g.add(next);
-    }
     FilterRun run;
     auto target = g.make<TestTarget>();
     target->process = [&](TestTarget&, const Atom& atom) {

@@ -15,8 +15,11 @@
 //   texts nest: "Filter 'X' error: <message>(Filter 'X' error: <hook message>(...))".
 // - The tokens "$filter$" and "$info$" of the messages are never filled in.
 // - Parameters: named FilterParam objects created by onInitializeParams; values handed in
-//   before a parameter exists are kept and applied at the next PreInitialize. Host
-//   listeners hear every parameter change, on the thread that made it.
+//   before a parameter exists are kept and applied at the next PreInitialize. Values that
+//   no parameter has taken once the filter is initialised are logged at level 2, one line
+//   per filter naming them ("Filter '<name>' has no parameter named 'a', 'b'; ..."), again
+//   only when the names change. Host listeners hear every parameter change, on the thread
+//   that made it.
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
 //   the listener list are guarded, so host threads may read them while a worker updates.
@@ -224,8 +227,9 @@ public:
     std::string getParameterStatus(const char* name) const;
     /// Replaces the stored values and applies those whose parameters exist; true when a
     /// changed parameter requires pre-initialising again. Values of parameters that do not
-    /// exist yet wait for the next PreInitialize. Never throws for a refused text: it is
-    /// logged and the parameter keeps its value.
+    /// exist yet wait for the next PreInitialize (logged when the filter is initialised
+    /// already). Never throws for a refused text: it is logged and the parameter keeps its
+    /// value.
     bool setParameterValues(const std::map<std::string, std::string>& values);
     /// Adds a host listener once (not owned).
     void AddParameterValueChangedListener(IFilterParameterValueChanged* listener);
@@ -331,6 +335,8 @@ private:
     std::shared_ptr<FilterParam> findParameter(const char* name) const;
     void logUnknownParameter(const char* name) const;
     bool applyParameterValues();
+    /// Logs the stored values that no parameter took, once per set of names.
+    HYX_INTERNAL void reportUnusedParameterValues();
     void recomputeGraphProgress() const;
 
     std::atomic<unsigned> _numAtomsProcessed{0};
@@ -369,6 +375,8 @@ private:
     std::vector<std::shared_ptr<FilterParam>> _params;
     std::vector<std::shared_ptr<ParamGroup>> _paramGroups;
     std::map<std::string, std::string> _storedParamValues;
+    // The names of the stored values last logged as taken by no parameter.
+    std::string _reportedUnusedValues;
 
     mutable std::atomic<int> _instanceId{-1};
     const bool _isSource;

@@ -12,6 +12,9 @@
 //   otherwise it walks the records. Results: 0; 34 when a read fails or comes back short;
 //   46 when the source is not usable; 47 for a wrong header. After any of these codes
 //   nothing is kept and the next call starts over. After success the index never changes.
+// - A refused header logs one line at level 2 per reader, naming the file ("Container file
+//   '<path>'", or "Container in memory") and the cause: too short for a header, not a
+//   container (its first bytes are not the header), or an unsupported format version.
 // - The walk indexes every complete atom record. A record that runs past the end of the
 //   source, or one whose size is below 16, ends the walk: that tail is ignored with a
 //   level-3 log line, so a file whose writing was cut off opens with its complete frames.
@@ -98,11 +101,21 @@ protected:
                                        size_t count);
 
     uint64_t _sourceSize = 0; ///< bytes of the container
+    std::string _path; ///< the file's path; empty for a container in memory
     std::shared_ptr<HyxLookupTable> _table; ///< empty until found or built
     bool _valid = false;
 
 private:
+    enum class HeaderRefusal {
+        TooShort,
+        Unreadable,
+        NotContainer,
+        Version
+    };
+
     HyxErrorCode readAt(uint64_t position, uint32_t count);
+    /// One level-2 line per reader naming the container and why its header was refused.
+    HYX_INTERNAL void logHeaderRefusal(HeaderRefusal why, unsigned long long value = 0);
     std::shared_ptr<HyxLookupTable> findStoredTable();
     HyxErrorCode walkRecords();
     bool indexBlocks(uint64_t payloadOffset, AtomInfo& info);
@@ -116,13 +129,15 @@ private:
     // block, each with the block's head before the payload) whose payloads the layers take over.
     std::vector<VornCommon::FileHelper::ReadTarget> _targets;
     std::vector<std::unique_ptr<uint8_t[]>> _blocks;
+    bool _headerRefusalLogged = false;
 };
 
 /// Reader of a container file.
 class HYX_API ReadHYX2File : public HYX2Reader {
 public:
     /// Opens the file read-only; a file that cannot be opened logs "ReadHYX2File::
-    /// ReadHYX2File(): Invalid file '<path>'" at level 2 and every query then fails (46).
+    /// ReadHYX2File(): Invalid file '<path>' (<cause>)" at level 2, the cause being "No such
+    /// file", "Is a folder" or "Cannot be read", and every query then fails (46).
     explicit ReadHYX2File(const char* path);
     ~ReadHYX2File() override;
 
@@ -141,7 +156,6 @@ protected:
     int _file = -1;
 
 private:
-    std::string _path;
     uint64_t _position = 0; // where the next read starts
 };
 

@@ -14,9 +14,15 @@
 // - Writers return true only when the file was written.
 // - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
 //   document, an unknown root, a version other than "1.0" or a filter without a valid
-//   "guid" gives an empty pointer (the GUID case logged at level 2 "Invalid filter guid:
-//   %s"). Missing or unreadable graph attributes give the description's defaults, a
-//   parameter without "name" is skipped, one without "value" reads as the empty text.
+//   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID
+//   case "Invalid filter guid: %s", the others "Failed to load graph file '<path>': ..."
+//   ("graph buffer" for LoadFromDataBuffer) with "No such file", the XML error's line, the
+//   version found or the missing root. Missing or unreadable graph attributes give the
+//   description's defaults, a parameter without "name" is skipped, one without "value" reads
+//   as the empty text.
+// - A "guid" that names no registered filter class does not fail the load (a plug-in may
+//   register it before the graph is made); it logs "Unknown filter class '<name>' (guid
+//   '<guid>') in ..." at level 2 with the element's "name".
 // - Numbers are written and read in the classic locale, whatever the host's locale.
 // - Stateless: calls on different documents are independent.
 

@@ -11,10 +11,13 @@
 #include <Hyx/HyxLookupTable.h>
 #include <Hyx/LoggerInstance.h>
 
+#include "core/LogLevelEnabled.h"
+
 #include <cstddef>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <string>
 
 namespace Hyx {
 
@@ -117,10 +120,23 @@ HyxErrorCode HYX2Reader::Initialize()
     if (const HyxErrorCode r = onInitialize(); r != HyxErrorCode::Success)
         return r;
     // Always from the start, so that a retry after a failed walk reads the header again.
-    if (const HyxErrorCode r = readAt(0, HYX_STREAM_HEADER_SIZE); r != HyxErrorCode::Success)
+    if (const HyxErrorCode r = readAt(0, HYX_STREAM_HEADER_SIZE); r != HyxErrorCode::Success) {
+        if (_sourceSize < HYX_STREAM_HEADER_SIZE)
+            logHeaderRefusal(HeaderRefusal::TooShort, ull(_sourceSize));
+        else
+            logHeaderRefusal(HeaderRefusal::Unreadable);
         return r;
-    if (!unpack_hyxheader())
+    }
+    const uint8_t* header = GetBuffer()->data() + GetReaderPos();
+    const bool isContainer =
+        header[0] == HYX_STREAM_MAGIC_LENGTH && std::memcmp(header + 1, HYX_STREAM_MAGIC, HYX_STREAM_MAGIC_LENGTH) == 0;
+    if (!unpack_hyxheader()) {
+        if (isContainer)
+            logHeaderRefusal(HeaderRefusal::Version, ull(GetHyxFormatVersion()));
+        else
+            logHeaderRefusal(HeaderRefusal::NotContainer);
         return HyxErrorCode::ReaderFailedToUnpackHeader;
+    }
 
     if (auto stored = findStoredTable()) {
         _table = std::move(stored);
@@ -134,6 +150,27 @@ HyxErrorCode HYX2Reader::Initialize()
     }
     _valid = true;
     return HyxErrorCode::Success;
+}
+
+void HYX2Reader::logHeaderRefusal(HeaderRefusal why, unsigned long long value)
+{
+    // Every query of a refused reader starts over: one line tells it.
+    if (_headerRefusalLogged || !IsHYXLogLevelEnabled(LogLevel::Error))
+        return;
+    _headerRefusalLogged = true;
+    const std::string name = _path.empty() ? std::string("Container in memory") : "Container file '" + _path + "'";
+    switch (why) {
+    case HeaderRefusal::TooShort:
+        LogMessage(LogLevel::Error, "%s is too short for a header (%llu bytes)", name.c_str(), value);
+        break;
+    case HeaderRefusal::Unreadable: LogMessage(LogLevel::Error, "%s: failed to read the header", name.c_str()); break;
+    case HeaderRefusal::NotContainer:
+        LogMessage(LogLevel::Error, "%s is not a container (no header)", name.c_str());
+        break;
+    case HeaderRefusal::Version:
+        LogMessage(LogLevel::Error, "%s has the unsupported format version %llu", name.c_str(), value);
+        break;
+    }
 }
 
 std::shared_ptr<HyxLookupTable> HYX2Reader::findStoredTable()

@@ -1,5 +1,6 @@
 #include <Hyx/HYX2Reader.h>
 
+#include "core/FileProblem.h"
 #include "io/FileLoad.h"
 
 #include <Hyx/LoggerInstance.h>
@@ -11,12 +12,14 @@ namespace Hyx {
 
 using VornCommon::FileHelper;
 
-ReadHYX2File::ReadHYX2File(const char* path) : _path(path ? path : "")
+ReadHYX2File::ReadHYX2File(const char* path)
 {
+    _path = path ? path : "";
     _file = FileHelper::OpenFileReadOnly(_path, _sourceSize);
     if (_file == -1) {
         _sourceSize = 0;
-        LogMessage(VornCommon::LogLevel::Error, "ReadHYX2File::ReadHYX2File(): Invalid file '%s'", _path.c_str());
+        LogMessage(VornCommon::LogLevel::Error, "ReadHYX2File::ReadHYX2File(): Invalid file '%s' (%s)", _path.c_str(),
+                   DescribeUnreadableFile(_path));
     }
 }
 

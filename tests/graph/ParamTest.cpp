@@ -550,6 +550,56 @@ TEST(FilterParameters, StoredValuesWaitForTheirParameters)
     EXPECT_EQ(f.resetEvents.Count(), 0u);
 }
 
+TEST(FilterParameters, StoredValuesNoParameterTookAreLoggedOncePerFilter)
+{
+    const char* const kTypo = "Filter 'Example' has no parameter named 'Thresold'; the values stay stored";
+    // afterInitialize: the values are handed to a filter that is initialised already.
+    const struct {
+        const char* what;
+        std::map<std::string, std::string> values;
+        bool afterInitialize;
+        const char* line; // null: no line
+    } cases[] = {
+        {"typo before initialising", {{"Thresold", "3"}, {"Name", "b"}}, false, kTypo},
+        {"typo on an initialised filter", {{"Thresold", "3"}}, true, kTypo},
+        {"two names, one line",
+         {{"Zoom", "2"}, {"Later", "5"}},
+         false,
+         "Filter 'Example' has no parameter named 'Later', 'Zoom'; the values stay stored"},
+        {"known names and a trigger", {{"Name", "b"}, {"Reset", "x"}}, false, nullptr},
+        {"known names on an initialised filter", {{"Threads count", "9"}}, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CapturedLog log;
+        ParamFilter f;
+        if (!c.afterInitialize)
+            f->setParameterValues(c.values);
+        EXPECT_TRUE(log.Entries().empty()); // not yet initialised: a parameter may still come
+        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
+        if (c.afterInitialize)
+            f->setParameterValues(c.values);
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, c.line ? c.line : ""), c.line ? 1 : 0);
+        EXPECT_EQ(log.Entries().size(), c.line ? 1u : 0u);
+        // Once per filter: initialised again, or the same values again, tell nothing new.
+        ASSERT_EQ(f->DeInitialize(), Code::Success);
+        ASSERT_EQ(f->Initialize(nullptr), Code::Success);
+        f->setParameterValues(c.values);
+        EXPECT_EQ(log.Entries().size(), c.line ? 1u : 0u);
+    }
+
+    // The values stay stored: a parameter created later takes its value.
+    ParamFilter f;
+    f->setParameterValues({{"Later", "5"}});
+    ASSERT_EQ(f->Initialize(nullptr), Code::Success);
+    ASSERT_EQ(f->DeInitialize(), Code::Success);
+    ASSERT_EQ(f->DePreInitialize(), Code::Success);
+    f.withLater = true;
+    ASSERT_EQ(f->PreInitialize(nullptr, nullptr), Code::Success);
+    EXPECT_EQ(f->getParameterValue("Later"), "5");
+    ASSERT_EQ(f->DePreInitialize(), Code::Success);
+}
+
 TEST(FilterParameters, RefusedTextsDoNotEscapeStoredValues)
 {
     CapturedLog log;

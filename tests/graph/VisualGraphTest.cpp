@@ -141,6 +141,31 @@ TEST(VisualGraph, InstantiatesTheChainInOrderWithItsValues)
     EXPECT_EQ(3u, description->InstantiateSimpleHyxGraph()->GetNumFilters());
 }
 
+TEST(VisualGraph, ValuesOfAGraphFileThatNoParameterTookAreLoggedOncePerFilter)
+{
+    CapturedLog log;
+    auto description = Chain(); // its source holds "Not a parameter"
+    description->GetVisualFilter(1)->SetParamValue("Keep Mesh ", "True");
+    auto files = std::make_shared<VisualGraphs>();
+    files->AddVisualGraph(description);
+    const std::string path = std::string(HYX_TEST_BINARY_DIR) + "/typos.xml";
+    ASSERT_TRUE(XmlGraph::SaveToHyxXml(path.c_str(), files));
+    const auto loaded = XmlGraph::LoadFromXml(path.c_str());
+    ASSERT_NE(nullptr, loaded);
+    const auto graph = loaded->GetVisualGraph(0)->InstantiateSimpleHyxGraph();
+    ASSERT_NE(nullptr, graph);
+    const std::string texts[] = {"Filter 'XmlInst' has no parameter named 'Not a parameter'",
+                                 "Filter 'XmlInstMiddle' has no parameter named 'Keep Mesh '"};
+    for (const std::string& text : texts)
+        EXPECT_EQ(1, log.Count(VornCommon::LogLevel::Error, text + "; the values stay stored"));
+    EXPECT_EQ(2u, log.Entries().size());
+
+    // The same filters made into a graph again: told already.
+    graph->RemoveAllFilters();
+    ASSERT_NE(nullptr, loaded->GetVisualGraph(0)->InstantiateSimpleHyxGraph());
+    EXPECT_EQ(2u, log.Entries().size());
+}
+
 TEST(VisualGraph, RefusedParameterTextLeavesTheDefault)
 {
     auto description = Chain();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 using namespace HyxTest;
@@ -187,8 +188,8 @@ TEST(ContainerReader, WalkErrorsStickAndBadPathsAreRefused)
     CapturedLog log;
     TempDir dir;
     EXPECT_EQ((std::tuple{Hyx::ReadHYX2File(dir.file("missing.hyx").c_str()).Initialize(),
-                          log.Count(VornCommon::LogLevel::Error,
-                                    "ReadHYX2File::ReadHYX2File(): Invalid file '" + dir.file("missing.hyx") + "'")}),
+                          log.Count(VornCommon::LogLevel::Error, "ReadHYX2File::ReadHYX2File(): Invalid file '" +
+                                                                     dir.file("missing.hyx") + "' (No such file)")}),
               std::tuple(HyxErrorCode::ReaderNotValid, 1));
     // A file named just ".HYX" opens, but is not taken for a container.
     WriteTake(dir.file("x.hyx"), 1, 1, true);
@@ -196,4 +197,83 @@ TEST(ContainerReader, WalkErrorsStickAndBadPathsAreRefused)
     EXPECT_EQ(Hyx::ReadHYX2File(".HYX").Initialize(), HyxErrorCode::ReaderNotValid);
     std::filesystem::remove(".HYX");
     EXPECT_EQ(Hyx::ReadHYX2File(dir.file("x.hyx").c_str()).Initialize(), HyxErrorCode::Success);
+}
+
+TEST(ContainerReader, RefusalsLogOneLineNamingTheContainerAndTheCause)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path / "folder.hyx");
+    Bytes oldVersion = streamOf({});
+    oldVersion[11] = 0xEA; // 1002
+    oldVersion[12] = 0x03;
+    const Bytes header = streamOf({});
+    const Bytes cutHeader(header.begin(), header.end() - 1);
+    Bytes wrongMagic = streamOf({ContainerFrame(0, 0)});
+    wrongMagic[4] = 'x';
+    // name: a file written with bytes (or a missing file or a folder); %s stands for the
+    // container's name in the expected line.
+    const struct {
+        const char* name;
+        std::optional<Bytes> bytes;
+        HyxErrorCode code;
+        const char* line;
+    } cases[] = {
+        {"missing.hyx", std::nullopt, HyxErrorCode::ReaderNotValid,
+         "ReadHYX2File::ReadHYX2File(): Invalid file '%s' (No such file)"},
+        {"folder.hyx", std::nullopt, HyxErrorCode::ReaderNotValid,
+         "ReadHYX2File::ReadHYX2File(): Invalid file '%s' (Is a folder)"},
+        {"empty.hyx", Bytes{}, HyxErrorCode::FailedToReadFromFile, "%s is too short for a header (0 bytes)"},
+        {"short.hyx", cutHeader, HyxErrorCode::FailedToReadFromFile, "%s is too short for a header (14 bytes)"},
+        {"text.hyx", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'c', 'o', 'n', 't', 'a', 'i', 'n', 'e', 'r', '\n'},
+         HyxErrorCode::ReaderFailedToUnpackHeader, "%s is not a container (no header)"},
+        {"magic.hyx", wrongMagic, HyxErrorCode::ReaderFailedToUnpackHeader, "%s is not a container (no header)"},
+        {"old.hyx", oldVersion, HyxErrorCode::ReaderFailedToUnpackHeader, "%s has the unsupported format version 1002"},
+    };
+    const auto expectedLine = [](const char* format, const std::string& name) {
+        std::string line = format;
+        return line.replace(line.find("%s"), 2, name);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        if (c.bytes)
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(c.bytes->data()), static_cast<std::streamsize>(c.bytes->size()));
+        CapturedLog log;
+        Hyx::ReadHYX2File file(path.c_str());
+        EXPECT_EQ(file.Initialize(), c.code);
+        EXPECT_EQ(file.Initialize(), c.code); // retried, but told once
+        EXPECT_EQ(file.GetNumStreams(), 0);
+        const bool opened = c.bytes.has_value();
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error,
+                            expectedLine(c.line, opened ? "Container file '" + path + "'" : path)),
+                  1);
+        EXPECT_EQ(log.Entries().size(), 1u);
+        if (!opened)
+            continue;
+        // The same bytes in memory: the same code and cause.
+        log.Clear();
+        Hyx::HYX2Reader memory(c.bytes->data(), static_cast<uint32_t>(c.bytes->size()));
+        EXPECT_EQ(memory.Initialize(), c.code);
+        EXPECT_EQ(memory.Initialize(), c.code);
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, expectedLine(c.line, "Container in memory")), 1);
+        EXPECT_EQ(log.Entries().size(), 1u);
+    }
+    // A file cut short after it was opened: its header does not read.
+    {
+        const std::string path = dir.file("shrinks.hyx");
+        WriteTake(path, 1, 1, true);
+        Hyx::ReadHYX2File shrinking(path.c_str());
+        std::filesystem::resize_file(path, 5);
+        CapturedLog log;
+        EXPECT_EQ(shrinking.Initialize(), HyxErrorCode::FailedToReadFromFile);
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Container file '" + path + "': failed to read the header"),
+                  1);
+    }
+    // A refusal nobody heard is told once a logger is set.
+    Hyx::ReadHYX2File unheard(dir.file("text.hyx").c_str());
+    EXPECT_EQ(unheard.Initialize(), HyxErrorCode::ReaderFailedToUnpackHeader);
+    CapturedLog log;
+    EXPECT_EQ(unheard.Initialize(), HyxErrorCode::ReaderFailedToUnpackHeader);
+    EXPECT_EQ(log.Entries().size(), 1u);
 }

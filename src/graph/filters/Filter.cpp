@@ -199,7 +199,10 @@ HyxErrorCode Filter::Initialize(Filter* upstream)
         return ReportError(HyxErrorCode::FilterWrongStateToInitialize);
     ResetError();
     forgetProcessedAtoms();
-    return finishStep(onInitialize(upstream), State::Initialized);
+    const HyxErrorCode result = finishStep(onInitialize(upstream), State::Initialized);
+    if (result == kSuccess)
+        reportUnusedParameterValues(); // a typo in a graph file would otherwise pass unseen
+    return result;
 }
 
 HyxErrorCode Filter::DeInitialize()

@@ -10,6 +10,8 @@
 #include <Hyx/FilterParamText.h>
 #include <Hyx/LoggerInstance.h>
 
+#include "core/LogLevelEnabled.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -87,7 +89,30 @@ bool Filter::setParameterValues(const std::map<std::string, std::string>& values
         if (&values != &_storedParamValues)
             _storedParamValues = values;
     }
-    return applyParameterValues();
+    const bool needsPreInitialize = applyParameterValues();
+    const FilterState state = _state.load();
+    if (state != FilterState::Created && state != FilterState::PreInitialized)
+        reportUnusedParameterValues();
+    return needsPreInitialize;
+}
+
+void Filter::reportUnusedParameterValues()
+{
+    if (!IsHYXLogLevelEnabled(LogLevel::Error))
+        return;
+    std::string names;
+    {
+        std::lock_guard<std::mutex> lock(_paramMutex);
+        for (const auto& entry : _storedParamValues)
+            names += (names.empty() ? "'" : ", '") + entry.first + "'";
+        // The same names again (a filter initialised anew) were told already.
+        if (names == _reportedUnusedValues)
+            return;
+        _reportedUnusedValues = names;
+    }
+    if (!names.empty())
+        LogMessage(LogLevel::Error, "Filter '%s' has no parameter named %s; the values stay stored",
+                   GetFilterClassInfo().GetNiceClassName().CStr(), names.c_str());
 }
 
 bool Filter::applyParameterValues()

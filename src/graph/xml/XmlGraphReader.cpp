@@ -1,7 +1,10 @@
+#include <Hyx/ClassInfo.h>
+#include <Hyx/FilterFactory.h>
 #include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
+#include "core/FileProblem.h"
 #include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/FileHelper.h>
@@ -12,11 +15,15 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 // The loader of both dialects. The root element picks the dialect. Attributes that are
 // missing or unreadable never reach the descriptions as null texts: graph settings keep
 // their defaults, a filter without "guid" counts as one with an invalid GUID, a parameter
 // without "name" is skipped.
+//
+// Every refusal logs one line at level 2 naming the document (the file's path, or "graph
+// buffer") and the cause.
 
 namespace Hyx {
 
@@ -25,10 +32,24 @@ namespace {
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
 
-bool hasVersion10(const XMLElement& root)
+// The document being read, for log lines: "graph file '<path>'", or "graph buffer" when it
+// came from memory (path null).
+std::string documentName(const char* path)
+{
+    return path != nullptr ? std::string("graph file '") + path + "'" : std::string("graph buffer");
+}
+
+bool hasVersion10(const XMLElement& root, const char* path)
 {
     const char* version = root.Attribute("version");
-    return version != nullptr && std::strcmp(version, "1.0") == 0;
+    if (version != nullptr && std::strcmp(version, "1.0") == 0)
+        return true;
+    if (version == nullptr)
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no version", documentName(path).c_str());
+    else
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: unsupported version '%s'",
+                   documentName(path).c_str(), version);
+    return false;
 }
 
 bool boolAttribute(const XMLElement& element, const char* name)
@@ -39,9 +60,21 @@ bool boolAttribute(const XMLElement& element, const char* name)
     return value;
 }
 
+// The load goes on: a plug-in may still register the class before the graph is made. The
+// element's "name" is the only hint at what the file meant.
+void logUnknownClass(const XMLElement& element, const VornCommon::Guid& type, const char* path)
+{
+    FilterClassInfo info;
+    if (FilterFactory::TryGetFilterClassInfo(type, info))
+        return;
+    const char* name = element.Attribute("name");
+    LogMessage(VornCommon::LogLevel::Error, "Unknown filter class '%s' (guid '%s') in %s", name != nullptr ? name : "",
+               type.ToHexString().CStr(), documentName(path).c_str());
+}
+
 // A filter description with GUID and flags; empty (logged) when "guid" is missing or not
 // GUID text, which makes the whole load fail.
-std::shared_ptr<VisualFilter> readFilter(const XMLElement& element)
+std::shared_ptr<VisualFilter> readFilter(const XMLElement& element, const char* path)
 {
     const char* guidText = element.Attribute("guid");
     VornCommon::Guid type;
@@ -51,6 +84,7 @@ std::shared_ptr<VisualFilter> readFilter(const XMLElement& element)
         LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
         return nullptr;
     }
+    logUnknownClass(element, type, path);
     return std::make_shared<VisualFilter>(type, boolAttribute(element, "selected"), boolAttribute(element, "rendered"));
 }
 
@@ -67,9 +101,9 @@ void readParams(const XMLElement& parent, const char* elementName, VisualFilter&
     }
 }
 
-std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root)
+std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root, const char* path)
 {
-    if (!hasVersion10(root))
+    if (!hasVersion10(root, path))
         return nullptr;
     auto graphs = std::make_shared<VisualGraphs>();
     for (const XMLElement* graphElement = root.FirstChildElement("graph"); graphElement != nullptr;
@@ -81,7 +115,7 @@ std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root)
             graph->SetFps(XmlGraphTexts::FpsFromText(fps));
         for (const XMLElement* filterElement = graphElement->FirstChildElement("filter"); filterElement != nullptr;
              filterElement = filterElement->NextSiblingElement("filter")) {
-            std::shared_ptr<VisualFilter> filter = readFilter(*filterElement);
+            std::shared_ptr<VisualFilter> filter = readFilter(*filterElement, path);
             if (!filter)
                 return nullptr;
             readParams(*filterElement, "param", *filter);
@@ -92,9 +126,9 @@ std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root)
     return graphs;
 }
 
-std::shared_ptr<VisualGraphs> readQuendra(const XMLElement& root)
+std::shared_ptr<VisualGraphs> readQuendra(const XMLElement& root, const char* path)
 {
-    if (!hasVersion10(root))
+    if (!hasVersion10(root, path))
         return nullptr;
     auto graphs = std::make_shared<VisualGraphs>();
     const XMLElement* pipeline = root.FirstChildElement("hyxpipeline");
@@ -107,7 +141,7 @@ std::shared_ptr<VisualGraphs> readQuendra(const XMLElement& root)
         graph->SetFps(XmlGraphTexts::FpsFromSpeedCode(*speed));
     for (const XMLElement* filterElement = pipeline->FirstChildElement("filter"); filterElement != nullptr;
          filterElement = filterElement->NextSiblingElement("filter")) {
-        std::shared_ptr<VisualFilter> filter = readFilter(*filterElement);
+        std::shared_ptr<VisualFilter> filter = readFilter(*filterElement, path);
         if (!filter)
             return nullptr;
         if (const XMLElement* parameters = filterElement->FirstChildElement("parameters"))
@@ -118,23 +152,32 @@ std::shared_ptr<VisualGraphs> readQuendra(const XMLElement& root)
     return graphs;
 }
 
-std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc)
+std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc, const char* path)
 {
     if (const XMLElement* root = doc.FirstChildElement("hyx"))
-        return readHyx(*root);
+        return readHyx(*root, path);
     if (const XMLElement* root = doc.FirstChildElement("quendra"))
-        return readQuendra(*root);
+        return readQuendra(*root, path);
+    LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no 'hyx' or 'quendra' root element",
+               documentName(path).c_str());
     return nullptr;
 }
 
-std::shared_ptr<VisualGraphs> load(const char* data, size_t size)
+std::shared_ptr<VisualGraphs> load(const char* data, size_t size, const char* path)
 {
     // Only memory can run out here; a load reports failure, it does not throw.
     try {
         XMLDocument doc = VornCommon::MakeXmlDocument();
-        if (doc.Parse(data, size) != tinyxml2::XML_SUCCESS)
+        if (doc.Parse(data, size) != tinyxml2::XML_SUCCESS) {
+            if (doc.ErrorLineNum() > 0)
+                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML at line %d (%s)",
+                           documentName(path).c_str(), doc.ErrorLineNum(), doc.ErrorName());
+            else
+                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML (%s)",
+                           documentName(path).c_str(), doc.ErrorName());
             return nullptr;
-        return readDocument(doc);
+        }
+        return readDocument(doc, path);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -144,22 +187,29 @@ std::shared_ptr<VisualGraphs> load(const char* data, size_t size)
 
 std::shared_ptr<VisualGraphs> XmlGraph::LoadFromXml(const char* path)
 {
-    if (path == nullptr)
+    if (path == nullptr) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load a graph file: no path");
         return nullptr;
+    }
     uint32_t size = 0;
     // Read through the platform layer: it refuses folders and files of 4 GiB or more
     // before allocating.
     const std::unique_ptr<uint8_t[]> content(VornCommon::FileHelper::ReadFileContentToByteArray(path, size));
-    if (!content)
+    if (!content) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: %s", documentName(path).c_str(),
+                   DescribeUnreadableFile(path));
         return nullptr;
-    return load(reinterpret_cast<const char*>(content.get()), size);
+    }
+    return load(reinterpret_cast<const char*>(content.get()), size, path);
 }
 
 std::shared_ptr<VisualGraphs> XmlGraph::LoadFromDataBuffer(const char* data, size_t size)
 {
-    if (data == nullptr)
+    if (data == nullptr) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no data", documentName(nullptr).c_str());
         return nullptr;
-    return load(data, size);
+    }
+    return load(data, size, nullptr);
 }
 
 } // namespace Hyx

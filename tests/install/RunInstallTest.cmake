@@ -1,18 +1,55 @@
-# Script mode: install, build the consumer against the installed tree, run it.
+# Script mode: install the build into a fresh prefix, then build a host against it whose
+# CMakeLists.txt is the README's cmake block, exactly as written there, with consumer/main.cpp,
+# and run it.
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
+set(flags -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror")
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "Command failed (${rc}): ${ARGN}\n${out}")
   endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+# The README's fenced blocks whose info string is exactly `info`, joined in order; at least one.
+function(readme_blocks info out)
+  file(READ ${README} text)
+  set(fence "```${info}\n")
+  string(LENGTH "${fence}" fence_length)
+  set(blocks "")
+  while(TRUE)
+    string(FIND "${text}" "${fence}" start)
+    if(start EQUAL -1)
+      break()
+    endif()
+    math(EXPR start "${start} + ${fence_length}")
+    string(SUBSTRING "${text}" ${start} -1 text)
+    string(FIND "${text}" "\n```\n" end)
+    if(end EQUAL -1)
+      message(FATAL_ERROR "Unclosed ${info} block in ${README}")
+    endif()
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${text}" 0 ${end} block)
+    string(APPEND blocks "${block}\n")
+    string(SUBSTRING "${text}" ${end} -1 text)
+  endwhile()
+  if(blocks STREQUAL "")
+    message(FATAL_ERROR "No ${info} block in ${README}")
+  endif()
+  set(${out} "${blocks}" PARENT_SCOPE)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
-run(${WORK_DIR}/consumer/consumer)
+
+readme_blocks("cmake" host_cmake)
+file(WRITE ${WORK_DIR}/host-src/CMakeLists.txt "${host_cmake}")
+file(COPY ${TEST_DIR}/consumer/main.cpp DESTINATION ${WORK_DIR}/host-src)
+run(${CMAKE_COMMAND} -S ${WORK_DIR}/host-src -B ${WORK_DIR}/host ${flags})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
+run(${WORK_DIR}/host/my_host)
 
 # The pkg-config file must name both libraries.
 file(GLOB_RECURSE pc_files ${prefix}/*/hyx.pc)

@@ -1,6 +1,9 @@
-# Script mode: install the build into a fresh prefix, then build a host against it whose
-# CMakeLists.txt is the README's cmake block, exactly as written there, with consumer/main.cpp,
-# and run it.
+# Script mode: install the build into a fresh prefix, then build what the README shows
+# against it, exactly as written there, and run it:
+# - the plug-in: the README's "cpp plugin" blocks, joined in order, through plugin/;
+# - the host: its CMakeLists.txt is the README's cmake block, its main.cpp the README's "cpp"
+#   blocks joined in order, followed by consumer/Driver.cpp, which runs them.
+# Warnings fail the build: the examples are meant to be copied.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
@@ -44,12 +47,35 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
+readme_blocks("cpp plugin" plugin_source)
+file(COPY ${TEST_DIR}/plugin/CMakeLists.txt DESTINATION ${WORK_DIR}/plugin-src)
+file(WRITE ${WORK_DIR}/plugin-src/BoxCenter.cpp "${plugin_source}")
+run(${CMAKE_COMMAND} -S ${WORK_DIR}/plugin-src -B ${WORK_DIR}/plugin ${flags})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/plugin)
+
 readme_blocks("cmake" host_cmake)
+readme_blocks("cpp" host_source)
+file(READ ${TEST_DIR}/consumer/Driver.cpp driver)
 file(WRITE ${WORK_DIR}/host-src/CMakeLists.txt "${host_cmake}")
-file(COPY ${TEST_DIR}/consumer/main.cpp DESTINATION ${WORK_DIR}/host-src)
+file(WRITE ${WORK_DIR}/host-src/main.cpp "${host_source}${driver}")
 run(${CMAKE_COMMAND} -S ${WORK_DIR}/host-src -B ${WORK_DIR}/host ${flags})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
-run(${WORK_DIR}/host/my_host)
+file(MAKE_DIRECTORY ${WORK_DIR}/scratch)
+run(${WORK_DIR}/host/my_host ${WORK_DIR}/plugin ${WORK_DIR}/scratch)
+
+# The class listing names each class with its GUID, and shows the choices of "Compression" as
+# Hyx/MutateCompressor.h lists them.
+foreach(line
+    "3676EA64-2A3C-414D-8ADB-D5CE90D7CE03 MutateVertexPositionsCompressor \"#VertexPositionsCompressor\" (Compressor)"
+    "\"Compression\" = \"0\"  0=\"QSPACE-16/16/16\"  1=\"QSPACE-11/11/10\""
+    "\"Compression\" = \"0\"  0=\"16BIT\"  1=\"12BIT\""
+    "\"Compression\" = \"0\"  0=\"24BIT\"  1=\"16BIT\""
+    "\"Framerate\" = \"1\"  float 0.01..10000")
+  string(FIND "${output}" "${line}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "The host's class listing lacks the line\n${line}\n${output}")
+  endif()
+endforeach()
 
 # The pkg-config file must name both libraries.
 file(GLOB_RECURSE pc_files ${prefix}/*/hyx.pc)

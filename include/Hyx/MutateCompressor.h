@@ -88,7 +88,12 @@ protected:
     std::shared_ptr<FilterParamBool> _dropParam;
 };
 
-/// A compressor whose "Compression" choice replaces the recommended code.
+/// A compressor whose "Compression" choice replaces the recommended code. The parameter's
+/// value is an index into its choices, and its text form is that index: a choice's text reads
+/// as 0, an index past the end selects the last choice. The choices, index: text (code):
+/// - MutateVertexPositionsCompressor: 0: "QSPACE-16/16/16" (1, default), 1: "QSPACE-11/11/10" (2)
+/// - MutateVertexTextureUVsCompressor: 0: "16BIT" (128, default), 1: "12BIT" (129)
+/// - MutateVertexIndicesCompressor: 0: "24BIT" (128, default), 1: "16BIT" (129)
 class HYX_API MutateCompressorWithChoice : public MutateCompressor {
 public:
     static constexpr const char* COMPRESSION_PARAMNAME = "Compression";

@@ -1,6 +1,7 @@
 #include <Hyx/DeserializeFromMemory.h>
 
 #include "io/BlobBody.h"
+#include "io/BlockRecordLayout.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataBlock.h>
@@ -91,9 +92,9 @@ bool DeserializeFromMemory::unpack_hyxheader()
     const uint32_t length = _buffer->data()[_cursor];
     if (!fits(uint64_t{1} + length))
         return false;
-    const uint8_t* magic = _buffer->data() + _cursor + 1;
+    const bool magic = BlockRecordLayout::StartsWithStreamMagic(_buffer->data() + _cursor);
     _cursor += 1 + length;
-    if (length != HYX_STREAM_MAGIC_LENGTH || std::memcmp(magic, HYX_STREAM_MAGIC, length) != 0)
+    if (!magic)
         return false;
     if (!fits(4))
         return false;

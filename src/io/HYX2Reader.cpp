@@ -1,6 +1,7 @@
 #include <Hyx/HYX2Reader.h>
 
 #include "io/BlobBody.h"
+#include "io/BlockRecordLayout.h"
 #include "io/LookupTableLayout.h"
 
 #include <Hyx/Atom.h>
@@ -128,10 +129,8 @@ HyxErrorCode HYX2Reader::Initialize()
         return r;
     }
     const uint8_t* header = GetBuffer()->data() + GetReaderPos();
-    const bool isContainer =
-        header[0] == HYX_STREAM_MAGIC_LENGTH && std::memcmp(header + 1, HYX_STREAM_MAGIC, HYX_STREAM_MAGIC_LENGTH) == 0;
     if (!unpack_hyxheader()) {
-        if (isContainer)
+        if (BlockRecordLayout::StartsWithStreamMagic(header))
             logHeaderRefusal(HeaderRefusal::Version, ull(GetHyxFormatVersion()));
         else
             logHeaderRefusal(HeaderRefusal::NotContainer);

@@ -9,6 +9,8 @@ packages=(
   libblosc-dev libturbojpeg0-dev libjpeg62-turbo-dev
   liblodepng-dev libsquish-dev libastcenc-dev libstb-dev
   libyuv-dev
+  # Tests only: a decimal-comma locale (de_DE), so number texts are checked against one.
+  locales-all
   # Benchmarks only: the pipeline the graph is timed beside (gst-launch-1.0).
   gstreamer1.0-tools
 )

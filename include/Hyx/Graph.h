@@ -154,6 +154,8 @@ public:
     void OnFrameOrderReset() override;
 
     /// Plays every filter in list order (needs a provider); Success when playing already.
+    /// Starting from stopped, the queues are emptied first: atoms a stopped run left in them
+    /// (one pushed while paused, say) never reach the new run. Resuming keeps them.
     virtual ActionResult Play();
     /// Pauses every filter; Success when paused already, Failure when stopped.
     virtual ActionResult Pause();

@@ -37,13 +37,17 @@ enum class Middle {
 /// here, so it outlives a released graph, and so does the state log.
 class Rig {
 public:
-    Rig(Middle kind, unsigned frames)
+    Rig(Middle kind, unsigned frames) : Rig(std::vector<Middle>{kind}, frames) {}
+    /// Source -> each middle in turn -> target; `middle` is the first. The threaded middles
+    /// run `threads` workers.
+    Rig(const std::vector<Middle>& kinds, unsigned frames, const char* threads = "3") : _filters(2 + kinds.size())
     {
         graph = std::make_shared<AsyncGraph>();
         auto source = std::make_shared<Counted<TestSource>>(gone, frames);
         this->source = source;
         add(source);
-        addMiddle(kind);
+        for (const Middle kind : kinds)
+            addMiddle(kind, threads);
         auto target = std::make_shared<Counted<TestTarget>>(gone);
         target->process = [this](TestTarget&, const Atom& atom) {
             {
@@ -71,7 +75,7 @@ public:
 
     bool destroyed() const
     {
-        return Eventually([this] { return gone.load() == 3; });
+        return Eventually([this] { return gone.load() == static_cast<int>(_filters); });
     }
     Frames frames() const
     {
@@ -97,7 +101,7 @@ private:
     {
         EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).CStr();
     }
-    void addMiddle(Middle kind)
+    void addMiddle(Middle kind, const char* threads)
     {
         std::shared_ptr<Filter> filter;
         Settings settings;
@@ -106,11 +110,11 @@ private:
         case Middle::Mutate: filter = std::make_shared<Counted<TestMutate>>(gone); break;
         case Middle::AtomThreads:
             filter = std::make_shared<Counted<AtomWork>>(gone);
-            settings = Threads<AtomWork>("3", false);
+            settings = Threads<AtomWork>(threads, false);
             break;
         case Middle::FrameThreads:
             filter = std::make_shared<Counted<FrameWork>>(gone);
-            settings = Threads<FrameWork>("3", false);
+            settings = Threads<FrameWork>(threads, false);
             break;
         case Middle::BlockFps:
             filter = std::make_shared<Counted<MutateBlockFPS>>(gone);
@@ -125,9 +129,11 @@ private:
         add(filter);
         for (const auto& [name, value] : settings)
             EXPECT_TRUE(filter->setParameterValue(name.c_str(), value.c_str())) << name;
-        middle = filter;
+        if (middle.expired())
+            middle = filter;
     }
 
+    const size_t _filters;
     mutable std::mutex _mutex;
     Frames _frames;
 };
@@ -181,6 +187,59 @@ TEST(InterferenceThreads, StopOrPauseFromAFilterStepLeavesNothingOfThatTurn)
     }
 }
 
+TEST(InterferenceThreads, AtomsOfAStoppedRunNeverReachTheNext)
+{
+    // The transform pauses the graph from the worker while it hands on frame 5: that frame
+    // lands in the next queue, and the filters after it sit out the pass. The run is then
+    // stopped, by the host while paused or by the transform at frame 6 after the host
+    // resumed. The next run starts from empty queues: every frame once, in order.
+    struct Row {
+        bool threads; // a one-worker atom mutate between the transform and the target
+        bool stopFromWorker;
+    };
+    constexpr unsigned kFrames = 12;
+    const Row rows[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.threads ? "threads" : "plain")
+                                        << (row.stopFromWorker ? ", stop from the worker" : ", stop from the host"));
+        std::vector<Middle> middles{Middle::Transform};
+        if (row.threads)
+            middles.push_back(Middle::AtomThreads);
+        Rig rig(middles, kFrames, "1");
+        std::atomic<bool> paused{false}, stopped{false};
+        std::static_pointer_cast<TestTransform>(rig.middle.lock())->process = [&](TestTransform&, const Atom& atom) {
+            if (atom.GetFrameNr() == 5 && !paused.exchange(true)) {
+                EXPECT_EQ(rig.graph->Pause(), ActionResult::Success);
+            }
+            if (row.stopFromWorker && atom.GetFrameNr() == 6 && !stopped.exchange(true)) {
+                EXPECT_EQ(rig.graph->Stop(), ActionResult::Success);
+            }
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(rig.log.waitFor(State::Paused));
+        if (row.stopFromWorker) {
+            ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+            ASSERT_TRUE(rig.log.waitFor(State::Stopped));
+        } else {
+            ASSERT_EQ(rig.graph->Stop(), ActionResult::Success);
+        }
+        // The worker has ended: the target heard the frames before 5 (fewer when the threaded
+        // mutate still held some), never frame 5 or 6.
+        const size_t firstRun = rig.frames().size();
+        EXPECT_EQ(rig.frames(), Range(row.threads ? static_cast<unsigned>(firstRun) : 5u));
+        ASSERT_LE(firstRun, 5u);
+
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(Eventually([&] { return rig.graph->IsStopped(); }));
+        ASSERT_EQ(rig.graph->Stop(), ActionResult::Success); // joins the worker that ended itself
+        const Frames frames = rig.frames();
+        EXPECT_EQ(Frames(frames.begin() + static_cast<long>(firstRun), frames.end()), Range(kFrames));
+        EXPECT_FALSE(rig.heardError());
+        EXPECT_STREQ(rig.graph->GetLastError(false).CStr(), "");
+    }
+}
+
 TEST(InterferenceThreads, HostDrivenPassEndsQuietlyOnAStopFromAFilter)
 {
     TestGraph chain;
@@ -198,6 +257,42 @@ TEST(InterferenceThreads, HostDrivenPassEndsQuietlyOnAStopFromAFilter)
     EXPECT_TRUE(chain.graph->IsStopped());
     EXPECT_EQ(target->frames(), Range(2));
     EXPECT_EQ(transform->getOutputConnection()->NumPendingData(), 0); // frame 2 went nowhere
+}
+
+TEST(InterferenceThreads, HostDrivenRunStartsFromEmptyQueues)
+{
+    // Frame 2, pushed while paused, waits for the target. A resume hands it on; a stop
+    // ends it with its run.
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stopped" : "resumed");
+        TestGraph chain;
+        chain.make<TestSource>(4);
+        auto transform = chain.make<TestTransform>();
+        auto target = chain.make<TestTarget>();
+        ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+        bool paused = false;
+        transform->process = [&](TestTransform&, const Atom& atom) {
+            if (atom.GetFrameNr() == 2 && !std::exchange(paused, true))
+                chain.graph->Pause();
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+        EXPECT_TRUE(chain.update(3));
+        ASSERT_TRUE(chain.graph->IsPaused());
+        EXPECT_EQ(transform->getOutputConnection()->NumPendingData(), 1);
+        if (stop) {
+            ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+            ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+        }
+        ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.runToEnd());
+        Frames expected = Range(stop ? 2 : 4);
+        if (stop) {
+            const Frames second = Range(4);
+            expected.insert(expected.end(), second.begin(), second.end());
+        }
+        EXPECT_EQ(target->frames(), expected);
+    }
 }
 
 TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)

@@ -2,6 +2,7 @@
 
 #include "graph/filters/InputSide.h"
 
+#include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>
 
@@ -14,6 +15,17 @@ namespace {
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
     return filter->GetLastError(false).StdString();
+}
+
+/// Drops what a stopped run left in the queues: an atom pushed while paused, or one whose
+/// downstream filters sat out the pass in which the run was stopped. Nothing updates now, so
+/// no pull waits.
+void emptyQueues(const std::vector<std::shared_ptr<Connection>>& connections)
+{
+    for (const std::shared_ptr<Connection>& connection : connections) {
+        while (connection->HasPendingData())
+            connection->Pull();
+    }
 }
 
 } // namespace
@@ -80,6 +92,9 @@ ActionResult Graph::Play()
         return fail("Graph is missing frame order provider");
     }
     const bool resuming = IsPaused();
+    // A new run starts from empty queues: no atom of the run that ended reaches it.
+    if (!resuming)
+        emptyQueues(_connections);
     for (size_t i = 0; i < _filters.size(); ++i) {
         if (_filters[i]->Play() == HyxErrorCode::Success) {
             continue;

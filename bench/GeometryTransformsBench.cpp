@@ -26,11 +26,8 @@ constexpr uint32_t kHalfMillion = 500000;
 // Frames go through the protected hook, as the transform update calls it.
 template <class F>
 struct Bench : F {
-    Bench()
-    {
-        this->Instantiate();
-        this->PreInitialize(nullptr, nullptr);
-    }
+    // PreInitialize instantiates the filter first.
+    Bench() { this->PreInitialize(nullptr, nullptr); }
     ~Bench() override { this->DePreInitialize(); }
     Hyx::HyxErrorCode Run(const std::shared_ptr<Hyx::Atom>& atom) { return this->onProcessFrame(atom); }
 };

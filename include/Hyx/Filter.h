@@ -107,11 +107,13 @@ public:
     /// The class's names and category.
     virtual FilterClassInfo GetFilterClassInfo() const = 0;
     /// The last step of creation, run once before the first PreInitialize: by the filter
-    /// factory right after creating the filter, or by Graph::AddAndConnect for a filter made
-    /// with its constructor. A class prepares here what it needs before its parameters exist
-    /// (its requested input profile, its declared layer types). Nothing in the base.
+    /// factory right after creating the filter, otherwise by the first PreInitialize itself
+    /// (a filter made with its constructor, whoever pre-initialises it: Graph::AddAndConnect,
+    /// a graph description or the host). A class prepares here what it needs before its
+    /// parameters exist (its requested input profile, its declared layer types). Nothing in
+    /// the base. The library calls it; a host does not.
     virtual void Instantiate();
-    /// True once Instantiate has run through the filter factory or Graph::AddAndConnect.
+    /// True once Instantiate has run through the filter factory or PreInitialize.
     bool IsInstantiated() const { return _instantiated.load(); }
     /// Initialized from PreInitialized (else 8); empties the last processed atoms, then
     /// runs onInitialize.
@@ -140,7 +142,8 @@ public:
     // --- Life cycle ---
 
     /// PreInitialized from Created (else 6): forgets the graph first (also when refused),
-    /// runs onInitializeParams, then applies the stored parameter values whatever the hook
+    /// runs Instantiate if it never ran (a filter made with its constructor), then
+    /// onInitializeParams, then applies the stored parameter values whatever the hook
     /// returned. On failure the parameters and groups are cleared again.
     HyxErrorCode PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph);
     /// Created from PreInitialized, clearing parameters and groups; 0 in Created; else 7.

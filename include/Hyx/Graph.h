@@ -123,11 +123,11 @@ public:
     /// connection instead.
     /// A filter made with its constructor (std::make_shared or its creator function) rather
     /// than by FilterFactory::CreateFilter or AsyncGraph::CreateFilter has its creation
-    /// completed here: while it is Created, its Instantiate runs once before PreInitialize, so
-    /// it works exactly as a factory-made one (a compressor declares the layer types it
-    /// compresses there). Instantiate never runs twice: not for a factory-made filter, nor for
-    /// one added again. A filter pre-initialised by hand is taken as it is, so a host that
-    /// drives the life cycle itself calls Instantiate itself first.
+    /// completed by its first PreInitialize, here or wherever it was pre-initialised before
+    /// (a graph description, the host): its Instantiate runs once before its parameters are
+    /// made, so it works exactly as a factory-made one (a compressor declares the layer types
+    /// it compresses there). Instantiate never runs twice: not for a factory-made filter, nor
+    /// for one added again.
     virtual ActionResult AddAndConnect(std::shared_ptr<Filter> filter);
     /// Removes every filter, last first (each is reset to PreInitialized).
     ActionResult RemoveAllFilters();

@@ -64,7 +64,8 @@ public:
     /// text (stored values are not merged in).
     std::map<std::string, std::string> GetParamValueMap() const;
 
-    /// Attaches a filter (empty detaches).
+    /// Attaches a filter (empty detaches); one made with its constructor is instantiated by
+    /// its first pre-initialisation, as a factory-made one is by the factory.
     void SetHyxFilter(std::shared_ptr<Filter> filter) { _filter = std::move(filter); }
     /// The attached filter; empty when none.
     std::shared_ptr<Filter> GetHyxFilter() const { return _filter; }

@@ -10,6 +10,7 @@
 #include <Hyx/Graph.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/MutateCompressor.h>
+#include <Hyx/VisualGraph.h>
 
 #include "../graph/GraphFixtures.h"
 #include "StreamTestUtil.h"
@@ -241,14 +242,33 @@ struct GraphRun {
     std::vector<Layers> frames; // the layers the target got, per frame
 };
 
-// Three frames of `layers` through source -> the filter `make` gives -> target.
-GraphRun runThrough(const Layers& layers, const MakeFilter& make)
+// Three frames of `layers` through source -> the filter `make` gives -> target. With
+// `attached`, the three are attached to a graph description, which is instantiated into the
+// graph.
+GraphRun runThrough(const Layers& layers, const MakeFilter& make, bool attached = false)
 {
     GraphFixtures::TestGraph g;
-    auto source = g.make<GraphFixtures::LayerSource>(layers, 3);
-    auto filter = g.add(make(source, g.graph));
-    auto target = g.make<GraphFixtures::TestTarget>();
     GraphRun run;
+    std::shared_ptr<Filter> filter;
+    std::shared_ptr<GraphFixtures::TestTarget> target;
+    if (attached) {
+        auto source = std::make_shared<GraphFixtures::LayerSource>(layers, 3);
+        filter = make(nullptr, nullptr);
+        target = std::make_shared<GraphFixtures::TestTarget>();
+        VisualGraph description;
+        for (const std::shared_ptr<Filter>& f :
+             {std::shared_ptr<Filter>(source), filter, std::shared_ptr<Filter>(target)})
+            description.AddVisualFilter(f->TypeGuid(), false, false)->SetHyxFilter(f);
+        g.graph = description.InstantiateSimpleHyxGraph();
+        if (!g.graph) {
+            ADD_FAILURE() << "the description did not instantiate";
+            return run;
+        }
+    } else {
+        auto source = g.make<GraphFixtures::LayerSource>(layers, 3);
+        filter = g.add(make(source, g.graph));
+        target = g.make<GraphFixtures::TestTarget>();
+    }
     for (const auto& param : filter->getParameters())
         run.params.push_back(param->GetName());
     target->process = [&run](GraphFixtures::TestTarget&, const Atom& atom) {
@@ -270,8 +290,9 @@ std::shared_ptr<L> withPurpose(std::shared_ptr<L> layer, const VornCommon::Guid&
 
 } // namespace
 
-// A compressor or decompressor made with its constructor and added to a graph works exactly as
-// one made by the factory: same parameters, same layers, same bytes.
+// A compressor or decompressor made with its constructor works exactly as one made by the
+// factory, whether added to a graph or attached to a graph description instantiated into one:
+// same parameters, same layers, same bytes.
 TEST(CompressionMutates, MadeWithTheConstructorWorkLikeFactoryMade)
 {
     const Layers plain = {positions(), withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR),
@@ -304,22 +325,27 @@ TEST(CompressionMutates, MadeWithTheConstructorWorkLikeFactoryMade)
                                                             std::shared_ptr<Graph> g) {
             return FilterFactory::CreateFilter(row.type, SharedFilterPtr(upstream), SharedGraphPtr(g)).ToStdSharedPtr();
         });
-        const GraphRun constructed = runThrough(row.in, [&](auto, auto) { return row.construct(); });
-        EXPECT_EQ(constructed.params, factoryMade.params);
         ASSERT_EQ(factoryMade.frames.size(), 3u);
-        ASSERT_EQ(constructed.frames.size(), factoryMade.frames.size());
-        for (size_t f = 0; f < constructed.frames.size(); ++f) {
-            const Layers& got = constructed.frames[f];
-            const Layers& want = factoryMade.frames[f];
-            ASSERT_EQ(got.size(), want.size()) << "frame " << f;
-            for (size_t i = 0; i < got.size(); ++i) {
-                EXPECT_EQ((std::tuple{got[i]->TypeGuid(), got[i]->GetPurposeGuid(), payloadOf(got[i]).size()}),
-                          (std::tuple{want[i]->TypeGuid(), want[i]->GetPurposeGuid(), payloadOf(want[i]).size()}))
-                    << "frame " << f << ", layer " << i;
-                EXPECT_TRUE(payloadOf(got[i]) == payloadOf(want[i])) << "frame " << f << ", layer " << i;
+        for (const bool attached : {false, true}) {
+            SCOPED_TRACE(attached ? "attached to a description" : "added");
+            const GraphRun constructed = runThrough(
+                row.in, [&](auto, auto) { return row.construct(); }, attached);
+            EXPECT_EQ(constructed.params, factoryMade.params);
+            ASSERT_EQ(constructed.frames.size(), factoryMade.frames.size());
+            for (size_t f = 0; f < constructed.frames.size(); ++f) {
+                const Layers& got = constructed.frames[f];
+                const Layers& want = factoryMade.frames[f];
+                ASSERT_EQ(got.size(), want.size()) << "frame " << f;
+                for (size_t i = 0; i < got.size(); ++i) {
+                    EXPECT_EQ((std::tuple{got[i]->TypeGuid(), got[i]->GetPurposeGuid(), payloadOf(got[i]).size()}),
+                              (std::tuple{want[i]->TypeGuid(), want[i]->GetPurposeGuid(), payloadOf(want[i]).size()}))
+                        << "frame " << f << ", layer " << i;
+                    EXPECT_TRUE(payloadOf(got[i]) == payloadOf(want[i])) << "frame " << f << ", layer " << i;
+                }
+                EXPECT_TRUE(
+                    std::any_of(got.begin(), got.end(), [&](const auto& l) { return l->TypeGuid() == row.made; }))
+                    << "frame " << f;
             }
-            EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& l) { return l->TypeGuid() == row.made; }))
-                << "frame " << f;
         }
     }
 }

@@ -28,12 +28,9 @@ inline const Guid kPurposeB = Hyx::GuidLiteral("B0000000-0000-0000-0000-00000000
 template <class F>
 class Probe : public F {
 public:
-    /// Requested profile and parameters (no upstream filter, so no "Input Profile").
-    Probe()
-    {
-        this->Instantiate();
-        this->PreInitialize(nullptr, nullptr);
-    }
+    /// Requested profile (Instantiate, run by PreInitialize) and parameters (no upstream
+    /// filter, so no "Input Profile").
+    Probe() { this->PreInitialize(nullptr, nullptr); }
     ~Probe() override { this->DePreInitialize(); }
     /// Makes the parameters again, after a change that shows or hides some.
     void RecreateParams()

@@ -418,9 +418,11 @@ TEST(FilterCreation, ThroughTheFactory)
               1);
 }
 
-// A filter made with its constructor has its Instantiate run by AddAndConnect, once, before its
-// parameters are made; one made by the factory (directly or through an asynchronous graph) is
-// never instantiated again, also when its pre-initialisation failed and is retried.
+// A filter made with its constructor has its Instantiate run once, before its parameters are
+// made, on every path into a graph: added directly, attached to a graph description, or
+// pre-initialised by its host first. One made by the factory (directly or through an
+// asynchronous graph) is never instantiated again, also when its pre-initialisation failed
+// and is retried.
 TEST(FilterCreation, AddAndConnectInstantiatesOnlyWhatTheFactoryDidNot)
 {
     registerMadeClasses();
@@ -429,24 +431,46 @@ TEST(FilterCreation, AddAndConnectInstantiatesOnlyWhatTheFactoryDidNot)
         Factory,
         AsyncGraph
     };
+    enum class Path {
+        Add, // Graph::AddAndConnect
+        Attached, // VisualFilter::SetHyxFilter, then the description instantiated into a graph
+        ByHand, // the host pre-initialises it, then adds it
+    };
     struct Case {
         const char* name;
         Made made;
+        Path path;
         bool firstPreInitFails;
         int preInitialisations; // onInitializeParams calls before the successful add
     };
     const Case cases[] = {
-        {"constructor", Made::Constructor, false, 1}, // instantiated by the add
-        {"factory", Made::Factory, false, 1}, // instantiated and pre-initialised at creation
-        {"async graph", Made::AsyncGraph, false, 1}, // through the factory too
-        {"constructor, refused once", Made::Constructor, true, 2}, // the retry does not instantiate
-        {"factory, refused twice", Made::Factory, true, 3}, // Created after the factory, not instantiated again
+        // Instantiated by the add's pre-initialisation.
+        {"constructor", Made::Constructor, Path::Add, false, 1},
+        // Instantiated and pre-initialised at creation.
+        {"factory", Made::Factory, Path::Add, false, 1},
+        {"async graph", Made::AsyncGraph, Path::Add, false, 1},
+        // The retry does not instantiate.
+        {"constructor, refused once", Made::Constructor, Path::Add, true, 2},
+        // Created after the factory, not instantiated again.
+        {"factory, refused twice", Made::Factory, Path::Add, true, 3},
+        // Instantiated by the description's pre-initialisation, which the add then takes as it is.
+        {"constructor, attached", Made::Constructor, Path::Attached, false, 1},
+        // Refused by the description and by the add, then both retried.
+        {"constructor, attached, refused once", Made::Constructor, Path::Attached, true, 3},
+        // The description's pre-initialisation is refused: already done by the factory.
+        {"factory, attached", Made::Factory, Path::Attached, false, 1},
+        // Instantiated by the host's own PreInitialize.
+        {"constructor, by hand", Made::Constructor, Path::ByHand, false, 1},
     };
+    const VornCommon::Guid sourceGuid = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E23");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::shared_ptr<Graph> graph =
             c.made == Made::AsyncGraph ? std::make_shared<AsyncGraph>() : std::make_shared<Graph>();
-        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>()), ActionResult::Success);
+        const auto source = std::make_shared<TestSource>();
+        if (c.path != Path::Attached) {
+            ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+        }
         std::shared_ptr<Filter> filter;
         const VornCommon::Guid type = c.firstPreInitFails ? kFailingGuid : kMadeGuid;
         switch (c.made) {
@@ -455,8 +479,7 @@ TEST(FilterCreation, AddAndConnectInstantiatesOnlyWhatTheFactoryDidNot)
                                          : std::make_shared<MadeFilter>();
             break;
         case Made::Factory:
-            filter = FilterFactory::CreateFilter(type, SharedFilterPtr(graph->GetLastFilter()), SharedGraphPtr(graph))
-                         .ToStdSharedPtr();
+            filter = FilterFactory::CreateFilter(type, SharedFilterPtr(source), SharedGraphPtr(graph)).ToStdSharedPtr();
             break;
         case Made::AsyncGraph:
             filter = AsyncGraph::CreateFilter(type, std::static_pointer_cast<AsyncGraph>(graph));
@@ -465,22 +488,44 @@ TEST(FilterCreation, AddAndConnectInstantiatesOnlyWhatTheFactoryDidNot)
         auto* made = dynamic_cast<MadeFilter*>(filter.get());
         ASSERT_NE(made, nullptr);
         EXPECT_EQ(filter->IsInstantiated(), c.made != Made::Constructor);
+
+        // The source and the filter, each attached to its description.
+        VisualGraph description;
+        description.AddVisualFilter(sourceGuid, false, false)->SetHyxFilter(source);
+        description.AddVisualFilter(type, false, false)->SetHyxFilter(filter);
+        // Adds the filter by the row's path; true on success.
+        const auto add = [&]() {
+            switch (c.path) {
+            case Path::Attached:
+                graph = description.InstantiateSimpleHyxGraph();
+                return graph != nullptr && graph->GetNumFilters() == 2 && graph->GetFilter(1u) == filter;
+            case Path::ByHand:
+                EXPECT_EQ(filter->PreInitialize(graph->GetLastFilter().get(), graph), Code::Success)
+                    << errorOf(*filter);
+                break;
+            case Path::Add: break;
+            }
+            return graph->AddAndConnect(filter) == ActionResult::Success;
+        };
         if (c.firstPreInitFails) {
-            EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Failure);
+            EXPECT_FALSE(add());
             EXPECT_EQ(filter->GetFilterState(), State::Created);
             made->script.initializeParams = Code::Success;
         }
-        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
+        ASSERT_TRUE(add()) << (graph ? graph->GetLastError(false).StdString() : "no graph");
         Calls expected = {"Instantiate"};
         expected.insert(expected.end(), size_t(c.preInitialisations), "onInitializeParams");
         expected.insert(expected.end(), {"onInitialize", "onInputConnection"});
         EXPECT_EQ(made->script.calls, expected);
         EXPECT_TRUE(filter->IsInstantiated());
 
-        // Taken down to Created and added again: still instantiated once.
+        // Taken down to Created and added again by the same path: still instantiated once.
         ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
         ASSERT_EQ(filter->DePreInitialize(), Code::Success);
-        ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success);
+        if (c.path != Path::Attached) {
+            ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+        }
+        ASSERT_TRUE(add());
         EXPECT_EQ(std::count(made->script.calls.begin(), made->script.calls.end(), "Instantiate"), 1);
         ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
     }

@@ -166,6 +166,11 @@ HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> grap
     _graphPtr = nullptr;
     if (_state.load() != State::Created)
         return ReportError(HyxErrorCode::FilterWrongStateToPreinitialize);
+    // Every path to a filter's first use passes here, also for one made with its constructor
+    // and pre-initialised by its host or a graph description: its creation is completed
+    // before its parameters exist. Never twice: not after the factory, a failed attempt or
+    // DePreInitialize.
+    InstantiateOnce();
     ResetError();
     const HyxErrorCode result = onInitializeParams(upstream);
     applyParameterValues();

@@ -96,12 +96,8 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
     const std::shared_ptr<Filter> upstream = GetLastFilter();
     IFilterLinks& links = *filter;
     HyxErrorCode result = HyxErrorCode::Success;
-    if (filter->GetFilterState() == Filter::FilterState::Created) {
-        // A filter made with its constructor missed the factory's last creation step, which
-        // must come before its parameters are made; a factory-made one is not instantiated again.
-        links.InstantiateOnce();
+    if (filter->GetFilterState() == Filter::FilterState::Created)
         result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
-    }
     if (result == HyxErrorCode::Success && filter->GetFilterState() == Filter::FilterState::PreInitialized)
         result = filter->Initialize(upstream.get());
     if (result != HyxErrorCode::Success) {

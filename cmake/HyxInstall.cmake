@@ -19,5 +19,9 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/HyxConfigVersion.cm
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/HyxConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/HyxConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Hyx)
 
+# hyx.pc finds the prefix from its own folder, however deep the library folder lies
+# (lib/<multiarch> for a /usr prefix).
+file(RELATIVE_PATH HYX_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" HYX_PC_TO_PREFIX "${HYX_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/hyx.pc.in ${CMAKE_CURRENT_BINARY_DIR}/hyx.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hyx.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -238,7 +238,7 @@ protected:
     }
 };
 
-/// Prints every atom it receives: frame, time, layers and the graph's progress.
+/// Prints every atom it receives: frame, timestamp, layers and the graph's progress.
 class PrintTarget : public Hyx::Target {
 public:
     static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F004");
@@ -270,7 +270,7 @@ protected:
             layers += ")";
         }
         ++received;
-        std::printf("frame %2u  t=%4llu ms  progress %3.0f%%  layers: %s\n", atom->GetFrameNr(),
+        std::printf("frame %2u  stamped %4llu ms  progress %3.0f%%  layers: %s\n", atom->GetFrameNr(),
                     static_cast<unsigned long long>(atom->GetTimeStamp() / 1000000u),
                     static_cast<double>(GetProgress() * 100.0f), layers.c_str());
         return HyxErrorCode::Success;

@@ -179,8 +179,10 @@ bool playGraphFile(const std::string& path)
         std::fprintf(stderr, "cannot load a graph from %s\n", path.c_str());
         return false;
     }
-    std::printf("\nGraph file %s: %u filters, gain %s, one frame every %u ms\n", path.c_str(), graph->GetNumFilters(),
-                graph->GetFilterParam("Gain")->GetValueAsString().c_str(), graph->GetFramePeriodMs());
+    // The frames' timestamps follow the stream's rate; the worker updates at the file's rate.
+    std::printf("\nGraph file %s: %u filters, gain %s, a %g fps stream played at one frame every %u ms\n", path.c_str(),
+                graph->GetNumFilters(), graph->GetFilterParam("Gain")->GetValueAsString().c_str(),
+                static_cast<double>(graph->GetOriginalFps()), graph->GetFramePeriodMs());
     if (graph->Play() != Hyx::ActionResult::Success) {
         std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
         return false;

@@ -1,9 +1,12 @@
 # Script mode: install the build into a fresh prefix, then build what the README shows
 # against it, exactly as written there, and run it:
-# - the plug-in: the README's "cpp plugin" blocks, joined in order, through plugin/;
+# - the plug-in: its CMakeLists.txt is the README's "cmake plugin" block, its BoxCenter.cpp
+#   the README's "cpp plugin" blocks joined in order;
 # - the host: its CMakeLists.txt is the README's cmake block, its main.cpp the README's "cpp"
-#   blocks joined in order, followed by consumer/Driver.cpp, which runs them.
-# Warnings fail the build: the examples are meant to be copied.
+#   blocks joined in order, followed by consumer/Driver.cpp, which runs them;
+# - the same host built without CMake by the README's "sh pkg-config" line, run with no
+#   LD_LIBRARY_PATH: it must find the prefix's libraries by itself.
+# Warnings fail the CMake builds: the examples are meant to be copied.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
@@ -47,8 +50,9 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
+readme_blocks("cmake plugin" plugin_cmake)
 readme_blocks("cpp plugin" plugin_source)
-file(COPY ${TEST_DIR}/plugin/CMakeLists.txt DESTINATION ${WORK_DIR}/plugin-src)
+file(WRITE ${WORK_DIR}/plugin-src/CMakeLists.txt "${plugin_cmake}")
 file(WRITE ${WORK_DIR}/plugin-src/BoxCenter.cpp "${plugin_source}")
 run(${CMAKE_COMMAND} -S ${WORK_DIR}/plugin-src -B ${WORK_DIR}/plugin ${flags})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/plugin)
@@ -60,22 +64,46 @@ file(WRITE ${WORK_DIR}/host-src/CMakeLists.txt "${host_cmake}")
 file(WRITE ${WORK_DIR}/host-src/main.cpp "${host_source}${driver}")
 run(${CMAKE_COMMAND} -S ${WORK_DIR}/host-src -B ${WORK_DIR}/host ${flags})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
-file(MAKE_DIRECTORY ${WORK_DIR}/scratch)
-run(${WORK_DIR}/host/my_host ${WORK_DIR}/plugin ${WORK_DIR}/scratch)
+# The host runs in its scratch folder: the README's relative paths count from there.
+function(run_host host scratch)
+  file(MAKE_DIRECTORY ${scratch})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${host} ${WORK_DIR}/plugin ${scratch}
+    WORKING_DIRECTORY ${scratch} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${host} failed (${rc}):\n${err}\n${out}")
+  endif()
+  # The take written through a path with a folder lies below the working directory; one
+  # written by a bare name lies beside the executable.
+  get_filename_component(host_dir ${host} DIRECTORY)
+  foreach(file ${scratch}/takes/first.hyx ${host_dir}/bare-name.hyx)
+    if(NOT EXISTS ${file})
+      message(FATAL_ERROR "${host} did not write ${file}")
+    endif()
+  endforeach()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+run_host(${WORK_DIR}/host/my_host ${WORK_DIR}/scratch)
 
-# The class listing names each class with its GUID, and shows the choices of "Compression" as
-# Hyx/MutateCompressor.h lists them.
+# The class listing names each class with its GUID and each parameter's type, and shows the
+# choices of "Compression" as Hyx/MutateCompressor.h lists them.
 foreach(line
     "3676EA64-2A3C-414D-8ADB-D5CE90D7CE03 MutateVertexPositionsCompressor \"#VertexPositionsCompressor\" (Compressor)"
-    "\"Compression\" = \"0\"  0=\"QSPACE-16/16/16\"  1=\"QSPACE-11/11/10\""
-    "\"Compression\" = \"0\"  0=\"16BIT\"  1=\"12BIT\""
-    "\"Compression\" = \"0\"  0=\"24BIT\"  1=\"16BIT\""
-    "\"Framerate\" = \"1\"  float 0.01..10000")
+    "\"Compression\" = \"0\"  index  0=\"QSPACE-16/16/16\"  1=\"QSPACE-11/11/10\""
+    "\"Compression\" = \"0\"  index  0=\"16BIT\"  1=\"12BIT\""
+    "\"Compression\" = \"0\"  index  0=\"24BIT\"  1=\"16BIT\""
+    "\"Framerate\" = \"1\"  float 0.01..10000"
+    "\"Buffer size\" = \"1\"  uint32"
+    "\"Atom listener ptr\" = \"0\"  int64")
   string(FIND "${output}" "${line}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "The host's class listing lacks the line\n${line}\n${output}")
   endif()
 endforeach()
+# Every built-in parameter's type is one the listing names.
+string(REGEX MATCH "\n    \"[^\n]*\" = \"[^\n]*\"  other\n" unnamed "${output}")
+if(unnamed)
+  message(FATAL_ERROR "The host's class listing names no type for${unnamed}")
+endif()
 
 # The pkg-config file must name both libraries.
 file(GLOB_RECURSE pc_files ${prefix}/*/hyx.pc)
@@ -87,3 +115,11 @@ file(READ ${pc_file} pc)
 if(NOT pc MATCHES "-lHyx" OR NOT pc MATCHES "-lVornCommon")
   message(FATAL_ERROR "hyx.pc does not link both libraries:\n${pc}")
 endif()
+
+# The host again, built by the README's pkg-config line; it starts from the prefix by itself.
+readme_blocks("sh pkg-config" pkg_config_build)
+get_filename_component(pc_dir ${pc_file} DIRECTORY)
+file(COPY ${WORK_DIR}/host-src/main.cpp DESTINATION ${WORK_DIR}/pkg-config-host)
+run(${CMAKE_COMMAND} -E chdir ${WORK_DIR}/pkg-config-host
+  ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pc_dir} sh -e -c "${pkg_config_build}")
+run_host(${WORK_DIR}/pkg-config-host/my_host ${WORK_DIR}/pkg-config-scratch)

@@ -1,7 +1,7 @@
 // The host's main(): appended to the README's host examples, which the install test puts in
 // front of it as main.cpp. It runs each example against the installed library and the README's
 // plug-in, and fails when one does not do what the README says of it.
-// Arguments: the folder of the built plug-in, a scratch folder.
+// Arguments: the folder of the built plug-in, a scratch folder (the working directory).
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataTypeStreamInfo.h>
@@ -59,18 +59,34 @@ public:
     std::shared_ptr<Hyx::Atom> last;
 };
 
+float fpsOf(const std::shared_ptr<Hyx::Atom>& atom)
+{
+    const auto info = atom ? std::dynamic_pointer_cast<Hyx::DataTypeStreamInfo>(
+                                 atom->GetDataLayerByType(Hyx::DataTypeStreamInfo::TheTypeGuid(), false))
+                           : nullptr;
+    return info ? info->GetFPS() : 0.0f;
+}
+
 void runBuiltGraph()
 {
     const std::shared_ptr<Hyx::Graph> graph = BuildGraph();
     check(graph && graph->GetNumFilters() == 3, "BuildGraph makes three filters");
     if (!graph)
         return;
-    check(graph->GetFilterParam("Framerate")->GetValueAsString() == "30", "\"Framerate\" set through the graph");
+    // The rate the source publishes, not only the parameter's text.
+    check(graph->GetFilterParam("Framerate")->GetValueAsString() == "30", "\"Framerate\" reads 30");
+    check(graph->GetOriginalFps() == 30.0f, "the graph takes the source's 30 fps");
+    const auto info = graph->GetSourceStreamInfo();
+    check(info && info->GetFPS() == 30.0f, "the source's stream information carries 30 fps");
+    LastFrame listener;
+    auto target = std::static_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+    target->SetAtomsListener(&listener);
     bool played = graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
-    for (int i = 0; played && i < 3; ++i)
+    for (int i = 0; played && !listener.last && i < 8; ++i)
         played = graph->Update() == Hyx::ActionResult::Success;
-    check(played, "the built graph plays");
     graph->Stop();
+    target->SetAtomsListener(nullptr);
+    check(played && fpsOf(listener.last) == 30.0f, "the built graph's frames carry 30 fps");
     graph->RemoveAllFilters();
 }
 
@@ -82,6 +98,12 @@ void runTake(const std::string& folder)
     check(positions && positions->GetNumVertices() == 2 && positions->GetVertexPositions()[5] == 8.0f,
           "ReadFrame gives the frame written");
     check(!ReadFrame((folder + "/missing.hyx").c_str(), 0), "ReadFrame of a missing file is empty");
+    const auto second = positionsOf(WriteAndReadBack({makeFrame(0), makeFrame(1)}), Hyx::HYXPurposeGuids::VORN4D);
+    check(second && second->GetVertexPositions()[5] == 7.0f,
+          "WriteAndReadBack gives frame 1 (the test finds the file)");
+    // A bare name: written beside the executable (the test looks), not found in the working directory.
+    check(WriteTake("bare-name.hyx", {makeFrame(0)}) && !ReadFrame("bare-name.hyx", 0),
+          "a bare file name is written beside the executable and read from the working directory");
 }
 
 void runCompressionChoice()

@@ -12,7 +12,9 @@
 //   creates that directory when missing.
 // - CloseFile writes what is pending, calls onCloseFile, writes what that left, and closes.
 //   It returns false when any write of the file failed, and logs one level-2 line: a
-//   subclass's own (reportCloseFailure in onCloseFile), else "Failed to write to file.".
+//   subclass's own (setCloseFailureLine), else "Failed to write to file.". A stopped stream
+//   (a subclass may stop it for a file it writes beside this one) closes false even when no
+//   file is open. The line is logged once per writer.
 // - The writer must be closed before it is destroyed. Destroying it open logs "File '<path>'
 //   not closed!" at level 2, writes the pending bytes and closes the file; a subclass's
 //   onCloseFile does not run then, so subclasses close themselves first.
@@ -20,7 +22,9 @@
 #include <Hyx/Export.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace Hyx {
 
@@ -51,13 +55,17 @@ protected:
     bool onFlush() override;
     /// Called by CloseFile before the file is closed; does nothing here.
     virtual void onCloseFile();
-    /// Logs the close's failure line at level 2 in place of the generic one (once per close).
-    void reportCloseFailure(const std::string& line);
+    /// Sets the level-2 line that CloseFile logs for a failed write in place of the generic
+    /// one; an empty line logs nothing (the failure is reported elsewhere).
+    void setCloseFailureLine(std::string line) { _closeFailureLine = std::move(line); }
 
     int _file = -1;
 
 private:
+    void reportCloseFailure();
+
     std::string _path;
+    std::optional<std::string> _closeFailureLine;
     bool _closeFailureReported = false;
 };
 

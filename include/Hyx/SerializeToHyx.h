@@ -18,14 +18,21 @@
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
 //   write file '<path>'.").
-// - A write that failed or was cut short ends the container (see SerializeToFile): every
-//   later atom returns 35 and is written nowhere, not even to the XML. The file keeps each
-//   record written whole before the failure; readers skip the cut tail.
+// - A write of either file that failed or was cut short ends the take (see SerializeToFile):
+//   that atom and every later one return 35 and nothing more is written to either file. The
+//   container keeps each record written whole before the failure, readers skip a cut tail;
+//   an atom whose XML element failed stays in the container, since its record was written
+//   whole before the XML was tried. An XML dump whose head could not be written ends the
+//   take at the first atom, before its record is written.
 // - CloseFile (or the destructor) appends the table with writeTable set, and the table
 //   element to the XML dump. An index the table record cannot hold is not written (level 2
 //   log); the atoms are all in the file and readers index them by walking. After a failed
-//   write neither is written: CloseFile returns false and logs "Failed to write to file
-//   '<name>.hyx'; the lookup table is not appended." at level 2.
+//   write neither is written: CloseFile returns false and logs one level-2 line naming the
+//   file whose write failed first, "Failed to write to file '<file>'; the lookup table is
+//   not appended." (with writeTable and a container) or "Failed to write to file '<file>'.";
+//   a failed write of the table or of the XML table element at close does the same. With
+//   noContainer, CloseFile writes nothing but still returns false and logs the line after a
+//   failed write of the XML. The dump itself then logs nothing more.
 // - After CloseFile the writer is finished: pack_atom returns 35 and the file stays as it is.
 // - Not synchronised: one thread at a time.
 //
@@ -33,7 +40,8 @@
 // - The constructor opens the file and writes the head; destruction writes "</HYX>" and
 //   closes it. Each atom is one ATOM element with one DATA element per block, appended and
 //   written in one piece; block texts are escaped for XML. After a failed or short write
-//   every atom returns 35 and nothing more is written.
+//   every atom returns 35 and nothing more is written, and closing logs "Failed to write to
+//   file '<path>'." at level 2.
 
 #include <Hyx/Export.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -61,6 +69,10 @@ public:
     /// Appends the element that sums up the table: ranges of its stream ids, frame numbers
     /// and timestamps ("a-b", or "a" when both ends are equal; empty for an empty table).
     void pack_lookuptable(const HyxLookupTable& table);
+
+private:
+    // The take owning a dump ends with the dump's failure and reports it in its place.
+    friend class SerializeToHyx;
 };
 
 /// Container file writer.
@@ -82,6 +94,9 @@ protected:
 private:
     bool openFiles();
     std::string basePath() const;
+    std::string containerPath() const;
+    bool dumpFailed() const;
+    HyxErrorCode endTake(const std::string& failedFile, bool tableLost);
 
     bool _writeTable;
     bool _noContainer;

@@ -69,24 +69,31 @@ void SerializeToFile::onCloseFile()
 {
 }
 
-void SerializeToFile::reportCloseFailure(const std::string& line)
+void SerializeToFile::reportCloseFailure()
 {
     if (_closeFailureReported)
         return;
     _closeFailureReported = true;
-    LogMessage(VornCommon::LogLevel::Error, "%s", line.c_str());
+    const std::string line = _closeFailureLine.value_or("Failed to write to file.");
+    if (!line.empty())
+        LogMessage(VornCommon::LogLevel::Error, "%s", line.c_str());
 }
 
 bool SerializeToFile::CloseFile()
 {
-    if (_file == -1)
-        return GetPackedDataSize() == 0;
-    _closeFailureReported = false;
+    if (_file == -1) {
+        // A stopped stream lost bytes whether or not a file is open: an earlier close of this
+        // file failed, or a subclass stopped it for a file it writes beside this one.
+        if (!streamStopped())
+            return GetPackedDataSize() == 0;
+        reportCloseFailure();
+        return false;
+    }
     bool written = Flush();
     onCloseFile();
     written = Flush() && written && !streamStopped();
     if (!written)
-        reportCloseFailure("Failed to write to file.");
+        reportCloseFailure();
     closeFile(_file);
     return written;
 }

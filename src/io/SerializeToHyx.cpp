@@ -18,7 +18,8 @@ SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersi
 SerializeToHyx::~SerializeToHyx()
 {
     try {
-        if (IsReady())
+        // A stopped take without a container still reports its failed write once.
+        if (IsReady() || streamStopped())
             CloseFile();
     } catch (...) {
         // A destructor reports, it does not throw; CloseFile has logged what failed.
@@ -30,67 +31,100 @@ std::string SerializeToHyx::basePath() const
     return FileHelper::RemoveExtension(GetFilePath()) + ".";
 }
 
+std::string SerializeToHyx::containerPath() const
+{
+    return FileHelper::MakeEndsWith(basePath(), "hyx");
+}
+
+bool SerializeToHyx::dumpFailed() const
+{
+    return _xml && _xml->streamStopped();
+}
+
+HyxErrorCode SerializeToHyx::endTake(const std::string& failedFile, bool tableLost)
+{
+    // Neither file may run ahead of the other, and the take's close reports the failure
+    // once, for both files.
+    stopStream();
+    setCloseFailureLine("Failed to write to file '" + failedFile +
+                        (tableLost && _table ? "'; the lookup table is not appended." : "'."));
+    if (_xml)
+        _xml->setCloseFailureLine({});
+    return HyxErrorCode::FailedToWriteToFile;
+}
+
 bool SerializeToHyx::openFiles()
 {
     const std::string base = basePath();
     const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
     if (!_noContainer && ext.find("hyx") != std::string::npos) {
-        const std::string container = FileHelper::MakeEndsWith(base, "hyx");
+        const std::string container = containerPath();
         _file = openFile(container.c_str());
         if (_file == -1) {
             LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s'", container.c_str());
         } else {
-            pack_hyxheader();
-            Flush(); // a failed write ends the file: every atom is then refused
             if (_writeTable)
                 _table = std::make_shared<HyxLookupTable>();
+            pack_hyxheader();
+            if (!Flush())
+                endTake(container, true);
         }
     }
-    if (ext.find("xml") != std::string::npos && !_xml)
+    // A take ended by its container's header gets no dump.
+    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped())
         _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
     return IsReady();
 }
 
 HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
 {
-    // A finished container is never reopened: its table would not match a second file.
-    if (_finished)
+    // A finished container is never reopened: its table would not match a second file. A
+    // failed take is never resumed: its files would no longer hold the same atoms.
+    if (_finished || streamStopped())
         return HyxErrorCode::FailedToWriteToFile;
     const bool open = IsReady() || openFiles();
+    if (streamStopped())
+        return HyxErrorCode::FailedToWriteToFile;
+    if (dumpFailed())
+        return endTake(_xml->GetFilePath(), true);
     if (!_noContainer) {
         if (!open)
             return HyxErrorCode::FailedToWriteToFile;
         if (const HyxErrorCode r = SerializeToMemory::pack_atom(atom, _table); r != HyxErrorCode::Success)
             return r;
         if (!Flush())
-            return HyxErrorCode::FailedToWriteToFile;
+            return endTake(containerPath(), true);
     }
-    return _xml ? _xml->pack_atom(std::move(atom)) : HyxErrorCode::Success;
+    if (!_xml)
+        return HyxErrorCode::Success;
+    const HyxErrorCode r = _xml->pack_atom(std::move(atom));
+    return dumpFailed() ? endTake(_xml->GetFilePath(), true) : r;
 }
 
 void SerializeToHyx::onCloseFile()
 {
     _finished = true;
-    if (!_table)
+    // After a failed write the table would index the atom whose write failed, and the
+    // file's end is the failure's: readers index the whole records by walking instead.
+    if (!_table || streamStopped())
         return;
-    if (streamStopped()) {
-        // The table would index the atom whose write failed, and the file's end is the
-        // failure's: readers index the whole records by walking instead.
-        reportCloseFailure("Failed to write to file '" + FileHelper::MakeEndsWith(basePath(), "hyx") +
-                           "'; the lookup table is not appended.");
-        return;
-    }
     Flush();
     uint32_t size = 0;
     if (const uint8_t* record = _table->Serialize(size)) {
         pack_array(record, size, false);
-        Flush();
+        if (!Flush()) {
+            endTake(containerPath(), true);
+            return;
+        }
     } else {
         LogMessage(VornCommon::LogLevel::Error,
                    "Lookup table of '%s' cannot be stored; the atoms are written without it.", GetFilePath().c_str());
     }
-    if (_xml)
+    if (_xml) {
         _xml->pack_lookuptable(*_table);
+        if (dumpFailed())
+            endTake(_xml->GetFilePath(), false);
+    }
 }
 
 } // namespace Hyx

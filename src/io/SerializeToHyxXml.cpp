@@ -72,6 +72,7 @@ SerializeToHyxXml::SerializeToHyxXml(const char* path, HYXFormatVersion version)
 {
     if (!IsReady())
         throw std::logic_error("Can't write file '" + GetFilePath() + "'.");
+    setCloseFailureLine("Failed to write to file '" + GetFilePath() + "'.");
     pack_string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n<HYX VERSION=\"" +
                 std::to_string(static_cast<uint32_t>(version)) + "\">\n");
     Flush();

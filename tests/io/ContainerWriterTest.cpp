@@ -171,6 +171,7 @@ TEST(ContainerWriter, WriteCutShortEndsTheContainer)
         // The dump, far smaller than the records, keeps what the container took, without the
         // table element.
         {"take.hyxxml", true, 4096, 3, 100},
+        {"take.hyxxml", false, 4096, 3, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.table) + " " + std::to_string(c.whole));
@@ -210,9 +211,8 @@ TEST(ContainerWriter, WriteCutShortEndsTheContainer)
         ASSERT_TRUE(limited);
         std::vector<HyxErrorCode> expected(kFrames, HyxErrorCode::FailedToWriteToFile);
         std::fill_n(expected.begin(), c.whole, HyxErrorCode::Success);
-        const std::string closeLine = c.table
-                                          ? "Failed to write to file '" + path + "'; the lookup table is not appended."
-                                          : "Failed to write to file.";
+        const std::string closeLine =
+            "Failed to write to file '" + path + (c.table ? "'; the lookup table is not appended." : "'.");
         EXPECT_EQ((std::tuple{results, sizeAtLift, sizeAfterAtoms, closed, sizeAfterClose,
                               CountAtLevel(log, VornCommon::LogLevel::Error),
                               log.Count(VornCommon::LogLevel::Error, closeLine)}),
@@ -255,6 +255,7 @@ TEST(ContainerWriter, DumpWriteCutShortEndsTheDump)
     bool limited = false;
     uint64_t sizeAtLift = 0, sizeAfterAtoms = 0;
     uint32_t pendingAtLift = 0, pendingAfterAtoms = 0;
+    CapturedLog log;
     {
         Hyx::SerializeToHyxXml dump(path.c_str(), Hyx::HYX_FORMAT_VERSION_2000);
         {
@@ -275,4 +276,182 @@ TEST(ContainerWriter, DumpWriteCutShortEndsTheDump)
         std::tuple(
             std::vector{HyxErrorCode::Success, HyxErrorCode::FailedToWriteToFile, HyxErrorCode::FailedToWriteToFile},
             cut, cut, 0u, whole.substr(0, cut)));
+    // Closed at its destruction, it names its file.
+    EXPECT_EQ((std::tuple{CountAtLevel(log, VornCommon::LogLevel::Error),
+                          log.Count(VornCommon::LogLevel::Error, "Failed to write to file '" + path + "'.")}),
+              std::tuple(size_t{1}, 1));
+}
+
+TEST(ContainerWriter, DumpCutFirstEndsTheTake)
+{
+    // An element of the dump is far larger than the atom's record, so the file size limit,
+    // set `into` bytes past the end of the first `whole` elements (the head's end for 0),
+    // cuts the dump first; it is lifted after the first refused atom. The container keeps
+    // `kept` records: the one whose element failed stays, as it was written whole before.
+    // Without `close` the take is closed by its destruction.
+    constexpr uint32_t kFrames = 5;
+    const struct {
+        const char* name;
+        bool table, noContainer;
+        size_t whole;
+        int into;
+        size_t kept;
+        bool close;
+    } cases[] = {
+        {"take.hyxxml", true, false, 2, 30, 3, true}, // mid-element
+        {"take.hyxxml", false, false, 2, 30, 3, true}, // mid-element, no table
+        {"take.hyxxml", true, false, 2, 0, 3, true}, // the element of atom 2 fails before its first byte
+        {"take.hyxxml", true, false, 0, -20, 0, true}, // the head is cut: atom 0 reaches neither file
+        {"take.hyxxml", false, false, 0, -20, 0, true}, // the head is cut, no table
+        {"take.hyxxml", true, false, 2, 30, 3, false}, // closed by its destruction
+        {"take.xml", true, true, 2, 30, 0, true}, // XML only, mid-element
+        {"take.xml", false, true, 0, -20, 0, true}, // XML only, the head is cut
+        {"take.xml", false, true, 2, 30, 0, false}, // XML only, closed by its destruction
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.table) + " " + std::to_string(c.whole) + " " +
+                     std::to_string(c.into) + " " + std::to_string(c.close));
+        TempDir dir;
+        std::filesystem::create_directories(dir.path);
+        // The whole dump and the whole container stream of the take, with the ends of the
+        // head and of each element, and of each record.
+        {
+            Hyx::SerializeToHyxXml whole(dir.file("whole.xml").c_str(), Hyx::HYX_FORMAT_VERSION_2000);
+            for (uint32_t frame = 0; frame < kFrames; ++frame)
+                whole.pack_atom(ContainerFrame(0, frame));
+        }
+        const std::string dump = text(ReadFileBytes(dir.file("whole.xml")));
+        std::vector<size_t> elementEnds{dump.find("  <ATOM")};
+        for (size_t at = dump.find("  </ATOM>\n"); at != std::string::npos; at = dump.find("  </ATOM>\n", at + 1))
+            elementEnds.push_back(at + 10);
+        ASSERT_EQ(elementEnds.size(), kFrames + 1);
+        Hyx::SerializeToMemory full;
+        full.pack_hyxheader();
+        std::vector<size_t> recordEnds{full.GetPackedDataSize()};
+        for (uint32_t frame = 0; frame < kFrames; ++frame) {
+            full.pack_atom(ContainerFrame(0, frame));
+            recordEnds.push_back(full.GetPackedDataSize());
+        }
+        const Bytes stream = PackedBytes(full);
+        const uint64_t cut = elementEnds[c.whole] + c.into;
+        ASSERT_LT(recordEnds[c.kept], cut); // the container stays below the limit
+
+        const std::string hyxPath = dir.file("take.hyx"), xmlPath = dir.file("take.xml");
+        const auto sizes = [&] {
+            return std::tuple{std::filesystem::exists(hyxPath) ? std::filesystem::file_size(hyxPath) : 0,
+                              std::filesystem::file_size(xmlPath)};
+        };
+        std::vector<HyxErrorCode> results;
+        bool limited = false, closed = false;
+        std::vector<std::tuple<uint64_t, uint64_t>> sizesSeen;
+        std::vector<size_t> linesSeen;
+        CapturedLog log;
+        {
+            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), c.table, Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
+            {
+                FileSizeLimit limit(cut); // no test output while it stands
+                limited = limit.active;
+                while (results.empty() || (results.back() == HyxErrorCode::Success && results.size() < kFrames))
+                    results.push_back(writer.pack_atom(ContainerFrame(0, uint32_t(results.size()))));
+            }
+            sizesSeen.push_back(sizes());
+            while (results.size() < kFrames)
+                results.push_back(writer.pack_atom(ContainerFrame(0, uint32_t(results.size()))));
+            sizesSeen.push_back(sizes());
+            linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
+            if (c.close)
+                closed = writer.CloseFile();
+            sizesSeen.push_back(sizes());
+            linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
+        }
+        sizesSeen.push_back(sizes());
+        linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
+        ASSERT_TRUE(limited);
+
+        std::vector<HyxErrorCode> expected(kFrames, HyxErrorCode::FailedToWriteToFile);
+        std::fill_n(expected.begin(), c.whole, HyxErrorCode::Success);
+        const uint64_t hyxSize = c.noContainer ? 0 : recordEnds[c.kept];
+        const std::string closeLine = "Failed to write to file '" + xmlPath +
+                                      (c.table && !c.noContainer ? "'; the lookup table is not appended." : "'.");
+        EXPECT_EQ(
+            (std::tuple{results, closed, sizesSeen, linesSeen, log.Count(VornCommon::LogLevel::Error, closeLine)}),
+            std::tuple(expected, false, std::vector(4, std::tuple{hyxSize, cut}),
+                       std::vector<size_t>{0, c.close ? 1u : 0u, 1}, 1));
+        // No table element, no end tag: the dump stops where it was cut.
+        EXPECT_EQ(text(ReadFileBytes(xmlPath)), dump.substr(0, cut));
+        if (c.noContainer) {
+            EXPECT_FALSE(std::filesystem::exists(hyxPath));
+            continue;
+        }
+        // No table: the reader indexes the whole records by walking.
+        EXPECT_EQ(ReadFileBytes(hyxPath), Bytes(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(hyxSize)));
+        Hyx::ReadHYX2File reader(hyxPath.c_str());
+        EXPECT_NO_THROW({
+            EXPECT_EQ(reader.GetNumFrames(0), c.kept);
+            for (uint32_t frame = 0; frame < c.kept; ++frame)
+                EXPECT_EQ(RecordBytes(reader.GetFrameAtom(0, frame)), RecordBytes(ContainerFrame(0, frame))) << frame;
+        });
+    }
+}
+
+TEST(ContainerWriter, WriteCutShortAtCloseFailsTheClose)
+{
+    // Every atom is written; the file size limit, 10 bytes past the size of `cutFile` after
+    // the atoms, cuts the table record or the dump's table element at close.
+    constexpr uint32_t kFrames = 5;
+    const struct {
+        const char* name;
+        const char* cutFile;
+        const char* lineEnd;
+    } cases[] = {
+        {"take.hyx", "take.hyx", "'; the lookup table is not appended."},
+        // The container's table is written before the dump's element and stays.
+        {"take.hyxxml", "take.xml", "'."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir whole, dir;
+        std::filesystem::create_directories(whole.path);
+        {
+            Hyx::SerializeToHyx writer(whole.file(c.name).c_str(), true);
+            for (uint32_t frame = 0; frame < kFrames; ++frame)
+                ASSERT_EQ(writer.pack_atom(ContainerFrame(0, frame)), HyxErrorCode::Success);
+            ASSERT_TRUE(writer.CloseFile());
+        }
+        const std::string cutPath = dir.file(c.cutFile);
+        std::vector<HyxErrorCode> results;
+        bool limited = false, closed = true;
+        uint64_t cut = 0;
+        std::vector<size_t> linesSeen;
+        CapturedLog log;
+        {
+            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), true);
+            for (uint32_t frame = 0; frame < kFrames; ++frame)
+                results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
+            cut = std::filesystem::file_size(cutPath) + 10;
+            {
+                FileSizeLimit limit(cut); // no test output while it stands
+                limited = limit.active;
+                closed = writer.CloseFile();
+            }
+            linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
+        }
+        linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
+        ASSERT_TRUE(limited);
+        const Bytes expectedCut = ReadFileBytes(whole.file(c.cutFile));
+        ASSERT_GT(expectedCut.size(), cut);
+        if (std::string(c.cutFile) != "take.hyx") { // the container stays below the limit
+            ASSERT_LT(ReadFileBytes(whole.file("take.hyx")).size(), cut);
+        }
+        EXPECT_EQ((std::tuple{results, closed, linesSeen,
+                              log.Count(VornCommon::LogLevel::Error, "Failed to write to file '" + cutPath + c.lineEnd),
+                              ReadFileBytes(cutPath)}),
+                  std::tuple(std::vector(kFrames, HyxErrorCode::Success), false, std::vector<size_t>{1, 1}, 1,
+                             Bytes(expectedCut.begin(), expectedCut.begin() + static_cast<ptrdiff_t>(cut))));
+        if (std::string(c.cutFile) != "take.hyx") {
+            EXPECT_EQ(ReadFileBytes(dir.file("take.hyx")), ReadFileBytes(whole.file("take.hyx")));
+        }
+        Hyx::ReadHYX2File reader(dir.file("take.hyx").c_str());
+        EXPECT_EQ(reader.GetNumFrames(0), kFrames);
+    }
 }

@@ -56,15 +56,13 @@ class Filter;
 class Graph;
 class Profile;
 
-/// What a graph and the filter factory ask of the filters they make or hold, and no more
-/// (library-internal: the filter implements it and hosts do not call it).
+/// What a graph asks of the filters it holds, and no more (library-internal: the filter
+/// implements it and hosts do not call it).
 class IFilterLinks {
 public:
     /// Joins the filter to the graph; refuses (false, logged) a different live graph while a
     /// live one is set.
     virtual bool SetGraph(std::weak_ptr<Graph> graph) = 0;
-    /// Runs Instantiate unless it already ran through here; true when it ran now.
-    virtual bool InstantiateOnce() = 0;
 
 protected:
     ~IFilterLinks() = default;
@@ -106,14 +104,13 @@ public:
     virtual VornCommon::Guid TypeGuid() const = 0;
     /// The class's names and category.
     virtual FilterClassInfo GetFilterClassInfo() const = 0;
-    /// The last step of creation, run once before the first PreInitialize: by the filter
-    /// factory right after creating the filter, otherwise by the first PreInitialize itself
-    /// (a filter made with its constructor, whoever pre-initialises it: Graph::AddAndConnect,
-    /// a graph description or the host). A class prepares here what it needs before its
+    /// The last step of creation, run once by the first PreInitialize, whoever calls it: the
+    /// filter factory right after creating the filter, or, for a filter made with its
+    /// constructor, Graph::AddAndConnect, a graph description or the host. A class prepares here what it needs before its
     /// parameters exist (its requested input profile, its declared layer types). Nothing in
     /// the base. The library calls it; a host does not.
     virtual void Instantiate();
-    /// True once Instantiate has run through the filter factory or PreInitialize.
+    /// True once Instantiate has run (through the first PreInitialize).
     bool IsInstantiated() const { return _instantiated.load(); }
     /// Initialized from PreInitialized (else 8); empties the last processed atoms, then
     /// runs onInitialize.
@@ -316,9 +313,10 @@ protected:
     void clearParamGroups();
 
 private:
-    // What the graph and the factory ask of the filter (IFilterLinks).
+    // What the graph asks of the filter (IFilterLinks).
     bool SetGraph(std::weak_ptr<Graph> graph) final;
-    bool InstantiateOnce() final;
+    /// Runs Instantiate unless it already ran.
+    void instantiateOnce();
 
     HyxErrorCode disconnectOutput();
     HyxErrorCode disconnectInput();
@@ -383,7 +381,7 @@ private:
 
     mutable std::atomic<int> _instanceId{-1};
     const bool _isSource;
-    // Set when Instantiate runs through InstantiateOnce.
+    // Set when Instantiate runs through instantiateOnce.
     std::atomic<bool> _instantiated{false};
 
     mutable std::mutex _listenerMutex;

@@ -170,7 +170,7 @@ HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> grap
     // and pre-initialised by its host or a graph description: its creation is completed
     // before its parameters exist. Never twice: not after the factory, a failed attempt or
     // DePreInitialize.
-    InstantiateOnce();
+    instantiateOnce();
     ResetError();
     const HyxErrorCode result = onInitializeParams(upstream);
     applyParameterValues();

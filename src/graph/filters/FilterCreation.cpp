@@ -1,5 +1,5 @@
 // Creation of a filter: through the filter factory, a new filter taken through its first
-// life-cycle steps; for any filter, its Instantiate run once.
+// life-cycle steps; for any filter, its Instantiate run once, by its first PreInitialize.
 
 #include <Hyx/Filter.h>
 #include <Hyx/FilterFactory.h>
@@ -28,19 +28,17 @@ SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, Shared
     // Owned before its first step, so the filter can hand out references to itself there;
     // the owner keeps the filter's plug-in library loaded while the filter lives.
     std::shared_ptr<Filter> filter = detail::ShareKeepingModule(raw, std::move(module));
-    static_cast<IFilterLinks&>(*filter).InstantiateOnce();
     std::shared_ptr<Graph> sharedGraph = graph ? graph->shared_from_this() : std::shared_ptr<Graph>();
-    // A failed pre-initialisation still returns the filter, in Created with its text.
+    // Its first step completes the creation (Instantiate). A failed pre-initialisation still
+    // returns the filter, in Created with its text.
     filter->PreInitialize(upstream.Get(), std::move(sharedGraph));
     return SharedFilterPtr(std::move(filter));
 }
 
-bool Filter::InstantiateOnce()
+void Filter::instantiateOnce()
 {
-    if (_instantiated.exchange(true))
-        return false;
-    Instantiate();
-    return true;
+    if (!_instantiated.exchange(true))
+        Instantiate();
 }
 
 } // namespace Hyx

@@ -94,7 +94,6 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to add a filter", &detail);
     }
     const std::shared_ptr<Filter> upstream = GetLastFilter();
-    IFilterLinks& links = *filter;
     HyxErrorCode result = HyxErrorCode::Success;
     if (filter->GetFilterState() == Filter::FilterState::Created)
         result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
@@ -111,6 +110,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         const std::string detail = "it was already added";
         return fail("Graph failed to add a filter", &detail);
     }
+    IFilterLinks& links = *filter;
     if (!links.SetGraph(weak_from_this())) {
         const std::string detail = "TODO: Unknown error";
         return fail("Graph failed to add a filter", &detail);

@@ -31,6 +31,38 @@ std::string text(const Bytes& b)
     return std::string(b.begin(), b.end());
 }
 
+/// The uncut atom stream of frames 0 to count - 1 of stream 0, and where the header and each
+/// record end.
+struct WholeStream {
+    Bytes bytes;
+    std::vector<size_t> ends;
+};
+
+WholeStream StreamOfFrames(uint32_t count, uint32_t payload = 8)
+{
+    Hyx::SerializeToMemory full;
+    full.pack_hyxheader();
+    std::vector<size_t> ends{full.GetPackedDataSize()};
+    for (uint32_t frame = 0; frame < count; ++frame) {
+        full.pack_atom(ContainerFrame(0, frame, payload));
+        ends.push_back(full.GetPackedDataSize());
+    }
+    return {PackedBytes(full), std::move(ends)};
+}
+
+/// A container without its table: a reader indexes exactly frames 0 to count - 1 by walking,
+/// each byte-equal to the frame written.
+void ExpectWholeRecords(const std::string& path, uint32_t count, uint32_t payload = 8)
+{
+    Hyx::ReadHYX2File reader(path.c_str());
+    EXPECT_NO_THROW({
+        EXPECT_EQ(reader.GetNumFrames(0), count);
+        for (uint32_t frame = 0; frame < count; ++frame)
+            EXPECT_EQ(RecordBytes(reader.GetFrameAtom(0, frame)), RecordBytes(ContainerFrame(0, frame, payload)))
+                << frame;
+    });
+}
+
 } // namespace
 
 TEST(ContainerWriter, ExtensionPicksTheFiles)
@@ -175,14 +207,7 @@ TEST(ContainerWriter, WriteCutShortEndsTheContainer)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.table) + " " + std::to_string(c.whole));
-        Hyx::SerializeToMemory full;
-        full.pack_hyxheader();
-        std::vector<size_t> ends{full.GetPackedDataSize()};
-        for (uint32_t frame = 0; frame < kFrames; ++frame) {
-            full.pack_atom(ContainerFrame(0, frame, c.payload));
-            ends.push_back(full.GetPackedDataSize());
-        }
-        const Bytes stream = PackedBytes(full);
+        const auto [stream, ends] = StreamOfFrames(kFrames, c.payload);
         const uint64_t cut = ends[c.whole] + c.into;
 
         TempDir dir;
@@ -219,13 +244,7 @@ TEST(ContainerWriter, WriteCutShortEndsTheContainer)
                   std::tuple(expected, cut, cut, false, cut, size_t{1}, 1));
         EXPECT_EQ(ReadFileBytes(path), Bytes(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(cut)));
 
-        Hyx::ReadHYX2File reader(path.c_str());
-        EXPECT_NO_THROW({
-            EXPECT_EQ(reader.GetNumFrames(0), c.whole);
-            for (uint32_t frame = 0; frame < c.whole; ++frame)
-                EXPECT_EQ(RecordBytes(reader.GetFrameAtom(0, frame)), RecordBytes(ContainerFrame(0, frame, c.payload)))
-                    << frame;
-        });
+        ExpectWholeRecords(path, uint32_t(c.whole), c.payload);
         if (std::string(c.name).ends_with("xml")) {
             const std::string xml = text(ReadFileBytes(dir.file("take.xml")));
             size_t atoms = 0;
@@ -325,14 +344,7 @@ TEST(ContainerWriter, DumpCutFirstEndsTheTake)
         for (size_t at = dump.find("  </ATOM>\n"); at != std::string::npos; at = dump.find("  </ATOM>\n", at + 1))
             elementEnds.push_back(at + 10);
         ASSERT_EQ(elementEnds.size(), kFrames + 1);
-        Hyx::SerializeToMemory full;
-        full.pack_hyxheader();
-        std::vector<size_t> recordEnds{full.GetPackedDataSize()};
-        for (uint32_t frame = 0; frame < kFrames; ++frame) {
-            full.pack_atom(ContainerFrame(0, frame));
-            recordEnds.push_back(full.GetPackedDataSize());
-        }
-        const Bytes stream = PackedBytes(full);
+        const auto [stream, recordEnds] = StreamOfFrames(kFrames);
         const uint64_t cut = elementEnds[c.whole] + c.into;
         ASSERT_LT(recordEnds[c.kept], cut); // the container stays below the limit
 
@@ -385,12 +397,7 @@ TEST(ContainerWriter, DumpCutFirstEndsTheTake)
         }
         // No table: the reader indexes the whole records by walking.
         EXPECT_EQ(ReadFileBytes(hyxPath), Bytes(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(hyxSize)));
-        Hyx::ReadHYX2File reader(hyxPath.c_str());
-        EXPECT_NO_THROW({
-            EXPECT_EQ(reader.GetNumFrames(0), c.kept);
-            for (uint32_t frame = 0; frame < c.kept; ++frame)
-                EXPECT_EQ(RecordBytes(reader.GetFrameAtom(0, frame)), RecordBytes(ContainerFrame(0, frame))) << frame;
-        });
+        ExpectWholeRecords(hyxPath, uint32_t(c.kept));
     }
 }
 

@@ -21,6 +21,12 @@
 //   asked during the pass (by a filter or a listener) ends it after the asking filter with
 //   Success. The graph has no thread: the host (or an asynchronous graph's worker) calls
 //   Update.
+// - A Play asked while a pass runs (by a filter's hook, a listener or a filter's worker) is
+//   refused, without waiting: "Graph failed to start playing(it cannot be started inside an
+//   update pass)", also through Play(mode), which then leaves the mode as it was. A Play of a
+//   playing graph is still Success. The run a hook stopped stays stopped until the host plays
+//   it after the pass: what the ended run still held or pushed within the pass never reaches
+//   the new one. Stop and Pause are taken inside a pass.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
 // - Filters and connections reach the graph only through IGraphLinks.
@@ -155,7 +161,8 @@ public:
 
     /// Plays every filter in list order (needs a provider); Success when playing already.
     /// Starting from stopped, the queues are emptied first: atoms a stopped run left in them
-    /// (one pushed while paused, say) never reach the new run. Resuming keeps them.
+    /// (one pushed while paused, say) never reach the new run. Resuming keeps them. Refused
+    /// while an update pass runs (see the contract above).
     virtual ActionResult Play();
     /// Pauses every filter; Success when paused already, Failure when stopped.
     virtual ActionResult Pause();
@@ -176,7 +183,8 @@ public:
     /// A source without frames is refused.
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
     /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
-    /// automatic order, the mode unchanged.
+    /// automatic order, the mode unchanged. Refused, the mode unchanged, while an update pass
+    /// runs.
     ActionResult Play(PlaybackMode mode);
 
     // --- Recording ---
@@ -259,6 +267,8 @@ protected:
 
     /// Sets "<prefix>" or "<prefix>(<detail>)" as the error text; returns Failure.
     ActionResult fail(const char* prefix, const std::string* detail = nullptr) const;
+    /// True, with the error text set, when a Play would start filters inside an update pass.
+    bool refusesPlayInsidePass() const;
     bool isListed(const std::shared_ptr<Filter>& filter) const;
 
     std::vector<std::shared_ptr<Filter>> _filters;
@@ -274,6 +284,8 @@ protected:
     std::atomic<float> _originalFps{10.0f};
     std::atomic<int> _numFrames{-1};
     std::atomic<bool> _recordingStop{false};
+    /// Set while Update runs: a Play then would empty queues that the pass still pulls from.
+    std::atomic<bool> _inPass{false};
     mutable std::mutex _providerMutex;
     std::shared_ptr<FrameOrderProvider> _frameOrderProvider;
     mutable std::mutex _errorMutex;

@@ -5,6 +5,8 @@
 
 #include "GraphFixtures.h"
 
+#include <optional>
+
 using namespace GraphFixtures;
 
 namespace {
@@ -292,6 +294,190 @@ TEST(InterferenceThreads, HostDrivenRunStartsFromEmptyQueues)
             expected.insert(expected.end(), second.begin(), second.end());
         }
         EXPECT_EQ(target->frames(), expected);
+    }
+}
+
+namespace {
+
+/// A multi-stream source -> a transform that interferes at frame 2 of stream 0 -> (a
+/// one-worker atom mutate) -> target, played forward once on the host's thread or on an
+/// asynchronous graph's worker.
+struct InterferingChain : TestGraph {
+    InterferingChain(unsigned streams, bool threads, bool worker = false)
+    {
+        if (worker) {
+            auto async = std::make_shared<AsyncGraph>();
+            async->SetGraphFps(0.0f); // unpaced
+            graph = async;
+        }
+        make<TestMultiSource>(Frames(streams, kFrames));
+        transform = make<TestTransform>();
+        if (threads) {
+            auto work = make<AtomWork>();
+            for (const auto& [name, value] : Threads<AtomWork>("1", false))
+                EXPECT_TRUE(work->setParameterValue(name.c_str(), value.c_str())) << name;
+        }
+        target = make<TestTarget>();
+        graph->_graphEvents.Add(&log);
+    }
+    ~InterferingChain()
+    {
+        graph->Stop();
+        graph->_graphEvents.Remove(&log);
+    }
+    /// Runs `interfere` once, in the step of frame 2 of stream 0.
+    void interfereAtFrame2(std::function<void()> interfere)
+    {
+        transform->process = [this, interfere = std::move(interfere)](TestTransform&, const Atom& atom) {
+            if (atom.GetFrameNr() == 2 && atom.GetStreamId() == 0 && !std::exchange(_interfered, true))
+                interfere();
+            return HyxErrorCode::Success;
+        };
+    }
+    /// The frames the target saw of each stream, from its `from`-th atom on.
+    std::vector<Frames> framesByStream(size_t from = 0) const
+    {
+        std::vector<Frames> result;
+        const std::vector<SeenAtom> seen = target->seen();
+        for (size_t i = from; i < seen.size(); ++i) {
+            result.resize(std::max<size_t>(result.size(), seen[i].stream + 1u));
+            result[seen[i].stream].push_back(seen[i].frame);
+        }
+        return result;
+    }
+
+    static constexpr unsigned kFrames = 6;
+    std::shared_ptr<TestTransform> transform;
+    std::shared_ptr<TestTarget> target;
+    StateLog log;
+
+private:
+    bool _interfered = false;
+};
+
+const char* const kRefusedInsidePass = "Graph failed to start playing(it cannot be started inside an update pass)";
+
+} // namespace
+
+TEST(InterferenceThreads, PlayInsideAPassIsRefused)
+{
+    // A hook stops the run and plays again, or a listener plays again when it hears the stop
+    // (a host that loops its graph). Neither waits: the Play is refused, the pass ends, and
+    // the host's own Play starts a run that holds every frame of every stream once, in order.
+    // An asynchronous graph refuses it as a Play from its worker.
+    struct Row {
+        bool worker, listener;
+        unsigned streams;
+        bool threads;
+    };
+    std::vector<Row> rows;
+    for (const bool worker : {false, true})
+        for (const bool listener : {false, true})
+            for (const unsigned streams : {1u, 2u})
+                for (const bool threads : {false, true})
+                    rows.push_back({worker, listener, streams, threads});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.worker ? "worker, " : "host, ") << (row.listener ? "listener" : "hook")
+                                        << ", " << row.streams << " streams" << (row.threads ? ", threads" : ""));
+        InterferingChain chain(row.streams, row.threads, row.worker);
+        std::optional<ActionResult> restarted;
+        std::string text;
+        const auto restart = [&] {
+            restarted = chain.graph->Play();
+            text = chain.error();
+        };
+        chain.interfereAtFrame2([&] {
+            EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+            if (!row.listener)
+                restart();
+        });
+        if (row.listener) {
+            chain.log.onState = [&](State state) {
+                if (state == State::Stopped && !restarted)
+                    restart();
+            };
+        }
+        // Plays a run to its end; on the worker, waits for it and joins the worker.
+        const auto playToEnd = [&] {
+            ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << chain.error();
+            if (row.worker) {
+                ASSERT_TRUE(Eventually([&] { return chain.graph->IsStopped(); }));
+                ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+            } else {
+                ASSERT_TRUE(UpdateUntilDone(*chain.graph));
+            }
+        };
+        playToEnd();
+        ASSERT_TRUE(restarted.has_value());
+        EXPECT_EQ(*restarted, ActionResult::Failure);
+        EXPECT_EQ(text, row.worker ? "Graph failed to start playing(it cannot be started from its own worker thread)"
+                                   : kRefusedInsidePass);
+        EXPECT_TRUE(chain.graph->IsStopped());
+        const size_t firstRun = chain.target->seen().size();
+        for (const Frames& frames : chain.framesByStream())
+            EXPECT_EQ(frames, Range(static_cast<unsigned>(frames.size())));
+
+        playToEnd();
+        EXPECT_EQ(chain.framesByStream(firstRun), std::vector<Frames>(row.streams, Range(InterferingChain::kFrames)));
+    }
+}
+
+TEST(InterferenceThreads, CallsInsideAHostDrivenPassNeverWait)
+{
+    // Each row: what the hook asks at frame 2 of stream 0, with two streams and a threaded
+    // mutate in the chain; then the host plays on (a resume after a pause, a new run after a
+    // stop) and every frame of each stream is seen once, in order, in the last run.
+    enum class Call {
+        Stop,
+        Pause,
+        Play,
+        PlayMode
+    };
+    struct Row {
+        Call first, second;
+        ActionResult result; // of the second call
+        State state; // after the pass
+    };
+    const Row rows[] = {{Call::Stop, Call::Stop, ActionResult::Success, State::Stopped},
+                        {Call::Stop, Call::PlayMode, ActionResult::Failure, State::Stopped},
+                        {Call::Pause, Call::Play, ActionResult::Failure, State::Paused},
+                        {Call::Pause, Call::PlayMode, ActionResult::Failure, State::Paused},
+                        {Call::Pause, Call::Pause, ActionResult::Success, State::Paused}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(row.first) << " then " << static_cast<int>(row.second));
+        InterferingChain chain(2, true);
+        const auto call = [&](Call what) {
+            switch (what) {
+            case Call::Stop: return chain.graph->Stop();
+            case Call::Pause: return chain.graph->Pause();
+            case Call::Play: return chain.graph->Play();
+            case Call::PlayMode: return chain.graph->Play(PlaybackMode::ForwardLoop);
+            }
+            return ActionResult::Failure;
+        };
+        std::optional<ActionResult> second;
+        chain.interfereAtFrame2([&] {
+            EXPECT_EQ(call(row.first), ActionResult::Success);
+            second = call(row.second);
+        });
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        EXPECT_TRUE(chain.update(3));
+        ASSERT_TRUE(second.has_value());
+        EXPECT_EQ(*second, row.result);
+        if (row.result == ActionResult::Failure) {
+            EXPECT_EQ(chain.error(), kRefusedInsidePass);
+        }
+        EXPECT_EQ(chain.log.states().back(), row.state);
+
+        size_t lastRun = 0;
+        if (row.state == State::Stopped) {
+            lastRun = chain.target->seen().size();
+            ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << chain.error();
+        } else {
+            ASSERT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error(); // forward once still
+        }
+        ASSERT_TRUE(UpdateUntilDone(*chain.graph));
+        EXPECT_EQ(chain.framesByStream(lastRun), std::vector<Frames>(2, Range(InterferingChain::kFrames)));
     }
 }
 

@@ -156,6 +156,9 @@ ActionResult AsyncGraph::Play()
     joinEndedWorker();
     if (IsPlaying())
         return ActionResult::Success;
+    // No worker runs now: only a pass the host drives itself can be under way.
+    if (refusesPlayInsidePass())
+        return ActionResult::Failure;
     const std::shared_ptr<FrameOrderProvider> provider = GetFrameOrderProvider();
     if (!provider) {
         SetError(VornCommon::String(GetHyxErrorMessage(HyxErrorCode::MissingFrameOrderProvider)));

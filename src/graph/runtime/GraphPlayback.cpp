@@ -28,6 +28,20 @@ void emptyQueues(const std::vector<std::shared_ptr<Connection>>& connections)
     }
 }
 
+/// Marks an update pass for its whole length, the recording event included; a pass nested
+/// in another (a filter updating its own graph) leaves the mark to the outer one.
+class PassScope {
+public:
+    explicit PassScope(std::atomic<bool>& inPass) : _inPass(inPass), _outer(inPass.exchange(true)) {}
+    ~PassScope() { _inPass.store(_outer); }
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+private:
+    std::atomic<bool>& _inPass;
+    const bool _outer;
+};
+
 } // namespace
 
 Graph::Events::~Events() = default;
@@ -83,10 +97,22 @@ void Graph::setState(GraphState state)
     _graphEvents.Emit(&Events::onGraphStateChanged, state);
 }
 
+bool Graph::refusesPlayInsidePass() const
+{
+    if (!_inPass.load())
+        return false;
+    const std::string detail = "it cannot be started inside an update pass";
+    fail("Graph failed to start playing", &detail);
+    return true;
+}
+
 ActionResult Graph::Play()
 {
     if (IsPlaying()) {
         return ActionResult::Success;
+    }
+    if (refusesPlayInsidePass()) {
+        return ActionResult::Failure;
     }
     if (!GetFrameOrderProvider()) {
         return fail("Graph is missing frame order provider");
@@ -175,6 +201,7 @@ ActionResult Graph::Update()
     // A stop or pause asked from inside the pass (by a filter or a listener) ends it quietly:
     // the filters after the asking one no longer play, and that is no failure.
     const bool playing = IsPlaying();
+    const PassScope pass(_inPass);
     const std::shared_ptr<Filter>* failed = nullptr;
     for (const std::shared_ptr<Filter>& filter : _filters) {
         const HyxErrorCode result = filter->Update();

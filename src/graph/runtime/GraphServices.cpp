@@ -159,6 +159,9 @@ ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
 ActionResult Graph::Play(PlaybackMode mode)
 {
     if (!IsPlaying()) {
+        if (refusesPlayInsidePass()) {
+            return ActionResult::Failure;
+        }
         if (SetPlaybackMode(mode, true) != ActionResult::Success) {
             return ActionResult::Failure;
         }

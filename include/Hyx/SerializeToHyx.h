@@ -17,7 +17,12 @@
 //   GUID). A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
-//   write file '<path>'.").
+//   write file '<path>'.") from the pack_atom that tried to open it. When that call opened
+//   the container, the container keeps the header it was given and nothing more, and the
+//   take ends as after a failed write of the XML: every later pack_atom returns 35, and
+//   CloseFile appends no table, returns false and logs the line below naming the XML file.
+//   When no container was opened (noContainer, or its open failed too) nothing was written:
+//   the next pack_atom tries again.
 // - A write of either file that failed or was cut short ends the take (see SerializeToFile):
 //   that atom and every later one return 35 and nothing more is written to either file. The
 //   container keeps each record written whole before the failure, readers skip a cut tail;

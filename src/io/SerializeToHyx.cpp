@@ -71,8 +71,17 @@ bool SerializeToHyx::openFiles()
         }
     }
     // A take ended by its container's header gets no dump.
-    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped())
-        _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped()) {
+        try {
+            _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+        } catch (...) {
+            // The container's header is written: the container alone would hold atoms the
+            // dump lacks.
+            if (IsReady())
+                endTake(base + "xml", true);
+            throw;
+        }
+    }
     return IsReady();
 }
 

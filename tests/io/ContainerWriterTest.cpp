@@ -6,6 +6,7 @@
 #include "ContainerTestUtil.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
+#include "ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -513,5 +514,42 @@ TEST(ContainerWriter, CloseFileFinishesTheTakeAndItsDump)
         EXPECT_EQ((std::tuple{closed, results, seen, CountAtLevel(log, VornCommon::LogLevel::Error)}),
                   std::tuple(true, std::vector(2, HyxErrorCode::FailedToWriteToFile), std::vector(3, files(destroyed)),
                              size_t{0}));
+    }
+}
+
+TEST(ContainerWriter, DumpThatCannotBeCreatedEndsTheTake)
+{
+    // A folder where the dump goes: the first atom gets the dump's error after the container
+    // got its header, which is all the container keeps. Without `close` the destruction closes.
+    const struct {
+        bool table, close;
+    } cases[] = {{true, true}, {false, true}, {true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.table) + " " + std::to_string(c.close));
+        TempDir dir;
+        const std::string hyx = dir.file("take.hyx"), xml = dir.file("take.xml");
+        std::filesystem::create_directories(xml);
+        CapturedLog log;
+        std::vector<HyxErrorCode> results;
+        std::vector<Bytes> seen;
+        bool closed = false;
+        {
+            Hyx::SerializeToHyx writer(dir.file("take.hyxxml").c_str(), c.table);
+            EXPECT_EQ(ThrownText<std::logic_error>([&] { writer.pack_atom(ContainerFrame(0, 0)); }),
+                      "Can't write file '" + xml + "'.");
+            for (uint32_t frame = 1; frame < 3; ++frame)
+                results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
+            seen.push_back(ReadFileBytes(hyx));
+            if (c.close)
+                closed = writer.CloseFile();
+            seen.push_back(ReadFileBytes(hyx));
+        }
+        seen.push_back(ReadFileBytes(hyx));
+        const std::string line =
+            "Failed to write to file '" + xml + (c.table ? "'; the lookup table is not appended." : "'.");
+        EXPECT_EQ((std::tuple{results, closed, seen, CountAtLevel(log, VornCommon::LogLevel::Error),
+                              log.Count(VornCommon::LogLevel::Error, line)}),
+                  std::tuple(std::vector(2, HyxErrorCode::FailedToWriteToFile), false,
+                             std::vector(3, StreamOfFrames(0).bytes), size_t{1}, 1));
     }
 }

@@ -12,9 +12,10 @@
 //   creates that directory when missing.
 // - CloseFile writes what is pending, calls onCloseFile, writes what that left, and closes.
 //   It returns false when any write of the file failed, and logs one level-2 line: a
-//   subclass's own (setCloseFailureLine), else "Failed to write to file.". A stopped stream
-//   (a subclass may stop it for a file it writes beside this one) closes false even when no
-//   file is open. The line is logged once per writer.
+//   subclass's own (setCloseFailureLine), else "Failed to write to file.". With no file open
+//   it still calls onCloseFile (a subclass may finish a file it writes beside this one) and
+//   writes nothing. A stopped stream (a subclass may stop it for a file it writes beside this
+//   one) closes false even when no file is open. The line is logged once per writer.
 // - The writer must be closed before it is destroyed. Destroying it open logs "File '<path>'
 //   not closed!" at level 2, writes the pending bytes and closes the file; a subclass's
 //   onCloseFile does not run then, so subclasses close themselves first.
@@ -53,7 +54,8 @@ protected:
 
     /// Writes the buffer to the file; false when no file is open or the write failed.
     bool onFlush() override;
-    /// Called by CloseFile before the file is closed; does nothing here.
+    /// Called by every CloseFile, before the file is closed or when none is open (IsReady
+    /// tells which); does nothing here.
     virtual void onCloseFile();
     /// Sets the level-2 line that CloseFile logs for a failed write in place of the generic
     /// one; an empty line logs nothing (the failure is reported elsewhere).

@@ -17,7 +17,12 @@
 //   GUID). A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
-//   write file '<path>'.").
+//   write file '<path>'.") from the pack_atom that tried to open it. When that call opened
+//   the container, the container keeps the header it was given and nothing more, and the
+//   take ends as after a failed write of the XML: every later pack_atom returns 35, and
+//   CloseFile appends no table, returns false and logs the line below naming the XML file.
+//   When no container was opened (noContainer, or its open failed too) nothing was written:
+//   the next pack_atom tries again.
 // - A write of either file that failed or was cut short ends the take (see SerializeToFile):
 //   that atom and every later one return 35 and nothing more is written to either file. The
 //   container keeps each record written whole before the failure, readers skip a cut tail;
@@ -25,23 +30,28 @@
 //   whole before the XML was tried. An XML dump whose head could not be written ends the
 //   take at the first atom, before its record is written.
 // - CloseFile (or the destructor) appends the table with writeTable set, and the table
-//   element to the XML dump. An index the table record cannot hold is not written (level 2
+//   element to the XML dump, then ends the dump with "</HYX>" and closes it, with or
+//   without a container. An index the table record cannot hold is not written (level 2
 //   log); the atoms are all in the file and readers index them by walking. After a failed
-//   write neither is written: CloseFile returns false and logs one level-2 line naming the
-//   file whose write failed first, "Failed to write to file '<file>'; the lookup table is
-//   not appended." (with writeTable and a container) or "Failed to write to file '<file>'.";
-//   a failed write of the table or of the XML table element at close does the same. With
-//   noContainer, CloseFile writes nothing but still returns false and logs the line after a
-//   failed write of the XML. The dump itself then logs nothing more.
-// - After CloseFile the writer is finished: pack_atom returns 35 and the file stays as it is.
+//   write neither the table nor its element is written: CloseFile returns false and logs
+//   one level-2 line naming the file whose write failed first, "Failed to write to file
+//   '<file>'; the lookup table is not appended." (with writeTable and a container) or
+//   "Failed to write to file '<file>'."; a failed write of the table at close does the
+//   same, and one of the XML table element or of "</HYX>" logs the second form, the table
+//   being in the container by then. A dump that failed gets no "</HYX>"; a sound dump of a
+//   take whose container failed still does. The dump itself then logs nothing more.
+// - After CloseFile the writer is finished, with or without a container and also when no
+//   file was ever opened: pack_atom returns 35 and both files stay as they are; destruction
+//   adds nothing. A writer destroyed without CloseFile finishes the files as CloseFile
+//   would, except that a dump without a container is ended by the dump's own destruction.
 // - Not synchronised: one thread at a time.
 //
 // Contract of SerializeToHyxXml:
-// - The constructor opens the file and writes the head; destruction writes "</HYX>" and
-//   closes it. Each atom is one ATOM element with one DATA element per block, appended and
-//   written in one piece; block texts are escaped for XML. After a failed or short write
-//   every atom returns 35 and nothing more is written, and closing logs "Failed to write to
-//   file '<path>'." at level 2.
+// - The constructor opens the file and writes the head; CloseFile writes "</HYX>" and closes
+//   it, destruction does the same when it is still open. Each atom is one ATOM element with
+//   one DATA element per block, appended and written in one piece; block texts are escaped
+//   for XML. After a failed or short write every atom returns 35 and nothing more is written
+//   (nor "</HYX>"), and closing logs "Failed to write to file '<path>'." at level 2.
 
 #include <Hyx/Export.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -61,7 +71,7 @@ class HYX_API SerializeToHyxXml : public SerializeToFile {
 public:
     /// Opens the file at once and writes its head; throws std::logic_error when it cannot.
     SerializeToHyxXml(const char* path, HYXFormatVersion version);
-    /// Writes "</HYX>" and closes the file.
+    /// Writes "</HYX>" and closes the file when CloseFile has not.
     ~SerializeToHyxXml() override;
 
     /// Appends the atom's element; 35 when it could not be written.
@@ -69,6 +79,10 @@ public:
     /// Appends the element that sums up the table: ranges of its stream ids, frame numbers
     /// and timestamps ("a-b", or "a" when both ends are equal; empty for an empty table).
     void pack_lookuptable(const HyxLookupTable& table);
+
+protected:
+    /// Appends "</HYX>" (nothing after a failed write).
+    void onCloseFile() override;
 
 private:
     // The take owning a dump ends with the dump's failure and reports it in its place.
@@ -88,7 +102,7 @@ public:
     HyxErrorCode pack_atom(std::shared_ptr<Atom> atom) override;
 
 protected:
-    /// Appends the table (and the XML table element).
+    /// Appends the table (and the XML table element) and finishes the dump; once.
     void onCloseFile() override;
 
 private:

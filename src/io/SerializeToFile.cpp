@@ -82,6 +82,8 @@ void SerializeToFile::reportCloseFailure()
 bool SerializeToFile::CloseFile()
 {
     if (_file == -1) {
+        // No file of this writer's own, but a subclass may still have one beside it to finish.
+        onCloseFile();
         // A stopped stream lost bytes whether or not a file is open: an earlier close of this
         // file failed, or a subclass stopped it for a file it writes beside this one.
         if (!streamStopped())

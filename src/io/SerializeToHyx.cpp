@@ -71,8 +71,17 @@ bool SerializeToHyx::openFiles()
         }
     }
     // A take ended by its container's header gets no dump.
-    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped())
-        _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped()) {
+        try {
+            _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+        } catch (...) {
+            // The container's header is written: the container alone would hold atoms the
+            // dump lacks.
+            if (IsReady())
+                endTake(base + "xml", true);
+            throw;
+        }
+    }
     return IsReady();
 }
 
@@ -103,26 +112,35 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
 
 void SerializeToHyx::onCloseFile()
 {
+    // Runs on every CloseFile, also with no container open (a dump alone, or none at all).
+    if (_finished)
+        return;
     _finished = true;
     // After a failed write the table would index the atom whose write failed, and the
     // file's end is the failure's: readers index the whole records by walking instead.
-    if (!_table || streamStopped())
-        return;
-    Flush();
-    uint32_t size = 0;
-    if (const uint8_t* record = _table->Serialize(size)) {
-        pack_array(record, size, false);
-        if (!Flush()) {
-            endTake(containerPath(), true);
-            return;
+    if (_table && !streamStopped()) {
+        Flush();
+        uint32_t size = 0;
+        if (const uint8_t* record = _table->Serialize(size)) {
+            pack_array(record, size, false);
+            if (!Flush())
+                endTake(containerPath(), true);
+        } else {
+            LogMessage(VornCommon::LogLevel::Error,
+                       "Lookup table of '%s' cannot be stored; the atoms are written without it.",
+                       GetFilePath().c_str());
         }
-    } else {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Lookup table of '%s' cannot be stored; the atoms are written without it.", GetFilePath().c_str());
+        if (_xml && !streamStopped()) {
+            _xml->pack_lookuptable(*_table);
+            if (dumpFailed())
+                endTake(_xml->GetFilePath(), false);
+        }
     }
-    if (_xml) {
-        _xml->pack_lookuptable(*_table);
-        if (dumpFailed())
+    // The dump gets its end tag also after the container failed; a dump that failed first
+    // writes nothing more. Either way the take reports the first failure, for both files.
+    if (_xml && _xml->IsReady()) {
+        _xml->setCloseFailureLine({});
+        if (!_xml->CloseFile() && !streamStopped())
             endTake(_xml->GetFilePath(), false);
     }
 }

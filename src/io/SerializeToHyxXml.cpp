@@ -81,11 +81,18 @@ SerializeToHyxXml::SerializeToHyxXml(const char* path, HYXFormatVersion version)
 SerializeToHyxXml::~SerializeToHyxXml()
 {
     try {
-        pack_string("</HYX>");
-        CloseFile();
+        if (IsReady())
+            CloseFile();
     } catch (...) {
         // A destructor reports, it does not throw; CloseFile has logged what failed.
     }
+}
+
+void SerializeToHyxXml::onCloseFile()
+{
+    // The end tag goes with the close, so that a closed dump is a whole one.
+    if (IsReady() && !streamStopped())
+        pack_string("</HYX>");
 }
 
 HyxErrorCode SerializeToHyxXml::pack_atom(std::shared_ptr<Atom> atom)

@@ -6,6 +6,7 @@
 #include "ContainerTestUtil.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
+#include "ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -404,27 +405,35 @@ TEST(ContainerWriter, DumpCutFirstEndsTheTake)
 TEST(ContainerWriter, WriteCutShortAtCloseFailsTheClose)
 {
     // Every atom is written; the file size limit, 10 bytes past the size of `cutFile` after
-    // the atoms, cuts the table record or the dump's table element at close.
+    // the atoms, cuts the table record or the dump's table element at close; with
+    // `intoEndTag` it falls that many bytes into the dump's closing "</HYX>".
     constexpr uint32_t kFrames = 5;
     const struct {
         const char* name;
         const char* cutFile;
         const char* lineEnd;
+        bool noContainer = false;
+        int intoEndTag = -1;
     } cases[] = {
         {"take.hyx", "take.hyx", "'; the lookup table is not appended."},
         // The container's table is written before the dump's element and stays.
         {"take.hyxxml", "take.xml", "'."},
+        {"take.hyxxml", "take.xml", "'.", false, 3},
+        {"take.hyxxml", "take.xml", "'.", false, 0},
+        {"take.xml", "take.xml", "'.", true, 3},
+        {"take.xml", "take.xml", "'.", true, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.intoEndTag));
         TempDir whole, dir;
         std::filesystem::create_directories(whole.path);
         {
-            Hyx::SerializeToHyx writer(whole.file(c.name).c_str(), true);
+            Hyx::SerializeToHyx writer(whole.file(c.name).c_str(), true, Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
             for (uint32_t frame = 0; frame < kFrames; ++frame)
                 ASSERT_EQ(writer.pack_atom(ContainerFrame(0, frame)), HyxErrorCode::Success);
             ASSERT_TRUE(writer.CloseFile());
         }
+        const Bytes expectedCut = ReadFileBytes(whole.file(c.cutFile));
         const std::string cutPath = dir.file(c.cutFile);
         std::vector<HyxErrorCode> results;
         bool limited = false, closed = true;
@@ -432,10 +441,11 @@ TEST(ContainerWriter, WriteCutShortAtCloseFailsTheClose)
         std::vector<size_t> linesSeen;
         CapturedLog log;
         {
-            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), true);
+            Hyx::SerializeToHyx writer(dir.file(c.name).c_str(), true, Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
             for (uint32_t frame = 0; frame < kFrames; ++frame)
                 results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
-            cut = std::filesystem::file_size(cutPath) + 10;
+            cut = c.intoEndTag < 0 ? std::filesystem::file_size(cutPath) + 10
+                                   : expectedCut.size() - std::strlen("</HYX>") + c.intoEndTag;
             {
                 FileSizeLimit limit(cut); // no test output while it stands
                 limited = limit.active;
@@ -445,7 +455,6 @@ TEST(ContainerWriter, WriteCutShortAtCloseFailsTheClose)
         }
         linesSeen.push_back(CountAtLevel(log, VornCommon::LogLevel::Error));
         ASSERT_TRUE(limited);
-        const Bytes expectedCut = ReadFileBytes(whole.file(c.cutFile));
         ASSERT_GT(expectedCut.size(), cut);
         if (std::string(c.cutFile) != "take.hyx") { // the container stays below the limit
             ASSERT_LT(ReadFileBytes(whole.file("take.hyx")).size(), cut);
@@ -458,7 +467,89 @@ TEST(ContainerWriter, WriteCutShortAtCloseFailsTheClose)
         if (std::string(c.cutFile) != "take.hyx") {
             EXPECT_EQ(ReadFileBytes(dir.file("take.hyx")), ReadFileBytes(whole.file("take.hyx")));
         }
-        Hyx::ReadHYX2File reader(dir.file("take.hyx").c_str());
-        EXPECT_EQ(reader.GetNumFrames(0), kFrames);
+        if (!c.noContainer) {
+            Hyx::ReadHYX2File reader(dir.file("take.hyx").c_str());
+            EXPECT_EQ(reader.GetNumFrames(0), kFrames);
+        }
+    }
+}
+
+TEST(ContainerWriter, CloseFileFinishesTheTakeAndItsDump)
+{
+    // Right after CloseFile both files hold what a writer destroyed without it leaves; later
+    // atoms and the destruction change nothing. With no frames nothing is ever opened.
+    const struct {
+        const char* name;
+        bool table, noContainer;
+        uint32_t frames;
+    } cases[] = {
+        {"take.xml", false, true, 2},     {"take.xml", false, true, 0},    {"take.hyxxml", true, false, 2},
+        {"take.hyxxml", false, false, 2}, {"take.hyxxml", true, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.table) + " " + std::to_string(c.frames));
+        const auto files = [](const TempDir& d) {
+            return std::tuple{std::filesystem::exists(d.file("take.hyx")), ReadFileBytes(d.file("take.hyx")),
+                              std::filesystem::exists(d.file("take.xml")), text(ReadFileBytes(d.file("take.xml")))};
+        };
+        const auto take = [&](const TempDir& d) {
+            auto writer = std::make_unique<Hyx::SerializeToHyx>(d.file(c.name).c_str(), c.table,
+                                                                Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
+            for (uint32_t frame = 0; frame < c.frames; ++frame)
+                EXPECT_EQ(writer->pack_atom(ContainerFrame(0, frame)), HyxErrorCode::Success);
+            return writer;
+        };
+        TempDir destroyed, dir;
+        take(destroyed).reset();
+        CapturedLog log;
+        std::vector<HyxErrorCode> results;
+        auto writer = take(dir);
+        const bool closed = writer->CloseFile();
+        std::vector seen{files(dir)};
+        for (uint32_t frame = c.frames; frame < c.frames + 2; ++frame)
+            results.push_back(writer->pack_atom(ContainerFrame(0, frame)));
+        seen.push_back(files(dir));
+        writer.reset();
+        seen.push_back(files(dir));
+        EXPECT_EQ((std::tuple{closed, results, seen, CountAtLevel(log, VornCommon::LogLevel::Error)}),
+                  std::tuple(true, std::vector(2, HyxErrorCode::FailedToWriteToFile), std::vector(3, files(destroyed)),
+                             size_t{0}));
+    }
+}
+
+TEST(ContainerWriter, DumpThatCannotBeCreatedEndsTheTake)
+{
+    // A folder where the dump goes: the first atom gets the dump's error after the container
+    // got its header, which is all the container keeps. Without `close` the destruction closes.
+    const struct {
+        bool table, close;
+    } cases[] = {{true, true}, {false, true}, {true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.table) + " " + std::to_string(c.close));
+        TempDir dir;
+        const std::string hyx = dir.file("take.hyx"), xml = dir.file("take.xml");
+        std::filesystem::create_directories(xml);
+        CapturedLog log;
+        std::vector<HyxErrorCode> results;
+        std::vector<Bytes> seen;
+        bool closed = false;
+        {
+            Hyx::SerializeToHyx writer(dir.file("take.hyxxml").c_str(), c.table);
+            EXPECT_EQ(ThrownText<std::logic_error>([&] { writer.pack_atom(ContainerFrame(0, 0)); }),
+                      "Can't write file '" + xml + "'.");
+            for (uint32_t frame = 1; frame < 3; ++frame)
+                results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
+            seen.push_back(ReadFileBytes(hyx));
+            if (c.close)
+                closed = writer.CloseFile();
+            seen.push_back(ReadFileBytes(hyx));
+        }
+        seen.push_back(ReadFileBytes(hyx));
+        const std::string line =
+            "Failed to write to file '" + xml + (c.table ? "'; the lookup table is not appended." : "'.");
+        EXPECT_EQ((std::tuple{results, closed, seen, CountAtLevel(log, VornCommon::LogLevel::Error),
+                              log.Count(VornCommon::LogLevel::Error, line)}),
+                  std::tuple(std::vector(2, HyxErrorCode::FailedToWriteToFile), false,
+                             std::vector(3, StreamOfFrames(0).bytes), size_t{1}, 1));
     }
 }

@@ -1,11 +1,15 @@
 # Script mode: install the build into a fresh prefix, then build what the README shows
 # against it, exactly as written there, and run it:
-# - the plug-in: its CMakeLists.txt is the README's "cmake plugin" block, its BoxCenter.cpp
-#   the README's "cpp plugin" blocks joined in order;
+# - the plug-in: the folder box_center, its CMakeLists.txt the README's "cmake plugin" block,
+#   its BoxCenter.cpp the README's "cpp plugin" blocks joined in order, built into
+#   box_center/build as the README says;
 # - the host: its CMakeLists.txt is the README's cmake block, its main.cpp the README's "cpp"
 #   blocks joined in order, followed by consumer/Driver.cpp, which runs them;
 # - the same host built without CMake by the README's "sh pkg-config" line, run with no
 #   LD_LIBRARY_PATH: it must find the prefix's libraries by itself.
+# Each host runs in its own working directory, beside box_center, after the README's
+# "sh plugin" command copied the plug-in into the folder the host scans. The texts the host
+# prints as "README quote: <text>" must stand in the README word for word.
 # Warnings fail the CMake builds: the examples are meant to be copied.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -52,10 +56,15 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 readme_blocks("cmake plugin" plugin_cmake)
 readme_blocks("cpp plugin" plugin_source)
-file(WRITE ${WORK_DIR}/plugin-src/CMakeLists.txt "${plugin_cmake}")
-file(WRITE ${WORK_DIR}/plugin-src/BoxCenter.cpp "${plugin_source}")
-run(${CMAKE_COMMAND} -S ${WORK_DIR}/plugin-src -B ${WORK_DIR}/plugin ${flags})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/plugin)
+file(WRITE ${WORK_DIR}/box_center/CMakeLists.txt "${plugin_cmake}")
+file(WRITE ${WORK_DIR}/box_center/BoxCenter.cpp "${plugin_source}")
+run(${CMAKE_COMMAND} -E chdir ${WORK_DIR} ${CMAKE_COMMAND} -S box_center -B box_center/build ${flags})
+run(${CMAKE_COMMAND} -E chdir ${WORK_DIR} ${CMAKE_COMMAND} --build box_center/build)
+readme_blocks("sh plugin" plugin_copy)
+
+# The README with its line breaks as blanks, to find the quoted texts in.
+file(READ ${README} readme_text)
+string(REGEX REPLACE "[ \n]+" " " readme_text "${readme_text}")
 
 readme_blocks("cmake" host_cmake)
 readme_blocks("cpp" host_source)
@@ -64,20 +73,35 @@ file(WRITE ${WORK_DIR}/host-src/CMakeLists.txt "${host_cmake}")
 file(WRITE ${WORK_DIR}/host-src/main.cpp "${host_source}${driver}")
 run(${CMAKE_COMMAND} -S ${WORK_DIR}/host-src -B ${WORK_DIR}/host ${flags})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
-# The host runs in its scratch folder: the README's relative paths count from there.
+# The host runs in its scratch folder: the README's relative paths count from there. The
+# plug-in's folder lies beside it there, and the README's command copies the plug-in first.
 function(run_host host scratch)
   file(MAKE_DIRECTORY ${scratch})
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${host} ${WORK_DIR}/plugin ${scratch}
+  file(CREATE_LINK ${WORK_DIR}/box_center ${scratch}/box_center SYMBOLIC)
+  run(${CMAKE_COMMAND} -E chdir ${scratch} sh -e -c "${plugin_copy}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${host} ${scratch}
     WORKING_DIRECTORY ${scratch} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${host} failed (${rc}):\n${err}\n${out}")
   endif()
   # The take written through a path with a folder lies below the working directory; one
-  # written by a bare name lies beside the executable.
+  # written by a bare name lies beside the executable. The scan keeps its cache in the
+  # plug-in folder.
   get_filename_component(host_dir ${host} DIRECTORY)
-  foreach(file ${scratch}/takes/first.hyx ${host_dir}/bare-name.hyx)
+  foreach(file ${scratch}/takes/first.hyx ${host_dir}/bare-name.hyx ${scratch}/plugins/plugins.xml)
     if(NOT EXISTS ${file})
       message(FATAL_ERROR "${host} did not write ${file}")
+    endif()
+  endforeach()
+  string(REGEX MATCHALL "README quote: [^\n]*" quotes "${out}")
+  if(NOT quotes)
+    message(FATAL_ERROR "${host} quoted nothing:\n${out}")
+  endif()
+  foreach(quote IN LISTS quotes)
+    string(REPLACE "README quote: " "" quote "${quote}")
+    string(FIND "${readme_text}" "${quote}" found)
+    if(quote STREQUAL "" OR found EQUAL -1)
+      message(FATAL_ERROR "The README does not quote what the library gave:\n${quote}")
     endif()
   endforeach()
   set(output "${out}" PARENT_SCOPE)

@@ -1,18 +1,29 @@
 // The host's main(): appended to the README's host examples, which the install test puts in
 // front of it as main.cpp. It runs each example against the installed library and the README's
-// plug-in, and fails when one does not do what the README says of it.
-// Arguments: the folder of the built plug-in, a scratch folder (the working directory).
+// plug-in, checks what the README says of them, and fails when one does not hold.
+// Argument: the scratch folder, which is also the working directory; the test has copied the
+// plug-in into its "plugins" folder with the README's command.
+// Every "README quote: <text>" line it prints is a text the library gave, which the test
+// finds word for word in the README.
 
 #include <Hyx/Atom.h>
+#include <Hyx/DataTypeByteArray.h>
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/SourceManual.h>
+#include <Hyx/VisualGraph.h>
+#include <Hyx/XmlGraph.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,21 +37,62 @@ void check(bool ok, const char* what)
     }
 }
 
-// A frame of one stream: its stream information and a vertex-positions layer of two points.
-std::shared_ptr<Hyx::Atom> makeFrame(uint32_t frame)
+// A text the README quotes; the test looks for it there.
+void quote(const std::string& text)
+{
+    std::printf("README quote: %s\n", text.c_str());
+}
+
+// Keeps every log line while it lives, then gives the host's logger back.
+class CapturedLog {
+public:
+    explicit CapturedLog(std::shared_ptr<VornCommon::Logger> host) : _host(std::move(host))
+    {
+        Hyx::SetHYXLoggerInstance(_lines);
+    }
+    ~CapturedLog() { Hyx::SetHYXLoggerInstance(_host); }
+
+    // The texts of the lines of that level.
+    std::vector<std::string> At(VornCommon::LogLevel level) const
+    {
+        std::vector<std::string> texts;
+        for (const auto& entry : _lines->Entries())
+            if (entry.level == level)
+                texts.push_back(entry.text);
+        return texts;
+    }
+    size_t Count() const { return _lines->Count(); }
+    void Clear() { _lines->Clear(); }
+
+private:
+    std::shared_ptr<VornCommon::Logger> _host;
+    std::shared_ptr<VornCommon::MemoryLogger> _lines = std::make_shared<VornCommon::MemoryLogger>();
+};
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A frame of one stream: its stream information and a vertex-positions layer of two points;
+// with a second purpose, a second positions layer of that purpose, centred on (15, 15, 15).
+std::shared_ptr<Hyx::Atom> makeFrame(uint32_t frame, const std::optional<VornCommon::Guid>& second = {})
 {
     auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
     info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
     info->setValues(30.0f, 0, VornCommon::Versorf(), 0, "install");
-    auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
-    positions->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
-    float* xyz = positions->Allocate(2, false);
-    const float points[] = {0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 6.0f + float(frame)};
-    std::copy(std::begin(points), std::end(points), xyz);
-    positions->CalculateBoundingBoxFromVertexPositions();
     auto atom = std::make_shared<Hyx::Atom>(0u, frame, uint64_t(frame) * 333333u);
     atom->AddDataLayer(info);
-    atom->AddDataLayer(positions);
+    const auto addPositions = [&](const VornCommon::Guid& purpose, const std::vector<float>& points) {
+        auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+        positions->InitializeHeader(purpose);
+        std::copy(points.begin(), points.end(), positions->Allocate(uint32_t(points.size() / 3), false));
+        positions->CalculateBoundingBoxFromVertexPositions();
+        atom->AddDataLayer(positions);
+    };
+    addPositions(Hyx::HYXPurposeGuids::VORN4D, {0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 6.0f + float(frame)});
+    if (second)
+        addPositions(*second, {10.0f, 10.0f, 10.0f, 20.0f, 20.0f, 20.0f});
     return atom;
 }
 
@@ -67,6 +119,22 @@ float fpsOf(const std::shared_ptr<Hyx::Atom>& atom)
     return info ? info->GetFPS() : 0.0f;
 }
 
+// Plays the graph in Realtime on this thread until its callback target has a frame.
+std::shared_ptr<Hyx::Atom> playForOneFrame(Hyx::Graph& graph)
+{
+    LastFrame listener;
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    for (int i = 0; played && !listener.last && i < 8; ++i)
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
+    target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
 void runBuiltGraph()
 {
     const std::shared_ptr<Hyx::Graph> graph = BuildGraph();
@@ -78,15 +146,196 @@ void runBuiltGraph()
     check(graph->GetOriginalFps() == 30.0f, "the graph takes the source's 30 fps");
     const auto info = graph->GetSourceStreamInfo();
     check(info && info->GetFPS() == 30.0f, "the source's stream information carries 30 fps");
-    LastFrame listener;
-    auto target = std::static_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-    target->SetAtomsListener(&listener);
-    bool played = graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
-    for (int i = 0; played && !listener.last && i < 8; ++i)
-        played = graph->Update() == Hyx::ActionResult::Success;
+    check(fpsOf(playForOneFrame(*graph)) == 30.0f, "the built graph's frames carry 30 fps");
+    graph->RemoveAllFilters();
+}
+
+// The callback runs inside Update on the host's thread for a Graph, on the worker for an
+// AsyncGraph; both reach the frames and clear the listener.
+void runCallbacks()
+{
+    const std::shared_ptr<Hyx::Graph> graph = BuildGraph();
+    FrameCounter onHost;
+    check(graph && ReceiveFrames(*graph, 3, onHost) && onHost.frames == 3,
+          "ReceiveFrames gets three frames through the target found by GetFilter");
+    check(onHost.thread.load() == std::this_thread::get_id(), "a Graph calls the listener on the host's thread");
+    if (graph)
+        graph->RemoveAllFilters();
+    FrameCounter onWorker;
+    check(ReceiveFramesOnWorker(3, onWorker) && onWorker.frames >= 3, "ReceiveFramesOnWorker gets three frames");
+    check(onWorker.thread.load() != std::this_thread::get_id() && onWorker.thread.load() != std::thread::id(),
+          "an AsyncGraph calls the listener on its worker thread");
+}
+
+// Only graphs and filters carry an error text.
+template <class T>
+constexpr bool hasErrorText = requires(const T& object)
+{
+    object.GetLastError(false);
+};
+static_assert(hasErrorText<Hyx::Graph> && hasErrorText<Hyx::AsyncGraph> && hasErrorText<Hyx::Filter>);
+static_assert(!hasErrorText<Hyx::ReadHYX2File> && !hasErrorText<Hyx::SerializeToHyx> && !hasErrorText<Hyx::XmlGraph> &&
+              !hasErrorText<Hyx::PluginDatabase>);
+
+void runErrorTexts(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "an empty source and a callback target are added");
+    check(graph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Failure,
+          "an empty source does not play forward once");
+    const std::string text = graph->GetLastError(false).StdString();
+    check(contains(text, "Filter 'EmptySource' error: ") && contains(text, "'$filter$'"),
+          "the error text names the filter in its prefix and keeps the token");
+    quote(text);
+    graph->RemoveAllFilters();
+
+    // The factory: an empty pointer and a level-2 line.
+    CapturedLog log(logger);
+    check(!Hyx::FilterFactory::CreateFilter(Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000FF"), {}, {}) &&
+              log.At(VornCommon::LogLevel::Error).size() == 1,
+          "the factory logs a class it does not know");
+
+    // The take reader: codes only, a level-2 line naming the file.
+    const std::string good = "takes/for-codes.hyx";
+    check(WriteTake(good.c_str(), {makeFrame(0)}), "a take to spoil is written");
+    std::string otherVersion;
+    {
+        std::ifstream in(good, std::ios::binary);
+        otherVersion.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (otherVersion.size() > 15)
+        otherVersion[11] = char(otherVersion[11] + 1); // the format version after the magic
+    const struct {
+        const char* file;
+        std::string content; // none: the file is not written
+        Hyx::HyxErrorCode code;
+    } takes[] = {
+        {"takes/missing.hyx", "", Hyx::HyxErrorCode::ReaderNotValid},
+        {"takes/not-a-take.hyx", "this is a text, not a take", Hyx::HyxErrorCode::ReaderFailedToUnpackHeader},
+        {"takes/other-version.hyx", otherVersion, Hyx::HyxErrorCode::ReaderFailedToUnpackHeader},
+        {"takes/short.hyx", "HYX", Hyx::HyxErrorCode::FailedToReadFromFile},
+    };
+    for (const auto& take : takes) {
+        if (!take.content.empty())
+            std::ofstream(take.file, std::ios::binary) << take.content;
+        log.Clear();
+        Hyx::ReadHYX2File reader(take.file);
+        const Hyx::HyxErrorCode code = reader.Initialize();
+        const auto lines = log.At(VornCommon::LogLevel::Error);
+        check(code == take.code && lines.size() == 1 && contains(lines.front(), take.file),
+              "ReadHYX2File returns its code and logs one line naming the file");
+    }
+
+    // A graph file that is not well-formed: the line of the unmatched element's start tag,
+    // or where the parser stopped.
+    const struct {
+        const char* text;
+        const char* line;
+    } files[] = {
+        {"<hyx version=\"1.0\">\n<graph>\n<filter name=\"a\">\n\n</graph>\n</hyx>\n",
+         "Failed to load graph file 'broken.xml': malformed XML at line 3 (XML_ERROR_MISMATCHED_ELEMENT)"},
+        {"<hyx version=\"1.0\">\n<graph>\n<filter name=\"a\"/>\n\n\n",
+         "Failed to load graph file 'broken.xml': malformed XML at line 2 (XML_ERROR_PARSING)"},
+        {"<hyx version=\"1.0\">\n<graph>\n<filter\n name=\"a\"\n bad>\n</filter>\n</graph>\n</hyx>\n",
+         "Failed to load graph file 'broken.xml': malformed XML at line 5 (XML_ERROR_PARSING_ATTRIBUTE)"},
+    };
+    for (const auto& file : files) {
+        std::ofstream("broken.xml") << file.text;
+        log.Clear();
+        check(!Hyx::XmlGraph::LoadFromXml("broken.xml") &&
+                  log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{file.line},
+              "a malformed graph file logs the line of the element or where the parser stopped");
+    }
+    quote(files[0].line);
+}
+
+// The empty source bounds "Framerate" when it is initialised, silently, from a graph file too.
+void runRanges(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const struct {
+        const char* text;
+        float fps;
+    } rates[] = {{"20000", 10000.0f}, {"fast", 0.01f}, {"-5", 0.01f}, {"nan", 0.01f}, {"30", 30.0f}};
+    for (const auto& rate : rates) {
+        CapturedLog log(logger);
+        auto graph = std::make_shared<Hyx::Graph>();
+        check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", rate.text}}),
+              "an empty source is added");
+        const std::string readBack = graph->GetFilterParam("Framerate")->GetValueAsString();
+        check(readBack == (std::string(rate.text) == "fast" ? "0" : rate.text), "\"Framerate\" reads back as set");
+        const auto info = graph->GetSourceStreamInfo();
+        check(info && info->GetFPS() == rate.fps && graph->GetOriginalFps() == rate.fps,
+              "the empty source plays at its bounded rate");
+        graph->RemoveAllFilters();
+
+        const std::string file = std::string("<hyx version=\"1.0\">\n<graph play=\"realtime\" fps=\"orig\">\n"
+                                             "<filter name=\"SourceEmptySource\" "
+                                             "guid=\"63D460B5-A18E-4727-AD96-99E5ABA4907E\">\n"
+                                             "<param name=\"Framerate\" value=\"") +
+                                 rate.text + "\"/>\n</filter>\n</graph>\n</hyx>\n";
+        std::ofstream("rate.xml") << file;
+        const auto graphs = Hyx::XmlGraph::LoadFromXml("rate.xml");
+        const auto async = graphs ? graphs->InstantiateHyxGraph(0) : nullptr;
+        const auto asyncInfo = async ? async->GetSourceStreamInfo() : nullptr;
+        check(asyncInfo && asyncInfo->GetFPS() == rate.fps &&
+                  async->GetFilterParam("Framerate")->GetValueAsString() == readBack,
+              "a graph file's \"Framerate\" is bounded the same way");
+        // Whole milliseconds between frames: none above 1000 frames a second.
+        check(!async || async->GetFramePeriodMs() == uint32_t(1000.0f / rate.fps),
+              "the worker waits 1000 / rate milliseconds, cut to a whole number");
+        if (async)
+            async->RemoveAllFilters();
+        check(log.Count() == 0, "bounding a rate logs nothing");
+    }
+}
+
+// TransformInjectFileData: the bytes on every frame; a missing file; no purpose.
+void runInjection(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    std::ofstream("calibration.bin", std::ios::binary) << "calibration";
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && AddFileBytes(graph, "calibration.bin") &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "AddFileBytes adds the injection");
+    const auto frame = playForOneFrame(*graph);
+    const auto bytes = frame ? std::dynamic_pointer_cast<Hyx::DataTypeByteArray>(
+                                   frame->GetDataLayer(Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000C1"),
+                                                       Hyx::DataTypeByteArray::TheTypeGuid(), false))
+                             : nullptr;
+    check(bytes && std::string(reinterpret_cast<const char*>(bytes->GetByteArray().Data()),
+                               bytes->GetByteArray().Size()) == "calibration",
+          "the frames carry the file's bytes");
+    graph->RemoveAllFilters();
+
+    CapturedLog log(logger);
+    graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && AddFileBytes(graph, "missing.bin") &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "AddFileBytes adds the injection of a missing file");
+    check(contains(graph->GetFilter(1)->getParameterStatus("File path"), "missing.bin"),
+          "the status of \"File path\" names the missing file");
+    check(graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the graph plays");
+    std::string updateText;
+    for (int i = 0; i < 3; ++i) {
+        check(graph->Update() == Hyx::ActionResult::Failure, "every frame fails");
+        updateText = graph->GetLastError(true).StdString();
+    }
     graph->Stop();
-    target->SetAtomsListener(nullptr);
-    check(played && fpsOf(listener.last) == 30.0f, "the built graph's frames carry 30 fps");
+    graph->RemoveAllFilters();
+    const auto lines = log.At(VornCommon::LogLevel::Error);
+    check(lines == std::vector<std::string>{"Failed to open a file for reading"} && log.Count() == 1,
+          "a missing file is told once by a line without its path");
+    quote(lines.empty() ? std::string() : lines.front());
+    check(contains(updateText, "No data for injection available"), "the frame's error says there is no data");
+    quote(updateText);
+
+    graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+              !AddFilter(graph, Hyx::TransformInjectFileData::TheTypeGuid(), {{"File path", "calibration.bin"}}),
+          "an injection without a purpose is not added");
+    quote(graph->GetLastError(false).StdString());
     graph->RemoveAllFilters();
 }
 
@@ -123,50 +372,135 @@ void runCompressionChoice()
     graph->RemoveAllFilters();
 }
 
-// manual source -> the README's plug-in filter -> callback target, one frame through.
-void runPlugin(const char* pluginFolder)
+const VornCommon::Guid kBoxCenterFilter = Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000F1");
+const VornCommon::Guid kBoxCenterPurpose = Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000B1");
+
+// A graph whose manual live source declares the frames of makeFrame(0, second).
+std::shared_ptr<Hyx::Graph> manualSourceGraph(const std::optional<VornCommon::Guid>& second = {})
 {
     auto graph = std::make_shared<Hyx::Graph>();
     auto source = std::static_pointer_cast<Hyx::SourceManualLiveSource>(
         Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
             .ToStdSharedPtr());
-    check(source && source->ClearCacheAndReinitializeProperties(makeFrame(0), 1, 30.0f, true) &&
+    check(source && source->ClearCacheAndReinitializeProperties(makeFrame(0, second), 1, 30.0f, true) &&
               graph->AddAndConnect(source) == Hyx::ActionResult::Success,
           "the manual source is added");
-    check(AddBoxCenter(pluginFolder, graph), "AddBoxCenter loads the plug-in and adds its filter");
-    check(AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()), "the callback target is added");
+    return graph;
+}
+
+// Pushes frame 4 (with the second layer, if any) and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrame(Hyx::Graph& graph, const std::optional<VornCommon::Guid>& second = {})
+{
     LastFrame listener;
-    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-    if (!target || failures)
-        return;
+    auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!source || !target)
+        return nullptr;
     target->SetAtomsListener(&listener);
-    bool played =
-        graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({makeFrame(4)});
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+                  source->PushFrame({makeFrame(4, second)});
     for (int i = 0; played && !listener.last && i < 4; ++i)
-        played = graph->Update() == Hyx::ActionResult::Success;
-    graph->Stop();
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
     target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
+// The x of the box centre the plug-in adds to a frame of two positions layers (VORN4D with
+// centre x 1, CROP with 15), with "Input Profile" set to text before AddAndConnect (none:
+// the default). Checks the setter's result and the level-2 lines.
+float centreWithInputProfile(const std::shared_ptr<VornCommon::Logger>& logger, const char* text,
+                             const std::vector<std::string>& lines, const char* expectedValue)
+{
+    const VornCommon::Guid crop = Hyx::HYXPurposeGuids::CROP;
+    const std::shared_ptr<Hyx::Graph> graph = manualSourceGraph(crop);
+    const Hyx::SharedFilterPtr filter = Hyx::FilterFactory::CreateFilter(
+        kBoxCenterFilter, Hyx::SharedFilterPtr(graph->GetLastFilter()), Hyx::SharedGraphPtr(graph));
+    if (!filter) {
+        check(false, "the plug-in's filter is made");
+        return 0.0f;
+    }
+    {
+        CapturedLog log(logger);
+        check(!text || filter->setParameterValue("Input Profile", text), "setting \"Input Profile\" returns true");
+        check(log.At(VornCommon::LogLevel::Error) == lines, "\"Input Profile\" logs as the README says");
+        check(filter->getParameterValue("Input Profile") == expectedValue, "\"Input Profile\" reads back its index");
+    }
+    check(graph->AddAndConnect(filter.ToStdSharedPtr()) == Hyx::ActionResult::Success &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "the plug-in's filter and a callback target are added");
+    if (text && std::string(text) == "5") {
+        CapturedLog log(logger);
+        check(graph->SetFilterParamValue(kBoxCenterFilter, "Input Profile", "5", 1) &&
+                  log.At(VornCommon::LogLevel::Error) == lines,
+              "Graph::SetFilterParamValue returns true for a refused index too");
+    }
+    const auto center = positionsOf(pushOneFrame(*graph, crop), kBoxCenterPurpose);
     graph->RemoveAllFilters();
-    const VornCommon::Guid boxCenter = Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000B1");
-    const auto center = positionsOf(listener.last, boxCenter);
-    check(played && center && center->GetNumVertices() == 1 && center->GetVertexPositions()[0] == 1.0f &&
-              center->GetVertexPositions()[2] == 5.0f,
-          "the plug-in's filter adds the box centre");
-    check(Hyx::Utils::GetGuidAlias(boxCenter) == "BOX_CENTER", "the plug-in registered its purpose alias");
+    return center && center->GetNumVertices() == 1 ? center->GetVertexPositions()[0] : 0.0f;
+}
+
+// The README's copy command put the plug-in into "plugins" below the working directory:
+// manual source -> the README's plug-in filter -> callback target, one frame through.
+void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::string& folder)
+{
+    {
+        CapturedLog log(logger);
+        const std::shared_ptr<Hyx::Graph> graph = manualSourceGraph();
+        check(AddBoxCenter("plugins", graph), "AddBoxCenter finds the plug-in in the relative folder \"plugins\"");
+        const std::string found = "Unregistered plugin found: 'box_center_vornp.dll";
+        const auto lines = log.At(VornCommon::LogLevel::Info);
+        check(std::find(lines.begin(), lines.end(), found) != lines.end(), "the scan tells of the new library");
+        quote(found);
+        check(AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()), "the callback target is added");
+        const auto center = positionsOf(pushOneFrame(*graph), kBoxCenterPurpose);
+        graph->RemoveAllFilters();
+        check(center && center->GetNumVertices() == 1 && center->GetVertexPositions()[0] == 1.0f &&
+                  center->GetVertexPositions()[2] == 5.0f,
+              "the plug-in's filter adds the box centre");
+        check(Hyx::Utils::GetGuidAlias(kBoxCenterPurpose) == "BOX_CENTER", "the plug-in registered its purpose alias");
+
+        // A second scan finds the library it loaded; a folder that is not there is an error.
+        log.Clear();
+        Hyx::PluginDatabase::ScanFolderForPlugins("plugins", true, true, false);
+        const std::string again = "Registered up-to-date plugin found: 'box_center_vornp.dll'";
+        const auto rescan = log.At(VornCommon::LogLevel::Info);
+        check(std::find(rescan.begin(), rescan.end(), again) != rescan.end(), "a second scan finds it up to date");
+        quote(again);
+        log.Clear();
+        Hyx::PluginDatabase::ScanFolderForPlugins((folder + "/no-such-folder").c_str(), true, true, false);
+        check(log.At(VornCommon::LogLevel::Error).size() == 1, "a missing folder gives a level-2 line");
+    }
+
+    // "Input Profile" over two positions layers: index 0 is VORN4D (centre x 1), 1 is CROP (15).
+    const std::string refused = "Filter parameter 'Input Profile' does not support value 5";
+    check(centreWithInputProfile(logger, nullptr, {}, "1") == 15.0f, "the last layer by default");
+    check(centreWithInputProfile(logger, "0", {}, "0") == 1.0f, "index 0 is the first layer");
+    check(centreWithInputProfile(logger, "abc", {}, "0") == 1.0f, "a text that is no number selects index 0");
+    check(centreWithInputProfile(logger, "5", {refused}, "1") == 15.0f,
+          "an index past the last is refused, and the last layer is used");
+    check(centreWithInputProfile(logger, "-1", {"Filter parameter 'Input Profile' does not support value -1"}, "1") ==
+              15.0f,
+          "an index below 0 is refused");
+    quote(refused);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    if (argc != 2)
         return 2;
     const std::shared_ptr<VornCommon::Logger> logger = InstallLogger();
     ListFilterClasses(); // the test reads its lines
     runBuiltGraph();
-    runTake(argv[2]);
+    runCallbacks();
+    runErrorTexts(logger);
+    runRanges(logger);
+    runInjection(logger);
+    runTake(argv[1]);
     runCompressionChoice();
-    runPlugin(argv[1]);
+    runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();
     return failures == 0 ? 0 : 1;
 }

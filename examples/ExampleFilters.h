@@ -277,8 +277,8 @@ protected:
     }
 };
 
-/// Records every atom it receives into an indexed container file ("File"); the file is
-/// finished when the graph stops.
+/// Records every atom it receives into an indexed container file ("File"): each run from
+/// stopped starts a new take, a pause keeps it, and the take is finished when the graph stops.
 class RecordTarget : public Hyx::Target {
 public:
     static constexpr Guid TheTypeGuid = Hyx::GuidLiteral("E0A70003-0000-4000-8000-00000000F005");
@@ -291,6 +291,7 @@ public:
     Guid TypeGuid() const override { return TheTypeGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
 
+    /// Frames in the current take.
     int recorded = 0;
 
 protected:
@@ -302,7 +303,11 @@ protected:
     }
     HyxErrorCode onPlay() override
     {
-        _writer = std::make_shared<Hyx::SerializeToHyx>(_file->GetValue().c_str(), true);
+        // onPlay also resumes from Paused: only a run from stopped (Connected) opens a new take.
+        if (GetFilterState() == FilterState::Connected) {
+            _writer = std::make_shared<Hyx::SerializeToHyx>(_file->GetValue().c_str(), true);
+            recorded = 0;
+        }
         return Target::onPlay();
     }
     HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override

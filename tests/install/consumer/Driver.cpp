@@ -13,9 +13,10 @@
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/GeometryTransforms.h>
+#include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
-#include <Hyx/VisualGraph.h>
-#include <Hyx/XmlGraph.h>
+#include <Hyx/Transform.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -347,12 +348,50 @@ void runTake(const std::string& folder)
     check(positions && positions->GetNumVertices() == 2 && positions->GetVertexPositions()[5] == 8.0f,
           "ReadFrame gives the frame written");
     check(!ReadFrame((folder + "/missing.hyx").c_str(), 0), "ReadFrame of a missing file is empty");
-    const auto second = positionsOf(WriteAndReadBack({makeFrame(0), makeFrame(1)}), Hyx::HYXPurposeGuids::VORN4D);
-    check(second && second->GetVertexPositions()[5] == 7.0f,
-          "WriteAndReadBack gives frame 1 (the test finds the file)");
+    const auto second = WriteAndReadBack({MakeFrame(0, "first"), MakeFrame(1, "second")});
+    const auto bytes = second ? std::dynamic_pointer_cast<Hyx::DataTypeByteArray>(second->GetDataLayerByType(
+                                    Hyx::DataTypeByteArray::TheTypeGuid(), false))
+                              : nullptr;
+    check(bytes && second->GetFrameNr() == 1 &&
+              std::string(reinterpret_cast<const char*>(bytes->GetByteArray().Data()), bytes->GetByteArray().Size()) ==
+                  "second",
+          "WriteAndReadBack gives frame 1 as MakeFrame made it (the test finds the file)");
+    try {
+        WriteTake((folder + "/backwards.hyx").c_str(), {MakeFrame(0, "a"), MakeFrame(1, "b"), MakeFrame(0, "c")});
+        check(false, "a frame number below the count written raises");
+    } catch (const std::logic_error& e) {
+        quote(e.what());
+    }
     // A bare name: written beside the executable (the test looks), not found in the working directory.
     check(WriteTake("bare-name.hyx", {makeFrame(0)}) && !ReadFrame("bare-name.hyx", 0),
           "a bare file name is written beside the executable and read from the working directory");
+}
+
+// The README's graph file, which the test writes into the working directory as graph.xml.
+void runGraphFile()
+{
+    FrameCounter counter;
+    check(PlayGraphFile("graph.xml", 3, counter) && counter.frames >= 3, "PlayGraphFile gets three frames");
+    const auto graphs = Hyx::XmlGraph::LoadFromXml("graph.xml");
+    const auto graph = graphs ? graphs->InstantiateHyxGraph(0) : nullptr;
+    check(graph && graph->GetOriginalFps() == 100.0f && graph->GetFramePeriodMs() == 10,
+          "the graph file's source runs at 100 frames a second, the worker at its rate");
+    if (graph)
+        graph->RemoveAllFilters();
+}
+
+// "Num Points" exists only when "Random Sampling" was on as the parameters were made.
+void runNumPoints()
+{
+    const std::shared_ptr<Hyx::Filter> filter =
+        Hyx::FilterFactory::CreateFilter(Hyx::TransformVertexPositionsFromDepthMap::TheTypeGuid(), {}, {})
+            .ToStdSharedPtr();
+    check(filter && !filter->getParameterByName("Num Points"), "a made depth-map filter has no \"Num Points\"");
+    check(filter && filter->setParameterValue("Random Sampling", "True") &&
+              filter->DePreInitialize() == Hyx::HyxErrorCode::Success &&
+              filter->PreInitialize(nullptr, nullptr) == Hyx::HyxErrorCode::Success &&
+              filter->getParameterByName("Num Points"),
+          "\"Num Points\" appears once the parameters are made again with \"Random Sampling\" on");
 }
 
 void runCompressionChoice()
@@ -386,6 +425,57 @@ std::shared_ptr<Hyx::Graph> manualSourceGraph(const std::optional<VornCommon::Gu
               graph->AddAndConnect(source) == Hyx::ActionResult::Success,
           "the manual source is added");
     return graph;
+}
+
+// A transform with the requested input profile and output profile it is given.
+class ProfileProbe : public Hyx::Transform {
+public:
+    ProfileProbe(std::shared_ptr<Hyx::Profile> requested, std::shared_ptr<Hyx::Profile> produced)
+        : _produced(std::move(produced))
+    {
+        _requestedInputProfile = std::move(requested);
+    }
+    VornCommon::Guid TypeGuid() const override { return Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000F9"); }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("TransformProbe", Hyx::FilterCategory::Transform);
+    }
+
+protected:
+    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    {
+        return _produced;
+    }
+    Hyx::HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom>) override { return Hyx::HyxErrorCode::Success; }
+
+private:
+    std::shared_ptr<Hyx::Profile> _produced;
+};
+
+// A transform without a requested input profile, or whose output repeats an upstream layer,
+// is refused as it is added.
+void runTransformProfiles()
+{
+    const VornCommon::Guid positions = Hyx::DataTypeVertexPositions::TheTypeGuid();
+    const struct {
+        std::shared_ptr<Hyx::Profile> requested, produced;
+        const char* text;
+    } probes[] = {
+        {nullptr, std::make_shared<Hyx::Profile>(kBoxCenterPurpose, positions),
+         "Unassigned input profile for filter '$filter$'."},
+        {std::make_shared<Hyx::Profile>(VornCommon::Guid(), positions),
+         std::make_shared<Hyx::Profile>(Hyx::HYXPurposeGuids::VORN4D, positions),
+         "Hyx failed to add data profile '$info$' because it already exists."},
+    };
+    for (const auto& probe : probes) {
+        const auto graph = manualSourceGraph();
+        check(graph->AddAndConnect(std::make_shared<ProfileProbe>(probe.requested, probe.produced)) ==
+                      Hyx::ActionResult::Failure &&
+                  contains(graph->GetLastError(false).StdString(), probe.text),
+              "a transform with an unfit profile is refused");
+        quote(probe.text);
+        graph->RemoveAllFilters();
+    }
 }
 
 // Pushes frame 4 (with the second layer, if any) and plays until the callback target has it.
@@ -500,6 +590,9 @@ int main(int argc, char** argv)
     runInjection(logger);
     runTake(argv[1]);
     runCompressionChoice();
+    runTransformProfiles();
+    runGraphFile();
+    runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();
     return failures == 0 ? 0 : 1;

@@ -11,9 +11,9 @@
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
+#include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
-#include <Hyx/GeometryTransforms.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
 #include <Hyx/Transform.h>
@@ -349,8 +349,8 @@ void runTake(const std::string& folder)
           "ReadFrame gives the frame written");
     check(!ReadFrame((folder + "/missing.hyx").c_str(), 0), "ReadFrame of a missing file is empty");
     const auto second = WriteAndReadBack({MakeFrame(0, "first"), MakeFrame(1, "second")});
-    const auto bytes = second ? std::dynamic_pointer_cast<Hyx::DataTypeByteArray>(second->GetDataLayerByType(
-                                    Hyx::DataTypeByteArray::TheTypeGuid(), false))
+    const auto bytes = second ? std::dynamic_pointer_cast<Hyx::DataTypeByteArray>(
+                                    second->GetDataLayerByType(Hyx::DataTypeByteArray::TheTypeGuid(), false))
                               : nullptr;
     check(bytes && second->GetFrameNr() == 1 &&
               std::string(reinterpret_cast<const char*>(bytes->GetByteArray().Data()), bytes->GetByteArray().Size()) ==

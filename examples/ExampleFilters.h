@@ -23,6 +23,7 @@
 #include <Hyx/Target.h>
 #include <Hyx/Transform.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -251,7 +252,7 @@ public:
     Guid TypeGuid() const override { return TheTypeGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
 
-    int received = 0;
+    std::atomic<int> received{0}; // counted on the graph's thread, read by the host
 
 protected:
     HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override

@@ -179,21 +179,29 @@ bool playGraphFile(const std::string& path)
         std::fprintf(stderr, "cannot load a graph from %s\n", path.c_str());
         return false;
     }
+    // The frames are counted where they arrive, so the chain must end in the example's target.
+    const auto target = std::dynamic_pointer_cast<Example::PrintTarget>(graph->GetLastFilter());
+    if (!target || graph->GetNumFrames() <= 0) {
+        std::fprintf(stderr, "%s: the example plays a graph of a stream with frames that ends in TargetPrint\n",
+                     path.c_str());
+        return false;
+    }
+    const std::shared_ptr<Hyx::FilterParam> gain = graph->GetFilterParam("Gain");
     // The frames' timestamps follow the stream's rate; the worker updates at the file's rate.
     std::printf("\nGraph file %s: %u filters, gain %s, a %g fps stream played at one frame every %u ms\n", path.c_str(),
-                graph->GetNumFilters(), graph->GetFilterParam("Gain")->GetValueAsString().c_str(),
+                graph->GetNumFilters(), gain ? gain->GetValueAsString().c_str() : "none",
                 static_cast<double>(graph->GetOriginalFps()), graph->GetFramePeriodMs());
     if (graph->Play() != Hyx::ActionResult::Success) {
         std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
         return false;
     }
-    // The worker stops the graph itself once the last frame is through.
-    while (!graph->IsStopped())
+    // The worker stops the graph itself once the last frame is through; a looping order ends
+    // once every frame came.
+    while (!graph->IsStopped() && target->received < graph->GetNumFrames())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     graph->Stop(); // waits for the worker to end
-    const auto target = std::static_pointer_cast<Example::PrintTarget>(graph->GetLastFilter());
-    std::printf("Done: %d frames reached the target\n", target->received);
-    return target->received == graph->GetNumFrames();
+    std::printf("Done: %d frames reached the target\n", target->received.load());
+    return target->received >= graph->GetNumFrames();
 }
 
 // Plays a graph forward once on the host's thread; false, with the reason printed, when an
@@ -230,7 +238,7 @@ bool recordAndReplayTake(const std::string& path)
         !addFilter(replay, SummaryMutate::TheTypeGuid) || !addFilter(replay, PrintTarget::TheTypeGuid) ||
         !playForwardOnce(replay))
         return false;
-    const int replayed = std::static_pointer_cast<PrintTarget>(replay->GetLastFilter())->received;
+    const int replayed = std::static_pointer_cast<PrintTarget>(replay->GetLastFilter())->received.load();
     replay->RemoveAllFilters();
     std::printf("Done: %d frames played back from the file\n", replayed);
     return recorded > 0 && replayed == recorded;

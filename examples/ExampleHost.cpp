@@ -182,7 +182,7 @@ bool playGraphFile(const std::string& path)
     // The frames are counted where they arrive, so the chain must end in the example's target.
     const auto target = std::dynamic_pointer_cast<Example::PrintTarget>(graph->GetLastFilter());
     if (!target || graph->GetNumFrames() <= 0) {
-        std::fprintf(stderr, "%s: the example plays a graph of a stream with frames that ends in TargetPrint\n",
+        std::fprintf(stderr, "%s: the example plays a graph of a stream with frames that ends in PrintTarget\n",
                      path.c_str());
         return false;
     }

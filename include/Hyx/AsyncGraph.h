@@ -12,11 +12,14 @@
 //   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore
 //   arrive on the worker thread.
 // - Pause, Stop and the destructor end the worker before the filters change state; a worker
-//   that ended by itself is waited for by the next Play, Pause, Stop or SetPlaybackMode
-//   before they look at the state, so host and worker never drive the filters at once.
+//   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop or
+//   SetPlaybackMode before they look at the state, so host and worker never drive the
+//   filters at once.
 // - Called from the worker itself (a graph listener or a filter during the worker's turn),
 //   Stop and Pause only ask the worker to end and change the state without waiting; Play
-//   fails; a destructor running there lets the worker finish on its own. The worker holds a
+//   fails ("Graph failed to start playing(it cannot be started from its own worker
+//   thread)"), and Play(mode) fails so before it changes the mode; a destructor running
+//   there lets the worker finish on its own. The worker holds a
 //   reference to the graph during each turn, so a listener may drop the last one. A host
 //   that drops its last reference is seen as a stop: no turn starts after the destructor
 //   has begun, and a turn that waits (IsStopRequested) ends, so the graph is destroyed.
@@ -87,6 +90,11 @@ public:
     /// and with the graph; not added (pass it to AddAndConnect). Empty when the factory
     /// gives none.
     static std::shared_ptr<Filter> CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph);
+
+protected:
+    /// From the worker: refused. From another thread: a worker that ended by itself is
+    /// joined first (its pass may still be ending), then the graph's own check.
+    bool refusesPlayNow() override;
 
 private:
     struct WorkerState;

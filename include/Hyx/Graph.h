@@ -269,6 +269,10 @@ protected:
     ActionResult fail(const char* prefix, const std::string* detail = nullptr) const;
     /// True, with the error text set, when a Play would start filters inside an update pass.
     bool refusesPlayInsidePass() const;
+    /// True, with the error text set, when a Play of this graph (not playing) may not start
+    /// from the calling thread now; Play(mode) asks before it touches the mode. Here: inside
+    /// an update pass.
+    virtual bool refusesPlayNow();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
 
     std::vector<std::shared_ptr<Filter>> _filters;

@@ -481,6 +481,59 @@ TEST(InterferenceThreads, CallsInsideAHostDrivenPassNeverWait)
     }
 }
 
+TEST(InterferenceThreads, HostPlayModeWaitsForAWorkerThatStoppedItself)
+{
+    // The worker's hook stops or pauses the graph and holds its pass open. The host, told of
+    // the new state, plays with a mode from its own thread: it waits for the worker to end,
+    // as Play does, and starts the run.
+    for (const bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stop" : "pause");
+        InterferingChain chain(2, false, true);
+        Gate passEnds;
+        chain.interfereAtFrame2([&] {
+            EXPECT_EQ(stop ? chain.graph->Stop() : chain.graph->Pause(), ActionResult::Success);
+            EXPECT_TRUE(passEnds.pass());
+        });
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(stop ? State::Stopped : State::Paused));
+        const size_t firstRun = chain.target->seen().size();
+        std::optional<ActionResult> played;
+        std::thread host([&] { played = chain.graph->Play(PlaybackMode::ForwardOnce); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the host waits meanwhile
+        passEnds.open();
+        host.join();
+        ASSERT_EQ(played, ActionResult::Success) << chain.error();
+        ASSERT_TRUE(Eventually([&] { return chain.graph->IsStopped(); }));
+        ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+        if (stop) {
+            EXPECT_EQ(chain.framesByStream(firstRun), std::vector<Frames>(2, Range(InterferingChain::kFrames)));
+        }
+    }
+}
+
+TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)
+{
+    // A listener that loops its graph asks for another mode when the worker stops the ended
+    // run: refused before the mode changes.
+    InterferingChain chain(1, false, true);
+    std::optional<ActionResult> replayed;
+    std::string text;
+    chain.log.onState = [&](State state) {
+        if (state == State::Stopped && !replayed) {
+            replayed = chain.graph->Play(PlaybackMode::ForwardLoop);
+            text = chain.error();
+        }
+    };
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(replayed, ActionResult::Failure);
+    EXPECT_EQ(text, "Graph failed to start playing(it cannot be started from its own worker thread)");
+    const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.graph->GetFrameOrderProvider());
+    ASSERT_TRUE(order);
+    EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::ForwardOnce);
+}
+
 TEST(InterferenceThreads, DroppingTheGraphRightAfterPlayIsAStop)
 {
     for (int i = 0; i < 300; ++i) {

@@ -29,6 +29,8 @@ thread_local const AsyncGraph* t_workerGraph = nullptr;
 
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
+const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
+
 } // namespace
 
 // What the worker shares with the graph. The worker holds its own reference, so it may
@@ -149,8 +151,7 @@ ActionResult AsyncGraph::Play()
     if (onWorkerThread()) {
         if (IsPlaying())
             return ActionResult::Success;
-        const std::string detail = "it cannot be started from its own worker thread";
-        return fail("Graph failed to start playing", &detail);
+        return fail("Graph failed to start playing", &kPlayFromWorker);
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     joinEndedWorker();
@@ -177,6 +178,17 @@ ActionResult AsyncGraph::Play()
         return fail("Graph failed to start playing", &detail);
     }
     return ActionResult::Success;
+}
+
+bool AsyncGraph::refusesPlayNow()
+{
+    if (onWorkerThread()) {
+        fail("Graph failed to start playing", &kPlayFromWorker);
+        return true;
+    }
+    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+    joinEndedWorker();
+    return refusesPlayInsidePass();
 }
 
 ActionResult AsyncGraph::Pause()

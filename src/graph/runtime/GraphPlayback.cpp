@@ -106,6 +106,11 @@ bool Graph::refusesPlayInsidePass() const
     return true;
 }
 
+bool Graph::refusesPlayNow()
+{
+    return refusesPlayInsidePass();
+}
+
 ActionResult Graph::Play()
 {
     if (IsPlaying()) {

@@ -159,7 +159,7 @@ ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
 ActionResult Graph::Play(PlaybackMode mode)
 {
     if (!IsPlaying()) {
-        if (refusesPlayInsidePass()) {
+        if (refusesPlayNow()) {
             return ActionResult::Failure;
         }
         if (SetPlaybackMode(mode, true) != ActionResult::Success) {

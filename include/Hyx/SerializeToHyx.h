@@ -43,7 +43,7 @@
 // - After CloseFile the writer is finished, with or without a container and also when no
 //   file was ever opened: pack_atom returns 35 and both files stay as they are; destruction
 //   adds nothing. A writer destroyed without CloseFile finishes the files as CloseFile
-//   would, except that a dump without a container is ended by the dump's own destruction.
+//   would.
 // - Not synchronised: one thread at a time.
 //
 // Contract of SerializeToHyxXml:

@@ -18,8 +18,9 @@ SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersi
 SerializeToHyx::~SerializeToHyx()
 {
     try {
-        // A stopped take without a container still reports its failed write once.
-        if (IsReady() || streamStopped())
+        // A stopped take without a container still reports its failed write once, and a dump
+        // alone is finished as by CloseFile.
+        if (IsReady() || streamStopped() || _xml)
             CloseFile();
     } catch (...) {
         // A destructor reports, it does not throw; CloseFile has logged what failed.
@@ -48,8 +49,6 @@ HyxErrorCode SerializeToHyx::endTake(const std::string& failedFile, bool tableLo
     stopStream();
     setCloseFailureLine("Failed to write to file '" + failedFile +
                         (tableLost && _table ? "'; the lookup table is not appended." : "'."));
-    if (_xml)
-        _xml->setCloseFailureLine({});
     return HyxErrorCode::FailedToWriteToFile;
 }
 
@@ -74,6 +73,7 @@ bool SerializeToHyx::openFiles()
     if (ext.find("xml") != std::string::npos && !_xml && !streamStopped()) {
         try {
             _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+            _xml->setCloseFailureLine({}); // the take reports for both files
         } catch (...) {
             // The container's header is written: the container alone would hold atoms the
             // dump lacks.
@@ -139,7 +139,6 @@ void SerializeToHyx::onCloseFile()
     // The dump gets its end tag also after the container failed; a dump that failed first
     // writes nothing more. Either way the take reports the first failure, for both files.
     if (_xml && _xml->IsReady()) {
-        _xml->setCloseFailureLine({});
         if (!_xml->CloseFile() && !streamStopped())
             endTake(_xml->GetFilePath(), false);
     }

@@ -9,6 +9,15 @@
 // - Lookups: a layer whose count is not 0 but whose array (or pixel block) is missing
 //   counts as missing. Missing inputs give 32 with the readable layer name, except in the
 //   two depth-map readers, which drop the atom (1) without an error.
+// - A camera the filter cannot project with is refused with 4 ("Error in filter '$filter$':
+//   $info$") before any layer is added, the information naming the value as the layer's
+//   status properties do and what it holds, e.g. "CameraParams 'IR F' must be finite and not
+//   0: (0, 500)". Refused: a focal length (either axis) of 0 or not finite, a principal point
+//   not finite, and where the filter reads them: an image width or height of 0 (the depth-map
+//   readers read the width only), distortion coefficients not finite or, when any is not 0,
+//   their centre, and rotation rows 0-2 or translation not finite (the colour camera's
+//   projections). A negative focal length (a flipped axis) is kept. The check comes after the
+//   lookups, so missing inputs answer as above.
 // - Projections run in single precision; a coordinate is clamped in floating point before
 //   it becomes a pixel index, a value that is not a number becomes pixel 0.
 // - DepthmapFromVertexPositions keeps a vertex only when 1 <= trunc(z) <= 65535 and its
@@ -65,12 +74,15 @@ public:
     static void GetDepthmapDimensions(uint32_t& width, uint32_t& height, std::shared_ptr<DataTypeCameraParams>& camera,
                                       float scale);
     /// Rasterises numVertices positions (x, y, z each) into the width x height samples of
-    /// depthmap, mirrored about the principal point and scaled to the map.
+    /// depthmap, mirrored about the principal point and scaled to the map. A camera the
+    /// filter refuses (no width or height, focal length 0 or not finite, principal point not
+    /// finite) leaves every sample 0.
     static void CreateDepthmap(const float* positions, uint32_t numVertices, uint16_t* depthmap, uint32_t width,
                                uint32_t height, std::shared_ptr<DataTypeCameraParams>& camera);
     /// Box (min x, y, z, max x, y, z) of the points the map's inner samples stand for,
     /// visiting every step-th row and column (a step below 1 counts as 1); widened by
-    /// 0.001, and +-100000 (widened) when no sample is set.
+    /// 0.001, and +-100000 (widened) when no sample is set or the camera has no width, a
+    /// focal length of 0 or not finite, or a principal point not finite.
     static void CalculateBoundingBox(float* box, const uint16_t* depthmap, uint32_t width, int32_t height,
                                      std::shared_ptr<DataTypeCameraParams>& camera, int step);
 };

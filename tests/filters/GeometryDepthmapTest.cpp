@@ -113,6 +113,34 @@ TEST(GeometryDepthmap, BoundingBoxOfTheInnerSamples)
     }
 }
 
+TEST(GeometryDepthmap, UnusableCameraDrawsNothingAndBoundsNothing)
+{
+    const float initial[6] = {100000 - 0.001f,  100000 - 0.001f,  100000 - 0.001f,
+                              -100000 + 0.001f, -100000 + 0.001f, -100000 + 0.001f};
+    std::vector<uint16_t> map(100, 0);
+    map[4 * 10 + 4] = 10;
+    const struct {
+        const char* name;
+        float fx, fy, cx, cy;
+    } cases[] = {{"focal 0", 0, 1, 0, 0},      {"focal y 0", 1, 0, 0, 0},     {"focal NaN", kNaN, 1, 0, 0},
+                 {"focal inf", 1, kInf, 0, 0}, {"centre NaN", 1, 1, kNaN, 0}, {"centre inf", 1, 1, 0, -kInf}};
+    for (const auto& c : cases) {
+        auto camera = unitCamera(10, 10);
+        camera->GetIRCameraParams().F = VornCommon::Vector2f(c.fx, c.fy);
+        camera->GetIRCameraParams().C = VornCommon::Vector2f(c.cx, c.cy);
+        EXPECT_EQ(rasterise(at(4, 4, 5), 10, 10, camera), std::vector<uint16_t>(100, 0)) << c.name;
+        float box[6] = {};
+        DepthmapHelper::CalculateBoundingBox(box, map.data(), 10, 10, camera, 1);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_FLOAT_EQ(box[i], initial[i]) << c.name;
+    }
+    // A flipped axis still draws.
+    auto flipped = unitCamera(10, 10);
+    flipped->GetIRCameraParams().F = VornCommon::Vector2f(-1, -1);
+    const auto drawn = rasterise({4 * 5.0f, 4 * 5.0f, 5}, 10, 10, flipped);
+    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), 5), 1);
+}
+
 TEST(GeometryDepthmap, FilterAddsHalfSizeMapWithThePositionsPurpose)
 {
     Probe<Hyx::TransformDepthmapFromVertexPositions> filter;

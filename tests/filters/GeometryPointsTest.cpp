@@ -136,9 +136,6 @@ TEST(GeometryPoints, UnusableInputsDropTheAtom)
         {DepthMap(2, 2, {1, 1, 1, 1}), nullptr},
         {noPixels, camera()},
         {DepthMap(0, 0, {}), camera()},
-        {DepthMap(2, 2, {1, 1, 1, 1}), camera(0, 2)},
-        {DepthMap(2, 2, {1, 1, 1, 1}), camera(2, 0)},
-        {DepthMap(2, 2, {1, 1, 1, 1}), Cameras(Camera(4, 4, 1, 0, 0), Camera(0, 4, 1, 0, 0))},
     };
     Plain plain;
     Super super;
@@ -147,5 +144,21 @@ TEST(GeometryPoints, UnusableInputsDropTheAtom)
         EXPECT_EQ((std::tuple{plain.Run(atom), super.Run(atom), bool(Output<Hyx::DataTypeVertexPositions>(*atom)),
                               plain.Error()}),
                   std::tuple(HyxErrorCode::NoDataAvailable, HyxErrorCode::NoDataAvailable, false, ""));
+    }
+    // A camera that is there but cannot project is an error with its text, not a dropped atom.
+    const struct {
+        std::shared_ptr<Hyx::DataLayer> camera;
+        const char* text;
+    } unusable[] = {
+        {camera(0, 2), "(CameraParams 'IR F' must be finite and not 0: (0, 2))"},
+        {camera(2, 0), "(CameraParams 'IR F' must be finite and not 0: (2, 0))"},
+        {Cameras(Camera(4, 4, 1, 0, 0), Camera(0, 4, 1, 0, 0)), "(CameraParams 'IR width' must be above 0: 0)"},
+    };
+    for (const auto& c : unusable) {
+        auto atom = MakeAtom({c.camera, DepthMap(2, 2, {1, 1, 1, 1})});
+        EXPECT_EQ((std::tuple{plain.Run(atom), super.Run(atom), bool(Output<Hyx::DataTypeVertexPositions>(*atom))}),
+                  std::tuple(HyxErrorCode::FilterError, HyxErrorCode::FilterError, false));
+        EXPECT_NE(plain.Error().find(c.text), std::string::npos) << plain.Error();
+        EXPECT_NE(super.Error().find(c.text), std::string::npos) << super.Error();
     }
 }

@@ -1,3 +1,5 @@
+#include "filters/geometry/CameraCheck.h"
+
 #include <Hyx/DataTypeCameraParams.h>
 #include <Hyx/GeometryTransforms.h>
 
@@ -86,7 +88,8 @@ void DepthmapHelper::CreateDepthmap(const float* positions, uint32_t numVertices
     if (!camera || !positions || numVertices == 0)
         return;
     const VornCommon::CameraParams& ir = camera->GetIRCameraParams();
-    if (ir.width == 0 || ir.height == 0)
+    // A camera that cannot project draws nothing, rather than every vertex on one sample.
+    if (!CameraCheck::Problem(ir, "IR", CameraCheck::Width | CameraCheck::Height).empty())
         return;
     if (samples > 115200)
         rasterise<Stamp::Block>(positions, numVertices, depthmap, width, height, ir);
@@ -103,9 +106,11 @@ void DepthmapHelper::CalculateBoundingBox(float* box, const uint16_t* depthmap, 
         return;
     float lo[3] = {100000.0f, 100000.0f, 100000.0f};
     float hi[3] = {-100000.0f, -100000.0f, -100000.0f};
-    if (depthmap && camera) {
+    // A camera that cannot project places no point: the box of an empty map.
+    if (depthmap && camera && width != 0 &&
+        CameraCheck::Problem(camera->GetIRCameraParams(), "IR", CameraCheck::Width).empty()) {
         const VornCommon::CameraParams& ir = camera->GetIRCameraParams();
-        const float f = width == 0 ? 0.0f : 1.0f / (float(width) / float(ir.width));
+        const float f = 1.0f / (float(width) / float(ir.width));
         const int64_t stride = std::max(step, 1);
         // Signed bounds: a map narrower than 5 samples has no inner sample.
         for (int64_t y = 2; y < int64_t(height) - 2; y += stride) {

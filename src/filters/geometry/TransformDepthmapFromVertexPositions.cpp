@@ -1,3 +1,4 @@
+#include "filters/geometry/CameraCheck.h"
 #include "filters/geometry/LayerLookup.h"
 #include "impl/core/BuiltInRegistration.h"
 
@@ -41,6 +42,10 @@ HyxErrorCode TransformDepthmapFromVertexPositions::onProcessFrame(std::shared_pt
     if (!camera)
         return ReportError(HyxErrorCode::FilterFailedToGetDataLayer,
                            GetDataLayerName(DataTypeCameraParams::TheTypeGuid()).c_str());
+    const std::string unusable =
+        CameraCheck::Problem(camera->GetIRCameraParams(), "IR", CameraCheck::Width | CameraCheck::Height);
+    if (!unusable.empty())
+        return ReportError(HyxErrorCode::FilterError, unusable.c_str());
 
     auto depth = LayerLookup::Create<DataTypeTexture16BitDepthMap>(purpose);
     if (!depth)

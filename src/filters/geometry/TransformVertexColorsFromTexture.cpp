@@ -1,3 +1,4 @@
+#include "filters/geometry/CameraCheck.h"
 #include "filters/geometry/CameraProjection.h"
 #include "filters/geometry/LayerLookup.h"
 #include "impl/core/BuiltInRegistration.h"
@@ -69,6 +70,10 @@ HyxErrorCode TransformVertexColorsFromTexture::onProcessFrame(std::shared_ptr<At
     if (!positions)
         return ReportError(HyxErrorCode::FilterFailedToGetDataLayer,
                            GetDataLayerName(DataTypeVertexPositions::TheTypeGuid()).c_str());
+    const std::string unusable = CameraCheck::Problem(
+        colour, "Color", CameraCheck::Width | CameraCheck::Height | CameraCheck::Lens | CameraCheck::Pose);
+    if (!unusable.empty())
+        return ReportError(HyxErrorCode::FilterError, unusable.c_str());
 
     auto colors = LayerLookup::Create<DataTypeVertexColors>(_outputPurpose);
     if (!colors)

@@ -1,3 +1,4 @@
+#include "filters/geometry/CameraCheck.h"
 #include "filters/geometry/DepthmapPoints.h"
 #include "filters/geometry/LayerLookup.h"
 #include "graph/mutates/MutateSupport.h"
@@ -58,12 +59,13 @@ HyxErrorCode TransformVertexPositionsFromDepthMapBase::onProcessFrame(std::share
 {
     const auto depth = LayerLookup::Last<DataTypeTexture16BitDepthMap>(*atom);
     auto camera = LayerLookup::Last<DataTypeCameraParams>(*atom);
-    // Without a map, pixels or a usable camera there is nothing to place: drop the atom.
+    // Without a map or its pixels there is nothing to place: drop the atom.
     if (!depth || !camera || depth->GetWidth() == 0 || depth->GetHeight() == 0)
         return HyxErrorCode::NoDataAvailable;
-    const VornCommon::CameraParams& ir = camera->GetIRCameraParams();
-    if (ir.width == 0 || ir.F.x == 0.0f || ir.F.y == 0.0f)
-        return HyxErrorCode::NoDataAvailable;
+    // A camera that is there but cannot be projected with is an error, not an empty frame.
+    const std::string unusable = CameraCheck::Problem(camera->GetIRCameraParams(), "IR", CameraCheck::Width);
+    if (!unusable.empty())
+        return ReportError(HyxErrorCode::FilterError, unusable.c_str());
 
     const uint32_t count = computePoints(depth->GetDataPtr(), depth->GetWidth(), depth->GetHeight(), camera);
     if (count == TOO_MANY_POINTS)

@@ -1,3 +1,4 @@
+#include "filters/geometry/CameraCheck.h"
 #include "filters/geometry/CameraProjection.h"
 #include "filters/geometry/LayerLookup.h"
 #include "impl/core/BuiltInRegistration.h"
@@ -18,8 +19,8 @@ namespace {
 template <bool Colour>
 void projectUVs(const float* positions, uint32_t count, const VornCommon::CameraParams& camera, float* uvs)
 {
-    const float invW = camera.width == 0 ? 0.0f : 1.0f / float(camera.width);
-    const float invH = camera.height == 0 ? 0.0f : 1.0f / float(camera.height);
+    const float invW = 1.0f / float(camera.width);
+    const float invH = 1.0f / float(camera.height);
     for (uint64_t i = 0; i < count; ++i) {
         int32_t px, py;
         if constexpr (Colour)
@@ -64,6 +65,13 @@ HyxErrorCode TransformVertexTextureUVsBase::onProcessFrame(std::shared_ptr<Atom>
     if (!camera)
         return ReportError(HyxErrorCode::FilterFailedToGetDataLayer,
                            GetDataLayerName(DataTypeCameraParams::TheTypeGuid()).c_str());
+    const std::string unusable =
+        _colour ? CameraCheck::Problem(camera->GetColorCameraParams(), "Color",
+                                       CameraCheck::Width | CameraCheck::Height | CameraCheck::Lens | CameraCheck::Pose)
+                : CameraCheck::Problem(camera->GetIRCameraParams(), "IR",
+                                       CameraCheck::Width | CameraCheck::Height | CameraCheck::Lens);
+    if (!unusable.empty())
+        return ReportError(HyxErrorCode::FilterError, unusable.c_str());
 
     auto uvs = LayerLookup::Create<DataTypeVertexTextureUVs>(_label);
     if (!uvs)

@@ -10,8 +10,9 @@
 //   give it the source's purpose.
 // - Result sizes: the source's width and height; NVX from RGB, BGR or Bayer stores
 //   height * 3 / 2 rows; NVX from NV12 or NV21 keeps the source's stored size.
-// - An empty source pointer, a source without pixels or a result class the factory cannot
-//   make gives an empty pointer.
+// - An empty source pointer, a source without pixels, an image of width or height 0 (a YUV
+//   texture of one stored row has no luma row) or a result class the factory cannot make
+//   gives an empty pointer.
 // - Sizes a conversion cannot handle throw std::runtime_error "Texture format conversion not
 //   supported." before anything is allocated: odd widths or heights for YUV 4:2:0 and
 //   Bayer, Bayer mosaics below 4 x 4, NVX results taller than 65535 stored rows, and block

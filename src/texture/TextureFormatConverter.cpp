@@ -66,6 +66,10 @@ std::shared_ptr<DataTypeTextureYUV_NVX> interleavedToNvx(const std::shared_ptr<S
     if (!HasPixels(source))
         return nullptr;
     const uint16_t width = source->GetWidth(), height = source->GetHeight();
+    // One stored row holds pixels but no luma row: an empty image, which converts to
+    // nothing here as in every other conversion.
+    if (width == 0 || height == 0)
+        return nullptr;
     RequireEven(width, height);
     const uint16_t stored = source->GetInternalHeight();
     uint8_t* pixels;

@@ -67,3 +67,33 @@ TEST(ConverterRefusal, MissingSourcesOrPixelsGiveEmptyResults)
                           Converter::ConvertFromDXT1toRGB(std::make_shared<DataTypeTextureDXT1>())}),
               std::tuple(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
 }
+
+TEST(ConverterRefusal, ImagesWithoutLumaRowsGiveEmptyResultsLikeEveryOtherEmptyImage)
+{
+    // One stored row of a YUV texture holds bytes but no luma row: an 8 x 0 image.
+    auto nv12 = MakeTexture<DataTypeTextureYUV_NV12>(8, 1);
+    auto nv21 = MakeTexture<DataTypeTextureYUV_NV21>(8, 1);
+    auto nvx = MakeTexture<DataTypeTextureYUV_NVX>(8, 1);
+    ASSERT_TRUE(nv12->GetDataPtr() && nv21->GetDataPtr() && nvx->GetDataPtr());
+    ASSERT_EQ((std::tuple{nv12->GetWidth(), nv12->GetHeight()}), std::tuple(8, 0));
+    struct Row {
+        const char* name;
+        std::function<std::shared_ptr<DataTypeTextureBase>()> convert;
+    };
+    const Row rows[] = {
+        {"NV12 to NVX", [&] { return Converter::ConvertFromNV12toNVX(nv12, kResultPurpose); }},
+        {"NV21 to NVX", [&] { return Converter::ConvertFromNV21toNVX(nv21, kResultPurpose); }},
+        // The siblings already answered so.
+        {"NV12 to RGB", [&] { return Converter::ConvertFromNV12toRGB(nv12); }},
+        {"NV21 to BGR", [&] { return Converter::ConvertFromNV21toBGR(nv21); }},
+        {"NVX to RGB", [&] { return Converter::ConvertFromNVXtoRGB(nvx); }},
+        {"RGB 8x0 to NVX",
+         [] { return Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(8, 0), kResultPurpose); }},
+        {"RGB 0x8 to NVX",
+         [] { return Converter::ConvertFromRGBtoNVX(MakeTexture<DataTypeTextureRGB>(0, 8), kResultPurpose); }},
+        {"NV12 0x12 to NVX",
+         [] { return Converter::ConvertFromNV12toNVX(MakeTexture<DataTypeTextureYUV_NV12>(0, 12), kResultPurpose); }},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.convert(), nullptr) << row.name;
+}

@@ -61,6 +61,7 @@ std::shared_ptr<DataLayer> texture(uint16_t w, uint16_t storedHeight, const std:
 
 constexpr VornCommon::Guid kNV12toRGB = GuidLiteral("FF0983B8-37C1-40A6-A6EB-79CB46418489");
 constexpr VornCommon::Guid kNV12toNVX = GuidLiteral("9DEF8C7D-18D3-4C51-B526-F65DE8BE8BBA");
+constexpr VornCommon::Guid kNV21toNVX = GuidLiteral("059250DA-64ED-41D4-80B7-F96DB5C47C61");
 constexpr VornCommon::Guid kRGBtoASTC = GuidLiteral("FEC732C5-8A7F-4AAF-B585-40215F91908C");
 constexpr VornCommon::Guid kRGBtoDXT1 = GuidLiteral("B7B451E3-73A2-4029-9667-80F5F02A624D");
 constexpr VornCommon::Guid kBGRtoETC2 = GuidLiteral("7C89C6C5-7B5D-44BE-84BF-6A0FC5194B40");
@@ -130,6 +131,32 @@ TEST(ConversionFilters, RefusalsGiveCodeFourWithTheFamilyTextAndKeepTheAtom)
         const FilterRun run = runFilter(row.filter, row.source);
         EXPECT_FALSE(run.ok);
         EXPECT_NE(run.error.find(row.text), std::string::npos) << run.error;
+        ASSERT_TRUE(run.made);
+        EXPECT_EQ(run.made->GetAllDataLayers().size(), 1u);
+    }
+}
+
+TEST(ConversionFilters, ImagesWithoutLumaRowsAreRefusedLikeEveryOtherEmptyImage)
+{
+    // A stored height of 1 is an image of 8 x 0: no layer, the family's text, the atom kept.
+    struct Row {
+        VornCommon::Guid filter;
+        std::shared_ptr<DataLayer> source;
+        const char* text;
+    };
+    const Row rows[] = {
+        {kNV12toNVX, texture<DataTypeTextureYUV_NV12>(8, 1), "Failed to convert texture to YUV-NVX."},
+        {kNV21toNVX, texture<DataTypeTextureYUV_NV21>(8, 1), "Failed to convert texture to YUV-NVX."},
+        {kNV12toRGB, texture<DataTypeTextureYUV_NV12>(8, 1), "Failed to convert texture to RGB."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const FilterRun run = runFilter(row.filter, row.source);
+        EXPECT_FALSE(run.ok);
+        EXPECT_NE(run.error.find(std::string("Error in filter '$filter$': $info$(") + row.text + ")"),
+                  std::string::npos)
+            << run.error;
+        EXPECT_TRUE(run.out.empty());
         ASSERT_TRUE(run.made);
         EXPECT_EQ(run.made->GetAllDataLayers().size(), 1u);
     }

@@ -103,8 +103,12 @@ private:
     IFrameOrderResetListener* _listener = nullptr;
 };
 
-/// Walks the contiguous range first .. first + rangeSize - 1 in a playback mode.
-/// Arithmetic is unsigned 32-bit and wraps; a range of 0 frames has no frame at all.
+/// Walks the contiguous range first .. first + rangeSize - 1 in a playback mode; a range of
+/// 0 frames has no frame at all. The range must not cross 0xFFFFFFFF (first + rangeSize - 1
+/// at most 0xFFFFFFFF): frames are compared as plain unsigned values, so a range that
+/// crosses it gives no frame in the two "once" modes, goes back and forth between
+/// 0xFFFFFFFF and 0 in the two pingpong modes, and a jump to any of its frames lands on its
+/// first or its last frame.
 class HYX_API FrameOrderAuto : public FrameOrderProvider {
 public:
     explicit FrameOrderAuto(uint32_t first = 0, uint32_t rangeSize = 4294967295u);

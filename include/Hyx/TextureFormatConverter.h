@@ -20,7 +20,9 @@
 // - YUV and BGR sources are encoded in the channel order of the RGB source: a YUV texture
 //   and its RGB conversion give the same blocks, and so do BGR (b, g, r) and RGB (r, g, b).
 // - ETC2 and ASTC code every colour byte clamped to at most 254. ASTC runs four threads and
-//   prints its two lines on standard output (see RGBDXT5Convertor).
+//   prints to standard output "<n> blocks to process .." (n: the 8 x 8 blocks) for every
+//   texture; only an RGB source prints "compression type <quality>" before it, so BGR and
+//   YUV sources print the one line.
 // - Stateless: conversions of different layers may run on any threads at once.
 
 #include <Hyx/DataTypeTextureBayer.h>

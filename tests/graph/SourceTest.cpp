@@ -299,6 +299,46 @@ TEST(FrameOrderAuto, WalksOfEveryMode)
     }
 }
 
+// Frames are compared as plain unsigned values: a range ending at 0xFFFFFFFF walks, one that
+// crosses it does not.
+TEST(FrameOrderAuto, RangesUpToTheLastNumberWalkAndCrossingOnesDoNot)
+{
+    struct Case {
+        int mode;
+        uint32_t first, range;
+        int updates;
+        Frames32 frames;
+    };
+    const Case cases[] = {
+        {0, 0xFFFFFFFDu, 3, 10, {0xFFFFFFFDu, 0xFFFFFFFEu, 0xFFFFFFFFu}},
+        {2, 0xFFFFFFFDu, 3, 10, {0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFFDu}},
+        {4, 0xFFFFFFFDu, 3, 6, {0xFFFFFFFDu, 0xFFFFFFFEu, 0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFFDu, 0xFFFFFFFEu}},
+        // 0xFFFFFFFE, 0xFFFFFFFF, 0, 1: no frame once, back and forth over the crossing in pingpong.
+        {0, 0xFFFFFFFEu, 4, 10, {}},
+        {2, 0xFFFFFFFEu, 4, 10, {}},
+        {4, 0xFFFFFFFEu, 4, 6, {0xFFFFFFFEu, 0xFFFFFFFFu, 0u, 0xFFFFFFFFu, 0u, 0xFFFFFFFFu}},
+        {5, 0xFFFFFFFEu, 4, 6, {1u, 0u, 0xFFFFFFFFu, 0u, 0xFFFFFFFFu, 0u}},
+        {1, 0xFFFFFFFEu, 4, 6, {0xFFFFFFFEu, 0xFFFFFFFFu, 0u, 1u, 0xFFFFFFFEu, 0xFFFFFFFFu}},
+    };
+    for (const Case& c : cases) {
+        FrameOrderAuto order(c.first, c.range);
+        order.SetPlaybackMode(static_cast<PlaybackMode>(c.mode), true);
+        EXPECT_EQ(walk(order, c.updates), c.frames) << c.mode << ' ' << c.first;
+    }
+    // A jump to a frame of the crossing range lands on its first or its last frame.
+    const struct {
+        uint32_t target, landing;
+    } jumps[] = {{0u, 0xFFFFFFFEu}, {1u, 0xFFFFFFFEu}, {0xFFFFFFFFu, 1u}, {0xFFFFFFFEu, 1u}};
+    for (const auto& jump : jumps) {
+        FrameOrderAuto order(0xFFFFFFFEu, 4);
+        order.SetPlaybackMode(PlaybackMode::ForwardLoop, true);
+        order.AdvanceFrameID();
+        order.JumpToFrameID(jump.target);
+        order.AdvanceFrameID();
+        EXPECT_EQ(order.GetFrameID(), jump.landing) << jump.target;
+    }
+}
+
 TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
 {
     FrameOrderAuto order(10, 10); // 10..19

@@ -18,13 +18,22 @@
 #include <Hyx/SourceManual.h>
 #include <Hyx/Transform.h>
 
+#include <Hyx/DataTypeTextureYUV.h>
+#include <Hyx/HYXFormatVersion.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -367,6 +376,330 @@ void runTake(const std::string& folder)
           "a bare file name is written beside the executable and read from the working directory");
 }
 
+bool exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
+
+// The reader counts a stream's frames by position, not by number.
+void runFramePositions()
+{
+    check(WriteTake("takes/gaps.hyx", {MakeFrame(0, "zero"), MakeFrame(2, "two"), MakeFrame(5, "five")}),
+          "frames 0, 2 and 5 are written");
+    const auto second = ReadFrame("takes/gaps.hyx", 1);
+    const auto third = ReadFrame("takes/gaps.hyx", 2);
+    check(second && second->GetFrameNr() == 2 && third && third->GetFrameNr() == 5 && !ReadFrame("takes/gaps.hyx", 5),
+          "of frames 0, 2 and 5, position 1 is frame 2, and position 5 is nothing");
+    check(WriteTake("takes/from-five.hyx", {MakeFrame(5, "five"), MakeFrame(6, "six")}), "frames 5 and 6 are written");
+    const auto first = ReadFrame("takes/from-five.hyx", 0);
+    check(first && first->GetFrameNr() == 5 && !ReadFrame("takes/from-five.hyx", 5),
+          "a stream written from frame 5 gives it at position 0 and nothing at 5");
+}
+
+// Which files a path writes, the case of the name, and what pack_atom and CloseFile answer.
+void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const struct {
+        const char* path;
+        bool noContainer;
+        const char* base;
+        bool take, dump;
+        Hyx::HyxErrorCode code; // of each pack_atom
+    } paths[] = {
+        {"takes/files-a.hyx", false, "takes/files-a", true, false, Hyx::HyxErrorCode::Success},
+        {"takes/files-b.hyxxml", false, "takes/files-b", true, true, Hyx::HyxErrorCode::Success},
+        {"takes/files-c.HyxXml", false, "takes/files-c", true, true, Hyx::HyxErrorCode::Success},
+        {"takes/files-d.xml", true, "takes/files-d", false, true, Hyx::HyxErrorCode::Success},
+        {"takes/files-e.hyxxml", true, "takes/files-e", false, true, Hyx::HyxErrorCode::Success},
+        // Without the flag a dump alone is made but gets no atom.
+        {"takes/files-f.xml", false, "takes/files-f", false, true, Hyx::HyxErrorCode::FailedToWriteToFile},
+    };
+    for (const auto& path : paths) {
+        {
+            Hyx::SerializeToHyx writer(path.path, true, Hyx::HYX_FORMAT_VERSION_2000, path.noContainer);
+            check(writer.pack_atom(MakeFrame(0, "a")) == path.code && writer.pack_atom(MakeFrame(1, "b")) == path.code,
+                  "each atom of a take, a dump or both answers as the README says");
+            check(writer.CloseFile(), "a take, a dump or both closes true");
+        }
+        const std::string take = std::string(path.base) + ".hyx", dump = std::string(path.base) + ".xml";
+        check(exists(take) == path.take && exists(dump) == path.dump, "the extension names the files written");
+        if (path.take) {
+            const auto frame = ReadFrame(take.c_str(), 1);
+            check(frame && frame->GetFrameNr() == 1, "the take reads back");
+        }
+        if (path.dump) {
+            std::ifstream in(dump);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            const bool holdsAtoms = contains(text, "<ATOM");
+            check(holdsAtoms == (path.code == Hyx::HyxErrorCode::Success) && contains(text, "</HYX>"),
+                  "the dump holds the atoms written, and its end");
+            CapturedLog log(logger);
+            Hyx::ReadHYX2File reader(dump.c_str());
+            check(reader.Initialize() != Hyx::HyxErrorCode::Success, "a reader does not read the dump");
+        }
+    }
+    for (const char* path : {"takes/neither.take", "takes/neither"}) {
+        Hyx::SerializeToHyx writer(path, true);
+        check(writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::FailedToWriteToFile &&
+                  writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
+              "a path naming neither file refuses every atom with 35");
+        writer.CloseFile();
+    }
+    check(!exists("takes/neither.take") && !exists("takes/neither.hyx") && !exists("takes/neither.xml") &&
+              !exists("takes/neither"),
+          "a path naming neither file writes nothing");
+
+    // The writer lower-cases the take's extension; the reader opens the path as given.
+    check(WriteTake("takes/rec.HYX", {MakeFrame(0, "a")}) && exists("takes/rec.hyx") && !exists("takes/rec.HYX"),
+          "takes/rec.HYX is written as takes/rec.hyx");
+    {
+        CapturedLog log(logger);
+        Hyx::ReadHYX2File reader("takes/rec.HYX");
+        const Hyx::HyxErrorCode code = reader.Initialize();
+        const auto lines = log.At(VornCommon::LogLevel::Error);
+        check(code == Hyx::HyxErrorCode::ReaderNotValid && lines.size() == 1 && contains(lines.front(), "No such file"),
+              "the reader answers 46 for takes/rec.HYX, its line saying \"No such file\"");
+        quote(lines.empty() ? std::string() : lines.front());
+    }
+    check(ReadFrame("takes/rec.hyx", 0) != nullptr, "the reader reads takes/rec.hyx");
+    std::filesystem::remove("takes/rec.hyx");
+
+    // A file that cannot be made: each atom answers 35 with a line, CloseFile true.
+    std::vector<std::string> blocked = {"takes/rec.hyx"};
+    std::filesystem::create_directories("takes/rec.hyx");
+    if (geteuid() != 0) { // the superuser writes in any folder
+        std::filesystem::create_directories("takes/read-only");
+        chmod("takes/read-only", 0555);
+        blocked.push_back("takes/read-only/rec.hyx");
+    }
+    for (const std::string& path : blocked) {
+        CapturedLog log(logger);
+        Hyx::SerializeToHyx writer(path.c_str(), true);
+        check(writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::FailedToWriteToFile &&
+                  writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
+              "a file that cannot be made refuses each atom with 35");
+        const std::string line = "Can't write file '" + path + "'";
+        const auto lines = log.At(VornCommon::LogLevel::Error);
+        check(lines.size() == 2 && lines[0].rfind(line, 0) == 0 && lines[1].rfind(line, 0) == 0,
+              "each refused atom logs a line beginning \"Can't write file '<path>'\"");
+        check(writer.CloseFile(), "CloseFile answers true when no file could be made");
+        if (path == blocked.front())
+            quote(line);
+    }
+    chmod("takes/read-only", 0755);
+    std::filesystem::create_directories("takes/rec.xml");
+    try {
+        Hyx::SerializeToHyx writer("takes/rec.xml", true);
+        writer.pack_atom(MakeFrame(0, "a"));
+        check(false, "a dump that cannot be made raises");
+    } catch (const std::logic_error& e) {
+        const std::string text = "Can't write file 'takes/rec.xml'";
+        check(std::string(e.what()).rfind(text, 0) == 0, "the dump's exception names its file");
+        quote(text);
+    }
+
+    // A write that fails ends the take; CloseFile answers false with a line naming the file.
+    std::filesystem::create_symlink("/dev/full", "takes/full.hyx");
+    {
+        CapturedLog log(logger);
+        Hyx::SerializeToHyx writer("takes/full.hyx", true);
+        check(writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::FailedToWriteToFile &&
+                  writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
+              "a failed write refuses that atom and every later one");
+        log.Clear();
+        check(!writer.CloseFile(), "CloseFile answers false after a failed write");
+        const auto lines = log.At(VornCommon::LogLevel::Error);
+        check(lines.size() == 1 && contains(lines.front(), "takes/full.hyx") &&
+                  contains(lines.front(), "the lookup table is not appended"),
+              "CloseFile logs one line naming the file");
+    }
+}
+
+// Runs the call with standard output going to a file; what it printed there.
+std::string printedBy(const std::function<void()>& call)
+{
+    std::fflush(stdout);
+    FILE* file = std::tmpfile();
+    const int saved = dup(1);
+    if (!file || saved == -1)
+        return "cannot capture standard output";
+    dup2(fileno(file), 1);
+    call();
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    std::string text;
+    std::rewind(file);
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
+        text.push_back(char(c));
+    std::fclose(file);
+    return text;
+}
+
+std::shared_ptr<Hyx::DataTypeTextureRGB> rgbOf(const std::shared_ptr<Hyx::Atom>& frame)
+{
+    return std::dynamic_pointer_cast<Hyx::DataTypeTextureRGB>(
+        frame->GetDataLayerByType(Hyx::DataTypeTextureRGB::TheTypeGuid(), false));
+}
+
+// A texture through a conversion filter and through the converter; the sizes each block form
+// refuses, with their texts; what the ASTC conversion prints.
+void runTextures()
+{
+    {
+        const auto graph = BuildConversionGraph(Hyx::TransformTextureRGBtoDXT1::TheTypeGuid());
+        const auto frame = graph ? ConvertFrame(*graph, MakeTextureFrame(0, 64, 48)) : nullptr;
+        const auto dxt1 = Dxt1Of(frame);
+        check(dxt1 && dxt1->GetTextureFormat() == Hyx::TextureFormat::DXT1 && dxt1->GetWidth() == 64 &&
+                  dxt1->GetHeight() == 48 && dxt1->GetTextureSizeInBytes() == 1536,
+              "the RGB-to-DXT1 filter adds a 64 x 48 DXT1 texture of 1536 bytes");
+        check(frame && rgbOf(frame), "the frame keeps its RGB texture");
+        if (graph)
+            graph->RemoveAllFilters();
+    }
+    const auto etc2 = ToEtc2(MakeTextureFrame(0, 64, 48));
+    check(etc2 && etc2->GetTextureFormat() == Hyx::TextureFormat::ETC2 && etc2->GetTextureSizeInBytes() == 1536 &&
+              etc2->GetPurposeGuid() == Hyx::HYXPurposeGuids::VORN4D,
+          "ToEtc2 gives an ETC2 texture of 1536 bytes");
+
+    using Rgb = std::shared_ptr<Hyx::DataTypeTextureRGB>;
+    const VornCommon::Guid purpose = Hyx::HYXPurposeGuids::VORN4D;
+    using Converter = Hyx::TextureFormatConverter;
+    const struct {
+        VornCommon::Guid filter, result;
+        std::function<bool(const Rgb&)> convert; // true when the converter gave a texture
+        uint32_t multiple; // 4 for DXT1, DXT5-YCoCg and ETC2, 8 for ASTC
+        uint32_t bytesPer64; // bytes of 8 x 8 pixels
+        const char* family;
+        const char* empty;
+    } forms[] = {
+        {Hyx::TransformTextureRGBtoDXT1::TheTypeGuid(), Hyx::DataTypeTextureDXT1::TheTypeGuid(),
+         [&](const Rgb& rgb) { return Converter::ConvertFromRGBtoDXT1(rgb, purpose) != nullptr; }, 4, 32, "DXT1-",
+         "Failed to convert texture to DXT1-RLE."},
+        {Hyx::TransformTextureRGBtoDXT5YCOCG::TheTypeGuid(), Hyx::DataTypeTextureDXT5YCOCG::TheTypeGuid(),
+         [&](const Rgb& rgb) { return Converter::ConvertFromRGBtoDXT5YCOCG(rgb, purpose) != nullptr; }, 4, 64,
+         "DXT5-YCOCG", "Failed to convert texture to DXT5-YCOCG."},
+        {Hyx::TransformTextureRGBtoETC2::TheTypeGuid(), Hyx::DataTypeTextureETC2::TheTypeGuid(),
+         [&](const Rgb& rgb) { return Converter::ConvertFromRGBtoETC2(rgb, purpose) != nullptr; }, 4, 32, "ETC2-",
+         "Failed to convert texture to ETC2-RLE."},
+        {Hyx::TransformTextureRGBtoASTC::TheTypeGuid(), Hyx::DataTypeTextureASTC::TheTypeGuid(),
+         [&](const Rgb& rgb) { return Converter::ConvertFromRGBtoASTC(rgb, purpose, 0) != nullptr; }, 8, 16, "ASTC-",
+         "Failed to convert texture to ASTC-RLE."},
+    };
+    const struct {
+        uint16_t width, height;
+    } sizes[] = {{64, 48}, {62, 48}, {64, 46}, {60, 48}, {64, 44}, {4, 4}, {0, 8}, {8, 0}};
+    for (const auto& form : forms) {
+        for (const auto& size : sizes) {
+            const bool empty = size.width == 0 || size.height == 0;
+            const bool byFour = size.width % 4 == 0 && size.height % 4 == 0;
+            const bool byEight = size.width % 8 == 0 && size.height % 8 == 0;
+            const bool fits = !empty && (form.multiple == 4 ? byFour : byEight);
+            const std::string text =
+                empty ? std::string(form.empty)
+                : !byFour
+                    ? std::string("Unable to convert texture to ") + form.family + ", dimension not divisible by 4!"
+                    : std::string("Unable to convert texture to ") + form.family + ", dimension not divisible by 8!";
+            const auto graph = BuildConversionGraph(form.filter);
+            std::shared_ptr<Hyx::Atom> frame;
+            printedBy(
+                [&] { frame = graph ? ConvertFrame(*graph, MakeTextureFrame(0, size.width, size.height)) : nullptr; });
+            const std::string error = graph ? graph->GetLastError(false).StdString() : std::string();
+            if (fits) {
+                const auto blocks = frame ? std::dynamic_pointer_cast<Hyx::DataTypeTextureBase>(
+                                                frame->GetDataLayer(form.filter, form.result, false))
+                                          : nullptr;
+                check(blocks &&
+                          blocks->GetTextureSizeInBytes() == uint32_t(size.width) * size.height * form.bytesPer64 / 64,
+                      "a conversion filter gives a block texture of the README's byte size");
+            } else {
+                check(!frame && contains(error, "(" + text + ")"),
+                      "a conversion filter refuses the size with its text");
+                quote(text);
+            }
+            if (graph)
+                graph->RemoveAllFilters();
+            // The converter: a texture, an empty pointer, or the exception.
+            const Rgb rgb = rgbOf(MakeTextureFrame(0, size.width, size.height));
+            std::string thrown;
+            bool converted = false;
+            printedBy([&] {
+                try {
+                    converted = form.convert(rgb);
+                } catch (const std::runtime_error& e) {
+                    thrown = e.what();
+                }
+            });
+            check(converted == fits && thrown == (fits || empty ? "" : "Texture format conversion not supported."),
+                  "the converter converts, gives an empty pointer or throws as the README says");
+        }
+    }
+    quote("Texture format conversion not supported.");
+    {
+        const auto graph = BuildConversionGraph(Hyx::TransformTextureRGBtoDXT1::TheTypeGuid());
+        check(graph && !ConvertFrame(*graph, MakeTextureFrame(0, 64, 62)), "64 x 62 is refused");
+        const std::string error = graph ? graph->GetLastError(false).StdString() : std::string();
+        quote(error);
+        if (graph)
+            graph->RemoveAllFilters();
+    }
+
+    // What ASTC prints: two lines for an RGB texture (also through the filter), one for BGR and YUV.
+    const Rgb rgb = rgbOf(MakeTextureFrame(0, 32, 16));
+    const std::string rgbLines = "compression type 0 \n8 blocks to process ..\n";
+    check(printedBy([&] { Converter::ConvertFromRGBtoASTC(rgb, purpose, 0); }) == rgbLines,
+          "ASTC of an RGB texture prints two lines");
+    check(printedBy([&] { Converter::ConvertFromBGRtoASTC(Converter::ConvertFromRGBtoBGR(rgb), purpose, 0); }) ==
+              "8 blocks to process ..\n",
+          "ASTC of a BGR texture prints one line");
+    check(printedBy([&] {
+              Converter::ConvertFromNVXtoASTC(Converter::ConvertFromRGBtoNVX(rgb, purpose), purpose, 0);
+          }) == "8 blocks to process ..\n",
+          "ASTC of a YUV texture prints one line");
+    const auto graph = BuildConversionGraph(Hyx::TransformTextureRGBtoASTC::TheTypeGuid());
+    check(graph && printedBy([&] { ConvertFrame(*graph, MakeTextureFrame(0, 32, 16)); }) == rgbLines,
+          "the RGB-to-ASTC filter prints the two lines");
+    if (graph)
+        graph->RemoveAllFilters();
+    quote("compression type 0");
+    quote("8 blocks to process ..");
+}
+
+// A graph file's "play" and "fps" texts are read leniently, without a line.
+void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const struct {
+        const char* attributes;
+        Hyx::PlaybackMode mode;
+        float fps;
+    } graphs[] = {
+        {" play=\"forward-once\" fps=\"orig\"", Hyx::PlaybackMode::Realtime, -1.0f},
+        {" play=\"Realtime\" fps=\"fast\"", Hyx::PlaybackMode::Realtime, 0.0f},
+        {" play=\"forward once\" fps=\"fast\"", Hyx::PlaybackMode::ForwardOnce, 0.0f},
+        {" play=\"backward loop\"", Hyx::PlaybackMode::BackwardLoop, 0.0f},
+        {" fps=\"orig\"", Hyx::PlaybackMode::Pingpong, -1.0f},
+        {"", Hyx::PlaybackMode::Pingpong, 0.0f},
+    };
+    for (const auto& graph : graphs) {
+        std::ofstream("lenient.xml") << "<hyx version=\"1.0\">\n<graph" << graph.attributes
+                                     << ">\n<filter name=\"SourceEmptySource\" "
+                                        "guid=\"63D460B5-A18E-4727-AD96-99E5ABA4907E\"/>\n</graph>\n</hyx>\n";
+        CapturedLog log(logger);
+        const auto loaded = Hyx::XmlGraph::LoadFromXml("lenient.xml");
+        const auto description = loaded ? loaded->GetVisualGraph(0) : nullptr;
+        check(description && description->GetPlaybackMode() == graph.mode && description->GetFps() == graph.fps,
+              "a graph file's play and fps texts read as the README says");
+        const auto async = loaded ? loaded->InstantiateHyxGraph(0) : nullptr;
+        const auto order =
+            async ? std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(async->GetFrameOrderProvider()) : nullptr;
+        check(order && order->GetPlaybackMode() == graph.mode, "the graph made from it plays in that mode");
+        check(!async || graph.fps != 0.0f || async->GetFramePeriodMs() == 0, "\"max\" paces nothing");
+        if (async)
+            async->RemoveAllFilters();
+        check(log.Count() == 0, "a lenient read logs nothing");
+    }
+}
+
 // The README's graph file, which the test writes into the working directory as graph.xml.
 void runGraphFile()
 {
@@ -589,6 +922,10 @@ int main(int argc, char** argv)
     runRanges(logger);
     runInjection(logger);
     runTake(argv[1]);
+    runFramePositions();
+    runTakeFiles(logger);
+    runTextures();
+    runLenientGraphFile(logger);
     runCompressionChoice();
     runTransformProfiles();
     runGraphFile();

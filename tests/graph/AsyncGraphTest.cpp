@@ -192,6 +192,41 @@ TEST(AsyncGraphThreads, StopEndsPacedSuspendedAndRunningWorkers)
     chain.graph.reset();
 }
 
+TEST(AsyncGraphThreads, RateChangesRacingSuspendAndResumeLeaveTheHostsLastCall)
+{
+    // One thread changes the rate over and over while another suspends and resumes: the last
+    // Suspend or Resume stands, and after a last Resume frames flow again.
+    Chain chain(10, 500.0f);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 500.0f));
+    for (int round = 0; round < 100; ++round) {
+        const bool endSuspended = round % 2 == 0;
+        std::atomic<bool> done{false};
+        std::thread rate([&] {
+            while (!done.load())
+                chain.async->SetGraphFps(500.0f);
+        });
+        std::thread host([&] {
+            for (int i = 0; i < 20; ++i) {
+                chain.async->Suspend();
+                chain.async->Resume();
+            }
+            if (endSuspended)
+                chain.async->Suspend();
+            else
+                chain.async->Resume();
+            done = true;
+        });
+        host.join();
+        rate.join();
+        ASSERT_EQ(chain.async->IsSuspended(), endSuspended) << "round " << round;
+        if (!endSuspended) {
+            const size_t before = chain.target->frames().size();
+            ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() > before; })) << "round " << round;
+        }
+    }
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
 TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
 {
     struct PauseRefuser : TestSource {

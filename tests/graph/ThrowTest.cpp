@@ -347,6 +347,43 @@ std::string OnHost(const Row& row)
     return chain.problems.text();
 }
 
+/// A threaded mutate whose work throws at frame 2 while the host's logger throws too.
+template <class Work>
+std::string OnPoolWorker(bool standard)
+{
+    Problems problems;
+    const auto logger = std::make_shared<HostLogger>(true);
+    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
+    {
+        HostChain<Work> chain(std::make_shared<TestSource>(6), Threads<Work>("2", false));
+        const auto fire = [standard](unsigned frame) {
+            if (frame != 2)
+                return;
+            if (standard)
+                throw std::runtime_error("bad frame");
+            throw 42;
+        };
+        if constexpr (std::is_same_v<Work, AtomWork>) {
+            chain.middle->work = [fire](std::shared_ptr<Atom> atom) {
+                fire(atom->GetFrameNr());
+                return atom;
+            };
+        } else {
+            chain.middle->work = [fire](MutateFrameMultiThread::Frame& frame) {
+                fire(frame.front()->GetFrameNr());
+                return frame;
+            };
+        }
+        problems.equal(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success, "Play");
+        problems.check(UpdateUntilDone(*chain.graph), "the run never got done");
+        problems.equal(chain.target->frames(), (Frames{0, 1, 3, 4, 5}), "frames");
+        problems.equal(logger->errors().size(), size_t{1}, "level-2 lines");
+        problems.equal(chain.graph->Stop(), ActionResult::Success, "Stop");
+    }
+    ResetHYXLoggerInstance();
+    return problems.text();
+}
+
 /// Ends the child with the case's problems on standard error: status 0 when there are none.
 [[noreturn]] void ExitWith(const std::string& problems)
 {
@@ -373,5 +410,15 @@ TEST(Throw, OnTheHostsThreadTheCallThrowsAndTheGraphKeepsWorking)
             continue; // only a worker tells Error; the host logs nothing here
         SCOPED_TRACE(row.name);
         EXPECT_EXIT(ExitWith(OnHost(row)), testing::ExitedWithCode(0), "");
+    }
+}
+
+TEST(ThrowThreads, ThrowingWorkOnAMutatesPoolWithAThrowingLoggerLosesOnlyItsItem)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool standard : {true, false}) {
+        SCOPED_TRACE(standard ? "std::exception" : "int");
+        EXPECT_EXIT(ExitWith(OnPoolWorker<AtomWork>(standard)), testing::ExitedWithCode(0), "");
+        EXPECT_EXIT(ExitWith(OnPoolWorker<FrameWork>(standard)), testing::ExitedWithCode(0), "");
     }
 }

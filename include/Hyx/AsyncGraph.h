@@ -44,7 +44,8 @@
 // - Play (or Play(mode)) from any other thread while the worker's pass runs: Success at
 //   once while the graph plays; when a hook or listener of that pass has stopped or paused
 //   the graph, it waits for the pass to end (the join) and then plays. So a thread that the
-//   pass waits for (a filter's own worker) must not call Play, Pause or Stop.
+//   worker waits for (a filter's own worker, which a pass or a stop waits for) must not call
+//   Play, Pause or Stop.
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be

@@ -261,8 +261,8 @@ std::string Threw(const char* filter, bool standard)
 
 std::string OnWorker(const Row& row)
 {
-    auto async = std::make_shared<AsyncGraph>();
-    ThrowChain chain(row, async);
+    ThrowChain chain(row, std::make_shared<AsyncGraph>());
+    AsyncGraph* const async = static_cast<AsyncGraph*>(chain.graph.get());
     const std::string callback = TargetCallback::TheFilterClassInfo().GetNiceClassName().StdString();
     const std::string hooked = chain.hooked->GetFilterClassInfo().GetNiceClassName().StdString();
     const std::string thrower = row.where == Where::AtomsListener ? callback : hooked;

@@ -27,7 +27,8 @@ enum class Where {
     FilterUpdate, // a filter's Update
     FilterIsDone, // a filter's IsDone, asked after the pass
     ErrorListener, // a graph listener hearing Error after a failed update (worker only)
-    FilterStop // a filter's onStop, in the stop at the end of the run
+    FilterStop, // a filter's onStop, in the stop at the end of the run
+    StoppedListener // a graph listener hearing Stopped
 };
 
 struct Row {
@@ -47,6 +48,7 @@ const Row kRows[] = {
     {"IsDone", Where::FilterIsDone, true, false},
     {"Error listener", Where::ErrorListener, true, false},
     {"onStop", Where::FilterStop, false, false},
+    {"Stopped listener", Where::StoppedListener, true, false},
 };
 
 /// Throws once, what the row asks for.
@@ -127,12 +129,13 @@ private:
     bool _failOnce = true;
 };
 
-/// A graph listener that throws when it hears Error.
-struct ErrorThrower : Graph::Events {
+/// A graph listener that throws when it hears one state.
+struct StateThrower : Graph::Events {
     Thrower* thrower = nullptr;
+    State on = State::Error;
     void onGraphStateChanged(State state) override
     {
-        if (thrower && state == State::Error)
+        if (thrower && state == on)
             thrower->fire();
     }
 };
@@ -226,15 +229,16 @@ struct ThrowChain {
             problems.equal(graph->AddAndConnect(filter), ActionResult::Success, "AddAndConnect");
         target->SetAtomsListener(&listener);
         graph->_graphEvents.Add(&log);
-        if (row.where == Where::ErrorListener) {
-            errorThrower.thrower = &thrower;
-            graph->_graphEvents.Add(&errorThrower);
+        if (row.where == Where::ErrorListener || row.where == Where::StoppedListener) {
+            stateThrower.thrower = &thrower;
+            stateThrower.on = row.where == Where::ErrorListener ? State::Error : State::Stopped;
+            graph->_graphEvents.Add(&stateThrower); // after the log, which hears every state
         }
         problems.equal(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success, "mode");
     }
     ~ThrowChain()
     {
-        graph->_graphEvents.Remove(&errorThrower);
+        graph->_graphEvents.Remove(&stateThrower);
         graph->_graphEvents.Remove(&log);
         target->SetAtomsListener(nullptr);
         graph.reset();
@@ -250,7 +254,7 @@ struct ThrowChain {
     std::shared_ptr<Hooked> hooked;
     const std::shared_ptr<TargetCallback> target = std::make_shared<TargetCallback>();
     StateLog log;
-    ErrorThrower errorThrower;
+    StateThrower stateThrower;
 };
 
 /// The filter's text in the worker's error text and line.
@@ -276,10 +280,15 @@ std::string OnWorker(const Row& row)
         text = "Graph failed to stop(" + Threw(hooked.c_str(), row.standard) + ")";
         line = "AsyncGraph: " + text;
         states = {State::Playing}; // the stop did not finish
+    } else if (row.where == Where::StoppedListener) {
+        text = "Graph failed to stop(a graph listener threw: boom)";
+        line = "AsyncGraph: " + text;
+        states = {State::Playing, State::Stopped}; // told after the state was stored
     }
 
     chain.problems.equal(async->Play(), ActionResult::Success, "Play");
-    if (row.where == Where::FilterStop)
+    // A throw in the stop is told after the stop's events: the line comes last.
+    if (row.where == Where::FilterStop || row.where == Where::StoppedListener)
         chain.problems.check(Eventually([&] { return !chain.logger->errors().empty(); }), "no line");
     else
         chain.problems.check(chain.log.waitFor(State::Stopped), "the run never stopped");

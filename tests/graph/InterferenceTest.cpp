@@ -550,6 +550,36 @@ TEST(InterferenceThreads, PlayModeWhileTheWorkerEndsItsRunPlaysANewRun)
     EXPECT_EQ(target->frames(), twice);
 }
 
+TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
+{
+    // The worker's pass is held open inside a hook while the graph plays: a Play and a
+    // Play(mode) from the host answer Success without waiting for the pass.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(5);
+    auto target = chain.make<TestTarget>();
+    Gate entered, leave;
+    target->process = [&](TestTarget&, const Atom& atom) {
+        if (atom.GetFrameNr() == 1) {
+            entered.open();
+            EXPECT_TRUE(leave.pass());
+        }
+        return HyxErrorCode::Success;
+    };
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+    ASSERT_TRUE(entered.pass());
+    std::atomic<int> answered{0};
+    std::thread host([&] {
+        EXPECT_EQ(chain.async->Play(), ActionResult::Success);
+        EXPECT_EQ(chain.async->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        answered = 1;
+    });
+    EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
+    leave.open();
+    host.join();
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(target->frames(), Range(5)); // the mode stayed forward once
+}
+
 TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)
 {
     // A listener that loops its graph asks for another mode when the worker stops the ended

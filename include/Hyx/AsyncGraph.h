@@ -11,22 +11,47 @@
 // - The worker stops the graph itself when an update fails (listeners hear Error, then
 //   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore
 //   arrive on the worker thread.
+// - An exception on the worker has no caller to reach, so it never ends the process. One
+//   that leaves an update (a filter's hook, an IAtomsListener, any listener called inside
+//   the pass) or a filter's IsDone ends the run as a failing update does: listeners hear
+//   Error, then Stopped, and the worker ends. The error text is "Graph update
+//   failed(Filter '<nice class name>' threw: <what()>)"; "threw an exception of unknown
+//   type" stands for anything that is no std::exception, and "a graph listener" for the
+//   filter when none was being called. One level-2 line, "AsyncGraph: " and that text, is
+//   logged. The host may then Stop and Play a new run. A listener of the Error event that
+//   throws is logged alike and the stop goes on; an exception from the worker's own stop (a
+//   filter's onStop, a listener of Stopped) is logged, with "Graph failed to stop(...)" as
+//   the text when the run had not failed already; the graph then reads as the stop left it
+//   and the host's Stop finishes it. A logger that throws on the worker is ignored. On
+//   the host's own thread nothing is caught: an exception leaves the call the host made.
+//   The library's other threads run no host code unguarded: the multi-threaded mutates'
+//   workers catch what a work hook throws (that item gives no result; logged), and the
+//   frame-rate block mutate's release thread runs no filter or host code.
 // - Pause, Stop and the destructor end the worker before the filters change state; a worker
 //   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop or
 //   SetPlaybackMode before they look at the state, so host and worker never drive the
-//   filters at once.
+//   filters at once. Play(mode) thus plays a new run also when it comes while the worker is
+//   still inside the stop it makes itself.
 // - Called from the worker itself (a graph listener or a filter during the worker's turn),
 //   Stop and Pause only ask the worker to end and change the state without waiting; Play
-//   fails ("Graph failed to start playing(it cannot be started from its own worker
-//   thread)"), and Play(mode) fails so before it changes the mode; a destructor running
-//   there lets the worker finish on its own. The worker holds a
-//   reference to the graph during each turn, so a listener may drop the last one. A host
-//   that drops its last reference is seen as a stop: no turn starts after the destructor
-//   has begun, and a turn that waits (IsStopRequested) ends, so the graph is destroyed.
+//   of a graph that is not playing fails without waiting ("Graph failed to start
+//   playing(it cannot be started from its own worker thread)"), and Play(mode) fails so
+//   before it changes the mode; a destructor running there lets the worker finish on its
+//   own. The worker holds a reference to the graph during each turn, so a listener may drop
+//   the last one. A host that drops its last reference is seen as a stop: no turn starts
+//   after the destructor has begun, and a turn that waits (IsStopRequested) ends, so the
+//   graph is destroyed.
+// - Play (or Play(mode)) from any other thread while the worker's pass runs: Success at
+//   once while the graph plays; when a hook or listener of that pass has stopped or paused
+//   the graph, it waits for the pass to end (the join) and then plays. So a thread that the
+//   worker waits for (a filter's own worker, which a pass or a stop waits for) must not call
+//   Play, Pause or Stop.
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be
-//   called from any thread at any time.
+//   called from any thread at any time. The last Suspend or Resume always stands:
+//   SetGraphFps holds the worker off only while it changes the rate and never touches the
+//   suspension.
 
 #include <Hyx/Export.h>
 #include <Hyx/FrameOrderProvider.h>
@@ -52,8 +77,9 @@ public:
     ~AsyncGraph() override;
 
     /// Starts the filters and the worker. From the stopped state the frame order restarts at
-    /// its beginning; from Paused it resumes. Fails with the missing-provider message when
-    /// the graph has no frame-order provider.
+    /// its beginning; from Paused it resumes. Without a frame-order provider it fails with
+    /// the bare message of code 25 as the table holds it ("Source filter '$filter$' lacks a
+    /// valid frame order provider."): no prefix, no detail.
     ActionResult Play() override;
     using Graph::Play;
     /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
@@ -65,10 +91,14 @@ public:
 
     /// The worker sleeps (30 ms at a time) instead of updating until Resume.
     void Suspend();
+    /// Ends a suspension; the worker updates again at once.
     void Resume();
+    /// True from Suspend until Resume.
     bool IsSuspended() const;
 
-    /// Sets the requested rate and recomputes the period; the worker takes it at once.
+    /// Sets the requested rate and recomputes the period; the worker takes it at once. While
+    /// it runs on a playing graph the worker sleeps instead of starting an update; the
+    /// suspension the host set stays as it is.
     ActionResult SetGraphFps(float fps);
     /// Writes the requested rate; always Success.
     ActionResult GetGraphFps(float& fps) const;
@@ -95,6 +125,9 @@ protected:
     /// From the worker: refused. From another thread: a worker that ended by itself is
     /// joined first (its pass may still be ending), then the graph's own check.
     bool refusesPlayNow() override;
+    /// From another thread than the worker: joins a worker that ended by itself (it may
+    /// still be inside the stop it makes), so the state read next is final.
+    void settleState() override;
 
 private:
     struct WorkerState;
@@ -112,6 +145,10 @@ private:
     /// Starts a worker; false (logged) when the system cannot start a thread.
     bool startWorker();
     void recomputePeriod();
+    /// Inside the worker's handler of an exception: the text "<prefix>(<who> threw: <what>)"
+    /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
+    /// filter the graph noted, or a graph listener (byListener, or none noted).
+    void failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept;
     static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph);
 
     std::shared_ptr<WorkerState> _state;

@@ -8,7 +8,9 @@
 // - Building (add, connect, disconnect, remove) needs a stopped graph and must not overlap
 //   an update on another thread; the filter list is not locked.
 // - Failures return ActionResult::Failure with the reason in the graph's error text: a fixed
-//   prefix, then "(" detail ")" with no blank when there is a detail.
+//   prefix, then "(" detail ")" with no blank when there is a detail. One text has no
+//   prefix: AsyncGraph::Play without a frame-order provider sets the bare message of code
+//   25 (AsyncGraph.h).
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
 // - Destroying the graph stops it (listeners are told), then resets and releases every
@@ -21,11 +23,22 @@
 //   asked during the pass (by a filter or a listener) ends it after the asking filter with
 //   Success. The graph has no thread: the host (or an asynchronous graph's worker) calls
 //   Update.
-// - A Play asked while a pass runs (by a filter's hook, a listener or a filter's worker) is
-//   refused, without waiting: "Graph failed to start playing(it cannot be started inside an
-//   update pass)", also through Play(mode), which then leaves the mode as it was. A Play of a
-//   playing graph is still Success. The run a hook stopped stays stopped until the host plays
-//   it after the pass: what the ended run still held or pushed within the pass never reaches
+// - An exception that a filter or a listener throws inside Update is not caught: it leaves
+//   Update to its caller, the pass ends there and the graph keeps working (the next Update
+//   goes on with what is queued; Stop and Play start a new run). An asynchronous graph's
+//   worker, which has no caller, ends its run instead (AsyncGraph.h).
+// - A Play asked while a pass runs is refused without waiting when it comes from a thread
+//   that may not wait for the pass: on a graph the host updates, from any thread (a
+//   filter's hook, a listener, a filter's worker): "Graph failed to start playing(it cannot
+//   be started inside an update pass)"; on an AsyncGraph, from its worker (a hook or a
+//   listener of the worker's pass): "Graph failed to start playing(it cannot be started
+//   from its own worker thread)". Play(mode) is refused alike and leaves the mode as it
+//   was. On an AsyncGraph a Play from any other thread while the worker's pass runs is not
+//   refused: while the graph plays it is Success at once; when a hook or listener of the
+//   pass has stopped or paused the graph, it waits for that pass (the join) and then plays,
+//   so a thread that the pass waits for (a filter's own worker) must not call it
+//   (AsyncGraph.h). A Play of a playing graph is still Success. The run a hook stopped stays stopped until the host plays it
+//   after the pass: what the ended run still held or pushed within the pass never reaches
 //   the new one. Stop and Pause are taken inside a pass.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
@@ -183,8 +196,10 @@ public:
     /// A source without frames is refused.
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
     /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
-    /// automatic order, the mode unchanged. Refused, the mode unchanged, while an update pass
-    /// runs.
+    /// automatic order, the mode unchanged; with another order "Graph failed to start
+    /// playing(" and code 25's message ")". Refused, the mode unchanged, while an update pass
+    /// runs (see the contract above). An asynchronous graph's worker that is stopping the
+    /// graph itself is joined first, so the call then plays a new run.
     ActionResult Play(PlaybackMode mode);
 
     // --- Recording ---
@@ -273,7 +288,15 @@ protected:
     /// from the calling thread now; Play(mode) asks before it touches the mode. Here: inside
     /// an update pass.
     virtual bool refusesPlayNow();
+    /// Play(mode) calls it before it reads the state; an asynchronous graph joins a worker
+    /// that is stopping the graph itself. Here: nothing.
+    virtual void settleState();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
+    /// Inside a handler of an exception that leaves Update, IsDone or the stop: records the
+    /// filter it came from (null: from a listener of the graph) for `_thrownBy`.
+    void noteThrow(const Filter* filter) const noexcept;
+    /// What noteThrow recorded last; empties it.
+    std::string takeThrownBy() const;
 
     std::vector<std::shared_ptr<Filter>> _filters;
     std::vector<std::shared_ptr<Connection>> _connections;
@@ -293,6 +316,9 @@ protected:
     mutable std::mutex _providerMutex;
     std::shared_ptr<FrameOrderProvider> _frameOrderProvider;
     mutable std::mutex _errorMutex;
+    /// The nice class name of the filter that the last exception noted by noteThrow came
+    /// from; empty when a listener threw. Guarded by the error mutex.
+    mutable std::string _thrownBy;
 };
 
 } // namespace Hyx

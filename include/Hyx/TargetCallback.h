@@ -18,6 +18,12 @@
 //   the previous listener is no longer being called (unless called from inside that call),
 //   so a host replaces or clears its listener there before destroying it; a listener's own
 //   destructor also waits for a call in progress, but only after the derived part is gone.
+// - A listener that throws loses that frame (it counts as handed out), and the target stays
+//   usable. On a graph the host updates, the exception leaves Graph::Update to the host and
+//   the next Update goes on with the following frames. On an AsyncGraph's worker it ends
+//   the run as a failing filter does (AsyncGraph.h): listeners hear Error, then Stopped; the
+//   error text is "Graph update failed(Filter '<this target's nice class name>' threw:
+//   <what()>)", and one level-2 line tells it. The host may then Stop and Play a new run.
 // - TargetEmpty: after an update in which no atom arrived, GetRecentCachedAtoms is empty.
 //   The pending and recent frames are guarded, so hosts may fetch from any thread.
 

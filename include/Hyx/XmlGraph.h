@@ -17,9 +17,14 @@
 //   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID
 //   case "Invalid filter guid: %s", the others "Failed to load graph file '<path>': ..."
 //   ("graph buffer" for LoadFromDataBuffer) with "No such file", the XML error's line, the
-//   version found or the missing root. Missing or unreadable graph attributes give the
-//   description's defaults, a parameter without "name" is skipped, one without "value" reads
-//   as the empty text.
+//   version found or the missing root. A parameter without "name" is skipped, one without
+//   "value" reads as the empty text.
+// - Graph settings: a missing attribute keeps the description's default (mode pingpong,
+//   rate 0, "max"). Dialect one reads every "play" text other than the six mode names
+//   ("forward once" ... "pingpong inverse", matched exactly), a misspelt one included, as
+//   realtime (255), and an "fps" text that is no speed name as its leading decimal number,
+//   or 0 ("max") when it has none or gives no finite rate. Dialect two reads "playmode"
+//   and "playspeed" only as whole integers; any other text keeps the default.
 // - A "guid" that names no registered filter class does not fail the load (a plug-in may
 //   register it before the graph is made); it logs "Unknown filter class '<name>' (guid
 //   '<guid>') in ..." at level 2 with the element's "name".

@@ -192,6 +192,81 @@ TEST(AsyncGraphThreads, StopEndsPacedSuspendedAndRunningWorkers)
     chain.graph.reset();
 }
 
+TEST(AsyncGraphThreads, RateChangesRacingSuspendAndResumeLeaveTheHostsLastCall)
+{
+    // One thread changes the rate over and over while another suspends and resumes: the last
+    // Suspend or Resume stands, and after a last Resume frames flow again.
+    Chain chain(10, 500.0f);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 500.0f));
+    for (int round = 0; round < 100; ++round) {
+        const bool endSuspended = round % 2 == 0;
+        std::atomic<bool> done{false};
+        std::thread rate([&] {
+            while (!done.load())
+                chain.async->SetGraphFps(500.0f);
+        });
+        std::thread host([&] {
+            for (int i = 0; i < 20; ++i) {
+                chain.async->Suspend();
+                chain.async->Resume();
+            }
+            if (endSuspended)
+                chain.async->Suspend();
+            else
+                chain.async->Resume();
+            done = true;
+        });
+        host.join();
+        rate.join();
+        ASSERT_EQ(chain.async->IsSuspended(), endSuspended) << "round " << round;
+        if (!endSuspended) {
+            const size_t before = chain.target->frames().size();
+            ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() > before; })) << "round " << round;
+        }
+    }
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
+TEST(AsyncGraphThreads, NoUpdateStartsWhileTheRateChanges)
+{
+    // The rate change stalls where it reads the source's rate: meanwhile the worker starts no
+    // update, and afterwards it updates again on its own, with the host's suspension unset.
+    struct StallingInfo : TestSource {
+        StallingInfo() : TestSource(10) {}
+        std::atomic<std::thread::id> stallOn{}; // the thread whose call stalls, once
+        Gate entered, leave;
+        std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override
+        {
+            std::thread::id self = std::this_thread::get_id();
+            if (stallOn.compare_exchange_strong(self, std::thread::id())) {
+                entered.open();
+                EXPECT_TRUE(leave.pass());
+            }
+            return TestSource::GetStreamInfo();
+        }
+    };
+    AsyncTestGraph chain;
+    auto source = chain.make<StallingInfo>();
+    auto target = chain.make<TestTarget>();
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 500.0f));
+    ASSERT_TRUE(Eventually([&] { return !target->frames().empty(); }));
+    std::thread rate([&] {
+        source->stallOn = std::this_thread::get_id();
+        chain.async->SetGraphFps(-1.0f);
+    });
+    ASSERT_TRUE(source->entered.pass());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // an update under way ends
+    const size_t before = target->frames().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(target->frames().size(), before);
+    EXPECT_FALSE(chain.async->IsSuspended());
+    source->leave.open();
+    rate.join();
+    EXPECT_FALSE(chain.async->IsSuspended());
+    ASSERT_TRUE(Eventually([&] { return target->frames().size() > before; }));
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
 TEST(AsyncGraphThreads, RefusedPauseKeepsTheWorkerRunning)
 {
     struct PauseRefuser : TestSource {

@@ -511,6 +511,75 @@ TEST(InterferenceThreads, HostPlayModeWaitsForAWorkerThatStoppedItself)
     }
 }
 
+TEST(InterferenceThreads, PlayModeWhileTheWorkerEndsItsRunPlaysANewRun)
+{
+    // A forward-once run reaches its end. While the worker is inside the stop it makes itself
+    // (a target whose onStop takes a while) the graph still reads Playing; the host plays with
+    // a mode meanwhile: the worker is joined first, and a second run really plays.
+    struct SlowStop : TestTarget {
+        Gate entered, leave;
+        std::atomic<bool> slow{true};
+        HyxErrorCode onStop() override
+        {
+            if (slow.exchange(false)) {
+                entered.open();
+                EXPECT_TRUE(leave.pass());
+            }
+            return TestTarget::onStop();
+        }
+    };
+    AsyncTestGraph chain;
+    chain.make<TestSource>(5);
+    auto target = chain.make<SlowStop>();
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+    ASSERT_TRUE(target->entered.pass());
+    EXPECT_TRUE(chain.async->IsPlaying());
+    std::optional<ActionResult> played;
+    std::thread host([&] { played = chain.async->Play(PlaybackMode::ForwardOnce); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the call meets the stop under way
+    target->leave.open();
+    host.join();
+    ASSERT_EQ(played, ActionResult::Success) << chain.error();
+    // The second run began within the call.
+    const std::vector<State> told = chain.log.states();
+    ASSERT_EQ(std::count(told.begin(), told.end(), State::Playing), 2);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+    EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Stopped, State::Playing, State::Stopped}));
+    Frames twice = Range(5);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    EXPECT_EQ(target->frames(), twice);
+}
+
+TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
+{
+    // The worker's pass is held open inside a hook while the graph plays: a Play and a
+    // Play(mode) from the host answer Success without waiting for the pass.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(5);
+    auto target = chain.make<TestTarget>();
+    Gate entered, leave;
+    target->process = [&](TestTarget&, const Atom& atom) {
+        if (atom.GetFrameNr() == 1) {
+            entered.open();
+            EXPECT_TRUE(leave.pass());
+        }
+        return HyxErrorCode::Success;
+    };
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+    ASSERT_TRUE(entered.pass());
+    std::atomic<int> answered{0};
+    std::thread host([&] {
+        EXPECT_EQ(chain.async->Play(), ActionResult::Success);
+        EXPECT_EQ(chain.async->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        answered = 1;
+    });
+    EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
+    leave.open();
+    host.join();
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(target->frames(), Range(5)); // the mode stayed forward once
+}
+
 TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)
 {
     // A listener that loops its graph asks for another mode when the worker stops the ended

@@ -11,7 +11,8 @@
 //   job returns its worker permit, whether it processed a slot or found none.
 // - A slot cleared away while a worker processes it is finished into nothing: results never
 //   outlive the order queue.
-// - A process function that throws yields an empty result (logged); the order goes on.
+// - A process function that throws yields an empty result (logged; a logger that throws
+//   is ignored); the order goes on.
 // - Lock order: pending, then order (submission only); everything else takes its lock
 //   alone.
 
@@ -139,15 +140,27 @@ private:
             try {
                 result = _process(resource, slot->item);
             } catch (const std::exception& e) {
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed: %s", _name, e.what());
+                logFailure(e.what());
             } catch (...) {
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _name);
+                logFailure(nullptr);
             }
             Lock lock(_orderMutex);
             slot->result = std::move(result);
             slot->done = true;
         }
         _pool.ReturnPermit();
+    }
+
+    // The host's logger runs here too: one that throws must not end the worker.
+    void logFailure(const char* what) const noexcept
+    {
+        try {
+            if (what)
+                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed: %s", _name, what);
+            else
+                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _name);
+        } catch (...) {
+        }
     }
 
     WorkerPool& _pool;

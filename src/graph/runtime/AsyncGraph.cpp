@@ -13,8 +13,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace Hyx {
@@ -31,6 +33,28 @@ constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
 
+// Inside a handler: what the exception in flight says, after who threw it.
+std::string thrownText(const std::string& thrower)
+{
+    const std::string who = thrower.empty() ? std::string("a graph listener") : "Filter '" + thrower + "'";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return who + " threw: " + e.what();
+    } catch (...) {
+        return who + " threw an exception of unknown type";
+    }
+}
+
+// The host's logger runs on the worker too; the worker outlives a logger that throws.
+void logOnWorker(VornCommon::LogLevel level, const std::string& line) noexcept
+{
+    try {
+        LogMessage(level, "%s", line.c_str());
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 // What the worker shares with the graph. The worker holds its own reference, so it may
@@ -44,6 +68,9 @@ struct AsyncGraph::WorkerState {
     // The worker has left its loop to stop the graph itself.
     std::atomic<bool> left{false};
     std::atomic<bool> suspended{false};
+    // SetGraphFps calls under way: the worker sleeps as while suspended. Kept apart from
+    // `suspended`, which only the host's Suspend and Resume write.
+    std::atomic<int> rateChanges{0};
     std::atomic<uint32_t> periodMs{0};
     // The graph is owned by shared pointers: the worker holds one for each turn. Decided by
     // the host when it starts the worker, while its own reference surely lives.
@@ -52,6 +79,7 @@ struct AsyncGraph::WorkerState {
     std::condition_variable wake;
 
     bool ending() const { return stop.load() || selfEnd.load(); }
+    bool holding() const { return suspended.load() || rateChanges.load() > 0; }
 
     void requestStop()
     {
@@ -81,7 +109,7 @@ struct AsyncGraph::WorkerState {
     void sleepWhileSuspended()
     {
         std::unique_lock<std::mutex> lock(mutex);
-        wake.wait_for(lock, kSuspendedSleep, [this] { return ending() || !suspended.load(); });
+        wake.wait_for(lock, kSuspendedSleep, [this] { return ending() || !holding(); });
     }
 };
 
@@ -180,6 +208,14 @@ ActionResult AsyncGraph::Play()
     return ActionResult::Success;
 }
 
+void AsyncGraph::settleState()
+{
+    if (onWorkerThread())
+        return;
+    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+    joinEndedWorker();
+}
+
 bool AsyncGraph::refusesPlayNow()
 {
     if (onWorkerThread()) {
@@ -253,14 +289,17 @@ bool AsyncGraph::releasedDuringTurn() const
 
 ActionResult AsyncGraph::SetGraphFps(float fps)
 {
-    // The worker sleeps instead of updating while the rate changes; a suspension the host
-    // asked for stays.
+    // The worker sleeps instead of updating while the rate changes. The host's suspension
+    // flag is left alone, so a Suspend or Resume from another thread meanwhile stands.
     const bool playing = IsPlaying();
-    const bool wasSuspended = playing && _state->suspended.exchange(true);
+    if (playing)
+        ++_state->rateChanges;
     _requestedFps = fps;
     recomputePeriod();
-    if (playing)
-        _state->suspended = wasSuspended;
+    if (playing) {
+        --_state->rateChanges;
+        _state->poke();
+    }
     return ActionResult::Success;
 }
 
@@ -298,6 +337,21 @@ ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
     return SetGraphFps(fps);
 }
 
+void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept
+{
+    try {
+        const std::string thrower = takeThrownBy();
+        const std::string detail = thrownText(byListener ? std::string() : thrower);
+        std::string text = prefix;
+        text += "(" + detail + ")";
+        if (setText)
+            SetError(VornCommon::String(text));
+        logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: " + text);
+    } catch (...) {
+        // Out of memory while reporting: the run still ends.
+    }
+}
+
 std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph)
 {
     SharedFilterPtr upstream(graph ? graph->GetLastFilter() : std::shared_ptr<Filter>());
@@ -310,7 +364,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     t_workerGraph = graph;
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
-        LogMessage(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
+        logOnWorker(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
     if (const auto manager = VornCommon::Profiler::getManager())
         manager->addThisCpuThread("AsyncGraph");
 
@@ -320,7 +374,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     const bool owned = state->owned.load();
     std::optional<Clock::time_point> planned; // start of the next turn, once pacing runs
     for (;;) {
-        if (state->suspended.load()) {
+        if (state->holding()) {
             state->sleepWhileSuspended();
             planned.reset();
         } else {
@@ -330,15 +384,33 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 break; // being destroyed; the destructor ends the worker
             const Clock::time_point start = planned.value_or(Clock::now());
             bool leave = false;
-            if (hold->Update() != ActionResult::Success) {
-                hold->_graphEvents.Emit(&Graph::Events::onGraphStateChanged, GraphState::Error);
-                leave = true;
-            } else if (hold->IsDone()) {
+            bool failed = false;
+            // No caller takes an exception here: it fails the run like a failing filter.
+            try {
+                if (hold->Update() != ActionResult::Success)
+                    failed = true;
+                else
+                    leave = hold->IsDone();
+            } catch (...) {
+                graph->failOnThrow("Graph update failed", true, false);
+                failed = true;
+            }
+            if (failed) {
+                try {
+                    hold->_graphEvents.Emit(&Graph::Events::onGraphStateChanged, GraphState::Error);
+                } catch (...) {
+                    graph->failOnThrow("Graph update failed", false, true);
+                }
                 leave = true;
             }
             if (leave && !state->ending()) {
                 state->left = true;
-                hold->Graph::Stop();
+                try {
+                    hold->Graph::Stop();
+                } catch (...) {
+                    // The first cause of a failed run stays the graph's text.
+                    graph->failOnThrow("Graph failed to stop", !failed, false);
+                }
                 break; // `hold` goes last: the graph may be destroyed here, on this thread
             }
             if (leave)

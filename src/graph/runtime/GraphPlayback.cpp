@@ -111,6 +111,10 @@ bool Graph::refusesPlayNow()
     return refusesPlayInsidePass();
 }
 
+void Graph::settleState()
+{
+}
+
 ActionResult Graph::Play()
 {
     if (IsPlaying()) {
@@ -182,19 +186,27 @@ ActionResult Graph::stopGraph()
     // the job instead of failing on the filters already stopped.
     bool failed = false;
     std::string detail;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (!IsRunning(*filter)) {
-            continue;
+    const Filter* stopping = nullptr;
+    try {
+        for (const std::shared_ptr<Filter>& filter : _filters) {
+            if (!IsRunning(*filter)) {
+                continue;
+            }
+            stopping = filter.get();
+            if (filter->Stop() != HyxErrorCode::Success && !failed) {
+                failed = true;
+                detail = errorOf(filter);
+            }
         }
-        if (filter->Stop() != HyxErrorCode::Success && !failed) {
-            failed = true;
-            detail = errorOf(filter);
+        stopping = nullptr;
+        if (failed) {
+            return fail("Graph failed to stop", &detail);
         }
+        setState(GraphState::Stopped);
+    } catch (...) {
+        noteThrow(stopping);
+        throw;
     }
-    if (failed) {
-        return fail("Graph failed to stop", &detail);
-    }
-    setState(GraphState::Stopped);
     return ActionResult::Success;
 }
 
@@ -208,18 +220,27 @@ ActionResult Graph::Update()
     const bool playing = IsPlaying();
     const PassScope pass(_inPass);
     const std::shared_ptr<Filter>* failed = nullptr;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
-        const HyxErrorCode result = filter->Update();
-        if (playing && !IsPlaying())
-            break;
-        if (IsFailure(result)) {
-            failed = &filter;
-            break;
+    // An exception goes on to the caller; the graph only notes which filter it left.
+    const Filter* updating = nullptr;
+    try {
+        for (const std::shared_ptr<Filter>& filter : _filters) {
+            updating = filter.get();
+            const HyxErrorCode result = filter->Update();
+            if (playing && !IsPlaying())
+                break;
+            if (IsFailure(result)) {
+                failed = &filter;
+                break;
+            }
         }
-    }
-    // Read first: the exchange is a locked write, and a stop is rarely pending.
-    if (_recordingStop.load(std::memory_order_relaxed) && _recordingStop.exchange(false)) {
-        _graphEvents.Emit(&Events::onGraphRecordingStateChanged, false);
+        updating = nullptr;
+        // Read first: the exchange is a locked write, and a stop is rarely pending.
+        if (_recordingStop.load(std::memory_order_relaxed) && _recordingStop.exchange(false)) {
+            _graphEvents.Emit(&Events::onGraphRecordingStateChanged, false);
+        }
+    } catch (...) {
+        noteThrow(updating);
+        throw;
     }
     if (failed != nullptr) {
         const std::string detail = errorOf(*failed);
@@ -233,17 +254,46 @@ bool Graph::IsDone() const
     if (IsStopped() || _filters.empty()) {
         return true;
     }
-    for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (filter->ForceGraphStop()) {
-            return true;
+    const Filter* asked = nullptr;
+    try {
+        for (const std::shared_ptr<Filter>& filter : _filters) {
+            asked = filter.get();
+            if (filter->ForceGraphStop()) {
+                return true;
+            }
         }
-    }
-    for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (!filter->IsDone()) {
-            return false;
+        for (const std::shared_ptr<Filter>& filter : _filters) {
+            asked = filter.get();
+            if (!filter->IsDone()) {
+                return false;
+            }
         }
+    } catch (...) {
+        noteThrow(asked);
+        throw;
     }
     return true;
+}
+
+void Graph::noteThrow(const Filter* filter) const noexcept
+{
+    std::string name;
+    try {
+        if (filter)
+            name = filter->GetFilterClassInfo().GetNiceClassName().StdString();
+    } catch (...) {
+        name.clear(); // the exception in flight matters, not this one
+    }
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    _thrownBy.swap(name);
+}
+
+std::string Graph::takeThrownBy() const
+{
+    std::string name;
+    std::lock_guard<std::mutex> lock(_errorMutex);
+    name.swap(_thrownBy);
+    return name;
 }
 
 } // namespace Hyx

@@ -158,6 +158,8 @@ ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
 
 ActionResult Graph::Play(PlaybackMode mode)
 {
+    // A worker still inside the stop it makes itself shows Playing until it is joined.
+    settleState();
     if (!IsPlaying()) {
         if (refusesPlayNow()) {
             return ActionResult::Failure;

@@ -114,7 +114,6 @@ protected:
     void onCloseFile() override;
 
 private:
-    bool namesAFile() const;
     HyxErrorCode refuseUnnamedFile();
     bool openFiles();
     std::string basePath() const;
@@ -124,6 +123,7 @@ private:
 
     bool _writeTable;
     bool _noContainer;
+    bool _namesAFile; // the extension names a file this take may write
     bool _finished = false;
     bool _unnamedFileReported = false;
     std::shared_ptr<SerializeToHyxXml> _xml;

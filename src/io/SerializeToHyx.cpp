@@ -13,6 +13,8 @@ using VornCommon::FileHelper;
 SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersion version, bool noContainer)
     : SerializeToFile(path, version, false), _writeTable(writeTable), _noContainer(noContainer)
 {
+    const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
+    _namesAFile = ext.find("xml") != std::string::npos || (!_noContainer && ext.find("hyx") != std::string::npos);
 }
 
 SerializeToHyx::~SerializeToHyx()
@@ -50,12 +52,6 @@ HyxErrorCode SerializeToHyx::endTake(const std::string& failedFile, bool tableLo
     setCloseFailureLine("Failed to write to file '" + failedFile +
                         (tableLost && _table ? "'; the lookup table is not appended." : "'."));
     return HyxErrorCode::FailedToWriteToFile;
-}
-
-bool SerializeToHyx::namesAFile() const
-{
-    const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
-    return ext.find("xml") != std::string::npos || (!_noContainer && ext.find("hyx") != std::string::npos);
 }
 
 HyxErrorCode SerializeToHyx::refuseUnnamedFile()
@@ -111,7 +107,7 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
     // failed take is never resumed: its files would no longer hold the same atoms.
     if (_finished || streamStopped())
         return HyxErrorCode::FailedToWriteToFile;
-    if (!namesAFile())
+    if (!_namesAFile)
         return refuseUnnamedFile();
     const bool open = IsReady() || openFiles();
     if (streamStopped())

@@ -628,15 +628,18 @@ std::string ObserveUnwritableTake(const std::string& path, bool noContainer, boo
 TEST(ContainerWriter, UnwritableFileNamesItsCause)
 {
     // `obstacle` stands where `blocked` (in the folder) goes: a folder, a file where its own
-    // folder goes, or a folder that may not be written; %s stands for the folder.
+    // folder goes, or a folder that may not be written; or the name is too long for any file.
+    // %s stands for the folder.
     enum Obstacle {
         Folder,
         FileForFolder,
-        Locked
+        Locked,
+        None
     };
     const std::string tableLost = "Failed to write to file '%s/take.xml'; the lookup table is not appended.";
+    const std::string tooLong(300, 'n');
     const struct {
-        const char* name;
+        std::string name;
         bool noContainer;
         Obstacle obstacle;
         const char* blocked;
@@ -648,6 +651,8 @@ TEST(ContainerWriter, UnwritableFileNamesItsCause)
         {"take.xml", true, Folder, "take.xml", "thrown Can't write file '%s/take.xml' (Is a folder)."},
         {"sub/take.xml", true, FileForFolder, "sub", "thrown Can't write file '%s/sub/take.xml' (No such folder)."},
         {"take.xml", true, Locked, "", "thrown Can't write file '%s/take.xml' (Permission denied)."},
+        {tooLong + ".hyx", false, None, "", "code 35 | Can't write file '%s/" + tooLong + ".hyx' (Cannot be written)"},
+        {tooLong + ".xml", true, None, "", "thrown Can't write file '%s/" + tooLong + ".xml' (Cannot be written)."},
         // Both files: a container that cannot be made leaves the dump alone; a dump that
         // cannot be made ends the take.
         {"take.hyxxml", false, Folder, "take.hyx", "code 35 | Can't write file '%s/take.hyx' (Is a folder)"},
@@ -662,8 +667,7 @@ TEST(ContainerWriter, UnwritableFileNamesItsCause)
     };
     for (const auto& c : cases) {
         for (const bool close : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.obstacle) + " " + c.blocked + " " +
-                         std::to_string(close));
+            SCOPED_TRACE(c.name + " " + std::to_string(c.obstacle) + " " + c.blocked + " " + std::to_string(close));
             TempDir dir;
             std::filesystem::create_directories(dir.path);
             const std::string folder = dir.path.string();
@@ -674,7 +678,6 @@ TEST(ContainerWriter, UnwritableFileNamesItsCause)
             std::string expected = c.seen;
             for (size_t at; (at = expected.find("%s")) != std::string::npos;)
                 expected.replace(at, 2, folder);
-            // The line comes after the exception: order the expected pieces as seen.
             const auto seen = [&] { return ObserveUnwritableTake(dir.file(c.name), c.noContainer, close); };
             if (c.obstacle != Locked) {
                 EXPECT_EQ(seen(), expected);

@@ -54,21 +54,20 @@ TEST(ImageSequenceWriter, PixelsDecodeBackAndRefusedWritesLeaveNoFile)
 TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
 {
     // `folder` (in the test's folder) is missing, a file, or may not be written; or a folder
-    // stands where the image goes.
+    // stands where the image goes; or the image's name is too long for any file.
     enum Obstacle {
         Missing,
         FileForFolder,
         FolderForFile,
-        Locked
+        Locked,
+        TooLong
     };
     const struct {
         Obstacle obstacle;
         const char* cause;
     } cases[] = {
-        {Missing, "No such folder"},
-        {FileForFolder, "No such folder"},
-        {FolderForFile, "Is a folder"},
-        {Locked, "Permission denied"},
+        {Missing, "No such folder"},   {FileForFolder, "No such folder"}, {FolderForFile, "Is a folder"},
+        {Locked, "Permission denied"}, {TooLong, "Cannot be written"},
     };
     const Bytes pixels(16, 9);
     for (const auto& c : cases) {
@@ -81,16 +80,17 @@ TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
             std::ofstream(folder) << "a file";
         if (c.obstacle == FolderForFile)
             std::filesystem::create_directories(folder + "/a.png");
+        const std::string image = c.obstacle == TooLong ? std::string(300, 'n') + ".png" : "a.png";
         const auto written = [&] {
             CapturedLog log;
-            const bool ok = Hyx::ImageSequenceWriter(folder.c_str()).WriteImage(pixels.data(), 2, 2, 8, "a.png");
+            const bool ok = Hyx::ImageSequenceWriter(folder.c_str()).WriteImage(pixels.data(), 2, 2, 8, image.c_str());
             std::string seen = ok ? "written" : "refused";
             for (const auto& e : log.Entries())
                 seen += " | " + std::to_string(static_cast<int>(e.level)) + " " + e.text;
             return seen;
         };
         const std::string expected = "refused | " + std::to_string(static_cast<int>(VornCommon::LogLevel::Error)) +
-                                     " Can't write file '" + folder + "/a.png' (" + c.cause + ")";
+                                     " Can't write file '" + folder + "/" + image + "' (" + c.cause + ")";
         if (c.obstacle != Locked) {
             EXPECT_EQ(written(), expected);
             continue;

@@ -292,8 +292,8 @@ public:
     Guid TypeGuid() const override { return TheTypeGuid; }
     Hyx::FilterClassInfo GetFilterClassInfo() const override { return TheFilterClassInfo(); }
 
-    /// Frames in the current take.
-    int recorded = 0;
+    /// Frames in the current take: counted on the graph's thread, read by the host.
+    std::atomic<int> recorded{0};
 
 protected:
     HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override

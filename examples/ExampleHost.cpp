@@ -3,12 +3,14 @@
 // worker thread, pushes the frames it makes into the source and receives them back through
 // its atoms listener. Then it loads the same chain from the graph file shipped beside it
 // ("example_graph.xml", or the file named on the command line) and plays that on the
-// graph's own worker thread, at the file's mode and rate. Last it records a take of
-// generated frames into a container file, compressed on the way in and decompressed on the way out, ("example_take.hyx" beside the program) and plays
-// that file back through a graph. It ends by writing the take's thumbnail as a PNG file
-// beside it ("example_take.png"), for a person to look at.
+// graph's own worker thread, at the file's mode and rate, giving up when its frames stop
+// coming (ExampleGraphFile.h). Last it records a take of generated frames into a container
+// file ("example_take.hyx" beside the program), compressed on the way in, and plays that
+// file back through a graph that decompresses them. It ends by writing the take's thumbnail
+// as a PNG file beside it ("example_take.png"), for a person to look at.
 
 #include "ExampleFilters.h"
+#include "ExampleGraphFile.h"
 
 #include <Hyx/AsyncGraph.h>
 #include <Hyx/DataLayerFactory.h>
@@ -37,28 +39,6 @@
 #include <vector>
 
 namespace {
-
-void registerClasses()
-{
-    using namespace Example;
-    Hyx::DataLayerFactory::RegisterDataLayerClass(WaveLayer::TheTypeGuid, Hyx::DataLayerClassInfo("DataTypeWave"),
-                                                  &WaveLayer::Create);
-    Hyx::FilterFactory::RegisterFilterClass(WaveSource::TheTypeGuid, WaveSource::TheFilterClassInfo(),
-                                            &WaveSource::Create);
-    Hyx::FilterFactory::RegisterFilterClass(AmplifyTransform::TheTypeGuid, AmplifyTransform::TheFilterClassInfo(),
-                                            &AmplifyTransform::Create);
-    Hyx::FilterFactory::RegisterFilterClass(SummaryMutate::TheTypeGuid, SummaryMutate::TheFilterClassInfo(),
-                                            &SummaryMutate::Create);
-    Hyx::FilterFactory::RegisterFilterClass(PrintTarget::TheTypeGuid, PrintTarget::TheFilterClassInfo(),
-                                            &PrintTarget::Create);
-    Hyx::FilterFactory::RegisterFilterClass(RecordTarget::TheTypeGuid, RecordTarget::TheFilterClassInfo(),
-                                            &RecordTarget::Create);
-    Hyx::FilterFactory::RegisterFilterClass(ContainerSource::TheTypeGuid, ContainerSource::TheFilterClassInfo(),
-                                            &ContainerSource::Create);
-    Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kWave, "WAVE");
-    Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kAmplified, "AMPLIFIED");
-    Hyx::HYXPurposeGuids::RegisterPurposeGuidAlias(kSummary, "SUMMARY");
-}
 
 // Creates a filter of the class through the factory (pre-initialised against the graph's
 // last filter), sets its "File" when one is given, and adds it; false, with the graph's
@@ -169,41 +149,6 @@ bool pushAndReceive(int numFrames)
     return listener.received == numFrames;
 }
 
-// Loads a graph file, instantiates its first graph into an asynchronous graph and waits
-// until the graph's worker has played it through; true when every frame arrived.
-bool playGraphFile(const std::string& path)
-{
-    const std::shared_ptr<Hyx::VisualGraphs> graphs = Hyx::XmlGraph::LoadFromXml(path.c_str());
-    const std::shared_ptr<Hyx::AsyncGraph> graph = graphs ? graphs->InstantiateHyxGraph(0) : nullptr;
-    if (!graph) {
-        std::fprintf(stderr, "cannot load a graph from %s\n", path.c_str());
-        return false;
-    }
-    // The frames are counted where they arrive, so the chain must end in the example's target.
-    const auto target = std::dynamic_pointer_cast<Example::PrintTarget>(graph->GetLastFilter());
-    if (!target || graph->GetNumFrames() <= 0) {
-        std::fprintf(stderr, "%s: the example plays a graph of a stream with frames that ends in PrintTarget\n",
-                     path.c_str());
-        return false;
-    }
-    const std::shared_ptr<Hyx::FilterParam> gain = graph->GetFilterParam("Gain");
-    // The frames' timestamps follow the stream's rate; the worker updates at the file's rate.
-    std::printf("\nGraph file %s: %u filters, gain %s, a %g fps stream played at one frame every %u ms\n", path.c_str(),
-                graph->GetNumFilters(), gain ? gain->GetValueAsString().c_str() : "none",
-                static_cast<double>(graph->GetOriginalFps()), graph->GetFramePeriodMs());
-    if (graph->Play() != Hyx::ActionResult::Success) {
-        std::fprintf(stderr, "%s\n", graph->GetLastError(false).CStr());
-        return false;
-    }
-    // The worker stops the graph itself once the last frame is through; a looping order ends
-    // once every frame came.
-    while (!graph->IsStopped() && target->received < graph->GetNumFrames())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    graph->Stop(); // waits for the worker to end
-    std::printf("Done: %d frames reached the target\n", target->received.load());
-    return target->received >= graph->GetNumFrames();
-}
-
 // Plays a graph forward once on the host's thread; false, with the reason printed, when an
 // update fails.
 bool playForwardOnce(const std::shared_ptr<Hyx::Graph>& graph)
@@ -228,7 +173,7 @@ bool recordAndReplayTake(const std::string& path)
         !addFilter(recording, Hyx::MutateAutoCompressor::TheTypeGuid()) ||
         !addFilter(recording, RecordTarget::TheTypeGuid, path) || !playForwardOnce(recording))
         return false;
-    const int recorded = std::static_pointer_cast<RecordTarget>(recording->GetLastFilter())->recorded;
+    const int recorded = std::static_pointer_cast<RecordTarget>(recording->GetLastFilter())->recorded.load();
     recording->RemoveAllFilters();
     std::printf("\nRecorded %d compressed frames into %s\n", recorded, path.c_str());
 

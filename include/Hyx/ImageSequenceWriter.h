@@ -9,7 +9,9 @@
 //   byte first as PNG requires), 24 RGB (bytes R, G, B), 32 RGBA (bytes R, G, B, A).
 // - The file path is the folder joined with the file name by exactly one '/'.
 // - Other bit counts, null pixels or a null folder or file name: false, nothing logged, no
-//   file. An encoder or file failure logs "Can't write file '<path>'" at level 2: false.
+//   file. An encoder or file failure logs "Can't write file '<path>' (<cause>)" at level 2
+//   and answers false; the cause is "Cannot be encoded", or for a file that could not be
+//   made "Is a folder", "No such folder", "Permission denied" or "Cannot be written".
 // - WriteImage changes nothing in the writer: several threads may call it for different
 //   files.
 

@@ -49,6 +49,10 @@ public:
 protected:
     /// Opens the output file (see the contract); the handle, -1 on failure.
     static int openFile(const char* path);
+    /// "Can't write file '<path>' (<cause>)" for a path that openFile could not open, the cause
+    /// being "Is a folder", "No such folder", "Permission denied" or "Cannot be written". Looks
+    /// at the path again: call it right after the failure.
+    static std::string describeOpenFailure(const char* path);
     /// Closes a handle and sets it to -1.
     static void closeFile(int& handle);
 

@@ -8,16 +8,22 @@
 // - The files are opened by the first pack_atom, named after the path without its
 //   extension: the extension (any case) containing "hyx" writes "<name>.hyx", containing
 //   "xml" writes "<name>.xml"; "hyxxml" writes both. With noContainer only the XML dump
-//   is written.
-// - A container that cannot be opened logs "Can't write file '<path>'" at level 2 and the
-//   atom fails with 35; the next pack_atom tries again. An atom that finds no open container
+//   is written. An extension that names neither (with noContainer, one without "xml")
+//   writes nothing: every pack_atom returns 35, and the first logs one level-2 line, "Can't
+//   write file '<path>' (the extension names neither a container, "hyx", nor a dump,
+//   "xml")", or with noContainer "Can't write file '<path>' (without a container the
+//   extension must name a dump, "xml")", <path> as given.
+// - A container that cannot be opened logs "Can't write file '<path>' (<cause>)" at level 2,
+//   the cause being "Is a folder", "No such folder", "Permission denied" or "Cannot be
+//   written", and the atom fails with 35; the next pack_atom tries again. An atom that finds no open container
 //   (and noContainer unset) fails with 35 and is not written anywhere, not even to the XML.
 // - pack_atom returns 0; 35 when the bytes could not be written; 36 when the atom cannot be
 //   packed (with a table, an atom of more than 255 blocks or one that needs a 65,536th
 //   GUID). A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
-//   write file '<path>'.") from the pack_atom that tried to open it. When that call opened
+//   write file '<path>' (<cause>).", the causes as above) from the pack_atom that tried to
+//   open it. When that call opened
 //   the container, the container keeps the header it was given and nothing more, and the
 //   take ends as after a failed write of the XML: every later pack_atom returns 35, and
 //   CloseFile appends no table, returns false and logs the line below naming the XML file.
@@ -48,7 +54,8 @@
 //
 // Contract of SerializeToHyxXml:
 // - The constructor opens the file and writes the head; CloseFile writes "</HYX>" and closes
-//   it, destruction does the same when it is still open. Each atom is one ATOM element with
+//   it, destruction does the same when it is still open. After the close pack_atom returns
+//   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile returns true. Each atom is one ATOM element with
 //   one DATA element per block, appended and written in one piece; block texts are escaped
 //   for XML. After a failed or short write every atom returns 35 and nothing more is written
 //   (nor "</HYX>"), and closing logs "Failed to write to file '<path>'." at level 2.
@@ -69,7 +76,8 @@ class HyxLookupTable;
 /// Readable XML dump of atoms.
 class HYX_API SerializeToHyxXml : public SerializeToFile {
 public:
-    /// Opens the file at once and writes its head; throws std::logic_error when it cannot.
+    /// Opens the file at once and writes its head; throws std::logic_error("Can't write file
+    /// '<path>' (<cause>).") when it cannot.
     SerializeToHyxXml(const char* path, HYXFormatVersion version);
     /// Writes "</HYX>" and closes the file when CloseFile has not.
     ~SerializeToHyxXml() override;
@@ -106,6 +114,7 @@ protected:
     void onCloseFile() override;
 
 private:
+    HyxErrorCode refuseUnnamedFile();
     bool openFiles();
     std::string basePath() const;
     std::string containerPath() const;
@@ -114,7 +123,9 @@ private:
 
     bool _writeTable;
     bool _noContainer;
+    bool _namesAFile; // the extension names a file this take may write
     bool _finished = false;
+    bool _unnamedFileReported = false;
     std::shared_ptr<SerializeToHyxXml> _xml;
     std::shared_ptr<HyxLookupTable> _table;
 };

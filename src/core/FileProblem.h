@@ -1,5 +1,6 @@
 #pragma once
-// Why a file could not be opened or read, for the log lines of the library's file readers.
+// Why a file could not be opened, read or written, for the log lines of the library's file
+// readers and writers.
 
 #include <string>
 
@@ -8,5 +9,11 @@ namespace Hyx {
 /// "No such file", "Is a folder" or, for a file that exists, "Cannot be read". Looks at the
 /// path again, so call it only after a failure.
 const char* DescribeUnreadableFile(const std::string& path);
+
+/// "Is a folder" (a folder stands where the file goes), "No such folder" (the folder it goes
+/// in is missing or is no folder), "Permission denied" (the file, or the folder for a new
+/// file, may not be written), or else "Cannot be written". Looks at the path again, so call
+/// it only after a failure.
+const char* DescribeUnwritableFile(const std::string& path);
 
 } // namespace Hyx

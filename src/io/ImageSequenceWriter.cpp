@@ -4,6 +4,8 @@
 
 #include <VornCommon/FileHelper.h>
 
+#include "core/FileProblem.h"
+
 #include <lodepng.h>
 
 #include <memory>
@@ -42,7 +44,9 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
     }
     if (result == 0)
         return true;
-    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s'", path.c_str());
+    constexpr unsigned kFileNotOpened = 79; // the encoder's code for a file it could not create
+    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(),
+               result == kFileNotOpened ? DescribeUnwritableFile(path) : "Cannot be encoded");
     return false;
 }
 

@@ -4,9 +4,23 @@
 
 #include <Hyx/LoggerInstance.h>
 
+#include "core/FileProblem.h"
+
 namespace Hyx {
 
 using VornCommon::FileHelper;
+
+namespace {
+
+// Where openFile puts a path: a bare file name beside the executable.
+std::string targetOf(const std::string& given)
+{
+    if (FileHelper::GetDirectory(given).empty())
+        return FileHelper::MakeCompatible(FileHelper::GetAppExeDirectory() + "/" + given);
+    return FileHelper::MakeCompatible(given);
+}
+
+} // namespace
 
 SerializeToFile::SerializeToFile(const char* path, HYXFormatVersion version, bool openNow)
     : SerializeToMemory(version), _path(path ? path : "")
@@ -37,15 +51,16 @@ SerializeToFile::~SerializeToFile()
 int SerializeToFile::openFile(const char* path)
 {
     const std::string given = path ? path : "";
-    std::string target;
     const std::string dir = FileHelper::GetDirectory(given);
-    if (!dir.empty()) {
+    if (!dir.empty())
         FileHelper::MakeDirectory(dir);
-        target = given;
-    } else {
-        target = FileHelper::GetAppExeDirectory() + "/" + given;
-    }
-    return FileHelper::OpenFileForWriting(FileHelper::MakeCompatible(target));
+    return FileHelper::OpenFileForWriting(targetOf(given));
+}
+
+std::string SerializeToFile::describeOpenFailure(const char* path)
+{
+    const std::string given = path ? path : "";
+    return "Can't write file '" + given + "' (" + DescribeUnwritableFile(targetOf(given)) + ")";
 }
 
 void SerializeToFile::closeFile(int& handle)

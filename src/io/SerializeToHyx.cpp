@@ -13,6 +13,8 @@ using VornCommon::FileHelper;
 SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersion version, bool noContainer)
     : SerializeToFile(path, version, false), _writeTable(writeTable), _noContainer(noContainer)
 {
+    const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
+    _namesAFile = ext.find("xml") != std::string::npos || (!_noContainer && ext.find("hyx") != std::string::npos);
 }
 
 SerializeToHyx::~SerializeToHyx()
@@ -52,6 +54,20 @@ HyxErrorCode SerializeToHyx::endTake(const std::string& failedFile, bool tableLo
     return HyxErrorCode::FailedToWriteToFile;
 }
 
+HyxErrorCode SerializeToHyx::refuseUnnamedFile()
+{
+    // Every atom of such a take is refused: the take says why once.
+    if (!_unnamedFileReported) {
+        _unnamedFileReported = true;
+        LogMessage(VornCommon::LogLevel::Error,
+                   _noContainer ? "Can't write file '%s' (without a container the extension must name a dump, \"xml\")"
+                                : "Can't write file '%s' (the extension names neither a container, \"hyx\", nor a "
+                                  "dump, \"xml\")",
+                   GetFilePath().c_str());
+    }
+    return HyxErrorCode::FailedToWriteToFile;
+}
+
 bool SerializeToHyx::openFiles()
 {
     const std::string base = basePath();
@@ -60,7 +76,7 @@ bool SerializeToHyx::openFiles()
         const std::string container = containerPath();
         _file = openFile(container.c_str());
         if (_file == -1) {
-            LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s'", container.c_str());
+            LogMessage(VornCommon::LogLevel::Error, "%s", describeOpenFailure(container.c_str()).c_str());
         } else {
             if (_writeTable)
                 _table = std::make_shared<HyxLookupTable>();
@@ -91,6 +107,8 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
     // failed take is never resumed: its files would no longer hold the same atoms.
     if (_finished || streamStopped())
         return HyxErrorCode::FailedToWriteToFile;
+    if (!_namesAFile)
+        return refuseUnnamedFile();
     const bool open = IsReady() || openFiles();
     if (streamStopped())
         return HyxErrorCode::FailedToWriteToFile;

@@ -71,7 +71,7 @@ struct Range {
 SerializeToHyxXml::SerializeToHyxXml(const char* path, HYXFormatVersion version) : SerializeToFile(path, version, true)
 {
     if (!IsReady())
-        throw std::logic_error("Can't write file '" + GetFilePath() + "'.");
+        throw std::logic_error(describeOpenFailure(GetFilePath().c_str()) + ".");
     setCloseFailureLine("Failed to write to file '" + GetFilePath() + "'.");
     pack_string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n<HYX VERSION=\"" +
                 std::to_string(static_cast<uint32_t>(version)) + "\">\n");
@@ -97,7 +97,8 @@ void SerializeToHyxXml::onCloseFile()
 
 HyxErrorCode SerializeToHyxXml::pack_atom(std::shared_ptr<Atom> atom)
 {
-    if (streamStopped())
+    // A closed dump is whole: nothing is appended after its end tag, nor kept for a later close.
+    if (!IsReady() || streamStopped())
         return HyxErrorCode::FailedToWriteToFile;
     if (!atom)
         return HyxErrorCode::FailedToPackAtom;
@@ -123,6 +124,8 @@ HyxErrorCode SerializeToHyxXml::pack_atom(std::shared_ptr<Atom> atom)
 
 void SerializeToHyxXml::pack_lookuptable(const HyxLookupTable& table)
 {
+    if (!IsReady() || streamStopped())
+        return;
     Range<uint32_t> streams, frames;
     Range<uint64_t> timestamps;
     for (const auto& stream : table.GetStreams()) {

@@ -111,7 +111,7 @@ TEST(ExampleRecordTarget, EachRunRecordsItsFramesOnceThroughPauses)
             std::vector<uint32_t> expected(row.runs[r].stopPausedAfter != 0 ? row.runs[r].stopPausedAfter : kFrames);
             std::iota(expected.begin(), expected.end(), 0u);
             EXPECT_EQ(framesInTake(path), expected);
-            EXPECT_EQ(record->recorded, static_cast<int>(expected.size()));
+            EXPECT_EQ(record->recorded.load(), static_cast<int>(expected.size()));
         }
         graph->RemoveAllFilters();
     }

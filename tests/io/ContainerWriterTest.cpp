@@ -7,11 +7,13 @@
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "ThrownText.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -168,7 +170,8 @@ TEST(ContainerWriter, UnwritableFiles)
     std::filesystem::create_directories(dir.file("take.hyx")); // a folder where the file should go
     Hyx::SerializeToHyx writer(dir.file("take.hyx").c_str(), true);
     EXPECT_EQ((std::tuple{writer.pack_atom(ContainerFrame(0, 0)),
-                          log.Count(VornCommon::LogLevel::Error, "Can't write file '" + dir.file("take.hyx") + "'")}),
+                          log.Count(VornCommon::LogLevel::Error,
+                                    "Can't write file '" + dir.file("take.hyx") + "' (Is a folder)")}),
               std::tuple(HyxErrorCode::FailedToWriteToFile, 1));
     std::filesystem::remove(dir.file("take.hyx"));
     EXPECT_EQ(writer.pack_atom(ContainerFrame(0, 0)), HyxErrorCode::Success); // tried again
@@ -181,7 +184,7 @@ TEST(ContainerWriter, UnwritableFiles)
         dump.pack_atom(ContainerFrame(0, 0));
         ADD_FAILURE() << "no error";
     } catch (const std::logic_error& e) {
-        EXPECT_EQ(std::string(e.what()), "Can't write file '" + xml + "'.");
+        EXPECT_EQ(std::string(e.what()), "Can't write file '" + xml + "' (No such folder).");
     }
 }
 
@@ -536,7 +539,7 @@ TEST(ContainerWriter, DumpThatCannotBeCreatedEndsTheTake)
         {
             Hyx::SerializeToHyx writer(dir.file("take.hyxxml").c_str(), c.table);
             EXPECT_EQ(ThrownText<std::logic_error>([&] { writer.pack_atom(ContainerFrame(0, 0)); }),
-                      "Can't write file '" + xml + "'.");
+                      "Can't write file '" + xml + "' (Is a folder).");
             for (uint32_t frame = 1; frame < 3; ++frame)
                 results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
             seen.push_back(ReadFileBytes(hyx));
@@ -551,5 +554,182 @@ TEST(ContainerWriter, DumpThatCannotBeCreatedEndsTheTake)
                               log.Count(VornCommon::LogLevel::Error, line)}),
                   std::tuple(std::vector(2, HyxErrorCode::FailedToWriteToFile), false,
                              std::vector(3, StreamOfFrames(0).bytes), size_t{1}, 1));
+    }
+}
+
+TEST(ContainerWriter, ExtensionNamingNoFileRefusesEveryAtomWithOneLine)
+{
+    // Nothing can be written: every atom is refused, the take says why once, and nothing is
+    // made, neither file nor folder. Without `close` the destruction closes.
+    const std::string neither =
+        "Can't write file '%s' (the extension names neither a container, \"hyx\", nor a dump, \"xml\")";
+    const std::string noDump = "Can't write file '%s' (without a container the extension must name a dump, \"xml\")";
+    const struct {
+        const char* name;
+        bool noContainer, close;
+        const std::string& line;
+    } cases[] = {
+        {"takes/rec.take", false, true, neither},  {"takes/rec", false, true, neither},
+        {"takes/rec.take", false, false, neither}, {"takes/rec.take", true, true, noDump},
+        {"takes/take.hyx", true, true, noDump},    {"takes/take.HYX", true, false, noDump},
+        {"takes/rec", true, false, noDump},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.noContainer) + " " + std::to_string(c.close));
+        TempDir dir;
+        const std::string path = dir.file(c.name);
+        std::string line = c.line;
+        line.replace(line.find("%s"), 2, path);
+        CapturedLog log;
+        std::vector<HyxErrorCode> results;
+        bool closed = false;
+        {
+            Hyx::SerializeToHyx writer(path.c_str(), true, Hyx::HYX_FORMAT_VERSION_2000, c.noContainer);
+            for (uint32_t frame = 0; frame < 3; ++frame)
+                results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
+            if (c.close) {
+                closed = writer.CloseFile();
+                results.push_back(writer.pack_atom(ContainerFrame(0, 3)));
+            }
+        }
+        EXPECT_EQ(
+            (std::tuple{results, closed, CountAtLevel(log, VornCommon::LogLevel::Error),
+                        log.Count(VornCommon::LogLevel::Error, line), std::filesystem::exists(dir.path)}),
+            std::tuple(std::vector(c.close ? 4 : 3, HyxErrorCode::FailedToWriteToFile), c.close, size_t{1}, 1, false));
+    }
+}
+
+namespace {
+
+// What a take observes on its first atom when a file cannot be made: the atom's code or the
+// exception's text, then its level-2 lines up to its close (by CloseFile or destruction).
+std::string ObserveUnwritableTake(const std::string& path, bool noContainer, bool close)
+{
+    CapturedLog log;
+    std::string seen;
+    {
+        Hyx::SerializeToHyx writer(path.c_str(), true, Hyx::HYX_FORMAT_VERSION_2000, noContainer);
+        try {
+            seen = "code " + std::to_string(static_cast<int>(writer.pack_atom(ContainerFrame(0, 0))));
+        } catch (const std::logic_error& e) {
+            seen = std::string("thrown ") + e.what();
+        }
+        if (close)
+            writer.CloseFile();
+    }
+    for (const auto& e : log.Entries())
+        if (e.level == VornCommon::LogLevel::Error)
+            seen += " | " + e.text;
+    return seen;
+}
+
+} // namespace
+
+TEST(ContainerWriter, UnwritableFileNamesItsCause)
+{
+    // `obstacle` stands where `blocked` (in the folder) goes: a folder, a file where its own
+    // folder goes, or a folder that may not be written; or the name is too long for any file.
+    // %s stands for the folder.
+    enum Obstacle {
+        Folder,
+        FileForFolder,
+        Locked,
+        None
+    };
+    const std::string tableLost = "Failed to write to file '%s/take.xml'; the lookup table is not appended.";
+    const std::string tooLong(300, 'n');
+    const struct {
+        std::string name;
+        bool noContainer;
+        Obstacle obstacle;
+        const char* blocked;
+        std::string seen;
+    } cases[] = {
+        {"take.hyx", false, Folder, "take.hyx", "code 35 | Can't write file '%s/take.hyx' (Is a folder)"},
+        {"sub/take.hyx", false, FileForFolder, "sub", "code 35 | Can't write file '%s/sub/take.hyx' (No such folder)"},
+        {"take.hyx", false, Locked, "", "code 35 | Can't write file '%s/take.hyx' (Permission denied)"},
+        {"take.xml", true, Folder, "take.xml", "thrown Can't write file '%s/take.xml' (Is a folder)."},
+        {"sub/take.xml", true, FileForFolder, "sub", "thrown Can't write file '%s/sub/take.xml' (No such folder)."},
+        {"take.xml", true, Locked, "", "thrown Can't write file '%s/take.xml' (Permission denied)."},
+        {tooLong + ".hyx", false, None, "", "code 35 | Can't write file '%s/" + tooLong + ".hyx' (Cannot be written)"},
+        {tooLong + ".xml", true, None, "", "thrown Can't write file '%s/" + tooLong + ".xml' (Cannot be written)."},
+        // Both files: a container that cannot be made leaves the dump alone; a dump that
+        // cannot be made ends the take.
+        {"take.hyxxml", false, Folder, "take.hyx", "code 35 | Can't write file '%s/take.hyx' (Is a folder)"},
+        {"take.hyxxml", false, Folder, "take.xml",
+         "thrown Can't write file '%s/take.xml' (Is a folder). | " + tableLost},
+        {"sub/take.hyxxml", false, FileForFolder, "sub",
+         "thrown Can't write file '%s/sub/take.xml' (No such folder). | Can't write file '%s/sub/take.hyx' (No such "
+         "folder)"},
+        {"take.hyxxml", false, Locked, "",
+         "thrown Can't write file '%s/take.xml' (Permission denied). | Can't write file '%s/take.hyx' (Permission "
+         "denied)"},
+    };
+    for (const auto& c : cases) {
+        for (const bool close : {true, false}) {
+            SCOPED_TRACE(c.name + " " + std::to_string(c.obstacle) + " " + c.blocked + " " + std::to_string(close));
+            TempDir dir;
+            std::filesystem::create_directories(dir.path);
+            const std::string folder = dir.path.string();
+            if (c.obstacle == Folder)
+                std::filesystem::create_directories(dir.file(c.blocked));
+            if (c.obstacle == FileForFolder)
+                std::ofstream(dir.file(c.blocked)) << "a file";
+            std::string expected = c.seen;
+            for (size_t at; (at = expected.find("%s")) != std::string::npos;)
+                expected.replace(at, 2, folder);
+            const auto seen = [&] { return ObserveUnwritableTake(dir.file(c.name), c.noContainer, close); };
+            if (c.obstacle != Locked) {
+                EXPECT_EQ(seen(), expected);
+                continue;
+            }
+            std::filesystem::permissions(dir.path,
+                                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                             std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+            const std::string unprivileged = RunUnprivileged(seen);
+            std::filesystem::permissions(dir.path, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add);
+            EXPECT_EQ(unprivileged, expected);
+        }
+    }
+}
+
+TEST(ContainerWriter, ClosedDumpKeepsNothing)
+{
+    // A dump of its own: an atom or a table after the close is refused and kept nowhere, so a
+    // second close answers as one with nothing between; the file is the whole dump, as its
+    // destruction leaves it.
+    const struct {
+        uint32_t frames;
+        bool table;
+    } cases[] = {{2, false}, {2, true}, {0, false}, {0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.frames) + " " + std::to_string(c.table));
+        TempDir dir;
+        std::filesystem::create_directories(dir.path);
+        const std::string path = dir.file("dump.xml"), whole = dir.file("whole.xml");
+        {
+            Hyx::SerializeToHyxXml dump(whole.c_str(), Hyx::HYX_FORMAT_VERSION_2000);
+            for (uint32_t frame = 0; frame < c.frames; ++frame)
+                dump.pack_atom(ContainerFrame(0, frame));
+        }
+        CapturedLog log;
+        Hyx::SerializeToHyxXml dump(path.c_str(), Hyx::HYX_FORMAT_VERSION_2000);
+        for (uint32_t frame = 0; frame < c.frames; ++frame)
+            ASSERT_EQ(dump.pack_atom(ContainerFrame(0, frame)), HyxErrorCode::Success);
+        const bool closed = dump.CloseFile();
+        Hyx::HyxLookupTable table;
+        table.AddAtomInfo(std::make_shared<Hyx::AtomInfo>(7u << 6, 20, 15, 20, 0));
+        std::vector<HyxErrorCode> after;
+        for (uint32_t frame = c.frames; frame < c.frames + 2; ++frame) {
+            after.push_back(dump.pack_atom(ContainerFrame(0, frame)));
+            if (c.table)
+                dump.pack_lookuptable(table);
+        }
+        EXPECT_EQ((std::tuple{closed, after, dump.GetPackedDataSize(), dump.CloseFile(), dump.CloseFile(),
+                              CountAtLevel(log, VornCommon::LogLevel::Error), ReadFileBytes(path)}),
+                  std::tuple(true, std::vector(2, HyxErrorCode::FailedToWriteToFile), 0u, true, true, size_t{0},
+                             ReadFileBytes(whole)));
     }
 }

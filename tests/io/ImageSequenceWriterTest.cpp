@@ -2,12 +2,14 @@
 
 #include "CapturedLog.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <lodepng.h>
 
 #include <filesystem>
+#include <fstream>
 
 using Bytes = std::vector<uint8_t>;
 
@@ -46,5 +48,58 @@ TEST(ImageSequenceWriter, PixelsDecodeBackAndRefusedWritesLeaveNoFile)
     EXPECT_TRUE(log.Entries().empty() && !std::filesystem::exists(dir.path / "a.png"));
     const std::string missing = (dir.path / "missing").string();
     EXPECT_FALSE(Hyx::ImageSequenceWriter(missing.c_str()).WriteImage(pixels, 2, 2, 8, "a.png"));
-    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Can't write file '" + missing + "/a.png'"), 1);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Can't write file '" + missing + "/a.png' (No such folder)"), 1);
+}
+
+TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
+{
+    // `folder` (in the test's folder) is missing, a file, or may not be written; or a folder
+    // stands where the image goes; or the image's name is too long for any file.
+    enum Obstacle {
+        Missing,
+        FileForFolder,
+        FolderForFile,
+        Locked,
+        TooLong
+    };
+    const struct {
+        Obstacle obstacle;
+        const char* cause;
+    } cases[] = {
+        {Missing, "No such folder"},   {FileForFolder, "No such folder"}, {FolderForFile, "Is a folder"},
+        {Locked, "Permission denied"}, {TooLong, "Cannot be written"},
+    };
+    const Bytes pixels(16, 9);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cause);
+        HyxTest::TempDir dir;
+        const std::string folder = dir.file("images");
+        std::filesystem::create_directories(c.obstacle == FileForFolder || c.obstacle == Missing ? dir.path.string()
+                                                                                                 : folder);
+        if (c.obstacle == FileForFolder)
+            std::ofstream(folder) << "a file";
+        if (c.obstacle == FolderForFile)
+            std::filesystem::create_directories(folder + "/a.png");
+        const std::string image = c.obstacle == TooLong ? std::string(300, 'n') + ".png" : "a.png";
+        const auto written = [&] {
+            CapturedLog log;
+            const bool ok = Hyx::ImageSequenceWriter(folder.c_str()).WriteImage(pixels.data(), 2, 2, 8, image.c_str());
+            std::string seen = ok ? "written" : "refused";
+            for (const auto& e : log.Entries())
+                seen += " | " + std::to_string(static_cast<int>(e.level)) + " " + e.text;
+            return seen;
+        };
+        const std::string expected = "refused | " + std::to_string(static_cast<int>(VornCommon::LogLevel::Error)) +
+                                     " Can't write file '" + folder + "/" + image + "' (" + c.cause + ")";
+        if (c.obstacle != Locked) {
+            EXPECT_EQ(written(), expected);
+            continue;
+        }
+        using std::filesystem::perms;
+        std::filesystem::permissions(folder, perms::owner_read | perms::owner_exec | perms::group_read |
+                                                 perms::group_exec | perms::others_read | perms::others_exec);
+        const std::string unprivileged = HyxTest::RunUnprivileged(written);
+        std::filesystem::permissions(folder, perms::owner_all, std::filesystem::perm_options::add);
+        EXPECT_EQ(unprivileged, expected);
+    }
 }

@@ -15,8 +15,12 @@
 //   extension must name a dump, "xml")", <path> as given.
 // - A container that cannot be opened logs "Can't write file '<path>' (<cause>)" at level 2,
 //   the cause being "Is a folder", "No such folder", "Permission denied" or "Cannot be
-//   written", and the atom fails with 35; the next pack_atom tries again. An atom that finds no open container
-//   (and noContainer unset) fails with 35 and is not written anywhere, not even to the XML.
+//   written", and the atom fails with 35; the next pack_atom tries again. An atom that finds
+//   no open container (and noContainer unset) fails with 35 and is not written anywhere, not
+//   even to the XML. An extension that names a dump but no container, with noContainer
+//   unset, gives an XML file with its head and "</HYX>" alone, and the first atom logs one
+//   level-2 line, "Can't write file '<path>' (the extension names no container, "hyx": only
+//   a take made without a container writes a dump alone)".
 // - pack_atom returns 0; 35 when the bytes could not be written; 36 when the atom cannot be
 //   packed (with a table, an atom of more than 255 blocks or one that needs a 65,536th
 //   GUID). A frame out of chronological order in its stream raises
@@ -55,9 +59,10 @@
 // Contract of SerializeToHyxXml:
 // - The constructor opens the file and writes the head; CloseFile writes "</HYX>" and closes
 //   it, destruction does the same when it is still open. After the close pack_atom returns
-//   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile returns true. Each atom is one ATOM element with
-//   one DATA element per block, appended and written in one piece; block texts are escaped
-//   for XML. After a failed or short write every atom returns 35 and nothing more is written
+//   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile returns
+//   true.
+// - Each atom is one ATOM element with one DATA element per block, appended and written in
+//   one piece; block texts are escaped for XML. After a failed or short write every atom returns 35 and nothing more is written
 //   (nor "</HYX>"), and closing logs "Failed to write to file '<path>'." at level 2.
 
 #include <Hyx/Export.h>
@@ -126,6 +131,7 @@ private:
     bool _namesAFile; // the extension names a file this take may write
     bool _finished = false;
     bool _unnamedFileReported = false;
+    bool _dumpWithoutFlag; // "xml" without "hyx", noContainer unset: the dump gets no atom
     std::shared_ptr<SerializeToHyxXml> _xml;
     std::shared_ptr<HyxLookupTable> _table;
 };

@@ -15,6 +15,7 @@ SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersi
 {
     const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
     _namesAFile = ext.find("xml") != std::string::npos || (!_noContainer && ext.find("hyx") != std::string::npos);
+    _dumpWithoutFlag = !_noContainer && ext.find("xml") != std::string::npos && ext.find("hyx") == std::string::npos;
 }
 
 SerializeToHyx::~SerializeToHyx()
@@ -59,11 +60,11 @@ HyxErrorCode SerializeToHyx::refuseUnnamedFile()
     // Every atom of such a take is refused: the take says why once.
     if (!_unnamedFileReported) {
         _unnamedFileReported = true;
-        LogMessage(VornCommon::LogLevel::Error,
-                   _noContainer ? "Can't write file '%s' (without a container the extension must name a dump, \"xml\")"
-                                : "Can't write file '%s' (the extension names neither a container, \"hyx\", nor a "
-                                  "dump, \"xml\")",
-                   GetFilePath().c_str());
+        const char* why = _dumpWithoutFlag ? "the extension names no container, \"hyx\": only a take made without a "
+                                             "container writes a dump alone"
+                          : _noContainer   ? "without a container the extension must name a dump, \"xml\""
+                                           : "the extension names neither a container, \"hyx\", nor a dump, \"xml\"";
+        LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", GetFilePath().c_str(), why);
     }
     return HyxErrorCode::FailedToWriteToFile;
 }
@@ -116,7 +117,7 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
         return endTake(_xml->GetFilePath(), true);
     if (!_noContainer) {
         if (!open)
-            return HyxErrorCode::FailedToWriteToFile;
+            return _dumpWithoutFlag ? refuseUnnamedFile() : HyxErrorCode::FailedToWriteToFile;
         if (const HyxErrorCode r = SerializeToMemory::pack_atom(atom, _table); r != HyxErrorCode::Success)
             return r;
         if (!Flush())

@@ -599,6 +599,37 @@ TEST(ContainerWriter, ExtensionNamingNoFileRefusesEveryAtomWithOneLine)
     }
 }
 
+TEST(ContainerWriter, DumpExtensionWithoutTheFlagRefusesEveryAtomWithOneLine)
+{
+    // The dump is made with its head, but every atom is refused before it: the take says why
+    // once, by either close.
+    for (const bool close : {true, false}) {
+        SCOPED_TRACE(close);
+        TempDir dir;
+        const std::string path = dir.file("take.XML");
+        CapturedLog log;
+        std::vector<HyxErrorCode> results;
+        {
+            Hyx::SerializeToHyx writer(path.c_str(), true, Hyx::HYX_FORMAT_VERSION_2000, false);
+            for (uint32_t frame = 0; frame < 3; ++frame)
+                results.push_back(writer.pack_atom(ContainerFrame(0, frame)));
+            if (close) {
+                EXPECT_TRUE(writer.CloseFile());
+            }
+        }
+        const std::string line = "Can't write file '" + path +
+                                 "' (the extension names no container, \"hyx\": only a take made without a container "
+                                 "writes a dump alone)";
+        EXPECT_EQ((std::tuple{results, CountAtLevel(log, VornCommon::LogLevel::Error),
+                              log.Count(VornCommon::LogLevel::Error, line), text(ReadFileBytes(dir.file("take.xml"))),
+                              std::filesystem::exists(dir.file("take.hyx"))}),
+                  std::tuple(std::vector(3, HyxErrorCode::FailedToWriteToFile), size_t{1}, 1,
+                             std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n<HYX "
+                                         "VERSION=\"2000\">\n</HYX>"),
+                             false));
+    }
+}
+
 namespace {
 
 // What a take observes on its first atom when a file cannot be made: the atom's code or the

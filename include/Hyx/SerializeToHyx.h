@@ -62,8 +62,9 @@
 //   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile returns
 //   true.
 // - Each atom is one ATOM element with one DATA element per block, appended and written in
-//   one piece; block texts are escaped for XML. After a failed or short write every atom returns 35 and nothing more is written
-//   (nor "</HYX>"), and closing logs "Failed to write to file '<path>'." at level 2.
+//   one piece; block texts are escaped for XML. After a failed or short write every atom
+//   returns 35 and nothing more is written (nor "</HYX>"), and closing logs "Failed to write
+//   to file '<path>'." at level 2.
 
 #include <Hyx/Export.h>
 #include <Hyx/HYXFormatVersion.h>

@@ -9,7 +9,9 @@
 //   layers not kept as input profile (41 unless it is fully specified).
 // - Input connection: the checks of Transform (24, 22, 31, 41, 42).
 // - Update: each pending atom is copied with only the kept layers and handed to
-//   onProcessFrame; an accepted atom (0) is counted and recorded as the last processed one,
+//   onProcessFrame. A kept compressed layer whose plain form the upstream does not offer is
+//   kept in that plain form too: a compressor that could not compress a layer passes it on
+//   plain (see MutateCompressor.h), and it reaches the target in place of the compressed one; an accepted atom (0) is counted and recorded as the last processed one,
 //   or, with an output connection (behind the gate of Transform), forwarded whole. A
 //   failing atom does not stop the cycle: every pending atom is consumed, and the cycle
 //   reports the first failure. onPostUpdate runs after every cycle that did not fail.
@@ -57,6 +59,11 @@ protected:
     const bool _keepParamsFlag;
 
 private:
+    /// The layers an atom's copy keeps: the input profile, plus the plain form of each
+    /// compressed entry whose plain form the upstream does not offer. Made with the input
+    /// profile it follows (`_copyProfileFor`).
+    std::shared_ptr<Profile> _copyProfile;
+    std::shared_ptr<Profile> _copyProfileFor;
     /// The last copy handed to onProcessFrame, refilled for the next atom when nobody else
     /// holds it (used by the updating thread only).
     std::shared_ptr<Atom> _copy;

@@ -1,6 +1,7 @@
 // Compressing 1 M vertex positions into a compressed positions layer (quantised 16/16/16 and
 // 11/11/10 bits, with the check that the box holds every point), beside the bare quantiser
-// over the same points and box: the work of the layer without its check and payload.
+// over the same points and box (the work of the layer without its check and payload) and
+// the check alone.
 
 #include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeVertex.h>
@@ -62,3 +63,17 @@ void BM_PositionsLayerCompress_Hyx(benchmark::State& state)
 // Precision 10 is the layer's code 1, precision 3 its code 2.
 BENCHMARK(BM_PositionsQuantiser_Bare)->Arg(10)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PositionsLayerCompress_Hyx)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+void BM_PositionsBoxCheck_Hyx(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Hyx::Vector3DNormalizer::BoxHoldsPoints(cloud()->GetBoundingBox(),
+                                                                         cloud()->GetVertexPositions(), kVertices));
+    state.SetItemsProcessed(int64_t(state.iterations()) * kVertices);
+}
+
+} // namespace
+
+BENCHMARK(BM_PositionsBoxCheck_Hyx)->Unit(benchmark::kMillisecond);

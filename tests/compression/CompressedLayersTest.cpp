@@ -220,6 +220,28 @@ TEST(CompressedVertexLayers, QuantisedPositionsMustLieInsideTheirBox)
             EXPECT_TRUE(raw.compress(positions, 0)) << c.name << " at " << at;
         }
     }
+    // Past the first thousand points too; a refused layer is left as it was.
+    auto many = std::make_shared<DataTypeVertexPositions>();
+    float* m = many->Allocate(5000, false);
+    for (uint32_t i = 0; i < 15000; ++i)
+        m[i] = float(i % 97);
+    many->CalculateBoundingBoxFromVertexPositions();
+    for (const uint32_t at : {1023u * 3, 1024u * 3 + 1, 4999u * 3 + 2}) {
+        const float kept = m[at];
+        m[at] = nan;
+        DataTypeCompressedVertexPositions coded;
+        EXPECT_THROW(coded.compress(many, 1), std::out_of_range) << at;
+        EXPECT_NE(coded.ToString(false).find(", NumVertices=0,"), std::string::npos) << coded.ToString(false);
+        m[at] = kept;
+    }
+    DataTypeCompressedVertexPositions whole;
+    ASSERT_TRUE(whole.compress(many, 2));
+    auto back = std::dynamic_pointer_cast<DataTypeVertexPositions>(whole.decompress());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->GetNumVertices(), 5000u);
+    for (uint32_t i = 0; i < 15000; ++i)
+        ASSERT_NEAR(back->GetVertexPositions()[i], m[i], 0.1f) << i;
+
     // A box never computed holds only the origin.
     auto unboxed = std::make_shared<DataTypeVertexPositions>();
     float* p = unboxed->Allocate(3, false);

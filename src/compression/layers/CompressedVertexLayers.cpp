@@ -15,7 +15,6 @@
 #include <Hyx/UInt32Compressor.h>
 #include <Hyx/Vector3DNormalizer.h>
 
-#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -38,6 +37,7 @@ const char* const UVS_UNSUPPORTED = "DataTypeCompressedTextureUVs UVs Compressio
 const char* const INDICES_UNSUPPORTED = "DataTypeCompressedIndices Indices Compression not supported!";
 const char* const NORMALS_UNSUPPORTED = "DataTypeCompressedNormals Compression not supported!";
 const char* const POSITIONS_UNSUPPORTED = "DataTypeCompressedVertices Compression not supported!";
+const char* const POINTS_OUTSIDE_BOX = "vertex positions lie outside their bounding box or are not finite";
 
 enum : uint8_t {
     FIXED_WIDE = 128,
@@ -236,36 +236,6 @@ uint64_t positionsCodedSize(XYZPrecision precision, uint32_t count)
     const uint64_t perPoint =
         precision == XYZPrecision::QSPACE_32_32_32 ? 12 : Vector3DNormalizer::CalcSizeForCompressedPoints(precision, 1);
     return perPoint * count;
-}
-
-/// True when the box is finite and every coordinate lies inside it (NaN lies nowhere). One
-/// pass without branches: blocks of four points are twelve floats whose bounds repeat x, y, z,
-/// so each block is three vector compares into twelve lanes.
-bool boxHoldsPoints(const float* box, const float* points, uint32_t count)
-{
-    for (int a = 0; a < 6; ++a)
-        if (!std::isfinite(box[a]))
-            return false;
-    constexpr size_t BLOCK = 12;
-    float lo[BLOCK], hi[BLOCK];
-    for (size_t j = 0; j < BLOCK; ++j) {
-        lo[j] = box[j % 3];
-        hi[j] = box[3 + j % 3];
-    }
-    const size_t n = size_t(count) * 3;
-    const size_t whole = n - n % BLOCK;
-    int lanes[BLOCK];
-    for (int& lane : lanes)
-        lane = 1;
-    for (size_t i = 0; i < whole; i += BLOCK)
-        for (size_t j = 0; j < BLOCK; ++j)
-            lanes[j] &= int(points[i + j] >= lo[j]) & int(points[i + j] <= hi[j]);
-    int inside = 1;
-    for (size_t i = whole; i < n; ++i)
-        inside &= int(points[i] >= lo[i % 3]) & int(points[i] <= hi[i % 3]);
-    for (int lane : lanes)
-        inside &= lane;
-    return inside != 0;
 }
 
 void widenBox(const float* box, float* widened)
@@ -514,9 +484,9 @@ bool DataTypeCompressedVertexPositions::compress(std::shared_ptr<DataLayer> sour
     float box[6] = {0, 0, 0, 0, 0, 0};
     if (plain->GetBoundingBox())
         std::memcpy(box, plain->GetBoundingBox(), sizeof(box));
-    // Quantising against a box that does not hold every point would clamp or wrap them.
-    if (precision != XYZPrecision::QSPACE_32_32_32 && !boxHoldsPoints(box, points, count))
-        throw std::out_of_range("vertex positions lie outside their bounding box or are not finite");
+    // Quantising against a box that does not hold every point would wrap them.
+    if (precision != XYZPrecision::QSPACE_32_32_32 && !Vector3DNormalizer::BoxHoldsPoints(box, points, count))
+        throw std::out_of_range(POINTS_OUTSIDE_BOX);
     compressBase(*plain);
     _compressionType = code;
     DataWriter writer = preparePayload(static_cast<uint32_t>(POSITIONS_HEADER + codedSize));

@@ -4,6 +4,7 @@
 #include <Hyx/DataTypeTextureBlock.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/FilterParamNumeric.h>
@@ -382,6 +383,17 @@ std::shared_ptr<DataTypeTextureRGB> shortTexture()
     return withPurpose(layer, HYXPurposeGuids::SECONDARY_COLOR);
 }
 
+/// A layer of T whose payload lost its second half: its header asks for more than it holds.
+template <typename T>
+std::shared_ptr<DataLayer> halved(std::shared_ptr<T> full)
+{
+    HyxTest::Bytes bytes = payloadOf(full);
+    bytes.resize(bytes.size() / 2);
+    auto layer = std::make_shared<T>();
+    EXPECT_TRUE(layer->InitializeData(bytes.data(), static_cast<uint32_t>(bytes.size())));
+    return withPurpose(layer, HYXPurposeGuids::SECONDARY_COLOR);
+}
+
 /// Positions with one coordinate changed, against the box of the others; or, with
 /// `computeBox` false, a box never computed.
 std::shared_ptr<DataTypeVertexPositions> positionsWith(float value, bool computeBox = true)
@@ -442,6 +454,28 @@ TEST(CompressionMutates, FailedCompressionReachesTheTargetPlain)
          DataTypeCompressedVertexTextureUVs::TheTypeGuid()},
         {"short RGB texture", MutateTextureCompressorRGB::TheTypeGuid(), nullptr, shortTexture(),
          DataTypeCompressedTexture::TheTypeGuid()},
+        {"short BGR texture", MutateTextureCompressorBGR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureBGR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NV12 texture", MutateTextureCompressorYUV_NV12::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NV12>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NV21 texture", MutateTextureCompressorYUV_NV21::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NV21>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NVX texture", MutateTextureCompressorYUV_NVX::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NVX>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short 16-bit IR texture", MutateTextureCompressor16BitIR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTexture16BitIR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short IR texture", MutateTextureCompressorIR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureIR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short 16-bit depth map texture", MutateTextureCompressor16BitDepthMap::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTexture16BitDepthMap>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short DXT1 texture", MutateTextureCompressorDXT1RLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureDXT1>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short ETC2 texture", MutateTextureCompressorETC2RLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureETC2>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short ASTC texture", MutateTextureCompressorASTCRLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureASTC>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short normals", MutateVertexNormalsCompressor::TheTypeGuid(), nullptr, halved(normals()),
+         DataTypeCompressedVertexNormals::TheTypeGuid()},
         {"positions outside their box", MutateVertexPositionsCompressor::TheTypeGuid(), nullptr, positionsWith(100.0f),
          positionsCoded},
         {"positions with NaN, 11/11/10", MutateVertexPositionsCompressor::TheTypeGuid(), "1",

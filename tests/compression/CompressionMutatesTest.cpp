@@ -577,21 +577,26 @@ std::string switchName(const char* prefix, const std::shared_ptr<DataLayer>& lay
 // A parameter that changes a filter's set-up, set while the graph plays, reads back at once;
 // every frame keeps the value the filter was initialised with, and the new value applies once
 // the filter is pre-initialised again (taken out of the graph and added to a new one).
-TEST(CompressionMutates, SetUpParametersSetWhilePlayingWaitForTheNextInitialisation)
+namespace {
+
+struct SetUpRow {
+    const char* name;
+    Filter* (*create)();
+    Layers layers;
+    std::map<std::string, std::string> initial; // set before the graph
+    std::string param, value; // set while playing
+};
+
+/// Filters with parameters that change their set-up, each with layers, values set before the
+/// graph, and the parameter and value set while it plays.
+std::vector<SetUpRow> setUpRows()
 {
     const auto a = positions(); // CAMERA_PRIMARY
     const auto b = withPurpose(positionsWith(2.0f), HYXPurposeGuids::SECONDARY_COLOR);
     const auto n = withPurpose(normals(), HYXPurposeGuids::TALO);
     Probe<MutateAutoCompressor> coder;
     const Layers coded = coder.run({a, n}); // normals, compressed positions
-    struct Row {
-        const char* name;
-        Filter* (*create)();
-        Layers layers;
-        std::map<std::string, std::string> initial; // set before the graph
-        std::string param, value; // set while playing
-    };
-    const Row rows[] = {
+    return {
         {"positions compressor, input profile",
          MutateVertexPositionsCompressorFilterCreator,
          {a, b},
@@ -630,24 +635,33 @@ TEST(CompressionMutates, SetUpParametersSetWhilePlayingWaitForTheNextInitialisat
          "False"},
         {"layer dropper", MutateDataLayersDropperFilterCreator, {a, n}, {}, switchName("Drop ", n), "True"},
     };
-    for (const Row& row : rows) {
+}
+
+/// A filter made by its creator with values stored before the graph, which apply as the
+/// graph pre-initialises it.
+std::shared_ptr<Filter> madeFrom(const SetUpRow& row, const std::map<std::string, std::string>& values)
+{
+    std::shared_ptr<Filter> filter(row.create());
+    filter->setParameterValues(values);
+    return filter;
+}
+
+} // namespace
+
+TEST(CompressionMutates, SetUpParametersSetWhilePlayingWaitForTheNextInitialisation)
+{
+    for (const SetUpRow& row : setUpRows()) {
         SCOPED_TRACE(row.name);
-        auto made = [&](const std::map<std::string, std::string>& values) {
-            // Values stored before the graph apply as it pre-initialises the filter.
-            std::shared_ptr<Filter> filter(row.create());
-            filter->setParameterValues(values);
-            return filter;
-        };
         // What a run gives with the value set before the graph, and without it.
         auto after = row.initial;
         after[row.param] = row.value;
-        const std::vector<Signature> before = playThrough(row.layers, made(row.initial));
-        const std::vector<Signature> wanted = playThrough(row.layers, made(after));
+        const std::vector<Signature> before = playThrough(row.layers, madeFrom(row, row.initial));
+        const std::vector<Signature> wanted = playThrough(row.layers, madeFrom(row, after));
         ASSERT_EQ(before.size(), 6u);
         ASSERT_EQ(wanted.size(), 6u);
         ASSERT_NE(before[0], wanted[0]) << "the value must make a difference";
 
-        const std::shared_ptr<Filter> filter = made(row.initial);
+        const std::shared_ptr<Filter> filter = madeFrom(row, row.initial);
         const std::vector<Signature> during = playThrough(row.layers, filter, [&] {
             EXPECT_TRUE(filter->setParameterValue(row.param.c_str(), row.value.c_str()));
             EXPECT_EQ(filter->getParameterValue(row.param.c_str()), row.value);
@@ -655,5 +669,44 @@ TEST(CompressionMutates, SetUpParametersSetWhilePlayingWaitForTheNextInitialisat
         EXPECT_EQ(during, before);
         // Pre-initialised again (in a new graph): the value set while playing applies.
         EXPECT_EQ(playThrough(row.layers, filter), wanted);
+    }
+}
+
+// The same on the asynchronous graph's worker, the host setting the value from its own thread
+// while the target holds the third frame: every frame keeps the value the filter was
+// initialised with.
+TEST(CompressionMutatesThread, SetUpParametersSetFromTheHostWhileTheWorkerPlays)
+{
+    for (const SetUpRow& row : setUpRows()) {
+        SCOPED_TRACE(row.name);
+        constexpr size_t FRAMES = 40;
+        GraphFixtures::AsyncTestGraph g;
+        g.make<GraphFixtures::LayerSource>(row.layers, unsigned(FRAMES));
+        const std::shared_ptr<Filter> filter = g.add(madeFrom(row, row.initial));
+        auto target = g.make<GraphFixtures::TestTarget>();
+        std::mutex mutex;
+        std::vector<Signature> seen;
+        GraphFixtures::Gate set;
+        target->process = [&](GraphFixtures::TestTarget&, const Atom& atom) {
+            const size_t count = GraphFixtures::Locked(mutex, [&] {
+                seen.push_back(signatureOf(atom.GetAllDataLayers()));
+                return seen.size();
+            });
+            if (count == 3) {
+                EXPECT_TRUE(set.pass());
+            }
+            return HyxErrorCode::Success;
+        };
+        ASSERT_TRUE(g.play(PlaybackMode::ForwardOnce)) << g.error();
+        ASSERT_TRUE(
+            GraphFixtures::Eventually([&] { return GraphFixtures::Locked(mutex, [&] { return seen.size(); }) >= 3; }));
+        EXPECT_TRUE(filter->setParameterValue(row.param.c_str(), row.value.c_str()));
+        set.open();
+        ASSERT_TRUE(GraphFixtures::Eventually(
+            [&] { return GraphFixtures::Locked(mutex, [&] { return seen.size(); }) == FRAMES; }));
+        EXPECT_EQ(g.async->Stop(), ActionResult::Success);
+        const std::vector<Signature> frames = GraphFixtures::Locked(mutex, [&] { return seen; });
+        for (size_t f = 1; f < frames.size(); ++f)
+            EXPECT_EQ(frames[f], frames[0]) << "frame " << f;
     }
 }

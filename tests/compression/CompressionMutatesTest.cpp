@@ -710,3 +710,31 @@ TEST(CompressionMutatesThread, SetUpParametersSetFromTheHostWhileTheWorkerPlays)
             EXPECT_EQ(frames[f], frames[0]) << "frame " << f;
     }
 }
+
+// A plain form the upstream offers (the drop setting off) follows its own "Keep " choice: not
+// kept, a layer that could not be compressed stays out of the target's copies.
+TEST(CompressionMutates, PlainFormTheUpstreamOffersFollowsItsKeepChoice)
+{
+    const auto bad = indicesWith(1u << 24);
+    const auto n = withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR);
+    for (const bool keepPlain : {true, false}) {
+        SCOPED_TRACE(keepPlain ? "plain kept" : "plain not kept");
+        GraphFixtures::TestGraph g;
+        auto source = g.make<GraphFixtures::LayerSource>(Layers{bad, n}, 2);
+        g.add(madeWith(MutateVertexIndicesCompressor::TheTypeGuid(),
+                       {{MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME, "False"}})(source, g.graph));
+        auto target = std::make_shared<GraphFixtures::TestTarget>();
+        target->setParameterValues({{switchName("Keep ", bad), keepPlain ? "True" : "False"}});
+        g.add(target);
+        std::vector<Layers> frames;
+        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
+            frames.push_back(atom.GetAllDataLayers());
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+        EXPECT_TRUE(g.runToEnd());
+        ASSERT_EQ(frames.size(), 2u);
+        for (const Layers& frame : frames)
+            EXPECT_EQ(frame, keepPlain ? (Layers{bad, n}) : (Layers{n}));
+    }
+}

@@ -242,6 +242,14 @@ TEST(CompressedVertexLayers, QuantisedPositionsMustLieInsideTheirBox)
     for (uint32_t i = 0; i < 15000; ++i)
         ASSERT_NEAR(back->GetVertexPositions()[i], m[i], 0.1f) << i;
 
+    // No points: nothing is quantised, whatever the box.
+    auto none = std::make_shared<DataTypeVertexPositions>();
+    none->Allocate(0, false);
+    ASSERT_TRUE(none->GetBoundingBox());
+    std::fill(none->GetBoundingBox(), none->GetBoundingBox() + 6, nan);
+    DataTypeCompressedVertexPositions empty;
+    EXPECT_TRUE(empty.compress(none, 1));
+
     // A box never computed holds only the origin.
     auto unboxed = std::make_shared<DataTypeVertexPositions>();
     float* p = unboxed->Allocate(3, false);

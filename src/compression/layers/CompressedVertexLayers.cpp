@@ -484,8 +484,10 @@ bool DataTypeCompressedVertexPositions::compress(std::shared_ptr<DataLayer> sour
     float box[6] = {0, 0, 0, 0, 0, 0};
     if (plain->GetBoundingBox())
         std::memcpy(box, plain->GetBoundingBox(), sizeof(box));
-    // Quantising against a box that does not hold every point would wrap them.
-    if (precision != XYZPrecision::QSPACE_32_32_32 && !Vector3DNormalizer::BoxHoldsPoints(box, points, count))
+    // Quantising against a box that does not hold every point would wrap them; an empty
+    // layer quantises nothing, whatever its box.
+    if (count > 0 && precision != XYZPrecision::QSPACE_32_32_32 &&
+        !Vector3DNormalizer::BoxHoldsPoints(box, points, count))
         throw std::out_of_range(POINTS_OUTSIDE_BOX);
     compressBase(*plain);
     _compressionType = code;

@@ -19,6 +19,11 @@
 //   depth maps and 16-bit IR 1-3, BGR 1-3 or 129, RGB 1-3 or 130, DXT1 5, ETC2 6, ASTC 7
 //   (block run-length coding). Other codes throw the class's message, other texture formats
 //   "Texture format not supported.".
+// - Positions codes 1 and 2 quantise against the plain layer's stored box: with points, a
+//   box that is not finite or a point outside it (NaN included) throws std::out_of_range,
+//   "vertex positions lie outside their bounding box or are not finite", before the layer
+//   changes; compute the box first (CalculateBoundingBoxFromVertexPositions). Code 0 stores
+//   any floats as they are.
 // - Loading a payload never throws: an unknown stored code or a short payload gives a layer
 //   that decompress refuses.
 // - decompress checks every size it is given against the counts and dimensions stored

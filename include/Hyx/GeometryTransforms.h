@@ -127,7 +127,8 @@ class HYX_API TransformVertexPositionsFromDepthMap : public TransformVertexPosit
     void Instantiate() override;
 
 protected:
-    /// "Random Sampling"; "Num Points" only while random sampling is on.
+    /// "Random Sampling"; "Num Points" only while random sampling is on. Frames follow
+    /// "Random Sampling" as it was here, until the next pre-initialisation.
     HyxErrorCode onInitializeParams(Filter* upstream) override;
     /// Reseeds the sampler.
     HyxErrorCode onPlay() override;
@@ -137,6 +138,8 @@ protected:
     std::shared_ptr<FilterParamBool> _randomSampling;
     std::shared_ptr<FilterParamInt32> _numPoints;
     std::minstd_rand _random;
+    /// "Random Sampling" as the parameters were last made.
+    bool _sampleRandomly = false;
 };
 
 /// Points on a finer or coarser grid, interpolated between close samples, within a band.

@@ -8,8 +8,14 @@
 //   layers appended at the end, with the layer's purpose and the configured or recommended
 //   code; "Drop uncompressed input" (default true) removes the plain layer. A compression
 //   that fails or throws keeps the plain layer whatever the drop setting and is logged at
-//   level 2; the frame is still produced. With "Input Profile", only layers its first
-//   data profile describes are compressed (an empty selection matches nothing).
+//   level 2; the frame is still produced, and a target keeps that plain layer in place of
+//   the compressed one it was offered (see Target.h). With "Input Profile", only layers its
+//   first data profile describes are compressed (an empty selection matches nothing).
+// - "Input Profile" and the drop parameters are read when the output profile is made (as
+//   the filter is initialised and connected); every frame follows those values. A value set
+//   later reads back at once but takes effect when the filter is initialised again (after
+//   DePreInitialize and PreInitialize, or a new AddAndConnect). "Compression" is read per
+//   frame.
 // - Decompressors (category 8) decompress every compressed layer of every frame and
 //   append the plain layers at the end; "Drop compressed input" (default true) removes the
 //   compressed ones. A layer that cannot be decompressed (empty result or exception) ends
@@ -23,6 +29,7 @@
 #include <VornCommon/Guid.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Hyx {
@@ -66,8 +73,20 @@ protected:
     std::shared_ptr<FilterParamBool> _dropParam;
 
 private:
-    /// The compressed type for a plain data profile, after the "Input Profile" selection.
-    VornCommon::Guid chooseCompressedType(const DataProfile& profile) const;
+    /// The values of "Drop uncompressed input" and "Input Profile" that decide a frame.
+    struct Choice {
+        bool drop = false;
+        bool selects = false; // "Input Profile" exists: only what `selected` describes
+        std::shared_ptr<const DataProfile> selected; // its first data profile, if any
+    };
+    /// The parameters' values now.
+    Choice currentChoice() const;
+    /// The compressed type for a plain data profile, after the selection of `choice`.
+    VornCommon::Guid chooseCompressedType(const DataProfile& profile, const Choice& choice) const;
+
+    /// What the output profile was last made with; frames follow it. Empty until then (a
+    /// filter driven without a graph), when frames read the parameters.
+    std::optional<Choice> _profileChoice;
 };
 
 class HYX_API MutateDecompressor : public Mutate {
@@ -86,6 +105,11 @@ protected:
     /// DataProfile(nil, compressed type, plain type) per declared pair.
     std::vector<std::shared_ptr<DataProfile>> _pairs;
     std::shared_ptr<FilterParamBool> _dropParam;
+
+private:
+    /// "Drop compressed input" as the output profile was last made with it (frames follow
+    /// it); -1 until then, when frames read the parameter.
+    int _profileDrop = -1;
 };
 
 /// A compressor whose "Compression" choice replaces the recommended code. The parameter's

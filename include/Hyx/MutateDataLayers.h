@@ -15,6 +15,9 @@
 //   input's first data profile is added, so it is never empty (even though a keeper with
 //   every switch false emits frames without layers).
 // - Each frame is a copy that shares the incoming layers; the incoming atom is not changed.
+// - Frames follow the switches as the output profile was made (at initialisation and
+//   connection): a switch set later reads back at once and takes effect when the filter is
+//   initialised again.
 
 #include <Hyx/Export.h>
 #include <Hyx/Mutate.h>
@@ -46,6 +49,10 @@ protected:
 private:
     bool _keep;
     std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _switches;
+    /// Copies of the switches with the values the output profile was made with; frames
+    /// follow them once made (before that, the switches themselves).
+    std::vector<std::shared_ptr<FilterParamBoolDataProfile>> _profileSwitches;
+    bool _profileMade = false;
 };
 
 class HYX_API MutateDataLayersDropper : public MutateDataLayersSelection {

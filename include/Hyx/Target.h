@@ -9,8 +9,11 @@
 //   layers not kept as input profile (41 unless it is fully specified).
 // - Input connection: the checks of Transform (24, 22, 31, 41, 42).
 // - Update: each pending atom is copied with only the kept layers and handed to
-//   onProcessFrame; an accepted atom (0) is counted and recorded as the last processed one,
-//   or, with an output connection (behind the gate of Transform), forwarded whole. A
+//   onProcessFrame. A kept compressed layer whose plain form the upstream does not offer is
+//   kept in that plain form too: a compressor that could not compress a layer passes it on
+//   plain (see MutateCompressor.h), and it reaches the target in place of the compressed
+//   one. A plain form the upstream offers follows its own "Keep " choice. An accepted atom
+//   (0) is counted and recorded as the last processed one, or, with an output connection (behind the gate of Transform), forwarded whole. A
 //   failing atom does not stop the cycle: every pending atom is consumed, and the cycle
 //   reports the first failure. onPostUpdate runs after every cycle that did not fail.
 // - The output profile is always empty; the aggregated one is the upstream filter's.
@@ -33,7 +36,8 @@ public:
 
     /// One update cycle (see the contract).
     HyxErrorCode Update() override;
-    /// Stores a fully specified profile as input profile; otherwise 41.
+    /// Stores a fully specified profile as input profile; otherwise 41. The upstream filter's
+    /// offer (or, without one, the profile) decides which plain forms the copies keep too.
     HyxErrorCode SetInputProfile(Filter* upstream, std::shared_ptr<Profile> profile) override;
     /// Always empty.
     std::shared_ptr<Profile> GetOutputProfile() override;
@@ -57,6 +61,11 @@ protected:
     const bool _keepParamsFlag;
 
 private:
+    /// The layers an atom's copy keeps: the input profile, plus the plain form of each
+    /// compressed entry whose plain form the upstream does not offer. Made with the input
+    /// profile it follows (`_copyProfileFor`).
+    std::shared_ptr<Profile> _copyProfile;
+    std::shared_ptr<Profile> _copyProfileFor;
     /// The last copy handed to onProcessFrame, refilled for the next atom when nobody else
     /// holds it (used by the updating thread only).
     std::shared_ptr<Atom> _copy;

@@ -108,6 +108,35 @@ uint32_t Vector3DNormalizer::CalcSizeForCompressedPoints(XYZPrecision precision,
     return static_cast<uint32_t>(bytes * count);
 }
 
+bool Vector3DNormalizer::BoxHoldsPoints(const float* box, const float* points, uint32_t count)
+{
+    for (int a = 0; a < 6; ++a)
+        if (!std::isfinite(box[a]))
+            return false;
+    // Four points are twelve floats whose bounds repeat x, y, z: each block is three vector
+    // compares into twelve lanes that stay in registers.
+    constexpr size_t BLOCK = 12;
+    float lo[BLOCK], hi[BLOCK];
+    for (size_t j = 0; j < BLOCK; ++j) {
+        lo[j] = box[j % 3];
+        hi[j] = box[3 + j % 3];
+    }
+    const size_t n = size_t(count) * 3;
+    const size_t whole = n - n % BLOCK;
+    int lanes[BLOCK] = {};
+    for (size_t i = 0; i < whole; i += BLOCK) {
+#pragma GCC unroll 12
+        for (size_t j = 0; j < BLOCK; ++j)
+            lanes[j] |= int(!(points[i + j] >= lo[j])) | int(!(points[i + j] <= hi[j]));
+    }
+    int outside = 0;
+    for (size_t i = whole; i < n; ++i)
+        outside |= int(!(points[i] >= lo[i % 3])) | int(!(points[i] <= hi[i % 3]));
+    for (int lane : lanes)
+        outside |= lane;
+    return outside == 0;
+}
+
 void Vector3DNormalizer::CompressPoints(const float* box, XYZPrecision precision, const float* points, uint8_t* out,
                                         uint32_t count)
 {

@@ -172,6 +172,95 @@ TEST(CompressedVertexLayers, PositionsOnTheBoxFaces)
     }
 }
 
+// Quantised codes refuse points their stored box does not hold, wherever the point lies in the
+// layer (the whole blocks of four points and the rest after them); raw floats take anything.
+TEST(CompressedVertexLayers, QuantisedPositionsMustLieInsideTheirBox)
+{
+    const float nan = std::nanf("");
+    const float inf = INFINITY;
+    const struct {
+        const char* name;
+        float value; // put at every coordinate in turn, box computed from the others
+        bool boxFromValue; // the box is computed after the value is put
+        bool refused;
+    } cases[] = {
+        {"inside", 2.0f, false, false},
+        {"on a face of the box", 50.0f, true, false},
+        {"below the box", 0.5f, false, true},
+        {"above the box", 100.0f, false, true},
+        {"NaN", nan, false, true},
+        {"infinity", inf, false, true},
+        {"minus infinity", -inf, false, true},
+        {"infinity in the box too", inf, true, true},
+        {"NaN in the box too", nan, true, true},
+    };
+    constexpr uint32_t COUNT = 10; // two blocks of four points, then two points
+    for (const auto& c : cases) {
+        for (uint32_t at = 0; at < COUNT * 3; ++at) {
+            auto positions = std::make_shared<DataTypeVertexPositions>();
+            float* p = positions->Allocate(COUNT, false);
+            for (uint32_t i = 0; i < COUNT * 3; ++i)
+                p[i] = 1.0f + 0.1f * float(i);
+            if (!c.boxFromValue)
+                positions->CalculateBoundingBoxFromVertexPositions();
+            p[at] = c.value;
+            if (c.boxFromValue)
+                positions->CalculateBoundingBoxFromVertexPositions();
+            for (uint8_t code : {1, 2}) {
+                DataTypeCompressedVertexPositions coded;
+                if (c.refused) {
+                    EXPECT_EQ(ThrownText<std::out_of_range>([&] { coded.compress(positions, code); }),
+                              "vertex positions lie outside their bounding box or are not finite")
+                        << c.name << " at " << at << ", code " << int(code);
+                } else {
+                    EXPECT_TRUE(coded.compress(positions, code)) << c.name << " at " << at;
+                }
+            }
+            DataTypeCompressedVertexPositions raw;
+            EXPECT_TRUE(raw.compress(positions, 0)) << c.name << " at " << at;
+        }
+    }
+    // Past the first thousand points too; a refused layer is left as it was.
+    auto many = std::make_shared<DataTypeVertexPositions>();
+    float* m = many->Allocate(5000, false);
+    for (uint32_t i = 0; i < 15000; ++i)
+        m[i] = float(i % 97);
+    many->CalculateBoundingBoxFromVertexPositions();
+    for (const uint32_t at : {1023u * 3, 1024u * 3 + 1, 4999u * 3 + 2}) {
+        const float kept = m[at];
+        m[at] = nan;
+        DataTypeCompressedVertexPositions coded;
+        EXPECT_THROW(coded.compress(many, 1), std::out_of_range) << at;
+        EXPECT_NE(coded.ToString(false).find(", NumVertices=0,"), std::string::npos) << coded.ToString(false);
+        m[at] = kept;
+    }
+    DataTypeCompressedVertexPositions whole;
+    ASSERT_TRUE(whole.compress(many, 2));
+    auto back = std::dynamic_pointer_cast<DataTypeVertexPositions>(whole.decompress());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->GetNumVertices(), 5000u);
+    for (uint32_t i = 0; i < 15000; ++i)
+        ASSERT_NEAR(back->GetVertexPositions()[i], m[i], 0.1f) << i;
+
+    // No points: nothing is quantised, whatever the box.
+    auto none = std::make_shared<DataTypeVertexPositions>();
+    none->Allocate(0, false);
+    ASSERT_TRUE(none->GetBoundingBox());
+    std::fill(none->GetBoundingBox(), none->GetBoundingBox() + 6, nan);
+    DataTypeCompressedVertexPositions empty;
+    EXPECT_TRUE(empty.compress(none, 1));
+
+    // A box never computed holds only the origin.
+    auto unboxed = std::make_shared<DataTypeVertexPositions>();
+    float* p = unboxed->Allocate(3, false);
+    std::fill(p, p + 9, 0.0f);
+    DataTypeCompressedVertexPositions atOrigin;
+    EXPECT_TRUE(atOrigin.compress(unboxed, 1));
+    p[4] = 0.5f;
+    DataTypeCompressedVertexPositions away;
+    EXPECT_THROW(away.compress(unboxed, 1), std::out_of_range);
+}
+
 TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)
 {
     auto indices = std::make_shared<DataTypeVertexIndices>();
@@ -180,7 +269,8 @@ TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)
     auto normals = std::make_shared<DataTypeVertexNormals>();
     normals->Allocate(100);
     auto positions = std::make_shared<DataTypeVertexPositions>();
-    positions->Allocate(100, true);
+    float* points = positions->Allocate(100, true);
+    std::fill(points, points + 300, 0.25f); // inside the box -0.5 .. 0.5
     const struct {
         std::shared_ptr<DataLayer> plain;
         std::shared_ptr<DataTypeCompressedBlob> coded;

@@ -4,19 +4,25 @@
 #include <Hyx/DataTypeTextureBlock.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeTextureRGB.h>
+#include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/FilterParamNumeric.h>
 #include <Hyx/Graph.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/MutateCompressor.h>
+#include <Hyx/MutateDataLayers.h>
 #include <Hyx/VisualGraph.h>
 
 #include "../graph/GraphFixtures.h"
 #include "StreamTestUtil.h"
 
+#include <CapturedLog.h>
+
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
 #include <numeric>
 #include <vector>
 
@@ -347,5 +353,388 @@ TEST(CompressionMutates, MadeWithTheConstructorWorkLikeFactoryMade)
                     << "frame " << f;
             }
         }
+    }
+}
+
+namespace {
+
+std::shared_ptr<DataTypeVertexIndices> indicesWith(uint32_t value)
+{
+    auto layer = indices();
+    layer->GetIndices()[4] = value;
+    return withPurpose(layer, HYXPurposeGuids::TALO);
+}
+
+std::shared_ptr<DataTypeVertexTextureUVs> uvsWith(float value)
+{
+    auto layer = std::make_shared<DataTypeVertexTextureUVs>();
+    layer->Allocate(4);
+    std::fill(layer->GetUVs(), layer->GetUVs() + 8, 0.5f);
+    layer->GetUVs()[5] = value;
+    return withPurpose(layer, HYXPurposeGuids::TALO);
+}
+
+/// A texture whose stored size asks for more bytes than its payload holds.
+std::shared_ptr<DataTypeTextureRGB> shortTexture()
+{
+    auto layer = std::make_shared<DataTypeTextureRGB>();
+    uint8_t payload[] = {16, 0, 16, 0, 1, 2, 3, 4, 5, 6};
+    EXPECT_TRUE(layer->InitializeData(payload, sizeof(payload)));
+    return withPurpose(layer, HYXPurposeGuids::SECONDARY_COLOR);
+}
+
+/// A layer of T whose payload lost its second half: its header asks for more than it holds.
+template <typename T>
+std::shared_ptr<DataLayer> halved(std::shared_ptr<T> full)
+{
+    HyxTest::Bytes bytes = payloadOf(full);
+    bytes.resize(bytes.size() / 2);
+    auto layer = std::make_shared<T>();
+    EXPECT_TRUE(layer->InitializeData(bytes.data(), static_cast<uint32_t>(bytes.size())));
+    return withPurpose(layer, HYXPurposeGuids::SECONDARY_COLOR);
+}
+
+/// Positions with one coordinate changed, against the box of the others; or, with
+/// `computeBox` false, a box never computed.
+std::shared_ptr<DataTypeVertexPositions> positionsWith(float value, bool computeBox = true)
+{
+    auto layer = std::make_shared<DataTypeVertexPositions>();
+    float* p = layer->Allocate(10, false);
+    for (int i = 0; i < 30; ++i)
+        p[i] = 1.0f + 0.1f * i;
+    if (computeBox)
+        layer->CalculateBoundingBoxFromVertexPositions();
+    p[13] = value;
+    layer->ChangePurposeGuid(HYXPurposeGuids::CAMERA_PRIMARY);
+    return layer;
+}
+
+/// Sets the parameters on a filter the factory made, before it joins the graph.
+MakeFilter madeWith(VornCommon::Guid type, std::vector<std::pair<std::string, std::string>> values)
+{
+    return [type, values](std::shared_ptr<Filter> upstream, std::shared_ptr<Graph> graph) {
+        auto filter =
+            FilterFactory::CreateFilter(type, SharedFilterPtr(upstream), SharedGraphPtr(graph)).ToStdSharedPtr();
+        for (const auto& [name, value] : values)
+            EXPECT_TRUE(filter->setParameterValue(name.c_str(), value.c_str())) << name;
+        return filter;
+    };
+}
+
+bool holds(const Layers& layers, const std::shared_ptr<DataLayer>& layer)
+{
+    return std::find(layers.begin(), layers.end(), layer) != layers.end();
+}
+
+size_t countOf(const Layers& layers, const VornCommon::Guid& type)
+{
+    return size_t(std::count_if(layers.begin(), layers.end(), [&](const auto& l) { return l->TypeGuid() == type; }));
+}
+
+} // namespace
+
+// A layer a compressor cannot code reaches the target plain, whatever the drop setting, while
+// the layers it can code still reach it compressed only.
+TEST(CompressionMutates, FailedCompressionReachesTheTargetPlain)
+{
+    const VornCommon::Guid positionsCoded = DataTypeCompressedVertexPositions::TheTypeGuid();
+    struct Row {
+        const char* name;
+        VornCommon::Guid filter;
+        const char* compression; // "Compression" choice, or null
+        std::shared_ptr<DataLayer> bad;
+        VornCommon::Guid coded; // the compressed type that must not appear
+    };
+    const Row rows[] = {
+        {"index of 2^24, 24 bits", MutateVertexIndicesCompressor::TheTypeGuid(), nullptr, indicesWith(1u << 24),
+         DataTypeCompressedVertexIndices::TheTypeGuid()},
+        {"index of 70000, 16 bits", MutateVertexIndicesCompressor::TheTypeGuid(), "1", indicesWith(70000),
+         DataTypeCompressedVertexIndices::TheTypeGuid()},
+        {"UV of 1.5, 12 bits", MutateVertexTextureUVsCompressor::TheTypeGuid(), "1", uvsWith(1.5f),
+         DataTypeCompressedVertexTextureUVs::TheTypeGuid()},
+        {"short RGB texture", MutateTextureCompressorRGB::TheTypeGuid(), nullptr, shortTexture(),
+         DataTypeCompressedTexture::TheTypeGuid()},
+        {"short BGR texture", MutateTextureCompressorBGR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureBGR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NV12 texture", MutateTextureCompressorYUV_NV12::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NV12>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NV21 texture", MutateTextureCompressorYUV_NV21::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NV21>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short NVX texture", MutateTextureCompressorYUV_NVX::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureYUV_NVX>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short 16-bit IR texture", MutateTextureCompressor16BitIR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTexture16BitIR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short IR texture", MutateTextureCompressorIR::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureIR>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short 16-bit depth map texture", MutateTextureCompressor16BitDepthMap::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTexture16BitDepthMap>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short DXT1 texture", MutateTextureCompressorDXT1RLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureDXT1>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short ETC2 texture", MutateTextureCompressorETC2RLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureETC2>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short ASTC texture", MutateTextureCompressorASTCRLE::TheTypeGuid(), nullptr,
+         halved(texture<DataTypeTextureASTC>(16, 16)), DataTypeCompressedTexture::TheTypeGuid()},
+        {"short normals", MutateVertexNormalsCompressor::TheTypeGuid(), nullptr, halved(normals()),
+         DataTypeCompressedVertexNormals::TheTypeGuid()},
+        {"positions outside their box", MutateVertexPositionsCompressor::TheTypeGuid(), nullptr, positionsWith(100.0f),
+         positionsCoded},
+        {"positions with NaN, 11/11/10", MutateVertexPositionsCompressor::TheTypeGuid(), "1",
+         positionsWith(std::nanf("")), positionsCoded},
+        {"positions with infinity", MutateVertexPositionsCompressor::TheTypeGuid(), nullptr, positionsWith(INFINITY),
+         positionsCoded},
+        {"positions, box never computed", MutateVertexPositionsCompressor::TheTypeGuid(), nullptr,
+         positionsWith(2.0f, false), positionsCoded},
+        {"automatic: index of 2^24", MutateAutoCompressor::TheTypeGuid(), nullptr, indicesWith(1u << 24),
+         DataTypeCompressedVertexIndices::TheTypeGuid()},
+        {"automatic: short texture", MutateAutoCompressor::TheTypeGuid(), nullptr, shortTexture(),
+         DataTypeCompressedTexture::TheTypeGuid()},
+        {"automatic: positions with NaN", MutateAutoCompressor::TheTypeGuid(), nullptr, positionsWith(std::nanf("")),
+         positionsCoded},
+    };
+    for (const Row& row : rows) {
+        for (const bool drop : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (drop ? ", drop" : ", keep"));
+            // The automatic compressor also gets a layer it can code.
+            const bool automatic = row.filter == MutateAutoCompressor::TheTypeGuid();
+            std::shared_ptr<DataLayer> good;
+            if (automatic)
+                good = row.coded == positionsCoded
+                           ? std::shared_ptr<DataLayer>(withPurpose(indices(), HYXPurposeGuids::TALO))
+                           : std::shared_ptr<DataLayer>(positions());
+            Layers in = {row.bad};
+            if (good)
+                in.push_back(good);
+            std::vector<std::pair<std::string, std::string>> values = {
+                {MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME, drop ? "True" : "False"}};
+            if (row.compression)
+                values.emplace_back(MutateCompressorWithChoice::COMPRESSION_PARAMNAME, row.compression);
+            CapturedLog log;
+            const GraphRun run = runThrough(in, madeWith(row.filter, values));
+            ASSERT_EQ(run.frames.size(), 3u);
+            for (const Layers& frame : run.frames) {
+                EXPECT_TRUE(holds(frame, row.bad));
+                EXPECT_EQ(countOf(frame, row.coded), 0u);
+                if (good) {
+                    EXPECT_EQ(holds(frame, good), !drop);
+                    EXPECT_EQ(frame.size(), drop ? 2u : 3u);
+                }
+            }
+            int lines = 0;
+            for (const auto& entry : log.Entries())
+                lines += entry.text.find("could not compress layer") != std::string::npos;
+            EXPECT_EQ(lines, 3); // one per frame
+        }
+    }
+}
+
+namespace {
+
+/// What a target saw of one frame's layers: type, purpose, compressed type and payload size.
+using Signature = std::vector<std::tuple<VornCommon::Guid, VornCommon::Guid, VornCommon::Guid, size_t>>;
+
+Signature signatureOf(const Layers& layers)
+{
+    Signature signature;
+    for (const auto& layer : layers)
+        signature.emplace_back(layer->TypeGuid(), layer->GetPurposeGuid(), layer->GetCompressedBlobTypeGuid(),
+                               payloadOf(layer).size());
+    return signature;
+}
+
+/// Plays `layers` for six frames through source -> `filter` -> target on the host's thread,
+/// calling `between` after the second frame reached the target; the signatures the target saw.
+std::vector<Signature> playThrough(const Layers& layers, const std::shared_ptr<Filter>& filter,
+                                   const std::function<void()>& between = {})
+{
+    GraphFixtures::TestGraph g;
+    g.make<GraphFixtures::LayerSource>(layers, 6);
+    g.add(filter);
+    auto target = g.make<GraphFixtures::TestTarget>();
+    std::vector<Signature> seen;
+    target->process = [&seen](GraphFixtures::TestTarget&, const Atom& atom) {
+        seen.push_back(signatureOf(atom.GetAllDataLayers()));
+        return HyxErrorCode::Success;
+    };
+    EXPECT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+    for (int i = 0; i < 100 && seen.size() < 2; ++i)
+        EXPECT_TRUE(g.update(1));
+    if (between)
+        between();
+    EXPECT_TRUE(g.runToEnd());
+    EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(g.graph->RemoveAllFilters(), ActionResult::Success);
+    EXPECT_EQ(filter->DePreInitialize(), HyxErrorCode::Success);
+    return seen;
+}
+
+std::string switchName(const char* prefix, const std::shared_ptr<DataLayer>& layer)
+{
+    return prefix + DataProfile(layer->GetPurposeGuid(), layer->TypeGuid()).ToFriendlyString();
+}
+
+} // namespace
+
+// A parameter that changes a filter's set-up, set while the graph plays, reads back at once;
+// every frame keeps the value the filter was initialised with, and the new value applies once
+// the filter is pre-initialised again (taken out of the graph and added to a new one).
+namespace {
+
+struct SetUpRow {
+    const char* name;
+    Filter* (*create)();
+    Layers layers;
+    std::map<std::string, std::string> initial; // set before the graph
+    std::string param, value; // set while playing
+};
+
+/// Filters with parameters that change their set-up, each with layers, values set before the
+/// graph, and the parameter and value set while it plays.
+std::vector<SetUpRow> setUpRows()
+{
+    const auto a = positions(); // CAMERA_PRIMARY
+    const auto b = withPurpose(positionsWith(2.0f), HYXPurposeGuids::SECONDARY_COLOR);
+    const auto n = withPurpose(normals(), HYXPurposeGuids::TALO);
+    Probe<MutateAutoCompressor> coder;
+    const Layers coded = coder.run({a, n}); // normals, compressed positions
+    return {
+        {"positions compressor, input profile",
+         MutateVertexPositionsCompressorFilterCreator,
+         {a, b},
+         {},
+         "Input Profile",
+         "0"},
+        {"positions compressor, drop",
+         MutateVertexPositionsCompressorFilterCreator,
+         {a, n},
+         {{MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME, "False"}},
+         MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME,
+         "True"},
+        {"automatic compressor, drop",
+         MutateAutoCompressorFilterCreator,
+         {a, n},
+         {{MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME, "False"}},
+         MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME,
+         "True"},
+        {"positions decompressor, drop",
+         MutateVertexPositionsDecompressorFilterCreator,
+         coded,
+         {{MutateDecompressor::DECOMPRESSOR_DROP_COMPRESSED_PARAMNAME, "False"}},
+         MutateDecompressor::DECOMPRESSOR_DROP_COMPRESSED_PARAMNAME,
+         "True"},
+        {"automatic decompressor, drop",
+         MutateAutoDecompressorFilterCreator,
+         coded,
+         {},
+         MutateDecompressor::DECOMPRESSOR_DROP_COMPRESSED_PARAMNAME,
+         "False"},
+        {"layer keeper",
+         MutateDataLayersKeeperFilterCreator,
+         {a, n},
+         {{switchName("Keep ", a), "True"}, {switchName("Keep ", n), "True"}},
+         switchName("Keep ", a),
+         "False"},
+        {"layer dropper", MutateDataLayersDropperFilterCreator, {a, n}, {}, switchName("Drop ", n), "True"},
+    };
+}
+
+/// A filter made by its creator with values stored before the graph, which apply as the
+/// graph pre-initialises it.
+std::shared_ptr<Filter> madeFrom(const SetUpRow& row, const std::map<std::string, std::string>& values)
+{
+    std::shared_ptr<Filter> filter(row.create());
+    filter->setParameterValues(values);
+    return filter;
+}
+
+} // namespace
+
+TEST(CompressionMutates, SetUpParametersSetWhilePlayingWaitForTheNextInitialisation)
+{
+    for (const SetUpRow& row : setUpRows()) {
+        SCOPED_TRACE(row.name);
+        // What a run gives with the value set before the graph, and without it.
+        auto after = row.initial;
+        after[row.param] = row.value;
+        const std::vector<Signature> before = playThrough(row.layers, madeFrom(row, row.initial));
+        const std::vector<Signature> wanted = playThrough(row.layers, madeFrom(row, after));
+        ASSERT_EQ(before.size(), 6u);
+        ASSERT_EQ(wanted.size(), 6u);
+        ASSERT_NE(before[0], wanted[0]) << "the value must make a difference";
+
+        const std::shared_ptr<Filter> filter = madeFrom(row, row.initial);
+        const std::vector<Signature> during = playThrough(row.layers, filter, [&] {
+            EXPECT_TRUE(filter->setParameterValue(row.param.c_str(), row.value.c_str()));
+            EXPECT_EQ(filter->getParameterValue(row.param.c_str()), row.value);
+        });
+        EXPECT_EQ(during, before);
+        // Pre-initialised again (in a new graph): the value set while playing applies.
+        EXPECT_EQ(playThrough(row.layers, filter), wanted);
+    }
+}
+
+// The same on the asynchronous graph's worker, the host setting the value from its own thread
+// while the target holds the third frame: every frame keeps the value the filter was
+// initialised with.
+TEST(CompressionMutatesThread, SetUpParametersSetFromTheHostWhileTheWorkerPlays)
+{
+    for (const SetUpRow& row : setUpRows()) {
+        SCOPED_TRACE(row.name);
+        constexpr size_t FRAMES = 40;
+        GraphFixtures::AsyncTestGraph g;
+        g.make<GraphFixtures::LayerSource>(row.layers, unsigned(FRAMES));
+        const std::shared_ptr<Filter> filter = g.add(madeFrom(row, row.initial));
+        auto target = g.make<GraphFixtures::TestTarget>();
+        std::mutex mutex;
+        std::vector<Signature> seen;
+        GraphFixtures::Gate set;
+        target->process = [&](GraphFixtures::TestTarget&, const Atom& atom) {
+            const size_t count = GraphFixtures::Locked(mutex, [&] {
+                seen.push_back(signatureOf(atom.GetAllDataLayers()));
+                return seen.size();
+            });
+            if (count == 3) {
+                EXPECT_TRUE(set.pass());
+            }
+            return HyxErrorCode::Success;
+        };
+        ASSERT_TRUE(g.play(PlaybackMode::ForwardOnce)) << g.error();
+        ASSERT_TRUE(
+            GraphFixtures::Eventually([&] { return GraphFixtures::Locked(mutex, [&] { return seen.size(); }) >= 3; }));
+        EXPECT_TRUE(filter->setParameterValue(row.param.c_str(), row.value.c_str()));
+        set.open();
+        ASSERT_TRUE(GraphFixtures::Eventually(
+            [&] { return GraphFixtures::Locked(mutex, [&] { return seen.size(); }) == FRAMES; }));
+        EXPECT_EQ(g.async->Stop(), ActionResult::Success);
+        const std::vector<Signature> frames = GraphFixtures::Locked(mutex, [&] { return seen; });
+        for (size_t f = 1; f < frames.size(); ++f)
+            EXPECT_EQ(frames[f], frames[0]) << "frame " << f;
+    }
+}
+
+// A plain form the upstream offers (the drop setting off) follows its own "Keep " choice: not
+// kept, a layer that could not be compressed stays out of the target's copies.
+TEST(CompressionMutates, PlainFormTheUpstreamOffersFollowsItsKeepChoice)
+{
+    const auto bad = indicesWith(1u << 24);
+    const auto n = withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR);
+    for (const bool keepPlain : {true, false}) {
+        SCOPED_TRACE(keepPlain ? "plain kept" : "plain not kept");
+        GraphFixtures::TestGraph g;
+        auto source = g.make<GraphFixtures::LayerSource>(Layers{bad, n}, 2);
+        g.add(madeWith(MutateVertexIndicesCompressor::TheTypeGuid(),
+                       {{MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME, "False"}})(source, g.graph));
+        auto target = std::make_shared<GraphFixtures::TestTarget>();
+        target->setParameterValues({{switchName("Keep ", bad), keepPlain ? "True" : "False"}});
+        g.add(target);
+        std::vector<Layers> frames;
+        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
+            frames.push_back(atom.GetAllDataLayers());
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+        EXPECT_TRUE(g.runToEnd());
+        ASSERT_EQ(frames.size(), 2u);
+        for (const Layers& frame : frames)
+            EXPECT_EQ(frame, keepPlain ? (Layers{bad, n}) : (Layers{n}));
     }
 }

@@ -37,6 +37,7 @@ const char* const UVS_UNSUPPORTED = "DataTypeCompressedTextureUVs UVs Compressio
 const char* const INDICES_UNSUPPORTED = "DataTypeCompressedIndices Indices Compression not supported!";
 const char* const NORMALS_UNSUPPORTED = "DataTypeCompressedNormals Compression not supported!";
 const char* const POSITIONS_UNSUPPORTED = "DataTypeCompressedVertices Compression not supported!";
+const char* const POINTS_OUTSIDE_BOX = "vertex positions lie outside their bounding box or are not finite";
 
 enum : uint8_t {
     FIXED_WIDE = 128,
@@ -483,6 +484,11 @@ bool DataTypeCompressedVertexPositions::compress(std::shared_ptr<DataLayer> sour
     float box[6] = {0, 0, 0, 0, 0, 0};
     if (plain->GetBoundingBox())
         std::memcpy(box, plain->GetBoundingBox(), sizeof(box));
+    // Quantising against a box that does not hold every point would wrap them; an empty
+    // layer quantises nothing, whatever its box.
+    if (count > 0 && precision != XYZPrecision::QSPACE_32_32_32 &&
+        !Vector3DNormalizer::BoxHoldsPoints(box, points, count))
+        throw std::out_of_range(POINTS_OUTSIDE_BOX);
     compressBase(*plain);
     _compressionType = code;
     DataWriter writer = preparePayload(static_cast<uint32_t>(POSITIONS_HEADER + codedSize));

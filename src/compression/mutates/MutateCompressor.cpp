@@ -54,27 +54,41 @@ uint8_t MutateCompressor::getDesiredCompression(std::shared_ptr<DataLayer> sourc
     return target->GetRecommendedCompression(std::move(source));
 }
 
-VornCommon::Guid MutateCompressor::chooseCompressedType(const DataProfile& profile) const
+MutateCompressor::Choice MutateCompressor::currentChoice() const
+{
+    Choice choice;
+    choice.drop = _dropParam && _dropParam->GetValue();
+    choice.selects = _inputProfileParam != nullptr;
+    const std::shared_ptr<Profile> selected = _inputProfileParam ? _inputProfileParam->GetValue() : nullptr;
+    const auto first = selected ? selected->GetDataProfileByIndex(0) : nullptr;
+    if (first)
+        choice.selected = std::make_shared<const DataProfile>(*first);
+    return choice;
+}
+
+VornCommon::Guid MutateCompressor::chooseCompressedType(const DataProfile& profile, const Choice& choice) const
 {
     const VornCommon::Guid compressed = getCompressedTypeGuid(profile.GetTypeGuid());
-    if (compressed.IsNil() || !_inputProfileParam)
+    if (compressed.IsNil() || !choice.selects)
         return compressed;
     // An empty selection matches nothing.
-    const std::shared_ptr<Profile> selected = _inputProfileParam->GetValue();
-    const auto first = selected ? selected->GetDataProfileByIndex(0) : nullptr;
-    return first && first->Describes(profile) ? compressed : VornCommon::Guid();
+    return choice.selected && choice.selected->Describes(profile) ? compressed : VornCommon::Guid();
 }
 
 std::shared_ptr<Profile> MutateCompressor::onGenerateOutputProfile(Filter* upstream, std::shared_ptr<Profile> input)
 {
     if (!upstream)
         return {};
-    const bool drop = _dropParam && _dropParam->GetValue();
+    // Frames follow the values this profile is made with, so they always carry what it says.
+    _profileChoice = currentChoice();
+    const Choice& choice = *_profileChoice;
+    const bool drop = choice.drop;
     auto result = std::make_shared<Profile>();
     std::vector<std::shared_ptr<DataProfile>> compressed;
     for (int i = 0; input && i < input->GetDataProfileCount(); ++i) {
         const auto d = input->GetDataProfileByIndex(i);
-        const VornCommon::Guid c = d->GetCompressedTypeGuid().IsNil() ? chooseCompressedType(*d) : VornCommon::Guid();
+        const VornCommon::Guid c =
+            d->GetCompressedTypeGuid().IsNil() ? chooseCompressedType(*d, choice) : VornCommon::Guid();
         if (c.IsNil() || !drop)
             result->Add(d);
         if (!c.IsNil())
@@ -87,13 +101,16 @@ std::shared_ptr<Profile> MutateCompressor::onGenerateOutputProfile(Filter* upstr
 
 HyxErrorCode MutateCompressor::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
 {
-    const bool drop = _dropParam && _dropParam->GetValue();
+    const Choice live = _profileChoice ? Choice() : currentChoice();
+    const Choice& choice = _profileChoice ? *_profileChoice : live;
+    const bool drop = choice.drop;
     std::shared_ptr<Atom> frame = Atom::Copy(input, -1, false);
     std::vector<std::shared_ptr<DataLayer>> produced;
     for (const auto& layer : input->GetAllDataLayers()) {
-        const VornCommon::Guid c = layer->GetCompressedBlobTypeGuid().IsNil()
-                                       ? chooseCompressedType(DataProfile(layer->GetPurposeGuid(), layer->TypeGuid()))
-                                       : VornCommon::Guid();
+        const VornCommon::Guid c =
+            layer->GetCompressedBlobTypeGuid().IsNil()
+                ? chooseCompressedType(DataProfile(layer->GetPurposeGuid(), layer->TypeGuid()), choice)
+                : VornCommon::Guid();
         if (c.IsNil()) {
             frame->AddDataLayer(layer, false);
             continue;

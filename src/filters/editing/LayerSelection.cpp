@@ -36,6 +36,16 @@ Switches MakeSwitches(const std::shared_ptr<Profile>& offer, const char* prefix,
     return switches;
 }
 
+Switches Freeze(const Switches& switches)
+{
+    Switches frozen;
+    frozen.reserve(switches.size());
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : switches)
+        frozen.push_back(std::make_shared<FilterParamBoolDataProfile>(entry->GetDataProfile(), "", entry->GetFlags(),
+                                                                      entry->GetValue()));
+    return frozen;
+}
+
 std::shared_ptr<Profile> SelectProfile(const std::shared_ptr<Profile>& input, const Switches& switches, Mode mode)
 {
     auto output = std::make_shared<Profile>();

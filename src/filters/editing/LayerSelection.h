@@ -28,6 +28,9 @@ enum class Mode {
 /// default; each takes the value of the first old switch with the same friendly text.
 Switches MakeSwitches(const std::shared_ptr<Profile>& offer, const char* prefix, const Switches& old);
 
+/// Copies of the switches holding their values now, owned by no filter.
+Switches Freeze(const Switches& switches);
+
 /// The input's data profiles that pass; the input's first one is added when the result is
 /// not fully specified.
 std::shared_ptr<Profile> SelectProfile(const std::shared_ptr<Profile>& input, const Switches& switches, Mode mode);

@@ -31,14 +31,17 @@ HyxErrorCode MutateDataLayersSelection::onInitializeParams(Filter* upstream)
 std::shared_ptr<Profile> MutateDataLayersSelection::onGenerateOutputProfile(Filter*,
                                                                             std::shared_ptr<Profile> inputProfile)
 {
-    return LayerSelection::SelectProfile(inputProfile, _switches,
+    // Frames follow the values this profile is made with, so they always carry what it says.
+    _profileSwitches = LayerSelection::Freeze(_switches);
+    _profileMade = true;
+    return LayerSelection::SelectProfile(inputProfile, _profileSwitches,
                                          _keep ? LayerSelection::Mode::Keep : LayerSelection::Mode::Drop);
 }
 
 HyxErrorCode MutateDataLayersSelection::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
 {
-    output =
-        LayerSelection::SelectLayers(input, _switches, _keep ? LayerSelection::Mode::Keep : LayerSelection::Mode::Drop);
+    output = LayerSelection::SelectLayers(input, _profileMade ? _profileSwitches : _switches,
+                                          _keep ? LayerSelection::Mode::Keep : LayerSelection::Mode::Drop);
     return HyxErrorCode::Success;
 }
 

@@ -111,7 +111,9 @@ HyxErrorCode TransformVertexPositionsFromDepthMap::onInitializeParams(Filter* up
     MutateSupport::CreateOnce(_randomSampling, RANDOM_SAMPLING_PARAMNAME, 1u, false);
     MutateSupport::CreateOnce(_numPoints, NUM_POINTS_PARAMNAME, 0u, 65536, 100, 1000000);
     addParam(_randomSampling);
-    if (_randomSampling->GetValue())
+    // The parameter list and every frame follow this value until the next pre-initialisation.
+    _sampleRandomly = _randomSampling->GetValue();
+    if (_sampleRandomly)
         addParam(_numPoints);
     return HyxErrorCode::Success;
 }
@@ -126,7 +128,7 @@ uint32_t TransformVertexPositionsFromDepthMap::computePoints(const uint8_t* samp
                                                              std::shared_ptr<DataTypeCameraParams>& camera)
 {
     const DepthmapPoints::Camera c = kernelCamera(camera->GetIRCameraParams(), width);
-    if (_randomSampling && _randomSampling->GetValue()) {
+    if (_sampleRandomly) {
         const uint32_t count = uint32_t(clampedValue(*_numPoints));
         // Two draws per point, a then b, each a fraction 0 .. 0.9999.
         std::vector<float> ab(uint64_t(count) * 2);

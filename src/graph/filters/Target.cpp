@@ -23,6 +23,23 @@ bool SoleOwner(const std::shared_ptr<Atom>& held)
     return true;
 }
 
+// The profile plus, for each compressed entry whose plain form the offer does not list (nor
+// the profile, without an offer), that plain form: a layer a compressor could not compress
+// travels on plain. A plain form the offer lists has its own "Keep " choice.
+std::shared_ptr<Profile> WithPlainStandIns(const Profile& profile, const std::shared_ptr<Profile>& offer)
+{
+    auto result = std::make_shared<Profile>(profile);
+    for (int i = 0; i < profile.GetDataProfileCount(); ++i) {
+        const std::shared_ptr<DataProfile> entry = profile.GetDataProfileByIndex(i);
+        if (entry->GetCompressedTypeGuid().IsNil())
+            continue;
+        auto plain = std::make_shared<DataProfile>(entry->GetPurposeGuid(), entry->GetCompressedTypeGuid());
+        if (!(offer ? *offer : profile).GetDataProfile(plain, false))
+            result->Add(plain);
+    }
+    return result;
+}
+
 } // namespace
 
 Target::Target(bool keepParams) : _keepParamsFlag(keepParams)
@@ -82,12 +99,14 @@ HyxErrorCode Target::onInitialize(Filter* upstream)
     return SetInputProfile(upstream, kept);
 }
 
-HyxErrorCode Target::SetInputProfile(Filter*, std::shared_ptr<Profile> profile)
+HyxErrorCode Target::SetInputProfile(Filter* upstream, std::shared_ptr<Profile> profile)
 {
     if (!profile || !profile->IsFullySpecified()) {
         return ReportError(HyxErrorCode::InputProfileNotFullySpecified);
     }
     _inputProfile = std::move(profile);
+    _copyProfileFor = _inputProfile;
+    _copyProfile = WithPlainStandIns(*_inputProfile, upstream ? upstream->GetAggregatedOutputProfile() : nullptr);
     return HyxErrorCode::Success;
 }
 
@@ -131,7 +150,8 @@ HyxErrorCode Target::Update()
             std::shared_ptr<Atom>& copy = target._copy;
             if (!copy || !SoleOwner(copy))
                 copy = std::make_shared<Atom>(0u, 0u);
-            Atom::CopyInto(*copy, *atom, *target._inputProfile, -1);
+            const bool standIns = target._copyProfile && target._copyProfileFor == target._inputProfile;
+            Atom::CopyInto(*copy, *atom, standIns ? *target._copyProfile : *target._inputProfile, -1);
             // The copy holds the kept layers; an accepted atom leaves whole (without an output
             // it is only counted).
             const HyxErrorCode result = target.onProcessFrame(copy);

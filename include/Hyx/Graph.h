@@ -37,9 +37,9 @@
 //   refused: while the graph plays it is Success at once; when a hook or listener of the
 //   pass has stopped or paused the graph, it waits for that pass (the join) and then plays,
 //   so a thread that the pass waits for (a filter's own worker) must not call it
-//   (AsyncGraph.h). A Play of a playing graph is still Success. The run a hook stopped stays stopped until the host plays it
-//   after the pass: what the ended run still held or pushed within the pass never reaches
-//   the new one. Stop and Pause are taken inside a pass.
+//   (AsyncGraph.h). A Play of a playing graph is still Success. The run a hook stopped stays
+//   stopped until the host plays it after the pass: what the ended run still held or pushed
+//   within the pass never reaches the new one. Stop and Pause are taken inside a pass.
 // - Events are told on the thread that causes them. The state, the progress, the error
 //   text and the provider pointer may be read from any thread while another updates.
 // - Filters and connections reach the graph only through IGraphLinks.

@@ -28,8 +28,9 @@
 //   other than 0 and 1 raises the stream reader's std::logic_error ("DataBlock::Deserialize:
 //   data-type not supported.").
 // - Frame and layer reads copy each payload byte once: each block is read straight into a
-//   buffer whose payload its layer then owns (for a file, one positioned system call). A record not laid out as its entry implies is read whole and
-//   parsed as the stream reader does.
+//   buffer whose payload its layer then owns (for a file, one positioned system call). A
+//   record not laid out as its entry implies is read whole and parsed as the stream reader
+//   does.
 // - The memory reader borrows the caller's bytes: they must stay alive and unchanged while
 //   the reader is used.
 // - Not synchronised: one thread at a time.

@@ -13,9 +13,10 @@
 //   kept in that plain form too: a compressor that could not compress a layer passes it on
 //   plain (see MutateCompressor.h), and it reaches the target in place of the compressed
 //   one. A plain form the upstream offers follows its own "Keep " choice. An accepted atom
-//   (0) is counted and recorded as the last processed one, or, with an output connection (behind the gate of Transform), forwarded whole. A
-//   failing atom does not stop the cycle: every pending atom is consumed, and the cycle
-//   reports the first failure. onPostUpdate runs after every cycle that did not fail.
+//   (0) is counted and recorded as the last processed one, or, with an output connection
+//   (behind the gate of Transform), forwarded whole. A failing atom does not stop the cycle:
+//   every pending atom is consumed, and the cycle reports the first failure. onPostUpdate
+//   runs after every cycle that did not fail.
 // - The output profile is always empty; the aggregated one is the upstream filter's.
 
 #include <Hyx/Filter.h>

@@ -177,6 +177,27 @@ void runCallbacks()
           "an AsyncGraph calls the listener on its worker thread");
 }
 
+// A listener that throws: on the host's thread the exception leaves Update and the graph
+// plays on, its text unchanged; on the worker the run ends with the text and one line.
+void runThrows(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const std::shared_ptr<Hyx::Graph> graph = BuildGraph();
+    const std::string before = graph ? graph->GetLastError(false).StdString() : std::string("none");
+    check(graph && ThrowOnHostThread(*graph) == "no room for frame 2" &&
+              graph->GetLastError(false).StdString() == before,
+          "on the host's thread the exception leaves Update and three frames come");
+    if (graph)
+        graph->RemoveAllFilters();
+    CapturedLog log(logger);
+    const std::string text = "Graph update failed(Filter 'Callback' threw: no room for frame 2)";
+    check(ThrowOnWorker() == text, "on the worker the run ends with the README's text");
+    const std::vector<std::string> lines = log.At(VornCommon::LogLevel::Error);
+    check(lines == std::vector<std::string>{"AsyncGraph: " + text}, "the worker logs one level-2 line");
+    quote(text);
+    quote(lines.empty() ? std::string() : lines.front());
+    quote("no room for frame 2");
+}
+
 // Only graphs and filters carry an error text.
 template <class T>
 constexpr bool hasErrorText = requires(const T& object)
@@ -417,9 +438,12 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
     for (const auto& path : paths) {
         {
             Hyx::SerializeToHyx writer(path.path, true, Hyx::HYX_FORMAT_VERSION_2000, path.noContainer);
+            CapturedLog log(logger);
             check(writer.pack_atom(MakeFrame(0, "a")) == path.code && writer.pack_atom(MakeFrame(1, "b")) == path.code,
                   "each atom of a take, a dump or both answers as the README says");
             check(writer.CloseFile(), "a take, a dump or both closes true");
+            check(log.At(VornCommon::LogLevel::Error).size() == (path.code == Hyx::HyxErrorCode::Success ? 0u : 1u),
+                  "a take that writes its atoms logs nothing, one that writes none one line");
         }
         const std::string take = std::string(path.base) + ".hyx", dump = std::string(path.base) + ".xml";
         check(exists(take) == path.take && exists(dump) == path.dump, "the extension names the files written");
@@ -438,15 +462,39 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
             check(reader.Initialize() != Hyx::HyxErrorCode::Success, "a reader does not read the dump");
         }
     }
-    for (const char* path : {"takes/neither.take", "takes/neither"}) {
-        Hyx::SerializeToHyx writer(path, true);
+
+    // A path that names no file the take may write: every atom 35, one line, CloseFile true.
+    const struct {
+        const char* path;
+        bool noContainer;
+        const char* why;
+        bool quoted;
+    } unnamed[] = {
+        {"takes/rec.take", false, "the extension names neither a container, \"hyx\", nor a dump, \"xml\"", true},
+        {"takes/rec", false, "the extension names neither a container, \"hyx\", nor a dump, \"xml\"", false},
+        {"takes/rec.xml", false,
+         "the extension names no container, \"hyx\": only a take made without a container writes a dump alone", true},
+        {"takes/rec.hyx", true, "without a container the extension must name a dump, \"xml\"", true},
+        {"takes/rec.take", true, "without a container the extension must name a dump, \"xml\"", false},
+    };
+    for (const auto& path : unnamed) {
+        CapturedLog log(logger);
+        Hyx::SerializeToHyx writer(path.path, true, Hyx::HYX_FORMAT_VERSION_2000, path.noContainer);
         check(writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::FailedToWriteToFile &&
-                  writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
-              "a path naming neither file refuses every atom with 35");
-        writer.CloseFile();
+                  writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile && writer.CloseFile(),
+              "a path naming no file the take may write refuses every atom with 35 and closes true");
+        const std::string line = "Can't write file '" + std::string(path.path) + "' (" + path.why + ")";
+        check(log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line}, "such a take logs one line");
+        if (path.quoted)
+            quote(line);
     }
-    check(!exists("takes/neither.take") && !exists("takes/neither.hyx") && !exists("takes/neither.xml") &&
-              !exists("takes/neither"),
+    {
+        std::ifstream in("takes/rec.xml");
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        check(!contains(text, "<ATOM") && contains(text, "</HYX>"), "the dump of takes/rec.xml has its head and end");
+    }
+    std::filesystem::remove("takes/rec.xml");
+    check(!exists("takes/rec.take") && !exists("takes/rec.hyx") && !exists("takes/rec"),
           "a path naming neither file writes nothing");
 
     // The writer lower-cases the take's extension; the reader opens the path as given.
@@ -464,27 +512,30 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
     check(ReadFrame("takes/rec.hyx", 0) != nullptr, "the reader reads takes/rec.hyx");
     std::filesystem::remove("takes/rec.hyx");
 
-    // A file that cannot be made: each atom answers 35 with a line, CloseFile true.
-    std::vector<std::string> blocked = {"takes/rec.hyx"};
+    // A file that cannot be made: each atom answers 35 with a line naming its cause, CloseFile true.
     std::filesystem::create_directories("takes/rec.hyx");
+    std::ofstream("takes/plain") << "a file where a folder goes";
+    std::vector<std::pair<std::string, std::string>> blocked = {
+        {"takes/rec.hyx", "Is a folder"},
+        {"takes/plain/rec.hyx", "No such folder"},
+        {"takes/" + std::string(300, 'n') + ".hyx", "Cannot be written"},
+    };
     if (geteuid() != 0) { // the superuser writes in any folder
         std::filesystem::create_directories("takes/read-only");
         chmod("takes/read-only", 0555);
-        blocked.push_back("takes/read-only/rec.hyx");
+        blocked.emplace_back("takes/read-only/rec.hyx", "Permission denied");
     }
-    for (const std::string& path : blocked) {
+    for (const auto& [path, cause] : blocked) {
         CapturedLog log(logger);
         Hyx::SerializeToHyx writer(path.c_str(), true);
         check(writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::FailedToWriteToFile &&
                   writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
               "a file that cannot be made refuses each atom with 35");
-        const std::string line = "Can't write file '" + path + "'";
-        const auto lines = log.At(VornCommon::LogLevel::Error);
-        check(lines.size() == 2 && lines[0].rfind(line, 0) == 0 && lines[1].rfind(line, 0) == 0,
-              "each refused atom logs a line beginning \"Can't write file '<path>'\"");
+        const std::string line = "Can't write file '" + path + "' (" + cause + ")";
+        check(log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line, line},
+              "each refused atom logs \"Can't write file '<path>' (<cause>)\"");
         check(writer.CloseFile(), "CloseFile answers true when no file could be made");
-        if (path == blocked.front())
-            quote(line);
+        quote(path == "takes/rec.hyx" ? line : "(" + cause + ")");
     }
     chmod("takes/read-only", 0755);
     std::filesystem::create_directories("takes/rec.xml");
@@ -493,8 +544,8 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
         writer.pack_atom(MakeFrame(0, "a"));
         check(false, "a dump that cannot be made raises");
     } catch (const std::logic_error& e) {
-        const std::string text = "Can't write file 'takes/rec.xml'";
-        check(std::string(e.what()).rfind(text, 0) == 0, "the dump's exception names its file");
+        const std::string text = "Can't write file 'takes/rec.xml' (Is a folder).";
+        check(e.what() == text, "the dump's exception names its file and cause");
         quote(text);
     }
 
@@ -918,6 +969,7 @@ int main(int argc, char** argv)
     ListFilterClasses(); // the test reads its lines
     runBuiltGraph();
     runCallbacks();
+    runThrows(logger);
     runErrorTexts(logger);
     runRanges(logger);
     runInjection(logger);

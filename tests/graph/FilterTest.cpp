@@ -28,6 +28,13 @@ std::shared_ptr<Atom> frame(uint32_t nr)
     return std::make_shared<Atom>(0u, nr, uint64_t{nr});
 }
 
+// What a recorded atom shows: identity word, timestamp and blocks (empty for no atom).
+using Content = std::tuple<uint32_t, uint64_t, std::vector<std::shared_ptr<DataBlockBlob>>>;
+Content contentOf(const std::shared_ptr<Atom>& atom)
+{
+    return atom ? Content(atom->GetId(), atom->GetTimeStamp(), atom->GetAllDataBlocks()) : Content();
+}
+
 // A source and a filter joined in a graph (the filter Connected).
 struct Chain {
     std::shared_ptr<Graph> graph = std::make_shared<Graph>();
@@ -247,17 +254,31 @@ TEST(FilterLifeCycle, PushToOutputQueue)
 
     // Connected, never played: the push is a push like any other.
     auto first = std::make_shared<Atom>(0u, 1u, 10u);
+    first->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    // What went into the queue is recorded as a copy sharing its blocks.
+    const std::shared_ptr<Atom> record = source.GetLastProcessedFrame();
+    EXPECT_NE(record, first);
+    EXPECT_EQ(contentOf(record), contentOf(first));
     // Full: refused at once, nothing recorded.
     auto second = std::make_shared<Atom>(0u, 2u, 20u);
     EXPECT_EQ(source.pushToOutputQueue(second), Code::FilterFailedToPushAtom);
     EXPECT_EQ(errorOf(source), ExampleError(Code::FilterFailedToPushAtom));
     EXPECT_EQ(source.pushToOutputQueue(nullptr), Code::FilterFailedToPushAtom);
     EXPECT_EQ(std::tuple(source.GetNumAtomsProcessed(), source.GetLastProcessedFrame(), connection->NumPendingData()),
-              std::tuple(1u, first, 1));
+              std::tuple(1u, record, 1));
     EXPECT_FALSE(chain.filter->IsDone()); // an atom waits on its input
     EXPECT_EQ(connection->Pull(), first);
     EXPECT_TRUE(chain.filter->IsDone());
+    // The next filter changes the atom in place: the record stays as the atom left.
+    const Content left = contentOf(first);
+    first->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+    first->SetFrameNr(9u);
+    EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), left);
+    // The same atom handed on again (a held frame) keeps the record made when it first left.
+    EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    EXPECT_EQ(std::tuple(source.GetLastProcessedFrame(), source.GetNumAtomsProcessed()), std::tuple(record, 2u));
+    EXPECT_EQ(connection->Pull(), first);
 
     // The filter has no output connection: every push counts as done.
     auto& f = *chain.filter;
@@ -279,7 +300,13 @@ TEST(FilterLifeCycle, PushToOutputQueue)
 
     // Stop forgets the last processed atoms; a push after it counts and records again.
     ASSERT_EQ(f.Play(), Code::Success);
+    // An atom recorded by the filter itself is copied: the filter may still hand it on.
+    const Content s1Before = contentOf(s1);
     f.addToCachedAtoms(s1);
+    s1->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+    EXPECT_NE(f.GetLastProcessedFrame(), s1);
+    EXPECT_EQ(contentOf(f.GetLastProcessedFrame()), s1Before);
+    EXPECT_EQ(contentOf(f.GetLastProcessedFrames().at(1)), s1Before);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
@@ -309,8 +336,8 @@ TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
     ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success);
     ASSERT_EQ(source->Play(), Code::Success);
     EXPECT_EQ(source->pushed, Code::Success);
-    EXPECT_EQ(std::tuple(source->GetNumAtomsProcessed(), source->GetLastProcessedFrame()),
-              std::tuple(1u, source->first)); // the count restarts before the hook
+    EXPECT_EQ(std::tuple(source->GetNumAtomsProcessed(), contentOf(source->GetLastProcessedFrame())),
+              std::tuple(1u, contentOf(source->first))); // the count restarts before the hook
     const auto queue = filter->getInputConnection();
     ASSERT_EQ(queue->NumPendingData(), 1);
     EXPECT_EQ(queue->Pull(), source->first);

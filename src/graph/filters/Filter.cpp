@@ -153,7 +153,7 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
-    storeLastAtom(nullptr);
+    storeLastAtom(nullptr, nullptr);
     std::lock_guard<std::mutex> lock(_cacheMutex);
     _lastProcessedAtoms.clear();
 }
@@ -428,14 +428,15 @@ std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
     return _lastProcessedAtom;
 }
 
-void Filter::storeLastAtom(std::shared_ptr<Atom> atom)
+void Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
 {
     {
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
-        _lastProcessedAtom.swap(atom);
-        _lastAtomObject.store(_lastProcessedAtom.get(), std::memory_order_relaxed);
+        _lastProcessedAtom.swap(record);
+        _lastPushedAtom.swap(pushed);
+        _lastAtomObject.store(_lastPushedAtom.get(), std::memory_order_relaxed);
     }
-    // `atom` now holds the one before, released here.
+    // `record` and `pushed` now hold the ones before, released here.
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -452,22 +453,26 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The settings object lives as long as the process: asked for once.
     static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
     const bool perStream = settings->GetEnableStreamSelection();
-    // An atom handed on again (a held frame) is already the last one: the queue takes this
-    // reference, and the cache is left alone (no lock, no count changes). Only this thread
-    // stores atoms; a concurrent forget is as if it came after.
+    // An atom handed on again (a held frame) is already recorded: the queue takes this
+    // reference, and the cache is left alone (no lock, no copy). Only this thread stores
+    // atoms; a concurrent forget is as if it came after.
     if (!perStream && _lastAtomObject.load(std::memory_order_relaxed) == atom.get()) {
         if (output != nullptr && !output->PushToQueue(std::move(atom)))
             return ReportError(HyxErrorCode::FilterFailedToPushAtom);
         _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         return kSuccess;
     }
+    // Whoever pulls the atom may change it in place (a transform adds its layer) while a host
+    // reads the record: the record is copied before the atom leaves and shares its layers. An
+    // atom that goes nowhere is recorded itself.
+    std::shared_ptr<Atom> record = output != nullptr ? std::make_shared<Atom>(*atom) : atom;
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
     if (perStream) {
-        addToCachedAtoms(atom);
+        cacheAtom(std::move(record), std::move(atom));
     } else {
-        storeLastAtom(std::move(atom));
+        storeLastAtom(std::move(record), std::move(atom));
     }
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
@@ -487,12 +492,19 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return;
-    const int stream = static_cast<int>(atom->GetStreamId());
+    // The caller may hand the atom on afterwards: the record is a copy of it as it is now.
+    auto record = std::make_shared<Atom>(*atom);
+    cacheAtom(std::move(record), std::move(atom));
+}
+
+void Filter::cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
+{
+    const int stream = static_cast<int>(record->GetStreamId());
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtoms[stream] = atom;
+        _lastProcessedAtoms[stream] = record;
     }
-    storeLastAtom(std::move(atom));
+    storeLastAtom(std::move(record), std::move(pushed));
 }
 
 // --- Progress ---

@@ -22,6 +22,17 @@ bool outsideGraph(Filter::FilterState state)
 
 } // namespace
 
+bool SourceManualOfflineSource::collectionOpen() const
+{
+    // The state is stored only after initialisation counted the frames: the flag, set in the
+    // same locked step as the count, closes the gap between the two.
+    return !_frozen && outsideGraph(GetFilterState());
+}
+
+namespace {
+
+} // namespace
+
 SourceManualOfflineSource::SourceManualOfflineSource() = default;
 
 SourceManualOfflineSource::~SourceManualOfflineSource() = default;
@@ -30,7 +41,7 @@ bool SourceManualOfflineSource::ClearCacheAndReinitializeProperties(std::shared_
                                                                     unsigned numStreams, float fps, bool renumberFrames)
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not reinitialize properties of manual offline source after it was added to a graph");
         return false;
     }
@@ -57,7 +68,7 @@ bool SourceManualOfflineSource::PropertiesAreInitialized() const
 bool SourceManualOfflineSource::ClearCache()
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not clear manual offline source's collection of atoms after it was added to a graph");
         return false;
     }
@@ -68,7 +79,7 @@ bool SourceManualOfflineSource::ClearCache()
 bool SourceManualOfflineSource::PushFrame(std::vector<std::shared_ptr<Atom>> frame)
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not push a frame to the manual offline source's collection after it was added to a graph");
         return false;
     }
@@ -125,6 +136,15 @@ HyxErrorCode SourceManualOfflineSource::onInitialize(Filter*)
         if (_renumberFrames)
             atom->SetFrameNr(static_cast<uint32_t>(i / numStreams));
     }
+    _frozen = true;
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode SourceManualOfflineSource::onDeInitialize()
+{
+    // Out of the graph again: the collection opens once the state says so, as before.
+    std::lock_guard<std::mutex> lock(_mutex);
+    _frozen = false;
     return HyxErrorCode::Success;
 }
 

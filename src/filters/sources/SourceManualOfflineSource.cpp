@@ -20,6 +20,15 @@ bool outsideGraph(Filter::FilterState state)
     return state == Filter::FilterState::Created || state == Filter::FilterState::PreInitialized;
 }
 
+// A new layer with the values of `info` and that frame count.
+std::shared_ptr<DataTypeStreamInfo> counted(const DataTypeStreamInfo& info, uint32_t numFrames)
+{
+    auto layer = std::make_shared<DataTypeStreamInfo>();
+    layer->InitializeHeader(info.GetPurposeGuid());
+    layer->setValues(info.GetFPS(), numFrames, info.GetOrientation(), info.GetHostId(), info.GetHostName().c_str());
+    return layer;
+}
+
 } // namespace
 
 bool SourceManualOfflineSource::collectionOpen() const
@@ -129,10 +138,15 @@ HyxErrorCode SourceManualOfflineSource::onInitialize(Filter*)
     _declaredStreamInfo->SetNumFrames(numFrames);
     for (size_t i = 0; i < _atoms.size(); ++i) {
         const std::shared_ptr<Atom>& atom = _atoms[i];
-        // The queued copy's own layer, never one of the host's.
+        // The queued copy's own layer, never one of the host's; it stays the last layer. A new
+        // count goes into a new layer: the old one may travel in frames emitted before the
+        // source last left a graph, which a host may still hold.
         if (auto info = std::dynamic_pointer_cast<DataTypeStreamInfo>(
-                atom->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true)))
-            info->SetNumFrames(numFrames);
+                atom->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true));
+            info && info->GetNumFrames() != numFrames) {
+            atom->RemoveDataLayer(info);
+            atom->AddDataLayer(counted(*info, numFrames), false);
+        }
         if (_renumberFrames)
             atom->SetFrameNr(static_cast<uint32_t>(i / numStreams));
     }

@@ -22,7 +22,9 @@
 //   that made it.
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
-//   the listener list are guarded, so host threads may read them while a worker updates.
+//   the listener list are guarded, so host threads may read them while a worker updates. The
+//   last processed atoms are copies taken as the atoms leave: later filters changing an atom
+//   never change what a host read.
 // - The filter holds weak references to its graph and connections; it owns neither. The
 //   graph reaches the filter only through IFilterLinks.
 
@@ -333,11 +335,16 @@ private:
     void forgetProcessedAtoms();
     /// Empties the error text under its lock.
     void clearError() const;
-    /// Makes `record` the last processed atom, made from `pushed`; the ones before are
-    /// released outside the lock.
-    void storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
-    /// Records `record`, made from `pushed`, as the last one and under its stream id.
-    void cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
+    /// Makes `record` the last processed atom, made from `pushed`; the atom before is released
+    /// outside the lock and the record before returned.
+    std::shared_ptr<Atom> storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
+    /// Records `record`, made from `pushed`, as the last one and under its stream id; returns
+    /// the record before.
+    std::shared_ptr<Atom> cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
+    /// A record of the atom: a copy sharing its blocks, in the spare record when there is one.
+    std::shared_ptr<Atom> makeRecord(const Atom& atom);
+    /// Keeps a record replaced by a newer one as the spare when nobody else holds it.
+    void recycleRecord(std::shared_ptr<Atom> previous);
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
     /// The parameter of that name (looked up under the mutex); empty when none.
@@ -377,6 +384,8 @@ private:
     // The object of _lastPushedAtom, stored with it under the lock: the updating thread
     // compares against it without the lock.
     std::atomic<const Atom*> _lastAtomObject{nullptr};
+    // An emptied record nobody else holds, refilled by the next push (pushing thread only).
+    std::shared_ptr<Atom> _spareRecord;
     mutable std::mutex _cacheMutex;
     std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
 

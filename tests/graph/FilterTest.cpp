@@ -314,6 +314,31 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(s0a, 1u));
 }
 
+TEST(FilterLifeCycle, RecordsAHostHoldsStayAndOthersAreRefilled)
+{
+    Chain chain;
+    TestSource& source = *chain.source;
+    const auto pushed = [&source](uint32_t nr) {
+        auto atom = frame(nr);
+        atom->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+        EXPECT_EQ(source.pushToOutputQueue(atom), Code::Success);
+        return atom;
+    };
+    pushed(1);
+    const std::shared_ptr<Atom> held = source.GetLastProcessedFrame();
+    const Content first = contentOf(held);
+    pushed(2);
+    const Atom* const second = source.GetLastProcessedFrame().get();
+    pushed(3);
+    const std::shared_ptr<Atom> fourth = pushed(4);
+    // The record of frame 2, which nobody kept, now shows frame 4; the one the host holds still
+    // shows frame 1.
+    EXPECT_EQ(source.GetLastProcessedFrame().get(), second);
+    EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), contentOf(fourth));
+    EXPECT_EQ(contentOf(held), first);
+    EXPECT_EQ(held->GetFrameNr(), 1u);
+}
+
 TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
 {
     // A source that hands a first atom on as it starts, before it is playing.

@@ -25,6 +25,16 @@ constexpr HyxErrorCode kSuccess = HyxErrorCode::Success;
 // Process-wide source of instance ids, from 0 up.
 std::atomic<int> g_nextInstanceId{0};
 
+// True when `held` is the only reference. The reference taken and dropped orders the last use
+// by any former holder (on whatever thread) before what the caller does with the object next.
+bool soleOwner(const std::shared_ptr<Atom>& held)
+{
+    if (held.use_count() != 1)
+        return false;
+    std::shared_ptr<Atom>(held).reset();
+    return true;
+}
+
 } // namespace
 
 IFilterParameterValueChanged::~IFilterParameterValueChanged() = default;
@@ -428,7 +438,7 @@ std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
     return _lastProcessedAtom;
 }
 
-void Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
+std::shared_ptr<Atom> Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
 {
     {
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
@@ -436,7 +446,27 @@ void Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> p
         _lastPushedAtom.swap(pushed);
         _lastAtomObject.store(_lastPushedAtom.get(), std::memory_order_relaxed);
     }
-    // `record` and `pushed` now hold the ones before, released here.
+    // `pushed` now holds the one before, released here; the record before goes back.
+    return record;
+}
+
+std::shared_ptr<Atom> Filter::makeRecord(const Atom& atom)
+{
+    std::shared_ptr<Atom> record = std::move(_spareRecord);
+    if (!record)
+        return std::make_shared<Atom>(atom);
+    *record = atom; // into the block storage it already has
+    return record;
+}
+
+void Filter::recycleRecord(std::shared_ptr<Atom> previous)
+{
+    // A record that no host took and no map holds is emptied and refilled next time, rather
+    // than freed and allocated again.
+    if (previous && soleOwner(previous)) {
+        previous->RemoveAllDataLayers();
+        _spareRecord = std::move(previous);
+    }
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -465,14 +495,16 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // Whoever pulls the atom may change it in place (a transform adds its layer) while a host
     // reads the record: the record is copied before the atom leaves and shares its layers. An
     // atom that goes nowhere is recorded itself.
-    std::shared_ptr<Atom> record = output != nullptr ? std::make_shared<Atom>(*atom) : atom;
+    std::shared_ptr<Atom> record = output != nullptr ? makeRecord(*atom) : atom;
     // The queue refuses a push at once when it has no free slot.
-    if (output != nullptr && !output->PushToQueue(atom))
+    if (output != nullptr && !output->PushToQueue(atom)) {
+        _spareRecord = std::move(record);
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    }
     if (perStream) {
-        cacheAtom(std::move(record), std::move(atom));
+        recycleRecord(cacheAtom(std::move(record), std::move(atom)));
     } else {
-        storeLastAtom(std::move(record), std::move(atom));
+        recycleRecord(storeLastAtom(std::move(record), std::move(atom)));
     }
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
@@ -493,18 +525,22 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
     if (!atom)
         return;
     // The caller may hand the atom on afterwards: the record is a copy of it as it is now.
-    auto record = std::make_shared<Atom>(*atom);
-    cacheAtom(std::move(record), std::move(atom));
+    std::shared_ptr<Atom> record = makeRecord(*atom);
+    recycleRecord(cacheAtom(std::move(record), std::move(atom)));
 }
 
-void Filter::cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
+std::shared_ptr<Atom> Filter::cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
 {
     const int stream = static_cast<int>(record->GetStreamId());
+    std::shared_ptr<Atom> replaced;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtoms[stream] = record;
+        std::shared_ptr<Atom>& entry = _lastProcessedAtoms[stream];
+        replaced = std::move(entry);
+        entry = record;
     }
-    storeLastAtom(std::move(record), std::move(pushed));
+    replaced.reset(); // the map's hold on it, if the record before was this one
+    return storeLastAtom(std::move(record), std::move(pushed));
 }
 
 // --- Progress ---

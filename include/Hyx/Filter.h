@@ -195,8 +195,8 @@ public:
     unsigned GetNumAtomsProcessed() const { return _numAtomsProcessed.load(); }
     /// Atoms processed divided by the number of output streams; 0 without streams.
     unsigned GetNumFramesProcessed() const;
-    /// The last atom pushed, as it left: a copy sharing its layers when it went into the output
-    /// queue, since later filters may change the atom itself; never changed afterwards.
+    /// The last atom pushed, as it left: a copy sharing its layers, since later filters may
+    /// change the atom itself; never changed afterwards.
     std::shared_ptr<Atom> GetLastProcessedFrame() const;
     /// The last atom of each stream (kept only while stream selection is enabled), recorded
     /// as GetLastProcessedFrame records them.
@@ -268,8 +268,8 @@ protected:
     /// Pushes into the output queue (21 when it is full or the atom is empty; nothing is
     /// recorded then), counts the atom and records it as the last processed one, in every
     /// state: a copy sharing its layers, taken before it leaves. Without an output connection
-    /// the atom counts as done and is recorded itself. The same atom pushed again (a held
-    /// frame) keeps the copy recorded the first time.
+    /// the atom counts as done. The same atom pushed again (a held frame) keeps the copy
+    /// recorded the first time.
     HyxErrorCode pushToOutputQueue(std::shared_ptr<Atom> atom);
     /// pushToOutputQueue for the library's own update paths (the update cycle after its
     /// per-atom step, the mutates' post-update pushes, the sources): a filter stopped during

@@ -493,11 +493,13 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
         return kSuccess;
     }
     // Whoever pulls the atom may change it in place (a transform adds its layer) while a host
-    // reads the record: the record is copied before the atom leaves and shares its layers. An
-    // atom that goes nowhere is recorded itself.
-    std::shared_ptr<Atom> record = output != nullptr ? makeRecord(*atom) : atom;
+    // reads the record, and so may the filters after this one when an upstream filter hands
+    // the same atom on again (a held frame), also at the end of a chain: the record is a copy
+    // taken before the atom leaves, sharing its layers.
+    std::shared_ptr<Atom> record = makeRecord(*atom);
     // The queue refuses a push at once when it has no free slot.
     if (output != nullptr && !output->PushToQueue(atom)) {
+        record->RemoveAllDataLayers();
         _spareRecord = std::move(record);
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
     }

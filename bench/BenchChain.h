@@ -38,13 +38,21 @@ inline const Guid kLayerPurpose = numbered(1, 1);
 inline const Guid kLayerType = numbered(2, 1);
 
 // Hands out one prepared atom for every frame: the pass measures the graph, not atom making.
+// With layers, every frame is a new atom sharing that many prepared layers, as a real source's
+// frames are.
 class FixedStream : public Hyx::Stream {
 public:
-    FixedStream() : Stream(0), _profile(std::make_shared<Hyx::Profile>(kLayerPurpose, kLayerType))
+    explicit FixedStream(int layers = 0)
+        : Stream(0), _profile(std::make_shared<Hyx::Profile>(kLayerPurpose, kLayerType)), _fresh(layers > 0)
     {
         _info = std::make_shared<Hyx::DataTypeStreamInfo>();
         _info->SetNumFrames(1000);
         _atom = std::make_shared<Hyx::Atom>(0, 0, 0);
+        for (int i = 0; i < layers; ++i) {
+            auto layer = std::make_shared<Hyx::DataTypeStreamInfo>();
+            layer->InitializeHeader(numbered(7, static_cast<uint32_t>(i)));
+            _atom->AddDataLayer(layer);
+        }
     }
     ~FixedStream() override { Stop(); }
     std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return _info; }
@@ -53,18 +61,20 @@ public:
 protected:
     HyxErrorCode onUpdate(unsigned, std::shared_ptr<Hyx::Atom>& atom) override
     {
-        atom = _atom;
+        atom = _fresh ? Hyx::Atom::Copy(_atom, -1, true) : _atom;
         return HyxErrorCode::Success;
     }
 
 private:
     std::shared_ptr<Hyx::Profile> _profile;
+    const bool _fresh;
     std::shared_ptr<Hyx::DataTypeStreamInfo> _info;
     std::shared_ptr<Hyx::Atom> _atom;
 };
 
 class BenchSource : public Hyx::SingleStreamSource {
 public:
+    explicit BenchSource(int layers = 0) : _layers(layers) {}
     Guid TypeGuid() const override { return numbered(3, 0); }
     Hyx::FilterClassInfo GetFilterClassInfo() const override
     {
@@ -74,9 +84,12 @@ public:
 protected:
     HyxErrorCode onInitialize(Hyx::Filter*) override
     {
-        _stream = std::make_shared<FixedStream>();
+        _stream = std::make_shared<FixedStream>(_layers);
         return HyxErrorCode::Success;
     }
+
+private:
+    const int _layers;
 };
 
 class PassThrough : public Hyx::Transform {
@@ -128,12 +141,13 @@ inline std::vector<std::shared_ptr<Hyx::Filter>> PassThroughs(int count)
 }
 
 struct Chain {
-    Chain(int transforms, bool flowing) : Chain(PassThroughs(transforms), flowing) {}
+    /// With layers, each frame is a new atom carrying that many layers.
+    Chain(int transforms, bool flowing, int layers = 0) : Chain(PassThroughs(transforms), flowing, layers) {}
     /// source -> middle... -> sink.
-    Chain(const std::vector<std::shared_ptr<Hyx::Filter>>& middle, bool flowing)
+    Chain(const std::vector<std::shared_ptr<Hyx::Filter>>& middle, bool flowing, int layers = 0)
     {
         graph = std::make_shared<Hyx::Graph>();
-        graph->AddAndConnect(std::make_shared<BenchSource>());
+        graph->AddAndConnect(std::make_shared<BenchSource>(layers));
         for (const std::shared_ptr<Hyx::Filter>& filter : middle)
             graph->AddAndConnect(filter);
         graph->AddAndConnect(sink);

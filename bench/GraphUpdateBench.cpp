@@ -2,7 +2,8 @@
 // moves the same atom through the same number of queues (the connections of the chain).
 //
 // The chain is source -> N transforms -> target, so it has N + 1 connections. "Idle" passes
-// find every queue empty; "Flowing" passes carry one atom from the source to the target.
+// find every queue empty; "Flowing" passes carry one atom from the source to the target (the
+// same atom every frame); "FreshFrames" passes carry a new atom of 4 layers every frame.
 
 #include "BenchChain.h"
 
@@ -18,10 +19,10 @@ namespace {
 
 using namespace BenchChain;
 
-void BM_GraphUpdate(benchmark::State& state, bool flowing)
+void BM_GraphUpdate(benchmark::State& state, bool flowing, int layers = 0)
 {
     const int transforms = static_cast<int>(state.range(0));
-    Chain chain(transforms, flowing);
+    Chain chain(transforms, flowing, layers);
     if (!chain.graph->IsPlaying()) {
         state.SkipWithError(chain.graph->GetLastError(false).CStr());
         return;
@@ -66,3 +67,4 @@ BENCHMARK_CAPTURE(BM_GraphUpdate, Idle, false)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_BareQueues, Idle, false)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_GraphUpdate, Flowing, true)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_BareQueues, Flowing, true)->Arg(3)->Arg(10)->Arg(30);
+BENCHMARK_CAPTURE(BM_GraphUpdate, FreshFrames, true, 4)->Arg(3)->Arg(10)->Arg(30);

@@ -23,8 +23,10 @@
 //   still fails part way drops the rest of that frame (logged), so later frames stay whole.
 // - Offline: frame f emits the f-th frame pushed, any number of times; with renumbering its
 //   atoms carry f. Once in a graph the collection is frozen: pushes, clearing and a new
-//   declaration are refused. A frame id outside the collection fails with 4. A frame leaves
-//   only when the output has room for all its atoms (21 otherwise).
+//   declaration are refused from the step in which initialisation counts the frames, so a
+//   push either counts or is refused; out of the graph again, it opens. A frame id outside
+//   the collection fails with 4. A frame leaves only when the output has room for all its
+//   atoms (21 otherwise).
 // - Initialising in a graph without a declaration fails with 8.
 // - Threads: host threads may push and clear while the graph's thread pulls; one mutex per
 //   source serialises all of it.
@@ -129,18 +131,26 @@ public:
 
 protected:
     /// 8 without a declaration; otherwise fixes the frame count (and the frame numbers when
-    /// renumbering) of the collection.
+    /// renumbering) of the collection and, in the same locked step, freezes it: from then on
+    /// pushes, clearing and a new declaration are refused.
     HyxErrorCode onInitialize(Filter* upstream) override;
+    /// Lifts the freeze; the collection opens again once the filter is back outside a graph.
+    HyxErrorCode onDeInitialize() override;
     /// The atoms of frame frameId into the output queue; 1 while the collection is empty,
     /// 4 for a frame id outside it.
     HyxErrorCode pushDataToOutput(unsigned frameId) override;
 
 private:
+    /// True while pushes, clearing and a new declaration are accepted; caller holds the mutex.
+    bool collectionOpen() const;
+
     std::shared_ptr<Profile> _declaredOutputProfile;
     std::shared_ptr<DataTypeStreamInfo> _declaredStreamInfo;
     uint32_t _declaredNumStreams = 0;
     bool _renumberFrames = true;
     std::vector<std::shared_ptr<Atom>> _atoms;
+    // Set when initialisation fixed the frame count, cleared by de-initialisation.
+    bool _frozen = false;
     mutable std::mutex _mutex;
 };
 

@@ -262,3 +262,44 @@ TEST(ManualSource, AFrameLeavesWholeOrNotAtAll)
         }
     }
 }
+
+TEST(ManualSource, OfflineFramesAHostHoldsKeepTheirCountWhenTheCollectionGrows)
+{
+    auto source = Make<SourceManualOfflineSource>();
+    ASSERT_TRUE(source->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+    for (uint32_t f = 0; f < 2; ++f)
+        ASSERT_TRUE(source->PushFrame(frameOf(1, f, float(f))));
+    const auto countOf = [](const std::shared_ptr<Atom>& atom) {
+        return std::static_pointer_cast<DataTypeStreamInfo>(
+                   atom->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true))
+            ->GetNumFrames();
+    };
+    // Plays the collection once; the frames the listener got.
+    const auto play = [&source]() {
+        auto target = Make<TargetCallback>();
+        RecordingListener listener;
+        target->SetAtomsListener(&listener);
+        auto graph = Chain({source, target});
+        EXPECT_EQ(graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        EXPECT_TRUE(RunToEnd(*graph));
+        graph->Stop();
+        graph->RemoveAllFilters();
+        return listener.Frames();
+    };
+    const auto first = play();
+    ASSERT_EQ(first.size(), 2u);
+    const std::shared_ptr<Atom> held = first[0][0];
+    const size_t layers = held->GetAllDataLayers().size();
+    EXPECT_EQ(countOf(held), 2u);
+
+    // Out of the graph the collection grows; counted again, its frames say 3, while the frame
+    // the host held since the first run is left as it came.
+    ASSERT_TRUE(source->PushFrame(frameOf(1, 2, 2.0f)));
+    const auto second = play();
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(countOf(second[0][0]), 3u);
+    EXPECT_EQ(second[0][0]->GetAllDataLayers().back()->TypeGuid(), DataTypeStreamInfo::TheTypeGuid());
+    EXPECT_EQ(second[0][0]->GetAllDataLayers().size(), layers);
+    EXPECT_EQ(countOf(held), 2u);
+    EXPECT_EQ(source->GetStreamInfo()->GetNumFrames(), 3u);
+}

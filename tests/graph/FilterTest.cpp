@@ -28,6 +28,13 @@ std::shared_ptr<Atom> frame(uint32_t nr)
     return std::make_shared<Atom>(0u, nr, uint64_t{nr});
 }
 
+// What a recorded atom shows: identity word, timestamp and blocks (empty for no atom).
+using Content = std::tuple<uint32_t, uint64_t, std::vector<std::shared_ptr<DataBlockBlob>>>;
+Content contentOf(const std::shared_ptr<Atom>& atom)
+{
+    return atom ? Content(atom->GetId(), atom->GetTimeStamp(), atom->GetAllDataBlocks()) : Content();
+}
+
 // A source and a filter joined in a graph (the filter Connected).
 struct Chain {
     std::shared_ptr<Graph> graph = std::make_shared<Graph>();
@@ -247,23 +254,41 @@ TEST(FilterLifeCycle, PushToOutputQueue)
 
     // Connected, never played: the push is a push like any other.
     auto first = std::make_shared<Atom>(0u, 1u, 10u);
+    first->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    // What went into the queue is recorded as a copy sharing its blocks.
+    const std::shared_ptr<Atom> record = source.GetLastProcessedFrame();
+    EXPECT_NE(record, first);
+    EXPECT_EQ(contentOf(record), contentOf(first));
     // Full: refused at once, nothing recorded.
     auto second = std::make_shared<Atom>(0u, 2u, 20u);
     EXPECT_EQ(source.pushToOutputQueue(second), Code::FilterFailedToPushAtom);
     EXPECT_EQ(errorOf(source), ExampleError(Code::FilterFailedToPushAtom));
     EXPECT_EQ(source.pushToOutputQueue(nullptr), Code::FilterFailedToPushAtom);
     EXPECT_EQ(std::tuple(source.GetNumAtomsProcessed(), source.GetLastProcessedFrame(), connection->NumPendingData()),
-              std::tuple(1u, first, 1));
+              std::tuple(1u, record, 1));
     EXPECT_FALSE(chain.filter->IsDone()); // an atom waits on its input
     EXPECT_EQ(connection->Pull(), first);
     EXPECT_TRUE(chain.filter->IsDone());
+    // The next filter changes the atom in place: the record stays as the atom left.
+    const Content left = contentOf(first);
+    first->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+    first->SetFrameNr(9u);
+    EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), left);
+    // The same atom handed on again (a held frame) keeps the record made when it first left.
+    EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    EXPECT_EQ(std::tuple(source.GetLastProcessedFrame(), source.GetNumAtomsProcessed()), std::tuple(record, 2u));
+    EXPECT_EQ(connection->Pull(), first);
 
     // The filter has no output connection: every push counts as done.
     auto& f = *chain.filter;
     EXPECT_EQ(f.pushToOutputQueue(second), Code::Success);
-    EXPECT_EQ(std::tuple(f.GetNumAtomsProcessed(), f.GetLastProcessedFrame(), f.GetLastProcessedFrames().size()),
-              std::tuple(1u, second, 0u));
+    EXPECT_EQ(
+        std::tuple(f.GetNumAtomsProcessed(), contentOf(f.GetLastProcessedFrame()), f.GetLastProcessedFrames().size()),
+        std::tuple(1u, contentOf(second), 0u));
+    // Also then a copy: an upstream filter may hand the same atom on again, to be changed by
+    // the filters between.
+    EXPECT_NE(f.GetLastProcessedFrame(), second);
 
     // With stream selection the last atom of each stream is kept.
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true);
@@ -272,19 +297,55 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     for (const auto& atom : {s0a, s1, s0b})
         EXPECT_EQ(f.pushToOutputQueue(atom), Code::Success);
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false);
-    EXPECT_EQ(f.GetLastProcessedFrames(), (std::map<int, std::shared_ptr<Atom>>{{0, s0b}, {1, s1}}));
-    // The filter mirrors its upstream's single stream.
+    const std::map<int, std::shared_ptr<Atom>> byStream = f.GetLastProcessedFrames();
+    ASSERT_EQ(byStream.size(), 2u);
+    EXPECT_EQ(std::tuple(contentOf(byStream.at(0)), contentOf(byStream.at(1))),
+              std::tuple(contentOf(s0b), contentOf(s1)));
+    // The filter mirrors its upstream's single stream; the last atom and its stream's entry are
+    // one record.
     EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetOutputNumStreams(), f.GetNumFramesProcessed()),
-              std::tuple(s0b, 1, 4u));
+              std::tuple(byStream.at(0), 1, 4u));
 
     // Stop forgets the last processed atoms; a push after it counts and records again.
     ASSERT_EQ(f.Play(), Code::Success);
+    // An atom recorded by the filter itself is copied: the filter may still hand it on.
+    const Content s1Before = contentOf(s1);
     f.addToCachedAtoms(s1);
+    s1->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+    EXPECT_NE(f.GetLastProcessedFrame(), s1);
+    EXPECT_EQ(contentOf(f.GetLastProcessedFrame()), s1Before);
+    EXPECT_EQ(contentOf(f.GetLastProcessedFrames().at(1)), s1Before);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
-    EXPECT_EQ(std::tuple(f.GetLastProcessedFrame(), f.GetNumAtomsProcessed()), std::tuple(s0a, 1u));
+    EXPECT_EQ(std::tuple(contentOf(f.GetLastProcessedFrame()), f.GetNumAtomsProcessed()),
+              std::tuple(contentOf(s0a), 1u));
+}
+
+TEST(FilterLifeCycle, RecordsAHostHoldsStayAndOthersAreRefilled)
+{
+    Chain chain;
+    TestSource& source = *chain.source;
+    const auto pushed = [&source](uint32_t nr) {
+        auto atom = frame(nr);
+        atom->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+        EXPECT_EQ(source.pushToOutputQueue(atom), Code::Success);
+        return atom;
+    };
+    pushed(1);
+    const std::shared_ptr<Atom> held = source.GetLastProcessedFrame();
+    const Content first = contentOf(held);
+    pushed(2);
+    const Atom* const second = source.GetLastProcessedFrame().get();
+    pushed(3);
+    const std::shared_ptr<Atom> fourth = pushed(4);
+    // The record of frame 2, which nobody kept, now shows frame 4; the one the host holds still
+    // shows frame 1.
+    EXPECT_EQ(source.GetLastProcessedFrame().get(), second);
+    EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), contentOf(fourth));
+    EXPECT_EQ(contentOf(held), first);
+    EXPECT_EQ(held->GetFrameNr(), 1u);
 }
 
 TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
@@ -309,8 +370,8 @@ TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
     ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success);
     ASSERT_EQ(source->Play(), Code::Success);
     EXPECT_EQ(source->pushed, Code::Success);
-    EXPECT_EQ(std::tuple(source->GetNumAtomsProcessed(), source->GetLastProcessedFrame()),
-              std::tuple(1u, source->first)); // the count restarts before the hook
+    EXPECT_EQ(std::tuple(source->GetNumAtomsProcessed(), contentOf(source->GetLastProcessedFrame())),
+              std::tuple(1u, contentOf(source->first))); // the count restarts before the hook
     const auto queue = filter->getInputConnection();
     ASSERT_EQ(queue->NumPendingData(), 1);
     EXPECT_EQ(queue->Pull(), source->first);

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -74,6 +75,67 @@ TEST(HandOffConcurrency, LastAtomReadByAHostThreadWhileTheGraphUpdates)
         EXPECT_EQ(target->GetLastProcessedFrame(), nullptr);
         EXPECT_EQ(source->GetLastProcessedFrame(), nullptr);
     }
+}
+
+namespace {
+
+// Replaces its own layer in every atom it is handed: an atom handed on again comes back with
+// the layer it added last time, which is swapped for a new one.
+class LayerSwapping : public TestTransform {
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        atom->RemoveDataLayers(kTransformGuid, kMadeType);
+        atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+        return HyxErrorCode::Success;
+    }
+};
+
+// A held frame passes the swapping transform again and again while a host thread reads the
+// last frames of the transform and of the target at the end. Exit code 0 when every frame
+// read kept its layers for as long as it was held.
+[[noreturn]] void readHeldFramesWhileTheyAreChangedAgain()
+{
+    TestGraph g;
+    auto source = g.make<TestSource>(30000u);
+    source->stream()->repeat = 3;
+    auto swapping = g.make<LayerSwapping>();
+    auto target = g.make<TestTarget>();
+    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
+        std::exit(2);
+    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        reading = true;
+        while (!done.load()) {
+            for (const Hyx::Filter* filter :
+                 {static_cast<const Hyx::Filter*>(swapping.get()), static_cast<const Hyx::Filter*>(target.get())}) {
+                const std::shared_ptr<Hyx::Atom> atom = filter->GetLastProcessedFrame();
+                if (!atom)
+                    continue;
+                const std::vector<std::shared_ptr<Hyx::DataLayer>> layers = atom->GetAllDataLayers();
+                std::this_thread::yield(); // the graph moves on meanwhile
+                if (atom->GetAllDataLayers() != layers)
+                    ++wrong;
+            }
+        }
+    });
+    while (!reading.load())
+        std::this_thread::yield();
+    const bool ran = g.runToEnd(100000);
+    done = true;
+    reader.join();
+    g.graph->Stop();
+    std::exit(wrong.load() != 0 ? 1 : ran ? 0 : 3);
+}
+
+} // namespace
+
+TEST(HandOffConcurrency, HeldFramesChangedAgainLeaveTheLastFramesAHostReadAlone)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(readHeldFramesWhileTheyAreChangedAgain(), ::testing::ExitedWithCode(0), "");
 }
 
 namespace {

@@ -20,6 +20,26 @@ bool outsideGraph(Filter::FilterState state)
     return state == Filter::FilterState::Created || state == Filter::FilterState::PreInitialized;
 }
 
+// A new layer with the values of `info` and that frame count.
+std::shared_ptr<DataTypeStreamInfo> counted(const DataTypeStreamInfo& info, uint32_t numFrames)
+{
+    auto layer = std::make_shared<DataTypeStreamInfo>();
+    layer->InitializeHeader(info.GetPurposeGuid());
+    layer->setValues(info.GetFPS(), numFrames, info.GetOrientation(), info.GetHostId(), info.GetHostName().c_str());
+    return layer;
+}
+
+} // namespace
+
+bool SourceManualOfflineSource::collectionOpen() const
+{
+    // The state is stored only after initialisation counted the frames: the flag, set in the
+    // same locked step as the count, closes the gap between the two.
+    return !_frozen && outsideGraph(GetFilterState());
+}
+
+namespace {
+
 } // namespace
 
 SourceManualOfflineSource::SourceManualOfflineSource() = default;
@@ -30,7 +50,7 @@ bool SourceManualOfflineSource::ClearCacheAndReinitializeProperties(std::shared_
                                                                     unsigned numStreams, float fps, bool renumberFrames)
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not reinitialize properties of manual offline source after it was added to a graph");
         return false;
     }
@@ -57,7 +77,7 @@ bool SourceManualOfflineSource::PropertiesAreInitialized() const
 bool SourceManualOfflineSource::ClearCache()
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not clear manual offline source's collection of atoms after it was added to a graph");
         return false;
     }
@@ -68,7 +88,7 @@ bool SourceManualOfflineSource::ClearCache()
 bool SourceManualOfflineSource::PushFrame(std::vector<std::shared_ptr<Atom>> frame)
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (!outsideGraph(GetFilterState())) {
+    if (!collectionOpen()) {
         SetError("Can not push a frame to the manual offline source's collection after it was added to a graph");
         return false;
     }
@@ -118,13 +138,27 @@ HyxErrorCode SourceManualOfflineSource::onInitialize(Filter*)
     _declaredStreamInfo->SetNumFrames(numFrames);
     for (size_t i = 0; i < _atoms.size(); ++i) {
         const std::shared_ptr<Atom>& atom = _atoms[i];
-        // The queued copy's own layer, never one of the host's.
+        // The queued copy's own layer, never one of the host's; it stays the last layer. A new
+        // count goes into a new layer: the old one may travel in frames emitted before the
+        // source last left a graph, which a host may still hold.
         if (auto info = std::dynamic_pointer_cast<DataTypeStreamInfo>(
-                atom->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true)))
-            info->SetNumFrames(numFrames);
+                atom->GetDataLayerByType(DataTypeStreamInfo::TheTypeGuid(), true));
+            info && info->GetNumFrames() != numFrames) {
+            atom->RemoveDataLayer(info);
+            atom->AddDataLayer(counted(*info, numFrames), false);
+        }
         if (_renumberFrames)
             atom->SetFrameNr(static_cast<uint32_t>(i / numStreams));
     }
+    _frozen = true;
+    return HyxErrorCode::Success;
+}
+
+HyxErrorCode SourceManualOfflineSource::onDeInitialize()
+{
+    // Out of the graph again: the collection opens once the state says so, as before.
+    std::lock_guard<std::mutex> lock(_mutex);
+    _frozen = false;
     return HyxErrorCode::Success;
 }
 

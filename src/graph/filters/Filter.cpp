@@ -25,6 +25,16 @@ constexpr HyxErrorCode kSuccess = HyxErrorCode::Success;
 // Process-wide source of instance ids, from 0 up.
 std::atomic<int> g_nextInstanceId{0};
 
+// True when `held` is the only reference. The reference taken and dropped orders the last use
+// by any former holder (on whatever thread) before what the caller does with the object next.
+bool soleOwner(const std::shared_ptr<Atom>& held)
+{
+    if (held.use_count() != 1)
+        return false;
+    std::shared_ptr<Atom>(held).reset();
+    return true;
+}
+
 } // namespace
 
 IFilterParameterValueChanged::~IFilterParameterValueChanged() = default;
@@ -153,7 +163,7 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
-    storeLastAtom(nullptr);
+    storeLastAtom(nullptr, nullptr);
     std::lock_guard<std::mutex> lock(_cacheMutex);
     _lastProcessedAtoms.clear();
 }
@@ -428,14 +438,35 @@ std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
     return _lastProcessedAtom;
 }
 
-void Filter::storeLastAtom(std::shared_ptr<Atom> atom)
+std::shared_ptr<Atom> Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
 {
     {
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
-        _lastProcessedAtom.swap(atom);
-        _lastAtomObject.store(_lastProcessedAtom.get(), std::memory_order_relaxed);
+        _lastProcessedAtom.swap(record);
+        _lastPushedAtom.swap(pushed);
+        _lastAtomObject.store(_lastPushedAtom.get(), std::memory_order_relaxed);
     }
-    // `atom` now holds the one before, released here.
+    // `pushed` now holds the one before, released here; the record before goes back.
+    return record;
+}
+
+std::shared_ptr<Atom> Filter::makeRecord(const Atom& atom)
+{
+    std::shared_ptr<Atom> record = std::move(_spareRecord);
+    if (!record)
+        return std::make_shared<Atom>(atom);
+    *record = atom; // into the block storage it already has
+    return record;
+}
+
+void Filter::recycleRecord(std::shared_ptr<Atom> previous)
+{
+    // A record that no host took and no map holds is emptied and refilled next time, rather
+    // than freed and allocated again.
+    if (previous && soleOwner(previous)) {
+        previous->RemoveAllDataLayers();
+        _spareRecord = std::move(previous);
+    }
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -452,22 +483,30 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The settings object lives as long as the process: asked for once.
     static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
     const bool perStream = settings->GetEnableStreamSelection();
-    // An atom handed on again (a held frame) is already the last one: the queue takes this
-    // reference, and the cache is left alone (no lock, no count changes). Only this thread
-    // stores atoms; a concurrent forget is as if it came after.
+    // An atom handed on again (a held frame) is already recorded: the queue takes this
+    // reference, and the cache is left alone (no lock, no copy). Only this thread stores
+    // atoms; a concurrent forget is as if it came after.
     if (!perStream && _lastAtomObject.load(std::memory_order_relaxed) == atom.get()) {
         if (output != nullptr && !output->PushToQueue(std::move(atom)))
             return ReportError(HyxErrorCode::FilterFailedToPushAtom);
         _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         return kSuccess;
     }
+    // Whoever pulls the atom may change it in place (a transform adds its layer) while a host
+    // reads the record, and so may the filters after this one when an upstream filter hands
+    // the same atom on again (a held frame), also at the end of a chain: the record is a copy
+    // taken before the atom leaves, sharing its layers.
+    std::shared_ptr<Atom> record = makeRecord(*atom);
     // The queue refuses a push at once when it has no free slot.
-    if (output != nullptr && !output->PushToQueue(atom))
+    if (output != nullptr && !output->PushToQueue(atom)) {
+        record->RemoveAllDataLayers();
+        _spareRecord = std::move(record);
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
+    }
     if (perStream) {
-        addToCachedAtoms(atom);
+        recycleRecord(cacheAtom(std::move(record), std::move(atom)));
     } else {
-        storeLastAtom(std::move(atom));
+        recycleRecord(storeLastAtom(std::move(record), std::move(atom)));
     }
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
@@ -487,12 +526,23 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return;
-    const int stream = static_cast<int>(atom->GetStreamId());
+    // The caller may hand the atom on afterwards: the record is a copy of it as it is now.
+    std::shared_ptr<Atom> record = makeRecord(*atom);
+    recycleRecord(cacheAtom(std::move(record), std::move(atom)));
+}
+
+std::shared_ptr<Atom> Filter::cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
+{
+    const int stream = static_cast<int>(record->GetStreamId());
+    std::shared_ptr<Atom> replaced;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
-        _lastProcessedAtoms[stream] = atom;
+        std::shared_ptr<Atom>& entry = _lastProcessedAtoms[stream];
+        replaced = std::move(entry);
+        entry = record;
     }
-    storeLastAtom(std::move(atom));
+    replaced.reset(); // the map's hold on it, if the record before was this one
+    return storeLastAtom(std::move(record), std::move(pushed));
 }
 
 // --- Progress ---

@@ -18,12 +18,15 @@
 //   failed(Filter '<nice class name>' threw: <what()>)"; "threw an exception of unknown
 //   type" stands for anything that is no std::exception, and "a graph listener" for the
 //   filter when none was being called. One level-2 line, "AsyncGraph: " and that text, is
-//   logged. The host may then Stop and Play a new run. A listener of the Error event that
-//   throws is logged alike and the stop goes on; an exception from the worker's own stop (a
-//   filter's onStop, a listener of Stopped) is logged, with "Graph failed to stop(...)" as
-//   the text when the run had not failed already; the graph then reads as the stop left it
-//   and the host's Stop finishes it. A logger that throws on the worker is ignored. On
-//   the host's own thread nothing is caught: an exception leaves the call the host made.
+//   logged. The host may then Stop and Play a new run. When the pass had already paused or
+//   stopped the graph (a hook's Pause or Stop, whose listener threw), listeners hear Error
+//   after that Paused or Stopped, and the graph stays as the pass left it. A listener of
+//   the Error event that throws is logged alike and the stop goes on; an exception from the
+//   worker's own stop (a filter's onStop, a listener of Stopped) is logged, with "Graph
+//   failed to stop(...)" as the text when the run had not failed already; the graph then
+//   reads as the stop left it and the host's Stop finishes it. A logger that throws on the
+//   worker is ignored. On the host's own thread nothing is caught: an exception leaves the
+//   call the host made.
 //   The library's other threads run no host code unguarded: the multi-threaded mutates'
 //   workers catch what a work hook throws (that item gives no result; logged), and the
 //   frame-rate block mutate's release thread runs no filter or host code.

@@ -28,7 +28,9 @@ enum class Where {
     FilterIsDone, // a filter's IsDone, asked after the pass
     ErrorListener, // a graph listener hearing Error after a failed update (worker only)
     FilterStop, // a filter's onStop, in the stop at the end of the run
-    StoppedListener // a graph listener hearing Stopped
+    StoppedListener, // a graph listener hearing Stopped
+    PausedInPass, // a graph listener hearing the Paused that a transform's hook asked for
+    StoppedInPass // a graph listener hearing the Stopped that a transform's hook asked for
 };
 
 struct Row {
@@ -49,6 +51,8 @@ const Row kRows[] = {
     {"Error listener", Where::ErrorListener, true, false},
     {"onStop", Where::FilterStop, false, false},
     {"Stopped listener", Where::StoppedListener, true, false},
+    {"Paused listener inside the pass", Where::PausedInPass, true, false},
+    {"Stopped listener inside the pass", Where::StoppedInPass, true, false},
 };
 
 /// Throws once, what the row asks for.
@@ -97,6 +101,11 @@ public:
                 return HyxErrorCode::Success;
             if (_where == Where::ProcessFrame)
                 _thrower.fire();
+            // Once: the new run plays through.
+            if (_where == Where::PausedInPass && _thrower.armed)
+                GetGraph()->Pause();
+            if (_where == Where::StoppedInPass && _thrower.armed)
+                GetGraph()->Stop();
             if (_where == Where::ErrorListener && std::exchange(_failOnce, false))
                 return ReportError(HyxErrorCode::FilterError);
             return HyxErrorCode::Success;
@@ -229,9 +238,12 @@ struct ThrowChain {
             problems.equal(graph->AddAndConnect(filter), ActionResult::Success, "AddAndConnect");
         target->SetAtomsListener(&listener);
         graph->_graphEvents.Add(&log);
-        if (row.where == Where::ErrorListener || row.where == Where::StoppedListener) {
+        if (row.where == Where::ErrorListener || row.where == Where::StoppedListener ||
+            row.where == Where::PausedInPass || row.where == Where::StoppedInPass) {
             stateThrower.thrower = &thrower;
-            stateThrower.on = row.where == Where::ErrorListener ? State::Error : State::Stopped;
+            stateThrower.on = row.where == Where::ErrorListener  ? State::Error
+                              : row.where == Where::PausedInPass ? State::Paused
+                                                                 : State::Stopped;
             graph->_graphEvents.Add(&stateThrower); // after the log, which hears every state
         }
         problems.equal(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success, "mode");
@@ -284,15 +296,23 @@ std::string OnWorker(const Row& row)
         text = "Graph failed to stop(a graph listener threw: boom)";
         line = "AsyncGraph: " + text;
         states = {State::Playing, State::Stopped}; // told after the state was stored
+    } else if (row.where == Where::PausedInPass || row.where == Where::StoppedInPass) {
+        // The pass had ended the run already: Error follows, and the graph stays as the hook
+        // left it.
+        states = {State::Playing, row.where == Where::PausedInPass ? State::Paused : State::Stopped, State::Error};
     }
 
     chain.problems.equal(async->Play(), ActionResult::Success, "Play");
     // A throw in the stop is told after the stop's events: the line comes last.
     if (row.where == Where::FilterStop || row.where == Where::StoppedListener)
         chain.problems.check(Eventually([&] { return !chain.logger->errors().empty(); }), "no line");
+    else if (row.where == Where::PausedInPass || row.where == Where::StoppedInPass)
+        chain.problems.check(chain.log.waitFor(State::Error), "no Error was told");
     else
         chain.problems.check(chain.log.waitFor(State::Stopped), "the run never stopped");
     chain.problems.equal(chain.log.states(), states, "states");
+    if (row.where == Where::PausedInPass)
+        chain.problems.check(async->IsPaused(), "not left paused");
     chain.problems.equal(chain.error(), text, "error text");
     chain.problems.equal(chain.logger->errors(), std::vector<std::string>{line}, "level-2 lines");
     const Frames firstRun = chain.listener.frames();
@@ -415,8 +435,10 @@ TEST(Throw, OnTheHostsThreadTheCallThrowsAndTheGraphKeepsWorking)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const Row& row : kRows) {
-        if (row.where == Where::ErrorListener || row.throwingLogger)
-            continue; // only a worker tells Error; the host logs nothing here
+        if (row.where == Where::ErrorListener || row.throwingLogger || row.where == Where::PausedInPass ||
+            row.where == Where::StoppedInPass)
+            continue; // only a worker tells Error; the host logs nothing here; a hook's pause or
+                // stop ends the host's run
         SCOPED_TRACE(row.name);
         EXPECT_EXIT(ExitWith(OnHost(row)), testing::ExitedWithCode(0), "");
     }

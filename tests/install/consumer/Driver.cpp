@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -548,6 +549,26 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
         check(e.what() == text, "the dump's exception names its file and cause");
         quote(text);
     }
+    // With a container the take then ends: the container keeps its header alone.
+    std::filesystem::remove_all("takes/rec.hyx"); // the folder standing there above
+    {
+        CapturedLog log(logger);
+        Hyx::SerializeToHyx writer("takes/rec.hyxxml", true);
+        bool raised = false;
+        try {
+            writer.pack_atom(MakeFrame(0, "a"));
+        } catch (const std::logic_error&) {
+            raised = true;
+        }
+        check(raised && writer.pack_atom(MakeFrame(1, "b")) == Hyx::HyxErrorCode::FailedToWriteToFile,
+              "after the dump's exception a take with a container refuses every atom");
+        log.Clear();
+        check(!writer.CloseFile(), "CloseFile answers false for a take whose dump could not be made");
+        const std::string line = "Failed to write to file 'takes/rec.xml'; the lookup table is not appended.";
+        check(log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line}, "one line names the dump");
+        check(std::filesystem::file_size("takes/rec.hyx") == 15, "the container keeps its header alone");
+        quote(line);
+    }
 
     // A write that fails ends the take; CloseFile answers false with a line naming the file.
     std::filesystem::create_symlink("/dev/full", "takes/full.hyx");
@@ -712,7 +733,7 @@ void runTextures()
           "the RGB-to-ASTC filter prints the two lines");
     if (graph)
         graph->RemoveAllFilters();
-    quote("compression type 0");
+    quote("\"compression type 0 \" (with a");
     quote("8 blocks to process ..");
 }
 
@@ -729,8 +750,12 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
         {" play=\"forward once\" fps=\"fast\"", Hyx::PlaybackMode::ForwardOnce, 0.0f},
         {" play=\"backward loop\"", Hyx::PlaybackMode::BackwardLoop, 0.0f},
         {" fps=\"orig\"", Hyx::PlaybackMode::Pingpong, -1.0f},
+        {" fps=\"12abc\"", Hyx::PlaybackMode::Pingpong, 12.0f},
+        {" fps=\"-2\"", Hyx::PlaybackMode::Pingpong, -2.0f},
+        {" fps=\"-5\"", Hyx::PlaybackMode::Pingpong, -5.0f},
         {"", Hyx::PlaybackMode::Pingpong, 0.0f},
     };
+    std::map<float, uint32_t> periods; // by stored rate
     for (const auto& graph : graphs) {
         std::ofstream("lenient.xml") << "<hyx version=\"1.0\">\n<graph" << graph.attributes
                                      << ">\n<filter name=\"SourceEmptySource\" "
@@ -746,9 +771,14 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
         check(order && order->GetPlaybackMode() == graph.mode, "the graph made from it plays in that mode");
         check(!async || graph.fps != 0.0f || async->GetFramePeriodMs() == 0, "\"max\" paces nothing");
         if (async)
+            periods[graph.fps] = async->GetFramePeriodMs();
+        if (async)
             async->RemoveAllFilters();
         check(log.Count() == 0, "a lenient read logs nothing");
     }
+    check(periods.size() == 5 && periods[-5.0f] == periods[-1.0f] && periods[12.0f] == 83,
+          "a negative rate other than -2 and -3 paces as \"orig\", \"12abc\" as 12 a second");
+    quote("(\"12abc\" as 12)");
 }
 
 // The README's graph file, which the test writes into the working directory as graph.xml.

@@ -123,28 +123,9 @@ TEST(ConversionFilters, RefusalsGiveCodeFourWithTheFamilyTextAndKeepTheAtom)
          "Unable to convert texture to ASTC-, dimension not divisible by 8!"},
         // The converter refuses odd mosaics; the refusal stays inside the filter.
         {kBayerRGGBtoNVX, texture<DataTypeTextureBayerRGGB>(5, 5), "Failed to convert texture to YUV-NVX."},
-        // A source without pixels converts to nothing.
+        // A source without pixels converts to nothing; a stored height of 1 is an image of
+        // 8 x 0, without luma rows.
         {kNV12toRGB, texture<DataTypeTextureYUV_NV12>(0, 0), "Failed to convert texture to RGB."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const FilterRun run = runFilter(row.filter, row.source);
-        EXPECT_FALSE(run.ok);
-        EXPECT_NE(run.error.find(row.text), std::string::npos) << run.error;
-        ASSERT_TRUE(run.made);
-        EXPECT_EQ(run.made->GetAllDataLayers().size(), 1u);
-    }
-}
-
-TEST(ConversionFilters, ImagesWithoutLumaRowsAreRefusedLikeEveryOtherEmptyImage)
-{
-    // A stored height of 1 is an image of 8 x 0: no layer, the family's text, the atom kept.
-    struct Row {
-        VornCommon::Guid filter;
-        std::shared_ptr<DataLayer> source;
-        const char* text;
-    };
-    const Row rows[] = {
         {kNV12toNVX, texture<DataTypeTextureYUV_NV12>(8, 1), "Failed to convert texture to YUV-NVX."},
         {kNV21toNVX, texture<DataTypeTextureYUV_NV21>(8, 1), "Failed to convert texture to YUV-NVX."},
         {kNV12toRGB, texture<DataTypeTextureYUV_NV12>(8, 1), "Failed to convert texture to RGB."},

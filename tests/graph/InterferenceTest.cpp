@@ -580,6 +580,38 @@ TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
     EXPECT_EQ(target->frames(), Range(5)); // the mode stayed forward once
 }
 
+TEST(InterferenceThreads, PlayModeWhileAnotherHostThreadStopsIsSuccessAtOnce)
+{
+    // One host thread stops the graph and waits for the worker's pass, held open inside a
+    // hook; a Play(mode) from another host thread meanwhile answers at once, as it did before
+    // it joined a worker that stops the graph itself: only such a worker is waited for.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(5);
+    auto target = chain.make<TestTarget>();
+    Gate entered, leave;
+    target->process = [&](TestTarget&, const Atom& atom) {
+        if (atom.GetFrameNr() == 1) {
+            entered.open();
+            EXPECT_TRUE(leave.pass());
+        }
+        return HyxErrorCode::Success;
+    };
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+    ASSERT_TRUE(entered.pass());
+    std::thread stopper([&] { EXPECT_EQ(chain.async->Stop(), ActionResult::Success); });
+    EXPECT_TRUE(Eventually([&] { return chain.async->IsStopRequested(); })); // the stop waits now
+    std::atomic<int> answered{0};
+    std::thread host([&] {
+        EXPECT_EQ(chain.async->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        answered = 1;
+    });
+    EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
+    leave.open();
+    host.join();
+    stopper.join();
+    EXPECT_TRUE(chain.async->IsStopped());
+}
+
 TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)
 {
     // A listener that loops its graph asks for another mode when the worker stops the ended

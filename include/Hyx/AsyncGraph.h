@@ -24,9 +24,10 @@
 //   the Error event that throws is logged alike and the stop goes on; an exception from the
 //   worker's own stop (a filter's onStop, a listener of Stopped) is logged, with "Graph
 //   failed to stop(...)" as the text when the run had not failed already; the graph then
-//   reads as the stop left it and the host's Stop finishes it. A logger that throws on the
-//   worker is ignored. On the host's own thread nothing is caught: an exception leaves the
-//   call the host made.
+//   reads as the stop left it and the host's Stop finishes it. A logger that throws on a
+//   line the worker logs itself (these lines, its start) is ignored; one that throws on a
+//   line logged inside the pass (by a filter) is an exception of that pass, as above. On
+//   the host's own thread nothing is caught: an exception leaves the call the host made.
 //   The library's other threads run no host code unguarded: the multi-threaded mutates'
 //   workers catch what a work hook throws (that item gives no result; logged), and the
 //   frame-rate block mutate's release thread runs no filter or host code.

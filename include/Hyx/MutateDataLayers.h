@@ -10,7 +10,9 @@
 // - A layer's switch is the first parameter whose data profile equals the layer's (purpose,
 //   type and compressed type). Dropper: a layer goes when its switch is true (a layer
 //   without one stays). Keeper: a layer stays only when its switch is true (a layer without
-//   one goes).
+//   one goes), save a plain layer without a switch whose compressed form's switch is true:
+//   a compressor that could not compress it passed it on plain, and it stays in that
+//   form's place (see MutateCompressor.h).
 // - The output profile follows the same rule; when that leaves it not fully specified the
 //   input's first data profile is added, so it is never empty (even though a keeper with
 //   every switch false emits frames without layers).

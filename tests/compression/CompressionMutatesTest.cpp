@@ -738,3 +738,57 @@ TEST(CompressionMutates, PlainFormTheUpstreamOffersFollowsItsKeepChoice)
             EXPECT_EQ(frame, keepPlain ? (Layers{bad, n}) : (Layers{n}));
     }
 }
+
+// A keeper between the compressor and the target keeps a layer that could not be compressed
+// when it keeps its compressed form: the plain layer has no switch of its own (the compressor
+// offers it only compressed), and it still reaches the target. Its own switch, once offered,
+// decides alone.
+TEST(CompressionMutates, FailedCompressionPassesAKeeperOfItsCompressedForm)
+{
+    const auto bad = indicesWith(1u << 24);
+    const auto n = withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR);
+    const std::string keepCoded =
+        "Keep " + DataProfile(bad->GetPurposeGuid(), DataTypeCompressedVertexIndices::TheTypeGuid(), bad->TypeGuid())
+                      .ToFriendlyString();
+    struct Row {
+        const char* name;
+        bool drop; // the compressor's "Drop uncompressed input"
+        const char* keepCoded; // the keeper's switch of the compressed form
+        const char* keepPlain; // its switch of the plain form (offered only without drop)
+        bool arrives; // the plain layer reaches the target
+    };
+    const Row rows[] = {
+        {"compressed form kept", true, "True", nullptr, true},
+        {"compressed form not kept", true, "False", nullptr, false},
+        {"plain offered, not kept", false, "True", "False", false},
+        {"plain offered and kept", false, "False", "True", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        GraphFixtures::TestGraph g;
+        auto source = g.make<GraphFixtures::LayerSource>(Layers{bad, n}, 2);
+        auto compressor = g.add(madeWith(MutateVertexIndicesCompressor::TheTypeGuid(),
+                                         {{MutateCompressor::COMPRESSOR_DROP_UNCOMPRESSED_PARAMNAME,
+                                           row.drop ? "True" : "False"}})(source, g.graph));
+        std::map<std::string, std::string> switches = {{keepCoded, row.keepCoded}, {switchName("Keep ", n), "True"}};
+        if (row.keepPlain)
+            switches[switchName("Keep ", bad)] = row.keepPlain;
+        auto keeper = madeWith(MutateDataLayersKeeper::TheTypeGuid(), {})(compressor, g.graph);
+        keeper->setParameterValues(switches);
+        g.add(keeper);
+        for (const auto& [name, value] : switches)
+            EXPECT_EQ(keeper->getParameterValue(name.c_str()), value) << name;
+        auto target = g.make<GraphFixtures::TestTarget>();
+        std::vector<Layers> frames;
+        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
+            frames.push_back(atom.GetAllDataLayers());
+            return HyxErrorCode::Success;
+        };
+        CapturedLog log;
+        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+        EXPECT_TRUE(g.runToEnd());
+        ASSERT_EQ(frames.size(), 2u);
+        for (const Layers& frame : frames)
+            EXPECT_EQ(frame, row.arrives ? (Layers{bad, n}) : (Layers{n}));
+    }
+}

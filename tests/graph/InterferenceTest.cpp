@@ -550,23 +550,39 @@ TEST(InterferenceThreads, PlayModeWhileTheWorkerEndsItsRunPlaysANewRun)
     EXPECT_EQ(target->frames(), twice);
 }
 
+namespace {
+
+/// A forward-once run of five frames whose worker's pass is held open inside the target's
+/// hook, at frame 1, until `leave` opens.
+struct HeldPass {
+    AsyncTestGraph chain;
+    std::shared_ptr<TestTarget> target;
+    Gate entered, leave;
+    HeldPass()
+    {
+        chain.make<TestSource>(5);
+        target = chain.make<TestTarget>();
+        target->process = [this](TestTarget&, const Atom& atom) {
+            if (atom.GetFrameNr() == 1) {
+                entered.open();
+                EXPECT_TRUE(leave.pass());
+            }
+            return HyxErrorCode::Success;
+        };
+    }
+    /// Plays; true once the worker is inside the held pass.
+    bool start() { return chain.play(PlaybackMode::ForwardOnce) && entered.pass(); }
+};
+
+} // namespace
+
 TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
 {
     // The worker's pass is held open inside a hook while the graph plays: a Play and a
     // Play(mode) from the host answer Success without waiting for the pass.
-    AsyncTestGraph chain;
-    chain.make<TestSource>(5);
-    auto target = chain.make<TestTarget>();
-    Gate entered, leave;
-    target->process = [&](TestTarget&, const Atom& atom) {
-        if (atom.GetFrameNr() == 1) {
-            entered.open();
-            EXPECT_TRUE(leave.pass());
-        }
-        return HyxErrorCode::Success;
-    };
-    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
-    ASSERT_TRUE(entered.pass());
+    HeldPass held;
+    AsyncTestGraph& chain = held.chain;
+    ASSERT_TRUE(held.start());
     std::atomic<int> answered{0};
     std::thread host([&] {
         EXPECT_EQ(chain.async->Play(), ActionResult::Success);
@@ -574,10 +590,32 @@ TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
         answered = 1;
     });
     EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
-    leave.open();
+    held.leave.open();
     host.join();
     ASSERT_TRUE(chain.log.waitFor(State::Stopped));
-    EXPECT_EQ(target->frames(), Range(5)); // the mode stayed forward once
+    EXPECT_EQ(held.target->frames(), Range(5)); // the mode stayed forward once
+}
+
+TEST(InterferenceThreads, PlayModeWhileAnotherHostThreadStopsIsSuccessAtOnce)
+{
+    // One host thread stops the graph and waits for the worker's pass, held open inside a
+    // hook; a Play(mode) from another host thread meanwhile answers at once, as it did before
+    // it joined a worker that stops the graph itself: only such a worker is waited for.
+    HeldPass held;
+    AsyncTestGraph& chain = held.chain;
+    ASSERT_TRUE(held.start());
+    std::thread stopper([&] { EXPECT_EQ(chain.async->Stop(), ActionResult::Success); });
+    EXPECT_TRUE(Eventually([&] { return chain.async->IsStopRequested(); })); // the stop waits now
+    std::atomic<int> answered{0};
+    std::thread host([&] {
+        EXPECT_EQ(chain.async->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        answered = 1;
+    });
+    EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
+    held.leave.open();
+    host.join();
+    stopper.join();
+    EXPECT_TRUE(chain.async->IsStopped());
 }
 
 TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)

@@ -413,6 +413,37 @@ std::string OnPoolWorker(bool standard)
     return problems.text();
 }
 
+/// A target logs a level-2 line inside the worker's pass while the host's logger throws on
+/// every such line: the logger's exception is one of that pass and ends the run; the worker's
+/// own line about it is kept, and its throw ignored.
+std::string LoggedInsideThePass()
+{
+    Problems problems;
+    const auto logger = std::make_shared<HostLogger>(true);
+    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(logger));
+    {
+        AsyncTestGraph chain;
+        chain.make<TestSource>(kFrames);
+        auto target = chain.make<TestTarget>();
+        target->process = [](TestTarget&, const Atom& atom) {
+            if (atom.GetFrameNr() == kThrowAt)
+                LogMessage(LogLevel::Error, "frame %u looks odd", atom.GetFrameNr());
+            return HyxErrorCode::Success;
+        };
+        const std::string text = "Graph update failed(Filter '" +
+                                 target->GetFilterClassInfo().GetNiceClassName().StdString() + "' threw: logger broke)";
+        problems.check(chain.play(PlaybackMode::ForwardOnce), "Play");
+        problems.check(chain.log.waitFor(State::Stopped), "the run never stopped");
+        problems.equal(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}),
+                       "states");
+        problems.equal(chain.error(), text, "error text");
+        problems.equal(logger->errors(), (std::vector<std::string>{"frame 4 looks odd", "AsyncGraph: " + text}),
+                       "level-2 lines");
+    }
+    ResetHYXLoggerInstance();
+    return problems.text();
+}
+
 /// Ends the child with the case's problems on standard error: status 0 when there are none.
 [[noreturn]] void ExitWith(const std::string& problems)
 {
@@ -452,4 +483,10 @@ TEST(ThrowThreads, ThrowingWorkOnAMutatesPoolWithAThrowingLoggerLosesOnlyItsItem
         EXPECT_EXIT(ExitWith(OnPoolWorker<AtomWork>(standard)), testing::ExitedWithCode(0), "");
         EXPECT_EXIT(ExitWith(OnPoolWorker<FrameWork>(standard)), testing::ExitedWithCode(0), "");
     }
+}
+
+TEST(ThrowThreads, ALoggerThatThrowsOnAFiltersLineInsideTheWorkersPassEndsTheRun)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitWith(LoggedInsideThePass()), testing::ExitedWithCode(0), "");
 }

@@ -16,7 +16,19 @@ bool passes(const DataProfile& dataProfile, const Switches& switches, Mode mode)
         if (*entry->GetDataProfile() == dataProfile)
             return entry->GetValue() == (mode == Mode::Keep);
     }
-    return mode == Mode::Drop;
+    if (mode == Mode::Drop)
+        return true;
+    // A plain layer without a switch of its own, whose compressed form is kept: a compressor
+    // that could not compress it passed it on plain, in place of that form.
+    if (!dataProfile.GetCompressedTypeGuid().IsNil())
+        return false;
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : switches) {
+        const DataProfile& coded = *entry->GetDataProfile();
+        if (coded.GetCompressedTypeGuid() == dataProfile.GetTypeGuid() &&
+            coded.GetPurposeGuid() == dataProfile.GetPurposeGuid())
+            return entry->GetValue();
+    }
+    return false;
 }
 
 } // namespace

@@ -38,10 +38,6 @@ bool SourceManualOfflineSource::collectionOpen() const
     return !_frozen && outsideGraph(GetFilterState());
 }
 
-namespace {
-
-} // namespace
-
 SourceManualOfflineSource::SourceManualOfflineSource() = default;
 
 SourceManualOfflineSource::~SourceManualOfflineSource() = default;

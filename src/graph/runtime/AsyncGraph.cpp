@@ -210,7 +210,10 @@ ActionResult AsyncGraph::Play()
 
 void AsyncGraph::settleState()
 {
-    if (onWorkerThread())
+    // Only a worker that left its loop to stop the graph itself is waited for: a Play(mode)
+    // of a graph that plays on answers at once, also while another host thread holds the
+    // control lock.
+    if (onWorkerThread() || !_state->left.load())
         return;
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     joinEndedWorker();

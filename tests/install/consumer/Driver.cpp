@@ -753,6 +753,7 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
         {" fps=\"12abc\"", Hyx::PlaybackMode::Pingpong, 12.0f},
         {" fps=\"-2\"", Hyx::PlaybackMode::Pingpong, -2.0f},
         {" fps=\"-5\"", Hyx::PlaybackMode::Pingpong, -5.0f},
+        {" fps=\"1e40\"", Hyx::PlaybackMode::Pingpong, 0.0f},
         {"", Hyx::PlaybackMode::Pingpong, 0.0f},
     };
     std::map<float, uint32_t> periods; // by stored rate
@@ -822,6 +823,9 @@ void runCompressionChoice()
     check(compression->GetValue() == 1, "a choice's text reads as index 0");
     compression->SetValueAsString("7");
     check(compression->GetValue() == 2, "an index past the end selects the last choice");
+    compression->SetValueAsString("16BIT");
+    check(compression->GetValue() == 2 && compression->GetValueAsString() == "1",
+          "a text with a leading number reads as that number, past the end the last choice");
     graph->RemoveAllFilters();
 }
 

@@ -754,6 +754,7 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
         {" fps=\"-2\"", Hyx::PlaybackMode::Pingpong, -2.0f},
         {" fps=\"-5\"", Hyx::PlaybackMode::Pingpong, -5.0f},
         {" fps=\"1e40\"", Hyx::PlaybackMode::Pingpong, 0.0f},
+        {" fps=\"-1e40\"", Hyx::PlaybackMode::Pingpong, 0.0f},
         {"", Hyx::PlaybackMode::Pingpong, 0.0f},
     };
     std::map<float, uint32_t> periods; // by stored rate
@@ -771,8 +772,12 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
             async ? std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(async->GetFrameOrderProvider()) : nullptr;
         check(order && order->GetPlaybackMode() == graph.mode, "the graph made from it plays in that mode");
         check(!async || graph.fps != 0.0f || async->GetFramePeriodMs() == 0, "\"max\" paces nothing");
-        if (async)
+        if (async) {
             periods[graph.fps] = async->GetFramePeriodMs();
+            float stored = 1.0f;
+            async->GetGraphFps(stored);
+            check(stored == graph.fps, "the graph keeps its rate as given");
+        }
         if (async)
             async->RemoveAllFilters();
         check(log.Count() == 0, "a lenient read logs nothing");
@@ -826,6 +831,8 @@ void runCompressionChoice()
     compression->SetValueAsString("16BIT");
     check(compression->GetValue() == 2 && compression->GetValueAsString() == "1",
           "a text with a leading number reads as that number, past the end the last choice");
+    compression->SetValueAsString("-1");
+    check(compression->GetValue() == 1 && compression->GetValueAsString() == "0", "an index below 0 selects the first");
     graph->RemoveAllFilters();
 }
 

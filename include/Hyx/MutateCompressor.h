@@ -109,8 +109,8 @@ protected:
 
 private:
     /// "Drop compressed input" as the output profile was last made with it (frames follow
-    /// it); -1 until then, when frames read the parameter.
-    int _profileDrop = -1;
+    /// it); empty until then, when frames read the parameter.
+    std::optional<bool> _profileDrop;
 };
 
 /// A compressor whose "Compression" choice replaces the recommended code. The parameter's

@@ -129,6 +129,8 @@ private:
 
     bool _writeTable;
     bool _noContainer;
+    bool _extensionNamesContainer; // "hyx" in the extension, any case
+    bool _extensionNamesDump; // "xml" in the extension, any case
     bool _namesAFile; // the extension names a file this take may write
     bool _finished = false;
     bool _unnamedFileReported = false;

@@ -14,8 +14,10 @@ SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersi
     : SerializeToFile(path, version, false), _writeTable(writeTable), _noContainer(noContainer)
 {
     const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
-    _namesAFile = ext.find("xml") != std::string::npos || (!_noContainer && ext.find("hyx") != std::string::npos);
-    _dumpWithoutFlag = !_noContainer && ext.find("xml") != std::string::npos && ext.find("hyx") == std::string::npos;
+    _extensionNamesContainer = ext.find("hyx") != std::string::npos;
+    _extensionNamesDump = ext.find("xml") != std::string::npos;
+    _namesAFile = _extensionNamesDump || (!_noContainer && _extensionNamesContainer);
+    _dumpWithoutFlag = !_noContainer && _extensionNamesDump && !_extensionNamesContainer;
 }
 
 SerializeToHyx::~SerializeToHyx()
@@ -71,9 +73,7 @@ HyxErrorCode SerializeToHyx::refuseUnnamedFile()
 
 bool SerializeToHyx::openFiles()
 {
-    const std::string base = basePath();
-    const std::string ext = FileHelper::GetExtensionInLowerCase(GetFilePath());
-    if (!_noContainer && ext.find("hyx") != std::string::npos) {
+    if (!_noContainer && _extensionNamesContainer) {
         const std::string container = containerPath();
         _file = openFile(container.c_str());
         if (_file == -1) {
@@ -87,15 +87,16 @@ bool SerializeToHyx::openFiles()
         }
     }
     // A take ended by its container's header gets no dump.
-    if (ext.find("xml") != std::string::npos && !_xml && !streamStopped()) {
+    if (_extensionNamesDump && !_xml && !streamStopped()) {
+        const std::string dump = basePath() + "xml";
         try {
-            _xml = std::make_shared<SerializeToHyxXml>((base + "xml").c_str(), GetHyxFormatVersion());
+            _xml = std::make_shared<SerializeToHyxXml>(dump.c_str(), GetHyxFormatVersion());
             _xml->setCloseFailureLine({}); // the take reports for both files
         } catch (...) {
             // The container's header is written: the container alone would hold atoms the
             // dump lacks.
             if (IsReady())
-                endTake(base + "xml", true);
+                endTake(dump, true);
             throw;
         }
     }

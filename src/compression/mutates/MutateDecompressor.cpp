@@ -64,7 +64,7 @@ std::shared_ptr<Profile> MutateDecompressor::onGenerateOutputProfile(Filter* ups
         return {};
     const bool drop = _dropParam && _dropParam->GetValue();
     // Frames follow the value this profile is made with, so they always carry what it says.
-    _profileDrop = drop ? 1 : 0;
+    _profileDrop = drop;
     std::shared_ptr<DataProfile> selected;
     if (_inputProfileParam) {
         const std::shared_ptr<Profile> selection = _inputProfileParam->GetValue();
@@ -94,7 +94,7 @@ std::shared_ptr<Profile> MutateDecompressor::onGenerateOutputProfile(Filter* ups
 
 HyxErrorCode MutateDecompressor::onCreateFrame(std::shared_ptr<Atom> input, std::shared_ptr<Atom>& output)
 {
-    const bool drop = _profileDrop >= 0 ? _profileDrop == 1 : _dropParam && _dropParam->GetValue();
+    const bool drop = _profileDrop.value_or(_dropParam && _dropParam->GetValue());
     std::shared_ptr<Atom> frame = Atom::Copy(input, -1, false);
     std::vector<std::shared_ptr<DataLayer>> plain;
     for (const auto& layer : input->GetAllDataLayers()) {

@@ -5,20 +5,25 @@
 // Contract:
 // - With the keep flag, PreInitialize offers one bool parameter per upstream layer, named
 //   "Keep " + the layer's friendly text (true by default; earlier choices carry over by
-//   friendly text; at least one stays true). Initialize takes the upstream offer minus the
+//   friendly text). At least one stays true: when every switch is false as Initialize builds
+//   the profile (values handed in before the parameters existed are applied right after
+//   PreInitialize made them, and a host may set them later), the first is set true again and
+//   the filter's parameter listeners hear it; PreInitialize does the same to the choices it
+//   carries over. Until then they read as set. Initialize takes the upstream offer minus the
 //   layers not kept as input profile (41 unless it is fully specified).
 // - Input connection: the checks of Transform (24, 22, 31, 41, 42).
 // - Update: each pending atom is copied with only the kept layers and handed to
-//   onProcessFrame. A target whose input profile lists a compressed form may deliver its
-//   plain stand-in instead: a compressor that could not compress a layer passes it on plain
-//   (see MutateCompressor.h), so a kept compressed entry whose plain form the upstream does
-//   not offer is kept in that plain form too, whatever put the entry in the profile (its
-//   own "Keep " switch, or the entry a keeper or dropper adds to an output profile left
-//   empty, see MutateDataLayers.h). A plain form the upstream offers follows its own "Keep "
-//   choice. An accepted atom (0) is counted and recorded as the last processed one, or, with an output connection
-//   (behind the gate of Transform), forwarded whole. A failing atom does not stop the cycle:
-//   every pending atom is consumed, and the cycle reports the first failure. onPostUpdate
-//   runs after every cycle that did not fail.
+//   onProcessFrame, also a copy left without any layer, so the atoms of a frame stay
+//   together. A target whose input profile lists a compressed form may deliver its plain
+//   stand-in instead: a compressor that could not compress a layer passes it on plain (see
+//   MutateCompressor.h), so a kept compressed entry whose plain form the upstream does not
+//   offer is kept in that plain form too, whatever put the entry in the profile (its own
+//   "Keep " switch, or the entry a keeper or dropper adds to an output profile left empty,
+//   see MutateDataLayers.h). A plain form the upstream offers follows its own "Keep " choice.
+//   An accepted atom (0) is counted and recorded as the last processed one, or, with an
+//   output connection (behind the gate of Transform), forwarded whole. A failing atom does
+//   not stop the cycle: every pending atom is consumed, and the cycle reports the first
+//   failure. onPostUpdate runs after every cycle that did not fail.
 // - The output profile is always empty; the aggregated one is the upstream filter's.
 
 #include <Hyx/Filter.h>

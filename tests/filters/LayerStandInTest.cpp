@@ -283,7 +283,7 @@ TEST(LayerEditing, PlainStandInFollowsTheSwitchOfItsCompressedFormWhateverElseTh
                         SCOPED_TRACE(std::string(row.name) + (fails ? ", fails" : ", succeeds") + ", " + c.name +
                                      (second ? ", with another layer" : ", only layer") +
                                      (on ? ", switch on" : ", switch off"));
-                        // A target refuses, at set-up, switches that keep no layer at all.
+                        // A target whose switches keep no layer at all keeps its first one.
                         if (c.chooser == Chooser::Target && !second && !on)
                             continue;
                         const Outcome out = run(row, layer, second ? colours : nullptr, c.chooser, c.setBy, on);

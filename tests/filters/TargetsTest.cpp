@@ -6,12 +6,15 @@
 #include <CapturedLog.h>
 
 #include <Hyx/AsyncGraph.h>
+#include <Hyx/DataProfile.h>
 #include <Hyx/FilterParamNumeric.h>
+#include <Hyx/MutateDataLayers.h>
 #include <Hyx/SourceEmpty.h>
 #include <Hyx/SourceManual.h>
 
 #include <chrono>
 #include <limits>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -283,4 +286,100 @@ TEST(TargetCallbackThreads, AListenerClearedOnTheHostIsOutOfUseAndMayGo)
     }
     EXPECT_EQ(graph->Stop(), ActionResult::Success);
     EXPECT_GT(received, 0u);
+}
+
+namespace {
+
+/// An offline source of 2 frames of 3 atoms (stream information and positions) -> a layer
+/// keeper or dropper -> a callback target, on a host-driven or an asynchronous graph.
+template <class G>
+struct EditedRig {
+    EditedRig(std::shared_ptr<Filter> editor, const std::map<std::string, std::string>& switches)
+    {
+        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(MakeAtom(0, 0, {StreamInfo(), Positions(1.0f)}), 3,
+                                                                25.0f, true));
+        for (uint32_t f = 0; f < 2; ++f)
+            EXPECT_TRUE(source->PushFrame({MakeAtom(0, f, {StreamInfo(), Positions(1.0f)}),
+                                           MakeAtom(1, f, {StreamInfo(), Positions(2.0f)}),
+                                           MakeAtom(2, f, {StreamInfo(), Positions(3.0f)})}));
+        editor->setParameterValues(switches);
+        target->SetAtomsListener(&listener);
+        graph = Chain<G>({source, editor, target});
+    }
+    ~EditedRig()
+    {
+        graph->Stop();
+        target->SetAtomsListener(nullptr);
+    }
+
+    std::shared_ptr<SourceManualOfflineSource> source = Make<SourceManualOfflineSource>();
+    std::shared_ptr<TargetCallback> target = Make<TargetCallback>();
+    RecordingListener listener;
+    std::shared_ptr<G> graph;
+};
+
+std::string FriendlyOf(const std::shared_ptr<DataLayer>& layer)
+{
+    return layer->GetDataProfile()->ToFriendlyString();
+}
+
+struct EmptiedRow {
+    const char* name;
+    bool keeper;
+};
+// A keeper with every switch off and a dropper with every switch on leave no layer.
+const EmptiedRow kEmptiedRows[] = {{"keeper keeping nothing", true}, {"dropper dropping everything", false}};
+
+std::shared_ptr<Filter> Editor(const EmptiedRow& row, std::map<std::string, std::string>& switches)
+{
+    if (row.keeper)
+        return Make<MutateDataLayersKeeper>();
+    switches = {{"Drop " + FriendlyOf(StreamInfo()), "True"}, {"Drop " + FriendlyOf(Positions(0.0f)), "True"}};
+    return Make<MutateDataLayersDropper>();
+}
+
+// Each frame arrives whole, its atoms in stream order, each without a layer.
+template <class G>
+void ExpectTwoWholeFramesWithoutLayers(const EditedRig<G>& rig)
+{
+    const auto frames = rig.listener.Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    for (uint32_t f = 0; f < 2; ++f) {
+        ASSERT_EQ(frames[f].size(), 3u);
+        for (uint32_t s = 0; s < 3; ++s) {
+            EXPECT_EQ(frames[f][s]->GetFrameNr(), f);
+            EXPECT_EQ(frames[f][s]->GetStreamId(), s);
+            EXPECT_TRUE(frames[f][s]->GetAllDataLayers().empty());
+        }
+    }
+    EXPECT_EQ(rig.target->GetNumAtomsProcessed(), 6u);
+}
+
+} // namespace
+
+TEST(TargetCallback, FramesLeftWithoutLayersStillReachTheListenerWhole)
+{
+    for (const EmptiedRow& row : kEmptiedRows) {
+        SCOPED_TRACE(row.name);
+        std::map<std::string, std::string> switches;
+        EditedRig<Graph> rig(Editor(row, switches), switches);
+        ASSERT_EQ(rig.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        EXPECT_TRUE(RunToEnd(*rig.graph));
+        ExpectTwoWholeFramesWithoutLayers(rig);
+    }
+}
+
+TEST(TargetCallbackThreads, FramesLeftWithoutLayersStillReachTheListenerWholeOnTheWorker)
+{
+    for (const EmptiedRow& row : kEmptiedRows) {
+        SCOPED_TRACE(row.name);
+        std::map<std::string, std::string> switches;
+        EditedRig<AsyncGraph> rig(Editor(row, switches), switches);
+        ASSERT_EQ(rig.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        for (int i = 0; i < 10000 && !rig.graph->IsStopped(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(rig.graph->IsStopped());
+        ExpectTwoWholeFramesWithoutLayers(rig);
+    }
 }

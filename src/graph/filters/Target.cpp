@@ -40,6 +40,16 @@ std::shared_ptr<Profile> WithPlainStandIns(const Profile& profile, const std::sh
     return result;
 }
 
+// Keeps the first layer when no switch keeps any: a target must keep at least one.
+void KeepOneLayer(const std::vector<std::shared_ptr<FilterParamBoolDataProfile>>& params)
+{
+    for (const std::shared_ptr<FilterParamBoolDataProfile>& param : params)
+        if (param->GetValue())
+            return;
+    if (!params.empty())
+        params.front()->SetValue(true);
+}
+
 } // namespace
 
 Target::Target(bool keepParams) : _keepParamsFlag(keepParams)
@@ -56,7 +66,6 @@ HyxErrorCode Target::onInitializeParams(Filter* upstream)
     const std::vector<std::shared_ptr<FilterParamBoolDataProfile>> old = std::move(_keepParams);
     _keepParams = FilterParamsHelper::GetDataProfileParams(upstream->GetAggregatedOutputProfile(), "Keep ", true);
 
-    bool anyKept = false;
     for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
         const std::string friendly = param->GetDataProfile()->ToFriendlyString();
         for (const std::shared_ptr<FilterParamBoolDataProfile>& before : old) {
@@ -65,11 +74,8 @@ HyxErrorCode Target::onInitializeParams(Filter* upstream)
                 break;
             }
         }
-        anyKept = anyKept || param->GetValue();
     }
-    if (!_keepParams.empty() && !anyKept) {
-        _keepParams.front()->SetValue(true); // at least one layer is always kept
-    }
+    KeepOneLayer(_keepParams);
     for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
         addParam(param, true);
     }
@@ -82,6 +88,9 @@ HyxErrorCode Target::onInitialize(Filter* upstream)
     if (!offer) {
         return SetInputProfile(upstream, std::make_shared<Profile>());
     }
+    // Values stored before pre-initialisation are applied after the parameters are made, and
+    // a host may switch every layer off after that: the rule holds where the profile is built.
+    KeepOneLayer(_keepParams);
     auto kept = std::make_shared<Profile>(offer);
     for (const std::shared_ptr<FilterParamBoolDataProfile>& param : _keepParams) {
         if (param->GetValue()) {

@@ -19,11 +19,17 @@
 //   depth maps and 16-bit IR 1-3, BGR 1-3 or 129, RGB 1-3 or 130, DXT1 5, ETC2 6, ASTC 7
 //   (block run-length coding). Other codes throw the class's message, other texture formats
 //   "Texture format not supported.".
-// - Positions codes 1 and 2 quantise against the plain layer's stored box: with points, a
-//   box that is not finite or a point outside it (NaN included) throws std::out_of_range,
-//   "vertex positions lie outside their bounding box or are not finite", before the layer
-//   changes; compute the box first (CalculateBoundingBoxFromVertexPositions). Code 0 stores
-//   any floats as they are.
+// - Positions codes 1 and 2 quantise against the plain layer's stored box widened by 0.001
+//   on every side: with points, a box that is not finite, an extent (maximum minus minimum)
+//   that overflows a float, or a point outside the widened box (NaN included) throws
+//   std::out_of_range, "vertex positions lie outside their bounding box or are not finite",
+//   before the layer changes; compute the box first
+//   (CalculateBoundingBoxFromVertexPositions). Decoded points lie inside the widened box of
+//   the stored box they carry, so a decoded layer compresses again under the same code;
+//   decoding that gives the first decode's points within one step per axis (the widened
+//   extent / 2^16, or / 2^11, 2^11, 2^10), not always the same: coding truncates, and the
+//   float sum of a decoded point may fall just below its step. Code 0 stores any floats as
+//   they are.
 // - Loading a payload never throws: an unknown stored code or a short payload gives a layer
 //   that decompress refuses.
 // - decompress checks every size it is given against the counts and dimensions stored

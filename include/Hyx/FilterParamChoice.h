@@ -6,8 +6,9 @@
 //   current value ("0" when it is not listed); a text is read leniently as a position and
 //   clamped to the list.
 // - FilterParamStringChoices: texts with int values; the text form is the first text whose
-//   value is current; only an exactly listed text (or value) is taken, others are logged
-//   and refused.
+//   value is current. SetValueAsString takes only a text listed exactly (case counts), and
+//   a choice's value written as text is no such text ("3" is refused unless a choice is
+//   named "3"); SetValue takes only a listed value. Others are logged and refused.
 // - FilterParamGuid / FilterParamInputProfiles: a selected index into a list of GUIDs or
 //   profiles (-1 when the list is empty); the text form is the index. An index outside the
 //   list is logged and refused, so the selection always names an entry.

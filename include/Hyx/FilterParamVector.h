@@ -31,7 +31,8 @@ protected:
     FilterParamFloatVector(const char* name, unsigned flags, const float* values, unsigned count);
 
     std::string valueToString() const override;
-    /// Stores the components and notifies when any differs.
+    /// Stores the components and notifies when any compares unequal: a NaN component
+    /// notifies at every setting (NaN is unequal to itself), -0 for 0 changes nothing.
     void setValues(const float* values);
     /// Copies the components out.
     void getValues(float* out) const;

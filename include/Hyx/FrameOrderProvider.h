@@ -65,9 +65,10 @@ public:
     FrameOrderProvider(const FrameOrderProvider&) = delete;
     FrameOrderProvider& operator=(const FrameOrderProvider&) = delete;
 
-    /// Makes `frameId` the frame that the next advance moves to.
+    /// Makes `frameId` the frame that the next advance moves to, and tells the listener.
     virtual void JumpToFrameID(uint32_t frameId) = 0;
-    /// True when an advance would yield another frame.
+    /// True while the walk goes on: a source emits nothing once it is false (see
+    /// FrameOrderAuto for the one walks that end).
     virtual bool HasNextFrameID() const = 0;
     /// The current frame (the one last handed out).
     virtual uint32_t GetFrameID() const = 0;
@@ -104,7 +105,18 @@ private:
 };
 
 /// Walks the contiguous range first .. first + rangeSize - 1 in a playback mode; a range of
-/// 0 frames has no frame at all. The range must not cross 0xFFFFFFFF (first + rangeSize - 1
+/// 0 frames has no frame at all.
+///
+/// Only the two "once" modes end. Their end is read from the current frame alone: once the
+/// last frame of the walk was handed out (the range's last forward, its first backward),
+/// HasNextFrameID is false and stays false until Reset or SetPlaybackMode with reset. A
+/// JumpToFrameID then still moves the next frame and tells the listener, and a direct
+/// AdvanceFrameID moves onto it, but a source no longer advances, so a graph plays nothing
+/// more: a seek after the end is lost. A host seeking there calls Reset, then
+/// JumpToFrameID, before its next Update. (An AsyncGraph stops at the end of such a walk;
+/// its Play resets the walk to the start, so a jump made before it is lost as well, and one
+/// made after it lands at the next advance, after whatever frames the worker emitted
+/// meanwhile.) The range must not cross 0xFFFFFFFF (first + rangeSize - 1
 /// at most 0xFFFFFFFF): frames are compared as plain unsigned values, so a range that
 /// crosses it gives no frame in the two "once" modes, goes back and forth between
 /// 0xFFFFFFFF and 0 in the two pingpong modes, and a jump to any of its frames lands on its
@@ -120,7 +132,13 @@ public:
     uint32_t GetFirstFrameID() const;
     uint32_t GetRangeSize() const;
 
+    /// Sets the next frame to `frameId` clamped into the range and tells the listener; a
+    /// range of one frame (or none) ignores it and tells nobody. It does not revive a "once"
+    /// walk that has ended (see above).
     void JumpToFrameID(uint32_t frameId) override;
+    /// ForwardOnce: the current frame is before the range's last (one frame: not yet handed
+    /// out); BackwardOnce: after the range's first; other modes: always (a range of 0
+    /// frames: never). A pending jump is not looked at.
     bool HasNextFrameID() const override;
     uint32_t GetFrameID() const override;
     void AdvanceFrameID() override;

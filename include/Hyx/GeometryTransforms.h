@@ -11,15 +11,27 @@
 //   two depth-map readers, which drop the atom (1) without an error.
 // - A camera the filter cannot project with is refused with 4 ("Error in filter '$filter$':
 //   $info$") before any layer is added, the information naming the value as the layer's
-//   status properties do and what it holds, e.g. "CameraParams 'IR F' must be finite and not
-//   0: (0, 500)". Refused: a focal length (either axis) of 0 or not finite, a principal point
-//   not finite, and where the filter reads them: an image width or height of 0 (the depth-map
-//   readers read the width only), distortion coefficients not finite or, when any is not 0,
-//   their centre, and rotation rows 0-2 or translation not finite (the colour camera's
-//   projections). A negative focal length (a flipped axis) is kept. The check comes after the
+//   status properties do, the rule and what it holds, e.g. "CameraParams 'IR F' must be
+//   finite and at least 2^-32 in magnitude: (0, 500)". The rule, checked in this order:
+//   - an image width and height above 0, where the filter reads them (the depth-map readers
+//     read the width only);
+//   - a focal length finite and at least 2^-32 in magnitude in each axis (negative, a
+//     flipped axis, is kept);
+//   - a principal point finite and at most 2^32 in magnitude in each axis;
+//   - where the filter applies the lens (the texture coordinate and vertex colour filters)
+//     and any coefficient is not 0: coefficients finite, their centre finite and at most
+//     2^32 in magnitude, and each step of the lens model below 2^120 in magnitude for every
+//     pixel (x, y) with |x| <= width and |y| <= height;
+//   - for the colour camera's projections, rotation rows 0-2 and translation finite.
+//   With depths below 2^16 and pixel offsets below 2^64, every point the depth-map readers
+//   and CalculateBoundingBox compute, d (u - cx) / f, then stays below 2^112: no position
+//   and no box they write is ever infinite or not a number. The check comes after the
 //   lookups, so missing inputs answer as above.
 // - Projections run in single precision; a coordinate is clamped in floating point before
-//   it becomes a pixel index, a value that is not a number becomes pixel 0.
+//   it becomes a pixel index (an infinite one to its edge), a value that is not a number
+//   becomes pixel 0. So a vertex whose own coordinates take its projection out of the float
+//   range (z = 0, or coordinates near the float's limit) still gets a pixel in the texture
+//   coordinate and colour filters, and DepthmapFromVertexPositions skips it.
 // - DepthmapFromVertexPositions keeps a vertex only when 1 <= trunc(z) <= 65535 and its
 //   mirrored pixel lies inside the border; the camera is looked up with the purpose of
 //   input 1 and the map is half the infrared camera's size. No depth test: the last vertex
@@ -75,14 +87,16 @@ public:
                                       float scale);
     /// Rasterises numVertices positions (x, y, z each) into the width x height samples of
     /// depthmap, mirrored about the principal point and scaled to the map. A camera the
-    /// filter refuses (no width or height, focal length 0 or not finite, principal point not
-    /// finite) leaves every sample 0.
+    /// filter refuses (see the contract: no width or height, a focal length not finite or
+    /// below 2^-32 in magnitude, a principal point not finite or beyond 2^32 in magnitude)
+    /// leaves every sample 0.
     static void CreateDepthmap(const float* positions, uint32_t numVertices, uint16_t* depthmap, uint32_t width,
                                uint32_t height, std::shared_ptr<DataTypeCameraParams>& camera);
     /// Box (min x, y, z, max x, y, z) of the points the map's inner samples stand for,
     /// visiting every step-th row and column (a step below 1 counts as 1); widened by
     /// 0.001, and +-100000 (widened) when no sample is set or the camera has no width, a
-    /// focal length of 0 or not finite, or a principal point not finite.
+    /// focal length not finite or below 2^-32 in magnitude, or a principal point not finite
+    /// or beyond 2^32 in magnitude. The box is always finite.
     static void CalculateBoundingBox(float* box, const uint16_t* depthmap, uint32_t width, int32_t height,
                                      std::shared_ptr<DataTypeCameraParams>& camera, int step);
 };

@@ -9,9 +9,10 @@
 //   code; "Drop uncompressed input" (default true) removes the plain layer. A compression
 //   that fails or throws keeps the plain layer whatever the drop setting and is logged at
 //   level 2; the frame is still produced, and a target keeps that plain layer in place of
-//   the compressed one it was offered (see Target.h), as does a layer keeper on the way
-//   (MutateDataLayers.h). With "Input Profile", only layers its first data profile
-//   describes are compressed (an empty selection matches nothing).
+//   the compressed one it was offered (see Target.h); a layer keeper or dropper on the way
+//   keeps or drops it as it keeps or drops the compressed one (MutateDataLayers.h). With
+//   "Input Profile", only layers its first data profile describes are compressed (an empty
+//   selection matches nothing).
 // - "Input Profile" and the drop parameters are read when the output profile is made (as
 //   the filter is initialised and connected); every frame follows those values. A value set
 //   later reads back at once but takes effect when the filter is initialised again (after

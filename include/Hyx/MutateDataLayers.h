@@ -10,9 +10,11 @@
 // - A layer's switch is the first parameter whose data profile equals the layer's (purpose,
 //   type and compressed type). Dropper: a layer goes when its switch is true (a layer
 //   without one stays). Keeper: a layer stays only when its switch is true (a layer without
-//   one goes), save a plain layer without a switch whose compressed form's switch is true:
-//   a compressor that could not compress it passed it on plain, and it stays in that
-//   form's place (see MutateCompressor.h).
+//   one goes). A plain layer without a switch of its own, whose compressed form (same
+//   purpose, compressed type naming its type) has one, follows that switch instead: a
+//   compressor that could not compress it passed it on plain in that form's place (see
+//   MutateCompressor.h), so a keeper keeping the form keeps it and a dropper dropping the
+//   form drops it, whatever else the frame holds.
 // - The output profile follows the same rule; when that leaves it not fully specified the
 //   input's first data profile is added, so it is never empty (even though a keeper with
 //   every switch false emits frames without layers).

@@ -11,11 +11,12 @@
 // - A bare file name is placed in the executable's directory; a path with a directory part
 //   creates that directory when missing.
 // - CloseFile writes what is pending, calls onCloseFile, writes what that left, and closes.
-//   It returns false when any write of the file failed, and logs one level-2 line: a
-//   subclass's own (setCloseFailureLine), else "Failed to write to file.". With no file open
-//   it still calls onCloseFile (a subclass may finish a file it writes beside this one) and
-//   writes nothing. A stopped stream (a subclass may stop it for a file it writes beside this
-//   one) closes false even when no file is open. The line is logged once per writer.
+//   It returns false when any write of the file failed or the close reported an error (the
+//   file ends then as after a failed write), and logs one level-2 line: a subclass's own
+//   (setCloseFailureLine), else "Failed to write to file.". With no file open it still calls
+//   onCloseFile (a subclass may finish a file it writes beside this one) and writes nothing.
+//   A stopped stream (a subclass may stop it for a file it writes beside this one) closes
+//   false even when no file is open. The line is logged once per writer.
 // - The writer must be closed before it is destroyed. Destroying it open logs "File '<path>'
 //   not closed!" at level 2, writes the pending bytes and closes the file; a subclass's
 //   onCloseFile does not run then, so subclasses close themselves first.
@@ -53,8 +54,9 @@ protected:
     /// being "Is a folder", "No such folder", "Permission denied" or "Cannot be written". Looks
     /// at the path again: call it right after the failure.
     static std::string describeOpenFailure(const char* path);
-    /// Closes a handle and sets it to -1.
-    static void closeFile(int& handle);
+    /// Closes a handle and sets it to -1; false when the close reported an error (written
+    /// bytes may be lost).
+    static bool closeFile(int& handle);
 
     /// Writes the buffer to the file; false when no file is open or the write failed.
     bool onFlush() override;

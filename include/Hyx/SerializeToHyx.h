@@ -47,24 +47,26 @@
 //   one level-2 line naming the file whose write failed first, "Failed to write to file
 //   '<file>'; the lookup table is not appended." (with writeTable and a container) or
 //   "Failed to write to file '<file>'."; a failed write of the table at close does the
-//   same, and one of the XML table element or of "</HYX>" logs the second form, the table
-//   being in the container by then. A dump that failed gets no "</HYX>"; a sound dump of a
-//   take whose container failed still does. The dump itself then logs nothing more.
+//   same, and one of the XML table element or of "</HYX>", or a close of either file that
+//   reports an error, logs the second form, the table being in the container by then. A
+//   dump that failed gets no "</HYX>"; a sound dump of a take whose container failed still
+//   does. The dump itself then logs nothing more.
 // - After CloseFile the writer is finished, with or without a container and also when no
-//   file was ever opened: pack_atom returns 35 and both files stay as they are; destruction
-//   adds nothing. A writer destroyed without CloseFile finishes the files as CloseFile
-//   would.
+//   file was ever opened: pack_atom returns 35 and both files stay as they are; a second
+//   CloseFile answers as the first did and logs nothing; destruction adds nothing. A writer
+//   destroyed without CloseFile finishes the files as CloseFile would.
 // - Not synchronised: one thread at a time.
 //
 // Contract of SerializeToHyxXml:
 // - The constructor opens the file and writes the head; CloseFile writes "</HYX>" and closes
 //   it, destruction does the same when it is still open. After the close pack_atom returns
-//   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile returns
-//   true.
+//   35 and keeps nothing, pack_lookuptable adds nothing, and a second CloseFile answers as
+//   the first did (false after a failed write) and logs nothing.
 // - Each atom is one ATOM element with one DATA element per block, appended and written in
 //   one piece; block texts are escaped for XML. After a failed or short write every atom
 //   returns 35 and nothing more is written (nor "</HYX>"), and closing logs "Failed to write
-//   to file '<path>'." at level 2.
+//   to file '<path>'." at level 2 and returns false; a close that reports an error does the
+//   same.
 
 #include <Hyx/Export.h>
 #include <Hyx/HYXFormatVersion.h>

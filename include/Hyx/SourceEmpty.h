@@ -4,8 +4,11 @@
 // transforms and targets at a set rate without captured data.
 //
 // Contract:
-// - "Framerate" (1.0, range 0.01 .. 10000, clamped at initialisation) is the published rate;
-//   the published frame count is 0xFFFFFFFF (endless). The host name is the default name of
+// - "Framerate" (default 1.0, range 0.01 .. 10000) gives the published rate, clamped into
+//   that range as the filter is initialised: above 10000 (also "inf") publishes 10000,
+//   below 0.01 (also a negative rate, "-inf" or "nan") publishes 0.01. The parameter itself
+//   is not clamped and reads back as set ("1e+09", "inf"). The published frame count is
+//   0xFFFFFFFF (endless). The host name is the default name of
 //   the host id (DataTypeStreamInfo's defaults).
 // - Each update emits one atom: stream id = the host id of HostSettings cut to 6 bits (a
 //   larger id is logged once per initialisation), frame = the frame asked for cut to 22

@@ -27,6 +27,16 @@
 //   push either counts or is refused; out of the graph again, it opens. A frame id outside
 //   the collection fails with 4. A frame leaves only when the output has room for all its
 //   atoms (21 otherwise).
+// - Both: before a frame is looked at, an output queue without a single free slot fails
+//   the update with 4 ("Source::Update failed."), as for every source; the graph's update
+//   then fails at the source and updates no later filter in that pass. So once a filter
+//   further down lets the source's queue fill (one that holds frames back, such as a block
+//   mutate nobody releases), every later Update of a graph the host drives fails the same
+//   way and nothing drains the queue; an AsyncGraph's worker ends its run at the first
+//   such failure. The host then stops the graph and plays it again: a new run starts from
+//   empty queues (the atoms in them are lost; frames still in the live source's queue, and
+//   the offline collection, stay). It avoids this by letting no filter hold back more than
+//   a queue's 1000 atoms.
 // - Initialising in a graph without a declaration fails with 8.
 // - Threads: host threads may push and clear while the graph's thread pulls; one mutex per
 //   source serialises all of it.

@@ -9,11 +9,13 @@
 //   layers not kept as input profile (41 unless it is fully specified).
 // - Input connection: the checks of Transform (24, 22, 31, 41, 42).
 // - Update: each pending atom is copied with only the kept layers and handed to
-//   onProcessFrame. A kept compressed layer whose plain form the upstream does not offer is
-//   kept in that plain form too: a compressor that could not compress a layer passes it on
-//   plain (see MutateCompressor.h), and it reaches the target in place of the compressed
-//   one. A plain form the upstream offers follows its own "Keep " choice. An accepted atom
-//   (0) is counted and recorded as the last processed one, or, with an output connection
+//   onProcessFrame. A target whose input profile lists a compressed form may deliver its
+//   plain stand-in instead: a compressor that could not compress a layer passes it on plain
+//   (see MutateCompressor.h), so a kept compressed entry whose plain form the upstream does
+//   not offer is kept in that plain form too, whatever put the entry in the profile (its
+//   own "Keep " switch, or the entry a keeper or dropper adds to an output profile left
+//   empty, see MutateDataLayers.h). A plain form the upstream offers follows its own "Keep "
+//   choice. An accepted atom (0) is counted and recorded as the last processed one, or, with an output connection
 //   (behind the gate of Transform), forwarded whole. A failing atom does not stop the cycle:
 //   every pending atom is consumed, and the cycle reports the first failure. onPostUpdate
 //   runs after every cycle that did not fail.

@@ -12,13 +12,17 @@
 // - "Atom listener ptr" holds the listener's address (0: none), set with SetAtomsListener or
 //   as decimal text. A listener is called only while that address belongs to a live
 //   IAtomsListener: listeners register themselves when constructed and leave when
-//   destroyed; any other value is never called but logged (level 2, once per value).
+//   destroyed; any other value is never called. The first frame it drops logs a level-2
+//   line, "Callback target: no atoms listener lives at <value>; frames are dropped", once
+//   per value and target: the target remembers the last 16 values it refused (a fixed
+//   cost), so only a value that comes back after 16 others were refused is told again.
 // - The listener is called on the thread that updates the graph, outside the target's
 //   locks, and the address is read anew for every frame. SetAtomsListener returns only once
 //   the previous listener is no longer being called (unless called from inside that call),
 //   so a host replaces or clears its listener there before destroying it; a listener's own
 //   destructor also waits for a call in progress, but only after the derived part is gone.
-// - A listener that throws loses that frame (it counts as handed out), and the target stays
+// - A listener that throws loses that frame (it counts as handed out: GetNumAtomsProcessed
+//   includes its atoms, on the host's thread and on the worker alike), and the target stays
 //   usable. On a graph the host updates, the exception leaves Graph::Update to the host and
 //   the next Update goes on with the following frames. On an AsyncGraph's worker it ends
 //   the run as a failing filter does (AsyncGraph.h): listeners hear Error, then Stopped; the
@@ -31,7 +35,8 @@
 #include <Hyx/FrameOrderProvider.h>
 #include <Hyx/Target.h>
 
-#include <atomic>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -84,11 +89,15 @@ protected:
     HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override;
 
 private:
+    /// True the first time the value is refused (as far as the remembered values reach).
+    bool firstRefusal(long long address);
+
     const std::shared_ptr<FilterParamInt64> _listenerParam;
     std::vector<std::shared_ptr<Atom>> _pendingAtoms;
     std::mutex _mutex;
-    // The last value refused, so each bad value is logged once.
-    std::atomic<long long> _refusedListener{0};
+    // The values refused, oldest first, so each is logged once; guarded by _mutex.
+    std::array<long long, 16> _refusedListeners{};
+    size_t _refusedCount = 0;
 };
 
 class HYX_API TargetEmpty : public Target, public IFrameOrderResetListener {

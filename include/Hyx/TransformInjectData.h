@@ -10,11 +10,15 @@
 // - Each atom is changed in place: its byte-array layers of that purpose are removed and a
 //   new one is appended last; layers of other purposes stay. The aggregated output profile
 //   lists the injected layer once, also when the upstream offer already has it.
-// - File: the file is read on the first atom after the absolute path changed and kept;
-//   every layer gets its own copy of the bytes. A file that cannot be opened or read whole
-//   is logged once; until the path changes every atom then fails with 4 ("No data for
-//   injection available"). An empty file injects an empty layer. A relative path is
-//   resolved against the working directory.
+// - File: the file is read on the first atom after the path changed, and kept; every layer
+//   gets its own copy of the bytes. The path compared is the parameter's text with its path
+//   variables translated (FilterParamFilePath::GetAbsoluteFilePath), which is not made
+//   absolute: a relative path is opened against the working directory of that first atom,
+//   and a later change of the working directory is not seen, as the text did not change
+//   (to read the file it names there, set another text for it, such as its absolute path).
+//   A file that cannot be opened or read whole is logged once; until the path changes
+//   every atom then fails with 4 ("No data for injection available"). An empty file
+//   injects an empty layer.
 // - Memory: SetData may be called from any thread at any time; the next atom carries the
 //   new bytes. Before any SetData an empty layer is injected.
 

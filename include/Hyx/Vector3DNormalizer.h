@@ -54,9 +54,11 @@ public:
     /// bits std::length_error.
     static uint32_t CalcSizeForCompressedPoints(XYZPrecision precision, uint32_t count);
 
-    /// True when the box (minimum x, y, z, maximum x, y, z) is finite and holds every
-    /// coordinate of the count points, its faces included; a NaN lies nowhere. Packing
-    /// assumes this and does not check it: a point outside wraps. One pass without branches.
+    /// True when the box (minimum x, y, z, maximum x, y, z) is finite, its extent on every
+    /// axis (maximum minus minimum, in float) is finite, and it holds every coordinate of the
+    /// count points, its faces included; a NaN lies nowhere. Packing assumes this and does
+    /// not check it: a point outside packs as the nearest face, and every point of an axis
+    /// whose extent overflows packs as the minimum. One pass without branches.
     static bool BoxHoldsPoints(const float* box, const float* points, uint32_t count);
 
     /// Initialize(box), SetPrecision(precision), then packs count points (3 floats each) into

@@ -8,7 +8,11 @@
 // Contract:
 // - Plain value holders without locks, used from the host's thread; always held by shared
 //   pointers. List positions are 0-based ints; a position outside the list gives an empty
-//   pointer (SetVisualFilter also accepts the count, which appends).
+//   pointer (SetVisualFilter also accepts the count, which appends). A graph asked of a
+//   VisualGraphs at such a position (GetVisualGraph, InstantiateHyxGraph) also logs one
+//   level-2 line naming where the list came from and how many graphs it holds, "No graph
+//   at index 0 in graph file 'g.xml', which holds 0 graphs": a file whose "graph" elements
+//   are misspelt loads as an empty list, since unknown elements are ignored.
 // - Instantiation creates every described filter through the filter factory, hands it its
 //   stored values by name and adds it to a new graph in list order. Any failure gives an
 //   empty pointer (logged at level 2) and leaves no filter in the discarded graph; nothing
@@ -26,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Hyx {
@@ -72,8 +77,9 @@ public:
 
     /// Makes the filter for a graph: reuses the attached filter (pre-initialised again) or
     /// creates one through the factory, then applies the stored values, rebuilding the
-    /// filter once when a value reshapes it. Empty for a nil or unknown GUID. The result is
-    /// not added to the graph.
+    /// filter once when a value reshapes it. Empty for a nil or unknown GUID, logged
+    /// "Failed to instantiate filter '<GetName()>'" (after the factory's own line for an
+    /// unknown one). The result is not added to the graph.
     std::shared_ptr<Filter> InstantiateHyxFilter(std::shared_ptr<Filter> previous, std::shared_ptr<Graph> graph);
 
 private:
@@ -137,13 +143,21 @@ public:
     /// Appends a graph description.
     void AddVisualGraph(std::shared_ptr<VisualGraph> graph);
     int GetNumVisualGraphs() const { return static_cast<int>(_graphs.size()); }
-    /// The graph description at index; empty for an index outside the list.
+    /// The graph description at index; empty, with a level-2 line (see the contract), for
+    /// an index outside the list.
     std::shared_ptr<VisualGraph> GetVisualGraph(int index) const;
-    /// InstantiateHyxGraph of the graph at index; empty for an index outside the list.
+    /// InstantiateHyxGraph of the graph at index; empty, with the same one line, for an
+    /// index outside the list.
     std::shared_ptr<AsyncGraph> InstantiateHyxGraph(int index);
+
+    /// What log lines call the list: "graph file '<path>'" or "graph buffer" for a list the
+    /// loaders made, "graph list" for one made otherwise; a host may name its own.
+    const std::string& GetOrigin() const { return _origin; }
+    void SetOrigin(std::string origin) { _origin = std::move(origin); }
 
 private:
     std::vector<std::shared_ptr<VisualGraph>> _graphs;
+    std::string _origin = "graph list";
 };
 
 } // namespace Hyx

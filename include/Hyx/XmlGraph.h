@@ -11,14 +11,22 @@
 // codes turn rates of 1, 2 and 3 into the source-rate codes and drop fractions.
 //
 // Contract:
-// - Writers return true only when the file was written.
+// - Writers return true only when the file was written; a false comes with one level-2
+//   line: "Can't write file '<path>' (<cause>)", or "Failed to save a graph file: no path",
+//   or "Failed to save graph file '<path>': no graphs given".
 // - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
 //   document, an unknown root, a version other than "1.0" or a filter without a valid
 //   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID
-//   case "Invalid filter guid: %s", the others "Failed to load graph file '<path>': ..."
-//   ("graph buffer" for LoadFromDataBuffer) with "No such file", the XML error's line, the
-//   version found or the missing root. A parameter without "name" is skipped, one without
+//   case "Invalid filter guid: <why> (filter at line <n> of graph file '<path>')", <why>
+//   being "no 'guid' attribute" or the GUID parser's text ("Invalid GUID text 'zz'"); the
+//   others "Failed to load graph file '<path>': ..." with "No such file", the XML error's
+//   line, the version found, the missing root or "out of memory" ("graph buffer" stands for
+//   the file with LoadFromDataBuffer). A parameter without "name" is skipped, one without
 //   "value" reads as the empty text.
+// - Elements and attributes the dialect does not know are ignored, a misspelt one too: a
+//   file whose "graph" elements are misspelt loads as an empty list, and asking it for a
+//   graph then logs where and how many (VisualGraph.h). The loaded list's GetOrigin names
+//   the file ("graph file '<path>'") or "graph buffer".
 // - Graph settings: a missing attribute keeps the description's default (mode pingpong,
 //   rate 0, "max"). Dialect one reads every "play" text other than the six mode names
 //   ("forward once" ... "pingpong inverse", matched exactly), a misspelt one included, as

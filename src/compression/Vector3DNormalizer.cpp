@@ -113,6 +113,11 @@ bool Vector3DNormalizer::BoxHoldsPoints(const float* box, const float* points, u
     for (int a = 0; a < 6; ++a)
         if (!std::isfinite(box[a]))
             return false;
+    // Initialize gives an axis of overflowing extent scale 0: each point would come back as
+    // the minimum.
+    for (int a = 0; a < 3; ++a)
+        if (!std::isfinite(box[3 + a] - box[a]))
+            return false;
     // Four points are twelve floats whose bounds repeat x, y, z: each block is three vector
     // compares into twelve lanes that stay in registers.
     constexpr size_t BLOCK = 12;

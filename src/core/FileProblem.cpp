@@ -20,7 +20,40 @@ const char* DescribeUnreadableFile(const std::string& path)
     return "Cannot be read";
 }
 
-const char* DescribeUnwritableFile(const std::string& path)
+namespace {
+
+// Asked as the process itself is checked: by its effective ids.
+bool accessDenied(const std::string& path, int mode)
+{
+    return ::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM);
+}
+
+// A missing folder that a writer tried to make: it could not be made when its nearest
+// existing folder may not be written in (or searched).
+bool folderMayNotBeMade(std::filesystem::path missing)
+{
+    namespace fs = std::filesystem;
+    for (;;) {
+        fs::path parent = missing.parent_path();
+        if (parent == missing)
+            return false; // a root that is missing: nothing to blame on permissions
+        if (parent.empty())
+            parent = ".";
+        std::error_code error;
+        const fs::file_type type = fs::status(parent, error).type();
+        if (error == std::errc::permission_denied)
+            return true;
+        if (type == fs::file_type::directory)
+            return accessDenied(parent.string(), W_OK | X_OK);
+        if (type != fs::file_type::not_found || parent == ".")
+            return false; // a file where a folder goes: no permission would help
+        missing = parent;
+    }
+}
+
+} // namespace
+
+const char* DescribeUnwritableFile(const std::string& path, FoldersMade folders)
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -31,11 +64,15 @@ const char* DescribeUnwritableFile(const std::string& path)
     if (folder.empty())
         folder = ".";
     const fs::file_type folderType = fs::status(folder, error).type();
-    if (folderType != fs::file_type::directory)
-        return error == std::errc::permission_denied ? "Permission denied" : "No such folder";
-    // Asked as the process itself is checked: by its effective ids.
+    if (folderType != fs::file_type::directory) {
+        if (error == std::errc::permission_denied)
+            return "Permission denied";
+        if (folders == FoldersMade::Yes && folderType == fs::file_type::not_found && folderMayNotBeMade(folder))
+            return "Permission denied";
+        return "No such folder";
+    }
     const std::string checked = type == fs::file_type::not_found ? folder.string() : path;
-    if (::faccessat(AT_FDCWD, checked.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM))
+    if (accessDenied(checked, W_OK))
         return "Permission denied";
     return "Cannot be written";
 }

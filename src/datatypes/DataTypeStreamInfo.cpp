@@ -183,8 +183,8 @@ bool DataTypeStreamInfo::SaveToASCIIFile(const char* path) const
     lines += '\n';
     VornCommon::ASCIIFileWriter writer(path, "\n");
     const bool written = writer.Write(lines);
-    writer.CloseFile();
-    return written;
+    const bool closed = writer.CloseFile();
+    return written && closed;
 }
 
 void DataTypeStreamInfo::onUpdateStatusProperties()

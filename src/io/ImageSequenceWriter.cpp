@@ -8,6 +8,7 @@
 
 #include <lodepng.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace Hyx {
@@ -18,17 +19,35 @@ ImageSequenceWriter::ImageSequenceWriter(const char* folder) : _folder(folder ? 
 
 ImageSequenceWriter::~ImageSequenceWriter() = default;
 
+namespace {
+
+// The whole file with checked calls: the encoder's own file output reports success for a
+// write that failed (a full disk), leaving a cut file behind.
+const char* writeFile(const std::string& path, const unsigned char* bytes, size_t size)
+{
+    int handle = VornCommon::FileHelper::OpenFileForWriting(path);
+    if (handle < 0)
+        return DescribeUnwritableFile(path, FoldersMade::No);
+    const bool written = VornCommon::FileHelper::Write(handle, bytes, size) == static_cast<int64_t>(size);
+    const bool closed = VornCommon::FileHelper::CloseFile(handle);
+    return written && closed ? nullptr : "Cannot be written";
+}
+
+} // namespace
+
 bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
                                      const char* fileName) const
 {
     if (!pixels || !fileName || !_hasFolder)
         return false;
     const std::string path = VornCommon::FileHelper::CombinePath(_folder, fileName);
+    unsigned char* encoded = nullptr;
+    size_t size = 0;
     unsigned result = 0;
     switch (bitsPerPixel) {
-    case 8: result = lodepng_encode_file(path.c_str(), pixels, width, height, LCT_GREY, 8); break;
-    case 24: result = lodepng_encode_file(path.c_str(), pixels, width, height, LCT_RGB, 8); break;
-    case 32: result = lodepng_encode_file(path.c_str(), pixels, width, height, LCT_RGBA, 8); break;
+    case 8: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_GREY, 8); break;
+    case 24: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGB, 8); break;
+    case 32: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGBA, 8); break;
     case 16: {
         // PNG stores 16-bit samples most significant byte first.
         const size_t bytes = size_t(width) * size_t(height) * 2;
@@ -37,16 +56,17 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
             swapped[i] = pixels[i + 1];
             swapped[i + 1] = pixels[i];
         }
-        result = lodepng_encode_file(path.c_str(), swapped.get(), width, height, LCT_GREY, 16);
+        result = lodepng_encode_memory(&encoded, &size, swapped.get(), width, height, LCT_GREY, 16);
         break;
     }
     default: return false;
     }
-    if (result == 0)
+    // The encoder allocates with malloc, also when it fails part way.
+    const std::unique_ptr<unsigned char, void (*)(void*)> png(encoded, std::free);
+    const char* cause = result != 0 ? "Cannot be encoded" : writeFile(path, png.get(), size);
+    if (!cause)
         return true;
-    constexpr unsigned kFileNotOpened = 79; // the encoder's code for a file it could not create
-    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(),
-               result == kFileNotOpened ? DescribeUnwritableFile(path) : "Cannot be encoded");
+    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), cause);
     return false;
 }
 

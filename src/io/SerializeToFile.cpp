@@ -40,7 +40,8 @@ SerializeToFile::~SerializeToFile()
         return;
     try {
         LogMessage(VornCommon::LogLevel::Error, "File '%s' not closed!", _path.c_str());
-        if (!Flush())
+        const bool flushed = Flush();
+        if (!closeFile(_file) || !flushed)
             LogMessage(VornCommon::LogLevel::Error, "Failed to write to file.");
     } catch (...) {
         // A destructor reports, it does not throw.
@@ -60,12 +61,12 @@ int SerializeToFile::openFile(const char* path)
 std::string SerializeToFile::describeOpenFailure(const char* path)
 {
     const std::string given = path ? path : "";
-    return "Can't write file '" + given + "' (" + DescribeUnwritableFile(targetOf(given)) + ")";
+    return "Can't write file '" + given + "' (" + DescribeUnwritableFile(targetOf(given), FoldersMade::Yes) + ")";
 }
 
-void SerializeToFile::closeFile(int& handle)
+bool SerializeToFile::closeFile(int& handle)
 {
-    FileHelper::CloseFile(handle);
+    return FileHelper::CloseFile(handle);
 }
 
 bool SerializeToFile::onFlush()
@@ -109,9 +110,14 @@ bool SerializeToFile::CloseFile()
     bool written = Flush();
     onCloseFile();
     written = Flush() && written && !streamStopped();
+    // A file system that writes on close reports a lost write only here: the file ends as
+    // after a failed write, so that a second close answers alike.
+    if (!closeFile(_file) && written) {
+        stopStream();
+        written = false;
+    }
     if (!written)
         reportCloseFailure();
-    closeFile(_file);
     return written;
 }
 

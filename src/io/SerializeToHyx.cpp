@@ -162,6 +162,9 @@ void SerializeToHyx::onCloseFile()
         if (!_xml->CloseFile() && !streamStopped())
             endTake(_xml->GetFilePath(), false);
     }
+    // The container's own close comes next and may still report a lost write.
+    if (IsReady() && !streamStopped())
+        setCloseFailureLine("Failed to write to file '" + containerPath() + "'.");
 }
 
 } // namespace Hyx

@@ -18,15 +18,22 @@ enum class Target {
     Astc
 };
 
-// Runs the encoder of target on 24-bit pixels (red at byte Red) into a new Result layer.
-template <class Result, Target target, int Red>
-std::shared_ptr<Result> encode(const uint8_t* pixels, uint16_t width, uint16_t height, const VornCommon::Guid& purpose,
-                               int quality)
+// Refuses a size the blocks of target cannot tile, before anything is allocated.
+template <Target target>
+void requireSize(uint16_t width, uint16_t height)
 {
     RequireBlocks(width, height);
     // An 8 x 8 block stream only fits W x H / 4 bytes when both sizes are multiples of 8.
     if (target == Target::Astc && (width % 8 || height % 8))
         Refuse();
+}
+
+// Runs the encoder of target on 24-bit pixels (red at byte Red) into a new Result layer.
+template <class Result, Target target, int Red>
+std::shared_ptr<Result> encode(const uint8_t* pixels, uint16_t width, uint16_t height, const VornCommon::Guid& purpose,
+                               int quality)
+{
+    requireSize<target>(width, height);
     uint8_t* blocks;
     auto result = MakeResult<Result>(purpose, width, height, blocks);
     if (!result)
@@ -65,7 +72,7 @@ std::shared_ptr<Result> encodeYuv(const std::shared_ptr<Source>& source, const V
     if (!HasPixels(source))
         return nullptr;
     const uint16_t width = source->GetWidth(), height = source->GetHeight();
-    RequireBlocks(width, height);
+    requireSize<target>(width, height);
     std::vector<uint8_t> bgr(size_t(width) * height * 3);
     TextureKernels::YUV420ToBGR24(source->GetDataPtr(), bgr.data(), uint32_t(source->GetTextureFormat()), width,
                                   height);

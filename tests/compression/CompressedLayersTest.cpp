@@ -7,12 +7,14 @@
 #include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/Vector3DNormalizer.h>
 
 #include "LargestAllocation.h"
 #include "ThrownText.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -259,6 +261,137 @@ TEST(CompressedVertexLayers, QuantisedPositionsMustLieInsideTheirBox)
     p[4] = 0.5f;
     DataTypeCompressedVertexPositions away;
     EXPECT_THROW(away.compress(unboxed, 1), std::out_of_range);
+}
+
+namespace {
+
+/// Positions of count points spread over the box with its corners among them, box stored.
+std::shared_ptr<DataTypeVertexPositions> positionsIn(const float* box, uint32_t count, uint32_t seed)
+{
+    auto layer = std::make_shared<DataTypeVertexPositions>();
+    float* p = layer->Allocate(count, false);
+    uint32_t state = seed;
+    for (uint32_t i = 0; i < count * 3; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const float t = i < 3 ? 0.0f : i < 6 ? 1.0f : float(state >> 8) / float(1u << 24);
+        p[i] = box[i % 3] + (box[3 + i % 3] - box[i % 3]) * t;
+        p[i] = std::min(std::max(p[i], box[i % 3]), box[3 + i % 3]);
+    }
+    std::memcpy(layer->GetBoundingBox(), box, 24);
+    layer->ChangePurposeGuid(HYXPurposeGuids::CAMERA_PRIMARY);
+    return layer;
+}
+
+std::shared_ptr<DataTypeVertexPositions> decoded(const std::shared_ptr<DataTypeVertexPositions>& plain, uint8_t code)
+{
+    DataTypeCompressedVertexPositions coded;
+    coded.InitializeHeader(plain->GetPurposeGuid());
+    EXPECT_TRUE(coded.compress(plain, code));
+    return std::dynamic_pointer_cast<DataTypeVertexPositions>(reread(coded, 0)->decompress());
+}
+
+} // namespace
+
+// A decoded layer carries its stored box while its points lie up to the codec's margin outside
+// it: it compresses again under the same code, and decoding that gives the first decode's
+// points within one step per axis (not always the same: a decoded point's float sum may fall
+// just below its step, which coding truncates).
+TEST(CompressedVertexLayers, DecodedPositionsCompressAgain)
+{
+    const struct {
+        const char* name;
+        float box[6];
+    } boxes[] = {
+        {"unit box", {0, 0, 0, 1, 1, 1}},
+        {"wide box, steps above the margin", {-1000, -1000, -1000, 1000, 1000, 1000}},
+        {"far from the origin, a flat axis", {1000, -5, 0.25f, 1001, 5, 0.25f}},
+        {"smaller than the margin", {-0.0004f, 0.01f, 3, 0.0004f, 0.0102f, 3.5f}},
+        {"extent near the float range", {-1e38f, -1e38f, -1e38f, 1e38f, 1e38f, 1e38f}},
+    };
+    int outside = 0; // decoded coordinates outside the stored box: the case in point
+    for (const auto& b : boxes) {
+        for (const uint8_t code : {1, 2}) {
+            SCOPED_TRACE(std::string(b.name) + ", code " + std::to_string(code));
+            const int bits[3] = {code == 1 ? 16 : 11, code == 1 ? 16 : 11, code == 1 ? 16 : 10};
+            const auto plain = positionsIn(b.box, 1001, 7);
+            const auto first = decoded(plain, code);
+            ASSERT_TRUE(first);
+            EXPECT_EQ(0, std::memcmp(first->GetBoundingBox(), b.box, 24));
+            for (uint32_t i = 0; i < 1001 * 3; ++i)
+                outside += !(first->GetVertexPositions()[i] >= b.box[i % 3] &&
+                             first->GetVertexPositions()[i] <= b.box[3 + i % 3]);
+            const auto second = decoded(first, code);
+            ASSERT_TRUE(second);
+            EXPECT_EQ(0, std::memcmp(second->GetBoundingBox(), b.box, 24));
+            for (uint32_t i = 0; i < 1001 * 3; ++i) {
+                const int a = int(i % 3);
+                const float extent = (b.box[3 + a] + 0.001f) - (b.box[a] - 0.001f);
+                const float step = std::ldexp(extent, -bits[a]);
+                // One step, and the float rounding of the codec's sums (of box-sized values).
+                const float v = std::max({std::fabs(b.box[a]), std::fabs(b.box[3 + a]), extent});
+                const float ulp = std::nextafter(v, INFINITY) - v;
+                ASSERT_NEAR(second->GetVertexPositions()[i], first->GetVertexPositions()[i], step + 2 * ulp) << i;
+            }
+        }
+    }
+    EXPECT_GT(outside, 0);
+}
+
+// The box's extent is what the quantiser divides by: one that overflows a float would bring
+// every point back as the minimum, so it is refused like a box that is not finite.
+TEST(CompressedVertexLayers, BoxWhoseExtentOverflowsIsRefused)
+{
+    for (int axis = 0; axis < 3; ++axis) {
+        auto positions = std::make_shared<DataTypeVertexPositions>();
+        float* p = positions->Allocate(3, false);
+        std::fill(p, p + 9, 1.0f);
+        p[axis] = -2e38f;
+        p[3 + axis] = 2e38f;
+        positions->CalculateBoundingBoxFromVertexPositions();
+        ASSERT_TRUE(std::isfinite(positions->GetBoundingBox()[axis]) &&
+                    std::isfinite(positions->GetBoundingBox()[3 + axis]));
+        EXPECT_FALSE(Vector3DNormalizer::BoxHoldsPoints(positions->GetBoundingBox(), p, 3)) << axis;
+        for (const uint8_t code : {1, 2}) {
+            DataTypeCompressedVertexPositions coded;
+            EXPECT_EQ(ThrownText<std::out_of_range>([&] { coded.compress(positions, code); }),
+                      "vertex positions lie outside their bounding box or are not finite")
+                << "axis " << axis << ", code " << int(code);
+        }
+        DataTypeCompressedVertexPositions raw;
+        EXPECT_TRUE(raw.compress(positions, 0)) << axis;
+    }
+}
+
+// The check takes exactly the box the quantiser codes: the stored box widened by 0.001.
+TEST(CompressedVertexLayers, QuantisedPositionsMayLieWithinTheMargin)
+{
+    const float box[6] = {0, 10, -4, 1, 12, -2};
+    const struct {
+        const char* name;
+        float offset; // from the face, outwards
+        bool refused;
+    } cases[] = {
+        {"on the face", 0, false},
+        {"half the margin outside", 0.0005f, false},
+        {"on the widened face", 0.001f, false},
+        {"twice the margin outside", 0.002f, true},
+    };
+    for (const auto& c : cases) {
+        for (int face = 0; face < 6; ++face) {
+            auto positions = positionsIn(box, 5, 3);
+            float* p = positions->GetVertexPositions();
+            const int axis = face % 3;
+            // Computed as the codec widens the face, so "on the widened face" is on it.
+            p[3 * 4 + axis] = face < 3 ? box[axis] - c.offset : box[3 + axis] + c.offset;
+            for (const uint8_t code : {1, 2}) {
+                DataTypeCompressedVertexPositions coded;
+                if (c.refused)
+                    EXPECT_THROW(coded.compress(positions, code), std::out_of_range) << c.name << ", face " << face;
+                else
+                    EXPECT_TRUE(coded.compress(positions, code)) << c.name << ", face " << face;
+            }
+        }
+    }
 }
 
 TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <numeric>
 #include <vector>
@@ -790,5 +791,68 @@ TEST(CompressionMutates, FailedCompressionPassesAKeeperOfItsCompressedForm)
         ASSERT_EQ(frames.size(), 2u);
         for (const Layers& frame : frames)
             EXPECT_EQ(frame, row.arrives ? (Layers{bad, n}) : (Layers{n}));
+    }
+}
+
+// A transcoding chain: positions a decompressor decoded, whose points lie up to the codec's
+// margin outside the box they carry, compress again downstream under either code and reach
+// the target compressed only, without a line in the log.
+TEST(CompressionMutates, DecodedPositionsCompressAgainDownstream)
+{
+    struct Row {
+        const char* name;
+        VornCommon::Guid compressor, decompressor;
+        const char* compression; // "Compression" choice, or null
+        uint8_t code;
+    };
+    const Row rows[] = {
+        {"16/16/16", MutateVertexPositionsCompressor::TheTypeGuid(), MutateVertexPositionsDecompressor::TheTypeGuid(),
+         "0", 1},
+        {"11/11/10", MutateVertexPositionsCompressor::TheTypeGuid(), MutateVertexPositionsDecompressor::TheTypeGuid(),
+         "1", 2},
+        {"automatic", MutateAutoCompressor::TheTypeGuid(), MutateAutoDecompressor::TheTypeGuid(), nullptr, 1},
+    };
+    const auto plain = positions(); // its corners lie on the faces of its box
+    const auto n = withPurpose(normals(), HYXPurposeGuids::SECONDARY_COLOR);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::pair<std::string, std::string>> values;
+        if (row.compression)
+            values.emplace_back(MutateCompressorWithChoice::COMPRESSION_PARAMNAME, row.compression);
+        CapturedLog log;
+        GraphFixtures::TestGraph g;
+        auto source = g.make<GraphFixtures::LayerSource>(Layers{plain, n}, 3);
+        auto first = g.add(madeWith(row.compressor, values)(source, g.graph));
+        auto decoder = g.add(madeWith(row.decompressor, {})(first, g.graph));
+        g.add(madeWith(row.compressor, values)(decoder, g.graph));
+        auto target = g.make<GraphFixtures::TestTarget>();
+        std::vector<Layers> frames;
+        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
+            frames.push_back(atom.GetAllDataLayers());
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+        EXPECT_TRUE(g.runToEnd());
+        EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+        ASSERT_EQ(frames.size(), 3u);
+        for (const Layers& frame : frames) {
+            ASSERT_EQ(frame.size(), 2u);
+            EXPECT_EQ(frame[0], n);
+            auto coded = std::dynamic_pointer_cast<DataTypeCompressedVertexPositions>(frame[1]);
+            ASSERT_TRUE(coded) << frame[1]->ToString(false);
+            EXPECT_EQ(coded->GetCompressionType(), row.code);
+            auto back = std::dynamic_pointer_cast<DataTypeVertexPositions>(coded->decompress());
+            ASSERT_TRUE(back);
+            EXPECT_EQ(back->GetPurposeGuid(), HYXPurposeGuids::CAMERA_PRIMARY);
+            EXPECT_EQ(0, std::memcmp(back->GetBoundingBox(), plain->GetBoundingBox(), 24));
+            // Two quantisations: within two steps of the widened box (10 bits for z of 11/11/10).
+            for (int i = 0; i < 30; ++i) {
+                const float extent = plain->GetBoundingBox()[3 + i % 3] - plain->GetBoundingBox()[i % 3] + 0.002f;
+                const float step = std::ldexp(extent, row.code == 1 ? -16 : i % 3 == 2 ? -10 : -11);
+                EXPECT_NEAR(back->GetVertexPositions()[i], plain->GetVertexPositions()[i], 2 * step) << i;
+            }
+        }
+        for (const auto& entry : log.Entries())
+            ADD_FAILURE() << "logged: " << entry.text;
     }
 }

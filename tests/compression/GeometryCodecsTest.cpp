@@ -182,6 +182,16 @@ TEST(Vector3DNormalizer, ExamplesAndRefusedPrecisions)
     quantiser.CompressPoints(box, XYZPrecision::QSPACE_11_11_10, outside + 3, out, 1);
     std::memcpy(&word, out, 4);
     EXPECT_EQ(word, 0xFFFFFFFFu) << "the maximum face does not wrap to the minimum";
+
+    // An axis whose extent overflows a float packs every point as its minimum; the box check
+    // refuses such a box though each of its floats is finite.
+    const float overflowing[6] = {-2e38f, 0, 0, 2e38f, 1, 1};
+    const float far[3] = {1e38f, 0.5f, 0.5f};
+    quantiser.CompressPoints(overflowing, XYZPrecision::QSPACE_16_16_16, far, out, 1);
+    quantiser.DecompressPoints(overflowing, XYZPrecision::QSPACE_16_16_16, out, back, 1);
+    EXPECT_EQ(back[0], -2e38f);
+    EXPECT_FALSE(Vector3DNormalizer::BoxHoldsPoints(overflowing, far, 1));
+    EXPECT_TRUE(Vector3DNormalizer::BoxHoldsPoints(box, half, 1));
 }
 
 TEST(Vector3DNormalizer, EveryPrecisionRoundTripsWithinItsBits)

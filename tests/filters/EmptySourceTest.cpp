@@ -66,6 +66,22 @@ TEST(EmptySource, EmitsOneSharedStreamInfoPerAtomWithTheHostIdAsStream)
 
 TEST(EmptySource, ClampsTheRateAndNeedsTheRealtimeOrder)
 {
+    // "Framerate" text: what the parameter reads back and the rate the stream publishes.
+    const struct {
+        const char* text;
+        const char* readBack;
+        float published;
+    } rates[] = {
+        {"25", "25", 25.0f},       {"1e9", "1e+09", 10000.0f}, {"inf", "inf", 10000.0f}, {"20000", "20000", 10000.0f},
+        {"0.001", "0.001", 0.01f}, {"0", "0", 0.01f},          {"-inf", "-inf", 0.01f},  {"fast", "0", 0.01f},
+    };
+    for (const auto& r : rates) {
+        auto source = Make<SourceEmptySource>();
+        source->setParameterValues({{SourceEmptySource::FRAMERATE_PARAMNAME, r.text}});
+        auto graph = Chain({source});
+        EXPECT_EQ(source->getParameterValue(SourceEmptySource::FRAMERATE_PARAMNAME), r.readBack) << r.text;
+        EXPECT_EQ(source->GetStreamInfo()->GetFPS(), r.published) << r.text;
+    }
     for (const char* rate : {"-5", "nan"}) {
         auto source = Make<SourceEmptySource>();
         source->setParameterValues({{SourceEmptySource::FRAMERATE_PARAMNAME, rate}});

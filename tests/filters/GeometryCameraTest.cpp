@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -24,6 +25,8 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kMinFocal = 0x1p-32f; // the smallest focal length a camera may have
+constexpr float kMaxCentre = 0x1p32f; // the largest principal point
 
 // What of a camera a filter reads besides its focal length and principal point.
 enum Reads : unsigned {
@@ -131,15 +134,22 @@ std::vector<CameraRow> cameraRows()
 {
     using C = VornCommon::CameraParams;
     return {
-        {"focal x 0", [](C& c) { c.F.x = 0; }, true, kNothingElse, "F' must be finite and not 0: (0, 8)"},
-        {"focal y 0", [](C& c) { c.F.y = 0; }, true, kNothingElse, "F' must be finite and not 0: (8, 0)"},
-        {"focal x NaN", [](C& c) { c.F.x = kNaN; }, true, kNothingElse, "F' must be finite and not 0: (nan, 8)"},
-        {"focal y NaN", [](C& c) { c.F.y = kNaN; }, true, kNothingElse, "F' must be finite and not 0: (8, nan)"},
+        {"focal x 0", [](C& c) { c.F.x = 0; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (0, 8)"},
+        {"focal y 0", [](C& c) { c.F.y = 0; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (8, 0)"},
+        {"focal x NaN", [](C& c) { c.F.x = kNaN; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (nan, 8)"},
+        {"focal y NaN", [](C& c) { c.F.y = kNaN; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (8, nan)"},
         {"focal +inf", [](C& c) { c.F.x = c.F.y = kInf; }, true, kNothingElse,
-         "F' must be finite and not 0: (inf, inf)"},
-        {"focal -inf", [](C& c) { c.F.y = -kInf; }, true, kNothingElse, "F' must be finite and not 0: (8, -inf)"},
-        {"principal point NaN", [](C& c) { c.C.x = kNaN; }, true, kNothingElse, "C' must be finite: (nan, 8)"},
-        {"principal point inf", [](C& c) { c.C.y = kInf; }, true, kNothingElse, "C' must be finite: (8, inf)"},
+         "F' must be finite and at least 2^-32 in magnitude: (inf, inf)"},
+        {"focal -inf", [](C& c) { c.F.y = -kInf; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (8, -inf)"},
+        {"principal point NaN", [](C& c) { c.C.x = kNaN; }, true, kNothingElse,
+         "C' must be finite and at most 2^32 in magnitude: (nan, 8)"},
+        {"principal point inf", [](C& c) { c.C.y = kInf; }, true, kNothingElse,
+         "C' must be finite and at most 2^32 in magnitude: (8, inf)"},
         {"width 0", [](C& c) { c.width = 0; }, true, kWidth, "width' must be above 0: 0"},
         {"height 0", [](C& c) { c.height = 0; }, true, kHeight, "height' must be above 0: 0"},
         {"distortion NaN", [](C& c) { c.distortion[1] = kNaN; }, true, kLens,
@@ -149,13 +159,55 @@ std::vector<CameraRow> cameraRows()
              c.distortion[0] = 0.01f;
              c.distortionC.x = kNaN;
          },
-         true, kLens, "distortion C' must be finite: (nan, 8)"},
+         true, kLens, "distortion C' must be finite and at most 2^32 in magnitude: (nan, 8)"},
         {"rotation NaN", [](C& c) { c.rotation[1].y = kNaN; }, true, kPose,
          "rotation' must be finite: row 1 (0, nan, 0, 0)"},
         {"translation inf", [](C& c) { c.translation.z = kInf; }, true, kPose,
          "translation' must be finite: (0, 0, inf)"},
+        // Finite, yet no projection can be computed with them: 1 / F or d (u - cx) / F leaves
+        // the float range, or the lens model does over the image.
+        {"focal denormal", [](C& c) { c.F.x = 1e-40f; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (9.99995e-41, 8)"},
+        {"focal tiny", [](C& c) { c.F.y = 1e-36f; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (8, 1e-36)"},
+        {"focal tiny, negative", [](C& c) { c.F.x = -1e-20f; }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (-1e-20, 8)"},
+        {"focal just below 2^-32", [](C& c) { c.F.y = std::nextafter(kMinFocal, 0.0f); }, true, kNothingElse,
+         "F' must be finite and at least 2^-32 in magnitude: (8, 2.32831e-10)"},
+        {"principal point huge", [](C& c) { c.C.x = 3e38f; }, true, kNothingElse,
+         "C' must be finite and at most 2^32 in magnitude: (3e+38, 8)"},
+        {"principal point hugely negative", [](C& c) { c.C.y = -3e38f; }, true, kNothingElse,
+         "C' must be finite and at most 2^32 in magnitude: (8, -3e+38)"},
+        {"principal point just beyond 2^32", [](C& c) { c.C.x = std::nextafter(kMaxCentre, kInf); }, true, kNothingElse,
+         "C' must be finite and at most 2^32 in magnitude: (4.29497e+09, 8)"},
+        {"lens that overflows", [](C& c) { c.distortion[0] = 1e36f; }, true, kLens,
+         "distortion' must be small enough to keep the lens model below 2^120 over the image: (1e+36, 0, 0, 0, 0)"},
+        {"lens of a tiny focal length",
+         [](C& c) {
+             c.F = VornCommon::Vector2f(kMinFocal, kMinFocal);
+             c.distortion[4] = 0.5f;
+         },
+         true, kLens,
+         "distortion' must be small enough to keep the lens model below 2^120 over the image: (0, 0, 0, 0, 0.5)"},
+        {"lens centre huge",
+         [](C& c) {
+             c.distortion[2] = 0.01f;
+             c.distortionC.y = -3e38f;
+         },
+         true, kLens, "distortion C' must be finite and at most 2^32 in magnitude: (8, -3e+38)"},
         // Usable: a flipped axis, and values no projection reads.
         {"negative focal", [](C& c) { c.F = VornCommon::Vector2f(-8, -6); }, false, kNothingElse, nullptr},
+        {"focal 2^-32", [](C& c) { c.F = VornCommon::Vector2f(kMinFocal, -kMinFocal); }, false, kNothingElse, nullptr},
+        {"focal huge", [](C& c) { c.F = VornCommon::Vector2f(3e38f, -3e38f); }, false, kNothingElse, nullptr},
+        {"principal point 2^32", [](C& c) { c.C = VornCommon::Vector2f(kMaxCentre, -kMaxCentre); }, false, kNothingElse,
+         nullptr},
+        {"principal point negative", [](C& c) { c.C = VornCommon::Vector2f(-100, -50); }, false, kNothingElse, nullptr},
+        {"ordinary lens",
+         [](C& c) {
+             const float k[] = {0.1f, -0.2f, 0.001f, 0.002f, 0.05f};
+             std::copy(k, k + 5, c.distortion);
+         },
+         false, kNothingElse, nullptr},
         {"distortion centre NaN without a lens", [](C& c) { c.distortionC.y = kNaN; }, false, kNothingElse, nullptr},
         {"rotation row 3 NaN", [](C& c) { c.rotation[3].x = kNaN; }, false, kNothingElse, nullptr},
     };
@@ -212,6 +264,9 @@ bool producedFinite(const std::vector<std::shared_ptr<DataLayer>>& layers, const
             for (uint64_t i = 0; i < uint64_t(p->GetNumVertices()) * 3; ++i)
                 if (!std::isfinite(v[i]))
                     return false;
+            for (int i = 0; i < 6; ++i)
+                if (!std::isfinite(p->GetBoundingBox()[i]))
+                    return false;
         }
         if (auto t = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(layer)) {
             const float* v = t->GetUVs();
@@ -240,9 +295,10 @@ TEST(GeometryCamera, UnusableCamerasFailTheUpdateWithTheFiltersTextAndDeliverNot
                 EXPECT_TRUE(producedFinite(run.delivered, f.output));
                 continue;
             }
+            // Code 4's message, then the camera's problem as information.
             const std::string text = std::string("Filter '") + run.filterName +
-                                     "' error: Error in filter '$filter$': " + "$info$(CameraParams '" + f.camera +
-                                     " " + c.text + ")";
+                                     "' error: " + GetHyxErrorMessage(HyxErrorCode::FilterError) + "(CameraParams '" +
+                                     f.camera + " " + c.text + ")";
             EXPECT_NE(run.error.find(text), std::string::npos) << run.error << "\nwanted: " << text;
             EXPECT_TRUE(run.delivered.empty());
         }
@@ -268,7 +324,8 @@ TEST(GeometryCameraThread, UnusableCameraEndsTheRunOnTheAsyncGraphWorkerWithTheF
     ASSERT_TRUE(g.log.waitFor(Graph::GraphState::Stopped));
     EXPECT_EQ(g.log.states(), (std::vector<Graph::GraphState>{Graph::GraphState::Playing, Graph::GraphState::Error,
                                                               Graph::GraphState::Stopped}));
-    EXPECT_NE(g.error().find("(CameraParams 'Color F' must be finite and not 0: (nan, 8))"), std::string::npos)
+    EXPECT_NE(g.error().find("(CameraParams 'Color F' must be finite and at least 2^-32 in magnitude: (nan, 8))"),
+              std::string::npos)
         << g.error();
     EXPECT_TRUE(target->seen().empty());
 }

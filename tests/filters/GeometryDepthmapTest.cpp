@@ -122,8 +122,19 @@ TEST(GeometryDepthmap, UnusableCameraDrawsNothingAndBoundsNothing)
     const struct {
         const char* name;
         float fx, fy, cx, cy;
-    } cases[] = {{"focal 0", 0, 1, 0, 0},      {"focal y 0", 1, 0, 0, 0},     {"focal NaN", kNaN, 1, 0, 0},
-                 {"focal inf", 1, kInf, 0, 0}, {"centre NaN", 1, 1, kNaN, 0}, {"centre inf", 1, 1, 0, -kInf}};
+    } cases[] = {{"focal 0", 0, 1, 0, 0},
+                 {"focal y 0", 1, 0, 0, 0},
+                 {"focal NaN", kNaN, 1, 0, 0},
+                 {"focal inf", 1, kInf, 0, 0},
+                 {"centre NaN", 1, 1, kNaN, 0},
+                 {"centre inf", 1, 1, 0, -kInf},
+                 // Finite, but 1 / F or d (u - cx) / F leaves the float range.
+                 {"focal denormal", 1e-40f, 1, 0, 0},
+                 {"focal tiny", 1, -1e-36f, 0, 0},
+                 {"focal just below 2^-32", std::nextafter(0x1p-32f, 0.0f), 1, 0, 0},
+                 {"centre huge", 1, 1, 3e38f, 0},
+                 {"centre hugely negative", 1, 1, 0, -3e38f},
+                 {"centre just beyond 2^32", 1, 1, std::nextafter(0x1p32f, kInf), 0}};
     for (const auto& c : cases) {
         auto camera = unitCamera(10, 10);
         camera->GetIRCameraParams().F = VornCommon::Vector2f(c.fx, c.fy);
@@ -133,6 +144,24 @@ TEST(GeometryDepthmap, UnusableCameraDrawsNothingAndBoundsNothing)
         DepthmapHelper::CalculateBoundingBox(box, map.data(), 10, 10, camera, 1);
         for (int i = 0; i < 6; ++i)
             EXPECT_FLOAT_EQ(box[i], initial[i]) << c.name;
+    }
+    // At the bounds, and with a focal length as large as a float holds, the box is finite.
+    const struct {
+        const char* name;
+        float fx, fy, cx, cy;
+    } usable[] = {{"focal 2^-32", 0x1p-32f, -0x1p-32f, 0, 0},
+                  {"focal huge", 3e38f, -3e38f, 0, 0},
+                  {"centre 2^32", 1, 1, 0x1p32f, -0x1p32f},
+                  {"everything at its bound", 0x1p-32f, 0x1p-32f, -0x1p32f, 0x1p32f}};
+    for (const auto& c : usable) {
+        auto camera = unitCamera(10, 10);
+        camera->GetIRCameraParams().F = VornCommon::Vector2f(c.fx, c.fy);
+        camera->GetIRCameraParams().C = VornCommon::Vector2f(c.cx, c.cy);
+        float box[6] = {};
+        DepthmapHelper::CalculateBoundingBox(box, map.data(), 10, 10, camera, 1);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_TRUE(std::isfinite(box[i])) << c.name << " " << i << ": " << box[i];
+        EXPECT_NE(box[2], initial[2]) << c.name; // the sample was placed
     }
     // A flipped axis still draws.
     auto flipped = unitCamera(10, 10);

@@ -150,8 +150,8 @@ TEST(GeometryPoints, UnusableInputsDropTheAtom)
         std::shared_ptr<Hyx::DataLayer> camera;
         const char* text;
     } unusable[] = {
-        {camera(0, 2), "(CameraParams 'IR F' must be finite and not 0: (0, 2))"},
-        {camera(2, 0), "(CameraParams 'IR F' must be finite and not 0: (2, 0))"},
+        {camera(0, 2), "(CameraParams 'IR F' must be finite and at least 2^-32 in magnitude: (0, 2))"},
+        {camera(2, 0), "(CameraParams 'IR F' must be finite and at least 2^-32 in magnitude: (2, 0))"},
         {Cameras(Camera(4, 4, 1, 0, 0), Camera(0, 4, 1, 0, 0)), "(CameraParams 'IR width' must be above 0: 0)"},
     };
     for (const auto& c : unusable) {

@@ -10,6 +10,7 @@
 #include <Hyx/SourceManual.h>
 #include <Hyx/TransformInjectData.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -131,6 +132,43 @@ TEST(InjectData, FileIsReadOnceAndAFailureRecoversWhenThePathChanges)
     }
     // The missing file was logged once for its two atoms, the folder once.
     EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Failed to open a file for reading"), 2);
+}
+
+TEST(InjectData, ARelativePathIsNotReadAgainWhenTheWorkingDirectoryChanges)
+{
+    HyxTest::TempDir dir;
+    std::filesystem::create_directories(dir.path / "one");
+    std::filesystem::create_directories(dir.path / "two");
+    std::ofstream(dir.file("one/a.bin"), std::ios::binary) << "one";
+    std::ofstream(dir.file("two/a.bin"), std::ios::binary) << "two";
+    struct RestoreWorkingDirectory {
+        ~RestoreWorkingDirectory() { std::filesystem::current_path(path); }
+        const std::filesystem::path path = std::filesystem::current_path();
+    } restore;
+
+    InjectRig<TransformInjectFileData> rig;
+    rig.Play();
+    rig.inject->setParameterValue(TransformInjectFileData::FILE_PATH_PARAMNAME, "a.bin");
+    // Path text and working directory at each atom, and the bytes it carries.
+    const struct {
+        const char* path;
+        const char* folder;
+        const char* content;
+    } steps[] = {
+        {"a.bin", "one", "one"},   {"a.bin", "two", "one"}, // the same text: not read again
+        {"./a.bin", "two", "two"}, // another text: read, against the folder of now
+        {"", "two", nullptr}, // through the empty path and back: read again
+        {"a.bin", "one", "one"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.path) + " in " + step.folder);
+        std::filesystem::current_path(dir.path / step.folder);
+        rig.inject->setParameterValue(TransformInjectFileData::FILE_PATH_PARAMNAME, step.path);
+        ASSERT_EQ(rig.Pass(), step.content != nullptr);
+        if (step.content) {
+            EXPECT_EQ(textOf(rig.Last().back()), step.content);
+        }
+    }
 }
 
 TEST(InjectDataThreads, SetDataWhileTheGraphInjects)

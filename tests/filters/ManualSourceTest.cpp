@@ -263,6 +263,55 @@ TEST(ManualSource, AFrameLeavesWholeOrNotAtAll)
     }
 }
 
+TEST(ManualSource, AFullQueueFailsEveryHostDrivenUpdateUntilTheGraphStops)
+{
+    // 1000 frames updated into the source's queue without the target pulling (as behind a
+    // filter that holds frames back): each graph update fails at the source, the target is
+    // never updated, and only a new run drains it.
+    for (const bool live : {true, false}) {
+        SCOPED_TRACE(live ? "live" : "offline");
+        std::shared_ptr<Source> source;
+        if (live) {
+            auto liveSource = Make<SourceManualLiveSource>();
+            ASSERT_TRUE(liveSource->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+            for (uint32_t f = 0; f < 1002; ++f)
+                ASSERT_TRUE(liveSource->PushFrame(frameOf(1, f, float(f))));
+            source = liveSource;
+        } else {
+            auto offline = Make<SourceManualOfflineSource>();
+            ASSERT_TRUE(offline->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+            for (uint32_t f = 0; f < 1002; ++f)
+                ASSERT_TRUE(offline->PushFrame(frameOf(1, f, float(f))));
+            source = offline;
+        }
+        const PlaybackMode mode = live ? PlaybackMode::Realtime : PlaybackMode::ForwardOnce;
+        auto target = Make<TargetCallback>();
+        RecordingListener listener;
+        target->SetAtomsListener(&listener);
+        auto graph = Chain({source, target});
+        ASSERT_EQ(graph->Play(mode), ActionResult::Success);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(source->Update(), HyxErrorCode::Success);
+        for (int pass = 0; pass < 3; ++pass) {
+            EXPECT_EQ(graph->Update(), ActionResult::Failure);
+            EXPECT_NE(graph->GetLastError(false).StdString().find("(Source::Update failed.)"), std::string::npos)
+                << graph->GetLastError(false).CStr();
+        }
+        EXPECT_EQ(listener.Count(), 0u);
+        EXPECT_EQ(target->GetNumAtomsProcessed(), 0u);
+
+        ASSERT_EQ(graph->Stop(), ActionResult::Success);
+        ASSERT_EQ(graph->Play(mode), ActionResult::Success);
+        ASSERT_EQ(graph->Update(), ActionResult::Success);
+        ASSERT_EQ(listener.Count(), 1u);
+        // The live source goes on with the first frame it had not emitted; the offline walk
+        // starts again.
+        EXPECT_EQ(BaseOf(listener.Frames()[0][0]), live ? 1000.0f : 0.0f);
+        graph->Stop();
+        target->SetAtomsListener(nullptr);
+    }
+}
+
 TEST(ManualSource, OfflineFramesAHostHoldsKeepTheirCountWhenTheCollectionGrows)
 {
     auto source = Make<SourceManualOfflineSource>();

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -125,6 +126,122 @@ TEST(TargetCallback, CallsOnlyLiveRegisteredListeners)
     rig.target->SetAtomsListener(nullptr);
     rig.Feed(3); // no listener: dropped silently
     EXPECT_EQ(listener.Count(), 1u);
+}
+
+TEST(TargetCallback, EachRefusedValueIsLoggedOncePerTarget)
+{
+    // Values in the order they are set, with how many lines each has given after them all:
+    // a value coming back after another is not told again, one coming back after 16 others
+    // were refused is.
+    std::vector<long long> values = {12345, 777, 12345, 777};
+    for (long long v = 1; v <= 16; ++v)
+        values.push_back(1000 + v);
+    values.push_back(12345); // pushed out by the 16 after it: told again
+    values.push_back(1016); // still remembered
+    const std::pair<long long, int> told[] = {{12345, 2}, {777, 1}, {1001, 1}, {1016, 1}};
+
+    CapturedLog log;
+    Rig<OpenCallback> rig;
+    for (const long long value : values) {
+        ASSERT_TRUE(
+            rig.target->setParameterValue(TargetCallback::ATOM_LISTENER_PTR_PARAMNAME, std::to_string(value).c_str()));
+        rig.Feed(6); // two frames each
+    }
+    for (const auto& [value, lines] : told)
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Callback target: no atoms listener lives at " +
+                                                             std::to_string(value) + "; frames are dropped"),
+                  lines)
+            << value;
+    EXPECT_EQ(log.Entries().size(), 19u); // 18 values, one of them twice
+
+    // Another target keeps its own memory.
+    Rig<OpenCallback> other;
+    ASSERT_TRUE(other.target->setParameterValue(TargetCallback::ATOM_LISTENER_PTR_PARAMNAME, "777"));
+    other.Feed(3);
+    EXPECT_EQ(
+        log.Count(VornCommon::LogLevel::Error, "Callback target: no atoms listener lives at 777; frames are dropped"),
+        2);
+}
+
+namespace {
+
+/// Throws std::runtime_error on the frame numbered `throwAt` (of its first atom).
+struct ThrowingListener : RecordingListener {
+    explicit ThrowingListener(uint32_t at) : throwAt(at) {}
+    void OnAtomsReceived(Frame& atoms) override
+    {
+        RecordingListener::OnAtomsReceived(atoms);
+        if (atoms.at(0)->GetFrameNr() == throwAt)
+            throw std::runtime_error("no room");
+    }
+    const uint32_t throwAt;
+};
+
+/// An offline source of `frames` frames of `streams` atoms each, into a callback target.
+template <class G>
+struct ThrowRig {
+    ThrowRig(unsigned streams, uint32_t frames, uint32_t throwAt) : listener(throwAt)
+    {
+        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(MakeAtom(0, 0, {StreamInfo()}), streams, 25.0f, true));
+        for (uint32_t f = 0; f < frames; ++f) {
+            Frame frame;
+            for (unsigned s = 0; s < streams; ++s)
+                frame.push_back(MakeAtom(s, f, {StreamInfo()}));
+            EXPECT_TRUE(source->PushFrame(frame));
+        }
+        target->SetAtomsListener(&listener);
+        graph = Chain<G>({source, target});
+    }
+    ~ThrowRig()
+    {
+        graph->Stop();
+        target->SetAtomsListener(nullptr);
+    }
+
+    std::shared_ptr<SourceManualOfflineSource> source = Make<SourceManualOfflineSource>();
+    std::shared_ptr<TargetCallback> target = Make<TargetCallback>();
+    ThrowingListener listener;
+    std::shared_ptr<G> graph;
+};
+
+} // namespace
+
+TEST(TargetCallback, AFrameWhoseListenerThrowsCountsAsHandedOut)
+{
+    // 6 frames, the listener throwing on frame 2: every atom counts, thrown frame included.
+    for (const unsigned streams : {1u, 3u}) {
+        SCOPED_TRACE(streams);
+        ThrowRig<Graph> rig(streams, 6, 2);
+        ASSERT_EQ(rig.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        int thrown = 0;
+        for (int i = 0; i < 20 && !rig.graph->IsDone(); ++i) {
+            try {
+                ASSERT_EQ(rig.graph->Update(), ActionResult::Success);
+            } catch (const std::runtime_error&) {
+                ++thrown;
+            }
+        }
+        EXPECT_EQ(thrown, 1);
+        EXPECT_EQ(rig.listener.Count(), 6u);
+        EXPECT_EQ(rig.target->GetNumAtomsProcessed(), 6u * streams);
+        EXPECT_EQ(rig.target->GetNumFramesProcessed(), 6u);
+    }
+}
+
+TEST(TargetCallbackThreads, AFrameWhoseListenerThrowsOnTheWorkerCountsAsHandedOut)
+{
+    // The throw ends the worker's run: frames 0, 1 and 2 were handed out, 2 to the thrower.
+    for (const unsigned streams : {1u, 3u}) {
+        SCOPED_TRACE(streams);
+        ThrowRig<AsyncGraph> rig(streams, 6, 2);
+        ASSERT_EQ(rig.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
+        for (int i = 0; i < 10000 && !rig.graph->IsStopped(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(rig.graph->IsStopped());
+        EXPECT_EQ(rig.listener.Count(), 3u);
+        EXPECT_EQ(rig.target->GetNumAtomsProcessed(), 3u * streams);
+    }
 }
 
 TEST(TargetEmpty, KeepsTheLastFrameOnlyWhileFramesArrive)

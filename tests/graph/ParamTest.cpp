@@ -8,6 +8,7 @@
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <locale>
 #include <stdexcept>
 
@@ -104,6 +105,8 @@ TEST(FilterParam, NumberTextsParseStrictlyOrLenientlyByType)
         }
     };
     const Case cases[] = {{'i', "12abc", "12"},
+                          {'i', "0x10", "0"}, // the "x" ends the number, silently
+                          {'i', "1e3", "1"},
                           {'i', "  -7", "-7"},
                           {'i', "+1000", "1000"}, // not clamped to the maximum
                           {'i', "2147483647", "2147483647"},
@@ -134,7 +137,11 @@ TEST(FilterParam, NumberTextsParseStrictlyOrLenientlyByType)
                           {'f', "2.0", "2"},
                           {'f', "0.1", "0.1"},
                           {'f', "1e7", "1e+07"},
-                          {'f', "0.33333333", "0.333333"}};
+                          {'f', "0.33333333", "0.333333"},
+                          {'f', "0x10", "16"},
+                          {'f', "inf", "inf"},
+                          {'f', "1e40", "inf"},
+                          {'f', "nan", "nan"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(1, c.type) + " '" + (c.text ? c.text : "null") + "'");
         Watched<FilterParam> w(make(c.type));
@@ -148,6 +155,45 @@ TEST(FilterParam, NumberTextsParseStrictlyOrLenientlyByType)
         const bool changed = !c.error && w->GetValueAsString() != make(c.type)->GetValueAsString();
         EXPECT_EQ(w.Notified(), changed ? 1u : 0u);
     }
+}
+
+TEST(FilterParam, FloatsNotifyByComparisonNotByText)
+{
+    // A float set from `from` to `to` (by value and by text): the notifications and the text
+    // after. NaN is unequal to itself; -0 equals 0.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float from, to;
+        const char* toText;
+        size_t notified;
+        const char* after;
+    } cases[] = {
+        {0.0f, -0.0f, "-0", 0, "-0"}, // changed without a notice
+        {-0.0f, 0.0f, "0", 0, "0"},   {nan, nan, "nan", 1, "nan"}, // notified though nothing changed
+        {1.0f, nan, "nan", 1, "nan"}, {1.0f, 1.0f, "1", 0, "1"},   {1.0f, 2.0f, "2", 1, "2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.toText);
+        for (const bool byText : {false, true}) {
+            Watched<FilterParamFloat> w(std::make_shared<FilterParamFloat>("f", 0u, c.from, 0.0f, 1.0f));
+            if (byText)
+                w->SetValueAsString(c.toText);
+            else
+                w->SetValue(c.to);
+            EXPECT_EQ(w.Notified(), c.notified);
+            EXPECT_EQ(w->GetValueAsString(), c.after);
+        }
+    }
+    // Vectors compare their components alike, but keep an equal value: -0 for 0 changes
+    // nothing, a NaN component notifies at every setting.
+    Watched<FilterParamVector2> v(std::make_shared<FilterParamVector2>("v", 0u, 0.0f, 0.0f));
+    v->SetValueAsString("-0/0");
+    EXPECT_EQ(v.Notified(), 0u);
+    EXPECT_EQ(v->GetValueAsString(), "0/0");
+    v->SetValueAsString("nan/0");
+    v->SetValueAsString("nan/0");
+    EXPECT_EQ(v.Notified(), 2u);
+    EXPECT_EQ(v->GetValueAsString(), "nan/0");
 }
 
 TEST(FilterParam, NumberTextsIgnoreTheGlobalStreamLocale)
@@ -307,6 +353,19 @@ TEST(FilterParamChoice, StringChoicesTakeOnlyListedEntries)
     EXPECT_FALSE(w->CanHaveValue(4));
     EXPECT_TRUE(w->CanHaveValue("LZ4"));
     EXPECT_FALSE(w->CanHaveValue("Lz4"));
+    // A listed value written as text is no listed text: refused, while SetValue takes it; a
+    // choice named by digits is taken by its name.
+    w->SetValueAsString("3");
+    EXPECT_EQ(w->GetValue(), 2);
+    EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Filter parameter 'Codec' does not support value 3"), 1);
+    w->SetValue(3);
+    EXPECT_EQ(w->GetValue(), 3);
+    EXPECT_EQ(w.Notified(), 3u);
+    auto digits = std::make_shared<FilterParamStringChoices>("d", 0u, 7, Choices{{"1", 7}, {"7", 1}});
+    digits->SetValueAsString("7");
+    EXPECT_EQ(digits->GetValue(), 1);
+    digits->SetValueAsString("1");
+    EXPECT_EQ(digits->GetValue(), 7);
 
     // Two lists pair by position up to the shorter; the mismatch is logged.
     log.Clear();

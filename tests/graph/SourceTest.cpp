@@ -362,6 +362,59 @@ TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
     order.SetFrameOrderResetListener(nullptr);
 }
 
+TEST(FrameOrderAuto, ASeekAfterTheEndOfAOnceWalkNeedsAResetFirst)
+{
+    // Forward and backward once over 6 frames, played to the end; then a jump to 2, alone and
+    // after a Reset. Alone it plays nothing, though a direct advance would move.
+    const struct {
+        PlaybackMode mode;
+        Frames afterReset;
+    } cases[] = {{PlaybackMode::ForwardOnce, {2, 3, 4, 5}}, {PlaybackMode::BackwardOnce, {2, 1, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        SourceChain chain(6, c.mode);
+        chain.play();
+        ASSERT_TRUE(chain.runToEnd());
+        const std::shared_ptr<FrameOrderProvider> order = chain.graph->GetFrameOrderProvider();
+        ASSERT_FALSE(order->HasNextFrameID());
+
+        order->JumpToFrameID(2);
+        EXPECT_FALSE(order->HasNextFrameID()); // an advance would yield frame 2, yet the walk has ended
+        ASSERT_TRUE(chain.update(5));
+        EXPECT_EQ(chain.target->frames().size(), 6u); // nothing more
+        EXPECT_TRUE(chain.graph->IsDone());
+
+        order->Reset();
+        order->JumpToFrameID(2);
+        EXPECT_TRUE(order->HasNextFrameID());
+        ASSERT_TRUE(chain.runToEnd());
+        const Frames frames = chain.target->frames();
+        EXPECT_EQ(Frames(frames.begin() + 6, frames.end()), c.afterReset);
+
+        // The direct advance moves onto a jump made after the end.
+        order->JumpToFrameID(4);
+        order->AdvanceFrameID();
+        EXPECT_EQ(order->GetFrameID(), 4u);
+        chain.graph->Stop();
+    }
+}
+
+TEST(FrameOrderThreads, AnAsyncGraphsPlayAfterTheEndRestartsTheWalkAndDropsAnEarlierJump)
+{
+    AsyncTestGraph chain;
+    auto target = std::make_shared<TestTarget>();
+    chain.make<TestSource>(6);
+    chain.add(target);
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, MutateBlockFPS::FPS_MAX), ActionResult::Success);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    chain.async->GetFrameOrderProvider()->JumpToFrameID(4);
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+    const Frames frames = target->frames();
+    EXPECT_EQ(Frames(frames.begin() + 6, frames.end()), Range(6));
+}
+
 TEST(FrameOrderManual, EachQueuedFrameOnceAndNothingWhenEmpty)
 {
     FrameOrderManual order;

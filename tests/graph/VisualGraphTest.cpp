@@ -7,6 +7,7 @@ using namespace Hyx;
 using FilterFixtures::TestFilter;
 using FilterFixtures::TestSource;
 using VornCommon::Guid;
+using VornCommon::LogLevel;
 using State = Filter::FilterState;
 using Values = std::map<std::string, std::string>;
 
@@ -181,19 +182,33 @@ TEST(VisualGraph, RefusedParameterTextLeavesTheDefault)
 TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
 {
     CapturedLog log;
-    // Nil type: no filter, no graph.
+    // Nil type: no filter, no graph; one line each, also when a host asks the description
+    // itself.
     auto description = Chain();
     auto nil = std::make_shared<VisualFilter>();
     EXPECT_EQ(nullptr, nil->InstantiateHyxFilter(nullptr, std::make_shared<Graph>()));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "Failed to instantiate filter 'NIL'"));
     description->SetVisualFilter(1, nil);
     EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
     EXPECT_EQ(State::PreInitialized, StateOf(description, 0));
+    EXPECT_EQ(2, log.Count(LogLevel::Error, "Failed to instantiate filter 'NIL'"));
+
+    // A class whose creator makes nothing: the same line, whoever asks.
+    static const Guid kInstNull = Guid::FromHexString("5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F60706");
+    FilterFactory::RegisterFilterClass(kInstNull, FilterClassInfo("XmlInstNull", FilterCategory::Target),
+                                       []() -> Filter* { return nullptr; });
+    log.Clear();
+    EXPECT_EQ(nullptr, VisualFilter(kInstNull, false, false).InstantiateHyxFilter(nullptr, std::make_shared<Graph>()));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "Failed to instantiate filter 'XmlInstNull'"));
+    EXPECT_EQ(1u, log.Entries().size());
 
     // An unknown class in the middle: the factory's message, then an empty result.
     description = Chain();
+    log.Clear();
     description->SetVisualFilter(1, std::make_shared<VisualFilter>(kInstUnknown, false, false));
     EXPECT_EQ(nullptr, description->InstantiateSimpleHyxGraph());
     EXPECT_TRUE(log.Contains("Failed to create a filter with guid '5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF'"));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "Failed to instantiate filter '5E7A3B10-2C4D-4E8F-A1B2-C3D4E5F607FF'"));
     EXPECT_EQ(State::PreInitialized, StateOf(description, 0));
     EXPECT_FALSE(description->GetVisualFilter(0)->GetHyxFilter()->IsOutputConnected());
     EXPECT_EQ(nullptr, description->GetVisualFilter(2)->GetHyxFilter());

@@ -245,13 +245,25 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
 {
     const auto graphs = GoldenGraphs();
     const std::string missingFolder = OutputPath("no such folder/graph.xml");
+    const std::string folder = HYX_TEST_BINARY_DIR;
+    const std::string nullGraphs = OutputPath("null.xml");
+    // Each refused save and the one line it gives.
+    const std::pair<const char*, std::string> refusals[] = {
+        {missingFolder.c_str(), "Can't write file '" + missingFolder + "' (No such folder)"},
+        {"/dev/full", "Can't write file '/dev/full' (Cannot be written)"}, // no room
+        {folder.c_str(), "Can't write file '" + folder + "' (Is a folder)"},
+        {nullptr, "Failed to save a graph file: no path"},
+        {nullGraphs.c_str(), "Failed to save graph file '" + nullGraphs + "': no graphs given"},
+    };
     for (const Save save : kSaves) {
-        EXPECT_FALSE(save(missingFolder.c_str(), graphs));
-        EXPECT_FALSE(save("/dev/full", graphs)); // no room
+        for (const auto& [path, line] : refusals) {
+            SCOPED_TRACE(line);
+            CapturedLog log;
+            EXPECT_FALSE(save(path, path == nullGraphs.c_str() ? nullptr : graphs));
+            EXPECT_EQ(1, log.Count(LogLevel::Error, line));
+            EXPECT_EQ(1u, log.Entries().size());
+        }
     }
-    EXPECT_FALSE(XmlGraph::SaveToHyxXml(HYX_TEST_BINARY_DIR, graphs)); // a folder
-    EXPECT_FALSE(XmlGraph::SaveToHyxXml(nullptr, graphs));
-    EXPECT_FALSE(XmlGraph::SaveToHyxXml(OutputPath("null.xml").c_str(), nullptr));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(nullptr));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(missingFolder.c_str()));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(HYX_TEST_BINARY_DIR));
@@ -315,11 +327,14 @@ TEST(XmlGraphMalformed, CorpusLoadsWithExpectedResult)
 TEST(XmlGraphMalformed, InvalidGuidIsLoggedAndDropsEveryGraph)
 {
     CapturedLog log;
-    const std::pair<const char*, const char*> guids[] = {
-        {"guid_bad.xml", "not-a-guid"}, {"guid_missing.xml", ""}, {"quendra_guid_bad.xml", "zz"}};
-    for (const auto& [file, text] : guids) {
-        EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(DataPath(std::string("malformed/") + file).c_str()));
-        EXPECT_EQ(1, log.Count(LogLevel::Error, std::string("Invalid filter guid: Invalid GUID text '") + text + "'"));
+    const std::pair<const char*, const char*> guids[] = {{"guid_bad.xml", "Invalid GUID text 'not-a-guid'"},
+                                                         {"guid_missing.xml", "no 'guid' attribute"},
+                                                         {"quendra_guid_bad.xml", "Invalid GUID text 'zz'"}};
+    for (const auto& [file, why] : guids) {
+        const std::string path = DataPath(std::string("malformed/") + file);
+        EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(path.c_str()));
+        EXPECT_EQ(1, log.Count(LogLevel::Error, std::string("Invalid filter guid: ") + why +
+                                                    " (filter at line 1 of graph file '" + path + "')"));
     }
     // Beside them only the unregistered class of guid_bad.xml's first filter.
     EXPECT_EQ(4u, log.Entries().size());
@@ -358,7 +373,7 @@ TEST(XmlGraphMalformed, EachRefusalLogsOneLineNamingTheDocumentAndTheCause)
          nullptr, true, "Unknown filter class '' (guid '3C1F5A20-1B7E-4D2A-9E61-0A5B7C3D9E77') in %s"},
         // Already told by its own line: no second one.
         {"<hyx version=\"1.0\"><graph><filter guid=\"zz\"/></graph></hyx>", nullptr, false,
-         "Invalid filter guid: Invalid GUID text 'zz'"},
+         "Invalid filter guid: Invalid GUID text 'zz' (filter at line 1 of %s)"},
     };
     const auto expectedLine = [](const char* format, const std::string& name) {
         std::string line = format;
@@ -389,6 +404,93 @@ TEST(XmlGraphMalformed, EachRefusalLogsOneLineNamingTheDocumentAndTheCause)
         EXPECT_EQ(1, log.Count(LogLevel::Error, expectedLine(c.line, "graph buffer")));
         EXPECT_EQ(1u, log.Entries().size());
     }
+}
+
+TEST(XmlGraphMalformed, MisspeltNamesAreIgnoredButNoEmptyResultGoesUntold)
+{
+    // A misspelt graph element loads as an empty list (unknown elements are ignored, and so
+    // are unknown attributes: "colour", "prm"); a misspelt "guid" fails the load. Each empty
+    // result, at the load or when a graph is asked for, comes with exactly one line. %s
+    // stands for the document's name, "<n> graph(s)" for the count the list holds.
+    const char* const kFilter = "guid=\"67AB0FAF-CD7C-4E09-9D13-6EC469026B27\"";
+    const std::string hyxOne = std::string("<hyx version=\"1.0\">\n  <graph play=\"realtime\">\n    <filter ") +
+                               kFilter + " colour=\"red\">\n      <prm name=\"a\" value=\"1\"/>\n" +
+                               "    </filter>\n  </graph>\n</hyx>\n";
+    const std::string quendraOne = std::string("<quendra version=\"1.0\">\n  <hyxpipeline playmode=\"255\">\n") +
+                                   "    <filter " + kFilter + "/>\n  </hyxpipeline>\n</quendra>\n";
+    const struct {
+        std::string text;
+        int graphs; // -1: the load fails
+        const char* loadLine;
+        int index; // the graph asked for
+        const char* askLine;
+    } cases[] = {
+        {std::string("<hyx version=\"1.0\">\n  <grph play=\"realtime\">\n    <filter ") + kFilter +
+             "/>\n  </grph>\n</hyx>\n",
+         0, nullptr, 0, "No graph at index 0 in %s, which holds 0 graphs"},
+        {std::string("<quendra version=\"1.0\">\n  <hyxpipelin playmode=\"255\">\n    <filter ") + kFilter +
+             "/>\n  </hyxpipelin>\n</quendra>\n",
+         0, nullptr, 0, "No graph at index 0 in %s, which holds 0 graphs"},
+        {hyxOne, 1, nullptr, 1, "No graph at index 1 in %s, which holds 1 graph"},
+        {hyxOne, 1, nullptr, -1, "No graph at index -1 in %s, which holds 1 graph"},
+        {quendraOne, 1, nullptr, 1, "No graph at index 1 in %s, which holds 1 graph"},
+        {"<hyx version=\"1.0\">\n  <graph>\n    <filter gid=\"67AB0FAF-CD7C-4E09-9D13-6EC469026B27\"/>\n  "
+         "</graph>\n</hyx>\n",
+         -1, "Invalid filter guid: no 'guid' attribute (filter at line 3 of %s)", 0, nullptr},
+        {"<quendra version=\"1.0\">\n  <hyxpipeline>\n    <filter gid=\"67AB0FAF-CD7C-4E09-9D13-6EC469026B27\">\n"
+         "      <parameters/>\n    </filter>\n  </hyxpipeline>\n</quendra>\n",
+         -1, "Invalid filter guid: no 'guid' attribute (filter at line 3 of %s)", 0, nullptr},
+        {std::string("<hyx version=\"1.0\">\n  <graph>\n    <filter ") + kFilter +
+             "/>\n    <filter guid=\"nope\"/>\n  </graph>\n</hyx>\n",
+         -1, "Invalid filter guid: Invalid GUID text 'nope' (filter at line 4 of %s)", 0, nullptr},
+        {"<quendra version=\"1.0\">\n\n\n\n  <hyxpipeline>\n    <filter guid=\"\"/>\n  </hyxpipeline>\n</quendra>\n",
+         -1, "Invalid filter guid: Invalid GUID text '' (filter at line 6 of %s)", 0, nullptr},
+    };
+    const auto named = [](const char* format, const std::string& name) {
+        std::string line = format;
+        return line.replace(line.find("%s"), 2, name);
+    };
+    const std::string path = OutputPath("misspelt.xml");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loadLine ? c.loadLine : c.askLine);
+        std::ofstream(path, std::ios::binary) << c.text;
+        for (const bool fromFile : {true, false}) {
+            const std::string name = fromFile ? "graph file '" + path + "'" : "graph buffer";
+            CapturedLog log;
+            const auto graphs = fromFile ? XmlGraph::LoadFromXml(path.c_str()) : LoadText(c.text);
+            if (c.graphs < 0) {
+                EXPECT_EQ(nullptr, graphs);
+                EXPECT_EQ(1, log.Count(LogLevel::Error, named(c.loadLine, name)));
+                EXPECT_EQ(1u, log.Entries().size());
+                continue;
+            }
+            ASSERT_NE(nullptr, graphs);
+            EXPECT_EQ(c.graphs, graphs->GetNumVisualGraphs());
+            EXPECT_EQ(name, graphs->GetOrigin());
+            EXPECT_EQ(0u, log.Entries().size()) << "the load itself says nothing";
+            if (c.graphs > 0) {
+                EXPECT_EQ(1, graphs->GetVisualGraph(0)->GetNumVisualFilters());
+            }
+            // Both ways to a graph: the asynchronous instantiation and the description (which
+            // a host instantiates as a plain graph).
+            EXPECT_EQ(nullptr, graphs->InstantiateHyxGraph(c.index));
+            EXPECT_EQ(1, log.Count(LogLevel::Error, named(c.askLine, name)));
+            EXPECT_EQ(1u, log.Entries().size());
+            log.Clear();
+            EXPECT_EQ(nullptr, graphs->GetVisualGraph(c.index));
+            EXPECT_EQ(1, log.Count(LogLevel::Error, named(c.askLine, name)));
+            EXPECT_EQ(1u, log.Entries().size());
+        }
+    }
+    // A list the host made: named as such, or as the host names it.
+    CapturedLog log;
+    VisualGraphs own;
+    EXPECT_EQ(nullptr, own.InstantiateHyxGraph(0));
+    own.SetOrigin("graph set 'studio'");
+    EXPECT_EQ(nullptr, own.GetVisualGraph(2));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "No graph at index 0 in graph list, which holds 0 graphs"));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "No graph at index 2 in graph set 'studio', which holds 0 graphs"));
+    EXPECT_EQ(2u, log.Entries().size());
 }
 
 TEST(XmlGraphMalformed, EveryTruncationOfAGoldenFileLoadsAsEmpty)

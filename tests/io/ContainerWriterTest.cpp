@@ -679,9 +679,18 @@ TEST(ContainerWriter, UnwritableFileNamesItsCause)
         {"take.hyx", false, Folder, "take.hyx", "code 35 | Can't write file '%s/take.hyx' (Is a folder)"},
         {"sub/take.hyx", false, FileForFolder, "sub", "code 35 | Can't write file '%s/sub/take.hyx' (No such folder)"},
         {"take.hyx", false, Locked, "", "code 35 | Can't write file '%s/take.hyx' (Permission denied)"},
+        // A folder the writer would make where it may not: not a missing folder.
+        {"sub/take.hyx", false, Locked, "", "code 35 | Can't write file '%s/sub/take.hyx' (Permission denied)"},
+        {"sub/deeper/take.hyx", false, Locked, "",
+         "code 35 | Can't write file '%s/sub/deeper/take.hyx' (Permission denied)"},
+        {"sub/deeper/take.hyx", false, FileForFolder, "sub",
+         "code 35 | Can't write file '%s/sub/deeper/take.hyx' (No such folder)"},
+        {tooLong + "/take.hyx", false, None, "",
+         "code 35 | Can't write file '%s/" + tooLong + "/take.hyx' (No such folder)"},
         {"take.xml", true, Folder, "take.xml", "thrown Can't write file '%s/take.xml' (Is a folder)."},
         {"sub/take.xml", true, FileForFolder, "sub", "thrown Can't write file '%s/sub/take.xml' (No such folder)."},
         {"take.xml", true, Locked, "", "thrown Can't write file '%s/take.xml' (Permission denied)."},
+        {"sub/take.xml", true, Locked, "", "thrown Can't write file '%s/sub/take.xml' (Permission denied)."},
         {tooLong + ".hyx", false, None, "", "code 35 | Can't write file '%s/" + tooLong + ".hyx' (Cannot be written)"},
         {tooLong + ".xml", true, None, "", "thrown Can't write file '%s/" + tooLong + ".xml' (Cannot be written)."},
         // Both files: a container that cannot be made leaves the dump alone; a dump that
@@ -695,6 +704,9 @@ TEST(ContainerWriter, UnwritableFileNamesItsCause)
         {"take.hyxxml", false, Locked, "",
          "thrown Can't write file '%s/take.xml' (Permission denied). | Can't write file '%s/take.hyx' (Permission "
          "denied)"},
+        {"sub/take.hyxxml", false, Locked, "",
+         "thrown Can't write file '%s/sub/take.xml' (Permission denied). | Can't write file '%s/sub/take.hyx' "
+         "(Permission denied)"},
     };
     for (const auto& c : cases) {
         for (const bool close : {true, false}) {

@@ -54,28 +54,32 @@ TEST(ImageSequenceWriter, PixelsDecodeBackAndRefusedWritesLeaveNoFile)
 TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
 {
     // `folder` (in the test's folder) is missing, a file, or may not be written; or a folder
-    // stands where the image goes; or the image's name is too long for any file.
+    // stands where the image goes; or the image's name is too long for any file; or `folder`
+    // is missing in a folder that may not be written (the writer makes no folder: it is
+    // missing all the same).
     enum Obstacle {
         Missing,
         FileForFolder,
         FolderForFile,
         Locked,
-        TooLong
+        TooLong,
+        MissingInLocked
     };
     const struct {
         Obstacle obstacle;
         const char* cause;
     } cases[] = {
         {Missing, "No such folder"},   {FileForFolder, "No such folder"}, {FolderForFile, "Is a folder"},
-        {Locked, "Permission denied"}, {TooLong, "Cannot be written"},
+        {Locked, "Permission denied"}, {TooLong, "Cannot be written"},    {MissingInLocked, "No such folder"},
     };
     const Bytes pixels(16, 9);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cause);
         HyxTest::TempDir dir;
         const std::string folder = dir.file("images");
-        std::filesystem::create_directories(c.obstacle == FileForFolder || c.obstacle == Missing ? dir.path.string()
-                                                                                                 : folder);
+        const bool missing = c.obstacle == FileForFolder || c.obstacle == Missing || c.obstacle == MissingInLocked;
+        std::filesystem::create_directories(missing ? dir.path.string() : folder);
+        const std::string locked = c.obstacle == MissingInLocked ? dir.path.string() : folder;
         if (c.obstacle == FileForFolder)
             std::ofstream(folder) << "a file";
         if (c.obstacle == FolderForFile)
@@ -91,15 +95,15 @@ TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
         };
         const std::string expected = "refused | " + std::to_string(static_cast<int>(VornCommon::LogLevel::Error)) +
                                      " Can't write file '" + folder + "/" + image + "' (" + c.cause + ")";
-        if (c.obstacle != Locked) {
+        if (c.obstacle != Locked && c.obstacle != MissingInLocked) {
             EXPECT_EQ(written(), expected);
             continue;
         }
         using std::filesystem::perms;
-        std::filesystem::permissions(folder, perms::owner_read | perms::owner_exec | perms::group_read |
+        std::filesystem::permissions(locked, perms::owner_read | perms::owner_exec | perms::group_read |
                                                  perms::group_exec | perms::others_read | perms::others_exec);
         const std::string unprivileged = HyxTest::RunUnprivileged(written);
-        std::filesystem::permissions(folder, perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::permissions(locked, perms::owner_all, std::filesystem::perm_options::add);
         EXPECT_EQ(unprivileged, expected);
     }
 }

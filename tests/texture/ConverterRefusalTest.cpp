@@ -1,4 +1,5 @@
 #include "ConverterTestUtil.h"
+#include "LargestAllocation.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,44 @@ TEST(ConverterRefusal, SizesTheKernelsCannotHandleAreRefusedBeforeAnyWrite)
         } catch (const std::runtime_error& e) {
             EXPECT_STREQ(e.what(), "Texture format conversion not supported.") << row.name;
         }
+    }
+}
+
+// A size the blocks cannot tile is refused before anything is allocated, from every source:
+// a YUV source's colour conversion (three bytes a pixel) comes after the check.
+TEST(ConverterRefusal, BlockSizesAreRefusedBeforeTheColourConversion)
+{
+    constexpr uint16_t W = 1020, H = 1020; // multiples of 4, not of 8
+    constexpr uint16_t STORED = H * 3 / 2;
+    const auto nv12 = MakeTexture<DataTypeTextureYUV_NV12>(W, STORED);
+    const auto nv21 = MakeTexture<DataTypeTextureYUV_NV21>(W, STORED);
+    const auto nvx = MakeTexture<DataTypeTextureYUV_NVX>(W, STORED);
+    const auto rgb = MakeTexture<DataTypeTextureRGB>(W, H);
+    const auto bgr = MakeTexture<DataTypeTextureBGR>(W, H);
+    const auto oddNv12 = MakeTexture<DataTypeTextureYUV_NV12>(W + 2, STORED);
+    struct Row {
+        const char* name;
+        std::function<void()> convert;
+    };
+    const Row rows[] = {
+        {"NV12 to ASTC", [&] { Converter::ConvertFromNV12toASTC(nv12, kResultPurpose, 0); }},
+        {"NV21 to ASTC", [&] { Converter::ConvertFromNV21toASTC(nv21, kResultPurpose, 0); }},
+        {"NVX to ASTC", [&] { Converter::ConvertFromNVXtoASTC(nvx, kResultPurpose, 0); }},
+        {"RGB to ASTC", [&] { Converter::ConvertFromRGBtoASTC(rgb, kResultPurpose, 0); }},
+        {"BGR to ASTC", [&] { Converter::ConvertFromBGRtoASTC(bgr, kResultPurpose, 0); }},
+        {"NV12 width 1022 to ETC2", [&] { Converter::ConvertFromNV12toETC2(oddNv12, kResultPurpose); }},
+        {"NV12 width 1022 to DXT1", [&] { Converter::ConvertFromNV12toDXT1(oddNv12, kResultPurpose); }},
+        {"NV12 width 1022 to DXT5-YCoCg", [&] { Converter::ConvertFromNV12toDXT5YCOCG(oddNv12, kResultPurpose); }},
+    };
+    for (const Row& row : rows) {
+        LargestAllocation::Reset();
+        try {
+            row.convert();
+            ADD_FAILURE() << row.name << ": no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "Texture format conversion not supported.") << row.name;
+        }
+        EXPECT_LT(LargestAllocation::Get(), size_t(W) * H) << row.name;
     }
 }
 

@@ -179,13 +179,15 @@ int64_t FileHelper::Seek(int handle, int64_t offset, SeekOrigin origin)
     return position < 0 ? -1 : static_cast<int64_t>(position);
 }
 
-void FileHelper::CloseFile(int& handle)
+bool FileHelper::CloseFile(int& handle)
 {
     if (handle < 0)
-        return;
-    // Linux releases the descriptor even when close reports EINTR: never retry.
-    ::close(handle);
+        return true;
+    // Linux releases the descriptor even when close reports an error: never retry. EINTR
+    // only interrupted the wait; the bytes are still written back.
+    const bool closed = ::close(handle) == 0 || errno == EINTR;
     handle = -1;
+    return closed;
 }
 
 bool FileHelper::DoesFileExist(const std::string& path, bool orDirectory, uint64_t* size)

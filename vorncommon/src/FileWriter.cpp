@@ -22,9 +22,9 @@ bool FileWriter::Write(std::string_view text)
     return FileHelper::Write(m_handle, reinterpret_cast<const uint8_t*>(text.data()), text.size()) >= 0;
 }
 
-void FileWriter::CloseFile()
+bool FileWriter::CloseFile()
 {
-    FileHelper::CloseFile(m_handle);
+    return FileHelper::CloseFile(m_handle);
 }
 
 ASCIIFileWriter::ASCIIFileWriter(const std::string& path, std::string lineEnd)

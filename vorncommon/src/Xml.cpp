@@ -55,7 +55,7 @@ tinyxml2::XMLDocument MakeXmlDocument()
 bool SaveXmlDocument(tinyxml2::XMLDocument& doc, const std::string& path)
 {
     // tinyxml2's own file output ignores failed writes (a full disk still reports success),
-    // so print to memory and write the bytes with checked calls.
+    // so print to memory and write the bytes with checked calls, the close included.
     ReferencingPrinter printer;
     doc.Print(&printer);
     const uint64_t size = static_cast<uint64_t>(printer.CStrSize() - 1); // without the closing zero
@@ -64,8 +64,8 @@ bool SaveXmlDocument(tinyxml2::XMLDocument& doc, const std::string& path)
         return false;
     const bool written =
         FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(printer.CStr()), size) == static_cast<int64_t>(size);
-    FileHelper::CloseFile(handle);
-    return written;
+    const bool closed = FileHelper::CloseFile(handle);
+    return written && closed;
 }
 
 } // namespace VornCommon

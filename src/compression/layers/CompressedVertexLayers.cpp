@@ -484,10 +484,13 @@ bool DataTypeCompressedVertexPositions::compress(std::shared_ptr<DataLayer> sour
     float box[6] = {0, 0, 0, 0, 0, 0};
     if (plain->GetBoundingBox())
         std::memcpy(box, plain->GetBoundingBox(), sizeof(box));
-    // Quantising against a box that does not hold every point would wrap them; an empty
-    // layer quantises nothing, whatever its box.
+    float widened[6];
+    widenBox(box, widened);
+    // The quantiser codes exactly the widened box: a point beyond it would come back on its
+    // face. Decoded points lie inside it, so a decoded layer compresses again. An empty layer
+    // quantises nothing, whatever its box.
     if (count > 0 && precision != XYZPrecision::QSPACE_32_32_32 &&
-        !Vector3DNormalizer::BoxHoldsPoints(box, points, count))
+        !Vector3DNormalizer::BoxHoldsPoints(widened, points, count))
         throw std::out_of_range(POINTS_OUTSIDE_BOX);
     compressBase(*plain);
     _compressionType = code;
@@ -501,8 +504,6 @@ bool DataTypeCompressedVertexPositions::compress(std::shared_ptr<DataLayer> sour
         std::memcpy(_coded, points, codedSize);
         return true;
     }
-    float widened[6];
-    widenBox(box, widened);
     ThreadLocal<Vector3DNormalizer>::ThreadInstance().CompressPoints(widened, precision, points, _coded, count);
     return true;
 }

@@ -255,8 +255,8 @@ bool DataTypeCylinderCrop::SaveToASCIIFile(const char* path) const
     bool written = writer.IsOpen();
     for (const std::string& line : lines)
         written = written && writer.WriteLine(line);
-    writer.CloseFile();
-    return written;
+    const bool closed = writer.CloseFile();
+    return written && closed;
 }
 
 std::string DataTypeCylinderCrop::ToString(bool friendly) const

@@ -118,8 +118,8 @@ bool DataTypeTransform::SaveToASCIIFile(const char* path) const
             values[column] = _matrix[row][column];
         written = writer.WriteLine(LayerText::Floats(values, COLUMNS, " "));
     }
-    writer.CloseFile();
-    return written;
+    const bool closed = writer.CloseFile();
+    return written && closed;
 }
 
 std::string DataTypeTransform::ToString(bool friendly) const

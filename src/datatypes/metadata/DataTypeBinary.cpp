@@ -158,8 +158,8 @@ bool DataTypeBinary::SaveToFile(int index, const char* folder, const char* prefi
     if (handle == -1)
         return false;
     const bool written = FileHelper::Write(handle, blob->_data, blob->_size) == int64_t(blob->_size);
-    FileHelper::CloseFile(handle);
-    if (!written)
+    const bool closed = FileHelper::CloseFile(handle);
+    if (!written || !closed)
         return false;
     if (verbose)
         LogMessage(VornCommon::LogLevel::Info, "Exported file '%s'", path.c_str());

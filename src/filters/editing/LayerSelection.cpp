@@ -16,19 +16,19 @@ bool passes(const DataProfile& dataProfile, const Switches& switches, Mode mode)
         if (*entry->GetDataProfile() == dataProfile)
             return entry->GetValue() == (mode == Mode::Keep);
     }
-    if (mode == Mode::Drop)
-        return true;
-    // A plain layer without a switch of its own, whose compressed form is kept: a compressor
-    // that could not compress it passed it on plain, in place of that form.
-    if (!dataProfile.GetCompressedTypeGuid().IsNil())
-        return false;
-    for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : switches) {
-        const DataProfile& coded = *entry->GetDataProfile();
-        if (coded.GetCompressedTypeGuid() == dataProfile.GetTypeGuid() &&
-            coded.GetPurposeGuid() == dataProfile.GetPurposeGuid())
-            return entry->GetValue();
+    // A plain layer without a switch of its own, whose compressed form has one: a compressor
+    // that could not compress it passed it on plain, in place of that form, so it goes or
+    // stays as that form would. Left to the target, it would follow the target's profile,
+    // which depends on the other layers.
+    if (dataProfile.GetCompressedTypeGuid().IsNil()) {
+        for (const std::shared_ptr<FilterParamBoolDataProfile>& entry : switches) {
+            const DataProfile& coded = *entry->GetDataProfile();
+            if (coded.GetCompressedTypeGuid() == dataProfile.GetTypeGuid() &&
+                coded.GetPurposeGuid() == dataProfile.GetPurposeGuid())
+                return entry->GetValue() == (mode == Mode::Keep);
+        }
     }
-    return false;
+    return mode == Mode::Drop;
 }
 
 } // namespace

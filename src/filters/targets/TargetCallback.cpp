@@ -1,4 +1,5 @@
 #include "filters/targets/AtomsListenerRegistry.h"
+#include "graph/filters/InputSide.h"
 #include "graph/mutates/MutateSupport.h"
 #include "impl/core/BuiltInRegistration.h"
 
@@ -79,13 +80,38 @@ HyxErrorCode TargetCallback::onProcessFrame(std::shared_ptr<Atom> atom)
         frame.swap(_pendingAtoms);
     }
     uintptr_t address = 0;
-    if (AtomsListenerRegistry::Call(*_listenerParam, frame, address) || address == 0)
+    bool called = false;
+    try {
+        called = AtomsListenerRegistry::Call(*_listenerParam, frame, address);
+    } catch (...) {
+        // The frame was handed out: the atom that completed it counts as processed, as the
+        // ones before it did, though the update cycle never gets to count it. A run stopped
+        // from inside the listener counts nothing more, as after any stop.
+        if (IsRunning(*this))
+            IncrementAtomsProcessed();
+        throw;
+    }
+    if (called || address == 0)
         return HyxErrorCode::Success;
-    const auto refused = static_cast<long long>(address);
-    if (_refusedListener.exchange(refused) != refused)
+    if (firstRefusal(static_cast<long long>(address)))
         LogMessage(VornCommon::LogLevel::Error, "Callback target: no atoms listener lives at %lld; frames are dropped",
-                   refused);
+                   static_cast<long long>(address));
     return HyxErrorCode::Success;
+}
+
+bool TargetCallback::firstRefusal(long long address)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    const auto end = _refusedListeners.begin() + static_cast<std::ptrdiff_t>(_refusedCount);
+    if (std::find(_refusedListeners.begin(), end, address) != end)
+        return false;
+    // Full: the oldest value makes room, and would be logged again if it came back.
+    if (_refusedCount == _refusedListeners.size()) {
+        std::move(_refusedListeners.begin() + 1, _refusedListeners.end(), _refusedListeners.begin());
+        --_refusedCount;
+    }
+    _refusedListeners[_refusedCount++] = address;
+    return true;
 }
 
 } // namespace Hyx

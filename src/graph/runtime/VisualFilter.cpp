@@ -64,16 +64,20 @@ bool VisualFilter::applyParameterValues() const
 std::shared_ptr<Filter> VisualFilter::InstantiateHyxFilter(std::shared_ptr<Filter> previous,
                                                            std::shared_ptr<Graph> graph)
 {
-    if (_type.IsNil())
+    if (!_type.IsNil()) {
+        if (_filter && attachedFilterInUse())
+            _filter.reset();
+        if (_filter)
+            _filter->PreInitialize(previous.get(), graph); // refused once pre-initialised: then it keeps its parameters
+        else
+            _filter =
+                FilterFactory::CreateFilter(_type, SharedFilterPtr(previous), SharedGraphPtr(graph)).ToStdSharedPtr();
+    }
+    if (_type.IsNil() || !_filter) {
+        // Also for a host calling here directly: an empty result always comes with a line.
+        LogMessage(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'", GetName().c_str());
         return nullptr;
-    if (_filter && attachedFilterInUse())
-        _filter.reset();
-    if (_filter)
-        _filter->PreInitialize(previous.get(), graph); // refused once pre-initialised: then it keeps its parameters
-    else
-        _filter = FilterFactory::CreateFilter(_type, SharedFilterPtr(previous), SharedGraphPtr(graph)).ToStdSharedPtr();
-    if (!_filter)
-        return nullptr;
+    }
     if (applyParameterValues()) {
         // A value that reshapes the filter: build its parameters again, then hand the
         // values in once more.

@@ -43,9 +43,7 @@ bool VisualGraph::instantiateInto(const std::shared_ptr<Graph>& graph)
             continue; // an empty entry describes no filter; the files skip it too
         std::shared_ptr<Filter> filter = description->InstantiateHyxFilter(previous, graph);
         if (!filter) {
-            LogMessage(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'",
-                       description->GetName().c_str());
-            graph->RemoveAllFilters();
+            graph->RemoveAllFilters(); // InstantiateHyxFilter told why
             return false;
         }
         if (graph->AddAndConnect(filter) != ActionResult::Success) {
@@ -78,8 +76,14 @@ void VisualGraphs::AddVisualGraph(std::shared_ptr<VisualGraph> graph)
 
 std::shared_ptr<VisualGraph> VisualGraphs::GetVisualGraph(int index) const
 {
-    if (index < 0 || index >= GetNumVisualGraphs())
+    if (index < 0 || index >= GetNumVisualGraphs()) {
+        // A file whose graph elements are misspelt loads as an empty list: this line is the
+        // only word about it.
+        const int count = GetNumVisualGraphs();
+        LogMessage(VornCommon::LogLevel::Error, "No graph at index %d in %s, which holds %d graph%s", index,
+                   _origin.c_str(), count, count == 1 ? "" : "s");
         return nullptr;
+    }
     return _graphs[static_cast<size_t>(index)];
 }
 

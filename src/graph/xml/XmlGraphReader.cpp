@@ -73,15 +73,22 @@ void logUnknownClass(const XMLElement& element, const VornCommon::Guid& type, co
 }
 
 // A filter description with GUID and flags; empty (logged) when "guid" is missing or not
-// GUID text, which makes the whole load fail.
+// GUID text, which makes the whole load fail. The line names the document and the filter
+// element's line, since the element carries no other name that is sure to be there.
 std::shared_ptr<VisualFilter> readFilter(const XMLElement& element, const char* path)
 {
     const char* guidText = element.Attribute("guid");
+    if (guidText == nullptr) {
+        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: no 'guid' attribute (filter at line %d of %s)",
+                   element.GetLineNum(), documentName(path).c_str());
+        return nullptr;
+    }
     VornCommon::Guid type;
     try {
-        type = VornCommon::Guid::FromHexString(guidText != nullptr ? guidText : "");
+        type = VornCommon::Guid::FromHexString(guidText);
     } catch (const std::exception& e) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
+        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s (filter at line %d of %s)", e.what(),
+                   element.GetLineNum(), documentName(path).c_str());
         return nullptr;
     }
     logUnknownClass(element, type, path);
@@ -163,6 +170,16 @@ std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc, const char* p
     return nullptr;
 }
 
+// The line itself needs memory: when there is none left it is dropped, as the load still
+// must not throw.
+void logOutOfMemory(const char* path)
+{
+    try {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: out of memory", documentName(path).c_str());
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 std::shared_ptr<VisualGraphs> load(const char* data, size_t size, const char* path)
 {
     // Only memory can run out here; a load reports failure, it does not throw.
@@ -177,8 +194,12 @@ std::shared_ptr<VisualGraphs> load(const char* data, size_t size, const char* pa
                            documentName(path).c_str(), doc.ErrorName());
             return nullptr;
         }
-        return readDocument(doc, path);
+        std::shared_ptr<VisualGraphs> graphs = readDocument(doc, path);
+        if (graphs)
+            graphs->SetOrigin(documentName(path));
+        return graphs;
     } catch (const std::bad_alloc&) {
+        logOutOfMemory(path);
         return nullptr;
     }
 }

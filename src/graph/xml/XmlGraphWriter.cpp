@@ -1,6 +1,8 @@
+#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
+#include "core/FileProblem.h"
 #include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/Xml.h>
@@ -97,8 +99,14 @@ template <class MakeGraphElement>
 bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const char* rootName,
           MakeGraphElement makeGraphElement)
 {
-    if (path == nullptr || !graphs)
+    if (path == nullptr) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to save a graph file: no path");
         return false;
+    }
+    if (!graphs) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': no graphs given", path);
+        return false;
+    }
     XMLDocument doc = VornCommon::MakeXmlDocument();
     XMLElement* root = insertRoot(doc, rootName);
     for (int i = 0; i < graphs->GetNumVisualGraphs(); ++i) {
@@ -106,7 +114,10 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
         if (graph)
             root->InsertEndChild(makeGraphElement(doc, *graph));
     }
-    return VornCommon::SaveXmlDocument(doc, path);
+    if (VornCommon::SaveXmlDocument(doc, path))
+        return true;
+    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path, DescribeUnwritableFile(path));
+    return false;
 }
 
 } // namespace

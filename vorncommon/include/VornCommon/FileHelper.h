@@ -47,8 +47,10 @@ public:
     static int64_t Write(int handle, const uint8_t* buffer, uint64_t count);
     /// Moves the file position; the new position from the start, or -1 on error.
     static int64_t Seek(int handle, int64_t offset, SeekOrigin origin);
-    /// Closes the handle and sets it to -1; -1 is left alone.
-    static void CloseFile(int& handle);
+    /// Closes the handle and sets it to -1; -1 is left alone (true). False when the close
+    /// reported an error: a file system that writes on close may have lost written bytes. The
+    /// handle is released either way.
+    static bool CloseFile(int& handle);
 
     /// True when path names a regular file (or, with orDirectory, also a directory); size,
     /// when given, receives the file size (0 for a directory or a missing file).

@@ -24,8 +24,9 @@ public:
     bool IsOpen() const { return m_handle >= 0; }
     /// Appends the text; false when the writer is closed or the write failed.
     bool Write(std::string_view text);
-    /// Closes the file; later writes do nothing.
-    void CloseFile();
+    /// Closes the file; later writes do nothing. False when the close reported an error (see
+    /// FileHelper::CloseFile); true when it closed cleanly or was not open.
+    bool CloseFile();
 
 private:
     int m_handle = -1;

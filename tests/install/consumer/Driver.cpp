@@ -1000,6 +1000,145 @@ void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::str
     quote(refused);
 }
 
+// Misspelt names in the README's graph file, saved as g.xml: each is ignored, and gives what
+// the README's table says, with its lines.
+void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    std::string file;
+    {
+        std::ifstream in("graph.xml");
+        file.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // Writes g.xml: the file with the first of each `from` replaced by its `to`.
+    const auto misspelt = [&](const std::vector<std::pair<std::string, std::string>>& changes) {
+        std::string text = file;
+        for (const auto& [from, to] : changes) {
+            const size_t at = text.find(from);
+            check(at != std::string::npos, "the misspelt name is in the README's graph file");
+            if (at != std::string::npos)
+                text.replace(at, from.size(), to);
+        }
+        std::ofstream("g.xml") << text;
+    };
+    using Lines = std::vector<std::string>;
+    const std::string goodGuid = "63D460B5-A18E-4727-AD96-99E5ABA4907E";
+    const std::string badGuid = "63D460B5-A18E-4727-AD96-99E5ABA4907F";
+
+    // Loads g.xml and makes its graph 0; the lines of each step.
+    struct Result {
+        std::shared_ptr<Hyx::VisualGraphs> graphs;
+        std::shared_ptr<Hyx::AsyncGraph> graph;
+        Lines loadLines, makeLines;
+    };
+    const auto load = [&]() {
+        CapturedLog log(logger);
+        Result result;
+        result.graphs = Hyx::XmlGraph::LoadFromXml("g.xml");
+        result.loadLines = log.At(VornCommon::LogLevel::Error);
+        check(log.Count() == result.loadLines.size(), "a graph file logs at level 2 only");
+        log.Clear();
+        if (result.graphs)
+            result.graph = result.graphs->InstantiateHyxGraph(0);
+        result.makeLines = log.At(VornCommon::LogLevel::Error);
+        return result;
+    };
+    const auto quoteAll = [](const Lines& lines) {
+        for (const std::string& line : lines)
+            quote(line);
+    };
+    const auto release = [](const Result& result) {
+        if (result.graph)
+            result.graph->RemoveAllFilters();
+    };
+
+    {
+        misspelt({{"<graph ", "<grph "}, {"</graph>", "</grph>"}});
+        const Result r = load();
+        const Lines lines = {"No graph at index 0 in graph file 'g.xml', which holds 0 graphs"};
+        check(r.graphs && r.graphs->GetNumVisualGraphs() == 0 && r.loadLines.empty() && !r.graph &&
+                  r.makeLines == lines,
+              "<grph> loads an empty list, and asking it for graph 0 logs where and how many");
+        quoteAll(lines);
+    }
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{" play=", " plya="}, {" fps=", " fsp="}}) {
+        misspelt({{from, to}});
+        const Result r = load();
+        const auto description = r.graphs ? r.graphs->GetVisualGraph(0) : nullptr;
+        check(description && r.loadLines.empty() && r.makeLines.empty() &&
+                  description->GetPlaybackMode() ==
+                      (to == " plya=" ? Hyx::PlaybackMode::Pingpong : Hyx::PlaybackMode::Realtime) &&
+                  description->GetFps() == (to == " fsp=" ? 0.0f : -1.0f),
+              "plya= plays pingpong, fsp= as \"max\", without a line");
+        release(r);
+    }
+    const struct {
+        std::string from, to;
+        Lines loadLines;
+    } guids[] = {
+        {" guid=", " gid=", {"Invalid filter guid: no 'guid' attribute (filter at line 3 of graph file 'g.xml')"}},
+        {goodGuid, "zz", {"Invalid filter guid: Invalid GUID text 'zz' (filter at line 3 of graph file 'g.xml')"}},
+    };
+    for (const auto& guid : guids) {
+        misspelt({{guid.from, guid.to}});
+        const Result r = load();
+        check(!r.graphs && r.loadLines == guid.loadLines,
+              "a filter without a readable guid fails the load, naming its line");
+        quoteAll(guid.loadLines);
+    }
+    {
+        misspelt({{goodGuid, badGuid}});
+        const Result r = load();
+        const Lines loadLines = {"Unknown filter class 'SourceEmptySource' (guid '" + badGuid +
+                                 "') in graph file 'g.xml'"};
+        const Lines makeLines = {"Failed to create a filter with guid '" + badGuid +
+                                     "', no such filter class registered",
+                                 "Failed to instantiate filter '" + badGuid + "'"};
+        check(r.graphs && r.loadLines == loadLines && !r.graph && r.makeLines == makeLines,
+              "an unknown class loads with one line and fails to instantiate with two more");
+        quoteAll(loadLines);
+        quoteAll(makeLines);
+    }
+    const struct {
+        std::string from, to;
+        const char* value; // "Framerate" as the made graph reads it
+        float fps; // the source's stream rate
+        Lines lines;
+    } params[] = {
+        {"<param ", "<parm ", "1", 1.0f, {}},
+        {" name=\"Framerate\"", " nme=\"Framerate\"", "1", 1.0f, {}},
+        {" value=\"100\"", " vlue=\"100\"", "0", 0.01f, {}},
+        {" name=\"Framerate\"",
+         " name=\"Framrate\"",
+         "1",
+         1.0f,
+         {"Filter 'EmptySource' has no parameter named 'Framrate'; the values stay stored"}},
+    };
+    for (const auto& param : params) {
+        misspelt({{param.from, param.to}});
+        const Result r = load();
+        const auto parameter = r.graph ? r.graph->GetFilterParam("Framerate") : nullptr;
+        check(r.graph && parameter && parameter->GetValueAsString() == param.value &&
+                  r.graph->GetOriginalFps() == param.fps && r.loadLines.empty() && r.makeLines == param.lines,
+              "a misspelt parameter element or attribute gives the README's value and lines");
+        // Paced to the source: 1 s a frame at 1 a second, 100 s at 0.01.
+        check(!r.graph || r.graph->GetFramePeriodMs() == (param.fps == 1.0f ? 1000u : 100000u),
+              "the graph waits as long as the source's rate says");
+        quoteAll(param.lines);
+        release(r);
+    }
+
+    // The file as written: an index it does not hold, and a save into a missing folder.
+    std::ofstream("g.xml") << file;
+    CapturedLog log(logger);
+    const auto graphs = Hyx::XmlGraph::LoadFromXml("g.xml");
+    check(graphs && !graphs->InstantiateHyxGraph(1) && !Hyx::XmlGraph::SaveToHyxXml("no-folder/g.xml", graphs),
+          "an index past the list and a save into a missing folder fail");
+    const Lines lines = {"No graph at index 1 in graph file 'g.xml', which holds 1 graph",
+                         "Can't write file 'no-folder/g.xml' (No such folder)"};
+    check(log.At(VornCommon::LogLevel::Error) == lines, "each logs one level-2 line");
+    quoteAll(lines);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1022,6 +1161,7 @@ int main(int argc, char** argv)
     runCompressionChoice();
     runTransformProfiles();
     runGraphFile();
+    runMisspeltGraphFile(logger);
     runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();

@@ -7,6 +7,7 @@
 // finds word for word in the README.
 
 #include <Hyx/Atom.h>
+#include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeByteArray.h>
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/DataTypeVertex.h>
@@ -14,6 +15,7 @@
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
 #include <Hyx/Transform.h>
@@ -22,6 +24,7 @@
 #include <Hyx/HYXFormatVersion.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -1139,6 +1142,222 @@ void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
     quoteAll(lines);
 }
 
+// A frame of stream 0 with its stream information and the given layers, all of purpose VORN4D.
+std::shared_ptr<Hyx::Atom> frameWith(uint32_t frame, const std::vector<std::shared_ptr<Hyx::DataLayer>>& layers)
+{
+    auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    info->setValues(30.0f, 0, VornCommon::Versorf(), 0, "install");
+    auto atom = std::make_shared<Hyx::Atom>(0u, frame, uint64_t(frame) * 333333u);
+    atom->AddDataLayer(info);
+    for (const auto& layer : layers) {
+        layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        atom->AddDataLayer(layer);
+    }
+    return atom;
+}
+
+using LayerMaker = std::function<std::vector<std::shared_ptr<Hyx::DataLayer>>()>;
+using FilterChain = std::vector<std::pair<VornCommon::Guid, std::map<std::string, std::string>>>;
+
+// Pushes the frame and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrameOf(Hyx::Graph& graph, std::shared_ptr<Hyx::Atom> frame)
+{
+    LastFrame listener;
+    auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!source || !target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({frame});
+    for (int i = 0; played && !listener.last && i < 8; ++i)
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
+    target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
+// Manual source (frames of the maker's layers) -> the filters, each given its values -> callback
+// target; one frame through on this thread. Empty when a filter was refused or the frame
+// failed (the graph's text then in error).
+std::shared_ptr<Hyx::Atom> throughFilters(const LayerMaker& layers, const FilterChain& chain,
+                                          std::string* error = nullptr)
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    bool ok = source && source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+              graph->AddAndConnect(source) == Hyx::ActionResult::Success;
+    for (const auto& [type, values] : chain)
+        ok = ok && AddFilter(graph, type, values);
+    ok = ok && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+    std::shared_ptr<Hyx::Atom> frame = ok ? pushOneFrameOf(*graph, frameWith(1, layers())) : nullptr;
+    if (error)
+        *error = graph->GetLastError(false).StdString();
+    graph->RemoveAllFilters();
+    return frame;
+}
+
+// The frame's last compressed layer; empty when it has none.
+std::shared_ptr<Hyx::DataTypeCompressedBlob> compressedOf(const std::shared_ptr<Hyx::Atom>& atom)
+{
+    std::shared_ptr<Hyx::DataTypeCompressedBlob> found;
+    for (const auto& layer : atom ? atom->GetAllDataLayers() : std::vector<std::shared_ptr<Hyx::DataLayer>>())
+        if (auto compressed = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(layer))
+            found = compressed;
+    return found;
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> somePositions()
+{
+    auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+    const float points[] = {0.5f, -1.25f, 3.0f, 2.75f, 4.0f, -6.5f, 1.0f / 3.0f, 2.0f / 3.0f, 0.1f, -0.7f, 1.9f, 5.3f};
+    std::copy(std::begin(points), std::end(points), positions->Allocate(4, false));
+    positions->CalculateBoundingBoxFromVertexPositions();
+    return {positions};
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> someUVs()
+{
+    auto uvs = std::make_shared<Hyx::DataTypeVertexTextureUVs>();
+    uvs->Allocate(2);
+    const float coordinates[] = {0.1f, 0.2f, 0.3f, 0.4f};
+    std::copy(std::begin(coordinates), std::end(coordinates), uvs->GetUVs());
+    return {uvs};
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> someIndices()
+{
+    auto indices = std::make_shared<Hyx::DataTypeVertexIndices>();
+    indices->Allocate(3);
+    const uint32_t corners[] = {0, 1, 2};
+    std::copy(std::begin(corners), std::end(corners), indices->GetIndices());
+    return {indices};
+}
+
+// Each single-type compressor's index, choice and the code its compressed layer reports, as
+// the README's table rows; index 0's code is the automatic compressor's.
+void runCompressionCodes()
+{
+    const struct {
+        VornCommon::Guid compressor;
+        LayerMaker layers;
+        std::vector<uint8_t> codes; // by index, as the README's table gives them
+    } compressors[] = {
+        {Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), somePositions, {1, 2}},
+        {Hyx::MutateVertexTextureUVsCompressor::TheTypeGuid(), someUVs, {128, 129}},
+        {Hyx::MutateVertexIndicesCompressor::TheTypeGuid(), someIndices, {128, 129}},
+    };
+    for (const auto& compressor : compressors) {
+        const Hyx::SharedFilterPtr filter = Hyx::FilterFactory::CreateFilter(compressor.compressor, {}, {});
+        const auto choice =
+            filter ? std::dynamic_pointer_cast<Hyx::FilterParamEnumIndexed>(filter->getParameterByName("Compression"))
+                   : nullptr;
+        if (!choice) {
+            check(false, "a single-type compressor has \"Compression\"");
+            continue;
+        }
+        const std::string name = filter->GetFilterClassInfo().GetClassName().StdString();
+        check(choice->GetEnumStrings().size() == compressor.codes.size(), "each choice has its code in the README");
+        for (size_t index = 0; index < choice->GetEnumStrings().size(); ++index) {
+            const auto frame =
+                throughFilters(compressor.layers, {{compressor.compressor, {{"Compression", std::to_string(index)}}}});
+            const auto blob = compressedOf(frame);
+            const int code = blob ? blob->GetCompressionType() : -1;
+            check(index < compressor.codes.size() && code == compressor.codes[index],
+                  "the compressed layer reports the README's code");
+            choice->SetValueAsString(std::to_string(index).c_str());
+            check(choice->GetValue() == code, "the parameter's GetValue gives the same code");
+            quote("| `" + name + "` | " + std::to_string(index) + " | \"" + choice->GetEnumStrings()[index] + "\" | " +
+                  std::to_string(code) + " |");
+            if (index == 0) {
+                const auto automatic =
+                    compressedOf(throughFilters(compressor.layers, {{Hyx::MutateAutoCompressor::TheTypeGuid(), {}}}));
+                check(automatic && automatic->GetCompressionType() == code,
+                      "the automatic compressor uses the code of index 0");
+            }
+        }
+    }
+}
+
+// Decoded positions compress again: in a graph (compressor -> decompressor -> compressor)
+// without a line, and directly, the second decode within one step per axis of the first.
+void runTranscoding(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const struct {
+        int index;
+        uint8_t code;
+        float steps[3]; // per axis: 2^bits
+    } codes[] = {{0, 1, {65536.0f, 65536.0f, 65536.0f}}, {1, 2, {2048.0f, 2048.0f, 1024.0f}}};
+    for (const auto& code : codes) {
+        CapturedLog log(logger);
+        const std::map<std::string, std::string> choice = {{"Compression", std::to_string(code.index)}};
+        const auto frame =
+            throughFilters(somePositions, {{Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), choice},
+                                           {Hyx::MutateVertexPositionsDecompressor::TheTypeGuid(), {}},
+                                           {Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), choice}});
+        const auto coded = std::dynamic_pointer_cast<Hyx::DataTypeCompressedVertexPositions>(compressedOf(frame));
+        check(coded && coded->GetCompressionType() == code.code && log.Count() == 0,
+              "a transcoding chain delivers compressed positions without a line");
+
+        const auto plain = std::static_pointer_cast<Hyx::DataTypeVertexPositions>(somePositions().front());
+        auto once = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+        auto twice = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+        std::shared_ptr<Hyx::DataTypeVertexPositions> first, second;
+        try {
+            if (once->compress(plain, code.code))
+                first = std::dynamic_pointer_cast<Hyx::DataTypeVertexPositions>(once->decompress());
+            if (first && twice->compress(first, code.code))
+                second = std::dynamic_pointer_cast<Hyx::DataTypeVertexPositions>(twice->decompress());
+        } catch (const std::exception& e) {
+            check(false, e.what());
+        }
+        bool near = first && second && second->GetNumVertices() == first->GetNumVertices();
+        const float* box = plain->GetBoundingBox();
+        for (uint32_t i = 0; near && i < first->GetNumVertices() * 3; ++i) {
+            const int axis = int(i % 3);
+            const float step = (box[axis + 3] - box[axis] + 0.002f) / code.steps[axis];
+            near = std::fabs(first->GetVertexPositions()[i] - second->GetVertexPositions()[i]) <= step;
+        }
+        check(near, "decoded positions compress again, and decode within one step per axis");
+    }
+}
+
+// A compression that fails with "Drop uncompressed input" on: a keeper that keeps the
+// compressed layer keeps the plain stand-in, a dropper that drops it drops it, whatever else
+// the frame holds.
+void runStandIns(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    // Positions outside their box: they cannot be compressed.
+    const auto outside = [] {
+        auto layers = somePositions();
+        std::static_pointer_cast<Hyx::DataTypeVertexPositions>(layers.front())->GetVertexPositions()[0] = 100.0f;
+        return layers;
+    };
+    const auto outsideAndUVs = [&] {
+        auto layers = outside();
+        layers.push_back(someUVs().front());
+        return layers;
+    };
+    const std::string compressedForm = "{VORN4D/CompressedVertexPositions/VertexPositions}";
+    for (const LayerMaker& layers : {LayerMaker(outside), LayerMaker(outsideAndUVs)}) {
+        for (const bool keeper : {true, false}) {
+            CapturedLog log(logger);
+            const auto selection =
+                keeper ? Hyx::MutateDataLayersKeeper::TheTypeGuid() : Hyx::MutateDataLayersDropper::TheTypeGuid();
+            const auto frame =
+                throughFilters(layers, {{Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), {}},
+                                        {selection, {{(keeper ? "Keep " : "Drop ") + compressedForm, "True"}}}});
+            const bool hasPlain =
+                frame && frame->GetDataLayerByType(Hyx::DataTypeVertexPositions::TheTypeGuid(), false);
+            check(frame && hasPlain == keeper && !compressedOf(frame),
+                  "the plain stand-in follows the compressed layer's switch, in a keeper and a dropper");
+            check(log.At(VornCommon::LogLevel::Error).size() == 1, "the failed compression logs one line");
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1162,6 +1381,9 @@ int main(int argc, char** argv)
     runTransformProfiles();
     runGraphFile();
     runMisspeltGraphFile(logger);
+    runCompressionCodes();
+    runTranscoding(logger);
+    runStandIns(logger);
     runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();

@@ -15,6 +15,7 @@
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/ImageSequenceWriter.h>
 #include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
@@ -528,6 +529,8 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
         std::filesystem::create_directories("takes/read-only");
         chmod("takes/read-only", 0555);
         blocked.emplace_back("takes/read-only/rec.hyx", "Permission denied");
+        // A folder the take would make there.
+        blocked.emplace_back("takes/read-only/sub/rec.hyx", "Permission denied");
     }
     for (const auto& [path, cause] : blocked) {
         CapturedLog log(logger);
@@ -1358,6 +1361,59 @@ void runStandIns(const std::shared_ptr<VornCommon::Logger>& logger)
     }
 }
 
+// The image writer: a write that fails, a missing folder, a bit count it does not take.
+void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    std::filesystem::create_directories("images");
+    std::filesystem::remove("images/full.png");
+    std::filesystem::create_symlink("/dev/full", "images/full.png"); // every write fails there
+    std::vector<uint8_t> pixels(128 * 128 * 3);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t((i * 2654435761u) >> 13);
+    const struct {
+        const char* folder;
+        const char* file;
+        uint32_t width, bits;
+        const char* line; // none: written, or refused without a line
+        bool written;
+    } images[] = {
+        {"images", "ok.png", 128, 24, nullptr, true},
+        {"images", "full.png", 128, 24, "Can't write file 'images/full.png' (Cannot be written)", false},
+        {"images/missing", "a.png", 128, 24, "Can't write file 'images/missing/a.png' (No such folder)", false},
+        {"images", "twelve.png", 128, 12, nullptr, false},
+    };
+    for (const auto& image : images) {
+        CapturedLog log(logger);
+        const bool written =
+            Hyx::ImageSequenceWriter(image.folder).WriteImage(pixels.data(), image.width, 128, image.bits, image.file);
+        check(written == image.written &&
+                  log.At(VornCommon::LogLevel::Error) ==
+                      (image.line ? std::vector<std::string>{image.line} : std::vector<std::string>{}),
+              "the image writer answers and logs as the README says");
+        if (image.line)
+            quote(std::string(image.line).substr(std::string(image.line).find('(')));
+    }
+    quote("Can't write file 'images/full.png' (Cannot be written)");
+    if (geteuid() != 0) { // the superuser writes in any folder
+        std::filesystem::create_directories("images/read-only");
+        chmod("images/read-only", 0555);
+        const struct {
+            const char* folder;
+            const char* line;
+        } refused[] = {
+            {"images/read-only", "Can't write file 'images/read-only/a.png' (Permission denied)"},
+            {"images/read-only/sub", "Can't write file 'images/read-only/sub/a.png' (No such folder)"},
+        };
+        for (const auto& folder : refused) {
+            CapturedLog log(logger);
+            check(!Hyx::ImageSequenceWriter(folder.folder).WriteImage(pixels.data(), 128, 128, 24, "a.png") &&
+                      log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{folder.line},
+                  "the image writer names a folder it may not write in, and makes none");
+        }
+        chmod("images/read-only", 0755);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1384,6 +1440,7 @@ int main(int argc, char** argv)
     runCompressionCodes();
     runTranscoding(logger);
     runStandIns(logger);
+    runImages(logger);
     runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();

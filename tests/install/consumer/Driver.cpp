@@ -9,7 +9,9 @@
 #include <Hyx/Atom.h>
 #include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeByteArray.h>
+#include <Hyx/DataTypeCameraParams.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/GeometryTransforms.h>
@@ -35,6 +37,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 #include <sys/stat.h>
@@ -1414,6 +1417,85 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
     }
 }
 
+// A camera the geometry filters refuse, through a graph and through the exported helpers.
+void runCameras()
+{
+    const auto cameraFrame = [](float irFocalX) {
+        return [irFocalX] {
+            VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(8, 8));
+            camera.C = camera.distortionC = VornCommon::Vector2f(8, 8);
+            auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
+            cameras->GetColorCameraParams() = camera;
+            camera.F.x = irFocalX;
+            cameras->GetIRCameraParams() = camera;
+            auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+            const float points[] = {0, 0, 10, 1, 2, 20};
+            std::copy(std::begin(points), std::end(points), positions->Allocate(2, false));
+            positions->CalculateBoundingBoxFromVertexPositions();
+            return std::vector<std::shared_ptr<Hyx::DataLayer>>{positions, cameras};
+        };
+    };
+    const VornCommon::Guid depthmap = Hyx::TransformDepthmapFromVertexPositions::TheTypeGuid();
+    std::string error;
+    const auto good = throughFilters(cameraFrame(8), {{depthmap, {}}}, &error);
+    check(good && good->GetDataLayerByType(Hyx::DataTypeTexture16BitDepthMap::TheTypeGuid(), false),
+          "a usable camera gives a depth map");
+    check(!throughFilters(cameraFrame(1e-40f), {{depthmap, {}}}, &error), "a focal length of 1e-40 is refused");
+    const std::string text = "CameraParams 'IR F' must be finite and at least 2^-32 in magnitude: (9.99995e-41, 8)";
+    check(contains(error, "(" + text + ")") && contains(error, "Filter 'DepthmapFromVertexPositions' error: "),
+          "the refusal names the filter and the value");
+    quote(error);
+
+    auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
+    VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(1e-40f, 8));
+    camera.C = VornCommon::Vector2f(8, 8);
+    cameras->GetIRCameraParams() = camera;
+    const float points[] = {0, 0, 10, 1, 2, 20};
+    std::vector<uint16_t> samples(64, 7);
+    Hyx::DepthmapHelper::CreateDepthmap(points, 2, samples.data(), 8, 8, cameras);
+    check(std::all_of(samples.begin(), samples.end(), [](uint16_t s) { return s == 0; }),
+          "CreateDepthmap leaves every sample 0 with a refused camera");
+    std::fill(samples.begin(), samples.end(), uint16_t(500));
+    float box[6] = {};
+    Hyx::DepthmapHelper::CalculateBoundingBox(box, samples.data(), 8, 8, cameras, 1);
+    const float empty[6] = {100000, 100000, 100000, -100000, -100000, -100000};
+    check(std::equal(box, box + 6, empty), "CalculateBoundingBox gives the empty map's box with a refused camera");
+}
+
+// Number parameters read a text's leading number.
+void runNumberTexts()
+{
+    Hyx::FilterParamFloat real("float", 0, 1.0f, 0.0f, 10.0f);
+    for (const auto& [text, read] : {std::pair<const char*, const char*>{"0x10", "16"},
+                                     {"inf", "inf"},
+                                     {"nan", "nan"},
+                                     {"fast", "0"},
+                                     {"12abc", "12"}}) {
+        real.SetValueAsString(text);
+        check(real.GetValueAsString() == read, "a float parameter reads a text's leading number");
+    }
+    Hyx::FilterParamInt32 integer("int32", 0, 5, 0, 100);
+    for (const auto& [text, read] : {std::pair<const char*, int>{"12abc", 12}, {"0x10", 0}, {"1e3", 1}, {"-1", -1}}) {
+        integer.SetValueAsString(text);
+        check(integer.GetValue() == read, "an integer parameter reads a text's leading whole number");
+    }
+    Hyx::FilterParamUInt32 natural("uint32", 0, 5, 0, 100);
+    natural.SetValueAsString("-1");
+    check(natural.GetValue() == 4294967295u, "an unsigned parameter reads \"-1\" as 4294967295");
+    const auto raises = [&](const char* text, const auto& exception) {
+        try {
+            natural.SetValueAsString(text);
+        } catch (const std::exception& e) {
+            return typeid(e) == typeid(exception) && natural.GetValue() == 4294967295u;
+        }
+        return false;
+    };
+    check(raises("abc", std::invalid_argument("")) && raises("99999999999", std::out_of_range("")),
+          "an integer parameter refuses a text without a digit and a number beyond its type");
+    quote("\"12abc\" as 12, \"0x10\" as 0 and \"1e3\" as 1");
+    quote("\"-1\" as 4294967295");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1441,6 +1523,8 @@ int main(int argc, char** argv)
     runTranscoding(logger);
     runStandIns(logger);
     runImages(logger);
+    runCameras();
+    runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();

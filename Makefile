@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 # Sanitizer and fuzz builds keep line tables only: enough for their reports, a shorter build.
 LINE_TABLES = -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
-.PHONY: format-check setup test test-sanitize test-tsan coverage bench example fuzz clean
+.PHONY: format-check setup test test-sanitize test-tsan coverage bench example install fuzz clean
 
 setup:
 	@bash scripts/setup.sh
@@ -46,6 +46,14 @@ bench: setup
 	cmake --build build-bench -j $(JOBS) --target hyx_bench
 	./build-bench/bench/hyx_bench
 
+# The library alone, without tests, benchmarks or the example host, installed under PREFIX
+# (headers, libraries, the CMake package and the pkg-config file).
+PREFIX ?= /usr/local
+install: setup
+	cmake -S . -B build-lib -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_BUILD_TESTS=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF $(CMAKE_FLAGS)
+	cmake --build build-lib -j $(JOBS)
+	cmake --install build-lib --prefix $(PREFIX)
+
 example: setup
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target hyx_example
@@ -77,7 +85,7 @@ fuzz: setup
 	$(call fuzz_run,fuzz_texture_files,hyx_fuzz_texture_file_seeds,texture-files)
 
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz build-coverage
+	rm -rf build build-lib build-asan build-tsan build-bench build-fuzz build-coverage
 
 # Fails when a C++ file differs from .clang-format (clang-format-14, dry run).
 format-check:

@@ -10,6 +10,9 @@
 # Each host runs in its own working directory, beside box_center, after the README's
 # "sh plugin" command copied the plug-in into the folder the host scans. The texts the host
 # prints as "README quote: <text>" must stand in the README word for word.
+# The README's "sh install" command, the library-only build and install, runs dry (make -n)
+# in the source tree: it must configure without tests, benchmarks and the example host and
+# install into the prefix it names (the hosts are built against this build's own install).
 # Warnings fail the CMake builds: the examples are meant to be copied.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -53,6 +56,21 @@ function(readme_blocks info out)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+readme_blocks("sh install" install_command)
+# No semicolon in the script: run() would split it there.
+set(dry_home ${WORK_DIR}/home)
+run(${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS --unset=MAKELEVEL HOME=${dry_home}
+  sh -e -c "make() {\ncommand make -n -C '${SOURCE_DIR}' \"$@\"\n}\n${install_command}")
+foreach(expected
+    "cmake -S . -B build-lib -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHYX_BUILD_TESTS=OFF -DHYX_BUILD_BENCH=OFF -DHYX_BUILD_EXAMPLES=OFF"
+    "cmake --build build-lib"
+    "cmake --install build-lib --prefix ${dry_home}/hyx\n")
+  string(FIND "${output}" "${expected}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "The README's install command does not run\n${expected}\n${output}")
+  endif()
+endforeach()
 
 readme_blocks("cmake plugin" plugin_cmake)
 readme_blocks("cpp plugin" plugin_source)

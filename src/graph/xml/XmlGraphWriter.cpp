@@ -116,7 +116,8 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
     }
     if (VornCommon::SaveXmlDocument(doc, path))
         return true;
-    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path, DescribeUnwritableFile(path));
+    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path,
+               DescribeUnwritableFile(path, FoldersMade::No));
     return false;
 }
 

@@ -7,13 +7,18 @@
 // finds word for word in the README.
 
 #include <Hyx/Atom.h>
+#include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeByteArray.h>
+#include <Hyx/DataTypeCameraParams.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/HYXPurposeGuids.h>
+#include <Hyx/ImageSequenceWriter.h>
+#include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
 #include <Hyx/Transform.h>
@@ -22,6 +27,7 @@
 #include <Hyx/HYXFormatVersion.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +37,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 #include <sys/stat.h>
@@ -525,6 +532,8 @@ void runTakeFiles(const std::shared_ptr<VornCommon::Logger>& logger)
         std::filesystem::create_directories("takes/read-only");
         chmod("takes/read-only", 0555);
         blocked.emplace_back("takes/read-only/rec.hyx", "Permission denied");
+        // A folder the take would make there.
+        blocked.emplace_back("takes/read-only/sub/rec.hyx", "Permission denied");
     }
     for (const auto& [path, cause] : blocked) {
         CapturedLog log(logger);
@@ -1000,6 +1009,493 @@ void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::str
     quote(refused);
 }
 
+// Misspelt names in the README's graph file, saved as g.xml: each is ignored, and gives what
+// the README's table says, with its lines.
+void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    std::string file;
+    {
+        std::ifstream in("graph.xml");
+        file.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // Writes g.xml: the file with the first of each `from` replaced by its `to`.
+    const auto misspelt = [&](const std::vector<std::pair<std::string, std::string>>& changes) {
+        std::string text = file;
+        for (const auto& [from, to] : changes) {
+            const size_t at = text.find(from);
+            check(at != std::string::npos, "the misspelt name is in the README's graph file");
+            if (at != std::string::npos)
+                text.replace(at, from.size(), to);
+        }
+        std::ofstream("g.xml") << text;
+    };
+    using Lines = std::vector<std::string>;
+    const std::string goodGuid = "63D460B5-A18E-4727-AD96-99E5ABA4907E";
+    const std::string badGuid = "63D460B5-A18E-4727-AD96-99E5ABA4907F";
+
+    // Loads g.xml and makes its graph 0; the lines of each step.
+    struct Result {
+        std::shared_ptr<Hyx::VisualGraphs> graphs;
+        std::shared_ptr<Hyx::AsyncGraph> graph;
+        Lines loadLines, makeLines;
+    };
+    const auto load = [&]() {
+        CapturedLog log(logger);
+        Result result;
+        result.graphs = Hyx::XmlGraph::LoadFromXml("g.xml");
+        result.loadLines = log.At(VornCommon::LogLevel::Error);
+        check(log.Count() == result.loadLines.size(), "a graph file logs at level 2 only");
+        log.Clear();
+        if (result.graphs)
+            result.graph = result.graphs->InstantiateHyxGraph(0);
+        result.makeLines = log.At(VornCommon::LogLevel::Error);
+        return result;
+    };
+    const auto quoteAll = [](const Lines& lines) {
+        for (const std::string& line : lines)
+            quote(line);
+    };
+    const auto release = [](const Result& result) {
+        if (result.graph)
+            result.graph->RemoveAllFilters();
+    };
+
+    {
+        misspelt({{"<graph ", "<grph "}, {"</graph>", "</grph>"}});
+        const Result r = load();
+        const Lines lines = {"No graph at index 0 in graph file 'g.xml', which holds 0 graphs"};
+        check(r.graphs && r.graphs->GetNumVisualGraphs() == 0 && r.loadLines.empty() && !r.graph &&
+                  r.makeLines == lines,
+              "<grph> loads an empty list, and asking it for graph 0 logs where and how many");
+        quoteAll(lines);
+    }
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{" play=", " plya="}, {" fps=", " fsp="}}) {
+        misspelt({{from, to}});
+        const Result r = load();
+        const auto description = r.graphs ? r.graphs->GetVisualGraph(0) : nullptr;
+        check(description && r.loadLines.empty() && r.makeLines.empty() &&
+                  description->GetPlaybackMode() ==
+                      (to == " plya=" ? Hyx::PlaybackMode::Pingpong : Hyx::PlaybackMode::Realtime) &&
+                  description->GetFps() == (to == " fsp=" ? 0.0f : -1.0f),
+              "plya= plays pingpong, fsp= as \"max\", without a line");
+        release(r);
+    }
+    const struct {
+        std::string from, to;
+        Lines loadLines;
+    } guids[] = {
+        {" guid=", " gid=", {"Invalid filter guid: no 'guid' attribute (filter at line 3 of graph file 'g.xml')"}},
+        {goodGuid, "zz", {"Invalid filter guid: Invalid GUID text 'zz' (filter at line 3 of graph file 'g.xml')"}},
+    };
+    for (const auto& guid : guids) {
+        misspelt({{guid.from, guid.to}});
+        const Result r = load();
+        check(!r.graphs && r.loadLines == guid.loadLines,
+              "a filter without a readable guid fails the load, naming its line");
+        quoteAll(guid.loadLines);
+    }
+    {
+        misspelt({{goodGuid, badGuid}});
+        const Result r = load();
+        const Lines loadLines = {"Unknown filter class 'SourceEmptySource' (guid '" + badGuid +
+                                 "') in graph file 'g.xml'"};
+        const Lines makeLines = {"Failed to create a filter with guid '" + badGuid +
+                                     "', no such filter class registered",
+                                 "Failed to instantiate filter '" + badGuid + "'"};
+        check(r.graphs && r.loadLines == loadLines && !r.graph && r.makeLines == makeLines,
+              "an unknown class loads with one line and fails to instantiate with two more");
+        quoteAll(loadLines);
+        quoteAll(makeLines);
+    }
+    const struct {
+        std::string from, to;
+        const char* value; // "Framerate" as the made graph reads it
+        float fps; // the source's stream rate
+        Lines lines;
+    } params[] = {
+        {"<param ", "<parm ", "1", 1.0f, {}},
+        {" name=\"Framerate\"", " nme=\"Framerate\"", "1", 1.0f, {}},
+        {" value=\"100\"", " vlue=\"100\"", "0", 0.01f, {}},
+        {" name=\"Framerate\"",
+         " name=\"Framrate\"",
+         "1",
+         1.0f,
+         {"Filter 'EmptySource' has no parameter named 'Framrate'; the values stay stored"}},
+    };
+    for (const auto& param : params) {
+        misspelt({{param.from, param.to}});
+        const Result r = load();
+        const auto parameter = r.graph ? r.graph->GetFilterParam("Framerate") : nullptr;
+        check(r.graph && parameter && parameter->GetValueAsString() == param.value &&
+                  r.graph->GetOriginalFps() == param.fps && r.loadLines.empty() && r.makeLines == param.lines,
+              "a misspelt parameter element or attribute gives the README's value and lines");
+        // Paced to the source: 1 s a frame at 1 a second, 100 s at 0.01.
+        check(!r.graph || r.graph->GetFramePeriodMs() == (param.fps == 1.0f ? 1000u : 100000u),
+              "the graph waits as long as the source's rate says");
+        quoteAll(param.lines);
+        release(r);
+    }
+
+    // The file as written: an index it does not hold, and a save into a missing folder.
+    std::ofstream("g.xml") << file;
+    CapturedLog log(logger);
+    const auto graphs = Hyx::XmlGraph::LoadFromXml("g.xml");
+    check(graphs && !graphs->InstantiateHyxGraph(1) && !Hyx::XmlGraph::SaveToHyxXml("no-folder/g.xml", graphs),
+          "an index past the list and a save into a missing folder fail");
+    const Lines lines = {"No graph at index 1 in graph file 'g.xml', which holds 1 graph",
+                         "Can't write file 'no-folder/g.xml' (No such folder)"};
+    check(log.At(VornCommon::LogLevel::Error) == lines, "each logs one level-2 line");
+    quoteAll(lines);
+}
+
+// A frame of stream 0 with its stream information and the given layers, all of purpose VORN4D.
+std::shared_ptr<Hyx::Atom> frameWith(uint32_t frame, const std::vector<std::shared_ptr<Hyx::DataLayer>>& layers)
+{
+    auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    info->setValues(30.0f, 0, VornCommon::Versorf(), 0, "install");
+    auto atom = std::make_shared<Hyx::Atom>(0u, frame, uint64_t(frame) * 333333u);
+    atom->AddDataLayer(info);
+    for (const auto& layer : layers) {
+        layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        atom->AddDataLayer(layer);
+    }
+    return atom;
+}
+
+using LayerMaker = std::function<std::vector<std::shared_ptr<Hyx::DataLayer>>()>;
+using FilterChain = std::vector<std::pair<VornCommon::Guid, std::map<std::string, std::string>>>;
+
+// Pushes the frame and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrameOf(Hyx::Graph& graph, std::shared_ptr<Hyx::Atom> frame)
+{
+    LastFrame listener;
+    auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!source || !target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({frame});
+    for (int i = 0; played && !listener.last && i < 8; ++i)
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
+    target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
+// Manual source (frames of the maker's layers) -> the filters, each given its values -> callback
+// target; one frame through on this thread. Empty when a filter was refused or the frame
+// failed (the graph's text then in error).
+std::shared_ptr<Hyx::Atom> throughFilters(const LayerMaker& layers, const FilterChain& chain,
+                                          std::string* error = nullptr)
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    bool ok = source && source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+              graph->AddAndConnect(source) == Hyx::ActionResult::Success;
+    for (const auto& [type, values] : chain)
+        ok = ok && AddFilter(graph, type, values);
+    ok = ok && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+    std::shared_ptr<Hyx::Atom> frame = ok ? pushOneFrameOf(*graph, frameWith(1, layers())) : nullptr;
+    if (error)
+        *error = graph->GetLastError(false).StdString();
+    graph->RemoveAllFilters();
+    return frame;
+}
+
+// The frame's last compressed layer; empty when it has none.
+std::shared_ptr<Hyx::DataTypeCompressedBlob> compressedOf(const std::shared_ptr<Hyx::Atom>& atom)
+{
+    std::shared_ptr<Hyx::DataTypeCompressedBlob> found;
+    for (const auto& layer : atom ? atom->GetAllDataLayers() : std::vector<std::shared_ptr<Hyx::DataLayer>>())
+        if (auto compressed = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(layer))
+            found = compressed;
+    return found;
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> somePositions()
+{
+    auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+    const float points[] = {0.5f, -1.25f, 3.0f, 2.75f, 4.0f, -6.5f, 1.0f / 3.0f, 2.0f / 3.0f, 0.1f, -0.7f, 1.9f, 5.3f};
+    std::copy(std::begin(points), std::end(points), positions->Allocate(4, false));
+    positions->CalculateBoundingBoxFromVertexPositions();
+    return {positions};
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> someUVs()
+{
+    auto uvs = std::make_shared<Hyx::DataTypeVertexTextureUVs>();
+    uvs->Allocate(2);
+    const float coordinates[] = {0.1f, 0.2f, 0.3f, 0.4f};
+    std::copy(std::begin(coordinates), std::end(coordinates), uvs->GetUVs());
+    return {uvs};
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> someIndices()
+{
+    auto indices = std::make_shared<Hyx::DataTypeVertexIndices>();
+    indices->Allocate(3);
+    const uint32_t corners[] = {0, 1, 2};
+    std::copy(std::begin(corners), std::end(corners), indices->GetIndices());
+    return {indices};
+}
+
+// Each single-type compressor's index, choice and the code its compressed layer reports, as
+// the README's table rows; index 0's code is the automatic compressor's.
+void runCompressionCodes()
+{
+    const struct {
+        VornCommon::Guid compressor;
+        LayerMaker layers;
+        std::vector<uint8_t> codes; // by index, as the README's table gives them
+    } compressors[] = {
+        {Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), somePositions, {1, 2}},
+        {Hyx::MutateVertexTextureUVsCompressor::TheTypeGuid(), someUVs, {128, 129}},
+        {Hyx::MutateVertexIndicesCompressor::TheTypeGuid(), someIndices, {128, 129}},
+    };
+    for (const auto& compressor : compressors) {
+        const Hyx::SharedFilterPtr filter = Hyx::FilterFactory::CreateFilter(compressor.compressor, {}, {});
+        const auto choice =
+            filter ? std::dynamic_pointer_cast<Hyx::FilterParamEnumIndexed>(filter->getParameterByName("Compression"))
+                   : nullptr;
+        if (!choice) {
+            check(false, "a single-type compressor has \"Compression\"");
+            continue;
+        }
+        const std::string name = filter->GetFilterClassInfo().GetClassName().StdString();
+        check(choice->GetEnumStrings().size() == compressor.codes.size(), "each choice has its code in the README");
+        for (size_t index = 0; index < choice->GetEnumStrings().size(); ++index) {
+            const auto frame =
+                throughFilters(compressor.layers, {{compressor.compressor, {{"Compression", std::to_string(index)}}}});
+            const auto blob = compressedOf(frame);
+            const int code = blob ? blob->GetCompressionType() : -1;
+            check(index < compressor.codes.size() && code == compressor.codes[index],
+                  "the compressed layer reports the README's code");
+            choice->SetValueAsString(std::to_string(index).c_str());
+            check(choice->GetValue() == code, "the parameter's GetValue gives the same code");
+            quote("| `" + name + "` | " + std::to_string(index) + " | \"" + choice->GetEnumStrings()[index] + "\" | " +
+                  std::to_string(code) + " |");
+            if (index == 0) {
+                const auto automatic =
+                    compressedOf(throughFilters(compressor.layers, {{Hyx::MutateAutoCompressor::TheTypeGuid(), {}}}));
+                check(automatic && automatic->GetCompressionType() == code,
+                      "the automatic compressor uses the code of index 0");
+            }
+        }
+    }
+}
+
+// Decoded positions compress again: in a graph (compressor -> decompressor -> compressor)
+// without a line, and directly, the second decode within one step per axis of the first.
+void runTranscoding(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const struct {
+        int index;
+        uint8_t code;
+        float steps[3]; // per axis: 2^bits
+    } codes[] = {{0, 1, {65536.0f, 65536.0f, 65536.0f}}, {1, 2, {2048.0f, 2048.0f, 1024.0f}}};
+    for (const auto& code : codes) {
+        CapturedLog log(logger);
+        const std::map<std::string, std::string> choice = {{"Compression", std::to_string(code.index)}};
+        const auto frame =
+            throughFilters(somePositions, {{Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), choice},
+                                           {Hyx::MutateVertexPositionsDecompressor::TheTypeGuid(), {}},
+                                           {Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), choice}});
+        const auto coded = std::dynamic_pointer_cast<Hyx::DataTypeCompressedVertexPositions>(compressedOf(frame));
+        check(coded && coded->GetCompressionType() == code.code && log.Count() == 0,
+              "a transcoding chain delivers compressed positions without a line");
+
+        const auto plain = std::static_pointer_cast<Hyx::DataTypeVertexPositions>(somePositions().front());
+        auto once = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+        auto twice = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+        std::shared_ptr<Hyx::DataTypeVertexPositions> first, second;
+        try {
+            if (once->compress(plain, code.code))
+                first = std::dynamic_pointer_cast<Hyx::DataTypeVertexPositions>(once->decompress());
+            if (first && twice->compress(first, code.code))
+                second = std::dynamic_pointer_cast<Hyx::DataTypeVertexPositions>(twice->decompress());
+        } catch (const std::exception& e) {
+            check(false, e.what());
+        }
+        bool near = first && second && second->GetNumVertices() == first->GetNumVertices();
+        const float* box = plain->GetBoundingBox();
+        for (uint32_t i = 0; near && i < first->GetNumVertices() * 3; ++i) {
+            const int axis = int(i % 3);
+            const float step = (box[axis + 3] - box[axis] + 0.002f) / code.steps[axis];
+            near = std::fabs(first->GetVertexPositions()[i] - second->GetVertexPositions()[i]) <= step;
+        }
+        check(near, "decoded positions compress again, and decode within one step per axis");
+    }
+}
+
+// A compression that fails with "Drop uncompressed input" on: a keeper that keeps the
+// compressed layer keeps the plain stand-in, a dropper that drops it drops it, whatever else
+// the frame holds.
+void runStandIns(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    // Positions outside their box: they cannot be compressed.
+    const auto outside = [] {
+        auto layers = somePositions();
+        std::static_pointer_cast<Hyx::DataTypeVertexPositions>(layers.front())->GetVertexPositions()[0] = 100.0f;
+        return layers;
+    };
+    const auto outsideAndUVs = [&] {
+        auto layers = outside();
+        layers.push_back(someUVs().front());
+        return layers;
+    };
+    const std::string compressedForm = "{VORN4D/CompressedVertexPositions/VertexPositions}";
+    for (const LayerMaker& layers : {LayerMaker(outside), LayerMaker(outsideAndUVs)}) {
+        for (const bool keeper : {true, false}) {
+            CapturedLog log(logger);
+            const auto selection =
+                keeper ? Hyx::MutateDataLayersKeeper::TheTypeGuid() : Hyx::MutateDataLayersDropper::TheTypeGuid();
+            const auto frame =
+                throughFilters(layers, {{Hyx::MutateVertexPositionsCompressor::TheTypeGuid(), {}},
+                                        {selection, {{(keeper ? "Keep " : "Drop ") + compressedForm, "True"}}}});
+            const bool hasPlain =
+                frame && frame->GetDataLayerByType(Hyx::DataTypeVertexPositions::TheTypeGuid(), false);
+            check(frame && hasPlain == keeper && !compressedOf(frame),
+                  "the plain stand-in follows the compressed layer's switch, in a keeper and a dropper");
+            check(log.At(VornCommon::LogLevel::Error).size() == 1, "the failed compression logs one line");
+        }
+    }
+}
+
+// The image writer: a write that fails, a missing folder, a bit count it does not take.
+void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    std::filesystem::create_directories("images");
+    std::filesystem::remove("images/full.png");
+    std::filesystem::create_symlink("/dev/full", "images/full.png"); // every write fails there
+    std::vector<uint8_t> pixels(128 * 128 * 3);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t((i * 2654435761u) >> 13);
+    const struct {
+        const char* folder;
+        const char* file;
+        uint32_t width, bits;
+        const char* line; // none: written, or refused without a line
+        bool written;
+    } images[] = {
+        {"images", "ok.png", 128, 24, nullptr, true},
+        {"images", "full.png", 128, 24, "Can't write file 'images/full.png' (Cannot be written)", false},
+        {"images/missing", "a.png", 128, 24, "Can't write file 'images/missing/a.png' (No such folder)", false},
+        {"images", "twelve.png", 128, 12, nullptr, false},
+    };
+    for (const auto& image : images) {
+        CapturedLog log(logger);
+        const bool written =
+            Hyx::ImageSequenceWriter(image.folder).WriteImage(pixels.data(), image.width, 128, image.bits, image.file);
+        check(written == image.written &&
+                  log.At(VornCommon::LogLevel::Error) ==
+                      (image.line ? std::vector<std::string>{image.line} : std::vector<std::string>{}),
+              "the image writer answers and logs as the README says");
+        if (image.line)
+            quote(std::string(image.line).substr(std::string(image.line).find('(')));
+    }
+    quote("Can't write file 'images/full.png' (Cannot be written)");
+    if (geteuid() != 0) { // the superuser writes in any folder
+        std::filesystem::create_directories("images/read-only");
+        chmod("images/read-only", 0555);
+        const struct {
+            const char* folder;
+            const char* line;
+        } refused[] = {
+            {"images/read-only", "Can't write file 'images/read-only/a.png' (Permission denied)"},
+            {"images/read-only/sub", "Can't write file 'images/read-only/sub/a.png' (No such folder)"},
+        };
+        for (const auto& folder : refused) {
+            CapturedLog log(logger);
+            check(!Hyx::ImageSequenceWriter(folder.folder).WriteImage(pixels.data(), 128, 128, 24, "a.png") &&
+                      log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{folder.line},
+                  "the image writer names a folder it may not write in, and makes none");
+        }
+        chmod("images/read-only", 0755);
+    }
+}
+
+// A camera the geometry filters refuse, through a graph and through the exported helpers.
+void runCameras()
+{
+    const auto cameraFrame = [](float irFocalX) {
+        return [irFocalX] {
+            VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(8, 8));
+            camera.C = camera.distortionC = VornCommon::Vector2f(8, 8);
+            auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
+            cameras->GetColorCameraParams() = camera;
+            camera.F.x = irFocalX;
+            cameras->GetIRCameraParams() = camera;
+            auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+            const float points[] = {0, 0, 10, 1, 2, 20};
+            std::copy(std::begin(points), std::end(points), positions->Allocate(2, false));
+            positions->CalculateBoundingBoxFromVertexPositions();
+            return std::vector<std::shared_ptr<Hyx::DataLayer>>{positions, cameras};
+        };
+    };
+    const VornCommon::Guid depthmap = Hyx::TransformDepthmapFromVertexPositions::TheTypeGuid();
+    std::string error;
+    const auto good = throughFilters(cameraFrame(8), {{depthmap, {}}}, &error);
+    check(good && good->GetDataLayerByType(Hyx::DataTypeTexture16BitDepthMap::TheTypeGuid(), false),
+          "a usable camera gives a depth map");
+    check(!throughFilters(cameraFrame(1e-40f), {{depthmap, {}}}, &error), "a focal length of 1e-40 is refused");
+    const std::string text = "CameraParams 'IR F' must be finite and at least 2^-32 in magnitude: (9.99995e-41, 8)";
+    check(contains(error, "(" + text + ")") && contains(error, "Filter 'DepthmapFromVertexPositions' error: "),
+          "the refusal names the filter and the value");
+    quote(error);
+
+    auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
+    VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(1e-40f, 8));
+    camera.C = VornCommon::Vector2f(8, 8);
+    cameras->GetIRCameraParams() = camera;
+    const float points[] = {0, 0, 10, 1, 2, 20};
+    std::vector<uint16_t> samples(64, 7);
+    Hyx::DepthmapHelper::CreateDepthmap(points, 2, samples.data(), 8, 8, cameras);
+    check(std::all_of(samples.begin(), samples.end(), [](uint16_t s) { return s == 0; }),
+          "CreateDepthmap leaves every sample 0 with a refused camera");
+    std::fill(samples.begin(), samples.end(), uint16_t(500));
+    float box[6] = {};
+    Hyx::DepthmapHelper::CalculateBoundingBox(box, samples.data(), 8, 8, cameras, 1);
+    const float empty[6] = {100000, 100000, 100000, -100000, -100000, -100000};
+    check(std::equal(box, box + 6, empty), "CalculateBoundingBox gives the empty map's box with a refused camera");
+}
+
+// Number parameters read a text's leading number.
+void runNumberTexts()
+{
+    Hyx::FilterParamFloat real("float", 0, 1.0f, 0.0f, 10.0f);
+    for (const auto& [text, read] : {std::pair<const char*, const char*>{"0x10", "16"},
+                                     {"inf", "inf"},
+                                     {"nan", "nan"},
+                                     {"fast", "0"},
+                                     {"12abc", "12"}}) {
+        real.SetValueAsString(text);
+        check(real.GetValueAsString() == read, "a float parameter reads a text's leading number");
+    }
+    Hyx::FilterParamInt32 integer("int32", 0, 5, 0, 100);
+    for (const auto& [text, read] : {std::pair<const char*, int>{"12abc", 12}, {"0x10", 0}, {"1e3", 1}, {"-1", -1}}) {
+        integer.SetValueAsString(text);
+        check(integer.GetValue() == read, "an integer parameter reads a text's leading whole number");
+    }
+    Hyx::FilterParamUInt32 natural("uint32", 0, 5, 0, 100);
+    natural.SetValueAsString("-1");
+    check(natural.GetValue() == 4294967295u, "an unsigned parameter reads \"-1\" as 4294967295");
+    const auto raises = [&](const char* text, const auto& exception) {
+        try {
+            natural.SetValueAsString(text);
+        } catch (const std::exception& e) {
+            return typeid(e) == typeid(exception) && natural.GetValue() == 4294967295u;
+        }
+        return false;
+    };
+    check(raises("abc", std::invalid_argument("")) && raises("99999999999", std::out_of_range("")),
+          "an integer parameter refuses a text without a digit and a number beyond its type");
+    quote("\"12abc\" as 12, \"0x10\" as 0 and \"1e3\" as 1");
+    quote("\"-1\" as 4294967295");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1022,6 +1518,13 @@ int main(int argc, char** argv)
     runCompressionChoice();
     runTransformProfiles();
     runGraphFile();
+    runMisspeltGraphFile(logger);
+    runCompressionCodes();
+    runTranscoding(logger);
+    runStandIns(logger);
+    runImages(logger);
+    runCameras();
+    runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);
     Hyx::ResetHYXLoggerInstance();

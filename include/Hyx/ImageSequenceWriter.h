@@ -10,7 +10,8 @@
 // - The file path is the folder joined with the file name by exactly one '/'.
 // - Other bit counts, null pixels or a null folder or file name: false, nothing logged, no
 //   file. An encoder or file failure logs "Can't write file '<path>' (<cause>)" at level 2
-//   and answers false; the cause is "Cannot be encoded", for a file that could not be made
+//   and answers false; the cause is "Cannot be encoded" (also for a width or height of 0,
+//   which no PNG holds: no file is made), for a file that could not be made
 //   "Is a folder", "No such folder" (the writer makes no folder), "Permission denied" or
 //   "Cannot be written", and "Cannot be written" for a write or close that failed (a full
 //   disk): the file may then be left cut short.

@@ -40,7 +40,14 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
 {
     if (!pixels || !fileName || !_hasFolder)
         return false;
+    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
+        return false;
     const std::string path = VornCommon::FileHelper::CombinePath(_folder, fileName);
+    // A PNG holds at least one pixel: the encoder would write a file no reader takes.
+    if (width == 0 || height == 0) {
+        LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), "Cannot be encoded");
+        return false;
+    }
     unsigned char* encoded = nullptr;
     size_t size = 0;
     unsigned result = 0;

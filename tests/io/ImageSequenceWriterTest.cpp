@@ -107,3 +107,30 @@ TEST(ImageSequenceWriter, UnwritableFileNamesItsCause)
         EXPECT_EQ(unprivileged, expected);
     }
 }
+
+TEST(ImageSequenceWriter, AnImageWithoutPixelsIsNotEncoded)
+{
+    // A PNG holds at least one pixel: each size with a 0 is refused for every bit count, and
+    // no file is made.
+    const struct {
+        uint32_t width, height;
+    } sizes[] = {{0, 2}, {2, 0}, {0, 0}};
+    HyxTest::TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    const Bytes pixels(64, 7);
+    for (const auto& size : sizes) {
+        for (const uint32_t bpp : {8u, 16u, 24u, 32u}) {
+            CapturedLog log;
+            const std::string name =
+                std::to_string(size.width) + "x" + std::to_string(size.height) + "-" + std::to_string(bpp) + ".png";
+            EXPECT_FALSE(Hyx::ImageSequenceWriter(dir.path.c_str())
+                             .WriteImage(pixels.data(), size.width, size.height, bpp, name.c_str()))
+                << name;
+            EXPECT_EQ(
+                log.Count(VornCommon::LogLevel::Error, "Can't write file '" + dir.file(name) + "' (Cannot be encoded)"),
+                1)
+                << name;
+            EXPECT_FALSE(std::filesystem::exists(dir.path / name)) << name;
+        }
+    }
+}

@@ -13,9 +13,9 @@
 //   it, and only a sole holder changes it.
 // - Records: a filter's record of an atom (its last processed frame, see Filter.h) shares the
 //   atom until the atom next changes or is destroyed. Every operation below that changes the
-//   atom, and assignment to it, first copies the atom as it was into the record; destruction
-//   moves it there. Calls that leave the atom as it is (a removal that finds nothing, a setter
-//   given the current value, an empty layer or block) copy nothing. Copies of an atom never
+//   atom, assignment to it and its destruction first give the record the atom as it was.
+//   Calls that leave the atom as it is (a removal that finds nothing, a setter given the
+//   current value, an empty layer or block) leave the record shared. Copies of an atom never
 //   take its record over.
 
 #include <Hyx/AtomId.h>

@@ -200,7 +200,7 @@ public:
     unsigned GetNumFramesProcessed() const;
     /// The last atom pushed, as it left: an atom of its own sharing the pushed atom's layers,
     /// since later filters may change the atom itself; never changed afterwards. Filters that
-    /// handed the same atom on unchanged return the same record.
+    /// handed the same atom on unchanged return the same record, so hosts only read it.
     std::shared_ptr<Atom> GetLastProcessedFrame() const;
     /// The last atom of each stream (kept only while stream selection is enabled), recorded
     /// as GetLastProcessedFrame records them.

@@ -513,6 +513,46 @@ TEST(FilterLifeCycle, CopiesOfARecordedAtomAreRecordedApart)
     EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), left);
 }
 
+namespace {
+
+// Swaps its own layer into every atom it is handed.
+class Swapping : public GraphFixtures::TestTransform {
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
+    {
+        atom->RemoveDataLayers(GraphFixtures::kTransformGuid, GraphFixtures::kMadeType);
+        atom->AddDataLayer(std::make_shared<PayloadLayer>(GraphFixtures::kTransformGuid, GraphFixtures::kMadeType,
+                                                          atom->GetFrameNr()));
+        return HyxErrorCode::Success;
+    }
+};
+
+} // namespace
+
+// Along a chain, a filter that hands an atom on unchanged shares the record of the filter before
+// it; a filter that changes the atom starts a record of its own, and the one before keeps showing
+// the atom as it left.
+TEST(FilterLifeCycle, FiltersHandingAnAtomOnUnchangedShareOneRecord)
+{
+    GraphFixtures::TestGraph g;
+    auto source = g.make<GraphFixtures::TestSource>(3u);
+    auto handing = g.make<GraphFixtures::TestTransform>(
+        GraphFixtures::MakeProfile({{VornCommon::Guid(), GraphFixtures::kType1}}),
+        GraphFixtures::MakeProfile({{GraphFixtures::kPurposeB, GraphFixtures::kType2}}));
+    auto swapping = g.make<Swapping>();
+    auto target = g.make<GraphFixtures::TestTarget>();
+    ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(g.update(1));
+    ASSERT_EQ(target->frames(), GraphFixtures::Frames{0u});
+    const std::shared_ptr<Atom> records[] = {source->GetLastProcessedFrame(), handing->GetLastProcessedFrame(),
+                                             swapping->GetLastProcessedFrame(), target->GetLastProcessedFrame()};
+    EXPECT_EQ(std::tuple(records[0] == records[1], records[1] == records[2], records[2] == records[3]),
+              std::tuple(true, false, true));
+    EXPECT_EQ(std::tuple(records[1]->GetAllDataLayers().size(), records[3]->GetAllDataLayers().size()),
+              std::tuple(1u, 2u));
+    g.graph->Stop();
+}
+
 TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)
 {
     // A source that hands a first atom on as it starts, before it is playing.

@@ -11,9 +11,10 @@
 // lock, which the atom's change also takes: one of the two copies, never both, and never from
 // a changing atom.
 //
-// Threads: Take, Current and Recycle run on a thread that holds the atom (the updating
-// thread); the atom's change or destruction on the thread of its sole holder; Settle on any
-// thread. Identity and timestamp are copied when the record is made; the blocks once filled.
+// Threads: Take, Current and Recycle run on the recording filter's thread (the updating
+// thread, which holds the atom); the atom's change or destruction on the thread of its sole
+// holder; Settle on any thread. Identity and timestamp are copied when the record is made,
+// the blocks when it is filled.
 
 #include <Hyx/Atom.h>
 

@@ -11,6 +11,12 @@
 //   matches; an empty argument pointer finds nothing.
 // - Not synchronised: filled by one thread, then handed on; afterwards readers may share
 //   it, and only a sole holder changes it.
+// - Records: a filter's record of an atom (its last processed frame, see Filter.h) shares the
+//   atom until the atom next changes or is destroyed. Every operation below that changes the
+//   atom, assignment to it and its destruction first give the record the atom as it was.
+//   Calls that leave the atom as it is (a removal that finds nothing, a setter given the
+//   current value, an empty layer or block) leave the record shared. Copies of an atom never
+//   take its record over.
 
 #include <Hyx/AtomId.h>
 #include <Hyx/DataBlock.h>
@@ -19,6 +25,7 @@
 
 #include <VornCommon/Guid.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +34,7 @@
 
 namespace Hyx {
 
+class AtomRecord;
 class DataLayer;
 class DataProfile;
 class Profile;
@@ -37,19 +45,29 @@ public:
     Atom(uint32_t streamId, uint32_t frameNr, uint64_t timestamp);
     /// An atom with that identity word; no blocks.
     Atom(uint32_t id, uint64_t timestamp);
+    /// Identity, timestamp and blocks (shared); not the record.
+    Atom(const Atom& other);
+    /// Takes identity, timestamp and blocks (shared); a change like any other.
+    Atom& operator=(const Atom& other);
     virtual ~Atom();
 
     uint32_t GetId() const { return _id; }
-    void SetId(uint32_t id) { _id = id; }
+    void SetId(uint32_t id) { setId(id); }
     AtomType GetAtomType() const { return static_cast<AtomType>(AtomId::GetAtomType(_id)); }
     uint16_t GetStreamId() const { return static_cast<uint16_t>(AtomId::GetStreamId(_id)); }
     /// Replaces the stream id, cut to 6 bits.
-    void SetStreamId(uint16_t streamId) { _id = AtomId::SetStreamId(_id, streamId); }
+    void SetStreamId(uint16_t streamId) { setId(AtomId::SetStreamId(_id, streamId)); }
     uint32_t GetFrameNr() const { return AtomId::GetFrameNr(_id); }
     /// Replaces the frame number, cut to 22 bits; type and stream stay.
-    void SetFrameNr(uint32_t frameNr) { _id = AtomId::SetFrame(_id, frameNr); }
+    void SetFrameNr(uint32_t frameNr) { setId(AtomId::SetFrame(_id, frameNr)); }
     uint64_t GetTimeStamp() const { return _timestamp; }
-    void SetTimeStamp(uint64_t timestamp) { _timestamp = timestamp; }
+    void SetTimeStamp(uint64_t timestamp)
+    {
+        if (timestamp != _timestamp) {
+            beforeChange();
+            _timestamp = timestamp;
+        }
+    }
 
     /// "stream" + the own stream id in three zero-padded digits + "_".
     std::string GetStreamPrefix() const;
@@ -131,12 +149,40 @@ public:
     static void CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr);
 
 private:
+    friend class AtomRecord;
+
     /// The identity word of a copy: the source's stream, the chosen frame, type 0.
     static uint32_t copyId(const Atom& source, int frameNr);
+    void setId(uint32_t id)
+    {
+        if (id != _id) {
+            beforeChange();
+            _id = id;
+        }
+    }
+    /// Called by every change before it changes anything: a record still standing for the
+    /// atom gets its copy of the atom first.
+    void beforeChange()
+    {
+        if (_recordObject.load(std::memory_order_relaxed) != nullptr)
+            releaseRecord(false);
+    }
+    /// Fills the record from the atom (moving the blocks when the atom is dying) unless nobody
+    /// else holds it, and lets it go.
+    void releaseRecord(bool dying);
+    /// Removes every block that matches, after beforeChange when there is one.
+    template <class Match>
+    void removeBlocks(Match matches);
 
     std::vector<std::shared_ptr<DataBlockBlob>> _blocks;
     uint64_t _timestamp;
     uint32_t _id;
+    // The record standing for the atom as it is (see AtomRecord), shared by every filter that
+    // recorded it since it last changed; empty when there is none.
+    std::shared_ptr<AtomRecord> _record;
+    // _record's object, published once _record is set: the atom's holders look for a record
+    // without a lock, and two threads recording a shared atom find one record.
+    std::atomic<AtomRecord*> _recordObject{nullptr};
 };
 
 } // namespace Hyx

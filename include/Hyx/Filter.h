@@ -23,8 +23,10 @@
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
 //   the listener list are guarded, so host threads may read them while a worker updates. The
-//   last processed atoms are copies taken as the atoms leave: later filters changing an atom
-//   never change what a host read.
+//   last processed atoms are records of the atoms as they left: later filters changing an atom
+//   never change what a host reads. A record shares the atom until the atom first changes,
+//   which copies it into the record (see Atom.h), so filters that change nothing copy
+//   nothing, and filters handing one atom on unchanged share one record.
 // - The filter holds weak references to its graph and connections; it owns neither. The
 //   graph reaches the filter only through IFilterLinks.
 
@@ -53,6 +55,7 @@ class ProfilerZone;
 namespace Hyx {
 
 class Atom;
+class AtomRecord;
 class Connection;
 class Filter;
 class Graph;
@@ -195,8 +198,9 @@ public:
     unsigned GetNumAtomsProcessed() const { return _numAtomsProcessed.load(); }
     /// Atoms processed divided by the number of output streams; 0 without streams.
     unsigned GetNumFramesProcessed() const;
-    /// The last atom pushed, as it left: a copy sharing its layers, since later filters may
-    /// change the atom itself; never changed afterwards.
+    /// The last atom pushed, as it left: an atom of its own sharing the pushed atom's layers,
+    /// since later filters may change the atom itself; never changed afterwards. Filters that
+    /// handed the same atom on unchanged return the same record, so hosts only read it.
     std::shared_ptr<Atom> GetLastProcessedFrame() const;
     /// The last atom of each stream (kept only while stream selection is enabled), recorded
     /// as GetLastProcessedFrame records them.
@@ -267,17 +271,18 @@ protected:
 
     /// Pushes into the output queue (21 when it is full or the atom is empty; nothing is
     /// recorded then), counts the atom and records it as the last processed one, in every
-    /// state: a copy sharing its layers, taken before it leaves. Without an output connection
-    /// the atom counts as done. The same atom pushed again (a held frame) keeps the copy
-    /// recorded the first time.
+    /// state: the record, taken before the atom leaves, shows it as it left (see
+    /// GetLastProcessedFrame). Without an output connection the atom counts as done. An atom
+    /// pushed again unchanged since it was last recorded (a held frame) keeps that record; one
+    /// changed since is recorded as it now is.
     HyxErrorCode pushToOutputQueue(std::shared_ptr<Atom> atom);
     /// pushToOutputQueue for the library's own update paths (the update cycle after its
     /// per-atom step, the mutates' post-update pushes, the sources): a filter stopped during
     /// this very update (by its step, a stream or a listener) drops the atom in hand, which
     /// belongs to the run that ended: Success, nothing pushed, counted or recorded.
     HYX_INTERNAL HyxErrorCode pushFromUpdate(std::shared_ptr<Atom> atom);
-    /// Records a copy of the atom (sharing its layers) as the last processed one, also under
-    /// its stream id.
+    /// Records the atom as it is now (as pushToOutputQueue records it) as the last processed
+    /// one, also under its stream id.
     void addToCachedAtoms(std::shared_ptr<Atom> atom);
     /// Counts an atom as processed without pushing it.
     void IncrementAtomsProcessed() { ++_numAtomsProcessed; }
@@ -335,16 +340,11 @@ private:
     void forgetProcessedAtoms();
     /// Empties the error text under its lock.
     void clearError() const;
-    /// Makes `record` the last processed atom, made from `pushed`; the atom before is released
-    /// outside the lock and the record before returned.
-    std::shared_ptr<Atom> storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
-    /// Records `record`, made from `pushed`, as the last one and under its stream id; returns
-    /// the record before.
-    std::shared_ptr<Atom> cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed);
-    /// A record of the atom: a copy sharing its blocks, in the spare record when there is one.
-    std::shared_ptr<Atom> makeRecord(const Atom& atom);
-    /// Keeps a record replaced by a newer one as the spare when nobody else holds it.
-    void recycleRecord(std::shared_ptr<Atom> previous);
+    /// Makes `record` the last processed atom; returns the record before, released by the
+    /// caller outside the lock.
+    std::shared_ptr<AtomRecord> storeLastAtom(std::shared_ptr<AtomRecord> record);
+    /// Records `record` as the last one and under the stream id; returns the record before.
+    std::shared_ptr<AtomRecord> cacheAtom(std::shared_ptr<AtomRecord> record, int stream);
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
     /// The parameter of that name (looked up under the mutex); empty when none.
@@ -373,21 +373,18 @@ private:
     // state, which every update reads too.
     mutable std::atomic<bool> _hasError{false};
 
-    // The last atom is swapped in under a spin lock held for the pointer swap alone (no mutex on
-    // the update path); the mutex guards the per-stream map. Hosts get the record, which
-    // nothing changes; the atom it was made from may travel on and be changed downstream.
+    // The last record is swapped in under a spin lock held for the pointer swap alone (no mutex
+    // on the update path); the mutex guards the per-stream map. Hosts get the record, filled
+    // before they do; the atom it stands for may travel on and be changed downstream.
     mutable VornCommon::concurrency::SpinLock _lastAtomLock;
-    std::shared_ptr<Atom> _lastProcessedAtom;
-    // The atom the record was made from, held so that its address is not reused while
-    // _lastAtomObject names it. Never handed out.
-    std::shared_ptr<Atom> _lastPushedAtom;
-    // The object of _lastPushedAtom, stored with it under the lock: the updating thread
-    // compares against it without the lock.
-    std::atomic<const Atom*> _lastAtomObject{nullptr};
-    // An emptied record nobody else holds, refilled by the next push (pushing thread only).
-    std::shared_ptr<Atom> _spareRecord;
+    std::shared_ptr<AtomRecord> _lastProcessedAtom;
+    // The object of _lastProcessedAtom, stored with it under the lock: the updating thread
+    // compares an atom's record against it without the lock.
+    std::atomic<const AtomRecord*> _lastRecordObject{nullptr};
+    // An emptied record nobody else holds, made into the next new record (pushing thread only).
+    std::shared_ptr<AtomRecord> _spareRecord;
     mutable std::mutex _cacheMutex;
-    std::map<int, std::shared_ptr<Atom>> _lastProcessedAtoms;
+    std::map<int, std::shared_ptr<AtomRecord>> _lastProcessedAtoms;
 
     std::weak_ptr<Graph> _graph;
     // The object of _graph, set with it.

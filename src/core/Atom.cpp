@@ -1,5 +1,7 @@
 #include <Hyx/Atom.h>
 
+#include "core/AtomRecord.h"
+
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataProfile.h>
 #include <Hyx/DataTypeCompressedBlob.h>
@@ -28,10 +30,16 @@ std::shared_ptr<DataLayer> findLayer(const Blocks& blocks, bool last, Match matc
     return it == blocks.end() ? nullptr : (*it)->GetDataLayer();
 }
 
+// Removes `first` and every later block that matches, keeping the order of the others; the
+// match runs once for each block after `first`.
 template <class Match>
-void removeLayers(Blocks& blocks, Match match)
+void removeFrom(Blocks& blocks, Blocks::iterator first, Match matches)
 {
-    std::erase_if(blocks, [&](const std::shared_ptr<DataBlockBlob>& block) { return match(*block->GetDataLayer()); });
+    auto kept = first;
+    for (auto it = std::next(first); it != blocks.end(); ++it)
+        if (!matches(*it))
+            *kept++ = std::move(*it);
+    blocks.erase(kept, blocks.end());
 }
 
 int indexOfLayer(const Blocks& blocks, const DataLayer* layer)
@@ -53,7 +61,26 @@ Atom::Atom(uint32_t id, uint64_t timestamp) : _timestamp(timestamp), _id(id)
 {
 }
 
-Atom::~Atom() = default;
+Atom::Atom(const Atom& other) : _blocks(other._blocks), _timestamp(other._timestamp), _id(other._id)
+{
+}
+
+Atom& Atom::operator=(const Atom& other)
+{
+    if (this != &other) {
+        beforeChange();
+        _blocks = other._blocks;
+        _timestamp = other._timestamp;
+        _id = other._id;
+    }
+    return *this;
+}
+
+Atom::~Atom()
+{
+    if (_recordObject.load(std::memory_order_relaxed) != nullptr)
+        releaseRecord(true);
+}
 
 std::string Atom::GetStreamPrefix() const
 {
@@ -74,6 +101,7 @@ void Atom::AddDataLayer(std::shared_ptr<DataLayer> layer, bool front)
         block = std::make_shared<DataBlockCompressedBlob>(std::move(compressed));
     else
         block = std::make_shared<DataBlockBlob>(DataType::Blob, std::move(layer));
+    beforeChange();
     if (front)
         _blocks.insert(_blocks.begin(), std::move(block));
     else
@@ -82,8 +110,10 @@ void Atom::AddDataLayer(std::shared_ptr<DataLayer> layer, bool front)
 
 void Atom::AddDataBlock(std::shared_ptr<DataBlockBlob> block)
 {
-    if (block)
-        _blocks.push_back(std::move(block));
+    if (!block)
+        return;
+    beforeChange();
+    _blocks.push_back(std::move(block));
 }
 
 std::vector<std::shared_ptr<DataBlockBlob>> Atom::GetAllDataBlocks() const
@@ -179,29 +209,46 @@ int Atom::GetIndexOfDataLayer(const std::shared_ptr<DataLayer>& layer) const
     return layer ? indexOfLayer(_blocks, layer.get()) : -1;
 }
 
+template <class Match>
+void Atom::removeBlocks(Match matches)
+{
+    // Looked for first: a removal that finds nothing changes nothing, so a record standing for
+    // the atom is not filled.
+    const auto first = std::find_if(_blocks.begin(), _blocks.end(), matches);
+    if (first == _blocks.end())
+        return;
+    beforeChange();
+    removeFrom(_blocks, first, matches);
+}
+
 int Atom::RemoveDataLayer(const std::shared_ptr<DataLayer>& layer)
 {
     const int index = GetIndexOfDataLayer(layer);
-    if (index >= 0)
+    if (index >= 0) {
+        beforeChange();
         _blocks.erase(_blocks.begin() + index);
+    }
     return index;
 }
 
 void Atom::RemoveDataLayers(const VornCommon::Guid& type)
 {
-    removeLayers(_blocks, [&](const DataLayer& layer) { return layer.TypeGuid() == type; });
+    removeBlocks(
+        [&](const std::shared_ptr<DataBlockBlob>& block) { return block->GetDataLayer()->TypeGuid() == type; });
 }
 
 void Atom::RemoveDataLayers(const VornCommon::Guid& purpose, const VornCommon::Guid& type)
 {
-    removeLayers(_blocks,
-                 [&](const DataLayer& layer) { return layer.GetPurposeGuid() == purpose && layer.TypeGuid() == type; });
+    removeBlocks([&](const std::shared_ptr<DataBlockBlob>& block) {
+        const DataLayer& layer = *block->GetDataLayer();
+        return layer.GetPurposeGuid() == purpose && layer.TypeGuid() == type;
+    });
 }
 
 void Atom::RemoveDataLayers(const VornCommon::Guid& type,
                             const std::function<bool(std::shared_ptr<const DataLayer>)>& predicate)
 {
-    std::erase_if(_blocks, [&](const std::shared_ptr<DataBlockBlob>& block) {
+    removeBlocks([&](const std::shared_ptr<DataBlockBlob>& block) {
         auto layer = block->GetDataLayer();
         return layer->TypeGuid() == type && predicate(std::move(layer));
     });
@@ -209,12 +256,15 @@ void Atom::RemoveDataLayers(const VornCommon::Guid& type,
 
 void Atom::RemoveAllDataLayers()
 {
+    if (_blocks.empty())
+        return;
+    beforeChange();
     _blocks.clear();
 }
 
 HyxErrorCode Atom::Remove(DataType kind)
 {
-    std::erase_if(_blocks, [&](const std::shared_ptr<DataBlockBlob>& block) { return block->GetDataType() == kind; });
+    removeBlocks([&](const std::shared_ptr<DataBlockBlob>& block) { return block->GetDataType() == kind; });
     return HyxErrorCode::Success;
 }
 
@@ -269,6 +319,7 @@ std::shared_ptr<Atom> Atom::Copy(const std::shared_ptr<Atom>& source, const std:
 
 void Atom::CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr)
 {
+    copy.beforeChange();
     copy._id = copyId(source, frameNr);
     copy._timestamp = source._timestamp;
     copy._blocks.clear();

@@ -275,9 +275,17 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     first->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
     first->SetFrameNr(9u);
     EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), left);
-    // The same atom handed on again (a held frame) keeps the record made when it first left.
+    // The same atom handed on again (a held frame), changed since it left: recorded as it now
+    // leaves; the record the host holds stays as it was.
     EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
-    EXPECT_EQ(std::tuple(source.GetLastProcessedFrame(), source.GetNumAtomsProcessed()), std::tuple(record, 2u));
+    const std::shared_ptr<Atom> again = source.GetLastProcessedFrame();
+    EXPECT_EQ(std::tuple(again != record, contentOf(again), source.GetNumAtomsProcessed()),
+              std::tuple(true, contentOf(first), 2u));
+    EXPECT_EQ(contentOf(record), left);
+    EXPECT_EQ(connection->Pull(), first);
+    // Handed on again unchanged: it keeps that record.
+    EXPECT_EQ(source.pushToOutputQueue(first), Code::Success);
+    EXPECT_EQ(std::tuple(source.GetLastProcessedFrame(), source.GetNumAtomsProcessed()), std::tuple(again, 3u));
     EXPECT_EQ(connection->Pull(), first);
 
     // The filter has no output connection: every push counts as done.
@@ -327,10 +335,14 @@ TEST(FilterLifeCycle, RecordsAHostHoldsStayAndOthersAreRefilled)
 {
     Chain chain;
     TestSource& source = *chain.source;
-    const auto pushed = [&source](uint32_t nr) {
+    const std::shared_ptr<Connection> queue = chain.filter->getInputConnection();
+    // Each atom is pulled and let go, as a last filter does: a record stands alone once its
+    // atom is gone.
+    const auto pushed = [&source, &queue](uint32_t nr) {
         auto atom = frame(nr);
         atom->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
         EXPECT_EQ(source.pushToOutputQueue(atom), Code::Success);
+        EXPECT_EQ(queue->Pull(), atom);
         return atom;
     };
     pushed(1);
@@ -346,6 +358,199 @@ TEST(FilterLifeCycle, RecordsAHostHoldsStayAndOthersAreRefilled)
     EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), contentOf(fourth));
     EXPECT_EQ(contentOf(held), first);
     EXPECT_EQ(held->GetFrameNr(), 1u);
+}
+
+namespace {
+
+using GraphFixtures::PayloadLayer;
+
+// One way a later filter, the atom's sole holder, may treat an atom a filter recorded; `changes`
+// is false for calls that leave it as it is.
+struct ChangeRow {
+    const char* name;
+    std::function<void(Atom&)> apply;
+    bool changes;
+};
+
+void PrintTo(const std::pair<ChangeRow, bool>& row, std::ostream* out)
+{
+    *out << row.first.name << (row.second ? "/ReadFirst" : "");
+}
+
+// Frame 7 of stream 1 at 70, holding kA (purpose A, type 1) and kB (purpose B, type 2).
+const std::shared_ptr<DataLayer> kA = std::make_shared<PayloadLayer>(GraphFixtures::kPurposeA, GraphFixtures::kType1);
+const std::shared_ptr<DataLayer> kB = std::make_shared<PayloadLayer>(GraphFixtures::kPurposeB, GraphFixtures::kType2);
+const std::shared_ptr<DataLayer> kC = std::make_shared<PayloadLayer>(GraphFixtures::kPurposeC, GraphFixtures::kType3);
+
+std::shared_ptr<Atom> recordedAtom()
+{
+    auto atom = std::make_shared<Atom>(1u, 7u, 70u);
+    atom->AddDataLayer(kA);
+    atom->AddDataLayer(kB);
+    return atom;
+}
+
+std::vector<ChangeRow> changeRows()
+{
+    const auto any = [](std::shared_ptr<const DataLayer>) { return true; };
+    const auto none = [](std::shared_ptr<const DataLayer>) { return false; };
+    return {
+        {"SetId", [](Atom& a) { a.SetId(AtomId::Create(1, 2, 3)); }, true},
+        {"SetStreamId", [](Atom& a) { a.SetStreamId(2); }, true},
+        {"SetFrameNr", [](Atom& a) { a.SetFrameNr(8); }, true},
+        {"SetTimeStamp", [](Atom& a) { a.SetTimeStamp(71); }, true},
+        {"AddDataLayer", [](Atom& a) { a.AddDataLayer(kC); }, true},
+        {"AddDataLayerInFront", [](Atom& a) { a.AddDataLayer(kC, true); }, true},
+        {"AddDataBlock", [](Atom& a) { a.AddDataBlock(std::make_shared<DataBlockBlob>(DataType::Blob, kC)); }, true},
+        {"RemoveDataLayer", [](Atom& a) { a.RemoveDataLayer(kA); }, true},
+        {"RemoveDataLayersOfType", [](Atom& a) { a.RemoveDataLayers(GraphFixtures::kType2); }, true},
+        {"RemoveDataLayersOfPurposeAndType",
+         [](Atom& a) { a.RemoveDataLayers(GraphFixtures::kPurposeA, GraphFixtures::kType1); }, true},
+        {"RemoveDataLayersThatMatch", [any](Atom& a) { a.RemoveDataLayers(GraphFixtures::kType1, any); }, true},
+        {"RemoveAllDataLayers", [](Atom& a) { a.RemoveAllDataLayers(); }, true},
+        {"RemoveBlocksOfKind", [](Atom& a) { a.Remove(DataType::Blob); }, true},
+        {"AssignedAnotherAtom",
+         [](Atom& a) {
+             Atom other(2u, 9u, 90u);
+             other.AddDataLayer(kC);
+             a = other;
+         },
+         true},
+        {"CopiedInto",
+         [](Atom& a) {
+             Atom other(2u, 9u, 90u);
+             other.AddDataLayer(kC);
+             Profile profile;
+             profile.Add(GraphFixtures::kPurposeC, GraphFixtures::kType3);
+             Atom::CopyInto(a, other, profile, -1);
+         },
+         true},
+        {"Read", [](Atom& a) { EXPECT_EQ(a.GetAllDataLayers().size(), 2u); }, false},
+        {"SetIdToItsOwn", [](Atom& a) { a.SetId(a.GetId()); }, false},
+        {"SetFrameNrToItsOwn", [](Atom& a) { a.SetFrameNr(7); }, false},
+        {"SetTimeStampToItsOwn", [](Atom& a) { a.SetTimeStamp(70); }, false},
+        {"AddNoLayer", [](Atom& a) { a.AddDataLayer(nullptr); }, false},
+        {"AddNoBlock", [](Atom& a) { a.AddDataBlock(nullptr); }, false},
+        {"RemoveALayerItLacks", [](Atom& a) { a.RemoveDataLayer(kC); }, false},
+        {"RemoveDataLayersOfAnAbsentType", [](Atom& a) { a.RemoveDataLayers(GraphFixtures::kType3); }, false},
+        {"RemoveDataLayersNoneMatches", [none](Atom& a) { a.RemoveDataLayers(GraphFixtures::kType1, none); }, false},
+        {"RemoveBlocksOfAnAbsentKind", [](Atom& a) { a.Remove(DataType::CompressedBlob); }, false},
+    };
+}
+
+std::vector<std::pair<ChangeRow, bool>> changeCases()
+{
+    std::vector<std::pair<ChangeRow, bool>> cases;
+    for (const ChangeRow& row : changeRows())
+        for (const bool readFirst : {false, true})
+            cases.emplace_back(row, readFirst);
+    return cases;
+}
+
+// The first element: the change; the second: whether a host read the record before it.
+class RecordedAtomChanges : public ::testing::TestWithParam<std::pair<ChangeRow, bool>> {};
+
+} // namespace
+
+// The source records an atom; the next filter, its sole holder, treats it as the row says and
+// records it in turn; then the atom's last holder lets it go. The source's record shows the atom
+// as it left the source, the filter's as it left the filter, also after the atom is gone; the
+// two are one record exactly when the atom was left as it was.
+TEST_P(RecordedAtomChanges, RecordsShowTheAtomAsItLeftEachFilter)
+{
+    const auto& [row, readFirst] = GetParam();
+    Chain chain;
+    TestSource& source = *chain.source;
+    TestFilter& filter = *chain.filter;
+    const std::shared_ptr<Connection> queue = filter.getInputConnection();
+    std::shared_ptr<Atom> atom = recordedAtom();
+    const Content left = contentOf(atom);
+    ASSERT_EQ(source.pushToOutputQueue(atom), Code::Success);
+    ASSERT_EQ(queue->Pull(), atom);
+    const std::shared_ptr<Atom> read = readFirst ? source.GetLastProcessedFrame() : nullptr;
+    row.apply(*atom);
+    const Content changed = contentOf(atom);
+    EXPECT_EQ(changed != left, row.changes);
+    ASSERT_EQ(filter.pushToOutputQueue(atom), Code::Success); // no output: counted and recorded
+    atom.reset();
+    const std::shared_ptr<Atom> fromSource = source.GetLastProcessedFrame();
+    const std::shared_ptr<Atom> fromFilter = filter.GetLastProcessedFrame();
+    EXPECT_EQ(contentOf(fromSource), left);
+    EXPECT_EQ(contentOf(fromFilter), changed);
+    EXPECT_EQ(fromSource == fromFilter, !row.changes);
+    if (read) {
+        EXPECT_EQ(read, fromSource);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryChange, RecordedAtomChanges, ::testing::ValuesIn(changeCases()),
+                         [](const ::testing::TestParamInfo<std::pair<ChangeRow, bool>>& info) {
+                             return std::string(info.param.first.name) + (info.param.second ? "_ReadFirst" : "");
+                         });
+
+// Copies of a recorded atom start without a record: their own records are their own, and the
+// original's record is not filled by their changes.
+TEST(FilterLifeCycle, CopiesOfARecordedAtomAreRecordedApart)
+{
+    Chain chain;
+    TestSource& source = *chain.source;
+    TestFilter& filter = *chain.filter;
+    const std::shared_ptr<Connection> queue = filter.getInputConnection();
+    const std::shared_ptr<Atom> atom = recordedAtom();
+    const Content left = contentOf(atom);
+    ASSERT_EQ(source.pushToOutputQueue(atom), Code::Success);
+    ASSERT_EQ(queue->Pull(), atom);
+    const std::shared_ptr<Atom> copies[] = {std::make_shared<Atom>(*atom), Atom::Copy(atom, -1, true)};
+    for (const std::shared_ptr<Atom>& copy : copies) {
+        ASSERT_EQ(filter.pushToOutputQueue(copy), Code::Success);
+        EXPECT_NE(filter.GetLastProcessedFrame(), source.GetLastProcessedFrame());
+        EXPECT_EQ(contentOf(filter.GetLastProcessedFrame()), contentOf(copy));
+        copy->AddDataLayer(kC);
+    }
+    // The original still stands as it left, and its record with it.
+    ASSERT_EQ(filter.pushToOutputQueue(atom), Code::Success);
+    EXPECT_EQ(filter.GetLastProcessedFrame(), source.GetLastProcessedFrame());
+    EXPECT_EQ(contentOf(source.GetLastProcessedFrame()), left);
+}
+
+namespace {
+
+// Swaps its own layer into every atom it is handed.
+class Swapping : public GraphFixtures::TestTransform {
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
+    {
+        atom->RemoveDataLayers(GraphFixtures::kTransformGuid, GraphFixtures::kMadeType);
+        atom->AddDataLayer(std::make_shared<PayloadLayer>(GraphFixtures::kTransformGuid, GraphFixtures::kMadeType,
+                                                          atom->GetFrameNr()));
+        return HyxErrorCode::Success;
+    }
+};
+
+} // namespace
+
+// Along a chain, a filter that hands an atom on unchanged shares the record of the filter before
+// it; a filter that changes the atom starts a record of its own, and the one before keeps showing
+// the atom as it left.
+TEST(FilterLifeCycle, FiltersHandingAnAtomOnUnchangedShareOneRecord)
+{
+    GraphFixtures::TestGraph g;
+    auto source = g.make<GraphFixtures::TestSource>(3u);
+    auto handing = g.make<GraphFixtures::TestTransform>(
+        GraphFixtures::MakeProfile({{VornCommon::Guid(), GraphFixtures::kType1}}),
+        GraphFixtures::MakeProfile({{GraphFixtures::kPurposeB, GraphFixtures::kType2}}));
+    auto swapping = g.make<Swapping>();
+    auto target = g.make<GraphFixtures::TestTarget>();
+    ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(g.update(1));
+    ASSERT_EQ(target->frames(), GraphFixtures::Frames{0u});
+    const std::shared_ptr<Atom> records[] = {source->GetLastProcessedFrame(), handing->GetLastProcessedFrame(),
+                                             swapping->GetLastProcessedFrame(), target->GetLastProcessedFrame()};
+    EXPECT_EQ(std::tuple(records[0] == records[1], records[1] == records[2], records[2] == records[3]),
+              std::tuple(true, false, true));
+    EXPECT_EQ(std::tuple(records[1]->GetAllDataLayers().size(), records[3]->GetAllDataLayers().size()),
+              std::tuple(1u, 2u));
+    g.graph->Stop();
 }
 
 TEST(FilterLifeCycle, PushFromOnPlayReachesTheQueue)

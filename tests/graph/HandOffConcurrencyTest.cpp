@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -137,6 +138,121 @@ TEST(HandOffConcurrency, HeldFramesChangedAgainLeaveTheLastFramesAHostReadAlone)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(readHeldFramesWhileTheyAreChangedAgain(), ::testing::ExitedWithCode(0), "");
 }
+
+namespace {
+
+// Marks the timestamp of every atom it is handed and swaps its own layer in: it changes the
+// atom in place, after filters that only handed it on.
+class Restamping : public TestTransform {
+public:
+    static constexpr uint64_t kMark = uint64_t{1} << 62;
+
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        atom->SetTimeStamp(atom->GetTimeStamp() | kMark);
+        atom->RemoveDataLayers(kTransformGuid, kMadeType);
+        atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+        return HyxErrorCode::Success;
+    }
+};
+
+// What a host sees of a record: identity, timestamp and layers.
+struct Seen {
+    uint32_t id;
+    uint64_t timestamp;
+    std::vector<std::shared_ptr<Hyx::DataLayer>> layers;
+    bool operator==(const Seen&) const = default;
+};
+
+Seen seen(const Hyx::Atom& atom)
+{
+    return {atom.GetId(), atom.GetTimeStamp(), atom.GetAllDataLayers()};
+}
+
+// Whether a record is whole: its layers were made for its frame, and it carries the mark
+// exactly when it carries the restamping filter's layer (one at most). `changed`: it left a
+// filter after the restamping one (fresh frames only); unknown for held frames, which come
+// back changed.
+bool whole(const Seen& record, std::optional<bool> changed)
+{
+    size_t made = 0;
+    for (const std::shared_ptr<Hyx::DataLayer>& layer : record.layers) {
+        const auto* payload = dynamic_cast<const PayloadLayer*>(layer.get());
+        if (!payload || payload->frame != Hyx::AtomId::GetFrameNr(record.id))
+            return false;
+        made += payload->TypeGuid() == kMadeType ? 1 : 0;
+    }
+    const bool marked = (record.timestamp & Restamping::kMark) != 0;
+    return made <= 1 && marked == (made == 1) && (!changed || *changed == marked);
+}
+
+// Source -> two filters handing atoms on -> the restamping filter -> one more handing on ->
+// target, with `repeat` as the source's held frames. A host thread reads every filter's last
+// frame while the graph updates: the records the first filters share stand for an atom that
+// the restamping filter then changes, or that dies at the target. Exit code 0 when every record
+// read was whole and stayed as it was while it was held.
+[[noreturn]] void readSharedRecordsWhileALaterFilterChangesTheAtom(unsigned repeat)
+{
+    constexpr unsigned kFrames = 3000;
+    TestGraph g;
+    const auto passing = [&g](uint8_t n) {
+        Guid::Bytes purpose{};
+        purpose[0] = 0xD0;
+        purpose[15] = n;
+        return g.make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{Guid(purpose), kType2}}));
+    };
+    auto source = g.make<TestSource>(kFrames);
+    source->stream()->repeat = repeat;
+    const std::shared_ptr<Hyx::Filter> filters[] = {source,     passing(1),          passing(2), g.make<Restamping>(),
+                                                    passing(3), g.make<TestTarget>()};
+    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
+        std::exit(2);
+    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        reading = true;
+        while (!done.load()) {
+            for (size_t i = 0; i < std::size(filters); ++i) {
+                const std::shared_ptr<Hyx::Atom> atom = filters[i]->GetLastProcessedFrame();
+                if (!atom)
+                    continue;
+                const Seen first = seen(*atom);
+                std::this_thread::yield(); // the graph moves on meanwhile
+                const std::optional<bool> changed = repeat == 1 ? std::optional<bool>(i >= 3) : std::nullopt;
+                if (!whole(first, changed) || seen(*atom) != first)
+                    ++wrong;
+            }
+        }
+    });
+    while (!reading.load())
+        std::this_thread::yield();
+    const bool ran = g.runToEnd(100000);
+    done = true;
+    reader.join();
+    Frames expected = Range(kFrames);
+    for (unsigned& frame : expected)
+        frame -= frame % repeat; // a held frame keeps the number it was made for
+    const bool allArrived = std::static_pointer_cast<TestTarget>(filters[5])->frames() == expected;
+    g.graph->Stop();
+    std::exit(wrong.load() != 0 ? 1 : ran && allArrived ? 0 : 3);
+}
+
+class SharedRecords : public ::testing::TestWithParam<unsigned> {};
+
+} // namespace
+
+TEST_P(SharedRecords, StayAsTheyLeftWhileALaterFilterChangesTheAtom)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(readSharedRecordsWhileALaterFilterChangesTheAtom(GetParam()), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(HandOffConcurrency, SharedRecords, ::testing::Values(1u, 3u),
+                         [](const ::testing::TestParamInfo<unsigned>& info) {
+                             return info.param == 1 ? std::string("FreshFrames") : std::string("HeldFrames");
+                         });
 
 namespace {
 

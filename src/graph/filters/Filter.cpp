@@ -1,3 +1,4 @@
+#include "core/AtomRecord.h"
 #include "graph/filters/InputSide.h"
 #include "graph/runtime/ChainTopology.h"
 
@@ -24,16 +25,6 @@ constexpr HyxErrorCode kSuccess = HyxErrorCode::Success;
 
 // Process-wide source of instance ids, from 0 up.
 std::atomic<int> g_nextInstanceId{0};
-
-// True when `held` is the only reference. The reference taken and dropped orders the last use
-// by any former holder (on whatever thread) before what the caller does with the object next.
-bool soleOwner(const std::shared_ptr<Atom>& held)
-{
-    if (held.use_count() != 1)
-        return false;
-    std::shared_ptr<Atom>(held).reset();
-    return true;
-}
 
 } // namespace
 
@@ -163,9 +154,13 @@ void Filter::resetProgress()
 
 void Filter::forgetProcessedAtoms()
 {
-    storeLastAtom(nullptr, nullptr);
-    std::lock_guard<std::mutex> lock(_cacheMutex);
-    _lastProcessedAtoms.clear();
+    storeLastAtom(nullptr);
+    std::map<int, std::shared_ptr<AtomRecord>> forgotten;
+    {
+        std::lock_guard<std::mutex> lock(_cacheMutex);
+        forgotten.swap(_lastProcessedAtoms);
+    }
+    // Released outside the lock.
 }
 
 // --- Life cycle ---
@@ -434,45 +429,41 @@ unsigned Filter::GetNumFramesProcessed() const
 
 std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
 {
-    std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
-    return _lastProcessedAtom;
-}
-
-std::shared_ptr<Atom> Filter::storeLastAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
-{
+    std::shared_ptr<AtomRecord> record;
     {
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
-        _lastProcessedAtom.swap(record);
-        _lastPushedAtom.swap(pushed);
-        _lastAtomObject.store(_lastPushedAtom.get(), std::memory_order_relaxed);
+        record = _lastProcessedAtom;
     }
-    // `pushed` now holds the one before, released here; the record before goes back.
+    // Outside the pointer lock: a record still standing for its atom is filled here.
+    if (record)
+        record->Settle();
     return record;
-}
-
-std::shared_ptr<Atom> Filter::makeRecord(const Atom& atom)
-{
-    std::shared_ptr<Atom> record = std::move(_spareRecord);
-    if (!record)
-        return std::make_shared<Atom>(atom);
-    *record = atom; // into the block storage it already has
-    return record;
-}
-
-void Filter::recycleRecord(std::shared_ptr<Atom> previous)
-{
-    // A record that no host took and no map holds is emptied and refilled next time, rather
-    // than freed and allocated again.
-    if (previous && soleOwner(previous)) {
-        previous->RemoveAllDataLayers();
-        _spareRecord = std::move(previous);
-    }
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
 {
-    std::lock_guard<std::mutex> lock(_cacheMutex);
-    return _lastProcessedAtoms;
+    std::map<int, std::shared_ptr<AtomRecord>> records;
+    {
+        std::lock_guard<std::mutex> lock(_cacheMutex);
+        records = _lastProcessedAtoms;
+    }
+    std::map<int, std::shared_ptr<Atom>> frames;
+    for (auto& [stream, record] : records) {
+        record->Settle();
+        frames.emplace_hint(frames.end(), stream, std::move(record));
+    }
+    return frames;
+}
+
+std::shared_ptr<AtomRecord> Filter::storeLastAtom(std::shared_ptr<AtomRecord> record)
+{
+    {
+        std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
+        _lastProcessedAtom.swap(record);
+        _lastRecordObject.store(_lastProcessedAtom.get(), std::memory_order_relaxed);
+    }
+    // `record` now holds the one before.
+    return record;
 }
 
 HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
@@ -483,31 +474,30 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The settings object lives as long as the process: asked for once.
     static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
     const bool perStream = settings->GetEnableStreamSelection();
-    // An atom handed on again (a held frame) is already recorded: the queue takes this
-    // reference, and the cache is left alone (no lock, no copy). Only this thread stores
-    // atoms; a concurrent forget is as if it came after.
-    if (!perStream && _lastAtomObject.load(std::memory_order_relaxed) == atom.get()) {
+    // An atom handed on again unchanged (a held frame) still has the record made when it last
+    // left: when that is this filter's, nothing needs recording (no lock, no count changes).
+    // Only this thread stores records; a concurrent forget is as if it came after.
+    const AtomRecord* const current = AtomRecord::Current(*atom);
+    if (!perStream && current != nullptr && current == _lastRecordObject.load(std::memory_order_relaxed)) {
         if (output != nullptr && !output->PushToQueue(std::move(atom)))
             return ReportError(HyxErrorCode::FilterFailedToPushAtom);
         _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         return kSuccess;
     }
-    // Whoever pulls the atom may change it in place (a transform adds its layer) while a host
-    // reads the record, and so may the filters after this one when an upstream filter hands
-    // the same atom on again (a held frame), also at the end of a chain: the record is a copy
-    // taken before the atom leaves, sharing its layers.
-    std::shared_ptr<Atom> record = makeRecord(*atom);
-    // The queue refuses a push at once when it has no free slot.
-    if (output != nullptr && !output->PushToQueue(atom)) {
-        record->RemoveAllDataLayers();
-        _spareRecord = std::move(record);
+    // Whoever pulls the atom may change it, also on another thread: its record is taken before
+    // it leaves. The record stands for the atom until the atom changes, which copies the atom
+    // into it first, so nothing is copied while no filter changes the atom.
+    std::shared_ptr<AtomRecord> record = AtomRecord::Take(*atom, _spareRecord);
+    const int stream = perStream ? static_cast<int>(atom->GetStreamId()) : 0;
+    // The queue refuses a push at once when it has no free slot. A refused atom keeps its
+    // record, which stands for it as it is.
+    if (output != nullptr && !output->PushToQueue(std::move(atom)))
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
-    }
-    if (perStream) {
-        recycleRecord(cacheAtom(std::move(record), std::move(atom)));
-    } else {
-        recycleRecord(storeLastAtom(std::move(record), std::move(atom)));
-    }
+    // Without an output the atom ends here when nothing else holds it; its blocks move into
+    // the record before the record is published.
+    atom.reset();
+    AtomRecord::Recycle(perStream ? cacheAtom(std::move(record), stream) : storeLastAtom(std::move(record)),
+                        _spareRecord);
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return kSuccess;
@@ -526,23 +516,24 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
 {
     if (!atom)
         return;
-    // The caller may hand the atom on afterwards: the record is a copy of it as it is now.
-    std::shared_ptr<Atom> record = makeRecord(*atom);
-    recycleRecord(cacheAtom(std::move(record), std::move(atom)));
+    // The caller may hand the atom on afterwards and change it: the record stands for it as
+    // it is now.
+    std::shared_ptr<AtomRecord> record = AtomRecord::Take(*atom, _spareRecord);
+    const int stream = static_cast<int>(atom->GetStreamId());
+    AtomRecord::Recycle(cacheAtom(std::move(record), stream), _spareRecord);
 }
 
-std::shared_ptr<Atom> Filter::cacheAtom(std::shared_ptr<Atom> record, std::shared_ptr<Atom> pushed)
+std::shared_ptr<AtomRecord> Filter::cacheAtom(std::shared_ptr<AtomRecord> record, int stream)
 {
-    const int stream = static_cast<int>(record->GetStreamId());
-    std::shared_ptr<Atom> replaced;
+    std::shared_ptr<AtomRecord> replaced;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
-        std::shared_ptr<Atom>& entry = _lastProcessedAtoms[stream];
+        std::shared_ptr<AtomRecord>& entry = _lastProcessedAtoms[stream];
         replaced = std::move(entry);
         entry = record;
     }
     replaced.reset(); // the map's hold on it, if the record before was this one
-    return storeLastAtom(std::move(record), std::move(pushed));
+    return storeLastAtom(std::move(record));
 }
 
 // --- Progress ---

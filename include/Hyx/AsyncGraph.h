@@ -139,21 +139,35 @@ private:
     bool onWorkerThread() const;
     /// On the worker thread: only the worker's reference and the caller's are left.
     bool releasedDuringTurn() const;
-    /// Joins a worker that has left its loop (or was asked to end); a running one is kept.
+    /// Joins a worker that has ended or is ending (its pass or its own stop may still run);
+    /// a running one is kept.
     void joinEndedWorker();
     /// Asks the worker to end and waits for it.
     void endWorker();
-    /// Pause and Stop: ends the worker (from the worker itself: after this turn), then runs
-    /// the base operation; a refusal while still playing keeps a worker running.
-    ActionResult endWorkerThen(const std::function<ActionResult()>& baseOperation);
     /// Starts a worker; false (logged) when the system cannot start a thread.
     bool startWorker();
-    void recomputePeriod();
+    /// Where a host call that ended or never had a worker leaves (under the control lock): a
+    /// graph that reads Playing gets a worker, and is stopped again when none can start
+    /// (false then). Checks the rule.
+    bool settle() noexcept;
+    /// Pause and Stop from the worker's own turn: the worker ends after this turn, or plays
+    /// on when the graph still plays afterwards (a refused pause).
+    template <class Operation>
+    ActionResult fromOwnTurn(Operation operation);
+    /// The period of a requested rate; asks the source for its rate (which may throw).
+    uint32_t periodFor(float fps) const;
+    void setPeriod(uint32_t periodMs);
     /// Inside the worker's handler of an exception: the text "<prefix>(<who> threw: <what>)"
     /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
     /// filter the graph noted, or a graph listener (byListener, or none noted).
     void failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept;
-    static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph);
+    /// On the worker: tells the listeners Error; one that throws is logged under `prefix`.
+    void tellError(const char* prefix) noexcept;
+    /// On the worker, which left its loop: stops the graph, which then reads Stopped whatever
+    /// the walk met; a failing stop is told as Error unless the run's failure was.
+    void stopItself(bool runFailed) noexcept;
+    static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph,
+                           bool owned);
 
     std::shared_ptr<WorkerState> _state;
     std::thread _worker;

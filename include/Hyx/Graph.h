@@ -14,10 +14,19 @@
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
 // - Destroying the graph stops it (listeners are told), then resets and releases every
-//   filter.
+//   filter. Nothing leaves the destructor: a stop that fails or throws is logged as one
+//   level-2 line, "Graph failed to stop(...)", and the filters are still removed.
 // - Playing needs a frame-order provider; the graph is its reset listener and passes every
-//   jump or reset on to _frameOrderResetEvents. A Play or Stop that fails part way leaves
-//   no filter half-walked: Play puts the filters it started back, Stop stops all it can.
+//   jump or reset on to _frameOrderResetEvents. A Play, Pause or Stop that fails part way,
+//   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause
+//   put back the filters they had changed, Stop goes on and stops every other filter. The
+//   first failure in list order is the text (the filter's text, or "Filter '<nice class
+//   name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
+//   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as
+//   it was (a second Stop stops what is left); an AsyncGraph ends stopped all the same
+//   (AsyncGraph.h).
+// - Every listener hears each state change, also after one throws: the first exception
+//   passes on to the caller once all have heard, and the change stands.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
 //   failure ends the pass with "Graph update failed(<filter's text>)". A stop or pause
 //   asked during the pass (by a filter or a listener) ends it after the asking filter with
@@ -133,7 +142,8 @@ public:
 
     /// An empty, stopped graph.
     Graph();
-    /// Stops the graph (with its own Stop), removes every filter, detaches the provider.
+    /// Stops the graph (with its own Stop), removes every filter, detaches the provider;
+    /// throws nothing.
     ~Graph() override;
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
@@ -178,9 +188,11 @@ public:
     /// (one pushed while paused, say) never reach the new run. Resuming keeps them. Refused
     /// while an update pass runs (see the contract above).
     virtual ActionResult Play();
-    /// Pauses every filter; Success when paused already, Failure when stopped.
+    /// Pauses every filter; Success when paused already, Failure when stopped. A filter that
+    /// refuses or throws has the filters paused before it play again.
     virtual ActionResult Pause();
-    /// Stops every running filter; Success when stopped already.
+    /// Stops every running filter, also past one that refuses or throws; Success when
+    /// stopped already (and nothing is left running).
     virtual ActionResult Stop();
     /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }

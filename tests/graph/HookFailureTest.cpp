@@ -528,10 +528,14 @@ std::string Run(const Row& row)
         problems.check(chain.destroyed(), "the filters were not all removed");
         const std::vector<State> states = chain.log.states();
         problems.check(!states.empty() && states.back() == State::Stopped, "the end was not told");
-        size_t errors = 0;
+        std::vector<std::string> errors;
         for (const auto& entry : chain.lines.Entries())
-            errors += entry.level == LogLevel::Error;
-        problems.equal(errors, size_t{1}, "level-2 lines");
+            if (entry.level == LogLevel::Error)
+                errors.push_back(entry.text);
+        problems.equal(static_cast<int>(errors.size()), 1, "level-2 lines");
+        const std::string line = async ? "AsyncGraph: Graph failed to stop(" : "Graph failed to stop(";
+        problems.check(!errors.empty() && errors.front().rfind(line, 0) == 0,
+                       "line: " + (errors.empty() ? std::string() : errors.front()));
         return problems.text();
     }
 
@@ -544,6 +548,22 @@ std::string Run(const Row& row)
         problems.check(states == std::vector<State>{State::Playing, State::Error, State::Stopped},
                        "not told Playing, Error, Stopped");
         problems.check(chain.error().rfind("Graph failed to stop(", 0) == 0, "text: " + chain.error());
+    }
+    if (row.hook == Hook::OnPlay || row.hook == Hook::OnPause || row.hook == Hook::OnStop) {
+        // The first failure is the text: the filter's, or who threw what. On the worker an
+        // exception out of a step's Pause or Stop fails the pass, naming the filter it came from.
+        const std::string name = chain.hooked->GetFilterClassInfo().GetNiceClassName().StdString();
+        const std::string detail = row.how == How::Throws ? "Filter '" + name + "' threw: boom"
+                                   : row.how == How::ThrowsOther
+                                       ? "Filter '" + name + "' threw an exception of unknown type"
+                                       : Nested(name.c_str(), HyxErrorCode::FilterError);
+        const char* prefix = row.hook == Hook::OnPlay    ? "Graph failed to start playing"
+                             : row.hook == Hook::OnPause ? "Graph failed to pause"
+                                                         : "Graph failed to stop";
+        if (async && Throwing(row.how) && (t == Trigger::HookPause || t == Trigger::HookStop))
+            prefix = "Graph update failed";
+        const std::string text = std::string(prefix) + "(" + detail + ")";
+        problems.check(Eventually([&] { return chain.error() == text; }), "text: " + chain.error() + ", not " + text);
     }
     if (t == Trigger::RateChange) {
         // A rate change the source's answer broke off changed nothing.

@@ -11,26 +11,49 @@
 // - The worker stops the graph itself when an update fails (listeners hear Error, then
 //   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore
 //   arrive on the worker thread.
+// - The rule: the graph reads Playing only while its worker runs (suspended or not), so a
+//   Play either starts a run that plays or answers Failure with a text, never Success with
+//   no run. Whatever ends the worker or fails to start it leaves a state the next call acts
+//   on:
+//   - A stop (the worker's own, the host's Stop, a Stop from a hook or listener, the
+//     destructor's) goes on past a filter whose onStop fails or throws and ends Stopped all
+//     the same: every other filter is stopped, the first failure is the text ("Graph failed
+//     to stop(<filter's text>)", or "...(Filter '<nice class name>' threw: <what()>)"), and
+//     the filter that could not stop is stopped again by the next Play (or Stop) before
+//     anything else; a Play that cannot stop it fails with "Graph failed to start
+//     playing(...)". When the worker's own stop fails, listeners hear Error, then Stopped,
+//     and the text is the stop's unless the run had failed already (then Error was told
+//     once, for the run).
+//   - A Pause that a filter refuses or throws in plays the filters it paused again and the
+//     worker plays on.
+//   - A Play whose worker cannot start (no thread, no memory) stops the filters again and
+//     fails with "Graph failed to start playing(cannot start the worker thread)".
+//   - A host's call that met an exception (a filter's hook, a listener, the source's
+//     GetStreamInfo) passes it on to the host after the walk, as a graph the host updates
+//     does; the graph is left as above, and a state its listeners were told stands (a
+//     listener of Playing that throws leaves a playing graph with its worker).
 // - An exception on the worker has no caller to reach, so it never ends the process. One
 //   that leaves an update (a filter's hook, an IAtomsListener, any listener called inside
 //   the pass) or a filter's IsDone ends the run as a failing update does: listeners hear
 //   Error, then Stopped, and the worker ends. The error text is "Graph update
 //   failed(Filter '<nice class name>' threw: <what()>)"; "threw an exception of unknown
 //   type" stands for anything that is no std::exception, and "a graph listener" for the
-//   filter when none was being called. One level-2 line, "AsyncGraph: " and that text, is
-//   logged. The host may then Stop and Play a new run. When the pass had already paused or
-//   stopped the graph (a hook's Pause or Stop, whose listener threw), listeners hear Error
-//   after that Paused or Stopped, and the graph stays as the pass left it. A listener of
-//   the Error event that throws is logged alike and the stop goes on; an exception from the
-//   worker's own stop (a filter's onStop, a listener of Stopped) is logged, with "Graph
-//   failed to stop(...)" as the text when the run had not failed already; the graph then
-//   reads as the stop left it and the host's Stop finishes it. A logger that throws on a
-//   line the worker logs itself (these lines, its start) is ignored; one that throws on a
-//   line logged inside the pass (by a filter) is an exception of that pass, as above. On
-//   the host's own thread nothing is caught: an exception leaves the call the host made.
-//   The library's other threads run no host code unguarded: the multi-threaded mutates'
-//   workers catch what a work hook throws (that item gives no result; logged), and the
-//   frame-rate block mutate's release thread runs no filter or host code.
+//   filter when none was being called; the filter is the one the exception came from, also
+//   when it came through a hook's Pause or Stop. One level-2 line, "AsyncGraph: " and that
+//   text, is logged. The host may then Stop and Play a new run. When the pass had already
+//   paused or stopped the graph (a hook's Pause or Stop, whose listener threw), listeners
+//   hear Error after that Paused or Stopped, and the graph stays as the pass left it. A
+//   listener of the Error event that throws is logged alike and the stop goes on; an
+//   exception from the worker's own stop (a filter's onStop, a listener of Stopped) is
+//   logged alike as "AsyncGraph: Graph failed to stop(...)". A logger that throws on a line
+//   the worker logs itself (these lines, its start) is ignored; one that throws on a line
+//   logged inside the pass (by a filter) is an exception of that pass, as above. The
+//   library's other threads run no host code unguarded: the multi-threaded mutates' workers
+//   catch what a work hook throws (that item gives no result; logged), and the frame-rate
+//   block mutate's release thread runs no filter or host code.
+// - Nothing leaves the destructor, whether the host or the worker (the host let go during
+//   the pass) runs it: the graph is stopped as above and a stop that failed or threw is
+//   logged as one level-2 line, "AsyncGraph: Graph failed to stop(...)".
 // - Pause, Stop and the destructor end the worker before the filters change state; a worker
 //   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop or
 //   SetPlaybackMode before they look at the state, so host and worker never drive the
@@ -54,7 +77,8 @@
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be
 //   called from any thread at any time. The last Suspend or Resume always stands:
-//   SetGraphFps holds the worker off only while it changes the rate and never touches the
+//   SetGraphFps holds the worker off only while it runs (however it leaves: when the
+//   source's GetStreamInfo throws, the rate is left as it was) and never touches the
 //   suspension.
 
 #include <Hyx/Export.h>
@@ -77,7 +101,7 @@ class HYX_API AsyncGraph : public Graph {
 public:
     /// Stopped, rate 0 (no pacing), not suspended.
     AsyncGraph();
-    /// Ends the worker, then the graph stops and removes its filters.
+    /// Ends the worker, then the graph stops and removes its filters; throws nothing.
     ~AsyncGraph() override;
 
     /// Starts the filters and the worker. From the stopped state the frame order restarts at
@@ -87,10 +111,12 @@ public:
     ActionResult Play() override;
     using Graph::Play;
     /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
-    /// when the graph is not playing. When the filters refuse, the worker runs on.
+    /// when the graph is not playing. When a filter refuses or throws, the filters it paused
+    /// play again and the worker runs on.
     ActionResult Pause() override;
-    /// Ends the worker, then stops the filters. When the filters refuse and the graph is
-    /// still playing, the worker runs on.
+    /// Ends the worker, then stops every filter that can stop. The graph reads Stopped also
+    /// when one refuses (Failure, "Graph failed to stop(...)") or throws (passed on after the
+    /// walk); that filter is stopped again by the next Play or Stop.
     ActionResult Stop() override;
 
     /// The worker sleeps (30 ms at a time) instead of updating until Resume.
@@ -102,7 +128,8 @@ public:
 
     /// Sets the requested rate and recomputes the period; the worker takes it at once. While
     /// it runs on a playing graph the worker sleeps instead of starting an update; the
-    /// suspension the host set stays as it is.
+    /// suspension the host set stays as it is. When the source's GetStreamInfo throws, the
+    /// exception passes on and the rate and period stay as they were.
     ActionResult SetGraphFps(float fps);
     /// Writes the requested rate; always Success.
     ActionResult GetGraphFps(float& fps) const;
@@ -139,21 +166,35 @@ private:
     bool onWorkerThread() const;
     /// On the worker thread: only the worker's reference and the caller's are left.
     bool releasedDuringTurn() const;
-    /// Joins a worker that has left its loop (or was asked to end); a running one is kept.
+    /// Joins a worker that has ended or is ending (its pass or its own stop may still run);
+    /// a running one is kept.
     void joinEndedWorker();
     /// Asks the worker to end and waits for it.
     void endWorker();
-    /// Pause and Stop: ends the worker (from the worker itself: after this turn), then runs
-    /// the base operation; a refusal while still playing keeps a worker running.
-    ActionResult endWorkerThen(const std::function<ActionResult()>& baseOperation);
     /// Starts a worker; false (logged) when the system cannot start a thread.
     bool startWorker();
-    void recomputePeriod();
+    /// Where a host call that ended or never had a worker leaves (under the control lock): a
+    /// graph that reads Playing gets a worker, and is stopped again when none can start
+    /// (false then). Checks the rule.
+    bool settle() noexcept;
+    /// Pause and Stop from the worker's own turn: the worker ends after this turn, or plays
+    /// on when the graph still plays afterwards (a refused pause).
+    template <class Operation>
+    ActionResult fromOwnTurn(Operation operation);
+    /// The period of a requested rate; asks the source for its rate (which may throw).
+    uint32_t periodFor(float fps) const;
+    void setPeriod(uint32_t periodMs);
     /// Inside the worker's handler of an exception: the text "<prefix>(<who> threw: <what>)"
     /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
     /// filter the graph noted, or a graph listener (byListener, or none noted).
     void failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept;
-    static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph);
+    /// On the worker: tells the listeners Error; one that throws is logged under `prefix`.
+    void tellError(const char* prefix) noexcept;
+    /// On the worker, which left its loop: stops the graph, which then reads Stopped whatever
+    /// the walk met; a failing stop is told as Error unless the run's failure was.
+    void stopItself(bool runFailed) noexcept;
+    static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph,
+                           bool owned);
 
     std::shared_ptr<WorkerState> _state;
     std::thread _worker;

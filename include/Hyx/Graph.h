@@ -14,10 +14,19 @@
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
 // - Destroying the graph stops it (listeners are told), then resets and releases every
-//   filter.
+//   filter. Nothing leaves the destructor: a stop that fails or throws is logged as one
+//   level-2 line, "Graph failed to stop(...)", and the filters are still removed.
 // - Playing needs a frame-order provider; the graph is its reset listener and passes every
-//   jump or reset on to _frameOrderResetEvents. A Play or Stop that fails part way leaves
-//   no filter half-walked: Play puts the filters it started back, Stop stops all it can.
+//   jump or reset on to _frameOrderResetEvents. A Play, Pause or Stop that fails part way,
+//   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause
+//   put back the filters they had changed, Stop goes on and stops every other filter. The
+//   first failure in list order is the text (the filter's text, or "Filter '<nice class
+//   name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
+//   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as
+//   it was (a second Stop stops what is left); an AsyncGraph ends stopped all the same
+//   (AsyncGraph.h).
+// - Every listener hears each state change, also after one throws: the first exception
+//   passes on to the caller once all have heard, and the change stands.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
 //   failure ends the pass with "Graph update failed(<filter's text>)". A stop or pause
 //   asked during the pass (by a filter or a listener) ends it after the asking filter with
@@ -56,6 +65,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -132,7 +142,8 @@ public:
 
     /// An empty, stopped graph.
     Graph();
-    /// Stops the graph (with its own Stop), removes every filter, detaches the provider.
+    /// Stops the graph (with its own Stop), removes every filter, detaches the provider;
+    /// throws nothing.
     ~Graph() override;
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
@@ -177,9 +188,11 @@ public:
     /// (one pushed while paused, say) never reach the new run. Resuming keeps them. Refused
     /// while an update pass runs (see the contract above).
     virtual ActionResult Play();
-    /// Pauses every filter; Success when paused already, Failure when stopped.
+    /// Pauses every filter; Success when paused already, Failure when stopped. A filter that
+    /// refuses or throws has the filters paused before it play again.
     virtual ActionResult Pause();
-    /// Stops every running filter; Success when stopped already.
+    /// Stops every running filter, also past one that refuses or throws; Success when
+    /// stopped already (and nothing is left running).
     virtual ActionResult Stop();
     /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
@@ -271,10 +284,39 @@ protected:
     void computeProgress();
     /// The first filter's source; empty when there is none.
     std::shared_ptr<Source> getSource() const;
-    /// The graph's own Stop (the destructor uses it).
-    ActionResult stopGraph();
-    /// Stores the state and tells the listeners.
+    /// How a stop whose walk failed leaves the graph: as it was (the graph's own Stop), or
+    /// stopped all the same (an asynchronous graph, a destructor).
+    enum class FailedStop {
+        KeepState,
+        Finish
+    };
+    /// What a walk that stops the running filters met first: the failure (a filter's text, or
+    /// "<who> threw: <what>") and, when any threw, the first exception.
+    struct StopWalk {
+        bool failed = false;
+        std::string detail;
+        std::exception_ptr thrown;
+        /// "<who> threw: <what>" of `thrown`.
+        std::string thrownDetail;
+    };
+    /// Stops every running (playing or paused) filter in list order, also past one that
+    /// fails or throws; catches what they throw.
+    StopWalk stopRunningFilters();
+    /// The walk of a stop: clears the running flag, computes the progress once more and stops
+    /// the running filters; catches what filters throw. The state is left to the caller.
+    StopWalk stopFilters();
+    /// The graph's own Stop. Every running filter is stopped that can be; the first failure
+    /// is the text, and the first exception, when one was thrown, is thrown after the walk.
+    /// Also stops the filters a stop that did not finish left running in a stopped graph.
+    ActionResult stopGraph(FailedStop end = FailedStop::KeepState);
+    /// A destructor's stop: catches what it throws; a failure becomes one level-2 line,
+    /// `linePrefix` and "Graph failed to stop(...)".
+    void stopOnDestruction(const char* linePrefix) noexcept;
+    /// Stores the state and tells the listeners (tellState).
     void setState(GraphState state);
+    /// Tells every listener, also when one throws: the first exception passes on after all
+    /// have heard it.
+    void tellState(GraphState state);
     /// Switches every "Enable Recording" reading `from` to `to`; the number switched.
     int switchRecording(const char* from, const char* to);
     /// Replaces the error text (guarded).
@@ -292,10 +334,12 @@ protected:
     /// that is stopping the graph itself. Here: nothing.
     virtual void settleState();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
-    /// Inside a handler of an exception that leaves Update, IsDone or the stop: records the
-    /// filter it came from (null: from a listener of the graph) for `_thrownBy`.
+    /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
+    /// records the filter it came from (null: from a listener of the graph). The first note
+    /// of an exception stands: an outer handler of the same exception keeps it.
     void noteThrow(const Filter* filter) const noexcept;
-    /// What noteThrow recorded last; empties it.
+    /// Inside a handler: the nice class name noted for the exception in flight, empty when
+    /// none was (a listener threw); forgets the note.
     std::string takeThrownBy() const;
 
     std::vector<std::shared_ptr<Filter>> _filters;
@@ -316,9 +360,10 @@ protected:
     mutable std::mutex _providerMutex;
     std::shared_ptr<FrameOrderProvider> _frameOrderProvider;
     mutable std::mutex _errorMutex;
-    /// The nice class name of the filter that the last exception noted by noteThrow came
-    /// from; empty when a listener threw. Guarded by the error mutex.
+    /// The nice class name of the filter that `_thrown` came from; empty when a listener
+    /// threw. Both guarded by the error mutex.
     mutable std::string _thrownBy;
+    mutable std::exception_ptr _thrown;
 };
 
 } // namespace Hyx

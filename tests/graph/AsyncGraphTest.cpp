@@ -370,3 +370,51 @@ TEST(AsyncGraphThreads, FramesArriveNoFasterThanTheRate)
     // One-sided: pacing never delivers early; 7 periods of 40 ms, less one update's length.
     EXPECT_GE(arrivals.back() - arrivals.front(), std::chrono::milliseconds(7 * 40 - 20));
 }
+
+TEST(AsyncGraphThreads, AFilterThatRefusesToStopIsStoppedAgainBeforeEachRun)
+{
+    // The transform refuses every stop. The worker's own stop ends the run all the same
+    // (Error with the stop's text, then Stopped); Stop and Play try the filter again first and
+    // fail with its text while it refuses, and tell nothing; once it stops, a run plays.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(5);
+    auto transform = chain.make<TestTransform>();
+    auto target = chain.make<TestTarget>();
+    transform->stopResult = HyxErrorCode::FilterError;
+    const std::string name = transform->GetFilterClassInfo().GetNiceClassName().StdString();
+    const std::string refusal = Nested(name.c_str(), HyxErrorCode::FilterError);
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+    EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
+    EXPECT_EQ(chain.error(), "Graph failed to stop(" + refusal + ")");
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_EQ(target->GetFilterState(), Filter::FilterState::Connected);
+    EXPECT_EQ(transform->GetFilterState(), Filter::FilterState::Playing);
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to stop(" + refusal + ")");
+    EXPECT_EQ(chain.async->Play(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to start playing(" + refusal + ")");
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_EQ(chain.log.states().size(), 3u);
+
+    transform->stopResult = HyxErrorCode::Success;
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success) << chain.error();
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+    Frames twice = Range(5);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    EXPECT_EQ(target->frames(), twice);
+
+    // A run that failed and whose stop fails too: Error is told once, and the run's text stays.
+    ASSERT_EQ(chain.async->Stop(), ActionResult::Success);
+    transform->stopResult = HyxErrorCode::FilterError;
+    transform->process = [](TestTransform& t, const Atom& atom) {
+        return atom.GetFrameNr() == 2 ? t.ReportError(HyxErrorCode::FilterError) : HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+    ASSERT_TRUE(chain.log.waitFor(State::Stopped, 3));
+    const std::vector<State> states = chain.log.states();
+    EXPECT_EQ(std::vector<State>(states.begin() + 5, states.end()),
+              (std::vector<State>{State::Playing, State::Error, State::Stopped}));
+    EXPECT_EQ(chain.error().rfind("Graph update failed(", 0), 0u) << chain.error();
+    transform->stopResult = HyxErrorCode::Success;
+}

@@ -98,6 +98,123 @@ TEST(GraphPlayback, DestroyingAPlayingGraph)
     EXPECT_EQ(target->GetFilterState(), FilterState::PreInitialized);
 }
 
+namespace {
+
+/// A transform whose onPause or onStop throws once when armed, or refuses once.
+class Balky : public TestTransform {
+public:
+    using TestTransform::TestTransform;
+    std::atomic<bool> throwOnce{false}, refuseOnce{false};
+
+protected:
+    HyxErrorCode onPause() override { return balk(); }
+    HyxErrorCode onStop() override { return balk(); }
+
+private:
+    HyxErrorCode balk()
+    {
+        if (throwOnce.exchange(false))
+            throw std::runtime_error("boom");
+        if (refuseOnce.exchange(false))
+            return ReportError(HyxErrorCode::FilterError);
+        return HyxErrorCode::Success;
+    }
+};
+
+std::string NiceName(const Filter& filter)
+{
+    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
+}
+
+} // namespace
+
+TEST(GraphPlayback, AStopGoesOnPastFailingFiltersAndReportsTheFirstFailure)
+{
+    // Two filters fail to stop, one refusing and one throwing, in either order: every other
+    // filter stops, the text is the first failure, the exception reaches the caller after the
+    // walk, and the graph stays as it was until a second Stop stops what was left.
+    for (const bool throwFirst : {false, true}) {
+        SCOPED_TRACE(throwFirst ? "throw first" : "refusal first");
+        TestGraph chain;
+        auto source = chain.make<TestSource>(10);
+        auto first = chain.make<Balky>();
+        auto second = chain.make<Balky>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
+        auto target = chain.make<TestTarget>();
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        ASSERT_TRUE(chain.update(3));
+        (throwFirst ? first : second)->throwOnce = true;
+        (throwFirst ? second : first)->refuseOnce = true;
+        EXPECT_EQ(ThrownText<std::runtime_error>([&] { chain.graph->Stop(); }), "boom");
+        const std::string name = NiceName(*first);
+        EXPECT_EQ(chain.error(), "Graph failed to stop(" +
+                                     (throwFirst ? "Filter '" + name + "' threw: boom"
+                                                 : Nested(name.c_str(), HyxErrorCode::FilterError)) +
+                                     ")");
+        EXPECT_TRUE(chain.graph->IsPlaying());
+        EXPECT_EQ(source->GetFilterState(), FilterState::Connected);
+        EXPECT_EQ(first->GetFilterState(), FilterState::Playing);
+        EXPECT_EQ(second->GetFilterState(), FilterState::Playing);
+        EXPECT_EQ(target->GetFilterState(), FilterState::Connected);
+        EXPECT_EQ(chain.graph->Stop(), ActionResult::Success) << chain.error();
+        EXPECT_TRUE(chain.graph->IsStopped());
+        EXPECT_EQ(first->GetFilterState(), FilterState::Connected);
+        EXPECT_EQ(second->GetFilterState(), FilterState::Connected);
+    }
+}
+
+TEST(GraphPlayback, AFailedPausePlaysWhatItPausedAgain)
+{
+    // The second filter refuses or throws: the source it paused plays again, the graph plays
+    // on whole, and a refusal is a Failure with the text while a throw reaches the caller.
+    for (const bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "throws" : "refuses");
+        TestGraph chain;
+        auto source = chain.make<TestSource>(10);
+        auto balky = chain.make<Balky>();
+        auto target = chain.make<TestTarget>();
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+        ASSERT_TRUE(chain.update(3));
+        const std::string name = NiceName(*balky);
+        if (throws) {
+            balky->throwOnce = true;
+            EXPECT_EQ(ThrownText<std::runtime_error>([&] { chain.graph->Pause(); }), "boom");
+            EXPECT_EQ(chain.error(), "Graph failed to pause(Filter '" + name + "' threw: boom)");
+        } else {
+            balky->refuseOnce = true;
+            EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
+            EXPECT_EQ(chain.error(), "Graph failed to pause(" + Nested(name.c_str(), HyxErrorCode::FilterError) + ")");
+        }
+        EXPECT_TRUE(chain.graph->IsPlaying());
+        EXPECT_EQ(source->GetFilterState(), FilterState::Playing);
+        ASSERT_TRUE(chain.runToEnd());
+        EXPECT_EQ(target->frames(), Range(10));
+    }
+}
+
+TEST(GraphPlayback, EveryListenerHearsAChangeWhenOneThrows)
+{
+    // The first listener throws as it hears Playing: the second hears it all the same, the
+    // graph plays, and the exception reaches the caller.
+    struct Thrower : Graph::Events {
+        void onGraphStateChanged(State state) override
+        {
+            if (state == State::Playing)
+                throw std::runtime_error("boom");
+        }
+    } thrower;
+    FullChain chain;
+    StateLog log;
+    chain.graph->_graphEvents.Add(&thrower);
+    chain.graph->_graphEvents.Add(&log);
+    EXPECT_EQ(ThrownText<std::runtime_error>([&] { chain.graph->Play(PlaybackMode::ForwardOnce); }), "boom");
+    EXPECT_TRUE(chain.graph->IsPlaying());
+    EXPECT_EQ(log.states(), std::vector<State>{State::Playing});
+    ASSERT_TRUE(chain.runToEnd());
+    EXPECT_EQ(chain.target->frames(), Range(100));
+    chain.graph->_graphEvents.Remove(&log);
+    chain.graph->_graphEvents.Remove(&thrower);
+}
+
 TEST(GraphPlayback, FrameOrderResetsReachSubscribers)
 {
     FullChain chain;

@@ -291,7 +291,8 @@ std::string OnWorker(const Row& row)
     } else if (row.where == Where::FilterStop) {
         text = "Graph failed to stop(" + Threw(hooked.c_str(), row.standard) + ")";
         line = "AsyncGraph: " + text;
-        states = {State::Playing}; // the stop did not finish
+        // The stop goes on past the filter and ends the run: listeners hear it failed.
+        states = {State::Playing, State::Error, State::Stopped};
     } else if (row.where == Where::StoppedListener) {
         text = "Graph failed to stop(a graph listener threw: boom)";
         line = "AsyncGraph: " + text;
@@ -303,8 +304,8 @@ std::string OnWorker(const Row& row)
     }
 
     chain.problems.equal(async->Play(), ActionResult::Success, "Play");
-    // A throw in the stop is told after the stop's events: the line comes last.
-    if (row.where == Where::FilterStop || row.where == Where::StoppedListener)
+    // A listener's throw is told after the stop's events: the line comes last.
+    if (row.where == Where::StoppedListener)
         chain.problems.check(Eventually([&] { return !chain.logger->errors().empty(); }), "no line");
     else if (row.where == Where::PausedInPass || row.where == Where::StoppedInPass)
         chain.problems.check(chain.log.waitFor(State::Error), "no Error was told");

@@ -1,6 +1,9 @@
 #include <Hyx/AsyncGraph.h>
 
 #include "graph/runtime/FramePeriod.h"
+#include "graph/runtime/Invariant.h"
+#include "graph/runtime/ScopeExit.h"
+#include "graph/runtime/Thrown.h"
 
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/Filter.h>
@@ -11,10 +14,11 @@
 #include <VornCommon/Concurrency.h>
 #include <VornCommon/Profiler.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
-#include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -33,19 +37,6 @@ constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
 
-// Inside a handler: what the exception in flight says, after who threw it.
-std::string thrownText(const std::string& thrower)
-{
-    const std::string who = thrower.empty() ? std::string("a graph listener") : "Filter '" + thrower + "'";
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        return who + " threw: " + e.what();
-    } catch (...) {
-        return who + " threw an exception of unknown type";
-    }
-}
-
 // The host's logger runs on the worker too; the worker outlives a logger that throws.
 void logOnWorker(VornCommon::LogLevel level, const std::string& line) noexcept
 {
@@ -55,40 +46,101 @@ void logOnWorker(VornCommon::LogLevel level, const std::string& line) noexcept
     }
 }
 
+// A broken rule is logged, never thrown: it may be checked while an exception leaves.
+void checkRule(bool holds, const char* rule) noexcept
+{
+    try {
+        static_cast<void>(HYX_CHECK_INVARIANT(holds, rule));
+    } catch (...) {
+    }
+}
+
+/// The life of an asynchronous graph's worker. The graph reads Playing only while its worker
+/// is Running (suspended or not) or StoppingItself.
+enum class Phase : uint8_t {
+    None, // no worker: none started yet, or the last one stopped the graph itself
+    Running, // plays the graph
+    EndingAfterTurn, // its own thread (a hook, a listener) paused or stopped the graph
+    AskedToEnd, // the host (Stop, Pause, destructor) ends it and settles the graph; or it never started
+    StoppingItself // left its loop (done or failed) to stop the graph itself
+};
+
 } // namespace
 
 // What the worker shares with the graph. The worker holds its own reference, so it may
 // outlive a graph destroyed on the worker thread.
 struct AsyncGraph::WorkerState {
-    // Asked by the host (Stop, Pause, destructor); written under `mutex` so a sleeping worker
-    // cannot miss it.
-    std::atomic<bool> stop{false};
-    // Asked by the worker's own thread (Stop or Pause from a listener): end after this turn.
-    std::atomic<bool> selfEnd{false};
-    // The worker has left its loop to stop the graph itself.
-    std::atomic<bool> left{false};
+    /// Holds the worker off starting an update for the lifetime of the hold.
+    class RateHold {
+    public:
+        RateHold(WorkerState& state, bool active) : _state(active ? &state : nullptr)
+        {
+            if (_state)
+                ++_state->rateHolds;
+        }
+        ~RateHold()
+        {
+            if (_state) {
+                --_state->rateHolds;
+                _state->poke();
+            }
+        }
+        RateHold(const RateHold&) = delete;
+        RateHold& operator=(const RateHold&) = delete;
+
+    private:
+        WorkerState* const _state;
+    };
+
+    std::atomic<Phase> phase{Phase::None};
+    // The host's own Suspend and Resume; nothing else writes it.
     std::atomic<bool> suspended{false};
-    // SetGraphFps calls under way: the worker sleeps as while suspended. Kept apart from
-    // `suspended`, which only the host's Suspend and Resume write.
-    std::atomic<int> rateChanges{0};
+    // SetGraphFps calls under way (RateHold): the worker sleeps as while suspended.
+    std::atomic<int> rateHolds{0};
     std::atomic<uint32_t> periodMs{0};
-    // The graph is owned by shared pointers: the worker holds one for each turn. Decided by
-    // the host when it starts the worker, while its own reference surely lives.
-    std::atomic<bool> owned{false};
     std::mutex mutex;
     std::condition_variable wake;
 
-    bool ending() const { return stop.load() || selfEnd.load(); }
-    bool holding() const { return suspended.load() || rateChanges.load() > 0; }
-
-    void requestStop()
+    /// The one place the phase changes, under `mutex` so that a sleeping worker cannot miss
+    /// it: to `to` when the phase is one of `from`; false when it is not (another thread
+    /// moved it first). A pair outside the life of a worker is a broken rule.
+    bool move(std::initializer_list<Phase> from, Phase to)
     {
+        for (const Phase f : from)
+            checkRule(legal(f, to), "a legal move of the asynchronous graph's worker");
         {
             std::lock_guard<std::mutex> lock(mutex);
-            stop = true;
+            const Phase now = phase.load();
+            if (std::find(from.begin(), from.end(), now) == from.end() || !legal(now, to))
+                return false;
+            phase.store(to);
         }
         wake.notify_all();
+        return true;
     }
+
+    static bool legal(Phase from, Phase to)
+    {
+        switch (to) {
+        case Phase::Running:
+            // Started by the host where no worker runs; or back to playing after its own
+            // thread's pause was refused.
+            return from == Phase::None || from == Phase::AskedToEnd || from == Phase::EndingAfterTurn;
+        case Phase::EndingAfterTurn:
+        case Phase::StoppingItself: return from == Phase::Running;
+        case Phase::AskedToEnd: return from == Phase::Running || from == Phase::EndingAfterTurn;
+        case Phase::None: return from == Phase::StoppingItself;
+        }
+        return false;
+    }
+
+    bool running() const { return phase.load() == Phase::Running; }
+    bool stopRequested() const
+    {
+        const Phase now = phase.load();
+        return now == Phase::EndingAfterTurn || now == Phase::AskedToEnd;
+    }
+    bool holding() const { return suspended.load() || rateHolds.load() > 0; }
 
     /// Wakes a sleeping worker so that it looks at the flags and the period again.
     void poke()
@@ -103,13 +155,13 @@ struct AsyncGraph::WorkerState {
     Clock::time_point paceFrom(Clock::time_point start)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        return PaceFrom(lock, wake, start, periodMs, [this] { return ending(); });
+        return PaceFrom(lock, wake, start, periodMs, [this] { return !running(); });
     }
 
     void sleepWhileSuspended()
     {
         std::unique_lock<std::mutex> lock(mutex);
-        wake.wait_for(lock, kSuspendedSleep, [this] { return ending() || !holding(); });
+        wake.wait_for(lock, kSuspendedSleep, [this] { return !running() || !holding(); });
     }
 };
 
@@ -121,14 +173,16 @@ AsyncGraph::~AsyncGraph()
 {
     if (onWorkerThread()) {
         // The last reference went away during the worker's own turn: it cannot wait for
-        // itself. The worker sees the request and ends without touching the graph again.
-        _state->requestStop();
+        // itself. The worker ends after this turn without touching the graph again.
+        _state->move({Phase::Running, Phase::EndingAfterTurn}, Phase::AskedToEnd);
         if (_worker.joinable())
             _worker.detach();
-        return;
+    } else {
+        std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+        endWorker();
     }
-    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    endWorker();
+    // Stopped here, so that a failure is logged as this graph's.
+    stopOnDestruction("AsyncGraph: ");
 }
 
 bool AsyncGraph::onWorkerThread() const
@@ -140,37 +194,72 @@ void AsyncGraph::endWorker()
 {
     if (!_worker.joinable())
         return;
-    _state->requestStop();
+    _state->move({Phase::Running, Phase::EndingAfterTurn}, Phase::AskedToEnd);
     _worker.join();
 }
 
 void AsyncGraph::joinEndedWorker()
 {
-    // The state is read before the flag: a worker that stopped the graph set the flag first.
-    if (_worker.joinable() && (!IsPlaying() || _state->left.load()))
-        endWorker();
+    if (!_worker.joinable())
+        return;
+    // The phase is read before the state: the worker moves it before it changes the state.
+    const Phase phase = _state->phase.load();
+    // A worker whose own thread paused or stopped the graph ends with that pass; while its
+    // pause is under way (or refused) the graph still plays and the worker runs on.
+    if (phase == Phase::StoppingItself || phase == Phase::None || phase == Phase::AskedToEnd ||
+        (phase == Phase::EndingAfterTurn && !IsPlaying()))
+        _worker.join();
 }
 
 bool AsyncGraph::startWorker()
 {
-    _state->stop = false;
-    _state->selfEnd = false;
-    _state->left = false;
-    _state->owned = !weak_from_this().expired();
+    // Decided here, while the caller's own reference surely lives: an owned graph is held by
+    // the worker for each turn.
+    const bool owned = !weak_from_this().expired();
+    if (!_state->move({Phase::None, Phase::AskedToEnd, Phase::EndingAfterTurn}, Phase::Running))
+        return false;
     try {
-        _worker = std::thread(&AsyncGraph::workerMain, _state, weak_from_this(), this);
-    } catch (const std::system_error& e) {
-        _state->stop = true;
-        LogMessage(VornCommon::LogLevel::Error, "AsyncGraph: cannot start the worker thread: %s", e.what());
+        _worker = std::thread(&AsyncGraph::workerMain, _state, weak_from_this(), this, owned);
+    } catch (const std::exception& e) {
+        _state->move({Phase::Running}, Phase::AskedToEnd);
+        try {
+            LogMessage(VornCommon::LogLevel::Error, "AsyncGraph: cannot start the worker thread: %s", e.what());
+        } catch (...) {
+        }
         return false;
     }
     return true;
 }
 
-void AsyncGraph::recomputePeriod()
+bool AsyncGraph::settle() noexcept
+{
+    bool started = true;
+    if (IsPlaying() && !_worker.joinable()) {
+        started = startWorker();
+        if (!started) {
+            // No run without a worker: the filters stop again.
+            try {
+                stopGraph(FailedStop::Finish);
+            } catch (...) {
+                failOnThrow("Graph failed to stop", false, false);
+            }
+        }
+    }
+    // The rule, where the host has settled the worker (no other host call meanwhile): with
+    // no worker the graph does not read Playing.
+    checkRule(_worker.joinable() || !IsPlaying(), "an asynchronous graph reads Playing only while its worker runs");
+    return started;
+}
+
+uint32_t AsyncGraph::periodFor(float fps) const
 {
     const std::shared_ptr<DataTypeStreamInfo> info = GetSourceStreamInfo();
-    _state->periodMs = FramePeriodMs(_requestedFps.load(), info ? info->GetFPS() : 0.0f);
+    return FramePeriodMs(fps, info ? info->GetFPS() : 0.0f);
+}
+
+void AsyncGraph::setPeriod(uint32_t periodMs)
+{
+    _state->periodMs = periodMs;
     _state->poke();
 }
 
@@ -195,17 +284,21 @@ ActionResult AsyncGraph::Play()
     }
     if (!IsPaused())
         provider->Reset();
-    recomputePeriod();
-    const ActionResult result = Graph::Play();
-    // A listener of the play event may have stopped the graph again.
-    if (result != ActionResult::Success || !IsPlaying())
-        return result;
-    if (!startWorker()) {
-        Graph::Stop();
+    setPeriod(periodFor(_requestedFps.load()));
+    ActionResult result = ActionResult::Failure;
+    bool started = true;
+    {
+        // However the walk leaves (a listener of Playing may throw), a graph that reads
+        // Playing gets its worker, or is stopped again when none can start.
+        const ScopeExit settled([&]() noexcept { started = settle(); });
+        result = Graph::Play();
+    }
+    if (!started) {
         const std::string detail = "cannot start the worker thread";
         return fail("Graph failed to start playing", &detail);
     }
-    return ActionResult::Success;
+    // A listener of the play event may have stopped the graph again.
+    return result;
 }
 
 void AsyncGraph::settleState()
@@ -213,7 +306,7 @@ void AsyncGraph::settleState()
     // Only a worker that left its loop to stop the graph itself is waited for: a Play(mode)
     // of a graph that plays on answers at once, also while another host thread holds the
     // control lock.
-    if (onWorkerThread() || !_state->left.load())
+    if (onWorkerThread() || _state->phase.load() != Phase::StoppingItself)
         return;
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     joinEndedWorker();
@@ -232,33 +325,43 @@ bool AsyncGraph::refusesPlayNow()
 
 ActionResult AsyncGraph::Pause()
 {
-    return endWorkerThen([this] { return Graph::Pause(); });
+    if (onWorkerThread())
+        return fromOwnTurn([this] { return Graph::Pause(); });
+    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+    joinEndedWorker();
+    if (IsPlaying())
+        endWorker();
+    // Refused, or thrown: the filters play on whole, and so does a worker.
+    const ScopeExit settled([this]() noexcept { settle(); });
+    return Graph::Pause();
 }
 
 ActionResult AsyncGraph::Stop()
 {
-    return endWorkerThen([this] { return Graph::Stop(); });
-}
-
-ActionResult AsyncGraph::endWorkerThen(const std::function<ActionResult()>& baseOperation)
-{
-    if (onWorkerThread()) {
-        // The worker cannot wait for itself: it ends after this turn.
-        const bool playing = IsPlaying();
-        if (playing)
-            _state->selfEnd = true;
-        const ActionResult result = baseOperation();
-        if (playing && result != ActionResult::Success && IsPlaying())
-            _state->selfEnd = false;
-        return result;
-    }
+    if (onWorkerThread())
+        return fromOwnTurn([this] { return stopGraph(FailedStop::Finish); });
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     endWorker();
-    const ActionResult result = baseOperation();
-    // Refused by a filter: the graph still plays, so it needs its worker back.
-    if (result != ActionResult::Success && IsPlaying())
-        startWorker();
-    return result;
+    // A stop that fails still ends the run: the graph reads Stopped, and the filters that
+    // could not stop are stopped again by the next Play or Stop.
+    const ScopeExit settled([this]() noexcept { settle(); });
+    return stopGraph(FailedStop::Finish);
+}
+
+template <class Operation>
+ActionResult AsyncGraph::fromOwnTurn(Operation operation)
+{
+    // The worker cannot wait for itself: it ends after this turn. A pause refused (or one
+    // that threw) leaves the graph playing, and then the worker plays on.
+    if (!_state->move({Phase::Running}, Phase::EndingAfterTurn))
+        return operation();
+    const ScopeExit playOn([this]() noexcept {
+        if (IsPlaying())
+            _state->move({Phase::EndingAfterTurn}, Phase::Running);
+        else
+            checkRule(_state->phase.load() != Phase::Running, "a worker whose turn ended the run ends");
+    });
+    return operation();
 }
 
 void AsyncGraph::Suspend()
@@ -279,30 +382,30 @@ bool AsyncGraph::IsSuspended() const
 
 bool AsyncGraph::IsStopRequested() const
 {
-    return _state->ending() || releasedDuringTurn();
+    return _state->stopRequested() || releasedDuringTurn();
 }
 
 bool AsyncGraph::releasedDuringTurn() const
 {
     // On the worker thread of an owned graph the worker holds one reference for the turn and
     // the asking filter one (GetGraph): the host has let go when no other is left. The turn
-    // then ends and the worker's reference, the last, destroys the graph.
-    return _state->owned.load() && onWorkerThread() && weak_from_this().use_count() <= 2;
+    // then ends and the worker's reference, the last, destroys the graph. A graph that is not
+    // owned by shared pointers counts none.
+    if (!onWorkerThread())
+        return false;
+    const long references = weak_from_this().use_count();
+    return references > 0 && references <= 2;
 }
 
 ActionResult AsyncGraph::SetGraphFps(float fps)
 {
-    // The worker sleeps instead of updating while the rate changes. The host's suspension
-    // flag is left alone, so a Suspend or Resume from another thread meanwhile stands.
-    const bool playing = IsPlaying();
-    if (playing)
-        ++_state->rateChanges;
+    // The worker sleeps instead of starting an update while the rate changes, however the
+    // source's answer leaves. The host's suspension flag is left alone, so a Suspend or
+    // Resume from another thread meanwhile stands.
+    const WorkerState::RateHold hold(*_state, IsPlaying());
+    const uint32_t period = periodFor(fps);
     _requestedFps = fps;
-    recomputePeriod();
-    if (playing) {
-        --_state->rateChanges;
-        _state->poke();
-    }
+    setPeriod(period);
     return ActionResult::Success;
 }
 
@@ -344,14 +447,51 @@ void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) 
 {
     try {
         const std::string thrower = takeThrownBy();
-        const std::string detail = thrownText(byListener ? std::string() : thrower);
         std::string text = prefix;
-        text += "(" + detail + ")";
+        text += "(" + DescribeThrown(byListener ? std::string() : thrower) + ")";
         if (setText)
             SetError(VornCommon::String(text));
         logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: " + text);
     } catch (...) {
         // Out of memory while reporting: the run still ends.
+    }
+}
+
+void AsyncGraph::tellError(const char* prefix) noexcept
+{
+    try {
+        tellState(GraphState::Error);
+    } catch (...) {
+        failOnThrow(prefix, false, true);
+    }
+}
+
+void AsyncGraph::stopItself(bool runFailed) noexcept
+{
+    // As the host's Stop: every filter that can stop is stopped, and the graph reads Stopped
+    // whatever the walk met, so that the next Play plays a new run. A stop that fails is told
+    // as Error (once a run) with its text, unless the run's own failure was told already.
+    try {
+        const StopWalk walk = stopFilters();
+        if (walk.failed) {
+            const std::string text = "Graph failed to stop(" + walk.detail + ")";
+            if (!runFailed)
+                SetError(VornCommon::String(text));
+            if (walk.thrown)
+                logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: Graph failed to stop(" + walk.thrownDetail + ")");
+            if (!runFailed)
+                tellError("Graph failed to stop");
+        }
+        runFailed = runFailed || walk.failed;
+    } catch (...) {
+        // Out of memory in the walk's report: the graph is stopped all the same.
+        runFailed = true;
+    }
+    try {
+        setState(GraphState::Stopped);
+    } catch (...) {
+        // The first cause of a failed run stays the graph's text.
+        failOnThrow("Graph failed to stop", !runFailed, true);
     }
 }
 
@@ -362,9 +502,11 @@ std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, s
     return FilterFactory::CreateFilter(type, upstream, owner).ToStdSharedPtr();
 }
 
-void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph)
+void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph,
+                            bool owned)
 {
     t_workerGraph = graph;
+    const ScopeExit unmark([]() noexcept { t_workerGraph = nullptr; });
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
         logOnWorker(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
@@ -374,7 +516,6 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     // A graph that is not owned by a shared pointer is used as it is; one that is owned is
     // held for each turn, so that a listener may drop the last reference meanwhile. Once
     // the last reference is gone the destructor has begun: no turn starts any more.
-    const bool owned = state->owned.load();
     std::optional<Clock::time_point> planned; // start of the next turn, once pacing runs
     for (;;) {
         if (state->holding()) {
@@ -383,8 +524,11 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
         } else {
             std::shared_ptr<Graph> hold =
                 owned ? owner.lock() : std::shared_ptr<Graph>(std::shared_ptr<Graph>(), graph);
-            if (!hold)
-                break; // being destroyed; the destructor ends the worker
+            if (!hold) {
+                // Being destroyed: the destructor ends the worker and stops the graph.
+                state->move({Phase::Running}, Phase::AskedToEnd);
+                break;
+            }
             const Clock::time_point start = planned.value_or(Clock::now());
             bool leave = false;
             bool failed = false;
@@ -399,25 +543,18 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 failed = true;
             }
             if (failed) {
-                try {
-                    hold->_graphEvents.Emit(&Graph::Events::onGraphStateChanged, GraphState::Error);
-                } catch (...) {
-                    graph->failOnThrow("Graph update failed", false, true);
-                }
+                graph->tellError("Graph update failed");
                 leave = true;
             }
-            if (leave && !state->ending()) {
-                state->left = true;
-                try {
-                    hold->Graph::Stop();
-                } catch (...) {
-                    // The first cause of a failed run stays the graph's text.
-                    graph->failOnThrow("Graph failed to stop", !failed, false);
+            if (leave) {
+                // Nobody asked it to end: the worker stops the graph itself.
+                if (state->move({Phase::Running}, Phase::StoppingItself)) {
+                    graph->stopItself(failed);
+                    checkRule(!hold->IsPlaying(), "a worker that stopped its graph leaves it stopped");
+                    state->move({Phase::StoppingItself}, Phase::None);
                 }
                 break; // `hold` goes last: the graph may be destroyed here, on this thread
             }
-            if (leave)
-                break;
             hold.reset(); // may destroy the graph; only `state` is used from here on
             planned = state->paceFrom(start);
         }
@@ -425,12 +562,11 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
             if (const auto record = manager->getCpuThread())
                 record->flip();
         }
-        if (state->ending())
+        if (!state->running())
             break;
     }
     if (const auto manager = VornCommon::Profiler::getManager())
         manager->removeThisCpuThread();
-    t_workerGraph = nullptr;
 }
 
 } // namespace Hyx

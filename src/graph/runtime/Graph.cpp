@@ -1,5 +1,7 @@
 #include <Hyx/Graph.h>
 
+#include "graph/runtime/Thrown.h"
+
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
 #include <Hyx/LoggerInstance.h>
@@ -20,6 +22,20 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter ? filter->GetLastError(false).StdString() : std::string();
 }
 
+std::string niceName(const Filter& filter)
+{
+    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
+}
+
+// A destructor's level-2 line; a logger that throws is ignored there.
+void logOnDestruction(const char* prefix, const std::string& text) noexcept
+{
+    try {
+        LogMessage(LogLevel::Error, "%s%s", prefix, text.c_str());
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 Graph::Graph() = default;
@@ -27,14 +43,42 @@ Graph::Graph() = default;
 Graph::~Graph()
 {
     // Our own weak reference has already expired here: filters are stopped and disconnected
-    // without it.
-    if (!IsStopped())
-        stopGraph();
-    if (!_filters.empty())
-        RemoveAllFilters();
+    // without it. Nothing leaves a destructor: what the filters throw is logged.
+    stopOnDestruction("");
+    while (!_filters.empty()) {
+        const std::shared_ptr<Filter> filter = _filters.back();
+        try {
+            if (removeFilter(filter) == ActionResult::Success)
+                continue;
+        } catch (...) {
+            try {
+                logOnDestruction("", "Graph failed to remove a filter(" + DescribeThrown(niceName(*filter)) + ")");
+            } catch (...) {
+                // Out of memory while reporting: the filter goes all the same.
+            }
+        }
+        // One that cannot be reset is let go all the same: the graph goes, the others are reset.
+        _filters.pop_back();
+    }
     std::lock_guard<std::mutex> lock(_providerMutex);
     if (_frameOrderProvider)
         _frameOrderProvider->SetFrameOrderResetListener(nullptr);
+}
+
+void Graph::stopOnDestruction(const char* linePrefix) noexcept
+{
+    if (IsStopped())
+        return;
+    try {
+        if (stopGraph(FailedStop::Finish) != ActionResult::Success)
+            logOnDestruction(linePrefix, GetLastError(false).StdString());
+    } catch (...) {
+        try {
+            logOnDestruction(linePrefix, "Graph failed to stop(" + DescribeThrown(takeThrownBy()) + ")");
+        } catch (...) {
+            // Out of memory while reporting: the graph goes all the same.
+        }
+    }
 }
 
 VornCommon::String Graph::GetLastError(bool clear) const

@@ -1,20 +1,31 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
 #include "graph/filters/InputSide.h"
+#include "graph/runtime/Thrown.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>
+#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/Profiler.h>
 
+#include <exception>
+
 namespace Hyx {
+
+using VornCommon::LogLevel;
 
 namespace {
 
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
     return filter->GetLastError(false).StdString();
+}
+
+std::string niceName(const Filter& filter)
+{
+    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
 }
 
 /// Drops what a stopped run left in the queues: an atom pushed while paused, or one whose
@@ -94,7 +105,23 @@ std::shared_ptr<FrameOrderProvider> Graph::GetFrameOrderProvider() const
 void Graph::setState(GraphState state)
 {
     _state = state;
-    _graphEvents.Emit(&Events::onGraphStateChanged, state);
+    tellState(state);
+}
+
+void Graph::tellState(GraphState state)
+{
+    // A listener that throws does not keep the others from hearing of the change.
+    std::exception_ptr first;
+    _graphEvents.Emit([&](Events& listener) {
+        try {
+            listener.onGraphStateChanged(state);
+        } catch (...) {
+            if (!first)
+                first = std::current_exception();
+        }
+    });
+    if (first)
+        std::rethrow_exception(first);
 }
 
 bool Graph::refusesPlayInsidePass() const
@@ -127,26 +154,53 @@ ActionResult Graph::Play()
         return fail("Graph is missing frame order provider");
     }
     const bool resuming = IsPaused();
-    // A new run starts from empty queues: no atom of the run that ended reaches it.
-    if (!resuming)
+    if (!resuming) {
+        // A stop that did not finish left filters running: they stop before the new run.
+        const StopWalk leftover = stopRunningFilters();
+        if (leftover.failed) {
+            fail("Graph failed to start playing", &leftover.detail);
+            if (leftover.thrown)
+                std::rethrow_exception(leftover.thrown);
+            return ActionResult::Failure;
+        }
+        // A new run starts from empty queues: no atom of the run that ended reaches it.
         emptyQueues(_connections);
+    }
+    // Put the filters already started back where they were, so the graph is never left
+    // half-played and the next Play can succeed.
+    const auto putBack = [&](size_t started) noexcept {
+        for (size_t k = started; k-- > 0;) {
+            try {
+                if (resuming) {
+                    _filters[k]->Pause();
+                } else {
+                    _filters[k]->Stop();
+                }
+            } catch (...) {
+                // The first failure is the one the caller hears of.
+            }
+        }
+    };
     for (size_t i = 0; i < _filters.size(); ++i) {
-        if (_filters[i]->Play() == HyxErrorCode::Success) {
+        HyxErrorCode result;
+        try {
+            result = _filters[i]->Play();
+        } catch (...) {
+            noteThrow(_filters[i].get());
+            const std::string detail = DescribeThrown(niceName(*_filters[i]));
+            putBack(i);
+            fail("Graph failed to start playing", &detail);
+            throw;
+        }
+        if (result == HyxErrorCode::Success) {
             continue;
         }
         const std::string detail = errorOf(_filters[i]);
-        // Put the filters already started back where they were, so the graph is never left
-        // half-played and the next Play can succeed.
-        for (size_t k = i; k-- > 0;) {
-            if (resuming) {
-                _filters[k]->Pause();
-            } else {
-                _filters[k]->Stop();
-            }
-        }
+        putBack(i);
         return fail("Graph failed to start playing", &detail);
     }
     _running = true;
+    // Listeners that throw do not undo the change they are told of.
     setState(GraphState::Playing);
     return ActionResult::Success;
 }
@@ -160,9 +214,30 @@ ActionResult Graph::Pause()
         const std::string detail = "it is not playing";
         return fail("Graph failed to pause", &detail);
     }
-    for (const std::shared_ptr<Filter>& filter : _filters) {
-        if (filter->Pause() != HyxErrorCode::Success) {
-            const std::string detail = errorOf(filter);
+    // A pause that fails part way plays the filters it paused again: the graph plays on whole.
+    const auto resume = [&](size_t paused) noexcept {
+        for (size_t k = paused; k-- > 0;) {
+            try {
+                _filters[k]->Play();
+            } catch (...) {
+                // The first failure is the one the caller hears of.
+            }
+        }
+    };
+    for (size_t i = 0; i < _filters.size(); ++i) {
+        HyxErrorCode result;
+        try {
+            result = _filters[i]->Pause();
+        } catch (...) {
+            noteThrow(_filters[i].get());
+            const std::string detail = DescribeThrown(niceName(*_filters[i]));
+            resume(i);
+            fail("Graph failed to pause", &detail);
+            throw;
+        }
+        if (result != HyxErrorCode::Success) {
+            const std::string detail = errorOf(_filters[i]);
+            resume(i);
             return fail("Graph failed to pause", &detail);
         }
     }
@@ -175,39 +250,77 @@ ActionResult Graph::Stop()
     return stopGraph();
 }
 
-ActionResult Graph::stopGraph()
+Graph::StopWalk Graph::stopRunningFilters()
 {
-    if (IsStopped()) {
-        return ActionResult::Success;
+    StopWalk walk;
+    for (const std::shared_ptr<Filter>& filter : _filters) {
+        if (!IsRunning(*filter)) {
+            continue;
+        }
+        try {
+            if (filter->Stop() != HyxErrorCode::Success && !walk.failed) {
+                walk.failed = true;
+                walk.detail = errorOf(filter);
+            }
+        } catch (...) {
+            if (!walk.thrown) {
+                noteThrow(filter.get());
+                walk.thrown = std::current_exception();
+                walk.thrownDetail = DescribeThrown(niceName(*filter));
+                if (!walk.failed) {
+                    walk.failed = true;
+                    walk.detail = walk.thrownDetail;
+                }
+            }
+        }
     }
-    computeProgress();
+    return walk;
+}
+
+Graph::StopWalk Graph::stopFilters()
+{
     _running = false;
-    // Every running filter is stopped, also after a failure, so a second Stop can finish
-    // the job instead of failing on the filters already stopped.
-    bool failed = false;
-    std::string detail;
-    const Filter* stopping = nullptr;
+    StopWalk progress;
     try {
-        for (const std::shared_ptr<Filter>& filter : _filters) {
-            if (!IsRunning(*filter)) {
-                continue;
-            }
-            stopping = filter.get();
-            if (filter->Stop() != HyxErrorCode::Success && !failed) {
-                failed = true;
-                detail = errorOf(filter);
-            }
-        }
-        stopping = nullptr;
-        if (failed) {
-            return fail("Graph failed to stop", &detail);
-        }
-        setState(GraphState::Stopped);
+        computeProgress();
     } catch (...) {
-        noteThrow(stopping);
-        throw;
+        progress.failed = true;
+        progress.thrown = std::current_exception();
+        progress.thrownDetail = DescribeThrownBy("a filter's progress");
+        progress.detail = progress.thrownDetail;
     }
-    return ActionResult::Success;
+    // Every running filter is stopped, also after a failure, so that nothing of the run goes
+    // on (a filter's own thread) and a second Stop can finish the job.
+    StopWalk walk = stopRunningFilters();
+    return progress.failed ? progress : walk;
+}
+
+ActionResult Graph::stopGraph(FailedStop end)
+{
+    // A stopped graph still stops what a stop that did not finish left running.
+    const bool running = !IsStopped();
+    const StopWalk walk = running ? stopFilters() : stopRunningFilters();
+    if (walk.failed) {
+        fail("Graph failed to stop", &walk.detail);
+    }
+    if (running && (!walk.failed || end == FailedStop::Finish)) {
+        try {
+            setState(GraphState::Stopped);
+        } catch (...) {
+            if (!walk.thrown) {
+                throw;
+            }
+            // The first failure is what the caller hears of; this one is only logged.
+            try {
+                LogMessage(LogLevel::Error, "Graph failed to stop(%s)", DescribeThrown(std::string()).c_str());
+            } catch (...) {
+            }
+        }
+    }
+    if (walk.thrown) {
+        std::rethrow_exception(walk.thrown);
+    }
+    return walk.failed ? ActionResult::Failure : ActionResult::Success;
 }
 
 ActionResult Graph::Update()
@@ -277,22 +390,30 @@ bool Graph::IsDone() const
 
 void Graph::noteThrow(const Filter* filter) const noexcept
 {
+    std::exception_ptr current = std::current_exception();
     std::string name;
     try {
         if (filter)
-            name = filter->GetFilterClassInfo().GetNiceClassName().StdString();
+            name = niceName(*filter);
     } catch (...) {
         name.clear(); // the exception in flight matters, not this one
     }
     std::lock_guard<std::mutex> lock(_errorMutex);
+    if (current && current == _thrown)
+        return; // noted where it was first caught
+    _thrown = std::move(current);
     _thrownBy.swap(name);
 }
 
 std::string Graph::takeThrownBy() const
 {
+    const std::exception_ptr current = std::current_exception();
     std::string name;
     std::lock_guard<std::mutex> lock(_errorMutex);
-    name.swap(_thrownBy);
+    if (current && current == _thrown)
+        name.swap(_thrownBy);
+    _thrown = nullptr;
+    _thrownBy.clear();
     return name;
 }
 

@@ -1,0 +1,23 @@
+#include "graph/runtime/Thrown.h"
+
+#include <exception>
+
+namespace Hyx {
+
+std::string DescribeThrownBy(const std::string& who)
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return who + " threw: " + e.what();
+    } catch (...) {
+        return who + " threw an exception of unknown type";
+    }
+}
+
+std::string DescribeThrown(const std::string& filter)
+{
+    return DescribeThrownBy(filter.empty() ? std::string("a graph listener") : "Filter '" + filter + "'");
+}
+
+} // namespace Hyx

@@ -17,6 +17,7 @@
 //   alone.
 
 #include "graph/mutates/WorkerPool.h"
+#include "graph/runtime/ScopeExit.h"
 
 #include <Hyx/LoggerInstance.h>
 
@@ -49,9 +50,18 @@ public:
     /// is not running.
     bool Submit(Item item)
     {
-        if (!_pool.IsRunning() || !_pool.AcquirePermit())
+        if (!_pool.IsRunning())
             return false;
+        // Made before the permit is taken: running out of memory here holds nothing.
         auto slot = std::make_shared<Slot>(std::move(item));
+        if (!_pool.AcquirePermit())
+            return false;
+        // The permit goes back unless a job was queued to return it, however this leaves.
+        bool queued = false;
+        const ScopeExit returnPermit([this, &queued] {
+            if (!queued)
+                _pool.ReturnPermit();
+        });
         {
             // Both at once: a clear in between would leave the slot in the order queue
             // only, where nothing would ever finish it.
@@ -60,11 +70,8 @@ public:
             _pending.push_back(slot);
             _order.push_back(std::move(slot));
         }
-        if (!_pool.Run([this](void* resource) { runJob(resource); })) {
-            _pool.ReturnPermit();
-            return false;
-        }
-        return true;
+        queued = _pool.Run([this](void* resource) { runJob(resource); });
+        return queued;
     }
 
     /// Takes the result of the oldest item when it is finished; false otherwise.

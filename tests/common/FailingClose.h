@@ -4,7 +4,8 @@
 // on close (a network share) reports a write it lost: EIO. A test program that includes this
 // header puts a `close` of its own in front of the C library's, for the library's calls too:
 // it closes the descriptor as usual and, while a FailingClose is alive, answers -1 with EIO
-// for a file under its folder. Closes inside the C library itself (fclose) do not pass here.
+// (or the error it was given) for a file under its folder. Closes inside the C library itself
+// (fclose) do not pass here.
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@ inline std::atomic<bool> armed{false};
 inline std::mutex mutex;
 inline std::string folder; // canonical, ending in '/'
 inline int failed = 0;
+inline int error = EIO;
 
 inline int realClose(int handle)
 {
@@ -37,11 +39,12 @@ inline int realClose(int handle)
 
 class FailingClose {
 public:
-    explicit FailingClose(const std::filesystem::path& folder)
+    explicit FailingClose(const std::filesystem::path& folder, int error = EIO)
     {
         std::lock_guard lock(failing_close::mutex);
         failing_close::folder = std::filesystem::weakly_canonical(folder).string() + "/";
         failing_close::failed = 0;
+        failing_close::error = error;
         failing_close::armed = true;
     }
     ~FailingClose() { failing_close::armed = false; }
@@ -75,6 +78,6 @@ extern "C" __attribute__((weak, visibility("default"))) int close(int handle)
     if (std::string_view(target, static_cast<size_t>(length)).substr(0, fc::folder.size()) != fc::folder)
         return result;
     ++fc::failed;
-    errno = EIO;
+    errno = fc::error;
     return -1;
 }

@@ -244,6 +244,21 @@ namespace {
 
 using MakeFilter = std::function<std::shared_ptr<Filter>(std::shared_ptr<Filter> upstream, std::shared_ptr<Graph>)>;
 
+// Plays the graph once to its end and stops it: the layers of each frame the target took.
+std::vector<Layers> playOnce(GraphFixtures::TestGraph& g, GraphFixtures::TestTarget& target)
+{
+    std::vector<Layers> frames;
+    target.process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
+        frames.push_back(atom.GetAllDataLayers());
+        return HyxErrorCode::Success;
+    };
+    EXPECT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
+    EXPECT_TRUE(g.runToEnd());
+    EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+    target.process = nullptr;
+    return frames;
+}
+
 struct GraphRun {
     std::vector<std::string> params; // the filter's parameter names
     std::vector<Layers> frames; // the layers the target got, per frame
@@ -278,13 +293,7 @@ GraphRun runThrough(const Layers& layers, const MakeFilter& make, bool attached 
     }
     for (const auto& param : filter->getParameters())
         run.params.push_back(param->GetName());
-    target->process = [&run](GraphFixtures::TestTarget&, const Atom& atom) {
-        run.frames.push_back(atom.GetAllDataLayers());
-        return HyxErrorCode::Success;
-    };
-    EXPECT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
-    EXPECT_TRUE(g.runToEnd());
-    EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+    run.frames = playOnce(g, *target);
     return run;
 }
 
@@ -727,13 +736,7 @@ TEST(CompressionMutates, PlainFormTheUpstreamOffersFollowsItsKeepChoice)
         auto target = std::make_shared<GraphFixtures::TestTarget>();
         target->setParameterValues({{switchName("Keep ", bad), keepPlain ? "True" : "False"}});
         g.add(target);
-        std::vector<Layers> frames;
-        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
-            frames.push_back(atom.GetAllDataLayers());
-            return HyxErrorCode::Success;
-        };
-        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
-        EXPECT_TRUE(g.runToEnd());
+        const std::vector<Layers> frames = playOnce(g, *target);
         ASSERT_EQ(frames.size(), 2u);
         for (const Layers& frame : frames)
             EXPECT_EQ(frame, keepPlain ? (Layers{bad, n}) : (Layers{n}));
@@ -780,14 +783,8 @@ TEST(CompressionMutates, FailedCompressionPassesAKeeperOfItsCompressedForm)
         for (const auto& [name, value] : switches)
             EXPECT_EQ(keeper->getParameterValue(name.c_str()), value) << name;
         auto target = g.make<GraphFixtures::TestTarget>();
-        std::vector<Layers> frames;
-        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
-            frames.push_back(atom.GetAllDataLayers());
-            return HyxErrorCode::Success;
-        };
         CapturedLog log;
-        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
-        EXPECT_TRUE(g.runToEnd());
+        const std::vector<Layers> frames = playOnce(g, *target);
         ASSERT_EQ(frames.size(), 2u);
         for (const Layers& frame : frames)
             EXPECT_EQ(frame, row.arrives ? (Layers{bad, n}) : (Layers{n}));
@@ -826,14 +823,7 @@ TEST(CompressionMutates, DecodedPositionsCompressAgainDownstream)
         auto decoder = g.add(madeWith(row.decompressor, {})(first, g.graph));
         g.add(madeWith(row.compressor, values)(decoder, g.graph));
         auto target = g.make<GraphFixtures::TestTarget>();
-        std::vector<Layers> frames;
-        target->process = [&frames](GraphFixtures::TestTarget&, const Atom& atom) {
-            frames.push_back(atom.GetAllDataLayers());
-            return HyxErrorCode::Success;
-        };
-        ASSERT_EQ(g.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success) << g.error();
-        EXPECT_TRUE(g.runToEnd());
-        EXPECT_EQ(g.graph->Stop(), ActionResult::Success);
+        const std::vector<Layers> frames = playOnce(g, *target);
         ASSERT_EQ(frames.size(), 3u);
         for (const Layers& frame : frames) {
             ASSERT_EQ(frame.size(), 2u);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <FailingClose.h>
 #include <TempDir.h>
 
 using VornCommon::FileHelper;
@@ -99,6 +100,31 @@ TEST_F(FileHelperFiles, WriteReadSeekClose)
                     FileHelper::ReadAt(-1, back.data(), 1, 0), FileHelper::Write(-1, back.data(), 1),
                     FileHelper::Seek(-1, 0, FileHelper::SeekOrigin::Begin)}),
         std::tuple(-1, -1, -1, -1, -1));
+}
+
+// A close that reports a lost write answers false; an interrupted one still closed. The handle
+// is released either way.
+TEST_F(FileHelperFiles, CloseTellsAnErrorButAnInterruption)
+{
+    const struct {
+        int error; // what the close reports; 0: nothing
+        bool closed;
+    } cases[] = {{0, true}, {EIO, false}, {ENOSPC, false}, {EINTR, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        int handle = FileHelper::OpenFileForWriting(Path("closed.bin"));
+        ASSERT_GE(handle, 0);
+        std::unique_ptr<HyxTest::FailingClose> failing;
+        if (c.error != 0)
+            failing = std::make_unique<HyxTest::FailingClose>(m_dir, c.error);
+        EXPECT_EQ(FileHelper::CloseFile(handle), c.closed);
+        EXPECT_EQ(handle, -1);
+        EXPECT_TRUE(FileHelper::CloseFile(handle)); // -1 is left alone
+        VornCommon::FileWriter writer(Path("written.txt"));
+        EXPECT_TRUE(writer.Write("text"));
+        EXPECT_EQ(writer.CloseFile(), c.closed);
+        EXPECT_TRUE(writer.CloseFile());
+    }
 }
 
 // A scattered read fills its targets in order from one stretch of the file, across more

@@ -912,8 +912,8 @@ void runTransformProfiles()
     }
 }
 
-// Pushes frame 4 (with the second layer, if any) and plays until the callback target has it.
-std::shared_ptr<Hyx::Atom> pushOneFrame(Hyx::Graph& graph, const std::optional<VornCommon::Guid>& second = {})
+// Pushes the frame and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrameOf(Hyx::Graph& graph, std::shared_ptr<Hyx::Atom> frame)
 {
     LastFrame listener;
     auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
@@ -921,13 +921,18 @@ std::shared_ptr<Hyx::Atom> pushOneFrame(Hyx::Graph& graph, const std::optional<V
     if (!source || !target)
         return nullptr;
     target->SetAtomsListener(&listener);
-    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
-                  source->PushFrame({makeFrame(4, second)});
-    for (int i = 0; played && !listener.last && i < 4; ++i)
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({frame});
+    for (int i = 0; played && !listener.last && i < 8; ++i)
         played = graph.Update() == Hyx::ActionResult::Success;
     graph.Stop();
     target->SetAtomsListener(nullptr);
     return played ? listener.last : nullptr;
+}
+
+// Pushes frame 4 (with the second layer, if any) and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrame(Hyx::Graph& graph, const std::optional<VornCommon::Guid>& second = {})
+{
+    return pushOneFrameOf(graph, makeFrame(4, second));
 }
 
 // The x of the box centre the plug-in adds to a frame of two positions layers (VORN4D with
@@ -1165,23 +1170,6 @@ std::shared_ptr<Hyx::Atom> frameWith(uint32_t frame, const std::vector<std::shar
 
 using LayerMaker = std::function<std::vector<std::shared_ptr<Hyx::DataLayer>>()>;
 using FilterChain = std::vector<std::pair<VornCommon::Guid, std::map<std::string, std::string>>>;
-
-// Pushes the frame and plays until the callback target has it.
-std::shared_ptr<Hyx::Atom> pushOneFrameOf(Hyx::Graph& graph, std::shared_ptr<Hyx::Atom> frame)
-{
-    LastFrame listener;
-    auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
-    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
-    if (!source || !target)
-        return nullptr;
-    target->SetAtomsListener(&listener);
-    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({frame});
-    for (int i = 0; played && !listener.last && i < 8; ++i)
-        played = graph.Update() == Hyx::ActionResult::Success;
-    graph.Stop();
-    target->SetAtomsListener(nullptr);
-    return played ? listener.last : nullptr;
-}
 
 // Manual source (frames of the maker's layers) -> the filters, each given its values -> callback
 // target; one frame through on this thread. Empty when a filter was refused or the frame

@@ -48,8 +48,8 @@ public:
     /// Moves the file position; the new position from the start, or -1 on error.
     static int64_t Seek(int handle, int64_t offset, SeekOrigin origin);
     /// Closes the handle and sets it to -1; -1 is left alone (true). False when the close
-    /// reported an error: a file system that writes on close may have lost written bytes. The
-    /// handle is released either way.
+    /// reported an error: a file system that writes on close may have lost written bytes. An
+    /// interrupted close (EINTR) counts as closed. The handle is released either way.
     static bool CloseFile(int& handle);
 
     /// True when path names a regular file (or, with orDirectory, also a directory); size,

@@ -19,8 +19,8 @@ enum class FoldersMade {
 /// "Is a folder" (a folder stands where the file goes), "No such folder" (the folder it goes
 /// in is missing or is no folder), "Permission denied" (the file, or the folder for a new
 /// file, may not be written; for a writer that makes folders, also a missing folder whose
-/// nearest existing one may not be written in), or else "Cannot be written". Looks at the
-/// path again, so call it only after a failure.
+/// nearest existing one may not be written in or searched), or else "Cannot be written".
+/// Looks at the path again, so call it only after a failure.
 const char* DescribeUnwritableFile(const std::string& path, FoldersMade folders);
 
 } // namespace Hyx

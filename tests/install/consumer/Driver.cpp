@@ -1532,6 +1532,7 @@ public:
 
     Arm play, pause, stop;
     std::atomic<int> failFrame{-1}; // the frame number whose processing fails, once
+    std::atomic<int> pauseFrame{-1}; // the frame number at which it pauses its graph, once
 
 protected:
     std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
@@ -1543,6 +1544,9 @@ protected:
         int frame = int(atom->GetFrameNr());
         if (failFrame.compare_exchange_strong(frame, -1))
             return ReportError(Hyx::HyxErrorCode::FilterError, "bad frame");
+        frame = int(atom->GetFrameNr());
+        if (pauseFrame.compare_exchange_strong(frame, -1))
+            GetGraph()->Pause(); // what it throws leaves the pass
         return Hyx::HyxErrorCode::Success;
     }
     Hyx::HyxErrorCode onPlay() override { return fire(play, "cannot open"); }
@@ -1890,6 +1894,43 @@ void runHostCalls()
     }
 }
 
+// A Pause a filter calls inside the pass, where another filter's onPause throws: on the
+// host's thread the exception leaves Update with the Pause's text and the graph plays on; on
+// the worker it ends the run, naming the filter that threw.
+template <class G>
+void runPauseInsidePass()
+{
+    using State = Hyx::Graph::GraphState;
+    FrameList frames;
+    StateList states;
+    const auto flush = std::make_shared<TransformFlush>();
+    const auto asker =
+        std::make_shared<TransformFlush>("TransformAsker", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D5"));
+    const auto graph = flushGraph<G>(6, {flush, asker}, frames);
+    graph->_graphEvents.Add(&states);
+    check(playLooping(*graph, frames), "the graph plays");
+    flush->pause.how = TransformFlush::How::Throws;
+    flush->pause.times = 1;
+    asker->pauseFrame = 4;
+    if constexpr (std::is_same_v<G, Hyx::AsyncGraph>) {
+        check(waitFor([&] { return states.Heard(State::Stopped); }) && graph->IsStopped() &&
+                  graph->GetLastError(false).StdString() == "Graph update failed(Filter 'Flush' threw: cannot hold)" &&
+                  states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped},
+              "on the worker a Pause inside the pass that a filter throws in ends the run");
+    } else {
+        std::string thrown;
+        for (int i = 0; i < 6 && thrown.empty(); ++i)
+            thrown = thrownBy([&] { return graph->Update(); });
+        check(thrown == "cannot hold" &&
+                  graph->GetLastError(false).StdString() == "Graph failed to pause(Filter 'Flush' threw: cannot hold)",
+              "on the host's thread the exception leaves Update, and the graph keeps the Pause's text");
+        check(graph->IsPlaying() && framesFlow(*graph, frames), "the graph plays on");
+    }
+    check(StopGraph(*graph), "StopGraph stops it");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
+}
+
 // A Stop goes on past a filter that refuses and one that throws: every other filter stops,
 // the text names the first failure, and the exception thrown is the first one thrown.
 template <class G>
@@ -1966,6 +2007,8 @@ void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
     runWorkerEnds(logger);
     runHostCalls<Hyx::AsyncGraph>();
     runHostCalls<Hyx::Graph>();
+    runPauseInsidePass<Hyx::AsyncGraph>();
+    runPauseInsidePass<Hyx::Graph>();
     runStopPastFailures<Hyx::AsyncGraph>();
     runStopPastFailures<Hyx::Graph>();
     runDestroyedWhilePlaying<Hyx::AsyncGraph>(logger);

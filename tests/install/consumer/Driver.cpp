@@ -1917,6 +1917,10 @@ void runPauseInsidePass()
                   graph->GetLastError(false).StdString() == "Graph update failed(Filter 'Flush' threw: cannot hold)" &&
                   states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped},
               "on the worker a Pause inside the pass that a filter throws in ends the run");
+        frames.Take();
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return frames.Count() >= 3; }) &&
+                  firstOf(frames.Take()) == 0,
+              "after a run that an exception ended, the next Play plays a new run from the start");
     } else {
         std::string thrown;
         for (int i = 0; i < 6 && thrown.empty(); ++i)

@@ -16,6 +16,7 @@
 #include <Hyx/FilterParamChoice.h>
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
+#include <Hyx/GuidLiteral.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/ImageSequenceWriter.h>
 #include <Hyx/MutateDataLayers.h>
@@ -27,17 +28,22 @@
 #include <Hyx/HYXFormatVersion.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -1484,6 +1490,525 @@ void runNumberTexts()
     quote("\"-1\" as 4294967295");
 }
 
+// A transform whose onPlay, onPause or onStop refuses (a failure code) or throws once it is
+// armed, and that may fail a frame; it names itself as the class it is given.
+class TransformFlush : public Hyx::Transform {
+public:
+    enum class How {
+        Works,
+        Throws,
+        Refuses
+    };
+    struct Arm {
+        std::atomic<How> how{How::Works};
+        std::atomic<int> times{0};
+    };
+
+    explicit TransformFlush(const char* className = "TransformFlush",
+                            VornCommon::Guid purpose = Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D1"),
+                            const char* stopText = "cannot flush")
+        : _className(className), _purpose(purpose), _stopText(stopText)
+    {
+        _requestedInputProfile =
+            std::make_shared<Hyx::Profile>(VornCommon::Guid(), Hyx::DataTypeVertexPositions::TheTypeGuid());
+    }
+    VornCommon::Guid TypeGuid() const override { return Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000F7"); }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo(_className.c_str(), Hyx::FilterCategory::Transform);
+    }
+
+    Arm play, pause, stop;
+    std::atomic<int> failFrame{-1}; // the frame number whose processing fails, once
+    std::atomic<int> pauseFrame{-1}; // the frame number at which it pauses its graph, once
+
+protected:
+    std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
+    {
+        return std::make_shared<Hyx::Profile>(_purpose, Hyx::DataTypeByteArray::TheTypeGuid());
+    }
+    Hyx::HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
+    {
+        int frame = int(atom->GetFrameNr());
+        if (failFrame.compare_exchange_strong(frame, -1))
+            return ReportError(Hyx::HyxErrorCode::FilterError, "bad frame");
+        frame = int(atom->GetFrameNr());
+        if (pauseFrame.compare_exchange_strong(frame, -1))
+            GetGraph()->Pause(); // what it throws leaves the pass
+        return Hyx::HyxErrorCode::Success;
+    }
+    Hyx::HyxErrorCode onPlay() override { return fire(play, "cannot open"); }
+    Hyx::HyxErrorCode onPause() override { return fire(pause, "cannot hold"); }
+    Hyx::HyxErrorCode onStop() override { return fire(stop, _stopText.c_str()); }
+
+private:
+    Hyx::HyxErrorCode fire(Arm& arm, const char* what)
+    {
+        if (arm.how == How::Works || arm.times.fetch_sub(1) <= 0)
+            return Hyx::HyxErrorCode::Success;
+        if (arm.how == How::Throws)
+            throw std::runtime_error(what);
+        return ReportError(Hyx::HyxErrorCode::FilterError, what);
+    }
+    const std::string _className;
+    const VornCommon::Guid _purpose;
+    const std::string _stopText;
+};
+
+// The frame numbers a callback target hands over, from any thread.
+class FrameList : public Hyx::IAtomsListener {
+public:
+    void OnAtomsReceived(std::vector<std::shared_ptr<Hyx::Atom>>& atoms) override
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _frames.push_back(atoms.front()->GetFrameNr());
+    }
+    std::vector<uint32_t> Take()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return std::exchange(_frames, {});
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _frames.size();
+    }
+
+private:
+    std::mutex _mutex;
+    std::vector<uint32_t> _frames;
+};
+
+// The states a graph-event listener hears, from any thread; one that throws on Stopped when
+// told to.
+class StateList : public Hyx::Graph::Events {
+public:
+    using State = Hyx::Graph::GraphState;
+    void onGraphStateChanged(State state) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            _states.push_back(state);
+        }
+        if (state == State::Stopped && throwOnStopped.exchange(false))
+            throw std::runtime_error("listener says no");
+    }
+    std::vector<State> Take()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return std::exchange(_states, {});
+    }
+    bool Heard(State state)
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return std::find(_states.begin(), _states.end(), state) != _states.end();
+    }
+    std::atomic<bool> throwOnStopped{false};
+
+private:
+    std::mutex _mutex;
+    std::vector<State> _states;
+};
+
+// The first frame of a list; -1 for none.
+int64_t firstOf(const std::vector<uint32_t>& frames)
+{
+    return frames.empty() ? -1 : int64_t(frames.front());
+}
+
+// The last state of a list; none when it is empty.
+std::optional<Hyx::Graph::GraphState> lastOf(const std::vector<Hyx::Graph::GraphState>& states)
+{
+    return states.empty() ? std::nullopt : std::optional(states.back());
+}
+
+bool waitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+// Offline source of `frames` frames -> the transforms -> callback target (into `list`).
+template <class G>
+std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr<TransformFlush>>& transforms,
+                              FrameList& list)
+{
+    auto graph = std::make_shared<G>();
+    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    bool ok = source && source->ClearCacheAndReinitializeProperties(makeFrame(0), 1, 30.0f, true);
+    for (unsigned i = 0; ok && i < frames; ++i)
+        ok = source->PushFrame({makeFrame(i)});
+    ok = ok && graph->AddAndConnect(source) == Hyx::ActionResult::Success;
+    for (const auto& transform : transforms)
+        ok = ok && graph->AddAndConnect(transform) == Hyx::ActionResult::Success;
+    ok = ok && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+    const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+    check(ok && target, "a graph of an offline source, the transforms and a callback target is built");
+    if (target)
+        target->SetAtomsListener(&list);
+    return graph;
+}
+
+bool isAsync(const Hyx::Graph& graph)
+{
+    return dynamic_cast<const Hyx::AsyncGraph*>(&graph) != nullptr;
+}
+
+// Plays the graph looping over its frames until some came: on a worker paced to 200 frames a
+// second, or by three updates on this thread.
+bool playLooping(Hyx::Graph& graph, FrameList& list)
+{
+    if (auto async = dynamic_cast<Hyx::AsyncGraph*>(&graph)) {
+        return async->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success &&
+               async->Play() == Hyx::ActionResult::Success && waitFor([&] { return list.Count() >= 3; });
+    }
+    bool ok = graph.Play(Hyx::PlaybackMode::ForwardLoop) == Hyx::ActionResult::Success;
+    for (int i = 0; ok && i < 3; ++i)
+        ok = graph.Update() == Hyx::ActionResult::Success;
+    return ok;
+}
+
+// True when frames flow from a playing graph: three more come.
+bool framesFlow(Hyx::Graph& graph, FrameList& list)
+{
+    const size_t before = list.Count();
+    if (isAsync(graph))
+        return waitFor([&] { return list.Count() >= before + 3; });
+    for (int i = 0; i < 3; ++i)
+        if (graph.Update() != Hyx::ActionResult::Success)
+            return false;
+    return list.Count() >= before + 3;
+}
+
+// Runs the call; what it threw (empty when it threw nothing), and its answer.
+std::string thrownBy(const std::function<Hyx::ActionResult()>& call, Hyx::ActionResult* result = nullptr)
+{
+    try {
+        const Hyx::ActionResult answer = call();
+        if (result)
+            *result = answer;
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+// The worker's own end, whose stop meets an onStop that throws or refuses (after a run that
+// was done, or failed): listeners hear Error then Stopped, the graph keeps the text, and the
+// next Play and Play(mode) play every frame again.
+void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    using State = Hyx::Graph::GraphState;
+    const std::string thrownText = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
+    const struct {
+        TransformFlush::How how;
+        bool updateFails;
+        const char* textStart;
+        std::vector<std::string> lines;
+    } ends[] = {
+        {TransformFlush::How::Throws, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
+        {TransformFlush::How::Refuses, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
+        {TransformFlush::How::Throws,
+         true,
+         "Graph update failed(Filter 'Flush' error: ",
+         {"AsyncGraph: " + thrownText}},
+    };
+    const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
+    for (const auto& end : ends) {
+        CapturedLog log(logger);
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        graph->_graphEvents.Add(&states);
+        flush->stop.how = end.how;
+        flush->stop.times = 1;
+        if (end.updateFails)
+            flush->failFrame = 3;
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
+                  graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }),
+              "a forward-once run on the worker ends");
+        const std::string text = graph->GetLastError(false).StdString();
+        check(states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped} && graph->IsStopped(),
+              "when the worker's own stop fails, listeners hear Error, then Stopped, and the graph reads Stopped");
+        check(text.rfind(end.textStart, 0) == 0, "the graph keeps the stop's text, or the failed update's");
+        check(log.At(VornCommon::LogLevel::Error) == end.lines, "a filter that threw in the stop gives one line");
+        if (!end.updateFails && end.how == TransformFlush::How::Throws) {
+            quote(text);
+            quote(end.lines.front());
+        }
+        frames.Take();
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }) &&
+                  frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
+              "after the failed stop the next Play plays the whole run again");
+        check(graph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Success &&
+                  waitFor([&] { return states.Heard(State::Stopped); }) && frames.Take() == everyFrame,
+              "so does Play with a mode");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// The host's Stop, Pause and Play meeting a hook that throws or refuses, on both kinds of
+// graph; StopGraph stops either.
+template <class G>
+void runHostCalls()
+{
+    using State = Hyx::Graph::GraphState;
+    using How = TransformFlush::How;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    for (const How how : {How::Throws, How::Refuses}) {
+        const bool throws = how == How::Throws;
+        // Stop.
+        {
+            FrameList frames;
+            StateList states;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            graph->_graphEvents.Add(&states);
+            check(playLooping(*graph, frames), "the graph plays");
+            flush->stop.how = how;
+            flush->stop.times = 1;
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy([&] { return graph->Stop(); }, &result);
+            const std::string text = graph->GetLastError(false).StdString();
+            check(throws ? thrown == "cannot flush" : thrown.empty() && result == Hyx::ActionResult::Failure,
+                  "a Stop whose filter throws passes the exception on, one that refuses answers Failure");
+            check(throws ? text == "Graph failed to stop(Filter 'Flush' threw: cannot flush)"
+                         : text.rfind("Graph failed to stop(Filter 'Flush' error: ", 0) == 0,
+                  "the failed Stop's text names the filter");
+            quote(text.substr(0, text.find('(') + 1)); // the call's prefix, as the README lists them
+            if (async) {
+                check(graph->IsStopped() && lastOf(states.Take()) == State::Stopped,
+                      "an AsyncGraph reads Stopped after a failed Stop, and its listeners hear it");
+            } else {
+                check(graph->IsPlaying() && states.Take() == std::vector<State>{State::Playing},
+                      "a Graph keeps its state after a failed Stop, and its listeners hear nothing");
+                check(graph->Play() == Hyx::ActionResult::Success && graph->Update() == Hyx::ActionResult::Failure,
+                      "a Play then answers Success and plays nothing: Update fails");
+                check(graph->Stop() == Hyx::ActionResult::Success && graph->IsStopped(),
+                      "a second Stop stops what is left");
+            }
+            frames.Take();
+            check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next Play plays a new run");
+            flush->stop.how = how;
+            flush->stop.times = 1;
+            check(StopGraph(*graph), "StopGraph stops the graph past a filter that fails once");
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+        // Pause: the filters paused play again, and the graph plays on.
+        {
+            FrameList frames;
+            StateList states;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            graph->_graphEvents.Add(&states);
+            check(playLooping(*graph, frames), "the graph plays");
+            flush->pause.how = how;
+            flush->pause.times = 1;
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy([&] { return graph->Pause(); }, &result);
+            check(throws ? thrown == "cannot hold" : thrown.empty() && result == Hyx::ActionResult::Failure,
+                  "a Pause whose filter throws passes the exception on, one that refuses answers Failure");
+            const std::string text = graph->GetLastError(false).StdString();
+            check(throws ? text == "Graph failed to pause(Filter 'Flush' threw: cannot hold)"
+                         : text.rfind("Graph failed to pause(Filter 'Flush' error: ", 0) == 0,
+                  "the failed Pause's text names the filter");
+            quote(text.substr(0, text.find('(') + 1)); // the call's prefix, as the README lists them
+            check(graph->IsPlaying() && framesFlow(*graph, frames) &&
+                      states.Take() == std::vector<State>{State::Playing},
+                  "after a failed Pause the graph plays on, and its listeners hear no change");
+            check(StopGraph(*graph), "StopGraph stops it");
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+        // Play: the filters started stop again, and the graph stays stopped.
+        {
+            FrameList frames;
+            StateList states;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            graph->_graphEvents.Add(&states);
+            flush->play.how = how;
+            flush->play.times = 1;
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy(
+                [&] {
+                    if constexpr (std::is_same_v<G, Hyx::AsyncGraph>)
+                        graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200);
+                    return graph->Play(Hyx::PlaybackMode::ForwardLoop);
+                },
+                &result);
+            check(throws ? thrown == "cannot open" : thrown.empty() && result == Hyx::ActionResult::Failure,
+                  "a Play whose filter throws passes the exception on, one that refuses answers Failure");
+            const std::string text = graph->GetLastError(false).StdString();
+            check(throws ? text == "Graph failed to start playing(Filter 'Flush' threw: cannot open)"
+                         : text.rfind("Graph failed to start playing(Filter 'Flush' error: ", 0) == 0,
+                  "the failed Play's text names the filter");
+            quote(text.substr(0, text.find('(') + 1)); // the call's prefix, as the README lists them
+            check(graph->IsStopped() && states.Take().empty() &&
+                      graph->GetFilter(0u)->GetFilterState() != Hyx::Filter::FilterState::Playing,
+                  "after a failed Play the graph stays stopped, its filters too, and its listeners hear nothing");
+            check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next Play plays");
+            check(StopGraph(*graph), "StopGraph stops it");
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+    }
+    // An AsyncGraph's filter that refuses its stop twice: the next Play fails with its text,
+    // and a Stop or Play after that tries again.
+    if constexpr (std::is_same_v<G, Hyx::AsyncGraph>) {
+        FrameList frames;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        check(playLooping(*graph, frames), "the graph plays");
+        flush->stop.how = How::Refuses;
+        flush->stop.times = 2;
+        check(graph->Stop() == Hyx::ActionResult::Failure && graph->IsStopped(), "the first Stop fails, stopped");
+        const std::string stopText = graph->GetLastError(false).StdString();
+        const std::string filterText = stopText.substr(std::string("Graph failed to stop(").size());
+        check(graph->Play() == Hyx::ActionResult::Failure && graph->IsStopped() &&
+                  graph->GetLastError(false).StdString() == "Graph failed to start playing(" + filterText,
+              "a Play whose leftover filter refuses again fails with its text, and the graph stays stopped");
+        frames.Take();
+        check(graph->Stop() == Hyx::ActionResult::Success && playLooping(*graph, frames) && firstOf(frames.Take()) == 0,
+              "the next Stop stops it, and Play plays a new run");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->RemoveAllFilters();
+    }
+}
+
+// A Pause a filter calls inside the pass, where another filter's onPause throws: on the
+// host's thread the exception leaves Update with the Pause's text and the graph plays on; on
+// the worker it ends the run, naming the filter that threw.
+template <class G>
+void runPauseInsidePass()
+{
+    using State = Hyx::Graph::GraphState;
+    FrameList frames;
+    StateList states;
+    const auto flush = std::make_shared<TransformFlush>();
+    const auto asker =
+        std::make_shared<TransformFlush>("TransformAsker", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D5"));
+    const auto graph = flushGraph<G>(6, {flush, asker}, frames);
+    graph->_graphEvents.Add(&states);
+    check(playLooping(*graph, frames), "the graph plays");
+    flush->pause.how = TransformFlush::How::Throws;
+    flush->pause.times = 1;
+    asker->pauseFrame = 4;
+    if constexpr (std::is_same_v<G, Hyx::AsyncGraph>) {
+        check(waitFor([&] { return states.Heard(State::Stopped); }) && graph->IsStopped() &&
+                  graph->GetLastError(false).StdString() == "Graph update failed(Filter 'Flush' threw: cannot hold)" &&
+                  states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped},
+              "on the worker a Pause inside the pass that a filter throws in ends the run");
+        frames.Take();
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return frames.Count() >= 3; }) &&
+                  firstOf(frames.Take()) == 0,
+              "after a run that an exception ended, the next Play plays a new run from the start");
+    } else {
+        std::string thrown;
+        for (int i = 0; i < 6 && thrown.empty(); ++i)
+            thrown = thrownBy([&] { return graph->Update(); });
+        check(thrown == "cannot hold" &&
+                  graph->GetLastError(false).StdString() == "Graph failed to pause(Filter 'Flush' threw: cannot hold)",
+              "on the host's thread the exception leaves Update, and the graph keeps the Pause's text");
+        check(graph->IsPlaying() && framesFlow(*graph, frames), "the graph plays on");
+    }
+    check(StopGraph(*graph), "StopGraph stops it");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
+}
+
+// A Stop goes on past a filter that refuses and one that throws: every other filter stops,
+// the text names the first failure, and the exception thrown is the first one thrown.
+template <class G>
+void runStopPastFailures()
+{
+    FrameList frames;
+    const auto first =
+        std::make_shared<TransformFlush>("TransformFirst", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D2"));
+    const auto second = std::make_shared<TransformFlush>(
+        "TransformSecond", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D3"), "second cannot flush");
+    const auto third =
+        std::make_shared<TransformFlush>("TransformThird", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D4"));
+    const auto graph = flushGraph<G>(6, {first, second, third}, frames);
+    check(playLooping(*graph, frames), "the graph of three transforms plays");
+    first->stop.how = TransformFlush::How::Refuses;
+    first->stop.times = 1;
+    second->stop.how = TransformFlush::How::Throws;
+    second->stop.times = 1;
+    check(thrownBy([&] { return graph->Stop(); }) == "second cannot flush", "the first exception thrown passes on");
+    check(graph->GetLastError(false).StdString().rfind("Graph failed to stop(Filter 'First' error: ", 0) == 0,
+          "the text names the first failure in list order");
+    const auto connected = Hyx::Filter::FilterState::Connected;
+    check(graph->GetFilter(0u)->GetFilterState() == connected && third->GetFilterState() == connected &&
+              graph->GetLastFilter()->GetFilterState() == connected,
+          "every other filter is stopped");
+    check(StopGraph(*graph), "StopGraph stops the rest");
+    graph->RemoveAllFilters();
+}
+
+// A graph destroyed while it plays: nothing ends the process, one line, every filter removed.
+template <class G>
+void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    CapturedLog log(logger);
+    FrameList frames;
+    const auto flush = std::make_shared<TransformFlush>();
+    {
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        check(playLooping(*graph, frames), "the graph plays");
+        flush->stop.how = TransformFlush::How::Throws;
+        flush->stop.times = 1;
+    } // the worker may hold the graph for its turn, and destroy it then
+    const bool removed = waitFor([&] { return flush->GetFilterState() == Hyx::Filter::FilterState::PreInitialized; });
+    const std::string line = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
+    check(removed && log.At(VornCommon::LogLevel::Error) ==
+                         std::vector<std::string>{(std::is_same_v<G, Hyx::AsyncGraph> ? "AsyncGraph: " : "") + line},
+          "a graph destroyed while playing logs its failed stop in one line and removes every filter");
+    quote(line);
+}
+
+// Every listener hears a change, also after one throws; the exception passes on.
+template <class G>
+void runThrowingListener()
+{
+    using State = Hyx::Graph::GraphState;
+    FrameList frames;
+    StateList throwing, other;
+    const auto graph = flushGraph<G>(6, {}, frames);
+    graph->_graphEvents.Add(&throwing);
+    graph->_graphEvents.Add(&other);
+    check(playLooping(*graph, frames), "the graph plays");
+    throwing.throwOnStopped = true;
+    check(thrownBy([&] { return graph->Stop(); }) == "listener says no" && graph->IsStopped() &&
+              lastOf(throwing.Take()) == State::Stopped && lastOf(other.Take()) == State::Stopped,
+          "every listener hears Stopped, the first exception passes on, and the change stands");
+    graph->_graphEvents.Remove(&throwing);
+    graph->_graphEvents.Remove(&other);
+    graph->RemoveAllFilters();
+}
+
+// Stops, pauses and plays that fail, on both kinds of graph.
+void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    runWorkerEnds(logger);
+    runHostCalls<Hyx::AsyncGraph>();
+    runHostCalls<Hyx::Graph>();
+    runPauseInsidePass<Hyx::AsyncGraph>();
+    runPauseInsidePass<Hyx::Graph>();
+    runStopPastFailures<Hyx::AsyncGraph>();
+    runStopPastFailures<Hyx::Graph>();
+    runDestroyedWhilePlaying<Hyx::AsyncGraph>(logger);
+    runDestroyedWhilePlaying<Hyx::Graph>(logger);
+    runThrowingListener<Hyx::AsyncGraph>();
+    runThrowingListener<Hyx::Graph>();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1495,6 +2020,7 @@ int main(int argc, char** argv)
     runBuiltGraph();
     runCallbacks();
     runThrows(logger);
+    runFailedStops(logger);
     runErrorTexts(logger);
     runRanges(logger);
     runInjection(logger);

@@ -368,6 +368,15 @@ public:
         });
     }
     bool acted() const { return _acted.load(); }
+    /// The level-2 lines logged so far.
+    std::vector<std::string> errorLines() const
+    {
+        std::vector<std::string> errors;
+        for (const auto& entry : lines.Entries())
+            if (entry.level == LogLevel::Error)
+                errors.push_back(entry.text);
+        return errors;
+    }
 
     /// What the target's step does at frame kAt.
     void act()
@@ -528,10 +537,7 @@ std::string Run(const Row& row)
         problems.check(chain.destroyed(), "the filters were not all removed");
         const std::vector<State> states = chain.log.states();
         problems.check(!states.empty() && states.back() == State::Stopped, "the end was not told");
-        std::vector<std::string> errors;
-        for (const auto& entry : chain.lines.Entries())
-            if (entry.level == LogLevel::Error)
-                errors.push_back(entry.text);
+        const std::vector<std::string> errors = chain.errorLines();
         problems.equal(static_cast<int>(errors.size()), 1, "level-2 lines");
         const std::string line = async ? "AsyncGraph: Graph failed to stop(" : "Graph failed to stop(";
         problems.check(!errors.empty() && errors.front().rfind(line, 0) == 0,
@@ -547,6 +553,16 @@ std::string Run(const Row& row)
         const std::vector<State> told{State::Playing, State::Error, State::Stopped};
         problems.check(Eventually([&] { return chain.log.states() == told; }), "not told Playing, Error, Stopped");
         problems.check(chain.error().rfind("Graph failed to stop(", 0) == 0, "text: " + chain.error());
+    }
+    if (t == Trigger::WorkerEnd && Throwing(row.how)) {
+        // What the worker's own stop threw (a filter's onStop, a listener of Stopped) reaches
+        // no caller: one level-2 line tells it.
+        problems.check(Eventually([&] {
+                           const std::vector<std::string> errors = chain.errorLines();
+                           return errors.size() == 1 &&
+                                  errors.front().rfind("AsyncGraph: Graph failed to stop(", 0) == 0;
+                       }),
+                       "the worker's own stop that threw was not logged as one line");
     }
     if (row.hook == Hook::OnPlay || row.hook == Hook::OnPause || row.hook == Hook::OnStop) {
         // The first failure is the text: the filter's, or who threw what. On the worker an

@@ -450,8 +450,11 @@ void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) 
 {
     try {
         const std::string thrower = takeThrownBy();
+        // Appended piece by piece: "(" + a temporary trips a false -Wrestrict in optimised builds.
         std::string text = prefix;
-        text += "(" + DescribeThrown(byListener ? std::string() : thrower) + ")";
+        text += '(';
+        text += DescribeThrown(byListener ? std::string() : thrower);
+        text += ')';
         if (setText)
             SetError(VornCommon::String(text));
         logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: " + text);

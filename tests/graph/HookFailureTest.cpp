@@ -206,36 +206,6 @@ struct StateHooks : Graph::Events {
     }
 };
 
-/// A door the worker's step waits at until the host opens it or asks the worker to end.
-class Door {
-public:
-    void open()
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        _open = true;
-        _changed.notify_all();
-    }
-    /// True once opened (or until kPatience passed, false).
-    bool waitOpen()
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        return _changed.wait_for(lock, kPatience, [this] { return _open; });
-    }
-    /// Waits until opened or `give_up` turns true (polled).
-    void pass(const std::function<bool()>& giveUp)
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        const auto deadline = std::chrono::steady_clock::now() + kPatience;
-        while (!_open && !giveUp() && std::chrono::steady_clock::now() < deadline)
-            _changed.wait_for(lock, std::chrono::milliseconds(1));
-    }
-
-private:
-    std::mutex _mutex;
-    std::condition_variable _changed;
-    bool _open = false;
-};
-
 /// The checks of a row, in the child; what failed goes to standard error.
 class Problems {
 public:
@@ -394,7 +364,7 @@ public:
                       t == Trigger::HostDrop || t == Trigger::WorkerDrop)) {
             entered.open();
             // Asked through a reference of its own, as IsStopRequested wants on the worker.
-            leave.pass([this] {
+            leave.passUnless([this] {
                 const std::shared_ptr<AsyncGraph> graph = std::dynamic_pointer_cast<AsyncGraph>(target->GetGraph());
                 return graph && graph->IsStopRequested();
             });
@@ -432,7 +402,7 @@ public:
     std::shared_ptr<InfoSource> source;
     std::shared_ptr<Hooked> hooked;
     std::shared_ptr<TestTarget> target;
-    Door entered, leave;
+    Gate entered, leave;
     /// What the step's Pause or Stop answered (-1: nothing, or it threw).
     std::atomic<int> hookResult{-1};
     int thrown = 0;
@@ -495,7 +465,7 @@ std::string Run(const Row& row)
         // Mid-run: the worker waits in the step of frame kAt; the host updates up to it.
         problems.equal(play(), ActionResult::Success, "Play");
         if (async) {
-            problems.check(chain.entered.waitOpen(), "the worker never reached the frame");
+            problems.check(chain.entered.pass(), "the worker never reached the frame");
         } else {
             for (int pass = 0; pass < 100 && !chain.acted(); ++pass)
                 chain.update();

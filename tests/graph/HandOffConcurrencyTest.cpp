@@ -254,26 +254,28 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
     std::exit(wrong != 0 ? 1 : ran && allArrived ? 0 : 3);
 }
 
-// Source -> a filter handing atoms on -> an atom mutate whose four workers mark and change
-// the atom they are handed in place -> target. A host thread reads the last frames meanwhile:
-// the record the first two filters share is filled on a mutate's worker as it changes the
-// atom. Exit code 0 when every record read was whole, showed the atom as it left that filter,
-// and stayed as it was while it was held.
+// Source -> a filter handing atoms on -> a frame mutate whose four workers mark and change the
+// atoms of the frame they are handed in place (the upstream atoms themselves) -> target. A host
+// thread reads the last frames meanwhile: the record the first two filters share is filled on
+// a mutate's worker as it changes the atom. Exit code 0 when every record read was whole,
+// showed the atom as it left that filter, and stayed as it was while it was held.
 [[noreturn]] void readRecordsWhileAMutatesWorkersChangeTheAtom()
 {
     constexpr unsigned kFrames = 3000;
     TestGraph g;
     auto source = g.make<TestSource>(kFrames);
     auto passing = g.make<TestTransform>();
-    auto work = g.make<AtomWork>();
-    for (const auto& [name, value] : Threads<AtomWork>("4", false))
+    auto work = g.make<FrameWork>();
+    for (const auto& [name, value] : Threads<FrameWork>("4", false))
         if (!work->setParameterValue(name.c_str(), value.c_str()))
             std::exit(2);
-    work->work = [](std::shared_ptr<Hyx::Atom> atom) {
-        atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
-        atom->RemoveDataLayers(kTransformGuid, kMadeType);
-        atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
-        return atom;
+    work->work = [](FrameWork::Frame& frame) {
+        for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
+            atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
+            atom->RemoveDataLayers(kTransformGuid, kMadeType);
+            atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+        }
+        return frame;
     };
     auto target = g.make<TestTarget>();
     if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)

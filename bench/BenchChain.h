@@ -164,4 +164,21 @@ struct Chain {
     std::shared_ptr<Sink> sink = std::make_shared<Sink>();
 };
 
+/// Times one update pass per iteration, one item each; a chain that does not play, or a pass
+/// that fails, skips the benchmark with the graph's text.
+inline void TimePasses(benchmark::State& state, const Chain& chain)
+{
+    if (!chain.graph->IsPlaying()) {
+        state.SkipWithError(chain.graph->GetLastError(false).CStr());
+        return;
+    }
+    for (auto _ : state) {
+        if (chain.graph->Update() != Hyx::ActionResult::Success) {
+            state.SkipWithError(chain.graph->GetLastError(false).CStr());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 } // namespace BenchChain

@@ -23,17 +23,7 @@ void BM_GraphUpdate(benchmark::State& state, bool flowing, int layers = 0)
 {
     const int transforms = static_cast<int>(state.range(0));
     Chain chain(transforms, flowing, layers);
-    if (!chain.graph->IsPlaying()) {
-        state.SkipWithError(chain.graph->GetLastError(false).CStr());
-        return;
-    }
-    for (auto _ : state) {
-        if (chain.graph->Update() != Hyx::ActionResult::Success) {
-            state.SkipWithError(chain.graph->GetLastError(false).CStr());
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
+    TimePasses(state, chain);
 }
 
 // The bare hand-off: the atom goes through N + 1 queues, each pull after a pending test, as

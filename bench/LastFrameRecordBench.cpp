@@ -68,17 +68,7 @@ void BM_LastFrameRecord(benchmark::State& state, Kind kind)
     }
     // Without layers the source hands out its one prepared atom every frame.
     Chain chain(middle, true, kind == Kind::HeldFrame ? 0 : 4);
-    if (!chain.graph->IsPlaying()) {
-        state.SkipWithError(chain.graph->GetLastError(false).CStr());
-        return;
-    }
-    for (auto _ : state) {
-        if (chain.graph->Update() != Hyx::ActionResult::Success) {
-            state.SkipWithError(chain.graph->GetLastError(false).CStr());
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
+    TimePasses(state, chain);
 }
 
 } // namespace

@@ -167,8 +167,8 @@ private:
     /// On the worker thread: only the worker's reference and the caller's are left.
     bool releasedDuringTurn() const;
     /// Joins a worker that has ended or is ending (its pass or its own stop may still run);
-    /// a running one is kept.
-    void joinEndedWorker();
+    /// true when one is kept, as it plays the graph on.
+    bool joinEndedWorker();
     /// Asks the worker to end and waits for it.
     void endWorker();
     /// Starts a worker; false (logged) when the system cannot start a thread.

@@ -364,6 +364,13 @@ protected:
     /// threw. Both guarded by the error mutex.
     mutable std::string _thrownBy;
     mutable std::exception_ptr _thrown;
+
+private:
+    /// Walks every filter through `step` in list order. At the first that refuses or throws,
+    /// `undo` (given its index) puts back the filters before it and the text becomes
+    /// "<prefix>(<its failure>)"; a throw then passes on, a refusal gives false.
+    template <class Step, class Undo>
+    bool walkFilters(Step step, Undo undo, const char* prefix);
 };
 
 } // namespace Hyx

@@ -418,3 +418,63 @@ TEST(AsyncGraphThreads, AFilterThatRefusesToStopIsStoppedAgainBeforeEachRun)
     EXPECT_EQ(chain.error().rfind("Graph update failed(", 0), 0u) << chain.error();
     transform->stopResult = HyxErrorCode::Success;
 }
+
+namespace {
+
+/// An asynchronous graph whose next IsPlaying on the test's thread, once armed, first lets the
+/// worker end its run (opens `gate`) and waits until the worker has told Stopped: the widest
+/// form of a worker that stops the graph itself between a host call's looks at the worker
+/// and at the state.
+class LateLook : public AsyncGraph {
+public:
+    bool IsPlaying() const override
+    {
+        if (std::this_thread::get_id() == host && armed.exchange(false)) {
+            gate->open();
+            stopped = log->waitFor(State::Stopped);
+        }
+        return AsyncGraph::IsPlaying();
+    }
+    std::thread::id host = std::this_thread::get_id();
+    mutable std::atomic<bool> armed{false};
+    mutable bool stopped = false;
+    Gate* gate = nullptr;
+    StateLog* log = nullptr;
+};
+
+} // namespace
+
+TEST(AsyncGraphThreads, APlayThatMeetsTheWorkersOwnStopWaitsForItAndPlaysANewRun)
+{
+    // The worker ends a forward-once run while the host's Play looks: the Play finds the graph
+    // no longer playing and plays a new run with a worker of its own.
+    auto graph = std::make_shared<LateLook>();
+    StateLog log;
+    Gate gate;
+    graph->gate = &gate;
+    graph->log = &log;
+    graph->_graphEvents.Add(&log);
+    TestGraph chain;
+    chain.graph = graph;
+    chain.make<TestSource>(3);
+    auto target = chain.make<TestTarget>();
+    std::atomic<bool> first{true};
+    target->process = [&](TestTarget&, const Atom& atom) {
+        // The first run waits at its last frame until the host's Play has looked at the worker.
+        if (atom.GetFrameNr() == 2 && first.exchange(false) && !gate.pass())
+            ADD_FAILURE() << "the gate stayed shut";
+        return HyxErrorCode::Success;
+    };
+    ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+    ASSERT_EQ(graph->Play(), ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] { return target->frames().size() == 3; }));
+    graph->armed = true;
+    ASSERT_EQ(graph->Play(), ActionResult::Success) << chain.error();
+    EXPECT_TRUE(graph->stopped);
+    EXPECT_TRUE(log.waitFor(State::Stopped, 2)) << "the new run never ended";
+    Frames twice = Range(3);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    EXPECT_EQ(target->frames(), twice);
+    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+    graph->_graphEvents.Remove(&log);
+}

@@ -724,6 +724,14 @@ public:
         std::unique_lock<std::mutex> lock(_mutex);
         return _opened.wait_for(lock, kPatience, [this] { return _open; });
     }
+    /// Waits until the door opens, `giveUp` turns true (polled) or kPatience passes.
+    void passUnless(const std::function<bool()>& giveUp)
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (!_open && !giveUp() && std::chrono::steady_clock::now() < deadline)
+            _opened.wait_for(lock, std::chrono::milliseconds(1));
+    }
 
 private:
     std::mutex _mutex;

@@ -107,6 +107,7 @@ public:
     std::atomic<bool> throwOnce{false}, refuseOnce{false};
 
 protected:
+    HyxErrorCode onPlay() override { return balk(); }
     HyxErrorCode onPause() override { return balk(); }
     HyxErrorCode onStop() override { return balk(); }
 
@@ -189,6 +190,34 @@ TEST(GraphPlayback, AFailedPausePlaysWhatItPausedAgain)
         ASSERT_TRUE(chain.runToEnd());
         EXPECT_EQ(target->frames(), Range(10));
     }
+}
+
+TEST(GraphPlayback, APlayThatMeetsAThrowPutsBackWhatItStarted)
+{
+    // The second filter throws as it starts: the source started before it is stopped again
+    // (paused again when resuming), the text names the thrower, the exception reaches the
+    // caller and the graph stays as it was.
+    TestGraph chain;
+    auto source = chain.make<TestSource>(10);
+    auto balky = chain.make<Balky>();
+    auto target = chain.make<TestTarget>();
+    const std::string text = "Graph failed to start playing(Filter '" + NiceName(*balky) + "' threw: boom)";
+    balky->throwOnce = true;
+    EXPECT_EQ(ThrownText<std::runtime_error>([&] { chain.graph->Play(PlaybackMode::ForwardOnce); }), "boom");
+    EXPECT_EQ(chain.error(), text);
+    EXPECT_TRUE(chain.graph->IsStopped());
+    EXPECT_EQ(source->GetFilterState(), FilterState::Connected);
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+    ASSERT_TRUE(chain.update(3));
+    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
+    balky->throwOnce = true;
+    EXPECT_EQ(ThrownText<std::runtime_error>([&] { chain.graph->Play(); }), "boom");
+    EXPECT_EQ(chain.error(), text);
+    EXPECT_TRUE(chain.graph->IsPaused());
+    EXPECT_EQ(source->GetFilterState(), FilterState::Paused);
+    ASSERT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+    ASSERT_TRUE(chain.runToEnd());
+    EXPECT_EQ(target->frames(), Range(10));
 }
 
 TEST(GraphPlayback, EveryListenerHearsAChangeWhenOneThrows)

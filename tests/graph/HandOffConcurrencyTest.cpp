@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -187,6 +189,38 @@ bool whole(const Seen& record, std::optional<bool> changed)
     return made <= 1 && marked == (made == 1) && (!changed || *changed == marked);
 }
 
+// Reads every filter's last frame on a host thread for as long as `run` updates the graph; the
+// number of records read that were not whole (see whole, with `changed` of the filter's index)
+// or changed while held. `run` answers whether the graph ran to its end.
+int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
+                    const std::function<std::optional<bool>(size_t)>& changed, bool& ran,
+                    const std::function<bool()>& run)
+{
+    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        reading = true;
+        while (!done.load()) {
+            for (size_t i = 0; i < filters.size(); ++i) {
+                const std::shared_ptr<Hyx::Atom> atom = filters[i]->GetLastProcessedFrame();
+                if (!atom)
+                    continue;
+                const Seen first = seen(*atom);
+                std::this_thread::yield(); // the graph moves on meanwhile
+                if (!whole(first, changed(i)) || seen(*atom) != first)
+                    ++wrong;
+            }
+        }
+    });
+    while (!reading.load())
+        std::this_thread::yield();
+    ran = run();
+    done = true;
+    reader.join();
+    return wrong.load();
+}
+
 // Source -> two filters handing atoms on -> the restamping filter -> one more handing on ->
 // target, with `repeat` as the source's held frames. A host thread reads every filter's last
 // frame while the graph updates: the records the first filters share stand for an atom that
@@ -204,39 +238,56 @@ bool whole(const Seen& record, std::optional<bool> changed)
     };
     auto source = g.make<TestSource>(kFrames);
     source->stream()->repeat = repeat;
-    const std::shared_ptr<Hyx::Filter> filters[] = {source,     passing(1),          passing(2), g.make<Restamping>(),
-                                                    passing(3), g.make<TestTarget>()};
+    const std::vector<std::shared_ptr<Hyx::Filter>> filters{
+        source, passing(1), passing(2), g.make<Restamping>(), passing(3), g.make<TestTarget>()};
     if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
         std::exit(2);
-    std::atomic<bool> done{false};
-    std::atomic<bool> reading{false};
-    std::atomic<int> wrong{0};
-    std::thread reader([&] {
-        reading = true;
-        while (!done.load()) {
-            for (size_t i = 0; i < std::size(filters); ++i) {
-                const std::shared_ptr<Hyx::Atom> atom = filters[i]->GetLastProcessedFrame();
-                if (!atom)
-                    continue;
-                const Seen first = seen(*atom);
-                std::this_thread::yield(); // the graph moves on meanwhile
-                const std::optional<bool> changed = repeat == 1 ? std::optional<bool>(i >= 3) : std::nullopt;
-                if (!whole(first, changed) || seen(*atom) != first)
-                    ++wrong;
-            }
-        }
-    });
-    while (!reading.load())
-        std::this_thread::yield();
-    const bool ran = g.runToEnd(100000);
-    done = true;
-    reader.join();
+    bool ran = false;
+    const int wrong = wrongReadsWhile(
+        filters, [repeat](size_t i) { return repeat == 1 ? std::optional<bool>(i >= 3) : std::nullopt; }, ran,
+        [&g] { return g.runToEnd(100000); });
     Frames expected = Range(kFrames);
     for (unsigned& frame : expected)
         frame -= frame % repeat; // a held frame keeps the number it was made for
     const bool allArrived = std::static_pointer_cast<TestTarget>(filters[5])->frames() == expected;
     g.graph->Stop();
-    std::exit(wrong.load() != 0 ? 1 : ran && allArrived ? 0 : 3);
+    std::exit(wrong != 0 ? 1 : ran && allArrived ? 0 : 3);
+}
+
+// Source -> a filter handing atoms on -> a frame mutate whose four workers mark and change the
+// atoms of the frame they are handed in place (the upstream atoms themselves) -> target. A host
+// thread reads the last frames meanwhile: the record the first two filters share is filled on
+// a mutate's worker as it changes the atom. Exit code 0 when every record read was whole,
+// showed the atom as it left that filter, and stayed as it was while it was held.
+[[noreturn]] void readRecordsWhileAMutatesWorkersChangeTheAtom()
+{
+    constexpr unsigned kFrames = 3000;
+    TestGraph g;
+    auto source = g.make<TestSource>(kFrames);
+    auto passing = g.make<TestTransform>();
+    auto work = g.make<FrameWork>();
+    for (const auto& [name, value] : Threads<FrameWork>("4", false))
+        if (!work->setParameterValue(name.c_str(), value.c_str()))
+            std::exit(2);
+    work->work = [](FrameWork::Frame& frame) {
+        for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
+            atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
+            atom->RemoveDataLayers(kTransformGuid, kMadeType);
+            atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+        }
+        return frame;
+    };
+    auto target = g.make<TestTarget>();
+    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
+        std::exit(2);
+    bool ran = false;
+    const int wrong = wrongReadsWhile(
+        {source, passing, work, target}, [](size_t i) { return std::optional<bool>(i >= 2); }, ran,
+        [&g] { return UpdateUntilDone(*g.graph); });
+    Frames arrived = target->frames();
+    std::sort(arrived.begin(), arrived.end());
+    g.graph->Stop();
+    std::exit(wrong != 0 ? 1 : ran && arrived == Range(kFrames) ? 0 : 3);
 }
 
 class SharedRecords : public ::testing::TestWithParam<unsigned> {};
@@ -247,6 +298,12 @@ TEST_P(SharedRecords, StayAsTheyLeftWhileALaterFilterChangesTheAtom)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(readSharedRecordsWhileALaterFilterChangesTheAtom(GetParam()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(HandOffConcurrency, RecordsStayAsTheyLeftWhileAMutatesWorkersChangeTheAtom)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(readRecordsWhileAMutatesWorkersChangeTheAtom(), ::testing::ExitedWithCode(0), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(HandOffConcurrency, SharedRecords, ::testing::Values(1u, 3u),

@@ -206,36 +206,6 @@ struct StateHooks : Graph::Events {
     }
 };
 
-/// A door the worker's step waits at until the host opens it or asks the worker to end.
-class Door {
-public:
-    void open()
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        _open = true;
-        _changed.notify_all();
-    }
-    /// True once opened (or until kPatience passed, false).
-    bool waitOpen()
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        return _changed.wait_for(lock, kPatience, [this] { return _open; });
-    }
-    /// Waits until opened or `give_up` turns true (polled).
-    void pass(const std::function<bool()>& giveUp)
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        const auto deadline = std::chrono::steady_clock::now() + kPatience;
-        while (!_open && !giveUp() && std::chrono::steady_clock::now() < deadline)
-            _changed.wait_for(lock, std::chrono::milliseconds(1));
-    }
-
-private:
-    std::mutex _mutex;
-    std::condition_variable _changed;
-    bool _open = false;
-};
-
 /// The checks of a row, in the child; what failed goes to standard error.
 class Problems {
 public:
@@ -368,6 +338,15 @@ public:
         });
     }
     bool acted() const { return _acted.load(); }
+    /// The level-2 lines logged so far.
+    std::vector<std::string> errorLines() const
+    {
+        std::vector<std::string> errors;
+        for (const auto& entry : lines.Entries())
+            if (entry.level == LogLevel::Error)
+                errors.push_back(entry.text);
+        return errors;
+    }
 
     /// What the target's step does at frame kAt.
     void act()
@@ -385,7 +364,7 @@ public:
                       t == Trigger::HostDrop || t == Trigger::WorkerDrop)) {
             entered.open();
             // Asked through a reference of its own, as IsStopRequested wants on the worker.
-            leave.pass([this] {
+            leave.passUnless([this] {
                 const std::shared_ptr<AsyncGraph> graph = std::dynamic_pointer_cast<AsyncGraph>(target->GetGraph());
                 return graph && graph->IsStopRequested();
             });
@@ -423,7 +402,7 @@ public:
     std::shared_ptr<InfoSource> source;
     std::shared_ptr<Hooked> hooked;
     std::shared_ptr<TestTarget> target;
-    Door entered, leave;
+    Gate entered, leave;
     /// What the step's Pause or Stop answered (-1: nothing, or it threw).
     std::atomic<int> hookResult{-1};
     int thrown = 0;
@@ -486,7 +465,7 @@ std::string Run(const Row& row)
         // Mid-run: the worker waits in the step of frame kAt; the host updates up to it.
         problems.equal(play(), ActionResult::Success, "Play");
         if (async) {
-            problems.check(chain.entered.waitOpen(), "the worker never reached the frame");
+            problems.check(chain.entered.pass(), "the worker never reached the frame");
         } else {
             for (int pass = 0; pass < 100 && !chain.acted(); ++pass)
                 chain.update();
@@ -528,10 +507,7 @@ std::string Run(const Row& row)
         problems.check(chain.destroyed(), "the filters were not all removed");
         const std::vector<State> states = chain.log.states();
         problems.check(!states.empty() && states.back() == State::Stopped, "the end was not told");
-        std::vector<std::string> errors;
-        for (const auto& entry : chain.lines.Entries())
-            if (entry.level == LogLevel::Error)
-                errors.push_back(entry.text);
+        const std::vector<std::string> errors = chain.errorLines();
         problems.equal(static_cast<int>(errors.size()), 1, "level-2 lines");
         const std::string line = async ? "AsyncGraph: Graph failed to stop(" : "Graph failed to stop(";
         problems.check(!errors.empty() && errors.front().rfind(line, 0) == 0,
@@ -547,6 +523,16 @@ std::string Run(const Row& row)
         const std::vector<State> told{State::Playing, State::Error, State::Stopped};
         problems.check(Eventually([&] { return chain.log.states() == told; }), "not told Playing, Error, Stopped");
         problems.check(chain.error().rfind("Graph failed to stop(", 0) == 0, "text: " + chain.error());
+    }
+    if (t == Trigger::WorkerEnd && Throwing(row.how)) {
+        // What the worker's own stop threw (a filter's onStop, a listener of Stopped) reaches
+        // no caller: one level-2 line tells it.
+        problems.check(Eventually([&] {
+                           const std::vector<std::string> errors = chain.errorLines();
+                           return errors.size() == 1 &&
+                                  errors.front().rfind("AsyncGraph: Graph failed to stop(", 0) == 0;
+                       }),
+                       "the worker's own stop that threw was not logged as one line");
     }
     if (row.hook == Hook::OnPlay || row.hook == Hook::OnPause || row.hook == Hook::OnStop) {
         // The first failure is the text: the filter's, or who threw what. On the worker an

@@ -198,17 +198,20 @@ void AsyncGraph::endWorker()
     _worker.join();
 }
 
-void AsyncGraph::joinEndedWorker()
+bool AsyncGraph::joinEndedWorker()
 {
     if (!_worker.joinable())
-        return;
+        return false;
     // The phase is read before the state: the worker moves it before it changes the state.
+    // A graph that no longer plays has a worker that is ending (its own stop, or its own
+    // thread's pause or stop), also when the phase still read Running a moment ago; while a
+    // pause of its own thread is under way (or refused) the graph still plays and the worker
+    // runs on.
     const Phase phase = _state->phase.load();
-    // A worker whose own thread paused or stopped the graph ends with that pass; while its
-    // pause is under way (or refused) the graph still plays and the worker runs on.
-    if (phase == Phase::StoppingItself || phase == Phase::None || phase == Phase::AskedToEnd ||
-        (phase == Phase::EndingAfterTurn && !IsPlaying()))
-        _worker.join();
+    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying())
+        return true;
+    _worker.join();
+    return false;
 }
 
 bool AsyncGraph::startWorker()
@@ -271,8 +274,9 @@ ActionResult AsyncGraph::Play()
         return fail("Graph failed to start playing", &kPlayFromWorker);
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    joinEndedWorker();
-    if (IsPlaying())
+    // The state is read with the worker, or after it ended: a worker that stops the graph
+    // itself between two looks would leave a Play that read Stopped with no worker.
+    if (joinEndedWorker() || IsPlaying())
         return ActionResult::Success;
     // No worker runs now: only a pass the host drives itself can be under way.
     if (refusesPlayInsidePass())
@@ -328,8 +332,7 @@ ActionResult AsyncGraph::Pause()
     if (onWorkerThread())
         return fromOwnTurn([this] { return Graph::Pause(); });
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    joinEndedWorker();
-    if (IsPlaying())
+    if (joinEndedWorker())
         endWorker();
     // Refused, or thrown: the filters play on whole, and so does a worker.
     const ScopeExit settled([this]() noexcept { settle(); });
@@ -447,8 +450,11 @@ void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) 
 {
     try {
         const std::string thrower = takeThrownBy();
+        // Appended piece by piece: "(" + a temporary trips a false -Wrestrict in optimised builds.
         std::string text = prefix;
-        text += "(" + DescribeThrown(byListener ? std::string() : thrower) + ")";
+        text += '(';
+        text += DescribeThrown(byListener ? std::string() : thrower);
+        text += ')';
         if (setText)
             SetError(VornCommon::String(text));
         logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: " + text);

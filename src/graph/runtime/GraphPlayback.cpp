@@ -142,6 +142,30 @@ void Graph::settleState()
 {
 }
 
+template <class Step, class Undo>
+bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
+{
+    for (size_t i = 0; i < _filters.size(); ++i) {
+        HyxErrorCode result;
+        try {
+            result = step(*_filters[i]);
+        } catch (...) {
+            noteThrow(_filters[i].get());
+            const std::string detail = DescribeThrown(niceName(*_filters[i]));
+            undo(i);
+            fail(prefix, &detail);
+            throw;
+        }
+        if (result != HyxErrorCode::Success) {
+            const std::string detail = errorOf(_filters[i]);
+            undo(i);
+            fail(prefix, &detail);
+            return false;
+        }
+    }
+    return true;
+}
+
 ActionResult Graph::Play()
 {
     if (IsPlaying()) {
@@ -181,23 +205,8 @@ ActionResult Graph::Play()
             }
         }
     };
-    for (size_t i = 0; i < _filters.size(); ++i) {
-        HyxErrorCode result;
-        try {
-            result = _filters[i]->Play();
-        } catch (...) {
-            noteThrow(_filters[i].get());
-            const std::string detail = DescribeThrown(niceName(*_filters[i]));
-            putBack(i);
-            fail("Graph failed to start playing", &detail);
-            throw;
-        }
-        if (result == HyxErrorCode::Success) {
-            continue;
-        }
-        const std::string detail = errorOf(_filters[i]);
-        putBack(i);
-        return fail("Graph failed to start playing", &detail);
+    if (!walkFilters([](Filter& filter) { return filter.Play(); }, putBack, "Graph failed to start playing")) {
+        return ActionResult::Failure;
     }
     _running = true;
     // Listeners that throw do not undo the change they are told of.
@@ -224,22 +233,8 @@ ActionResult Graph::Pause()
             }
         }
     };
-    for (size_t i = 0; i < _filters.size(); ++i) {
-        HyxErrorCode result;
-        try {
-            result = _filters[i]->Pause();
-        } catch (...) {
-            noteThrow(_filters[i].get());
-            const std::string detail = DescribeThrown(niceName(*_filters[i]));
-            resume(i);
-            fail("Graph failed to pause", &detail);
-            throw;
-        }
-        if (result != HyxErrorCode::Success) {
-            const std::string detail = errorOf(_filters[i]);
-            resume(i);
-            return fail("Graph failed to pause", &detail);
-        }
+    if (!walkFilters([](Filter& filter) { return filter.Pause(); }, resume, "Graph failed to pause")) {
+        return ActionResult::Failure;
     }
     setState(GraphState::Paused);
     return ActionResult::Success;

@@ -516,8 +516,12 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
         logOnWorker(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
-    if (const auto manager = VornCommon::Profiler::getManager())
-        manager->addThisCpuThread("AsyncGraph");
+    // A profiler that cannot take the thread (out of memory) only loses its record of it.
+    try {
+        if (const auto manager = VornCommon::Profiler::getManager())
+            manager->addThisCpuThread("AsyncGraph");
+    } catch (...) {
+    }
 
     // A graph that is not owned by a shared pointer is used as it is; one that is owned is
     // held for each turn, so that a listener may drop the last reference meanwhile. Once

@@ -60,14 +60,17 @@
 //   filters at once. Play(mode) thus plays a new run also when it comes while the worker is
 //   still inside the stop it makes itself.
 // - Called from the worker itself (a graph listener or a filter during the worker's turn),
-//   Stop and Pause only ask the worker to end and change the state without waiting; Play
-//   of a graph that is not playing fails without waiting ("Graph failed to start
-//   playing(it cannot be started from its own worker thread)"), and Play(mode) fails so
-//   before it changes the mode; a destructor running there lets the worker finish on its
-//   own. The worker holds a reference to the graph during each turn, so a listener may drop
-//   the last one. A host that drops its last reference is seen as a stop: no turn starts
-//   after the destructor has begun, and a turn that waits (IsStopRequested) ends, so the
-//   graph is destroyed.
+//   Stop and Pause only ask the worker to end and change the state without waiting; Play of a
+//   graph that is not playing fails without waiting ("Graph failed to start playing(it cannot
+//   be started from its own worker thread)"), and Play(mode) fails so before it changes the
+//   mode. Both fail so, too, while the graph still reads Playing but its run is ending: from
+//   a listener of Error, or from a filter's hook inside the worker's own stop or inside a
+//   Pause or Stop that a hook or listener asked for during the turn; a Success there would
+//   name a run that is over. A destructor running there lets the worker finish on its own.
+//   The worker holds a reference to the graph during each turn, so a listener may drop the
+//   last one. A host that drops its last reference is seen as a stop: no turn starts after
+//   the destructor has begun, and a turn that waits (IsStopRequested) ends, so the graph is
+//   destroyed.
 // - Play (or Play(mode)) from any other thread while the worker's pass runs: Success at
 //   once while the graph plays; when a hook or listener of that pass has stopped or paused
 //   the graph, it waits for the pass to end (the join) and then plays. So a thread that the
@@ -159,6 +162,9 @@ protected:
     /// From another thread than the worker: joins a worker that ended by itself (it may
     /// still be inside the stop it makes), so the state read next is final.
     void settleState() override;
+    /// On the worker, while the run ends (its update failed, it stops the graph itself, or a
+    /// hook or listener paused or stopped it during the turn): refused.
+    bool refusesPlayOn() override;
 
 private:
     struct WorkerState;

@@ -333,6 +333,9 @@ protected:
     /// Play(mode) calls it before it reads the state; an asynchronous graph joins a worker
     /// that is stopping the graph itself. Here: nothing.
     virtual void settleState();
+    /// True, with the error text set, when a Play of this graph (still playing) would answer
+    /// Success while its run is ending (asked from the worker that ends it). Here: never.
+    virtual bool refusesPlayOn();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
     /// records the filter it came from (null: from a listener of the graph). The first note

@@ -478,3 +478,119 @@ TEST(AsyncGraphThreads, APlayThatMeetsTheWorkersOwnStopWaitsForItAndPlaysANewRun
     EXPECT_EQ(graph->Stop(), ActionResult::Success);
     graph->_graphEvents.Remove(&log);
 }
+
+namespace {
+
+// A mutate whose onPause or onStop, on the worker, asks its graph to play, plainly and in a
+// mode, and keeps both answers with the error text each left.
+class PlayFromHook : public TestMutate {
+public:
+    std::weak_ptr<AsyncGraph> graph;
+    std::thread::id host = std::this_thread::get_id();
+    bool onPauseToo = false;
+    std::vector<std::pair<ActionResult, std::string>> answers; // written on the worker only
+
+protected:
+    HyxErrorCode onPause() override
+    {
+        if (onPauseToo)
+            ask();
+        return TestMutate::onPause();
+    }
+    HyxErrorCode onStop() override
+    {
+        ask();
+        return TestMutate::onStop();
+    }
+
+private:
+    void ask()
+    {
+        const std::shared_ptr<AsyncGraph> owner = graph.lock();
+        if (!owner || std::this_thread::get_id() == host || !answers.empty())
+            return;
+        for (const bool withMode : {false, true}) {
+            const ActionResult result = withMode ? owner->Play(PlaybackMode::ForwardOnce) : owner->Play();
+            answers.emplace_back(result, owner->GetLastError(false).StdString());
+        }
+    }
+};
+
+} // namespace
+
+TEST(AsyncGraphThreads, APlayAskedWhileTheRunEndsFailsInsteadOfNamingTheRunThatIsOver)
+{
+    // Asked on the worker while the graph still reads Playing but its run ends: from a
+    // listener of Error, from an onStop of the worker's own stop, and from an onStop or
+    // onPause of a Stop or Pause a filter asked for during the turn. Both forms fail with the
+    // text, the run ends as it would, and the host's next Play plays every frame.
+    enum class End {
+        ErrorListener,
+        OwnStop,
+        HooksStop,
+        HooksPause
+    };
+    const struct {
+        const char* name;
+        End end;
+        std::vector<State> heard;
+    } rows[] = {
+        {"a listener of Error", End::ErrorListener, {State::Playing, State::Error, State::Stopped}},
+        {"the worker's own stop", End::OwnStop, {State::Playing, State::Stopped}},
+        {"a Stop a filter asked for", End::HooksStop, {State::Playing, State::Stopped}},
+        {"a Pause a filter asked for", End::HooksPause, {State::Playing, State::Paused, State::Stopped}},
+    };
+    const std::string refused = "Graph failed to start playing(it cannot be started from its own worker thread)";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        AsyncTestGraph chain;
+        chain.make<TestSource>(12);
+        const auto mutate = chain.make<PlayFromHook>();
+        const auto target = chain.make<TestTarget>();
+        mutate->graph = chain.async;
+        mutate->onPauseToo = row.end == End::HooksPause;
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        std::vector<std::pair<ActionResult, std::string>> fromListener;
+        if (row.end == End::ErrorListener) {
+            mutate->create = [](const Atom& atom, bool&) {
+                return atom.GetFrameNr() == 5 ? HyxErrorCode::FilterError : HyxErrorCode::Success;
+            };
+            chain.log.onState = [&](State state) {
+                if (state != State::Error)
+                    return;
+                for (const bool withMode : {false, true}) {
+                    const ActionResult result =
+                        withMode ? chain.async->Play(PlaybackMode::ForwardOnce) : chain.async->Play();
+                    fromListener.emplace_back(result, chain.async->GetLastError(false).StdString());
+                }
+            };
+        }
+        if (row.end == End::HooksStop || row.end == End::HooksPause) {
+            target->process = [&](TestTarget&, const Atom& atom) {
+                if (atom.GetFrameNr() == 5)
+                    row.end == End::HooksStop ? chain.async->Stop() : chain.async->Pause();
+                return HyxErrorCode::Success;
+            };
+        }
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(row.end == End::HooksPause ? State::Paused : State::Stopped));
+        // The host's call joins the worker, so what it wrote is settled.
+        ASSERT_EQ(chain.async->Stop(), ActionResult::Success);
+        const auto& answers = row.end == End::ErrorListener ? fromListener : mutate->answers;
+        ASSERT_EQ(answers.size(), 2u);
+        for (const auto& [result, text] : answers) {
+            EXPECT_EQ(result, ActionResult::Failure);
+            EXPECT_EQ(text, refused);
+        }
+        EXPECT_EQ(chain.log.states(), row.heard); // the Pause row's Stopped is the host's
+        EXPECT_TRUE(chain.async->IsStopped());
+
+        chain.log.onState = nullptr;
+        mutate->create = nullptr;
+        target->process = nullptr;
+        const size_t before = mutate->frames.size();
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+        EXPECT_EQ(std::vector<unsigned>(mutate->frames.begin() + before, mutate->frames.end()), Range(12));
+    }
+}

@@ -32,6 +32,9 @@ using Clock = std::chrono::steady_clock;
 // The graph whose worker runs on this thread, so that calls made from inside the worker's
 // turn (listeners, filters) never wait for the worker.
 thread_local const AsyncGraph* t_workerGraph = nullptr;
+// The worker's turn ends its run (its update failed): a Play asked meanwhile, while the graph
+// still reads Playing, would answer Success for a run that is over.
+thread_local bool t_runEnding = false;
 
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
@@ -269,9 +272,9 @@ void AsyncGraph::setPeriod(uint32_t periodMs)
 ActionResult AsyncGraph::Play()
 {
     if (onWorkerThread()) {
-        if (IsPlaying())
-            return ActionResult::Success;
-        return fail("Graph failed to start playing", &kPlayFromWorker);
+        if (!IsPlaying())
+            return fail("Graph failed to start playing", &kPlayFromWorker);
+        return refusesPlayOn() ? ActionResult::Failure : ActionResult::Success;
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     // The state is read with the worker, or after it ended: a worker that stops the graph
@@ -314,6 +317,14 @@ void AsyncGraph::settleState()
         return;
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     joinEndedWorker();
+}
+
+bool AsyncGraph::refusesPlayOn()
+{
+    if (!onWorkerThread() || (!t_runEnding && _state->phase.load() == Phase::Running))
+        return false;
+    fail("Graph failed to start playing", &kPlayFromWorker);
+    return true;
 }
 
 bool AsyncGraph::refusesPlayNow()
@@ -512,7 +523,10 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                             bool owned)
 {
     t_workerGraph = graph;
-    const ScopeExit unmark([]() noexcept { t_workerGraph = nullptr; });
+    const ScopeExit unmark([]() noexcept {
+        t_workerGraph = nullptr;
+        t_runEnding = false;
+    });
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
         logOnWorker(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
@@ -553,6 +567,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 failed = true;
             }
             if (failed) {
+                t_runEnding = true;
                 graph->tellError("Graph update failed");
                 leave = true;
             }

@@ -142,6 +142,11 @@ void Graph::settleState()
 {
 }
 
+bool Graph::refusesPlayOn()
+{
+    return false;
+}
+
 template <class Step, class Undo>
 bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
 {

@@ -160,6 +160,8 @@ ActionResult Graph::Play(PlaybackMode mode)
 {
     // A worker still inside the stop it makes itself shows Playing until it is joined.
     settleState();
+    if (IsPlaying() && refusesPlayOn())
+        return ActionResult::Failure;
     if (!IsPlaying()) {
         if (refusesPlayNow()) {
             return ActionResult::Failure;

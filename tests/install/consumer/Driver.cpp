@@ -67,14 +67,27 @@ void quote(const std::string& text)
     std::printf("README quote: %s\n", text.c_str());
 }
 
-// Keeps every log line while it lives, then gives the host's logger back.
+// The levels the README names by number.
+static_assert(int(VornCommon::LogLevel::Error) == 2 && int(VornCommon::LogLevel::Warning) == 3 &&
+              int(VornCommon::LogLevel::Info) == 4);
+
+// Keeps every log line while it lives, then gives the host's logger back; every line has the
+// library's tag and one of the levels the README names.
 class CapturedLog {
 public:
     explicit CapturedLog(std::shared_ptr<VornCommon::Logger> host) : _host(std::move(host))
     {
         Hyx::SetHYXLoggerInstance(_lines);
     }
-    ~CapturedLog() { Hyx::SetHYXLoggerInstance(_host); }
+    ~CapturedLog()
+    {
+        Hyx::SetHYXLoggerInstance(_host);
+        for (const auto& entry : _lines->Entries())
+            check(entry.tag == "HYX2" &&
+                      (entry.level == VornCommon::LogLevel::Error || entry.level == VornCommon::LogLevel::Warning ||
+                       entry.level == VornCommon::LogLevel::Info),
+                  "the library logs with the tag HYX2 at Error, Warning or Info");
+    }
 
     // The texts of the lines of that level.
     std::vector<std::string> At(VornCommon::LogLevel level) const

@@ -1710,24 +1710,27 @@ std::string thrownBy(const std::function<Hyx::ActionResult()>& call, Hyx::Action
 }
 
 // The worker's own end, whose stop meets an onStop that throws or refuses (after a run that
-// was done, or failed): listeners hear Error then Stopped, the graph keeps the text, and the
-// next Play and Play(mode) play every frame again.
+// was done, or failed): listeners hear Error then Stopped, the graph keeps the text. While the
+// filter keeps failing, each Play and Play(mode) plays nothing: it throws or answers Failure
+// with its text, the graph stays Stopped and listeners hear nothing. Once it stops, the next
+// Play and Play(mode) play every frame again.
 void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     using State = Hyx::Graph::GraphState;
+    using How = TransformFlush::How;
     const std::string thrownText = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
     const struct {
-        TransformFlush::How how;
+        How how;
+        int times; // the onStop calls that fail
         bool updateFails;
         const char* textStart;
         std::vector<std::string> lines;
     } ends[] = {
-        {TransformFlush::How::Throws, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
-        {TransformFlush::How::Refuses, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
-        {TransformFlush::How::Throws,
-         true,
-         "Graph update failed(Filter 'Flush' error: ",
-         {"AsyncGraph: " + thrownText}},
+        {How::Throws, 1, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
+        {How::Refuses, 1, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
+        {How::Throws, 1, true, "Graph update failed(Filter 'Flush' error: ", {"AsyncGraph: " + thrownText}},
+        {How::Throws, 1000, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
+        {How::Refuses, 1000, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
     };
     const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
     for (const auto& end : ends) {
@@ -1738,7 +1741,7 @@ void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
         const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
         graph->_graphEvents.Add(&states);
         flush->stop.how = end.how;
-        flush->stop.times = 1;
+        flush->stop.times = end.times;
         if (end.updateFails)
             flush->failFrame = 3;
         check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
@@ -1749,11 +1752,32 @@ void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
               "when the worker's own stop fails, listeners hear Error, then Stopped, and the graph reads Stopped");
         check(text.rfind(end.textStart, 0) == 0, "the graph keeps the stop's text, or the failed update's");
         check(log.At(VornCommon::LogLevel::Error) == end.lines, "a filter that threw in the stop gives one line");
-        if (!end.updateFails && end.how == TransformFlush::How::Throws) {
+        if (!end.updateFails && end.how == How::Throws) {
             quote(text);
             quote(end.lines.front());
         }
         frames.Take();
+        for (int i = 0; end.times > 1 && i < 2; ++i) {
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown =
+                thrownBy([&] { return i == 0 ? graph->Play() : graph->Play(Hyx::PlaybackMode::ForwardOnce); }, &result);
+            const std::string playText = graph->GetLastError(false).StdString();
+            const std::string expected = end.how == How::Throws
+                                             ? "Graph failed to start playing(Filter 'Flush' threw: cannot flush)"
+                                             : "Graph failed to start playing(Filter 'Flush' error: ";
+            check((end.how == How::Throws ? thrown == "cannot flush"
+                                          : thrown.empty() && result == Hyx::ActionResult::Failure) &&
+                      playText.rfind(expected, 0) == 0 && graph->IsStopped(),
+                  "while the filter keeps failing, Play throws its exception on or answers Failure, and the graph "
+                  "stays Stopped");
+            if (end.how == How::Throws)
+                quote(playText);
+        }
+        if (end.times > 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            check(states.Take().empty() && frames.Take().empty(), "a Play that failed so plays nothing, told nothing");
+            flush->stop.times = 0; // the filter stops from now on
+        }
         check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }) &&
                   frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
               "after the failed stop the next Play plays the whole run again");
@@ -1893,6 +1917,30 @@ void runHostCalls()
         check(StopGraph(*graph), "StopGraph stops it");
         graph->RemoveAllFilters();
     }
+    // A filter that keeps failing its stop: a second Stop fails again, a Graph still reads
+    // Playing and an AsyncGraph Stopped, and StopGraph answers false; once the filter stops,
+    // StopGraph answers true and the graph reads Stopped.
+    for (const How how : {How::Throws, How::Refuses}) {
+        FrameList frames;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        check(playLooping(*graph, frames), "the graph plays");
+        flush->stop.how = how;
+        flush->stop.times = 1000;
+        for (int i = 0; i < 2; ++i) {
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy([&] { return graph->Stop(); }, &result);
+            check((how == How::Throws ? thrown == "cannot flush" : result == Hyx::ActionResult::Failure) &&
+                      graph->IsStopped() == async && graph->IsPlaying() == !async,
+                  "each Stop fails while the filter keeps failing: a Graph reads Playing, an AsyncGraph Stopped");
+        }
+        check(!StopGraph(*graph) && flush->GetFilterState() == Hyx::Filter::FilterState::Playing,
+              "StopGraph answers false while the filter keeps failing");
+        flush->stop.times = 0;
+        check(StopGraph(*graph) && graph->IsStopped() && flush->GetFilterState() == Hyx::Filter::FilterState::Connected,
+              "once the filter stops, StopGraph stops it and answers true");
+        graph->RemoveAllFilters();
+    }
 }
 
 // A Pause a filter calls inside the pass, where another filter's onPause throws: on the
@@ -1965,25 +2013,78 @@ void runStopPastFailures()
     graph->RemoveAllFilters();
 }
 
-// A graph destroyed while it plays: nothing ends the process, one line, every filter removed.
+// A graph destroyed while it plays: nothing ends the process, and each step that fails gives
+// one line: the stop (unless the graph reads Stopped), the removal of a filter that throws
+// again, and the filter that never stopped as it goes; a filter the host holds reads Playing.
 template <class G>
 void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
 {
-    CapturedLog log(logger);
-    FrameList frames;
-    const auto flush = std::make_shared<TransformFlush>();
-    {
-        const auto graph = flushGraph<G>(6, {flush}, frames);
-        check(playLooping(*graph, frames), "the graph plays");
-        flush->stop.how = TransformFlush::How::Throws;
-        flush->stop.times = 1;
-    } // the worker may hold the graph for its turn, and destroy it then
-    const bool removed = waitFor([&] { return flush->GetFilterState() == Hyx::Filter::FilterState::PreInitialized; });
-    const std::string line = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
-    check(removed && log.At(VornCommon::LogLevel::Error) ==
-                         std::vector<std::string>{(std::is_same_v<G, Hyx::AsyncGraph> ? "AsyncGraph: " : "") + line},
-          "a graph destroyed while playing logs its failed stop in one line and removes every filter");
-    quote(line);
+    using How = TransformFlush::How;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    const std::string prefix = async ? "AsyncGraph: " : "";
+    const std::string thrown = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
+    const std::string refused = "Graph failed to stop(Filter 'Flush' error: ";
+    const std::string removal = "Graph failed to remove a filter(Filter 'Flush' threw: cannot flush)";
+    const std::string unstopped = "Filter not properly deinitialized!";
+    using Lines = std::vector<std::string>;
+    const struct {
+        How how;
+        int times; // the onStop calls that fail
+        bool stopGraphFirst; // the README's StopGraph before the graph goes
+        bool hostKeeps; // the host holds the filter past the graph
+        Lines lines; // the start of each line, in order, once graph and filter are gone
+    } cases[] = {
+        {How::Throws, 1, false, true, {prefix + thrown}},
+        {How::Throws, 1000, false, true, {prefix + thrown, removal, unstopped}},
+        {How::Throws, 1000, false, false, {prefix + thrown, removal, unstopped}},
+        {How::Refuses, 1000, false, true, {prefix + refused, unstopped}},
+        {How::Refuses, 1000, false, false, {prefix + refused, unstopped}},
+        {How::Throws, 1000, true, false, async ? Lines{removal, unstopped} : Lines{thrown, removal, unstopped}},
+        {How::Refuses, 1000, true, false, async ? Lines{unstopped} : Lines{refused, unstopped}},
+    };
+    for (const auto& c : cases) {
+        CapturedLog log(logger);
+        FrameList frames;
+        auto flush = std::make_shared<TransformFlush>();
+        const std::weak_ptr<TransformFlush> watched = flush;
+        {
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            check(playLooping(*graph, frames), "the graph plays");
+            flush->stop.how = c.how;
+            flush->stop.times = c.times;
+            if (c.stopGraphFirst) {
+                check(!StopGraph(*graph) && graph->IsStopped() == async,
+                      "StopGraph fails while a filter keeps failing: an AsyncGraph reads Stopped, a Graph Playing");
+                log.Clear();
+            }
+            if (!c.hostKeeps)
+                flush.reset();
+        } // the worker may hold the graph for its turn, and destroy it then
+        const auto errors = [&] { return log.At(VornCommon::LogLevel::Error); };
+        const auto match = [](const Lines& got, const Lines& expected) {
+            bool same = got.size() == expected.size();
+            for (size_t i = 0; same && i < got.size(); ++i)
+                same = got[i].rfind(expected[i], 0) == 0;
+            return same;
+        };
+        if (c.hostKeeps && c.times > 1) {
+            const Lines beforeFilterGoes(c.lines.begin(), c.lines.end() - 1);
+            check(waitFor([&] { return errors().size() >= beforeFilterGoes.size(); }) &&
+                      match(errors(), beforeFilterGoes) && flush->GetFilterState() == Hyx::Filter::FilterState::Playing,
+                  "a filter that keeps failing is let go as it is: the host's reads Playing after the graph");
+            flush.reset();
+        } else if (c.hostKeeps) {
+            check(waitFor([&] { return flush->GetFilterState() == Hyx::Filter::FilterState::PreInitialized; }),
+                  "the removal stops a filter that failed once, and removes it");
+            flush.reset();
+        }
+        check(waitFor([&] { return watched.expired() && errors().size() >= c.lines.size(); }) &&
+                  match(errors(), c.lines),
+              "a graph destroyed while playing logs one line per step that fails");
+    }
+    quote(thrown);
+    quote(removal);
+    quote(unstopped);
 }
 
 // Every listener hears a change, also after one throws; the exception passes on.

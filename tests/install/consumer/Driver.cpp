@@ -1371,7 +1371,8 @@ void runStandIns(const std::shared_ptr<VornCommon::Logger>& logger)
     }
 }
 
-// The image writer: a write that fails, a missing folder, a bit count it does not take.
+// The image writer: a write that fails, a missing folder, an image without pixels; a bit
+// count it does not take, null pointers.
 void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     std::filesystem::create_directories("images");
@@ -1383,27 +1384,39 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
     const struct {
         const char* folder;
         const char* file;
-        uint32_t width, bits;
+        const uint8_t* pixels;
+        uint32_t width, height, bits;
         const char* line; // none: written, or refused without a line
         bool written;
     } images[] = {
-        {"images", "ok.png", 128, 24, nullptr, true},
-        {"images", "full.png", 128, 24, "Can't write file 'images/full.png' (Cannot be written)", false},
-        {"images/missing", "a.png", 128, 24, "Can't write file 'images/missing/a.png' (No such folder)", false},
-        {"images", "twelve.png", 128, 12, nullptr, false},
+        {"images", "ok.png", pixels.data(), 128, 128, 24, nullptr, true},
+        {"images", "full.png", pixels.data(), 128, 128, 24, "Can't write file 'images/full.png' (Cannot be written)",
+         false},
+        {"images/missing", "a.png", pixels.data(), 128, 128, 24,
+         "Can't write file 'images/missing/a.png' (No such folder)", false},
+        {"images", "w0.png", pixels.data(), 0, 128, 24, "Can't write file 'images/w0.png' (Cannot be encoded)", false},
+        {"images", "h0.png", pixels.data(), 128, 0, 8, "Can't write file 'images/h0.png' (Cannot be encoded)", false},
+        {"images", "twelve.png", pixels.data(), 128, 128, 12, nullptr, false},
+        {"images", "null.png", nullptr, 128, 128, 24, nullptr, false},
+        {nullptr, "no-folder.png", pixels.data(), 128, 128, 24, nullptr, false},
+        {"images", nullptr, pixels.data(), 128, 128, 24, nullptr, false},
     };
     for (const auto& image : images) {
         CapturedLog log(logger);
-        const bool written =
-            Hyx::ImageSequenceWriter(image.folder).WriteImage(pixels.data(), image.width, 128, image.bits, image.file);
+        const bool written = Hyx::ImageSequenceWriter(image.folder)
+                                 .WriteImage(image.pixels, image.width, image.height, image.bits, image.file);
         check(written == image.written &&
                   log.At(VornCommon::LogLevel::Error) ==
                       (image.line ? std::vector<std::string>{image.line} : std::vector<std::string>{}),
               "the image writer answers and logs as the README says");
+        check(written || !image.file || std::string(image.file) == "full.png" ||
+                  !exists(std::string(image.folder ? image.folder : "") + "/" + image.file),
+              "a refused image makes no file");
         if (image.line)
             quote(std::string(image.line).substr(std::string(image.line).find('(')));
     }
     quote("Can't write file 'images/full.png' (Cannot be written)");
+    quote("Can't write file 'images/w0.png' (Cannot be encoded)");
     if (geteuid() != 0) { // the superuser writes in any folder
         std::filesystem::create_directories("images/read-only");
         chmod("images/read-only", 0555);

@@ -1328,12 +1328,81 @@ void runTranscoding(const std::shared_ptr<VornCommon::Logger>& logger)
         }
         bool near = first && second && second->GetNumVertices() == first->GetNumVertices();
         const float* box = plain->GetBoundingBox();
+        bool inside = first != nullptr;
+        for (uint32_t i = 0; inside && i < first->GetNumVertices() * 3; ++i) {
+            const int axis = int(i % 3);
+            inside = first->GetVertexPositions()[i] >= box[axis] - 0.001f &&
+                     first->GetVertexPositions()[i] <= box[axis + 3] + 0.001f;
+        }
+        check(inside, "decoded points lie inside the box widened by 0.001 on each side");
         for (uint32_t i = 0; near && i < first->GetNumVertices() * 3; ++i) {
             const int axis = int(i % 3);
             const float step = (box[axis + 3] - box[axis] + 0.002f) / code.steps[axis];
             near = std::fabs(first->GetVertexPositions()[i] - second->GetVertexPositions()[i]) <= step;
         }
         check(near, "decoded positions compress again, and decode within one step per axis");
+    }
+}
+
+// The keeper's and dropper's switches: "Keep " or "Drop " and each upstream layer's friendly
+// text, in the parameter list of a filter made with its upstream; none in one made without,
+// also once it is in the graph, where a value set for one is a name no parameter took.
+void runLayerSwitches(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const auto layers = [] {
+        auto all = somePositions();
+        all.push_back(someIndices().front());
+        return all;
+    };
+    const std::vector<std::string> friendly = {"{VORN4D/StreamInfo/NIL}",
+                                               "{VORN4D/CompressedVertexPositions/VertexPositions}",
+                                               "{VORN4D/CompressedVertexIndices/VertexIndices}"};
+    const auto names = [](const std::shared_ptr<Hyx::Filter>& filter) {
+        std::vector<std::string> found;
+        for (const std::shared_ptr<Hyx::FilterParam>& param : filter->getParameters())
+            found.push_back(param->GetName());
+        return found;
+    };
+    for (const bool keeper : {true, false}) {
+        const std::string prefix = keeper ? "Keep " : "Drop ";
+        const auto selection =
+            keeper ? Hyx::MutateDataLayersKeeper::TheTypeGuid() : Hyx::MutateDataLayersDropper::TheTypeGuid();
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const bool built = source &&
+                           source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+                           graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                           AddFilter(graph, Hyx::MutateAutoCompressor::TheTypeGuid());
+        const Hyx::SharedFilterPtr withUpstream = Hyx::FilterFactory::CreateFilter(
+            selection, Hyx::SharedFilterPtr(graph->GetLastFilter()), Hyx::SharedGraphPtr(graph));
+        std::vector<std::string> expected;
+        for (const std::string& text : friendly)
+            expected.push_back(prefix + text);
+        check(built && withUpstream && names(withUpstream.ToStdSharedPtr()) == expected,
+              "a keeper or dropper made with its upstream lists one switch per layer, by its friendly text");
+        if (keeper) {
+            quote(expected[0]);
+            quote(expected[1]);
+        } else {
+            quote(expected[2]);
+        }
+
+        CapturedLog log(logger);
+        const std::shared_ptr<Hyx::Filter> without =
+            Hyx::FilterFactory::CreateFilter(selection, {}, Hyx::SharedGraphPtr(graph)).ToStdSharedPtr();
+        check(without && names(without).empty(), "one made without its upstream lists no switch");
+        if (without) {
+            without->setParameterValues({{expected.back(), "True"}});
+            check(graph->AddAndConnect(without) == Hyx::ActionResult::Success && names(without).empty() &&
+                      log.At(VornCommon::LogLevel::Error) ==
+                          std::vector<std::string>{"Filter '#DataLayers" + std::string(keeper ? "Keeper" : "Dropper") +
+                                                   "' has no parameter named '" + expected.back() +
+                                                   "'; the values stay stored"},
+                  "nor once it is in the graph, where the value set for a switch is a name no parameter took");
+        }
+        graph->RemoveAllFilters();
     }
 }
 
@@ -2221,6 +2290,7 @@ int main(int argc, char** argv)
     runCompressionCodes();
     runTranscoding(logger);
     runStandIns(logger);
+    runLayerSwitches(logger);
     runImages(logger);
     runCameras();
     runNumberTexts();

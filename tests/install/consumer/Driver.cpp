@@ -1447,6 +1447,7 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
     std::filesystem::create_directories("images");
     std::filesystem::remove("images/full.png");
     std::filesystem::create_symlink("/dev/full", "images/full.png"); // every write fails there
+    std::filesystem::create_directories("images/folder.png");
     std::vector<uint8_t> pixels(128 * 128 * 3);
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = uint8_t((i * 2654435761u) >> 13);
@@ -1463,6 +1464,8 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
          false},
         {"images/missing", "a.png", pixels.data(), 128, 128, 24,
          "Can't write file 'images/missing/a.png' (No such folder)", false},
+        {"images", "folder.png", pixels.data(), 128, 128, 24, "Can't write file 'images/folder.png' (Is a folder)",
+         false},
         {"images", "w0.png", pixels.data(), 0, 128, 24, "Can't write file 'images/w0.png' (Cannot be encoded)", false},
         {"images", "h0.png", pixels.data(), 128, 0, 8, "Can't write file 'images/h0.png' (Cannot be encoded)", false},
         {"images", "twelve.png", pixels.data(), 128, 128, 12, nullptr, false},
@@ -1479,6 +1482,7 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
                       (image.line ? std::vector<std::string>{image.line} : std::vector<std::string>{}),
               "the image writer answers and logs as the README says");
         check(written || !image.file || std::string(image.file) == "full.png" ||
+                  std::string(image.file) == "folder.png" ||
                   !exists(std::string(image.folder ? image.folder : "") + "/" + image.file),
               "a refused image makes no file");
         if (image.line)

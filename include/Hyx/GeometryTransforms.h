@@ -26,7 +26,9 @@
 //   With depths below 2^16 and pixel offsets below 2^64, every point the depth-map readers
 //   and CalculateBoundingBox compute, d (u - cx) / f, then stays below 2^112: no position
 //   and no box they write is ever infinite or not a number. The check comes after the
-//   lookups, so missing inputs answer as above.
+//   lookups, so missing inputs answer as above, and in the colour-texture filters after the
+//   size comparison below, so a colour camera of width 0 over a texture with pixels gets
+//   the mismatch text.
 // - Projections run in single precision; a coordinate is clamped in floating point before
 //   it becomes a pixel index (an infinite one to its edge), a value that is not a number
 //   becomes pixel 0. So a vertex whose own coordinates take its projection out of the float

@@ -13,9 +13,13 @@
 //   25 (AsyncGraph.h).
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
-// - Destroying the graph stops it (listeners are told), then resets and releases every
-//   filter. Nothing leaves the destructor: a stop that fails or throws is logged as one
-//   level-2 line, "Graph failed to stop(...)", and the filters are still removed.
+// - Destroying the graph stops it unless it reads Stopped (listeners are told), then resets
+//   and releases every filter; the reset stops again a filter the stop left running. A
+//   filter that still cannot stop is released as it is (a host that holds it sees it
+//   Playing or Paused; its own destructor logs "Filter not properly deinitialized!").
+//   Nothing leaves the destructor: a stop that fails or throws is logged as one level-2
+//   line, "Graph failed to stop(...)", and a reset that throws as another, "Graph failed to
+//   remove a filter(...)"; a reset the filter refuses by code is not logged.
 // - Playing needs a frame-order provider; the graph is its reset listener and passes every
 //   jump or reset on to _frameOrderResetEvents. A Play, Pause or Stop that fails part way,
 //   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause
@@ -23,7 +27,7 @@
 //   first failure in list order is the text (the filter's text, or "Filter '<nice class
 //   name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
 //   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as
-//   it was (a second Stop stops what is left); an AsyncGraph ends stopped all the same
+//   it was (a second Stop tries again what is left); an AsyncGraph ends stopped all the same
 //   (AsyncGraph.h).
 // - Every listener hears each state change, also after one throws: the first exception
 //   passes on to the caller once all have heard, and the change stands.

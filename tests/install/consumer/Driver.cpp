@@ -67,14 +67,27 @@ void quote(const std::string& text)
     std::printf("README quote: %s\n", text.c_str());
 }
 
-// Keeps every log line while it lives, then gives the host's logger back.
+// The levels the README names by number.
+static_assert(int(VornCommon::LogLevel::Error) == 2 && int(VornCommon::LogLevel::Warning) == 3 &&
+              int(VornCommon::LogLevel::Info) == 4);
+
+// Keeps every log line while it lives, then gives the host's logger back; every line has the
+// library's tag and one of the levels the README names.
 class CapturedLog {
 public:
     explicit CapturedLog(std::shared_ptr<VornCommon::Logger> host) : _host(std::move(host))
     {
         Hyx::SetHYXLoggerInstance(_lines);
     }
-    ~CapturedLog() { Hyx::SetHYXLoggerInstance(_host); }
+    ~CapturedLog()
+    {
+        Hyx::SetHYXLoggerInstance(_host);
+        for (const auto& entry : _lines->Entries())
+            check(entry.tag == "HYX2" &&
+                      (entry.level == VornCommon::LogLevel::Error || entry.level == VornCommon::LogLevel::Warning ||
+                       entry.level == VornCommon::LogLevel::Info),
+                  "the library logs with the tag HYX2 at Error, Warning or Info");
+    }
 
     // The texts of the lines of that level.
     std::vector<std::string> At(VornCommon::LogLevel level) const
@@ -1315,12 +1328,81 @@ void runTranscoding(const std::shared_ptr<VornCommon::Logger>& logger)
         }
         bool near = first && second && second->GetNumVertices() == first->GetNumVertices();
         const float* box = plain->GetBoundingBox();
+        bool inside = first != nullptr;
+        for (uint32_t i = 0; inside && i < first->GetNumVertices() * 3; ++i) {
+            const int axis = int(i % 3);
+            inside = first->GetVertexPositions()[i] >= box[axis] - 0.001f &&
+                     first->GetVertexPositions()[i] <= box[axis + 3] + 0.001f;
+        }
+        check(inside, "decoded points lie inside the box widened by 0.001 on each side");
         for (uint32_t i = 0; near && i < first->GetNumVertices() * 3; ++i) {
             const int axis = int(i % 3);
             const float step = (box[axis + 3] - box[axis] + 0.002f) / code.steps[axis];
             near = std::fabs(first->GetVertexPositions()[i] - second->GetVertexPositions()[i]) <= step;
         }
         check(near, "decoded positions compress again, and decode within one step per axis");
+    }
+}
+
+// The keeper's and dropper's switches: "Keep " or "Drop " and each upstream layer's friendly
+// text, in the parameter list of a filter made with its upstream; none in one made without,
+// also once it is in the graph, where a value set for one is a name no parameter took.
+void runLayerSwitches(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const auto layers = [] {
+        auto all = somePositions();
+        all.push_back(someIndices().front());
+        return all;
+    };
+    const std::vector<std::string> friendly = {"{VORN4D/StreamInfo/NIL}",
+                                               "{VORN4D/CompressedVertexPositions/VertexPositions}",
+                                               "{VORN4D/CompressedVertexIndices/VertexIndices}"};
+    const auto names = [](const std::shared_ptr<Hyx::Filter>& filter) {
+        std::vector<std::string> found;
+        for (const std::shared_ptr<Hyx::FilterParam>& param : filter->getParameters())
+            found.push_back(param->GetName());
+        return found;
+    };
+    for (const bool keeper : {true, false}) {
+        const std::string prefix = keeper ? "Keep " : "Drop ";
+        const auto selection =
+            keeper ? Hyx::MutateDataLayersKeeper::TheTypeGuid() : Hyx::MutateDataLayersDropper::TheTypeGuid();
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const bool built = source &&
+                           source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+                           graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                           AddFilter(graph, Hyx::MutateAutoCompressor::TheTypeGuid());
+        const Hyx::SharedFilterPtr withUpstream = Hyx::FilterFactory::CreateFilter(
+            selection, Hyx::SharedFilterPtr(graph->GetLastFilter()), Hyx::SharedGraphPtr(graph));
+        std::vector<std::string> expected;
+        for (const std::string& text : friendly)
+            expected.push_back(prefix + text);
+        check(built && withUpstream && names(withUpstream.ToStdSharedPtr()) == expected,
+              "a keeper or dropper made with its upstream lists one switch per layer, by its friendly text");
+        if (keeper) {
+            quote(expected[0]);
+            quote(expected[1]);
+        } else {
+            quote(expected[2]);
+        }
+
+        CapturedLog log(logger);
+        const std::shared_ptr<Hyx::Filter> without =
+            Hyx::FilterFactory::CreateFilter(selection, {}, Hyx::SharedGraphPtr(graph)).ToStdSharedPtr();
+        check(without && names(without).empty(), "one made without its upstream lists no switch");
+        if (without) {
+            without->setParameterValues({{expected.back(), "True"}});
+            check(graph->AddAndConnect(without) == Hyx::ActionResult::Success && names(without).empty() &&
+                      log.At(VornCommon::LogLevel::Error) ==
+                          std::vector<std::string>{"Filter '#DataLayers" + std::string(keeper ? "Keeper" : "Dropper") +
+                                                   "' has no parameter named '" + expected.back() +
+                                                   "'; the values stay stored"},
+                  "nor once it is in the graph, where the value set for a switch is a name no parameter took");
+        }
+        graph->RemoveAllFilters();
     }
 }
 
@@ -1358,39 +1440,56 @@ void runStandIns(const std::shared_ptr<VornCommon::Logger>& logger)
     }
 }
 
-// The image writer: a write that fails, a missing folder, a bit count it does not take.
+// The image writer: a write that fails, a missing folder, an image without pixels; a bit
+// count it does not take, null pointers.
 void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     std::filesystem::create_directories("images");
     std::filesystem::remove("images/full.png");
     std::filesystem::create_symlink("/dev/full", "images/full.png"); // every write fails there
+    std::filesystem::create_directories("images/folder.png");
     std::vector<uint8_t> pixels(128 * 128 * 3);
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = uint8_t((i * 2654435761u) >> 13);
     const struct {
         const char* folder;
         const char* file;
-        uint32_t width, bits;
+        const uint8_t* pixels;
+        uint32_t width, height, bits;
         const char* line; // none: written, or refused without a line
         bool written;
     } images[] = {
-        {"images", "ok.png", 128, 24, nullptr, true},
-        {"images", "full.png", 128, 24, "Can't write file 'images/full.png' (Cannot be written)", false},
-        {"images/missing", "a.png", 128, 24, "Can't write file 'images/missing/a.png' (No such folder)", false},
-        {"images", "twelve.png", 128, 12, nullptr, false},
+        {"images", "ok.png", pixels.data(), 128, 128, 24, nullptr, true},
+        {"images", "full.png", pixels.data(), 128, 128, 24, "Can't write file 'images/full.png' (Cannot be written)",
+         false},
+        {"images/missing", "a.png", pixels.data(), 128, 128, 24,
+         "Can't write file 'images/missing/a.png' (No such folder)", false},
+        {"images", "folder.png", pixels.data(), 128, 128, 24, "Can't write file 'images/folder.png' (Is a folder)",
+         false},
+        {"images", "w0.png", pixels.data(), 0, 128, 24, "Can't write file 'images/w0.png' (Cannot be encoded)", false},
+        {"images", "h0.png", pixels.data(), 128, 0, 8, "Can't write file 'images/h0.png' (Cannot be encoded)", false},
+        {"images", "twelve.png", pixels.data(), 128, 128, 12, nullptr, false},
+        {"images", "null.png", nullptr, 128, 128, 24, nullptr, false},
+        {nullptr, "no-folder.png", pixels.data(), 128, 128, 24, nullptr, false},
+        {"images", nullptr, pixels.data(), 128, 128, 24, nullptr, false},
     };
     for (const auto& image : images) {
         CapturedLog log(logger);
-        const bool written =
-            Hyx::ImageSequenceWriter(image.folder).WriteImage(pixels.data(), image.width, 128, image.bits, image.file);
+        const bool written = Hyx::ImageSequenceWriter(image.folder)
+                                 .WriteImage(image.pixels, image.width, image.height, image.bits, image.file);
         check(written == image.written &&
                   log.At(VornCommon::LogLevel::Error) ==
                       (image.line ? std::vector<std::string>{image.line} : std::vector<std::string>{}),
               "the image writer answers and logs as the README says");
+        check(written || !image.file || std::string(image.file) == "full.png" ||
+                  std::string(image.file) == "folder.png" ||
+                  !exists(std::string(image.folder ? image.folder : "") + "/" + image.file),
+              "a refused image makes no file");
         if (image.line)
             quote(std::string(image.line).substr(std::string(image.line).find('(')));
     }
     quote("Can't write file 'images/full.png' (Cannot be written)");
+    quote("Can't write file 'images/w0.png' (Cannot be encoded)");
     if (geteuid() != 0) { // the superuser writes in any folder
         std::filesystem::create_directories("images/read-only");
         chmod("images/read-only", 0555);
@@ -1411,22 +1510,32 @@ void runImages(const std::shared_ptr<VornCommon::Logger>& logger)
     }
 }
 
-// A camera the geometry filters refuse, through a graph and through the exported helpers.
+// A camera the geometry filters refuse, through a graph and through the exported helpers; the
+// vertex colour filters compare the texture's size with the colour camera's first.
 void runCameras()
 {
-    const auto cameraFrame = [](float irFocalX) {
-        return [irFocalX] {
+    // Two positions and the cameras; with a texture width, also a 16 high RGB texture.
+    const auto cameraFrame = [](float irFocalX, uint32_t colourWidth = 16, std::optional<uint16_t> textureWidth = {}) {
+        return [=] {
             VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(8, 8));
             camera.C = camera.distortionC = VornCommon::Vector2f(8, 8);
             auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
             cameras->GetColorCameraParams() = camera;
+            cameras->GetColorCameraParams().width = colourWidth;
             camera.F.x = irFocalX;
             cameras->GetIRCameraParams() = camera;
             auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
             const float points[] = {0, 0, 10, 1, 2, 20};
             std::copy(std::begin(points), std::end(points), positions->Allocate(2, false));
             positions->CalculateBoundingBoxFromVertexPositions();
-            return std::vector<std::shared_ptr<Hyx::DataLayer>>{positions, cameras};
+            std::vector<std::shared_ptr<Hyx::DataLayer>> layers{positions, cameras};
+            if (textureWidth) {
+                auto texture = std::make_shared<Hyx::DataTypeTextureRGB>();
+                if (uint8_t* pixels = texture->AllocateTexture(*textureWidth, 16))
+                    std::fill_n(pixels, size_t(*textureWidth) * 16 * 3, uint8_t(100));
+                layers.push_back(texture);
+            }
+            return layers;
         };
     };
     const VornCommon::Guid depthmap = Hyx::TransformDepthmapFromVertexPositions::TheTypeGuid();
@@ -1439,6 +1548,54 @@ void runCameras()
     check(contains(error, "(" + text + ")") && contains(error, "Filter 'DepthmapFromVertexPositions' error: "),
           "the refusal names the filter and the value");
     quote(error);
+
+    // The host sees a failed Update; code 4 shows only as its message in the graph's and the
+    // filter's texts.
+    {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const auto layers = cameraFrame(1e-40f);
+        bool ok = source && source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+                  graph->AddAndConnect(source) == Hyx::ActionResult::Success && AddFilter(graph, depthmap) &&
+                  AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()) &&
+                  graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+                  source->PushFrame({frameWith(1, layers())});
+        Hyx::ActionResult result = Hyx::ActionResult::Success;
+        for (int i = 0; ok && i < 4 && result == Hyx::ActionResult::Success; ++i)
+            result = graph->Update();
+        const std::string message = Hyx::GetHyxErrorMessage(Hyx::HyxErrorCode::FilterError);
+        const std::string filterText =
+            graph->GetFilter(1u) ? graph->GetFilter(1u)->GetLastError(false).StdString() : "";
+        check(ok && result == Hyx::ActionResult::Failure && message == "Error in filter '$filter$': $info$" &&
+                  contains(graph->GetLastError(false).StdString(), message + "(" + text + ")") &&
+                  contains(filterText, message + "(" + text + ")"),
+              "a refused camera fails Update; code 4 shows as its message in the graph's and the filter's texts");
+        quote(message);
+        graph->Stop();
+        graph->RemoveAllFilters();
+    }
+
+    // A colour camera of width 0: the vertex colour filter refuses the size difference first;
+    // a filter without that comparison names the width.
+    check(throughFilters(cameraFrame(8, 16, 16), {{Hyx::TransformVertexColorsFromTextureRGB::TheTypeGuid(), {}}}) !=
+              nullptr,
+          "a usable colour camera gives vertex colours");
+    const struct {
+        VornCommon::Guid filter;
+        const char* text;
+    } widths[] = {
+        {Hyx::TransformVertexColorsFromTextureRGB::TheTypeGuid(),
+         "Width/Height mismatch between ColorTexture and CameraParams!"},
+        {Hyx::TransformVertexTextureUVsColor::TheTypeGuid(), "CameraParams 'Color width' must be above 0: 0"},
+    };
+    for (const auto& width : widths) {
+        check(!throughFilters(cameraFrame(8, 0, 16), {{width.filter, {}}}, &error) &&
+                  contains(error, std::string("(") + width.text + ")"),
+              "a colour camera of width 0: the size comparison first, where the filter makes it");
+    }
+    quote(widths[0].text);
 
     auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
     VornCommon::CameraParams camera(16, 16, VornCommon::Vector2f(1e-40f, 8));
@@ -1697,24 +1854,27 @@ std::string thrownBy(const std::function<Hyx::ActionResult()>& call, Hyx::Action
 }
 
 // The worker's own end, whose stop meets an onStop that throws or refuses (after a run that
-// was done, or failed): listeners hear Error then Stopped, the graph keeps the text, and the
-// next Play and Play(mode) play every frame again.
+// was done, or failed): listeners hear Error then Stopped, the graph keeps the text. While the
+// filter keeps failing, each Play and Play(mode) plays nothing: it throws or answers Failure
+// with its text, the graph stays Stopped and listeners hear nothing. Once it stops, the next
+// Play and Play(mode) play every frame again.
 void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     using State = Hyx::Graph::GraphState;
+    using How = TransformFlush::How;
     const std::string thrownText = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
     const struct {
-        TransformFlush::How how;
+        How how;
+        int times; // the onStop calls that fail
         bool updateFails;
         const char* textStart;
         std::vector<std::string> lines;
     } ends[] = {
-        {TransformFlush::How::Throws, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
-        {TransformFlush::How::Refuses, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
-        {TransformFlush::How::Throws,
-         true,
-         "Graph update failed(Filter 'Flush' error: ",
-         {"AsyncGraph: " + thrownText}},
+        {How::Throws, 1, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
+        {How::Refuses, 1, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
+        {How::Throws, 1, true, "Graph update failed(Filter 'Flush' error: ", {"AsyncGraph: " + thrownText}},
+        {How::Throws, 1000, false, thrownText.c_str(), {"AsyncGraph: " + thrownText}},
+        {How::Refuses, 1000, false, "Graph failed to stop(Filter 'Flush' error: ", {}},
     };
     const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
     for (const auto& end : ends) {
@@ -1725,7 +1885,7 @@ void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
         const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
         graph->_graphEvents.Add(&states);
         flush->stop.how = end.how;
-        flush->stop.times = 1;
+        flush->stop.times = end.times;
         if (end.updateFails)
             flush->failFrame = 3;
         check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
@@ -1736,11 +1896,32 @@ void runWorkerEnds(const std::shared_ptr<VornCommon::Logger>& logger)
               "when the worker's own stop fails, listeners hear Error, then Stopped, and the graph reads Stopped");
         check(text.rfind(end.textStart, 0) == 0, "the graph keeps the stop's text, or the failed update's");
         check(log.At(VornCommon::LogLevel::Error) == end.lines, "a filter that threw in the stop gives one line");
-        if (!end.updateFails && end.how == TransformFlush::How::Throws) {
+        if (!end.updateFails && end.how == How::Throws) {
             quote(text);
             quote(end.lines.front());
         }
         frames.Take();
+        for (int i = 0; end.times > 1 && i < 2; ++i) {
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown =
+                thrownBy([&] { return i == 0 ? graph->Play() : graph->Play(Hyx::PlaybackMode::ForwardOnce); }, &result);
+            const std::string playText = graph->GetLastError(false).StdString();
+            const std::string expected = end.how == How::Throws
+                                             ? "Graph failed to start playing(Filter 'Flush' threw: cannot flush)"
+                                             : "Graph failed to start playing(Filter 'Flush' error: ";
+            check((end.how == How::Throws ? thrown == "cannot flush"
+                                          : thrown.empty() && result == Hyx::ActionResult::Failure) &&
+                      playText.rfind(expected, 0) == 0 && graph->IsStopped(),
+                  "while the filter keeps failing, Play throws its exception on or answers Failure, and the graph "
+                  "stays Stopped");
+            if (end.how == How::Throws)
+                quote(playText);
+        }
+        if (end.times > 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            check(states.Take().empty() && frames.Take().empty(), "a Play that failed so plays nothing, told nothing");
+            flush->stop.times = 0; // the filter stops from now on
+        }
         check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }) &&
                   frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
               "after the failed stop the next Play plays the whole run again");
@@ -1880,6 +2061,30 @@ void runHostCalls()
         check(StopGraph(*graph), "StopGraph stops it");
         graph->RemoveAllFilters();
     }
+    // A filter that keeps failing its stop: a second Stop fails again, a Graph still reads
+    // Playing and an AsyncGraph Stopped, and StopGraph answers false; once the filter stops,
+    // StopGraph answers true and the graph reads Stopped.
+    for (const How how : {How::Throws, How::Refuses}) {
+        FrameList frames;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        check(playLooping(*graph, frames), "the graph plays");
+        flush->stop.how = how;
+        flush->stop.times = 1000;
+        for (int i = 0; i < 2; ++i) {
+            Hyx::ActionResult result = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy([&] { return graph->Stop(); }, &result);
+            check((how == How::Throws ? thrown == "cannot flush" : result == Hyx::ActionResult::Failure) &&
+                      graph->IsStopped() == async && graph->IsPlaying() == !async,
+                  "each Stop fails while the filter keeps failing: a Graph reads Playing, an AsyncGraph Stopped");
+        }
+        check(!StopGraph(*graph) && flush->GetFilterState() == Hyx::Filter::FilterState::Playing,
+              "StopGraph answers false while the filter keeps failing");
+        flush->stop.times = 0;
+        check(StopGraph(*graph) && graph->IsStopped() && flush->GetFilterState() == Hyx::Filter::FilterState::Connected,
+              "once the filter stops, StopGraph stops it and answers true");
+        graph->RemoveAllFilters();
+    }
 }
 
 // A Pause a filter calls inside the pass, where another filter's onPause throws: on the
@@ -1952,25 +2157,78 @@ void runStopPastFailures()
     graph->RemoveAllFilters();
 }
 
-// A graph destroyed while it plays: nothing ends the process, one line, every filter removed.
+// A graph destroyed while it plays: nothing ends the process, and each step that fails gives
+// one line: the stop (unless the graph reads Stopped), the removal of a filter that throws
+// again, and the filter that never stopped as it goes; a filter the host holds reads Playing.
 template <class G>
 void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
 {
-    CapturedLog log(logger);
-    FrameList frames;
-    const auto flush = std::make_shared<TransformFlush>();
-    {
-        const auto graph = flushGraph<G>(6, {flush}, frames);
-        check(playLooping(*graph, frames), "the graph plays");
-        flush->stop.how = TransformFlush::How::Throws;
-        flush->stop.times = 1;
-    } // the worker may hold the graph for its turn, and destroy it then
-    const bool removed = waitFor([&] { return flush->GetFilterState() == Hyx::Filter::FilterState::PreInitialized; });
-    const std::string line = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
-    check(removed && log.At(VornCommon::LogLevel::Error) ==
-                         std::vector<std::string>{(std::is_same_v<G, Hyx::AsyncGraph> ? "AsyncGraph: " : "") + line},
-          "a graph destroyed while playing logs its failed stop in one line and removes every filter");
-    quote(line);
+    using How = TransformFlush::How;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    const std::string prefix = async ? "AsyncGraph: " : "";
+    const std::string thrown = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
+    const std::string refused = "Graph failed to stop(Filter 'Flush' error: ";
+    const std::string removal = "Graph failed to remove a filter(Filter 'Flush' threw: cannot flush)";
+    const std::string unstopped = "Filter not properly deinitialized!";
+    using Lines = std::vector<std::string>;
+    const struct {
+        How how;
+        int times; // the onStop calls that fail
+        bool stopGraphFirst; // the README's StopGraph before the graph goes
+        bool hostKeeps; // the host holds the filter past the graph
+        Lines lines; // the start of each line, in order, once graph and filter are gone
+    } cases[] = {
+        {How::Throws, 1, false, true, {prefix + thrown}},
+        {How::Throws, 1000, false, true, {prefix + thrown, removal, unstopped}},
+        {How::Throws, 1000, false, false, {prefix + thrown, removal, unstopped}},
+        {How::Refuses, 1000, false, true, {prefix + refused, unstopped}},
+        {How::Refuses, 1000, false, false, {prefix + refused, unstopped}},
+        {How::Throws, 1000, true, false, async ? Lines{removal, unstopped} : Lines{thrown, removal, unstopped}},
+        {How::Refuses, 1000, true, false, async ? Lines{unstopped} : Lines{refused, unstopped}},
+    };
+    for (const auto& c : cases) {
+        CapturedLog log(logger);
+        FrameList frames;
+        auto flush = std::make_shared<TransformFlush>();
+        const std::weak_ptr<TransformFlush> watched = flush;
+        {
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            check(playLooping(*graph, frames), "the graph plays");
+            flush->stop.how = c.how;
+            flush->stop.times = c.times;
+            if (c.stopGraphFirst) {
+                check(!StopGraph(*graph) && graph->IsStopped() == async,
+                      "StopGraph fails while a filter keeps failing: an AsyncGraph reads Stopped, a Graph Playing");
+                log.Clear();
+            }
+            if (!c.hostKeeps)
+                flush.reset();
+        } // the worker may hold the graph for its turn, and destroy it then
+        const auto errors = [&] { return log.At(VornCommon::LogLevel::Error); };
+        const auto match = [](const Lines& got, const Lines& expected) {
+            bool same = got.size() == expected.size();
+            for (size_t i = 0; same && i < got.size(); ++i)
+                same = got[i].rfind(expected[i], 0) == 0;
+            return same;
+        };
+        if (c.hostKeeps && c.times > 1) {
+            const Lines beforeFilterGoes(c.lines.begin(), c.lines.end() - 1);
+            check(waitFor([&] { return errors().size() >= beforeFilterGoes.size(); }) &&
+                      match(errors(), beforeFilterGoes) && flush->GetFilterState() == Hyx::Filter::FilterState::Playing,
+                  "a filter that keeps failing is let go as it is: the host's reads Playing after the graph");
+            flush.reset();
+        } else if (c.hostKeeps) {
+            check(waitFor([&] { return flush->GetFilterState() == Hyx::Filter::FilterState::PreInitialized; }),
+                  "the removal stops a filter that failed once, and removes it");
+            flush.reset();
+        }
+        check(waitFor([&] { return watched.expired() && errors().size() >= c.lines.size(); }) &&
+                  match(errors(), c.lines),
+              "a graph destroyed while playing logs one line per step that fails");
+    }
+    quote(thrown);
+    quote(removal);
+    quote(unstopped);
 }
 
 // Every listener hears a change, also after one throws; the exception passes on.
@@ -2036,6 +2294,7 @@ int main(int argc, char** argv)
     runCompressionCodes();
     runTranscoding(logger);
     runStandIns(logger);
+    runLayerSwitches(logger);
     runImages(logger);
     runCameras();
     runNumberTexts();

@@ -55,7 +55,7 @@
 //   the pass) runs it: the graph is stopped as above unless it reads Stopped, and a stop
 //   that failed or threw is logged as one level-2 line, "AsyncGraph: Graph failed to
 //   stop(...)"; the filters are then reset and released as Graph.h says (a reset that
-//   throws is logged there without "AsyncGraph: ").
+//   throws or is refused is logged there without "AsyncGraph: ").
 // - Pause, Stop and the destructor end the worker before the filters change state; a worker
 //   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop or
 //   SetPlaybackMode before they look at the state, so host and worker never drive the

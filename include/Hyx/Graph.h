@@ -18,8 +18,8 @@
 //   filter that still cannot stop is released as it is (a host that holds it sees it
 //   Playing or Paused; its own destructor logs "Filter not properly deinitialized!").
 //   Nothing leaves the destructor: a stop that fails or throws is logged as one level-2
-//   line, "Graph failed to stop(...)", and a reset that throws as another, "Graph failed to
-//   remove a filter(...)"; a reset the filter refuses by code is not logged.
+//   line, "Graph failed to stop(...)", and a reset that throws or that the filter refuses
+//   by code as another, "Graph failed to remove a filter(...)".
 // - Playing needs a frame-order provider; the graph is its reset listener and passes every
 //   jump or reset on to _frameOrderResetEvents. A Play, Pause or Stop that fails part way,
 //   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause

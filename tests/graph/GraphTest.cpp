@@ -105,6 +105,8 @@ class Balky : public TestTransform {
 public:
     using TestTransform::TestTransform;
     std::atomic<bool> throwOnce{false}, refuseOnce{false};
+    // Every call fails so, from then on.
+    std::atomic<bool> throwAlways{false}, refuseAlways{false};
 
 protected:
     HyxErrorCode onPlay() override { return balk(); }
@@ -114,9 +116,9 @@ protected:
 private:
     HyxErrorCode balk()
     {
-        if (throwOnce.exchange(false))
+        if (throwOnce.exchange(false) || throwAlways)
             throw std::runtime_error("boom");
-        if (refuseOnce.exchange(false))
+        if (refuseOnce.exchange(false) || refuseAlways)
             return ReportError(HyxErrorCode::FilterError);
         return HyxErrorCode::Success;
     }
@@ -160,6 +162,36 @@ TEST(GraphPlayback, AStopGoesOnPastFailingFiltersAndReportsTheFirstFailure)
         EXPECT_TRUE(chain.graph->IsStopped());
         EXPECT_EQ(first->GetFilterState(), FilterState::Connected);
         EXPECT_EQ(second->GetFilterState(), FilterState::Connected);
+    }
+}
+
+TEST(GraphPlayback, DestroyingAGraphWhoseFilterKeepsFailingLogsEachStepThatFails)
+{
+    // Nothing leaves the destructor: its stop and the removal of the filter each fail and
+    // are logged, whether the filter throws or refuses, and the filter goes unreset.
+    for (const bool throws : {true, false}) {
+        SCOPED_TRACE(throws ? "throws" : "refuses");
+        CapturedLog log;
+        std::string name;
+        {
+            TestGraph chain;
+            chain.make<TestSource>(10);
+            auto balky = chain.make<Balky>();
+            chain.make<TestTarget>();
+            name = NiceName(*balky);
+            ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+            ASSERT_TRUE(chain.update(3));
+            (throws ? balky->throwAlways : balky->refuseAlways) = true;
+        }
+        const std::string cause =
+            throws ? "Filter '" + name + "' threw: boom" : Nested(name.c_str(), HyxErrorCode::FilterError);
+        std::vector<std::string> lines;
+        for (const auto& entry : log.Entries())
+            if (entry.level == VornCommon::LogLevel::Error)
+                lines.push_back(entry.text);
+        EXPECT_EQ(lines, (std::vector<std::string>{"Graph failed to stop(" + cause + ")",
+                                                   "Graph failed to remove a filter(" + cause + ")",
+                                                   "Filter not properly deinitialized!"}));
     }
 }
 

@@ -50,6 +50,8 @@ Graph::~Graph()
         try {
             if (removeFilter(filter) == ActionResult::Success)
                 continue;
+            // A refusal is told as a throw is: the filter is let go unreset.
+            logOnDestruction("", GetLastError(false).StdString());
         } catch (...) {
             try {
                 logOnDestruction("", "Graph failed to remove a filter(" + DescribeThrown(niceName(*filter)) + ")");

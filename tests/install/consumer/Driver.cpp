@@ -2159,7 +2159,8 @@ void runStopPastFailures()
 
 // A graph destroyed while it plays: nothing ends the process, and each step that fails gives
 // one line: the stop (unless the graph reads Stopped), the removal of a filter that throws
-// again, and the filter that never stopped as it goes; a filter the host holds reads Playing.
+// or refuses again, and the filter that never stopped as it goes; a filter the host holds
+// reads Playing.
 template <class G>
 void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
 {
@@ -2169,6 +2170,7 @@ void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
     const std::string thrown = "Graph failed to stop(Filter 'Flush' threw: cannot flush)";
     const std::string refused = "Graph failed to stop(Filter 'Flush' error: ";
     const std::string removal = "Graph failed to remove a filter(Filter 'Flush' threw: cannot flush)";
+    const std::string refusedRemoval = "Graph failed to remove a filter(Filter 'Flush' error: ";
     const std::string unstopped = "Filter not properly deinitialized!";
     using Lines = std::vector<std::string>;
     const struct {
@@ -2181,10 +2183,11 @@ void runDestroyedWhilePlaying(const std::shared_ptr<VornCommon::Logger>& logger)
         {How::Throws, 1, false, true, {prefix + thrown}},
         {How::Throws, 1000, false, true, {prefix + thrown, removal, unstopped}},
         {How::Throws, 1000, false, false, {prefix + thrown, removal, unstopped}},
-        {How::Refuses, 1000, false, true, {prefix + refused, unstopped}},
-        {How::Refuses, 1000, false, false, {prefix + refused, unstopped}},
+        {How::Refuses, 1000, false, true, {prefix + refused, refusedRemoval, unstopped}},
+        {How::Refuses, 1000, false, false, {prefix + refused, refusedRemoval, unstopped}},
         {How::Throws, 1000, true, false, async ? Lines{removal, unstopped} : Lines{thrown, removal, unstopped}},
-        {How::Refuses, 1000, true, false, async ? Lines{unstopped} : Lines{refused, unstopped}},
+        {How::Refuses, 1000, true, false,
+         async ? Lines{refusedRemoval, unstopped} : Lines{refused, refusedRemoval, unstopped}},
     };
     for (const auto& c : cases) {
         CapturedLog log(logger);

@@ -7,7 +7,8 @@
 // - Input rows run top to bottom without padding. Bits per pixel select the file written:
 //   8 grey 8-bit, 16 grey 16-bit (little-endian input samples, stored most significant
 //   byte first as PNG requires), 24 RGB (bytes R, G, B), 32 RGBA (bytes R, G, B, A).
-// - The file path is the folder joined with the file name by exactly one '/'.
+// - The file path is the folder joined with the file name by exactly one '/'; an empty
+//   folder gives the file name alone (the working directory).
 // - Other bit counts, null pixels or a null folder or file name: false, nothing logged, no
 //   file. An encoder or file failure logs "Can't write file '<path>' (<cause>)" at level 2
 //   and answers false; the cause is "Cannot be encoded" (also for a width or height of 0,

@@ -134,3 +134,16 @@ TEST(ImageSequenceWriter, AnImageWithoutPixelsIsNotEncoded)
         }
     }
 }
+
+TEST(ImageSequenceWriter, AnEmptyFolderWritesIntoTheWorkingDirectory)
+{
+    HyxTest::TempDir dir;
+    std::filesystem::create_directories(dir.path);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    const Bytes pixels(4, 7);
+    const bool written = Hyx::ImageSequenceWriter("").WriteImage(pixels.data(), 2, 2, 8, "e.png");
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "e.png"));
+}

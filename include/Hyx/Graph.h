@@ -374,8 +374,9 @@ protected:
 
 private:
     /// Walks every filter through `step` in list order. At the first that refuses or throws,
-    /// `undo` (given its index) puts back the filters before it and the text becomes
-    /// "<prefix>(<its failure>)"; a throw then passes on, a refusal gives false.
+    /// `undo` puts back each filter before it, last first (what it throws is dropped), and
+    /// the text becomes "<prefix>(<its failure>)"; a throw then passes on, a refusal gives
+    /// false.
     template <class Step, class Undo>
     bool walkFilters(Step step, Undo undo, const char* prefix);
 };

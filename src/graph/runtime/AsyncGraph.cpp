@@ -40,15 +40,6 @@ constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
 
-// The host's logger runs on the worker too; the worker outlives a logger that throws.
-void logOnWorker(VornCommon::LogLevel level, const std::string& line) noexcept
-{
-    try {
-        LogMessage(level, "%s", line.c_str());
-    } catch (...) {
-    }
-}
-
 // A broken rule is logged, never thrown: it may be checked while an exception leaves.
 void checkRule(bool holds, const char* rule) noexcept
 {
@@ -468,7 +459,7 @@ void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) 
         text += ')';
         if (setText)
             SetError(VornCommon::String(text));
-        logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: " + text);
+        LogQuietly(VornCommon::LogLevel::Error, "AsyncGraph: " + text);
     } catch (...) {
         // Out of memory while reporting: the run still ends.
     }
@@ -495,7 +486,7 @@ void AsyncGraph::stopItself(bool runFailed) noexcept
             if (!runFailed)
                 SetError(VornCommon::String(text));
             if (walk.thrown)
-                logOnWorker(VornCommon::LogLevel::Error, "AsyncGraph: Graph failed to stop(" + walk.thrownDetail + ")");
+                LogQuietly(VornCommon::LogLevel::Error, "AsyncGraph: Graph failed to stop(" + walk.thrownDetail + ")");
             if (!runFailed)
                 tellError("Graph failed to stop");
         }
@@ -529,7 +520,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
     });
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
-        logOnWorker(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
+        LogQuietly(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
     // A profiler that cannot take the thread (out of memory) only loses its record of it.
     try {
         if (const auto manager = VornCommon::Profiler::getManager())

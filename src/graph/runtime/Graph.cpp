@@ -22,20 +22,6 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter ? filter->GetLastError(false).StdString() : std::string();
 }
 
-std::string niceName(const Filter& filter)
-{
-    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
-}
-
-// A destructor's level-2 line; a logger that throws is ignored there.
-void logOnDestruction(const char* prefix, const std::string& text) noexcept
-{
-    try {
-        LogMessage(LogLevel::Error, "%s%s", prefix, text.c_str());
-    } catch (...) {
-    }
-}
-
 } // namespace
 
 Graph::Graph() = default;
@@ -51,10 +37,11 @@ Graph::~Graph()
             if (removeFilter(filter) == ActionResult::Success)
                 continue;
             // A refusal is told as a throw is: the filter is let go unreset.
-            logOnDestruction("", GetLastError(false).StdString());
+            LogQuietly(LogLevel::Error, GetLastError(false).StdString());
         } catch (...) {
             try {
-                logOnDestruction("", "Graph failed to remove a filter(" + DescribeThrown(niceName(*filter)) + ")");
+                LogQuietly(LogLevel::Error,
+                           "Graph failed to remove a filter(" + DescribeThrown(NiceName(*filter)) + ")");
             } catch (...) {
                 // Out of memory while reporting: the filter goes all the same.
             }
@@ -73,10 +60,10 @@ void Graph::stopOnDestruction(const char* linePrefix) noexcept
         return;
     try {
         if (stopGraph(FailedStop::Finish) != ActionResult::Success)
-            logOnDestruction(linePrefix, GetLastError(false).StdString());
+            LogQuietly(LogLevel::Error, linePrefix + GetLastError(false).StdString());
     } catch (...) {
         try {
-            logOnDestruction(linePrefix, "Graph failed to stop(" + DescribeThrown(takeThrownBy()) + ")");
+            LogQuietly(LogLevel::Error, linePrefix + ("Graph failed to stop(" + DescribeThrown(takeThrownBy()) + ")"));
         } catch (...) {
             // Out of memory while reporting: the graph goes all the same.
         }

@@ -23,11 +23,6 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter->GetLastError(false).StdString();
 }
 
-std::string niceName(const Filter& filter)
-{
-    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
-}
-
 /// Drops what a stopped run left in the queues: an atom pushed while paused, or one whose
 /// downstream filters sat out the pass in which the run was stopped. Nothing updates now, so
 /// no pull waits.
@@ -150,20 +145,30 @@ bool Graph::refusesPlayOn()
 template <class Step, class Undo>
 bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
 {
+    // The filters before the failing one go back, last first; what they throw then is
+    // dropped, as the first failure is the one the caller hears of.
+    const auto putBack = [&](size_t walked) noexcept {
+        for (size_t k = walked; k-- > 0;) {
+            try {
+                undo(*_filters[k]);
+            } catch (...) {
+            }
+        }
+    };
     for (size_t i = 0; i < _filters.size(); ++i) {
         HyxErrorCode result;
         try {
             result = step(*_filters[i]);
         } catch (...) {
             noteThrow(_filters[i].get());
-            const std::string detail = DescribeThrown(niceName(*_filters[i]));
-            undo(i);
+            const std::string detail = DescribeThrown(NiceName(*_filters[i]));
+            putBack(i);
             fail(prefix, &detail);
             throw;
         }
         if (result != HyxErrorCode::Success) {
             const std::string detail = errorOf(_filters[i]);
-            undo(i);
+            putBack(i);
             fail(prefix, &detail);
             return false;
         }
@@ -197,19 +202,7 @@ ActionResult Graph::Play()
     }
     // Put the filters already started back where they were, so the graph is never left
     // half-played and the next Play can succeed.
-    const auto putBack = [&](size_t started) noexcept {
-        for (size_t k = started; k-- > 0;) {
-            try {
-                if (resuming) {
-                    _filters[k]->Pause();
-                } else {
-                    _filters[k]->Stop();
-                }
-            } catch (...) {
-                // The first failure is the one the caller hears of.
-            }
-        }
-    };
+    const auto putBack = [resuming](Filter& filter) { return resuming ? filter.Pause() : filter.Stop(); };
     if (!walkFilters([](Filter& filter) { return filter.Play(); }, putBack, "Graph failed to start playing")) {
         return ActionResult::Failure;
     }
@@ -229,15 +222,7 @@ ActionResult Graph::Pause()
         return fail("Graph failed to pause", &detail);
     }
     // A pause that fails part way plays the filters it paused again: the graph plays on whole.
-    const auto resume = [&](size_t paused) noexcept {
-        for (size_t k = paused; k-- > 0;) {
-            try {
-                _filters[k]->Play();
-            } catch (...) {
-                // The first failure is the one the caller hears of.
-            }
-        }
-    };
+    const auto resume = [](Filter& filter) { return filter.Play(); };
     if (!walkFilters([](Filter& filter) { return filter.Pause(); }, resume, "Graph failed to pause")) {
         return ActionResult::Failure;
     }
@@ -266,7 +251,7 @@ Graph::StopWalk Graph::stopRunningFilters()
             if (!walk.thrown) {
                 noteThrow(filter.get());
                 walk.thrown = std::current_exception();
-                walk.thrownDetail = DescribeThrown(niceName(*filter));
+                walk.thrownDetail = DescribeThrown(NiceName(*filter));
                 if (!walk.failed) {
                     walk.failed = true;
                     walk.detail = walk.thrownDetail;
@@ -312,8 +297,9 @@ ActionResult Graph::stopGraph(FailedStop end)
             }
             // The first failure is what the caller hears of; this one is only logged.
             try {
-                LogMessage(LogLevel::Error, "Graph failed to stop(%s)", DescribeThrown(std::string()).c_str());
+                LogQuietly(LogLevel::Error, "Graph failed to stop(" + DescribeThrown(std::string()) + ")");
             } catch (...) {
+                // Out of memory while reporting: the first failure still passes on.
             }
         }
     }
@@ -394,7 +380,7 @@ void Graph::noteThrow(const Filter* filter) const noexcept
     std::string name;
     try {
         if (filter)
-            name = niceName(*filter);
+            name = NiceName(*filter);
     } catch (...) {
         name.clear(); // the exception in flight matters, not this one
     }

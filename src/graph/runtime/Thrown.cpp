@@ -1,8 +1,24 @@
 #include "graph/runtime/Thrown.h"
 
+#include <Hyx/Filter.h>
+#include <Hyx/LoggerInstance.h>
+
 #include <exception>
 
 namespace Hyx {
+
+std::string NiceName(const Filter& filter)
+{
+    return filter.GetFilterClassInfo().GetNiceClassName().StdString();
+}
+
+void LogQuietly(VornCommon::LogLevel level, const std::string& line) noexcept
+{
+    try {
+        LogMessage(level, "%s", line.c_str());
+    } catch (...) {
+    }
+}
 
 std::string DescribeThrownBy(const std::string& who)
 {

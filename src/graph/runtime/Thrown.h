@@ -1,10 +1,21 @@
 #pragma once
 
-// What the graph runtime says about an exception that filter or host code threw.
+// What the graph runtime says about an exception that filter or host code threw, and how it
+// logs where nothing may leave (destructors, the worker, a report beside a first failure).
+
+#include <VornCommon/Logger.h>
 
 #include <string>
 
 namespace Hyx {
+
+class Filter;
+
+/// The filter's nice class name, as the texts name it.
+std::string NiceName(const Filter& filter);
+
+/// Logs the line; a logger that throws is ignored.
+void LogQuietly(VornCommon::LogLevel level, const std::string& line) noexcept;
 
 /// Inside a handler: "<who> threw: <what()>", or "<who> threw an exception of unknown type"
 /// for anything that is no std::exception.

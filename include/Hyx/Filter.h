@@ -343,8 +343,8 @@ private:
     /// Makes `record` the last processed atom; returns the record before, released by the
     /// caller outside the lock.
     std::shared_ptr<AtomRecord> storeLastAtom(std::shared_ptr<AtomRecord> record);
-    /// Records `record` as the last one and under the stream id; returns the record before.
-    std::shared_ptr<AtomRecord> cacheAtom(std::shared_ptr<AtomRecord> record, int stream);
+    /// Records `record` as the last one and under its stream id; returns the record before.
+    std::shared_ptr<AtomRecord> cacheAtom(std::shared_ptr<AtomRecord> record);
     /// Index of the first parameter of that name, -1 when none; caller holds the mutex.
     int findParameterIndex(const char* name) const;
     /// The parameter of that name (looked up under the mutex); empty when none.

@@ -488,7 +488,6 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // it leaves. The record stands for the atom until the atom changes, which copies the atom
     // into it first, so nothing is copied while no filter changes the atom.
     std::shared_ptr<AtomRecord> record = AtomRecord::Take(*atom, _spareRecord);
-    const int stream = perStream ? static_cast<int>(atom->GetStreamId()) : 0;
     // The queue refuses a push at once when it has no free slot. A refused atom keeps its
     // record, which stands for it as it is.
     if (output != nullptr && !output->PushToQueue(std::move(atom)))
@@ -496,8 +495,7 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // Without an output the atom ends here when nothing else holds it; its blocks move into
     // the record before the record is published.
     atom.reset();
-    AtomRecord::Recycle(perStream ? cacheAtom(std::move(record), stream) : storeLastAtom(std::move(record)),
-                        _spareRecord);
+    AtomRecord::Recycle(perStream ? cacheAtom(std::move(record)) : storeLastAtom(std::move(record)), _spareRecord);
     // Only the updating thread counts here: a plain store, no locked add.
     _numAtomsProcessed.store(_numAtomsProcessed.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return kSuccess;
@@ -518,13 +516,13 @@ void Filter::addToCachedAtoms(std::shared_ptr<Atom> atom)
         return;
     // The caller may hand the atom on afterwards and change it: the record stands for it as
     // it is now.
-    std::shared_ptr<AtomRecord> record = AtomRecord::Take(*atom, _spareRecord);
-    const int stream = static_cast<int>(atom->GetStreamId());
-    AtomRecord::Recycle(cacheAtom(std::move(record), stream), _spareRecord);
+    AtomRecord::Recycle(cacheAtom(AtomRecord::Take(*atom, _spareRecord)), _spareRecord);
 }
 
-std::shared_ptr<AtomRecord> Filter::cacheAtom(std::shared_ptr<AtomRecord> record, int stream)
+std::shared_ptr<AtomRecord> Filter::cacheAtom(std::shared_ptr<AtomRecord> record)
 {
+    // The record carries the atom's identity from when it was taken.
+    const int stream = static_cast<int>(record->GetStreamId());
     std::shared_ptr<AtomRecord> replaced;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);

@@ -33,6 +33,29 @@ const char* writeFile(const std::string& path, const unsigned char* bytes, size_
     return written && closed ? nullptr : "Cannot be written";
 }
 
+// Encodes into a buffer the encoder allocates; its error code, 0 when encoded. bitsPerPixel
+// is one of 8, 16, 24 and 32.
+unsigned encodePng(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
+                   unsigned char*& encoded, size_t& size)
+{
+    switch (bitsPerPixel) {
+    case 8: return lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_GREY, 8);
+    case 24: return lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGB, 8);
+    case 32: return lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGBA, 8);
+    case 16:
+    default: {
+        // PNG stores 16-bit samples most significant byte first.
+        const size_t bytes = size_t(width) * size_t(height) * 2;
+        std::unique_ptr<uint8_t[]> swapped(new uint8_t[bytes]);
+        for (size_t i = 0; i < bytes; i += 2) {
+            swapped[i] = pixels[i + 1];
+            swapped[i + 1] = pixels[i];
+        }
+        return lodepng_encode_memory(&encoded, &size, swapped.get(), width, height, LCT_GREY, 16);
+    }
+    }
+}
+
 } // namespace
 
 bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
@@ -43,34 +66,14 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
     if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
         return false;
     const std::string path = VornCommon::FileHelper::CombinePath(_folder, fileName);
-    // A PNG holds at least one pixel: the encoder would write a file no reader takes.
-    if (width == 0 || height == 0) {
-        LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), "Cannot be encoded");
-        return false;
-    }
     unsigned char* encoded = nullptr;
     size_t size = 0;
-    unsigned result = 0;
-    switch (bitsPerPixel) {
-    case 8: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_GREY, 8); break;
-    case 24: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGB, 8); break;
-    case 32: result = lodepng_encode_memory(&encoded, &size, pixels, width, height, LCT_RGBA, 8); break;
-    case 16: {
-        // PNG stores 16-bit samples most significant byte first.
-        const size_t bytes = size_t(width) * size_t(height) * 2;
-        std::unique_ptr<uint8_t[]> swapped(new uint8_t[bytes == 0 ? 1 : bytes]);
-        for (size_t i = 0; i < bytes; i += 2) {
-            swapped[i] = pixels[i + 1];
-            swapped[i + 1] = pixels[i];
-        }
-        result = lodepng_encode_memory(&encoded, &size, swapped.get(), width, height, LCT_GREY, 16);
-        break;
-    }
-    default: return false;
-    }
+    // A PNG holds at least one pixel: the encoder would write a file no reader takes.
+    const bool encodable =
+        width != 0 && height != 0 && encodePng(pixels, width, height, bitsPerPixel, encoded, size) == 0;
     // The encoder allocates with malloc, also when it fails part way.
     const std::unique_ptr<unsigned char, void (*)(void*)> png(encoded, std::free);
-    const char* cause = result != 0 ? "Cannot be encoded" : writeFile(path, png.get(), size);
+    const char* cause = encodable ? writeFile(path, png.get(), size) : "Cannot be encoded";
     if (!cause)
         return true;
     LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), cause);

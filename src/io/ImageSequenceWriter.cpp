@@ -21,18 +21,6 @@ ImageSequenceWriter::~ImageSequenceWriter() = default;
 
 namespace {
 
-// The whole file with checked calls: the encoder's own file output reports success for a
-// write that failed (a full disk), leaving a cut file behind.
-const char* writeFile(const std::string& path, const unsigned char* bytes, size_t size)
-{
-    int handle = VornCommon::FileHelper::OpenFileForWriting(path);
-    if (handle < 0)
-        return DescribeUnwritableFile(path, FoldersMade::No);
-    const bool written = VornCommon::FileHelper::Write(handle, bytes, size) == static_cast<int64_t>(size);
-    const bool closed = VornCommon::FileHelper::CloseFile(handle);
-    return written && closed ? nullptr : "Cannot be written";
-}
-
 // Encodes into a buffer the encoder allocates; its error code, 0 when encoded. bitsPerPixel
 // is one of 8, 16, 24 and 32.
 unsigned encodePng(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
@@ -73,9 +61,11 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
         width != 0 && height != 0 && encodePng(pixels, width, height, bitsPerPixel, encoded, size) == 0;
     // The encoder allocates with malloc, also when it fails part way.
     const std::unique_ptr<unsigned char, void (*)(void*)> png(encoded, std::free);
-    const char* cause = encodable ? writeFile(path, png.get(), size) : "Cannot be encoded";
-    if (!cause)
+    // Written with checked calls: the encoder's own file output reports success for a write
+    // that failed (a full disk), leaving a cut file behind.
+    if (encodable && VornCommon::FileHelper::WriteFile(path, png.get(), size))
         return true;
+    const char* cause = encodable ? DescribeUnwritableFile(path, FoldersMade::No) : "Cannot be encoded";
     LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), cause);
     return false;
 }

@@ -190,6 +190,16 @@ bool FileHelper::CloseFile(int& handle)
     return closed;
 }
 
+bool FileHelper::WriteFile(const std::string& path, const uint8_t* buffer, uint64_t count)
+{
+    int handle = OpenFileForWriting(path);
+    if (handle < 0)
+        return false;
+    const bool written = Write(handle, buffer, count) == static_cast<int64_t>(count);
+    const bool closed = CloseFile(handle);
+    return written && closed;
+}
+
 bool FileHelper::DoesFileExist(const std::string& path, bool orDirectory, uint64_t* size)
 {
     if (size)

@@ -59,13 +59,7 @@ bool SaveXmlDocument(tinyxml2::XMLDocument& doc, const std::string& path)
     ReferencingPrinter printer;
     doc.Print(&printer);
     const uint64_t size = static_cast<uint64_t>(printer.CStrSize() - 1); // without the closing zero
-    int handle = FileHelper::OpenFileForWriting(path);
-    if (handle < 0)
-        return false;
-    const bool written =
-        FileHelper::Write(handle, reinterpret_cast<const uint8_t*>(printer.CStr()), size) == static_cast<int64_t>(size);
-    const bool closed = FileHelper::CloseFile(handle);
-    return written && closed;
+    return FileHelper::WriteFile(path, reinterpret_cast<const uint8_t*>(printer.CStr()), size);
 }
 
 } // namespace VornCommon

@@ -154,12 +154,7 @@ bool DataTypeBinary::SaveToFile(int index, const char* folder, const char* prefi
     if (!dir.empty() && !FileHelper::IsDirectory(dir))
         FileHelper::MakeDirectory(dir);
     const std::string path = FileHelper::CombinePath(dir, fileName);
-    int handle = FileHelper::OpenFileForWriting(path);
-    if (handle == -1)
-        return false;
-    const bool written = FileHelper::Write(handle, blob->_data, blob->_size) == int64_t(blob->_size);
-    const bool closed = FileHelper::CloseFile(handle);
-    if (!written || !closed)
+    if (!FileHelper::WriteFile(path, blob->_data, blob->_size))
         return false;
     if (verbose)
         LogMessage(VornCommon::LogLevel::Info, "Exported file '%s'", path.c_str());

@@ -51,6 +51,10 @@ public:
     /// reported an error: a file system that writes on close may have lost written bytes. An
     /// interrupted close (EINTR) counts as closed. The handle is released either way.
     static bool CloseFile(int& handle);
+    /// Writes count bytes as the whole file (made or emptied, as OpenFileForWriting), every
+    /// call checked, the close included; false when any failed, which may leave the file cut
+    /// short.
+    static bool WriteFile(const std::string& path, const uint8_t* buffer, uint64_t count);
 
     /// True when path names a regular file (or, with orDirectory, also a directory); size,
     /// when given, receives the file size (0 for a directory or a missing file).

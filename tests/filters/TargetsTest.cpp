@@ -180,22 +180,42 @@ struct ThrowingListener : RecordingListener {
     const uint32_t throwAt;
 };
 
-/// An offline source of `frames` frames of `streams` atoms each, into a callback target.
-template <class G>
-struct ThrowRig {
-    ThrowRig(unsigned streams, uint32_t frames, uint32_t throwAt) : listener(throwAt)
+/// An offline source of `frames` frames of `streams` atoms (stream information, and positions
+/// when asked) -> an editing filter, when given, with its switches -> a callback target whose
+/// listener is made of `listenerArgs`, on a host-driven or an asynchronous graph.
+template <class G, class Listener>
+struct OfflineRig {
+    struct Setup {
+        unsigned streams;
+        uint32_t frames;
+        bool positions = false;
+        std::shared_ptr<Filter> editor = nullptr;
+        std::map<std::string, std::string> switches = {};
+    };
+    template <class... ListenerArgs>
+    explicit OfflineRig(const Setup& setup, ListenerArgs&&... listenerArgs)
+        : listener(std::forward<ListenerArgs>(listenerArgs)...)
     {
-        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(MakeAtom(0, 0, {StreamInfo()}), streams, 25.0f, true));
-        for (uint32_t f = 0; f < frames; ++f) {
+        const auto atom = [&](uint32_t stream, uint32_t frame) {
+            return setup.positions ? MakeAtom(stream, frame, {StreamInfo(), Positions(1.0f + float(stream))})
+                                   : MakeAtom(stream, frame, {StreamInfo()});
+        };
+        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(atom(0, 0), setup.streams, 25.0f, true));
+        for (uint32_t f = 0; f < setup.frames; ++f) {
             Frame frame;
-            for (unsigned s = 0; s < streams; ++s)
-                frame.push_back(MakeAtom(s, f, {StreamInfo()}));
+            for (unsigned s = 0; s < setup.streams; ++s)
+                frame.push_back(atom(s, f));
             EXPECT_TRUE(source->PushFrame(frame));
         }
         target->SetAtomsListener(&listener);
-        graph = Chain<G>({source, target});
+        if (setup.editor) {
+            setup.editor->setParameterValues(setup.switches);
+            graph = Chain<G>({source, setup.editor, target});
+        } else {
+            graph = Chain<G>({source, target});
+        }
     }
-    ~ThrowRig()
+    ~OfflineRig()
     {
         graph->Stop();
         target->SetAtomsListener(nullptr);
@@ -203,9 +223,12 @@ struct ThrowRig {
 
     std::shared_ptr<SourceManualOfflineSource> source = Make<SourceManualOfflineSource>();
     std::shared_ptr<TargetCallback> target = Make<TargetCallback>();
-    ThrowingListener listener;
+    Listener listener;
     std::shared_ptr<G> graph;
 };
+
+template <class G>
+using ThrowRig = OfflineRig<G, ThrowingListener>;
 
 } // namespace
 
@@ -214,7 +237,7 @@ TEST(TargetCallback, AFrameWhoseListenerThrowsCountsAsHandedOut)
     // 6 frames, the listener throwing on frame 2: every atom counts, thrown frame included.
     for (const unsigned streams : {1u, 3u}) {
         SCOPED_TRACE(streams);
-        ThrowRig<Graph> rig(streams, 6, 2);
+        ThrowRig<Graph> rig({streams, 6}, 2);
         ASSERT_EQ(rig.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
         int thrown = 0;
         for (int i = 0; i < 20 && !rig.graph->IsDone(); ++i) {
@@ -236,7 +259,7 @@ TEST(TargetCallbackThreads, AFrameWhoseListenerThrowsOnTheWorkerCountsAsHandedOu
     // The throw ends the worker's run: frames 0, 1 and 2 were handed out, 2 to the thrower.
     for (const unsigned streams : {1u, 3u}) {
         SCOPED_TRACE(streams);
-        ThrowRig<AsyncGraph> rig(streams, 6, 2);
+        ThrowRig<AsyncGraph> rig({streams, 6}, 2);
         ASSERT_EQ(rig.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
         ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
         for (int i = 0; i < 10000 && !rig.graph->IsStopped(); ++i)
@@ -290,33 +313,10 @@ TEST(TargetCallbackThreads, AListenerClearedOnTheHostIsOutOfUseAndMayGo)
 
 namespace {
 
-/// An offline source of 2 frames of 3 atoms (stream information and positions) -> a layer
-/// keeper or dropper -> a callback target, on a host-driven or an asynchronous graph.
+/// 2 frames of 3 atoms (stream information and positions) -> a layer keeper or dropper -> a
+/// callback target.
 template <class G>
-struct EditedRig {
-    EditedRig(std::shared_ptr<Filter> editor, const std::map<std::string, std::string>& switches)
-    {
-        EXPECT_TRUE(source->ClearCacheAndReinitializeProperties(MakeAtom(0, 0, {StreamInfo(), Positions(1.0f)}), 3,
-                                                                25.0f, true));
-        for (uint32_t f = 0; f < 2; ++f)
-            EXPECT_TRUE(source->PushFrame({MakeAtom(0, f, {StreamInfo(), Positions(1.0f)}),
-                                           MakeAtom(1, f, {StreamInfo(), Positions(2.0f)}),
-                                           MakeAtom(2, f, {StreamInfo(), Positions(3.0f)})}));
-        editor->setParameterValues(switches);
-        target->SetAtomsListener(&listener);
-        graph = Chain<G>({source, editor, target});
-    }
-    ~EditedRig()
-    {
-        graph->Stop();
-        target->SetAtomsListener(nullptr);
-    }
-
-    std::shared_ptr<SourceManualOfflineSource> source = Make<SourceManualOfflineSource>();
-    std::shared_ptr<TargetCallback> target = Make<TargetCallback>();
-    RecordingListener listener;
-    std::shared_ptr<G> graph;
-};
+using EditedRig = OfflineRig<G, RecordingListener>;
 
 std::string FriendlyOf(const std::shared_ptr<DataLayer>& layer)
 {
@@ -362,7 +362,8 @@ TEST(TargetCallback, FramesLeftWithoutLayersStillReachTheListenerWhole)
     for (const EmptiedRow& row : kEmptiedRows) {
         SCOPED_TRACE(row.name);
         std::map<std::string, std::string> switches;
-        EditedRig<Graph> rig(Editor(row, switches), switches);
+        std::shared_ptr<Filter> editor = Editor(row, switches);
+        EditedRig<Graph> rig({3, 2, true, editor, switches});
         ASSERT_EQ(rig.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
         EXPECT_TRUE(RunToEnd(*rig.graph));
         ExpectTwoWholeFramesWithoutLayers(rig);
@@ -374,7 +375,8 @@ TEST(TargetCallbackThreads, FramesLeftWithoutLayersStillReachTheListenerWholeOnT
     for (const EmptiedRow& row : kEmptiedRows) {
         SCOPED_TRACE(row.name);
         std::map<std::string, std::string> switches;
-        EditedRig<AsyncGraph> rig(Editor(row, switches), switches);
+        std::shared_ptr<Filter> editor = Editor(row, switches);
+        EditedRig<AsyncGraph> rig({3, 2, true, editor, switches});
         ASSERT_EQ(rig.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
         ASSERT_EQ(rig.graph->Play(), ActionResult::Success);
         for (int i = 0; i < 10000 && !rig.graph->IsStopped(); ++i)

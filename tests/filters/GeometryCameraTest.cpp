@@ -320,12 +320,21 @@ TEST(GeometryCameraThread, UnusableCameraEndsTheRunOnTheAsyncGraphWorkerWithTheF
     ASSERT_TRUE(filter);
     g.add(filter.ToStdSharedPtr());
     auto target = g.make<TestTarget>();
+    // The filter's own text names the value while listeners hear Error; once the run has
+    // ended only the graph's does.
+    std::string filterTextAtError;
+    g.log.onState = [&](Graph::GraphState state) {
+        if (state == Graph::GraphState::Error)
+            filterTextAtError = filter->GetLastError(false).StdString();
+    };
     ASSERT_TRUE(g.play(PlaybackMode::ForwardOnce));
     ASSERT_TRUE(g.log.waitFor(Graph::GraphState::Stopped));
     EXPECT_EQ(g.log.states(), (std::vector<Graph::GraphState>{Graph::GraphState::Playing, Graph::GraphState::Error,
                                                               Graph::GraphState::Stopped}));
-    EXPECT_NE(g.error().find("(CameraParams 'Color F' must be finite and at least 2^-32 in magnitude: (nan, 8))"),
-              std::string::npos)
-        << g.error();
+    const std::string refusal = "(CameraParams 'Color F' must be finite and at least 2^-32 in magnitude: (nan, 8))";
+    EXPECT_NE(g.error().find(refusal), std::string::npos) << g.error();
+    EXPECT_NE(filterTextAtError.find(refusal), std::string::npos) << filterTextAtError;
+    EXPECT_EQ(filter->GetLastError(false).StdString(), "");
     EXPECT_TRUE(target->seen().empty());
+    g.log.onState = nullptr;
 }

@@ -114,7 +114,8 @@ public:
     /// the bare message of code 25 as the table holds it ("Source filter '$filter$' lacks a
     /// valid frame order provider."): no prefix, no detail.
     ActionResult Play() override;
-    using Graph::Play;
+    /// Graph::Play(mode) as one step under the control lock (see the contract above).
+    ActionResult Play(PlaybackMode mode) override;
     /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
     /// when the graph is not playing. When a filter refuses or throws, the filters it paused
     /// play again and the worker runs on.
@@ -191,7 +192,16 @@ private:
     ActionResult fromOwnTurn(Operation operation);
     /// The period of a requested rate; asks the source for its rate (which may throw).
     uint32_t periodFor(float fps) const;
-    void setPeriod(uint32_t periodMs);
+    /// Stores the requested rate and its period as one pair and wakes the worker.
+    void setRate(float fps, uint32_t periodMs);
+    /// The control lock, taken on a host thread; none on the worker, whose pass never waits
+    /// for it.
+    std::unique_lock<std::recursive_mutex> hostLock();
+    /// On the worker while it stops its run itself (its update failed or the graph is done).
+    bool runEndingOnWorker() const;
+    /// A refused Pause whose worker could not start again left the graph stopped: the text
+    /// says so.
+    void noteStoppedWithoutWorker() const noexcept;
     /// Inside the worker's handler of an exception: the text "<prefix>(<who> threw: <what>)"
     /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
     /// filter the graph noted, or a graph listener (byListener, or none noted).
@@ -207,7 +217,7 @@ private:
     std::shared_ptr<WorkerState> _state;
     std::thread _worker;
     std::atomic<float> _requestedFps{0.0f};
-    // Serialises the host-side operations that start and join the worker.
+    // Serialises the host calls: each decides and acts under it. The worker never takes it.
     std::recursive_mutex _controlMutex;
 };
 

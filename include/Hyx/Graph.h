@@ -193,7 +193,8 @@ public:
     /// while an update pass runs (see the contract above).
     virtual ActionResult Play();
     /// Pauses every filter; Success when paused already, Failure when stopped. A filter that
-    /// refuses or throws has the filters paused before it play again.
+    /// refuses or throws has the filters paused before it play again; when one of them cannot
+    /// play again, the run ends (see the contract above).
     virtual ActionResult Pause();
     /// Stops every running filter, also past one that refuses or throws; Success when
     /// stopped already (and nothing is left running).
@@ -216,8 +217,9 @@ public:
     /// automatic order, the mode unchanged; with another order "Graph failed to start
     /// playing(" and code 25's message ")". Refused, the mode unchanged, while an update pass
     /// runs (see the contract above). An asynchronous graph's worker that is stopping the
-    /// graph itself is joined first, so the call then plays a new run.
-    ActionResult Play(PlaybackMode mode);
+    /// graph itself is joined first, so the call then plays a new run; there the whole call
+    /// is one step under the graph's control lock (AsyncGraph.h).
+    virtual ActionResult Play(PlaybackMode mode);
 
     // --- Recording ---
 
@@ -379,6 +381,10 @@ private:
     /// false.
     template <class Step, class Undo>
     bool walkFilters(Step step, Undo undo, const char* prefix);
+    /// A Play or Pause whose put-back failed: every running filter stops (failures dropped),
+    /// listeners hear Error, then Stopped, and the graph reads Stopped; nothing when it reads
+    /// Stopped already. A listener's first exception passes on after the change.
+    void endRunAfterFailedPutBack();
 };
 
 } // namespace Hyx

@@ -596,26 +596,33 @@ TEST(InterferenceThreads, HostPlayWhileTheWorkersPassRunsIsSuccessAtOnce)
     EXPECT_EQ(held.target->frames(), Range(5)); // the mode stayed forward once
 }
 
-TEST(InterferenceThreads, PlayModeWhileAnotherHostThreadStopsIsSuccessAtOnce)
+TEST(InterferenceThreads, PlayModeWhileAnotherHostThreadStopsWaitsAndPlaysANewRun)
 {
     // One host thread stops the graph and waits for the worker's pass, held open inside a
-    // hook; a Play(mode) from another host thread meanwhile answers at once, as it did before
-    // it joined a worker that stops the graph itself: only such a worker is waited for.
+    // hook; a Play(mode) from another host thread meanwhile waits for that Stop (each host
+    // call is one step) and then plays a new run of the stopped graph in its own mode.
     HeldPass held;
     AsyncTestGraph& chain = held.chain;
     ASSERT_TRUE(held.start());
     std::thread stopper([&] { EXPECT_EQ(chain.async->Stop(), ActionResult::Success); });
     EXPECT_TRUE(Eventually([&] { return chain.async->IsStopRequested(); })); // the stop waits now
-    std::atomic<int> answered{0};
+    std::atomic<bool> answered{false};
+    std::optional<ActionResult> result;
     std::thread host([&] {
-        EXPECT_EQ(chain.async->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
-        answered = 1;
+        result = chain.async->Play(PlaybackMode::ForwardLoop);
+        answered = true;
     });
-    EXPECT_TRUE(Eventually([&] { return answered.load() == 1; })); // with the pass still open
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(answered.load()); // behind the Stop, whose pass is still open
     held.leave.open();
     host.join();
     stopper.join();
-    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_EQ(result, ActionResult::Success);
+    EXPECT_TRUE(chain.async->IsPlaying());
+    const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.async->GetFrameOrderProvider());
+    ASSERT_TRUE(order);
+    EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::ForwardLoop);
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
 }
 
 TEST(InterferenceThreads, PlayModeFromTheWorkerLeavesTheMode)

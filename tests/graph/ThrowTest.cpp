@@ -297,23 +297,25 @@ std::string OnWorker(const Row& row)
         text = "Graph failed to stop(a graph listener threw: boom)";
         line = "AsyncGraph: " + text;
         states = {State::Playing, State::Stopped}; // told after the state was stored
-    } else if (row.where == Where::PausedInPass || row.where == Where::StoppedInPass) {
-        // The pass had ended the run already: Error follows, and the graph stays as the hook
-        // left it.
-        states = {State::Playing, row.where == Where::PausedInPass ? State::Paused : State::Stopped, State::Error};
+    } else if (row.where == Where::PausedInPass) {
+        // A failed pass always ends its run: a pause the pass made is stopped after Error.
+        states = {State::Playing, State::Paused, State::Error, State::Stopped};
+    } else if (row.where == Where::StoppedInPass) {
+        // The pass had stopped the run already: Error follows, and Stopped is not told twice.
+        states = {State::Playing, State::Stopped, State::Error};
     }
 
     chain.problems.equal(async->Play(), ActionResult::Success, "Play");
     // A listener's throw is told after the stop's events: the line comes last.
     if (row.where == Where::StoppedListener)
         chain.problems.check(Eventually([&] { return !chain.logger->errors().empty(); }), "no line");
-    else if (row.where == Where::PausedInPass || row.where == Where::StoppedInPass)
+    else if (row.where == Where::StoppedInPass)
         chain.problems.check(chain.log.waitFor(State::Error), "no Error was told");
     else
-        chain.problems.check(chain.log.waitFor(State::Stopped), "the run never stopped");
+        chain.problems.check(chain.log.waitFor(State::Stopped, 1), "the run never stopped");
     chain.problems.equal(chain.log.states(), states, "states");
     if (row.where == Where::PausedInPass)
-        chain.problems.check(async->IsPaused(), "not left paused");
+        chain.problems.check(Eventually([&] { return async->IsStopped(); }), "not left stopped");
     chain.problems.equal(chain.error(), text, "error text");
     chain.problems.equal(chain.logger->errors(), std::vector<std::string>{line}, "level-2 lines");
     const Frames firstRun = chain.listener.frames();

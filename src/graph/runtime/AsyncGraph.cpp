@@ -39,6 +39,7 @@ thread_local bool t_runEnding = false;
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
+const std::string kRunEnding = "its run is ending";
 
 // A broken rule is logged, never thrown: it may be checked while an exception leaves.
 void checkRule(bool holds, const char* rule) noexcept
@@ -120,8 +121,12 @@ struct AsyncGraph::WorkerState {
             // Started by the host where no worker runs; or back to playing after its own
             // thread's pause was refused.
             return from == Phase::None || from == Phase::AskedToEnd || from == Phase::EndingAfterTurn;
-        case Phase::EndingAfterTurn:
-        case Phase::StoppingItself: return from == Phase::Running;
+        case Phase::EndingAfterTurn: return from == Phase::Running;
+        case Phase::StoppingItself:
+            // Done: only from playing. Failed: whatever met the failure (the host's Stop or
+            // Pause waiting for the worker, a hook's Pause or Stop during the turn), the worker
+            // ends the run itself.
+            return from == Phase::Running || from == Phase::AskedToEnd || from == Phase::EndingAfterTurn;
         case Phase::AskedToEnd: return from == Phase::Running || from == Phase::EndingAfterTurn;
         case Phase::None: return from == Phase::StoppingItself;
         }
@@ -182,6 +187,19 @@ AsyncGraph::~AsyncGraph()
 bool AsyncGraph::onWorkerThread() const
 {
     return t_workerGraph == this;
+}
+
+std::unique_lock<std::recursive_mutex> AsyncGraph::hostLock()
+{
+    std::unique_lock<std::recursive_mutex> lock(_controlMutex, std::defer_lock);
+    if (!onWorkerThread())
+        lock.lock();
+    return lock;
+}
+
+bool AsyncGraph::runEndingOnWorker() const
+{
+    return onWorkerThread() && _state->phase.load() == Phase::StoppingItself;
 }
 
 void AsyncGraph::endWorker()
@@ -254,10 +272,16 @@ uint32_t AsyncGraph::periodFor(float fps) const
     return FramePeriodMs(fps, info ? info->GetFPS() : 0.0f);
 }
 
-void AsyncGraph::setPeriod(uint32_t periodMs)
+void AsyncGraph::setRate(float fps, uint32_t periodMs)
 {
-    _state->periodMs = periodMs;
-    _state->poke();
+    {
+        // One pair: a call on the worker (which takes no control lock) and a host's never mix
+        // their halves.
+        std::lock_guard<std::mutex> lock(_state->mutex);
+        _requestedFps = fps;
+        _state->periodMs = periodMs;
+    }
+    _state->wake.notify_all();
 }
 
 ActionResult AsyncGraph::Play()
@@ -282,7 +306,9 @@ ActionResult AsyncGraph::Play()
     }
     if (!IsPaused())
         provider->Reset();
-    setPeriod(periodFor(_requestedFps.load()));
+    // Under the control lock, which SetGraphFps takes too: no rate set meanwhile is lost.
+    const float fps = _requestedFps.load();
+    setRate(fps, periodFor(fps));
     ActionResult result = ActionResult::Failure;
     bool started = true;
     {
@@ -299,14 +325,20 @@ ActionResult AsyncGraph::Play()
     return result;
 }
 
+ActionResult AsyncGraph::Play(PlaybackMode mode)
+{
+    // One step: the state read, the mode set and the start, with no other host call between.
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    return Graph::Play(mode);
+}
+
 void AsyncGraph::settleState()
 {
-    // Only a worker that left its loop to stop the graph itself is waited for: a Play(mode)
-    // of a graph that plays on answers at once, also while another host thread holds the
-    // control lock.
-    if (onWorkerThread() || _state->phase.load() != Phase::StoppingItself)
+    // The caller (Play(mode)) holds the control lock: a worker that ended or is ending is
+    // joined, so the state read next is final.
+    if (onWorkerThread())
         return;
-    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
     joinEndedWorker();
 }
 
@@ -331,18 +363,49 @@ bool AsyncGraph::refusesPlayNow()
 
 ActionResult AsyncGraph::Pause()
 {
+    if (runEndingOnWorker()) {
+        // The worker stops the run itself right after: a pause would keep the ended run.
+        return fail("Graph failed to pause", &kRunEnding);
+    }
     if (onWorkerThread())
         return fromOwnTurn([this] { return Graph::Pause(); });
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
     if (joinEndedWorker())
         endWorker();
-    // Refused, or thrown: the filters play on whole, and so does a worker.
-    const ScopeExit settled([this]() noexcept { settle(); });
+    // Refused, or thrown: the filters play on whole, and so does a worker; when none can
+    // start again the graph stops, and the text says so.
+    const ScopeExit settled([this]() noexcept {
+        if (!settle())
+            noteStoppedWithoutWorker();
+    });
     return Graph::Pause();
+}
+
+void AsyncGraph::noteStoppedWithoutWorker() const noexcept
+{
+    try {
+        std::string text = GetLastError(false).StdString();
+        const char* const note = "the graph stopped: cannot start the worker thread";
+        if (!text.empty() && text.back() == ')') {
+            text.insert(text.size() - 1, std::string("; ") + note);
+        } else {
+            text += '(';
+            text += note;
+            text += ')';
+        }
+        SetError(VornCommon::String(text));
+    } catch (...) {
+        // Out of memory while reporting: the graph is stopped all the same.
+    }
 }
 
 ActionResult AsyncGraph::Stop()
 {
+    if (runEndingOnWorker()) {
+        // The worker's own stop is under way (a listener of Error, a filter's hook inside
+        // that stop): it ends the run as asked, so nothing is walked twice.
+        return ActionResult::Success;
+    }
     if (onWorkerThread())
         return fromOwnTurn([this] { return stopGraph(FailedStop::Finish); });
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
@@ -371,11 +434,13 @@ ActionResult AsyncGraph::fromOwnTurn(Operation operation)
 
 void AsyncGraph::Suspend()
 {
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
     _state->suspended = true;
 }
 
 void AsyncGraph::Resume()
 {
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
     _state->suspended = false;
     _state->poke();
 }
@@ -404,13 +469,12 @@ bool AsyncGraph::releasedDuringTurn() const
 
 ActionResult AsyncGraph::SetGraphFps(float fps)
 {
+    // A host's call is one step under the control lock, as a Play computing the period is.
     // The worker sleeps instead of starting an update while the rate changes, however the
-    // source's answer leaves. The host's suspension flag is left alone, so a Suspend or
-    // Resume from another thread meanwhile stands.
+    // source's answer leaves. The host's suspension flag is left alone.
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
     const WorkerState::RateHold hold(*_state, IsPlaying());
-    const uint32_t period = periodFor(fps);
-    _requestedFps = fps;
-    setPeriod(period);
+    setRate(fps, periodFor(fps));
     return ActionResult::Success;
 }
 
@@ -427,11 +491,9 @@ uint32_t AsyncGraph::GetFramePeriodMs() const
 
 ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
 {
-    std::unique_lock<std::recursive_mutex> lock(_controlMutex, std::defer_lock);
-    if (!onWorkerThread()) {
-        lock.lock();
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    if (!onWorkerThread())
         joinEndedWorker();
-    }
     const std::shared_ptr<Source> source = getSource();
     if (const std::shared_ptr<DataTypeStreamInfo> info = source ? source->GetStreamInfo() : nullptr) {
         const uint32_t frames = info->GetNumFrames();
@@ -479,6 +541,9 @@ void AsyncGraph::stopItself(bool runFailed) noexcept
     // As the host's Stop: every filter that can stop is stopped, and the graph reads Stopped
     // whatever the walk met, so that the next Play plays a new run. A stop that fails is told
     // as Error (once a run) with its text, unless the run's own failure was told already.
+    // A graph the failed pass stopped already (a hook's Stop) is not told Stopped twice.
+    if (IsStopped())
+        return;
     try {
         const StopWalk walk = stopFilters();
         if (walk.failed) {
@@ -557,16 +622,22 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 graph->failOnThrow("Graph update failed", true, false);
                 failed = true;
             }
+            // A failed run always ends stopped, whatever met it: the phase moves before Error is
+            // told, so that a Pause from a listener of Error or from the host finds the run
+            // ending. A done run is stopped here unless somebody asked the worker to end.
             if (failed) {
                 t_runEnding = true;
+                const bool ending =
+                    state->move({Phase::Running, Phase::AskedToEnd, Phase::EndingAfterTurn}, Phase::StoppingItself);
+                checkRule(ending, "a failed run ends stopped");
                 graph->tellError("Graph update failed");
                 leave = true;
             }
             if (leave) {
-                // Nobody asked it to end: the worker stops the graph itself.
-                if (state->move({Phase::Running}, Phase::StoppingItself)) {
+                if (failed || state->move({Phase::Running}, Phase::StoppingItself)) {
                     graph->stopItself(failed);
-                    checkRule(!hold->IsPlaying(), "a worker that stopped its graph leaves it stopped");
+                    checkRule(!hold->IsPlaying() && !hold->IsPaused(),
+                              "a worker that stopped its graph leaves it stopped");
                     state->move({Phase::StoppingItself}, Phase::None);
                 }
                 break; // `hold` goes last: the graph may be destroyed here, on this thread

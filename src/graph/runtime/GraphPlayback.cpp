@@ -146,14 +146,19 @@ template <class Step, class Undo>
 bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
 {
     // The filters before the failing one go back, last first; what they throw then is
-    // dropped, as the first failure is the one the caller hears of.
+    // dropped, as the first failure is the one the caller hears of. When one cannot go back,
+    // the graph's state no longer describes its filters: the run ends (endRunAfterFailedPutBack).
     const auto putBack = [&](size_t walked) noexcept {
+        bool whole = true;
         for (size_t k = walked; k-- > 0;) {
             try {
-                undo(*_filters[k]);
+                if (undo(*_filters[k]) != HyxErrorCode::Success)
+                    whole = false;
             } catch (...) {
+                whole = false;
             }
         }
+        return whole;
     };
     for (size_t i = 0; i < _filters.size(); ++i) {
         HyxErrorCode result;
@@ -162,18 +167,54 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
         } catch (...) {
             noteThrow(_filters[i].get());
             const std::string detail = DescribeThrown(NiceName(*_filters[i]));
-            putBack(i);
+            const bool whole = putBack(i);
             fail(prefix, &detail);
+            if (!whole) {
+                // The filter's exception is the one the caller hears of.
+                try {
+                    endRunAfterFailedPutBack();
+                } catch (...) {
+                }
+                noteThrow(_filters[i].get()); // the stop walk may have noted another exception
+            }
             throw;
         }
         if (result != HyxErrorCode::Success) {
             const std::string detail = errorOf(_filters[i]);
-            putBack(i);
+            const bool whole = putBack(i);
             fail(prefix, &detail);
+            if (!whole)
+                endRunAfterFailedPutBack();
             return false;
         }
     }
     return true;
+}
+
+void Graph::endRunAfterFailedPutBack()
+{
+    // A new run's filters are put back to stopped, and one that could not stop is stopped
+    // again by the next Play: the graph reads Stopped already.
+    if (IsStopped())
+        return;
+    // Every filter stops (what they fail or throw is dropped: the walk's failure is the text
+    // and stopped filters are tried again by the next Play or Stop), then listeners hear the
+    // failure and the end.
+    static_cast<void>(stopFilters());
+    std::exception_ptr first;
+    try {
+        tellState(GraphState::Error);
+    } catch (...) {
+        first = std::current_exception();
+    }
+    try {
+        setState(GraphState::Stopped);
+    } catch (...) {
+        if (!first)
+            first = std::current_exception();
+    }
+    if (first)
+        std::rethrow_exception(first);
 }
 
 ActionResult Graph::Play()

@@ -1,0 +1,375 @@
+// Host calls on an asynchronous graph from several threads, a failed update that meets a
+// Pause or a Stop, and a Play or Pause whose put-back fails too. Gates inside hooks hold one
+// call in its window, so each case takes the same path every time.
+
+#include "GraphFixtures.h"
+
+#include <FailingAllocation.h>
+
+#include <optional>
+
+using namespace GraphFixtures;
+
+namespace {
+
+/// A source whose GetStreamInfo waits at a gate once, when armed.
+class GatedInfoSource : public TestSource {
+public:
+    using TestSource::TestSource;
+    std::atomic<bool> armed{false};
+    Gate entered, leave;
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override
+    {
+        if (armed.exchange(false)) {
+            entered.open();
+            EXPECT_TRUE(leave.pass());
+        }
+        return TestSource::GetStreamInfo();
+    }
+};
+
+/// A transform whose onPause fails while `pauseResult` says so.
+class PauseRefusingTransform : public TestTransform {
+public:
+    HyxErrorCode pauseResult = HyxErrorCode::Success;
+
+protected:
+    HyxErrorCode onPause() override
+    {
+        return pauseResult == HyxErrorCode::Success ? pauseResult : ReportError(pauseResult);
+    }
+};
+
+/// A target whose onPause fails while `pauseResult` says so.
+class PauseRefusingTarget : public TestTarget {
+public:
+    HyxErrorCode pauseResult = HyxErrorCode::Success;
+    /// Runs inside onPause, before it answers.
+    std::function<void()> onPauseHook;
+
+protected:
+    HyxErrorCode onPause() override
+    {
+        if (onPauseHook)
+            onPauseHook();
+        return pauseResult == HyxErrorCode::Success ? pauseResult : ReportError(pauseResult);
+    }
+};
+
+/// The first `count` frames a looping walk over `frames` delivers: 0..frames-1, again and again.
+Frames Looped(unsigned frames, unsigned count)
+{
+    Frames result;
+    for (unsigned i = 0; i < count; ++i)
+        result.push_back(i % frames);
+    return result;
+}
+
+Frames FirstOf(const Frames& frames, size_t count)
+{
+    return Frames(frames.begin(), frames.begin() + static_cast<long>(std::min(count, frames.size())));
+}
+
+bool AllStopped(Graph& graph)
+{
+    for (unsigned i = 0; i < graph.GetNumFilters(); ++i) {
+        const Filter::FilterState state = graph.GetFilter(i)->GetFilterState();
+        if (state == Filter::FilterState::Playing || state == Filter::FilterState::Paused)
+            return false;
+    }
+    return true;
+}
+
+// A call that waits for another host call is let through once the other has left its window;
+// what the waiting call did meanwhile is read after a short grace.
+constexpr std::chrono::milliseconds kGrace{50};
+
+} // namespace
+
+TEST(HostCallThreads, PlayModeThatMeetsAnotherHostsPlayIsOneStep)
+{
+    // Host A's Play(ForwardLoop) of a stopped graph is inside the source's GetStreamInfo when
+    // host B's Play() comes: B waits for A, so one run plays, looping from its start.
+    AsyncTestGraph chain;
+    auto source = chain.make<GatedInfoSource>(10);
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+    source->armed = true;
+    std::optional<ActionResult> first, second;
+    std::thread a([&] { first = chain.async->Play(PlaybackMode::ForwardLoop); });
+    ASSERT_TRUE(source->entered.pass());
+    std::atomic<bool> answered{false};
+    std::thread b([&] {
+        second = chain.async->Play();
+        answered = true;
+    });
+    std::this_thread::sleep_for(kGrace);
+    EXPECT_FALSE(answered.load());
+    EXPECT_TRUE(target->frames().empty());
+    source->leave.open();
+    a.join();
+    b.join();
+    EXPECT_EQ(first, ActionResult::Success);
+    EXPECT_EQ(second, ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 25; }));
+    EXPECT_EQ(FirstOf(target->frames(), 25), Looped(10, 25));
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
+TEST(HostCallThreads, PlayModeThatWaitedForAnotherHostsPlayFindsItPlaying)
+{
+    // Host A's Play() is inside GetStreamInfo when host B's Play(ForwardOnce) comes; once A's
+    // run plays (its worker inside a pass), B finds a playing graph: Success, mode unchanged.
+    AsyncTestGraph chain;
+    auto source = chain.make<GatedInfoSource>(10);
+    auto target = chain.make<TestTarget>();
+    Gate inPass, leavePass;
+    target->process = [&](TestTarget&, const Atom& atom) {
+        if (atom.GetFrameNr() == 1) {
+            inPass.open();
+            EXPECT_TRUE(leavePass.pass());
+        }
+        return HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+    source->armed = true;
+    std::optional<ActionResult> first, second;
+    std::thread a([&] { first = chain.async->Play(); });
+    ASSERT_TRUE(source->entered.pass());
+    std::thread b([&] { second = chain.async->Play(PlaybackMode::ForwardOnce); });
+    std::this_thread::sleep_for(kGrace);
+    source->leave.open();
+    a.join();
+    EXPECT_TRUE(inPass.pass());
+    b.join();
+    leavePass.open();
+    EXPECT_EQ(first, ActionResult::Success);
+    EXPECT_EQ(second, ActionResult::Success) << chain.error();
+    const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.async->GetFrameOrderProvider());
+    ASSERT_TRUE(order);
+    EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::ForwardLoop);
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
+TEST(HostCallThreads, RateSetWhilePlayAsksTheSourceIsTheOneTheWorkerPacesTo)
+{
+    // Host A's Play() asks the source for its rate while host B sets a new one: B's rate
+    // stands, and its period is the one the worker paces to.
+    AsyncTestGraph chain;
+    auto source = chain.make<GatedInfoSource>(10);
+    chain.make<TestTarget>();
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 2.0f), ActionResult::Success);
+    source->armed = true;
+    std::thread a([&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); });
+    ASSERT_TRUE(source->entered.pass());
+    std::thread b([&] { EXPECT_EQ(chain.async->SetGraphFps(500.0f), ActionResult::Success); });
+    std::this_thread::sleep_for(kGrace);
+    source->leave.open();
+    a.join();
+    b.join();
+    float fps = 0.0f;
+    chain.async->GetGraphFps(fps);
+    EXPECT_EQ(fps, 500.0f);
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 2u);
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
+namespace {
+
+enum class Meets {
+    ListenerPause, // a listener of Error pauses, on the worker
+    ListenerStop, // a listener of Error stops, on the worker
+    HostPause, // the host's Pause comes while the update fails
+    HostStop // the host's Stop comes while the update fails
+};
+
+struct FailedRunRow {
+    const char* name;
+    Meets meets;
+    ActionResult answer; // of the Pause or Stop
+    const char* text; // the graph's text right after it; null: the update's
+};
+
+const FailedRunRow kFailedRunRows[] = {
+    {"listener's Pause", Meets::ListenerPause, ActionResult::Failure, "Graph failed to pause(its run is ending)"},
+    {"listener's Stop", Meets::ListenerStop, ActionResult::Success, nullptr},
+    {"host's Pause", Meets::HostPause, ActionResult::Failure, "Graph failed to pause(it is not playing)"},
+    {"host's Stop", Meets::HostStop, ActionResult::Success, nullptr},
+};
+
+} // namespace
+
+TEST(HostCallThreads, AFailedUpdateEndsItsRunStoppedWhateverMeetsIt)
+{
+    for (const FailedRunRow& row : kFailedRunRows) {
+        SCOPED_TRACE(row.name);
+        AsyncTestGraph chain;
+        auto source = chain.make<TestSource>(10);
+        auto transform = chain.make<TestTransform>();
+        auto target = chain.make<TestTarget>();
+        Gate failing, fail;
+        const bool host = row.meets == Meets::HostPause || row.meets == Meets::HostStop;
+        const bool pause = row.meets == Meets::ListenerPause || row.meets == Meets::HostPause;
+        transform->process = [&](TestTransform&, const Atom& atom) {
+            if (atom.GetFrameNr() != 5 || transform->frames.size() > 6)
+                return HyxErrorCode::Success;
+            if (host) {
+                failing.open();
+                fail.passUnless([&] { return chain.async->IsStopRequested(); });
+            }
+            return HyxErrorCode::FilterError;
+        };
+        std::optional<ActionResult> answer;
+        std::string text;
+        chain.log.onState = [&](State state) {
+            if (state != State::Error || host || answer)
+                return;
+            answer = pause ? chain.async->Pause() : chain.async->Stop();
+            text = chain.error();
+        };
+        ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+        if (host) {
+            ASSERT_TRUE(failing.pass());
+            answer = pause ? chain.async->Pause() : chain.async->Stop();
+            text = chain.error();
+        }
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+        EXPECT_EQ(answer, row.answer);
+        if (row.text)
+            EXPECT_EQ(text, row.text);
+        else
+            EXPECT_EQ(text.rfind("Graph update failed(", 0), 0u) << text;
+        EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
+        EXPECT_TRUE(chain.async->IsStopped());
+        EXPECT_TRUE(AllStopped(*chain.async));
+        // The next Play starts a new run from the order's start, not from frame 6.
+        const size_t before = target->frames().size();
+        ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+        const Frames all = target->frames();
+        EXPECT_EQ(Frames(all.begin() + static_cast<long>(before), all.end()), Range(10));
+    }
+}
+
+namespace {
+
+enum class Walk {
+    Resume, // Play from Paused: the transform's onPlay fails, and pausing the first one back too
+    Pause // the target refuses its pause, and playing the transform back fails too
+};
+
+struct PutBackRow {
+    const char* name;
+    Walk walk;
+    bool async;
+};
+
+const PutBackRow kPutBackRows[] = {
+    {"resume, asynchronous", Walk::Resume, true},
+    {"resume, host-driven", Walk::Resume, false},
+    {"pause, asynchronous", Walk::Pause, true},
+    {"pause, host-driven", Walk::Pause, false},
+};
+
+} // namespace
+
+TEST(HostCallThreads, APutBackThatFailsTooStopsEveryFilter)
+{
+    for (const PutBackRow& row : kPutBackRows) {
+        SCOPED_TRACE(row.name);
+        std::unique_ptr<TestGraph> chain =
+            row.async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>();
+        StateLog hostLog;
+        StateLog& log = row.async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog;
+        if (!row.async)
+            chain->graph->_graphEvents.Add(&hostLog);
+        chain->make<TestSource>(10);
+        auto first = chain->make<PauseRefusingTransform>();
+        auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
+        auto target = chain->make<PauseRefusingTarget>();
+        ASSERT_EQ(chain->graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+        ASSERT_EQ(chain->graph->Play(), ActionResult::Success);
+        if (!row.async)
+            ASSERT_TRUE(chain->update(3));
+        else
+            ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 3; }));
+
+        std::string expected;
+        ActionResult answer = ActionResult::Success;
+        if (row.walk == Walk::Resume) {
+            ASSERT_EQ(chain->graph->Pause(), ActionResult::Success);
+            second->playResult = HyxErrorCode::FilterError;
+            first->pauseResult = HyxErrorCode::FilterError;
+            answer = chain->graph->Play();
+            expected = "Graph failed to start playing(" + Nested("Test", HyxErrorCode::FilterError) + ")";
+        } else {
+            target->pauseResult = HyxErrorCode::FilterError;
+            second->playResult = HyxErrorCode::FilterError;
+            answer = chain->graph->Pause();
+            expected = "Graph failed to pause(" + Nested("Test", HyxErrorCode::FilterError) + ")";
+        }
+        EXPECT_EQ(answer, ActionResult::Failure);
+        EXPECT_EQ(chain->error(), expected);
+        EXPECT_TRUE(chain->graph->IsStopped());
+        EXPECT_TRUE(AllStopped(*chain->graph));
+        const std::vector<State> states = log.states();
+        ASSERT_GE(states.size(), 3u);
+        EXPECT_EQ(std::vector<State>(states.end() - 2, states.end()),
+                  (std::vector<State>{State::Error, State::Stopped}));
+
+        // With the faults gone the next Play plays a new run from the start.
+        first->pauseResult = target->pauseResult = HyxErrorCode::Success;
+        second->playResult = HyxErrorCode::Success;
+        const size_t before = target->frames().size();
+        ASSERT_EQ(chain->graph->Play(), ActionResult::Success) << chain->error();
+        if (!row.async)
+            ASSERT_TRUE(chain->update(3));
+        else
+            ASSERT_TRUE(Eventually([&] { return target->frames().size() >= before + 3; }));
+        // An asynchronous graph's Play from Stopped starts the order again; a host-driven
+        // graph's walks on (its Play(mode) starts it again).
+        const Frames all = target->frames();
+        const Frames next(all.begin() + static_cast<long>(before), all.begin() + static_cast<long>(before) + 3);
+        if (row.async)
+            EXPECT_EQ(next, Range(3));
+        else
+            EXPECT_TRUE(next[1] == next[0] + 1 && next[2] == next[1] + 1);
+        EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
+        if (!row.async)
+            chain->graph->_graphEvents.Remove(&hostLog);
+    }
+}
+
+TEST(HostCallThreads, ARefusedPauseWhoseWorkerCannotStartAgainSaysTheGraphStopped)
+{
+    // The target refuses the host's Pause; the filters play again, but no worker can start:
+    // the graph stops, and the answer and the text say so. The last allocation of the Pause
+    // is the worker's start: a first Pause finds its size, a second fails the next of it.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(100000);
+    auto target = chain.make<PauseRefusingTarget>();
+    target->pauseResult = HyxErrorCode::FilterError;
+    std::atomic<size_t> failSize{0};
+    target->onPauseHook = [&] {
+        if (failSize.load() == 0)
+            FailingAllocation::CountOnThisThread();
+        else
+            FailingAllocation::FailNextOfSizeOnThisThread(failSize.load());
+    };
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
+    ASSERT_GT(FailingAllocation::StopCountingOnThisThread(), 0);
+    failSize = FailingAllocation::LastCountedSize();
+    ASSERT_TRUE(chain.async->IsPlaying());
+
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Failure);
+    FailingAllocation::FailNextOfSizeOnThisThread(0);
+    EXPECT_EQ(chain.error(), "Graph failed to pause(" + Nested("Test", HyxErrorCode::FilterError) +
+                                 "; the graph stopped: cannot start the worker thread)");
+    EXPECT_TRUE(chain.async->IsStopped());
+    EXPECT_TRUE(AllStopped(*chain.async));
+    EXPECT_EQ(chain.log.states().back(), State::Stopped);
+    target->pauseResult = HyxErrorCode::Success;
+    EXPECT_EQ(chain.async->Play(), ActionResult::Success) << chain.error();
+    EXPECT_TRUE(chain.async->IsPlaying());
+}

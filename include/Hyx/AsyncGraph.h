@@ -10,7 +10,11 @@
 //   an update that takes longer than the period is followed at once by the next one.
 // - The worker stops the graph itself when an update fails (listeners hear Error, then
 //   Stopped) or when the graph is done (listeners hear Stopped). Graph events therefore
-//   arrive on the worker thread.
+//   arrive on the worker thread. A failed update always ends its run stopped, whatever Pause
+//   or Stop meets it: from a listener of Error, or from the host while the update fails (the
+//   host's call waits for the worker's stop, then a Pause fails with "Graph failed to
+//   pause(it is not playing)" and a Stop is Success); the next Play starts a new run from the
+//   order's start.
 // - The rule: the graph reads Playing only while its worker runs (suspended or not), so a
 //   Play either starts a run that plays or answers Failure with a text, never Success with
 //   no run. Whatever ends the worker or fails to start it leaves a state the next call acts
@@ -25,7 +29,10 @@
 //     and the text is the stop's unless the run had failed already (then Error was told
 //     once, for the run).
 //   - A Pause that a filter refuses or throws in plays the filters it paused again and the
-//     worker plays on.
+//     worker plays on. When the worker cannot start again, the filters stop (listeners hear
+//     Stopped) and the text ends "; the graph stopped: cannot start the worker thread)". A
+//     Play or Pause whose put-back fails too ends the run as Graph.h says (Error, then
+//     Stopped): the next Play plays a new run.
 //   - A Play whose worker cannot start (no thread, no memory) stops the filters again and
 //     fails with "Graph failed to start playing(cannot start the worker thread)".
 //   - A host's call that met an exception (a filter's hook, a listener, the source's
@@ -42,7 +49,8 @@
 //   when it came through a hook's Pause or Stop. One level-2 line, "AsyncGraph: " and that
 //   text, is logged. The host may then Stop and Play a new run. When the pass had already
 //   paused or stopped the graph (a hook's Pause or Stop, whose listener threw), listeners
-//   hear Error after that Paused or Stopped, and the graph stays as the pass left it. A
+//   hear Error after that Paused or Stopped; a paused graph is then stopped (Stopped
+//   follows), a stopped one is not told Stopped again. A
 //   listener of the Error event that throws is logged alike and the stop goes on; an
 //   exception from the worker's own stop (a filter's onStop, a listener of Stopped) is
 //   logged alike as "AsyncGraph: Graph failed to stop(...)". A logger that throws on a line
@@ -68,19 +76,32 @@
 //   mode. Both fail so, too, while the graph still reads Playing but its run is ending: from
 //   a listener of Error, or from a filter's hook inside the worker's own stop or inside a
 //   Pause or Stop that a hook or listener asked for during the turn; a Success there would
-//   name a run that is over. A destructor running there lets the worker finish on its own.
+//   name a run that is over. While the worker stops its run itself (a listener of Error or
+//   of Stopped, a filter's hook inside that stop), Pause fails with "Graph failed to
+//   pause(its run is ending)" and Stop answers Success without a walk of its own: the
+//   worker's stop ends the run. A destructor running there lets the worker finish on its own.
 //   The worker holds a reference to the graph during each turn, so a listener may drop the
 //   last one. A host that drops its last reference is seen as a stop: no turn starts after
 //   the destructor has begun, and a turn that waits (IsStopRequested) ends, so the graph is
 //   destroyed.
-// - Play (or Play(mode)) from any other thread while the worker's pass runs: Success at
-//   once while the graph plays; when a hook or listener of that pass has stopped or paused
+// - Play (or Play(mode)) from any other thread while the worker's pass runs: Success
+//   without waiting for the pass while the graph plays (it waits only for another host
+//   call, as below); when a hook or listener of that pass has stopped or paused
 //   the graph, it waits for the pass to end (the join) and then plays. So a thread that the
 //   worker waits for (a filter's own worker, which a pass or a stop waits for) must not call
 //   Play, Pause or Stop.
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
-// - Host-side operations are serialised; SetGraphFps, Suspend, Resume and the getters may be
+// - Host calls are serialised: Play, Play(mode), Pause, Stop, SetGraphFps, SetPlaybackMode,
+//   Suspend, Resume and the destructor, called from any thread but the worker, each decide
+//   and act under one control lock, so a call never sees another half done (the source's
+//   GetStreamInfo, the mode's rewind and the period are all inside the one call). A call that
+//   waited for another acts on the state that one left and answers as this header says for
+//   that state: a Play that waited for another host's Play answers Success for its run with
+//   the mode unchanged, a rate set while a Play asked the source for its rate is the one the
+//   worker paces to, a Play after a Stop plays a new run. The worker never waits for the
+//   lock: a hook's or listener's call on the worker keeps the rules above, and a thread the
+//   worker waits for (a filter's own worker) must not make these calls. The getters may be
 //   called from any thread at any time. The last Suspend or Resume always stands:
 //   SetGraphFps holds the worker off only while it runs (however it leaves: when the
 //   source's GetStreamInfo throws, the rate is left as it was) and never touches the
@@ -117,8 +138,9 @@ public:
     /// Graph::Play(mode) as one step under the control lock (see the contract above).
     ActionResult Play(PlaybackMode mode) override;
     /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
-    /// when the graph is not playing. When a filter refuses or throws, the filters it paused
-    /// play again and the worker runs on.
+    /// when the graph is not playing (also when its failed run ended meanwhile). When a filter
+    /// refuses or throws, the filters it paused play again and the worker runs on (see the
+    /// contract for a put-back or a worker start that fails).
     ActionResult Pause() override;
     /// Ends the worker, then stops every filter that can stop. The graph reads Stopped also
     /// when one refuses (Failure, "Graph failed to stop(...)") or throws (passed on after the

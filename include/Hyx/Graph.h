@@ -23,7 +23,11 @@
 // - Playing needs a frame-order provider; the graph is its reset listener and passes every
 //   jump or reset on to _frameOrderResetEvents. A Play, Pause or Stop that fails part way,
 //   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause
-//   put back the filters they had changed, Stop goes on and stops every other filter. The
+//   put back the filters they had changed, Stop goes on and stops every other filter. When
+//   a filter cannot be put back either (a resume whose pause back fails, a pause whose play
+//   back fails), the run ends: every running filter stops, listeners hear Error, then
+//   Stopped, and the next Play plays; a new run's Play whose stop back fails leaves that
+//   filter to the next Play, as a failed Stop does. The
 //   first failure in list order is the text (the filter's text, or "Filter '<nice class
 //   name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
 //   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as

@@ -88,6 +88,9 @@ struct AsyncGraph::WorkerState {
     };
 
     std::atomic<Phase> phase{Phase::None};
+    // Somebody asked the run to end before the worker came to stop it itself (a failed update
+    // met a host's Stop or Pause, or a hook's): IsStopRequested stays true until a new run.
+    std::atomic<bool> askedBeforeOwnStop{false};
     // The host's own Suspend and Resume; nothing else writes it.
     std::atomic<bool> suspended{false};
     // SetGraphFps calls under way (RateHold): the worker sleeps as while suspended.
@@ -108,6 +111,10 @@ struct AsyncGraph::WorkerState {
             const Phase now = phase.load();
             if (std::find(from.begin(), from.end(), now) == from.end() || !legal(now, to))
                 return false;
+            if (to == Phase::Running)
+                askedBeforeOwnStop.store(false);
+            else if (to == Phase::StoppingItself && now != Phase::Running)
+                askedBeforeOwnStop.store(true);
             phase.store(to);
         }
         wake.notify_all();
@@ -137,7 +144,7 @@ struct AsyncGraph::WorkerState {
     bool stopRequested() const
     {
         const Phase now = phase.load();
-        return now == Phase::EndingAfterTurn || now == Phase::AskedToEnd;
+        return now == Phase::EndingAfterTurn || now == Phase::AskedToEnd || askedBeforeOwnStop.load();
     }
     bool holding() const { return suspended.load() || rateHolds.load() > 0; }
 

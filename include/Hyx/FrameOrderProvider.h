@@ -109,13 +109,14 @@ private:
 ///
 /// Only the two "once" modes end, and their end is read from the current frame alone:
 /// HasNextFrameID is false exactly while the current frame is the walk's last (the range's
-/// last forward, its first backward; a one-frame range once its frame was handed out, until
-/// Reset or SetPlaybackMode with reset). A JumpToFrameID after the end moves the next frame
-/// and tells the listener but changes nothing else, so a source, which advances only while
-/// HasNextFrameID is true, plays nothing more: a seek after the end is lost to a graph. A
-/// direct AdvanceFrameID still moves onto the jumped frame, and the walk then goes on from
-/// it to its end (ForwardOnce over 10..14: jump to 12, advance, then 13, 14). A host seeking
-/// there calls Reset, then JumpToFrameID, before its next Update. (An AsyncGraph stops at the end of such a walk;
+/// last forward, its first backward; in a one-frame range, from the advance that handed its
+/// frame out until Reset or SetPlaybackMode with reset). After the end a JumpToFrameID moves
+/// the next frame and tells the listener (a one-frame range ignores it) but leaves the
+/// current frame, so a source, which advances only while HasNextFrameID is true, plays
+/// nothing more: a seek after the end is lost to a graph. A direct AdvanceFrameID still moves
+/// onto the jumped frame, and the walk goes on from it to its end (ForwardOnce over 10..14:
+/// jump to 12, advance, then 13, 14). A host seeking there calls Reset, then JumpToFrameID,
+/// before its next Update. (An AsyncGraph stops at the end of such a walk;
 /// its Play resets the walk to the start, so a jump made before it is lost as well, and one
 /// made after it lands at the next advance, after whatever frames the worker emitted
 /// meanwhile.) The range must not cross 0xFFFFFFFF (first + rangeSize - 1

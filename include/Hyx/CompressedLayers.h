@@ -26,10 +26,13 @@
 //   before the layer changes; compute the box first
 //   (CalculateBoundingBoxFromVertexPositions). Decoded points lie inside the widened box of
 //   the stored box they carry, so a decoded layer compresses again under the same code;
-//   decoding that gives the first decode's points within one step per axis (the widened
-//   extent / 2^16, or / 2^11, 2^11, 2^10), not always the same: coding truncates, and the
-//   float sum of a decoded point may fall just below its step. Code 0 stores any floats as
-//   they are.
+//   decoding that gives the first decode's points within one step plus two float spacings
+//   per axis, not always the same. A step is the widened extent / 2^16 (or / 2^11, 2^11,
+//   2^10); a float spacing is the gap between adjacent floats at the largest magnitude of the
+//   widened box's bounds and extent. Coding truncates, and the float sum of a decoded point
+//   may fall up to a spacing below its step: where the spacing is close to a step (a box far
+//   from the origin for its extent, such as [5000, 5001.5] under code 2) a point moves more
+//   than one step. Code 0 stores any floats as they are.
 // - Loading a payload never throws: an unknown stored code or a short payload gives a layer
 //   that decompress refuses.
 // - decompress checks every size it is given against the counts and dimensions stored

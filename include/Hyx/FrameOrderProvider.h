@@ -107,13 +107,16 @@ private:
 /// Walks the contiguous range first .. first + rangeSize - 1 in a playback mode; a range of
 /// 0 frames has no frame at all.
 ///
-/// Only the two "once" modes end. Their end is read from the current frame alone: once the
-/// last frame of the walk was handed out (the range's last forward, its first backward),
-/// HasNextFrameID is false and stays false until Reset or SetPlaybackMode with reset. A
-/// JumpToFrameID then still moves the next frame and tells the listener, and a direct
-/// AdvanceFrameID moves onto it, but a source no longer advances, so a graph plays nothing
-/// more: a seek after the end is lost. A host seeking there calls Reset, then
-/// JumpToFrameID, before its next Update. (An AsyncGraph stops at the end of such a walk;
+/// Only the two "once" modes end, and their end is read from the current frame alone:
+/// HasNextFrameID is false exactly while the current frame is the walk's last (the range's
+/// last forward, its first backward; in a one-frame range, from the advance that handed its
+/// frame out until Reset or SetPlaybackMode with reset). After the end a JumpToFrameID moves
+/// the next frame and tells the listener (a one-frame range ignores it) but leaves the
+/// current frame, so a source, which advances only while HasNextFrameID is true, plays
+/// nothing more: a seek after the end is lost to a graph. A direct AdvanceFrameID still moves
+/// onto the jumped frame, and the walk goes on from it to its end (ForwardOnce over 10..14:
+/// jump to 12, advance, then 13, 14). A host seeking there calls Reset, then JumpToFrameID,
+/// before its next Update. (An AsyncGraph stops at the end of such a walk;
 /// its Play resets the walk to the start, so a jump made before it is lost as well, and one
 /// made after it lands at the next advance, after whatever frames the worker emitted
 /// meanwhile.) The range must not cross 0xFFFFFFFF (first + rangeSize - 1
@@ -133,8 +136,8 @@ public:
     uint32_t GetRangeSize() const;
 
     /// Sets the next frame to `frameId` clamped into the range and tells the listener; a
-    /// range of one frame (or none) ignores it and tells nobody. It does not revive a "once"
-    /// walk that has ended (see above).
+    /// range of one frame (or none) ignores it and tells nobody. The current frame stays, so
+    /// HasNextFrameID does not change (see above for a "once" walk that has ended).
     void JumpToFrameID(uint32_t frameId) override;
     /// ForwardOnce: the current frame is before the range's last (one frame: not yet handed
     /// out); BackwardOnce: after the range's first; other modes: always (a range of 0

@@ -95,10 +95,12 @@ public:
     static void CreateDepthmap(const float* positions, uint32_t numVertices, uint16_t* depthmap, uint32_t width,
                                uint32_t height, std::shared_ptr<DataTypeCameraParams>& camera);
     /// Box (min x, y, z, max x, y, z) of the points the map's inner samples stand for,
-    /// visiting every step-th row and column (a step below 1 counts as 1); widened by
-    /// 0.001, and +-100000 (widened) when no sample is set or the camera has no width, a
+    /// visiting every step-th row and column (a step below 1 counts as 1), widened by 0.001.
+    /// With no point (no map, no camera, no visited sample set, or a camera with no width, a
     /// focal length not finite or below 2^-32 in magnitude, or a principal point not finite
-    /// or beyond 2^32 in magnitude. The box is always finite.
+    /// or beyond 2^32 in magnitude) it is inverted: each minimum 100000 and each maximum
+    /// -100000 (the 0.001 is lost to float rounding there), so minimum > maximum tells it.
+    /// The box is always finite.
     static void CalculateBoundingBox(float* box, const uint16_t* depthmap, uint32_t width, int32_t height,
                                      std::shared_ptr<DataTypeCameraParams>& camera, int step);
 };

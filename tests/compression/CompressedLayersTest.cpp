@@ -294,8 +294,8 @@ std::shared_ptr<DataTypeVertexPositions> decoded(const std::shared_ptr<DataTypeV
 
 // A decoded layer carries its stored box while its points lie up to the codec's margin outside
 // it: it compresses again under the same code, and decoding that gives the first decode's
-// points within one step per axis (not always the same: a decoded point's float sum may fall
-// just below its step, which coding truncates).
+// points within one step and two float spacings per axis (not always the same: a decoded
+// point's float sum may fall just below its step, which coding truncates).
 TEST(CompressedVertexLayers, DecodedPositionsCompressAgain)
 {
     const struct {
@@ -335,6 +335,50 @@ TEST(CompressedVertexLayers, DecodedPositionsCompressAgain)
         }
     }
     EXPECT_GT(outside, 0);
+}
+
+// Where the float spacing near the box is close to a step, a decoded point's rounding moves it
+// below its step by up to a spacing, and the next coding truncates it a whole step lower: the
+// second decode then lies more than one step from the first, never more than one step and two
+// spacings of the widened box's largest bound or extent.
+TEST(CompressedVertexLayers, TranscodingStaysWithinAStepAndTwoFloatSpacings)
+{
+    const struct {
+        const char* name;
+        float lo, hi;
+        uint8_t code;
+    } rows[] = {
+        {"[5000, 5001.5], 11/11/10", 5000.0f, 5001.5f, 2},
+        {"[2000, 2000.7], 11/11/10", 2000.0f, 2000.7f, 2},
+        {"[100, 100.4], 16/16/16", 100.0f, 100.4f, 1},
+        {"[-5001.5, -5000], 11/11/10", -5001.5f, -5000.0f, 2},
+    };
+    constexpr uint32_t count = 100000;
+    int beyondOneStep = 0; // the case in point: the bound needs its two spacings
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const float box[6] = {r.lo, r.lo, r.lo, r.hi, r.hi, r.hi};
+        const int bits[3] = {r.code == 1 ? 16 : 11, r.code == 1 ? 16 : 11, r.code == 1 ? 16 : 10};
+        const auto first = decoded(positionsIn(box, count, 52), r.code);
+        ASSERT_TRUE(first);
+        const auto second = decoded(first, r.code);
+        ASSERT_TRUE(second);
+        ASSERT_EQ(second->GetNumVertices(), count);
+        for (int a = 0; a < 3; ++a) {
+            const float lo = box[a] - 0.001f, hi = box[3 + a] + 0.001f, extent = hi - lo;
+            const float step = std::ldexp(extent, -bits[a]);
+            const float v = std::max({std::fabs(lo), std::fabs(hi), extent});
+            const float spacing = std::nextafter(v, INFINITY) - v;
+            ASSERT_GT(spacing, step / 8) << a; // the boxes of the case in point
+            for (uint32_t i = a; i < count * 3; i += 3) {
+                const double moved =
+                    std::fabs(double(second->GetVertexPositions()[i]) - double(first->GetVertexPositions()[i]));
+                beyondOneStep += moved > step;
+                ASSERT_LE(moved, double(step) + 2.0 * spacing) << i;
+            }
+        }
+    }
+    EXPECT_GT(beyondOneStep, 0);
 }
 
 // The box's extent is what the quantiser divides by: one that overflows a float would bring

@@ -170,6 +170,47 @@ TEST(GeometryDepthmap, UnusableCameraDrawsNothingAndBoundsNothing)
     EXPECT_EQ(std::count(drawn.begin(), drawn.end(), 5), 1);
 }
 
+// Without a point the box is inverted, at exactly 100000 and -100000: the 0.001 it is widened
+// by is below the float spacing there.
+TEST(GeometryDepthmap, BoxWithoutAPointIsInvertedAtExactly100000)
+{
+    std::vector<uint16_t> zeros(100, 0), set(100, 0);
+    set[4 * 10 + 4] = 10;
+    auto refused = unitCamera(10, 10);
+    refused->GetIRCameraParams().F = VornCommon::Vector2f(0, 1);
+    std::shared_ptr<Hyx::DataTypeCameraParams> none;
+    const struct {
+        const char* name;
+        const uint16_t* map;
+        uint32_t w;
+        int32_t h;
+        std::shared_ptr<Hyx::DataTypeCameraParams> camera;
+    } cases[] = {
+        {"no sample set", zeros.data(), 10, 10, unitCamera(10, 10)},
+        {"no map", nullptr, 10, 10, unitCamera(10, 10)},
+        {"no camera", set.data(), 10, 10, none},
+        {"camera of width 0", set.data(), 10, 10, unitCamera(0, 10)},
+        {"refused focal length", set.data(), 10, 10, refused},
+        {"map without inner samples", set.data(), 4, 4, unitCamera(10, 10)},
+    };
+    const float inverted[6] = {100000, 100000, 100000, -100000, -100000, -100000};
+    for (auto c : cases) {
+        float box[6] = {1, 2, 3, 4, 5, 6};
+        DepthmapHelper::CalculateBoundingBox(box, c.map, c.w, c.h, c.camera, 1);
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(box[a], inverted[a]) << c.name << " " << a;
+            EXPECT_EQ(box[a + 3], inverted[a + 3]) << c.name << " " << a;
+            EXPECT_GT(box[a], box[a + 3]) << c.name << " " << a;
+        }
+    }
+    // One point gives a box the right way round.
+    auto camera = unitCamera(10, 10);
+    float box[6] = {};
+    DepthmapHelper::CalculateBoundingBox(box, set.data(), 10, 10, camera, 1);
+    for (int a = 0; a < 3; ++a)
+        EXPECT_LT(box[a], box[a + 3]) << a;
+}
+
 TEST(GeometryDepthmap, FilterAddsHalfSizeMapWithThePositionsPurpose)
 {
     Probe<Hyx::TransformDepthmapFromVertexPositions> filter;

@@ -362,6 +362,73 @@ TEST(FrameOrderAuto, JumpsClampAndTakeEffectAtTheNextAdvance)
     order.SetFrameOrderResetListener(nullptr);
 }
 
+// A "once" walk's end is read from the current frame alone: after the end a jump changes
+// nothing a source looks at, while a direct advance moves onto the jumped frame and the walk
+// goes on from there to its end.
+TEST(FrameOrderAuto, AfterTheEndOfAOnceWalkOnlyTheCurrentFrameDecides)
+{
+    struct Case {
+        const char* name;
+        PlaybackMode mode;
+        uint32_t first, range;
+        Frames32 played; // the walk to its end
+        uint32_t jump;
+        Frames32 afterAdvance; // the direct advance, then the walk to its end
+    };
+    const Case cases[] = {
+        {"forward 10..14, jump 12", PlaybackMode::ForwardOnce, 10, 5, {10, 11, 12, 13, 14}, 12, {12, 13, 14}},
+        {"backward 10..14, jump 12", PlaybackMode::BackwardOnce, 10, 5, {14, 13, 12, 11, 10}, 12, {12, 11, 10}},
+        {"forward, jump onto the last", PlaybackMode::ForwardOnce, 10, 5, {10, 11, 12, 13, 14}, 14, {14}},
+        {"backward, jump onto the first", PlaybackMode::BackwardOnce, 10, 5, {14, 13, 12, 11, 10}, 10, {10}},
+        {"forward, jump clamped below",
+         PlaybackMode::ForwardOnce,
+         10,
+         5,
+         {10, 11, 12, 13, 14},
+         0,
+         {10, 11, 12, 13, 14}},
+        {"backward, jump clamped above",
+         PlaybackMode::BackwardOnce,
+         10,
+         5,
+         {14, 13, 12, 11, 10},
+         99,
+         {14, 13, 12, 11, 10}},
+        // One frame: the jump is ignored and the end stays until a reset.
+        {"forward, one frame", PlaybackMode::ForwardOnce, 10, 1, {10}, 10, {10}},
+        {"backward, one frame", PlaybackMode::BackwardOnce, 10, 1, {10}, 10, {10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameOrderAuto order(c.first, c.range);
+        ResetCounter listener;
+        order.SetFrameOrderResetListener(&listener);
+        order.SetPlaybackMode(c.mode, true);
+        EXPECT_EQ(walk(order, 20), c.played);
+        ASSERT_FALSE(order.HasNextFrameID());
+        EXPECT_TRUE(order.IsDone());
+
+        const int told = listener.count;
+        order.JumpToFrameID(c.jump);
+        EXPECT_EQ(listener.count, told + (c.range > 1 ? 1 : 0));
+        EXPECT_FALSE(order.HasNextFrameID()); // the current frame is still the last
+        EXPECT_EQ(order.GetFrameID(), c.played.back());
+
+        // The host's own advance, then on as a source would go.
+        order.AdvanceFrameID();
+        Frames32 frames{order.GetFrameID()};
+        const Frames32 rest = walk(order, 20);
+        frames.insert(frames.end(), rest.begin(), rest.end());
+        EXPECT_EQ(frames, c.afterAdvance);
+        EXPECT_FALSE(order.HasNextFrameID());
+
+        // Reset starts the walk again.
+        order.Reset();
+        EXPECT_EQ(walk(order, 20), c.played);
+        order.SetFrameOrderResetListener(nullptr);
+    }
+}
+
 TEST(FrameOrderAuto, ASeekAfterTheEndOfAOnceWalkNeedsAResetFirst)
 {
     // Forward and backward once over 6 frames, played to the end; then a jump to 2, alone and

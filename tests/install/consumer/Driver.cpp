@@ -1708,15 +1708,20 @@ void runReaderLines(const std::shared_ptr<VornCommon::Logger>& logger)
 // has that switch alone.
 void runKeeperOffersOneLayer()
 {
-    auto graph = std::make_shared<Hyx::Graph>();
-    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
-        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
-            .ToStdSharedPtr());
-    const bool built = source &&
-                       source->ClearCacheAndReinitializeProperties(frameWith(0, somePositions()), 1, 30.0f, true) &&
-                       graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
-                       AddFilter(graph, Hyx::MutateDataLayersKeeper::TheTypeGuid()) &&
-                       AddFilter(graph, Hyx::MutateDataLayersDropper::TheTypeGuid());
+    // Manual source (stream information and positions) -> keeper, every switch off.
+    const auto keeperGraph = [] {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const bool built = source &&
+                           source->ClearCacheAndReinitializeProperties(frameWith(0, somePositions()), 1, 30.0f, true) &&
+                           graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                           AddFilter(graph, Hyx::MutateDataLayersKeeper::TheTypeGuid());
+        return built ? graph : nullptr;
+    };
+    const auto graph = keeperGraph();
+    const bool built = graph && AddFilter(graph, Hyx::MutateDataLayersDropper::TheTypeGuid());
     std::vector<std::string> names;
     if (built)
         for (const std::shared_ptr<Hyx::FilterParam>& param : graph->GetLastFilter()->getParameters())
@@ -1727,7 +1732,18 @@ void runKeeperOffersOneLayer()
     quote(only);
     const auto offered = built ? graph->GetFilter(1u)->GetAggregatedOutputProfile() : nullptr;
     check(offered && offered->GetDataProfileCount() == 1, "the keeper offers one layer");
-    graph->RemoveAllFilters();
+    if (graph)
+        graph->RemoveAllFilters();
+
+    // A filter that asks for the positions the keeper does not offer is refused.
+    const auto other = keeperGraph();
+    const VornCommon::Guid positions = Hyx::DataTypeVertexPositions::TheTypeGuid();
+    check(other && other->AddAndConnect(std::make_shared<ProfileProbe>(
+                       std::make_shared<Hyx::Profile>(VornCommon::Guid(), positions),
+                       std::make_shared<Hyx::Profile>(kBoxCenterPurpose, positions))) == Hyx::ActionResult::Failure,
+          "after a keeper with every switch off, a filter that asks for another layer is refused");
+    if (other)
+        other->RemoveAllFilters();
 }
 
 // The pixels of the frame's first RGB texture, as bytes; none without one.
@@ -1802,6 +1818,9 @@ void runLayerCopies()
     cameras->GetColorCameraParams().width = 640;
     const auto cameraCopy = std::dynamic_pointer_cast<Hyx::DataTypeCameraParams>(CopyLayer(cameras));
     check(cameraCopy && cameraCopy->GetColorCameraParams().width == 640, "CopyLayer copies camera parameters");
+    auto readOnly = std::make_shared<Hyx::DataTypeCameraParams>();
+    readOnly->CopyValuesFrom(cameras);
+    check(readOnly->GetColorCameraParams().width == 640, "CopyValuesFrom copies camera parameters too");
 }
 
 // Number parameters read a text's leading number.

@@ -10,7 +10,11 @@
 //     DePreInitialize (Reset walks down to PreInitialized).
 //   A call in the wrong state changes nothing and returns its own code (6-17); the error
 //   text is then the code's message with the filter's readable name in front.
-// - Each step empties the error text, prepares and runs its hook (`onX`). A failing hook
+// - Each step that runs a hook (PreInitialize, Initialize, DeInitialize, SetInputConnection
+//   of a filter with an input, Play, Pause, Stop) empties the error text once the state
+//   allows it, then prepares and runs the hook (`onX`); an update empties it as it gets to
+//   its work. So a failure's text lasts until the filter's next such step or update: a
+//   graph's Stop or Play empties the text of every filter it walks. A failing hook
 //   keeps the state; its own text becomes the extra information of the step's error, so
 //   texts nest: "Filter 'X' error: <message>(Filter 'X' error: <hook message>(...))".
 // - The tokens "$filter$" and "$info$" of the messages are never filled in.
@@ -29,6 +33,14 @@
 //   nothing, and filters handing one atom on unchanged share one record.
 // - The filter holds weak references to its graph and connections; it owns neither. The
 //   graph reaches the filter only through IFilterLinks.
+// - For filter authors: an atom's layers are shared by the records above, by copies of the
+//   atom and by what hosts keep, so a filter never changes a layer's contents in place
+//   (pixels, camera parameters, bytes) while an earlier record may share it. It replaces the
+//   layer with a copy first and changes the copy: DataLayerFactory::CreateDataLayer with the
+//   layer's type, purpose and version, the bytes of its Serialize through AllocateData and
+//   InitializeData, then Atom::RemoveDataLayer and Atom::AddDataLayer. Records keep the layer
+//   as it was. The hooks are protected: an override reaches the base's by its qualified name
+//   (Transform::onStop()).
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -163,10 +175,11 @@ public:
     /// Playing from Connected or Paused (else 14); needs a live graph. Resets the processed
     /// counter, error text and progress, then runs onPlay.
     HyxErrorCode Play();
-    /// Paused from Playing (else 15) through onPause.
+    /// Paused from Playing (else 15): empties the error text, then runs onPause.
     HyxErrorCode Pause();
-    /// Connected from Playing or Paused (else 16) through onStop; then progress 0 and the
-    /// last processed atoms forgotten. Works also when the graph is already gone.
+    /// Connected from Playing or Paused (else 16): empties the error text, then runs onStop;
+    /// then progress 0 and the last processed atoms forgotten. Works also when the graph is
+    /// already gone.
     HyxErrorCode Stop();
     /// Walks down to PreInitialized (stop, disconnect, de-initialise), returning the first
     /// failure; does nothing in Created or PreInitialized.

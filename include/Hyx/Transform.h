@@ -19,6 +19,11 @@
 //   then those atoms are handled: onProcessFrame 0 forwards, 1 drops, higher codes end the
 //   update with that failure. onPostUpdate runs after every update that did not fail.
 // - Driven by the graph's updating thread; no lock of its own.
+// - For authors: the output profile names the layers the transform adds, at least one (an
+//   empty one fails with 27); a filter that only changes or removes layers is a Mutate.
+//   onProcessFrame adds layers and never changes the contents of a layer it was handed in
+//   place, since earlier filters' records share it (see Filter.h): it replaces such a layer
+//   with a copy (Atom::RemoveDataLayer, then Atom::AddDataLayer) and changes the copy.
 
 #include <Hyx/Filter.h>
 

@@ -737,9 +737,17 @@ void runTextures()
     quote("Texture format conversion not supported.");
     {
         const auto graph = BuildConversionGraph(Hyx::TransformTextureRGBtoDXT1::TheTypeGuid());
-        check(graph && !ConvertFrame(*graph, MakeTextureFrame(0, 64, 62)), "64 x 62 is refused");
+        std::string refusal;
+        check(graph && !ConvertFrame(*graph, MakeTextureFrame(0, 64, 62), &refusal), "64 x 62 is refused");
         const std::string error = graph ? graph->GetLastError(false).StdString() : std::string();
         quote(error);
+        // The filter's own text reached refusal before Stop emptied it; the graph's stays.
+        check(refusal.rfind("Filter 'TextureRGBtoDXT1' error: ", 0) == 0 &&
+                  contains(refusal, "(Unable to convert texture to DXT1-, dimension not divisible by 4!)") &&
+                  error == "Graph update failed(" + refusal + ")",
+              "ConvertFrame hands the refusing filter's text over; the graph keeps its own after Stop");
+        check(graph && graph->GetFilter(1u) && graph->GetFilter(1u)->GetLastError(false).IsEmpty(),
+              "the graph's Stop emptied the filter's text");
         if (graph)
             graph->RemoveAllFilters();
     }
@@ -929,6 +937,16 @@ void runTransformProfiles()
         quote(probe.text);
         graph->RemoveAllFilters();
     }
+    // A transform that names no layer it adds is refused too.
+    const auto graph = manualSourceGraph();
+    const std::string text = "Failed to generate a valid output profile for filter '$filter$'.";
+    check(graph->AddAndConnect(std::make_shared<ProfileProbe>(
+              std::make_shared<Hyx::Profile>(VornCommon::Guid(), positions), std::make_shared<Hyx::Profile>())) ==
+                  Hyx::ActionResult::Failure &&
+              contains(graph->GetLastError(false).StdString(), "Filter 'Probe' error: " + text),
+          "a transform whose output profile is empty is refused");
+    quote(text);
+    graph->RemoveAllFilters();
 }
 
 // Pushes the frame and plays until the callback target has it.
@@ -1577,7 +1595,11 @@ void runCameras()
                   contains(filterText, message + "(" + text + ")"),
               "a refused camera fails Update; code 4 shows as its message in the graph's and the filter's texts");
         quote(message);
+        // A Stop empties every filter's text; the graph keeps its own.
         graph->Stop();
+        check(graph->GetFilter(1u) && graph->GetFilter(1u)->GetLastError(false).IsEmpty() &&
+                  contains(graph->GetLastError(false).StdString(), message + "(" + text + ")"),
+              "after Stop the filter's text is empty and the graph's still names the value");
         graph->RemoveAllFilters();
     }
 
@@ -1615,6 +1637,194 @@ void runCameras()
     Hyx::DepthmapHelper::CalculateBoundingBox(box, samples.data(), 8, 8, cameras, 1);
     const float empty[6] = {100000, 100000, 100000, -100000, -100000, -100000};
     check(std::equal(box, box + 6, empty), "CalculateBoundingBox gives the empty map's box with a refused camera");
+}
+
+// A manual source needs stream information in its example frame and frames like it.
+void runManualSourceFrames()
+{
+    Hyx::SourceManualLiveSource live;
+    Hyx::SourceManualOfflineSource offline;
+    const std::string rejected = "Properties rejected - the template atom carries no stream information";
+    check(!live.ClearCacheAndReinitializeProperties(MakeFrame(0, "a"), 1, 30.0f, true) &&
+              live.GetLastError(false).StdString() == rejected &&
+              !offline.ClearCacheAndReinitializeProperties(MakeFrame(0, "a"), 1, 30.0f, true) &&
+              offline.GetLastError(false).StdString() == rejected,
+          "a manual source refuses an example frame without stream information");
+    quote(rejected);
+    const std::string other = "Frame rejected - a stream of the frame does not satisfy declared output profile";
+    check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+              live.PushFrame({MakeTextureFrame(1, 8, 8)}) && !live.PushFrame({MakeFrame(2, "b")}) &&
+              live.GetLastError(false).StdString() == other,
+          "a manual source takes frames like its example frame and refuses another");
+    quote(other);
+}
+
+// The rate codes of SetPlaybackMode and SetGraphFps, read back by GetGraphFps, and the period
+// the worker waits, for a source of 100 frames a second and for a graph without a source.
+void runPacing()
+{
+    auto graph = std::make_shared<Hyx::AsyncGraph>();
+    float fps = -99.0f;
+    check(graph->GetGraphFps(fps) == Hyx::ActionResult::Success && fps == 0.0f && graph->GetFramePeriodMs() == 0,
+          "a new AsyncGraph does not pace");
+    graph->SetGraphFps(-1.0f);
+    check(graph->GetFramePeriodMs() == 0, "without a source a code paces nothing");
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "100"}}), "the source is added");
+    const struct {
+        float fps;
+        uint32_t periodMs;
+    } rates[] = {{0, 0}, {-1, 10}, {-2, 20}, {-3, 5}, {-7, 10}, {-0.5f, 10}, {250, 4}, {2000, 0}};
+    for (const auto& rate : rates) {
+        fps = -99.0f;
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, rate.fps) == Hyx::ActionResult::Success &&
+                  graph->GetFramePeriodMs() == rate.periodMs && graph->GetGraphFps(fps) == Hyx::ActionResult::Success &&
+                  fps == rate.fps,
+              "SetPlaybackMode's rate or code gives the README's period, and GetGraphFps gives it back as given");
+        graph->SetGraphFps(0.0f);
+        check(graph->SetGraphFps(rate.fps) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() == rate.periodMs,
+              "SetGraphFps reads the rate the same way");
+    }
+    graph->RemoveAllFilters();
+}
+
+// A missing file's line comes as the reader is made; a refused header's with the first
+// Initialize, once per reader.
+void runReaderLines(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    CapturedLog log(logger);
+    Hyx::ReadHYX2File missing("takes/missing.hyx");
+    const size_t made = log.Count();
+    check(made == 1 && missing.Initialize() == Hyx::HyxErrorCode::ReaderNotValid && log.Count() == made,
+          "a missing file's line comes as the reader is made, not in Initialize");
+    std::ofstream("takes/not-a-take.hyx") << std::string(4096, 'x');
+    log.Clear();
+    Hyx::ReadHYX2File refused("takes/not-a-take.hyx");
+    const size_t beforeInitialize = log.Count();
+    const Hyx::HyxErrorCode first = refused.Initialize();
+    const size_t afterFirst = log.Count();
+    const Hyx::HyxErrorCode second = refused.Initialize();
+    check(beforeInitialize == 0 && first == Hyx::HyxErrorCode::ReaderFailedToUnpackHeader && afterFirst == 1 &&
+              second == first && log.Count() == 1,
+          "a refused header's line comes from the first Initialize, once per reader");
+}
+
+// A keeper with every switch off still offers its upstream's first layer: a dropper after it
+// has that switch alone.
+void runKeeperOffersOneLayer()
+{
+    // Manual source (stream information and positions) -> keeper, every switch off.
+    const auto keeperGraph = [] {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const bool built = source &&
+                           source->ClearCacheAndReinitializeProperties(frameWith(0, somePositions()), 1, 30.0f, true) &&
+                           graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                           AddFilter(graph, Hyx::MutateDataLayersKeeper::TheTypeGuid());
+        return built ? graph : nullptr;
+    };
+    const auto graph = keeperGraph();
+    const bool built = graph && AddFilter(graph, Hyx::MutateDataLayersDropper::TheTypeGuid());
+    std::vector<std::string> names;
+    if (built)
+        for (const std::shared_ptr<Hyx::FilterParam>& param : graph->GetLastFilter()->getParameters())
+            names.push_back(param->GetName());
+    const std::string only = "Drop {VORN4D/StreamInfo/NIL}";
+    check(built && names == std::vector<std::string>{only},
+          "a dropper after a keeper with every switch off has the first layer's switch alone");
+    quote(only);
+    const auto offered = built ? graph->GetFilter(1u)->GetAggregatedOutputProfile() : nullptr;
+    check(offered && offered->GetDataProfileCount() == 1, "the keeper offers one layer");
+    if (graph)
+        graph->RemoveAllFilters();
+
+    // A filter that asks for the positions the keeper does not offer is refused.
+    const auto other = keeperGraph();
+    const VornCommon::Guid positions = Hyx::DataTypeVertexPositions::TheTypeGuid();
+    check(other && other->AddAndConnect(std::make_shared<ProfileProbe>(
+                       std::make_shared<Hyx::Profile>(VornCommon::Guid(), positions),
+                       std::make_shared<Hyx::Profile>(kBoxCenterPurpose, positions))) == Hyx::ActionResult::Failure,
+          "after a keeper with every switch off, a filter that asks for another layer is refused");
+    if (other)
+        other->RemoveAllFilters();
+}
+
+// The pixels of the frame's first RGB texture, as bytes; none without one.
+std::vector<uint8_t> pixelsOf(const std::shared_ptr<Hyx::Atom>& frame)
+{
+    const auto rgb = frame ? std::dynamic_pointer_cast<Hyx::DataTypeTextureRGB>(
+                                 frame->GetDataLayerByType(Hyx::DataTypeTextureRGB::TheTypeGuid(), false))
+                           : nullptr;
+    return rgb && rgb->GetDataPtr()
+               ? std::vector<uint8_t>(rgb->GetDataPtr(), rgb->GetDataPtr() + rgb->GetTextureSizeInBytes())
+               : std::vector<uint8_t>();
+}
+
+// MutateBrighten's way changes what the target gets, never the source's record; a filter that
+// changes the texture in place changes the record too.
+class BrightenInPlace : public MutateBrighten {
+protected:
+    Hyx::HyxErrorCode onCreateFrame(std::shared_ptr<Hyx::Atom> input, std::shared_ptr<Hyx::Atom>& output) override
+    {
+        output = Hyx::Atom::Copy(input, -1, true);
+        for (const auto& layer : output->GetDataLayersByType(Hyx::DataTypeTextureRGB::TheTypeGuid())) {
+            const auto texture = std::static_pointer_cast<Hyx::DataTypeTextureRGB>(layer);
+            std::fill_n(texture->GetDataPtr(), texture->GetTextureSizeInBytes(), uint8_t(192));
+        }
+        return Hyx::HyxErrorCode::Success;
+    }
+};
+
+void runLayerCopies()
+{
+    for (const bool inPlace : {false, true}) {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
+        const std::shared_ptr<MutateBrighten> brighten =
+            inPlace ? std::make_shared<BrightenInPlace>() : std::make_shared<MutateBrighten>();
+        LastFrame listener;
+        bool ok = source && source->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+                  graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                  graph->AddAndConnect(brighten) == Hyx::ActionResult::Success &&
+                  AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+        const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+        ok = ok && target;
+        if (ok)
+            target->SetAtomsListener(&listener);
+        ok = ok && graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+             source->PushFrame({MakeTextureFrame(1, 8, 8)});
+        for (int i = 0; ok && !listener.last && i < 8; ++i)
+            ok = graph->Update() == Hyx::ActionResult::Success;
+        const std::vector<uint8_t> grey(8 * 8 * 3, 128), brighter(8 * 8 * 3, 192);
+        const std::vector<uint8_t> recorded = ok ? pixelsOf(source->GetLastProcessedFrame()) : std::vector<uint8_t>();
+        check(ok && pixelsOf(listener.last) == brighter && recorded == (inPlace ? brighter : grey),
+              inPlace ? "a filter that changes a layer in place changes the source's record too"
+                      : "MutateBrighten hands on brighter pixels while the source's record keeps its own");
+        graph->Stop();
+        check(brighten->stops == 1, "its onStop ran, and the base hook through its qualified name");
+        if (target)
+            target->SetAtomsListener(nullptr);
+        graph->RemoveAllFilters();
+    }
+    quote("the target pixels of 192, while the source's `GetLastProcessedFrame()` still shows 128");
+    // A copy keeps class, purpose, version and bytes; a layer of an unregistered class has none.
+    const auto texture = rgbOf(MakeTextureFrame(0, 8, 8));
+    const auto copy = std::dynamic_pointer_cast<Hyx::DataTypeTextureRGB>(CopyLayer(texture));
+    check(copy && copy != texture && copy->GetPurposeGuid() == texture->GetPurposeGuid() &&
+              copy->GetVersion() == texture->GetVersion() && copy->GetWidth() == 8 && copy->GetHeight() == 8 &&
+              copy->GetDataPtr() != texture->GetDataPtr() &&
+              std::equal(copy->GetDataPtr(), copy->GetDataPtr() + 192, texture->GetDataPtr()),
+          "CopyLayer gives a texture of its own with the same purpose, version and pixels");
+    auto cameras = std::make_shared<Hyx::DataTypeCameraParams>();
+    cameras->GetColorCameraParams().width = 640;
+    const auto cameraCopy = std::dynamic_pointer_cast<Hyx::DataTypeCameraParams>(CopyLayer(cameras));
+    check(cameraCopy && cameraCopy->GetColorCameraParams().width == 640, "CopyLayer copies camera parameters");
+    auto readOnly = std::make_shared<Hyx::DataTypeCameraParams>();
+    readOnly->CopyValuesFrom(cameras);
+    check(readOnly->GetColorCameraParams().width == 640, "CopyValuesFrom copies camera parameters too");
 }
 
 // Number parameters read a text's leading number.
@@ -2304,6 +2514,11 @@ int main(int argc, char** argv)
     runLayerSwitches(logger);
     runImages(logger);
     runCameras();
+    runManualSourceFrames();
+    runPacing();
+    runReaderLines(logger);
+    runKeeperOffersOneLayer();
+    runLayerCopies();
     runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);

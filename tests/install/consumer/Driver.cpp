@@ -31,6 +31,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -1892,6 +1893,8 @@ public:
     Arm play, pause, stop;
     std::atomic<int> failFrame{-1}; // the frame number whose processing fails, once
     std::atomic<int> pauseFrame{-1}; // the frame number at which it pauses its graph, once
+    std::atomic<int> stopFrame{-1}; // the frame number at which it stops its graph, once
+    std::function<void(uint32_t)> beforeFrame; // runs first for each frame; set before playing
 
 protected:
     std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
@@ -1900,12 +1903,17 @@ protected:
     }
     Hyx::HyxErrorCode onProcessFrame(std::shared_ptr<Hyx::Atom> atom) override
     {
+        if (beforeFrame)
+            beforeFrame(atom->GetFrameNr());
         int frame = int(atom->GetFrameNr());
         if (failFrame.compare_exchange_strong(frame, -1))
             return ReportError(Hyx::HyxErrorCode::FilterError, "bad frame");
         frame = int(atom->GetFrameNr());
         if (pauseFrame.compare_exchange_strong(frame, -1))
             GetGraph()->Pause(); // what it throws leaves the pass
+        frame = int(atom->GetFrameNr());
+        if (stopFrame.compare_exchange_strong(frame, -1))
+            GetGraph()->Stop(); // what it throws leaves the pass
         return Hyx::HyxErrorCode::Success;
     }
     Hyx::HyxErrorCode onPlay() override { return fire(play, "cannot open"); }
@@ -1961,7 +1969,8 @@ public:
             std::lock_guard<std::mutex> lock(_mutex);
             _states.push_back(state);
         }
-        if (state == State::Stopped && throwOnStopped.exchange(false))
+        if ((state == State::Stopped && throwOnStopped.exchange(false)) ||
+            (state == State::Paused && throwOnPaused.exchange(false)))
             throw std::runtime_error("listener says no");
     }
     std::vector<State> Take()
@@ -1969,12 +1978,18 @@ public:
         std::lock_guard<std::mutex> lock(_mutex);
         return std::exchange(_states, {});
     }
+    std::vector<State> Peek()
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        return _states;
+    }
     bool Heard(State state)
     {
         std::lock_guard<std::mutex> lock(_mutex);
         return std::find(_states.begin(), _states.end(), state) != _states.end();
     }
     std::atomic<bool> throwOnStopped{false};
+    std::atomic<bool> throwOnPaused{false};
 
 private:
     std::mutex _mutex;
@@ -2000,15 +2015,18 @@ bool waitFor(const std::function<bool()>& done)
     return done();
 }
 
-// Offline source of `frames` frames -> the transforms -> callback target (into `list`).
+// Offline source of `frames` frames -> the transforms -> callback target (into `list`). The
+// source is the factory's unless one of the host's own is given.
 template <class G>
 std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr<TransformFlush>>& transforms,
-                              FrameList& list)
+                              FrameList& list, std::shared_ptr<Hyx::SourceManualOfflineSource> source = {})
 {
     auto graph = std::make_shared<G>();
-    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
-        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
-            .ToStdSharedPtr());
+    if (!source)
+        source = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {},
+                                             Hyx::SharedGraphPtr(graph))
+                .ToStdSharedPtr());
     bool ok = source && source->ClearCacheAndReinitializeProperties(makeFrame(0), 1, 30.0f, true);
     for (unsigned i = 0; ok && i < frames; ++i)
         ok = source->PushFrame({makeFrame(i)});
@@ -2468,6 +2486,384 @@ void runThrowingListener()
     graph->RemoveAllFilters();
 }
 
+// True when no filter of the graph reads Playing or Paused.
+bool allStopped(const Hyx::Graph& graph)
+{
+    for (unsigned i = 0; i < graph.GetNumFilters(); ++i) {
+        const Hyx::Filter::FilterState state = graph.GetFilter(i)->GetFilterState();
+        if (state == Hyx::Filter::FilterState::Playing || state == Hyx::Filter::FilterState::Paused)
+            return false;
+    }
+    return true;
+}
+
+// Opens once; a pass waits for it ten seconds at most, so a fault fails instead of hanging.
+class Gate {
+public:
+    void Open()
+    {
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            _open = true;
+        }
+        _opened.notify_all();
+    }
+    bool Pass()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _opened.wait_for(lock, std::chrono::seconds(10), [&] { return _open; });
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _opened;
+    bool _open = false;
+};
+
+// An offline source of the host's own whose GetStreamInfo, once armed, waits at a gate: it
+// holds a host's call that asks the source inside that call.
+class GatedSource : public Hyx::SourceManualOfflineSource {
+public:
+    std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override
+    {
+        if (armed.exchange(false)) {
+            entered.Open();
+            if (!leave.Pass())
+                heldTooLong = true;
+        }
+        return SourceManualOfflineSource::GetStreamInfo();
+    }
+    std::atomic<bool> armed{false};
+    std::atomic<bool> heldTooLong{false};
+    Gate entered, leave;
+};
+
+// Notes the states like StateList, and on hearing Error calls `act` (on the worker) and notes
+// its answer and the graph's text right after.
+class ActOnError : public StateList {
+public:
+    void onGraphStateChanged(State state) override
+    {
+        StateList::onGraphStateChanged(state);
+        if (state == State::Error && act && !answer) {
+            answer = act();
+            text = graph->GetLastError(false).StdString();
+        }
+    }
+    Hyx::Graph* graph = nullptr;
+    std::function<Hyx::ActionResult()> act;
+    // Written before the listener hears Stopped; read once it has.
+    std::optional<Hyx::ActionResult> answer;
+    std::string text;
+};
+
+// A run whose update fails ends Stopped whatever Pause or Stop meets it: one from a listener
+// of Error (on the worker), or the host's while the update fails. Listeners hear Error, then
+// Stopped, and the next Play plays a new run from the start.
+void runFailedRunMeets()
+{
+    using State = Hyx::Graph::GraphState;
+    const std::string updateFailed = "Graph update failed(Filter 'Flush' error: ";
+    const struct {
+        bool host; // the host's call while the update fails; else a listener's of Error
+        bool pause; // Pause; else Stop
+        Hyx::ActionResult answer;
+        std::string text; // the start of the graph's text right after the call
+    } meets[] = {
+        {false, true, Hyx::ActionResult::Failure, "Graph failed to pause(its run is ending)"},
+        {false, false, Hyx::ActionResult::Success, updateFailed},
+        {true, true, Hyx::ActionResult::Failure, "Graph failed to pause(it is not playing)"},
+        {true, false, Hyx::ActionResult::Success, updateFailed},
+    };
+    const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
+    for (const auto& meet : meets) {
+        Gate failing;
+        std::atomic<bool> hold{meet.host};
+        FrameList frames;
+        ActOnError states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        Hyx::AsyncGraph* const raw = graph.get();
+        flush->failFrame = 3;
+        // The host's call comes while frame 3 fails: the update fails once the call has
+        // asked the worker to end.
+        flush->beforeFrame = [&failing, &hold, raw](uint32_t frame) {
+            if (frame == 3 && hold.exchange(false)) {
+                failing.Open();
+                waitFor([raw] { return raw->IsStopRequested(); });
+            }
+        };
+        states.graph = raw;
+        if (!meet.host)
+            states.act = [raw, pause = meet.pause] { return pause ? raw->Pause() : raw->Stop(); };
+        graph->_graphEvents.Add(&states);
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
+                  graph->Play() == Hyx::ActionResult::Success,
+              "a forward-once run plays on the worker");
+        std::optional<Hyx::ActionResult> answer;
+        std::string text;
+        if (meet.host) {
+            check(failing.Pass(), "the update that fails is under way");
+            answer = meet.pause ? graph->Pause() : graph->Stop();
+            text = graph->GetLastError(false).StdString();
+        }
+        check(waitFor([&] { return states.Heard(State::Stopped); }), "the run ends");
+        if (!meet.host) {
+            answer = states.answer;
+            text = states.text;
+        }
+        check(answer == meet.answer && text.rfind(meet.text, 0) == 0,
+              "a Pause that meets a failed update answers Failure with its text, a Stop answers Success");
+        if (meet.answer == Hyx::ActionResult::Failure)
+            quote(text);
+        check(states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped} && graph->IsStopped() &&
+                  allStopped(*graph),
+              "a run whose update failed ends Stopped whatever meets it: listeners hear Error, then Stopped");
+        frames.Take();
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }) &&
+                  frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
+              "the next Play plays a new run from the start");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// On the worker, a Pause or Stop that a filter calls inside the pass, whose listener of
+// Paused or Stopped throws: the run ends as a failed update does. Listeners hear Error after
+// that Paused or Stopped; a paused graph is then stopped too (Stopped last), a stopped one is
+// not told Stopped again. The next Play plays a new run from the start.
+void runPassPausedOrStoppedThenFailed()
+{
+    using State = Hyx::Graph::GraphState;
+    const struct {
+        bool pause; // the filter pauses; else it stops
+        std::vector<State> heard;
+    } cases[] = {
+        {true, {State::Playing, State::Paused, State::Error, State::Stopped}},
+        {false, {State::Playing, State::Stopped, State::Error}},
+    };
+    for (const auto& c : cases) {
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto asker = std::make_shared<TransformFlush>("TransformAsker",
+                                                            Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D5"));
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush, asker}, frames);
+        graph->_graphEvents.Add(&states);
+        (c.pause ? states.throwOnPaused : states.throwOnStopped) = true;
+        (c.pause ? asker->pauseFrame : asker->stopFrame) = 2;
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success &&
+                  graph->Play() == Hyx::ActionResult::Success,
+              "the graph plays on the worker");
+        check(waitFor([&] { return states.Peek() == c.heard; }) && graph->IsStopped(),
+              "listeners hear Error after the pass's Paused or Stopped; a paused graph is then stopped");
+        check(graph->GetLastError(false).StdString() == "Graph update failed(Filter 'Asker' threw: listener says no)",
+              "the text names the filter whose Pause or Stop the listener threw in");
+        frames.Take();
+        // Play joins the worker that ended: nothing it told is missed.
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return frames.Count() >= 3; }) &&
+                  firstOf(frames.Take()) == 0,
+              "the next Play plays a new run from the start");
+        std::vector<State> heard = c.heard;
+        heard.push_back(State::Playing);
+        check(states.Take() == heard, "the ended run told nothing more");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// A resuming Play whose pause back fails, or a Pause whose play back fails: the run ends.
+// Every filter stops, listeners hear Error, then Stopped, the graph reads Stopped and keeps
+// the walk's failure as its text (its exception passes on), and the next Play plays: an
+// AsyncGraph's from the start.
+template <class G>
+void runPutBackFails()
+{
+    using State = Hyx::Graph::GraphState;
+    using How = TransformFlush::How;
+    const struct {
+        bool resume; // a Play of the paused graph; else a Pause
+        How walk; // how the second transform fails the walk
+        How back; // how the first fails to be put back
+    } cases[] = {
+        {true, How::Refuses, How::Refuses},
+        {true, How::Throws, How::Throws},
+        {false, How::Refuses, How::Throws},
+        {false, How::Throws, How::Refuses},
+    };
+    for (const auto& c : cases) {
+        FrameList frames;
+        StateList states;
+        const auto first = std::make_shared<TransformFlush>("TransformFirst",
+                                                            Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D2"));
+        const auto second = std::make_shared<TransformFlush>("TransformSecond",
+                                                             Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D3"));
+        const auto graph = flushGraph<G>(6, {first, second}, frames);
+        graph->_graphEvents.Add(&states);
+        check(playLooping(*graph, frames), "the graph plays");
+        if (c.resume)
+            check(graph->Pause() == Hyx::ActionResult::Success, "the graph pauses");
+        TransformFlush::Arm& step = c.resume ? second->play : second->pause;
+        TransformFlush::Arm& back = c.resume ? first->pause : first->play;
+        step.how = c.walk;
+        step.times = 1;
+        back.how = c.back;
+        back.times = 1;
+        Hyx::ActionResult result = Hyx::ActionResult::Success;
+        const std::string thrown = thrownBy([&] { return c.resume ? graph->Play() : graph->Pause(); }, &result);
+        const std::string what = c.resume ? "cannot open" : "cannot hold";
+        const std::string prefix = c.resume ? "Graph failed to start playing(" : "Graph failed to pause(";
+        const bool throws = c.walk == How::Throws;
+        check(throws ? thrown == what : thrown.empty() && result == Hyx::ActionResult::Failure,
+              "the walk's exception passes on, or the call answers Failure");
+        const std::string text = graph->GetLastError(false).StdString();
+        check(throws ? text == prefix + "Filter 'Second' threw: " + what + ")"
+                     : text.rfind(prefix + "Filter 'Second' error: ", 0) == 0,
+              "the graph keeps the first failure, the walk's, as its text");
+        const std::vector<State> heard =
+            c.resume ? std::vector<State>{State::Playing, State::Paused, State::Error, State::Stopped}
+                     : std::vector<State>{State::Playing, State::Error, State::Stopped};
+        check(graph->IsStopped() && allStopped(*graph) && states.Take() == heard,
+              "when a filter cannot be put back either, every filter stops and listeners hear Error, then Stopped");
+        frames.Take();
+        if constexpr (std::is_same_v<G, Hyx::AsyncGraph>) {
+            check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return frames.Count() >= 3; }) &&
+                      firstOf(frames.Take()) == 0,
+                  "the next Play of an AsyncGraph plays a new run from the start");
+        } else {
+            check(graph->Play() == Hyx::ActionResult::Success && framesFlow(*graph, frames), "the next Play plays");
+        }
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// Host calls on an AsyncGraph from several threads: each is one step under the graph's lock,
+// and one that waited acts on the state the other left; the getters never wait. The calls
+// held in a source's GetStreamInfo or a filter's hook make each case take one path.
+void runHostThreads()
+{
+    using State = Hyx::Graph::GraphState;
+    // A Play(mode) that comes while another thread's Play is inside GetStreamInfo answers
+    // Success, and the run plays in the mode it had: looping, from its start.
+    {
+        FrameList frames;
+        const auto source = std::make_shared<GatedSource>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {}, frames, source);
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success,
+              "the graph loops at 200 frames a second");
+        source->armed = true;
+        std::atomic<Hyx::ActionResult> first{Hyx::ActionResult::Failure}, second{Hyx::ActionResult::Failure};
+        std::atomic<bool> secondAnswered{false};
+        std::thread a([&] { first = graph->Play(); });
+        check(source->entered.Pass(), "the first Play asks the source for its rate");
+        float fps = 0.0f;
+        check(!graph->IsPlaying() && graph->GetGraphFps(fps) == Hyx::ActionResult::Success && fps == 200.0f &&
+                  graph->GetFramePeriodMs() == 5 && !graph->IsSuspended() &&
+                  graph->GetLastError(false).StdString().empty(),
+              "the getters answer while a host call holds the graph's lock");
+        std::thread b([&] {
+            second = graph->Play(Hyx::PlaybackMode::ForwardOnce);
+            secondAnswered = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // lets b come and wait
+        check(!secondAnswered && frames.Count() == 0, "the second Play waits for the first");
+        source->leave.Open();
+        a.join();
+        b.join();
+        check(first == Hyx::ActionResult::Success && second == Hyx::ActionResult::Success && !source->heldTooLong,
+              "both Plays answer Success");
+        const std::vector<uint32_t> looped = {0, 1, 2, 3, 4, 5, 0, 1, 2};
+        check(waitFor([&] { return frames.Count() >= looped.size(); }), "the run plays on past its last frame");
+        std::vector<uint32_t> played = frames.Take();
+        played.resize(looped.size());
+        check(played == looped, "one run plays, looping from its start: the second Play left its mode");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->RemoveAllFilters();
+    }
+    // A SetGraphFps that comes while a Play asks the source for its rate is the rate the
+    // worker paces to.
+    {
+        FrameList frames;
+        const auto source = std::make_shared<GatedSource>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {}, frames, source);
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, -1) == Hyx::ActionResult::Success &&
+                  graph->GetFramePeriodMs() == 33,
+              "the graph loops at the source's 30 frames a second: 33 ms");
+        source->armed = true;
+        std::atomic<Hyx::ActionResult> played{Hyx::ActionResult::Failure}, set{Hyx::ActionResult::Failure};
+        std::atomic<bool> setAnswered{false};
+        std::thread a([&] { played = graph->Play(); });
+        check(source->entered.Pass(), "the Play asks the source for its rate");
+        std::thread b([&] {
+            set = graph->SetGraphFps(500.0f);
+            setAnswered = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // lets b come and wait
+        check(!setAnswered, "SetGraphFps waits for the Play");
+        source->leave.Open();
+        a.join();
+        b.join();
+        float fps = 0.0f;
+        check(played == Hyx::ActionResult::Success && set == Hyx::ActionResult::Success && !source->heldTooLong &&
+                  graph->GetGraphFps(fps) == Hyx::ActionResult::Success && fps == 500.0f &&
+                  graph->GetFramePeriodMs() == 2,
+              "the rate set while the Play asked the source is the one the worker paces to");
+        check(waitFor([&] { return frames.Count() >= 3; }), "the graph plays");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->RemoveAllFilters();
+    }
+    // A Play that comes while another thread's Stop waits for the worker plays a new run once
+    // the Stop is done.
+    {
+        Gate inPass, stopAsked;
+        std::atomic<bool> hold{true};
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        Hyx::AsyncGraph* const raw = graph.get();
+        // Frame 4's pass holds the worker until the Stop has asked it to end, and a while after.
+        flush->beforeFrame = [&inPass, &stopAsked, &hold, raw](uint32_t frame) {
+            if (frame == 4 && hold.exchange(false)) {
+                inPass.Open();
+                if (waitFor([raw] { return raw->IsStopRequested(); }))
+                    stopAsked.Open();
+                std::this_thread::sleep_for(std::chrono::milliseconds(50)); // lets the Play come and wait
+            }
+        };
+        graph->_graphEvents.Add(&states);
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success &&
+                  graph->Play() == Hyx::ActionResult::Success && inPass.Pass(),
+              "the worker's pass of frame 4 is under way");
+        std::atomic<Hyx::ActionResult> stopped{Hyx::ActionResult::Failure}, played{Hyx::ActionResult::Failure};
+        std::thread a([&] { stopped = graph->Stop(); });
+        check(stopAsked.Pass(), "the Stop asks the worker to end");
+        std::thread b([&] { played = graph->Play(); });
+        a.join();
+        b.join();
+        check(stopped == Hyx::ActionResult::Success && played == Hyx::ActionResult::Success && graph->IsPlaying(),
+              "the Stop is done, then the Play plays");
+        check(waitFor([&] { return frames.Count() >= 8; }), "frames flow");
+        const std::vector<uint32_t> all = frames.Take();
+        size_t restart = 1;
+        while (restart < all.size() && all[restart] != 0)
+            ++restart;
+        bool fromStart = (restart == 4 || restart == 5) && restart + 3 <= all.size();
+        for (size_t i = 0; fromStart && i < restart; ++i)
+            fromStart = all[i] == i;
+        for (size_t i = 0; fromStart && i < 3; ++i)
+            fromStart = all[restart + i] == i;
+        check(fromStart && states.Take() == std::vector<State>{State::Playing, State::Stopped, State::Playing},
+              "the Play plays a new run from the start once the Stop is done");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
 // Stops, pauses and plays that fail, on both kinds of graph.
 void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 {
@@ -2482,6 +2878,11 @@ void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
     runDestroyedWhilePlaying<Hyx::Graph>(logger);
     runThrowingListener<Hyx::AsyncGraph>();
     runThrowingListener<Hyx::Graph>();
+    runFailedRunMeets();
+    runPassPausedOrStoppedThenFailed();
+    runPutBackFails<Hyx::AsyncGraph>();
+    runPutBackFails<Hyx::Graph>();
+    runHostThreads();
 }
 
 } // namespace

@@ -413,9 +413,15 @@ TEST(FilterLifeCycle, ARecordReachedAgainThroughAWeakReferenceIsAsItWasOrGone)
                 EXPECT_EQ(filter.pushToOutputQueue(atom), Code::Success);
                 return contentOf(atom);
             };
-            // Weak references alone: the handles they came from are let go at once.
             const Content first = pass(1);
-            EXPECT_EQ(reader.read(source), reader.read(filter)); // one record
+            {
+                // One record, a new handle of the host's own at each read.
+                const std::shared_ptr<Atom> reads[] = {reader.read(source), reader.read(filter)};
+                EXPECT_EQ(std::tuple(reads[0] == reads[1],
+                                     reads[0].owner_before(reads[1]) || reads[1].owner_before(reads[0])),
+                          std::tuple(true, true));
+            }
+            // Weak references alone: the handles they came from are let go at once.
             const std::weak_ptr<Atom> weak[] = {reader.read(source), reader.read(filter)};
             // Expired with the handles, though both filters keep the record.
             EXPECT_EQ(std::tuple(weak[0].expired(), weak[1].expired(), contentOf(reader.read(filter))),

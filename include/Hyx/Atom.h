@@ -145,7 +145,8 @@ public:
     static std::shared_ptr<Atom> Copy(const std::shared_ptr<Atom>& source, const std::shared_ptr<Profile>& profile,
                                       int frameNr);
     /// Makes `copy` what that Copy returns, reusing its block storage: no allocation once it
-    /// has held as many blocks.
+    /// has held as many blocks. `copy` may be `source` itself; left as it was (its own frame,
+    /// type 0, every block described), it keeps its record.
     static void CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr);
 
 private:
@@ -153,6 +154,8 @@ private:
 
     /// The identity word of a copy: the source's stream, the chosen frame, type 0.
     static uint32_t copyId(const Atom& source, int frameNr);
+    /// CopyInto of an atom into itself.
+    static void copyIntoItself(Atom& atom, const Profile& profile, int frameNr);
     void setId(uint32_t id)
     {
         if (id != _id) {

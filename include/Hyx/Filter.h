@@ -30,7 +30,10 @@
 //   last processed atoms are records of the atoms as they left: later filters changing an atom
 //   never change what a host reads. A record shares the atom until the atom first changes,
 //   which copies it into the record (see Atom.h), so filters that change nothing copy
-//   nothing, and filters handing one atom on unchanged share one record.
+//   nothing, and filters handing one atom on unchanged share one record. A host is handed
+//   a handle of its own on a record at each read; the filter empties a record for reuse only
+//   once no handle on it lives, so a host that locks a weak reference to a handle again finds
+//   the record as it was read, or nothing.
 // - The filter holds weak references to its graph and connections; it owns neither. The
 //   graph reaches the filter only through IFilterLinks.
 // - For filter authors: an atom's layers are shared by the records above, by copies of the
@@ -213,10 +216,13 @@ public:
     unsigned GetNumFramesProcessed() const;
     /// The last atom pushed, as it left: an atom of its own sharing the pushed atom's layers,
     /// since later filters may change the atom itself; never changed afterwards. Filters that
-    /// handed the same atom on unchanged return the same record, so hosts only read it.
+    /// handed the same atom on unchanged return the same record, so hosts only read it. Each
+    /// call hands out a new handle on the record, the caller's own: while it or a copy of it
+    /// lives, also after the filter is gone, the record stays as it was; a weak reference to
+    /// it expires with the last copy, even while the filter still keeps the record.
     std::shared_ptr<Atom> GetLastProcessedFrame() const;
     /// The last atom of each stream (kept only while stream selection is enabled), recorded
-    /// as GetLastProcessedFrame records them.
+    /// and handed out as GetLastProcessedFrame records and hands out its atom.
     std::map<int, std::shared_ptr<Atom>> GetLastProcessedFrames() const;
 
     // --- Error text (guarded versions of the ErrorHolder operations) ---
@@ -387,8 +393,9 @@ private:
     mutable std::atomic<bool> _hasError{false};
 
     // The last record is swapped in under a spin lock held for the pointer swap alone (no mutex
-    // on the update path); the mutex guards the per-stream map. Hosts get the record, filled
-    // before they do; the atom it stands for may travel on and be changed downstream.
+    // on the update path); the mutex guards the per-stream map. Hosts get a handle of their own
+    // on the record (AtomRecord::Lend), filled before they do; the atom it stands for may
+    // travel on and be changed downstream.
     mutable VornCommon::concurrency::SpinLock _lastAtomLock;
     std::shared_ptr<AtomRecord> _lastProcessedAtom;
     // The object of _lastProcessedAtom, stored with it under the lock: the updating thread

@@ -319,6 +319,10 @@ std::shared_ptr<Atom> Atom::Copy(const std::shared_ptr<Atom>& source, const std:
 
 void Atom::CopyInto(Atom& copy, const Atom& source, const Profile& profile, int frameNr)
 {
+    if (&copy == &source) {
+        copyIntoItself(copy, profile, frameNr);
+        return;
+    }
     copy.beforeChange();
     copy._id = copyId(source, frameNr);
     copy._timestamp = source._timestamp;
@@ -326,6 +330,25 @@ void Atom::CopyInto(Atom& copy, const Atom& source, const Profile& profile, int 
     for (const auto& block : source._blocks)
         if (profile.Describes(block->GetDataLayer()->GetDataProfile()))
             copy._blocks.push_back(block);
+}
+
+void Atom::copyIntoItself(Atom& atom, const Profile& profile, int frameNr)
+{
+    // The blocks the copy would leave out are removed in place; the source is the atom being
+    // changed, so nothing is cleared before it is read.
+    const uint32_t id = copyId(atom, frameNr);
+    const auto leftOut = [&profile](const std::shared_ptr<DataBlockBlob>& block) {
+        return !profile.Describes(block->GetDataLayer()->GetDataProfile());
+    };
+    const auto first = std::find_if(atom._blocks.begin(), atom._blocks.end(), leftOut);
+    // Left as it is, its record stays shared.
+    if (id == atom._id && first == atom._blocks.end())
+        return;
+    const auto index = first - atom._blocks.begin();
+    atom.beforeChange();
+    atom._id = id;
+    if (first != atom._blocks.end())
+        removeFrom(atom._blocks, atom._blocks.begin() + index, leftOut);
 }
 
 } // namespace Hyx

@@ -65,11 +65,25 @@ void AtomRecord::Settle()
     }
 }
 
+std::shared_ptr<Atom> AtomRecord::Lend(std::shared_ptr<AtomRecord> record)
+{
+    if (!record)
+        return nullptr;
+    // The handle counts in a block of its own, which holds the record: however the host copies
+    // or watches the handle, the record's count sees one holder until the last copy goes.
+    struct Hold {
+        std::shared_ptr<AtomRecord> record;
+    };
+    Atom* const object = record.get();
+    return std::shared_ptr<Atom>(std::make_shared<Hold>(Hold{std::move(record)}), object);
+}
+
 void Atom::releaseRecord(bool dying)
 {
     std::shared_ptr<AtomRecord> record = std::move(_record);
     _recordObject.store(nullptr, std::memory_order_relaxed);
-    // Held by nobody else, the record can never be read: it is let go unfilled.
+    // Held by nobody else (hosts hold records through handles that hold them), the record can
+    // never be read: it is let go unfilled.
     if (record.use_count() > 1)
         record->fill(*this, dying);
 }

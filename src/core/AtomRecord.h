@@ -11,6 +11,10 @@
 // lock, which the atom's change also takes: one of the two copies, never both, and never from
 // a changing atom.
 //
+// Hosts are lent a handle of their own on a record for each read (Lend), never the record's own
+// reference: the record's count then sees everyone who can still reach it, also through a weak
+// reference, and a record is emptied for reuse (Recycle) or let go unfilled only when nobody can.
+//
 // Threads: Take, Current and Recycle run on the recording filter's thread (the updating
 // thread, which holds the atom); the atom's change or destruction on the thread of its sole
 // holder; Settle on any thread. Identity and timestamp are copied when the record is made,
@@ -44,7 +48,8 @@ public:
     /// The record standing for the atom as it is; null when there is none.
     static const AtomRecord* Current(const Atom& atom) { return atom._recordObject.load(std::memory_order_relaxed); }
     /// Keeps `previous` in `spare`, emptied, when nothing else holds it: no atom stands for it
-    /// and no host kept it.
+    /// and no host's handle lives (a host's weak reference is to its handle, which holds the
+    /// record: it expires with the handle).
     static void Recycle(std::shared_ptr<AtomRecord> previous, std::shared_ptr<AtomRecord>& spare)
     {
         if (previous && previous.use_count() == 1)
@@ -54,6 +59,10 @@ public:
     /// Fills the record from its atom unless that happened already; afterwards it never
     /// changes. Any thread.
     void Settle();
+    /// A handle of the host's own on the record: an atom pointer whose own count holds the
+    /// record for as long as the handle or a copy of it lives; a weak reference to it expires
+    /// with them. One allocation; null for no record. Any thread.
+    static std::shared_ptr<Atom> Lend(std::shared_ptr<AtomRecord> record);
 
 private:
     friend class Atom;

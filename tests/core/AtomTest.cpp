@@ -183,6 +183,46 @@ TEST(Atom, CopiesShareBlocksAndAreFrames)
         std::tuple(8u, (std::vector<std::shared_ptr<DataLayer>>{u}), nullptr, nullptr));
 }
 
+// An atom copied into itself becomes what Copy makes of it: its stream and timestamp, the frame
+// chosen (its own for -1), type 0, and the blocks the profile describes, in their order.
+TEST(Atom, CopiedIntoItselfItBecomesWhatCopyReturns)
+{
+    const auto t = layer(TYPE_T, PURPOSE_P), u = layer(TYPE_U, PURPOSE_P), q = layer(TYPE_T, PURPOSE_Q);
+    const auto profileOf = [](std::initializer_list<std::pair<Guid, Guid>> entries) {
+        auto profile = std::make_shared<Profile>();
+        for (const auto& [purpose, type] : entries)
+            profile->Add(purpose, type);
+        return profile;
+    };
+    const std::shared_ptr<Profile> all = profileOf({{PURPOSE_P, TYPE_T}, {PURPOSE_P, TYPE_U}, {PURPOSE_Q, TYPE_T}});
+    const struct {
+        const char* name;
+        uint32_t id;
+        std::shared_ptr<Profile> profile;
+        int frameNr;
+    } rows[] = {
+        {"every layer, own frame", AtomId::Create(0, 4, 20), all, -1},
+        {"every layer, another frame", AtomId::Create(0, 4, 20), all, 8},
+        {"every layer, frame 0", AtomId::Create(0, 4, 20), all, 0},
+        {"any purpose of one type", AtomId::Create(0, 4, 20), profileOf({{Guid::Nil, TYPE_T}}), -1},
+        {"one purpose and type", AtomId::Create(0, 4, 20), profileOf({{PURPOSE_Q, TYPE_T}}), 3},
+        {"a type it lacks", AtomId::Create(0, 4, 20), profileOf({{PURPOSE_P, PURPOSE_Q}}), -1},
+        {"an empty profile", AtomId::Create(0, 4, 20), std::make_shared<Profile>(), -1},
+        {"not a frame atom", AtomId::Create(2, 5, 9), all, -1},
+        {"not a frame atom, another frame", AtomId::Create(2, 5, 9), profileOf({{PURPOSE_P, TYPE_U}}), 1},
+    };
+    using Seen = std::tuple<uint32_t, uint64_t, std::vector<std::shared_ptr<DataBlockBlob>>>;
+    const auto seen = [](const Atom& atom) { return Seen(atom.GetId(), atom.GetTimeStamp(), atom.GetAllDataBlocks()); };
+    for (const auto& row : rows) {
+        auto atom = std::make_shared<Atom>(row.id, 1234u);
+        for (const auto& l : {t, u, q})
+            atom->AddDataLayer(l);
+        const Seen expected = seen(*Atom::Copy(atom, row.profile, row.frameNr));
+        Atom::CopyInto(*atom, *atom, *row.profile, row.frameNr);
+        EXPECT_EQ(seen(*atom), expected) << row.name;
+    }
+}
+
 namespace {
 struct BareBlock : DataBlock {
     BareBlock() : DataBlock(DataType::Blob) {}

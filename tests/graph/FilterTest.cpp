@@ -362,6 +362,96 @@ TEST(FilterLifeCycle, RecordsAHostHoldsStayAndOthersAreRefilled)
 
 namespace {
 
+// How a host reads a filter's last frame: GetLastProcessedFrame, or the one entry of
+// GetLastProcessedFrames (stream selection on).
+struct LastFrameReader {
+    const char* name;
+    bool perStream;
+    std::shared_ptr<Atom> (*read)(const Filter& filter);
+};
+
+const LastFrameReader kLastFrameReaders[] = {
+    {"GetLastProcessedFrame", false, [](const Filter& f) { return f.GetLastProcessedFrame(); }},
+    {"GetLastProcessedFrames", true,
+     [](const Filter& f) {
+         const std::map<int, std::shared_ptr<Atom>> frames = f.GetLastProcessedFrames();
+         return frames.empty() ? std::shared_ptr<Atom>() : frames.begin()->second;
+     }},
+};
+
+// Stream selection as given for the scope, off again after it.
+struct StreamSelection {
+    explicit StreamSelection(bool on) { VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(on); }
+    ~StreamSelection() { VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false); }
+};
+
+} // namespace
+
+// A record a host reaches again through a weak reference is as it was read, or gone: never
+// emptied or refilled with a later frame, whether the host kept only the weak reference or a
+// handle beside it, for a record two filters share, and after the filters are gone.
+TEST(FilterLifeCycle, ARecordReachedAgainThroughAWeakReferenceIsAsItWasOrGone)
+{
+    for (const LastFrameReader& reader : kLastFrameReaders) {
+        SCOPED_TRACE(reader.name);
+        const StreamSelection selection(reader.perStream);
+        std::shared_ptr<Atom> held;
+        Content kept;
+        std::weak_ptr<Atom> weakHeld;
+        {
+            Chain chain;
+            TestSource& source = *chain.source;
+            TestFilter& filter = *chain.filter;
+            const std::shared_ptr<Connection> queue = filter.getInputConnection();
+            // The filter hands each atom on unchanged (it has no output): it shares the source's
+            // record; the atom then goes.
+            const auto pass = [&](uint32_t nr) {
+                auto atom = frame(nr);
+                atom->AddDataLayer(std::make_shared<DataTypeStreamInfo>());
+                EXPECT_EQ(source.pushToOutputQueue(atom), Code::Success);
+                EXPECT_EQ(queue->Pull(), atom);
+                EXPECT_EQ(filter.pushToOutputQueue(atom), Code::Success);
+                return contentOf(atom);
+            };
+            const Content first = pass(1);
+            {
+                // One record, a new handle of the host's own at each read.
+                const std::shared_ptr<Atom> reads[] = {reader.read(source), reader.read(filter)};
+                EXPECT_EQ(std::tuple(reads[0] == reads[1],
+                                     reads[0].owner_before(reads[1]) || reads[1].owner_before(reads[0])),
+                          std::tuple(true, true));
+            }
+            // Weak references alone: the handles they came from are let go at once.
+            const std::weak_ptr<Atom> weak[] = {reader.read(source), reader.read(filter)};
+            // Expired with the handles, though both filters keep the record.
+            EXPECT_EQ(std::tuple(weak[0].expired(), weak[1].expired(), contentOf(reader.read(filter))),
+                      std::tuple(true, true, first));
+            // A weak reference beside a handle the host keeps.
+            Content now = pass(2);
+            held = reader.read(filter);
+            weakHeld = held;
+            kept = now;
+            for (uint32_t nr = 3; nr <= 6; ++nr) {
+                now = pass(nr);
+                for (const std::weak_ptr<Atom>& w : weak) {
+                    if (const std::shared_ptr<Atom> again = w.lock()) {
+                        EXPECT_EQ(contentOf(again), first) << "after frame " << nr;
+                    }
+                }
+                EXPECT_EQ(std::tuple(contentOf(weakHeld.lock()), contentOf(held), contentOf(reader.read(filter))),
+                          std::tuple(kept, kept, now))
+                    << "after frame " << nr;
+            }
+        }
+        // The handle outlives the filters that recorded it; the weak reference expires with it.
+        EXPECT_EQ(std::tuple(contentOf(held), contentOf(weakHeld.lock())), std::tuple(kept, kept));
+        held.reset();
+        EXPECT_TRUE(weakHeld.expired());
+    }
+}
+
+namespace {
+
 using GraphFixtures::PayloadLayer;
 
 // One way a later filter, the atom's sole holder, may treat an atom a filter recorded; `changes`
@@ -388,6 +478,14 @@ std::shared_ptr<Atom> recordedAtom()
     atom->AddDataLayer(kA);
     atom->AddDataLayer(kB);
     return atom;
+}
+
+// A profile describing both layers of the recorded atom.
+std::shared_ptr<Profile> bothLayers()
+{
+    auto profile = std::make_shared<Profile>(GraphFixtures::kPurposeA, GraphFixtures::kType1);
+    profile->Add(GraphFixtures::kPurposeB, GraphFixtures::kType2);
+    return profile;
 }
 
 std::vector<ChangeRow> changeRows()
@@ -425,6 +523,16 @@ std::vector<ChangeRow> changeRows()
              Atom::CopyInto(a, other, profile, -1);
          },
          true},
+        {"CopiedIntoItselfKeepingOneLayer",
+         [](Atom& a) {
+             Profile profile;
+             profile.Add(GraphFixtures::kPurposeA, GraphFixtures::kType1);
+             Atom::CopyInto(a, a, profile, -1);
+         },
+         true},
+        {"CopiedIntoItselfAsAnotherFrame", [](Atom& a) { Atom::CopyInto(a, a, *bothLayers(), 8); }, true},
+        {"CopiedIntoItselfWhole", [](Atom& a) { Atom::CopyInto(a, a, *bothLayers(), -1); }, false},
+        {"CopiedIntoItselfAsItsOwnFrame", [](Atom& a) { Atom::CopyInto(a, a, *bothLayers(), 7); }, false},
         {"Read", [](Atom& a) { EXPECT_EQ(a.GetAllDataLayers().size(), 2u); }, false},
         {"SetIdToItsOwn", [](Atom& a) { a.SetId(a.GetId()); }, false},
         {"SetFrameNrToItsOwn", [](Atom& a) { a.SetFrameNr(7); }, false},

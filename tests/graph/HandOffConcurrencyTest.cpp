@@ -8,6 +8,8 @@
 #include <Hyx/Atom.h>
 #include <Hyx/FrameOrderProvider.h>
 
+#include <VornCommon/HostSettings.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -290,9 +293,88 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
     std::exit(wrong != 0 ? 1 : ran && arrived == Range(kFrames) ? 0 : 3);
 }
 
+// Source -> a filter handing atoms on -> a frame mutate whose four workers change the atoms in
+// place -> target. A host thread reads every filter's last frame (through GetLastProcessedFrames
+// when `perStream`), keeps a weak reference to it, every other time the handle too, lets the
+// graph move on and locks the weak reference again. Exit code 0 when every record locked again
+// was as it was read, and one whose handle was kept could always be locked.
+[[noreturn]] void relockRecordsWhileAMutatesWorkersChangeTheAtom(bool perStream)
+{
+    VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(perStream);
+    constexpr unsigned kFrames = 2000;
+    TestGraph g;
+    auto source = g.make<TestSource>(kFrames);
+    auto passing = g.make<TestTransform>();
+    auto work = g.make<FrameWork>();
+    for (const auto& [name, value] : Threads<FrameWork>("4", false))
+        if (!work->setParameterValue(name.c_str(), value.c_str()))
+            std::exit(2);
+    work->work = [](FrameWork::Frame& frame) {
+        for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
+            atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
+            atom->RemoveDataLayers(kTransformGuid, kMadeType);
+            atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+        }
+        return frame;
+    };
+    auto target = g.make<TestTarget>();
+    const std::vector<std::shared_ptr<Hyx::Filter>> filters{source, passing, work, target};
+    const auto read = [perStream](const Hyx::Filter& filter) {
+        if (!perStream)
+            return filter.GetLastProcessedFrame();
+        const std::map<int, std::shared_ptr<Hyx::Atom>> frames = filter.GetLastProcessedFrames();
+        return frames.empty() ? std::shared_ptr<Hyx::Atom>() : frames.begin()->second;
+    };
+    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
+        std::exit(2);
+    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        reading = true;
+        for (unsigned n = 0; !done.load(); ++n) {
+            for (const std::shared_ptr<Hyx::Filter>& filter : filters) {
+                std::shared_ptr<Hyx::Atom> atom = read(*filter);
+                if (!atom)
+                    continue;
+                const Seen first = seen(*atom);
+                const std::weak_ptr<Hyx::Atom> weak = atom;
+                const std::shared_ptr<Hyx::Atom> kept = n % 2 == 0 ? std::move(atom) : nullptr;
+                atom.reset();
+                std::this_thread::sleep_for(std::chrono::microseconds(50)); // the graph moves on
+                const std::shared_ptr<Hyx::Atom> again = weak.lock();
+                if ((kept && !again) || (again && seen(*again) != first))
+                    ++wrong;
+            }
+        }
+    });
+    while (!reading.load())
+        std::this_thread::yield();
+    const bool ran = UpdateUntilDone(*g.graph);
+    done = true;
+    reader.join();
+    Frames arrived = target->frames();
+    std::sort(arrived.begin(), arrived.end());
+    g.graph->Stop();
+    std::exit(wrong != 0 ? 1 : ran && arrived == Range(kFrames) ? 0 : 3);
+}
+
 class SharedRecords : public ::testing::TestWithParam<unsigned> {};
+class RelockedRecords : public ::testing::TestWithParam<bool> {};
 
 } // namespace
+
+TEST_P(RelockedRecords, AreAsTheyWereOrGoneWhileAMutatesWorkersChangeTheAtom)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(relockRecordsWhileAMutatesWorkersChangeTheAtom(GetParam()), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(HandOffConcurrency, RelockedRecords, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("GetLastProcessedFrames")
+                                               : std::string("GetLastProcessedFrame");
+                         });
 
 TEST_P(SharedRecords, StayAsTheyLeftWhileALaterFilterChangesTheAtom)
 {

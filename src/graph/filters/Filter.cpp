@@ -434,10 +434,12 @@ std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
         std::lock_guard<VornCommon::concurrency::SpinLock> lock(_lastAtomLock);
         record = _lastProcessedAtom;
     }
+    if (!record)
+        return nullptr;
     // Outside the pointer lock: a record still standing for its atom is filled here.
-    if (record)
-        record->Settle();
-    return record;
+    record->Settle();
+    // The host's own handle: the filter reuses a record only once no handle on it lives.
+    return AtomRecord::Lend(std::move(record));
 }
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
@@ -450,7 +452,7 @@ std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
     std::map<int, std::shared_ptr<Atom>> frames;
     for (auto& [stream, record] : records) {
         record->Settle();
-        frames.emplace_hint(frames.end(), stream, std::move(record));
+        frames.emplace_hint(frames.end(), stream, AtomRecord::Lend(std::move(record)));
     }
     return frames;
 }

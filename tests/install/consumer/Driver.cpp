@@ -1777,6 +1777,48 @@ protected:
     }
 };
 
+// A host's read of a filter's last frame is a handle of its own: a weak reference to it gives
+// the frame as it was read, or nothing; never an emptied or a later one.
+void runKeptLastFrames()
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    bool ok = source && source->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+              graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()) &&
+              graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    const auto pushAndUpdate = [&](uint32_t frame) {
+        ok = ok && source->PushFrame({MakeTextureFrame(frame, 8, 8)});
+        for (int i = 0; ok && i < 4; ++i)
+            ok = graph->Update() == Hyx::ActionResult::Success;
+    };
+    pushAndUpdate(1);
+    std::shared_ptr<Hyx::Atom> kept = ok ? source->GetLastProcessedFrame() : nullptr;
+    const std::weak_ptr<Hyx::Atom> weakKept = kept;
+    const std::weak_ptr<Hyx::Atom> weakOnly = ok ? source->GetLastProcessedFrame() : nullptr;
+    const uint32_t frame = kept ? kept->GetFrameNr() : 0;
+    const size_t layers = kept ? kept->GetAllDataLayers().size() : 0;
+    pushAndUpdate(2);
+    pushAndUpdate(3);
+    std::shared_ptr<Hyx::Atom> again = weakKept.lock();
+    check(ok && kept && layers > 0 && again && again->GetFrameNr() == frame &&
+              again->GetAllDataLayers().size() == layers,
+          "a weak reference beside a kept handle gives the frame as it was read after later frames");
+    check(weakOnly.expired(), "a weak reference made from a read that was not kept has expired");
+    graph->Stop();
+    graph->RemoveAllFilters();
+    graph.reset();
+    check(kept && kept->GetFrameNr() == frame && kept->GetAllDataLayers().size() == layers,
+          "a kept handle stays as it was read after the graph is gone");
+    kept.reset();
+    check(!weakKept.expired(), "the frame lives while any copy of the handle does");
+    again.reset();
+    check(weakKept.expired(), "a weak reference expires with the host's last copy of the handle");
+    quote("locking it again gives the frame as it was read or nothing, never an emptied or a later frame");
+}
+
 void runLayerCopies()
 {
     for (const bool inPlace : {false, true}) {
@@ -2920,6 +2962,7 @@ int main(int argc, char** argv)
     runReaderLines(logger);
     runKeeperOffersOneLayer();
     runLayerCopies();
+    runKeptLastFrames();
     runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);

@@ -197,10 +197,10 @@ struct Faults {
             return Outcome::Pass;
         return dice.chance(plan.throwShare) ? Outcome::Throw : Outcome::Fail;
     }
-    void nap()
+    void nap(unsigned longest = 1500)
     {
         if (on.load() && dice.chance(plan.sleepy))
-            std::this_thread::sleep_for(Micros(100 + dice.below(1400)));
+            std::this_thread::sleep_for(Micros(100 + dice.below(longest - 100)));
     }
     const Plan& plan;
     Dice dice;
@@ -245,14 +245,25 @@ private:
     }
 };
 
+// Set while a host thread is inside Play(mode).
+thread_local bool t_inPlayMode = false;
+
+struct InPlayMode {
+    InPlayMode() { t_inPlayMode = true; }
+    ~InPlayMode() { t_inPlayMode = false; }
+    InPlayMode(const InPlayMode&) = delete;
+    InPlayMode& operator=(const InPlayMode&) = delete;
+};
+
 /// The source: its stream information also sleeps (a host's Play and rate change read it) and
-/// rarely throws.
+/// rarely throws. Asked by a host's Play(mode) it may sleep longer, so that another host's
+/// Play falls inside more often.
 class StressSource : public Faulty<TestSource> {
 public:
     StressSource(Faults& faults, unsigned frames) : Faulty<TestSource>(faults, frames) {}
     std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override
     {
-        _faults.nap();
+        _faults.nap(t_inPlayMode ? 5000 : 1500);
         if (_faults.draw(_faults.plan.hookFault / 10) != Faults::Outcome::Pass)
             throw std::runtime_error("stream information fault");
         return TestSource::GetStreamInfo();
@@ -522,7 +533,11 @@ private:
             afterPlay(attempt([&] { return graph->Play(); }), before, "Play");
         } else if (roll < 28) {
             const PlaybackMode mode = rng() % 2 ? PlaybackMode::ForwardOnce : PlaybackMode::ForwardLoop;
-            afterPlay(attempt([&] { return graph->Play(mode); }), before, "Play(mode)");
+            const auto answer = attempt([&] {
+                const InPlayMode marked;
+                return graph->Play(mode);
+            });
+            afterPlay(answer, before, "Play(mode)");
         } else if (roll < 42) {
             const auto answer = attempt([&] { return graph->Pause(); });
             // Pause of a playing graph pauses it, or is refused and it plays on.
@@ -649,21 +664,26 @@ private:
         destroy();
     }
 
-    /// Graph.h: destroying the graph stops it, then resets and releases every filter.
+    /// Graph.h: destroying the graph stops it, then resets and releases every filter. The
+    /// worker may be the one that destroys it, after the host let go.
     void destroy()
     {
         const std::weak_ptr<AsyncGraph> watch = graph;
         graph.reset();
+        const auto reset = [this] {
+            return std::all_of(filters.begin(), filters.end(), [](const std::shared_ptr<Filter>& filter) {
+                return filter->GetFilterState() == Filter::FilterState::PreInitialized;
+            });
+        };
         const Clock::time_point deadline = Clock::now() + kSettle;
-        while (!watch.expired() && Clock::now() < deadline)
+        while (!(watch.expired() && reset()) && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!watch.expired()) {
+        if (!watch.expired())
             problems.add("destructor", "the graph was not destroyed");
-            return;
-        }
         for (size_t i = 0; i < filters.size(); ++i)
             if (filters[i]->GetFilterState() != Filter::FilterState::PreInitialized)
-                problems.add("destructor", "filter " + std::to_string(i) + " was not reset by the destructor");
+                problems.add("destructor", "filter " + std::to_string(i) + " was not reset by the destructor: state " +
+                                               std::to_string(static_cast<int>(filters[i]->GetFilterState())));
     }
 };
 

@@ -7,7 +7,9 @@
 // runs the same mix again (the threads' timing differs from run to run):
 //   HYX_STRESS_SEED=<first seed> HYX_STRESS_SEEDS=<count> test_graph
 //       --gtest_filter='AsyncGraphStressThreads.*'
-// HYX_STRESS_SEED alone runs that one seed.
+// HYX_STRESS_SEED alone runs that one seed; HYX_STRESS_SEEDS alone counts from seed 1. A run
+// that names its count has no time budget; a hung seed ends the program with its number, as a
+// crash does.
 
 #include "GraphFixtures.h"
 

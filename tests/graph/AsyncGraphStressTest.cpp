@@ -106,6 +106,7 @@ struct Plan {
         errorReaction = static_cast<unsigned>(rng() % 6);
         playingReaction = pick({0.0, 0.05, 0.15});
         startRate = kRates[rng() % std::size(kRates)].first;
+        lastRoundStops = rng() % 3 != 0;
     }
     uint64_t seed;
     unsigned frames;
@@ -122,6 +123,8 @@ struct Plan {
     unsigned errorReaction; // 0-4: a listener of Error does that alone; 5: any, at random
     double playingReaction; // a listener of Playing pauses or stops
     float startRate;
+    bool lastRoundStops; // else the hosts' last round leaves out Stop, so the end meets what
+        // the calls before left
 };
 
 /// The problems one seed met, by the rule they break.
@@ -524,8 +527,9 @@ private:
         std::optional<KeptRecord> kept;
         for (int round = 0; round < plan.rounds; ++round) {
             const Clock::time_point end = Clock::now() + plan.round;
+            const bool stops = plan.lastRoundStops || round + 1 < plan.rounds;
             while (Clock::now() < end) {
-                act(index, rng, kept);
+                act(index, rng, kept, stops);
                 if (rng() % 10 < 6)
                     std::this_thread::sleep_for(Micros(rng() % 400));
             }
@@ -537,7 +541,7 @@ private:
         }
     }
 
-    void act(int index, std::mt19937_64& rng, std::optional<KeptRecord>& kept)
+    void act(int index, std::mt19937_64& rng, std::optional<KeptRecord>& kept, bool stops)
     {
         const size_t before = journal.told();
         const unsigned roll = static_cast<unsigned>(rng() % 100);
@@ -558,7 +562,7 @@ private:
                 !journal.heardSince(before, {State::Playing, State::Stopped}))
                 problems.add("pause",
                              "Pause answered Success but the graph does not read Paused; heard: " + journal.history());
-        } else if (roll < 52) {
+        } else if (roll < 52 && stops) {
             attempt([&] { return graph->Stop(); });
             // AsyncGraph.h: the graph reads Stopped after Stop also when a filter refuses or
             // throws; only another thread's Play may have played it since.
@@ -566,6 +570,8 @@ private:
                 problems.add("stop", std::string("after Stop the graph reads ") +
                                          (graph->IsPlaying() ? "Playing" : "Paused") +
                                          " and no Play was told since; heard: " + journal.history());
+        } else if (roll < 52) {
+            graph->IsStopped();
         } else if (roll < 64) {
             const float rate = kRates[rng() % std::size(kRates)].first;
             attempt([&] { return graph->SetGraphFps(rate); });
@@ -610,6 +616,17 @@ private:
         kept.reset();
     }
 
+    /// What a host sees of the graph and its filters, for a report.
+    std::string describe() const
+    {
+        std::string text = "filters";
+        for (const std::shared_ptr<Filter>& filter : filters)
+            text += " " + std::to_string(static_cast<int>(filter->GetFilterState()));
+        text += std::string(graph->IsStopRequested() ? ", stop requested" : "") + ", text \"" + this->text() +
+                "\", heard: " + journal.history();
+        return text;
+    }
+
     /// No host call is under way.
     void settled(const std::string& where)
     {
@@ -627,7 +644,8 @@ private:
             const uint64_t frames = journal.frames();
             const size_t told = journal.told();
             if (!journal.movesOn(frames, told))
-                problems.add("flow", where + ": the graph reads Playing, but no frame came and no state was told");
+                problems.add("flow", where + ": the graph reads Playing, but no frame came and no state was told; " +
+                                         describe());
         }
     }
 
@@ -648,7 +666,7 @@ private:
                 refusal = answer ? text() : std::string("it threw");
         }
         if (answer != ActionResult::Success)
-            problems.add("half walked",
+            problems.add("last Play",
                          "with the faults off Play does not play: " + refusal + "; heard: " + journal.history());
         else
             afterPlay(answer, before, "the last Play");

@@ -754,7 +754,7 @@ private:
 // The seed under way, for a crash.
 std::atomic<uint64_t> g_seed{0};
 
-extern "C" void ReportSeedAndDie(int signal)
+void ReportSeedAndDie(int signal)
 {
     char text[96] = "AsyncGraphStress: crashed in seed ";
     size_t length = std::strlen(text);

@@ -242,9 +242,12 @@ TEST(HostCallThreads, AFailedUpdateEndsItsRunStoppedWhateverMeetsIt)
         EXPECT_EQ(chain.log.states(), (std::vector<State>{State::Playing, State::Error, State::Stopped}));
         EXPECT_TRUE(chain.async->IsStopped());
         EXPECT_TRUE(AllStopped(*chain.async));
+        // A Stop, or the host's Pause, asked the worker to end: that stands until a new run.
+        EXPECT_EQ(chain.async->IsStopRequested(), row.meets != Meets::ListenerPause);
         // The next Play starts a new run from the order's start, not from frame 6.
         const size_t before = target->frames().size();
         ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+        EXPECT_FALSE(chain.async->IsStopRequested());
         ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
         const Frames all = target->frames();
         EXPECT_EQ(Frames(all.begin() + static_cast<long>(before), all.end()), Range(10));
@@ -372,4 +375,42 @@ TEST(HostCallThreads, ARefusedPauseWhoseWorkerCannotStartAgainSaysTheGraphStoppe
     target->pauseResult = HyxErrorCode::Success;
     EXPECT_EQ(chain.async->Play(), ActionResult::Success) << chain.error();
     EXPECT_TRUE(chain.async->IsPlaying());
+}
+
+TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPlay)
+{
+    // From Stopped nothing ran yet: the graph stays stopped and its listeners hear nothing;
+    // the filter that could not stop back is stopped by the next Play, which then plays.
+    for (const bool async : {true, false}) {
+        SCOPED_TRACE(async ? "asynchronous" : "host-driven");
+        std::unique_ptr<TestGraph> chain = async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>();
+        StateLog hostLog;
+        StateLog& log = async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog;
+        if (!async)
+            chain->graph->_graphEvents.Add(&hostLog);
+        chain->make<TestSource>(10);
+        auto first = chain->make<TestTransform>();
+        auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
+        auto target = chain->make<TestTarget>();
+        ASSERT_EQ(chain->graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+        second->playResult = HyxErrorCode::FilterError;
+        first->stopResult = HyxErrorCode::FilterError;
+        EXPECT_EQ(chain->graph->Play(), ActionResult::Failure);
+        EXPECT_EQ(chain->error(), "Graph failed to start playing(" + Nested("Test", HyxErrorCode::FilterError) + ")");
+        EXPECT_TRUE(chain->graph->IsStopped());
+        EXPECT_EQ(first->GetFilterState(), Filter::FilterState::Playing);
+        EXPECT_TRUE(log.states().empty());
+
+        second->playResult = first->stopResult = HyxErrorCode::Success;
+        ASSERT_EQ(chain->graph->Play(), ActionResult::Success) << chain->error();
+        if (!async)
+            ASSERT_TRUE(chain->update(3));
+        else
+            ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 3; }));
+        EXPECT_EQ(FirstOf(target->frames(), 3), Range(3));
+        EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
+        EXPECT_TRUE(AllStopped(*chain->graph));
+        if (!async)
+            chain->graph->_graphEvents.Remove(&hostLog);
+    }
 }

@@ -411,6 +411,7 @@ ActionResult AsyncGraph::Stop()
     if (runEndingOnWorker()) {
         // The worker's own stop is under way (a listener of Error, a filter's hook inside
         // that stop): it ends the run as asked, so nothing is walked twice.
+        _state->askedBeforeOwnStop = true;
         return ActionResult::Success;
     }
     if (onWorkerThread())

@@ -1747,6 +1747,9 @@ void runKeeperOffersOneLayer()
                        std::make_shared<Hyx::Profile>(VornCommon::Guid(), positions),
                        std::make_shared<Hyx::Profile>(kBoxCenterPurpose, positions))) == Hyx::ActionResult::Failure,
           "after a keeper with every switch off, a filter that asks for another layer is refused");
+    const std::string refusal = other ? other->GetLastError(false).StdString() : std::string();
+    check(refusal == "Unassigned input profile for filter '$filter$'.", "the refusal is the bare text");
+    quote("\"" + refusal + "\"");
     if (other)
         other->RemoveAllFilters();
 }

@@ -257,6 +257,34 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
     std::exit(wrong != 0 ? 1 : ran && allArrived ? 0 : 3);
 }
 
+/// Source -> a filter handing atoms on -> a frame mutate whose four workers mark and change the
+/// atoms of the frame they are handed in place (the upstream atoms themselves) -> target.
+struct ChangingChain {
+    explicit ChangingChain(unsigned frames)
+    {
+        source = g.make<TestSource>(frames);
+        passing = g.make<TestTransform>();
+        work = g.make<FrameWork>();
+        for (const auto& [name, value] : Threads<FrameWork>("4", false))
+            if (!work->setParameterValue(name.c_str(), value.c_str()))
+                std::exit(2);
+        work->work = [](FrameWork::Frame& frame) {
+            for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
+                atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
+                atom->RemoveDataLayers(kTransformGuid, kMadeType);
+                atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
+            }
+            return frame;
+        };
+        target = g.make<TestTarget>();
+    }
+    TestGraph g;
+    std::shared_ptr<TestSource> source;
+    std::shared_ptr<TestTransform> passing;
+    std::shared_ptr<FrameWork> work;
+    std::shared_ptr<TestTarget> target;
+};
+
 // Source -> a filter handing atoms on -> a frame mutate whose four workers mark and change the
 // atoms of the frame they are handed in place (the upstream atoms themselves) -> target. A host
 // thread reads the last frames meanwhile: the record the first two filters share is filled on
@@ -265,22 +293,12 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
 [[noreturn]] void readRecordsWhileAMutatesWorkersChangeTheAtom()
 {
     constexpr unsigned kFrames = 3000;
-    TestGraph g;
-    auto source = g.make<TestSource>(kFrames);
-    auto passing = g.make<TestTransform>();
-    auto work = g.make<FrameWork>();
-    for (const auto& [name, value] : Threads<FrameWork>("4", false))
-        if (!work->setParameterValue(name.c_str(), value.c_str()))
-            std::exit(2);
-    work->work = [](FrameWork::Frame& frame) {
-        for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
-            atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
-            atom->RemoveDataLayers(kTransformGuid, kMadeType);
-            atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
-        }
-        return frame;
-    };
-    auto target = g.make<TestTarget>();
+    ChangingChain chain(kFrames);
+    TestGraph& g = chain.g;
+    const auto& source = chain.source;
+    const auto& target = chain.target;
+    const auto& passing = chain.passing;
+    const auto& work = chain.work;
     if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
         std::exit(2);
     bool ran = false;
@@ -302,22 +320,12 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
 {
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(perStream);
     constexpr unsigned kFrames = 2000;
-    TestGraph g;
-    auto source = g.make<TestSource>(kFrames);
-    auto passing = g.make<TestTransform>();
-    auto work = g.make<FrameWork>();
-    for (const auto& [name, value] : Threads<FrameWork>("4", false))
-        if (!work->setParameterValue(name.c_str(), value.c_str()))
-            std::exit(2);
-    work->work = [](FrameWork::Frame& frame) {
-        for (const std::shared_ptr<Hyx::Atom>& atom : frame) {
-            atom->SetTimeStamp(atom->GetTimeStamp() | Restamping::kMark);
-            atom->RemoveDataLayers(kTransformGuid, kMadeType);
-            atom->AddDataLayer(std::make_shared<PayloadLayer>(kTransformGuid, kMadeType, atom->GetFrameNr()));
-        }
-        return frame;
-    };
-    auto target = g.make<TestTarget>();
+    ChangingChain chain(kFrames);
+    TestGraph& g = chain.g;
+    const auto& source = chain.source;
+    const auto& target = chain.target;
+    const auto& passing = chain.passing;
+    const auto& work = chain.work;
     const std::vector<std::shared_ptr<Hyx::Filter>> filters{source, passing, work, target};
     const auto read = [perStream](const Hyx::Filter& filter) {
         if (!perStream)

@@ -80,6 +80,21 @@ bool AllStopped(Graph& graph)
     return true;
 }
 
+/// A test chain on either kind of graph, with a state log that hears it and lets go of it.
+struct EitherGraph {
+    explicit EitherGraph(bool async)
+        : chain(async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>()),
+          log(async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog)
+    {
+        if (!async)
+            chain->graph->_graphEvents.Add(&hostLog);
+    }
+    ~EitherGraph() { chain->graph->_graphEvents.Remove(&hostLog); }
+    StateLog hostLog;
+    std::unique_ptr<TestGraph> chain;
+    StateLog& log;
+};
+
 // A call that waits for another host call is let through once the other has left its window;
 // what the waiting call did meanwhile is read after a short grace.
 constexpr std::chrono::milliseconds kGrace{50};
@@ -280,12 +295,9 @@ TEST(HostCallThreads, APutBackThatFailsTooStopsEveryFilter)
 {
     for (const PutBackRow& row : kPutBackRows) {
         SCOPED_TRACE(row.name);
-        std::unique_ptr<TestGraph> chain =
-            row.async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>();
-        StateLog hostLog;
-        StateLog& log = row.async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog;
-        if (!row.async)
-            chain->graph->_graphEvents.Add(&hostLog);
+        EitherGraph either(row.async);
+        const std::unique_ptr<TestGraph>& chain = either.chain;
+        StateLog& log = either.log;
         chain->make<TestSource>(10);
         auto first = chain->make<PauseRefusingTransform>();
         auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
@@ -338,8 +350,6 @@ TEST(HostCallThreads, APutBackThatFailsTooStopsEveryFilter)
         else
             EXPECT_TRUE(next[1] == next[0] + 1 && next[2] == next[1] + 1);
         EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
-        if (!row.async)
-            chain->graph->_graphEvents.Remove(&hostLog);
     }
 }
 
@@ -383,11 +393,9 @@ TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPla
     // the filter that could not stop back is stopped by the next Play, which then plays.
     for (const bool async : {true, false}) {
         SCOPED_TRACE(async ? "asynchronous" : "host-driven");
-        std::unique_ptr<TestGraph> chain = async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>();
-        StateLog hostLog;
-        StateLog& log = async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog;
-        if (!async)
-            chain->graph->_graphEvents.Add(&hostLog);
+        EitherGraph either(async);
+        const std::unique_ptr<TestGraph>& chain = either.chain;
+        StateLog& log = either.log;
         chain->make<TestSource>(10);
         auto first = chain->make<TestTransform>();
         auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
@@ -410,7 +418,5 @@ TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPla
         EXPECT_EQ(FirstOf(target->frames(), 3), Range(3));
         EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
         EXPECT_TRUE(AllStopped(*chain->graph));
-        if (!async)
-            chain->graph->_graphEvents.Remove(&hostLog);
     }
 }

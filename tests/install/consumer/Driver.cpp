@@ -1658,6 +1658,20 @@ void runManualSourceFrames()
               live.GetLastError(false).StdString() == other,
           "a manual source takes frames like its example frame and refuses another");
     quote(other);
+    // An offline source takes frames only before it joins a graph.
+    auto graph = std::make_shared<Hyx::Graph>();
+    const auto joined = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    const std::string late =
+        "Can not push a frame to the manual offline source's collection after it was added to a graph";
+    check(joined && joined->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+              joined->PushFrame({MakeTextureFrame(1, 8, 8)}) &&
+              graph->AddAndConnect(joined) == Hyx::ActionResult::Success &&
+              !joined->PushFrame({MakeTextureFrame(2, 8, 8)}) && joined->GetLastError(false).StdString() == late,
+          "an offline source refuses a frame pushed after it joined a graph");
+    quote(late);
+    graph->RemoveAllFilters();
 }
 
 // The rate codes of SetPlaybackMode and SetGraphFps, read back by GetGraphFps, and the period

@@ -83,16 +83,25 @@ bool AllStopped(Graph& graph)
 /// A test chain on either kind of graph, with a state log that hears it and lets go of it.
 struct EitherGraph {
     explicit EitherGraph(bool async)
-        : chain(async ? std::make_unique<AsyncTestGraph>() : std::make_unique<TestGraph>()),
-          log(async ? static_cast<AsyncTestGraph&>(*chain).log : hostLog)
     {
-        if (!async)
-            chain->graph->_graphEvents.Add(&hostLog);
+        if (async) {
+            asyncChain = std::make_unique<AsyncTestGraph>();
+        } else {
+            hostChain = std::make_unique<TestGraph>();
+            hostChain->graph->_graphEvents.Add(&hostLog);
+        }
     }
-    ~EitherGraph() { chain->graph->_graphEvents.Remove(&hostLog); }
+    ~EitherGraph()
+    {
+        if (hostChain)
+            hostChain->graph->_graphEvents.Remove(&hostLog);
+    }
+    TestGraph* chain() { return asyncChain ? static_cast<TestGraph*>(asyncChain.get()) : hostChain.get(); }
+    StateLog& log() { return asyncChain ? asyncChain->log : hostLog; }
+
     StateLog hostLog;
-    std::unique_ptr<TestGraph> chain;
-    StateLog& log;
+    std::unique_ptr<AsyncTestGraph> asyncChain;
+    std::unique_ptr<TestGraph> hostChain;
 };
 
 // A call that waits for another host call is let through once the other has left its window;
@@ -296,8 +305,8 @@ TEST(HostCallThreads, APutBackThatFailsTooStopsEveryFilter)
     for (const PutBackRow& row : kPutBackRows) {
         SCOPED_TRACE(row.name);
         EitherGraph either(row.async);
-        const std::unique_ptr<TestGraph>& chain = either.chain;
-        StateLog& log = either.log;
+        TestGraph* const chain = either.chain();
+        StateLog& log = either.log();
         chain->make<TestSource>(10);
         auto first = chain->make<PauseRefusingTransform>();
         auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
@@ -394,8 +403,8 @@ TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPla
     for (const bool async : {true, false}) {
         SCOPED_TRACE(async ? "asynchronous" : "host-driven");
         EitherGraph either(async);
-        const std::unique_ptr<TestGraph>& chain = either.chain;
-        StateLog& log = either.log;
+        TestGraph* const chain = either.chain();
+        StateLog& log = either.log();
         chain->make<TestSource>(10);
         auto first = chain->make<TestTransform>();
         auto second = chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));

@@ -92,19 +92,19 @@
 //   Play, Pause or Stop.
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
-// - Host calls are serialised: Play, Play(mode), Pause, Stop, SetGraphFps, SetPlaybackMode,
-//   Suspend, Resume and the destructor, called from any thread but the worker, each decide
-//   and act under one control lock, so a call never sees another half done (the source's
-//   GetStreamInfo, the mode's rewind and the period are all inside the one call). A call that
-//   waited for another acts on the state that one left and answers as this header says for
-//   that state: a Play that waited for another host's Play answers Success for its run with
-//   the mode unchanged, a rate set while a Play asked the source for its rate is the one the
-//   worker paces to, a Play after a Stop plays a new run. The worker never waits for the
-//   lock: a hook's or listener's call on the worker keeps the rules above, and a thread the
-//   worker waits for (a filter's own worker) must not make these calls. The getters may be
-//   called from any thread at any time. The last Suspend or Resume always stands:
-//   SetGraphFps holds the worker off only while it runs (however it leaves: when the
-//   source's GetStreamInfo throws, the rate is left as it was) and never touches the
+// - Host calls are serialised: Play, Play(mode), Pause, Stop, SetGraphFps, SetPlaybackMode
+//   (also Graph's, with reset), Suspend, Resume and the destructor, called from any thread
+//   but the worker, each decide and act under one control lock, so a call never sees another
+//   half done (the source's GetStreamInfo, the mode's rewind and the period are all inside
+//   the one call). A call that waited for another acts on the state that one left and answers
+//   as this header says for that state: a Play that waited for another host's Play answers
+//   Success for its run with the mode unchanged, a rate set while a Play asked the source for
+//   its rate is the one the worker paces to, a Play after a Stop plays a new run. The worker
+//   never waits for the lock: a hook's or listener's call on the worker keeps the rules
+//   above, and a thread the worker waits for (a filter's own worker) must not make these
+//   calls. The getters may be called from any thread at any time. The last Suspend or Resume
+//   always stands: SetGraphFps holds the worker off only while it runs (however it leaves:
+//   when the source's GetStreamInfo throws, the rate is left as it was) and never touches the
 //   suspension.
 
 #include <Hyx/Export.h>
@@ -187,6 +187,9 @@ protected:
     /// From another thread than the worker: joins a worker that ended by itself (it may
     /// still be inside the stop it makes), so the state read next is final.
     void settleState() override;
+    /// Graph::SetPlaybackMode(mode, reset) as one host step: under the control lock, after a
+    /// worker that ended by itself is joined.
+    ActionResult setPlaybackMode(PlaybackMode mode, bool reset) override;
     /// On the worker, while the run ends (its update failed, it stops the graph itself, or a
     /// hook or listener paused or stopped it during the turn): refused.
     bool refusesPlayOn() override;

@@ -215,7 +215,8 @@ public:
     /// Sets the walk of the automatic frame order (stopped or paused). An automatic order
     /// over the source's frames is installed when there is none, and built again while
     /// stopped when the source's frame count changed; Realtime needs no stream information.
-    /// A source without frames is refused.
+    /// A source without frames is refused. On an asynchronous graph it is one host call under
+    /// the graph's control lock, as Play(mode) is (AsyncGraph.h).
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
     /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
     /// automatic order, the mode unchanged; with another order "Graph failed to start
@@ -343,6 +344,8 @@ protected:
     /// Play(mode) calls it before it reads the state; an asynchronous graph joins a worker
     /// that is stopping the graph itself. Here: nothing.
     virtual void settleState();
+    /// The work of SetPlaybackMode(mode, reset); an asynchronous graph makes it one host step.
+    virtual ActionResult setPlaybackMode(PlaybackMode mode, bool reset);
     /// True, with the error text set, when a Play of this graph (still playing) would answer
     /// Success while its run is ending (asked from the worker that ends it). Here: never.
     virtual bool refusesPlayOn();

@@ -175,6 +175,38 @@ TEST(HostCallThreads, PlayModeThatWaitedForAnotherHostsPlayFindsItPlaying)
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
 }
 
+TEST(HostCallThreads, GraphsPlaybackModeThatMeetsAnotherHostsPlayIsOneStep)
+{
+    // Host A sets the mode through the graph's base (a Graph&) and is inside the source's
+    // GetStreamInfo when host B's Play() comes: B waits for A, so the run B starts walks A's
+    // mode from its start and is never rewound.
+    AsyncTestGraph chain;
+    auto source = chain.make<GatedInfoSource>(10);
+    auto target = chain.make<TestTarget>();
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+    Graph& base = *chain.async;
+    source->armed = true;
+    std::optional<ActionResult> first, second;
+    std::thread a([&] { first = base.SetPlaybackMode(PlaybackMode::ForwardLoop, true); });
+    ASSERT_TRUE(source->entered.pass());
+    std::atomic<bool> answered{false};
+    std::thread b([&] {
+        second = chain.async->Play();
+        answered = true;
+    });
+    std::this_thread::sleep_for(kGrace);
+    EXPECT_FALSE(answered.load());
+    EXPECT_TRUE(target->frames().empty());
+    source->leave.open();
+    a.join();
+    b.join();
+    EXPECT_EQ(first, ActionResult::Success);
+    EXPECT_EQ(second, ActionResult::Success);
+    ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 25; }));
+    EXPECT_EQ(FirstOf(target->frames(), 25), Looped(10, 25));
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
 TEST(HostCallThreads, RateSetWhilePlayAsksTheSourceIsTheOneTheWorkerPacesTo)
 {
     // Host A's Play() asks the source for its rate while host B sets a new one: B's rate

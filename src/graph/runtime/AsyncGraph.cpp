@@ -349,6 +349,16 @@ void AsyncGraph::settleState()
     joinEndedWorker();
 }
 
+ActionResult AsyncGraph::setPlaybackMode(PlaybackMode mode, bool reset)
+{
+    // Reached through the base too: no host's Play starts a run between the state check and
+    // the rewind, and no ending pass still reads the order.
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    if (!onWorkerThread())
+        joinEndedWorker();
+    return Graph::setPlaybackMode(mode, reset);
+}
+
 bool AsyncGraph::refusesPlayOn()
 {
     if (!onWorkerThread() || (!t_runEnding && _state->phase.load() == Phase::Running))

@@ -116,6 +116,11 @@ bool Graph::SetFilterParamValue(const char* filterType, const char* name, const 
 
 ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
 {
+    return setPlaybackMode(mode, reset);
+}
+
+ActionResult Graph::setPlaybackMode(PlaybackMode mode, bool reset)
+{
     if (IsPlaying()) {
         const std::string detail = "graph must be stopped first";
         return fail("Graph failed to set a playback mode", &detail);

@@ -461,3 +461,58 @@ TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPla
         EXPECT_TRUE(AllStopped(*chain->graph));
     }
 }
+
+TEST(HostCallThreads, SuspendAndResumeWaitForAnotherHostsCall)
+{
+    // Host A's Play() is inside GetStreamInfo: host B's Suspend waits for it, then stands.
+    AsyncTestGraph chain;
+    auto source = chain.make<GatedInfoSource>(10);
+    chain.make<TestTarget>();
+    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+    source->armed = true;
+    std::thread a([&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); });
+    ASSERT_TRUE(source->entered.pass());
+    std::atomic<bool> answered{false};
+    std::thread b([&] {
+        chain.async->Suspend();
+        answered = true;
+    });
+    std::this_thread::sleep_for(kGrace);
+    EXPECT_FALSE(answered.load());
+    EXPECT_FALSE(chain.async->IsSuspended());
+    source->leave.open();
+    a.join();
+    b.join();
+    EXPECT_TRUE(chain.async->IsSuspended());
+    EXPECT_TRUE(chain.async->IsPlaying());
+    chain.async->Resume();
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+}
+
+TEST(HostCallThreads, TheWorkersCallsNeverWaitForAHostCall)
+{
+    // A host's Stop holds the control lock while it waits for the worker's pass; a filter's
+    // step in that pass sets the rate, suspends and resumes without waiting for it.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(10);
+    auto target = chain.make<TestTarget>();
+    Gate inPass, leavePass;
+    std::atomic<bool> called{false};
+    target->process = [&](TestTarget&, const Atom& atom) {
+        if (atom.GetFrameNr() == 1 && !called) {
+            inPass.open();
+            leavePass.passUnless([&] { return chain.async->IsStopRequested(); });
+            chain.async->SetGraphFps(500.0f);
+            chain.async->Suspend();
+            chain.async->Resume();
+            called = true;
+        }
+        return HyxErrorCode::Success;
+    };
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
+    ASSERT_TRUE(inPass.pass());
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    EXPECT_TRUE(called.load());
+    EXPECT_EQ(chain.async->GetFramePeriodMs(), 2u);
+    EXPECT_FALSE(chain.async->IsSuspended());
+}

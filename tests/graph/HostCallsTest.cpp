@@ -6,7 +6,9 @@
 
 #include <FailingAllocation.h>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 using namespace GraphFixtures;
 
@@ -110,34 +112,61 @@ constexpr std::chrono::milliseconds kGrace{50};
 
 } // namespace
 
-TEST(HostCallThreads, PlayModeThatMeetsAnotherHostsPlayIsOneStep)
+namespace {
+
+/// Host A's call waits inside the source's GetStreamInfo while host B makes its own; a grace
+/// after B started, `meanwhile` is told whether B's call has returned, then A goes on and both
+/// are joined.
+void OneCallHeldWhileAnotherComes(GatedInfoSource& source, const std::function<void()>& a,
+                                  const std::function<void()>& b, const std::function<void(bool)>& meanwhile)
 {
-    // Host A's Play(ForwardLoop) of a stopped graph is inside the source's GetStreamInfo when
-    // host B's Play() comes: B waits for A, so one run plays, looping from its start.
-    AsyncTestGraph chain;
-    auto source = chain.make<GatedInfoSource>(10);
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
-    source->armed = true;
-    std::optional<ActionResult> first, second;
-    std::thread a([&] { first = chain.async->Play(PlaybackMode::ForwardLoop); });
-    ASSERT_TRUE(source->entered.pass());
+    source.armed = true;
+    std::thread first(a);
+    EXPECT_TRUE(source.entered.pass());
     std::atomic<bool> answered{false};
-    std::thread b([&] {
-        second = chain.async->Play();
+    std::thread second([&] {
+        b();
         answered = true;
     });
     std::this_thread::sleep_for(kGrace);
-    EXPECT_FALSE(answered.load());
-    EXPECT_TRUE(target->frames().empty());
-    source->leave.open();
-    a.join();
-    b.join();
-    EXPECT_EQ(first, ActionResult::Success);
-    EXPECT_EQ(second, ActionResult::Success);
-    ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 25; }));
-    EXPECT_EQ(FirstOf(target->frames(), 25), Looped(10, 25));
-    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    if (meanwhile)
+        meanwhile(answered.load());
+    source.leave.open();
+    first.join();
+    second.join();
+}
+
+} // namespace
+
+TEST(HostCallThreads, AModeSetThatMeetsAnotherHostsPlayIsOneStep)
+{
+    // Host A sets a looping mode (Play(mode), or the base's SetPlaybackMode through a Graph&)
+    // and is inside the source's GetStreamInfo when host B's Play() comes: B waits for A, so
+    // the one run that plays loops from its start and is never rewound.
+    const std::pair<const char*, std::function<ActionResult(AsyncGraph&)>> rows[] = {
+        {"Play(mode)", [](AsyncGraph& graph) { return graph.Play(PlaybackMode::ForwardLoop); }},
+        {"the base's SetPlaybackMode",
+         [](AsyncGraph& graph) { return static_cast<Graph&>(graph).SetPlaybackMode(PlaybackMode::ForwardLoop, true); }},
+    };
+    for (const auto& [name, setMode] : rows) {
+        SCOPED_TRACE(name);
+        AsyncTestGraph chain;
+        auto source = chain.make<GatedInfoSource>(10);
+        auto target = chain.make<TestTarget>();
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        std::optional<ActionResult> first, second;
+        OneCallHeldWhileAnotherComes(
+            *source, [&] { first = setMode(*chain.async); }, [&] { second = chain.async->Play(); },
+            [&](bool answered) {
+                EXPECT_FALSE(answered);
+                EXPECT_TRUE(target->frames().empty());
+            });
+        EXPECT_EQ(first, ActionResult::Success);
+        EXPECT_EQ(second, ActionResult::Success);
+        ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 25; }));
+        EXPECT_EQ(FirstOf(target->frames(), 25), Looped(10, 25));
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    }
 }
 
 TEST(HostCallThreads, PlayModeThatWaitedForAnotherHostsPlayFindsItPlaying)
@@ -156,54 +185,17 @@ TEST(HostCallThreads, PlayModeThatWaitedForAnotherHostsPlayFindsItPlaying)
         return HyxErrorCode::Success;
     };
     ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-    source->armed = true;
     std::optional<ActionResult> first, second;
-    std::thread a([&] { first = chain.async->Play(); });
-    ASSERT_TRUE(source->entered.pass());
-    std::thread b([&] { second = chain.async->Play(PlaybackMode::ForwardOnce); });
-    std::this_thread::sleep_for(kGrace);
-    source->leave.open();
-    a.join();
+    OneCallHeldWhileAnotherComes(
+        *source, [&] { first = chain.async->Play(); }, [&] { second = chain.async->Play(PlaybackMode::ForwardOnce); },
+        nullptr);
     EXPECT_TRUE(inPass.pass());
-    b.join();
     leavePass.open();
     EXPECT_EQ(first, ActionResult::Success);
     EXPECT_EQ(second, ActionResult::Success) << chain.error();
     const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain.async->GetFrameOrderProvider());
     ASSERT_TRUE(order);
     EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::ForwardLoop);
-    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
-}
-
-TEST(HostCallThreads, GraphsPlaybackModeThatMeetsAnotherHostsPlayIsOneStep)
-{
-    // Host A sets the mode through the graph's base (a Graph&) and is inside the source's
-    // GetStreamInfo when host B's Play() comes: B waits for A, so the run B starts walks A's
-    // mode from its start and is never rewound.
-    AsyncTestGraph chain;
-    auto source = chain.make<GatedInfoSource>(10);
-    auto target = chain.make<TestTarget>();
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
-    Graph& base = *chain.async;
-    source->armed = true;
-    std::optional<ActionResult> first, second;
-    std::thread a([&] { first = base.SetPlaybackMode(PlaybackMode::ForwardLoop, true); });
-    ASSERT_TRUE(source->entered.pass());
-    std::atomic<bool> answered{false};
-    std::thread b([&] {
-        second = chain.async->Play();
-        answered = true;
-    });
-    std::this_thread::sleep_for(kGrace);
-    EXPECT_FALSE(answered.load());
-    EXPECT_TRUE(target->frames().empty());
-    source->leave.open();
-    a.join();
-    b.join();
-    EXPECT_EQ(first, ActionResult::Success);
-    EXPECT_EQ(second, ActionResult::Success);
-    ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 25; }));
-    EXPECT_EQ(FirstOf(target->frames(), 25), Looped(10, 25));
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
 }
 
@@ -215,14 +207,9 @@ TEST(HostCallThreads, RateSetWhilePlayAsksTheSourceIsTheOneTheWorkerPacesTo)
     auto source = chain.make<GatedInfoSource>(10);
     chain.make<TestTarget>();
     ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 2.0f), ActionResult::Success);
-    source->armed = true;
-    std::thread a([&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); });
-    ASSERT_TRUE(source->entered.pass());
-    std::thread b([&] { EXPECT_EQ(chain.async->SetGraphFps(500.0f), ActionResult::Success); });
-    std::this_thread::sleep_for(kGrace);
-    source->leave.open();
-    a.join();
-    b.join();
+    OneCallHeldWhileAnotherComes(
+        *source, [&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); },
+        [&] { EXPECT_EQ(chain.async->SetGraphFps(500.0f), ActionResult::Success); }, nullptr);
     float fps = 0.0f;
     chain.async->GetGraphFps(fps);
     EXPECT_EQ(fps, 500.0f);
@@ -464,29 +451,28 @@ TEST(HostCallThreads, ANewRunsPlayWhoseStopBackFailsLeavesThatFilterToTheNextPla
 
 TEST(HostCallThreads, SuspendAndResumeWaitForAnotherHostsCall)
 {
-    // Host A's Play() is inside GetStreamInfo: host B's Suspend waits for it, then stands.
-    AsyncTestGraph chain;
-    auto source = chain.make<GatedInfoSource>(10);
-    chain.make<TestTarget>();
-    ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
-    source->armed = true;
-    std::thread a([&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); });
-    ASSERT_TRUE(source->entered.pass());
-    std::atomic<bool> answered{false};
-    std::thread b([&] {
-        chain.async->Suspend();
-        answered = true;
-    });
-    std::this_thread::sleep_for(kGrace);
-    EXPECT_FALSE(answered.load());
-    EXPECT_FALSE(chain.async->IsSuspended());
-    source->leave.open();
-    a.join();
-    b.join();
-    EXPECT_TRUE(chain.async->IsSuspended());
-    EXPECT_TRUE(chain.async->IsPlaying());
-    chain.async->Resume();
-    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    // Host A's Play() is inside GetStreamInfo: host B's Suspend (or Resume) waits for it, then
+    // stands.
+    for (const bool suspend : {true, false}) {
+        SCOPED_TRACE(suspend ? "Suspend" : "Resume");
+        AsyncTestGraph chain;
+        auto source = chain.make<GatedInfoSource>(10);
+        chain.make<TestTarget>();
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        if (!suspend)
+            chain.async->Suspend();
+        OneCallHeldWhileAnotherComes(
+            *source, [&] { EXPECT_EQ(chain.async->Play(), ActionResult::Success); },
+            [&] { suspend ? chain.async->Suspend() : chain.async->Resume(); },
+            [&](bool answered) {
+                EXPECT_FALSE(answered);
+                EXPECT_EQ(chain.async->IsSuspended(), !suspend);
+            });
+        EXPECT_EQ(chain.async->IsSuspended(), suspend);
+        EXPECT_TRUE(chain.async->IsPlaying());
+        chain.async->Resume();
+        EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
+    }
 }
 
 TEST(HostCallThreads, TheWorkersCallsNeverWaitForAHostCall)

@@ -32,9 +32,6 @@ using Clock = std::chrono::steady_clock;
 // The graph whose worker runs on this thread, so that calls made from inside the worker's
 // turn (listeners, filters) never wait for the worker.
 thread_local const AsyncGraph* t_workerGraph = nullptr;
-// The worker's turn ends its run (its update failed): a Play asked meanwhile, while the graph
-// still reads Playing, would answer Success for a run that is over.
-thread_local bool t_runEnding = false;
 
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
@@ -341,7 +338,8 @@ ActionResult AsyncGraph::Play(PlaybackMode mode)
 
 void AsyncGraph::settleState()
 {
-    // The caller (Play(mode)) holds the control lock: a worker that ended or is ending is
+    // On a host thread, under the control lock its caller holds (taken again, for a caller
+    // that reached the base's Play(mode) directly): a worker that ended or is ending is
     // joined, so the state read next is final.
     if (onWorkerThread())
         return;
@@ -354,14 +352,15 @@ ActionResult AsyncGraph::setPlaybackMode(PlaybackMode mode, bool reset)
     // Reached through the base too: no host's Play starts a run between the state check and
     // the rewind, and no ending pass still reads the order.
     const std::unique_lock<std::recursive_mutex> lock = hostLock();
-    if (!onWorkerThread())
-        joinEndedWorker();
+    settleState();
     return Graph::setPlaybackMode(mode, reset);
 }
 
 bool AsyncGraph::refusesPlayOn()
 {
-    if (!onWorkerThread() || (!t_runEnding && _state->phase.load() == Phase::Running))
+    // A failed update moves the phase before it tells Error, so the phase alone tells a run
+    // that is ending.
+    if (!onWorkerThread() || _state->phase.load() == Phase::Running)
         return false;
     fail("Graph failed to start playing", &kPlayFromWorker);
     return true;
@@ -373,8 +372,7 @@ bool AsyncGraph::refusesPlayNow()
         fail("Graph failed to start playing", &kPlayFromWorker);
         return true;
     }
-    std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    joinEndedWorker();
+    settleState();
     return refusesPlayInsidePass();
 }
 
@@ -510,8 +508,7 @@ uint32_t AsyncGraph::GetFramePeriodMs() const
 ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
 {
     const std::unique_lock<std::recursive_mutex> lock = hostLock();
-    if (!onWorkerThread())
-        joinEndedWorker();
+    settleState();
     const std::shared_ptr<Source> source = getSource();
     if (const std::shared_ptr<DataTypeStreamInfo> info = source ? source->GetStreamInfo() : nullptr) {
         const uint32_t frames = info->GetNumFrames();
@@ -597,10 +594,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                             bool owned)
 {
     t_workerGraph = graph;
-    const ScopeExit unmark([]() noexcept {
-        t_workerGraph = nullptr;
-        t_runEnding = false;
-    });
+    const ScopeExit unmark([]() noexcept { t_workerGraph = nullptr; });
     VornCommon::concurrency::Thread::setCurrentThreadName("AsyncGraph");
     if (!VornCommon::concurrency::Thread::raiseCurrentThreadPriority())
         LogQuietly(VornCommon::LogLevel::Info, "AsyncGraph: the worker thread runs at normal priority");
@@ -644,7 +638,6 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
             // told, so that a Pause from a listener of Error or from the host finds the run
             // ending. A done run is stopped here unless somebody asked the worker to end.
             if (failed) {
-                t_runEnding = true;
                 const bool ending =
                     state->move({Phase::Running, Phase::AskedToEnd, Phase::EndingAfterTurn}, Phase::StoppingItself);
                 checkRule(ending, "a failed run ends stopped");

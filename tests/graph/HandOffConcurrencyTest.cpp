@@ -260,7 +260,7 @@ int wrongReadsWhile(const std::vector<std::shared_ptr<Hyx::Filter>>& filters,
 /// Source -> a filter handing atoms on -> a frame mutate whose four workers mark and change the
 /// atoms of the frame they are handed in place (the upstream atoms themselves) -> target.
 struct ChangingChain {
-    explicit ChangingChain(unsigned frames)
+    explicit ChangingChain(unsigned frames) : frames(frames)
     {
         source = g.make<TestSource>(frames);
         passing = g.make<TestTransform>();
@@ -277,7 +277,19 @@ struct ChangingChain {
             return frame;
         };
         target = g.make<TestTarget>();
+        if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
+            std::exit(2);
     }
+    std::vector<std::shared_ptr<Hyx::Filter>> filters() const { return {source, passing, work, target}; }
+    /// Stops the graph; true when every frame arrived, once.
+    bool stopWithAllArrived()
+    {
+        Frames arrived = target->frames();
+        std::sort(arrived.begin(), arrived.end());
+        g.graph->Stop();
+        return arrived == Range(frames);
+    }
+    const unsigned frames;
     TestGraph g;
     std::shared_ptr<TestSource> source;
     std::shared_ptr<TestTransform> passing;
@@ -292,23 +304,13 @@ struct ChangingChain {
 // showed the atom as it left that filter, and stayed as it was while it was held.
 [[noreturn]] void readRecordsWhileAMutatesWorkersChangeTheAtom()
 {
-    constexpr unsigned kFrames = 3000;
-    ChangingChain chain(kFrames);
-    TestGraph& g = chain.g;
-    const auto& source = chain.source;
-    const auto& target = chain.target;
-    const auto& passing = chain.passing;
-    const auto& work = chain.work;
-    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
-        std::exit(2);
+    ChangingChain chain(3000);
     bool ran = false;
     const int wrong = wrongReadsWhile(
-        {source, passing, work, target}, [](size_t i) { return std::optional<bool>(i >= 2); }, ran,
-        [&g] { return UpdateUntilDone(*g.graph); });
-    Frames arrived = target->frames();
-    std::sort(arrived.begin(), arrived.end());
-    g.graph->Stop();
-    std::exit(wrong != 0 ? 1 : ran && arrived == Range(kFrames) ? 0 : 3);
+        chain.filters(), [](size_t i) { return std::optional<bool>(i >= 2); }, ran,
+        [&chain] { return UpdateUntilDone(*chain.g.graph); });
+    const bool allArrived = chain.stopWithAllArrived();
+    std::exit(wrong != 0 ? 1 : ran && allArrived ? 0 : 3);
 }
 
 // Source -> a filter handing atoms on -> a frame mutate whose four workers change the atoms in
@@ -319,22 +321,14 @@ struct ChangingChain {
 [[noreturn]] void relockRecordsWhileAMutatesWorkersChangeTheAtom(bool perStream)
 {
     VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(perStream);
-    constexpr unsigned kFrames = 2000;
-    ChangingChain chain(kFrames);
-    TestGraph& g = chain.g;
-    const auto& source = chain.source;
-    const auto& target = chain.target;
-    const auto& passing = chain.passing;
-    const auto& work = chain.work;
-    const std::vector<std::shared_ptr<Hyx::Filter>> filters{source, passing, work, target};
+    ChangingChain chain(2000);
+    const std::vector<std::shared_ptr<Hyx::Filter>> filters = chain.filters();
     const auto read = [perStream](const Hyx::Filter& filter) {
         if (!perStream)
             return filter.GetLastProcessedFrame();
         const std::map<int, std::shared_ptr<Hyx::Atom>> frames = filter.GetLastProcessedFrames();
         return frames.empty() ? std::shared_ptr<Hyx::Atom>() : frames.begin()->second;
     };
-    if (g.graph->Play(Hyx::PlaybackMode::ForwardOnce) != Hyx::ActionResult::Success)
-        std::exit(2);
     std::atomic<bool> done{false};
     std::atomic<bool> reading{false};
     std::atomic<int> wrong{0};
@@ -358,13 +352,11 @@ struct ChangingChain {
     });
     while (!reading.load())
         std::this_thread::yield();
-    const bool ran = UpdateUntilDone(*g.graph);
+    const bool ran = UpdateUntilDone(*chain.g.graph);
     done = true;
     reader.join();
-    Frames arrived = target->frames();
-    std::sort(arrived.begin(), arrived.end());
-    g.graph->Stop();
-    std::exit(wrong != 0 ? 1 : ran && arrived == Range(kFrames) ? 0 : 3);
+    const bool allArrived = chain.stopWithAllArrived();
+    std::exit(wrong != 0 ? 1 : ran && allArrived ? 0 : 3);
 }
 
 class SharedRecords : public ::testing::TestWithParam<unsigned> {};

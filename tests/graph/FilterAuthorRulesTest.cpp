@@ -18,22 +18,8 @@ using Code = HyxErrorCode;
 
 namespace {
 
-// A source and a filter joined in a graph (the filter Connected); with a playable source the
-// graph plays too.
-template <class Source>
-struct SourceAndFilter {
-    std::shared_ptr<Graph> graph = std::make_shared<Graph>();
-    std::shared_ptr<Source> source = std::make_shared<Source>();
-    std::shared_ptr<TestFilter> filter = std::make_shared<TestFilter>();
-
-    SourceAndFilter()
-    {
-        EXPECT_EQ(graph->AddAndConnect(source), ActionResult::Success);
-        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
-    }
-};
-using Chain = SourceAndFilter<TestSource>;
-using PlayableChain = SourceAndFilter<GraphFixtures::TestSource>;
+using Chain = FilterFixtures::SourceAndFilter<TestSource>;
+using PlayableChain = FilterFixtures::SourceAndFilter<GraphFixtures::TestSource>;
 
 // A call on a connected filter, from the state it needs; whether it empties the text left
 // before it.

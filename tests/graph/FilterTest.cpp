@@ -36,17 +36,7 @@ Content contentOf(const std::shared_ptr<Atom>& atom)
 }
 
 // A source and a filter joined in a graph (the filter Connected).
-struct Chain {
-    std::shared_ptr<Graph> graph = std::make_shared<Graph>();
-    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
-    std::shared_ptr<TestFilter> filter = std::make_shared<TestFilter>();
-
-    Chain()
-    {
-        EXPECT_EQ(graph->AddAndConnect(source), ActionResult::Success);
-        EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
-    }
-};
+using Chain = FilterFixtures::SourceAndFilter<TestSource>;
 
 // A filter taken through PreInitialize, Initialize and an empty input connection by hand.
 template <class F>

@@ -132,6 +132,21 @@ public:
 using TestSource = ScriptedFilter<TestSourceBase>;
 using TestFilter = ScriptedFilter<TestFilterBase>;
 
+/// A source and a filter joined in a graph (the filter Connected); with a playable source the
+/// graph plays too.
+template <class Source>
+struct SourceAndFilter {
+    std::shared_ptr<Hyx::Graph> graph = std::make_shared<Hyx::Graph>();
+    std::shared_ptr<Source> source = std::make_shared<Source>();
+    std::shared_ptr<TestFilter> filter = std::make_shared<TestFilter>();
+
+    SourceAndFilter()
+    {
+        EXPECT_EQ(graph->AddAndConnect(source), Hyx::ActionResult::Success);
+        EXPECT_EQ(graph->AddAndConnect(filter), Hyx::ActionResult::Success) << graph->GetLastError(false).StdString();
+    }
+};
+
 /// "Filter 'Example' error: " followed by the message of the code.
 inline std::string ExampleError(Hyx::HyxErrorCode code)
 {

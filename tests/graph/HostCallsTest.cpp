@@ -502,3 +502,81 @@ TEST(HostCallThreads, TheWorkersCallsNeverWaitForAHostCall)
     EXPECT_EQ(chain.async->GetFramePeriodMs(), 2u);
     EXPECT_FALSE(chain.async->IsSuspended());
 }
+
+namespace {
+
+/// A transform that runs a hook inside its onStop.
+class StopHookTransform : public TestTransform {
+public:
+    std::function<void()> onStopHook;
+
+protected:
+    HyxErrorCode onStop() override
+    {
+        if (onStopHook)
+            onStopHook();
+        return TestTransform::onStop();
+    }
+};
+
+} // namespace
+
+TEST(HostCallThreads, APauseOrStopInsideTheWorkersOwnStopLeavesItToEndTheRun)
+{
+    // The worker stops a run that is done or whose update failed; a listener of Stopped, or a
+    // filter's onStop inside that stop, asks for a Pause (refused: the run is ending) or a
+    // Stop (Success, and no second walk): the run ends Stopped, told once, and the next Play
+    // plays from the start.
+    for (const bool failed : {false, true}) {
+        for (const bool inHook : {false, true}) {
+            for (const bool pause : {true, false}) {
+                SCOPED_TRACE(std::string(failed ? "failed" : "done") + (inHook ? ", onStop, " : ", listener, ") +
+                             (pause ? "Pause" : "Stop"));
+                AsyncTestGraph chain;
+                chain.make<TestSource>(5);
+                auto transform = chain.make<StopHookTransform>();
+                auto target = chain.make<TestTarget>();
+                if (failed) {
+                    transform->process = [](TestTransform& self, const Atom& atom) {
+                        return atom.GetFrameNr() == 3 && self.frames.size() == 4 ? HyxErrorCode::FilterError
+                                                                                 : HyxErrorCode::Success;
+                    };
+                }
+                std::optional<ActionResult> answer;
+                std::string text;
+                const auto ask = [&] {
+                    if (answer)
+                        return;
+                    answer = pause ? chain.async->Pause() : chain.async->Stop();
+                    text = chain.error();
+                };
+                if (inHook)
+                    transform->onStopHook = ask;
+                else
+                    chain.log.onState = [&](State state) {
+                        if (state == State::Stopped)
+                            ask();
+                    };
+                ASSERT_TRUE(chain.play(PlaybackMode::ForwardOnce));
+                ASSERT_TRUE(chain.log.waitFor(State::Stopped));
+                transform->onStopHook = nullptr;
+                chain.log.onState = nullptr;
+                EXPECT_EQ(answer, pause ? ActionResult::Failure : ActionResult::Success);
+                if (pause) {
+                    EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
+                }
+                const std::vector<State> heard = failed
+                                                     ? std::vector<State>{State::Playing, State::Error, State::Stopped}
+                                                     : std::vector<State>{State::Playing, State::Stopped};
+                EXPECT_EQ(chain.log.states(), heard);
+                EXPECT_TRUE(chain.async->IsStopped());
+                EXPECT_TRUE(AllStopped(*chain.async));
+                const size_t before = target->frames().size();
+                ASSERT_EQ(chain.async->Play(), ActionResult::Success);
+                ASSERT_TRUE(chain.log.waitFor(State::Stopped, 2));
+                const Frames all = target->frames();
+                EXPECT_EQ(Frames(all.begin() + static_cast<long>(before), all.end()), Range(5));
+            }
+        }
+    }
+}

@@ -32,7 +32,10 @@
 //     worker plays on. When the worker cannot start again, the filters stop (listeners hear
 //     Stopped) and the text ends "; the graph stopped: cannot start the worker thread)". A
 //     Play or Pause whose put-back fails too ends the run as Graph.h says (Error, then
-//     Stopped): the next Play plays a new run.
+//     Stopped, told once, whatever its listeners call meanwhile): the next Play plays a new
+//     run. No host call waits for a worker that nothing ends: one that would run on under a
+//     graph that no longer plays is asked to end (which wakes it when suspended) before it
+//     is joined.
 //   - A Play whose worker cannot start (no thread, no memory) stops the filters again and
 //     fails with "Graph failed to start playing(cannot start the worker thread)".
 //   - A host's call that met an exception (a filter's hook, a listener, the source's
@@ -79,11 +82,11 @@
 //   name a run that is over. While the worker stops its run itself (a listener of Error or
 //   of Stopped, a filter's hook inside that stop), Pause fails with "Graph failed to
 //   pause(its run is ending)" and Stop answers Success without a walk of its own: the
-//   worker's stop ends the run. A destructor running there lets the worker finish on its own.
-//   The worker holds a reference to the graph during each turn, so a listener may drop the
-//   last one. A host that drops its last reference is seen as a stop: no turn starts after
-//   the destructor has begun, and a turn that waits (IsStopRequested) ends, so the graph is
-//   destroyed.
+//   worker's stop ends the run (as Graph.h says of any run's end). A destructor running there
+//   lets the worker finish on its own. The worker holds a reference to the graph during each
+//   turn, so a listener may drop the last one. A host that drops its last reference is seen
+//   as a stop: no turn starts after the destructor has begun, and a filter's wait in a turn
+//   ends (Filter::IsGraphStopRequested), so the graph is destroyed.
 // - Play (or Play(mode)) from any other thread while the worker's pass runs: Success
 //   without waiting for the pass while the graph plays (it waits only for another host
 //   call, as below); when a hook or listener of that pass has stopped or paused
@@ -168,11 +171,12 @@ public:
     /// sets the rate. Never fails for want of a source.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
 
-    /// True from the moment Stop, Pause or the destructor asks the worker to end until the
-    /// next Play starts one; on the worker thread also once the host has dropped its last
-    /// reference during the turn (ask through a reference of your own, as GetGraph gives).
-    /// A filter that waits on the worker thread for another thread gives up its wait when
-    /// it sees this.
+    /// True from the moment Stop, Pause or the destructor asks the worker to end (also a
+    /// Stop that met the end of a run) until the next Play starts one. The same answer on
+    /// every thread, however the graph is reached (a raw pointer, the host's pointer, a
+    /// filter's GetGraph). A filter that waits on the worker for another thread polls
+    /// Filter::IsGraphStopRequested instead, which also sees the host let go of its last
+    /// reference during the turn.
     bool IsStopRequested() const;
 
     /// A new filter of that class, pre-initialised with the graph's last filter as upstream
@@ -191,17 +195,20 @@ protected:
     /// worker that ended by itself is joined.
     ActionResult setPlaybackMode(PlaybackMode mode, bool reset) override;
     /// On the worker, while the run ends (its update failed, it stops the graph itself, or a
-    /// hook or listener paused or stopped it during the turn): refused.
+    /// hook or listener paused or stopped it during the turn): refused. Elsewhere as Graph's.
     bool refusesPlayOn() override;
+    /// A stop was asked (IsStopRequested) or, on the worker thread, the host has let go of
+    /// its last reference during the turn: only the turn's reference and the caller's are
+    /// left.
+    bool waitShouldEnd(long callerReferences) const override;
 
 private:
     struct WorkerState;
 
     bool onWorkerThread() const;
-    /// On the worker thread: only the worker's reference and the caller's are left.
-    bool releasedDuringTurn() const;
     /// Joins a worker that has ended or is ending (its pass or its own stop may still run);
-    /// true when one is kept, as it plays the graph on.
+    /// true when one is kept, as it plays the graph on. One that would run on under a graph
+    /// that no longer plays is asked to end first.
     bool joinEndedWorker();
     /// Asks the worker to end and waits for it.
     void endWorker();
@@ -222,8 +229,6 @@ private:
     /// The control lock, taken on a host thread; none on the worker, whose pass never waits
     /// for it.
     std::unique_lock<std::recursive_mutex> hostLock();
-    /// On the worker while it stops its run itself (its update failed or the graph is done).
-    bool runEndingOnWorker() const;
     /// A refused Pause whose worker could not start again left the graph stopped: the text
     /// says so.
     void noteStoppedWithoutWorker() const noexcept;
@@ -231,11 +236,6 @@ private:
     /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
     /// filter the graph noted, or a graph listener (byListener, or none noted).
     void failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept;
-    /// On the worker: tells the listeners Error; one that throws is logged under `prefix`.
-    void tellError(const char* prefix) noexcept;
-    /// On the worker, which left its loop: stops the graph, which then reads Stopped whatever
-    /// the walk met; a failing stop is told as Error unless the run's failure was.
-    void stopItself(bool runFailed) noexcept;
     static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph,
                            bool owned);
 

@@ -43,7 +43,9 @@
 //   layer's type, purpose and version, the bytes of its Serialize through AllocateData and
 //   InitializeData, then Atom::RemoveDataLayer and Atom::AddDataLayer. Records keep the layer
 //   as it was. The hooks are protected: an override reaches the base's by its qualified name
-//   (Transform::onStop()).
+//   (Transform::onStop()). A hook that waits on the updating thread for another thread (a
+//   free slot, a result) polls IsGraphStopRequested and gives up once it reads true, so that
+//   a Stop, a Pause or the host letting go of an AsyncGraph always ends the wait.
 
 #include <Hyx/ClassInfo.h>
 #include <Hyx/ErrorHolder.h>
@@ -327,6 +329,14 @@ protected:
     }
     /// The graph, likewise for the updating thread; null when none was set or it is gone.
     Graph* graphForUpdate() const { return _graph.expired() ? nullptr : _graphPtr; }
+    /// For a hook that waits on the updating thread for another thread (a slot, a result):
+    /// poll this and give up once it is true. True when the graph is gone (or none was set),
+    /// when an AsyncGraph was asked to stop (AsyncGraph::IsStopRequested) or, on its worker
+    /// thread, once the host has let go of its last reference during the turn (the graph is
+    /// destroyed as the turn ends). It counts references and takes its own: hold none of your
+    /// own while you wait (let a GetGraph() result go first). False on a graph the host
+    /// updates itself while that graph lives.
+    bool IsGraphStopRequested() const;
 
     /// The readable name of a data-layer class (its GUID alias, else the GUID text).
     static std::string GetDataLayerName(const VornCommon::Guid& type);

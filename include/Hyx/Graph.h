@@ -25,10 +25,16 @@
 //   because a filter's hook refuses or throws, leaves no filter half-walked: Play and Pause
 //   put back the filters they had changed, Stop goes on and stops every other filter. When
 //   a filter cannot be put back either (a resume whose pause back fails, a pause whose play
-//   back fails), the run ends: every running filter stops, listeners hear Error, then
-//   Stopped, and the next Play plays; a new run's Play whose stop back fails leaves that
-//   filter to the next Play, as a failed Stop does. The
-//   first failure in list order is the text (the filter's text, or "Filter '<nice class
+//   back fails), the run ends as a run whose update failed ends on an AsyncGraph: listeners
+//   hear Error, every running filter stops, then listeners hear Stopped, once; afterwards
+//   every filter is stopped and the next Play plays a new run. A new run's Play whose stop
+//   back fails leaves that filter to the next Play, as a failed Stop does. While a run ends
+//   so (or an AsyncGraph's worker ends its run itself), a call from the thread that ends it
+//   (a listener of Error or Stopped, a filter's onStop) is refused or folded in: Stop
+//   answers Success and walks nothing; Pause fails with "Graph failed to pause(its run is
+//   ending)"; Play and Play(mode) fail with "Graph failed to start playing(its run is
+//   ending)" ("...(it cannot be started from its own worker thread)" on an AsyncGraph's
+//   worker), the mode unchanged. The first failure in list order is the text (the filter's text, or "Filter '<nice class
 //   name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
 //   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as
 //   it was (a second Stop tries again what is left); an AsyncGraph ends stopped all the same
@@ -77,6 +83,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Hyx {
@@ -116,6 +123,10 @@ public:
     {
         return _providerForUpdate.load(std::memory_order_acquire);
     }
+    /// True when a filter waiting on the updating thread for another thread gives up: the
+    /// graph's stop was asked or, on an asynchronous graph's worker, the host has let go of its
+    /// last reference during the turn; the caller holds `callerReferences` of its own.
+    virtual bool waitShouldEnd(long callerReferences) const = 0;
 
 protected:
     ~IGraphLinks() = default;
@@ -291,6 +302,8 @@ protected:
     ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
                                    const std::shared_ptr<Filter>& output) override;
     void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) override;
+    /// Here: false; a graph the host updates has no stop to ask while a filter waits.
+    bool waitShouldEnd(long callerReferences) const override;
     /// Computes and stores the weighted progress and the joined progress text.
     void computeProgress();
     /// The first filter's source; empty when there is none.
@@ -320,6 +333,20 @@ protected:
     /// is the text, and the first exception, when one was thrown, is thrown after the walk.
     /// Also stops the filters a stop that did not finish left running in a stopped graph.
     ActionResult stopGraph(FailedStop end = FailedStop::KeepState);
+    /// Ends a run that ends by itself, one path whatever ended it (its update failed, it is
+    /// done, a put-back failed): listeners hear Error when it failed, every running filter
+    /// stops, then listeners hear Stopped once and the graph reads Stopped (a graph that reads
+    /// Stopped already is only told the Error). A stop walk that fails is told as Error, with
+    /// its text, unless the run had failed. While it runs, a Play, Pause or Stop from this
+    /// thread (a listener, a filter's hook) is refused or folded in (runEndsHere). With a
+    /// `logPrefix`, what listeners and filters throw is logged as level-2 lines after it; without
+    /// one, the walk's failures are dropped and the first exception a listener threw is
+    /// returned for the caller to pass on.
+    std::exception_ptr endRun(bool failed, const char* logPrefix) noexcept;
+    /// True while the calling thread ends the run (endRun): a listener or a filter's hook.
+    bool runEndsHere() const { return _runEndingOn.load() == std::this_thread::get_id(); }
+    /// True, with the text set, when a Play comes from the thread that ends the run.
+    bool refusesPlayWhileRunEnds() const;
     /// A destructor's stop: catches what it throws; a failure becomes one level-2 line,
     /// `linePrefix` and "Graph failed to stop(...)".
     void stopOnDestruction(const char* linePrefix) noexcept;
@@ -339,7 +366,7 @@ protected:
     bool refusesPlayInsidePass() const;
     /// True, with the error text set, when a Play of this graph (not playing) may not start
     /// from the calling thread now; Play(mode) asks before it touches the mode. Here: inside
-    /// an update pass.
+    /// an update pass, or while this thread ends the run.
     virtual bool refusesPlayNow();
     /// Play(mode) calls it before it reads the state; an asynchronous graph joins a worker
     /// that is stopping the graph itself. Here: nothing.
@@ -347,7 +374,7 @@ protected:
     /// The work of SetPlaybackMode(mode, reset); an asynchronous graph makes it one host step.
     virtual ActionResult setPlaybackMode(PlaybackMode mode, bool reset);
     /// True, with the error text set, when a Play of this graph (still playing) would answer
-    /// Success while its run is ending (asked from the worker that ends it). Here: never.
+    /// Success while its run is ending. Here: while this thread ends the run.
     virtual bool refusesPlayOn();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
@@ -380,18 +407,17 @@ protected:
     /// threw. Both guarded by the error mutex.
     mutable std::string _thrownBy;
     mutable std::exception_ptr _thrown;
+    /// The thread inside endRun; none otherwise.
+    std::atomic<std::thread::id> _runEndingOn{};
 
 private:
     /// Walks every filter through `step` in list order. At the first that refuses or throws,
     /// `undo` puts back each filter before it, last first (what it throws is dropped), and
     /// the text becomes "<prefix>(<its failure>)"; a throw then passes on, a refusal gives
-    /// false.
+    /// false. When a filter cannot be put back, a run under way ends (endRun): the filter's
+    /// exception passes on, or else a listener's first.
     template <class Step, class Undo>
     bool walkFilters(Step step, Undo undo, const char* prefix);
-    /// A Play or Pause whose put-back failed: every running filter stops (failures dropped),
-    /// listeners hear Error, then Stopped, and the graph reads Stopped; nothing when it reads
-    /// Stopped already. A listener's first exception passes on after the change.
-    void endRunAfterFailedPutBack();
 };
 
 } // namespace Hyx

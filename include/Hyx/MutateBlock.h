@@ -41,7 +41,6 @@
 namespace Hyx {
 
 class Atom;
-class AsyncGraph;
 class FilterParamBool;
 class FilterParamCallback;
 class FilterParamFloat;
@@ -129,15 +128,12 @@ private:
     /// Waits for a free slot and buffers the frame. Forgotten: a reset or stop came first;
     /// GaveUp: a stop request ended the wait (the frame is left to the caller).
     Wait pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame);
-    bool stopRequested() const;
 
     Frame _currentFrame;
     std::unique_ptr<VornCommon::BlockingBoundedQueue<Frame>> _buffer;
     std::deque<std::shared_ptr<Atom>> _releasedAtoms;
     std::deque<Frame> _keptFrames;
     uint64_t _forgets = 0; // resets and stops so far
-    std::weak_ptr<AsyncGraph> _asyncGraph;
-    bool _inAsyncGraph = false;
     // Guards the buffer pointer, the released atoms, the frame being built and the kept
     // frames; every push, pull and flush of the buffer happens under it.
     mutable std::mutex _releasedMutex;

@@ -594,3 +594,101 @@ TEST(AsyncGraphThreads, APlayAskedWhileTheRunEndsFailsInsteadOfNamingTheRunThatI
         EXPECT_EQ(std::vector<unsigned>(mutate->frames.begin() + before, mutate->frames.end()), Range(12));
     }
 }
+
+namespace {
+
+/// What ends a filter's wait on the worker, whose gate nobody opens.
+enum class EndsTheWait {
+    HostStop, // the host's Stop asks the worker to end
+    LastReference, // the host lets go of its only reference during the turn
+    SecondReferenceThenStop // the host lets go of one of two references (the wait goes on), then stops
+};
+
+struct WaitRow {
+    const char* name;
+    EndsTheWait ends;
+};
+
+const WaitRow kWaitRows[] = {
+    {"the host's Stop", EndsTheWait::HostStop},
+    {"the host's last reference", EndsTheWait::LastReference},
+    {"one of two references, then the Stop", EndsTheWait::SecondReferenceThenStop},
+};
+
+} // namespace
+
+TEST(AsyncGraphThreads, AFiltersWaitOnTheWorkerEndsOnAStopOrTheHostsLastReference)
+{
+    // A target's step waits on the worker, polling IsGraphStopRequested, for something no
+    // one gives: only a stop or the host's letting go ends it. While the host holds the graph
+    // and asked for nothing it reads false.
+    for (const WaitRow& row : kWaitRows) {
+        SCOPED_TRACE(row.name);
+        StateLog log; // outlives a graph destroyed on the worker
+        auto graph = std::make_shared<AsyncGraph>();
+        graph->_graphEvents.Add(&log);
+        std::shared_ptr<AsyncGraph> second = row.ends == EndsTheWait::SecondReferenceThenStop ? graph : nullptr;
+        const auto source = std::make_shared<TestSource>(10);
+        const auto target = std::make_shared<TestTarget>();
+        ASSERT_EQ(graph->AddAndConnect(source), ActionResult::Success);
+        ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+        Gate waiting, ended;
+        std::atomic<bool> beforeWait{true}, stopAskedAtEnd{false};
+        target->process = [&](TestTarget& self, const Atom& atom) {
+            if (atom.GetFrameNr() != 2 || self.frames().size() != 3)
+                return HyxErrorCode::Success;
+            beforeWait = self.IsGraphStopRequested();
+            waiting.open();
+            const auto deadline = std::chrono::steady_clock::now() + kPatience;
+            while (!self.IsGraphStopRequested() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const std::shared_ptr<Graph> asked = self.GetGraph();
+            stopAskedAtEnd = asked && std::static_pointer_cast<AsyncGraph>(asked)->IsStopRequested();
+            ended.open();
+            return HyxErrorCode::Success;
+        };
+        const std::weak_ptr<AsyncGraph> watch = graph;
+        ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        ASSERT_EQ(graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(waiting.pass());
+        EXPECT_FALSE(beforeWait.load());
+        switch (row.ends) {
+        case EndsTheWait::HostStop: EXPECT_EQ(graph->Stop(), ActionResult::Success); break;
+        case EndsTheWait::LastReference: graph.reset(); break;
+        case EndsTheWait::SecondReferenceThenStop:
+            graph.reset();
+            EXPECT_EQ(second->Stop(), ActionResult::Success);
+            break;
+        }
+        ASSERT_TRUE(ended.pass());
+        // A wait the host's letting go ended finds no stop asked; one after a Stop finds it.
+        EXPECT_EQ(stopAskedAtEnd.load(), row.ends != EndsTheWait::LastReference);
+        if (row.ends == EndsTheWait::LastReference) {
+            // Destroyed on the worker once the turn ends: every filter stopped and removed.
+            EXPECT_TRUE(Eventually([&] { return watch.expired(); }));
+            EXPECT_TRUE(log.waitFor(State::Stopped));
+            EXPECT_EQ(target->GetFilterState(), Filter::FilterState::PreInitialized);
+        } else {
+            const std::shared_ptr<AsyncGraph> left = graph ? graph : second;
+            EXPECT_TRUE(left->IsStopped());
+            left->_graphEvents.Remove(&log);
+        }
+    }
+}
+
+TEST(AsyncGraph, AFilterOfAGraphTheHostUpdatesIsNeverAskedToStopItsWait)
+{
+    // The host's own thread runs the pass: nothing else can stop it meanwhile.
+    TestGraph chain;
+    chain.make<TestSource>(3);
+    auto target = chain.make<TestTarget>();
+    std::vector<bool> asked;
+    target->process = [&](TestTarget& self, const Atom&) {
+        asked.push_back(self.IsGraphStopRequested());
+        return HyxErrorCode::Success;
+    };
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(chain.runToEnd());
+    EXPECT_EQ(asked, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+}

@@ -640,7 +640,7 @@ public:
     /// Extra parameters made after the keep parameters.
     std::function<void(TestTarget&)> makeParams;
 
-    using Target::addParam, Target::ReportError;
+    using Target::addParam, Target::IsGraphStopRequested, Target::ReportError;
 
 protected:
     HyxErrorCode onInitializeParams(Filter* upstream) override

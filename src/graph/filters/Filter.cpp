@@ -586,6 +586,12 @@ void Filter::SetProgressWeight(float weight)
     _progressWeight = weight;
 }
 
+bool Filter::IsGraphStopRequested() const
+{
+    const std::shared_ptr<IGraphLinks> graph = _graph.lock();
+    return !graph || graph->waitShouldEnd(1);
+}
+
 void Filter::recomputeGraphProgress() const
 {
     IGraphLinks* const graph = graphForUpdate();

@@ -2,7 +2,6 @@
 
 #include "graph/mutates/MutateSupport.h"
 
-#include <Hyx/AsyncGraph.h>
 #include <Hyx/Atom.h>
 #include <Hyx/FilterParamNumeric.h>
 #include <Hyx/FilterParamText.h>
@@ -64,9 +63,6 @@ HyxErrorCode MutateBlock::onPlay()
         MutateSupport::ResetDrops(_droppedCountParam.get());
         MutateSupport::ListenToFrameOrderResets(GetGraph(), this, true);
     }
-    const std::shared_ptr<AsyncGraph> asyncGraph = std::dynamic_pointer_cast<AsyncGraph>(GetGraph());
-    _asyncGraph = asyncGraph;
-    _inAsyncGraph = asyncGraph != nullptr;
     onStartRelease();
     return HyxErrorCode::Success;
 }
@@ -129,16 +125,6 @@ std::shared_ptr<Profile> MutateBlock::onGenerateOutputProfile(Filter* upstream, 
     return upstream != nullptr ? upstream->GetAggregatedOutputProfile() : std::shared_ptr<Profile>();
 }
 
-bool MutateBlock::stopRequested() const
-{
-    // Only an asynchronous graph can be asked to stop while its updating thread waits here;
-    // one that is gone needs nothing more either.
-    if (!_inAsyncGraph)
-        return false;
-    const std::shared_ptr<AsyncGraph> graph = _asyncGraph.lock();
-    return !graph || graph->IsStopRequested();
-}
-
 MutateBlock::Wait MutateBlock::pushWaiting(std::unique_lock<std::mutex>& lock, Frame& frame)
 {
     const uint64_t forgets = _forgets;
@@ -152,7 +138,9 @@ MutateBlock::Wait MutateBlock::pushWaiting(std::unique_lock<std::mutex>& lock, F
             _bufferChanged.notify_all();
             return Wait::Buffered;
         }
-        if (stopRequested())
+        // Only an asynchronous graph can be asked to stop while its updating thread waits
+        // here; one that is gone needs nothing more either.
+        if (IsGraphStopRequested())
             return Wait::GaveUp;
         _bufferChanged.wait_for(lock, kStopPoll);
     }

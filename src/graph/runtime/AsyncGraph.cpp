@@ -36,7 +36,6 @@ thread_local const AsyncGraph* t_workerGraph = nullptr;
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
-const std::string kRunEnding = "its run is ending";
 
 // A broken rule is logged, never thrown: it may be checked while an exception leaves.
 void checkRule(bool holds, const char* rule) noexcept
@@ -201,11 +200,6 @@ std::unique_lock<std::recursive_mutex> AsyncGraph::hostLock()
     return lock;
 }
 
-bool AsyncGraph::runEndingOnWorker() const
-{
-    return onWorkerThread() && _state->phase.load() == Phase::StoppingItself;
-}
-
 void AsyncGraph::endWorker()
 {
     if (!_worker.joinable())
@@ -219,13 +213,19 @@ bool AsyncGraph::joinEndedWorker()
     if (!_worker.joinable())
         return false;
     // The phase is read before the state: the worker moves it before it changes the state.
-    // A graph that no longer plays has a worker that is ending (its own stop, or its own
-    // thread's pause or stop), also when the phase still read Running a moment ago; while a
-    // pause of its own thread is under way (or refused) the graph still plays and the worker
-    // runs on.
+    // While a pause of its own thread is under way (or refused) the graph still plays and the
+    // worker runs on, unless that pause ends the run (a put-back failed). A graph that no
+    // longer plays has a worker that is ending (its own stop, or its own thread's pause or
+    // stop), also when the phase still read Running a moment ago.
     const Phase phase = _state->phase.load();
-    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying())
+    const bool runEnding = _runEndingOn.load() != std::thread::id();
+    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying() && !runEnding)
         return true;
+    // Only a worker that ends is joined, so the join never waits for one that nothing ends: a
+    // worker still running under a graph that no longer plays breaks the rule, and is asked
+    // to end (which wakes it when suspended).
+    if (_state->move({Phase::Running}, Phase::AskedToEnd))
+        checkRule(false, "an asynchronous graph's worker runs only while the graph plays");
     _worker.join();
     return false;
 }
@@ -296,6 +296,9 @@ ActionResult AsyncGraph::Play()
         return refusesPlayOn() ? ActionResult::Failure : ActionResult::Success;
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
+    // A listener of a run that ends on this thread (a failed put-back) finds it ending.
+    if (refusesPlayWhileRunEnds())
+        return ActionResult::Failure;
     // The state is read with the worker, or after it ended: a worker that stops the graph
     // itself between two looks would leave a Play that read Stopped with no worker.
     if (joinEndedWorker() || IsPlaying())
@@ -358,9 +361,11 @@ ActionResult AsyncGraph::setPlaybackMode(PlaybackMode mode, bool reset)
 
 bool AsyncGraph::refusesPlayOn()
 {
-    // A failed update moves the phase before it tells Error, so the phase alone tells a run
-    // that is ending.
-    if (!onWorkerThread() || _state->phase.load() == Phase::Running)
+    if (!onWorkerThread())
+        return Graph::refusesPlayOn();
+    // A failed update moves the phase before it tells Error, and a pause or stop of the
+    // worker's own turn before it walks: the phase tells a run that is ending.
+    if (_state->phase.load() == Phase::Running && !runEndsHere())
         return false;
     fail("Graph failed to start playing", &kPlayFromWorker);
     return true;
@@ -373,14 +378,15 @@ bool AsyncGraph::refusesPlayNow()
         return true;
     }
     settleState();
-    return refusesPlayInsidePass();
+    return Graph::refusesPlayNow();
 }
 
 ActionResult AsyncGraph::Pause()
 {
-    if (runEndingOnWorker()) {
-        // The worker stops the run itself right after: a pause would keep the ended run.
-        return fail("Graph failed to pause", &kRunEnding);
+    if (runEndsHere()) {
+        // A listener or hook of a run that ends on this thread: a pause would keep the ended
+        // run, so it is refused.
+        return Graph::Pause();
     }
     if (onWorkerThread())
         return fromOwnTurn([this] { return Graph::Pause(); });
@@ -416,11 +422,11 @@ void AsyncGraph::noteStoppedWithoutWorker() const noexcept
 
 ActionResult AsyncGraph::Stop()
 {
-    if (runEndingOnWorker()) {
-        // The worker's own stop is under way (a listener of Error, a filter's hook inside
-        // that stop): it ends the run as asked, so nothing is walked twice.
+    if (runEndsHere()) {
+        // The run's end is under way on this thread (a listener of Error or Stopped, a
+        // filter's hook inside its stop): it ends the run as asked, so nothing is walked twice.
         _state->askedBeforeOwnStop = true;
-        return ActionResult::Success;
+        return Graph::Stop();
     }
     if (onWorkerThread())
         return fromOwnTurn([this] { return stopGraph(FailedStop::Finish); });
@@ -468,19 +474,20 @@ bool AsyncGraph::IsSuspended() const
 
 bool AsyncGraph::IsStopRequested() const
 {
-    return _state->stopRequested() || releasedDuringTurn();
+    return _state->stopRequested();
 }
 
-bool AsyncGraph::releasedDuringTurn() const
+bool AsyncGraph::waitShouldEnd(long callerReferences) const
 {
+    if (IsStopRequested())
+        return true;
     // On the worker thread of an owned graph the worker holds one reference for the turn and
-    // the asking filter one (GetGraph): the host has let go when no other is left. The turn
-    // then ends and the worker's reference, the last, destroys the graph. A graph that is not
-    // owned by shared pointers counts none.
+    // the waiting filter its own: the host has let go when no other is left. The turn then
+    // ends and the worker's reference, the last, destroys the graph.
     if (!onWorkerThread())
         return false;
     const long references = weak_from_this().use_count();
-    return references > 0 && references <= 2;
+    return references > 0 && references <= 1 + callerReferences;
 }
 
 ActionResult AsyncGraph::SetGraphFps(float fps)
@@ -542,47 +549,6 @@ void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) 
     }
 }
 
-void AsyncGraph::tellError(const char* prefix) noexcept
-{
-    try {
-        tellState(GraphState::Error);
-    } catch (...) {
-        failOnThrow(prefix, false, true);
-    }
-}
-
-void AsyncGraph::stopItself(bool runFailed) noexcept
-{
-    // As the host's Stop: every filter that can stop is stopped, and the graph reads Stopped
-    // whatever the walk met, so that the next Play plays a new run. A stop that fails is told
-    // as Error (once a run) with its text, unless the run's own failure was told already.
-    // A graph the failed pass stopped already (a hook's Stop) is not told Stopped twice.
-    if (IsStopped())
-        return;
-    try {
-        const StopWalk walk = stopFilters();
-        if (walk.failed) {
-            const std::string text = "Graph failed to stop(" + walk.detail + ")";
-            if (!runFailed)
-                SetError(VornCommon::String(text));
-            if (walk.thrown)
-                LogQuietly(VornCommon::LogLevel::Error, "AsyncGraph: Graph failed to stop(" + walk.thrownDetail + ")");
-            if (!runFailed)
-                tellError("Graph failed to stop");
-        }
-        runFailed = runFailed || walk.failed;
-    } catch (...) {
-        // Out of memory in the walk's report: the graph is stopped all the same.
-        runFailed = true;
-    }
-    try {
-        setState(GraphState::Stopped);
-    } catch (...) {
-        // The first cause of a failed run stays the graph's text.
-        failOnThrow("Graph failed to stop", !runFailed, true);
-    }
-}
-
 std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph)
 {
     SharedFilterPtr upstream(graph ? graph->GetLastFilter() : std::shared_ptr<Filter>());
@@ -635,18 +601,17 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 failed = true;
             }
             // A failed run always ends stopped, whatever met it: the phase moves before Error is
-            // told, so that a Pause from a listener of Error or from the host finds the run
-            // ending. A done run is stopped here unless somebody asked the worker to end.
+            // told, so that a host's Pause or Stop finds the run ending. A done run is stopped
+            // here unless somebody asked the worker to end.
             if (failed) {
                 const bool ending =
                     state->move({Phase::Running, Phase::AskedToEnd, Phase::EndingAfterTurn}, Phase::StoppingItself);
                 checkRule(ending, "a failed run ends stopped");
-                graph->tellError("Graph update failed");
                 leave = true;
             }
             if (leave) {
                 if (failed || state->move({Phase::Running}, Phase::StoppingItself)) {
-                    graph->stopItself(failed);
+                    static_cast<void>(graph->endRun(failed, "AsyncGraph: "));
                     checkRule(!hold->IsPlaying() && !hold->IsPaused(),
                               "a worker that stopped its graph leaves it stopped");
                     state->move({Phase::StoppingItself}, Phase::None);

@@ -1,6 +1,7 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
 #include "graph/filters/InputSide.h"
+#include "graph/runtime/ScopeExit.h"
 #include "graph/runtime/Thrown.h"
 
 #include <Hyx/Connection.h>
@@ -17,6 +18,8 @@ namespace Hyx {
 using VornCommon::LogLevel;
 
 namespace {
+
+const std::string kRunEnding = "its run is ending";
 
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
@@ -128,9 +131,17 @@ bool Graph::refusesPlayInsidePass() const
     return true;
 }
 
+bool Graph::refusesPlayWhileRunEnds() const
+{
+    if (!runEndsHere())
+        return false;
+    fail("Graph failed to start playing", &kRunEnding);
+    return true;
+}
+
 bool Graph::refusesPlayNow()
 {
-    return refusesPlayInsidePass();
+    return refusesPlayWhileRunEnds() || refusesPlayInsidePass();
 }
 
 void Graph::settleState()
@@ -138,6 +149,11 @@ void Graph::settleState()
 }
 
 bool Graph::refusesPlayOn()
+{
+    return refusesPlayWhileRunEnds();
+}
+
+bool Graph::waitShouldEnd(long) const
 {
     return false;
 }
@@ -147,7 +163,9 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
 {
     // The filters before the failing one go back, last first; what they throw then is
     // dropped, as the first failure is the one the caller hears of. When one cannot go back,
-    // the graph's state no longer describes its filters: the run ends (endRunAfterFailedPutBack).
+    // the graph's state no longer describes its filters: a run under way ends. A new run's
+    // filters are put back to stopped, and one that could not stop is stopped again by the
+    // next Play: the graph reads Stopped already.
     const auto putBack = [&](size_t walked) noexcept {
         bool whole = true;
         for (size_t k = walked; k-- > 0;) {
@@ -169,12 +187,9 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
             const std::string detail = DescribeThrown(NiceName(*_filters[i]));
             const bool whole = putBack(i);
             fail(prefix, &detail);
-            if (!whole) {
+            if (!whole && !IsStopped()) {
                 // The filter's exception is the one the caller hears of.
-                try {
-                    endRunAfterFailedPutBack();
-                } catch (...) {
-                }
+                static_cast<void>(endRun(true, nullptr));
                 noteThrow(_filters[i].get()); // the stop walk may have noted another exception
             }
             throw;
@@ -183,42 +198,84 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
             const std::string detail = errorOf(_filters[i]);
             const bool whole = putBack(i);
             fail(prefix, &detail);
-            if (!whole)
-                endRunAfterFailedPutBack();
+            if (!whole && !IsStopped()) {
+                if (const std::exception_ptr listenerThrew = endRun(true, nullptr))
+                    std::rethrow_exception(listenerThrew);
+            }
             return false;
         }
     }
     return true;
 }
 
-void Graph::endRunAfterFailedPutBack()
+std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
 {
-    // A new run's filters are put back to stopped, and one that could not stop is stopped
-    // again by the next Play: the graph reads Stopped already.
-    if (IsStopped())
-        return;
-    // Every filter stops (what they fail or throw is dropped: the walk's failure is the text
-    // and stopped filters are tried again by the next Play or Stop), then listeners hear the
-    // failure and the end.
-    static_cast<void>(stopFilters());
+    // Calls from this thread meanwhile (listeners, filters' hooks) find the run ending.
+    const std::thread::id outer = _runEndingOn.exchange(std::this_thread::get_id());
+    const ScopeExit unmark([&]() noexcept { _runEndingOn.store(outer); });
     std::exception_ptr first;
+    // Inside a handler of what a listener threw.
+    const auto listenerThrew = [&](const char* prefix, bool setText) noexcept {
+        if (!logPrefix) {
+            if (!first)
+                first = std::current_exception();
+            return;
+        }
+        try {
+            static_cast<void>(takeThrownBy());
+            std::string text = prefix;
+            text += '(';
+            text += DescribeThrown(std::string());
+            text += ')';
+            if (setText)
+                SetError(VornCommon::String(text));
+            LogQuietly(LogLevel::Error, logPrefix + text);
+        } catch (...) {
+            // Out of memory while reporting: the run still ends.
+        }
+    };
+    const auto tellError = [&](const char* prefix) noexcept {
+        try {
+            tellState(GraphState::Error);
+        } catch (...) {
+            listenerThrew(prefix, false);
+        }
+    };
+    if (failed)
+        tellError("Graph update failed");
+    // A graph that a hook of the failed pass stopped already is not told Stopped twice.
+    if (IsStopped())
+        return first;
     try {
-        tellState(GraphState::Error);
+        // Every running filter stops, also past one that fails: the graph reads Stopped
+        // whatever the walk met, and the next Play or Stop tries that filter again.
+        const StopWalk walk = stopFilters();
+        if (logPrefix && walk.thrown)
+            LogQuietly(LogLevel::Error, logPrefix + ("Graph failed to stop(" + walk.thrownDetail + ")"));
+        if (walk.failed && !failed) {
+            SetError(VornCommon::String("Graph failed to stop(" + walk.detail + ")"));
+            tellError("Graph failed to stop");
+        }
+        failed = failed || walk.failed;
     } catch (...) {
-        first = std::current_exception();
+        // Out of memory in the walk's report: the graph is stopped all the same.
+        failed = true;
     }
     try {
         setState(GraphState::Stopped);
     } catch (...) {
-        if (!first)
-            first = std::current_exception();
+        // The first cause of a failed run stays the graph's text.
+        listenerThrew("Graph failed to stop", !failed);
     }
-    if (first)
-        std::rethrow_exception(first);
+    return first;
 }
 
 ActionResult Graph::Play()
 {
+    // A Play of a graph whose run is ending here would name a run that is over.
+    if (refusesPlayWhileRunEnds()) {
+        return ActionResult::Failure;
+    }
     if (IsPlaying()) {
         return ActionResult::Success;
     }
@@ -255,6 +312,9 @@ ActionResult Graph::Play()
 
 ActionResult Graph::Pause()
 {
+    if (runEndsHere()) {
+        return fail("Graph failed to pause", &kRunEnding);
+    }
     if (IsPaused()) {
         return ActionResult::Success;
     }
@@ -273,6 +333,10 @@ ActionResult Graph::Pause()
 
 ActionResult Graph::Stop()
 {
+    // The run's end stops every filter: nothing is walked twice.
+    if (runEndsHere()) {
+        return ActionResult::Success;
+    }
     return stopGraph();
 }
 

@@ -160,7 +160,9 @@ public:
     /// Sets the requested rate and recomputes the period; the worker takes it at once. While
     /// it runs on a playing graph the worker sleeps instead of starting an update; the
     /// suspension the host set stays as it is. When the source's GetStreamInfo throws, the
-    /// exception passes on and the rate and period stay as they were.
+    /// exception passes on and the rate and period stay as they were. A rate is a number
+    /// above 0 or a code (0 and below); NaN and infinities are refused, the rate unchanged:
+    /// "Graph failed to set a frame rate(nan is not a number of frames a second)".
     ActionResult SetGraphFps(float fps);
     /// Writes the requested rate; always Success.
     ActionResult GetGraphFps(float& fps) const;
@@ -168,7 +170,8 @@ public:
     uint32_t GetFramePeriodMs() const;
     /// With a source that has stream information: installs a new automatic frame order over
     /// its frames in that mode (its failure is returned and the rate is not applied). Then
-    /// sets the rate. Never fails for want of a source.
+    /// sets the rate. Never fails for want of a source. A rate SetGraphFps refuses is refused
+    /// first, with nothing changed.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
 
     /// True from the moment Stop, Pause or the destructor asks the worker to end (also a
@@ -222,6 +225,8 @@ private:
     /// on when the graph still plays afterwards (a refused pause).
     template <class Operation>
     ActionResult fromOwnTurn(Operation operation);
+    /// True, with the text set, when `fps` is neither a rate nor a code (not finite).
+    bool refusesRate(float fps) const;
     /// The period of a requested rate; asks the source for its rate (which may throw).
     uint32_t periodFor(float fps) const;
     /// Stores the requested rate and its period as one pair and wakes the worker.

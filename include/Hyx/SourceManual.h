@@ -26,7 +26,9 @@
 //   declaration are refused from the step in which initialisation counts the frames, so a
 //   push either counts or is refused; out of the graph again, it opens. A frame id outside
 //   the collection fails with 4. A frame leaves only when the output has room for all its
-//   atoms (21 otherwise).
+//   atoms (21 otherwise). Every walk of the frame order plays but realtime, which counts
+//   past the last frame: playing in it fails with 25 ("Manual offline source cannot run in
+//   'realtime' mode: its 3 frames would run out").
 // - Both: before a frame is looked at, an output queue without a single free slot fails
 //   the update with 4 ("Source::Update failed."), as for every source; the graph's update
 //   then fails at the source and updates no later filter in that pass. So once a filter
@@ -146,6 +148,8 @@ protected:
     HyxErrorCode onInitialize(Filter* upstream) override;
     /// Lifts the freeze; the collection opens again once the filter is back outside a graph.
     HyxErrorCode onDeInitialize() override;
+    /// Refuses the realtime walk (25), whose frame numbers go past the collection.
+    HyxErrorCode onPlay() override;
     /// The atoms of frame frameId into the output queue; 1 while the collection is empty,
     /// 4 for a frame id outside it.
     HyxErrorCode pushDataToOutput(unsigned frameId) override;

@@ -119,7 +119,9 @@ public:
     float GetFps() const { return _fps; }
 
     /// A new asynchronous graph holding the described filters, set to this mode and frame
-    /// rate; empty on failure.
+    /// rate; empty on failure. A rate that is no number (NaN, an infinity) is refused with
+    /// one level-2 line: "Failed to make a graph: its rate nan is not a number of frames a
+    /// second".
     std::shared_ptr<AsyncGraph> InstantiateHyxGraph();
     /// A new plain graph holding the described filters (mode and rate are left to the
     /// caller); empty on failure.

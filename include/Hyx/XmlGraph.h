@@ -28,11 +28,13 @@
 //   graph then logs where and how many (VisualGraph.h). The loaded list's GetOrigin names
 //   the file ("graph file '<path>'") or "graph buffer".
 // - Graph settings: a missing attribute keeps the description's default (mode pingpong,
-//   rate 0, "max"). Dialect one reads every "play" text other than the six mode names
-//   ("forward once" ... "pingpong inverse", matched exactly), a misspelt one included, as
-//   realtime (255), and an "fps" text that is no speed name as its leading decimal number,
-//   or 0 ("max") when it has none or gives no finite rate. Dialect two reads "playmode"
-//   and "playspeed" only as whole integers; any other text keeps the default.
+//   rate 0, "max"). Dialect one reads the seven mode names ("forward once" ... "pingpong
+//   inverse", "realtime", matched exactly) and every other "play" text, a misspelt one
+//   included, as realtime (255); an "fps" text that is no speed name as its leading decimal
+//   number, or 0 ("max") when it has none. A number that gives no rate (NaN, or no finite
+//   float: "inf", "1e40") fails the load with "Failed to load <document>: 'fps' text '<text>'
+//   of the graph at line <n> is not a number of frames a second". Dialect two reads
+//   "playmode" and "playspeed" only as whole integers; any other text keeps the default.
 // - A "guid" that names no registered filter class does not fail the load (a plug-in may
 //   register it before the graph is made); it logs "Unknown filter class '<name>' (guid
 //   '<guid>') in ..." at level 2 with the element's "name".

@@ -5,6 +5,7 @@
 
 #include <CapturedLog.h>
 
+#include <Hyx/AsyncGraph.h>
 #include <Hyx/Connection.h>
 #include <Hyx/FrameOrderProvider.h>
 #include <Hyx/SourceManual.h>
@@ -194,6 +195,28 @@ TEST(ManualSource, LiveAndOfflinePlayOnlyUnderTheirFrameOrders)
         EXPECT_NE(rig.graph->GetLastError(false).StdString().find(
                       "Manual live source can only run with automatic frame-order provider in 'realtime' mode"),
                   std::string::npos);
+    }
+    // The offline source plays every walk but realtime, which counts past its last frame: a
+    // graph of either kind refuses to play it there, and stays stopped.
+    for (const bool async : {false, true}) {
+        SCOPED_TRACE(async ? "AsyncGraph" : "Graph");
+        auto offline = Make<SourceManualOfflineSource>();
+        ASSERT_TRUE(offline->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+        for (uint32_t f = 0; f < 3; ++f)
+            ASSERT_TRUE(offline->PushFrame(frameOf(1, f, float(f))));
+        std::shared_ptr<Graph> realtime = async ? std::make_shared<AsyncGraph>() : std::make_shared<Graph>();
+        ASSERT_EQ(realtime->AddAndConnect(offline), ActionResult::Success);
+        ASSERT_EQ(realtime->AddAndConnect(Make<TargetCallback>()), ActionResult::Success);
+        // The hook's text nests in the step's, as every failing hook's does.
+        const std::string step =
+            "Filter 'ManualOfflineSource' error: Source filter '$filter$' lacks a valid frame order provider.";
+        const std::string nested =
+            step + "(" + step + "(Manual offline source cannot run in 'realtime' mode: its 3 frames would run out))";
+        EXPECT_EQ(realtime->Play(PlaybackMode::Realtime), ActionResult::Failure);
+        EXPECT_EQ(realtime->GetLastError(false).StdString(), "Graph failed to start playing(" + nested + ")");
+        EXPECT_TRUE(realtime->IsStopped());
+        EXPECT_EQ(realtime->Play(PlaybackMode::ForwardLoop), ActionResult::Success); // any other walk plays
+        EXPECT_EQ(realtime->Stop(), ActionResult::Success);
     }
     // Without a declaration nothing initialises (8).
     auto graph = std::make_shared<Graph>();

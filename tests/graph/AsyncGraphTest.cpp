@@ -5,6 +5,8 @@
 
 #include <VornCommon/Profiler.h>
 
+#include <limits>
+
 using namespace GraphFixtures;
 
 namespace {
@@ -691,4 +693,41 @@ TEST(AsyncGraph, AFilterOfAGraphTheHostUpdatesIsNeverAskedToStopItsWait)
     ASSERT_TRUE(chain.runToEnd());
     EXPECT_EQ(asked, (std::vector<bool>{false, false, false}));
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+}
+
+TEST(AsyncGraph, ARateThatIsNoNumberIsRefusedAndChangesNothing)
+{
+    // A NaN or an infinity is neither frames a second nor a code: it would pace as no rate.
+    const std::pair<float, const char*> rows[] = {
+        {std::numeric_limits<float>::quiet_NaN(), "nan"},
+        {std::numeric_limits<float>::infinity(), "inf"},
+        {-std::numeric_limits<float>::infinity(), "-inf"},
+    };
+    for (const auto& [fps, text] : rows) {
+        SCOPED_TRACE(text);
+        AsyncTestGraph chain;
+        chain.make<TestSource>(10);
+        chain.make<TestTarget>();
+        ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 25.0f), ActionResult::Success);
+        const auto order = chain.async->GetFrameOrderProvider();
+        const std::string refused =
+            std::string("Graph failed to set a frame rate(") + text + " is not a number of frames a second)";
+        EXPECT_EQ(chain.async->SetGraphFps(fps), ActionResult::Failure);
+        EXPECT_EQ(chain.error(), refused);
+        EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::BackwardOnce, fps), ActionResult::Failure);
+        EXPECT_EQ(chain.error(), refused);
+        float kept = 0.0f;
+        chain.async->GetGraphFps(kept);
+        EXPECT_EQ(kept, 25.0f);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), 40u);
+        EXPECT_EQ(chain.async->GetFrameOrderProvider(), order); // the mode was not set either
+
+        // A description with such a rate makes no graph.
+        CapturedLog log;
+        VisualGraph description;
+        description.SetFps(fps);
+        EXPECT_EQ(description.InstantiateHyxGraph(), nullptr);
+        EXPECT_TRUE(log.Contains(std::string("Failed to make a graph: its rate ") + text +
+                                 " is not a number of frames a second"));
+    }
 }

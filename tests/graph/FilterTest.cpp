@@ -708,7 +708,7 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
     Chain chain;
     auto other = std::make_shared<Graph>();
     EXPECT_EQ(other->AddAndConnect(chain.filter), ActionResult::Failure);
-    EXPECT_EQ(other->GetLastError(false).StdString(), "Graph failed to add a filter(TODO: Unknown error)");
+    EXPECT_EQ(other->GetLastError(false).StdString(), "Graph failed to add a filter(it belongs to another graph)");
     EXPECT_TRUE(log.Contains("Setting a graph to filter which differs from previously set graph"));
     EXPECT_EQ(chain.graph->AddAndConnect(chain.filter), ActionResult::Failure);
     EXPECT_EQ(chain.graph->GetLastError(false).StdString(), "Graph failed to add a filter(it was already added)");

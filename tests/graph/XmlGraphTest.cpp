@@ -223,10 +223,10 @@ TEST(XmlGraph, ControlCharactersInValuesSurviveSaveLoadSave)
 
 TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
 {
-    const std::pair<const char*, float> rates[] = {
-        {"12.5", 12.5f}, {"orig/2", -2.0f}, {"orig*2", -3.0f}, {"orig", -1.0f},   {"max", 0.0f},
-        {"abc", 0.0f},   {"30fps", 30.0f},  {"Max", 0.0f},     {"nan", 0.0f},     {"0x19", 0.0f}, // decimal only
-        {"1e999", 0.0f}, {" +25", 25.0f},   {"-4.5x", -4.5f},  {"2.5e3", 2500.0f}};
+    const std::pair<const char*, float> rates[] = {{"12.5", 12.5f},  {"orig/2", -2.0f}, {"orig*2", -3.0f},
+                                                   {"orig", -1.0f},  {"max", 0.0f},     {"abc", 0.0f},
+                                                   {"30fps", 30.0f}, {"Max", 0.0f},     {"0x19", 0.0f}, // decimal only
+                                                   {" +25", 25.0f},  {"-4.5x", -4.5f},  {"2.5e3", 2500.0f}};
     for (const auto& [text, fps] : rates) {
         const auto graphs =
             LoadText(std::string("<hyx version=\"1.0\"><graph play=\"pingpong\" fps=\"") + text + "\"/></hyx>");
@@ -238,6 +238,20 @@ TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
         const auto graphs =
             LoadText(std::string("<hyx version=\"1.0\"><graph play=\"") + text + "\" fps=\"max\"/></hyx>");
         EXPECT_EQ(mode, static_cast<int>(graphs->GetVisualGraph(0)->GetPlaybackMode())) << text;
+    }
+}
+
+TEST(XmlGraph, RefusesARateThatIsNoNumberOfFramesASecond)
+{
+    // A number that is no rate would pace as none: the load is refused, with one line.
+    for (const char* text : {"nan", "-nan", "inf", "-inf", "1e999", "-1e40", "infinity", "1e400x"}) {
+        SCOPED_TRACE(text);
+        CapturedLog log;
+        EXPECT_EQ(LoadText(std::string("<hyx version=\"1.0\">\n<graph play=\"pingpong\" fps=\"") + text + "\"/></hyx>"),
+                  nullptr);
+        EXPECT_EQ(log.Entries().size(), 1u);
+        EXPECT_TRUE(log.Contains(std::string("Failed to load graph buffer: 'fps' text '") + text +
+                                 "' of the graph at line 2 is not a number of frames a second"));
     }
 }
 
@@ -306,6 +320,7 @@ TEST(XmlGraphMalformed, CorpusLoadsWithExpectedResult)
         {"nesting_too_deep.xml", "null"},
         {"graph_attributes_missing.xml", "4 0: 01{}"},
         {"graph_attributes_unreadable.xml", "255 0: 01R{} | 255 0: | 255 0: | 3 -7.25:"},
+        {"graph_rate_not_a_number.xml", "null"},
         {"param_attributes_missing.xml", "0 0: 01{kept=last wins;no value=;}"},
         {"quendra_numbers_unreadable.xml", "4 0: 01{}"},
         {"quendra_numbers_out_of_range.xml", "4 7: 01{}"},

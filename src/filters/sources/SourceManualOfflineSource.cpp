@@ -158,6 +158,21 @@ HyxErrorCode SourceManualOfflineSource::onDeInitialize()
     return HyxErrorCode::Success;
 }
 
+HyxErrorCode SourceManualOfflineSource::onPlay()
+{
+    const HyxErrorCode result = Source::onPlay();
+    if (result != HyxErrorCode::Success)
+        return result;
+    // Realtime counts up without end: every update past the last frame would fail.
+    if (SourceSupport::RunsRealtime(GetGraph())) {
+        const std::shared_ptr<DataTypeStreamInfo> info = GetStreamInfo();
+        const std::string reason = "Manual offline source cannot run in 'realtime' mode: its " +
+                                   std::to_string(info ? info->GetNumFrames() : 0u) + " frames would run out";
+        return ReportError(HyxErrorCode::MissingFrameOrderProvider, reason.c_str());
+    }
+    return HyxErrorCode::Success;
+}
+
 HyxErrorCode SourceManualOfflineSource::pushDataToOutput(unsigned frameId)
 {
     std::lock_guard<std::mutex> lock(_mutex);

@@ -1,5 +1,6 @@
 #include <Hyx/AsyncGraph.h>
 
+#include "graph/params/ParamText.h"
 #include "graph/runtime/FramePeriod.h"
 #include "graph/runtime/Invariant.h"
 #include "graph/runtime/ScopeExit.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <initializer_list>
@@ -490,8 +492,21 @@ bool AsyncGraph::waitShouldEnd(long callerReferences) const
     return references > 0 && references <= 1 + callerReferences;
 }
 
+bool AsyncGraph::refusesRate(float fps) const
+{
+    // Above 0 a rate, 0 and below a code; a NaN or an infinity is neither, and would pace as
+    // no rate at all.
+    if (std::isfinite(fps))
+        return false;
+    const std::string detail = ParamText::FromFloat(fps) + " is not a number of frames a second";
+    fail("Graph failed to set a frame rate", &detail);
+    return true;
+}
+
 ActionResult AsyncGraph::SetGraphFps(float fps)
 {
+    if (refusesRate(fps))
+        return ActionResult::Failure;
     // A host's call is one step under the control lock, as a Play computing the period is.
     // The worker sleeps instead of starting an update while the rate changes, however the
     // source's answer leaves. The host's suspension flag is left alone.
@@ -514,6 +529,8 @@ uint32_t AsyncGraph::GetFramePeriodMs() const
 
 ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
 {
+    if (refusesRate(fps))
+        return ActionResult::Failure;
     const std::unique_lock<std::recursive_mutex> lock = hostLock();
     settleState();
     const std::shared_ptr<Source> source = getSource();

@@ -145,7 +145,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
     }
     IFilterLinks& links = *filter;
     if (!links.SetGraph(weak_from_this())) {
-        const std::string detail = "TODO: Unknown error";
+        const std::string detail = "it belongs to another graph";
         return fail("Graph failed to add a filter", &detail);
     }
     _filters.push_back(filter);

@@ -1,5 +1,10 @@
 #include <Hyx/AsyncGraph.h>
+#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
+
+#include "graph/params/ParamText.h"
+
+#include <cmath>
 
 // Instantiation into an asynchronous graph, which also takes the description's playback
 // mode and frame rate.
@@ -8,6 +13,13 @@ namespace Hyx {
 
 std::shared_ptr<AsyncGraph> VisualGraph::InstantiateHyxGraph()
 {
+    // A rate the graph refuses would leave it without its frame order: refused up front.
+    if (!std::isfinite(_fps)) {
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Failed to make a graph: its rate %s is not a number of frames a second",
+                   ParamText::FromFloat(_fps).c_str());
+        return nullptr;
+    }
     std::shared_ptr<AsyncGraph> graph(new AsyncGraph());
     if (!instantiateInto(graph))
         return nullptr;

@@ -118,8 +118,17 @@ std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root, const char* path)
         auto graph = std::make_shared<VisualGraph>();
         if (const char* play = graphElement->Attribute("play"))
             graph->SetPlaybackMode(XmlGraphTexts::PlayModeFromName(play));
-        if (const char* fps = graphElement->Attribute("fps"))
-            graph->SetFps(XmlGraphTexts::FpsFromText(fps));
+        if (const char* fps = graphElement->Attribute("fps")) {
+            const std::optional<float> rate = XmlGraphTexts::FpsFromText(fps);
+            if (!rate) {
+                LogMessage(VornCommon::LogLevel::Error,
+                           "Failed to load %s: 'fps' text '%s' of the graph at line %d is not a number of frames a "
+                           "second",
+                           documentName(path).c_str(), fps, graphElement->GetLineNum());
+                return nullptr;
+            }
+            graph->SetFps(*rate);
+        }
         for (const XMLElement* filterElement = graphElement->FirstChildElement("filter"); filterElement != nullptr;
              filterElement = filterElement->NextSiblingElement("filter")) {
             std::shared_ptr<VisualFilter> filter = readFilter(*filterElement, path);

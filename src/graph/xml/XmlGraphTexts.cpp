@@ -2,6 +2,7 @@
 
 #include "graph/params/ParamText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -62,7 +63,7 @@ std::string FpsText(float fps)
     return code >= 0 ? std::string(kFpsNames[code]) : ParamText::FromFloat(fps);
 }
 
-float FpsFromText(const char* text)
+std::optional<float> FpsFromText(const char* text)
 {
     if (text == nullptr)
         return 0.0f;
@@ -71,7 +72,7 @@ float FpsFromText(const char* text)
             return kRateCodes[i];
     }
     // Only a decimal number counts ("0x10" reads as 0). A rate that is no finite float
-    // (inf, nan, 1e999) would leave the graph's pacing undefined: such a text reads as "max".
+    // (inf, nan, 1e999) would leave the graph's pacing undefined: the caller refuses it.
     const char* begin = text;
     const char* end = text + std::strlen(text);
     while (begin < end && isBlank(*begin))
@@ -79,10 +80,18 @@ float FpsFromText(const char* text)
     if (begin + 1 < end && *begin == '+' && begin[1] != '-' && begin[1] != '+')
         ++begin;
     double value = 0.0;
-    if (std::from_chars(begin, end, value, std::chars_format::general).ec != std::errc())
+    const std::from_chars_result read = std::from_chars(begin, end, value, std::chars_format::general);
+    if (read.ec == std::errc::result_out_of_range) {
+        // Too small a number reads as 0; too large a one is no rate.
+        const char* exponent = std::find_if(begin, read.ptr, [](char c) { return c == 'e' || c == 'E'; });
+        return exponent + 1 < read.ptr && exponent[1] == '-' ? std::optional<float>(0.0f) : std::nullopt;
+    }
+    if (read.ec != std::errc())
         return 0.0f;
     const float fps = static_cast<float>(value);
-    return std::isfinite(fps) ? fps : 0.0f;
+    if (!std::isfinite(fps))
+        return std::nullopt;
+    return fps;
 }
 
 int SpeedCode(float fps)

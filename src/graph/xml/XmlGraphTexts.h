@@ -20,8 +20,9 @@ PlaybackMode PlayModeFromName(const char* text);
 /// significant digits ("25", "12.5").
 std::string FpsText(float fps);
 /// The rate of a speed text: the four names, else the text's leading number; 0.0 ("max")
-/// when the text does not begin with a finite number.
-float FpsFromText(const char* text);
+/// when the text does not begin with a number. Empty when that number is no rate (NaN, or
+/// no finite float: "inf", "1e40").
+std::optional<float> FpsFromText(const char* text);
 
 /// The integer speed code: 0 to 3 for the rate codes, else the rate truncated toward zero
 /// (clamped to the int range; 0 for NaN).

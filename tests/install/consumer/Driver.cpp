@@ -36,6 +36,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -790,8 +791,6 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
         {" fps=\"12abc\"", Hyx::PlaybackMode::Pingpong, 12.0f},
         {" fps=\"-2\"", Hyx::PlaybackMode::Pingpong, -2.0f},
         {" fps=\"-5\"", Hyx::PlaybackMode::Pingpong, -5.0f},
-        {" fps=\"1e40\"", Hyx::PlaybackMode::Pingpong, 0.0f},
-        {" fps=\"-1e40\"", Hyx::PlaybackMode::Pingpong, 0.0f},
         {"", Hyx::PlaybackMode::Pingpong, 0.0f},
     };
     std::map<float, uint32_t> periods; // by stored rate
@@ -822,6 +821,17 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
     check(periods.size() == 5 && periods[-5.0f] == periods[-1.0f] && periods[12.0f] == 83,
           "a negative rate other than -2 and -3 paces as \"orig\", \"12abc\" as 12 a second");
     quote("(\"12abc\" as 12)");
+    // A number that gives no rate fails the load, with one line.
+    for (const char* text : {"nan", "inf", "1e40", "-1e40"}) {
+        std::ofstream("g.xml") << "<hyx version=\"1.0\">\n<graph fps=\"" << text << "\"/>\n</hyx>\n";
+        CapturedLog log(logger);
+        const std::string line = std::string("Failed to load graph file 'g.xml': 'fps' text '") + text +
+                                 "' of the graph at line 2 is not a number of frames a second";
+        check(!Hyx::XmlGraph::LoadFromXml("g.xml") && log.At(VornCommon::LogLevel::Error) == std::vector{line},
+              "a graph file whose fps gives no rate fails the load with the README's line");
+        if (std::string(text) == "nan")
+            quote(line);
+    }
 }
 
 // The README's graph file, which the test writes into the working directory as graph.xml.
@@ -1672,6 +1682,26 @@ void runManualSourceFrames()
           "an offline source refuses a frame pushed after it joined a graph");
     quote(late);
     graph->RemoveAllFilters();
+    // It plays in every mode but Realtime, which counts past its last frame.
+    auto offlineGraph = std::make_shared<Hyx::AsyncGraph>();
+    const auto three = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {},
+                                         Hyx::SharedGraphPtr(offlineGraph))
+            .ToStdSharedPtr());
+    bool pushed = three && three->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true);
+    for (uint32_t f = 0; pushed && f < 3; ++f)
+        pushed = three->PushFrame({MakeTextureFrame(f, 8, 8)});
+    const std::string ending = "(Manual offline source cannot run in 'realtime' mode: its 3 frames would run out)))";
+    const bool refused = pushed && offlineGraph->AddAndConnect(three) == Hyx::ActionResult::Success &&
+                         offlineGraph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Failure;
+    const std::string text = offlineGraph->GetLastError(false).StdString();
+    check(refused && offlineGraph->IsStopped() && text.size() > ending.size() &&
+              text.compare(text.size() - ending.size(), ending.size(), ending) == 0,
+          "Play(Realtime) of an offline source of 3 frames is refused with the README's text");
+    quote(ending);
+    check(offlineGraph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Success, "another mode plays");
+    offlineGraph->Stop();
+    offlineGraph->RemoveAllFilters();
 }
 
 // The rate codes of SetPlaybackMode and SetGraphFps, read back by GetGraphFps, and the period
@@ -1698,6 +1728,22 @@ void runPacing()
         graph->SetGraphFps(0.0f);
         check(graph->SetGraphFps(rate.fps) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() == rate.periodMs,
               "SetGraphFps reads the rate the same way");
+    }
+    // A NaN or an infinity is no rate: refused, nothing changed.
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, 250) == Hyx::ActionResult::Success, "a rate is set");
+    for (const float fps : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        float kept = 0.0f;
+        check(graph->SetGraphFps(fps) == Hyx::ActionResult::Failure &&
+                  graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, fps) == Hyx::ActionResult::Failure &&
+                  graph->GetGraphFps(kept) == Hyx::ActionResult::Success && kept == 250.0f &&
+                  graph->GetFramePeriodMs() == 4,
+              "SetGraphFps and SetPlaybackMode refuse a NaN or an infinity and change nothing");
+        if (std::isnan(fps)) {
+            const std::string refused = graph->GetLastError(false).StdString();
+            check(refused == "Graph failed to set a frame rate(nan is not a number of frames a second)",
+                  "the refused rate's text");
+            quote(refused);
+        }
     }
     graph->RemoveAllFilters();
 }

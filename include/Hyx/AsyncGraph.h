@@ -86,7 +86,12 @@
 //   lets the worker finish on its own. The worker holds a reference to the graph during each
 //   turn, so a listener may drop the last one. A host that drops its last reference is seen
 //   as a stop: no turn starts after the destructor has begun, and a filter's wait in a turn
-//   ends (Filter::IsGraphStopRequested), so the graph is destroyed.
+//   ends (Filter::IsGraphStopRequested), so the graph is destroyed. When: a host's reset
+//   between turns destroys the graph on the host's thread (it waits for the worker to end,
+//   as Stop does); one during a turn returns at once, and the worker ends the turn, then
+//   stops and destroys the graph on its own thread (the filters' stops and the destructor's
+//   log lines come after the reset has returned). A host that needs the graph gone before it
+//   goes on stops it first.
 // - Play (or Play(mode)) from any other thread while the worker's pass runs: Success
 //   without waiting for the pass while the graph plays (it waits only for another host
 //   call, as below); when a hook or listener of that pass has stopped or paused
@@ -140,8 +145,8 @@ public:
     ActionResult Play() override;
     /// Graph::Play(mode) as one step under the control lock (see the contract above).
     ActionResult Play(PlaybackMode mode) override;
-    /// Ends the worker, then pauses the filters; "Graph failed to pause(it is not playing)"
-    /// when the graph is not playing (also when its failed run ended meanwhile). When a filter
+    /// Ends the worker, then pauses the filters; Success when paused already, "Graph failed to
+    /// pause(it is not playing)" when stopped (also when its failed run ended meanwhile). When a filter
     /// refuses or throws, the filters it paused play again and the worker runs on (see the
     /// contract for a put-back or a worker start that fails).
     ActionResult Pause() override;

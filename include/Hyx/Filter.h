@@ -223,8 +223,9 @@ public:
     /// lives, also after the filter is gone, the record stays as it was; a weak reference to
     /// it expires with the last copy, even while the filter still keeps the record.
     std::shared_ptr<Atom> GetLastProcessedFrame() const;
-    /// The last atom of each stream (kept only while stream selection is enabled), recorded
-    /// and handed out as GetLastProcessedFrame records and hands out its atom.
+    /// The last atom of each stream, kept only while the host has stream selection on
+    /// (VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true)), recorded and
+    /// handed out as GetLastProcessedFrame records and hands out its atom; empty otherwise.
     std::map<int, std::shared_ptr<Atom>> GetLastProcessedFrames() const;
 
     // --- Error text (guarded versions of the ErrorHolder operations) ---

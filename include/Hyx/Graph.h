@@ -8,8 +8,9 @@
 // - Building (add, connect, disconnect, remove) needs a stopped graph and must not overlap
 //   an update on another thread; the filter list is not locked.
 // - Failures return ActionResult::Failure with the reason in the graph's error text: a fixed
-//   prefix, then "(" detail ")" with no blank when there is a detail. One text has no
-//   prefix: AsyncGraph::Play without a frame-order provider sets the bare message of code
+//   prefix, then "(" detail ")" with no blank when there is a detail. A Play without a
+//   frame-order provider gives no "Graph failed to start playing(...)": a Graph's text is
+//   "Graph is missing frame order provider" alone, an AsyncGraph's the bare message of code
 //   25 (AsyncGraph.h).
 // - The computed progress and its text are guarded: filters report from the updating thread
 //   while hosts read.
@@ -174,9 +175,18 @@ public:
     /// than by FilterFactory::CreateFilter or AsyncGraph::CreateFilter has its creation
     /// completed by its first PreInitialize, here or wherever it was pre-initialised before
     /// (a graph description, the host): its Instantiate runs once before its parameters are
-    /// made, so it works exactly as a factory-made one (a compressor declares the layer types
-    /// it compresses there). Instantiate never runs twice: not for a factory-made filter, nor
-    /// for one added again.
+    /// made, so it works as a factory-made one (a compressor declares the layer types it
+    /// compresses there). Instantiate never runs twice: not for a factory-made filter, nor for
+    /// one added again. One thing differs: such a filter has no graph yet while it
+    /// initialises here, so a source added so leaves the graph's GetOriginalFps at 10 and
+    /// GetNumFrames at -1, which a source made with the graph sets as it initialises; the
+    /// frame order, the pacing and GetSourceStreamInfo ask the source itself and are the same.
+    /// A refused add (a graph that is not stopped, a filter of another live graph) leaves the
+    /// filter initialised: a host DeInitializes it before it lets it go (else its destructor
+    /// logs "Filter not properly deinitialized!"). A filter belongs to the first graph it
+    /// joined, also once removed from it, until that graph is gone or the filter is
+    /// DePreInitialized (DeInitialize first where it is initialised): then another graph's
+    /// AddAndConnect takes it.
     virtual ActionResult AddAndConnect(std::shared_ptr<Filter> filter);
     /// Removes every filter, last first (each is reset to PreInitialized).
     ActionResult RemoveAllFilters();
@@ -240,9 +250,14 @@ public:
     // --- Recording ---
 
     /// Switches every "Enable Recording" from "False" to "True" and tells listeners at once.
+    /// Failure, "Graph failed to start recording", on a graph that is not playing (stopped or
+    /// paused), and when no filter's "Enable Recording" reads "False" (then with the level-2
+    /// line "Failed to set active filter param 'Enable Recording'").
     virtual ActionResult StartRecording();
     /// Switches every "Enable Recording" from "True" to "False"; listeners hear of it at the
-    /// end of the next update pass.
+    /// end of the next update pass. Failure, "Graph failed to stop recording", on a graph that
+    /// is not playing, and when none reads "True" (with the line "Failed to get active filter
+    /// param 'Enable Recording'").
     virtual ActionResult StopRecording();
 
     // --- Progress ---

@@ -38,6 +38,15 @@ TEST(AsyncGraph, PlayNeedsAProviderAndPauseNeedsPlay)
     EXPECT_EQ(chain.error(), "Graph failed to pause(it is not playing)");
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.log.states().empty());
+
+    // A paused graph pauses again with Success, as Graph.h says.
+    chain.make<TestTarget>();
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
+    ASSERT_EQ(chain.async->Pause(), ActionResult::Success);
+    chain.graph->ResetError();
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Success);
+    EXPECT_EQ(chain.error(), "");
+    EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
 }
 
 TEST(AsyncGraphThreads, PlaysEveryFrameInOrderAndStopsByItself)
@@ -666,9 +675,11 @@ TEST(AsyncGraphThreads, AFiltersWaitOnTheWorkerEndsOnAStopOrTheHostsLastReferenc
         // A wait the host's letting go ended finds no stop asked; one after a Stop finds it.
         EXPECT_EQ(stopAskedAtEnd.load(), row.ends != EndsTheWait::LastReference);
         if (row.ends == EndsTheWait::LastReference) {
-            // Destroyed on the worker once the turn ends: every filter stopped and removed.
+            // Destroyed on the worker once the turn ends, after the host's reset returned:
+            // every filter stopped and removed there.
             EXPECT_TRUE(Eventually([&] { return watch.expired(); }));
             EXPECT_TRUE(log.waitFor(State::Stopped));
+            EXPECT_NE(log.threads().back(), std::this_thread::get_id());
             EXPECT_EQ(target->GetFilterState(), Filter::FilterState::PreInitialized);
         } else {
             const std::shared_ptr<AsyncGraph> left = graph ? graph : second;

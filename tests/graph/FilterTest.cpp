@@ -717,6 +717,82 @@ TEST(FilterLifeCycle, CountsIdsAndGraphLinks)
 
 namespace {
 
+/// How a filter comes to be refused by a second graph, or let go after a refusal.
+enum class Refused {
+    MadeForAnother, // pre-initialised with a live first graph, never added to it
+    RemovedFromAnother, // added to a live first graph, then removed from it
+    AnotherGone, // its first graph is gone: nothing refuses it
+};
+
+} // namespace
+
+TEST(FilterLifeCycle, AFilterJoinsAnotherGraphOnceItsFirstIsGoneOrItIsMadeAgain)
+{
+    // A filter belongs to the first graph it joined until that graph is gone or the filter is
+    // de-pre-initialised; the refused add initialised it, so DeInitialize comes first.
+    const std::pair<const char*, Refused> rows[] = {
+        {"made for a live graph", Refused::MadeForAnother},
+        {"removed from a live graph", Refused::RemovedFromAnother},
+        {"its first graph gone", Refused::AnotherGone},
+    };
+    for (const auto& [name, how] : rows) {
+        SCOPED_TRACE(name);
+        auto first = std::make_shared<Graph>();
+        auto second = std::make_shared<Graph>();
+        ASSERT_EQ(second->AddAndConnect(std::make_shared<TestSource>()), ActionResult::Success);
+        auto moved = std::make_shared<TestFilter>();
+        if (how == Refused::MadeForAnother) {
+            ASSERT_EQ(moved->PreInitialize(nullptr, first), Code::Success);
+        } else {
+            ASSERT_EQ(first->AddAndConnect(std::make_shared<TestSource>()), ActionResult::Success);
+            ASSERT_EQ(first->AddAndConnect(moved), ActionResult::Success);
+            ASSERT_EQ(first->RemoveAllFilters(), ActionResult::Success);
+            EXPECT_EQ(moved->GetFilterState(), State::PreInitialized);
+            if (how == Refused::AnotherGone)
+                first.reset();
+        }
+        if (how != Refused::AnotherGone) {
+            CapturedLog log;
+            EXPECT_EQ(second->AddAndConnect(moved), ActionResult::Failure);
+            EXPECT_EQ(second->GetLastError(false).StdString(),
+                      "Graph failed to add a filter(it belongs to another graph)");
+            EXPECT_EQ(moved->GetFilterState(), State::Initialized); // the refused add initialised it
+            EXPECT_EQ(moved->DePreInitialize(), Code::FilterWrongStateToDepreinitialize);
+            ASSERT_EQ(moved->DeInitialize(), Code::Success);
+            ASSERT_EQ(moved->DePreInitialize(), Code::Success);
+        }
+        ASSERT_EQ(second->AddAndConnect(moved), ActionResult::Success) << second->GetLastError(false).StdString();
+        EXPECT_EQ(moved->GetGraph(), second);
+        EXPECT_EQ(moved->GetFilterState(), State::Connected);
+    }
+}
+
+TEST(FilterLifeCycle, AFilterARefusedAddInitialisedIsDeinitialisedBeforeItIsLetGo)
+{
+    // A playing graph refuses the filter after initialising it: let go as it is, it logs;
+    // deinitialised first, it does not.
+    for (const bool deinitialise : {false, true}) {
+        SCOPED_TRACE(deinitialise ? "DeInitialize first" : "let go as it is");
+        GraphFixtures::TestGraph chain;
+        chain.make<GraphFixtures::TestSource>(3);
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        CapturedLog log;
+        {
+            auto refused = std::make_shared<GraphFixtures::TestTarget>();
+            EXPECT_EQ(chain.graph->AddAndConnect(refused), ActionResult::Failure);
+            EXPECT_EQ(chain.error(), "Graph failed to add a filter(graph must be stopped first)");
+            EXPECT_EQ(refused->GetFilterState(), State::Initialized);
+            if (deinitialise) {
+                EXPECT_EQ(refused->DeInitialize(), Code::Success);
+            }
+        }
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, "Filter not properly deinitialized!"), deinitialise ? 0 : 1);
+        EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    }
+}
+
+namespace {
+
 const VornCommon::Guid kMadeGuid = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E21");
 const VornCommon::Guid kFailingGuid = VornCommon::Guid::FromHexString("0C2B9D1E-5A47-4F63-9E0B-7B1D6A0C4E22");
 

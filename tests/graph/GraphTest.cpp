@@ -361,6 +361,29 @@ TEST(GraphBuilding, ChangesNeedAStoppedGraph)
     EXPECT_EQ(chain.source->GetFilterState(), FilterState::PreInitialized);
 }
 
+TEST(GraphPlaybackMode, ASourceKnowsItsGraphAsItInitialisesOnlyWhenMadeWithIt)
+{
+    // A source made with its constructor initialises inside AddAndConnect before it joins the
+    // graph: the graph's own rate and count stay unset, while everything that asks the source
+    // (its stream information, the walk over its frames) is the same.
+    for (const bool madeWithGraph : {false, true}) {
+        SCOPED_TRACE(madeWithGraph ? "made with the graph" : "made with its constructor");
+        TestGraph chain;
+        auto source = std::make_shared<TestSource>(40);
+        if (madeWithGraph) {
+            ASSERT_EQ(source->PreInitialize(nullptr, chain.graph), HyxErrorCode::Success);
+        }
+        chain.add(source);
+        chain.make<TestTarget>();
+        const float rate = chain.graph->GetSourceStreamInfo()->GetFPS();
+        EXPECT_EQ(chain.graph->GetOriginalFps(), madeWithGraph ? rate : 10.0f);
+        EXPECT_EQ(chain.graph->GetNumFrames(), madeWithGraph ? 40 : -1);
+        EXPECT_EQ(chain.graph->GetSourceStreamInfo()->GetNumFrames(), 40u);
+        ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+        EXPECT_EQ(autoOrder(*chain.graph)->GetRangeSize(), 40u);
+    }
+}
+
 TEST(GraphPlaybackMode, InstallsAWalkOverTheSourceFrames)
 {
     auto empty = std::make_shared<Graph>();
@@ -464,6 +487,15 @@ TEST(GraphRecording, StartAndStopSwitchTheFilters)
     EXPECT_EQ(chain.error(), "Graph failed to start recording");
     EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
     EXPECT_EQ(chain.error(), "Graph failed to stop recording");
+    // Paused is not playing either.
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+    ASSERT_EQ(chain.graph->Pause(), ActionResult::Success);
+    EXPECT_EQ(chain.graph->StartRecording(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to start recording");
+    EXPECT_EQ(chain.graph->StopRecording(), ActionResult::Failure);
+    EXPECT_EQ(chain.error(), "Graph failed to stop recording");
+    EXPECT_EQ(recording(), "FalseFalse");
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
 
     ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
     ASSERT_EQ(chain.graph->StartRecording(), ActionResult::Success);

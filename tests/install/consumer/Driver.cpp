@@ -22,7 +22,10 @@
 #include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
+#include <Hyx/TargetCallback.h>
 #include <Hyx/Transform.h>
+
+#include <VornCommon/HostSettings.h>
 
 #include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/HYXFormatVersion.h>
@@ -1704,6 +1707,68 @@ void runManualSourceFrames()
     offlineGraph->RemoveAllFilters();
 }
 
+// A refused add leaves the filter initialised: deinitialised it goes quietly, and once made
+// again it joins another graph.
+void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    auto first = std::make_shared<Hyx::Graph>();
+    auto second = std::make_shared<Hyx::Graph>();
+    check(AddFilter(second, Hyx::SourceEmptySource::TheTypeGuid()), "the second graph has a source");
+    const std::shared_ptr<Hyx::Filter> made =
+        Hyx::FilterFactory::CreateFilter(Hyx::TargetCallback::TheTypeGuid(), {}, Hyx::SharedGraphPtr(first))
+            .ToStdSharedPtr();
+    const std::string belongs = "Graph failed to add a filter(it belongs to another graph)";
+    check(made && second->AddAndConnect(made) == Hyx::ActionResult::Failure &&
+              second->GetLastError(false).StdString() == belongs,
+          "a filter made with one live graph is refused by another");
+    quote(belongs);
+    check(made && made->DeInitialize() == Hyx::HyxErrorCode::Success &&
+              made->DePreInitialize() == Hyx::HyxErrorCode::Success &&
+              second->AddAndConnect(made) == Hyx::ActionResult::Success && made->GetGraph() == second,
+          "deinitialised and de-pre-initialised, it joins the other graph");
+    // A playing graph refuses a filter; let go deinitialised, it logs nothing.
+    check(second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the second graph plays");
+    for (const bool deinitialise : {true, false}) {
+        CapturedLog log(logger);
+        {
+            const std::shared_ptr<Hyx::Filter> late =
+                Hyx::FilterFactory::CreateFilter(Hyx::TargetEmpty::TheTypeGuid(), {}, Hyx::SharedGraphPtr(second))
+                    .ToStdSharedPtr();
+            check(late && second->AddAndConnect(late) == Hyx::ActionResult::Failure &&
+                      late->GetFilterState() == Hyx::Filter::FilterState::Initialized,
+                  "a refused add leaves the filter initialised");
+            if (late && deinitialise)
+                late->DeInitialize();
+        }
+        const std::vector<std::string> lines = log.At(VornCommon::LogLevel::Error);
+        check(deinitialise ? lines.empty() : lines == std::vector<std::string>{"Filter not properly deinitialized!"},
+              "a filter a refused add initialised goes quietly once deinitialised, and logs otherwise");
+    }
+    second->Stop();
+    second->RemoveAllFilters();
+}
+
+// The last frame of each stream is kept only while the host has stream selection on.
+void runStreamSelection()
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && AddFilter(graph, Hyx::TargetEmpty::TheTypeGuid()),
+          "an empty source into an empty target");
+    const std::shared_ptr<Hyx::Filter> source = graph->GetFilter(0u);
+    VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
+    check(graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+              graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrame() &&
+              source->GetLastProcessedFrames().empty(),
+          "stream selection is off by default: no frame per stream");
+    settings->SetEnableStreamSelection(true);
+    check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().size() == 1,
+          "with stream selection on, one frame per stream");
+    settings->SetEnableStreamSelection(false);
+    quote("`VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true)`");
+    graph->Stop();
+    graph->RemoveAllFilters();
+}
+
 // The rate codes of SetPlaybackMode and SetGraphFps, read back by GetGraphFps, and the period
 // the worker waits, for a source of 100 frames a second and for a graph without a source.
 void runPacing()
@@ -1911,6 +1976,7 @@ void runLayerCopies()
                       : "MutateBrighten hands on brighter pixels while the source's record keeps its own");
         graph->Stop();
         check(brighten->stops == 1, "its onStop ran, and the base hook through its qualified name");
+        check(!source->GetLastProcessedFrame(), "a stop forgets every filter's last frame");
         if (target)
             target->SetAtomsListener(nullptr);
         graph->RemoveAllFilters();
@@ -3021,6 +3087,8 @@ int main(int argc, char** argv)
     runImages(logger);
     runCameras();
     runManualSourceFrames();
+    runFilterMoves(logger);
+    runStreamSelection();
     runPacing();
     runReaderLines(logger);
     runKeeperOffersOneLayer();

@@ -539,6 +539,72 @@ TEST(CompressionMutates, FailedCompressionReachesTheTargetPlain)
 
 namespace {
 
+/// The layer T codes `plain` into under code, with `plain`'s purpose.
+template <typename T>
+std::shared_ptr<DataTypeCompressedBlob> codedAs(const std::shared_ptr<DataLayer>& plain, uint8_t code)
+{
+    auto layer = std::make_shared<T>();
+    layer->InitializeHeader(plain->GetPurposeGuid());
+    EXPECT_TRUE(layer->compress(plain, code));
+    return layer;
+}
+
+/// The frame a new F makes of `layers`, and the filter's error text.
+template <typename F>
+std::pair<Layers, std::string> decompressedBy(const Layers& layers, HyxErrorCode expected)
+{
+    Probe<F> filter;
+    Layers out = filter.run(layers, expected);
+    return {out, filter.GetLastError(false).StdString()};
+}
+
+} // namespace
+
+// A compressed layer whose last payload was refused, also over valid data, fails the frame in
+// every decompressor that takes it, rather than passing an empty plain layer on; the same
+// layer loaded validly decodes.
+TEST(MutateDecompressor, RefusedLoadFailsTheFrame)
+{
+    using Run = std::pair<Layers, std::string> (*)(const Layers&, HyxErrorCode);
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*code)(const std::shared_ptr<DataLayer>&, uint8_t);
+        uint8_t recommended;
+        Run single;
+    } rows[] = {
+        {"UVs", uvsWith(0.25f), &codedAs<DataTypeCompressedVertexTextureUVs>, 128,
+         &decompressedBy<MutateVertexTextureUVsDecompressor>},
+        {"indices", indices(), &codedAs<DataTypeCompressedVertexIndices>, 128,
+         &decompressedBy<MutateVertexIndicesDecompressor>},
+        {"normals", normals(), &codedAs<DataTypeCompressedVertexNormals>, 2,
+         &decompressedBy<MutateVertexNormalsDecompressor>},
+        {"positions", positions(), &codedAs<DataTypeCompressedVertexPositions>, 1,
+         &decompressedBy<MutateVertexPositionsDecompressor>},
+    };
+    for (const auto& row : rows) {
+        for (const bool automatic : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (automatic ? ", automatic" : ", single-type"));
+            const Run run = automatic ? &decompressedBy<MutateAutoDecompressor> : row.single;
+            const std::shared_ptr<DataTypeCompressedBlob> valid = row.code(row.plain, row.recommended);
+            const Layers decoded = run({valid}, HyxErrorCode::Success).first;
+            ASSERT_EQ(decoded.size(), 1u);
+            EXPECT_EQ(decoded[0]->TypeGuid(), row.plain->TypeGuid());
+
+            const std::shared_ptr<DataTypeCompressedBlob> refused = row.code(row.plain, row.recommended);
+            uint8_t oneByte = 0;
+            ASSERT_FALSE(refused->InitializeData(&oneByte, 1));
+            CapturedLog log;
+            const auto [out, error] = run({refused}, HyxErrorCode::FilterFailedToDecompressLayer);
+            EXPECT_TRUE(out.empty());
+            EXPECT_NE(error.find("failed to decompress layer"), std::string::npos) << error;
+            EXPECT_TRUE(log.Contains("compressed data does not have the expected size"));
+        }
+    }
+}
+
+namespace {
+
 /// What a target saw of one frame's layers: type, purpose, compressed type and payload size.
 using Signature = std::vector<std::tuple<VornCommon::Guid, VornCommon::Guid, VornCommon::Guid, size_t>>;
 

@@ -19,6 +19,11 @@
 //   depth maps and 16-bit IR 1-3, BGR 1-3 or 129, RGB 1-3 or 130, DXT1 5, ETC2 6, ASTC 7
 //   (block run-length coding). Other codes throw the class's message, other texture formats
 //   "Texture format not supported.".
+// - UVs code 128 (16 bits; the recommended code, so the automatic compressor's) clamps every
+//   value into 0 to 1 without a word: a value below 0 decodes as 0, one above 1 as 1 (NaN as
+//   0), so coordinates that tile past 0 to 1 come back clamped. Code 129 (12 bits) refuses a
+//   value outside 0 to 1 (NaN included) with std::out_of_range before the layer changes.
+//   Codes 0 to 3 keep the floats as they are.
 // - Positions codes 1 and 2 quantise against the plain layer's stored box widened by 0.001
 //   on every side: with points, a box that is not finite, an extent (maximum minus minimum)
 //   that overflows a float, or a point outside the widened box (NaN included) throws

@@ -662,6 +662,61 @@ TEST(CompressedVertexLayers, EmptyCountUnderAnUnknownCode)
     }
 }
 
+// At 16 bits, the recommended code, texture coordinates outside 0 to 1 are clamped into that
+// range without a word; 12 bits refuse them before the layer changes; the Blosc codes and raw
+// floats keep them as they are.
+TEST(CompressedVertexLayers, UVsOutsideZeroToOne)
+{
+    const float inRange[2] = {0.25f, 0.75f};
+    auto before = std::make_shared<DataTypeVertexTextureUVs>();
+    before->Allocate(1);
+    std::copy(inRange, inRange + 2, before->GetUVs());
+    const struct {
+        const char* name;
+        uint8_t code;
+        std::vector<float> in;
+        std::vector<float> out; // empty: refused
+    } rows[] = {
+        {"16 bits, below 0", 128, {-0.5f, 0.25f}, {0.0f, 0.25f}},
+        {"16 bits, above 1", 128, {1.5f, 0.25f}, {1.0f, 0.25f}},
+        {"16 bits, far outside", 128, {-1000.0f, 1000.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 1.0f, 0.0f}},
+        {"12 bits, below 0", 129, {-0.5f, 0.25f}, {}},
+        {"12 bits, above 1", 129, {1.5f, 0.25f}, {}},
+        {"raw", 0, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"snappy", 1, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"LZ4", 2, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"zlib", 3, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto uvs = std::make_shared<DataTypeVertexTextureUVs>();
+        uvs->Allocate(static_cast<uint32_t>(row.in.size() / 2));
+        std::copy(row.in.begin(), row.in.end(), uvs->GetUVs());
+        DataTypeCompressedVertexTextureUVs coded;
+        ASSERT_TRUE(coded.compress(before, row.code));
+        const Bytes held = payloadOf(coded);
+        if (row.out.empty()) {
+            EXPECT_EQ(ThrownText<std::out_of_range>([&] { coded.compress(uvs, row.code); }),
+                      "12-bit packing takes values of 0 to 1 only");
+            EXPECT_EQ(payloadOf(coded), held);
+            continue;
+        }
+        ASSERT_TRUE(coded.compress(uvs, row.code));
+        auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(coded.decompress());
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->GetNumVertices(), row.in.size() / 2);
+        for (size_t i = 0; i < row.out.size(); ++i) {
+            if (row.code != 128) {
+                EXPECT_EQ(back->GetUVs()[i], row.out[i]) << i;
+            } else if (row.out[i] == 0.0f || row.out[i] == 1.0f) {
+                EXPECT_FLOAT_EQ(back->GetUVs()[i], row.out[i]) << i;
+            } else {
+                EXPECT_NEAR(back->GetUVs()[i], row.out[i], 1.0 / 65535) << i;
+            }
+        }
+    }
+}
+
 TEST(CompressedTexture, RunLengthPatterns)
 {
     const Bytes other = {1, 2, 3, 4, 5, 6, 7, 8};

@@ -603,6 +603,57 @@ TEST(MutateDecompressor, RefusedLoadFailsTheFrame)
     }
 }
 
+// Texture coordinates outside 0 to 1 come back clamped at 16 bits (the automatic compressor's
+// code and the single-type one's default), without a line; at 12 bits the layer is refused
+// and passes on plain with a line.
+TEST(CompressionMutates, UVsOutsideZeroToOneClampAtSixteenBitsAndAreRefusedAtTwelve)
+{
+    using Run = Layers (*)(const Layers&, const char*);
+    const Run automatic = [](const Layers& in, const char*) { return Probe<MutateAutoCompressor>().run(in); };
+    const Run single = [](const Layers& in, const char* choice) {
+        Probe<MutateVertexTextureUVsCompressor> filter;
+        if (choice)
+            filter.getParameterByName("Compression")->SetValueAsString(choice);
+        return filter.run(in);
+    };
+    const struct {
+        const char* name;
+        Run run;
+        const char* choice;
+        float value;
+        float back; // NaN: refused, the plain layer passes
+    } rows[] = {
+        {"automatic, below 0", automatic, nullptr, -0.5f, 0.0f},
+        {"automatic, above 1", automatic, nullptr, 1.5f, 1.0f},
+        {"16 bits by default, below 0", single, nullptr, -0.5f, 0.0f},
+        {"16 bits by default, above 1", single, nullptr, 1.5f, 1.0f},
+        {"16 bits chosen, far above 1", single, "0", 1000.0f, 1.0f},
+        {"12 bits, below 0", single, "1", -0.5f, std::nanf("")},
+        {"12 bits, above 1", single, "1", 1.5f, std::nanf("")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto uvs = uvsWith(row.value);
+        CapturedLog log;
+        const Layers coded = row.run({uvs}, row.choice);
+        ASSERT_EQ(coded.size(), 1u);
+        const int lines = log.Contains("could not compress layer") ? 1 : 0;
+        if (std::isnan(row.back)) {
+            EXPECT_EQ(coded[0], uvs);
+            EXPECT_EQ(lines, 1);
+            continue;
+        }
+        EXPECT_EQ(lines, 0);
+        EXPECT_EQ(codeOf(coded[0]), 128);
+        const Layers out = Probe<MutateAutoDecompressor>().run(coded);
+        ASSERT_EQ(out.size(), 1u);
+        auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(out[0]);
+        ASSERT_TRUE(back);
+        EXPECT_FLOAT_EQ(back->GetUVs()[5], row.back);
+        EXPECT_NEAR(back->GetUVs()[4], 0.5f, 1.0 / 65535);
+    }
+}
+
 namespace {
 
 /// What a target saw of one frame's layers: type, purpose, compressed type and payload size.

@@ -19,6 +19,11 @@
 //   depth maps and 16-bit IR 1-3, BGR 1-3 or 129, RGB 1-3 or 130, DXT1 5, ETC2 6, ASTC 7
 //   (block run-length coding). Other codes throw the class's message, other texture formats
 //   "Texture format not supported.".
+// - UVs code 128 (16 bits; the recommended code, so the automatic compressor's) clamps every
+//   value into 0 to 1 without a word: a value below 0 decodes as 0, one above 1 as 1 (NaN as
+//   0), so coordinates that tile past 0 to 1 come back clamped. Code 129 (12 bits) refuses a
+//   value outside 0 to 1 (NaN included) with std::out_of_range before the layer changes.
+//   Codes 0 to 3 keep the floats as they are.
 // - Positions codes 1 and 2 quantise against the plain layer's stored box widened by 0.001
 //   on every side: with points, a box that is not finite, an extent (maximum minus minimum)
 //   that overflows a float, or a point outside the widened box (NaN included) throws
@@ -33,8 +38,17 @@
 //   may fall up to a spacing below its step: where the spacing is close to a step (a box far
 //   from the origin for its extent, such as [5000, 5001.5] under code 2) a point moves more
 //   than one step. Code 0 stores any floats as they are.
-// - Loading a payload never throws: an unknown stored code or a short payload gives a layer
-//   that decompress refuses.
+// - Loading a payload never throws. The vertex layers refuse (InitializeData false) a payload
+//   of another version or shorter than its header (4 bytes, positions 28); normals and
+//   positions also refuse an unknown stored code. decompress refuses a layer whose last load
+//   was refused, also one that held valid data before it, and one that never loaded a
+//   payload: normals and positions under an unknown code with the class's message, all else
+//   with std::runtime_error "compressed data does not have the expected size". Coded bytes
+//   that do not match the stored count load, and decompress refuses them (std::exception).
+// - A count of 0 under an unknown stored code: texture coordinates and indices load it and
+//   decode it to an empty plain layer (with nothing to decode the code is not checked, as
+//   compress does not check it for an empty source); normals and positions refuse the load,
+//   and decompress throws the class's message.
 // - decompress checks every size it is given against the counts and dimensions stored
 //   beside it (Blosc plain size, JPEG dimensions, run-length fill, fixed-rate byte counts)
 //   and throws std::exception on any mismatch; it never reads past the payload.
@@ -102,6 +116,7 @@ private:
     uint32_t _count = 0;
     uint32_t _codedSize = 0;
     uint8_t* _coded = nullptr;
+    bool _loaded = false; // the last payload read was accepted
 };
 
 /// Coded triangle indices.
@@ -116,6 +131,7 @@ private:
     uint32_t _count = 0;
     uint32_t _codedSize = 0;
     uint8_t* _coded = nullptr;
+    bool _loaded = false; // the last payload read was accepted
 };
 
 /// Coded vertex normals.
@@ -129,6 +145,7 @@ public:
 private:
     uint32_t _count = 0;
     uint8_t* _coded = nullptr;
+    bool _loaded = false; // the last payload read was accepted
 };
 
 /// Coded vertex positions with the plain layer's bounding box.

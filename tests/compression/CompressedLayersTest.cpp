@@ -475,6 +475,248 @@ TEST(CompressedVertexLayers, MalformedPayloadsAreRefused)
     }
 }
 
+namespace {
+
+template <typename T>
+std::shared_ptr<DataTypeCompressedBlob> makeCompressed()
+{
+    return std::make_shared<T>();
+}
+
+/// Loads the payload into layer as a reader does, with the compression fields of `fields`.
+bool load(DataTypeCompressedBlob& layer, const DataTypeCompressedBlob& fields, Bytes payload, uint16_t version)
+{
+    layer.InitializeHeader(fields.GetPurposeGuid(), version);
+    layer.InitializeCompressionInfo(fields.GetCompressedBlobTypeGuid(), fields.GetCompressedBlobVersion(),
+                                    fields.GetCompressionType());
+    return layer.InitializeData(payload.data(), static_cast<uint32_t>(payload.size()));
+}
+
+/// One plain layer of each vertex class, with data every code takes.
+struct VertexSources {
+    std::shared_ptr<DataTypeVertexTextureUVs> uvs = std::make_shared<DataTypeVertexTextureUVs>();
+    std::shared_ptr<DataTypeVertexIndices> indices = std::make_shared<DataTypeVertexIndices>();
+    std::shared_ptr<DataTypeVertexNormals> normals = std::make_shared<DataTypeVertexNormals>();
+    std::shared_ptr<DataTypeVertexPositions> positions = std::make_shared<DataTypeVertexPositions>();
+
+    VertexSources()
+    {
+        uvs->Allocate(5);
+        for (int i = 0; i < 10; ++i)
+            uvs->GetUVs()[i] = 0.1f * i;
+        indices->Allocate(7);
+        std::iota(indices->GetIndices(), indices->GetIndices() + 7, 1000u);
+        float* n = normals->Allocate(3);
+        const float axes[9] = {1, 0, 0, 0, 1, 0, 0, 0, -1};
+        std::copy(axes, axes + 9, n);
+        float* p = positions->Allocate(4, false);
+        for (int i = 0; i < 12; ++i)
+            p[i] = 0.5f * i - 2.0f;
+        positions->CalculateBoundingBoxFromVertexPositions();
+    }
+};
+
+} // namespace
+
+// A payload a vertex layer refuses leaves nothing that decodes: decompress throws rather than
+// hand out an empty layer for data that was lost, whether the layer was new or held valid data
+// before. A valid payload loaded afterwards decodes to the byte again.
+TEST(CompressedVertexLayers, RefusedLoadIsRefusedByDecompress)
+{
+    const VertexSources sources;
+    struct Row {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*make)();
+        uint8_t code;
+        size_t header; // payload bytes before the coded data
+        bool lossless;
+    };
+    const Row rows[] = {
+        {"UVs, 16 bits", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 128, 4, false},
+        {"UVs, raw", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 0, 4, true},
+        {"UVs, LZ4", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 2, 4, true},
+        {"indices, 24 bits", sources.indices, &makeCompressed<DataTypeCompressedVertexIndices>, 128, 4, true},
+        {"indices, 16 bits", sources.indices, &makeCompressed<DataTypeCompressedVertexIndices>, 129, 4, true},
+        {"indices, zlib", sources.indices, &makeCompressed<DataTypeCompressedVertexIndices>, 3, 4, true},
+        {"normals, OCT_16", sources.normals, &makeCompressed<DataTypeCompressedVertexNormals>, 2, 4, false},
+        {"normals, raw", sources.normals, &makeCompressed<DataTypeCompressedVertexNormals>, 0, 4, true},
+        {"positions, 16/16/16", sources.positions, &makeCompressed<DataTypeCompressedVertexPositions>, 1, 28, false},
+        {"positions, raw", sources.positions, &makeCompressed<DataTypeCompressedVertexPositions>, 0, 28, true},
+    };
+    const struct {
+        const char* name;
+        size_t (*keep)(size_t header, size_t whole); // bytes of the valid payload kept
+        uint16_t version;
+    } causes[] = {
+        {"no bytes", [](size_t, size_t) -> size_t { return 0; }, 0},
+        {"one byte", [](size_t, size_t) -> size_t { return 1; }, 0},
+        {"one byte short of the header", [](size_t header, size_t) { return header - 1; }, 0},
+        {"another version", [](size_t, size_t whole) { return whole; }, 1},
+    };
+    for (const Row& row : rows) {
+        const std::shared_ptr<DataTypeCompressedBlob> valid = row.make();
+        valid->InitializeHeader(HYXPurposeGuids::CAMERA_PRIMARY);
+        ASSERT_TRUE(valid->compress(row.plain, row.code)) << row.name;
+        const Bytes payload = payloadOf(*valid);
+        ASSERT_GT(payload.size(), row.header) << row.name;
+        const Bytes decoded = payloadOf(*valid->decompress());
+        if (row.lossless) {
+            EXPECT_EQ(decoded, payloadOf(*row.plain)) << row.name;
+        }
+        for (const auto& cause : causes) {
+            Bytes refused = payload;
+            refused.resize(cause.keep(row.header, payload.size()));
+            for (const bool heldData : {false, true}) {
+                SCOPED_TRACE(std::string(row.name) + ", " + cause.name + (heldData ? ", over valid data" : ", new"));
+                std::shared_ptr<DataTypeCompressedBlob> layer = row.make();
+                if (heldData) {
+                    ASSERT_TRUE(load(*layer, *valid, payload, 0));
+                    ASSERT_EQ(payloadOf(*layer->decompress()), decoded);
+                }
+                EXPECT_FALSE(load(*layer, *valid, refused, cause.version));
+                EXPECT_EQ(ThrownText([&] { layer->decompress(); }), "compressed data does not have the expected size");
+                // The same layer takes a valid payload again.
+                ASSERT_TRUE(load(*layer, *valid, payload, 0));
+                EXPECT_EQ(payloadOf(*layer->decompress()), decoded);
+            }
+        }
+    }
+}
+
+// A layer that never loaded a payload has nothing to decode either.
+TEST(CompressedVertexLayers, LayerThatNeverLoadedIsRefusedByDecompress)
+{
+    const VertexSources sources;
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> layer;
+        uint8_t code;
+    } rows[] = {
+        {"UVs", sources.uvs, std::make_shared<DataTypeCompressedVertexTextureUVs>(), 128},
+        {"indices", sources.indices, std::make_shared<DataTypeCompressedVertexIndices>(), 128},
+        {"normals", sources.normals, std::make_shared<DataTypeCompressedVertexNormals>(), 2},
+        {"positions", sources.positions, std::make_shared<DataTypeCompressedVertexPositions>(), 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.layer->InitializeCompressionInfo(row.plain->TypeGuid(), row.plain->GetVersion(), row.code);
+        EXPECT_EQ(ThrownText([&] { row.layer->decompress(); }), "compressed data does not have the expected size");
+    }
+}
+
+// A count of 0 under a code the class does not know: texture coordinates and indices have
+// nothing to decode and give an empty layer, as compressing an empty source under that code
+// does; normals and positions refuse it when they load and when they compress.
+TEST(CompressedVertexLayers, EmptyCountUnderAnUnknownCode)
+{
+    Bytes emptyPositions(24, 0);
+    emptyPositions.insert(emptyPositions.end(), 4, 0);
+    auto uvs = std::make_shared<DataTypeVertexTextureUVs>();
+    uvs->Allocate(0);
+    auto indices = std::make_shared<DataTypeVertexIndices>();
+    indices->Allocate(0);
+    auto normals = std::make_shared<DataTypeVertexNormals>();
+    normals->Allocate(0);
+    auto positions = std::make_shared<DataTypeVertexPositions>();
+    positions->Allocate(0, true);
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*make)();
+        uint8_t code;
+        Bytes payload;
+        const char* refusal; // null: loads and decodes to an empty plain layer
+    } rows[] = {
+        {"UVs", uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 77, {0, 0, 0, 0}, nullptr},
+        {"UVs, private code", uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 130, {0, 0, 0, 0}, nullptr},
+        {"indices", indices, &makeCompressed<DataTypeCompressedVertexIndices>, 77, {0, 0, 0, 0}, nullptr},
+        {"normals",
+         normals,
+         &makeCompressed<DataTypeCompressedVertexNormals>,
+         3,
+         {0, 0, 0, 0},
+         "DataTypeCompressedNormals Compression not supported!"},
+        {"positions", positions, &makeCompressed<DataTypeCompressedVertexPositions>, 7, emptyPositions,
+         "DataTypeCompressedVertices Compression not supported!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::shared_ptr<DataTypeCompressedBlob> fields = row.make();
+        fields->InitializeCompressionInfo(row.plain->TypeGuid(), row.plain->GetVersion(), row.code);
+        const std::shared_ptr<DataTypeCompressedBlob> loaded = row.make();
+        EXPECT_EQ(load(*loaded, *fields, row.payload, 0), !row.refusal);
+        const std::shared_ptr<DataTypeCompressedBlob> coded = row.make();
+        if (row.refusal) {
+            EXPECT_EQ(ThrownText([&] { loaded->decompress(); }), row.refusal);
+            EXPECT_EQ(ThrownText([&] { coded->compress(row.plain, row.code); }), row.refusal);
+            continue;
+        }
+        const std::shared_ptr<DataLayer> back = loaded->decompress();
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->TypeGuid(), row.plain->TypeGuid());
+        EXPECT_EQ(payloadOf(*back), payloadOf(*row.plain));
+        ASSERT_TRUE(coded->compress(row.plain, row.code));
+        EXPECT_EQ(payloadOf(*coded), row.payload);
+    }
+}
+
+// At 16 bits, the recommended code, texture coordinates outside 0 to 1 are clamped into that
+// range without a word; 12 bits refuse them before the layer changes; the Blosc codes and raw
+// floats keep them as they are.
+TEST(CompressedVertexLayers, UVsOutsideZeroToOne)
+{
+    const float inRange[2] = {0.25f, 0.75f};
+    auto before = std::make_shared<DataTypeVertexTextureUVs>();
+    before->Allocate(1);
+    std::copy(inRange, inRange + 2, before->GetUVs());
+    const struct {
+        const char* name;
+        uint8_t code;
+        std::vector<float> in;
+        std::vector<float> out; // empty: refused
+    } rows[] = {
+        {"16 bits, below 0", 128, {-0.5f, 0.25f}, {0.0f, 0.25f}},
+        {"16 bits, above 1", 128, {1.5f, 0.25f}, {1.0f, 0.25f}},
+        {"16 bits, far outside", 128, {-1000.0f, 1000.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 1.0f, 0.0f}},
+        {"12 bits, below 0", 129, {-0.5f, 0.25f}, {}},
+        {"12 bits, above 1", 129, {1.5f, 0.25f}, {}},
+        {"raw", 0, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"snappy", 1, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"LZ4", 2, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+        {"zlib", 3, {-0.5f, 1.5f}, {-0.5f, 1.5f}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto uvs = std::make_shared<DataTypeVertexTextureUVs>();
+        uvs->Allocate(static_cast<uint32_t>(row.in.size() / 2));
+        std::copy(row.in.begin(), row.in.end(), uvs->GetUVs());
+        DataTypeCompressedVertexTextureUVs coded;
+        ASSERT_TRUE(coded.compress(before, row.code));
+        const Bytes held = payloadOf(coded);
+        if (row.out.empty()) {
+            EXPECT_EQ(ThrownText<std::out_of_range>([&] { coded.compress(uvs, row.code); }),
+                      "12-bit packing takes values of 0 to 1 only");
+            EXPECT_EQ(payloadOf(coded), held);
+            continue;
+        }
+        ASSERT_TRUE(coded.compress(uvs, row.code));
+        auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(coded.decompress());
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->GetNumVertices(), row.in.size() / 2);
+        for (size_t i = 0; i < row.out.size(); ++i) {
+            if (row.code != 128) {
+                EXPECT_EQ(back->GetUVs()[i], row.out[i]) << i;
+            } else if (row.out[i] == 0.0f || row.out[i] == 1.0f) {
+                EXPECT_FLOAT_EQ(back->GetUVs()[i], row.out[i]) << i;
+            } else {
+                EXPECT_NEAR(back->GetUVs()[i], row.out[i], 1.0 / 65535) << i;
+            }
+        }
+    }
+}
+
 TEST(CompressedTexture, RunLengthPatterns)
 {
     const Bytes other = {1, 2, 3, 4, 5, 6, 7, 8};

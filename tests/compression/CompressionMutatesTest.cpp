@@ -539,6 +539,123 @@ TEST(CompressionMutates, FailedCompressionReachesTheTargetPlain)
 
 namespace {
 
+/// The layer T codes `plain` into under code, with `plain`'s purpose.
+template <typename T>
+std::shared_ptr<DataTypeCompressedBlob> codedAs(const std::shared_ptr<DataLayer>& plain, uint8_t code)
+{
+    auto layer = std::make_shared<T>();
+    layer->InitializeHeader(plain->GetPurposeGuid());
+    EXPECT_TRUE(layer->compress(plain, code));
+    return layer;
+}
+
+/// The frame a new F makes of `layers`, and the filter's error text.
+template <typename F>
+std::pair<Layers, std::string> decompressedBy(const Layers& layers, HyxErrorCode expected)
+{
+    Probe<F> filter;
+    Layers out = filter.run(layers, expected);
+    return {out, filter.GetLastError(false).StdString()};
+}
+
+} // namespace
+
+// A compressed layer whose last payload was refused, also over valid data, fails the frame in
+// every decompressor that takes it, rather than passing an empty plain layer on; the same
+// layer loaded validly decodes.
+TEST(MutateDecompressor, RefusedLoadFailsTheFrame)
+{
+    using Run = std::pair<Layers, std::string> (*)(const Layers&, HyxErrorCode);
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*code)(const std::shared_ptr<DataLayer>&, uint8_t);
+        uint8_t recommended;
+        Run single;
+    } rows[] = {
+        {"UVs", uvsWith(0.25f), &codedAs<DataTypeCompressedVertexTextureUVs>, 128,
+         &decompressedBy<MutateVertexTextureUVsDecompressor>},
+        {"indices", indices(), &codedAs<DataTypeCompressedVertexIndices>, 128,
+         &decompressedBy<MutateVertexIndicesDecompressor>},
+        {"normals", normals(), &codedAs<DataTypeCompressedVertexNormals>, 2,
+         &decompressedBy<MutateVertexNormalsDecompressor>},
+        {"positions", positions(), &codedAs<DataTypeCompressedVertexPositions>, 1,
+         &decompressedBy<MutateVertexPositionsDecompressor>},
+    };
+    for (const auto& row : rows) {
+        for (const bool automatic : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (automatic ? ", automatic" : ", single-type"));
+            const Run run = automatic ? &decompressedBy<MutateAutoDecompressor> : row.single;
+            const std::shared_ptr<DataTypeCompressedBlob> valid = row.code(row.plain, row.recommended);
+            const Layers decoded = run({valid}, HyxErrorCode::Success).first;
+            ASSERT_EQ(decoded.size(), 1u);
+            EXPECT_EQ(decoded[0]->TypeGuid(), row.plain->TypeGuid());
+
+            const std::shared_ptr<DataTypeCompressedBlob> refused = row.code(row.plain, row.recommended);
+            uint8_t oneByte = 0;
+            ASSERT_FALSE(refused->InitializeData(&oneByte, 1));
+            CapturedLog log;
+            const auto [out, error] = run({refused}, HyxErrorCode::FilterFailedToDecompressLayer);
+            EXPECT_TRUE(out.empty());
+            EXPECT_NE(error.find("failed to decompress layer"), std::string::npos) << error;
+            EXPECT_TRUE(log.Contains("compressed data does not have the expected size"));
+        }
+    }
+}
+
+// Texture coordinates outside 0 to 1 come back clamped at 16 bits (the automatic compressor's
+// code and the single-type one's default), without a line; at 12 bits the layer is refused
+// and passes on plain with a line.
+TEST(CompressionMutates, UVsOutsideZeroToOneClampAtSixteenBitsAndAreRefusedAtTwelve)
+{
+    using Run = Layers (*)(const Layers&, const char*);
+    const Run automatic = [](const Layers& in, const char*) { return Probe<MutateAutoCompressor>().run(in); };
+    const Run single = [](const Layers& in, const char* choice) {
+        Probe<MutateVertexTextureUVsCompressor> filter;
+        if (choice)
+            filter.getParameterByName("Compression")->SetValueAsString(choice);
+        return filter.run(in);
+    };
+    const struct {
+        const char* name;
+        Run run;
+        const char* choice;
+        float value;
+        float back; // NaN: refused, the plain layer passes
+    } rows[] = {
+        {"automatic, below 0", automatic, nullptr, -0.5f, 0.0f},
+        {"automatic, above 1", automatic, nullptr, 1.5f, 1.0f},
+        {"16 bits by default, below 0", single, nullptr, -0.5f, 0.0f},
+        {"16 bits by default, above 1", single, nullptr, 1.5f, 1.0f},
+        {"16 bits chosen, far above 1", single, "0", 1000.0f, 1.0f},
+        {"12 bits, below 0", single, "1", -0.5f, std::nanf("")},
+        {"12 bits, above 1", single, "1", 1.5f, std::nanf("")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto uvs = uvsWith(row.value);
+        CapturedLog log;
+        const Layers coded = row.run({uvs}, row.choice);
+        ASSERT_EQ(coded.size(), 1u);
+        const int lines = log.Contains("could not compress layer") ? 1 : 0;
+        if (std::isnan(row.back)) {
+            EXPECT_EQ(coded[0], uvs);
+            EXPECT_EQ(lines, 1);
+            continue;
+        }
+        EXPECT_EQ(lines, 0);
+        EXPECT_EQ(codeOf(coded[0]), 128);
+        const Layers out = Probe<MutateAutoDecompressor>().run(coded);
+        ASSERT_EQ(out.size(), 1u);
+        auto back = std::dynamic_pointer_cast<DataTypeVertexTextureUVs>(out[0]);
+        ASSERT_TRUE(back);
+        EXPECT_FLOAT_EQ(back->GetUVs()[5], row.back);
+        EXPECT_NEAR(back->GetUVs()[4], 0.5f, 1.0 / 65535);
+    }
+}
+
+namespace {
+
 /// What a target saw of one frame's layers: type, purpose, compressed type and payload size.
 using Signature = std::vector<std::tuple<VornCommon::Guid, VornCommon::Guid, VornCommon::Guid, size_t>>;
 

@@ -287,6 +287,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexTextureUVs::decompress()
 {
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexTextureUVs>(_uncompressedTypeGuid, _purposeGuid,
                                                                           _compressedBlobVersion);
+    CompressedSupport::RequireLoaded(_loaded);
     checkCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC);
     plain->Allocate(_count);
     decodeCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC, reinterpret_cast<uint8_t*>(plain->GetUVs()));
@@ -306,7 +307,8 @@ void DataTypeCompressedVertexTextureUVs::onUpdateStatusProperties()
 
 bool DataTypeCompressedVertexTextureUVs::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
-    return readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
+    _loaded = readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
+    return _loaded;
 }
 
 // ---- indices --------------------------------------------------------------------------
@@ -342,6 +344,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexIndices::decompress()
 {
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexIndices>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
+    CompressedSupport::RequireLoaded(_loaded);
     checkCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC);
     plain->Allocate(_count);
     decodeCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC,
@@ -367,7 +370,8 @@ void DataTypeCompressedVertexIndices::onUpdateStatusProperties()
 
 bool DataTypeCompressedVertexIndices::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
-    return readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
+    _loaded = readCountAndRest(_payloadVersion, data, size, _count, _codedSize, _coded);
+    return _loaded;
 }
 
 // ---- normals --------------------------------------------------------------------------
@@ -415,8 +419,9 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexNormals::decompress()
                                                                        _compressedBlobVersion);
     if (!bytesPerNormal(_compressionType))
         throw std::invalid_argument(NORMALS_UNSUPPORTED);
+    CompressedSupport::RequireLoaded(_loaded);
     if (_count > 0 && !_coded)
-        throw std::runtime_error("compressed data does not have the expected size");
+        throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
     float* normals = plain->Allocate(_count);
     if (_count == 0)
         return plain;
@@ -449,12 +454,14 @@ bool DataTypeCompressedVertexNormals::deserializeAndMigrate(uint8_t* data, uint3
 {
     _count = 0;
     _coded = nullptr;
+    _loaded = false;
     // An unknown code is refused here rather than thrown, so the reader keeps the block.
     const uint32_t perNormal = bytesPerNormal(_compressionType);
     if (_payloadVersion != CLASS_VERSION || size < COUNT_SIZE || !perNormal)
         return false;
     _count = CountedArray::CountAt(data, size, 0);
     _coded = CountedArray::ElementsAt(data, size, COUNT_SIZE, _count, perNormal);
+    _loaded = true;
     return true;
 }
 
@@ -521,7 +528,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexPositions::decompress()
     if (!positionsPrecision(_compressionType, precision))
         throw std::invalid_argument(POSITIONS_UNSUPPORTED);
     if (!_box || (_count > 0 && !_coded))
-        throw std::runtime_error("compressed data does not have the expected size");
+        throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
     float box[6];
     std::memcpy(box, _box, sizeof(box));
     float* points = plain->Allocate(_count, false);

@@ -1,6 +1,7 @@
 // Host calls on an asynchronous graph from several threads, a failed update that meets a
-// Pause or a Stop, and a Play or Pause whose put-back fails too. Gates inside hooks hold one
-// call in its window, so each case takes the same path every time.
+// Pause or a Stop, a Play or Pause whose put-back fails too (and what its listeners call while
+// that run ends), and the stop request as a hook on the worker reads it. Gates inside hooks
+// hold one call in its window, so each case takes the same path every time.
 
 #include "GraphFixtures.h"
 
@@ -67,9 +68,10 @@ Frames Looped(unsigned frames, unsigned count)
     return result;
 }
 
-Frames FirstOf(const Frames& frames, size_t count)
+template <class T>
+std::vector<T> FirstOf(const std::vector<T>& items, size_t count)
 {
-    return Frames(frames.begin(), frames.begin() + static_cast<long>(std::min(count, frames.size())));
+    return std::vector<T>(items.begin(), items.begin() + static_cast<long>(std::min(count, items.size())));
 }
 
 bool AllStopped(Graph& graph)
@@ -578,5 +580,420 @@ TEST(HostCallThreads, APauseOrStopInsideTheWorkersOwnStopLeavesItToEndTheRun)
                 EXPECT_EQ(Frames(all.begin() + static_cast<long>(before), all.end()), Range(5));
             }
         }
+    }
+}
+
+namespace {
+
+/// How a filter's hook on the worker reaches its graph: (the hook's filter, the host's own
+/// pointer, a raw pointer) -> IsStopRequested.
+using StopReader = std::function<bool(TestTarget&, const std::shared_ptr<AsyncGraph>&, AsyncGraph*)>;
+
+} // namespace
+
+TEST(HostCallThreads, IsStopRequestedOnTheWorkerReadsOnlyWhetherAStopWasAsked)
+{
+    // A target's update hook on the worker asks, while the host holds the graph (through one
+    // reference or two) and asked for nothing: false, however the hook reaches the graph. The
+    // hook then waits until the host's Stop or Pause has asked the worker to end, seen through
+    // the same pointer: true, and true until the next Play.
+    const std::pair<const char*, StopReader> readers[] = {
+        {"a raw pointer",
+         [](TestTarget&, const std::shared_ptr<AsyncGraph>&, AsyncGraph* raw) { return raw->IsStopRequested(); }},
+        {"the host's own pointer",
+         [](TestTarget&, const std::shared_ptr<AsyncGraph>& host, AsyncGraph*) { return host->IsStopRequested(); }},
+        {"GetGraph kept, then cast",
+         [](TestTarget& self, const std::shared_ptr<AsyncGraph>&, AsyncGraph*) {
+             const std::shared_ptr<Graph> kept = self.GetGraph();
+             const std::shared_ptr<AsyncGraph> cast = std::dynamic_pointer_cast<AsyncGraph>(kept);
+             return cast->IsStopRequested();
+         }},
+        {"GetGraph cast",
+         [](TestTarget& self, const std::shared_ptr<AsyncGraph>&, AsyncGraph*) {
+             return std::dynamic_pointer_cast<AsyncGraph>(self.GetGraph())->IsStopRequested();
+         }},
+    };
+    for (const bool twoReferences : {true, false}) {
+        for (const bool stop : {true, false}) {
+            for (const auto& [name, read] : readers) {
+                SCOPED_TRACE(std::string(twoReferences ? "two host references, " : "one host reference, ") +
+                             (stop ? "Stop, " : "Pause, ") + name);
+                std::shared_ptr<AsyncGraph> graph = std::make_shared<AsyncGraph>();
+                const std::shared_ptr<Graph> secondReference = twoReferences ? graph : nullptr;
+                AsyncGraph* const raw = graph.get();
+                ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>(10)), ActionResult::Success);
+                auto target = std::make_shared<TestTarget>();
+                ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+                ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+                Gate inHook;
+                bool asked = false;
+                std::optional<bool> before, after;
+                target->process = [&, &read = read](TestTarget& self, const Atom&) {
+                    if (asked || self.frames().size() < 2)
+                        return HyxErrorCode::Success;
+                    asked = true;
+                    before = read(self, graph, raw);
+                    inHook.open();
+                    // Nobody opens it: the hook leaves once it sees the stop asked.
+                    Gate stopAsked;
+                    stopAsked.passUnless([&] { return read(self, graph, raw); });
+                    after = read(self, graph, raw);
+                    return HyxErrorCode::Success;
+                };
+                ASSERT_EQ(graph->Play(), ActionResult::Success);
+                ASSERT_TRUE(inHook.pass());
+                EXPECT_FALSE(graph->IsStopRequested()); // the same on the host's thread
+                EXPECT_EQ(stop ? graph->Stop() : graph->Pause(), ActionResult::Success)
+                    << graph->GetLastError(false).StdString();
+                EXPECT_EQ(before, false);
+                EXPECT_EQ(after, true);
+                EXPECT_TRUE(graph->IsStopRequested());
+                ASSERT_EQ(graph->Play(), ActionResult::Success);
+                EXPECT_FALSE(graph->IsStopRequested());
+                EXPECT_EQ(graph->Stop(), ActionResult::Success);
+            }
+        }
+    }
+}
+
+namespace {
+
+/// Where a run ends after a failed put-back.
+enum class Ending {
+    HostPause, // the host's Pause: the target refuses, the second transform does not play again
+    Resume, // the host's Play from Paused: the second transform refuses, the first does not pause again
+    OwnTurnPause // the target's update hook pauses its graph on the worker, refused as the host's Pause
+};
+
+/// What a listener of Error calls while the run ends.
+enum class CallBack {
+    Stop,
+    Pause,
+    Play,
+    PlayMode
+};
+
+ActionResult Call(Graph& graph, CallBack call)
+{
+    switch (call) {
+    case CallBack::Stop: return graph.Stop();
+    case CallBack::Pause: return graph.Pause();
+    case CallBack::Play: return graph.Play();
+    case CallBack::PlayMode: return graph.Play(PlaybackMode::ForwardLoop);
+    }
+    return ActionResult::Failure;
+}
+
+const char* NameOf(Ending ending)
+{
+    switch (ending) {
+    case Ending::HostPause: return "host's Pause";
+    case Ending::Resume: return "resume";
+    case Ending::OwnTurnPause: return "Pause from the worker's turn";
+    }
+    return "";
+}
+
+const char* NameOf(CallBack call)
+{
+    switch (call) {
+    case CallBack::Stop: return "Stop";
+    case CallBack::Pause: return "Pause";
+    case CallBack::Play: return "Play";
+    case CallBack::PlayMode: return "Play(ForwardLoop)";
+    }
+    return "";
+}
+
+/// The names of the states, for readable failures.
+std::vector<std::string> Names(const std::vector<State>& states)
+{
+    static const char* const kNames[] = {"Stopped", "Playing", "Paused", "Error"};
+    std::vector<std::string> names;
+    for (const State state : states)
+        names.emplace_back(kNames[static_cast<int>(state)]);
+    return names;
+}
+
+/// Lets the graph deliver until the target has seen `wanted` frames in all: a host-driven
+/// graph is updated (100 passes at most), an asynchronous one is waited for.
+bool DeliverUntil(TestGraph& chain, bool async, const TestTarget& target, size_t wanted)
+{
+    if (async)
+        return Eventually([&] { return target.frames().size() >= wanted; });
+    for (int pass = 0; pass < 100 && target.frames().size() < wanted; ++pass) {
+        if (chain.graph->Update() != ActionResult::Success)
+            return false;
+    }
+    return target.frames().size() >= wanted;
+}
+
+} // namespace
+
+TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
+{
+    // A run ends after a failed put-back; a listener of Error (on the thread that ends it)
+    // heals the filters and calls Stop, Pause, Play or Play(mode). Stop is folded in, the
+    // others are refused: the run ends as a failed update's does (Error, then Stopped once),
+    // the filters are stopped, the mode stands, nothing reaches the target until the next
+    // Play, which plays a new run.
+    const std::string walkFailure = "(" + Nested("Test", HyxErrorCode::FilterError) + ")";
+    for (const Ending ending : {Ending::HostPause, Ending::Resume, Ending::OwnTurnPause}) {
+        for (const CallBack call : {CallBack::Stop, CallBack::Pause, CallBack::Play, CallBack::PlayMode}) {
+            for (const bool async : {true, false}) {
+                if (ending == Ending::OwnTurnPause && !async)
+                    continue; // a graph the host updates has no worker
+                SCOPED_TRACE(std::string(NameOf(ending)) + ", listener's " + NameOf(call) +
+                             (async ? ", asynchronous" : ", host-driven"));
+                EitherGraph either(async);
+                TestGraph* const chain = either.chain();
+                StateLog& log = either.log();
+                Graph* const graph = chain->graph.get();
+                chain->make<TestSource>(10);
+                auto first = chain->make<PauseRefusingTransform>();
+                auto second =
+                    chain->make<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
+                auto target = chain->make<PauseRefusingTarget>();
+                ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::Pingpong, true), ActionResult::Success);
+
+                // The listener's call would work were it let through: the faults are gone by then.
+                std::optional<ActionResult> heard;
+                std::string heardText;
+                log.onState = [&](State state) {
+                    if (state != State::Error || heard)
+                        return;
+                    first->pauseResult = target->pauseResult = HyxErrorCode::Success;
+                    second->playResult = HyxErrorCode::Success;
+                    heard = Call(*graph, call);
+                    heardText = chain->error();
+                };
+                std::optional<ActionResult> answer;
+                size_t atEnd = 0;
+                Gate ended;
+                if (ending == Ending::OwnTurnPause) {
+                    target->process = [&](TestTarget& self, const Atom&) {
+                        if (answer || self.frames().size() < 3)
+                            return HyxErrorCode::Success;
+                        target->pauseResult = HyxErrorCode::FilterError;
+                        second->playResult = HyxErrorCode::FilterError;
+                        answer = graph->Pause();
+                        atEnd = self.frames().size();
+                        ended.open();
+                        return HyxErrorCode::Success;
+                    };
+                }
+                ASSERT_EQ(graph->Play(), ActionResult::Success);
+                ASSERT_TRUE(DeliverUntil(*chain, async, *target, 3));
+                std::string walk;
+                std::vector<State> states{State::Playing};
+                switch (ending) {
+                case Ending::HostPause:
+                    target->pauseResult = HyxErrorCode::FilterError;
+                    second->playResult = HyxErrorCode::FilterError;
+                    answer = graph->Pause();
+                    atEnd = target->frames().size();
+                    walk = "Graph failed to pause" + walkFailure;
+                    break;
+                case Ending::Resume:
+                    ASSERT_EQ(graph->Pause(), ActionResult::Success);
+                    states.push_back(State::Paused);
+                    second->playResult = HyxErrorCode::FilterError;
+                    first->pauseResult = HyxErrorCode::FilterError;
+                    answer = graph->Play();
+                    atEnd = target->frames().size();
+                    walk = "Graph failed to start playing" + walkFailure;
+                    break;
+                case Ending::OwnTurnPause:
+                    ASSERT_TRUE(ended.pass());
+                    walk = "Graph failed to pause" + walkFailure;
+                    break;
+                }
+                log.onState = nullptr;
+
+                EXPECT_EQ(answer, ActionResult::Failure);
+                switch (call) {
+                case CallBack::Stop:
+                    EXPECT_EQ(heard, ActionResult::Success);
+                    EXPECT_EQ(heardText, walk);
+                    EXPECT_EQ(chain->error(), walk);
+                    break;
+                case CallBack::Pause:
+                    EXPECT_EQ(heard, ActionResult::Failure);
+                    EXPECT_EQ(heardText, "Graph failed to pause(its run is ending)");
+                    break;
+                case CallBack::Play:
+                case CallBack::PlayMode:
+                    EXPECT_EQ(heard, ActionResult::Failure);
+                    EXPECT_EQ(heardText, ending == Ending::OwnTurnPause
+                                             ? "Graph failed to start playing(it cannot be started from its own "
+                                               "worker thread)"
+                                             : "Graph failed to start playing(its run is ending)");
+                    break;
+                }
+                // Heard so far; that nothing follows shows once the next Play has started.
+                states.push_back(State::Error);
+                states.push_back(State::Stopped);
+                const std::vector<State> heardByNow = log.states();
+                EXPECT_EQ(Names(FirstOf(heardByNow, states.size())), Names(states));
+                EXPECT_TRUE(graph->IsStopped());
+                EXPECT_TRUE(AllStopped(*graph));
+                const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(graph->GetFrameOrderProvider());
+                ASSERT_TRUE(order);
+                EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::Pingpong);
+                if (!async) {
+                    // A host that goes on updating the ended run: nothing reaches the target.
+                    static_cast<void>(graph->Update());
+                    static_cast<void>(graph->Update());
+                    EXPECT_EQ(target->frames().size(), atEnd);
+                }
+
+                // The next Play plays a new run (an asynchronous graph's from the order's start,
+                // with nothing of the ended run before it); the test's Stop then ends it cleanly.
+                ASSERT_EQ(graph->Play(), ActionResult::Success) << chain->error();
+                ASSERT_TRUE(DeliverUntil(*chain, async, *target, atEnd + 3));
+                if (async) {
+                    const Frames all = target->frames();
+                    EXPECT_EQ(FirstOf(Frames(all.begin() + static_cast<long>(atEnd), all.end()), 3), Range(3));
+                }
+                EXPECT_EQ(graph->Stop(), ActionResult::Success) << chain->error();
+                EXPECT_TRUE(graph->IsStopped());
+                EXPECT_TRUE(AllStopped(*graph));
+                states.push_back(State::Playing);
+                states.push_back(State::Stopped);
+                EXPECT_EQ(Names(log.states()), Names(states));
+            }
+        }
+    }
+}
+
+namespace {
+
+/// Set on the host thread whose Play the test watches.
+thread_local bool t_watchedHost = false;
+
+/// An asynchronous graph that opens `readByWatchedHost` when the watched host thread reads
+/// whether it plays: that host's Play is under way and decides under the control lock.
+class WatchedAsyncGraph : public AsyncGraph {
+public:
+    bool IsPlaying() const override
+    {
+        if (t_watchedHost)
+            readByWatchedHost.open();
+        return AsyncGraph::IsPlaying();
+    }
+    mutable Gate readByWatchedHost;
+};
+
+/// A suspended graph whose resume fails to put back; held by the test and by the host threads
+/// it starts, so that threads that never return keep what they use alive.
+struct SuspendedResumeRig {
+    SuspendedResumeRig()
+    {
+        graph->_graphEvents.Add(&log);
+        const auto add = [&](const std::shared_ptr<Filter>& filter) {
+            EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
+        };
+        add(std::make_shared<TestSource>(10));
+        add(first);
+        add(second);
+        add(target);
+    }
+    ~SuspendedResumeRig()
+    {
+        graph->Stop();
+        graph->_graphEvents.Remove(&log);
+    }
+
+    StateLog log; // outlives the graph
+    std::shared_ptr<WatchedAsyncGraph> graph = std::make_shared<WatchedAsyncGraph>();
+    std::shared_ptr<PauseRefusingTransform> first = std::make_shared<PauseRefusingTransform>();
+    std::shared_ptr<TestTransform> second =
+        std::make_shared<TestTransform>(MakeProfile({{Guid(), kType1}}), MakeProfile({{kPurposeB, kType2}}));
+    std::shared_ptr<PauseRefusingTarget> target = std::make_shared<PauseRefusingTarget>();
+    std::atomic<bool> playReturned{false}, resumeReturned{false};
+    std::atomic<ActionResult> playAnswer{ActionResult::Failure};
+};
+
+} // namespace
+
+TEST(HostCallThreads, APlayAndAResumeAfterAFailedResumeOfASuspendedGraphBothReturn)
+{
+    // The host suspends a paused graph and resumes it; the resume fails and so does its
+    // put-back, and the run ends. Then the host plays on one thread and, once that Play is
+    // under way, resumes on another: both return, and the new run plays from the order's
+    // start. When a listener of Error plays the ended run, its Play is refused and leaves no
+    // worker behind for the host's Play to wait for.
+    for (const bool listenerPlays : {false, true}) {
+        SCOPED_TRACE(listenerPlays ? "a listener of Error plays" : "nothing calls back");
+        const auto rig = std::make_shared<SuspendedResumeRig>();
+        AsyncGraph& graph = *rig->graph;
+        ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::Pingpong, 0.0f), ActionResult::Success);
+        ASSERT_EQ(graph.Play(), ActionResult::Success);
+        ASSERT_TRUE(Eventually([&] { return rig->target->frames().size() >= 3; }));
+        ASSERT_EQ(graph.Pause(), ActionResult::Success);
+        graph.Suspend();
+
+        std::optional<ActionResult> heard;
+        std::string heardText;
+        if (listenerPlays) {
+            rig->log.onState = [&, raw = rig.get()](State state) {
+                if (state != State::Error || heard)
+                    return;
+                raw->first->pauseResult = HyxErrorCode::Success;
+                raw->second->playResult = HyxErrorCode::Success;
+                heard = raw->graph->Play();
+                heardText = raw->graph->GetLastError(false).StdString();
+            };
+        }
+        rig->second->playResult = HyxErrorCode::FilterError;
+        rig->first->pauseResult = HyxErrorCode::FilterError;
+        EXPECT_EQ(graph.Play(), ActionResult::Failure);
+        rig->log.onState = nullptr;
+        if (listenerPlays) {
+            EXPECT_EQ(heard, ActionResult::Failure);
+            EXPECT_EQ(heardText, "Graph failed to start playing(its run is ending)");
+        } else {
+            EXPECT_EQ(graph.GetLastError(false).StdString(),
+                      "Graph failed to start playing(" + Nested("Test", HyxErrorCode::FilterError) + ")");
+        }
+        EXPECT_EQ(Names(rig->log.states()), Names({State::Playing, State::Paused, State::Error, State::Stopped}));
+        EXPECT_TRUE(graph.IsStopped());
+        EXPECT_TRUE(AllStopped(graph));
+        EXPECT_TRUE(graph.IsSuspended());
+        rig->first->pauseResult = HyxErrorCode::Success;
+        rig->second->playResult = HyxErrorCode::Success;
+        const size_t atEnd = rig->target->frames().size();
+
+        std::thread player([rig] {
+            t_watchedHost = true;
+            rig->playAnswer = rig->graph->Play();
+            rig->playReturned = true;
+            rig->graph->readByWatchedHost.open(); // a Play that never read the state lets the Resume go
+        });
+        std::thread resumer([rig] {
+            EXPECT_TRUE(rig->graph->readByWatchedHost.pass());
+            rig->graph->Resume();
+            rig->resumeReturned = true;
+        });
+        const bool returned = Eventually([&] { return rig->playReturned && rig->resumeReturned; });
+        EXPECT_TRUE(rig->playReturned.load()) << "the host's Play did not return";
+        EXPECT_TRUE(rig->resumeReturned.load()) << "the host's Resume did not return";
+        if (!returned) {
+            // They wait for the control lock or for a worker that nothing ends, and no call
+            // of this thread can reach either. They hold the rig: it stays alive with them
+            // until the process ends.
+            player.detach();
+            resumer.detach();
+            continue;
+        }
+        player.join();
+        resumer.join();
+        EXPECT_EQ(rig->playAnswer.load(), ActionResult::Success) << graph.GetLastError(false).StdString();
+        EXPECT_FALSE(graph.IsSuspended());
+        ASSERT_TRUE(Eventually([&] { return rig->target->frames().size() >= atEnd + 3; }));
+        const Frames all = rig->target->frames();
+        EXPECT_EQ(FirstOf(Frames(all.begin() + static_cast<long>(atEnd), all.end()), 3), Range(3));
+        EXPECT_EQ(graph.Stop(), ActionResult::Success);
+        EXPECT_TRUE(AllStopped(graph));
     }
 }

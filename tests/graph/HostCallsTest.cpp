@@ -820,6 +820,7 @@ TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
                 case CallBack::Pause:
                     EXPECT_EQ(heard, ActionResult::Failure);
                     EXPECT_EQ(heardText, "Graph failed to pause(its run is ending)");
+                    EXPECT_EQ(chain->error(), heardText); // a refusal's text replaces the walk's
                     break;
                 case CallBack::Play:
                 case CallBack::PlayMode:
@@ -828,6 +829,7 @@ TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
                                              ? "Graph failed to start playing(it cannot be started from its own "
                                                "worker thread)"
                                              : "Graph failed to start playing(its run is ending)");
+                    EXPECT_EQ(chain->error(), heardText); // a refusal's text replaces the walk's
                     break;
                 }
                 // Heard so far; that nothing follows shows once the next Play has started.

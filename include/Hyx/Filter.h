@@ -18,12 +18,15 @@
 //   keeps the state; its own text becomes the extra information of the step's error, so
 //   texts nest: "Filter 'X' error: <message>(Filter 'X' error: <hook message>(...))".
 // - The tokens "$filter$" and "$info$" of the messages are never filled in.
-// - Parameters: named FilterParam objects created by onInitializeParams; values handed in
-//   before a parameter exists are kept and applied at the next PreInitialize. Values that
-//   no parameter has taken once the filter is initialised are logged at level 2, one line
-//   per filter naming them ("Filter '<name>' has no parameter named 'a', 'b'; ..."), again
-//   only when the names change. Host listeners hear every parameter change, on the thread
-//   that made it.
+// - Parameters: named FilterParam objects created by onInitializeParams. A value handed in
+//   is kept until a parameter has taken it for good: applied by a PreInitialize that
+//   succeeds, or to a parameter of a filter pre-initialised already. A PreInitialize that
+//   fails keeps every value, also one it applied to a parameter that it then cleared, and so
+//   does a filter still Created whose parameter takes a value. A value taken goes with its
+//   parameter (DePreInitialize). Values that no parameter has taken once the filter is
+//   initialised are logged at level 2, one line per filter naming them ("Filter '<name>'
+//   has no parameter named 'a', 'b'; ..."), again only when the names change. Host listeners
+//   hear every parameter change, on the thread that made it.
 // - Threads: the life cycle and the graph links are driven by the thread that builds and
 //   plays the graph. Error text, progress, the last processed atoms, the parameter list and
 //   the listener list are guarded, so host threads may read them while a worker updates. The
@@ -163,7 +166,8 @@ public:
     /// PreInitialized from Created (else 6): forgets the graph first (also when refused),
     /// runs Instantiate if it never ran (a filter made with its constructor), then
     /// onInitializeParams, then applies the stored parameter values whatever the hook
-    /// returned. On failure the parameters and groups are cleared again.
+    /// returned. On failure the parameters and groups are cleared again and every value
+    /// stays stored; on success those applied are used up.
     HyxErrorCode PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph);
     /// Created from PreInitialized, clearing parameters and groups; 0 in Created; else 7.
     HyxErrorCode DePreInitialize();
@@ -257,9 +261,9 @@ public:
     std::string getParameterStatus(const char* name) const;
     /// Replaces the stored values and applies those whose parameters exist; true when a
     /// changed parameter requires pre-initialising again. Values of parameters that do not
-    /// exist yet wait for the next PreInitialize (logged when the filter is initialised
-    /// already). Never throws for a refused text: it is logged and the parameter keeps its
-    /// value.
+    /// exist yet, and on a filter still Created every value, wait for a PreInitialize that
+    /// succeeds (logged when the filter is initialised already). Never throws for a refused
+    /// text: it is logged and the parameter keeps its value.
     bool setParameterValues(const std::map<std::string, std::string>& values);
     /// Adds a host listener once (not owned).
     void AddParameterValueChangedListener(IFilterParameterValueChanged* listener);
@@ -380,7 +384,13 @@ private:
     /// The parameter of that name (looked up under the mutex); empty when none.
     std::shared_ptr<FilterParam> findParameter(const char* name) const;
     void logUnknownParameter(const char* name) const;
-    bool applyParameterValues();
+    /// Applies the stored values whose parameters exist; true when a changed parameter
+    /// requires pre-initialising again. With useUp the entries it handled are erased, else
+    /// they stay stored.
+    bool applyParameterValues(bool useUp);
+    /// Erases the stored values that name a parameter: the PreInitialize that succeeded has
+    /// applied them.
+    void useUpAppliedParameterValues();
     /// Logs the stored values that no parameter took, once per set of names.
     HYX_INTERNAL void reportUnusedParameterValues();
     void recomputeGraphProgress() const;

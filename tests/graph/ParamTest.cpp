@@ -682,6 +682,212 @@ TEST(FilterParameters, RefusedTextsDoNotEscapeStoredValues)
     EXPECT_THROW(f->setParameterValue("Threads count", "abc"), std::invalid_argument);
 }
 
+namespace {
+
+const Guid kFlakyGuid = Guid::FromHexString("6D0E2B71-3A94-4C58-8F17-2E9B5C4A7D31");
+
+// Pre-initialisations that a filter made by the factory refuses, read by its creator.
+int g_refusalsAtCreation = 0;
+
+// A source whose onInitializeParams makes "N" (0 to 100, default 7) and then refuses while
+// refusals are left; with failEarly it refuses before making "N". Without withN it never
+// makes "N".
+class FlakyFilter : public FilterFixtures::TestSource {
+public:
+    int refusals = 0;
+    bool failEarly = false;
+    bool withN = true;
+
+    static Filter* Create()
+    {
+        auto* filter = new FlakyFilter();
+        filter->refusals = g_refusalsAtCreation;
+        return filter;
+    }
+
+protected:
+    HyxErrorCode onInitializeParams(Filter*) override
+    {
+        const bool refuse = refusals > 0;
+        refusals -= refuse ? 1 : 0;
+        if (withN && !(refuse && failEarly))
+            addParam(std::make_shared<FilterParamInt32>("N", 0u, 7, 0, 100));
+        return refuse ? Code::FilterFailedToPreinitialize : Code::Success;
+    }
+};
+
+} // namespace
+
+// A value handed in is kept until a parameter has taken it for good: applied by a
+// PreInitialize that succeeds, or to a parameter of a filter that is pre-initialised already.
+// A PreInitialize that fails keeps every value, also one it applied to a parameter that it then
+// cleared, on every path that pre-initialises a filter. A name that no parameter has is still
+// logged once the filter is initialised, and the kept value never is.
+TEST(FilterParameters, AFailedPreInitializeKeepsTheStoredValues)
+{
+    static const bool registered = [] {
+        FilterFactory::RegisterFilterClass(kFlakyGuid, FilterClassInfo("Example", FilterCategory::Source),
+                                           &FlakyFilter::Create);
+        return true;
+    }();
+    ASSERT_TRUE(registered);
+    enum class Path {
+        Host, // the host calls PreInitialize
+        Factory, // made by the factory, whose PreInitialize fails, then the host's
+        AddAndConnect, // Graph::AddAndConnect pre-initialises it
+        Description, // attached to a graph description that fails to instantiate, then added by the host
+        DescriptionAgain, // the same, then the description instantiated once more
+        XmlFile, // made from a graph file through the factory, then added by the host
+        DePreInitialize, // stored while pre-initialised without "N", then taken down and up again
+        SecondPreInitialize, // the same, with a refused second PreInitialize first
+        ParamBeforePreInitialize, // "N" exists before PreInitialize and takes the value at once
+        PreInitialized, // handed to a pre-initialised filter, which takes it for good, then taken down
+    };
+    const struct {
+        const char* name;
+        Path path;
+        int refusals; // failing pre-initialisations after the values are handed in
+        bool failEarly;
+        const char* n; // "N" once pre-initialised at last
+    } cases[] = {
+        {"host, refused after making N", Path::Host, 1, false, "42"},
+        {"host, refused before making N", Path::Host, 1, true, "42"},
+        {"host, refused twice", Path::Host, 2, false, "42"},
+        {"factory", Path::Factory, 1, false, "42"},
+        {"add and connect", Path::AddAndConnect, 1, false, "42"},
+        {"add and connect, refused before making N", Path::AddAndConnect, 1, true, "42"},
+        {"graph description", Path::Description, 1, false, "42"},
+        {"graph description instantiated again", Path::DescriptionAgain, 1, false, "42"},
+        {"graph file", Path::XmlFile, 1, false, "42"},
+        {"de-pre-initialised", Path::DePreInitialize, 1, false, "42"},
+        {"second PreInitialize refused", Path::SecondPreInitialize, 1, false, "42"},
+        {"parameter made before PreInitialize", Path::ParamBeforePreInitialize, 1, false, "42"},
+        {"de-pre-initialised, no refusal", Path::DePreInitialize, 0, false, "42"},
+        // Gone with the parameter that took it.
+        {"taken by a pre-initialised filter", Path::PreInitialized, 1, false, "7"},
+    };
+    const std::map<std::string, std::string> values = {{"N", "42"}, {"Typo", "1"}};
+    const char* const kTypo = "Filter 'Example' has no parameter named 'Typo'; the values stay stored";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CapturedLog log;
+        auto graph = std::make_shared<Graph>();
+        std::shared_ptr<FlakyFilter> filter;
+        auto description = std::make_shared<VisualGraph>();
+        std::shared_ptr<VisualGraphs> file;
+        const bool described = c.path == Path::Description || c.path == Path::DescriptionAgain;
+        switch (c.path) {
+        case Path::Factory:
+            // Refused at creation: the factory's PreInitialize meets no stored value yet.
+            g_refusalsAtCreation = 1;
+            filter = std::dynamic_pointer_cast<FlakyFilter>(
+                FilterFactory::CreateFilter(kFlakyGuid, SharedFilterPtr(), SharedGraphPtr()).ToStdSharedPtr());
+            g_refusalsAtCreation = 0;
+            ASSERT_NE(filter, nullptr);
+            ASSERT_EQ(filter->GetFilterState(), Filter::FilterState::Created);
+            break;
+        case Path::XmlFile: {
+            // The factory's PreInitialize and the add's are both refused.
+            g_refusalsAtCreation = 1 + c.refusals;
+            const std::string text =
+                "<hyx version=\"1.0\"><graph play=\"forward once\" fps=\"0\"><filter "
+                "name=\"Example\" guid=\"6D0E2B71-3A94-4C58-8F17-2E9B5C4A7D31\"><param "
+                "name=\"N\" value=\"42\"/><param name=\"Typo\" value=\"1\"/></filter></graph></hyx>";
+            file = XmlGraph().LoadFromDataBuffer(text.data(), text.size());
+            ASSERT_NE(file, nullptr);
+            EXPECT_EQ(file->GetVisualGraph(0)->InstantiateSimpleHyxGraph(), nullptr);
+            g_refusalsAtCreation = 0;
+            filter =
+                std::dynamic_pointer_cast<FlakyFilter>(file->GetVisualGraph(0)->GetVisualFilter(0)->GetHyxFilter());
+            ASSERT_NE(filter, nullptr);
+            break;
+        }
+        default: filter = std::make_shared<FlakyFilter>(); break;
+        }
+        if (c.path == Path::DePreInitialize || c.path == Path::SecondPreInitialize || c.path == Path::PreInitialized) {
+            filter->withN = c.path == Path::PreInitialized;
+            ASSERT_EQ(filter->PreInitialize(nullptr, nullptr), Code::Success);
+        }
+        if (c.path == Path::ParamBeforePreInitialize)
+            filter->addParam(std::make_shared<FilterParamInt32>("N", 0u, 7, 0, 100));
+
+        // The values handed in.
+        if (described) {
+            auto visual = description->AddVisualFilter(kFlakyGuid, false, false);
+            visual->SetHyxFilter(filter);
+            for (const auto& [name, value] : values)
+                visual->SetParamValue(name.c_str(), value.c_str());
+        } else if (c.path != Path::XmlFile) {
+            filter->setParameterValues(values);
+        }
+        if (c.path == Path::ParamBeforePreInitialize || c.path == Path::PreInitialized) {
+            EXPECT_EQ(filter->getParameterValue("N"), "42");
+        }
+        if (c.path == Path::SecondPreInitialize) {
+            EXPECT_EQ(filter->PreInitialize(nullptr, nullptr), Code::FilterWrongStateToPreinitialize);
+            EXPECT_EQ(filter->GetFilterState(), Filter::FilterState::PreInitialized);
+        }
+        if (c.path == Path::DePreInitialize || c.path == Path::SecondPreInitialize || c.path == Path::PreInitialized) {
+            ASSERT_EQ(filter->DePreInitialize(), Code::Success);
+            filter->withN = true;
+        }
+
+        // The refused pre-initialisations, by the row's path.
+        filter->failEarly = c.failEarly;
+        if (c.path != Path::XmlFile)
+            filter->refusals = described ? 1 + c.refusals : c.refusals; // a description pre-initialises first
+        for (int i = 0; i < c.refusals; ++i) {
+            switch (c.path) {
+            case Path::AddAndConnect: EXPECT_EQ(graph->AddAndConnect(filter), ActionResult::Failure); break;
+            case Path::Description:
+            case Path::DescriptionAgain: EXPECT_EQ(description->InstantiateSimpleHyxGraph(), nullptr); break;
+            case Path::XmlFile: break; // refused above
+            default: EXPECT_EQ(filter->PreInitialize(nullptr, nullptr), Code::FilterFailedToPreinitialize); break;
+            }
+            EXPECT_EQ(filter->GetFilterState(), Filter::FilterState::Created);
+            EXPECT_TRUE(filter->getParameters().empty());
+        }
+        EXPECT_EQ(filter->refusals, 0);
+
+        // The pre-initialisation that succeeds applies a kept value, and the filter is
+        // initialised.
+        switch (c.path) {
+        case Path::AddAndConnect:
+        case Path::Description:
+        case Path::XmlFile:
+            ASSERT_EQ(graph->AddAndConnect(filter), ActionResult::Success) << graph->GetLastError(false).StdString();
+            break;
+        case Path::DescriptionAgain:
+            graph = description->InstantiateSimpleHyxGraph();
+            ASSERT_NE(graph, nullptr);
+            break;
+        default:
+            ASSERT_EQ(filter->PreInitialize(nullptr, nullptr), Code::Success);
+            ASSERT_EQ(filter->Initialize(nullptr), Code::Success);
+            break;
+        }
+        EXPECT_EQ(filter->getParameterValue("N"), c.n);
+        // Only the name that no parameter has is logged, once.
+        EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, kTypo), 1);
+        const auto entries = log.Entries();
+        EXPECT_EQ(
+            std::count_if(entries.begin(), entries.end(),
+                          [](const auto& e) { return e.text.find("has no parameter named") != std::string::npos; }),
+            1);
+
+        // Taken for good: built again, "N" starts from its default.
+        if (graph->GetNumFilters() > 0) {
+            ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+        } else {
+            ASSERT_EQ(filter->DeInitialize(), Code::Success);
+        }
+        ASSERT_EQ(filter->DePreInitialize(), Code::Success);
+        ASSERT_EQ(filter->PreInitialize(nullptr, nullptr), Code::Success);
+        EXPECT_EQ(filter->getParameterValue("N"), "7");
+        ASSERT_EQ(filter->DePreInitialize(), Code::Success);
+    }
+}
+
 TEST(FilterParameters, LookupByName)
 {
     CapturedLog log;

@@ -178,12 +178,15 @@ HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> grap
     instantiateOnce();
     ResetError();
     const HyxErrorCode result = onInitializeParams(upstream);
-    applyParameterValues();
+    // Applied whatever the hook returned, but used up only by a step that keeps its
+    // parameters: a failed one clears them, and its values wait for the next attempt.
+    applyParameterValues(false);
     if (result != kSuccess) {
         clearParams();
         clearParamGroups();
         return hookFailed(result);
     }
+    useUpAppliedParameterValues();
     _graph = graph;
     _graphPtr = graph.get();
     _state.store(State::PreInitialized);

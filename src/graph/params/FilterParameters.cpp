@@ -89,8 +89,10 @@ bool Filter::setParameterValues(const std::map<std::string, std::string>& values
         if (&values != &_storedParamValues)
             _storedParamValues = values;
     }
-    const bool needsPreInitialize = applyParameterValues();
     const FilterState state = _state.load();
+    // Parameters of a filter still Created are cleared by a PreInitialize that fails: the
+    // values they take stay stored until one succeeds.
+    const bool needsPreInitialize = applyParameterValues(state != FilterState::Created);
     if (state != FilterState::Created && state != FilterState::PreInitialized)
         reportUnusedParameterValues();
     return needsPreInitialize;
@@ -115,7 +117,7 @@ void Filter::reportUnusedParameterValues()
                    GetFilterClassInfo().GetNiceClassName().CStr(), names.c_str());
 }
 
-bool Filter::applyParameterValues()
+bool Filter::applyParameterValues(bool useUp)
 {
     const std::vector<std::shared_ptr<FilterParam>> params = getParameters();
     bool needsPreInitialize = false;
@@ -127,8 +129,12 @@ bool Filter::applyParameterValues()
             const auto it = _storedParamValues.find(name);
             if (it == _storedParamValues.end())
                 continue;
-            value = std::move(it->second);
-            _storedParamValues.erase(it);
+            if (!useUp) {
+                value = it->second;
+            } else {
+                value = std::move(it->second);
+                _storedParamValues.erase(it);
+            }
         }
         // A trigger is never fired by stored values.
         if (dynamic_cast<FilterParamCallback*>(param.get()) != nullptr)
@@ -146,6 +152,13 @@ bool Filter::applyParameterValues()
         }
     }
     return needsPreInitialize;
+}
+
+void Filter::useUpAppliedParameterValues()
+{
+    std::lock_guard<std::mutex> lock(_paramMutex);
+    for (const std::shared_ptr<FilterParam>& param : _params)
+        _storedParamValues.erase(param->GetName());
 }
 
 void Filter::addParam(std::shared_ptr<FilterParam> param, bool append)

@@ -570,8 +570,9 @@ TEST(XmlGraphPlayThreads, BlockMutateFileInstantiatesIntoAsyncGraphsThatPlayAndS
     EXPECT_EQ(nullptr, graphs->InstantiateHyxGraph(-1));
 
     // Graph 0 paced at the file's 100 frames per second, looping until stopped; graph 1
-    // unpaced, once through, the host releasing each frame, and the full buffer holding the
-    // source back instead of dropping.
+    // unpaced, once through, the host releasing each frame. In both a full buffer holds the
+    // source back instead of dropping, so every frame arrives however late the release
+    // thread runs.
     for (int g = 0; g < 2; ++g) {
         SCOPED_TRACE(g);
         const std::shared_ptr<AsyncGraph> graph = graphs->InstantiateHyxGraph(g);

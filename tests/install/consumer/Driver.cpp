@@ -1713,19 +1713,22 @@ void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     auto first = std::make_shared<Hyx::Graph>();
     auto second = std::make_shared<Hyx::Graph>();
-    check(AddFilter(second, Hyx::SourceEmptySource::TheTypeGuid()), "the second graph has a source");
     const std::shared_ptr<Hyx::Filter> made =
-        Hyx::FilterFactory::CreateFilter(Hyx::TargetCallback::TheTypeGuid(), {}, Hyx::SharedGraphPtr(first))
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceEmptySource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(first))
             .ToStdSharedPtr();
     const std::string belongs = "Graph failed to add a filter(it belongs to another graph)";
-    check(made && second->AddAndConnect(made) == Hyx::ActionResult::Failure &&
+    check(made && made->setParameterValue("Framerate", "50") &&
+              second->AddAndConnect(made) == Hyx::ActionResult::Failure &&
               second->GetLastError(false).StdString() == belongs,
           "a filter made with one live graph is refused by another");
     quote(belongs);
     check(made && made->DeInitialize() == Hyx::HyxErrorCode::Success &&
-              made->DePreInitialize() == Hyx::HyxErrorCode::Success &&
-              second->AddAndConnect(made) == Hyx::ActionResult::Success && made->GetGraph() == second,
-          "deinitialised and de-pre-initialised, it joins the other graph");
+              made->DePreInitialize() == Hyx::HyxErrorCode::Success && made->getParameters().empty() &&
+              !made->setParameterValues({{"Framerate", "50"}}) &&
+              second->AddAndConnect(made) == Hyx::ActionResult::Success && made->GetGraph() == second &&
+              made->getParameterValue("Framerate") == "50",
+          "de-pre-initialised it drops its parameters, takes the values handed in again and joins the other graph");
+    check(AddFilter(second, Hyx::TargetEmpty::TheTypeGuid()), "a target joins it");
     // A playing graph refuses a filter; let go deinitialised, it logs nothing.
     check(second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the second graph plays");
     for (const bool deinitialise : {true, false}) {

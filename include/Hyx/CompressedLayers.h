@@ -44,14 +44,29 @@
 //   was refused, also one that held valid data before it, and one that never loaded a
 //   payload: normals and positions under an unknown code with the class's message, all else
 //   with std::runtime_error "compressed data does not have the expected size". Coded bytes
-//   that do not match the stored count load, and decompress refuses them (std::exception).
+//   that do not match the stored count load; decompress judges them as below.
+// - decompress decodes under the code and count the layer holds when it is called, also when
+//   the code was changed after the load (InitializeCompressionInfo), and reads only bytes of
+//   the payload as it is then, checked before any is read. Normals and positions need count
+//   x bytes per element of that code after their header and decode a payload holding more
+//   (the rest is ignored); texture coordinates and indices need exactly that many under codes
+//   0, 128 and 129, and under 1-3 a Blosc stream of all the coded bytes whose header states
+//   the plain size (else Blosc's texts). A payload that does not hold what the code and count
+//   need throws "compressed data does not have the expected size", an unknown code the
+//   class's message. The texture's decoders read only its coded bytes (Blosc header,
+//   run-length tokens, JPEG stream): under a changed code the decoder refuses them, or a code
+//   the format is not coded with throws "compression type is not supported!". When the
+//   payload is resized or replaced after the load without a new one (AllocateData,
+//   GetRawDataPtr), bytes of the load that no longer lie in it are not read: decompress (all
+//   five classes) throws the size text, and positions show a box of zeros in their text and
+//   status; InitializeData reads the payload again.
 // - A count of 0 under an unknown stored code: texture coordinates and indices load it and
 //   decode it to an empty plain layer (with nothing to decode the code is not checked, as
 //   compress does not check it for an empty source); normals and positions refuse the load,
 //   and decompress throws the class's message.
 // - decompress checks every size it is given against the counts and dimensions stored
 //   beside it (Blosc plain size, JPEG dimensions, run-length fill, fixed-rate byte counts)
-//   and throws std::exception on any mismatch; it never reads past the payload.
+//   and throws std::exception on any mismatch; it never reads outside the payload.
 // - Coding takes the calling thread's codec instances on every call, so a layer shared by
 //   atoms on two threads never shares a codec. A layer itself is used by one thread at a
 //   time.
@@ -144,6 +159,7 @@ public:
 
 private:
     uint32_t _count = 0;
+    uint32_t _codedSize = 0; // all the payload after the count
     uint8_t* _coded = nullptr;
     bool _loaded = false; // the last payload read was accepted
 };
@@ -158,6 +174,7 @@ public:
 
 private:
     uint32_t _count = 0;
+    uint32_t _codedSize = 0; // all the payload after the box and the count
     uint8_t* _box = nullptr;
     uint8_t* _coded = nullptr;
 };

@@ -14,10 +14,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -659,6 +664,270 @@ TEST(CompressedVertexLayers, EmptyCountUnderAnUnknownCode)
         EXPECT_EQ(payloadOf(*back), payloadOf(*row.plain));
         ASSERT_TRUE(coded->compress(row.plain, row.code));
         EXPECT_EQ(payloadOf(*coded), row.payload);
+    }
+}
+
+namespace {
+
+const char* const SIZE_TEXT = "compressed data does not have the expected size";
+
+/// Bytes that end where a page that cannot be read begins, so a read past them faults at once
+/// in any build. A layer borrows them as its payload and must go before them.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const Bytes& bytes) : _page(static_cast<size_t>(sysconf(_SC_PAGESIZE)))
+    {
+        _mapped = ((bytes.size() + _page - 1) / _page + 1) * _page + _page;
+        void* map = mmap(nullptr, _mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map == MAP_FAILED)
+            throw std::runtime_error("no memory for guarded bytes");
+        _map = static_cast<uint8_t*>(map);
+        uint8_t* guard = _map + _mapped - _page;
+        if (mprotect(guard, _page, PROT_NONE) != 0)
+            throw std::runtime_error("cannot protect the guard page");
+        _size = static_cast<uint32_t>(bytes.size());
+        _data = guard - _size;
+        std::copy(bytes.begin(), bytes.end(), _data);
+    }
+    ~GuardedBytes() { munmap(_map, _mapped); }
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+
+    /// Loads the bytes into layer in place (no copy), as `load` does.
+    bool LoadInto(DataTypeCompressedBlob& layer, const DataTypeCompressedBlob& fields, uint16_t version)
+    {
+        layer.InitializeHeader(fields.GetPurposeGuid(), version);
+        layer.InitializeCompressionInfo(fields.GetCompressedBlobTypeGuid(), fields.GetCompressedBlobVersion(),
+                                        fields.GetCompressionType());
+        layer.GetRawDataPtr()->SetWithoutCopyAndDoNotTakeResponsibilityToDelete(_data, _size);
+        return layer.InitializeData(_data, _size);
+    }
+
+private:
+    size_t _page;
+    size_t _mapped = 0;
+    uint8_t* _map = nullptr;
+    uint8_t* _data = nullptr;
+    uint32_t _size = 0;
+};
+
+/// Sets the stored code, keeping the other compression fields.
+void setCode(DataTypeCompressedBlob& layer, uint8_t code)
+{
+    layer.InitializeCompressionInfo(layer.GetCompressedBlobTypeGuid(), layer.GetCompressedBlobVersion(), code);
+}
+
+} // namespace
+
+// The bytes decompress reads follow from the code and count the layer holds when it is
+// called, also when the code was changed after the payload loaded: a payload that does not
+// hold what they need is refused with the size text, an unknown code with the class's text,
+// and nothing past the payload is read (it is loaded once into the heap and once in place
+// before a page that cannot be read). Normals and positions decode a payload that holds more
+// than the code needs; texture coordinates and indices take exactly their size under the
+// fixed-rate codes, and a Blosc code reads the stream's own header. Set back to the code it
+// was coded with, the layer decodes to the byte again.
+TEST(CompressedVertexLayers, CodeChangedAfterTheLoadReadsNothingPastThePayload)
+{
+    const VertexSources sources;
+    const char* const decodes = nullptr;
+    struct Row {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*make)();
+        uint8_t coded; // the code the payload was made with
+        uint8_t later; // the code set after the load
+        const char* refusal;
+    };
+    const auto uvs = &makeCompressed<DataTypeCompressedVertexTextureUVs>;
+    const auto indices = &makeCompressed<DataTypeCompressedVertexIndices>;
+    const auto normals = &makeCompressed<DataTypeCompressedVertexNormals>;
+    const auto positions = &makeCompressed<DataTypeCompressedVertexPositions>;
+    const Row rows[] = {
+        {"UVs, 12 bits then 16 bits", sources.uvs, uvs, 129, 128, SIZE_TEXT},
+        {"UVs, 12 bits then raw", sources.uvs, uvs, 129, 0, SIZE_TEXT},
+        {"UVs, 16 bits then raw", sources.uvs, uvs, 128, 0, SIZE_TEXT},
+        {"UVs, 16 bits then 12 bits", sources.uvs, uvs, 128, 129, SIZE_TEXT},
+        {"UVs, LZ4 then raw", sources.uvs, uvs, 2, 0, SIZE_TEXT},
+        {"UVs, 12 bits then LZ4", sources.uvs, uvs, 129, 2,
+         "uncompressedSizeInBytes is not equal size stored in buffer"},
+        {"UVs, 16 bits then unknown", sources.uvs, uvs, 128, 77,
+         "DataTypeCompressedTextureUVs UVs Compression not supported!"},
+        {"indices, 16 bits then 24 bits", sources.indices, indices, 129, 128, SIZE_TEXT},
+        {"indices, 16 bits then raw", sources.indices, indices, 129, 0, SIZE_TEXT},
+        {"indices, 24 bits then raw", sources.indices, indices, 128, 0, SIZE_TEXT},
+        {"indices, zlib then raw", sources.indices, indices, 3, 0, SIZE_TEXT},
+        {"indices, 24 bits then unknown", sources.indices, indices, 128, 77,
+         "DataTypeCompressedIndices Indices Compression not supported!"},
+        {"normals, OCT_16 then raw", sources.normals, normals, 2, 0, SIZE_TEXT},
+        {"normals, OCT_16 then OCT_32", sources.normals, normals, 2, 4, SIZE_TEXT},
+        {"normals, OCT_32 then raw", sources.normals, normals, 4, 0, SIZE_TEXT},
+        {"normals, OCT_16 then OCT_24", sources.normals, normals, 2, 3,
+         "DataTypeCompressedNormals Compression not supported!"},
+        {"normals, raw then OCT_16", sources.normals, normals, 0, 2, decodes},
+        {"normals, OCT_32 then OCT_16", sources.normals, normals, 4, 2, decodes},
+        {"positions, 11/11/10 then 16/16/16", sources.positions, positions, 2, 1, SIZE_TEXT},
+        {"positions, 16/16/16 then raw", sources.positions, positions, 1, 0, SIZE_TEXT},
+        {"positions, 11/11/10 then raw", sources.positions, positions, 2, 0, SIZE_TEXT},
+        {"positions, 16/16/16 then unknown", sources.positions, positions, 1, 3,
+         "DataTypeCompressedVertices Compression not supported!"},
+        {"positions, raw then 16/16/16", sources.positions, positions, 0, 1, decodes},
+        {"positions, 16/16/16 then 11/11/10", sources.positions, positions, 1, 2, decodes},
+    };
+    for (const Row& row : rows) {
+        const std::shared_ptr<DataTypeCompressedBlob> valid = row.make();
+        valid->InitializeHeader(HYXPurposeGuids::CAMERA_PRIMARY);
+        ASSERT_TRUE(valid->compress(row.plain, row.coded)) << row.name;
+        const Bytes payload = payloadOf(*valid);
+        const Bytes decoded = payloadOf(*valid->decompress());
+        ASSERT_EQ(decoded.size(), payloadOf(*row.plain).size()) << row.name;
+        if (row.make == indices || row.coded == 0 || (row.make == uvs && row.coded < 128)) {
+            EXPECT_EQ(decoded, payloadOf(*row.plain)) << row.name;
+        }
+        for (const bool inPlace : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (inPlace ? ", in place before a guard page" : ", copied"));
+            GuardedBytes guarded(payload);
+            const std::shared_ptr<DataTypeCompressedBlob> layer = row.make();
+            ASSERT_TRUE(inPlace ? guarded.LoadInto(*layer, *valid, 0) : load(*layer, *valid, payload, 0));
+            setCode(*layer, row.later);
+            if (row.refusal) {
+                EXPECT_EQ(ThrownText([&] { layer->decompress(); }), row.refusal);
+            } else {
+                const std::shared_ptr<DataLayer> other = layer->decompress();
+                ASSERT_TRUE(other);
+                EXPECT_EQ(payloadOf(*other).size(), decoded.size());
+            }
+            setCode(*layer, row.coded);
+            EXPECT_EQ(payloadOf(*layer->decompress()), decoded);
+        }
+    }
+}
+
+namespace {
+
+/// A texture of T with internal size w x h (bytes per row as the format has them) from a
+/// smooth picture.
+template <typename T>
+std::shared_ptr<T> smoothTexture(uint16_t w, uint16_t h)
+{
+    auto layer = std::make_shared<T>();
+    uint8_t* pixels = layer->AllocateTexture(w, h);
+    const Bytes image = smoothImage(layer->GetTextureSizeInBytes(), 1, 1);
+    std::copy(image.begin(), image.end(), pixels);
+    return layer;
+}
+
+} // namespace
+
+// The compressed texture under a code changed after its payload loaded: every decoder reads
+// the coded bytes only (their own size, header or tokens), a code the format has no coding
+// for is refused with the class's text, and set back the layer decodes to the byte again.
+TEST(CompressedTexture, CodeChangedAfterTheLoadReadsNothingPastThePayload)
+{
+    const char* const decoderText = ""; // refused with the decoder's own text
+    const struct {
+        const char* name;
+        std::shared_ptr<DataTypeTextureBase> plain;
+        uint8_t coded;
+        uint8_t later;
+        const char* refusal; // null: decodes
+    } rows[] = {
+        {"YUV, JPEG then LZ4", smoothTexture<DataTypeTextureYUV_NV12>(16, 24), 128, 2, decoderText},
+        {"RGB, LZ4 then JPEG", smoothTexture<DataTypeTextureRGB>(16, 16), 2, 130, decoderText},
+        {"BGR, JPEG then RGB JPEG", smoothTexture<DataTypeTextureBGR>(16, 16), 129, 130,
+         "compression type is not supported!"},
+        {"DXT1, DXT1RLE then ETC2RLE", texture<DataTypeTextureDXT1>(8, 4, repeat(DXT1_PATTERN, 8, 2)), 5, 6,
+         "compression type is not supported!"},
+        {"IR, snappy then zlib", smoothTexture<DataTypeTextureIR>(8, 8), 1, 3, nullptr},
+    };
+    for (const auto& row : rows) {
+        DataTypeCompressedTexture valid;
+        ASSERT_TRUE(valid.compress(row.plain, row.coded)) << row.name;
+        const Bytes payload = payloadOf(valid);
+        const Bytes decoded = payloadOf(*valid.decompress());
+        for (const bool inPlace : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (inPlace ? ", in place before a guard page" : ", copied"));
+            GuardedBytes guarded(payload);
+            auto layer = std::make_shared<DataTypeCompressedTexture>();
+            ASSERT_TRUE(inPlace ? guarded.LoadInto(*layer, valid, 2) : load(*layer, valid, payload, 2));
+            setCode(*layer, row.later);
+            if (!row.refusal) {
+                EXPECT_EQ(payloadOf(*layer->decompress()), decoded);
+            } else if (*row.refusal) {
+                EXPECT_EQ(ThrownText([&] { layer->decompress(); }), row.refusal);
+            } else {
+                EXPECT_FALSE(ThrownText([&] { layer->decompress(); }).empty());
+            }
+            setCode(*layer, row.coded);
+            EXPECT_EQ(payloadOf(*layer->decompress()), decoded);
+        }
+    }
+}
+
+// A payload resized or replaced after the load without being read again (AllocateData, the
+// raw buffer) no longer holds what the layer read from it: decompress refuses it with the size
+// text and reads neither the new bytes nor the storage the load used, which may be gone; the
+// text and status of positions show no box then. Loaded again, the layer decodes to the byte.
+TEST(CompressedLayers, PayloadChangedAfterTheLoadIsNotRead)
+{
+    const VertexSources sources;
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*make)();
+        uint8_t code;
+        uint16_t version;
+    } rows[] = {
+        {"UVs", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 128, 0},
+        {"UVs, LZ4", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 2, 0},
+        {"indices", sources.indices, &makeCompressed<DataTypeCompressedVertexIndices>, 129, 0},
+        {"normals", sources.normals, &makeCompressed<DataTypeCompressedVertexNormals>, 0, 0},
+        {"positions", sources.positions, &makeCompressed<DataTypeCompressedVertexPositions>, 1, 0},
+        {"texture, run-length", texture<DataTypeTextureDXT1>(8, 4, repeat(DXT1_PATTERN, 8, 2)),
+         &makeCompressed<DataTypeCompressedTexture>, 5, 2},
+        {"texture, snappy", smoothTexture<DataTypeTextureIR>(8, 8), &makeCompressed<DataTypeCompressedTexture>, 1, 2},
+    };
+    Bytes elsewhere(4096, 0xA5);
+    const struct {
+        const char* name;
+        void (*change)(DataLayer& layer, uint32_t size, Bytes& elsewhere);
+        bool boxStays; // the positions' box still lies inside the payload
+    } changes[] = {
+        {"grown", [](DataLayer& layer, uint32_t size, Bytes&) { layer.AllocateData(size + 64); }, false},
+        {"halved", [](DataLayer& layer, uint32_t size, Bytes&) { layer.AllocateData(size / 2); }, true},
+        {"emptied", [](DataLayer& layer, uint32_t, Bytes&) { layer.AllocateData(0); }, false},
+        {"replaced",
+         [](DataLayer& layer, uint32_t size, Bytes& other) {
+             layer.GetRawDataPtr()->SetWithoutCopyAndDoNotTakeResponsibilityToDelete(other.data(), size);
+         },
+         false},
+    };
+    DataTypeCompressedVertexPositions noBox;
+    noBox.updateStatusProperties();
+    for (const auto& row : rows) {
+        const std::shared_ptr<DataTypeCompressedBlob> valid = row.make();
+        ASSERT_TRUE(valid->compress(row.plain, row.code)) << row.name;
+        const Bytes payload = payloadOf(*valid);
+        ASSERT_LE(payload.size(), elsewhere.size()) << row.name;
+        const Bytes decoded = payloadOf(*valid->decompress());
+        for (const auto& change : changes) {
+            SCOPED_TRACE(std::string(row.name) + ", " + change.name);
+            const std::shared_ptr<DataTypeCompressedBlob> layer = row.make();
+            ASSERT_TRUE(load(*layer, *valid, payload, row.version));
+            change.change(*layer, static_cast<uint32_t>(payload.size()), elsewhere);
+            const std::string text = layer->ToString(false);
+            layer->updateStatusProperties();
+            if (std::dynamic_pointer_cast<DataTypeCompressedVertexPositions>(layer) && change.boxStays) {
+                EXPECT_EQ(text, valid->ToString(false));
+            } else if (std::dynamic_pointer_cast<DataTypeCompressedVertexPositions>(layer)) {
+                EXPECT_NE(text.find("BoundingBox=0, 0, 0, 0, 0, 0"), std::string::npos) << text;
+                for (const char* name : {"Bounding box min", "Bounding box max"})
+                    EXPECT_EQ(layer->getStatusPropertyValue(name), noBox.getStatusPropertyValue(name)) << name;
+            }
+            EXPECT_EQ(ThrownText([&] { layer->decompress(); }), SIZE_TEXT);
+            ASSERT_TRUE(load(*layer, *valid, payload, row.version));
+            EXPECT_EQ(payloadOf(*layer->decompress()), decoded);
+        }
     }
 }
 

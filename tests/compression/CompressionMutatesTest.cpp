@@ -603,6 +603,52 @@ TEST(MutateDecompressor, RefusedLoadFailsTheFrame)
     }
 }
 
+// A compressed layer whose code was changed after its payload loaded, so the payload no longer
+// holds what the code needs, fails the frame in every decompressor that takes it with the size
+// text; set back to the code it was coded with, it decodes.
+TEST(MutateDecompressor, CodeChangedAfterTheLoadFailsTheFrame)
+{
+    using Run = std::pair<Layers, std::string> (*)(const Layers&, HyxErrorCode);
+    const struct {
+        const char* name;
+        std::shared_ptr<DataLayer> plain;
+        std::shared_ptr<DataTypeCompressedBlob> (*code)(const std::shared_ptr<DataLayer>&, uint8_t);
+        uint8_t coded;
+        uint8_t later;
+        Run single;
+    } rows[] = {
+        {"UVs, 12 bits then 16 bits", uvsWith(0.25f), &codedAs<DataTypeCompressedVertexTextureUVs>, 129, 128,
+         &decompressedBy<MutateVertexTextureUVsDecompressor>},
+        {"indices, 16 bits then 24 bits", indices(), &codedAs<DataTypeCompressedVertexIndices>, 129, 128,
+         &decompressedBy<MutateVertexIndicesDecompressor>},
+        {"normals, OCT_16 then raw", normals(), &codedAs<DataTypeCompressedVertexNormals>, 2, 0,
+         &decompressedBy<MutateVertexNormalsDecompressor>},
+        {"positions, 11/11/10 then raw", positions(), &codedAs<DataTypeCompressedVertexPositions>, 2, 0,
+         &decompressedBy<MutateVertexPositionsDecompressor>},
+    };
+    for (const auto& row : rows) {
+        for (const bool automatic : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (automatic ? ", automatic" : ", single-type"));
+            const Run run = automatic ? &decompressedBy<MutateAutoDecompressor> : row.single;
+            const std::shared_ptr<DataTypeCompressedBlob> layer = row.code(row.plain, row.coded);
+            layer->InitializeCompressionInfo(layer->GetCompressedBlobTypeGuid(), layer->GetCompressedBlobVersion(),
+                                             row.later);
+            {
+                CapturedLog log;
+                const auto [out, error] = run({layer}, HyxErrorCode::FilterFailedToDecompressLayer);
+                EXPECT_TRUE(out.empty());
+                EXPECT_NE(error.find("failed to decompress layer"), std::string::npos) << error;
+                EXPECT_TRUE(log.Contains("compressed data does not have the expected size"));
+            }
+            layer->InitializeCompressionInfo(layer->GetCompressedBlobTypeGuid(), layer->GetCompressedBlobVersion(),
+                                             row.coded);
+            const Layers decoded = run({layer}, HyxErrorCode::Success).first;
+            ASSERT_EQ(decoded.size(), 1u);
+            EXPECT_EQ(decoded[0]->TypeGuid(), row.plain->TypeGuid());
+        }
+    }
+}
+
 // Texture coordinates outside 0 to 1 come back clamped at 16 bits (the automatic compressor's
 // code and the single-type one's default), without a line; at 12 bits the layer is refused
 // and passes on plain with a line.

@@ -234,6 +234,10 @@ std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
         ComputeTextureSizeInBytes(texture->GetTextureFormat(), texture->GetDepth(), _internalWidth, _internalHeight);
     if (n > 0 && !_coded)
         throw std::runtime_error("compressed data missing");
+    // Every decoder reads the coded bytes only, whatever the code now says; they must still
+    // be the payload's.
+    if (n > 0)
+        CompressedSupport::RequireInPayload(_payload.get(), _coded, _codedSize);
     // A version-0 Blosc stream holds the pixels alone or the pixels and the room.
     const bool version0 = GetVersion() == 0;
     const uint32_t room =

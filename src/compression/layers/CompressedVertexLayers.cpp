@@ -15,6 +15,7 @@
 #include <Hyx/UInt32Compressor.h>
 #include <Hyx/Vector3DNormalizer.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -246,6 +247,14 @@ void widenBox(const float* box, float* widened)
     }
 }
 
+/// The stored box, or zeros when there is none or the payload no longer holds it.
+void storedBox(const FlatMemoryUInt8* payload, const uint8_t* stored, float* box)
+{
+    std::fill(box, box + 6, 0.0f);
+    if (stored && CompressedSupport::InPayload(payload, stored, BOX_SIZE))
+        std::memcpy(box, stored, BOX_SIZE);
+}
+
 std::string positionsCodeName(uint8_t code)
 {
     static const char* const names[] = {"UNCOMPRESSED", "QSPACE-16/16/16", "QSPACE-11/11/10"};
@@ -288,6 +297,8 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexTextureUVs::decompress()
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexTextureUVs>(_uncompressedTypeGuid, _purposeGuid,
                                                                           _compressedBlobVersion);
     CompressedSupport::RequireLoaded(_loaded);
+    if (_count > 0)
+        CompressedSupport::RequireInPayload(_payload.get(), _coded, _codedSize);
     checkCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC);
     plain->Allocate(_count);
     decodeCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC, reinterpret_cast<uint8_t*>(plain->GetUVs()));
@@ -345,6 +356,8 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexIndices::decompress()
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexIndices>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
     CompressedSupport::RequireLoaded(_loaded);
+    if (_count > 0)
+        CompressedSupport::RequireInPayload(_payload.get(), _coded, _codedSize);
     checkCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC);
     plain->Allocate(_count);
     decodeCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC,
@@ -417,16 +430,21 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexNormals::decompress()
 {
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexNormals>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
-    if (!bytesPerNormal(_compressionType))
+    const uint32_t perNormal = bytesPerNormal(_compressionType);
+    if (!perNormal)
         throw std::invalid_argument(NORMALS_UNSUPPORTED);
     CompressedSupport::RequireLoaded(_loaded);
-    if (_count > 0 && !_coded)
+    // The code may have changed since the load: what it needs is checked against what the
+    // payload holds, not against the code the payload was read under.
+    const uint64_t codedSize = uint64_t(_count) * perNormal;
+    if (codedSize > _codedSize)
         throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
+    CompressedSupport::RequireInPayload(_payload.get(), _coded, codedSize);
     float* normals = plain->Allocate(_count);
     if (_count == 0)
         return plain;
     if (_compressionType == 0)
-        std::memcpy(normals, _coded, uint64_t(_count) * 12);
+        std::memcpy(normals, _coded, codedSize);
     else
         ThreadLocal<NormalsOctCompressor>::ThreadInstance().decompressNorms(
             _coded, normals, _count, static_cast<NormalsPrecision>(_compressionType));
@@ -453,14 +471,16 @@ void DataTypeCompressedVertexNormals::onUpdateStatusProperties()
 bool DataTypeCompressedVertexNormals::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
     _count = 0;
+    _codedSize = 0;
     _coded = nullptr;
     _loaded = false;
     // An unknown code is refused here rather than thrown, so the reader keeps the block.
-    const uint32_t perNormal = bytesPerNormal(_compressionType);
-    if (_payloadVersion != CLASS_VERSION || size < COUNT_SIZE || !perNormal)
+    if (_payloadVersion != CLASS_VERSION || size < COUNT_SIZE || !bytesPerNormal(_compressionType))
         return false;
     _count = CountedArray::CountAt(data, size, 0);
-    _coded = CountedArray::ElementsAt(data, size, COUNT_SIZE, _count, perNormal);
+    // All the rest, whatever the code: decompress checks it against the code it decodes with.
+    _codedSize = size - COUNT_SIZE;
+    _coded = _codedSize ? data + COUNT_SIZE : nullptr;
     _loaded = true;
     return true;
 }
@@ -527,8 +547,15 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexPositions::decompress()
     XYZPrecision precision;
     if (!positionsPrecision(_compressionType, precision))
         throw std::invalid_argument(POSITIONS_UNSUPPORTED);
-    if (!_box || (_count > 0 && !_coded))
+    if (!_box)
         throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
+    // The code may have changed since the load: what it needs is checked against what the
+    // payload holds, not against the code the payload was read under.
+    const uint64_t codedSize = positionsCodedSize(precision, _count);
+    if (codedSize > _codedSize)
+        throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
+    CompressedSupport::RequireInPayload(_payload.get(), _box, BOX_SIZE);
+    CompressedSupport::RequireInPayload(_payload.get(), _coded, codedSize);
     float box[6];
     std::memcpy(box, _box, sizeof(box));
     float* points = plain->Allocate(_count, false);
@@ -536,7 +563,7 @@ std::shared_ptr<DataLayer> DataTypeCompressedVertexPositions::decompress()
     if (_count == 0)
         return plain;
     if (precision == XYZPrecision::QSPACE_32_32_32) {
-        std::memcpy(points, _coded, uint64_t(_count) * 12);
+        std::memcpy(points, _coded, codedSize);
         return plain;
     }
     float widened[6];
@@ -549,9 +576,8 @@ std::string DataTypeCompressedVertexPositions::ToString(bool friendly) const
 {
     std::ostringstream text;
     text << DataTypeCompressedBlob::ToString(friendly) << ", NumVertices=" << _count << ", BoundingBox=";
-    float box[6] = {0, 0, 0, 0, 0, 0};
-    if (_box)
-        std::memcpy(box, _box, sizeof(box));
+    float box[6];
+    storedBox(_payload.get(), _box, box);
     for (int i = 0; i < 6; ++i)
         text << (i ? ", " : "") << box[i];
     return text.str();
@@ -565,9 +591,8 @@ std::string DataTypeCompressedVertexPositions::GetCompressionTypeAsString() cons
 void DataTypeCompressedVertexPositions::onUpdateStatusProperties()
 {
     DataTypeCompressedBlob::onUpdateStatusProperties();
-    float box[6] = {0, 0, 0, 0, 0, 0};
-    if (_box)
-        std::memcpy(box, _box, sizeof(box));
+    float box[6];
+    storedBox(_payload.get(), _box, box);
     addStatusProperty(std::make_shared<StatusPropertyInt>("Num vertices", static_cast<int>(_count)));
     addStatusProperty(
         std::make_shared<StatusPropertyVector3>("Bounding box min", VornCommon::Vector3f(box[0], box[1], box[2])));
@@ -578,6 +603,7 @@ void DataTypeCompressedVertexPositions::onUpdateStatusProperties()
 bool DataTypeCompressedVertexPositions::deserializeAndMigrate(uint8_t* data, uint32_t size)
 {
     _count = 0;
+    _codedSize = 0;
     _box = nullptr;
     _coded = nullptr;
     XYZPrecision precision;
@@ -585,9 +611,9 @@ bool DataTypeCompressedVertexPositions::deserializeAndMigrate(uint8_t* data, uin
         return false;
     _box = data;
     _count = CountedArray::CountAt(data, size, BOX_SIZE);
-    const uint64_t codedSize = positionsCodedSize(precision, _count);
-    if (codedSize && POSITIONS_HEADER + codedSize <= size)
-        _coded = data + POSITIONS_HEADER;
+    // All the rest, whatever the code: decompress checks it against the code it decodes with.
+    _codedSize = size - POSITIONS_HEADER;
+    _coded = _codedSize ? data + POSITIONS_HEADER : nullptr;
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Seeded stress of an asynchronous graph: two or three host threads call Play, Play(mode),
 // Pause, Stop, SetGraphFps, SetPlaybackMode, Suspend and Resume at random while the filters'
-// hooks and updates fail or throw at random and listeners call back from the worker. After
+// hooks and updates fail or throw at random and listeners call back from the worker, and from
+// a host thread whose Pause or resuming Play ends the run because a put-back failed too. After
 // each call settles, and at meeting points where no host call is under way, the rules the
 // headers give a host are checked; a seed ends with a last Play, Stop and the destructor, or
 // with the destructor of a playing graph. Every choice comes from the seed, so a failing seed
@@ -21,6 +22,7 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include <unistd.h>
 
@@ -107,6 +109,12 @@ struct Plan {
         playingReaction = pick({0.0, 0.05, 0.15});
         startRate = kRates[rng() % std::size(kRates)].first;
         lastRoundStops = rng() % 3 != 0;
+        // Drawn after the rest, so the choices above stay what they were for each seed.
+        endReaction = static_cast<unsigned>(rng() % 6);
+        stoppedReaction = rng() % 2 == 0;
+        putBackFault = pick({0.0, 0.5, 0.9});
+        walkRefusal = putBackFault > 0 ? pick({0.15, 0.3}) : 0.0;
+        suspendBeforeResume = rng() % 3 == 0;
     }
     uint64_t seed;
     unsigned frames;
@@ -125,6 +133,13 @@ struct Plan {
     float startRate;
     bool lastRoundStops; // else the hosts' last round leaves out Stop, so the end meets what
         // the calls before left
+    unsigned endReaction; // a listener of Error on a host thread whose call ends the run: 0
+        // nothing, 1 Stop, 2 Pause, 3 Play, 4 Play(mode); 5: any, at random
+    bool stoppedReaction; // the same listener calls back on hearing that run's Stopped too
+    double putBackFault; // the put-back after a refused Pause or resume fails, or throws
+    double walkRefusal; // at least this often a filter after the source refuses a Pause or a
+        // resume (or throws), so that a put-back follows
+    bool suspendBeforeResume; // a host may Suspend the graph before it resumes it
 };
 
 /// The problems one seed met, by the rule they break.
@@ -196,6 +211,18 @@ void CheckText(Problems& problems, const std::string& text, const char* call)
             problems.add(tag, std::string(call) + " left the text \"" + text + "\"");
 }
 
+/// The life-cycle hooks that fail at random.
+enum class Hook {
+    Play,
+    Pause,
+    Stop
+};
+
+// On the thread whose Play or Pause walk a filter has just refused: the hook that puts the
+// filters before it back (Pause after a refused resume, Play after a refused pause). The next
+// hook on the thread takes it; a new run's put-back (Stop) lets it go.
+thread_local std::optional<Hook> t_putBack;
+
 /// Hook faults and the sleeps that widen windows; off outside the seed's calls.
 struct Faults {
     explicit Faults(const Plan& plan) : plan(plan), dice(plan.seed ^ 0xFA17) {}
@@ -210,6 +237,19 @@ struct Faults {
             return Outcome::Pass;
         return dice.chance(plan.throwShare) ? Outcome::Throw : Outcome::Fail;
     }
+    /// A hook's fault. A Pause or resume walk with a put-back to make (`walked`: the filter is
+    /// not the first) is refused at least at the walk's rate, and the put-back after a refusal
+    /// fails at its own, so that runs end on host threads often in some seeds.
+    Outcome draw(Hook hook, bool walked)
+    {
+        const std::optional<Hook> putBack = std::exchange(t_putBack, std::nullopt);
+        if (putBack == hook)
+            return draw(plan.putBackFault);
+        const Outcome outcome = draw(walked ? std::max(plan.hookFault, plan.walkRefusal) : plan.hookFault);
+        if (outcome != Outcome::Pass && hook != Hook::Stop)
+            t_putBack = hook == Hook::Pause ? Hook::Play : Hook::Pause;
+        return outcome;
+    }
     void nap(unsigned longest = 1500)
     {
         if (on.load() && dice.chance(plan.sleepy))
@@ -220,9 +260,15 @@ struct Faults {
     std::atomic<bool> on{false};
 };
 
+/// Whether a filter's last stop failed: only such a filter may still run in a stopped graph
+/// (the next Play or Stop stops it again). A play that passes clears it.
+struct StopRecord {
+    std::atomic<bool> stopFailed{false};
+};
+
 /// A filter whose onPlay, onPause and onStop fail or throw at random (and sleep a little).
 template <class Base>
-class Faulty : public Base {
+class Faulty : public Base, public StopRecord {
 public:
     template <class... Args>
     explicit Faulty(Faults& faults, Args&&... args) : Base(std::forward<Args>(args)...), _faults(faults)
@@ -233,23 +279,32 @@ protected:
     HyxErrorCode onPlay() override
     {
         _faults.nap();
-        return hook([this] { return Base::onPlay(); });
+        return hook(Hook::Play, [this] { return Base::onPlay(); });
     }
     HyxErrorCode onPause() override
     {
-        return hook([this] { return Base::onPause(); });
+        return hook(Hook::Pause, [this] { return Base::onPause(); });
     }
     HyxErrorCode onStop() override
     {
-        return hook([this] { return Base::onStop(); });
+        return hook(Hook::Stop, [this] { return Base::onStop(); });
     }
     Faults& _faults;
 
 private:
-    template <class Hook>
-    HyxErrorCode hook(Hook base)
+    template <class Call>
+    HyxErrorCode hook(Hook kind, Call base)
     {
-        switch (_faults.draw(_faults.plan.hookFault)) {
+        // The source comes first in the walks: nothing is put back after it refuses.
+        const bool walked =
+            !std::is_base_of_v<Source, Base> &&
+            (kind == Hook::Pause || (kind == Hook::Play && this->GetFilterState() == Filter::FilterState::Paused));
+        const Faults::Outcome outcome = _faults.draw(kind, walked);
+        if (kind == Hook::Stop)
+            stopFailed = outcome != Faults::Outcome::Pass;
+        else if (kind == Hook::Play && outcome == Faults::Outcome::Pass)
+            stopFailed = false;
+        switch (outcome) {
         case Faults::Outcome::Fail: return this->ReportError(HyxErrorCode::FilterError);
         case Faults::Outcome::Throw: throw std::runtime_error("hook fault");
         case Faults::Outcome::Pass: break;
@@ -262,6 +317,9 @@ private:
 thread_local bool t_host = false;
 // Set while a host thread is inside Play(mode).
 thread_local bool t_inPlayMode = false;
+// Set on a host thread from Error until Stopped is told there: its Play or Pause ends the run
+// (the put-back failed too), and its listeners hear the end on this thread.
+thread_local bool t_runEnding = false;
 
 struct InPlayMode {
     InPlayMode() { t_inPlayMode = true; }
@@ -301,6 +359,15 @@ public:
             if (_afterError && state != State::Stopped && state != State::Error)
                 _problems.add("failed run", std::string("listeners heard Error, then ") + NameOf(state));
             _afterError = state == State::Error;
+            // Graph.h, AsyncGraph.h: a run that ends is told Stopped once, also when a listener
+            // of its end stops the graph again; only a Play starts the next.
+            if (state == State::Stopped && _stoppedSincePlaying)
+                _problems.add("Stopped twice",
+                              "listeners heard Stopped again with no Playing between; heard: " + historyLocked());
+            if (state == State::Stopped)
+                _stoppedSincePlaying = true;
+            else if (state == State::Playing)
+                _stoppedSincePlaying = false;
             // A run ends Stopped; a paused run may be played again in a mode, from the start.
             if (state == State::Stopped || state == State::Paused)
                 _last.reset();
@@ -315,6 +382,12 @@ public:
     void frame(unsigned frame)
     {
         std::lock_guard<std::mutex> lock(_mutex);
+        // AsyncGraph.h: the graph reads Playing only while its worker runs; a run that ended
+        // (told Stopped) sends nothing until a Play starts the next.
+        if (_stoppedSincePlaying)
+            _problems.add("frame after Stopped",
+                          "the target got frame " + std::to_string(frame) +
+                              " after Stopped was told, with no Playing since; heard: " + historyLocked());
         if (_last && !(frame > *_last || (*_last + 1 == _frames && frame == 0)))
             _problems.add("run restarted", "frame " + std::to_string(frame) + " after frame " + std::to_string(*_last) +
                                                " within one run (no Stopped or Paused between)");
@@ -353,6 +426,15 @@ public:
     std::string history() const
     {
         std::lock_guard<std::mutex> lock(_mutex);
+        return historyLocked();
+    }
+
+    /// Runs on the telling thread after the state was recorded; set before any call.
+    std::function<void(State)> reaction;
+
+private:
+    std::string historyLocked() const
+    {
         std::string text;
         const size_t from = _states.size() > 12 ? _states.size() - 12 : 0;
         for (size_t i = from; i < _states.size(); ++i)
@@ -360,10 +442,6 @@ public:
         return text;
     }
 
-    /// Runs on the telling thread after the state was recorded; set before any call.
-    std::function<void(State)> reaction;
-
-private:
     const unsigned _frames;
     Problems& _problems;
     mutable std::mutex _mutex;
@@ -372,6 +450,7 @@ private:
     uint64_t _frameCount = 0;
     std::optional<unsigned> _last;
     bool _afterError = false;
+    bool _stoppedSincePlaying = false;
 };
 
 /// A host's weak reference to a last frame, with what the frame held when it was read.
@@ -432,6 +511,7 @@ public:
     Journal journal;
     std::shared_ptr<AsyncGraph> graph;
     std::vector<std::shared_ptr<Filter>> filters;
+    std::vector<const StopRecord*> stopRecords; // by filter; none for a filter that never fails
     std::shared_ptr<StressSource> source;
     std::shared_ptr<Faulty<TestTransform>> transform;
     std::shared_ptr<Faulty<TestTarget>> target;
@@ -445,6 +525,10 @@ private:
         if (graph->AddAndConnect(filter) != ActionResult::Success)
             problems.add("setup", "AddAndConnect: " + text());
         filters.push_back(filter);
+        if constexpr (std::is_base_of_v<StopRecord, F>)
+            stopRecords.push_back(filter.get());
+        else
+            stopRecords.push_back(nullptr);
         return filter;
     }
 
@@ -460,39 +544,104 @@ private:
         return HyxErrorCode::Success;
     }
 
-    /// A listener's call back: from Error on the worker Stop, Pause, Play or Play(mode); from
-    /// Playing (on the host thread that plays) Pause or Stop.
+    /// A listener's call back: from Error on the worker Stop, Pause, Play or Play(mode); the
+    /// same from Error on a host thread whose Pause or resume ends the run (and from that run's
+    /// Stopped); from Playing (on the host thread that plays) Pause or Stop.
     void react(State state)
     {
         // The graph as the worker may hold it last: never the host's reference.
         AsyncGraph* const self = _self;
         if (state == State::Error)
             CheckText(problems, self->GetLastError(false).StdString(), "the failed run");
+        // A host thread hears Error only when its own call ends the run, which then ends there
+        // with Stopped.
+        const bool ending = t_host && (state == State::Error || (state == State::Stopped && t_runEnding));
+        if (t_host && state == State::Error)
+            t_runEnding = true;
+        else if (t_host && state == State::Stopped)
+            t_runEnding = false;
         if (quiet.load())
             return;
         try {
-            if (state == State::Error && !t_host) {
-                const unsigned what = plan.errorReaction < 5 ? plan.errorReaction : dice.below(5);
-                switch (what) {
-                case 1: self->Stop(); break;
-                case 2: self->Pause(); break;
-                case 3:
-                case 4: {
-                    const ActionResult answer = what == 3 ? self->Play() : self->Play(PlaybackMode::ForwardOnce);
-                    // AsyncGraph.h: from a listener of Error, Play and Play(mode) fail.
-                    if (answer != ActionResult::Failure)
-                        problems.add("listener", std::string(what == 3 ? "Play" : "Play(mode)") +
-                                                     " from a listener of Error answered Success");
-                    break;
-                }
-                default: break;
-                }
+            if (ending) {
+                if (state == State::Error || plan.stoppedReaction)
+                    callWhileRunEnds(*self, state, plan.endReaction);
+            } else if (state == State::Error) {
+                callWhileRunEnds(*self, state, plan.errorReaction);
             } else if (state == State::Playing && dice.chance(plan.playingReaction)) {
                 dice.chance(0.5) ? self->Pause() : self->Stop();
             }
         } catch (...) {
             // A hook's exception passes on to the listener, which lets it go.
         }
+    }
+
+    /// What a listener's call answers while the run ends (from Error until Stopped was told),
+    /// on the worker (its update or its stop failed) or on the host thread whose Play or Pause
+    /// failed to put the filters back (Graph.h, AsyncGraph.h): Stop is folded into the end
+    /// (Success, no second Stopped), Pause is refused as the run is ending, and Play and
+    /// Play(mode) are refused (on the worker as called from it), the mode left as it was. None
+    /// walks the filters, so none throws.
+    struct EndCall {
+        const char* name;
+        ActionResult answer;
+        const char* hostText; // none: not looked at
+        const char* workerText;
+    };
+    static constexpr const char* kPauseEnding = "Graph failed to pause(its run is ending)";
+    static constexpr const char* kPlayEnding = "Graph failed to start playing(its run is ending)";
+    static constexpr const char* kPlayFromWorker =
+        "Graph failed to start playing(it cannot be started from its own worker thread)";
+    static constexpr EndCall kEndCalls[] = {
+        {"Stop", ActionResult::Success, nullptr, nullptr},
+        {"Pause", ActionResult::Failure, kPauseEnding, kPauseEnding},
+        {"Play", ActionResult::Failure, kPlayEnding, kPlayFromWorker},
+        {"Play(mode)", ActionResult::Failure, kPlayEnding, kPlayFromWorker},
+    };
+
+    /// A listener of `heard` calls back while the run ends: `reaction` 1-4 picks the call (a
+    /// row above), 0 none, 5 any at random.
+    void callWhileRunEnds(AsyncGraph& self, State heard, unsigned reaction)
+    {
+        const unsigned what = reaction < 5 ? reaction : dice.below(5);
+        if (what == 0)
+            return;
+        const EndCall& call = kEndCalls[what - 1];
+        // On a host thread the control lock is held: nobody else changes the order meanwhile.
+        const std::shared_ptr<FrameOrderProvider> order = self.GetFrameOrderProvider();
+        const auto* const automatic = dynamic_cast<const FrameOrderAuto*>(order.get());
+        const std::optional<PlaybackMode> mode =
+            automatic ? std::optional<PlaybackMode>(automatic->GetPlaybackMode()) : std::nullopt;
+        std::optional<ActionResult> answer;
+        std::string thrown;
+        try {
+            switch (what) {
+            case 1: answer = self.Stop(); break;
+            case 2: answer = self.Pause(); break;
+            case 3: answer = self.Play(); break;
+            default:
+                answer = self.Play(mode == PlaybackMode::ForwardOnce ? PlaybackMode::ForwardLoop
+                                                                     : PlaybackMode::ForwardOnce);
+                break;
+            }
+        } catch (const std::exception& e) {
+            thrown = e.what();
+        } catch (...) {
+            thrown = "?";
+        }
+        const std::string text = self.GetLastError(false).StdString();
+        const char* const expected = t_host ? call.hostText : call.workerText;
+        const std::string where = std::string(call.name) + " from a listener of " + NameOf(heard) + " on " +
+                                  (t_host ? "the host thread whose call ends the run" : "the worker");
+        if (answer != call.answer || (expected && text != expected))
+            problems.add(t_host ? "call while the run ends" : "listener",
+                         where + " answered " +
+                             (answer ? (*answer == ActionResult::Success ? "Success" : "Failure")
+                                     : "by throwing \"" + thrown + "\"") +
+                             ", text \"" + text + "\"; heard: " + journal.history());
+        if (what == 4 && t_host &&
+            (self.GetFrameOrderProvider() != order || (automatic && automatic->GetPlaybackMode() != mode)))
+            problems.add("call while the run ends", where + " changed the frame order or its mode");
     }
 
     template <class Call>
@@ -543,9 +692,14 @@ private:
 
     void act(int index, std::mt19937_64& rng, std::optional<KeptRecord>& kept, bool stops)
     {
+        t_runEnding = false;
+        t_putBack.reset();
         const size_t before = journal.told();
         const unsigned roll = static_cast<unsigned>(rng() % 100);
         const bool keeper = index == 0 && plan.keepRecords;
+        // A suspended graph resumed: a worker started while it ends its run would sleep on.
+        if (roll < 28 && plan.suspendBeforeResume && graph->IsPaused() && rng() % 2 == 0)
+            graph->Suspend();
         if (roll < 16) {
             afterPlay(attempt([&] { return graph->Play(); }), before, "Play");
         } else if (roll < 28) {
@@ -646,6 +800,20 @@ private:
             if (!journal.movesOn(frames, told))
                 problems.add("flow", where + ": the graph reads Playing, but no frame came and no state was told; " +
                                          describe());
+        }
+        // Graph.h, AsyncGraph.h: a graph that reads Stopped (also after a run that ended on a
+        // failed put-back) runs no filter but one whose stop failed, which the next Play or
+        // Stop stops again.
+        if (graph->IsStopped()) {
+            for (size_t i = 0; i < filters.size(); ++i) {
+                const Filter::FilterState state = filters[i]->GetFilterState();
+                if ((state == Filter::FilterState::Playing || state == Filter::FilterState::Paused) &&
+                    !(stopRecords[i] && stopRecords[i]->stopFailed.load()))
+                    problems.add("filters", where + ": the graph reads Stopped, but filter " + std::to_string(i) +
+                                                " reads " +
+                                                (state == Filter::FilterState::Playing ? "Playing" : "Paused") +
+                                                " and its last stop did not fail; " + describe());
+            }
         }
     }
 

@@ -104,11 +104,14 @@ TEST(ExampleRecordTargetThread, HostReadsTheCountWhileTheWorkerRecords)
     ASSERT_TRUE(record->setParameterValue("File", path.c_str()));
     ASSERT_EQ(graph->Play(Hyx::PlaybackMode::ForwardOnce), Hyx::ActionResult::Success) << graph->GetLastError(false);
     std::vector<int> counts{0};
-    while (!graph->IsStopped()) {
+    // Until the worker stops the graph itself; bounded, so that a run that never ends fails.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!graph->IsStopped() && std::chrono::steady_clock::now() < deadline) {
         if (const int count = record->recorded; count != counts.back())
             counts.push_back(count);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    ASSERT_TRUE(graph->IsStopped()) << "the take never ended";
     ASSERT_EQ(graph->Stop(), Hyx::ActionResult::Success) << graph->GetLastError(false);
     counts.push_back(record->recorded);
     graph->RemoveAllFilters();

@@ -300,7 +300,10 @@ TEST(TargetCallbackThreads, AListenerClearedOnTheHostIsOutOfUseAndMayGo)
     ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::Realtime, 0.0f), ActionResult::Success);
     ASSERT_EQ(graph->Play(), ActionResult::Success);
     size_t received = 0;
-    for (int i = 0; i < 100 || (received == 0 && i < 5000); ++i) {
+    // A hundred listeners at least, and more until one got a frame (bounded, so that a worker
+    // that delivers nothing fails instead of hanging).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (int i = 0; i < 100 || (received == 0 && std::chrono::steady_clock::now() < deadline); ++i) {
         auto listener = std::make_unique<RecordingListener>();
         target->SetAtomsListener(listener.get());
         std::this_thread::sleep_for(std::chrono::microseconds(200));

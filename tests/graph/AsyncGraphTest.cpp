@@ -231,8 +231,9 @@ TEST(AsyncGraphThreads, RateChangesRacingSuspendAndResumeLeaveTheHostsLastCall)
         rate.join();
         ASSERT_EQ(chain.async->IsSuspended(), endSuspended) << "round " << round;
         if (!endSuspended) {
+            // Two frames: the first may come from an update that began before the last Resume.
             const size_t before = chain.target->frames().size();
-            ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() > before; })) << "round " << round;
+            ASSERT_TRUE(Eventually([&] { return chain.target->frames().size() > before + 1; })) << "round " << round;
         }
     }
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
@@ -259,15 +260,30 @@ TEST(AsyncGraphThreads, NoUpdateStartsWhileTheRateChanges)
     AsyncTestGraph chain;
     auto source = chain.make<StallingInfo>();
     auto target = chain.make<TestTarget>();
+    // Once armed, the worker's pass waits in the target's step until the rate change is under
+    // way: the update that is under way as it begins is known, and so is its frame.
+    std::atomic<bool> holdPass{false};
+    Gate inPass, leavePass;
+    target->process = [&](TestTarget&, const Atom&) {
+        if (holdPass.exchange(false)) {
+            inPass.open();
+            EXPECT_TRUE(leavePass.pass());
+        }
+        return HyxErrorCode::Success;
+    };
     ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop, 500.0f));
     ASSERT_TRUE(Eventually([&] { return !target->frames().empty(); }));
+    holdPass = true;
+    ASSERT_TRUE(inPass.pass());
+    const size_t before = target->frames().size(); // the held pass's frame is in
     std::thread rate([&] {
         source->stallOn = std::this_thread::get_id();
         chain.async->SetGraphFps(-1.0f);
     });
     ASSERT_TRUE(source->entered.pass());
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // an update under way ends
-    const size_t before = target->frames().size();
+    leavePass.open(); // that update ends; no other may start while the rate changes
+    // Only gives an update that ignored the rate change time to deliver: whenever the worker
+    // gets here, a correct one has delivered nothing more.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(target->frames().size(), before);
     EXPECT_FALSE(chain.async->IsSuspended());

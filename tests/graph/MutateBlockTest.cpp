@@ -63,7 +63,10 @@ TEST(MutateBlockThreads, StopAndPauseReturnWhileTheUpdateWaitsForARelease)
     // Nobody releases: the graph's worker waits in the full buffer until it is asked to stop.
     AsyncChain<MutateBlockManual> chain(std::make_shared<TestSource>(30), Block("1", false));
     ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The first frame fills the buffer; once the source has handed on the second, the update
+    // that waits for room is under way, and the Stop meets it.
+    const std::shared_ptr<Filter> source = chain.graph->GetFilter(0u);
+    ASSERT_TRUE(Eventually([&] { return source->GetNumAtomsProcessed() >= 2; }));
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     EXPECT_TRUE(chain.target->frames().empty());
 

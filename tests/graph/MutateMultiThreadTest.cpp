@@ -100,8 +100,9 @@ TEST(MutateMultiThreadThreads, StopWhileWorkersAreBusyJoinsAndReleases)
     ASSERT_TRUE(Eventually([&] { return chain.middle->inWork.load() == 3; }));
     ASSERT_TRUE(Eventually([&] { return chain.middle->getParameterValue("Dropped atoms count") != "0"; }));
     std::thread opener([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        gate.open(); // Stop waits for the running jobs
+        // Opened once the Stop has asked the worker to end: the Stop waits for the running jobs.
+        EXPECT_TRUE(Eventually([&] { return chain.async->IsStopRequested(); }));
+        gate.open();
     });
     EXPECT_EQ(chain.async->Stop(), ActionResult::Success);
     opener.join();

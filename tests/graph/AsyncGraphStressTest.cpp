@@ -417,6 +417,19 @@ public:
                                [&](State s) { return std::find(states.begin(), states.end(), s) != states.end(); });
         });
     }
+    /// Waits until Playing was told at or after `position` and Paused or Stopped after it: a
+    /// run that began since and has ended (or paused) since.
+    bool heardRunSince(size_t position)
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _changed.wait_for(lock, kSettle, [&] {
+            const auto from = _states.begin() + static_cast<std::ptrdiff_t>(std::min(position, _states.size()));
+            const auto playing = std::find(from, _states.end(), State::Playing);
+            return playing != _states.end() && std::any_of(playing + 1, _states.end(), [](State s) {
+                       return s == State::Paused || s == State::Stopped;
+                   });
+        });
+    }
     /// Waits until a frame arrives or a state is told after the counts given.
     bool movesOn(uint64_t frames, size_t states)
     {
@@ -656,17 +669,22 @@ private:
 
     /// Play or Play(mode) answered: Success means a run, which reads Playing or has been
     /// paused or stopped since the call began (AsyncGraph.h: "a Play either starts a run that
-    /// plays or answers Failure with a text, never Success with no run").
-    void afterPlay(std::optional<ActionResult> answer, size_t before, const char* call)
+    /// plays or answers Failure with a text, never Success with no run"). A graph that did not
+    /// read Playing as the call began (read after `before` was counted) had its run started by
+    /// this call, so a Stopped told only by the run before it, which the call joined, is no
+    /// answer.
+    void afterPlay(std::optional<ActionResult> answer, size_t before, bool playingAtStart, const char* call)
     {
         if (answer == ActionResult::Failure)
             CheckText(problems, text(), call);
         if (answer != ActionResult::Success || graph->IsPlaying() || problems.has("run"))
             return;
-        if (!journal.heardSince(before, {State::Stopped, State::Paused}))
+        if (playingAtStart ? !journal.heardSince(before, {State::Stopped, State::Paused})
+                           : !journal.heardRunSince(before))
             problems.add("run", std::string(call) + " answered Success, but the graph reads " +
-                                    (graph->IsPaused() ? "Paused" : "Stopped") +
-                                    " and no Paused or Stopped was told since; heard: " + journal.history());
+                                    (graph->IsPaused() ? "Paused" : "Stopped") + " and no run " +
+                                    (playingAtStart ? "" : "started since ") +
+                                    "was paused or stopped since; heard: " + journal.history());
     }
 
     void host(int index, std::barrier<>& meeting)
@@ -695,20 +713,21 @@ private:
         t_runEnding = false;
         t_putBack.reset();
         const size_t before = journal.told();
+        const bool playingAtStart = graph->IsPlaying();
         const unsigned roll = static_cast<unsigned>(rng() % 100);
         const bool keeper = index == 0 && plan.keepRecords;
         // A suspended graph resumed: a worker started while it ends its run would sleep on.
         if (roll < 28 && plan.suspendBeforeResume && graph->IsPaused() && rng() % 2 == 0)
             graph->Suspend();
         if (roll < 16) {
-            afterPlay(attempt([&] { return graph->Play(); }), before, "Play");
+            afterPlay(attempt([&] { return graph->Play(); }), before, playingAtStart, "Play");
         } else if (roll < 28) {
             const PlaybackMode mode = rng() % 2 ? PlaybackMode::ForwardOnce : PlaybackMode::ForwardLoop;
             const auto answer = attempt([&] {
                 const InPlayMode marked;
                 return graph->Play(mode);
             });
-            afterPlay(answer, before, "Play(mode)");
+            afterPlay(answer, before, playingAtStart, "Play(mode)");
         } else if (roll < 42) {
             const auto answer = attempt([&] { return graph->Pause(); });
             // Pause of a playing graph pauses it, or is refused and it plays on.
@@ -794,9 +813,11 @@ private:
                                        std::to_string(graph->GetFramePeriodMs()) + " ms");
         // AsyncGraph.h: the graph reads Playing only while its worker runs: frames come, or the
         // run ends and says so.
+        // Counted before the state is read: a run that ends by itself in between is told after
+        // the counts, so it counts as moving on.
+        const uint64_t frames = journal.frames();
+        const size_t told = journal.told();
         if (graph->IsPlaying() && !graph->IsSuspended() && !problems.has("flow")) {
-            const uint64_t frames = journal.frames();
-            const size_t told = journal.told();
             if (!journal.movesOn(frames, told))
                 problems.add("flow", where + ": the graph reads Playing, but no frame came and no state was told; " +
                                          describe());
@@ -827,8 +848,10 @@ private:
         size_t before = 0;
         // AsyncGraph.h: whatever ends the worker or fails to start it "leaves a state the next
         // call acts on"; a filter left running is stopped by the next Play first.
+        bool playingAtStart = false;
         for (int tries = 0; tries < 2 && answer != ActionResult::Success; ++tries) {
             before = journal.told();
+            playingAtStart = graph->IsPlaying();
             answer = attempt([&] { return graph->Play(); });
             if (answer != ActionResult::Success)
                 refusal = answer ? text() : std::string("it threw");
@@ -837,7 +860,7 @@ private:
             problems.add("last Play",
                          "with the faults off Play does not play: " + refusal + "; heard: " + journal.history());
         else
-            afterPlay(answer, before, "the last Play");
+            afterPlay(answer, before, playingAtStart, "the last Play");
         settled("the end");
         const auto stopped = attempt([&] { return graph->Stop(); });
         if (stopped != ActionResult::Success || !graph->IsStopped())

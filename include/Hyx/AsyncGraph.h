@@ -242,10 +242,6 @@ private:
     /// A refused Pause whose worker could not start again left the graph stopped: the text
     /// says so.
     void noteStoppedWithoutWorker() const noexcept;
-    /// Inside the worker's handler of an exception: the text "<prefix>(<who> threw: <what>)"
-    /// becomes the graph's error text (when setText) and one level-2 line. `who` is the
-    /// filter the graph noted, or a graph listener (byListener, or none noted).
-    void failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept;
     static void workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Graph> owner, AsyncGraph* graph,
                            bool owned);
 

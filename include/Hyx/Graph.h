@@ -358,6 +358,10 @@ protected:
     /// one, the walk's failures are dropped and the first exception a listener threw is
     /// returned for the caller to pass on.
     std::exception_ptr endRun(bool failed, const char* logPrefix) noexcept;
+    /// Inside a handler of an exception that no caller takes: "<prefix>(<who> threw: <what>)"
+    /// becomes the error text (when setText) and one level-2 line after `logPrefix`. `who` is
+    /// the filter noted for it, or a graph listener (byListener, or none noted).
+    void logThrow(const char* logPrefix, const char* prefix, bool setText, bool byListener) const noexcept;
     /// True while the calling thread ends the run (endRun): a listener or a filter's hook.
     bool runEndsHere() const { return _runEndingOn.load() == std::this_thread::get_id(); }
     /// True, with the text set, when a Play comes from the thread that ends the run.

@@ -38,6 +38,8 @@ thread_local const AsyncGraph* t_workerGraph = nullptr;
 constexpr std::chrono::milliseconds kSuspendedSleep{30};
 
 const std::string kPlayFromWorker = "it cannot be started from its own worker thread";
+// Lines the worker logs of a run no caller hears of.
+constexpr const char* kLogPrefix = "AsyncGraph: ";
 
 // A broken rule is logged, never thrown: it may be checked while an exception leaves.
 void checkRule(bool holds, const char* rule) noexcept
@@ -186,7 +188,7 @@ AsyncGraph::~AsyncGraph()
         endWorker();
     }
     // Stopped here, so that a failure is logged as this graph's.
-    stopOnDestruction("AsyncGraph: ");
+    stopOnDestruction(kLogPrefix);
 }
 
 bool AsyncGraph::onWorkerThread() const
@@ -262,7 +264,7 @@ bool AsyncGraph::settle() noexcept
             try {
                 stopGraph(FailedStop::Finish);
             } catch (...) {
-                failOnThrow("Graph failed to stop", false, false);
+                logThrow(kLogPrefix, "Graph failed to stop", false, false);
             }
         }
     }
@@ -549,23 +551,6 @@ ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
     return SetGraphFps(fps);
 }
 
-void AsyncGraph::failOnThrow(const char* prefix, bool setText, bool byListener) const noexcept
-{
-    try {
-        const std::string thrower = takeThrownBy();
-        // Appended piece by piece: "(" + a temporary trips a false -Wrestrict in optimised builds.
-        std::string text = prefix;
-        text += '(';
-        text += DescribeThrown(byListener ? std::string() : thrower);
-        text += ')';
-        if (setText)
-            SetError(VornCommon::String(text));
-        LogQuietly(VornCommon::LogLevel::Error, "AsyncGraph: " + text);
-    } catch (...) {
-        // Out of memory while reporting: the run still ends.
-    }
-}
-
 std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph)
 {
     SharedFilterPtr upstream(graph ? graph->GetLastFilter() : std::shared_ptr<Filter>());
@@ -614,7 +599,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
                 else
                     leave = hold->IsDone();
             } catch (...) {
-                graph->failOnThrow("Graph update failed", true, false);
+                graph->logThrow(kLogPrefix, "Graph update failed", true, false);
                 failed = true;
             }
             // A failed run always ends stopped, whatever met it: the phase moves before Error is
@@ -628,7 +613,7 @@ void AsyncGraph::workerMain(std::shared_ptr<WorkerState> state, std::weak_ptr<Gr
             }
             if (leave) {
                 if (failed || state->move({Phase::Running}, Phase::StoppingItself)) {
-                    static_cast<void>(graph->endRun(failed, "AsyncGraph: "));
+                    static_cast<void>(graph->endRun(failed, kLogPrefix));
                     checkRule(!hold->IsPlaying() && !hold->IsPaused(),
                               "a worker that stopped its graph leaves it stopped");
                     state->move({Phase::StoppingItself}, Phase::None);

@@ -216,23 +216,10 @@ std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
     std::exception_ptr first;
     // Inside a handler of what a listener threw.
     const auto listenerThrew = [&](const char* prefix, bool setText) noexcept {
-        if (!logPrefix) {
-            if (!first)
-                first = std::current_exception();
-            return;
-        }
-        try {
-            static_cast<void>(takeThrownBy());
-            std::string text = prefix;
-            text += '(';
-            text += DescribeThrown(std::string());
-            text += ')';
-            if (setText)
-                SetError(VornCommon::String(text));
-            LogQuietly(LogLevel::Error, logPrefix + text);
-        } catch (...) {
-            // Out of memory while reporting: the run still ends.
-        }
+        if (logPrefix)
+            logThrow(logPrefix, prefix, setText, true);
+        else if (!first)
+            first = std::current_exception();
     };
     const auto tellError = [&](const char* prefix) noexcept {
         try {
@@ -477,6 +464,23 @@ bool Graph::IsDone() const
         throw;
     }
     return true;
+}
+
+void Graph::logThrow(const char* logPrefix, const char* prefix, bool setText, bool byListener) const noexcept
+{
+    try {
+        const std::string thrower = takeThrownBy();
+        // Appended piece by piece: "(" + a temporary trips a false -Wrestrict in optimised builds.
+        std::string text = prefix;
+        text += '(';
+        text += DescribeThrown(byListener ? std::string() : thrower);
+        text += ')';
+        if (setText)
+            SetError(VornCommon::String(text));
+        LogQuietly(LogLevel::Error, logPrefix + text);
+    } catch (...) {
+        // Out of memory while reporting: the caller goes on.
+    }
 }
 
 void Graph::noteThrow(const Filter* filter) const noexcept

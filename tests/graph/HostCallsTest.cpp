@@ -999,3 +999,73 @@ TEST(HostCallThreads, APlayAndAResumeAfterAFailedResumeOfASuspendedGraphBothRetu
         EXPECT_TRUE(AllStopped(graph));
     }
 }
+
+namespace {
+
+enum class FromOnStop {
+    Stop,
+    Pause,
+    Play,
+    PlayMode
+};
+
+} // namespace
+
+TEST(HostCallThreads, ACallFromAFiltersOnStopDuringTheHostsStopFindsTheRunEnding)
+{
+    // The host stops the graph; a filter's onStop asks for a Stop (folded in: no second walk),
+    // a Pause or a Play (refused: the run is ending, the mode left as it was). The graph ends
+    // Stopped, told once, and the next Play plays.
+    const std::pair<const char*, FromOnStop> calls[] = {
+        {"Stop", FromOnStop::Stop},
+        {"Pause", FromOnStop::Pause},
+        {"Play", FromOnStop::Play},
+        {"Play(mode)", FromOnStop::PlayMode},
+    };
+    for (const bool async : {true, false}) {
+        for (const auto& [name, call] : calls) {
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name);
+            EitherGraph either(async);
+            TestGraph* const chain = either.chain();
+            StateLog& log = either.log();
+            chain->make<TestSource>(10);
+            auto transform = chain->make<StopHookTransform>();
+            auto target = chain->make<TestTarget>();
+            ASSERT_EQ(chain->graph->SetPlaybackMode(PlaybackMode::Pingpong, true), ActionResult::Success);
+            ASSERT_EQ(chain->graph->Play(), ActionResult::Success);
+            if (async) {
+                ASSERT_TRUE(Eventually([&] { return !target->frames().empty(); }));
+            } else {
+                ASSERT_TRUE(chain->update(2));
+            }
+            std::optional<ActionResult> answer;
+            std::string text;
+            transform->onStopHook = [&, call = call] {
+                if (answer)
+                    return;
+                Graph& graph = *chain->graph;
+                answer = call == FromOnStop::Stop    ? graph.Stop()
+                         : call == FromOnStop::Pause ? graph.Pause()
+                         : call == FromOnStop::Play  ? graph.Play()
+                                                     : graph.Play(PlaybackMode::ForwardLoop);
+                text = chain->error();
+            };
+            EXPECT_EQ(chain->graph->Stop(), ActionResult::Success) << chain->error();
+            transform->onStopHook = nullptr;
+            EXPECT_EQ(answer, call == FromOnStop::Stop ? ActionResult::Success : ActionResult::Failure);
+            if (call == FromOnStop::Pause) {
+                EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
+            } else if (call != FromOnStop::Stop) {
+                EXPECT_EQ(text, "Graph failed to start playing(its run is ending)");
+            }
+            EXPECT_TRUE(chain->graph->IsStopped());
+            EXPECT_TRUE(AllStopped(*chain->graph));
+            EXPECT_EQ(log.states(), (std::vector<State>{State::Playing, State::Stopped}));
+            const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain->graph->GetFrameOrderProvider());
+            ASSERT_TRUE(order);
+            EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::Pingpong);
+            ASSERT_EQ(chain->graph->Play(), ActionResult::Success) << chain->error();
+            EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
+        }
+    }
+}

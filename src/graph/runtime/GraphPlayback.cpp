@@ -1,7 +1,6 @@
 // The graph's running side: frame order, play, pause, stop, the update pass and events.
 
 #include "graph/filters/InputSide.h"
-#include "graph/runtime/ScopeExit.h"
 #include "graph/runtime/Thrown.h"
 
 #include <Hyx/Connection.h>
@@ -36,6 +35,23 @@ void emptyQueues(const std::vector<std::shared_ptr<Connection>>& connections)
             connection->Pull();
     }
 }
+
+/// Marks the calling thread as the one that ends the graph's run, for the scope's length; an
+/// inner mark (a run's end walks the stop) leaves the outer one standing.
+class RunEndingMark {
+public:
+    explicit RunEndingMark(std::atomic<std::thread::id>& endingOn)
+        : _endingOn(endingOn), _outer(endingOn.exchange(std::this_thread::get_id()))
+    {
+    }
+    ~RunEndingMark() { _endingOn.store(_outer); }
+    RunEndingMark(const RunEndingMark&) = delete;
+    RunEndingMark& operator=(const RunEndingMark&) = delete;
+
+private:
+    std::atomic<std::thread::id>& _endingOn;
+    const std::thread::id _outer;
+};
 
 /// Marks an update pass for its whole length, the recording event included; a pass nested
 /// in another (a filter updating its own graph) leaves the mark to the outer one.
@@ -211,8 +227,7 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
 std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
 {
     // Calls from this thread meanwhile (listeners, filters' hooks) find the run ending.
-    const std::thread::id outer = _runEndingOn.exchange(std::this_thread::get_id());
-    const ScopeExit unmark([&]() noexcept { _runEndingOn.store(outer); });
+    const RunEndingMark mark(_runEndingOn);
     std::exception_ptr first;
     // Inside a handler of what a listener threw.
     const auto listenerThrew = [&](const char* prefix, bool setText) noexcept {
@@ -356,6 +371,8 @@ Graph::StopWalk Graph::stopRunningFilters()
 
 Graph::StopWalk Graph::stopFilters()
 {
+    // A filter's onStop that plays, pauses or stops the graph meets a run that is ending.
+    const RunEndingMark mark(_runEndingOn);
     _running = false;
     StopWalk progress;
     try {

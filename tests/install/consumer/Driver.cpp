@@ -1281,6 +1281,62 @@ std::vector<std::shared_ptr<Hyx::DataLayer>> someIndices()
     return {indices};
 }
 
+// A compressed layer whose bytes are short of its count is refused as it loads and as it
+// decodes, and a decompressor fails the frame with code 30 and one line.
+void runShortCompressedLayer(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const std::string expected = "compressed data does not have the expected size";
+    // The payload of three indices at 24 bits, one byte short: it loads, and decoding refuses.
+    const auto shortOf = [](uint32_t cut, bool& loaded) {
+        auto coded = std::make_shared<Hyx::DataTypeCompressedVertexIndices>();
+        coded->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        uint32_t size = 0;
+        std::vector<uint8_t> bytes;
+        if (coded->compress(someIndices().front(), 128)) {
+            const uint8_t* data = coded->Serialize(size);
+            bytes.assign(data, data + size);
+        }
+        auto layer = std::make_shared<Hyx::DataTypeCompressedVertexIndices>();
+        layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        layer->InitializeCompressionInfo(Hyx::DataTypeVertexIndices::TheTypeGuid(), coded->GetCompressedBlobVersion(),
+                                         128);
+        loaded = !bytes.empty() && layer->InitializeData(bytes.data(), cut < size ? size - cut : 0);
+        return layer;
+    };
+    for (const uint32_t cut : {1u, 1000u}) {
+        bool loaded = false;
+        const auto layer = shortOf(cut, loaded);
+        std::string thrown;
+        try {
+            layer->decompress();
+        } catch (const std::runtime_error& e) {
+            thrown = e.what();
+        }
+        check(loaded == (cut == 1) && thrown == expected,
+              "a payload short of its count loads, one short of its header does not; decoding refuses both");
+    }
+    quote(expected);
+    const LayerMaker refused = [&] {
+        bool loaded = false;
+        return std::vector<std::shared_ptr<Hyx::DataLayer>>{shortOf(1, loaded)};
+    };
+    CapturedLog log(logger);
+    std::string error;
+    const auto frame = throughFilters(refused, {{Hyx::MutateAutoDecompressor::TheTypeGuid(), {}}}, &error);
+    const std::vector<std::string> lines = log.At(VornCommon::LogLevel::Error);
+    const std::string line = "Filter '#AutoDecompressor' could not decompress layer '";
+
+    check(!frame &&
+              error.find(Hyx::GetHyxErrorMessage(Hyx::HyxErrorCode::FilterFailedToDecompressLayer)) !=
+                  std::string::npos &&
+              std::any_of(lines.begin(), lines.end(),
+                          [&](const std::string& l) {
+                              return l.rfind(line, 0) == 0 && l.size() > expected.size() &&
+                                     l.compare(l.size() - expected.size(), expected.size(), expected) == 0;
+                          }),
+          "a decompressor fails the frame with code 30 and the README's line");
+}
+
 // Each single-type compressor's index, choice and the code its compressed layer reports, as
 // the README's table rows; index 0's code is the automatic compressor's.
 void runCompressionCodes()
@@ -1717,11 +1773,33 @@ void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
         Hyx::FilterFactory::CreateFilter(Hyx::SourceEmptySource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(first))
             .ToStdSharedPtr();
     const std::string belongs = "Graph failed to add a filter(it belongs to another graph)";
-    check(made && made->setParameterValue("Framerate", "50") &&
-              second->AddAndConnect(made) == Hyx::ActionResult::Failure &&
-              second->GetLastError(false).StdString() == belongs,
-          "a filter made with one live graph is refused by another");
+    {
+        CapturedLog log(logger);
+        check(made && made->setParameterValue("Framerate", "50") &&
+                  second->AddAndConnect(made) == Hyx::ActionResult::Failure &&
+                  second->GetLastError(false).StdString() == belongs &&
+                  log.At(VornCommon::LogLevel::Error) ==
+                      std::vector<std::string>{"Setting a graph to filter which differs from previously set graph"},
+              "a filter made with one live graph is refused by another, with one line");
+    }
     quote(belongs);
+    // A source made by the factory without the graph leaves the graph's rate and count unset;
+    // added again after it was removed, it has the graph as it initialises and sets them.
+    {
+        auto third = std::make_shared<Hyx::Graph>();
+        const auto loose = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+            Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {}, {}).ToStdSharedPtr());
+        const bool declared =
+            loose && loose->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+            loose->PushFrame({MakeTextureFrame(0, 8, 8)}) && loose->PushFrame({MakeTextureFrame(1, 8, 8)});
+        const bool unset = declared && third->AddAndConnect(loose) == Hyx::ActionResult::Success &&
+                           third->GetOriginalFps() == 10.0f && third->GetNumFrames() == -1;
+        const bool set = unset && third->RemoveAllFilters() == Hyx::ActionResult::Success &&
+                         third->AddAndConnect(loose) == Hyx::ActionResult::Success &&
+                         third->GetOriginalFps() == 30.0f && third->GetNumFrames() == 2;
+        check(unset && set, "a source without the graph as it initialises leaves the graph's rate and count unset");
+        third->RemoveAllFilters();
+    }
     check(made && made->DeInitialize() == Hyx::HyxErrorCode::Success &&
               made->DePreInitialize() == Hyx::HyxErrorCode::Success && made->getParameters().empty() &&
               !made->setParameterValues({{"Framerate", "50"}}) &&
@@ -1731,6 +1809,20 @@ void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
     check(AddFilter(second, Hyx::TargetEmpty::TheTypeGuid()), "a target joins it");
     // A playing graph refuses a filter; let go deinitialised, it logs nothing.
     check(second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the second graph plays");
+    // Refused by a playing graph, a filter is taken as it is once the graph is stopped.
+    {
+        const std::shared_ptr<Hyx::Filter> again =
+            Hyx::FilterFactory::CreateFilter(Hyx::TargetEmpty::TheTypeGuid(), {}, Hyx::SharedGraphPtr(second))
+                .ToStdSharedPtr();
+        const bool refused = again && second->AddAndConnect(again) == Hyx::ActionResult::Failure;
+        check(refused && second->Stop() == Hyx::ActionResult::Success &&
+                  second->AddAndConnect(again) == Hyx::ActionResult::Success &&
+                  second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+              "a filter a playing graph refused is taken as it is once the graph is stopped");
+        // No built-in filter has "Enable Recording": recording cannot start.
+        check(second->StartRecording() == Hyx::ActionResult::Failure,
+              "no built-in filter records: StartRecording answers Failure");
+    }
     for (const bool deinitialise : {true, false}) {
         CapturedLog log(logger);
         {
@@ -3084,6 +3176,7 @@ int main(int argc, char** argv)
     runGraphFile();
     runMisspeltGraphFile(logger);
     runCompressionCodes();
+    runShortCompressedLayer(logger);
     runTranscoding(logger);
     runStandIns(logger);
     runLayerSwitches(logger);

@@ -31,15 +31,15 @@
 //   plays a new run. A new run's Play whose stop back fails leaves that filter to the next Play, as
 //   a failed Stop does. While a run ends so (or an AsyncGraph's worker ends its run itself), a call
 //   from the thread that ends it (a listener of Error or Stopped, a filter's onStop) is refused or
-//   folded in, as is one from a filter's onStop during any Stop's walk (the host's, a hook's, the
-//   destructor's): Stop answers Success and walks nothing; Pause fails with "Graph failed to
-//   pause(its run is ending)"; Play and Play(mode) fail with "Graph failed to start playing(its run
-//   is ending)" ("...(it cannot be started from its own worker thread)" on an AsyncGraph's worker),
-//   the mode unchanged. The first failure in list order is the text (the filter's text, or "Filter
-//   '<nice class name>' threw: <what()>"); when a filter threw, the first exception is thrown to
-//   the caller after the walk, else the call answers Failure. A failed Stop leaves the graph as it
-//   was (a second Stop tries again what is left); an AsyncGraph ends stopped all the same
-//   (AsyncGraph.h).
+//   folded in, as is one from a filter's onStop during any Stop's walk (the host's, or one a
+//   filter's step asked for): Stop answers Success and walks nothing; Pause fails with "Graph
+//   failed to pause(its run is ending)"; Play and Play(mode) fail with "Graph failed to start
+//   playing(its run is ending)" ("...(it cannot be started from its own worker thread)" on an
+//   AsyncGraph's worker), the mode unchanged. The first failure in list order is the text (the
+//   filter's text, or "Filter '<nice class name>' threw: <what()>"); when a filter threw, the first
+//   exception is thrown to the caller after the walk, else the call answers Failure. A failed Stop
+//   leaves the graph as it was (a second Stop tries again what is left); an AsyncGraph ends stopped
+//   all the same (AsyncGraph.h).
 // - Every listener hears each state change, also after one throws: the first exception
 //   passes on to the caller once all have heard, and the change stands.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first

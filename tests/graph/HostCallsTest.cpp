@@ -1011,11 +1011,12 @@ enum class FromOnStop {
 
 } // namespace
 
-TEST(HostCallThreads, ACallFromAFiltersOnStopDuringTheHostsStopFindsTheRunEnding)
+TEST(HostCallThreads, ACallFromAFiltersOnStopDuringAStopFindsTheRunEnding)
 {
-    // The host stops the graph; a filter's onStop asks for a Stop (folded in: no second walk),
-    // a Pause or a Play (refused: the run is ending, the mode left as it was). The graph ends
-    // Stopped, told once, and the next Play plays.
+    // The host stops the graph, or a filter's step does (on the worker of an asynchronous
+    // graph); a filter's onStop asks for a Stop (folded in: no second walk), a Pause or a Play
+    // (refused: the run is ending, the mode left as it was). The graph ends Stopped, told
+    // once, and the next Play plays.
     const std::pair<const char*, FromOnStop> calls[] = {
         {"Stop", FromOnStop::Stop},
         {"Pause", FromOnStop::Pause},
@@ -1023,49 +1024,77 @@ TEST(HostCallThreads, ACallFromAFiltersOnStopDuringTheHostsStopFindsTheRunEnding
         {"Play(mode)", FromOnStop::PlayMode},
     };
     for (const bool async : {true, false}) {
-        for (const auto& [name, call] : calls) {
-            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name);
-            EitherGraph either(async);
-            TestGraph* const chain = either.chain();
-            StateLog& log = either.log();
-            chain->make<TestSource>(10);
-            auto transform = chain->make<StopHookTransform>();
-            auto target = chain->make<TestTarget>();
-            ASSERT_EQ(chain->graph->SetPlaybackMode(PlaybackMode::Pingpong, true), ActionResult::Success);
-            ASSERT_EQ(chain->graph->Play(), ActionResult::Success);
-            if (async) {
-                ASSERT_TRUE(Eventually([&] { return !target->frames().empty(); }));
-            } else {
-                ASSERT_TRUE(chain->update(2));
+        for (const bool byHook : {false, true}) {
+            for (const auto& [name, call] : calls) {
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
+                             (byHook ? "a step's Stop, " : "the host's Stop, ") + name);
+                EitherGraph either(async);
+                TestGraph* const chain = either.chain();
+                StateLog& log = either.log();
+                chain->make<TestSource>(10);
+                auto transform = chain->make<StopHookTransform>();
+                auto target = chain->make<TestTarget>();
+                std::atomic<bool> stopInStep{false};
+                std::optional<ActionResult> stepStopped;
+                Gate stepDone;
+                target->process = [&](TestTarget&, const Atom&) {
+                    if (stopInStep.exchange(false)) {
+                        stepStopped = chain->graph->Stop();
+                        stepDone.open();
+                    }
+                    return HyxErrorCode::Success;
+                };
+                ASSERT_EQ(chain->graph->SetPlaybackMode(PlaybackMode::Pingpong, true), ActionResult::Success);
+                ASSERT_EQ(chain->graph->Play(), ActionResult::Success);
+                if (async) {
+                    ASSERT_TRUE(Eventually([&] { return !target->frames().empty(); }));
+                } else {
+                    ASSERT_TRUE(chain->update(2));
+                }
+                std::optional<ActionResult> answer;
+                std::string text;
+                transform->onStopHook = [&, call = call] {
+                    if (answer)
+                        return;
+                    Graph& graph = *chain->graph;
+                    answer = call == FromOnStop::Stop    ? graph.Stop()
+                             : call == FromOnStop::Pause ? graph.Pause()
+                             : call == FromOnStop::Play  ? graph.Play()
+                                                         : graph.Play(PlaybackMode::ForwardLoop);
+                    text = chain->error();
+                };
+                if (!byHook) {
+                    EXPECT_EQ(chain->graph->Stop(), ActionResult::Success) << chain->error();
+                } else {
+                    stopInStep = true;
+                    if (async) {
+                        ASSERT_TRUE(stepDone.pass());
+                    } else {
+                        // The pass in which the target's step stops the graph ends with Success.
+                        for (int pass = 0; pass < 10 && !stepStopped; ++pass)
+                            ASSERT_EQ(chain->graph->Update(), ActionResult::Success) << chain->error();
+                    }
+                    EXPECT_EQ(stepStopped, ActionResult::Success);
+                }
+                transform->onStopHook = nullptr;
+                EXPECT_EQ(answer, call == FromOnStop::Stop ? ActionResult::Success : ActionResult::Failure);
+                if (call == FromOnStop::Pause) {
+                    EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
+                } else if (call != FromOnStop::Stop) {
+                    EXPECT_EQ(text, async && byHook
+                                        ? "Graph failed to start playing(it cannot be started from its own worker "
+                                          "thread)"
+                                        : "Graph failed to start playing(its run is ending)");
+                }
+                EXPECT_TRUE(chain->graph->IsStopped());
+                EXPECT_TRUE(AllStopped(*chain->graph));
+                EXPECT_EQ(log.states(), (std::vector<State>{State::Playing, State::Stopped}));
+                const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain->graph->GetFrameOrderProvider());
+                ASSERT_TRUE(order);
+                EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::Pingpong);
+                ASSERT_EQ(chain->graph->Play(), ActionResult::Success) << chain->error();
+                EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
             }
-            std::optional<ActionResult> answer;
-            std::string text;
-            transform->onStopHook = [&, call = call] {
-                if (answer)
-                    return;
-                Graph& graph = *chain->graph;
-                answer = call == FromOnStop::Stop    ? graph.Stop()
-                         : call == FromOnStop::Pause ? graph.Pause()
-                         : call == FromOnStop::Play  ? graph.Play()
-                                                     : graph.Play(PlaybackMode::ForwardLoop);
-                text = chain->error();
-            };
-            EXPECT_EQ(chain->graph->Stop(), ActionResult::Success) << chain->error();
-            transform->onStopHook = nullptr;
-            EXPECT_EQ(answer, call == FromOnStop::Stop ? ActionResult::Success : ActionResult::Failure);
-            if (call == FromOnStop::Pause) {
-                EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
-            } else if (call != FromOnStop::Stop) {
-                EXPECT_EQ(text, "Graph failed to start playing(its run is ending)");
-            }
-            EXPECT_TRUE(chain->graph->IsStopped());
-            EXPECT_TRUE(AllStopped(*chain->graph));
-            EXPECT_EQ(log.states(), (std::vector<State>{State::Playing, State::Stopped}));
-            const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(chain->graph->GetFrameOrderProvider());
-            ASSERT_TRUE(order);
-            EXPECT_EQ(order->GetPlaybackMode(), PlaybackMode::Pingpong);
-            ASSERT_EQ(chain->graph->Play(), ActionResult::Success) << chain->error();
-            EXPECT_EQ(chain->graph->Stop(), ActionResult::Success);
         }
     }
 }

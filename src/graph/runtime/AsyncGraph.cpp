@@ -1,6 +1,5 @@
 #include <Hyx/AsyncGraph.h>
 
-#include "graph/params/ParamText.h"
 #include "graph/runtime/FramePeriod.h"
 #include "graph/runtime/Invariant.h"
 #include "graph/runtime/ScopeExit.h"
@@ -17,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <initializer_list>
@@ -496,12 +494,10 @@ bool AsyncGraph::waitShouldEnd(long callerReferences) const
 
 bool AsyncGraph::refusesRate(float fps) const
 {
-    // Above 0 a rate, 0 and below a code; a NaN or an infinity is neither, and would pace as
-    // no rate at all.
-    if (std::isfinite(fps))
+    const std::string why = WhyNoRate(fps);
+    if (why.empty())
         return false;
-    const std::string detail = ParamText::FromFloat(fps) + " is not a number of frames a second";
-    fail("Graph failed to set a frame rate", &detail);
+    fail("Graph failed to set a frame rate", &why);
     return true;
 }
 

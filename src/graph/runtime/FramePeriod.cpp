@@ -1,6 +1,16 @@
 #include "graph/runtime/FramePeriod.h"
 
+#include "graph/params/ParamText.h"
+
+#include <cmath>
+
 namespace Hyx {
+
+std::string WhyNoRate(float requestedFps)
+{
+    return std::isfinite(requestedFps) ? std::string()
+                                       : ParamText::FromFloat(requestedFps) + " is not a number of frames a second";
+}
 
 uint32_t FramePeriodMs(float requestedFps, float sourceFps)
 {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 namespace Hyx {
 
@@ -19,6 +20,10 @@ namespace Hyx {
 /// value of 0 or less (no source, no stream information) gives 0 for the negative codes.
 /// Rates too small to give a countable period saturate at 0xFFFFFFFF.
 uint32_t FramePeriodMs(float requestedFps, float sourceFps);
+
+/// Why a requested rate is neither a rate nor a code, "<rate> is not a number of frames a
+/// second" for a NaN or an infinity (which would pace as no rate at all); empty for any other.
+std::string WhyNoRate(float requestedFps);
 
 /// Paces a loop of turns one period apart. Given the planned start of the turn just made,
 /// waits on `wake` (under `lock`) until one period after it and returns the planned start of

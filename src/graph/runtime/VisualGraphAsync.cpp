@@ -2,9 +2,7 @@
 #include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 
-#include "graph/params/ParamText.h"
-
-#include <cmath>
+#include "graph/runtime/FramePeriod.h"
 
 // Instantiation into an asynchronous graph, which also takes the description's playback
 // mode and frame rate.
@@ -14,10 +12,9 @@ namespace Hyx {
 std::shared_ptr<AsyncGraph> VisualGraph::InstantiateHyxGraph()
 {
     // A rate the graph refuses would leave it without its frame order: refused up front.
-    if (!std::isfinite(_fps)) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Failed to make a graph: its rate %s is not a number of frames a second",
-                   ParamText::FromFloat(_fps).c_str());
+    const std::string why = WhyNoRate(_fps);
+    if (!why.empty()) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to make a graph: its rate %s", why.c_str());
         return nullptr;
     }
     std::shared_ptr<AsyncGraph> graph(new AsyncGraph());

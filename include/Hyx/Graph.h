@@ -349,11 +349,10 @@ protected:
     /// Also stops the filters a stop that did not finish left running in a stopped graph.
     ActionResult stopGraph(FailedStop end = FailedStop::KeepState);
     /// Ends a run that ends by itself, one path whatever ended it (its update failed, it is
-    /// done, a put-back failed): listeners hear Error when it failed, every running filter
-    /// stops, then listeners hear Stopped once and the graph reads Stopped (a graph that reads
-    /// Stopped already is only told the Error). A stop walk that fails is told as Error, with
-    /// its text, unless the run had failed. While it runs, a Play, Pause or Stop from this
-    /// thread (a listener, a filter's hook) is refused or folded in (runEndsHere). With a
+    /// done, a put-back failed, a Stop folded into a walk): listeners hear Error when it failed,
+    /// every running filter stops, then listeners hear Stopped once and the graph reads Stopped
+    /// (a graph that reads Stopped already is only told the Error). A stop walk that fails is
+    /// told as Error, with its text, unless the run had failed. It is a walk (WalkMark). With a
     /// `logPrefix`, what listeners and filters throw is logged as level-2 lines after it; without
     /// one, the walk's failures are dropped and the first exception a listener threw is
     /// returned for the caller to pass on.
@@ -362,10 +361,11 @@ protected:
     /// becomes the error text (when setText) and one level-2 line after `logPrefix`. `who` is
     /// the filter noted for it, or a graph listener (byListener, or none noted).
     void logThrow(const char* logPrefix, const char* prefix, bool setText, bool byListener) const noexcept;
-    /// True while the calling thread ends the run (endRun): a listener or a filter's hook.
-    bool runEndsHere() const { return _runEndingOn.load() == std::this_thread::get_id(); }
-    /// True, with the text set, when a Play comes from the thread that ends the run.
-    bool refusesPlayWhileRunEnds() const;
+    /// True while the calling thread walks the filters (WalkMark): the caller is a filter's hook
+    /// or a listener of that walk.
+    bool walksHere() const { return _walkingOn.load() == std::this_thread::get_id(); }
+    /// True, with the text set, when a Play comes from inside a walk.
+    bool refusesPlayWhileWalking() const;
     /// A destructor's stop: catches what it throws; a failure becomes one level-2 line,
     /// `linePrefix` and "Graph failed to stop(...)".
     void stopOnDestruction(const char* linePrefix) noexcept;
@@ -426,10 +426,20 @@ protected:
     /// threw. Both guarded by the error mutex.
     mutable std::string _thrownBy;
     mutable std::exception_ptr _thrown;
-    /// The thread inside endRun; none otherwise.
-    std::atomic<std::thread::id> _runEndingOn{};
+    /// The thread that walks the filters (WalkMark); none otherwise.
+    std::atomic<std::thread::id> _walkingOn{};
+    /// Set while a walk ends the run (a stop of a running graph, endRun): a worker that runs it
+    /// is ending.
+    std::atomic<bool> _runEnding{false};
+    /// A Stop asked inside a walk, which the outermost walk carries out once it is done.
+    std::atomic<bool> _stopFolded{false};
 
 private:
+    class WalkMark;
+    /// A Play's or a Pause's walk: `body` walks and tells the state; then a Stop folded into it
+    /// ends the run (endRun), also when `body` throws.
+    template <class Body>
+    ActionResult changeState(Body body);
     /// Walks every filter through `step` in list order. At the first that refuses or throws,
     /// `undo` puts back each filter before it, last first (what it throws is dropped), and
     /// the text becomes "<prefix>(<its failure>)"; a throw then passes on, a refusal gives

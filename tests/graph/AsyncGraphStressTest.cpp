@@ -601,8 +601,8 @@ private:
         const char* hostText; // none: not looked at
         const char* workerText;
     };
-    static constexpr const char* kPauseEnding = "Graph failed to pause(its run is ending)";
-    static constexpr const char* kPlayEnding = "Graph failed to start playing(its run is ending)";
+    static constexpr const char* kPauseEnding = "Graph failed to pause(it is changing state)";
+    static constexpr const char* kPlayEnding = "Graph failed to start playing(it is changing state)";
     static constexpr const char* kPlayFromWorker =
         "Graph failed to start playing(it cannot be started from its own worker thread)";
     static constexpr EndCall kEndCalls[] = {

@@ -236,7 +236,7 @@ struct FailedRunRow {
 };
 
 const FailedRunRow kFailedRunRows[] = {
-    {"listener's Pause", Meets::ListenerPause, ActionResult::Failure, "Graph failed to pause(its run is ending)"},
+    {"listener's Pause", Meets::ListenerPause, ActionResult::Failure, "Graph failed to pause(it is changing state)"},
     {"listener's Stop", Meets::ListenerStop, ActionResult::Success, nullptr},
     {"host's Pause", Meets::HostPause, ActionResult::Failure, "Graph failed to pause(it is not playing)"},
     {"host's Stop", Meets::HostStop, ActionResult::Success, nullptr},
@@ -565,7 +565,7 @@ TEST(HostCallThreads, APauseOrStopInsideTheWorkersOwnStopLeavesItToEndTheRun)
                 chain.log.onState = nullptr;
                 EXPECT_EQ(answer, pause ? ActionResult::Failure : ActionResult::Success);
                 if (pause) {
-                    EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
+                    EXPECT_EQ(text, "Graph failed to pause(it is changing state)");
                 }
                 const std::vector<State> heard = failed
                                                      ? std::vector<State>{State::Playing, State::Error, State::Stopped}
@@ -819,7 +819,7 @@ TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
                     break;
                 case CallBack::Pause:
                     EXPECT_EQ(heard, ActionResult::Failure);
-                    EXPECT_EQ(heardText, "Graph failed to pause(its run is ending)");
+                    EXPECT_EQ(heardText, "Graph failed to pause(it is changing state)");
                     EXPECT_EQ(chain->error(), heardText); // a refusal's text replaces the walk's
                     break;
                 case CallBack::Play:
@@ -828,7 +828,7 @@ TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
                     EXPECT_EQ(heardText, ending == Ending::OwnTurnPause
                                              ? "Graph failed to start playing(it cannot be started from its own "
                                                "worker thread)"
-                                             : "Graph failed to start playing(its run is ending)");
+                                             : "Graph failed to start playing(it is changing state)");
                     EXPECT_EQ(chain->error(), heardText); // a refusal's text replaces the walk's
                     break;
                 }
@@ -953,7 +953,7 @@ TEST(HostCallThreads, APlayAndAResumeAfterAFailedResumeOfASuspendedGraphBothRetu
         rig->log.onState = nullptr;
         if (listenerPlays) {
             EXPECT_EQ(heard, ActionResult::Failure);
-            EXPECT_EQ(heardText, "Graph failed to start playing(its run is ending)");
+            EXPECT_EQ(heardText, "Graph failed to start playing(it is changing state)");
         } else {
             EXPECT_EQ(graph.GetLastError(false).StdString(),
                       "Graph failed to start playing(" + Nested("Test", HyxErrorCode::FilterError) + ")");
@@ -1079,12 +1079,14 @@ TEST(HostCallThreads, ACallFromAFiltersOnStopDuringAStopFindsTheRunEnding)
                 transform->onStopHook = nullptr;
                 EXPECT_EQ(answer, call == FromOnStop::Stop ? ActionResult::Success : ActionResult::Failure);
                 if (call == FromOnStop::Pause) {
-                    EXPECT_EQ(text, "Graph failed to pause(its run is ending)");
+                    EXPECT_EQ(text, "Graph failed to pause(it is changing state)");
                 } else if (call != FromOnStop::Stop) {
-                    EXPECT_EQ(text, async && byHook
-                                        ? "Graph failed to start playing(it cannot be started from its own worker "
-                                          "thread)"
-                                        : "Graph failed to start playing(its run is ending)");
+                    // A step's Stop runs inside the update pass, whose own refusal names it.
+                    EXPECT_EQ(text, !byHook ? "Graph failed to start playing(it is changing state)"
+                                    : async ? "Graph failed to start playing(it cannot be started from its own worker "
+                                              "thread)"
+                                            : "Graph failed to start playing(it cannot be started inside an update "
+                                              "pass)");
                 }
                 EXPECT_TRUE(chain->graph->IsStopped());
                 EXPECT_TRUE(AllStopped(*chain->graph));

@@ -86,9 +86,10 @@ struct AsyncGraph::WorkerState {
     };
 
     std::atomic<Phase> phase{Phase::None};
-    // Somebody asked the run to end before the worker came to stop it itself (a failed update
-    // met a host's Stop or Pause, or a hook's): IsStopRequested stays true until a new run.
-    std::atomic<bool> askedBeforeOwnStop{false};
+    // IsStopRequested: a Stop, a Pause or the destructor asked the run to end, or a host call
+    // waits for the worker's own stop. Set with the phase, under `mutex`; cleared when a Play
+    // begins or a worker plays on.
+    std::atomic<bool> stopAsked{false};
     // The host's own Suspend and Resume; nothing else writes it.
     std::atomic<bool> suspended{false};
     // SetGraphFps calls under way (RateHold): the worker sleeps as while suspended.
@@ -110,9 +111,9 @@ struct AsyncGraph::WorkerState {
             if (std::find(from.begin(), from.end(), now) == from.end() || !legal(now, to))
                 return false;
             if (to == Phase::Running)
-                askedBeforeOwnStop.store(false);
-            else if (to == Phase::StoppingItself && now != Phase::Running)
-                askedBeforeOwnStop.store(true);
+                stopAsked.store(false);
+            else if (to == Phase::AskedToEnd || to == Phase::EndingAfterTurn)
+                stopAsked.store(true);
             phase.store(to);
         }
         wake.notify_all();
@@ -139,10 +140,38 @@ struct AsyncGraph::WorkerState {
     }
 
     bool running() const { return phase.load() == Phase::Running; }
-    bool stopRequested() const
+
+    /// Asks the run to end: a worker that plays ends after its turn; one that stops the run
+    /// itself hears it (a hook that waits inside that stop gives up); with no worker the ask is
+    /// only recorded. It stands until a Play begins.
+    void askToEnd()
     {
-        const Phase now = phase.load();
-        return now == Phase::EndingAfterTurn || now == Phase::AskedToEnd || askedBeforeOwnStop.load();
+        if (move({Phase::Running, Phase::EndingAfterTurn}, Phase::AskedToEnd))
+            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopAsked.store(true);
+        }
+        wake.notify_all();
+    }
+
+    /// A host call is about to wait for a worker that stops the run itself: the worker hears it.
+    void hearWaiter()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (phase.load() != Phase::StoppingItself)
+                return;
+            stopAsked.store(true);
+        }
+        wake.notify_all();
+    }
+
+    /// A Play begins: no stop is asked of the run it starts.
+    void playBegins()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopAsked.store(false);
     }
     bool holding() const { return suspended.load() || rateHolds.load() > 0; }
 
@@ -204,10 +233,9 @@ std::unique_lock<std::recursive_mutex> AsyncGraph::hostLock()
 
 void AsyncGraph::endWorker()
 {
-    if (!_worker.joinable())
-        return;
-    _state->move({Phase::Running, Phase::EndingAfterTurn}, Phase::AskedToEnd);
-    _worker.join();
+    _state->askToEnd();
+    if (_worker.joinable())
+        _worker.join();
 }
 
 bool AsyncGraph::joinEndedWorker()
@@ -220,14 +248,14 @@ bool AsyncGraph::joinEndedWorker()
     // longer plays has a worker that is ending (its own stop, or its own thread's pause or
     // stop), also when the phase still read Running a moment ago.
     const Phase phase = _state->phase.load();
-    const bool runEnding = _runEndingOn.load() != std::thread::id();
-    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying() && !runEnding)
+    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying() && !_runEnding.load())
         return true;
     // Only a worker that ends is joined, so the join never waits for one that nothing ends: a
     // worker still running under a graph that no longer plays breaks the rule, and is asked
-    // to end (which wakes it when suspended).
+    // to end (which wakes it when suspended). One that stops the run itself hears the wait.
     if (_state->move({Phase::Running}, Phase::AskedToEnd))
         checkRule(false, "an asynchronous graph's worker runs only while the graph plays");
+    _state->hearWaiter();
     _worker.join();
     return false;
 }
@@ -298,8 +326,8 @@ ActionResult AsyncGraph::Play()
         return refusesPlayOn() ? ActionResult::Failure : ActionResult::Success;
     }
     std::lock_guard<std::recursive_mutex> lock(_controlMutex);
-    // A listener of a run that ends on this thread (a failed put-back) finds it ending.
-    if (refusesPlayWhileRunEnds())
+    // A hook or listener of a walk on this thread (the host's own call) never plays inside it.
+    if (refusesPlayWhileWalking())
         return ActionResult::Failure;
     // The state is read with the worker, or after it ended: a worker that stops the graph
     // itself between two looks would leave a Play that read Stopped with no worker.
@@ -313,6 +341,7 @@ ActionResult AsyncGraph::Play()
         SetError(VornCommon::String(GetHyxErrorMessage(HyxErrorCode::MissingFrameOrderProvider)));
         return ActionResult::Failure;
     }
+    _state->playBegins();
     if (!IsPaused())
         provider->Reset();
     // Under the control lock, which SetGraphFps takes too: no rate set meanwhile is lost.
@@ -367,7 +396,7 @@ bool AsyncGraph::refusesPlayOn()
         return Graph::refusesPlayOn();
     // A failed update moves the phase before it tells Error, and a pause or stop of the
     // worker's own turn before it walks: the phase tells a run that is ending.
-    if (_state->phase.load() == Phase::Running && !runEndsHere())
+    if (_state->phase.load() == Phase::Running && !walksHere())
         return false;
     fail("Graph failed to start playing", &kPlayFromWorker);
     return true;
@@ -385,9 +414,8 @@ bool AsyncGraph::refusesPlayNow()
 
 ActionResult AsyncGraph::Pause()
 {
-    if (runEndsHere()) {
-        // A listener or hook of a run that ends on this thread: a pause would keep the ended
-        // run, so it is refused.
+    if (walksHere()) {
+        // A hook or listener of a walk on this thread: refused, as Graph's is.
         return Graph::Pause();
     }
     if (onWorkerThread())
@@ -424,10 +452,10 @@ void AsyncGraph::noteStoppedWithoutWorker() const noexcept
 
 ActionResult AsyncGraph::Stop()
 {
-    if (runEndsHere()) {
-        // The run's end is under way on this thread (a listener of Error or Stopped, a
-        // filter's hook inside its stop): it ends the run as asked, so nothing is walked twice.
-        _state->askedBeforeOwnStop = true;
+    if (walksHere()) {
+        // A hook or listener of a walk on this thread: folded into it, the run ends once after
+        // it (Graph's Stop); a waiting hook of the run sees the stop asked.
+        _state->askToEnd();
         return Graph::Stop();
     }
     if (onWorkerThread())
@@ -476,7 +504,7 @@ bool AsyncGraph::IsSuspended() const
 
 bool AsyncGraph::IsStopRequested() const
 {
-    return _state->stopRequested();
+    return _state->stopAsked.load();
 }
 
 bool AsyncGraph::waitShouldEnd(long callerReferences) const

@@ -1,6 +1,7 @@
 #include <Hyx/Graph.h>
 
 #include "graph/runtime/Thrown.h"
+#include "graph/runtime/WalkMark.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
@@ -16,6 +17,8 @@ namespace {
 
 const std::string kMustBeStopped = "graph must be stopped first";
 const std::string kNotAdded = "it was not added";
+// A filter's hook or a listener of a walk would change the list the walk goes through.
+const std::string kChangingState = "it is changing state";
 
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
@@ -31,6 +34,7 @@ Graph::~Graph()
     // Our own weak reference has already expired here: filters are stopped and disconnected
     // without it. Nothing leaves a destructor: what the filters throw is logged.
     stopOnDestruction("");
+    const WalkMark walk(*this, false);
     while (!_filters.empty()) {
         const std::shared_ptr<Filter> filter = _filters.back();
         try {
@@ -139,6 +143,8 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
 
     if (!IsStopped())
         return fail("Graph failed to add a filter", &kMustBeStopped);
+    if (walksHere())
+        return fail("Graph failed to add a filter", &kChangingState);
     if (isListed(filter)) {
         const std::string detail = "it was already added";
         return fail("Graph failed to add a filter", &detail);
@@ -166,6 +172,9 @@ ActionResult Graph::RemoveAllFilters()
 {
     if (!IsStopped())
         return fail("Graph failed to remove a filter", &kMustBeStopped);
+    if (walksHere())
+        return fail("Graph failed to remove a filter", &kChangingState);
+    const WalkMark walk(*this, false);
     while (!_filters.empty()) {
         const ActionResult result = removeFilter(_filters.back());
         if (result != ActionResult::Success)

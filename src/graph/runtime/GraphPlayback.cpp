@@ -2,6 +2,7 @@
 
 #include "graph/filters/InputSide.h"
 #include "graph/runtime/Thrown.h"
+#include "graph/runtime/WalkMark.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
@@ -18,7 +19,7 @@ using VornCommon::LogLevel;
 
 namespace {
 
-const std::string kRunEnding = "its run is ending";
+const std::string kChangingState = "it is changing state";
 
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
@@ -35,23 +36,6 @@ void emptyQueues(const std::vector<std::shared_ptr<Connection>>& connections)
             connection->Pull();
     }
 }
-
-/// Marks the calling thread as the one that ends the graph's run, for the scope's length; an
-/// inner mark (a run's end walks the stop) leaves the outer one standing.
-class RunEndingMark {
-public:
-    explicit RunEndingMark(std::atomic<std::thread::id>& endingOn)
-        : _endingOn(endingOn), _outer(endingOn.exchange(std::this_thread::get_id()))
-    {
-    }
-    ~RunEndingMark() { _endingOn.store(_outer); }
-    RunEndingMark(const RunEndingMark&) = delete;
-    RunEndingMark& operator=(const RunEndingMark&) = delete;
-
-private:
-    std::atomic<std::thread::id>& _endingOn;
-    const std::thread::id _outer;
-};
 
 /// Marks an update pass for its whole length, the recording event included; a pass nested
 /// in another (a filter updating its own graph) leaves the mark to the outer one.
@@ -147,17 +131,19 @@ bool Graph::refusesPlayInsidePass() const
     return true;
 }
 
-bool Graph::refusesPlayWhileRunEnds() const
+bool Graph::refusesPlayWhileWalking() const
 {
-    if (!runEndsHere())
+    if (!walksHere())
         return false;
-    fail("Graph failed to start playing", &kRunEnding);
+    // A walk inside an update pass (a step's Stop) is refused as the pass's Play is.
+    if (!refusesPlayInsidePass())
+        fail("Graph failed to start playing", &kChangingState);
     return true;
 }
 
 bool Graph::refusesPlayNow()
 {
-    return refusesPlayWhileRunEnds() || refusesPlayInsidePass();
+    return refusesPlayWhileWalking() || refusesPlayInsidePass();
 }
 
 void Graph::settleState()
@@ -166,7 +152,7 @@ void Graph::settleState()
 
 bool Graph::refusesPlayOn()
 {
-    return refusesPlayWhileRunEnds();
+    return refusesPlayWhileWalking();
 }
 
 bool Graph::waitShouldEnd(long) const
@@ -224,10 +210,27 @@ bool Graph::walkFilters(Step step, Undo undo, const char* prefix)
     return true;
 }
 
+template <class Body>
+ActionResult Graph::changeState(Body body)
+{
+    WalkMark walk(*this, false);
+    ActionResult result = ActionResult::Failure;
+    try {
+        result = body();
+    } catch (...) {
+        // The Stop a hook or listener was answered Success for still ends the run; what the
+        // walk threw passes on.
+        static_cast<void>(walk.endFoldedStop());
+        throw;
+    }
+    if (const std::exception_ptr listenerThrew = walk.endFoldedStop())
+        std::rethrow_exception(listenerThrew);
+    return result;
+}
+
 std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
 {
-    // Calls from this thread meanwhile (listeners, filters' hooks) find the run ending.
-    const RunEndingMark mark(_runEndingOn);
+    const WalkMark mark(*this, true);
     std::exception_ptr first;
     // Inside a handler of what a listener threw.
     const auto listenerThrew = [&](const char* prefix, bool setText) noexcept {
@@ -274,8 +277,9 @@ std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
 
 ActionResult Graph::Play()
 {
-    // A Play of a graph whose run is ending here would name a run that is over.
-    if (refusesPlayWhileRunEnds()) {
+    // Inside a walk a Play would start filters that the walk is changing: even a playing
+    // graph's Success could name a run that is ending.
+    if (refusesPlayWhileWalking()) {
         return ActionResult::Failure;
     }
     if (IsPlaying()) {
@@ -287,35 +291,37 @@ ActionResult Graph::Play()
     if (!GetFrameOrderProvider()) {
         return fail("Graph is missing frame order provider");
     }
-    const bool resuming = IsPaused();
-    if (!resuming) {
-        // A stop that did not finish left filters running: they stop before the new run.
-        const StopWalk leftover = stopRunningFilters();
-        if (leftover.failed) {
-            fail("Graph failed to start playing", &leftover.detail);
-            if (leftover.thrown)
-                std::rethrow_exception(leftover.thrown);
+    return changeState([this] {
+        const bool resuming = IsPaused();
+        if (!resuming) {
+            // A stop that did not finish left filters running: they stop before the new run.
+            const StopWalk leftover = stopRunningFilters();
+            if (leftover.failed) {
+                fail("Graph failed to start playing", &leftover.detail);
+                if (leftover.thrown)
+                    std::rethrow_exception(leftover.thrown);
+                return ActionResult::Failure;
+            }
+            // A new run starts from empty queues: no atom of the run that ended reaches it.
+            emptyQueues(_connections);
+        }
+        // Put the filters already started back where they were, so the graph is never left
+        // half-played and the next Play can succeed.
+        const auto putBack = [resuming](Filter& filter) { return resuming ? filter.Pause() : filter.Stop(); };
+        if (!walkFilters([](Filter& filter) { return filter.Play(); }, putBack, "Graph failed to start playing")) {
             return ActionResult::Failure;
         }
-        // A new run starts from empty queues: no atom of the run that ended reaches it.
-        emptyQueues(_connections);
-    }
-    // Put the filters already started back where they were, so the graph is never left
-    // half-played and the next Play can succeed.
-    const auto putBack = [resuming](Filter& filter) { return resuming ? filter.Pause() : filter.Stop(); };
-    if (!walkFilters([](Filter& filter) { return filter.Play(); }, putBack, "Graph failed to start playing")) {
-        return ActionResult::Failure;
-    }
-    _running = true;
-    // Listeners that throw do not undo the change they are told of.
-    setState(GraphState::Playing);
-    return ActionResult::Success;
+        _running = true;
+        // Listeners that throw do not undo the change they are told of.
+        setState(GraphState::Playing);
+        return ActionResult::Success;
+    });
 }
 
 ActionResult Graph::Pause()
 {
-    if (runEndsHere()) {
-        return fail("Graph failed to pause", &kRunEnding);
+    if (walksHere()) {
+        return fail("Graph failed to pause", &kChangingState);
     }
     if (IsPaused()) {
         return ActionResult::Success;
@@ -324,19 +330,22 @@ ActionResult Graph::Pause()
         const std::string detail = "it is not playing";
         return fail("Graph failed to pause", &detail);
     }
-    // A pause that fails part way plays the filters it paused again: the graph plays on whole.
-    const auto resume = [](Filter& filter) { return filter.Play(); };
-    if (!walkFilters([](Filter& filter) { return filter.Pause(); }, resume, "Graph failed to pause")) {
-        return ActionResult::Failure;
-    }
-    setState(GraphState::Paused);
-    return ActionResult::Success;
+    return changeState([this] {
+        // A pause that fails part way plays the filters it paused again: the graph plays on whole.
+        const auto resume = [](Filter& filter) { return filter.Play(); };
+        if (!walkFilters([](Filter& filter) { return filter.Pause(); }, resume, "Graph failed to pause")) {
+            return ActionResult::Failure;
+        }
+        setState(GraphState::Paused);
+        return ActionResult::Success;
+    });
 }
 
 ActionResult Graph::Stop()
 {
-    // The run's end stops every filter: nothing is walked twice.
-    if (runEndsHere()) {
+    // Folded into the walk under way: the run ends once, after it.
+    if (walksHere()) {
+        _stopFolded = true;
         return ActionResult::Success;
     }
     return stopGraph();
@@ -371,8 +380,6 @@ Graph::StopWalk Graph::stopRunningFilters()
 
 Graph::StopWalk Graph::stopFilters()
 {
-    // A filter's onStop that plays, pauses or stops the graph meets a run that is ending.
-    const RunEndingMark mark(_runEndingOn);
     _running = false;
     StopWalk progress;
     try {
@@ -393,6 +400,7 @@ ActionResult Graph::stopGraph(FailedStop end)
 {
     // A stopped graph still stops what a stop that did not finish left running.
     const bool running = !IsStopped();
+    const WalkMark mark(*this, running);
     const StopWalk walk = running ? stopFilters() : stopRunningFilters();
     if (walk.failed) {
         fail("Graph failed to stop", &walk.detail);

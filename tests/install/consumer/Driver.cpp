@@ -2836,7 +2836,7 @@ void runFailedRunMeets()
         Hyx::ActionResult answer;
         std::string text; // the start of the graph's text right after the call
     } meets[] = {
-        {false, true, Hyx::ActionResult::Failure, "Graph failed to pause(its run is ending)"},
+        {false, true, Hyx::ActionResult::Failure, "Graph failed to pause(it is changing state)"},
         {false, false, Hyx::ActionResult::Success, updateFailed},
         {true, true, Hyx::ActionResult::Failure, "Graph failed to pause(it is not playing)"},
         {true, false, Hyx::ActionResult::Success, updateFailed},

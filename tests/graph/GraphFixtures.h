@@ -817,6 +817,51 @@ struct AsyncTestGraph : TestGraph {
     StateLog log;
 };
 
+/// True when no filter of the graph plays or pauses.
+inline bool AllStopped(Graph& graph)
+{
+    for (unsigned i = 0; i < graph.GetNumFilters(); ++i) {
+        const Filter::FilterState state = graph.GetFilter(i)->GetFilterState();
+        if (state == Filter::FilterState::Playing || state == Filter::FilterState::Paused)
+            return false;
+    }
+    return true;
+}
+
+/// A test chain on either kind of graph, with a state log that hears it and lets go of it.
+struct EitherGraph {
+    explicit EitherGraph(bool async)
+    {
+        if (async) {
+            asyncChain = std::make_unique<AsyncTestGraph>();
+        } else {
+            hostChain = std::make_unique<TestGraph>();
+            hostChain->graph->_graphEvents.Add(&hostLog);
+        }
+    }
+    ~EitherGraph()
+    {
+        if (hostChain)
+            hostChain->graph->_graphEvents.Remove(&hostLog);
+    }
+    TestGraph* chain() { return asyncChain ? static_cast<TestGraph*>(asyncChain.get()) : hostChain.get(); }
+    StateLog& log() { return asyncChain ? asyncChain->log : hostLog; }
+
+    StateLog hostLog;
+    std::unique_ptr<AsyncTestGraph> asyncChain;
+    std::unique_ptr<TestGraph> hostChain;
+};
+
+/// The names of the states, for readable failures.
+inline std::vector<std::string> Names(const std::vector<State>& states)
+{
+    static const char* const kNames[] = {"Stopped", "Playing", "Paused", "Error"};
+    std::vector<std::string> names;
+    for (const State state : states)
+        names.emplace_back(kNames[static_cast<int>(state)]);
+    return names;
+}
+
 /// "Buffer size" and "Drop frames when full" of the block mutates.
 inline Settings Block(const char* bufferSize, bool drop)
 {

@@ -74,40 +74,6 @@ std::vector<T> FirstOf(const std::vector<T>& items, size_t count)
     return std::vector<T>(items.begin(), items.begin() + static_cast<long>(std::min(count, items.size())));
 }
 
-bool AllStopped(Graph& graph)
-{
-    for (unsigned i = 0; i < graph.GetNumFilters(); ++i) {
-        const Filter::FilterState state = graph.GetFilter(i)->GetFilterState();
-        if (state == Filter::FilterState::Playing || state == Filter::FilterState::Paused)
-            return false;
-    }
-    return true;
-}
-
-/// A test chain on either kind of graph, with a state log that hears it and lets go of it.
-struct EitherGraph {
-    explicit EitherGraph(bool async)
-    {
-        if (async) {
-            asyncChain = std::make_unique<AsyncTestGraph>();
-        } else {
-            hostChain = std::make_unique<TestGraph>();
-            hostChain->graph->_graphEvents.Add(&hostLog);
-        }
-    }
-    ~EitherGraph()
-    {
-        if (hostChain)
-            hostChain->graph->_graphEvents.Remove(&hostLog);
-    }
-    TestGraph* chain() { return asyncChain ? static_cast<TestGraph*>(asyncChain.get()) : hostChain.get(); }
-    StateLog& log() { return asyncChain ? asyncChain->log : hostLog; }
-
-    StateLog hostLog;
-    std::unique_ptr<AsyncTestGraph> asyncChain;
-    std::unique_ptr<TestGraph> hostChain;
-};
-
 // A call that waits for another host call is let through once the other has left its window;
 // what the waiting call did meanwhile is read after a short grace.
 constexpr std::chrono::milliseconds kGrace{50};
@@ -703,16 +669,6 @@ const char* NameOf(CallBack call)
     case CallBack::PlayMode: return "Play(ForwardLoop)";
     }
     return "";
-}
-
-/// The names of the states, for readable failures.
-std::vector<std::string> Names(const std::vector<State>& states)
-{
-    static const char* const kNames[] = {"Stopped", "Playing", "Paused", "Error"};
-    std::vector<std::string> names;
-    for (const State state : states)
-        names.emplace_back(kNames[static_cast<int>(state)]);
-    return names;
 }
 
 /// Lets the graph deliver until the target has seen `wanted` frames in all: a host-driven

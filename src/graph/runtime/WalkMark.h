@@ -14,7 +14,8 @@ namespace Hyx {
 class Graph::WalkMark {
 public:
     WalkMark(Graph& graph, bool endsRun)
-        : _graph(graph), _outer(graph._walkingOn.exchange(std::this_thread::get_id())),
+        : _graph(graph),
+          _outer(graph._walkingOn.exchange(std::this_thread::get_id())),
           _outerEndsRun(graph._runEnding.exchange(endsRun || graph._runEnding.load()))
     {
     }

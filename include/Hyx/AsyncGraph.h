@@ -76,14 +76,14 @@
 //   Stop and Pause only ask the worker to end and change the state without waiting; Play of a
 //   graph that is not playing fails without waiting ("Graph failed to start playing(it cannot
 //   be started from its own worker thread)"), and Play(mode) fails so before it changes the
-//   mode. Both fail so, too, while the graph still reads Playing but its run is ending: from
-//   a listener of Error, or from a filter's hook inside the worker's own stop or inside a
-//   Pause or Stop that a hook or listener asked for during the turn; a Success there would
-//   name a run that is over. While the worker stops its run itself (a listener of Error or
-//   of Stopped, a filter's hook inside that stop), Pause fails with "Graph failed to
-//   pause(its run is ending)" and Stop answers Success without a walk of its own: the
-//   worker's stop ends the run (as Graph.h says of any run's end). A destructor running there
-//   lets the worker finish on its own. The worker holds a reference to the graph during each
+//   mode. Inside a walk on the worker (its own stop, or a Pause or Stop that a hook or
+//   listener asked for during the turn) Graph.h's rule holds: Stop is folded in, Pause fails
+//   with "Graph failed to pause(it is changing state)", and Play and Play(mode) fail with the
+//   text above, also while the graph still reads Playing. A destructor running there lets the
+//   worker finish on its own. A host call that waits for the worker while it ends its run
+//   itself (Stop, Pause, Play, Play(mode), SetPlaybackMode, the destructor) asks it to end at
+//   once: IsStopRequested and Filter::IsGraphStopRequested read true, so a filter's hook that
+//   waits inside that stop gives up, and the call returns as the bounds below say. The worker holds a reference to the graph during each
 //   turn, so a listener may drop the last one. A host that drops its last reference is seen
 //   as a stop: no turn starts after the destructor has begun, and a filter's wait in a turn
 //   ends (Filter::IsGraphStopRequested), so the graph is destroyed. When: a host's reset
@@ -179,10 +179,14 @@ public:
     /// first, with nothing changed.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
 
-    /// True from the moment Stop, Pause or the destructor asks the worker to end (also a
-    /// Stop that met the end of a run) until the next Play starts one. The same answer on
-    /// every thread, however the graph is reached (a raw pointer, the host's pointer, a
-    /// filter's GetGraph). A filter that waits on the worker for another thread polls
+    /// Whether a stop was asked of the run: true from the moment a Stop, a Pause or the
+    /// destructor asks it to end (from the host, or a hook's or listener's; a Stop also of a
+    /// stopped graph), or a host call waits for the worker that ends the run itself; false
+    /// again once a Play begins (its filters' onPlay, its listeners of Playing and its passes
+    /// read false), and once a Pause that a filter refused leaves the run playing. A run
+    /// that ends by itself with nobody asking leaves it false. The same answer on every
+    /// thread, however the graph is reached (a raw pointer, the host's pointer, a filter's
+    /// GetGraph). A filter that waits on the worker for another thread polls
     /// Filter::IsGraphStopRequested instead, which also sees the host let go of its last
     /// reference during the turn.
     bool IsStopRequested() const;

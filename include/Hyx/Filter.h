@@ -336,7 +336,8 @@ protected:
     Graph* graphForUpdate() const { return _graph.expired() ? nullptr : _graphPtr; }
     /// For a hook that waits on the updating thread for another thread (a slot, a result):
     /// poll this and give up once it is true. True when the graph is gone (or none was set),
-    /// when an AsyncGraph was asked to stop (AsyncGraph::IsStopRequested) or, on its worker
+    /// when an AsyncGraph was asked to stop (AsyncGraph::IsStopRequested: also inside the
+    /// worker's own stop of its run, once a host's call waits for it) or, on its worker
     /// thread, once the host has let go of its last reference during the turn (the graph is
     /// destroyed as the turn ends). It counts references and takes its own: hold none of your
     /// own while you wait (let a GetGraph() result go first). False on a graph the host

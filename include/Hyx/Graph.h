@@ -29,17 +29,20 @@
 //   as a run whose update failed ends on an AsyncGraph: listeners hear Error, every running filter
 //   stops, then listeners hear Stopped, once; afterwards every filter is stopped and the next Play
 //   plays a new run. A new run's Play whose stop back fails leaves that filter to the next Play, as
-//   a failed Stop does. While a run ends so (or an AsyncGraph's worker ends its run itself), a call
-//   from the thread that ends it (a listener of Error or Stopped, a filter's onStop) is refused or
-//   folded in, as is one from a filter's onStop during any Stop's walk (the host's, or one a
-//   filter's step asked for): Stop answers Success and walks nothing; Pause fails with "Graph
-//   failed to pause(its run is ending)"; Play and Play(mode) fail with "Graph failed to start
-//   playing(its run is ending)" ("...(it cannot be started from its own worker thread)" on an
-//   AsyncGraph's worker), the mode unchanged. The first failure in list order is the text (the
-//   filter's text, or "Filter '<nice class name>' threw: <what()>"); when a filter threw, the first
-//   exception is thrown to the caller after the walk, else the call answers Failure. A failed Stop
-//   leaves the graph as it was (a second Stop tries again what is left); an AsyncGraph ends stopped
-//   all the same (AsyncGraph.h).
+//   a failed Stop does. The first failure in list order is the text (the filter's text, or "Filter
+//   '<nice class name>' threw: <what()>"); when a filter threw, the first exception is thrown to the
+//   caller after the walk, else the call answers Failure. A failed Stop leaves the graph as it was
+//   (a second Stop tries again what is left); an AsyncGraph ends stopped all the same (AsyncGraph.h).
+// - A call never runs inside another walk over the filters. Every walk (a Play, a resume, a
+//   Pause, a Stop of a playing, paused or stopped graph, the stop a Play makes of a filter left
+//   running, a put-back, a run's end, a removal of filters), the telling of its state included,
+//   marks its thread. From that thread (a filter's hook, a listener) Stop answers Success and is
+//   folded in: once the walk is done the run ends (listeners hear the walk's state, then Stopped,
+//   once). Pause, Play and Play(mode) are refused: "Graph failed to pause(it is changing state)",
+//   "Graph failed to start playing(it is changing state)" (inside an update pass, or on an
+//   AsyncGraph's worker, the Play texts below), the mode unchanged; AddAndConnect and
+//   RemoveAllFilters fail with "...(it is changing state)". The outer call answers for its own
+//   walk: Success when it completed, Failure when it was undone.
 // - Every listener hears each state change, also after one throws: the first exception
 //   passes on to the caller once all have heard, and the change stands.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
@@ -61,7 +64,7 @@
 //   refused: while the graph plays it is Success at once; when a hook or listener of the
 //   pass has stopped or paused the graph, it waits for that pass (the join) and then plays,
 //   so a thread that the pass waits for (a filter's own worker) must not call it
-//   (AsyncGraph.h). A Play of a playing graph is still Success. The run a hook stopped stays
+//   (AsyncGraph.h). A Play of a playing graph is still Success (outside a walk). The run a hook stopped stays
 //   stopped until the host plays it after the pass: what the ended run still held or pushed
 //   within the pass never reaches the new one. Stop and Pause are taken inside a pass.
 // - Events are told on the thread that causes them. The state, the progress, the error
@@ -181,6 +184,7 @@ public:
     /// initialises here, so a source added so leaves the graph's GetOriginalFps at 10 and
     /// GetNumFrames at -1, which a source made with the graph sets as it initialises; the
     /// frame order, the pacing and GetSourceStreamInfo ask the source itself and are the same.
+    /// Refused inside a walk (see the contract above), as a graph that is not stopped is.
     /// A refused add (a graph that is not stopped, a filter of another live graph) leaves the
     /// filter initialised: a host DeInitializes it before it lets it go (else its destructor
     /// logs "Filter not properly deinitialized!"). A filter belongs to the first graph it
@@ -188,7 +192,8 @@ public:
     /// DePreInitialized (DeInitialize first where it is initialised): then another graph's
     /// AddAndConnect takes it.
     virtual ActionResult AddAndConnect(std::shared_ptr<Filter> filter);
-    /// Removes every filter, last first (each is reset to PreInitialized).
+    /// Removes every filter, last first (each is reset to PreInitialized). Needs a stopped
+    /// graph; refused inside a walk (see the contract above).
     ActionResult RemoveAllFilters();
 
     /// The last filter; empty when there is none.
@@ -215,14 +220,15 @@ public:
     /// Plays every filter in list order (needs a provider); Success when playing already.
     /// Starting from stopped, the queues are emptied first: atoms a stopped run left in them
     /// (one pushed while paused, say) never reach the new run. Resuming keeps them. Refused
-    /// while an update pass runs (see the contract above).
+    /// while an update pass runs, and inside a walk (see the contract above).
     virtual ActionResult Play();
     /// Pauses every filter; Success when paused already, Failure when stopped. A filter that
     /// refuses or throws has the filters paused before it play again; when one of them cannot
-    /// play again, the run ends (see the contract above).
+    /// play again, the run ends (see the contract above). Refused inside a walk.
     virtual ActionResult Pause();
     /// Stops every running filter, also past one that refuses or throws; Success when
-    /// stopped already (and nothing is left running).
+    /// stopped already (and nothing is left running). Inside a walk: Success, and the run ends
+    /// once the walk is done.
     virtual ActionResult Stop();
     /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
@@ -242,7 +248,7 @@ public:
     /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
     /// automatic order, the mode unchanged; with another order "Graph failed to start
     /// playing(" and code 25's message ")". Refused, the mode unchanged, while an update pass
-    /// runs (see the contract above). An asynchronous graph's worker that is stopping the
+    /// runs and inside a walk (see the contract above). An asynchronous graph's worker that is stopping the
     /// graph itself is joined first, so the call then plays a new run; there the whole call
     /// is one step under the graph's control lock (AsyncGraph.h).
     virtual ActionResult Play(PlaybackMode mode);
@@ -385,7 +391,7 @@ protected:
     bool refusesPlayInsidePass() const;
     /// True, with the error text set, when a Play of this graph (not playing) may not start
     /// from the calling thread now; Play(mode) asks before it touches the mode. Here: inside
-    /// an update pass, or while this thread ends the run.
+    /// an update pass, or inside a walk of this thread.
     virtual bool refusesPlayNow();
     /// Play(mode) calls it before it reads the state; an asynchronous graph joins a worker
     /// that is stopping the graph itself. Here: nothing.
@@ -393,7 +399,7 @@ protected:
     /// The work of SetPlaybackMode(mode, reset); an asynchronous graph makes it one host step.
     virtual ActionResult setPlaybackMode(PlaybackMode mode, bool reset);
     /// True, with the error text set, when a Play of this graph (still playing) would answer
-    /// Success while its run is ending. Here: while this thread ends the run.
+    /// Success inside a walk or while its run is ending. Here: inside a walk of this thread.
     virtual bool refusesPlayOn();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:

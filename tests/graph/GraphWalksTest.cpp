@@ -305,14 +305,18 @@ struct WalkChain {
 
 /// Brings the chain to where `walk` starts and arms its refusals; `leftover` is the filter a
 /// failed stop leaves running. False when the set-up went wrong.
-bool SetUp(WalkChain& w, Walk walk, int leftover)
+bool BringTo(WalkChain& w, Walk walk, int leftover)
 {
     const PlaybackMode mode = walk == Walk::EndOfDoneRun ? PlaybackMode::ForwardOnce : PlaybackMode::ForwardLoop;
     if (w.graph().SetPlaybackMode(mode, true) != ActionResult::Success)
         return false;
     if (walk == Walk::EndOfFailedRun) {
-        w.transform->process = [](TestTransform&, const Atom& atom) {
-            return atom.GetFrameNr() == 3 ? HyxErrorCode::FilterError : HyxErrorCode::Success;
+        // Once: the next run plays on.
+        w.transform->process = [failed = false](TestTransform&, const Atom& atom) mutable {
+            if (failed || atom.GetFrameNr() != 3)
+                return HyxErrorCode::Success;
+            failed = true;
+            return HyxErrorCode::FilterError;
         };
     }
     if (walk == Walk::NewPlay || walk == Walk::EndOfDoneRun || walk == Walk::EndOfFailedRun)
@@ -375,7 +379,7 @@ void WalkRow(bool async, const WalkCase& walk, std::optional<int> position, Stat
 {
     WalkChain w(async);
     const int leftover = position.value_or(1);
-    ASSERT_TRUE(SetUp(w, walk.walk, leftover)) << w.chain().error();
+    ASSERT_TRUE(BringTo(w, walk.walk, leftover)) << w.chain().error();
     const std::vector<State> before = w.log().states();
     const PlaybackMode mode = w.mode();
 
@@ -735,5 +739,53 @@ TEST(AsyncGraphThreads, IsStopRequestedReadsWhetherAStopWasAskedOfTheRun)
         EXPECT_EQ(rig.reads, std::vector<bool>(4, false));
         EXPECT_FALSE(rig.chain.async->IsStopRequested());
         EXPECT_EQ(rig.chain.async->Stop(), ActionResult::Success);
+    }
+}
+
+TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
+{
+    // A filter's onStop in the Stop of a stopped graph (the walk goes through the filter list)
+    // and a listener of Stopped both find the list closed: the add and the removal are
+    // refused, and the graph keeps its three filters.
+    for (const bool async : {false, true}) {
+        for (const bool listener : {false, true}) {
+            for (const bool add : {true, false}) {
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
+                             (listener ? "a listener of Stopped, " : "a filter's onStop, ") +
+                             (add ? "AddAndConnect" : "RemoveAllFilters"));
+                WalkChain w(async);
+                ASSERT_TRUE(BringTo(w, listener ? Walk::StopPlaying : Walk::StopLeftover, 1)) << w.chain().error();
+                const auto extra = std::make_shared<TestTarget>();
+                std::optional<ActionResult> answer;
+                std::string text;
+                const auto build = [&] {
+                    if (answer)
+                        return;
+                    answer = add ? w.graph().AddAndConnect(extra) : w.graph().RemoveAllFilters();
+                    text = w.chain().error();
+                };
+                if (listener) {
+                    w.log().onState = [&](State state) {
+                        if (state == State::Stopped)
+                            build();
+                    };
+                } else {
+                    w.board.onHook = [&](int filter, Hook hook) {
+                        if (filter == 1 && hook == Hook::Stop)
+                            build();
+                    };
+                    w.board.armed = true;
+                }
+                EXPECT_EQ(w.graph().Stop(), ActionResult::Success) << w.chain().error();
+                w.board.armed = false;
+                w.log().onState = nullptr;
+                EXPECT_EQ(answer, ActionResult::Failure);
+                EXPECT_EQ(text, add ? "Graph failed to add a filter(it is changing state)"
+                                    : "Graph failed to remove a filter(it is changing state)");
+                EXPECT_EQ(w.graph().GetNumFilters(), 3u);
+                EXPECT_TRUE(AllStopped(w.graph()));
+                extra->DeInitialize(); // the refused add initialised it
+            }
+        }
     }
 }

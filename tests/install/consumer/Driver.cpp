@@ -1202,6 +1202,34 @@ void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
                          "Can't write file 'no-folder/g.xml' (No such folder)"};
     check(log.At(VornCommon::LogLevel::Error) == lines, "each logs one level-2 line");
     quoteAll(lines);
+
+    // A rate that is no number is saved in neither dialect; a file at the path stays.
+    if (graphs) {
+        const float kept = graphs->GetVisualGraph(0)->GetFps();
+        for (const float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity()}) {
+            graphs->GetVisualGraph(0)->SetFps(rate);
+            const std::string text = std::isnan(rate) ? "nan" : rate > 0 ? "inf" : "-inf";
+            const std::string line =
+                "Failed to save graph file 'nan.xml': graph 0 of graph file 'g.xml' has no rate (" + text +
+                " is not a number of frames a second)";
+            for (const auto save : {&Hyx::XmlGraph::SaveToHyxXml, &Hyx::XmlGraph::SaveToQuendraXml}) {
+                std::filesystem::remove("nan.xml");
+                log.Clear();
+                check(!save("nan.xml", graphs) && !std::filesystem::exists("nan.xml") &&
+                          log.At(VornCommon::LogLevel::Error) == Lines{line},
+                      "a graph whose rate is no number is not saved, with one level-2 line");
+                std::ofstream("nan.xml") << "before";
+                std::string after;
+                const bool saved = save("nan.xml", graphs);
+                std::getline(std::ifstream("nan.xml"), after);
+                check(!saved && after == "before", "a file already at the path stays as it was");
+            }
+            if (std::isnan(rate))
+                quote(line);
+        }
+        graphs->GetVisualGraph(0)->SetFps(kept);
+    }
 }
 
 // A frame of stream 0 with its stream information and the given layers, all of purpose VORN4D.
@@ -1721,6 +1749,26 @@ void runManualSourceFrames()
               offline.GetLastError(false).StdString() == rejected,
           "a manual source refuses an example frame without stream information");
     quote(rejected);
+    // A rate that is no number is refused; the declaration before stays.
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, std::string> rates[] = {
+        {std::numeric_limits<float>::quiet_NaN(), "Properties rejected - nan is not a number of frames a second"},
+        {inf, "Properties rejected - inf is not a number of frames a second"},
+        {-inf, "Properties rejected - -inf is not a number of frames a second"}};
+    for (const auto& [rate, text] : rates) {
+        check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+                  !live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  live.GetLastError(false).StdString() == text && live.GetStreamInfo()->GetFPS() == 30.0f &&
+                  offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+                  !offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  offline.GetLastError(false).StdString() == text && offline.GetStreamInfo()->GetFPS() == 30.0f,
+              "a manual source refuses a rate that is no number and keeps its declaration");
+    }
+    quote(rates[0].second);
+    for (const float rate : {0.0f, -1.0f, 0.5f, 1e30f})
+        check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  live.GetStreamInfo()->GetFPS() == rate,
+              "a manual source takes any finite rate");
     const std::string other = "Frame rejected - a stream of the frame does not satisfy declared output profile";
     check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
               live.PushFrame({MakeTextureFrame(1, 8, 8)}) && !live.PushFrame({MakeFrame(2, "b")}) &&
@@ -1858,6 +1906,22 @@ void runStreamSelection()
     settings->SetEnableStreamSelection(true);
     check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().size() == 1,
           "with stream selection on, one frame per stream");
+    const std::map<int, std::shared_ptr<Hyx::Atom>> first = source->GetLastProcessedFrames();
+    const std::shared_ptr<Hyx::Atom> kept = first.empty() ? nullptr : first.begin()->second;
+    settings->SetEnableStreamSelection(false);
+    check(source->GetLastProcessedFrames().empty(), "switched off, empty at once");
+    settings->SetEnableStreamSelection(true);
+    check(source->GetLastProcessedFrames().size() == 1 && source->GetLastProcessedFrames().begin()->second == kept,
+          "switched on again before a frame passed, the frames kept before");
+    settings->SetEnableStreamSelection(false);
+    check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().empty() &&
+              source->GetLastProcessedFrame() && source->GetLastProcessedFrame() != kept,
+          "switched off, empty after the next frame too");
+    settings->SetEnableStreamSelection(true);
+    check(source->GetLastProcessedFrames().empty(), "switched on after a frame passed: nothing kept from before");
+    check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().size() == 1 &&
+              source->GetLastProcessedFrames().begin()->second == source->GetLastProcessedFrame(),
+          "then the frames from then on");
     settings->SetEnableStreamSelection(false);
     quote("`VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true)`");
     graph->Stop();
@@ -2092,6 +2156,66 @@ void runLayerCopies()
     auto readOnly = std::make_shared<Hyx::DataTypeCameraParams>();
     readOnly->CopyValuesFrom(cameras);
     check(readOnly->GetColorCameraParams().width == 640, "CopyValuesFrom copies camera parameters too");
+
+    // Compressed layers: a copy keeps the three compression fields and decodes as the original
+    // does; one given the bytes alone names no layer to decode into.
+    auto codedTexture = std::make_shared<Hyx::DataTypeCompressedTexture>();
+    codedTexture->InitializeHeader(texture->GetPurposeGuid());
+    auto codedPositions = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+    codedPositions->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    bool coded = false;
+    try {
+        coded = codedTexture->compress(texture, codedTexture->GetRecommendedCompression(texture)) &&
+                codedPositions->compress(somePositions().front(), 1);
+    } catch (const std::exception& e) {
+        check(false, e.what());
+    }
+    check(coded, "a texture and positions compress");
+    const auto bytesOf = [](const std::shared_ptr<Hyx::DataLayer>& layer) {
+        uint32_t size = 0;
+        const uint8_t* data = layer ? layer->Serialize(size) : nullptr;
+        return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+    };
+    for (const std::shared_ptr<Hyx::DataTypeCompressedBlob>& original :
+         {std::shared_ptr<Hyx::DataTypeCompressedBlob>(codedTexture),
+          std::shared_ptr<Hyx::DataTypeCompressedBlob>(codedPositions)}) {
+        const auto copy = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(CopyLayer(original));
+        check(copy && copy != original && copy->TypeGuid() == original->TypeGuid() &&
+                  !original->GetCompressedBlobTypeGuid().IsNil() &&
+                  copy->GetCompressedBlobTypeGuid() == original->GetCompressedBlobTypeGuid() &&
+                  copy->GetCompressedBlobVersion() == original->GetCompressedBlobVersion() &&
+                  copy->GetCompressionType() == original->GetCompressionType() && copy->GetCompressionType() != 0,
+              "CopyLayer keeps a compressed layer's three compression fields");
+        std::shared_ptr<Hyx::DataLayer> decoded, expected;
+        try {
+            expected = original->decompress();
+            decoded = copy ? copy->decompress() : nullptr;
+        } catch (const std::exception& e) {
+            check(false, e.what());
+        }
+        check(decoded && expected && decoded->TypeGuid() == original->GetCompressedBlobTypeGuid() &&
+                  decoded->TypeGuid() == expected->TypeGuid() && !bytesOf(decoded).empty() &&
+                  bytesOf(decoded) == bytesOf(expected),
+              "a compressed layer's copy decodes as the original does");
+        // The bytes alone, without the three fields.
+        const auto bare = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(
+            Hyx::DataLayerFactory::CreateDataLayer(original->TypeGuid(), original->GetPurposeGuid(),
+                                                   original->GetVersion())
+                .ToStdSharedPtr());
+        const std::vector<uint8_t> bytes = bytesOf(original);
+        bool loaded = false, thrown = false;
+        if (uint8_t* into = bare ? bare->AllocateData(uint32_t(bytes.size())) : nullptr) {
+            std::copy(bytes.begin(), bytes.end(), into);
+            loaded = bare->InitializeData(into, uint32_t(bytes.size()));
+            try {
+                bare->decompress();
+            } catch (const std::exception&) {
+                thrown = true;
+            }
+        }
+        check(loaded && bare->GetCompressedBlobTypeGuid().IsNil() && thrown,
+              "a compressed layer's copy without its fields names no layer to decode into and its decompress() throws");
+    }
 }
 
 // Number parameters read a text's leading number.

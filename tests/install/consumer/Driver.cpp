@@ -39,6 +39,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -52,6 +53,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -850,6 +852,109 @@ void runGraphFile()
         graph->RemoveAllFilters();
 }
 
+// The README's graph file made into a graph the host updates itself, its callback target last.
+std::pair<std::shared_ptr<Hyx::VisualGraphs>, std::shared_ptr<Hyx::Graph>> callbackGraphOf(const char* path)
+{
+    const auto graphs = Hyx::XmlGraph::LoadFromXml(path);
+    const auto description = graphs ? graphs->GetVisualGraph(0) : nullptr;
+    return {graphs, description ? description->InstantiateSimpleHyxGraph() : nullptr};
+}
+
+std::string textOf(const char* path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// This program run again with a graph file saved with a listener's address: no listener lives
+// at it in this process, so the target drops the frames and tells it once. Exit status 0 when
+// it did.
+int playWithoutTheListener(const char* path)
+{
+    CapturedLog log(InstallLogger());
+    const auto graph = callbackGraphOf(path).second;
+    const auto target = graph ? graph->GetLastFilter() : nullptr;
+    const auto param = target ? target->getParameterByName(Hyx::TargetCallback::ATOM_LISTENER_PTR_PARAMNAME) : nullptr;
+    if (!param || graph->Play(Hyx::PlaybackMode::Realtime) != Hyx::ActionResult::Success)
+        return 1;
+    for (int i = 0; i < 100 && target->GetNumAtomsProcessed() < 3; ++i)
+        if (graph->Update() != Hyx::ActionResult::Success)
+            return 1;
+    graph->Stop();
+    const std::string address = param->GetValueAsString();
+    const std::string line = "Callback target: no atoms listener lives at " + address + "; frames are dropped";
+    const bool told = target->GetNumAtomsProcessed() >= 3 && address != "0" &&
+                      log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line};
+    graph->RemoveAllFilters();
+    if (told)
+        quote("`Callback target: no atoms listener lives at <address>; frames are dropped`");
+    return told ? 0 : 1;
+}
+
+// The callback target's listener address in a saved graph file: another process (this program
+// run again) finds no listener at it; this one, while the listener lives, calls it.
+void runListenerAddress(const std::shared_ptr<VornCommon::Logger>& logger, const char* program, const char* folder)
+{
+    const auto [graphs, graph] = callbackGraphOf("graph.xml");
+    const auto target = graph ? std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter()) : nullptr;
+    if (!target) {
+        check(false, "the README's graph file makes a graph");
+        return;
+    }
+    FrameCounter counter;
+    target->SetAtomsListener(&counter);
+    const std::string address =
+        std::to_string(reinterpret_cast<uintptr_t>(static_cast<Hyx::IAtomsListener*>(&counter)));
+    check(Hyx::XmlGraph::SaveToHyxXml("listener.xml", graphs) &&
+              textOf("listener.xml").find("<param name=\"Atom listener ptr\" value=\"" + address + "\"/>") !=
+                  std::string::npos,
+          "a saved graph file holds the listener's address in decimal");
+    quote("\"Atom listener ptr\"");
+
+    // This process, while the listener lives: the loaded graph's target calls it.
+    const auto second = callbackGraphOf("listener.xml").second;
+    bool ok = second && second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    for (int i = 0; ok && counter.frames == 0 && i < 100; ++i)
+        ok = second->Update() == Hyx::ActionResult::Success;
+    check(ok && counter.frames > 0, "a graph loaded in the same process hands its frames to the listener that lives");
+    if (second) {
+        second->Stop();
+        second->RemoveAllFilters();
+    }
+
+    // Another process.
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/proc/self/exe", program, folder, "listener.xml", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = -1;
+    check(child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+          "a graph loaded in another process drops the frames and tells it once");
+
+    // Cleared before saving, the file holds 0, and a target with 0 drops frames without a line.
+    target->SetAtomsListener(nullptr);
+    check(Hyx::XmlGraph::SaveToHyxXml("listener.xml", graphs) &&
+              textOf("listener.xml").find("<param name=\"Atom listener ptr\" value=\"0\"/>") != std::string::npos,
+          "a graph file saved after SetAtomsListener(nullptr) holds 0");
+    {
+        CapturedLog log(logger);
+        const auto cleared = callbackGraphOf("listener.xml").second;
+        const auto last = cleared ? cleared->GetLastFilter() : nullptr;
+        ok = last && cleared->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+        for (int i = 0; ok && last->GetNumAtomsProcessed() < 3 && i < 100; ++i)
+            ok = cleared->Update() == Hyx::ActionResult::Success;
+        check(ok && last->GetNumAtomsProcessed() >= 3 && log.Count() == 0 && counter.frames > 0,
+              "a target with 0 drops frames without a line");
+        if (cleared) {
+            cleared->Stop();
+            cleared->RemoveAllFilters();
+        }
+    }
+    graph->RemoveAllFilters();
+}
+
 // "Num Points" exists only when "Random Sampling" was on as the parameters were made.
 void runNumPoints()
 {
@@ -1050,6 +1155,16 @@ void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::str
         log.Clear();
         Hyx::PluginDatabase::ScanFolderForPlugins((folder + "/no-such-folder").c_str(), true, true, false);
         check(log.At(VornCommon::LogLevel::Error).size() == 1, "a missing folder gives a level-2 line");
+    }
+    {
+        // The filter needs vertex positions from the graph's last filter; an empty source has none.
+        auto graph = std::make_shared<Hyx::Graph>();
+        const std::string refusal = "Unassigned input profile for filter '$filter$'.";
+        check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && !AddBoxCenter("plugins", graph) &&
+                  graph->GetLastError(false).StdString() == refusal && graph->GetNumFilters() == 1,
+              "AddBoxCenter after a source without vertex positions is refused with the bare text");
+        quote(refusal);
+        graph->RemoveAllFilters();
     }
 
     // "Input Profile" over two positions layers: index 0 is VORN4D (centre x 1), 1 is CROP (15).
@@ -1363,6 +1478,50 @@ void runShortCompressedLayer(const std::shared_ptr<VornCommon::Logger>& logger)
                                      l.compare(l.size() - expected.size(), expected.size(), expected) == 0;
                           }),
           "a decompressor fails the frame with code 30 and the README's line");
+}
+
+// The automatic compressor passes the layers it leaves first, in their order, then the
+// compressed ones; the automatic decompressor orders its frame alike.
+void runCompressorOrder()
+{
+    const LayerMaker layers = [] {
+        auto normals = std::make_shared<Hyx::DataTypeVertexNormals>();
+        const float up[] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+        std::copy(std::begin(up), std::end(up), normals->Allocate(4));
+        return std::vector<std::shared_ptr<Hyx::DataLayer>>{somePositions().front(), normals,
+                                                            rgbOf(MakeTextureFrame(0, 8, 8))};
+    };
+    const auto typesOf = [](const std::shared_ptr<Hyx::Atom>& frame) {
+        std::vector<VornCommon::Guid> types;
+        for (const auto& layer : frame ? frame->GetAllDataLayers() : std::vector<std::shared_ptr<Hyx::DataLayer>>())
+            types.push_back(layer->TypeGuid());
+        return types;
+    };
+    const VornCommon::Guid info = Hyx::DataTypeStreamInfo::TheTypeGuid(),
+                           positions = Hyx::DataTypeVertexPositions::TheTypeGuid(),
+                           normals = Hyx::DataTypeVertexNormals::TheTypeGuid(),
+                           rgb = Hyx::DataTypeTextureRGB::TheTypeGuid(),
+                           codedPositions = Hyx::DataTypeCompressedVertexPositions::TheTypeGuid(),
+                           codedTexture = Hyx::DataTypeCompressedTexture::TheTypeGuid();
+    const VornCommon::Guid compressor = Hyx::MutateAutoCompressor::TheTypeGuid(),
+                           decompressor = Hyx::MutateAutoDecompressor::TheTypeGuid();
+    const struct {
+        FilterChain chain;
+        std::vector<VornCommon::Guid> types;
+        const char* what;
+    } rows[] = {
+        {{{compressor, {}}},
+         {normals, info, codedPositions, codedTexture},
+         "the automatic compressor passes the layers it leaves first, then the compressed ones"},
+        {{{compressor, {{"Drop uncompressed input", "False"}}}},
+         {positions, normals, rgb, info, codedPositions, codedTexture},
+         "with \"Drop uncompressed input\" false the coded layers stay in their places"},
+        {{{compressor, {}}, {decompressor, {}}},
+         {normals, info, positions, rgb},
+         "the automatic decompressor passes the layers it leaves first, then the decoded ones"},
+    };
+    for (const auto& row : rows)
+        check(typesOf(throughFilters(layers, row.chain)) == row.types, row.what);
 }
 
 // Each single-type compressor's index, choice and the code its compressed layer reports, as
@@ -1991,6 +2150,24 @@ void runReaderLines(const std::shared_ptr<VornCommon::Logger>& logger)
     check(beforeInitialize == 0 && first == Hyx::HyxErrorCode::ReaderFailedToUnpackHeader && afterFirst == 1 &&
               second == first && log.Count() == 1,
           "a refused header's line comes from the first Initialize, once per reader");
+
+    // A take of another format version is written, and refused by the reader.
+    bool written = false;
+    {
+        Hyx::SerializeToHyx writer("takes/v1000.hyx", true, Hyx::HYX_FORMAT_VERSION_1000);
+        written = writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::Success && writer.CloseFile();
+    }
+    log.Clear();
+    Hyx::ReadHYX2File old("takes/v1000.hyx");
+    const Hyx::HyxErrorCode code = old.Initialize();
+    const std::string message = Hyx::GetHyxErrorMessage(code);
+    const std::string line = "Container file 'takes/v1000.hyx' has the unsupported format version 1000";
+    check(written && code == Hyx::HyxErrorCode::ReaderFailedToUnpackHeader && int(code) == 47 &&
+              message == "Hyx reader failed to unpack hyx header." &&
+              log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line},
+          "a take written with version 1000 is written, and the reader refuses it with 47 and one line");
+    quote("(\"" + message + "\")");
+    quote("`" + line + "`");
 }
 
 // A keeper with every switch off still offers its upstream's first layer: a dropper after it
@@ -3279,6 +3456,8 @@ void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3) // run again by runListenerAddress
+        return playWithoutTheListener(argv[2]);
     if (argc != 2)
         return 2;
     const std::shared_ptr<VornCommon::Logger> logger = InstallLogger();
@@ -3298,8 +3477,10 @@ int main(int argc, char** argv)
     runCompressionChoice();
     runTransformProfiles();
     runGraphFile();
+    runListenerAddress(logger, argv[0], argv[1]);
     runMisspeltGraphFile(logger);
     runCompressionCodes();
+    runCompressorOrder();
     runShortCompressedLayer(logger);
     runTranscoding(logger);
     runStandIns(logger);

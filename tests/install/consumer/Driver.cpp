@@ -36,6 +36,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -862,7 +863,7 @@ std::pair<std::shared_ptr<Hyx::VisualGraphs>, std::shared_ptr<Hyx::Graph>> callb
 
 std::string textOf(const char* path)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -2152,11 +2153,18 @@ void runReaderLines(const std::shared_ptr<VornCommon::Logger>& logger)
           "a refused header's line comes from the first Initialize, once per reader");
 
     // A take of another format version is written, and refused by the reader.
-    bool written = false;
-    {
-        Hyx::SerializeToHyx writer("takes/v1000.hyx", true, Hyx::HYX_FORMAT_VERSION_1000);
-        written = writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::Success && writer.CloseFile();
+    bool written = true;
+    for (const auto& [path, version] : {std::pair{"takes/v1000.hyx", Hyx::HYX_FORMAT_VERSION_1000},
+                                        std::pair{"takes/v2000.hyx", Hyx::HYX_FORMAT_VERSION_2000}}) {
+        Hyx::SerializeToHyx writer(path, true, version);
+        written = written && writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::Success && writer.CloseFile();
     }
+    // The same bytes but the version in the header (after the magic's length byte and text).
+    std::string v1000 = textOf("takes/v1000.hyx"), v2000 = textOf("takes/v2000.hyx");
+    const size_t at = 1 + std::strlen(Hyx::HYX_STREAM_MAGIC);
+    check(v1000.size() == v2000.size() && v1000.size() > at + 4 && v1000.compare(at, 4, "\xE8\x03\0\0", 4) == 0 &&
+              v1000.replace(at, 4, v2000, at, 4) == v2000,
+          "a take of another version holds that number in its header and the same records");
     log.Clear();
     Hyx::ReadHYX2File old("takes/v1000.hyx");
     const Hyx::HyxErrorCode code = old.Initialize();

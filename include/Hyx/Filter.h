@@ -230,6 +230,9 @@ public:
     /// The last atom of each stream, kept only while the host has stream selection on
     /// (VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true)), recorded and
     /// handed out as GetLastProcessedFrame records and hands out its atom; empty otherwise.
+    /// It reads empty from the moment the host switches selection off; the filter lets the
+    /// entries go with its next frame, so switched on again before that frame it shows them
+    /// again, and after it only the frames from then on.
     std::map<int, std::shared_ptr<Atom>> GetLastProcessedFrames() const;
 
     // --- Error text (guarded versions of the ErrorHolder operations) ---
@@ -373,6 +376,8 @@ private:
     HyxErrorCode finishStep(HyxErrorCode hookResult, FilterState next);
     void resetProgress();
     void forgetProcessedAtoms();
+    /// Empties the map by stream.
+    void forgetStreamAtoms();
     /// Empties the error text under its lock.
     void clearError() const;
     /// Makes `record` the last processed atom; returns the record before, released by the
@@ -427,6 +432,9 @@ private:
     std::shared_ptr<AtomRecord> _spareRecord;
     mutable std::mutex _cacheMutex;
     std::map<int, std::shared_ptr<AtomRecord>> _lastProcessedAtoms;
+    // Whether the map may hold entries, read without the lock by the pushing thread, which
+    // empties it once stream selection is off.
+    std::atomic<bool> _keepsStreamAtoms{false};
 
     std::weak_ptr<Graph> _graph;
     // The object of _graph, set with it.

@@ -108,7 +108,10 @@ private:
 /// Container file writer.
 class HYX_API SerializeToHyx : public SerializeToFile {
 public:
-    /// Stores the settings; opens nothing.
+    /// Stores the settings; opens nothing. The version is written into the header as given,
+    /// over the same records, and the writer answers as for any take; this library's readers
+    /// read only HYX_FORMAT_VERSION_2000 and refuse a take of another with 47 (a level-2 line
+    /// "Container file '<path>' has the unsupported format version <n>").
     SerializeToHyx(const char* path, bool writeTable, HYXFormatVersion version = HYX_FORMAT_VERSION_2000,
                    bool noContainer = false);
     /// Finishes the files as CloseFile does when the container is still open.

@@ -5,8 +5,10 @@
 //
 // Contract:
 // - ClearCacheAndReinitializeProperties only before the filter joins a graph (state 0 or
-//   1). The template must carry a stream-information layer and the stream count must be at
-//   least 1; a refused declaration keeps the old one. The declared output profile is the
+//   1). The template must carry a stream-information layer, the stream count must be at
+//   least 1 and the rate a number: NaN and the infinities are refused ("Properties rejected
+//   - nan is not a number of frames a second"), as the graph's own rate calls refuse them;
+//   any finite rate is taken. A refused declaration keeps the old one. The declared output profile is the
 //   template's generated profile; the published stream information is a copy of the
 //   template's last one with the given rate and the frame count 0xFFFFFFFF (live) or the
 //   number of frames collected (offline, set at initialisation).

@@ -16,6 +16,10 @@
 //   line, "Callback target: no atoms listener lives at <value>; frames are dropped", once
 //   per value and target: the target remembers the last 16 values it refused (a fixed
 //   cost), so only a value that comes back after 16 others were refused is told again.
+//   The address belongs to this process: a graph file saved from the descriptions of a graph
+//   holds it, and loaded in another process, where no listener lives there, its target drops
+//   the frames with that line. A host clears it (SetAtomsListener(nullptr), saved as 0)
+//   before it saves or shares such a file.
 // - The listener is called on the thread that updates the graph, outside the target's
 //   locks, and the address is read anew for every frame. SetAtomsListener returns only once
 //   the previous listener is no longer being called (unless called from inside that call),

@@ -114,7 +114,9 @@ public:
 
     void SetPlaybackMode(PlaybackMode mode) { _mode = mode; }
     PlaybackMode GetPlaybackMode() const { return _mode; }
-    /// 0.0 max, -1.0 source rate, -2.0 half, -3.0 double, above 0 frames per second.
+    /// 0.0 max, -1.0 source rate, -2.0 half, -3.0 double, above 0 frames per second. Any
+    /// value is stored; one that is no number (NaN, an infinity) is refused by
+    /// InstantiateHyxGraph and by the XmlGraph savers.
     void SetFps(float fps) { _fps = fps; }
     float GetFps() const { return _fps; }
 

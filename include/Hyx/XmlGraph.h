@@ -13,7 +13,11 @@
 // Contract:
 // - Writers return true only when the file was written; a false comes with one level-2
 //   line: "Can't write file '<path>' (<cause>)", or "Failed to save a graph file: no path",
-//   or "Failed to save graph file '<path>': no graphs given".
+//   or "Failed to save graph file '<path>': no graphs given". A graph whose rate is no
+//   number (NaN, an infinity), which the loader would refuse, is refused before anything
+//   is written (a file at the path stays as it was): "Failed to save graph file '<path>':
+//   graph <index> of <GetOrigin()> has no rate (nan is not a number of frames a second)",
+//   "inf" or "-inf" in place of "nan" for an infinity.
 // - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
 //   document, an unknown root, a version other than "1.0" or a filter without a valid
 //   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID

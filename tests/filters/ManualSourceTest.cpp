@@ -11,7 +11,9 @@
 #include <Hyx/SourceManual.h>
 
 #include <functional>
+#include <limits>
 #include <string>
+#include <tuple>
 
 using namespace Hyx;
 using namespace FilterTest;
@@ -55,6 +57,13 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
 {
     auto live = Make<SourceManualLiveSource>();
     auto offline = Make<SourceManualOfflineSource>();
+    // Declared at 25 frames a second, not yet in a graph: a refused rate changes nothing.
+    auto declaredLive = Make<SourceManualLiveSource>();
+    ASSERT_TRUE(declaredLive->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+    auto declaredOffline = Make<SourceManualOfflineSource>();
+    ASSERT_TRUE(declaredOffline->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
+    ASSERT_TRUE(declaredOffline->PushFrame(frameOf(1, 0, 1.0f)));
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     auto joined = Make<SourceManualOfflineSource>();
     ASSERT_TRUE(joined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 25.0f, true));
     ASSERT_TRUE(joined->PushFrame(frameOf(1, 0, 1.0f)));
@@ -105,6 +114,16 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
          "Properties rejected - the template atom carries no stream information"},
         {live, [&] { return live->ClearCacheAndReinitializeProperties(templateAtom(), 0, 5.0f, true); },
          "Properties rejected - the number of streams must be at least 1"},
+        // A rate that is no number, as the graph's rate calls refuse it.
+        {live, [&] { return live->ClearCacheAndReinitializeProperties(templateAtom(), 1, nan, true); },
+         "Properties rejected - nan is not a number of frames a second"},
+        {declaredLive, [&] { return declaredLive->ClearCacheAndReinitializeProperties(templateAtom(), 1, inf, true); },
+         "Properties rejected - inf is not a number of frames a second"},
+        {offline, [&] { return offline->ClearCacheAndReinitializeProperties(templateAtom(), 1, -inf, true); },
+         "Properties rejected - -inf is not a number of frames a second"},
+        {declaredOffline,
+         [&] { return declaredOffline->ClearCacheAndReinitializeProperties(templateAtom(), 1, nan, false); },
+         "Properties rejected - nan is not a number of frames a second"},
     };
     for (const Case& c : cases) {
         c.filter->ResetError();
@@ -114,6 +133,11 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     EXPECT_EQ((std::tuple{bool(live->PropertiesAreInitialized()), bool(offline->PropertiesAreInitialized())}),
               std::tuple(false, false));
     EXPECT_EQ(joined->GetStreamInfo()->GetFPS(), 25.0f); // the refused declarations changed nothing
+    EXPECT_EQ(std::tuple(declaredLive->GetStreamInfo()->GetFPS(), declaredOffline->GetStreamInfo()->GetFPS()),
+              std::tuple(25.0f, 25.0f));
+    // The offline collection keeps its frame.
+    auto kept = Chain({declaredOffline});
+    EXPECT_EQ(declaredOffline->GetStreamInfo()->GetNumFrames(), 1u);
 
     // Nothing of the refused frames was queued: the first frame out is the valid one.
     RecordingListener listener;
@@ -125,6 +149,21 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     ASSERT_EQ(liveGraph->Update(), ActionResult::Success);
     ASSERT_EQ(listener.Count(), 1u);
     EXPECT_EQ(BaseOf(listener.Frames()[0][0]), 9.0f);
+}
+
+// Every finite rate is declared as given, the rate codes and the largest floats too.
+TEST(ManualSource, AnyFiniteRateIsDeclared)
+{
+    for (const float fps : {0.0f, -1.0f, -2.0f, -3.0f, -7.5f, 0.001f, 1e30f, -1e30f, std::numeric_limits<float>::max(),
+                            std::numeric_limits<float>::denorm_min()}) {
+        SCOPED_TRACE(fps);
+        auto live = Make<SourceManualLiveSource>();
+        auto offline = Make<SourceManualOfflineSource>();
+        EXPECT_TRUE(live->ClearCacheAndReinitializeProperties(templateAtom(), 1, fps, true));
+        EXPECT_TRUE(offline->ClearCacheAndReinitializeProperties(templateAtom(), 1, fps, true));
+        EXPECT_EQ(std::tuple(live->GetStreamInfo()->GetFPS(), offline->GetStreamInfo()->GetFPS()),
+                  std::tuple(fps, fps));
+    }
 }
 
 TEST(ManualSource, QueuedAtomsShareTheHostsLayersAndCarryOneDeclaredStreamInfoLast)

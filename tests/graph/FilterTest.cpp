@@ -294,7 +294,6 @@ TEST(FilterLifeCycle, PushToOutputQueue)
          s0b = std::make_shared<Atom>(0u, 6u, 0u);
     for (const auto& atom : {s0a, s1, s0b})
         EXPECT_EQ(f.pushToOutputQueue(atom), Code::Success);
-    VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false);
     const std::map<int, std::shared_ptr<Atom>> byStream = f.GetLastProcessedFrames();
     ASSERT_EQ(byStream.size(), 2u);
     EXPECT_EQ(std::tuple(contentOf(byStream.at(0)), contentOf(byStream.at(1))),
@@ -315,6 +314,7 @@ TEST(FilterLifeCycle, PushToOutputQueue)
     EXPECT_EQ(contentOf(f.GetLastProcessedFrames().at(1)), s1Before);
     ASSERT_EQ(f.Stop(), Code::Success);
     EXPECT_TRUE(f.GetLastProcessedFrames().empty());
+    VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(false);
     EXPECT_EQ(f.GetLastProcessedFrame(), nullptr);
     EXPECT_EQ(f.pushToOutputQueue(s0a), Code::Success);
     EXPECT_EQ(std::tuple(contentOf(f.GetLastProcessedFrame()), f.GetNumAtomsProcessed()),
@@ -437,6 +437,78 @@ TEST(FilterLifeCycle, ARecordReachedAgainThroughAWeakReferenceIsAsItWasOrGone)
         EXPECT_EQ(std::tuple(contentOf(held), contentOf(weakHeld.lock())), std::tuple(kept, kept));
         held.reset();
         EXPECT_TRUE(weakHeld.expired());
+    }
+}
+
+namespace {
+
+enum class Switch {
+    On,
+    Off,
+    Frame
+};
+
+// Stream selection switched during a run: each step, then the frame number of the one entry of
+// GetLastProcessedFrames (-1 for none), the same for the source and the target.
+struct SelectionRow {
+    const char* name;
+    std::vector<std::pair<Switch, int>> steps;
+};
+
+const SelectionRow kSelectionRows[] = {
+    {"OnThenOff",
+     {{Switch::Frame, -1},
+      {Switch::On, -1},
+      {Switch::Frame, 1},
+      {Switch::Frame, 2},
+      {Switch::Off, -1},
+      {Switch::Frame, -1}}},
+    {"OffThenOn", {{Switch::Frame, -1}, {Switch::On, -1}, {Switch::Frame, 1}}},
+    {"OffAndOnAgainBeforeAFrame", {{Switch::On, -1}, {Switch::Frame, 0}, {Switch::Off, -1}, {Switch::On, 0}}},
+    {"OffForAFrameThenOn",
+     {{Switch::On, -1},
+      {Switch::Frame, 0},
+      {Switch::Off, -1},
+      {Switch::Frame, -1},
+      {Switch::On, -1},
+      {Switch::Frame, 2}}},
+};
+
+} // namespace
+
+// GetLastProcessedFrames reads empty from the moment stream selection is off; the filter lets
+// its entries go with its next frame, so switched on again it shows only the frames from then
+// on, or, before a frame passed, the entries it had.
+TEST(FilterLifeCycle, LastFramesByStreamFollowStreamSelectionSwitchedDuringARun)
+{
+    for (const SelectionRow& row : kSelectionRows) {
+        SCOPED_TRACE(row.name);
+        const StreamSelection selection(false);
+        GraphFixtures::TestGraph chain;
+        const auto source = chain.make<GraphFixtures::TestSource>(10u);
+        const auto target = chain.make<GraphFixtures::TestTarget>();
+        ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardOnce, true), ActionResult::Success);
+        ASSERT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+        int frames = 0;
+        for (const auto& [step, entry] : row.steps) {
+            if (step == Switch::Frame) {
+                ASSERT_TRUE(chain.update(1)) << chain.error();
+                ++frames;
+            } else {
+                VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(step == Switch::On);
+            }
+            for (const Filter* filter :
+                 {static_cast<const Filter*>(source.get()), static_cast<const Filter*>(target.get())}) {
+                const std::map<int, std::shared_ptr<Atom>> byStream = filter->GetLastProcessedFrames();
+                EXPECT_EQ(byStream.empty() ? -1 : int(byStream.at(0)->GetFrameNr()), entry)
+                    << filter->GetFilterClassInfo().GetNiceClassName().StdString() << " after step " << int(step);
+                EXPECT_LE(byStream.size(), 1u);
+                // The last frame is kept whatever the switch says.
+                EXPECT_EQ(filter->GetLastProcessedFrame() ? int(filter->GetLastProcessedFrame()->GetFrameNr()) : -1,
+                          frames - 1);
+            }
+        }
+        chain.graph->Stop();
     }
 }
 

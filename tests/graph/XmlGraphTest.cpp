@@ -3,6 +3,7 @@
 
 #include "GraphFixtures.h"
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -261,22 +262,44 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
     const std::string missingFolder = OutputPath("no such folder/graph.xml");
     const std::string folder = HYX_TEST_BINARY_DIR;
     const std::string nullGraphs = OutputPath("null.xml");
-    // Each refused save and the one line it gives.
-    const std::pair<const char*, std::string> refusals[] = {
-        {missingFolder.c_str(), "Can't write file '" + missingFolder + "' (No such folder)"},
-        {"/dev/full", "Can't write file '/dev/full' (Cannot be written)"}, // no room
-        {folder.c_str(), "Can't write file '" + folder + "' (Is a folder)"},
-        {nullptr, "Failed to save a graph file: no path"},
-        {nullGraphs.c_str(), "Failed to save graph file '" + nullGraphs + "': no graphs given"},
+    // A rate the loader would refuse: the golden graphs with a second graph of that rate.
+    const auto withRate = [](float fps) {
+        auto list = GoldenGraphs();
+        list->GetVisualGraph(1)->SetFps(fps);
+        list->SetOrigin("graph file 'golden.xml'");
+        return list;
     };
+    const std::string noRate = OutputPath("no rate.xml");
+    const std::string kept = OutputPath("kept.xml");
+    const std::string rateLine =
+        "Failed to save graph file '" + noRate + "': graph 1 of graph file 'golden.xml' has no rate (";
+    // Each refused save, the graphs it is given and the one line it gives.
+    const std::tuple<const char*, std::shared_ptr<VisualGraphs>, std::string> refusals[] = {
+        {missingFolder.c_str(), graphs, "Can't write file '" + missingFolder + "' (No such folder)"},
+        {"/dev/full", graphs, "Can't write file '/dev/full' (Cannot be written)"}, // no room
+        {folder.c_str(), graphs, "Can't write file '" + folder + "' (Is a folder)"},
+        {nullptr, graphs, "Failed to save a graph file: no path"},
+        {nullGraphs.c_str(), nullptr, "Failed to save graph file '" + nullGraphs + "': no graphs given"},
+        {noRate.c_str(), withRate(std::nanf("")), rateLine + "nan is not a number of frames a second)"},
+        {noRate.c_str(), withRate(INFINITY), rateLine + "inf is not a number of frames a second)"},
+        {noRate.c_str(), withRate(-INFINITY), rateLine + "-inf is not a number of frames a second)"},
+        // A file already at the path stays as it was.
+        {kept.c_str(), withRate(std::nanf("")),
+         "Failed to save graph file '" + kept +
+             "': graph 1 of graph file 'golden.xml' has no rate (nan is not a number of frames a second)"},
+    };
+    std::filesystem::remove(noRate);
     for (const Save save : kSaves) {
-        for (const auto& [path, line] : refusals) {
+        std::ofstream(kept, std::ios::binary | std::ios::trunc) << "as it was";
+        for (const auto& [path, given, line] : refusals) {
             SCOPED_TRACE(line);
             CapturedLog log;
-            EXPECT_FALSE(save(path, path == nullGraphs.c_str() ? nullptr : graphs));
+            EXPECT_FALSE(save(path, given));
             EXPECT_EQ(1, log.Count(LogLevel::Error, line));
             EXPECT_EQ(1u, log.Entries().size());
         }
+        EXPECT_FALSE(std::filesystem::exists(noRate));
+        EXPECT_EQ(ReadFile(kept), "as it was");
     }
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(nullptr));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(missingFolder.c_str()));

@@ -1,5 +1,7 @@
 #include "filters/sources/SourceSupport.h"
 
+#include "graph/runtime/FramePeriod.h"
+
 #include <Hyx/Atom.h>
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/FrameOrderProvider.h>
@@ -37,6 +39,11 @@ Declaration Declare(const std::shared_ptr<Atom>& templateAtom, unsigned numStrea
     }
     if (numStreams == 0) {
         error = "Properties rejected - the number of streams must be at least 1";
+        return {};
+    }
+    // The graph takes the source's rate as its own, and its rate calls refuse such a one.
+    if (const std::string why = WhyNoRate(fps); !why.empty()) {
+        error = "Properties rejected - " + why;
         return {};
     }
     Declaration declaration;

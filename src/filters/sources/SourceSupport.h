@@ -28,7 +28,8 @@ struct Declaration {
 
 /// The declaration for a template atom: its profile, and a copy of its last stream
 /// information with that rate and frame count. Empty, with the reason in `error`, when the
-/// template is missing, has no stream information or numStreams is 0.
+/// template is missing, has no stream information, numStreams is 0 or the rate is no number
+/// (NaN, an infinity).
 Declaration Declare(const std::shared_ptr<Atom>& templateAtom, unsigned numStreams, float fps, uint32_t numFrames,
                     std::string& error);
 

@@ -155,10 +155,16 @@ void Filter::resetProgress()
 void Filter::forgetProcessedAtoms()
 {
     storeLastAtom(nullptr);
+    forgetStreamAtoms();
+}
+
+void Filter::forgetStreamAtoms()
+{
     std::map<int, std::shared_ptr<AtomRecord>> forgotten;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
         forgotten.swap(_lastProcessedAtoms);
+        _keepsStreamAtoms.store(false, std::memory_order_relaxed);
     }
     // Released outside the lock.
 }
@@ -447,6 +453,9 @@ std::shared_ptr<Atom> Filter::GetLastProcessedFrame() const
 
 std::map<int, std::shared_ptr<Atom>> Filter::GetLastProcessedFrames() const
 {
+    // Empty from the switch on, though the entries go only with the filter's next frame.
+    if (!VornCommon::HostSettings::GetInstance()->GetEnableStreamSelection())
+        return {};
     std::map<int, std::shared_ptr<AtomRecord>> records;
     {
         std::lock_guard<std::mutex> lock(_cacheMutex);
@@ -479,6 +488,9 @@ HyxErrorCode Filter::pushToOutputQueue(std::shared_ptr<Atom> atom)
     // The settings object lives as long as the process: asked for once.
     static const VornCommon::HostSettings* const settings = VornCommon::HostSettings::GetInstance();
     const bool perStream = settings->GetEnableStreamSelection();
+    // Switched off since the last frame: the entries of each stream go with this one.
+    if (!perStream && _keepsStreamAtoms.load(std::memory_order_relaxed))
+        forgetStreamAtoms();
     // An atom handed on again unchanged (a held frame) still has the record made when it last
     // left: when that is this filter's, nothing needs recording (no lock, no count changes).
     // Only this thread stores records; a concurrent forget is as if it came after.
@@ -534,6 +546,7 @@ std::shared_ptr<AtomRecord> Filter::cacheAtom(std::shared_ptr<AtomRecord> record
         std::shared_ptr<AtomRecord>& entry = _lastProcessedAtoms[stream];
         replaced = std::move(entry);
         entry = record;
+        _keepsStreamAtoms.store(true, std::memory_order_relaxed);
     }
     replaced.reset(); // the map's hold on it, if the record before was this one
     return storeLastAtom(std::move(record));

@@ -3,6 +3,7 @@
 #include <Hyx/XmlGraph.h>
 
 #include "core/FileProblem.h"
+#include "graph/runtime/FramePeriod.h"
 #include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/Xml.h>
@@ -106,6 +107,17 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
     if (!graphs) {
         LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': no graphs given", path);
         return false;
+    }
+    // The loader refuses a rate that is no number: such a file is never written, and the file
+    // at the path stays as it was.
+    for (int i = 0; i < graphs->GetNumVisualGraphs(); ++i) {
+        const std::shared_ptr<VisualGraph> graph = graphs->GetVisualGraph(i);
+        const std::string why = graph ? WhyNoRate(graph->GetFps()) : std::string();
+        if (!why.empty()) {
+            LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': graph %d of %s has no rate (%s)",
+                       path, i, graphs->GetOrigin().c_str(), why.c_str());
+            return false;
+        }
     }
     XMLDocument doc = VornCommon::MakeXmlDocument();
     XMLElement* root = insertRoot(doc, rootName);

@@ -36,9 +36,11 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -52,6 +54,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -850,6 +853,109 @@ void runGraphFile()
         graph->RemoveAllFilters();
 }
 
+// The README's graph file made into a graph the host updates itself, its callback target last.
+std::pair<std::shared_ptr<Hyx::VisualGraphs>, std::shared_ptr<Hyx::Graph>> callbackGraphOf(const char* path)
+{
+    const auto graphs = Hyx::XmlGraph::LoadFromXml(path);
+    const auto description = graphs ? graphs->GetVisualGraph(0) : nullptr;
+    return {graphs, description ? description->InstantiateSimpleHyxGraph() : nullptr};
+}
+
+std::string textOf(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// This program run again with a graph file saved with a listener's address: no listener lives
+// at it in this process, so the target drops the frames and tells it once. Exit status 0 when
+// it did.
+int playWithoutTheListener(const char* path)
+{
+    CapturedLog log(InstallLogger());
+    const auto graph = callbackGraphOf(path).second;
+    const auto target = graph ? graph->GetLastFilter() : nullptr;
+    const auto param = target ? target->getParameterByName(Hyx::TargetCallback::ATOM_LISTENER_PTR_PARAMNAME) : nullptr;
+    if (!param || graph->Play(Hyx::PlaybackMode::Realtime) != Hyx::ActionResult::Success)
+        return 1;
+    for (int i = 0; i < 100 && target->GetNumAtomsProcessed() < 3; ++i)
+        if (graph->Update() != Hyx::ActionResult::Success)
+            return 1;
+    graph->Stop();
+    const std::string address = param->GetValueAsString();
+    const std::string line = "Callback target: no atoms listener lives at " + address + "; frames are dropped";
+    const bool told = target->GetNumAtomsProcessed() >= 3 && address != "0" &&
+                      log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line};
+    graph->RemoveAllFilters();
+    if (told)
+        quote("`Callback target: no atoms listener lives at <address>; frames are dropped`");
+    return told ? 0 : 1;
+}
+
+// The callback target's listener address in a saved graph file: another process (this program
+// run again) finds no listener at it; this one, while the listener lives, calls it.
+void runListenerAddress(const std::shared_ptr<VornCommon::Logger>& logger, const char* program, const char* folder)
+{
+    const auto [graphs, graph] = callbackGraphOf("graph.xml");
+    const auto target = graph ? std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter()) : nullptr;
+    if (!target) {
+        check(false, "the README's graph file makes a graph");
+        return;
+    }
+    FrameCounter counter;
+    target->SetAtomsListener(&counter);
+    const std::string address =
+        std::to_string(reinterpret_cast<uintptr_t>(static_cast<Hyx::IAtomsListener*>(&counter)));
+    check(Hyx::XmlGraph::SaveToHyxXml("listener.xml", graphs) &&
+              textOf("listener.xml").find("<param name=\"Atom listener ptr\" value=\"" + address + "\"/>") !=
+                  std::string::npos,
+          "a saved graph file holds the listener's address in decimal");
+    quote("\"Atom listener ptr\"");
+
+    // This process, while the listener lives: the loaded graph's target calls it.
+    const auto second = callbackGraphOf("listener.xml").second;
+    bool ok = second && second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    for (int i = 0; ok && counter.frames == 0 && i < 100; ++i)
+        ok = second->Update() == Hyx::ActionResult::Success;
+    check(ok && counter.frames > 0, "a graph loaded in the same process hands its frames to the listener that lives");
+    if (second) {
+        second->Stop();
+        second->RemoveAllFilters();
+    }
+
+    // Another process.
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/proc/self/exe", program, folder, "listener.xml", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = -1;
+    check(child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+          "a graph loaded in another process drops the frames and tells it once");
+
+    // Cleared before saving, the file holds 0, and a target with 0 drops frames without a line.
+    target->SetAtomsListener(nullptr);
+    check(Hyx::XmlGraph::SaveToHyxXml("listener.xml", graphs) &&
+              textOf("listener.xml").find("<param name=\"Atom listener ptr\" value=\"0\"/>") != std::string::npos,
+          "a graph file saved after SetAtomsListener(nullptr) holds 0");
+    {
+        CapturedLog log(logger);
+        const auto cleared = callbackGraphOf("listener.xml").second;
+        const auto last = cleared ? cleared->GetLastFilter() : nullptr;
+        ok = last && cleared->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+        for (int i = 0; ok && last->GetNumAtomsProcessed() < 3 && i < 100; ++i)
+            ok = cleared->Update() == Hyx::ActionResult::Success;
+        check(ok && last->GetNumAtomsProcessed() >= 3 && log.Count() == 0 && counter.frames > 0,
+              "a target with 0 drops frames without a line");
+        if (cleared) {
+            cleared->Stop();
+            cleared->RemoveAllFilters();
+        }
+    }
+    graph->RemoveAllFilters();
+}
+
 // "Num Points" exists only when "Random Sampling" was on as the parameters were made.
 void runNumPoints()
 {
@@ -1051,6 +1157,16 @@ void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::str
         Hyx::PluginDatabase::ScanFolderForPlugins((folder + "/no-such-folder").c_str(), true, true, false);
         check(log.At(VornCommon::LogLevel::Error).size() == 1, "a missing folder gives a level-2 line");
     }
+    {
+        // The filter needs vertex positions from the graph's last filter; an empty source has none.
+        auto graph = std::make_shared<Hyx::Graph>();
+        const std::string refusal = "Unassigned input profile for filter '$filter$'.";
+        check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && !AddBoxCenter("plugins", graph) &&
+                  graph->GetLastError(false).StdString() == refusal && graph->GetNumFilters() == 1,
+              "AddBoxCenter after a source without vertex positions is refused with the bare text");
+        quote(refusal);
+        graph->RemoveAllFilters();
+    }
 
     // "Input Profile" over two positions layers: index 0 is VORN4D (centre x 1), 1 is CROP (15).
     const std::string refused = "Filter parameter 'Input Profile' does not support value 5";
@@ -1202,6 +1318,34 @@ void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
                          "Can't write file 'no-folder/g.xml' (No such folder)"};
     check(log.At(VornCommon::LogLevel::Error) == lines, "each logs one level-2 line");
     quoteAll(lines);
+
+    // A rate that is no number is saved in neither dialect; a file at the path stays.
+    if (graphs) {
+        const float kept = graphs->GetVisualGraph(0)->GetFps();
+        for (const float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity()}) {
+            graphs->GetVisualGraph(0)->SetFps(rate);
+            const std::string text = std::isnan(rate) ? "nan" : rate > 0 ? "inf" : "-inf";
+            const std::string line =
+                "Failed to save graph file 'nan.xml': graph 0 of graph file 'g.xml' has no rate (" + text +
+                " is not a number of frames a second)";
+            for (const auto save : {&Hyx::XmlGraph::SaveToHyxXml, &Hyx::XmlGraph::SaveToQuendraXml}) {
+                std::filesystem::remove("nan.xml");
+                log.Clear();
+                check(!save("nan.xml", graphs) && !std::filesystem::exists("nan.xml") &&
+                          log.At(VornCommon::LogLevel::Error) == Lines{line},
+                      "a graph whose rate is no number is not saved, with one level-2 line");
+                std::ofstream("nan.xml") << "before";
+                std::string after;
+                const bool saved = save("nan.xml", graphs);
+                std::getline(std::ifstream("nan.xml"), after);
+                check(!saved && after == "before", "a file already at the path stays as it was");
+            }
+            if (std::isnan(rate))
+                quote(line);
+        }
+        graphs->GetVisualGraph(0)->SetFps(kept);
+    }
 }
 
 // A frame of stream 0 with its stream information and the given layers, all of purpose VORN4D.
@@ -1335,6 +1479,50 @@ void runShortCompressedLayer(const std::shared_ptr<VornCommon::Logger>& logger)
                                      l.compare(l.size() - expected.size(), expected.size(), expected) == 0;
                           }),
           "a decompressor fails the frame with code 30 and the README's line");
+}
+
+// The automatic compressor passes the layers it leaves first, in their order, then the
+// compressed ones; the automatic decompressor orders its frame alike.
+void runCompressorOrder()
+{
+    const LayerMaker layers = [] {
+        auto normals = std::make_shared<Hyx::DataTypeVertexNormals>();
+        const float up[] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+        std::copy(std::begin(up), std::end(up), normals->Allocate(4));
+        return std::vector<std::shared_ptr<Hyx::DataLayer>>{somePositions().front(), normals,
+                                                            rgbOf(MakeTextureFrame(0, 8, 8))};
+    };
+    const auto typesOf = [](const std::shared_ptr<Hyx::Atom>& frame) {
+        std::vector<VornCommon::Guid> types;
+        for (const auto& layer : frame ? frame->GetAllDataLayers() : std::vector<std::shared_ptr<Hyx::DataLayer>>())
+            types.push_back(layer->TypeGuid());
+        return types;
+    };
+    const VornCommon::Guid info = Hyx::DataTypeStreamInfo::TheTypeGuid(),
+                           positions = Hyx::DataTypeVertexPositions::TheTypeGuid(),
+                           normals = Hyx::DataTypeVertexNormals::TheTypeGuid(),
+                           rgb = Hyx::DataTypeTextureRGB::TheTypeGuid(),
+                           codedPositions = Hyx::DataTypeCompressedVertexPositions::TheTypeGuid(),
+                           codedTexture = Hyx::DataTypeCompressedTexture::TheTypeGuid();
+    const VornCommon::Guid compressor = Hyx::MutateAutoCompressor::TheTypeGuid(),
+                           decompressor = Hyx::MutateAutoDecompressor::TheTypeGuid();
+    const struct {
+        FilterChain chain;
+        std::vector<VornCommon::Guid> types;
+        const char* what;
+    } rows[] = {
+        {{{compressor, {}}},
+         {normals, info, codedPositions, codedTexture},
+         "the automatic compressor passes the layers it leaves first, then the compressed ones"},
+        {{{compressor, {{"Drop uncompressed input", "False"}}}},
+         {positions, normals, rgb, info, codedPositions, codedTexture},
+         "with \"Drop uncompressed input\" false the coded layers stay in their places"},
+        {{{compressor, {}}, {decompressor, {}}},
+         {normals, info, positions, rgb},
+         "the automatic decompressor passes the layers it leaves first, then the decoded ones"},
+    };
+    for (const auto& row : rows)
+        check(typesOf(throughFilters(layers, row.chain)) == row.types, row.what);
 }
 
 // Each single-type compressor's index, choice and the code its compressed layer reports, as
@@ -1721,6 +1909,26 @@ void runManualSourceFrames()
               offline.GetLastError(false).StdString() == rejected,
           "a manual source refuses an example frame without stream information");
     quote(rejected);
+    // A rate that is no number is refused; the declaration before stays.
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, std::string> rates[] = {
+        {std::numeric_limits<float>::quiet_NaN(), "Properties rejected - nan is not a number of frames a second"},
+        {inf, "Properties rejected - inf is not a number of frames a second"},
+        {-inf, "Properties rejected - -inf is not a number of frames a second"}};
+    for (const auto& [rate, text] : rates) {
+        check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+                  !live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  live.GetLastError(false).StdString() == text && live.GetStreamInfo()->GetFPS() == 30.0f &&
+                  offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+                  !offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  offline.GetLastError(false).StdString() == text && offline.GetStreamInfo()->GetFPS() == 30.0f,
+              "a manual source refuses a rate that is no number and keeps its declaration");
+    }
+    quote(rates[0].second);
+    for (const float rate : {0.0f, -1.0f, 0.5f, 1e30f})
+        check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
+                  live.GetStreamInfo()->GetFPS() == rate,
+              "a manual source takes any finite rate");
     const std::string other = "Frame rejected - a stream of the frame does not satisfy declared output profile";
     check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
               live.PushFrame({MakeTextureFrame(1, 8, 8)}) && !live.PushFrame({MakeFrame(2, "b")}) &&
@@ -1858,6 +2066,22 @@ void runStreamSelection()
     settings->SetEnableStreamSelection(true);
     check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().size() == 1,
           "with stream selection on, one frame per stream");
+    const std::map<int, std::shared_ptr<Hyx::Atom>> first = source->GetLastProcessedFrames();
+    const std::shared_ptr<Hyx::Atom> kept = first.empty() ? nullptr : first.begin()->second;
+    settings->SetEnableStreamSelection(false);
+    check(source->GetLastProcessedFrames().empty(), "switched off, empty at once");
+    settings->SetEnableStreamSelection(true);
+    check(source->GetLastProcessedFrames().size() == 1 && source->GetLastProcessedFrames().begin()->second == kept,
+          "switched on again before a frame passed, the frames kept before");
+    settings->SetEnableStreamSelection(false);
+    check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().empty() &&
+              source->GetLastProcessedFrame() && source->GetLastProcessedFrame() != kept,
+          "switched off, empty after the next frame too");
+    settings->SetEnableStreamSelection(true);
+    check(source->GetLastProcessedFrames().empty(), "switched on after a frame passed: nothing kept from before");
+    check(graph->Update() == Hyx::ActionResult::Success && source->GetLastProcessedFrames().size() == 1 &&
+              source->GetLastProcessedFrames().begin()->second == source->GetLastProcessedFrame(),
+          "then the frames from then on");
     settings->SetEnableStreamSelection(false);
     quote("`VornCommon::HostSettings::GetInstance()->SetEnableStreamSelection(true)`");
     graph->Stop();
@@ -1927,6 +2151,31 @@ void runReaderLines(const std::shared_ptr<VornCommon::Logger>& logger)
     check(beforeInitialize == 0 && first == Hyx::HyxErrorCode::ReaderFailedToUnpackHeader && afterFirst == 1 &&
               second == first && log.Count() == 1,
           "a refused header's line comes from the first Initialize, once per reader");
+
+    // A take of another format version is written, and refused by the reader.
+    bool written = true;
+    for (const auto& [path, version] : {std::pair{"takes/v1000.hyx", Hyx::HYX_FORMAT_VERSION_1000},
+                                        std::pair{"takes/v2000.hyx", Hyx::HYX_FORMAT_VERSION_2000}}) {
+        Hyx::SerializeToHyx writer(path, true, version);
+        written = written && writer.pack_atom(MakeFrame(0, "a")) == Hyx::HyxErrorCode::Success && writer.CloseFile();
+    }
+    // The same bytes but the version in the header (after the magic's length byte and text).
+    std::string v1000 = textOf("takes/v1000.hyx"), v2000 = textOf("takes/v2000.hyx");
+    const size_t at = 1 + std::strlen(Hyx::HYX_STREAM_MAGIC);
+    check(v1000.size() == v2000.size() && v1000.size() > at + 4 && v1000.compare(at, 4, "\xE8\x03\0\0", 4) == 0 &&
+              v1000.replace(at, 4, v2000, at, 4) == v2000,
+          "a take of another version holds that number in its header and the same records");
+    log.Clear();
+    Hyx::ReadHYX2File old("takes/v1000.hyx");
+    const Hyx::HyxErrorCode code = old.Initialize();
+    const std::string message = Hyx::GetHyxErrorMessage(code);
+    const std::string line = "Container file 'takes/v1000.hyx' has the unsupported format version 1000";
+    check(written && code == Hyx::HyxErrorCode::ReaderFailedToUnpackHeader && int(code) == 47 &&
+              message == "Hyx reader failed to unpack hyx header." &&
+              log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line},
+          "a take written with version 1000 is written, and the reader refuses it with 47 and one line");
+    quote("(\"" + message + "\")");
+    quote("`" + line + "`");
 }
 
 // A keeper with every switch off still offers its upstream's first layer: a dropper after it
@@ -2092,6 +2341,66 @@ void runLayerCopies()
     auto readOnly = std::make_shared<Hyx::DataTypeCameraParams>();
     readOnly->CopyValuesFrom(cameras);
     check(readOnly->GetColorCameraParams().width == 640, "CopyValuesFrom copies camera parameters too");
+
+    // Compressed layers: a copy keeps the three compression fields and decodes as the original
+    // does; one given the bytes alone names no layer to decode into.
+    auto codedTexture = std::make_shared<Hyx::DataTypeCompressedTexture>();
+    codedTexture->InitializeHeader(texture->GetPurposeGuid());
+    auto codedPositions = std::make_shared<Hyx::DataTypeCompressedVertexPositions>();
+    codedPositions->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    bool coded = false;
+    try {
+        coded = codedTexture->compress(texture, codedTexture->GetRecommendedCompression(texture)) &&
+                codedPositions->compress(somePositions().front(), 1);
+    } catch (const std::exception& e) {
+        check(false, e.what());
+    }
+    check(coded, "a texture and positions compress");
+    const auto bytesOf = [](const std::shared_ptr<Hyx::DataLayer>& layer) {
+        uint32_t size = 0;
+        const uint8_t* data = layer ? layer->Serialize(size) : nullptr;
+        return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+    };
+    for (const std::shared_ptr<Hyx::DataTypeCompressedBlob>& original :
+         {std::shared_ptr<Hyx::DataTypeCompressedBlob>(codedTexture),
+          std::shared_ptr<Hyx::DataTypeCompressedBlob>(codedPositions)}) {
+        const auto copy = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(CopyLayer(original));
+        check(copy && copy != original && copy->TypeGuid() == original->TypeGuid() &&
+                  !original->GetCompressedBlobTypeGuid().IsNil() &&
+                  copy->GetCompressedBlobTypeGuid() == original->GetCompressedBlobTypeGuid() &&
+                  copy->GetCompressedBlobVersion() == original->GetCompressedBlobVersion() &&
+                  copy->GetCompressionType() == original->GetCompressionType() && copy->GetCompressionType() != 0,
+              "CopyLayer keeps a compressed layer's three compression fields");
+        std::shared_ptr<Hyx::DataLayer> decoded, expected;
+        try {
+            expected = original->decompress();
+            decoded = copy ? copy->decompress() : nullptr;
+        } catch (const std::exception& e) {
+            check(false, e.what());
+        }
+        check(decoded && expected && decoded->TypeGuid() == original->GetCompressedBlobTypeGuid() &&
+                  decoded->TypeGuid() == expected->TypeGuid() && !bytesOf(decoded).empty() &&
+                  bytesOf(decoded) == bytesOf(expected),
+              "a compressed layer's copy decodes as the original does");
+        // The bytes alone, without the three fields.
+        const auto bare = std::dynamic_pointer_cast<Hyx::DataTypeCompressedBlob>(
+            Hyx::DataLayerFactory::CreateDataLayer(original->TypeGuid(), original->GetPurposeGuid(),
+                                                   original->GetVersion())
+                .ToStdSharedPtr());
+        const std::vector<uint8_t> bytes = bytesOf(original);
+        bool loaded = false, thrown = false;
+        if (uint8_t* into = bare ? bare->AllocateData(uint32_t(bytes.size())) : nullptr) {
+            std::copy(bytes.begin(), bytes.end(), into);
+            loaded = bare->InitializeData(into, uint32_t(bytes.size()));
+            try {
+                bare->decompress();
+            } catch (const std::exception&) {
+                thrown = true;
+            }
+        }
+        check(loaded && bare->GetCompressedBlobTypeGuid().IsNil() && thrown,
+              "a compressed layer's copy without its fields names no layer to decode into and its decompress() throws");
+    }
 }
 
 // Number parameters read a text's leading number.
@@ -3155,6 +3464,8 @@ void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3) // run again by runListenerAddress
+        return playWithoutTheListener(argv[2]);
     if (argc != 2)
         return 2;
     const std::shared_ptr<VornCommon::Logger> logger = InstallLogger();
@@ -3174,8 +3485,10 @@ int main(int argc, char** argv)
     runCompressionChoice();
     runTransformProfiles();
     runGraphFile();
+    runListenerAddress(logger, argv[0], argv[1]);
     runMisspeltGraphFile(logger);
     runCompressionCodes();
+    runCompressorOrder();
     runShortCompressedLayer(logger);
     runTranscoding(logger);
     runStandIns(logger);

@@ -862,6 +862,50 @@ inline std::vector<std::string> Names(const std::vector<State>& states)
     return names;
 }
 
+/// What a filter's hook or a graph listener calls back on its graph.
+enum class CallBack {
+    Stop,
+    Pause,
+    Play,
+    PlayMode
+};
+
+/// Makes the call back; Play(mode) asks for `mode`.
+inline ActionResult Call(Graph& graph, CallBack call, PlaybackMode mode)
+{
+    switch (call) {
+    case CallBack::Stop: return graph.Stop();
+    case CallBack::Pause: return graph.Pause();
+    case CallBack::Play: return graph.Play();
+    case CallBack::PlayMode: return graph.Play(mode);
+    }
+    return ActionResult::Failure;
+}
+
+inline const char* NameOf(CallBack call)
+{
+    switch (call) {
+    case CallBack::Stop: return "Stop";
+    case CallBack::Pause: return "Pause";
+    case CallBack::Play: return "Play";
+    case CallBack::PlayMode: return "Play(mode)";
+    }
+    return "";
+}
+
+/// Lets the graph deliver until the target has seen `wanted` frames in all: a host-driven
+/// graph is updated (100 passes at most), an asynchronous one is waited for.
+inline bool DeliverUntil(TestGraph& chain, bool async, const TestTarget& target, size_t wanted)
+{
+    if (async)
+        return Eventually([&] { return target.frames().size() >= wanted; });
+    for (int pass = 0; pass < 100 && target.frames().size() < wanted; ++pass) {
+        if (chain.graph->Update() != ActionResult::Success)
+            return false;
+    }
+    return target.frames().size() >= wanted;
+}
+
 /// "Buffer size" and "Drop frames when full" of the block mutates.
 inline Settings Block(const char* bufferSize, bool drop)
 {

@@ -89,13 +89,6 @@ enum class Walk {
     EndOfFailedRun // and one whose update failed
 };
 
-enum class CallBack {
-    Stop,
-    Pause,
-    Play,
-    PlayMode
-};
-
 struct WalkCase {
     Walk walk;
     const char* name;
@@ -228,17 +221,6 @@ const WalkCase kWalks[] = {
      State::Stopped},
 };
 
-const char* NameOf(CallBack call)
-{
-    switch (call) {
-    case CallBack::Stop: return "Stop";
-    case CallBack::Pause: return "Pause";
-    case CallBack::Play: return "Play";
-    case CallBack::PlayMode: return "Play(Pingpong)";
-    }
-    return "";
-}
-
 const char* NameOf(Hook hook)
 {
     switch (hook) {
@@ -273,17 +255,7 @@ struct WalkChain {
     StateLog& log() { return either.log(); }
     bool async() const { return either.asyncChain != nullptr; }
     /// Lets the graph deliver `count` frames more.
-    bool deliver(size_t count)
-    {
-        const size_t wanted = target->frames().size() + count;
-        if (async())
-            return Eventually([&] { return target->frames().size() >= wanted; });
-        for (int pass = 0; pass < 100 && target->frames().size() < wanted; ++pass) {
-            if (graph().Update() != ActionResult::Success)
-                return false;
-        }
-        return target->frames().size() >= wanted;
-    }
+    bool deliver(size_t count) { return DeliverUntil(chain(), async(), *target, target->frames().size() + count); }
     PlaybackMode mode()
     {
         const auto order = std::dynamic_pointer_cast<FrameOrderAuto>(graph().GetFrameOrderProvider());
@@ -362,17 +334,6 @@ ActionResult Trigger(WalkChain& w, Walk walk)
     }
 }
 
-ActionResult Call(Graph& graph, CallBack call)
-{
-    switch (call) {
-    case CallBack::Stop: return graph.Stop();
-    case CallBack::Pause: return graph.Pause();
-    case CallBack::Play: return graph.Play();
-    case CallBack::PlayMode: return graph.Play(PlaybackMode::Pingpong);
-    }
-    return ActionResult::Failure;
-}
-
 /// One row: the walk, who calls back from inside it (a filter's hook, or a listener of a
 /// state), and what.
 void WalkRow(bool async, const WalkCase& walk, std::optional<int> position, State listened, CallBack call)
@@ -390,7 +351,7 @@ void WalkRow(bool async, const WalkCase& walk, std::optional<int> position, Stat
         if (calls++ > 0)
             return;
         w.board.callingBack = true;
-        heard = Call(w.graph(), call);
+        heard = Call(w.graph(), call, PlaybackMode::Pingpong);
         w.board.callingBack = false;
         heardText = w.chain().error();
     };

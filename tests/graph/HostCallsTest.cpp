@@ -631,25 +631,6 @@ enum class Ending {
     OwnTurnPause // the target's update hook pauses its graph on the worker, refused as the host's Pause
 };
 
-/// What a listener of Error calls while the run ends.
-enum class CallBack {
-    Stop,
-    Pause,
-    Play,
-    PlayMode
-};
-
-ActionResult Call(Graph& graph, CallBack call)
-{
-    switch (call) {
-    case CallBack::Stop: return graph.Stop();
-    case CallBack::Pause: return graph.Pause();
-    case CallBack::Play: return graph.Play();
-    case CallBack::PlayMode: return graph.Play(PlaybackMode::ForwardLoop);
-    }
-    return ActionResult::Failure;
-}
-
 const char* NameOf(Ending ending)
 {
     switch (ending) {
@@ -658,30 +639,6 @@ const char* NameOf(Ending ending)
     case Ending::OwnTurnPause: return "Pause from the worker's turn";
     }
     return "";
-}
-
-const char* NameOf(CallBack call)
-{
-    switch (call) {
-    case CallBack::Stop: return "Stop";
-    case CallBack::Pause: return "Pause";
-    case CallBack::Play: return "Play";
-    case CallBack::PlayMode: return "Play(ForwardLoop)";
-    }
-    return "";
-}
-
-/// Lets the graph deliver until the target has seen `wanted` frames in all: a host-driven
-/// graph is updated (100 passes at most), an asynchronous one is waited for.
-bool DeliverUntil(TestGraph& chain, bool async, const TestTarget& target, size_t wanted)
-{
-    if (async)
-        return Eventually([&] { return target.frames().size() >= wanted; });
-    for (int pass = 0; pass < 100 && target.frames().size() < wanted; ++pass) {
-        if (chain.graph->Update() != ActionResult::Success)
-            return false;
-    }
-    return target.frames().size() >= wanted;
 }
 
 } // namespace
@@ -720,7 +677,7 @@ TEST(HostCallThreads, AFailedPutBackEndsItsRunOnceWhateverAListenerOfErrorCalls)
                         return;
                     first->pauseResult = target->pauseResult = HyxErrorCode::Success;
                     second->playResult = HyxErrorCode::Success;
-                    heard = Call(*graph, call);
+                    heard = Call(*graph, call, PlaybackMode::ForwardLoop);
                     heardText = chain->error();
                 };
                 std::optional<ActionResult> answer;

@@ -2437,8 +2437,32 @@ void runNumberTexts()
     quote("\"-1\" as 4294967295");
 }
 
+// Opens once; a pass waits for it ten seconds at most, so a fault fails instead of hanging.
+class Gate {
+public:
+    void Open()
+    {
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            _open = true;
+        }
+        _opened.notify_all();
+    }
+    bool Pass()
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _opened.wait_for(lock, std::chrono::seconds(10), [&] { return _open; });
+    }
+
+private:
+    std::mutex _mutex;
+    std::condition_variable _opened;
+    bool _open = false;
+};
+
 // A transform whose onPlay, onPause or onStop refuses (a failure code) or throws once it is
-// armed, and that may fail a frame; it names itself as the class it is given.
+// armed, or first runs a call of the host's, and that may fail a frame; it names itself as the
+// class it is given. Its onStop may wait for another thread as a waiting hook does.
 class TransformFlush : public Hyx::Transform {
 public:
     enum class How {
@@ -2449,6 +2473,7 @@ public:
     struct Arm {
         std::atomic<How> how{How::Works};
         std::atomic<int> times{0};
+        std::function<void()> call; // runs first in each such hook; set while no walk runs
     };
 
     explicit TransformFlush(const char* className = "TransformFlush",
@@ -2470,6 +2495,9 @@ public:
     std::atomic<int> pauseFrame{-1}; // the frame number at which it pauses its graph, once
     std::atomic<int> stopFrame{-1}; // the frame number at which it stops its graph, once
     std::function<void(uint32_t)> beforeFrame; // runs first for each frame; set before playing
+    std::atomic<bool> stopWaits{false}; // the next onStop waits for a result that never comes
+    Gate waiting; // opened as that wait begins
+    std::atomic<bool> waitSawStop{false}; // the wait ended because IsGraphStopRequested() read true
 
 protected:
     std::shared_ptr<Hyx::Profile> onGenerateOutputProfile(Hyx::Filter*, std::shared_ptr<Hyx::Profile>) override
@@ -2493,11 +2521,26 @@ protected:
     }
     Hyx::HyxErrorCode onPlay() override { return fire(play, "cannot open"); }
     Hyx::HyxErrorCode onPause() override { return fire(pause, "cannot hold"); }
-    Hyx::HyxErrorCode onStop() override { return fire(stop, _stopText.c_str()); }
+    Hyx::HyxErrorCode onStop() override
+    {
+        if (stopWaits.exchange(false)) {
+            // Nothing delivers the result: only a stop asked of the graph ends the wait. The
+            // ten seconds are the test's, so that a wait nothing ends fails instead of hanging.
+            waiting.Open();
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            bool asked = false;
+            while (!(asked = IsGraphStopRequested()) && std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            waitSawStop = asked;
+        }
+        return fire(stop, _stopText.c_str());
+    }
 
 private:
     Hyx::HyxErrorCode fire(Arm& arm, const char* what)
     {
+        if (arm.call)
+            arm.call();
         if (arm.how == How::Works || arm.times.fetch_sub(1) <= 0)
             return Hyx::HyxErrorCode::Success;
         if (arm.how == How::Throws)
@@ -3072,29 +3115,6 @@ bool allStopped(const Hyx::Graph& graph)
     return true;
 }
 
-// Opens once; a pass waits for it ten seconds at most, so a fault fails instead of hanging.
-class Gate {
-public:
-    void Open()
-    {
-        {
-            std::lock_guard<std::mutex> lock(_mutex);
-            _open = true;
-        }
-        _opened.notify_all();
-    }
-    bool Pass()
-    {
-        std::unique_lock<std::mutex> lock(_mutex);
-        return _opened.wait_for(lock, std::chrono::seconds(10), [&] { return _open; });
-    }
-
-private:
-    std::mutex _mutex;
-    std::condition_variable _opened;
-    bool _open = false;
-};
-
 // An offline source of the host's own whose GetStreamInfo, once armed, waits at a gate: it
 // holds a host's call that asks the source inside that call.
 class GatedSource : public Hyx::SourceManualOfflineSource {
@@ -3113,21 +3133,24 @@ public:
     Gate entered, leave;
 };
 
-// Notes the states like StateList, and on hearing Error calls `act` (on the worker) and notes
-// its answer and the graph's text right after.
-class ActOnError : public StateList {
+// Notes the states like StateList, and the first time it hears `when` calls `act` on the
+// thread that tells it (the worker for Error) and notes its answer and the graph's text right
+// after.
+class ActOn : public StateList {
 public:
     void onGraphStateChanged(State state) override
     {
         StateList::onGraphStateChanged(state);
-        if (state == State::Error && act && !answer) {
+        if (state == when && act && !answer) {
             answer = act();
             text = graph->GetLastError(false).StdString();
         }
     }
+    State when = State::Error;
     Hyx::Graph* graph = nullptr;
     std::function<Hyx::ActionResult()> act;
-    // Written before the listener hears Stopped; read once it has.
+    // Written as the listener hears `when`: read on that thread, or once the call that told it
+    // has returned, or once the listener has heard what follows.
     std::optional<Hyx::ActionResult> answer;
     std::string text;
 };
@@ -3155,7 +3178,7 @@ void runFailedRunMeets()
         Gate failing;
         std::atomic<bool> hold{meet.host};
         FrameList frames;
-        ActOnError states;
+        ActOn states;
         const auto flush = std::make_shared<TransformFlush>();
         const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
         Hyx::AsyncGraph* const raw = graph.get();
@@ -3251,30 +3274,43 @@ void runPassPausedOrStoppedThenFailed()
 // A resuming Play whose pause back fails, or a Pause whose play back fails: the run ends.
 // Every filter stops, listeners hear Error, then Stopped, the graph reads Stopped and keeps
 // the walk's failure as its text (its exception passes on), and the next Play plays: an
-// AsyncGraph's from the start.
+// AsyncGraph's from the start. A listener of that Error that calls back is folded in or
+// refused: its refused call's text replaces the walk's, which it reads first.
 template <class G>
 void runPutBackFails()
 {
     using State = Hyx::Graph::GraphState;
     using How = TransformFlush::How;
+    using Result = Hyx::ActionResult;
     const struct {
         bool resume; // a Play of the paused graph; else a Pause
         How walk; // how the second transform fails the walk
         How back; // how the first fails to be put back
+        std::function<Result(Hyx::Graph&)> call; // the listener of Error's
+        const char* refusal; // the refused call's text; empty: the call answers Success
     } cases[] = {
-        {true, How::Refuses, How::Refuses},
-        {true, How::Throws, How::Throws},
-        {false, How::Refuses, How::Throws},
-        {false, How::Throws, How::Refuses},
+        {true, How::Refuses, How::Refuses, [](Hyx::Graph& graph) { return graph.Pause(); },
+         "Graph failed to pause(it is changing state)"},
+        {true, How::Throws, How::Throws, [](Hyx::Graph& graph) { return graph.Stop(); }, ""},
+        {false, How::Refuses, How::Throws, [](Hyx::Graph& graph) { return graph.Play(); },
+         "Graph failed to start playing(it is changing state)"},
+        {false, How::Throws, How::Refuses, [](Hyx::Graph& graph) { return graph.Play(Hyx::PlaybackMode::ForwardOnce); },
+         "Graph failed to start playing(it is changing state)"},
     };
     for (const auto& c : cases) {
+        std::string walkText;
         FrameList frames;
-        StateList states;
+        ActOn states;
         const auto first = std::make_shared<TransformFlush>("TransformFirst",
                                                             Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D2"));
         const auto second = std::make_shared<TransformFlush>("TransformSecond",
                                                              Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D3"));
         const auto graph = flushGraph<G>(6, {first, second}, frames);
+        states.graph = graph.get();
+        states.act = [raw = graph.get(), &c, &walkText] {
+            walkText = raw->GetLastError(false).StdString();
+            return c.call(*raw);
+        };
         graph->_graphEvents.Add(&states);
         check(playLooping(*graph, frames), "the graph plays");
         if (c.resume)
@@ -3292,10 +3328,16 @@ void runPutBackFails()
         const bool throws = c.walk == How::Throws;
         check(throws ? thrown == what : thrown.empty() && result == Hyx::ActionResult::Failure,
               "the walk's exception passes on, or the call answers Failure");
-        const std::string text = graph->GetLastError(false).StdString();
-        check(throws ? text == prefix + "Filter 'Second' threw: " + what + ")"
-                     : text.rfind(prefix + "Filter 'Second' error: ", 0) == 0,
-              "the graph keeps the first failure, the walk's, as its text");
+        check(throws ? walkText == prefix + "Filter 'Second' threw: " + what + ")"
+                     : walkText.rfind(prefix + "Filter 'Second' error: ", 0) == 0,
+              "the graph keeps the first failure, the walk's, as its text: a listener of Error reads it");
+        const bool refused = *c.refusal != '\0';
+        const auto order = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph->GetFrameOrderProvider());
+        check(states.answer == (refused ? Result::Failure : Result::Success) &&
+                  graph->GetLastError(false).StdString() == (refused ? std::string(c.refusal) : walkText) && order &&
+                  order->GetPlaybackMode() == Hyx::PlaybackMode::ForwardLoop,
+              "a listener of Error while the run ends: a Stop answers Success, a Pause and a Play are refused, "
+              "their text replaces the walk's, and the mode stays");
         const std::vector<State> heard =
             c.resume ? std::vector<State>{State::Playing, State::Paused, State::Error, State::Stopped}
                      : std::vector<State>{State::Playing, State::Error, State::Stopped};
@@ -3439,6 +3481,232 @@ void runHostThreads()
     }
 }
 
+// A call from a filter's hook or a graph-event listener inside the host's Play, Pause or Stop:
+// a Stop is folded in and ends the run once the walk is done, a Pause, a Play and a change of
+// the filter list are refused with their texts, and the host's call answers for its own walk.
+template <class G>
+void runCallsInsideWalks()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    // A filter's onPause that stops the graph during the host's Pause.
+    {
+        std::optional<Result> inner;
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        G* const raw = graph.get();
+        flush->pause.call = [raw, &inner] {
+            if (!inner)
+                inner = raw->Stop();
+        };
+        graph->_graphEvents.Add(&states);
+        check(playLooping(*graph, frames), "the graph plays");
+        check(graph->Pause() == Result::Success && inner == Result::Success,
+              "a Stop from a filter's onPause during the host's Pause answers Success, and so does the Pause");
+        check(states.Take() == std::vector<State>{State::Playing, State::Paused, State::Stopped} &&
+                  graph->IsStopped() && allStopped(*graph),
+              "the listeners hear Paused, then Stopped, once, and every filter is stopped");
+        frames.Take();
+        check(graph->Play() == Result::Success && graph->IsPlaying() &&
+                  (async ? waitFor([&] { return frames.Count() >= 3; }) && firstOf(frames.Take()) == 0
+                         : framesFlow(*graph, frames)) &&
+                  states.Take() == std::vector<State>{State::Playing},
+              "the next Play plays a new run, an AsyncGraph's from the order's first frame");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+    // A filter's onPlay that pauses the graph during the host's Play.
+    {
+        std::optional<Result> inner;
+        std::string text;
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        G* const raw = graph.get();
+        flush->play.call = [raw, &inner, &text] {
+            if (!inner) {
+                inner = raw->Pause();
+                text = raw->GetLastError(false).StdString();
+            }
+        };
+        graph->_graphEvents.Add(&states);
+        check(playLooping(*graph, frames) && graph->IsPlaying() && framesFlow(*graph, frames),
+              "the host's Play answers Success and the graph plays");
+        check(inner == Result::Failure && text == "Graph failed to pause(it is changing state)",
+              "a Pause from a filter's onPlay during the host's Play is refused");
+        quote(text);
+        check(states.Take() == std::vector<State>{State::Playing}, "the listeners hear Playing alone");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+    // A listener of Playing that plays the graph, without a mode or with another one, during
+    // the host's Play.
+    for (const bool withMode : {false, true}) {
+        FrameList frames;
+        ActOn states;
+        const auto graph = flushGraph<G>(6, {}, frames);
+        G* const raw = graph.get();
+        states.when = State::Playing;
+        states.graph = raw;
+        states.act = [raw, withMode] { return withMode ? raw->Play(Hyx::PlaybackMode::ForwardOnce) : raw->Play(); };
+        graph->_graphEvents.Add(&states);
+        check(playLooping(*graph, frames) && graph->IsPlaying(), "the host's Play answers Success and the graph plays");
+        check(states.answer == Result::Failure && states.text == "Graph failed to start playing(it is changing state)",
+              "a Play from a listener of Playing during the host's Play is refused");
+        quote(states.text);
+        const auto order = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph->GetFrameOrderProvider());
+        check(order && order->GetPlaybackMode() == Hyx::PlaybackMode::ForwardLoop && framesFlow(*graph, frames) &&
+                  states.Take() == std::vector<State>{State::Playing},
+              "the listeners hear Playing once, and the run loops in the mode it had");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+    // A listener of Stopped that adds a filter or removes them all during the host's Stop.
+    for (const bool add : {true, false}) {
+        FrameList frames;
+        ActOn states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<G>(6, {flush}, frames);
+        G* const raw = graph.get();
+        const std::shared_ptr<Hyx::Filter> extra =
+            Hyx::FilterFactory::CreateFilter(Hyx::TargetCallback::TheTypeGuid(), {}, {}).ToStdSharedPtr();
+        states.when = State::Stopped;
+        states.graph = raw;
+        states.act = [raw, add, extra] { return add ? raw->AddAndConnect(extra) : raw->RemoveAllFilters(); };
+        graph->_graphEvents.Add(&states);
+        check(extra && playLooping(*graph, frames), "the graph plays");
+        check(graph->Stop() == Result::Success && graph->IsStopped() && allStopped(*graph),
+              "the host's Stop answers Success");
+        const std::string expected = add ? "Graph failed to add a filter(it is changing state)"
+                                         : "Graph failed to remove a filter(it is changing state)";
+        check(states.answer == Result::Failure && states.text == expected && graph->GetNumFilters() == 3 &&
+                  graph->GetFilter(1u) == flush,
+              "an add or a removal from a listener of Stopped is refused, and the graph keeps its filters");
+        quote(states.text);
+        if (add && extra)
+            extra->DeInitialize(); // the refused add initialised it
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// An AsyncGraph's IsStopRequested() and a filter's wait for another thread in the onStop of a
+// run the worker ends itself: only a stop asked of the run ends the wait, and a host's call
+// that comes meanwhile asks it and returns.
+void runStopRequests()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
+    const struct {
+        std::function<Result(Hyx::AsyncGraph&)> make;
+        Result answer;
+        const char* text; // the graph's text after the call; empty: not looked at
+        bool plays; // the call plays a new run
+    } calls[] = {
+        {[](Hyx::AsyncGraph& graph) { return graph.Stop(); }, Result::Success, "", false},
+        {[](Hyx::AsyncGraph& graph) { return graph.Pause(); }, Result::Failure,
+         "Graph failed to pause(it is not playing)", false},
+        {[](Hyx::AsyncGraph& graph) { return graph.Play(); }, Result::Success, "", true},
+        {[](Hyx::AsyncGraph& graph) { return graph.Play(Hyx::PlaybackMode::ForwardOnce); }, Result::Success, "", true},
+    };
+    for (const bool updateFails : {false, true}) {
+        for (const auto& call : calls) {
+            FrameList frames;
+            StateList states;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+            if (updateFails)
+                flush->failFrame = 3;
+            flush->stopWaits = true;
+            graph->_graphEvents.Add(&states);
+            check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Result::Success &&
+                      graph->Play() == Result::Success,
+                  "a forward-once run plays on the worker");
+            check(flush->waiting.Pass(), "the worker ends the run itself, and a filter's onStop waits");
+            frames.Take();
+            const Result answer = call.make(*graph);
+            const std::string text = graph->GetLastError(false).StdString();
+            check(flush->waitSawStop, "the host's call ends the wait: IsGraphStopRequested() reads true");
+            check(answer == call.answer && (*call.text == '\0' || text == call.text),
+                  "the host's call that comes while the filter waits returns with its answer");
+            if (*call.text != '\0')
+                quote(text);
+            std::vector<State> heard = updateFails ? std::vector<State>{State::Playing, State::Error, State::Stopped}
+                                                   : std::vector<State>{State::Playing, State::Stopped};
+            if (call.plays) {
+                check(!graph->IsStopRequested(), "a Play begins: IsStopRequested() reads false");
+                heard.insert(heard.end(), {State::Playing, State::Stopped});
+                check(waitFor([&] { return states.Peek() == heard; }) && frames.Take() == everyFrame,
+                      "the Play plays a new run from the start, which ends by itself");
+                check(!graph->IsStopRequested(), "a run that ends by itself with nobody asking leaves it false");
+            } else {
+                check(graph->IsStopRequested(), "after the Stop or Pause, IsStopRequested() reads true");
+                check(states.Take() == heard && graph->IsStopped() && allStopped(*graph),
+                      "the run ended stopped, as the listeners heard");
+            }
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+    }
+    // A Stop of a stopped graph, the next Play and its run, a Pause a filter refuses, a Pause,
+    // a resuming Play and a Stop.
+    {
+        std::optional<bool> inOnPlay, inListener;
+        std::atomic<bool> passRead{false};
+        FrameList frames;
+        ActOn states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        Hyx::AsyncGraph* const raw = graph.get();
+        flush->play.call = [raw, &inOnPlay] {
+            if (!inOnPlay)
+                inOnPlay = raw->IsStopRequested();
+        };
+        flush->beforeFrame = [raw, &passRead](uint32_t) {
+            if (raw->IsStopRequested())
+                passRead = true;
+        };
+        states.when = State::Playing;
+        states.graph = raw;
+        states.act = [raw, &inListener] {
+            inListener = raw->IsStopRequested();
+            return Result::Success;
+        };
+        graph->_graphEvents.Add(&states);
+        check(graph->Stop() == Result::Success && graph->IsStopped() && graph->IsStopRequested(),
+              "a Stop of a stopped graph asks a stop: IsStopRequested() reads true");
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Result::Success &&
+                  graph->Play() == Result::Success && waitFor([&] {
+                      return states.Peek() == std::vector<State>{State::Playing, State::Stopped};
+                  }) &&
+                  frames.Take() == everyFrame,
+              "the next Play plays a run that ends by itself");
+        check(inOnPlay == false && inListener == false && !passRead,
+              "inside the Play a filter's onPlay, a listener of Playing and the passes read false");
+        check(!graph->IsStopRequested(), "a run that ends by itself with nobody asking leaves it false");
+        check(playLooping(*graph, frames), "the graph plays looping");
+        flush->pause.how = TransformFlush::How::Refuses;
+        flush->pause.times = 1;
+        check(graph->Pause() == Result::Failure && graph->IsPlaying() && !graph->IsStopRequested() &&
+                  framesFlow(*graph, frames),
+              "a Pause that a filter refused leaves it false, and the run plays on");
+        check(graph->Pause() == Result::Success && graph->IsStopRequested(), "a Pause asks a stop: true");
+        check(graph->Play() == Result::Success && !graph->IsStopRequested() && framesFlow(*graph, frames),
+              "the resuming Play begins: false");
+        check(graph->Stop() == Result::Success && graph->IsStopRequested(), "a Stop asks a stop: true");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
 // Stops, pauses and plays that fail, on both kinds of graph.
 void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 {
@@ -3474,6 +3742,9 @@ int main(int argc, char** argv)
     runCallbacks();
     runThrows(logger);
     runFailedStops(logger);
+    runCallsInsideWalks<Hyx::AsyncGraph>();
+    runCallsInsideWalks<Hyx::Graph>();
+    runStopRequests();
     runErrorTexts(logger);
     runRanges(logger);
     runInjection(logger);

@@ -4,10 +4,13 @@
 // The chain is source -> N transforms -> target, so it has N + 1 connections. "Idle" passes
 // find every queue empty; "Flowing" passes carry one atom from the source to the target (the
 // same atom every frame); "FreshFrames" passes carry a new atom of 4 layers every frame.
+// A graph's Pause and resume walk the same chain against the bare calls of its filters' own
+// Pause and Play: the difference is what the graph adds around a walk.
 
 #include "BenchChain.h"
 
 #include <Hyx/Atom.h>
+#include <Hyx/Filter.h>
 #include <Hyx/Queue.h>
 
 #include <benchmark/benchmark.h>
@@ -51,8 +54,39 @@ void BM_BareQueues(benchmark::State& state, bool flowing)
     state.SetItemsProcessed(state.iterations());
 }
 
+void BM_GraphPauseResume(benchmark::State& state)
+{
+    const Chain chain(static_cast<int>(state.range(0)), false);
+    Hyx::Graph& graph = *chain.graph;
+    for (auto _ : state) {
+        if (graph.Pause() != Hyx::ActionResult::Success || graph.Play() != Hyx::ActionResult::Success) {
+            state.SkipWithError(graph.GetLastError(false).CStr());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The bare calls: every filter's Pause, then every filter's Play, in list order.
+void BM_FiltersPauseResume(benchmark::State& state)
+{
+    const Chain chain(static_cast<int>(state.range(0)), false);
+    std::vector<std::shared_ptr<Hyx::Filter>> filters;
+    for (unsigned i = 0; i < chain.graph->GetNumFilters(); ++i)
+        filters.push_back(chain.graph->GetFilter(i));
+    for (auto _ : state) {
+        for (const std::shared_ptr<Hyx::Filter>& filter : filters)
+            benchmark::DoNotOptimize(filter->Pause());
+        for (const std::shared_ptr<Hyx::Filter>& filter : filters)
+            benchmark::DoNotOptimize(filter->Play());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_GraphPauseResume)->Arg(3)->Arg(10)->Arg(30);
+BENCHMARK(BM_FiltersPauseResume)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_GraphUpdate, Idle, false)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_BareQueues, Idle, false)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_GraphUpdate, Flowing, true)->Arg(3)->Arg(10)->Arg(30);

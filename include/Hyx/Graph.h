@@ -184,8 +184,8 @@ public:
     /// initialises here, so a source added so leaves the graph's GetOriginalFps at 10 and
     /// GetNumFrames at -1, which a source made with the graph sets as it initialises; the
     /// frame order, the pacing and GetSourceStreamInfo ask the source itself and are the same.
-    /// Refused inside a walk (see the contract above), as a graph that is not stopped is.
-    /// A refused add (a graph that is not stopped, a filter of another live graph) leaves the
+    /// A refused add (a graph that is not stopped, a walk under way on the calling thread (see
+    /// the contract above), a filter of another live graph) leaves the
     /// filter initialised: a host DeInitializes it before it lets it go (else its destructor
     /// logs "Filter not properly deinitialized!"). A filter belongs to the first graph it
     /// joined, also once removed from it, until that graph is gone or the filter is

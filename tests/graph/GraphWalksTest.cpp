@@ -745,7 +745,7 @@ TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
                                     : "Graph failed to remove a filter(it is changing state)");
                 EXPECT_EQ(w.graph().GetNumFilters(), 3u);
                 EXPECT_TRUE(AllStopped(w.graph()));
-                extra->DeInitialize(); // the refused add initialised it
+                EXPECT_EQ(extra->DeInitialize(), HyxErrorCode::Success); // the refused add initialised it
             }
         }
     }

@@ -705,17 +705,30 @@ TEST(AsyncGraphThreads, IsStopRequestedReadsWhetherAStopWasAskedOfTheRun)
 
 TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
 {
-    // A filter's onStop in the Stop of a stopped graph (the walk goes through the filter list)
-    // and a listener of Stopped both find the list closed: the add and the removal are
-    // refused, and the graph keeps its three filters.
+    // A filter's hook or a listener inside a walk finds the filter list closed, whatever the
+    // graph reads meanwhile: the add and the removal are refused with the walk's text, and
+    // the graph keeps its three filters.
+    struct Row {
+        Walk walk;
+        std::optional<Hook> hook; // the middle filter's hook; else a listener of `heard`
+        State heard;
+        const char* name;
+    };
+    const Row rows[] = {
+        {Walk::StopLeftover, Hook::Stop, State::Stopped, "onStop in the Stop of a stopped graph"},
+        {Walk::StopPlaying, Hook::Stop, State::Stopped, "onStop in the Stop of a playing graph"},
+        {Walk::StopPlaying, std::nullopt, State::Stopped, "a listener of Stopped"},
+        {Walk::Pause, Hook::Pause, State::Paused, "onPause in a Pause"},
+        {Walk::NewPlay, Hook::Play, State::Playing, "onPlay in a new run's Play"},
+        {Walk::NewPlay, std::nullopt, State::Playing, "a listener of Playing"},
+    };
     for (const bool async : {false, true}) {
-        for (const bool listener : {false, true}) {
+        for (const Row& row : rows) {
             for (const bool add : {true, false}) {
-                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
-                             (listener ? "a listener of Stopped, " : "a filter's onStop, ") +
-                             (add ? "AddAndConnect" : "RemoveAllFilters"));
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + row.name +
+                             (add ? ", AddAndConnect" : ", RemoveAllFilters"));
                 WalkChain w(async);
-                ASSERT_TRUE(BringTo(w, listener ? Walk::StopPlaying : Walk::StopLeftover, 1)) << w.chain().error();
+                ASSERT_TRUE(BringTo(w, row.walk, 1)) << w.chain().error();
                 const auto extra = std::make_shared<TestTarget>();
                 std::optional<ActionResult> answer;
                 std::string text;
@@ -725,29 +738,30 @@ TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
                     answer = add ? w.graph().AddAndConnect(extra) : w.graph().RemoveAllFilters();
                     text = w.chain().error();
                 };
-                if (listener) {
+                if (!row.hook) {
                     w.log().onState = [&](State state) {
-                        if (state == State::Stopped)
+                        if (state == row.heard)
                             build();
                     };
                 } else {
                     w.board.onHook = [&](int filter, Hook hook) {
-                        if (filter == 1 && hook == Hook::Stop)
+                        if (filter == 1 && hook == *row.hook)
                             build();
                     };
                     w.board.armed = true;
                 }
-                EXPECT_EQ(w.graph().Stop(), ActionResult::Success) << w.chain().error();
+                EXPECT_EQ(Trigger(w, row.walk), ActionResult::Success) << w.chain().error();
                 w.board.armed = false;
                 w.log().onState = nullptr;
                 EXPECT_EQ(answer, ActionResult::Failure);
                 EXPECT_EQ(text, add ? "Graph failed to add a filter(it is changing state)"
                                     : "Graph failed to remove a filter(it is changing state)");
                 EXPECT_EQ(w.graph().GetNumFilters(), 3u);
-                EXPECT_TRUE(AllStopped(w.graph()));
                 if (add) {
                     EXPECT_EQ(extra->DeInitialize(), HyxErrorCode::Success); // the refused add initialised it
                 }
+                EXPECT_EQ(w.graph().Stop(), ActionResult::Success);
+                EXPECT_TRUE(AllStopped(w.graph()));
             }
         }
     }

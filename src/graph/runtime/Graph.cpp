@@ -141,10 +141,10 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to initialize a filter", &detail);
     }
 
-    if (!IsStopped())
-        return fail("Graph failed to add a filter", &kMustBeStopped);
     if (walksHere())
         return fail("Graph failed to add a filter", &kChangingState);
+    if (!IsStopped())
+        return fail("Graph failed to add a filter", &kMustBeStopped);
     if (isListed(filter)) {
         const std::string detail = "it was already added";
         return fail("Graph failed to add a filter", &detail);
@@ -170,10 +170,10 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
 
 ActionResult Graph::RemoveAllFilters()
 {
-    if (!IsStopped())
-        return fail("Graph failed to remove a filter", &kMustBeStopped);
     if (walksHere())
         return fail("Graph failed to remove a filter", &kChangingState);
+    if (!IsStopped())
+        return fail("Graph failed to remove a filter", &kMustBeStopped);
     const WalkMark walk(*this, false);
     while (!_filters.empty()) {
         const ActionResult result = removeFilter(_filters.back());

@@ -2010,10 +2010,16 @@ void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
     }
     check(made && made->DeInitialize() == Hyx::HyxErrorCode::Success &&
               made->DePreInitialize() == Hyx::HyxErrorCode::Success && made->getParameters().empty() &&
-              !made->setParameterValues({{"Framerate", "50"}}) &&
+              !made->setParameterValues({{"Framerate", "40"}}) &&
               second->AddAndConnect(made) == Hyx::ActionResult::Success && made->GetGraph() == second &&
-              made->getParameterValue("Framerate") == "50",
+              made->getParameterValue("Framerate") == "40",
           "de-pre-initialised it drops its parameters, takes the values handed in again and joins the other graph");
+    // The empty source keeps its "Framerate" across a DePreInitialize: added again with no
+    // value handed in, it reads as it did.
+    check(second->RemoveAllFilters() == Hyx::ActionResult::Success &&
+              made->DePreInitialize() == Hyx::HyxErrorCode::Success && made->getParameters().empty() &&
+              second->AddAndConnect(made) == Hyx::ActionResult::Success && made->getParameterValue("Framerate") == "40",
+          "a parameter the filter keeps reads as it did once the filter is pre-initialised again");
     check(AddFilter(second, Hyx::TargetEmpty::TheTypeGuid()), "a target joins it");
     // A playing graph refuses a filter; let go deinitialised, it logs nothing.
     check(second->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the second graph plays");

@@ -8,6 +8,7 @@
 #include "GraphFixtures.h"
 
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 using namespace GraphFixtures;
@@ -763,6 +764,40 @@ TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
                 EXPECT_EQ(w.graph().Stop(), ActionResult::Success);
                 EXPECT_TRUE(AllStopped(w.graph()));
             }
+        }
+    }
+}
+
+TEST(GraphWalks, WhatAPutBackThrowsIsDroppedForTheWalksOwnFailure)
+{
+    // The last filter refuses to pause (or to resume); the middle one's put-back throws. The
+    // call answers Failure with the walk's own text and passes nothing on, and the run ends as
+    // one whose put-back failed: Error, then Stopped, every filter stopped.
+    for (const bool async : {false, true}) {
+        for (const Walk walk : {Walk::PutBackOfPause, Walk::PutBackOfResume}) {
+            const bool pause = walk == Walk::PutBackOfPause;
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + (pause ? "Pause" : "resume"));
+            WalkChain w(async);
+            ASSERT_TRUE(BringTo(w, walk, 1)) << w.chain().error();
+            const std::vector<State> before = w.log().states();
+            w.board.onHook = [put = pause ? Hook::Play : Hook::Pause](int filter, Hook hook) {
+                if (filter == 1 && hook == put)
+                    throw std::runtime_error("no way back");
+            };
+            w.board.armed = true;
+            ActionResult answer = ActionResult::Success;
+            EXPECT_NO_THROW(answer = Trigger(w, walk));
+            w.board.armed = false;
+            EXPECT_EQ(answer, ActionResult::Failure);
+            EXPECT_EQ(w.chain().error(),
+                      std::string(pause ? "Graph failed to pause(" : "Graph failed to start playing(") +
+                          Nested("Test", HyxErrorCode::FilterError) + ")");
+            std::vector<State> heard = before;
+            heard.push_back(State::Error);
+            heard.push_back(State::Stopped);
+            EXPECT_EQ(Names(w.log().states()), Names(heard));
+            EXPECT_TRUE(w.graph().IsStopped());
+            EXPECT_TRUE(AllStopped(w.graph()));
         }
     }
 }

@@ -1991,6 +1991,24 @@ void runFilterMoves(const std::shared_ptr<VornCommon::Logger>& logger)
               "a filter made with one live graph is refused by another, with one line");
     }
     quote(belongs);
+    // A filter made with its constructor has no parameters until its first PreInitialize:
+    // setParameterValue answers false, setParameterValues waits for it. A filter the graph
+    // holds already is refused.
+    {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const auto source = std::make_shared<Hyx::SourceEmptySource>();
+        const bool none = !source->setParameterValue("Framerate", "25") && source->getParameters().empty();
+        static_cast<void>(source->setParameterValues({{"Framerate", "25"}}));
+        check(none && graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                  source->getParameterValue("Framerate") == "25",
+              "a filter made with its constructor takes handed-in values at its first PreInitialize");
+        const std::string twice = "Graph failed to add a filter(it was already added)";
+        check(graph->AddAndConnect(source) == Hyx::ActionResult::Failure &&
+                  graph->GetLastError(false).StdString() == twice && graph->GetNumFilters() == 1,
+              "a filter the graph holds already is refused");
+        quote(twice);
+        graph->RemoveAllFilters();
+    }
     // A source made by the factory without the graph leaves the graph's rate and count unset;
     // added again after it was removed, it has the graph as it initialises and sets them.
     {

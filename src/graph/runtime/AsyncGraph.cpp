@@ -148,23 +148,17 @@ struct AsyncGraph::WorkerState {
     {
         if (move({Phase::Running, Phase::EndingAfterTurn}, Phase::AskedToEnd))
             return;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stopAsked.store(true);
-        }
-        wake.notify_all();
+        std::lock_guard<std::mutex> lock(mutex);
+        stopAsked.store(true);
     }
 
-    /// A host call is about to wait for a worker that stops the run itself: the worker hears it.
+    /// A host call is about to wait for a worker that stops the run itself: the worker hears it
+    /// (its hooks poll the request; nothing sleeps on it).
     void hearWaiter()
     {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (phase.load() != Phase::StoppingItself)
-                return;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (phase.load() == Phase::StoppingItself)
             stopAsked.store(true);
-        }
-        wake.notify_all();
     }
 
     /// A Play begins: no stop is asked of the run it starts.

@@ -81,10 +81,10 @@
 //   with "Graph failed to pause(it is changing state)", and Play and Play(mode) fail with the
 //   text above, also while the graph still reads Playing. A destructor running there lets the
 //   worker finish on its own. A host call that waits for the worker while it ends its run
-//   itself (Stop, Pause, Play, Play(mode), SetPlaybackMode, the destructor) asks it to end at
-//   once: IsStopRequested and Filter::IsGraphStopRequested read true, so a filter's hook that
-//   waits inside that stop gives up, and the call returns as the bounds below say. The worker holds a reference to the graph during each
-//   turn, so a listener may drop the last one. A host that drops its last reference is seen
+//   itself (Stop, Pause, Play, Play(mode), SetPlaybackMode) asks it to end at once:
+//   IsStopRequested and Filter::IsGraphStopRequested read true, so a filter's hook that waits
+//   inside that stop gives up, and the call returns as the bounds below say. The worker holds
+//   a reference to the graph during each turn, so a listener may drop the last one. A host that drops its last reference is seen
 //   as a stop: no turn starts after the destructor has begun, and a filter's wait in a turn
 //   ends (Filter::IsGraphStopRequested), so the graph is destroyed. When: a host's reset
 //   between turns destroys the graph on the host's thread (it waits for the worker to end,

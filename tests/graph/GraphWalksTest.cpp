@@ -485,6 +485,7 @@ enum class HostCall {
     Pause,
     Play,
     PlayMode,
+    SetPlaybackMode,
     LastReference
 };
 
@@ -494,12 +495,13 @@ TEST(AsyncGraphThreads, TheWorkersOwnStopHearsTheHost)
 {
     // The worker ends a run itself (it is done, or its update failed); inside that stop the
     // target's onStop waits, polling IsGraphStopRequested. The host's Stop, Pause, Play,
-    // Play(mode) or its last reference asks the run to end at once: the wait gives up, the
+    // Play(mode), SetPlaybackMode or its last reference asks the run to end at once: the wait gives up, the
     // host's call returns, and IsStopRequested reads true until a Play starts a run.
     const std::pair<const char*, HostCall> calls[] = {{"Stop", HostCall::Stop},
                                                       {"Pause", HostCall::Pause},
                                                       {"Play", HostCall::Play},
                                                       {"Play(mode)", HostCall::PlayMode},
+                                                      {"SetPlaybackMode", HostCall::SetPlaybackMode},
                                                       {"the last reference", HostCall::LastReference}};
     for (const bool failed : {false, true}) {
         for (const auto& [name, call] : calls) {
@@ -530,6 +532,7 @@ TEST(AsyncGraphThreads, TheWorkersOwnStopHearsTheHost)
             case HostCall::Pause: answer = graph->Pause(); break;
             case HostCall::Play: answer = graph->Play(); break;
             case HostCall::PlayMode: answer = graph->Play(PlaybackMode::ForwardOnce); break;
+            case HostCall::SetPlaybackMode: answer = graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f); break;
             case HostCall::LastReference:
                 graph->_graphEvents.Remove(&log);
                 graph.reset();
@@ -547,6 +550,10 @@ TEST(AsyncGraphThreads, TheWorkersOwnStopHearsTheHost)
             heard.push_back(State::Stopped);
             switch (call) {
             case HostCall::Stop:
+                EXPECT_EQ(answer, ActionResult::Success) << graph->GetLastError(false).StdString();
+                EXPECT_TRUE(graph->IsStopRequested());
+                break;
+            case HostCall::SetPlaybackMode:
                 EXPECT_EQ(answer, ActionResult::Success) << graph->GetLastError(false).StdString();
                 EXPECT_TRUE(graph->IsStopRequested());
                 break;
@@ -798,6 +805,45 @@ TEST(GraphWalks, WhatAPutBackThrowsIsDroppedForTheWalksOwnFailure)
             EXPECT_EQ(Names(w.log().states()), Names(heard));
             EXPECT_TRUE(w.graph().IsStopped());
             EXPECT_TRUE(AllStopped(w.graph()));
+        }
+    }
+}
+
+TEST(GraphWalks, ACallFromAFiltersOnStopInARemovalIsFoldedOrRefused)
+{
+    // RemoveAllFilters resets a filter that a failed stop left running (the last, which it
+    // removes first), so its onStop runs in the removal's walk: a Stop from there is folded in, a Pause or a Play is refused, and the
+    // removal takes every filter without a state told.
+    for (const bool async : {false, true}) {
+        for (const CallBack call : {CallBack::Stop, CallBack::Pause, CallBack::Play, CallBack::PlayMode}) {
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + NameOf(call));
+            WalkChain w(async);
+            ASSERT_TRUE(BringTo(w, Walk::StopLeftover, 2)) << w.chain().error();
+            const std::vector<State> before = w.log().states();
+            std::optional<ActionResult> heard;
+            std::string heardText;
+            w.board.onHook = [&](int filter, Hook hook) {
+                if (filter != 2 || hook != Hook::Stop || heard)
+                    return;
+                w.board.callingBack = true;
+                heard = Call(w.graph(), call, PlaybackMode::Pingpong);
+                w.board.callingBack = false;
+                heardText = w.chain().error();
+            };
+            w.board.armed = true;
+            EXPECT_EQ(w.graph().RemoveAllFilters(), ActionResult::Success) << w.chain().error();
+            w.board.armed = false;
+            EXPECT_EQ(w.graph().GetNumFilters(), 0u);
+            EXPECT_EQ(w.board.enteredDuringCall.load(), 0);
+            if (call == CallBack::Stop) {
+                EXPECT_EQ(heard, ActionResult::Success);
+            } else {
+                EXPECT_EQ(heard, ActionResult::Failure);
+                EXPECT_EQ(heardText, call == CallBack::Pause ? "Graph failed to pause(it is changing state)"
+                                                             : "Graph failed to start playing(it is changing state)");
+            }
+            EXPECT_TRUE(w.graph().IsStopped());
+            EXPECT_EQ(Names(w.log().states()), Names(before));
         }
     }
 }

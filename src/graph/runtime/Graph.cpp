@@ -17,8 +17,6 @@ namespace {
 
 const std::string kMustBeStopped = "graph must be stopped first";
 const std::string kNotAdded = "it was not added";
-// A filter's hook or a listener of a walk would change the list the walk goes through.
-const std::string kChangingState = "it is changing state";
 
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
@@ -141,8 +139,9 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to initialize a filter", &detail);
     }
 
+    // A filter's hook or a listener of a walk would change the list the walk goes through.
     if (walksHere())
-        return fail("Graph failed to add a filter", &kChangingState);
+        return fail("Graph failed to add a filter", &WalkMark::kRefusal);
     if (!IsStopped())
         return fail("Graph failed to add a filter", &kMustBeStopped);
     if (isListed(filter)) {
@@ -171,7 +170,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
 ActionResult Graph::RemoveAllFilters()
 {
     if (walksHere())
-        return fail("Graph failed to remove a filter", &kChangingState);
+        return fail("Graph failed to remove a filter", &WalkMark::kRefusal);
     if (!IsStopped())
         return fail("Graph failed to remove a filter", &kMustBeStopped);
     const WalkMark walk(*this, false);

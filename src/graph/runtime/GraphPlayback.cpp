@@ -19,8 +19,6 @@ using VornCommon::LogLevel;
 
 namespace {
 
-const std::string kChangingState = "it is changing state";
-
 std::string errorOf(const std::shared_ptr<Filter>& filter)
 {
     return filter->GetLastError(false).StdString();
@@ -137,7 +135,7 @@ bool Graph::refusesPlayWhileWalking() const
         return false;
     // A walk inside an update pass (a step's Stop) is refused as the pass's Play is.
     if (!refusesPlayInsidePass())
-        fail("Graph failed to start playing", &kChangingState);
+        fail("Graph failed to start playing", &WalkMark::kRefusal);
     return true;
 }
 
@@ -321,7 +319,7 @@ ActionResult Graph::Play()
 ActionResult Graph::Pause()
 {
     if (walksHere()) {
-        return fail("Graph failed to pause", &kChangingState);
+        return fail("Graph failed to pause", &WalkMark::kRefusal);
     }
     if (IsPaused()) {
         return ActionResult::Success;

@@ -3,6 +3,7 @@
 #include <Hyx/Graph.h>
 
 #include <exception>
+#include <string>
 #include <thread>
 
 namespace Hyx {
@@ -29,6 +30,9 @@ public:
     }
     WalkMark(const WalkMark&) = delete;
     WalkMark& operator=(const WalkMark&) = delete;
+
+    /// The detail of a call refused inside a walk.
+    static inline const std::string kRefusal{"it is changing state"};
 
     /// Once the outermost walk's work is done: a Stop folded into it ends the run now.
     std::exception_ptr endFoldedStop() noexcept

@@ -68,20 +68,25 @@
 //   stop(...)"; the filters are then reset and released as Graph.h says (a reset that
 //   throws or is refused is logged there without "AsyncGraph: ").
 // - Pause, Stop and the destructor end the worker before the filters change state; a worker
-//   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop or
-//   SetPlaybackMode before they look at the state, so host and worker never drive the
-//   filters at once. Play(mode) thus plays a new run also when it comes while the worker is
+//   that ended by itself is waited for by the next Play (Play(mode) too), Pause, Stop,
+//   SetPlaybackMode, AddAndConnect or RemoveAllFilters before they look at the state (or, for
+//   the building calls, act on a state read Stopped), so host and worker never drive the
+//   filters at once and a graph read Stopped has no worker touching its filters by the time
+//   its list changes. Play(mode) thus plays a new run also when it comes while the worker is
 //   still inside the stop it makes itself.
 // - Called from the worker itself (a graph listener or a filter during the worker's turn),
 //   Stop and Pause only ask the worker to end and change the state without waiting; Play of a
 //   graph that is not playing fails without waiting ("Graph failed to start playing(it cannot
 //   be started from its own worker thread)"), and Play(mode) fails so before it changes the
-//   mode. Inside a walk on the worker (its own stop, or a Pause or Stop that a hook or
-//   listener asked for during the turn) Graph.h's rule holds: Stop is folded in, Pause fails
+//   mode. AddAndConnect and RemoveAllFilters fail with Graph.h's walk text ("...(it is
+//   changing state)"), the filter left as it came, and so does Update. Inside a walk on the
+//   worker (its own stop, or a Pause or Stop that a hook or listener asked for during the
+//   turn) Graph.h's rule holds: Stop is folded in, Pause fails
 //   with "Graph failed to pause(it is changing state)", and Play and Play(mode) fail with the
 //   text above, also while the graph still reads Playing. A destructor running there lets the
 //   worker finish on its own. A host call that waits for the worker while it ends its run
-//   itself (Stop, Pause, Play, Play(mode), SetPlaybackMode) asks it to end at once:
+//   itself (Stop, Pause, Play, Play(mode), SetPlaybackMode, AddAndConnect, RemoveAllFilters)
+//   asks it to end at once:
 //   IsStopRequested and Filter::IsGraphStopRequested read true, so a filter's hook that waits
 //   inside that stop gives up, and the call returns as the bounds below say. The worker holds
 //   a reference to the graph during each turn, so a listener may drop the last one. A host that drops its last reference is seen
@@ -101,8 +106,9 @@
 // - Stop returns within one update and about one frame period at most (the worker's sleep
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host calls are serialised: Play, Play(mode), Pause, Stop, SetGraphFps, SetPlaybackMode
-//   (also Graph's, with reset), Suspend, Resume and the destructor, called from any thread
-//   but the worker, each decide and act under one control lock, so a call never sees another
+//   (also Graph's, with reset), AddAndConnect, RemoveAllFilters (and a filter's disconnection
+//   through the graph), Suspend, Resume and the destructor, called from any thread but the
+//   worker, each decide and act under one control lock, so a call never sees another
 //   half done (the source's GetStreamInfo, the mode's rewind and the period are all inside
 //   the one call). A call that waited for another acts on the state that one left and answers
 //   as this header says for that state: a Play that waited for another host's Play answers
@@ -126,6 +132,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace Hyx {
 
@@ -178,6 +185,23 @@ public:
     /// sets the rate. Never fails for want of a source. A rate SetGraphFps refuses is refused
     /// first, with nothing changed.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
+    /// Any other number is a rate too, as above (an int or a double).
+    template <class Rate>
+    requires(std::is_arithmetic_v<Rate> && !std::is_same_v<Rate, bool>) ActionResult
+        SetPlaybackMode(PlaybackMode mode, Rate fps)
+    {
+        return SetPlaybackMode(mode, static_cast<float>(fps));
+    }
+    /// Graph's: with `reset` true the order starts again, the rate stays as it is.
+    using Graph::SetPlaybackMode;
+
+    /// Graph's, as one host call under the control lock: a worker that ended its run itself is
+    /// joined first, so a graph read Stopped can be rebuilt at once. From the worker (a hook or
+    /// a listener during a turn or its own stop) refused, the filter left as it came: "Graph
+    /// failed to add a filter(it is changing state)".
+    ActionResult AddAndConnect(std::shared_ptr<Filter> filter) override;
+    /// As AddAndConnect: "Graph failed to remove a filter(it is changing state)" from the worker.
+    ActionResult RemoveAllFilters() override;
 
     /// Whether a stop was asked of the run: true from the moment a Stop, a Pause or the
     /// destructor asks it to end (from the host, or a hook's or listener's; a Stop also of a
@@ -213,6 +237,11 @@ protected:
     /// its last reference during the turn: only the turn's reference and the caller's are
     /// left.
     bool waitShouldEnd(long callerReferences) const override;
+    /// Under the control lock on a host thread, as the building calls are.
+    ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
+                                   const std::shared_ptr<Filter>& output) override;
+    /// Joins a worker that ended its run itself before a building call changes the list.
+    bool stoppedToBuild() override;
 
 private:
     struct WorkerState;

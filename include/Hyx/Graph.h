@@ -6,7 +6,10 @@
 // Contract:
 // - A graph is owned by a shared pointer: filters and connections keep weak references.
 // - Building (add, connect, disconnect, remove) needs a stopped graph and must not overlap
-//   an update on another thread; the filter list is not locked.
+//   an update on another thread; the filter list is not locked. On an AsyncGraph the building
+//   calls are host calls under its control lock, and a worker that ended its run itself is
+//   joined first, so a graph read Stopped can be rebuilt at once from any host thread
+//   (AsyncGraph.h).
 // - Failures return ActionResult::Failure with the reason in the graph's error text: a fixed
 //   prefix, then "(" detail ")" with no blank when there is a detail. A Play without a
 //   frame-order provider gives no "Graph failed to start playing(...)": a Graph's text is
@@ -42,7 +45,24 @@
 //   "Graph failed to start playing(it is changing state)" (inside an update pass, or on an
 //   AsyncGraph's worker, the Play texts below), the mode unchanged; AddAndConnect and
 //   RemoveAllFilters fail with "...(it is changing state)". The outer call answers for its own
-//   walk: Success when it completed, Failure when it was undone.
+//   walk: Success when it completed, Failure when it was undone. A Stop folded into a Stop that
+//   fails still ends the run once that walk is done (every filter that can stop stops, Stopped
+//   is told once); the outer Stop answers Failure with its own text all the same. What a walk
+//   marks belongs to its thread: walks on two threads, beginning and ending in any order,
+//   never see, change or clear each other's marks, and a finished walk leaves nothing behind.
+// - An update pass marks its thread too. From a hook or listener of a walk or of a pass (also
+//   after its Stop or Pause, whatever the graph reads) AddAndConnect, RemoveAllFilters and
+//   Update are refused: "Graph failed to add a filter(it is changing state)" (the filter is
+//   left as it came: not initialised), "Graph failed to remove a filter(it is changing
+//   state)", "Graph update failed(it is changing state)"; the list a walk or pass goes through
+//   never changes under it. Once a hook or listener of a pass pauses or stops the graph, no
+//   filter takes another frame in that pass: after a pause the queues keep what is left for
+//   the resume, after a stop it is dropped.
+// - A hook or listener must not wait for another thread that calls the same graph (on an
+//   AsyncGraph that call waits for the control lock the waiting caller's host call holds: both
+//   wait for ever). It may hand a call to another thread without waiting for it: on an
+//   AsyncGraph that call acts once the host call it came from has returned; a Graph has no
+//   lock, and calls from two threads are the host's to keep apart.
 // - Every listener hears each state change, also after one throws: the first exception
 //   passes on to the caller once all have heard, and the change stands.
 // - Update calls every filter's Update once, in list order; 0 and 1 go on, the first
@@ -184,17 +204,17 @@ public:
     /// initialises here, so a source added so leaves the graph's GetOriginalFps at 10 and
     /// GetNumFrames at -1, which a source made with the graph sets as it initialises; the
     /// frame order, the pacing and GetSourceStreamInfo ask the source itself and are the same.
-    /// A refused add (a graph that is not stopped, a walk under way on the calling thread (see
-    /// the contract above), a filter of another live graph) leaves the
-    /// filter initialised: a host DeInitializes it before it lets it go (else its destructor
-    /// logs "Filter not properly deinitialized!"). A filter belongs to the first graph it
+    /// Refused from a hook or listener of a walk or an update pass (see the contract above),
+    /// the filter is left as it came. Any other refused add (a graph that is not stopped, a
+    /// filter of another live graph) leaves the filter initialised: a host DeInitializes it
+    /// before it lets it go (else its destructor logs "Filter not properly deinitialized!"). A filter belongs to the first graph it
     /// joined, also once removed from it, until that graph is gone or the filter is
     /// DePreInitialized (DeInitialize first where it is initialised): then another graph's
     /// AddAndConnect takes it.
     virtual ActionResult AddAndConnect(std::shared_ptr<Filter> filter);
     /// Removes every filter, last first (each is reset to PreInitialized). Needs a stopped
-    /// graph; refused inside a walk (see the contract above).
-    ActionResult RemoveAllFilters();
+    /// graph; refused inside a walk or an update pass (see the contract above).
+    virtual ActionResult RemoveAllFilters();
 
     /// The last filter; empty when there is none.
     std::shared_ptr<Filter> GetLastFilter() const;
@@ -228,13 +248,13 @@ public:
     virtual ActionResult Pause();
     /// Stops every running filter, also past one that refuses or throws; Success when
     /// stopped already (and nothing is left running). Inside a walk: Success, and the run ends
-    /// once the walk is done.
+    /// once the walk is done, also when that walk is a Stop that fails.
     virtual ActionResult Stop();
     /// The state tests.
     virtual bool IsPlaying() const { return _state.load() == GraphState::Playing; }
     virtual bool IsPaused() const { return _state.load() == GraphState::Paused; }
     virtual bool IsStopped() const { return _state.load() == GraphState::Stopped; }
-    /// One pass of the main loop.
+    /// One pass of the main loop; refused inside a walk or another pass (see the contract).
     virtual ActionResult Update();
     /// True when stopped or empty, when a filter forces a stop, or when every filter is done.
     bool IsDone() const;
@@ -369,7 +389,13 @@ protected:
     void logThrow(const char* logPrefix, const char* prefix, bool setText, bool byListener) const noexcept;
     /// True while the calling thread walks the filters (WalkMark): the caller is a filter's hook
     /// or a listener of that walk.
-    bool walksHere() const { return _walkingOn.load() == std::this_thread::get_id(); }
+    bool walksHere() const;
+    /// True, with "<prefix>(it is changing state)" as the text, when the calling thread walks
+    /// the filters or runs an update pass: a building call or an Update would change what that
+    /// walk or pass goes through.
+    bool refusesInsideWalkOrPass(const char* prefix) const;
+    /// Sets "<prefix>(it is changing state)" as the text; returns Failure.
+    ActionResult refuseInsideWalk(const char* prefix) const;
     /// True, with the text set, when a Play comes from inside a walk.
     bool refusesPlayWhileWalking() const;
     /// A destructor's stop: catches what it throws; a failure becomes one level-2 line,
@@ -401,6 +427,9 @@ protected:
     /// True, with the error text set, when a Play of this graph (still playing) would answer
     /// Success inside a walk or while its run is ending. Here: inside a walk of this thread.
     virtual bool refusesPlayOn();
+    /// Read by the building calls: true when the graph reads Stopped, and then stays so for
+    /// the call. An asynchronous graph joins a worker that ended its run itself first.
+    virtual bool stoppedToBuild();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
     /// records the filter it came from (null: from a listener of the graph). The first note
@@ -432,13 +461,9 @@ protected:
     /// threw. Both guarded by the error mutex.
     mutable std::string _thrownBy;
     mutable std::exception_ptr _thrown;
-    /// The thread that walks the filters (WalkMark); none otherwise.
-    std::atomic<std::thread::id> _walkingOn{};
-    /// Set while a walk ends the run (a stop of a running graph, endRun): a worker that runs it
-    /// is ending.
-    std::atomic<bool> _runEnding{false};
-    /// A Stop asked inside a walk, which the outermost walk carries out once it is done.
-    std::atomic<bool> _stopFolded{false};
+    /// The walks under way, on any thread, that end the run (a stop of a running graph,
+    /// endRun): a worker that runs one is ending. Each walk counts itself in and out.
+    std::atomic<int> _runEndingWalks{0};
 
 private:
     class WalkMark;

@@ -112,8 +112,11 @@ protected:
     /// Starts every stream in order; on a failure the streams started so far go back to
     /// where they were and the failure is returned.
     HyxErrorCode onPlay() override;
-    /// Pauses (stops) every stream; returns the first failure after all were handled.
+    /// Pauses every stream in order; at the first that fails (or throws) the streams it
+    /// paused play again and the failure is returned (the exception passes on).
     HyxErrorCode onPause() override;
+    /// Stops every stream; returns the first failure after all were handled (a stream that
+    /// refused stays as it was, for the next Stop).
     HyxErrorCode onStop() override;
     /// One atom per stream into the output queue, all or nothing: 1 when no stream is
     /// there or a stream has no atom yet, 44 for a stream not playing, 21 when the queue

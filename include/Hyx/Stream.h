@@ -6,9 +6,12 @@
 // - Play state: NeverPlayed -> Playing <-> Paused, Playing/Paused -> Stopped -> Playing.
 //     Play:   from NeverPlayed/Stopped runs onPlay(true), from Paused onPlay(false); a
 //             failing onPlay keeps the previous state. From Playing: 43, no hook.
-//     Pause:  from Playing runs onPause; from Paused 0; from NeverPlayed/Stopped 45 (the
-//             stream is then marked paused all the same). Ends Paused.
-//     Stop:   from Playing/Paused runs onStop; otherwise 0. Ends Stopped.
+//     Pause:  from Playing runs onPause and ends Paused when it answers 0; a failing (or
+//             throwing) onPause leaves it Playing. From Paused 0; from NeverPlayed/Stopped 45
+//             (the stream is then marked paused all the same).
+//     Stop:   from Playing/Paused runs onStop and ends Stopped when it answers 0; a failing (or
+//             throwing) onStop leaves the state as it was, so the next Stop runs it again.
+//             Otherwise 0.
 //     Update: only while Playing (else 44) runs onUpdate.
 // - onUpdate fills the atom of the frame, or leaves it empty when the frame is not there yet.
 // - A stream must be stopped (or never played) before it is destroyed; otherwise the

@@ -87,6 +87,10 @@ HyxErrorCode FilterWithInput::pullPending(const UpdateCycle& cycle)
     HyxErrorCode firstFailure = HyxErrorCode::Success;
     std::optional<VornCommon::String> firstFailureText; // made only on a failure
     for (int i = 0; i < count && more; ++i) {
+        // Paused inside this pass (by its own hook or a listener): what is left waits in the
+        // queue for the resume.
+        if (GetFilterState() == FilterState::Paused)
+            break;
         std::shared_ptr<Atom> atom = input->Pull();
         if (!atom || !IsRunning(*this))
             continue; // the sentinel a flush leaves behind, or an atom of a run stopped meanwhile

@@ -113,7 +113,38 @@ HyxErrorCode MultiStreamSource::onPlay()
 
 HyxErrorCode MultiStreamSource::onPause()
 {
-    return forEachStream(&Stream::Pause);
+    // A pause that fails (or throws) part way plays the streams it paused again: the source
+    // plays on whole.
+    std::vector<Stream*> paused;
+    paused.reserve(_streams.size());
+    const auto putBack = [&paused]() noexcept {
+        for (Stream* stream : paused) {
+            try {
+                stream->Play();
+            } catch (...) {
+                // The first failure is the one the caller hears of.
+            }
+        }
+    };
+    for (const std::shared_ptr<Stream>& stream : _streams) {
+        if (!stream)
+            continue;
+        const bool wasPlaying = stream->IsPlaying();
+        HyxErrorCode result;
+        try {
+            result = stream->Pause();
+        } catch (...) {
+            putBack();
+            throw;
+        }
+        if (result != HyxErrorCode::Success) {
+            putBack();
+            return result;
+        }
+        if (wasPlaying)
+            paused.push_back(stream.get());
+    }
+    return HyxErrorCode::Success;
 }
 
 HyxErrorCode MultiStreamSource::onStop()

@@ -34,21 +34,31 @@ HyxErrorCode Stream::Play()
 
 HyxErrorCode Stream::Pause()
 {
-    const PlayState state = _playState.exchange(PlayState::Paused);
-    switch (state) {
-    case PlayState::Playing: return onPause();
+    switch (_playState.load()) {
+    case PlayState::Playing: break;
     case PlayState::Paused: return HyxErrorCode::Success;
-    default: return HyxErrorCode::StreamNotPaused;
+    default: _playState = PlayState::Paused; return HyxErrorCode::StreamNotPaused;
     }
+    // Paused only once the hook agrees: a refusal (or a throw) leaves the stream playing.
+    const HyxErrorCode result = onPause();
+    if (result == HyxErrorCode::Success) {
+        _playState = PlayState::Paused;
+    }
+    return result;
 }
 
 HyxErrorCode Stream::Stop()
 {
-    const PlayState state = _playState.exchange(PlayState::Stopped);
-    if (state == PlayState::Playing || state == PlayState::Paused) {
-        return onStop();
+    const PlayState state = _playState.load();
+    if (state != PlayState::Playing && state != PlayState::Paused) {
+        return HyxErrorCode::Success;
     }
-    return HyxErrorCode::Success;
+    // A refused stop leaves the stream as it was, so the next Stop asks the hook again.
+    const HyxErrorCode result = onStop();
+    if (result == HyxErrorCode::Success) {
+        _playState = PlayState::Stopped;
+    }
+    return result;
 }
 
 HyxErrorCode Stream::Update(unsigned frameId, std::shared_ptr<Atom>& atom)

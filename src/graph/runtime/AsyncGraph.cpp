@@ -242,7 +242,7 @@ bool AsyncGraph::joinEndedWorker()
     // longer plays has a worker that is ending (its own stop, or its own thread's pause or
     // stop), also when the phase still read Running a moment ago.
     const Phase phase = _state->phase.load();
-    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying() && !_runEnding.load())
+    if ((phase == Phase::Running || phase == Phase::EndingAfterTurn) && IsPlaying() && _runEndingWalks.load() == 0)
         return true;
     // Only a worker that ends is joined, so the join never waits for one that nothing ends: a
     // worker still running under a graph that no longer plays breaks the rule, and is asked
@@ -476,6 +476,39 @@ ActionResult AsyncGraph::fromOwnTurn(Operation operation)
             checkRule(_state->phase.load() != Phase::Running, "a worker whose turn ended the run ends");
     });
     return operation();
+}
+
+ActionResult AsyncGraph::AddAndConnect(std::shared_ptr<Filter> filter)
+{
+    // The worker's hooks and listeners run inside its pass or its stop: the list is closed.
+    if (onWorkerThread())
+        return refuseInsideWalk("Graph failed to add a filter");
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    return Graph::AddAndConnect(std::move(filter));
+}
+
+ActionResult AsyncGraph::RemoveAllFilters()
+{
+    if (onWorkerThread())
+        return refuseInsideWalk("Graph failed to remove a filter");
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    return Graph::RemoveAllFilters();
+}
+
+ActionResult AsyncGraph::disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output)
+{
+    const std::unique_lock<std::recursive_mutex> lock = hostLock();
+    return Graph::disconnectFilters(input, output);
+}
+
+bool AsyncGraph::stoppedToBuild()
+{
+    if (!IsStopped())
+        return false;
+    // A worker that stopped its run itself may still be inside that stop: it is joined before
+    // the list changes, and with none left nothing but this host call changes the state.
+    settleState();
+    return true;
 }
 
 void AsyncGraph::Suspend()

@@ -133,6 +133,20 @@ void FrameOrderAuto::advanceLocked()
         return;
     }
     const uint32_t previous = _current;
+    // The next frame can lie past the range: the step past a once-walk's end, kept through a
+    // change of mode without a reset. The walk then steps from where it stands, as its mode
+    // steps, so no frame outside the stream is handed out (Realtime counts on, range or not).
+    if (_mode != kRealtime && _next - _first >= _rangeSize) {
+        switch (_mode) {
+        case kForwardOnce: _next = _current == last() ? _current : _current + 1; break;
+        case kForwardLoop: _next = _current == last() ? _first : _current + 1; break;
+        case kBackwardOnce: _next = _current == _first ? _current : _current - 1; break;
+        case kBackwardLoop: _next = _current == _first ? last() : _current - 1; break;
+        case kPingpong:
+        case kPingpongInverse: _next = _current == last() ? _current - 1 : _current + 1; break;
+        default: _next = _current; break;
+        }
+    }
     _current = _next;
     switch (_mode) {
     case kForwardOnce:

@@ -128,6 +128,10 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         const std::string detail = "no filter";
         return fail("Graph failed to add a filter", &detail);
     }
+    // A filter's hook or a listener of a walk or pass would change the list it goes through;
+    // the filter is left as it came, not initialised against a filter being reset.
+    if (refusesInsideWalkOrPass("Graph failed to add a filter"))
+        return ActionResult::Failure;
     const std::shared_ptr<Filter> upstream = GetLastFilter();
     HyxErrorCode result = HyxErrorCode::Success;
     if (filter->GetFilterState() == Filter::FilterState::Created)
@@ -139,10 +143,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to initialize a filter", &detail);
     }
 
-    // A filter's hook or a listener of a walk would change the list the walk goes through.
-    if (walksHere())
-        return fail("Graph failed to add a filter", &WalkMark::kRefusal);
-    if (!IsStopped())
+    if (!stoppedToBuild())
         return fail("Graph failed to add a filter", &kMustBeStopped);
     if (isListed(filter)) {
         const std::string detail = "it was already added";
@@ -169,9 +170,9 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
 
 ActionResult Graph::RemoveAllFilters()
 {
-    if (walksHere())
-        return fail("Graph failed to remove a filter", &WalkMark::kRefusal);
-    if (!IsStopped())
+    if (refusesInsideWalkOrPass("Graph failed to remove a filter"))
+        return ActionResult::Failure;
+    if (!stoppedToBuild())
         return fail("Graph failed to remove a filter", &kMustBeStopped);
     const WalkMark walk(*this, false);
     while (!_filters.empty()) {
@@ -180,6 +181,29 @@ ActionResult Graph::RemoveAllFilters()
             return result;
     }
     return ActionResult::Success;
+}
+
+bool Graph::stoppedToBuild()
+{
+    return IsStopped();
+}
+
+bool Graph::walksHere() const
+{
+    return WalkMark::on(*this, true, false);
+}
+
+bool Graph::refusesInsideWalkOrPass(const char* prefix) const
+{
+    if (!WalkMark::on(*this, true, true))
+        return false;
+    refuseInsideWalk(prefix);
+    return true;
+}
+
+ActionResult Graph::refuseInsideWalk(const char* prefix) const
+{
+    return fail(prefix, &WalkMark::kRefusal);
 }
 
 ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream)
@@ -204,7 +228,11 @@ ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, cons
 
 ActionResult Graph::disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output)
 {
-    if (!IsStopped())
+    // A pass goes on with the connections it found (a removal, the one walk that disconnects,
+    // is refused inside a pass).
+    if (WalkMark::on(*this, false, true))
+        return refuseInsideWalk("Graph failed to disconnect a filter");
+    if (!stoppedToBuild())
         return fail("Graph failed to disconnect a filter", &kMustBeStopped);
     if (!isListed(input) || !isListed(output))
         return fail("Graph failed to disconnect a filter", &kNotAdded);

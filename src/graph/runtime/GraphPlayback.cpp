@@ -35,8 +35,8 @@ void emptyQueues(const std::vector<std::shared_ptr<Connection>>& connections)
     }
 }
 
-/// Marks an update pass for its whole length, the recording event included; a pass nested
-/// in another (a filter updating its own graph) leaves the mark to the outer one.
+/// Marks an update pass for its whole length, the recording event included, for every
+/// thread: a Play then is refused wherever it comes from.
 class PassScope {
 public:
     explicit PassScope(std::atomic<bool>& inPass) : _inPass(inPass), _outer(inPass.exchange(true)) {}
@@ -341,11 +341,9 @@ ActionResult Graph::Pause()
 
 ActionResult Graph::Stop()
 {
-    // Folded into the walk under way: the run ends once, after it.
-    if (walksHere()) {
-        _stopFolded = true;
+    // Folded into the walk under way on this thread: the run ends once, after it.
+    if (WalkMark::foldStop(*this))
         return ActionResult::Success;
-    }
     return stopGraph();
 }
 
@@ -398,7 +396,7 @@ ActionResult Graph::stopGraph(FailedStop end)
 {
     // A stopped graph still stops what a stop that did not finish left running.
     const bool running = !IsStopped();
-    const WalkMark mark(*this, running);
+    WalkMark mark(*this, running);
     const StopWalk walk = running ? stopFilters() : stopRunningFilters();
     if (walk.failed) {
         fail("Graph failed to stop", &walk.detail);
@@ -418,8 +416,14 @@ ActionResult Graph::stopGraph(FailedStop end)
             }
         }
     }
+    // A Stop folded into this one was answered Success: the run ends also when this walk
+    // failed, and the caller still hears of its own failure first.
+    const std::exception_ptr listenerThrew = mark.endFoldedStop();
     if (walk.thrown) {
         std::rethrow_exception(walk.thrown);
+    }
+    if (listenerThrew) {
+        std::rethrow_exception(listenerThrew);
     }
     return walk.failed ? ActionResult::Failure : ActionResult::Success;
 }
@@ -431,8 +435,12 @@ ActionResult Graph::Update()
 
     // A stop or pause asked from inside the pass (by a filter or a listener) ends it quietly:
     // the filters after the asking one no longer play, and that is no failure.
+    // From a hook or listener of a walk or of this very pass: the list is being gone through.
+    if (refusesInsideWalkOrPass("Graph update failed"))
+        return ActionResult::Failure;
     const bool playing = IsPlaying();
     const PassScope pass(_inPass);
+    const WalkMark passMark(*this, false, WalkMark::Kind::Pass);
     const std::shared_ptr<Filter>* failed = nullptr;
     // An exception goes on to the caller; the graph only notes which filter it left.
     const Filter* updating = nullptr;

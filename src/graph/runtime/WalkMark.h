@@ -4,50 +4,52 @@
 
 #include <exception>
 #include <string>
-#include <thread>
 
 namespace Hyx {
 
-/// Marks the calling thread as the one that walks the filters, for the scope's length. A call
-/// that a filter's hook or a listener makes from it meanwhile never runs inside the walk: a Stop
-/// is folded in (the outermost walk carries it out once done), a Play or Pause is refused. An
-/// inner walk (a run's end inside a failed put-back) leaves the outer mark standing.
+/// Marks the calling thread as one that walks the filters (or runs an update pass) for the
+/// scope's length. Marks live on their own thread's stack, one chain a thread: a walk on
+/// another thread can neither see nor clear them, whatever order two walks begin and end in,
+/// and nothing is left once the scope ends. A call that a filter's hook or a listener makes
+/// from a walking thread never runs inside the walk: a Stop is folded in (the outermost walk
+/// carries it out once done), a Play or Pause is refused. Building calls and Update are
+/// refused inside a walk and inside a pass alike.
 class Graph::WalkMark {
 public:
-    WalkMark(Graph& graph, bool endsRun)
-        : _graph(graph),
-          _outer(graph._walkingOn.exchange(std::this_thread::get_id())),
-          _outerEndsRun(graph._runEnding.exchange(endsRun || graph._runEnding.load()))
-    {
-    }
-    ~WalkMark()
-    {
-        // A Stop folded into a walk that ended the run anyway asks for nothing more.
-        if (outermost())
-            _graph._stopFolded.store(false);
-        _graph._runEnding.store(_outerEndsRun);
-        _graph._walkingOn.store(_outer);
-    }
+    enum class Kind {
+        Walk,
+        Pass
+    };
+
+    WalkMark(Graph& graph, bool endsRun, Kind kind = Kind::Walk);
+    ~WalkMark();
     WalkMark(const WalkMark&) = delete;
     WalkMark& operator=(const WalkMark&) = delete;
 
     /// The detail of a call refused inside a walk.
     static inline const std::string kRefusal{"it is changing state"};
 
+    /// True when the calling thread walks `graph`'s filters (`walk`) or runs its update pass
+    /// (`pass`).
+    static bool on(const Graph& graph, bool walk, bool pass);
+    /// Records a Stop asked inside a walk of `graph` on this thread with its outermost walk;
+    /// false when this thread walks no filters of `graph`.
+    static bool foldStop(const Graph& graph);
+
     /// Once the outermost walk's work is done: a Stop folded into it ends the run now.
-    std::exception_ptr endFoldedStop() noexcept
-    {
-        if (!outermost() || !_graph._stopFolded.exchange(false))
-            return nullptr;
-        return _graph.endRun(false, nullptr);
-    }
+    std::exception_ptr endFoldedStop() noexcept;
 
 private:
-    bool outermost() const { return _outer != std::this_thread::get_id(); }
+    /// The outermost walk of `graph` on this thread; null when there is none.
+    static WalkMark* outermost(const Graph& graph);
+
+    static thread_local WalkMark* t_top; // the calling thread's innermost mark, of any graph
 
     Graph& _graph;
-    const std::thread::id _outer;
-    const bool _outerEndsRun;
+    const Kind _kind;
+    const bool _endsRun;
+    WalkMark* const _below; // the thread's mark before this one
+    bool _stopFolded = false;
 };
 
 } // namespace Hyx

@@ -44,6 +44,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -351,7 +352,11 @@ public:
             _info->SetNumFrames(numFrames);
         }
     }
-    ~ScriptedStream() override { Stop(); } // tests may drop a playing stream
+    ~ScriptedStream() override
+    {
+        stopRefusals = 0;
+        Stop(); // tests may drop a playing stream
+    }
 
     std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override { return _info; }
     std::shared_ptr<Profile> GetOutputProfile() override { return _profile; }
@@ -367,6 +372,10 @@ public:
     std::vector<std::string> hooks;
     /// Each atom made is handed out again for the frames after it, this many in all (a held frame).
     unsigned repeat = 1;
+    /// The next this many onPause / onStop refuse with FilterError, or throw std::runtime_error
+    /// ("stream hook failed") when `throws` is set.
+    std::atomic<int> pauseRefusals{0}, stopRefusals{0};
+    bool throws = false;
 
 protected:
     HyxErrorCode onPlay(bool firstStart) override
@@ -374,8 +383,17 @@ protected:
         hooks.push_back(firstStart ? "play(first)" : "play(resume)");
         return playResult;
     }
-    HyxErrorCode onPause() override { return hooks.push_back("pause"), HyxErrorCode::Success; }
-    HyxErrorCode onStop() override { return hooks.push_back("stop"), HyxErrorCode::Success; }
+    HyxErrorCode onPause() override { return hooks.push_back("pause"), refuseOnce(pauseRefusals); }
+    HyxErrorCode onStop() override { return hooks.push_back("stop"), refuseOnce(stopRefusals); }
+    HyxErrorCode refuseOnce(std::atomic<int>& left)
+    {
+        if (left.load() <= 0)
+            return HyxErrorCode::Success;
+        --left;
+        if (throws)
+            throw std::runtime_error("stream hook failed");
+        return HyxErrorCode::FilterError;
+    }
     HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Atom>& atom) override
     {
         asked.push_back(frame);

@@ -18,7 +18,8 @@ namespace {
 enum class Hook {
     Play,
     Pause,
-    Stop
+    Stop,
+    DeInitialize
 };
 
 /// What the chain's hooks share: the one call back a row makes, and whether any hook was
@@ -40,7 +41,7 @@ public:
         : Base(std::forward<Args>(args)...), _board(board), _position(position)
     {
     }
-    std::atomic<bool> refusePlay{false}, refusePause{false}, refuseStop{false};
+    std::atomic<bool> refusePlay{false}, refusePause{false}, refuseStop{false}, refuseDeInitialize{false};
     using Filter::IsGraphStopRequested;
 
 protected:
@@ -55,6 +56,10 @@ protected:
     HyxErrorCode onStop() override
     {
         return run(Hook::Stop, refuseStop, [this] { return Base::onStop(); });
+    }
+    HyxErrorCode onDeInitialize() override
+    {
+        return run(Hook::DeInitialize, refuseDeInitialize, [this] { return Base::onDeInitialize(); });
     }
 
 private:
@@ -87,7 +92,8 @@ enum class Walk {
     PutBackOfNewPlay, // the last filter refuses to play: the others stop again
     EndAfterPutBack, // a Pause whose put-back fails too ends the run on the host's thread
     EndOfDoneRun, // an asynchronous graph's worker ends a run that is done
-    EndOfFailedRun // and one whose update failed
+    EndOfFailedRun, // and one whose update failed
+    Removal // RemoveAllFilters of a stopped graph
 };
 
 struct WalkCase {
@@ -228,6 +234,7 @@ const char* NameOf(Hook hook)
     case Hook::Play: return "onPlay";
     case Hook::Pause: return "onPause";
     case Hook::Stop: return "onStop";
+    case Hook::DeInitialize: return "onDeInitialize";
     }
     return "";
 }
@@ -292,7 +299,7 @@ bool BringTo(WalkChain& w, Walk walk, int leftover)
             return HyxErrorCode::FilterError;
         };
     }
-    if (walk == Walk::NewPlay || walk == Walk::EndOfDoneRun || walk == Walk::EndOfFailedRun)
+    if (walk == Walk::NewPlay || walk == Walk::EndOfDoneRun || walk == Walk::EndOfFailedRun || walk == Walk::Removal)
         return true;
     if (walk == Walk::PutBackOfNewPlay) {
         w.target->refusePlay = true;
@@ -331,6 +338,7 @@ ActionResult Trigger(WalkChain& w, Walk walk)
     case Walk::StopPlaying:
     case Walk::StopPaused:
     case Walk::StopLeftover: return w.graph().Stop();
+    case Walk::Removal: return w.graph().RemoveAllFilters();
     default: return w.graph().Play();
     }
 }
@@ -711,67 +719,275 @@ TEST(AsyncGraphThreads, IsStopRequestedReadsWhetherAStopWasAskedOfTheRun)
     }
 }
 
+namespace {
+
+/// A call that changes the filter list, or an update pass.
+enum class Building {
+    Add,
+    RemoveAll,
+    Update
+};
+
+const char* NameOf(Building call)
+{
+    switch (call) {
+    case Building::Add: return "AddAndConnect";
+    case Building::RemoveAll: return "RemoveAllFilters";
+    case Building::Update: return "Update";
+    }
+    return "";
+}
+
+/// The call made once from a hook or a listener: its answer and text (read on the calling
+/// thread, which no other thread of the test writes meanwhile) and the frames the target took
+/// during it. An add offers a target pre-initialised on its own.
+struct BuildingCall {
+    explicit BuildingCall(Building call) : call(call)
+    {
+        EXPECT_EQ(extra->PreInitialize(nullptr, nullptr), HyxErrorCode::Success);
+    }
+    void make(Graph& graph, const TestTarget& target)
+    {
+        if (started)
+            return;
+        started = true; // an update it runs may come back here
+        const size_t before = target.frames().size();
+        answer = call == Building::Add         ? graph.AddAndConnect(extra)
+                 : call == Building::RemoveAll ? graph.RemoveAllFilters()
+                                               : graph.Update();
+        text = graph.GetLastError(false).StdString();
+        framesDuring = target.frames().size() - before;
+    }
+    /// Refused with the walk's text, the offered filter as it was, no frame taken.
+    void checkRefused() const
+    {
+        EXPECT_EQ(answer, ActionResult::Failure);
+        EXPECT_EQ(text, call == Building::Add         ? "Graph failed to add a filter(it is changing state)"
+                        : call == Building::RemoveAll ? "Graph failed to remove a filter(it is changing state)"
+                                                      : "Graph update failed(it is changing state)");
+        EXPECT_EQ(extra->GetFilterState(), Filter::FilterState::PreInitialized);
+        EXPECT_EQ(framesDuring, 0u);
+    }
+
+    const Building call;
+    const std::shared_ptr<TestTarget> extra = std::make_shared<TestTarget>();
+    bool started = false;
+    std::optional<ActionResult> answer;
+    std::string text;
+    size_t framesDuring = 0;
+};
+
+} // namespace
+
 TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
 {
-    // A filter's hook or a listener inside a walk finds the filter list closed, whatever the
-    // graph reads meanwhile: the add and the removal are refused with the walk's text, and
-    // the graph keeps its three filters.
+    // A filter's hook or a listener inside a walk finds the filter list closed and no pass to
+    // run, whatever the graph reads meanwhile: the add, the removal and the update are refused
+    // with the walk's text, the offered filter is left as it was, and the graph keeps its
+    // filters.
     struct Row {
         Walk walk;
-        std::optional<Hook> hook; // the middle filter's hook; else a listener of `heard`
+        std::optional<Hook> hook; // the hook of the filter at `at`; else a listener of `heard`
+        int at;
         State heard;
         const char* name;
     };
     const Row rows[] = {
-        {Walk::StopLeftover, Hook::Stop, State::Stopped, "onStop in the Stop of a stopped graph"},
-        {Walk::StopPlaying, Hook::Stop, State::Stopped, "onStop in the Stop of a playing graph"},
-        {Walk::StopPlaying, std::nullopt, State::Stopped, "a listener of Stopped"},
-        {Walk::Pause, Hook::Pause, State::Paused, "onPause in a Pause"},
-        {Walk::NewPlay, Hook::Play, State::Playing, "onPlay in a new run's Play"},
-        {Walk::NewPlay, std::nullopt, State::Playing, "a listener of Playing"},
+        {Walk::StopLeftover, Hook::Stop, 1, State::Stopped, "onStop in the Stop of a stopped graph"},
+        {Walk::StopPlaying, Hook::Stop, 1, State::Stopped, "onStop in the Stop of a playing graph"},
+        {Walk::StopPlaying, std::nullopt, 1, State::Stopped, "a listener of Stopped"},
+        {Walk::Pause, Hook::Pause, 1, State::Paused, "onPause in a Pause"},
+        {Walk::Pause, std::nullopt, 1, State::Paused, "a listener of Paused"},
+        {Walk::NewPlay, Hook::Play, 1, State::Playing, "onPlay in a new run's Play"},
+        {Walk::NewPlay, std::nullopt, 1, State::Playing, "a listener of Playing"},
+        {Walk::EndAfterPutBack, std::nullopt, 1, State::Error, "a listener of Error after a failed put-back"},
+        {Walk::EndOfFailedRun, std::nullopt, 1, State::Error, "a listener of Error on the worker's failed run"},
+        {Walk::Removal, Hook::DeInitialize, 2, State::Stopped, "the last filter's onDeInitialize in a removal"},
     };
     for (const bool async : {false, true}) {
         for (const Row& row : rows) {
-            for (const bool add : {true, false}) {
-                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + row.name +
-                             (add ? ", AddAndConnect" : ", RemoveAllFilters"));
+            if (row.walk == Walk::EndOfFailedRun && !async)
+                continue;
+            for (const Building call : {Building::Add, Building::RemoveAll, Building::Update}) {
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + row.name + ", " + NameOf(call));
                 WalkChain w(async);
                 ASSERT_TRUE(BringTo(w, row.walk, 1)) << w.chain().error();
-                const auto extra = std::make_shared<TestTarget>();
-                std::optional<ActionResult> answer;
-                std::string text;
-                const auto build = [&] {
-                    if (answer)
-                        return;
-                    answer = add ? w.graph().AddAndConnect(extra) : w.graph().RemoveAllFilters();
-                    text = w.chain().error();
-                };
+                BuildingCall building(call);
                 if (!row.hook) {
                     w.log().onState = [&](State state) {
                         if (state == row.heard)
-                            build();
+                            building.make(w.graph(), *w.target);
                     };
                 } else {
                     w.board.onHook = [&](int filter, Hook hook) {
-                        if (filter == 1 && hook == *row.hook)
-                            build();
+                        if (filter == row.at && hook == *row.hook)
+                            building.make(w.graph(), *w.target);
                     };
                     w.board.armed = true;
                 }
-                EXPECT_EQ(Trigger(w, row.walk), ActionResult::Success) << w.chain().error();
+                EXPECT_EQ(Trigger(w, row.walk),
+                          row.walk == Walk::EndAfterPutBack ? ActionResult::Failure : ActionResult::Success)
+                    << w.chain().error();
+                if (row.walk == Walk::EndOfFailedRun) {
+                    EXPECT_TRUE(w.log().waitFor(State::Stopped));
+                }
                 w.board.armed = false;
                 w.log().onState = nullptr;
-                EXPECT_EQ(answer, ActionResult::Failure);
-                EXPECT_EQ(text, add ? "Graph failed to add a filter(it is changing state)"
-                                    : "Graph failed to remove a filter(it is changing state)");
-                EXPECT_EQ(w.graph().GetNumFilters(), 3u);
-                if (add) {
-                    EXPECT_EQ(extra->GetFilterState(), Filter::FilterState::Created); // left as it came
-                }
+                building.checkRefused();
+                EXPECT_EQ(w.graph().GetNumFilters(), row.walk == Walk::Removal ? 0u : 3u);
                 EXPECT_EQ(w.graph().Stop(), ActionResult::Success);
                 EXPECT_TRUE(AllStopped(w.graph()));
             }
         }
+    }
+}
+
+TEST(GraphWalks, ABuildingCallOrAnUpdateFromAFrameHookIsRefused)
+{
+    // The transform's frame hook, inside an update pass (the host's or the worker's), makes a
+    // building call or an Update: alone, or after it stopped or paused the graph, which then
+    // reads Stopped or Paused. The graph holds the only references to its filters. The call is
+    // refused, the pass ends as the hook left it, and the next run plays.
+    enum class Before {
+        Nothing,
+        Stop,
+        Pause
+    };
+    const std::pair<Before, const char*> befores[] = {
+        {Before::Nothing, "alone"}, {Before::Stop, "after its Stop"}, {Before::Pause, "after its Pause"}};
+    for (const bool async : {false, true}) {
+        for (const auto& [before, name] : befores) {
+            for (const Building call : {Building::Add, Building::RemoveAll, Building::Update}) {
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name + ", " + NameOf(call));
+                EitherGraph either(async);
+                TestGraph& chain = *either.chain();
+                Graph& graph = *chain.graph;
+                BuildingCall building(call);
+                std::optional<ActionResult> first;
+                Gate called;
+                TestTarget* target = nullptr;
+                {
+                    chain.make<TestSource>(100);
+                    const auto transform = chain.make<TestTransform>();
+                    target = chain.make<TestTarget>().get();
+                    transform->process = [&, before = before](TestTransform&, const Atom&) {
+                        if (building.started)
+                            return HyxErrorCode::Success;
+                        if (before != Before::Nothing)
+                            first = before == Before::Stop ? graph.Stop() : graph.Pause();
+                        building.make(graph, *target);
+                        called.open();
+                        return HyxErrorCode::Success;
+                    };
+                }
+                ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+                ASSERT_EQ(graph.Play(), ActionResult::Success);
+                if (async) {
+                    ASSERT_TRUE(called.pass());
+                } else {
+                    for (int pass = 0; pass < 10 && !building.started; ++pass)
+                        ASSERT_EQ(graph.Update(), ActionResult::Success) << chain.error();
+                }
+                if (before != Before::Nothing) {
+                    EXPECT_EQ(first, ActionResult::Success);
+                }
+                building.checkRefused();
+                EXPECT_EQ(graph.GetNumFilters(), 3u);
+                if (graph.GetNumFilters() != 3u)
+                    continue;
+                EXPECT_EQ(before == Before::Nothing ? graph.IsPlaying()
+                          : before == Before::Stop  ? graph.IsStopped()
+                                                    : graph.IsPaused(),
+                          true);
+                EXPECT_EQ(graph.Stop(), ActionResult::Success);
+                EXPECT_TRUE(AllStopped(graph));
+                ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+                EXPECT_TRUE(DeliverUntil(chain, async, *target, target->frames().size() + 2));
+                EXPECT_EQ(graph.Stop(), ActionResult::Success);
+            }
+        }
+    }
+}
+
+TEST(GraphWalks, AStopFoldedIntoAStopThatFailsStillEndsTheRun)
+{
+    // The source's or the middle filter's onStop stops the graph during the host's Stop, and
+    // the target refuses its stop once: the host's Stop fails with the target's text, and the
+    // folded Stop ends the run all the same (every filter stopped, Stopped told once, no Error).
+    for (const bool async : {false, true}) {
+        for (const int folder : {0, 1}) {
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + "filter " + std::to_string(folder));
+            WalkChain w(async);
+            ASSERT_TRUE(BringTo(w, Walk::StopPlaying, 1)) << w.chain().error();
+            const std::vector<State> before = w.log().states();
+            std::optional<ActionResult> folded;
+            w.board.onHook = [&](int filter, Hook hook) {
+                if (filter == folder && hook == Hook::Stop && !folded)
+                    folded = w.graph().Stop();
+            };
+            w.board.armed = true;
+            w.target->refuseStop = true;
+            EXPECT_EQ(w.graph().Stop(), ActionResult::Failure);
+            w.board.armed = false;
+            EXPECT_EQ(w.chain().error(), "Graph failed to stop(" + Nested("Test", HyxErrorCode::FilterError) + ")");
+            EXPECT_EQ(folded, ActionResult::Success);
+            EXPECT_TRUE(w.graph().IsStopped());
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(w.at(i).GetFilterState(), Filter::FilterState::Connected) << "filter " << i;
+            std::vector<State> heard = before;
+            heard.push_back(State::Stopped);
+            EXPECT_EQ(Names(w.log().states()), Names(heard));
+            ASSERT_EQ(w.graph().Play(), ActionResult::Success) << w.chain().error();
+            EXPECT_TRUE(w.deliver(2));
+            EXPECT_EQ(w.graph().Stop(), ActionResult::Success);
+        }
+    }
+}
+
+TEST(GraphWalks, NoFrameIsTakenOnceAPassPausedOrStoppedTheGraph)
+{
+    // A graph the host updates: the transform pauses it in one pass (its atom waits for the
+    // target), the host resumes; in the next pass the target has two atoms and its frame hook
+    // pauses (or stops) the graph at the first. It takes no second one in that pass. A resumed
+    // run goes on with it; after a stop it is dropped.
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "the target's Stop" : "the target's Pause");
+        TestGraph chain;
+        Graph& graph = *chain.graph;
+        chain.make<TestSource>(10);
+        const auto transform = chain.make<TestTransform>();
+        const auto target = chain.make<TestTarget>();
+        std::optional<ActionResult> transformPaused, targetHalted;
+        transform->process = [&](TestTransform&, const Atom&) {
+            if (!transformPaused)
+                transformPaused = graph.Pause();
+            return HyxErrorCode::Success;
+        };
+        target->process = [&](TestTarget&, const Atom&) {
+            if (!targetHalted)
+                targetHalted = stop ? graph.Stop() : graph.Pause();
+            return HyxErrorCode::Success;
+        };
+        ASSERT_EQ(graph.Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        ASSERT_EQ(graph.Update(), ActionResult::Success) << chain.error();
+        ASSERT_EQ(transformPaused, ActionResult::Success);
+        ASSERT_TRUE(graph.IsPaused());
+        ASSERT_TRUE(target->frames().empty());
+        ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+        ASSERT_EQ(graph.Update(), ActionResult::Success) << chain.error();
+        EXPECT_EQ(targetHalted, ActionResult::Success);
+        EXPECT_TRUE(stop ? graph.IsStopped() : graph.IsPaused());
+        EXPECT_EQ(target->frames(), Frames{0});
+        ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+        ASSERT_TRUE(chain.update(3)) << chain.error();
+        const Frames frames = target->frames();
+        ASSERT_GE(frames.size(), 2u);
+        if (stop) {
+            EXPECT_EQ(std::count(frames.begin(), frames.end(), 1u), 0) << "an atom of the stopped run";
+        } else {
+            EXPECT_EQ(frames[1], 1u);
+        }
+        EXPECT_EQ(graph.Stop(), ActionResult::Success);
     }
 }
 

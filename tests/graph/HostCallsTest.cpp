@@ -8,6 +8,7 @@
 #include <FailingAllocation.h>
 
 #include <functional>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -1012,4 +1013,242 @@ TEST(HostCallThreads, ACallFromAFiltersOnStopDuringAStopFindsTheRunEnding)
             }
         }
     }
+}
+
+namespace {
+
+/// Keeps a state log on a graph for a scope.
+struct Listening {
+    Listening(Graph& graph, StateLog& log) : graph(graph), log(log) { graph._graphEvents.Add(&log); }
+    ~Listening() { graph._graphEvents.Remove(&log); }
+    Graph& graph;
+    StateLog& log;
+};
+
+/// A target that runs a hook inside its onDeInitialize.
+class DeInitHookTarget : public TestTarget {
+public:
+    std::function<void()> onDeInitializeHook;
+
+protected:
+    HyxErrorCode onDeInitialize() override
+    {
+        if (onDeInitializeHook)
+            onDeInitializeHook();
+        return TestTarget::onDeInitialize();
+    }
+};
+
+/// What a target whose frame hook stops its graph at the first frame saw.
+struct StoppingRun {
+    Gate arrived;
+    std::optional<ActionResult> stopped;
+};
+
+/// Adds source (`frames`) -> transform -> a target whose frame hook stops the graph at its
+/// first frame and then opens `run.arrived`.
+std::shared_ptr<TestTarget> AddStoppingChain(AsyncGraph& graph, unsigned frames,
+                                             const std::shared_ptr<StoppingRun>& run)
+{
+    EXPECT_EQ(graph.AddAndConnect(std::make_shared<TestSource>(frames)), ActionResult::Success);
+    EXPECT_EQ(graph.AddAndConnect(std::make_shared<TestTransform>()), ActionResult::Success);
+    auto target = std::make_shared<TestTarget>();
+    target->process = [run, &graph](TestTarget&, const Atom&) {
+        if (!run->stopped) {
+            run->stopped = graph.Stop();
+            run->arrived.open();
+        }
+        return HyxErrorCode::Success;
+    };
+    EXPECT_EQ(graph.AddAndConnect(target), ActionResult::Success) << graph.GetLastError(false).StdString();
+    return target;
+}
+
+/// Plays the graph twice (both Success); the target's first frame arrives and its Stop ends
+/// the run after that one frame, the `stops`-th Stopped the log hears.
+void PlayTwiceAndStopFromTheHook(AsyncGraph& graph, StateLog& log, size_t stops,
+                                 const std::shared_ptr<StoppingRun>& run, const TestTarget& target)
+{
+    EXPECT_EQ(graph.Play(), ActionResult::Success) << graph.GetLastError(false).StdString();
+    EXPECT_EQ(graph.Play(), ActionResult::Success) << graph.GetLastError(false).StdString();
+    ASSERT_TRUE(run->arrived.pass()) << "no worker delivers";
+    EXPECT_EQ(run->stopped, ActionResult::Success);
+    ASSERT_TRUE(log.waitFor(State::Stopped, stops));
+    EXPECT_TRUE(graph.IsStopped());
+    EXPECT_EQ(target.frames(), Frames{0}) << "the hook's Stop was lost";
+}
+
+} // namespace
+
+TEST(HostCallThreads, AHostThatWaitsForStoppedBuildsAgainAtOnce)
+{
+    // 50 rounds: a 3-frame chain plays once; the host waits until the graph reads Stopped,
+    // removes every filter, builds a new chain and plays twice. The new run has a worker, and
+    // its target's Stop from its frame hook ends it.
+    CapturedLog lines;
+    StateLog log;
+    const auto graph = std::make_shared<AsyncGraph>();
+    const Listening listening(*graph, log);
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>(3)), ActionResult::Success);
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestTransform>()), ActionResult::Success);
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestTarget>()), ActionResult::Success);
+        ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+        ASSERT_EQ(graph->Play(), ActionResult::Success);
+        // Only the worker's end sets Stopped: the answer cannot come early. A host that polls
+        // closely meets that end still under way.
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (!graph->IsStopped() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        ASSERT_TRUE(graph->IsStopped());
+        ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success) << graph->GetLastError(false).StdString();
+        const auto run = std::make_shared<StoppingRun>();
+        const auto target = AddStoppingChain(*graph, 3, run);
+        PlayTwiceAndStopFromTheHook(*graph, log, 2 * static_cast<size_t>(round) + 2, run, *target);
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(graph->RemoveAllFilters(), ActionResult::Success) << graph->GetLastError(false).StdString();
+    }
+    EXPECT_FALSE(lines.Contains("Assertion failed"));
+}
+
+TEST(HostCallThreads, AWalkOnTheWorkerAndAHostsRemovalNeverOverlap)
+{
+    // (a) A listener of Stopped at the worker's end of a done run sleeps while the host, having
+    // seen Stopped, removes the filters. (b) The transform's frame hook stops the graph on the
+    // worker and stays in its update while the host, having seen Stopped, removes the filters,
+    // the last one's onDeInitialize sleeping. Either way the removal waits for the worker, and
+    // afterwards a Play has a worker whose hook's Stop ends the run.
+    for (const bool fromListener : {true, false}) {
+        SCOPED_TRACE(fromListener ? "a listener of Stopped sleeps" : "a frame hook stays after its Stop");
+        CapturedLog lines;
+        StateLog log;
+        const auto graph = std::make_shared<AsyncGraph>();
+        const Listening listening(*graph, log);
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>(3)), ActionResult::Success);
+        const auto transform = std::make_shared<TestTransform>();
+        ASSERT_EQ(graph->AddAndConnect(transform), ActionResult::Success);
+        const auto target = std::make_shared<DeInitHookTarget>();
+        ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+        Gate workerIn;
+        std::atomic<bool> workerLeft{false}, armed{true};
+        std::optional<bool> leftBeforeRemoval;
+        const auto stay = [&] {
+            workerIn.open();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            workerLeft = true;
+        };
+        if (fromListener) {
+            log.onState = [&](State state) {
+                if (state == State::Stopped && armed.exchange(false))
+                    stay();
+            };
+        } else {
+            transform->process = [&](TestTransform&, const Atom&) {
+                if (armed.exchange(false)) {
+                    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+                    stay();
+                }
+                return HyxErrorCode::Success;
+            };
+        }
+        target->onDeInitializeHook = [&] {
+            leftBeforeRemoval = workerLeft.load();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        };
+        ASSERT_EQ(graph->SetPlaybackMode(fromListener ? PlaybackMode::ForwardOnce : PlaybackMode::ForwardLoop, 0.0f),
+                  ActionResult::Success);
+        ASSERT_EQ(graph->Play(), ActionResult::Success);
+        ASSERT_TRUE(workerIn.pass());
+        EXPECT_TRUE(graph->IsStopped());
+        EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success) << graph->GetLastError(false).StdString();
+        EXPECT_EQ(leftBeforeRemoval, true);
+        ASSERT_TRUE(log.waitFor(State::Stopped));
+        log.onState = nullptr;
+
+        const auto run = std::make_shared<StoppingRun>();
+        const auto next = AddStoppingChain(*graph, 3, run);
+        ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 0.0f), ActionResult::Success);
+        PlayTwiceAndStopFromTheHook(*graph, log, 2, run, *next);
+        EXPECT_FALSE(lines.Contains("Assertion failed"));
+    }
+}
+
+TEST(HostCallThreads, AListenerHandsAStopToAnotherThreadWithoutWaiting)
+{
+    // A listener of the host's Pause may not wait for another thread that calls the graph; it
+    // hands the Stop over and returns. That Stop waits for the Pause and then stops: Paused,
+    // then Stopped.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(100);
+    auto target = chain.make<TestTarget>();
+    ASSERT_TRUE(chain.play(PlaybackMode::ForwardLoop));
+    ASSERT_TRUE(Eventually([&] { return target->frames().size() >= 2; }));
+    std::promise<ActionResult> stopped;
+    std::future<ActionResult> stopAnswer = stopped.get_future();
+    std::thread other;
+    std::optional<bool> stopReturnedInListener;
+    chain.log.onState = [&](State state) {
+        if (state != State::Paused || other.joinable())
+            return;
+        other = std::thread([&] { stopped.set_value(chain.async->Stop()); });
+        stopReturnedInListener = stopAnswer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    };
+    EXPECT_EQ(chain.async->Pause(), ActionResult::Success);
+    const bool returned = stopAnswer.wait_for(kPatience) == std::future_status::ready;
+    chain.log.onState = nullptr;
+    ASSERT_TRUE(other.joinable());
+    if (!returned) {
+        other.detach(); // it waits on a graph no call of this thread can reach
+        FAIL() << "the other thread's Stop did not return";
+    }
+    other.join();
+    EXPECT_EQ(stopAnswer.get(), ActionResult::Success);
+    EXPECT_EQ(stopReturnedInListener, false);
+    EXPECT_EQ(Names(chain.log.states()), Names({State::Playing, State::Paused, State::Stopped}));
+    EXPECT_TRUE(chain.async->IsStopped());
+}
+
+TEST(HostCallThreads, SetPlaybackModeTakesABoolAsAResetAndANumberAsARate)
+{
+    // Through an AsyncGraph pointer: (mode, true) rewinds the order and keeps the rate, (mode,
+    // false) keeps the position; a float, an int or a double is a rate.
+    AsyncTestGraph chain;
+    chain.make<TestSource>(10);
+    chain.make<TestTarget>();
+    const std::shared_ptr<AsyncGraph>& graph = chain.async;
+    ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 50.0f), ActionResult::Success);
+    const uint32_t period = graph->GetFramePeriodMs();
+    const auto rate = [&] {
+        float fps = -1.0f;
+        graph->GetGraphFps(fps);
+        return fps;
+    };
+    const auto order = [&] { return graph->GetFrameOrderProvider(); };
+    for (int i = 0; i < 3; ++i)
+        order()->AdvanceFrameID();
+    ASSERT_EQ(order()->GetFrameID(), 2u);
+
+    EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::BackwardLoop, true), ActionResult::Success);
+    EXPECT_EQ(rate(), 50.0f);
+    EXPECT_EQ(graph->GetFramePeriodMs(), period);
+    const auto automatic = std::dynamic_pointer_cast<FrameOrderAuto>(order());
+    ASSERT_TRUE(automatic);
+    EXPECT_EQ(automatic->GetPlaybackMode(), PlaybackMode::BackwardLoop);
+    order()->AdvanceFrameID();
+    order()->AdvanceFrameID();
+    ASSERT_EQ(order()->GetFrameID(), 8u);
+
+    EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, false), ActionResult::Success);
+    EXPECT_EQ(rate(), 50.0f);
+    EXPECT_EQ(order()->GetFrameID(), 8u);
+
+    EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 30.0f), ActionResult::Success);
+    EXPECT_EQ(rate(), 30.0f);
+    EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 0), ActionResult::Success);
+    EXPECT_EQ(rate(), 0.0f);
+    EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 30.0), ActionResult::Success);
+    EXPECT_EQ(rate(), 30.0f);
+    EXPECT_EQ(order()->GetFrameID(), 0u) << "a rate installs a new order";
 }

@@ -3,6 +3,9 @@
 
 #include "GraphFixtures.h"
 
+#include <optional>
+#include <stdexcept>
+
 using namespace GraphFixtures;
 using Frames32 = std::vector<uint32_t>;
 
@@ -179,6 +182,46 @@ TEST(StreamState, PlayPauseStopTable)
         EXPECT_EQ(Stream::GetTimeInNanoSecondsForFrame(fps, frame), nanoseconds) << fps << ' ' << frame;
 }
 
+TEST(StreamState, AStateFollowsItsHook)
+{
+    // onPause or onStop that refuses or throws leaves the stream as it was: the next Pause or
+    // Stop runs the hook again.
+    for (const bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "throws" : "refuses");
+        ScriptedStream stream(0, 10, MakeProfile({{kPurposeA, kType1}}));
+        stream.throws = throws;
+        // nullopt: the hook threw.
+        const auto call = [&](HyxErrorCode (Stream::*step)()) -> std::optional<HyxErrorCode> {
+            try {
+                return (stream.*step)();
+            } catch (const std::runtime_error&) {
+                return std::nullopt;
+            }
+        };
+        const std::optional<HyxErrorCode> refused =
+            throws ? std::nullopt : std::optional<HyxErrorCode>(HyxErrorCode::FilterError);
+        using Play = Stream::PlayState;
+        const struct {
+            HyxErrorCode (Stream::*step)();
+            int refuse; // 1: onPause refuses once, 2: onStop refuses once
+            std::optional<HyxErrorCode> answer;
+            Play after;
+        } steps[] = {
+            {&Stream::Play, 0, HyxErrorCode::Success, Play::Playing}, {&Stream::Pause, 1, refused, Play::Playing},
+            {&Stream::Pause, 0, HyxErrorCode::Success, Play::Paused}, {&Stream::Stop, 2, refused, Play::Paused},
+            {&Stream::Play, 0, HyxErrorCode::Success, Play::Playing}, {&Stream::Stop, 2, refused, Play::Playing},
+            {&Stream::Stop, 0, HyxErrorCode::Success, Play::Stopped},
+        };
+        for (size_t i = 0; i < std::size(steps); ++i) {
+            (steps[i].refuse == 1 ? stream.pauseRefusals : stream.stopRefusals) = steps[i].refuse ? 1 : 0;
+            EXPECT_EQ(call(steps[i].step), steps[i].answer) << i;
+            EXPECT_EQ(stream.GetPlayState(), steps[i].after) << i;
+        }
+        EXPECT_EQ(stream.hooks,
+                  (std::vector<std::string>{"play(first)", "pause", "pause", "stop", "play(resume)", "stop", "stop"}));
+    }
+}
+
 TEST(StreamState, DestroyedWhilePlayingIsReported)
 {
     struct BareStream : Stream {
@@ -259,6 +302,94 @@ TEST(SourceStreams, MultiStreamStartFailureStopsTheStartedStreams)
     EXPECT_TRUE(none->GetOutputProfile()->Contains(kPurposeC, kType3, Guid()));
 }
 
+TEST(SourceStreams, AStreamThatRefusesOrThrowsOncePlaysOnOrIsStoppedAgain)
+{
+    // A single-stream source's stream refuses (or throws in) onPause once: the graph's Pause
+    // fails, and the graph plays on whole. It refuses onStop once: a graph the host updates
+    // stays playing and its second Stop stops the stream; an asynchronous graph reads Stopped
+    // and its next Stop (or Play) stops the stream.
+    enum class Hook {
+        Pause,
+        Stop,
+        StopThenPlay
+    };
+    for (const bool async : {false, true}) {
+        for (const Hook hook : {Hook::Pause, Hook::Stop, Hook::StopThenPlay}) {
+            for (const bool throws : {false, true}) {
+                if (hook == Hook::StopThenPlay && !async)
+                    continue;
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
+                             (hook == Hook::Pause  ? "onPause "
+                              : hook == Hook::Stop ? "onStop "
+                                                   : "onStop, then Play, ") +
+                             (throws ? "throws" : "refuses"));
+                EitherGraph either(async);
+                TestGraph& chain = *either.chain();
+                auto source = chain.make<TestSource>(1000);
+                auto target = chain.make<TestTarget>();
+                ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+                ASSERT_EQ(chain.graph->Play(), ActionResult::Success);
+                ASSERT_TRUE(DeliverUntil(chain, async, *target, 2));
+                const std::shared_ptr<ScriptedStream> stream = source->stream();
+                stream->throws = throws;
+                (hook == Hook::Pause ? stream->pauseRefusals : stream->stopRefusals) = 1;
+                const auto call = [&] { return hook == Hook::Pause ? chain.graph->Pause() : chain.graph->Stop(); };
+                if (throws) {
+                    EXPECT_THROW(call(), std::runtime_error);
+                } else {
+                    EXPECT_EQ(call(), ActionResult::Failure);
+                }
+                if (hook == Hook::Pause) {
+                    EXPECT_TRUE(chain.graph->IsPlaying());
+                    EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Playing);
+                    EXPECT_EQ(target->GetFilterState(), Filter::FilterState::Playing);
+                    EXPECT_EQ(stream->GetPlayState(), Stream::PlayState::Playing);
+                    if (chain.graph->IsPlaying()) {
+                        EXPECT_TRUE(DeliverUntil(chain, async, *target, target->frames().size() + 3)) << chain.error();
+                    }
+                    EXPECT_EQ(Names(either.log().states()), Names({State::Playing}));
+                    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+                    continue;
+                }
+                EXPECT_EQ(chain.graph->IsStopped(), async);
+                if (hook == Hook::StopThenPlay) {
+                    EXPECT_EQ(chain.graph->Play(), ActionResult::Success) << chain.error();
+                    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success) << chain.error();
+                    EXPECT_EQ(stream->hooks,
+                              (std::vector<std::string>{"play(first)", "stop", "stop", "play(first)", "stop"}));
+                    continue;
+                }
+                EXPECT_EQ(chain.graph->Stop(), ActionResult::Success) << chain.error();
+                EXPECT_EQ(std::count(stream->hooks.begin(), stream->hooks.end(), "stop"), 2);
+                EXPECT_EQ(stream->GetPlayState(), Stream::PlayState::Stopped);
+                EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                EXPECT_TRUE(chain.graph->IsStopped());
+            }
+        }
+    }
+}
+
+TEST(SourceStreams, AMultiStreamPauseThatFailsPartWayPlaysThePausedStreamsAgain)
+{
+    for (int refusing = 0; refusing < 3; ++refusing) {
+        SCOPED_TRACE(refusing);
+        TestGraph chain;
+        auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
+        source->afterInitialize = [refusing](TestMultiSource& s) { s.stream(refusing)->pauseRefusals = 1; };
+        chain.add(source);
+        auto target = chain.make<TestTarget>();
+        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+        ASSERT_TRUE(chain.update(1));
+        EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
+        EXPECT_TRUE(chain.graph->IsPlaying());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(source->stream(i)->GetPlayState(), Stream::PlayState::Playing) << i;
+        EXPECT_TRUE(chain.update(1)) << chain.error();
+        EXPECT_EQ(target->seen().size(), 6u);
+        EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    }
+}
+
 TEST(FrameOrderAuto, WalksOfEveryMode)
 {
     struct Case {
@@ -297,6 +428,89 @@ TEST(FrameOrderAuto, WalksOfEveryMode)
         EXPECT_FALSE(order.HasNextFrameID()) << mode;
         EXPECT_EQ(order.GetProgress(), 0.0f) << mode;
     }
+}
+
+TEST(FrameOrderAuto, EveryModeAfterAFinishedOnceWalkStaysInItsRange)
+{
+    // A once-walk is walked to its end, then the mode is switched without a reset: loop modes
+    // wrap, once modes step on from where the walk stands, pingpong modes turn; no id ever
+    // leaves the range. Both ways a source asks (the single queries and TakeFrame) agree.
+    using M = PlaybackMode;
+    const struct {
+        M finished, next;
+        Frames32 start; // the first ids, counted from the range's first; the whole walk for once modes
+    } known[] = {
+        {M::ForwardOnce, M::ForwardLoop, {0, 1, 2, 3, 4, 0, 1}},
+        {M::BackwardOnce, M::BackwardLoop, {4, 3, 2, 1, 0, 4, 3}},
+        {M::BackwardOnce, M::ForwardOnce, {1, 2, 3, 4}},
+        {M::ForwardOnce, M::BackwardOnce, {3, 2, 1, 0}},
+        {M::ForwardOnce, M::ForwardOnce, {}},
+        {M::BackwardOnce, M::BackwardOnce, {}},
+        {M::ForwardOnce, M::Pingpong, {3, 2, 1, 0, 1}},
+        {M::ForwardOnce, M::PingpongInverse, {3, 2, 1, 0, 1}},
+        {M::BackwardOnce, M::Pingpong, {1, 2, 3, 4, 3}},
+        {M::BackwardOnce, M::PingpongInverse, {1, 2, 3, 4, 3}},
+    };
+    for (const uint32_t first : {0u, 10u}) {
+        for (const M finished : {M::ForwardOnce, M::BackwardOnce}) {
+            for (const M next :
+                 {M::ForwardOnce, M::ForwardLoop, M::BackwardOnce, M::BackwardLoop, M::Pingpong, M::PingpongInverse}) {
+                SCOPED_TRACE(std::to_string(first) + ": " + std::to_string(static_cast<int>(finished)) + " then " +
+                             std::to_string(static_cast<int>(next)));
+                FrameOrderAuto asked(first, 5), taken(first, 5);
+                Frames32 byTake;
+                for (FrameOrderAuto* order : {&asked, &taken}) {
+                    order->SetPlaybackMode(finished, true);
+                    ASSERT_EQ(walk(*order, 20).size(), 5u);
+                    order->SetPlaybackMode(next, false);
+                }
+                const Frames32 frames = walk(asked, 20);
+                for (int i = 0; i < 20; ++i) {
+                    const FrameTake take = taken.TakeFrame(true, false);
+                    if (take.outcome != FrameTake::Outcome::Frame)
+                        break;
+                    byTake.push_back(take.frame);
+                }
+                EXPECT_EQ(byTake, frames);
+                EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [&](uint32_t frame) {
+                    return frame >= first && frame < first + 5;
+                })) << testing::PrintToString(frames);
+                for (const auto& k : known) {
+                    if (k.finished != finished || k.next != next)
+                        continue;
+                    Frames32 expected;
+                    for (const uint32_t frame : k.start)
+                        expected.push_back(first + frame);
+                    const bool once = next == M::ForwardOnce || next == M::BackwardOnce;
+                    EXPECT_EQ(once ? frames
+                                   : Frames32(frames.begin(), frames.begin() + static_cast<long>(std::min(
+                                                                                   frames.size(), expected.size()))),
+                              expected);
+                }
+            }
+        }
+    }
+}
+
+TEST(FrameOrderAuto, AGraphLoopingAfterAFinishedOnceWalkStaysInTheStream)
+{
+    // Over 5 frames: ForwardOnce to the end, Stop, ForwardLoop without a reset, Play: every id
+    // is one of the stream's, and the walk wraps.
+    SourceChain chain(5);
+    chain.play();
+    ASSERT_TRUE(chain.runToEnd());
+    ASSERT_EQ(chain.target->frames(), Range(5));
+    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
+    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, false), ActionResult::Success);
+    chain.play();
+    ASSERT_TRUE(chain.update(20)) << chain.error();
+    const Frames all = chain.target->frames();
+    const Frames looped(all.begin() + 5, all.end());
+    ASSERT_GE(looped.size(), 10u);
+    EXPECT_TRUE(std::all_of(looped.begin(), looped.end(), [](unsigned frame) { return frame < 5; }))
+        << testing::PrintToString(looped);
+    EXPECT_NE(std::adjacent_find(looped.begin(), looped.end(), std::greater<>()), looped.end()) << "never wrapped";
+    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
 
 // Frames are compared as plain unsigned values: a range ending at 0xFFFFFFFF walks, one that

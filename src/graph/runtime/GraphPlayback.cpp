@@ -417,8 +417,15 @@ ActionResult Graph::stopGraph(FailedStop end)
         }
     }
     // A Stop folded into this one was answered Success: the run ends also when this walk
-    // failed, and the caller still hears of its own failure first.
-    const std::exception_ptr listenerThrew = mark.endFoldedStop();
+    // failed (a graph that reads Stopped all the same has what the walk left stopped again,
+    // as a second Stop would), and the caller still hears of its own failure first.
+    std::exception_ptr listenerThrew;
+    if (mark.takeFoldedStop()) {
+        if (!IsStopped())
+            listenerThrew = endRun(false, nullptr);
+        else if (walk.failed)
+            static_cast<void>(stopRunningFilters());
+    }
     if (walk.thrown) {
         std::rethrow_exception(walk.thrown);
     }

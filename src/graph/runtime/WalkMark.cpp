@@ -47,10 +47,7 @@ bool Graph::WalkMark::foldStop(const Graph& graph)
 
 std::exception_ptr Graph::WalkMark::endFoldedStop() noexcept
 {
-    if (!_stopFolded)
-        return nullptr;
-    _stopFolded = false;
-    return _graph.endRun(false, nullptr);
+    return takeFoldedStop() ? _graph.endRun(false, nullptr) : nullptr;
 }
 
 } // namespace Hyx

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace Hyx {
 
@@ -38,6 +39,8 @@ public:
 
     /// Once the outermost walk's work is done: a Stop folded into it ends the run now.
     std::exception_ptr endFoldedStop() noexcept;
+    /// True once when a Stop was folded into this walk; the caller carries it out.
+    bool takeFoldedStop() noexcept { return std::exchange(_stopFolded, false); }
 
 private:
     /// The outermost walk of `graph` on this thread; null when there is none.

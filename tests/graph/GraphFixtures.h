@@ -692,6 +692,22 @@ inline std::string Nested(const char* niceName, HyxErrorCode code)
     return inner + "(" + inner + ")";
 }
 
+/// Texts calls can leave in a graph's text: whole ones, and the beginnings of those that end
+/// in a filter's text. The graph's text is one for every thread, so a check that reads it
+/// after its own call while other threads call the graph can only ask for one of the texts
+/// that call and theirs leave.
+struct TextsLeft {
+    std::vector<std::string> whole;
+    std::vector<std::string> beginnings;
+
+    bool has(const std::string& text) const
+    {
+        return std::find(whole.begin(), whole.end(), text) != whole.end() ||
+               std::any_of(beginnings.begin(), beginnings.end(),
+                           [&](const std::string& beginning) { return text.rfind(beginning, 0) == 0; });
+    }
+};
+
 /// A graph built filter by filter; every add must succeed.
 struct TestGraph {
     std::shared_ptr<Graph> graph = std::make_shared<Graph>();

@@ -1041,12 +1041,13 @@ protected:
 
 /// What a target whose frame hook stops its graph at the first frame saw.
 struct StoppingRun {
+    Gate played; // both of the host's Plays have returned
     Gate arrived;
     std::optional<ActionResult> stopped;
 };
 
 /// Adds source (`frames`) -> transform -> a target whose frame hook stops the graph at its
-/// first frame and then opens `run.arrived`.
+/// first frame, once the host's Plays have returned, and then opens `run.arrived`.
 std::shared_ptr<TestTarget> AddStoppingChain(AsyncGraph& graph, unsigned frames,
                                              const std::shared_ptr<StoppingRun>& run)
 {
@@ -1055,6 +1056,9 @@ std::shared_ptr<TestTarget> AddStoppingChain(AsyncGraph& graph, unsigned frames,
     auto target = std::make_shared<TestTarget>();
     target->process = [run, &graph](TestTarget&, const Atom&) {
         if (!run->stopped) {
+            // A Play after this Stop would rightly play a second run.
+            if (!run->played.pass())
+                return HyxErrorCode::FilterError;
             run->stopped = graph.Stop();
             run->arrived.open();
         }
@@ -1071,6 +1075,7 @@ void PlayTwiceAndStopFromTheHook(AsyncGraph& graph, StateLog& log, size_t stops,
 {
     EXPECT_EQ(graph.Play(), ActionResult::Success) << graph.GetLastError(false).StdString();
     EXPECT_EQ(graph.Play(), ActionResult::Success) << graph.GetLastError(false).StdString();
+    run->played.open();
     ASSERT_TRUE(run->arrived.pass()) << "no worker delivers";
     EXPECT_EQ(run->stopped, ActionResult::Success);
     ASSERT_TRUE(log.waitFor(State::Stopped, stops));

@@ -28,7 +28,16 @@ fi
 
 echo "Installing: ${missing[*]}"
 sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Installing packages needs root or sudo; neither is at hand." >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another install (an unattended upgrade, a second build) may hold the package lock: wait for
+# it, up to ten minutes, rather than fail at once.
+lock_wait=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${lock_wait[@]}" update -qq
+$sudo apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"

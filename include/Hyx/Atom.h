@@ -6,7 +6,11 @@
 // Contract:
 // - Copies share blocks, and through them layers: a change to a layer is seen through
 //   every copy; adding or removing blocks on a copy leaves the source's list unchanged.
-// - Identity fields are masked to their widths (see AtomId).
+// - Identity fields are masked to their widths (see AtomId): frame numbers run from 0 to
+//   4194303 (22 bits) and stream ids from 0 to 63 (6 bits). The constructors and setters cut
+//   a larger value to its low bits without a word, so Atom(64, 4194309, t) is frame 5 of
+//   stream 0: a host keeps its numbers in range. The calls that take a frame from a host
+//   refuse one they can tell lies past the range (see SourceManual.h and SerializeToHyx.h).
 // - Lookups scan the blocks from first to last and return empty results when nothing
 //   matches; an empty argument pointer finds nothing.
 // - Not synchronised: filled by one thread, then handed on; afterwards readers may share

@@ -67,6 +67,11 @@
 // - decompress checks every size it is given against the counts and dimensions stored
 //   beside it (Blosc plain size, JPEG dimensions, run-length fill, fixed-rate byte counts)
 //   and throws std::exception on any mismatch; it never reads outside the payload.
+// - The types decompress throws: std::invalid_argument for a code its class does not know
+//   (the class's message, "compression type is not supported!" from a texture) and for a
+//   texture depth it does not know ("Texture depth not supported!"); std::runtime_error for
+//   bytes that do not hold what the code and count need (the size text, the codecs' own
+//   texts) and for a stored type it cannot decode into; std::bad_alloc when memory runs out.
 // - Coding takes the calling thread's codec instances on every call, so a layer shared by
 //   atoms on two threads never shares a codec. A layer itself is used by one thread at a
 //   time.

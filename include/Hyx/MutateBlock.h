@@ -10,6 +10,14 @@
 // - MutateBlockManual releases a frame per PullNextProcessedFrame (or per setting of "Pull
 //   next processed frame"), from any thread. MutateBlockFPS releases from a worker thread of
 //   its own, paced to "Framerate" (the frame-rate codes below).
+// - MutateBlockFPS takes every rate above 0 whose period of 1000 / rate ms, truncated, fits
+//   in 32 bits, 0 and every negative code. It refuses NaN and the infinities ("Framerate nan
+//   is not a number of frames a second", "inf" or "-inf" for an infinity) and a rate whose
+//   period does not fit ("Framerate 1e-30 gives a release period past 4294967295 ms"): its
+//   play fails with 4 and that text, so the graph's Play fails and nothing starts. A change
+//   to such a value while it plays keeps the release period as it was and logs it at level 2
+//   ("Filter '#BlockFPS': Framerate nan is not a number of frames a second; the release
+//   period stays 40 ms"); the value reads back as set.
 // - A full buffer with "Drop frames when occupied" drops the new frame, counts it in
 //   "Dropped frames count" and logs it at level 4. Without dropping the updating thread
 //   waits for a release; the wait also ends on a frame-order reset and when an asynchronous
@@ -196,6 +204,9 @@ public:
 
 protected:
     HyxErrorCode onInitializeParams(Filter* upstream) override;
+    /// Refuses a "Framerate" that gives no period (see the contract) with 4, before the base
+    /// starts anything; otherwise the base's play.
+    HyxErrorCode onPlay() override;
     /// Works out the period and starts the worker.
     void onStartRelease() override;
     /// Stops and joins the worker.

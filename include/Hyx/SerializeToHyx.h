@@ -23,7 +23,15 @@
 //   a take made without a container writes a dump alone)".
 // - pack_atom returns 0; 35 when the bytes could not be written; 36 when the atom cannot be
 //   packed (with a table, an atom of more than 255 blocks or one that needs a 65,536th
-//   GUID). A frame out of chronological order in its stream raises
+//   GUID). An atom past the identity word's range (frame numbers 0 to 4194303, stream ids
+//   0 to 63) is refused with 36 and a level-2 line naming the range, before anything is
+//   written: one whose word is not a frame's ("Hyx failed to pack atom. (identity word
+//   0x10000000 is not a frame's: frame numbers run from 0 to 4194303 and stream ids from 0
+//   to 63)"), as a frame number past 22 bits packed into the word by hand gives, and any
+//   frame of a stream whose last frame written was 4194303 ("Hyx failed to pack atom. (frame
+//   numbers run from 0 to 4194303: stream 0 already holds frame 4194303)"), as the atom
+//   constructor's masked frame 4194304 is. The take keeps what was written before, and
+//   readers read it. A frame out of chronological order in its stream raises
 //   std::logic_error("Frames in non-chronological order not (yet) supported.") before
 //   anything is written. An XML file that cannot be opened raises std::logic_error("Can't
 //   write file '<path>' (<cause>).", the causes as above) from the pack_atom that tried to
@@ -126,6 +134,11 @@ protected:
 
 private:
     HyxErrorCode refuseUnnamedFile();
+    /// 36, with a level-2 line, for an atom whose frame number or stream id lies past the
+    /// identity word's range.
+    HyxErrorCode refusePastRange(const Atom& atom);
+    /// Notes whether the atom written was its stream's frame 4194303.
+    void noteWritten(const Atom& atom);
     bool openFiles();
     std::string basePath() const;
     std::string containerPath() const;
@@ -142,6 +155,7 @@ private:
     bool _dumpWithoutFlag; // "xml" without "hyx", noContainer unset: the dump gets no atom
     std::shared_ptr<SerializeToHyxXml> _xml;
     std::shared_ptr<HyxLookupTable> _table;
+    uint64_t _streamsAtLastFrame = 0; // bit n: the last frame written to stream n was 4194303
 };
 
 } // namespace Hyx

@@ -16,8 +16,16 @@
 //   number of atoms, and each atom's profile and the declared one describe each other.
 //   Accepted atoms are queued as copies that share the host's layers, with every
 //   stream-information layer replaced by one new copy of the declared one, put last.
+//   An atom whose identity word is not a frame's (a frame number past 22 bits packed into a
+//   word by hand spills into the type bits) is refused: "Frame rejected - an atom's identity
+//   word is not a frame's: frame numbers run from 0 to 4194303 and stream ids from 0 to 63".
 // - A refusal returns false and replaces the filter's error text with the message alone.
-// - Identity words built here mask the frame number to 22 bits (the live counter wraps).
+// - Frame numbers run from 0 to 4194303 (22 bits). With renumbering, a push that would need a
+//   number past them is refused, and the frames taken before stay: "Frame rejected - frame
+//   numbers run from 0 to 4194303, and the source has numbered 4194304 frames" (live: once its
+//   counter has given 4194303; offline: once the collection holds 4194304 frames). Without
+//   renumbering a frame keeps the number its atoms carry (the atom constructor has cut it to
+//   22 bits).
 // - Live: frames leave oldest first, one whole frame per update, whatever frame the graph
 //   asks for; with renumbering they are numbered by a counter from 0. Runs only under the
 //   automatic frame order in realtime mode (25 otherwise). A frame leaves only when the

@@ -17,7 +17,9 @@
 //   number (NaN, an infinity), which the loader would refuse, is refused before anything
 //   is written (a file at the path stays as it was): "Failed to save graph file '<path>':
 //   graph <index> of <GetOrigin()> has no rate (nan is not a number of frames a second)",
-//   "inf" or "-inf" in place of "nan" for an infinity.
+//   "inf" or "-inf" in place of "nan" for an infinity. Dialect two checks only the first
+//   graph, the one its loader reads back: a later graph's rate is written as the speed code 0
+//   ("max") when it is no number.
 // - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
 //   document, an unknown root, a version other than "1.0" or a filter without a valid
 //   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID

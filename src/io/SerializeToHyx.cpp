@@ -10,6 +10,15 @@ namespace Hyx {
 
 using VornCommon::FileHelper;
 
+namespace {
+
+constexpr uint64_t streamBit(uint32_t streamId)
+{
+    return uint64_t{1} << streamId;
+}
+
+} // namespace
+
 SerializeToHyx::SerializeToHyx(const char* path, bool writeTable, HYXFormatVersion version, bool noContainer)
     : SerializeToFile(path, version, false), _writeTable(writeTable), _noContainer(noContainer)
 {
@@ -103,6 +112,39 @@ bool SerializeToHyx::openFiles()
     return IsReady();
 }
 
+HyxErrorCode SerializeToHyx::refusePastRange(const Atom& atom)
+{
+    // The identity word holds 22 bits of frame number and 6 of stream id. A number past them
+    // comes in masked (the atom's constructor cuts it) or spills into the type bits (a word
+    // the host packed itself): either would file the frame as another one, or make the take
+    // unreadable, so it is refused before anything is written.
+    const uint32_t id = atom.GetId();
+    if (atom.GetAtomType() != AtomType::Frame) {
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Hyx failed to pack atom. (identity word 0x%08X is not a frame's: frame numbers run from 0 to "
+                   "4194303 and stream ids from 0 to 63)",
+                   static_cast<unsigned>(id));
+        return HyxErrorCode::FailedToPackAtom;
+    }
+    if (_streamsAtLastFrame & streamBit(AtomId::GetStreamId(id))) {
+        LogMessage(VornCommon::LogLevel::Error,
+                   "Hyx failed to pack atom. (frame numbers run from 0 to 4194303: stream %u already holds frame "
+                   "4194303)",
+                   static_cast<unsigned>(AtomId::GetStreamId(id)));
+        return HyxErrorCode::FailedToPackAtom;
+    }
+    return HyxErrorCode::Success;
+}
+
+void SerializeToHyx::noteWritten(const Atom& atom)
+{
+    const uint64_t bit = streamBit(atom.GetStreamId());
+    if (atom.GetFrameNr() == AtomId::FRAME_NR_MASK)
+        _streamsAtLastFrame |= bit;
+    else
+        _streamsAtLastFrame &= ~bit;
+}
+
 HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
 {
     // A finished container is never reopened: its table would not match a second file. A
@@ -111,6 +153,9 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
         return HyxErrorCode::FailedToWriteToFile;
     if (!_namesAFile)
         return refuseUnnamedFile();
+    if (atom)
+        if (const HyxErrorCode r = refusePastRange(*atom); r != HyxErrorCode::Success)
+            return r;
     const bool open = IsReady() || openFiles();
     if (streamStopped())
         return HyxErrorCode::FailedToWriteToFile;
@@ -123,11 +168,16 @@ HyxErrorCode SerializeToHyx::pack_atom(std::shared_ptr<Atom> atom)
             return r;
         if (!Flush())
             return endTake(containerPath(), true);
+        noteWritten(*atom);
     }
     if (!_xml)
         return HyxErrorCode::Success;
-    const HyxErrorCode r = _xml->pack_atom(std::move(atom));
-    return dumpFailed() ? endTake(_xml->GetFilePath(), true) : r;
+    const HyxErrorCode r = _xml->pack_atom(atom);
+    if (dumpFailed())
+        return endTake(_xml->GetFilePath(), true);
+    if (r == HyxErrorCode::Success && _noContainer && atom)
+        noteWritten(*atom);
+    return r;
 }
 
 void SerializeToHyx::onCloseFile()

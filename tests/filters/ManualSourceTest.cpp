@@ -80,8 +80,29 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     withoutInfo[0]->RemoveDataLayers(DataTypeStreamInfo::TheTypeGuid());
     auto withNull = frameOf(2, 0, 1.0f);
     withNull[1] = nullptr;
+    // Frame 4194304 packed into the word by hand spills into the type bits.
+    auto wordPastFrames = frameOf(2, 0, 1.0f);
+    wordPastFrames[1]->SetId(4194304u << 6 | 1u);
+    auto oneWordPastFrames = frameOf(1, 0, 1.0f);
+    oneWordPastFrames[0]->SetId(4194304u << 6);
+    // A renumbering live source that has numbered every frame the word can hold: the frames
+    // of the last 4096 pushes stay queued.
+    LiveRig counted(1);
+    counted.Play();
+    const auto pushPastTheLastNumber = [&] {
+        const Frame frame = frameOf(1, 0, 1.0f);
+        for (uint32_t i = 0; i <= AtomId::FRAME_NR_MASK; ++i) {
+            if (i % 4096 == 0)
+                counted.source->ClearCache(false);
+            if (!counted.source->PushFrame(frame))
+                return true;
+        }
+        return counted.source->PushFrame(frame);
+    };
 
     const std::string profileText = "Frame rejected - a stream of the frame does not satisfy declared output profile";
+    const std::string wordText = "Frame rejected - an atom's identity word is not a frame's: frame numbers run from 0 "
+                                 "to 4194303 and stream ids from 0 to 63";
     struct Case {
         std::shared_ptr<Filter> filter;
         std::function<bool()> call;
@@ -98,6 +119,11 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
         {liveJoined, [&] { return liveJoined->PushFrame(withExtraLayer); }, profileText},
         {liveJoined, [&] { return liveJoined->PushFrame(withoutInfo); }, profileText},
         {liveJoined, [&] { return liveJoined->PushFrame(withNull); }, profileText},
+        // Past the identity word's range.
+        {liveJoined, [&] { return liveJoined->PushFrame(wordPastFrames); }, wordText},
+        {declaredOffline, [&] { return declaredOffline->PushFrame(oneWordPastFrames); }, wordText},
+        {counted.source, pushPastTheLastNumber,
+         "Frame rejected - frame numbers run from 0 to 4194303, and the source has numbered 4194304 frames"},
         {liveJoined, [&] { return liveJoined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 5.0f, true); },
          "Can not reinitialize properties of manual live source after it was added to a graph"},
         {joined, [&] { return joined->PushFrame(frameOf(1, 1, 1.0f)); },
@@ -138,6 +164,11 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     // The offline collection keeps its frame.
     auto kept = Chain({declaredOffline});
     EXPECT_EQ(declaredOffline->GetStreamInfo()->GetNumFrames(), 1u);
+
+    // The frames the counting source took before its refusal stay queued, numbered as given.
+    ASSERT_EQ(counted.graph->Update(), ActionResult::Success);
+    ASSERT_EQ(counted.listener.Count(), 1u);
+    EXPECT_EQ(counted.listener.Frames()[0][0]->GetFrameNr(), AtomId::FRAME_NR_MASK + 1 - 4096);
 
     // Nothing of the refused frames was queued: the first frame out is the valid one.
     RecordingListener listener;

@@ -143,3 +143,58 @@ TEST(MutateBlockThreads, DestroyedWhileReleasingJoinsItsWorker)
     fps.reset(); // must not end the process
     SUCCEED();
 }
+
+TEST(MutateBlock, FramerateGivesAPeriodOrRefusesThePlay)
+{
+    // The source announces 25 frames a second. Each "Framerate" text with the release period
+    // it gives, or the text its refused play leaves.
+    const std::string noNumber = " is not a number of frames a second";
+    const struct {
+        const char* text;
+        uint32_t periodMs;
+        std::string refusal;
+    } rates[] = {
+        {"25", 40, ""},
+        {"2000", 0, ""},
+        {"0.5", 2000, ""},
+        {"0.25", 4000, ""},
+        {"0", 0, ""}, // no pacing
+        {"-1", 40, ""}, // the stream's rate
+        {"-2", 80, ""}, // half of it
+        {"-3", 20, ""}, // double it
+        {"-7.5", 40, ""}, // any other negative number: the stream's rate
+        {"-1e30", 40, ""},
+        {"nan", 0, "Framerate nan" + noNumber},
+        {"inf", 0, "Framerate inf" + noNumber},
+        {"-inf", 0, "Framerate -inf" + noNumber},
+        {"1e-30", 0, "Framerate 1e-30 gives a release period past 4294967295 ms"},
+        {"1e-7", 0, "Framerate 1e-07 gives a release period past 4294967295 ms"},
+    };
+    for (const auto& rate : rates) {
+        SCOPED_TRACE(rate.text);
+        HostChain<MutateBlockFPS> chain(std::make_shared<TestSource>(3), {{"Framerate", rate.text}});
+        const ActionResult played = chain.graph->Play(PlaybackMode::ForwardOnce);
+        EXPECT_EQ(played, rate.refusal.empty() ? ActionResult::Success : ActionResult::Failure);
+        if (rate.refusal.empty()) {
+            EXPECT_EQ(chain.middle->GetReleasePeriodMs(), rate.periodMs);
+        } else {
+            EXPECT_NE(std::string(chain.graph->GetLastError(false).CStr()).find("(" + rate.refusal + ")"),
+                      std::string::npos)
+                << chain.graph->GetLastError(false).CStr();
+            EXPECT_TRUE(AllStopped(*chain.graph));
+        }
+        chain.graph->Stop();
+    }
+
+    // A change while it plays keeps the period, with one line; the value reads back as set.
+    HostChain<MutateBlockFPS> chain(std::make_shared<TestSource>(3), {{"Framerate", "25"}});
+    ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    CapturedLog log;
+    EXPECT_TRUE(chain.middle->setParameterValue("Framerate", "nan"));
+    EXPECT_EQ(chain.middle->GetReleasePeriodMs(), 40u);
+    EXPECT_EQ(chain.middle->getParameterValue("Framerate"), "nan");
+    EXPECT_EQ(
+        log.Count(LogLevel::Error, "Filter '#BlockFPS': Framerate nan" + noNumber + "; the release period stays 40 ms"),
+        1);
+    chain.graph->Stop();
+}

@@ -262,17 +262,17 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
     const std::string missingFolder = OutputPath("no such folder/graph.xml");
     const std::string folder = HYX_TEST_BINARY_DIR;
     const std::string nullGraphs = OutputPath("null.xml");
-    // A rate the loader would refuse: the golden graphs with a second graph of that rate.
-    const auto withRate = [](float fps) {
+    // A rate the loader would refuse: the golden graphs with that graph at that rate.
+    const auto withRate = [](float fps, int graph = 0) {
         auto list = GoldenGraphs();
-        list->GetVisualGraph(1)->SetFps(fps);
+        list->GetVisualGraph(graph)->SetFps(fps);
         list->SetOrigin("graph file 'golden.xml'");
         return list;
     };
     const std::string noRate = OutputPath("no rate.xml");
     const std::string kept = OutputPath("kept.xml");
     const std::string rateLine =
-        "Failed to save graph file '" + noRate + "': graph 1 of graph file 'golden.xml' has no rate (";
+        "Failed to save graph file '" + noRate + "': graph 0 of graph file 'golden.xml' has no rate (";
     // Each refused save, the graphs it is given and the one line it gives.
     const std::tuple<const char*, std::shared_ptr<VisualGraphs>, std::string> refusals[] = {
         {missingFolder.c_str(), graphs, "Can't write file '" + missingFolder + "' (No such folder)"},
@@ -286,7 +286,7 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
         // A file already at the path stays as it was.
         {kept.c_str(), withRate(std::nanf("")),
          "Failed to save graph file '" + kept +
-             "': graph 1 of graph file 'golden.xml' has no rate (nan is not a number of frames a second)"},
+             "': graph 0 of graph file 'golden.xml' has no rate (nan is not a number of frames a second)"},
     };
     std::filesystem::remove(noRate);
     for (const Save save : kSaves) {
@@ -300,6 +300,27 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
         }
         EXPECT_FALSE(std::filesystem::exists(noRate));
         EXPECT_EQ(ReadFile(kept), "as it was");
+    }
+    // A later graph without a rate: the "hyx" dialect reads it back and refuses it, the
+    // "quendra" dialect reads back the first graph alone and checks that one only.
+    const std::tuple<Save, bool, std::string> laterGraphs[] = {
+        {&XmlGraph::SaveToHyxXml, false,
+         "Failed to save graph file '" + noRate +
+             "': graph 1 of graph file 'golden.xml' has no rate (nan is not a number of frames a second)"},
+        {&XmlGraph::SaveToQuendraXml, true, ""},
+    };
+    for (const auto& [save, saved, line] : laterGraphs) {
+        SCOPED_TRACE(line);
+        std::filesystem::remove(noRate);
+        {
+            CapturedLog log;
+            EXPECT_EQ(save(noRate.c_str(), withRate(std::nanf(""), 1)), saved);
+            EXPECT_EQ(log.Entries().size(), line.empty() ? 0u : 1u);
+            EXPECT_EQ(line.empty() ? 0 : 1, log.Count(LogLevel::Error, line));
+        }
+        // The first graph's 12.5 frames a second come back whole.
+        const auto loaded = saved ? XmlGraph::LoadFromXml(noRate.c_str()) : nullptr;
+        EXPECT_EQ(saved, loaded && loaded->GetNumVisualGraphs() == 1 && loaded->GetVisualGraph(0)->GetFps() == 12.0f);
     }
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(nullptr));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(missingFolder.c_str()));

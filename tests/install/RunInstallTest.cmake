@@ -72,6 +72,15 @@ foreach(expected
   endif()
 endforeach()
 
+# The README's set-up sentences: apt with root or sudo, a bounded wait for a held package lock.
+file(READ ${SOURCE_DIR}/scripts/setup.sh setup_script)
+foreach(expected "-o DPkg::Lock::Timeout=600" "sudo=\"sudo\"" "apt-get \"\${lock_wait[@]}\" install")
+  string(FIND "${setup_script}" "${expected}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "scripts/setup.sh does not hold\n${expected}")
+  endif()
+endforeach()
+
 readme_blocks("cmake plugin" plugin_cmake)
 readme_blocks("cpp plugin" plugin_source)
 file(WRITE ${WORK_DIR}/box_center/CMakeLists.txt "${plugin_cmake}")

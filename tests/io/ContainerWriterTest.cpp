@@ -3,6 +3,7 @@
 #include <Hyx/HyxLookupTable.h>
 #include <Hyx/SerializeToHyx.h>
 
+#include "CapturedLog.h"
 #include "ContainerTestUtil.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
@@ -150,6 +151,59 @@ TEST(ContainerWriter, RefusedAtomsLeaveTheFileAsItWas)
     EXPECT_EQ(finished.size(),
               15 + 2 * RecordBytes(ContainerFrame(3, 0)).size() + u32At(finished, finished.size() - 4));
     EXPECT_EQ(Hyx::ReadHYX2File(path.c_str()).GetNumFrames(3), 2u);
+}
+
+TEST(ContainerWriter, AtomsPastTheIdentityWordsRangeAreRefused)
+{
+    // Frame numbers run from 0 to 4194303 and stream ids from 0 to 63. Each row: the frames
+    // written first, the atom refused with 36 and its line, the frames a reader then finds.
+    const auto framed = [](uint32_t stream, uint32_t frame) { return ContainerFrame(stream, frame); };
+    const auto word = [](uint32_t id) {
+        auto atom = ContainerFrame(0, 0);
+        atom->SetId(id);
+        return atom;
+    };
+    const std::string lastFrame = "Hyx failed to pack atom. (frame numbers run from 0 to 4194303: stream ";
+    const std::string notAFrame = " is not a frame's: frame numbers run from 0 to 4194303 and stream ids from 0 to 63)";
+    const struct {
+        std::vector<std::shared_ptr<Hyx::Atom>> before;
+        std::shared_ptr<Hyx::Atom> refused;
+        std::string line;
+    } rows[] = {
+        // The constructor cuts frame 4194304 to 0: it would be filed as frame 0 again.
+        {{framed(0, 4194303)}, framed(0, 4194304), lastFrame + "0 already holds frame 4194303)"},
+        {{framed(5, 4194302), framed(5, 4194303)}, framed(5, 4194310), lastFrame + "5 already holds frame 4194303)"},
+        {{framed(2, 4194303)}, framed(2, 4194303), lastFrame + "2 already holds frame 4194303)"},
+        // Frame 4194304 packed into the word by hand spills into the type bits.
+        {{framed(0, 0)}, word(4194304u << 6), "Hyx failed to pack atom. (identity word 0x10000000" + notAFrame},
+        {{}, word(0x20000041u), "Hyx failed to pack atom. (identity word 0x20000041" + notAFrame},
+    };
+    TempDir dir;
+    for (const bool withTable : {true, false}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.line);
+            const std::string path = dir.file("range.hyx");
+            std::filesystem::remove(path);
+            Hyx::SerializeToHyx writer(path.c_str(), withTable);
+            for (const auto& atom : row.before)
+                ASSERT_EQ(writer.pack_atom(atom), HyxErrorCode::Success);
+            {
+                CapturedLog log;
+                EXPECT_EQ(writer.pack_atom(row.refused), HyxErrorCode::FailedToPackAtom);
+                EXPECT_EQ(log.Count(VornCommon::LogLevel::Error, row.line), 1);
+                EXPECT_EQ(log.Entries().size(), 1u);
+            }
+            // The frames written before stay, and the take reads.
+            ASSERT_TRUE(writer.CloseFile());
+            Hyx::ReadHYX2File reader(path.c_str());
+            EXPECT_NO_THROW({
+                const uint16_t stream = row.before.empty() ? 0 : row.before[0]->GetStreamId();
+                EXPECT_EQ(reader.GetNumFrames(stream), row.before.size());
+                for (uint32_t n = 0; n < row.before.size(); ++n)
+                    EXPECT_EQ(RecordBytes(reader.GetFrameAtom(stream, n)), RecordBytes(row.before[n])) << n;
+            });
+        }
+    }
 }
 
 TEST(ContainerWriter, AtomNeedingOneGuidTooManyIsRefused)

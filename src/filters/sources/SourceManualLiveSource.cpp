@@ -71,6 +71,11 @@ bool SourceManualLiveSource::PushFrame(std::vector<std::shared_ptr<Atom>> frame)
         SetError(rejection);
         return false;
     }
+    // Past 22 bits the number would wrap to 0 and pass as another frame.
+    if (_renumberFrames && _frameCounter > AtomId::FRAME_NR_MASK) {
+        SetError(SourceSupport::PAST_LAST_FRAME_NUMBER);
+        return false;
+    }
     for (const std::shared_ptr<Atom>& atom : frame) {
         std::shared_ptr<Atom> copy = SourceSupport::QueuedCopy(atom, *_declaredStreamInfo);
         if (_renumberFrames)
@@ -78,7 +83,7 @@ bool SourceManualLiveSource::PushFrame(std::vector<std::shared_ptr<Atom>> frame)
         _atomsQueue.push_back(std::move(copy));
     }
     if (_renumberFrames)
-        _frameCounter = (_frameCounter + 1) & AtomId::FRAME_NR_MASK; // wraps with the identity word
+        ++_frameCounter;
     return true;
 }
 

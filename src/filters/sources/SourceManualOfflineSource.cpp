@@ -96,6 +96,11 @@ bool SourceManualOfflineSource::PushFrame(std::vector<std::shared_ptr<Atom>> fra
         SetError(rejection);
         return false;
     }
+    // Renumbered, frame f of the collection carries f, which must fit the identity word.
+    if (_renumberFrames && _atoms.size() / _declaredNumStreams > AtomId::FRAME_NR_MASK) {
+        SetError(SourceSupport::PAST_LAST_FRAME_NUMBER);
+        return false;
+    }
     for (const std::shared_ptr<Atom>& atom : frame)
         _atoms.push_back(SourceSupport::QueuedCopy(atom, *_declaredStreamInfo));
     return true;

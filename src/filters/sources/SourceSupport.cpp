@@ -63,6 +63,9 @@ const char* CheckFrame(const std::vector<std::shared_ptr<Atom>>& frame, const st
         const std::shared_ptr<Profile> profile(atom ? atom->GenerateProfile() : nullptr);
         if (!profile || !declared->Describes(profile) || !profile->Describes(declared))
             return "Frame rejected - a stream of the frame does not satisfy declared output profile";
+        if (atom->GetAtomType() != AtomType::Frame)
+            return "Frame rejected - an atom's identity word is not a frame's: frame numbers run from 0 to 4194303 "
+                   "and stream ids from 0 to 63";
     }
     return nullptr;
 }

@@ -33,7 +33,12 @@ struct Declaration {
 Declaration Declare(const std::shared_ptr<Atom>& templateAtom, unsigned numStreams, float fps, uint32_t numFrames,
                     std::string& error);
 
-/// Null when the frame fits the declaration, else the rejection text.
+/// The rejection of a frame the source would have to number past the identity word's 22 bits.
+inline constexpr const char* PAST_LAST_FRAME_NUMBER =
+    "Frame rejected - frame numbers run from 0 to 4194303, and the source has numbered 4194304 frames";
+
+/// Null when the frame fits the declaration, else the rejection text. An atom whose identity
+/// word is not a frame's (a frame number past 22 bits packed into the word) is refused too.
 const char* CheckFrame(const std::vector<std::shared_ptr<Atom>>& frame, const std::shared_ptr<Profile>& declared,
                        uint32_t numStreams);
 

@@ -1,6 +1,7 @@
 #include <Hyx/MutateBlock.h>
 
 #include "graph/mutates/MutateSupport.h"
+#include "graph/params/ParamText.h"
 #include "graph/runtime/FramePeriod.h"
 #include "impl/core/BuiltInRegistration.h"
 
@@ -11,7 +12,9 @@
 
 #include <VornCommon/Concurrency.h>
 
+#include <limits>
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace Hyx {
@@ -22,6 +25,18 @@ namespace {
 
 // Longest wait for a frame before the worker looks at its flags again.
 constexpr std::chrono::milliseconds kIdleWait{100};
+
+// Why "Framerate" gives no release period: no number (the graph's own rate calls refuse it
+// alike), or a rate so small that its period does not fit the period's 32 bits. Empty for a
+// rate or a code.
+std::string whyRefused(float requested)
+{
+    if (std::string why = WhyNoRate(requested); !why.empty())
+        return std::string("Framerate ") + why;
+    if (requested > 0.0f && FramePeriodMs(requested, 0.0f) == std::numeric_limits<uint32_t>::max())
+        return "Framerate " + ParamText::FromFloat(requested) + " gives a release period past 4294967295 ms";
+    return {};
+}
 
 } // namespace
 
@@ -50,9 +65,25 @@ void MutateBlockFPS::cbiParameterValueChanged(std::shared_ptr<FilterParam> param
     MutateBlock::cbiParameterValueChanged(std::move(param), value);
 }
 
+HyxErrorCode MutateBlockFPS::onPlay()
+{
+    // Refused before anything starts: the graph stays as it was.
+    const float requested = _framerateParam ? _framerateParam->GetValue() : FPS_FROM_SOURCE;
+    if (const std::string why = whyRefused(requested); !why.empty())
+        return ReportError(HyxErrorCode::FilterError, why.c_str());
+    return MutateBlock::onPlay();
+}
+
 void MutateBlockFPS::recomputePeriod()
 {
     const float requested = _framerateParam ? _framerateParam->GetValue() : FPS_FROM_SOURCE;
+    if (const std::string why = whyRefused(requested); !why.empty()) {
+        // A change while playing cannot fail the play: the release keeps its period.
+        LogMessage(VornCommon::LogLevel::Error, "Filter '%s': %s; the release period stays %u ms",
+                   GetFilterClassInfo().GetNiceClassName().CStr(), why.c_str(),
+                   static_cast<unsigned>(_periodMs.load()));
+        return;
+    }
     const std::shared_ptr<Graph> graph = GetGraph();
     const std::shared_ptr<DataTypeStreamInfo> info = graph ? graph->GetSourceStreamInfo() : nullptr;
     _periodMs = FramePeriodMs(requested, info ? info->GetFPS() : 0.0f);

@@ -8,6 +8,7 @@
 
 #include <VornCommon/Xml.h>
 
+#include <algorithm>
 #include <string>
 
 // Writers of both dialects. Elements are made in the order they are printed; attributes
@@ -96,9 +97,15 @@ XMLElement* quendraGraphElement(XMLDocument& doc, const VisualGraph& graph)
     return element;
 }
 
+// How many of a list's graphs a dialect's loader reads back: all of them, or the first alone.
+enum class ReadBack {
+    All,
+    First
+};
+
 template <class MakeGraphElement>
 bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const char* rootName,
-          MakeGraphElement makeGraphElement)
+          MakeGraphElement makeGraphElement, ReadBack readBack)
 {
     if (path == nullptr) {
         LogMessage(VornCommon::LogLevel::Error, "Failed to save a graph file: no path");
@@ -109,8 +116,10 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
         return false;
     }
     // The loader refuses a rate that is no number: such a file is never written, and the file
-    // at the path stays as it was.
-    for (int i = 0; i < graphs->GetNumVisualGraphs(); ++i) {
+    // at the path stays as it was. Only the graphs it reads back count.
+    const int checked =
+        readBack == ReadBack::First ? std::min(graphs->GetNumVisualGraphs(), 1) : graphs->GetNumVisualGraphs();
+    for (int i = 0; i < checked; ++i) {
         const std::shared_ptr<VisualGraph> graph = graphs->GetVisualGraph(i);
         const std::string why = graph ? WhyNoRate(graph->GetFps()) : std::string();
         if (!why.empty()) {
@@ -137,12 +146,12 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
 
 bool XmlGraph::SaveToHyxXml(const char* path, std::shared_ptr<VisualGraphs> graphs)
 {
-    return save(path, graphs, "hyx", hyxGraphElement);
+    return save(path, graphs, "hyx", hyxGraphElement, ReadBack::All);
 }
 
 bool XmlGraph::SaveToQuendraXml(const char* path, std::shared_ptr<VisualGraphs> graphs)
 {
-    return save(path, graphs, "quendra", quendraGraphElement);
+    return save(path, graphs, "quendra", quendraGraphElement, ReadBack::First);
 }
 
 } // namespace Hyx

@@ -19,6 +19,7 @@
 #include <Hyx/GuidLiteral.h>
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/ImageSequenceWriter.h>
+#include <Hyx/MutateBlock.h>
 #include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
 #include <Hyx/SourceManual.h>
@@ -3732,6 +3733,376 @@ void runStopRequests()
 }
 
 // Stops, pauses and plays that fail, on both kinds of graph.
+// A take with one damaged byte: the reader raises for that frame alone, and ReadFrame catches it.
+void runDamagedTake()
+{
+    const char* path = "takes/damaged.hyx";
+    check(WriteTake(path, {MakeFrame(0, "first"), MakeFrame(1, "second")}), "the two frames are written");
+    std::vector<char> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // Byte 35 is the kind of the first frame's data block.
+    check(bytes.size() > 35 && bytes[35] == 0x00, "byte 35 of the take is 0x00");
+    if (bytes.size() <= 35)
+        return;
+    bytes[35] = 0x7f;
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    const std::string expected = "DataBlock::Deserialize: data-type not supported.";
+    Hyx::ReadHYX2File reader(path);
+    std::string thrown;
+    try {
+        check(reader.Initialize() == Hyx::HyxErrorCode::Success, "the damaged take initialises");
+        reader.GetFrameAtom(reader.GetFirstStreamId(), 0);
+    } catch (const std::logic_error& e) {
+        thrown = e.what();
+    }
+    check(thrown == expected, "GetFrameAtom of the damaged frame raises std::logic_error");
+    quote(thrown);
+    const auto second = reader.GetFrameAtom(reader.GetFirstStreamId(), 1);
+    check(second && second->GetFrameNr() == 1, "the reader's other frame still reads");
+    const auto viaReadFrame = ReadFrame(path, 1);
+    check(!ReadFrame(path, 0) && viaReadFrame && viaReadFrame->GetFrameNr() == 1,
+          "ReadFrame answers empty for the damaged frame and reads the other");
+}
+
+// A compressed layer whose stored code or depth byte was changed, loaded again.
+template <class Coded>
+std::shared_ptr<Coded> recoded(const std::shared_ptr<Coded>& coded, uint8_t code, int byte = -1, uint8_t value = 0)
+{
+    uint32_t size = 0;
+    const uint8_t* data = coded->Serialize(size);
+    std::vector<uint8_t> bytes(data, data + size);
+    if (byte >= 0 && size_t(byte) < bytes.size())
+        bytes[size_t(byte)] = value;
+    auto layer = std::make_shared<Coded>();
+    layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D, coded->GetVersion());
+    layer->InitializeCompressionInfo(coded->GetCompressedBlobTypeGuid(), coded->GetCompressedBlobVersion(),
+                                     coded->GetCompressionType());
+    const bool loaded = layer->InitializeData(bytes.data(), uint32_t(bytes.size()));
+    layer->InitializeCompressionInfo(coded->GetCompressedBlobTypeGuid(), coded->GetCompressedBlobVersion(), code);
+    return loaded ? layer : nullptr;
+}
+
+// What decompress throws: std::invalid_argument for a code or depth its class does not know,
+// std::runtime_error for bytes that do not hold what the code needs.
+void runDecompressExceptions()
+{
+    auto indices = std::make_shared<Hyx::DataTypeCompressedVertexIndices>();
+    indices->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    auto rgb = std::make_shared<Hyx::DataTypeTextureRGB>();
+    rgb->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    std::fill_n(rgb->AllocateTexture(8, 8), 8 * 8 * 3, uint8_t(90));
+    auto texture = std::make_shared<Hyx::DataTypeCompressedTexture>();
+    texture->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    auto ir = std::make_shared<Hyx::DataTypeTextureIR>();
+    ir->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    std::fill_n(ir->AllocateTexture(8, 8), 8 * 8, uint8_t(7));
+    auto irCoded = std::make_shared<Hyx::DataTypeCompressedTexture>();
+    irCoded->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    check(indices->compress(someIndices().front(), 128) && texture->compress(rgb, 2) && irCoded->compress(ir, 2),
+          "the layers compress");
+    const auto thrownBy = [](const std::shared_ptr<Hyx::DataTypeCompressedBlob>& layer) {
+        if (!layer)
+            return std::string("not loaded");
+        try {
+            layer->decompress();
+        } catch (const std::invalid_argument& e) {
+            return std::string("invalid_argument: ") + e.what();
+        } catch (const std::runtime_error& e) {
+            return std::string("runtime_error: ") + e.what();
+        }
+        return std::string("nothing");
+    };
+    const struct {
+        std::shared_ptr<Hyx::DataTypeCompressedBlob> layer;
+        std::string type, text;
+    } cases[] = {
+        {recoded(indices, 200), "invalid_argument: ", "DataTypeCompressedIndices Indices Compression not supported!"},
+        {recoded(indices, 4), "invalid_argument: ", "DataTypeCompressedIndices Indices Compression not supported!"},
+        {recoded(texture, 4), "invalid_argument: ", "compression type is not supported!"},
+        {recoded(texture, 200), "invalid_argument: ", "compression type is not supported!"},
+        // The depth byte follows width, height, the coded width and height and the format.
+        {recoded(irCoded, 2, 9, 7), "invalid_argument: ", "Texture depth not supported!"},
+        // The plain size a Blosc stream states, after the texture's ten header bytes.
+        {recoded(texture, 2, 14, 0x55),
+         "runtime_error: ", "uncompressed size stored in buffer differs from the expected size"},
+    };
+    for (const auto& c : cases) {
+        const std::string thrown = thrownBy(c.layer);
+        check(thrown.rfind(c.type + c.text, 0) == 0, "decompress throws the README's exception");
+        quote(c.text);
+    }
+}
+
+// The keeper's switches carry the layer's own purpose: TALO after the empty source, VORN4D
+// after a manual source of MakeTextureFrame's frames.
+void runKeeperNames()
+{
+    const auto namesAfter = [](const std::shared_ptr<Hyx::Graph>& graph) {
+        std::vector<std::string> names;
+        const Hyx::SharedFilterPtr keeper =
+            Hyx::FilterFactory::CreateFilter(Hyx::MutateDataLayersKeeper::TheTypeGuid(),
+                                             Hyx::SharedFilterPtr(graph->GetLastFilter()), Hyx::SharedGraphPtr(graph));
+        if (keeper)
+            for (const std::shared_ptr<Hyx::FilterParam>& param : keeper.ToStdSharedPtr()->getParameters())
+                names.push_back(param->GetName());
+        return names;
+    };
+    auto empty = std::make_shared<Hyx::Graph>();
+    check(AddFilter(empty, Hyx::SourceEmptySource::TheTypeGuid()) &&
+              namesAfter(empty) == std::vector<std::string>{"Keep {TALO/StreamInfo/NIL}"},
+          "after the empty source the keeper's one switch names TALO");
+    quote("Keep {TALO/StreamInfo/NIL}");
+    empty->RemoveAllFilters();
+    auto manual = std::make_shared<Hyx::Graph>();
+    const auto source = std::make_shared<Hyx::SourceManualLiveSource>();
+    const std::vector<std::string> vorn = {"Keep {VORN4D/StreamInfo/NIL}", "Keep {VORN4D/TextureRGB/NIL}"};
+    check(source->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
+              manual->AddAndConnect(source) == Hyx::ActionResult::Success && namesAfter(manual) == vorn,
+          "after a manual source of MakeTextureFrame's frames the switches name VORN4D");
+    for (const std::string& name : vorn)
+        quote(name);
+    manual->RemoveAllFilters();
+}
+
+// A graph whose last filter is not a target fails every update.
+void runTargetLast()
+{
+    std::ofstream("calibration.bin", std::ios::binary) << "calibration";
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) && AddFileBytes(graph, "calibration.bin") &&
+              graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+          "a graph without a target plays");
+    const std::string expected =
+        "Graph update failed(Filter 'InjectFileData' error: Filter '$filter$' lacks output connection.())";
+    for (int i = 0; i < 3; ++i)
+        check(graph->Update() == Hyx::ActionResult::Failure && graph->GetLastError(true).StdString() == expected,
+              "every update of a graph without a target fails");
+    quote(expected);
+    graph->Stop();
+    graph->RemoveAllFilters();
+}
+
+// A success leaves the graph's text; GetLastError(true) empties it.
+void runLastErrorAfterSuccess()
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "the graph is built");
+    check(graph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Failure,
+          "the empty source plays only in Realtime");
+    const std::string failed = graph->GetLastError(false).StdString();
+    check(!failed.empty() && graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+              graph->GetLastError(false).StdString() == failed,
+          "a Play that succeeds leaves the failure's text");
+    check(graph->Update() == Hyx::ActionResult::Success && graph->GetLastError(true).StdString() == failed &&
+              graph->GetLastError(false).StdString().empty(),
+          "GetLastError(true) gives the text and empties it");
+    graph->Stop();
+    graph->RemoveAllFilters();
+}
+
+// Boolean texts, and a block mutate that keeps every frame on a graph the host updates.
+void runBlockMutateWait()
+{
+    const std::string drop = Hyx::MutateBlock::DROP_FRAMES_WHEN_FULL_PARAMNAME;
+    check(drop == "Drop frames when occupied", "the parameter's name");
+    const auto block = std::make_shared<Hyx::MutateBlockManual>();
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+              graph->AddAndConnect(block) == Hyx::ActionResult::Success &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "empty source, block mutate, callback target");
+    check(block->getParameterValue(drop.c_str()) == "True", "a block mutate drops frames by default");
+    for (const auto& [text, value] : std::vector<std::pair<std::string, std::string>>{
+             {"True", "True"}, {"true", "True"}, {"1", "True"}, {"TRUE", "False"}, {"yes", "False"}, {"", "False"}}) {
+        check(block->setParameterValue(drop.c_str(), "True") && block->setParameterValue(drop.c_str(), text.c_str()) &&
+                  block->getParameterValue(drop.c_str()) == value,
+              "a boolean parameter reads true only for \"True\", \"true\" and \"1\"");
+    }
+    // Dropping: every update returns, and the frames past the one buffered are dropped.
+    check(block->setParameterValue(drop.c_str(), "True") &&
+              graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+          "the dropping graph plays");
+    bool updated = true;
+    for (int i = 0; i < 5; ++i)
+        updated = updated && graph->Update() == Hyx::ActionResult::Success;
+    check(updated && block->getParameterValue("Dropped frames count") == "4", "with \"True\" every update returns");
+    graph->Stop();
+    // Keeping: another thread pulls, so every update of this thread returns with a frame.
+    FrameCounter counter;
+    const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+    target->SetAtomsListener(&counter);
+    check(block->setParameterValue(drop.c_str(), "False") &&
+              graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+          "the keeping graph plays");
+    std::atomic<bool> done{false};
+    std::thread puller([&] {
+        while (!done)
+            block->PullNextProcessedFrame();
+    });
+    updated = true;
+    for (int i = 0; i < 5; ++i)
+        updated = updated && graph->Update() == Hyx::ActionResult::Success;
+    done = true;
+    puller.join();
+    check(updated && block->getParameterValue("Dropped frames count") == "0",
+          "with \"False\" and a pulling thread every update returns and nothing is dropped");
+    graph->Stop();
+    target->SetAtomsListener(nullptr);
+    graph->RemoveAllFilters();
+}
+
+// MutateBlockFPS refuses a "Framerate" that is no number or whose period does not fit.
+void runBlockFpsRates(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const auto graphWith = [](const char* rate) {
+        auto graph = std::make_shared<Hyx::Graph>();
+        const bool built = AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "25"}}) &&
+                           AddFilter(graph, Hyx::MutateBlockFPS::TheTypeGuid(), {{"Framerate", rate}}) &&
+                           AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+        return built ? graph : nullptr;
+    };
+    for (const auto& [rate, ending] : std::vector<std::pair<const char*, std::string>>{
+             {"nan", "(Framerate nan is not a number of frames a second)))"},
+             {"inf", "(Framerate inf is not a number of frames a second)))"},
+             {"-inf", "(Framerate -inf is not a number of frames a second)))"},
+             {"1e-30", "(Framerate 1e-30 gives a release period past 4294967295 ms)))"}}) {
+        CapturedLog log(logger);
+        const auto graph = graphWith(rate);
+        const std::string text = graph && graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Failure
+                                     ? graph->GetLastError(false).StdString()
+                                     : std::string();
+        check(text.size() > ending.size() && text.rfind("Graph failed to start playing(", 0) == 0 &&
+                  text.compare(text.size() - ending.size(), ending.size(), ending) == 0,
+              "MutateBlockFPS refuses the play of a rate that gives no period");
+        if (std::string(rate) != "inf" && std::string(rate) != "-inf")
+            quote(ending);
+        if (graph)
+            graph->RemoveAllFilters();
+    }
+    for (const auto& [rate, period] :
+         std::vector<std::pair<const char*, uint32_t>>{{"25", 40}, {"0", 0}, {"-1", 40}, {"-2", 80}, {"-3", 20}}) {
+        const auto graph = graphWith(rate);
+        const auto fps = graph ? std::dynamic_pointer_cast<Hyx::MutateBlockFPS>(graph->GetFilter(1u)) : nullptr;
+        check(fps && graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success &&
+                  fps->GetReleasePeriodMs() == period,
+              "MutateBlockFPS takes a rate, 0 and the codes");
+        if (fps && std::string(rate) == "25") {
+            CapturedLog log(logger);
+            const std::string line =
+                "Filter '#BlockFPS': Framerate nan is not a number of frames a second; the release period stays 40 ms";
+            check(fps->setParameterValue("Framerate", "nan") && fps->GetReleasePeriodMs() == 40 &&
+                      log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line},
+                  "a rate that is no number set while it plays keeps the pace, with one line");
+            quote(line);
+        }
+        if (graph) {
+            graph->Stop();
+            graph->RemoveAllFilters();
+        }
+    }
+}
+
+// Frame numbers 0 to 4194303, stream ids 0 to 63.
+void runFrameRanges(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const Hyx::Atom cut(64u, 4194309u, 0u);
+    check(cut.GetStreamId() == 0 && cut.GetFrameNr() == 5, "Atom(64, 4194309, t) is frame 5 of stream 0");
+    {
+        CapturedLog log(logger);
+        Hyx::SerializeToHyx writer("takes/range.hyx", true);
+        const std::string line =
+            "Hyx failed to pack atom. (frame numbers run from 0 to 4194303: stream 0 already holds frame 4194303)";
+        check(writer.pack_atom(MakeFrame(4194303, "last")) == Hyx::HyxErrorCode::Success &&
+                  writer.pack_atom(MakeFrame(4194304, "past")) == Hyx::HyxErrorCode::FailedToPackAtom &&
+                  log.At(VornCommon::LogLevel::Error) == std::vector<std::string>{line} && writer.CloseFile(),
+              "the writer refuses a frame after frame 4194303 with 36 and one line");
+        quote(line);
+    }
+    const auto last = ReadFrame("takes/range.hyx", 0);
+    check(last && last->GetFrameNr() == 4194303 && !ReadFrame("takes/range.hyx", 1),
+          "the frames written before stay readable");
+
+    // A renumbering live source, cleared now and then so that its queue stays small.
+    auto source = std::make_shared<Hyx::SourceManualLiveSource>();
+    check(source->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 4, 4), 1, 30.0f, true),
+          "the live source is declared");
+    const auto frame = MakeTextureFrame(0, 4, 4);
+    bool pushed = true;
+    for (uint32_t i = 0; pushed && i <= 4194303u; ++i) {
+        if (i % 4096 == 0)
+            source->ClearCache(false);
+        pushed = source->PushFrame({frame});
+    }
+    const std::string refusal =
+        "Frame rejected - frame numbers run from 0 to 4194303, and the source has numbered 4194304 frames";
+    check(pushed && !source->PushFrame({frame}) && source->GetLastError(false).StdString() == refusal,
+          "a renumbering source refuses the push that needs frame 4194304");
+    quote(refusal);
+    // The frames it took before stay queued: the last 4096, from 4190208 on.
+    auto graph = std::make_shared<Hyx::Graph>();
+    check(graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "the source joins a graph");
+    const auto first = playForOneFrame(*graph);
+    check(first && first->GetFrameNr() == 4190208, "the frames taken before the refusal stay queued");
+    graph->RemoveAllFilters();
+}
+
+// A live source keeps every frame pushed until an update takes it.
+void runLivePushesKept()
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    auto source = std::make_shared<Hyx::SourceManualLiveSource>();
+    check(source->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 4, 4), 1, 30.0f, true) &&
+              graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+              AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+          "a live source into a callback target");
+    bool pushed = true;
+    for (uint32_t i = 0; i < 5000; ++i)
+        pushed = pushed && source->PushFrame({MakeTextureFrame(i, 4, 4)});
+    struct Numbers : Hyx::IAtomsListener {
+        void OnAtomsReceived(std::vector<std::shared_ptr<Hyx::Atom>>& atoms) override
+        {
+            numbers.push_back(atoms.front()->GetFrameNr());
+        }
+        std::vector<uint32_t> numbers;
+    } listener;
+    const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+    target->SetAtomsListener(&listener);
+    bool updated = graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    for (int i = 0; updated && i < 5002; ++i)
+        updated = graph->Update() == Hyx::ActionResult::Success;
+    graph->Stop();
+    target->SetAtomsListener(nullptr);
+    graph->RemoveAllFilters();
+    bool inOrder = listener.numbers.size() == 5000;
+    for (uint32_t i = 0; inOrder && i < 5000; ++i)
+        inOrder = listener.numbers[i] == i;
+    check(pushed && updated && inOrder, "5,000 pushes without an update are all kept and leave in order");
+}
+
+// The quendra dialect checks only the graph its loader reads back.
+void runQuendraFirstGraph()
+{
+    auto graphs = std::make_shared<Hyx::VisualGraphs>();
+    for (const float fps : {5.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        auto graph = std::make_shared<Hyx::VisualGraph>();
+        graph->SetFps(fps);
+        graphs->AddVisualGraph(graph);
+    }
+    std::filesystem::remove("two.xml");
+    check(!Hyx::XmlGraph::SaveToHyxXml("two.xml", graphs) && Hyx::XmlGraph::SaveToQuendraXml("two.xml", graphs),
+          "the list [5 fps, NaN] is saved in the quendra dialect alone");
+    const auto loaded = Hyx::XmlGraph::LoadFromXml("two.xml");
+    check(loaded && loaded->GetNumVisualGraphs() == 1 && loaded->GetVisualGraph(0)->GetFps() == 5.0f,
+          "the quendra file reads back its first graph");
+}
+
 void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     runWorkerEnds(logger);
@@ -3801,6 +4172,16 @@ int main(int argc, char** argv)
     runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);
+    runDamagedTake();
+    runDecompressExceptions();
+    runKeeperNames();
+    runTargetLast();
+    runLastErrorAfterSuccess();
+    runBlockMutateWait();
+    runBlockFpsRates(logger);
+    runFrameRanges(logger);
+    runLivePushesKept();
+    runQuendraFirstGraph();
     Hyx::ResetHYXLoggerInstance();
     return failures == 0 ? 0 : 1;
 }

@@ -53,6 +53,31 @@ struct LiveRig {
 
 } // namespace
 
+TEST(ManualSource, ARenumberingLiveSourceRefusesPastTheLastFrameNumber)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // Four million pushes take minutes under a sanitizer; the plain build runs them.
+    GTEST_SKIP() << "too slow under a sanitizer";
+#endif
+    // A source that has numbered every frame the identity word can hold refuses the next one;
+    // the frames of the last 4096 pushes stay queued, numbered as given.
+    LiveRig counted(1);
+    counted.Play();
+    const Frame frame = frameOf(1, 0, 1.0f);
+    for (uint32_t i = 0; i <= AtomId::FRAME_NR_MASK; ++i) {
+        if (i % 4096 == 0)
+            counted.source->ClearCache(false);
+        ASSERT_TRUE(counted.source->PushFrame(frame)) << "push " << i;
+    }
+    counted.source->ResetError();
+    EXPECT_FALSE(counted.source->PushFrame(frame));
+    EXPECT_EQ(counted.source->GetLastError(false).StdString(),
+              "Frame rejected - frame numbers run from 0 to 4194303, and the source has numbered 4194304 frames");
+    ASSERT_EQ(counted.graph->Update(), ActionResult::Success);
+    ASSERT_EQ(counted.listener.Count(), 1u);
+    EXPECT_EQ(counted.listener.Frames()[0][0]->GetFrameNr(), AtomId::FRAME_NR_MASK + 1 - 4096);
+}
+
 TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
 {
     auto live = Make<SourceManualLiveSource>();
@@ -85,20 +110,6 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     wordPastFrames[1]->SetId(4194304u << 6 | 1u);
     auto oneWordPastFrames = frameOf(1, 0, 1.0f);
     oneWordPastFrames[0]->SetId(4194304u << 6);
-    // A renumbering live source that has numbered every frame the word can hold: the frames
-    // of the last 4096 pushes stay queued.
-    LiveRig counted(1);
-    counted.Play();
-    const auto pushPastTheLastNumber = [&] {
-        const Frame frame = frameOf(1, 0, 1.0f);
-        for (uint32_t i = 0; i <= AtomId::FRAME_NR_MASK; ++i) {
-            if (i % 4096 == 0)
-                counted.source->ClearCache(false);
-            if (!counted.source->PushFrame(frame))
-                return true;
-        }
-        return counted.source->PushFrame(frame);
-    };
 
     const std::string profileText = "Frame rejected - a stream of the frame does not satisfy declared output profile";
     const std::string wordText = "Frame rejected - an atom's identity word is not a frame's: frame numbers run from 0 "
@@ -122,8 +133,6 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
         // Past the identity word's range.
         {liveJoined, [&] { return liveJoined->PushFrame(wordPastFrames); }, wordText},
         {declaredOffline, [&] { return declaredOffline->PushFrame(oneWordPastFrames); }, wordText},
-        {counted.source, pushPastTheLastNumber,
-         "Frame rejected - frame numbers run from 0 to 4194303, and the source has numbered 4194304 frames"},
         {liveJoined, [&] { return liveJoined->ClearCacheAndReinitializeProperties(templateAtom(), 1, 5.0f, true); },
          "Can not reinitialize properties of manual live source after it was added to a graph"},
         {joined, [&] { return joined->PushFrame(frameOf(1, 1, 1.0f)); },
@@ -164,11 +173,6 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     // The offline collection keeps its frame.
     auto kept = Chain({declaredOffline});
     EXPECT_EQ(declaredOffline->GetStreamInfo()->GetNumFrames(), 1u);
-
-    // The frames the counting source took before its refusal stay queued, numbered as given.
-    ASSERT_EQ(counted.graph->Update(), ActionResult::Success);
-    ASSERT_EQ(counted.listener.Count(), 1u);
-    EXPECT_EQ(counted.listener.Frames()[0][0]->GetFrameNr(), AtomId::FRAME_NR_MASK + 1 - 4096);
 
     // Nothing of the refused frames was queued: the first frame out is the valid one.
     RecordingListener listener;

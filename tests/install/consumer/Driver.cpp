@@ -2658,13 +2658,14 @@ bool waitFor(const std::function<bool()>& done)
     return done();
 }
 
-// Offline source of `frames` frames -> the transforms -> callback target (into `list`). The
-// source is the factory's unless one of the host's own is given.
+// Adds offline source of `frames` frames -> the transforms -> callback target (into `list`) to
+// the graph; true when all joined. The source is the factory's unless one of the host's own is
+// given.
 template <class G>
-std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr<TransformFlush>>& transforms,
-                              FrameList& list, std::shared_ptr<Hyx::SourceManualOfflineSource> source = {})
+bool addFlushChain(const std::shared_ptr<G>& graph, unsigned frames,
+                   const std::vector<std::shared_ptr<TransformFlush>>& transforms, FrameList& list,
+                   std::shared_ptr<Hyx::SourceManualOfflineSource> source = {})
 {
-    auto graph = std::make_shared<G>();
     if (!source)
         source = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
             Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {},
@@ -2678,9 +2679,19 @@ std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr
         ok = ok && graph->AddAndConnect(transform) == Hyx::ActionResult::Success;
     ok = ok && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
     const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-    check(ok && target, "a graph of an offline source, the transforms and a callback target is built");
     if (target)
         target->SetAtomsListener(&list);
+    return ok && target;
+}
+
+// A new graph of addFlushChain's chain.
+template <class G>
+std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr<TransformFlush>>& transforms,
+                              FrameList& list, std::shared_ptr<Hyx::SourceManualOfflineSource> source = {})
+{
+    auto graph = std::make_shared<G>();
+    check(addFlushChain(graph, frames, transforms, list, std::move(source)),
+          "a graph of an offline source, the transforms and a callback target is built");
     return graph;
 }
 
@@ -3602,6 +3613,7 @@ void runCallsInsideWalks()
         G* const raw = graph.get();
         const std::shared_ptr<Hyx::Filter> extra =
             Hyx::FilterFactory::CreateFilter(Hyx::TargetCallback::TheTypeGuid(), {}, {}).ToStdSharedPtr();
+        const Hyx::Filter::FilterState offered = extra ? extra->GetFilterState() : Hyx::Filter::FilterState::Created;
         states.when = State::Stopped;
         states.graph = raw;
         states.act = [raw, add, extra] { return add ? raw->AddAndConnect(extra) : raw->RemoveAllFilters(); };
@@ -3615,8 +3627,7 @@ void runCallsInsideWalks()
                   graph->GetFilter(1u) == flush,
               "an add or a removal from a listener of Stopped is refused, and the graph keeps its filters");
         quote(states.text);
-        if (add && extra)
-            extra->DeInitialize(); // the refused add initialised it
+        check(!extra || extra->GetFilterState() == offered, "the refused filter is left as it came");
         graph->_graphEvents.Remove(&states);
         graph->RemoveAllFilters();
     }
@@ -3732,7 +3743,390 @@ void runStopRequests()
     }
 }
 
-// Stops, pauses and plays that fail, on both kinds of graph.
+// A call that changes the filter list, or an Update, made once from a hook or a listener: its
+// answer and the graph's text right after, noted on the calling thread before `made` opens. An
+// add offers a callback target the factory made on its own.
+struct BuildingCall {
+    enum class Kind {
+        Add,
+        RemoveAll,
+        Update
+    };
+    explicit BuildingCall(Kind kind) : kind(kind) {}
+    void make(Hyx::Graph& graph)
+    {
+        if (started.exchange(true))
+            return; // an update it runs may come back here
+        answer = kind == Kind::Add         ? graph.AddAndConnect(extra)
+                 : kind == Kind::RemoveAll ? graph.RemoveAllFilters()
+                                           : graph.Update();
+        text = graph.GetLastError(false).StdString();
+        made.Open();
+    }
+    const char* refusal() const
+    {
+        return kind == Kind::Add         ? "Graph failed to add a filter(it is changing state)"
+               : kind == Kind::RemoveAll ? "Graph failed to remove a filter(it is changing state)"
+                                         : "Graph update failed(it is changing state)";
+    }
+
+    const Kind kind;
+    const std::shared_ptr<Hyx::Filter> extra =
+        Hyx::FilterFactory::CreateFilter(Hyx::TargetCallback::TheTypeGuid(), {}, {}).ToStdSharedPtr();
+    const Hyx::Filter::FilterState offered = extra ? extra->GetFilterState() : Hyx::Filter::FilterState::Created;
+    std::atomic<bool> started{false};
+    std::optional<Hyx::ActionResult> answer;
+    std::string text;
+    Gate made;
+};
+
+// AddAndConnect, RemoveAllFilters and Update from inside an update pass (a filter's frame hook,
+// alone or after its own Stop or Pause, or a listener of the Paused it asked for) and from a
+// hook or listener of a walk are refused with their texts; the offered filter is left as it
+// came, the graph keeps its filters and state, and the next run plays.
+template <class G>
+void runBuildingCallsRefused()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    using Kind = BuildingCall::Kind;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    enum class From {
+        Frame,
+        FrameAfterStop,
+        FrameAfterPause,
+        PassListener, // a listener of the Paused a filter asked for inside the pass
+        WalkHook, // the filter's onPause in the host's Pause
+        WalkListener // a listener of Playing in the host's Play
+    };
+    for (const From from : {From::Frame, From::FrameAfterStop, From::FrameAfterPause, From::PassListener,
+                            From::WalkHook, From::WalkListener}) {
+        for (const Kind kind : {Kind::Add, Kind::RemoveAll, Kind::Update}) {
+            BuildingCall building(kind);
+            std::optional<Result> first; // the frame hook's Stop or Pause
+            FrameList frames;
+            ActOn states;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = flushGraph<G>(6, {flush}, frames);
+            G* const raw = graph.get();
+            states.graph = raw;
+            const auto make = [raw, &building] {
+                building.make(*raw);
+                return building.answer.value_or(Result::Success);
+            };
+            const bool inPass = from != From::WalkHook && from != From::WalkListener;
+            if (from == From::PassListener) {
+                flush->pauseFrame = 1;
+                states.when = State::Paused;
+                states.act = make;
+            } else if (from == From::WalkListener) {
+                states.when = State::Playing;
+                states.act = make;
+            } else if (from == From::WalkHook) {
+                flush->pause.call = make;
+            } else {
+                flush->beforeFrame = [raw, from, &building, &first](uint32_t frame) {
+                    if (frame != 1 || building.started)
+                        return;
+                    if (from != From::Frame)
+                        first = from == From::FrameAfterStop ? raw->Stop() : raw->Pause();
+                    building.make(*raw);
+                };
+            }
+            graph->_graphEvents.Add(&states);
+            if (inPass && async) {
+                check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Result::Success &&
+                          graph->Play() == Result::Success && building.made.Pass(),
+                      "the worker's pass makes the call");
+            } else if (inPass) {
+                bool updated = graph->Play(Hyx::PlaybackMode::ForwardLoop) == Result::Success;
+                for (int i = 0; updated && i < 6 && !building.started; ++i)
+                    updated = graph->Update() == Result::Success;
+                check(updated && building.started, "the host's Update makes the call and answers Success");
+            } else {
+                check(playLooping(*graph, frames), "the graph plays");
+                if (from == From::WalkHook)
+                    check(graph->Pause() == Result::Success, "the host's Pause answers Success");
+            }
+            check(building.answer == Result::Failure && building.text == building.refusal(),
+                  "AddAndConnect, RemoveAllFilters and Update inside a pass or a walk answer Failure with their "
+                  "texts");
+            if (from == From::Frame)
+                quote(building.text);
+            check(building.extra && building.extra->GetFilterState() == building.offered &&
+                      int(building.offered) < int(Hyx::Filter::FilterState::Initialized),
+                  "the refused filter is left as it came, not initialised");
+            check(graph->GetNumFilters() == 3 && graph->GetFilter(1u) == flush, "the graph keeps its filters");
+            check(from == From::FrameAfterStop    ? first == Result::Success && graph->IsStopped()
+                  : from == From::FrameAfterPause ? first == Result::Success && graph->IsPaused()
+                  : from == From::PassListener || from == From::WalkHook ? graph->IsPaused()
+                                                                         : graph->IsPlaying(),
+                  "the graph reads what the pass or the walk left");
+            check(StopGraph(*graph), "StopGraph stops it");
+            frames.Take();
+            check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next run plays");
+            check(StopGraph(*graph), "StopGraph stops it");
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+    }
+}
+
+// A Stop that a filter's onStop folds into the host's Stop, which a later filter refuses: the
+// host's Stop answers Failure with that filter's text, and the run ends all the same.
+template <class G>
+void runFoldedStopInFailedStop()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    std::optional<Result> folded;
+    FrameList frames;
+    StateList states;
+    const auto first =
+        std::make_shared<TransformFlush>("TransformFirst", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D2"));
+    const auto second =
+        std::make_shared<TransformFlush>("TransformSecond", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D3"));
+    const auto graph = flushGraph<G>(6, {first, second}, frames);
+    G* const raw = graph.get();
+    first->stop.call = [raw, &folded] {
+        if (!folded)
+            folded = raw->Stop();
+    };
+    graph->_graphEvents.Add(&states);
+    check(playLooping(*graph, frames), "the graph plays");
+    second->stop.how = TransformFlush::How::Refuses;
+    second->stop.times = 1;
+    check(graph->Stop() == Result::Failure &&
+              graph->GetLastError(false).StdString().rfind("Graph failed to stop(Filter 'Second' error: ", 0) == 0,
+          "the host's Stop answers Failure with the refusing filter's text");
+    check(folded == Result::Success, "the Stop folded into it answers Success");
+    check(graph->IsStopped() && allStopped(*graph) &&
+              states.Take() == std::vector<State>{State::Playing, State::Stopped},
+          "the folded Stop ends the run all the same: every filter stops, and the listeners hear Stopped once");
+    frames.Take();
+    check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next Play plays a new run");
+    check(StopGraph(*graph), "StopGraph stops it");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
+}
+
+// A filter's frame hook pauses the graph inside a pass: no filter takes another frame in that
+// pass, and what waits in the queues goes on first after the resume, Play(), and after a
+// Play(mode), which starts the frame order from its start again.
+template <class G>
+void runPausedPassQueues()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    std::atomic<bool> takenWhilePaused{false};
+    FrameList frames;
+    StateList states;
+    const auto pauser = std::make_shared<TransformFlush>();
+    const auto after =
+        std::make_shared<TransformFlush>("TransformAfter", Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000D5"));
+    const auto graph = flushGraph<G>(6, {pauser, after}, frames);
+    G* const raw = graph.get();
+    after->beforeFrame = [raw, &takenWhilePaused](uint32_t) {
+        if (raw->IsPaused())
+            takenWhilePaused = true;
+    };
+    graph->_graphEvents.Add(&states);
+    // Plays (or resumes) until `count` frames came, or until the graph pauses.
+    const auto playUntil = [&](size_t count) {
+        if (async)
+            return waitFor([&] { return frames.Count() >= count || states.Heard(State::Paused); });
+        bool updated = true;
+        for (int i = 0; updated && i < 20 && frames.Count() < count && !graph->IsPaused(); ++i)
+            updated = graph->Update() == Result::Success;
+        return updated;
+    };
+    pauser->pauseFrame = 2;
+    check((async ? graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Result::Success &&
+                       graph->Play() == Result::Success
+                 : graph->Play(Hyx::PlaybackMode::ForwardLoop) == Result::Success) &&
+              playUntil(100) && graph->IsPaused(),
+          "the filter's frame hook pauses the graph in the pass of frame 2");
+    check(frames.Take() == std::vector<uint32_t>{0, 1} &&
+              states.Take() == std::vector<State>{State::Playing, State::Paused},
+          "no filter after it takes frame 2 in that pass");
+    check(graph->Play() == Result::Success && playUntil(8), "the resume plays");
+    std::vector<uint32_t> played = frames.Take();
+    const std::vector<uint32_t> resumed(played.begin(), played.begin() + std::min<ptrdiff_t>(8, played.size()));
+    check(resumed == std::vector<uint32_t>{2, 3, 4, 5, 0, 1, 2, 3},
+          "after the resume frame 2, which waited in the queues, comes first, then the order where it stood");
+    states.Take();
+    pauser->pauseFrame = 5;
+    check(playUntil(1000) && graph->IsPaused() && states.Take() == std::vector<State>{State::Paused},
+          "the filter's frame hook pauses the graph in the pass of frame 5");
+    // The worker may have run on past the eight frames above: all since the resume count.
+    const std::vector<uint32_t> more = frames.Take();
+    played.insert(played.end(), more.begin(), more.end());
+    check(!played.empty() && played.back() == 4, "no filter after it takes frame 5 in that pass");
+    check(graph->Play(Hyx::PlaybackMode::ForwardLoop) == Result::Success && playUntil(4),
+          "Play(mode) on the paused graph plays");
+    played = frames.Take();
+    played.resize(std::min<size_t>(4, played.size()));
+    check(played == std::vector<uint32_t>{5, 0, 1, 2},
+          "after Play(mode) frame 5, which the queues kept, arrives first, then the order from its start");
+    check(!takenWhilePaused, "no filter took a frame while the graph read Paused");
+    check(StopGraph(*graph), "StopGraph stops it");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
+}
+
+// An AsyncGraph whose runs end by themselves: a host that waits until IsStopped() reads true
+// removes the filters and builds a new chain at once, one round from another thread. The
+// reset flag of SetPlaybackMode keeps the rate; any number is a rate.
+void runRebuildWhenStopped()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
+    FrameList frames;
+    StateList states;
+    const auto graph = flushGraph<Hyx::AsyncGraph>(6, {}, frames);
+    graph->_graphEvents.Add(&states);
+    for (int round = 0; round < 4; ++round) {
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Result::Success &&
+                  graph->Play() == Result::Success,
+              "a forward-once run plays on the worker");
+        // Only the worker's end of the run makes the graph read Stopped.
+        check(waitFor([&] { return graph->IsStopped(); }), "the run ends by itself");
+        const auto rebuild = [&] {
+            return graph->RemoveAllFilters() == Result::Success && graph->GetNumFilters() == 0 &&
+                   addFlushChain(graph, 6, {}, frames);
+        };
+        bool rebuilt = false;
+        if (round == 2) {
+            std::thread other([&] { rebuilt = rebuild(); });
+            other.join();
+        } else {
+            rebuilt = rebuild();
+        }
+        check(rebuilt, "the host removes the filters and builds a new chain at once, from any thread");
+        check(frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
+              "the run played every frame, and its end was told before the removal returned");
+    }
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Result::Success &&
+              graph->Play() == Result::Success && waitFor([&] { return graph->IsStopped(); }) &&
+              frames.Take() == everyFrame,
+          "the last chain built plays");
+
+    const auto rate = [&] {
+        float fps = -100.0f;
+        return graph->GetGraphFps(fps) == Result::Success ? fps : -100.0f;
+    };
+    const auto mode = [&] {
+        const auto order = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph->GetFrameOrderProvider());
+        return order ? std::optional(order->GetPlaybackMode()) : std::nullopt;
+    };
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 25.0f) == Result::Success && rate() == 25.0f &&
+              graph->GetFramePeriodMs() == 40,
+          "SetPlaybackMode(mode, 25.0f) sets the rate");
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::BackwardLoop, true) == Result::Success && rate() == 25.0f &&
+              graph->GetFramePeriodMs() == 40 && mode() == Hyx::PlaybackMode::BackwardLoop,
+          "SetPlaybackMode(mode, true) sets the mode and keeps the rate");
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, false) == Result::Success && rate() == 25.0f &&
+              graph->GetFramePeriodMs() == 40 && mode() == Hyx::PlaybackMode::ForwardLoop,
+          "SetPlaybackMode(mode, false) sets the mode and keeps the rate");
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 0) == Result::Success && rate() == 0.0f &&
+              graph->GetFramePeriodMs() == 0,
+          "SetPlaybackMode(mode, 0) is the rate 0: no pacing");
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, -1) == Result::Success && rate() == -1.0f &&
+              graph->GetFramePeriodMs() == 33,
+          "SetPlaybackMode(mode, -1) is the stream's rate: 30 frames a second");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
+}
+
+// What a hook or listener hands over to another thread: the Stop, its answer, and when it is
+// done. Held by that thread too, so that a Stop that never returns cannot outlive it.
+struct HandedStop {
+    std::atomic<Hyx::ActionResult> answer{Hyx::ActionResult::Failure};
+    std::atomic<bool> answered{false};
+    Gate done;
+};
+
+// A listener of Paused, or a filter's onPause, inside the host's Pause hands a Stop to another
+// thread without waiting for it: the Stop acts once the host's Pause has returned, and the
+// listeners hear Paused, then Stopped.
+void runHandedStop()
+{
+    using State = Hyx::Graph::GraphState;
+    using Result = Hyx::ActionResult;
+    for (const bool fromListener : {true, false}) {
+        FrameList frames;
+        ActOn states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        const auto handed = std::make_shared<HandedStop>();
+        std::thread other;
+        std::optional<bool> actedInside; // noted as the hook or listener returns
+        const auto hand = [&graph, &handed, &other, &states, &actedInside] {
+            if (other.joinable())
+                return Result::Success;
+            other = std::thread([graph, handed] {
+                handed->answer = graph->Stop();
+                handed->answered = true;
+                handed->done.Open();
+            });
+            // A moment for the Stop to act, which it must not do while the host's Pause runs.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            actedInside = handed->answered || states.Heard(State::Stopped);
+            return Result::Success;
+        };
+        if (fromListener) {
+            states.graph = graph.get();
+            states.when = State::Paused;
+            states.act = hand;
+        } else {
+            flush->pause.call = hand;
+        }
+        graph->_graphEvents.Add(&states);
+        check(playLooping(*graph, frames), "the graph plays");
+        check(graph->Pause() == Result::Success, "the host's Pause answers Success");
+        check(actedInside == false, "the handed Stop does not act while the host's Pause runs");
+        if (!handed->done.Pass()) {
+            check(false, "the handed Stop returns");
+            graph->_graphEvents.Remove(&states);
+            flush->pause.call = nullptr;
+            other.detach(); // it holds what it needs
+            continue;
+        }
+        other.join();
+        check(handed->answer == Result::Success && graph->IsStopped() && allStopped(*graph),
+              "the handed Stop answers Success and stops the graph");
+        check(states.Take() == std::vector<State>{State::Playing, State::Paused, State::Stopped},
+              "the listeners hear Paused, then Stopped");
+        flush->pause.call = nullptr;
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
+// A Play with no mode on a graph that has no frame order yet answers Failure with a bare text.
+void runPlayWithoutOrder()
+{
+    for (const bool async : {false, true}) {
+        std::shared_ptr<Hyx::Graph> graph;
+        if (async)
+            graph = std::make_shared<Hyx::AsyncGraph>();
+        else
+            graph = std::make_shared<Hyx::Graph>();
+        check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+                  AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()),
+              "an empty source and a callback target are added");
+        const std::string expected = async ? "Source filter '$filter$' lacks a valid frame order provider."
+                                           : "Graph is missing frame order provider";
+        check(graph->Play() == Hyx::ActionResult::Failure && graph->GetLastError(false).StdString() == expected &&
+                  graph->IsStopped(),
+              "a Play with no mode and no frame order answers Failure with the bare text");
+        quote(expected);
+        graph->RemoveAllFilters();
+    }
+}
+
 // A take with one damaged byte: the reader raises for that frame alone, and ReadFrame catches it.
 void runDamagedTake()
 {
@@ -3883,6 +4277,28 @@ void runTargetLast()
     quote(expected);
     graph->Stop();
     graph->RemoveAllFilters();
+    // AddAndConnect takes a transform or a mutate after a target; the graph plays, and every
+    // update fails.
+    for (const bool mutate : {false, true}) {
+        graph = std::make_shared<Hyx::Graph>();
+        check(AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid()) &&
+                  AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()) &&
+                  (mutate ? AddFilter(graph, Hyx::MutateAutoCompressor::TheTypeGuid())
+                          : AddFileBytes(graph, "calibration.bin")),
+              "AddAndConnect takes a transform or a mutate after a target");
+        check(graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+              "a graph whose last filter comes after its target plays");
+        for (int i = 0; i < 3; ++i) {
+            const bool failed = graph->Update() == Hyx::ActionResult::Failure;
+            const std::string text = graph->GetLastError(true).StdString();
+            check(failed &&
+                      (mutate ? text.rfind("Graph update failed(", 0) == 0 && contains(text, "lacks output connection.")
+                              : text == expected),
+                  "every update of a graph whose last filter comes after its target fails");
+        }
+        graph->Stop();
+        graph->RemoveAllFilters();
+    }
 }
 
 // A success leaves the graph's text; GetLastError(true) empties it.
@@ -4103,6 +4519,7 @@ void runQuendraFirstGraph()
           "the quendra file reads back its first graph");
 }
 
+// Stops, pauses and plays that fail, on both kinds of graph.
 void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
 {
     runWorkerEnds(logger);
@@ -4140,6 +4557,15 @@ int main(int argc, char** argv)
     runCallsInsideWalks<Hyx::AsyncGraph>();
     runCallsInsideWalks<Hyx::Graph>();
     runStopRequests();
+    runBuildingCallsRefused<Hyx::AsyncGraph>();
+    runBuildingCallsRefused<Hyx::Graph>();
+    runFoldedStopInFailedStop<Hyx::AsyncGraph>();
+    runFoldedStopInFailedStop<Hyx::Graph>();
+    runPausedPassQueues<Hyx::AsyncGraph>();
+    runPausedPassQueues<Hyx::Graph>();
+    runRebuildWhenStopped();
+    runHandedStop();
+    runPlayWithoutOrder();
     runErrorTexts(logger);
     runRanges(logger);
     runInjection(logger);

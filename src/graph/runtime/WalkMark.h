@@ -22,8 +22,20 @@ public:
         Pass
     };
 
-    WalkMark(Graph& graph, bool endsRun, Kind kind = Kind::Walk);
-    ~WalkMark();
+    // Inline, as every update pass takes a mark: the thread's chain is looked up once a call.
+    WalkMark(Graph& graph, bool endsRun, Kind kind = Kind::Walk)
+        : _graph(graph), _kind(kind), _endsRun(endsRun), _below(t_top)
+    {
+        t_top = this;
+        if (_endsRun)
+            _graph._runEndingWalks.fetch_add(1);
+    }
+    ~WalkMark()
+    {
+        t_top = _below;
+        if (_endsRun)
+            _graph._runEndingWalks.fetch_sub(1);
+    }
     WalkMark(const WalkMark&) = delete;
     WalkMark& operator=(const WalkMark&) = delete;
 
@@ -32,7 +44,13 @@ public:
 
     /// True when the calling thread walks `graph`'s filters (`walk`) or runs its update pass
     /// (`pass`).
-    static bool on(const Graph& graph, bool walk, bool pass);
+    static bool on(const Graph& graph, bool walk, bool pass)
+    {
+        for (const WalkMark* mark = t_top; mark != nullptr; mark = mark->_below)
+            if (&mark->_graph == &graph && (mark->_kind == Kind::Walk ? walk : pass))
+                return true;
+        return false;
+    }
     /// Records a Stop asked inside a walk of `graph` on this thread with its outermost walk;
     /// false when this thread walks no filters of `graph`.
     static bool foldStop(const Graph& graph);
@@ -46,7 +64,9 @@ private:
     /// The outermost walk of `graph` on this thread; null when there is none.
     static WalkMark* outermost(const Graph& graph);
 
-    static thread_local WalkMark* t_top; // the calling thread's innermost mark, of any graph
+    // The calling thread's innermost mark, of any graph. Eight bytes of the static block: read
+    // without a call, as every update pass reads it.
+    [[gnu::tls_model("initial-exec")]] static inline constinit thread_local WalkMark* t_top = nullptr;
 
     Graph& _graph;
     const Kind _kind;

@@ -55,7 +55,9 @@
 //   Update are refused: "Graph failed to add a filter(it is changing state)" (the filter is
 //   left as it came: not initialised), "Graph failed to remove a filter(it is changing
 //   state)", "Graph update failed(it is changing state)"; the list a walk or pass goes through
-//   never changes under it. Once a hook or listener of a pass pauses or stops the graph, no
+//   never changes under it. A stopped filter's Disconnect from inside a pass is refused alike
+//   ("Graph failed to disconnect a filter(it is changing state)"): the pass keeps its
+//   connections. Once a hook or listener of a pass pauses or stops the graph, no
 //   filter takes another frame in that pass: after a pause the queues keep what is left for
 //   the resume, after a stop it is dropped.
 // - A hook or listener must not wait for another thread that calls the same graph (on an

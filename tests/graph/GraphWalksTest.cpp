@@ -725,7 +725,8 @@ namespace {
 enum class Building {
     Add,
     RemoveAll,
-    Update
+    Update,
+    Disconnect // the target's own, through the graph: only a stopped filter gets that far
 };
 
 const char* NameOf(Building call)
@@ -734,6 +735,7 @@ const char* NameOf(Building call)
     case Building::Add: return "AddAndConnect";
     case Building::RemoveAll: return "RemoveAllFilters";
     case Building::Update: return "Update";
+    case Building::Disconnect: return "the target's Disconnect";
     }
     return "";
 }
@@ -746,15 +748,17 @@ struct BuildingCall {
     {
         EXPECT_EQ(extra->PreInitialize(nullptr, nullptr), HyxErrorCode::Success);
     }
-    void make(Graph& graph, const TestTarget& target)
+    void make(Graph& graph, TestTarget& target)
     {
         if (started)
             return;
         started = true; // an update it runs may come back here
         const size_t before = target.frames().size();
-        answer = call == Building::Add         ? graph.AddAndConnect(extra)
-                 : call == Building::RemoveAll ? graph.RemoveAllFilters()
-                                               : graph.Update();
+        answer = call == Building::Add                          ? graph.AddAndConnect(extra)
+                 : call == Building::RemoveAll                  ? graph.RemoveAllFilters()
+                 : call == Building::Update                     ? graph.Update()
+                 : target.Disconnect() == HyxErrorCode::Success ? ActionResult::Success
+                                                                : ActionResult::Failure;
         text = graph.GetLastError(false).StdString();
         framesDuring = target.frames().size() - before;
     }
@@ -764,7 +768,8 @@ struct BuildingCall {
         EXPECT_EQ(answer, ActionResult::Failure);
         EXPECT_EQ(text, call == Building::Add         ? "Graph failed to add a filter(it is changing state)"
                         : call == Building::RemoveAll ? "Graph failed to remove a filter(it is changing state)"
-                                                      : "Graph update failed(it is changing state)");
+                        : call == Building::Update    ? "Graph update failed(it is changing state)"
+                                                      : "Graph failed to disconnect a filter(it is changing state)");
         EXPECT_EQ(extra->GetFilterState(), Filter::FilterState::PreInitialized);
         EXPECT_EQ(framesDuring, 0u);
     }
@@ -857,7 +862,10 @@ TEST(GraphWalks, ABuildingCallOrAnUpdateFromAFrameHookIsRefused)
         {Before::Nothing, "alone"}, {Before::Stop, "after its Stop"}, {Before::Pause, "after its Pause"}};
     for (const bool async : {false, true}) {
         for (const auto& [before, name] : befores) {
-            for (const Building call : {Building::Add, Building::RemoveAll, Building::Update}) {
+            for (const Building call : {Building::Add, Building::RemoveAll, Building::Update, Building::Disconnect}) {
+                // A playing or paused target refuses its Disconnect itself, before the graph.
+                if (call == Building::Disconnect && before != Before::Stop)
+                    continue;
                 SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name + ", " + NameOf(call));
                 EitherGraph either(async);
                 TestGraph& chain = *either.chain();

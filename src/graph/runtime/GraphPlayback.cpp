@@ -440,11 +440,11 @@ ActionResult Graph::Update()
     static const VornCommon::ProfilerZone zone("HYX::Graph::Update");
     const VornCommon::ProfilerZoneScope scope(zone);
 
+    // From a hook or listener of a walk or of this very pass: the list is being gone through.
+    if (refusesInsideWalkOrPass("Graph update failed"))
+        return ActionResult::Failure;
     // A stop or pause asked from inside the pass (by a filter or a listener) ends it quietly:
     // the filters after the asking one no longer play, and that is no failure.
-    // From a hook or listener of a walk or of this very pass: the list is being gone through.
-    if (WalkMark::on(*this, true, true))
-        return refuseInsideWalk("Graph update failed");
     const bool playing = IsPlaying();
     const PassScope pass(_inPass);
     const WalkMark passMark(*this, false, WalkMark::Kind::Pass);

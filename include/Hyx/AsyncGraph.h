@@ -56,7 +56,11 @@
 //   follows), a stopped one is not told Stopped again. A
 //   listener of the Error event that throws is logged alike and the stop goes on; an
 //   exception from the worker's own stop (a filter's onStop, a listener of Stopped) is
-//   logged alike as "AsyncGraph: Graph failed to stop(...)". A logger that throws on a line
+//   logged alike as "AsyncGraph: Graph failed to stop(...)". When a listener of that Stopped
+//   threw, the stop is done (every filter stopped, every listener told) and the text is
+//   "Graph failed to stop(a graph listener threw: ...)" unless the run had failed; the
+//   listeners then hear Error after Stopped, as when a listener of a Stopped told inside
+//   the pass throws. Error is told once a run. A logger that throws on a line
 //   the worker logs itself (these lines, its start) is ignored; one that throws on a line
 //   logged inside the pass (by a filter) is an exception of that pass, as above. The
 //   library's other threads run no host code unguarded: the multi-threaded mutates' workers
@@ -79,7 +83,10 @@
 //   graph that is not playing fails without waiting ("Graph failed to start playing(it cannot
 //   be started from its own worker thread)"), and Play(mode) fails so before it changes the
 //   mode. AddAndConnect and RemoveAllFilters fail with Graph.h's walk text ("...(it is
-//   changing state)"), the filter left as it came, and so does Update. Inside a walk on the
+//   changing state)"), the filter left as it came, and so do Update and a filter's
+//   disconnection through the graph ("Graph failed to disconnect a filter(it is changing
+//   state)"): the worker takes no control lock, so it would change the connections beside a
+//   host's building call. Inside a walk on the
 //   worker (its own stop, or a Pause or Stop that a hook or listener asked for during the
 //   turn) Graph.h's rule holds: Stop is folded in, Pause fails
 //   with "Graph failed to pause(it is changing state)", and Play and Play(mode) fail with the
@@ -107,7 +114,8 @@
 //   ends as soon as it is asked to stop), or about 30 ms while suspended.
 // - Host calls are serialised: Play, Play(mode), Pause, Stop, SetGraphFps, SetPlaybackMode
 //   (also Graph's, with reset), AddAndConnect, RemoveAllFilters (and a filter's disconnection
-//   through the graph), Suspend, Resume and the destructor, called from any thread but the
+//   through the graph), CreateFilter, Suspend, Resume and the destructor, called from any
+//   thread but the
 //   worker, each decide and act under one control lock, so a call never sees another
 //   half done (the source's GetStreamInfo, the mode's rewind and the period are all inside
 //   the one call). A call that waited for another acts on the state that one left and answers
@@ -116,7 +124,19 @@
 //   its rate is the one the worker paces to, a Play after a Stop plays a new run. The worker
 //   never waits for the lock: a hook's or listener's call on the worker keeps the rules
 //   above, and a thread the worker waits for (a filter's own worker) must not make these
-//   calls. The getters may be called from any thread at any time. The last Suspend or Resume
+//   calls. CreateFilter is one host step too: it reads the last filter and pre-initialises
+//   the new one against it under the control lock, so no other host call resets that
+//   upstream meanwhile. A sequence of steps is not one step: a host that builds from two
+//   threads (CreateFilter, AddAndConnect, GetLastFilter) keeps its sequences apart, or one
+//   thread's filter may meet a list the other has changed (its AddAndConnect initialises it
+//   against the last filter then listed, and may refuse it). These may be called from any
+//   thread at any time, beside any host call, and never wait for one (Graph.h names what
+//   the list getters give): GetNumFilters, GetFilter (by index and by type), GetLastFilter,
+//   GetRenderers, both GetFilterParam, IsDone, IsPlaying, IsPaused, IsStopped, GetProgress,
+//   GetProgressInfo, GetLastError, GetFrameOrderProvider, GetCrossFilterInfo,
+//   GetOriginalFps, GetNumFrames, GetGraphFps, GetFramePeriodMs, IsSuspended and
+//   IsStopRequested. GetSourceStreamInfo and GetSourceAggregatedOutputProfile may be called
+//   so too, and wait only for a removal's reset of a filter under way (Graph.h). The last Suspend or Resume
 //   always stands: SetGraphFps holds the worker off only while it runs (however it leaves:
 //   when the source's GetStreamInfo throws, the rate is left as it was) and never touches the
 //   suspension.
@@ -217,7 +237,8 @@ public:
 
     /// A new filter of that class, pre-initialised with the graph's last filter as upstream
     /// and with the graph; not added (pass it to AddAndConnect). Empty when the factory
-    /// gives none.
+    /// gives none. One host step under the control lock (see the contract above); from the
+    /// new filter's hooks a building call or an Update is refused (Graph.h).
     static std::shared_ptr<Filter> CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph);
 
 protected:

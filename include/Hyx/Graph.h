@@ -6,10 +6,19 @@
 // Contract:
 // - A graph is owned by a shared pointer: filters and connections keep weak references.
 // - Building (add, connect, disconnect, remove) needs a stopped graph and must not overlap
-//   an update on another thread; the filter list is not locked. On an AsyncGraph the building
-//   calls are host calls under its control lock, and a worker that ended its run itself is
-//   joined first, so a graph read Stopped can be rebuilt at once from any host thread
-//   (AsyncGraph.h).
+//   an update or a walk on another thread: the list those go through is not locked. On an
+//   AsyncGraph the building calls are host calls under its control lock, and a worker that
+//   ended its run itself is joined first, so a graph read Stopped can be rebuilt at once from
+//   any host thread (AsyncGraph.h).
+// - The calls that read the list (GetNumFilters, GetFilter by index and by type,
+//   GetLastFilter, GetRenderers, both GetFilterParam, SetFilterParamValue, IsDone, the
+//   progress, the recording calls, GetSourceStreamInfo, GetSourceAggregatedOutputProfile)
+//   read it as the last building step left it: a filter that was listed, or none, held by
+//   its own reference. They take no lock another call holds for long: only
+//   GetSourceStreamInfo and GetSourceAggregatedOutputProfile, which ask the source itself,
+//   wait for a removal's reset of a filter under way, so a filter's onStop or onDeInitialize
+//   must not wait for a thread that asks them. On an AsyncGraph they may be called from any
+//   host thread while another builds; on a Graph the host keeps its calls apart.
 // - Failures return ActionResult::Failure with the reason in the graph's error text: a fixed
 //   prefix, then "(" detail ")" with no blank when there is a detail. A Play without a
 //   frame-order provider gives no "Graph failed to start playing(...)": a Graph's text is
@@ -50,16 +59,20 @@
 //   is told once); the outer Stop answers Failure with its own text all the same. What a walk
 //   marks belongs to its thread: walks on two threads, beginning and ending in any order,
 //   never see, change or clear each other's marks, and a finished walk leaves nothing behind.
-// - An update pass marks its thread too. From a hook or listener of a walk or of a pass (also
-//   after its Stop or Pause, whatever the graph reads) AddAndConnect, RemoveAllFilters and
+// - An update pass marks its thread too, and so does a building step: the pre-initialise and
+//   initialise of the filter that AddAndConnect takes in (or that AsyncGraph::CreateFilter
+//   makes). From a hook or listener of a walk, of a pass (also after its Stop or Pause,
+//   whatever the graph reads) or of a building step, AddAndConnect, RemoveAllFilters and
 //   Update are refused: "Graph failed to add a filter(it is changing state)" (the filter is
 //   left as it came: not initialised), "Graph failed to remove a filter(it is changing
 //   state)", "Graph update failed(it is changing state)"; the list a walk or pass goes through
-//   never changes under it. A stopped filter's Disconnect from inside a pass is refused alike
-//   ("Graph failed to disconnect a filter(it is changing state)"): the pass keeps its
-//   connections. Once a hook or listener of a pass pauses or stops the graph, no
+//   never changes under it. A stopped filter's Disconnect from inside a pass or a building
+//   step is refused alike ("Graph failed to disconnect a filter(it is changing state)"): the
+//   pass keeps its connections, the add its upstream. Once a hook or listener of a pass pauses or stops the graph, no
 //   filter takes another frame in that pass: after a pause the queues keep what is left for
-//   the resume, after a stop it is dropped.
+//   the resume, after a stop it is dropped. A building step walks no filters: its hooks'
+//   Play, Pause and Stop act as from outside it, and the outer call then goes on as if no
+//   refused call was made (an add of a graph they played is refused as not stopped).
 // - A hook or listener must not wait for another thread that calls the same graph (on an
 //   AsyncGraph that call waits for the control lock the waiting caller's host call holds: both
 //   wait for ever). It may hand a call to another thread without waiting for it: on an
@@ -82,7 +95,9 @@
 //   be started inside an update pass)"; on an AsyncGraph, from its worker (a hook or a
 //   listener of the worker's pass): "Graph failed to start playing(it cannot be started
 //   from its own worker thread)". Play(mode) is refused alike and leaves the mode as it
-//   was. On an AsyncGraph a Play from any other thread while the worker's pass runs is not
+//   was. This refuses a Play that would start the graph (stopped or paused): a Play or
+//   Play(mode) of a graph that plays, from another thread than the pass's, is Success (the
+//   mode unchanged), also while the pass runs. On an AsyncGraph a Play from any other thread while the worker's pass runs is not
 //   refused: while the graph plays it is Success at once; when a hook or listener of the
 //   pass has stopped or paused the graph, it waits for that pass (the join) and then plays,
 //   so a thread that the pass waits for (a filter's own worker) must not call it
@@ -221,7 +236,7 @@ public:
     /// The last filter; empty when there is none.
     std::shared_ptr<Filter> GetLastFilter() const;
     /// Number of filters.
-    unsigned GetNumFilters() const { return static_cast<unsigned>(_filters.size()); }
+    unsigned GetNumFilters() const;
     /// The filter at that position; empty when the index is not below the count.
     std::shared_ptr<Filter> GetFilter(unsigned index) const;
     /// The first filter of that type; empty when there is none.
@@ -241,8 +256,9 @@ public:
 
     /// Plays every filter in list order (needs a provider); Success when playing already.
     /// Starting from stopped, the queues are emptied first: atoms a stopped run left in them
-    /// (one pushed while paused, say) never reach the new run. Resuming keeps them. Refused
-    /// while an update pass runs, and inside a walk (see the contract above).
+    /// (one pushed while paused, say) never reach the new run. Resuming keeps them. A start
+    /// (from stopped or paused) is refused while an update pass runs; any Play inside a walk
+    /// (see the contract above).
     virtual ActionResult Play();
     /// Pauses every filter; Success when paused already, Failure when stopped. A filter that
     /// refuses or throws has the filters paused before it play again; when one of them cannot
@@ -267,10 +283,11 @@ public:
     /// A source without frames is refused. On an asynchronous graph it is one host call under
     /// the graph's control lock, as Play(mode) is (AsyncGraph.h).
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
-    /// Stopped or paused: sets the mode (from the start) and plays. Playing: Success with an
-    /// automatic order, the mode unchanged; with another order "Graph failed to start
-    /// playing(" and code 25's message ")". Refused, the mode unchanged, while an update pass
-    /// runs and inside a walk (see the contract above). An asynchronous graph's worker that is stopping the
+    /// Stopped or paused: sets the mode (from the start) and plays; refused, the mode
+    /// unchanged, while an update pass runs. Playing: Success with an automatic order, the
+    /// mode unchanged (also while a pass runs, from another thread); with another order
+    /// "Graph failed to start playing(" and code 25's message ")". Refused inside a walk (see
+    /// the contract above). An asynchronous graph's worker that is stopping the
     /// graph itself is joined first, so the call then plays a new run; there the whole call
     /// is one step under the graph's control lock (AsyncGraph.h).
     virtual ActionResult Play(PlaybackMode mode);
@@ -433,6 +450,13 @@ protected:
     /// the call. An asynchronous graph joins a worker that ended its run itself first.
     virtual bool stoppedToBuild();
     bool isListed(const std::shared_ptr<Filter>& filter) const;
+    using FilterList = std::vector<std::shared_ptr<Filter>>;
+    /// The filter list as last published: what a getter reads, from any thread, while the
+    /// building thread changes `_filters`. Held in a local while gone through (a range-for
+    /// over `*listed()` would free it first).
+    std::shared_ptr<const FilterList> listed() const;
+    /// Publishes `_filters` after a change (the building thread only).
+    void publishList();
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
     /// records the filter it came from (null: from a listener of the graph). The first note
     /// of an exception stands: an outer handler of the same exception keeps it.
@@ -441,8 +465,16 @@ protected:
     /// none was (a listener threw); forgets the note.
     std::string takeThrownBy() const;
 
+    /// The list the building calls change and the walks and passes go through; never both at
+    /// once (the host keeps them apart; an asynchronous graph's control lock and worker do).
     std::vector<std::shared_ptr<Filter>> _filters;
     std::vector<std::shared_ptr<Connection>> _connections;
+    /// Guards `_listed`, held for a pointer copy or swap alone: no getter waits for filter code.
+    mutable std::mutex _listMutex;
+    std::shared_ptr<const FilterList> _listed = std::make_shared<const FilterList>();
+    /// Held around a listed filter's reset (a removal) and by the getters that ask the source
+    /// for what its reset empties (its stream information, its profile).
+    mutable std::recursive_mutex _stepMutex;
     const int _numSlots = 1000;
     std::atomic<GraphState> _state{GraphState::Stopped};
     const std::shared_ptr<CrossFilterInfo> _crossFilterInfo = std::make_shared<CrossFilterInfo>();
@@ -467,8 +499,10 @@ protected:
     /// endRun): a worker that runs one is ending. Each walk counts itself in and out.
     std::atomic<int> _runEndingWalks{0};
 
-private:
+    /// The marks of the calling thread's walks, passes and building steps (WalkMark.h).
     class WalkMark;
+
+private:
     /// A Play's or a Pause's walk: `body` walks and tells the state; then a Stop folded into it
     /// ends the run (endRun), also when `body` throws.
     template <class Body>

@@ -748,17 +748,19 @@ struct BuildingCall {
     {
         EXPECT_EQ(extra->PreInitialize(nullptr, nullptr), HyxErrorCode::Success);
     }
-    void make(Graph& graph, TestTarget& target)
+    /// `disconnecting`: the listed filter whose Disconnect the call is; the target by default.
+    void make(Graph& graph, TestTarget& target, Filter* disconnecting = nullptr)
     {
         if (started)
             return;
         started = true; // an update it runs may come back here
         const size_t before = target.frames().size();
-        answer = call == Building::Add                          ? graph.AddAndConnect(extra)
-                 : call == Building::RemoveAll                  ? graph.RemoveAllFilters()
-                 : call == Building::Update                     ? graph.Update()
-                 : target.Disconnect() == HyxErrorCode::Success ? ActionResult::Success
-                                                                : ActionResult::Failure;
+        Filter& leaving = disconnecting ? *disconnecting : target;
+        answer = call == Building::Add                           ? graph.AddAndConnect(extra)
+                 : call == Building::RemoveAll                   ? graph.RemoveAllFilters()
+                 : call == Building::Update                      ? graph.Update()
+                 : leaving.Disconnect() == HyxErrorCode::Success ? ActionResult::Success
+                                                                 : ActionResult::Failure;
         text = graph.GetLastError(false).StdString();
         framesDuring = target.frames().size() - before;
     }
@@ -842,6 +844,96 @@ TEST(GraphWalks, ABuildingCallInsideAWalkIsRefused)
                 EXPECT_EQ(w.graph().GetNumFilters(), row.walk == Walk::Removal ? 0u : 3u);
                 EXPECT_EQ(w.graph().Stop(), ActionResult::Success);
                 EXPECT_TRUE(AllStopped(w.graph()));
+            }
+        }
+    }
+}
+
+namespace {
+
+/// A target whose onInitializeParams and onInitialize run a callback first.
+class InitHookTarget : public TestTarget {
+public:
+    std::function<void()> onPreInitialize, onInit;
+
+protected:
+    HyxErrorCode onInitializeParams(Filter* upstream) override
+    {
+        if (onPreInitialize)
+            onPreInitialize();
+        return TestTarget::onInitializeParams(upstream);
+    }
+    HyxErrorCode onInitialize(Filter* upstream) override
+    {
+        if (onInit)
+            onInit();
+        return Target::onInitialize(upstream);
+    }
+};
+
+constexpr Guid kInitHookTargetGuid = Hyx::GuidLiteral("B1D00067-0000-4000-8000-000000000001");
+// What the factory's InitHookTarget runs as it is pre-initialised.
+std::function<void()> g_factoryPreInitialize;
+
+} // namespace
+
+TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
+{
+    // The filter an add takes in (or AsyncGraph::CreateFilter makes) makes a building call or
+    // an Update from its onInitializeParams or onInitialize: refused with the walk's text, the
+    // offered filter as it came; the outer call goes on as if none was made and the graph plays.
+    enum class Where {
+        PreInitializeInAdd,
+        InitializeInAdd,
+        PreInitializeInCreateFilter
+    };
+    const std::pair<Where, const char*> wheres[] = {
+        {Where::PreInitializeInAdd, "onInitializeParams in AddAndConnect"},
+        {Where::InitializeInAdd, "onInitialize in AddAndConnect"},
+        {Where::PreInitializeInCreateFilter, "onInitializeParams in AsyncGraph::CreateFilter"}};
+    FilterFactory::RegisterFilterClass(kInitHookTargetGuid, FilterClassInfo("TargetInitHook", FilterCategory::Target),
+                                       [] {
+                                           auto* target = new InitHookTarget();
+                                           target->onPreInitialize = g_factoryPreInitialize;
+                                           return static_cast<Filter*>(target);
+                                       });
+    for (const bool async : {false, true}) {
+        for (const auto& [where, name] : wheres) {
+            if (where == Where::PreInitializeInCreateFilter && !async)
+                continue;
+            for (const Building call : {Building::Add, Building::RemoveAll, Building::Update, Building::Disconnect}) {
+                SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name + ", " + NameOf(call));
+                EitherGraph either(async);
+                TestGraph& chain = *either.chain();
+                Graph& graph = *chain.graph;
+                chain.make<TestSource>(10);
+                const auto transform = chain.make<TestTransform>();
+                BuildingCall building(call);
+                TestTarget quiet; // no frame reaches a graph that is being built
+                const auto hook = [&] { building.make(graph, quiet, transform.get()); };
+                std::shared_ptr<TestTarget> joining;
+                if (where == Where::PreInitializeInCreateFilter) {
+                    g_factoryPreInitialize = hook;
+                    joining = std::dynamic_pointer_cast<TestTarget>(
+                        AsyncGraph::CreateFilter(kInitHookTargetGuid, either.asyncChain->async));
+                    g_factoryPreInitialize = nullptr;
+                    ASSERT_TRUE(joining);
+                    EXPECT_EQ(joining->GetFilterState(), Filter::FilterState::PreInitialized);
+                } else {
+                    const auto target = std::make_shared<InitHookTarget>();
+                    (where == Where::PreInitializeInAdd ? target->onPreInitialize : target->onInit) = hook;
+                    joining = target;
+                }
+                EXPECT_EQ(graph.AddAndConnect(joining), ActionResult::Success) << chain.error();
+                ASSERT_TRUE(building.started);
+                building.checkRefused();
+                ASSERT_EQ(graph.GetNumFilters(), 3u);
+                EXPECT_EQ(graph.GetFilter(2u), joining);
+                for (unsigned i = 0; i < 3; ++i)
+                    EXPECT_EQ(graph.GetFilter(i)->GetFilterState(), Filter::FilterState::Connected) << "filter " << i;
+                ASSERT_EQ(graph.Play(PlaybackMode::ForwardLoop), ActionResult::Success) << chain.error();
+                EXPECT_TRUE(DeliverUntil(chain, async, *joining, 2));
+                EXPECT_EQ(graph.Stop(), ActionResult::Success);
             }
         }
     }

@@ -5,6 +5,10 @@
 
 #include "GraphFixtures.h"
 
+#include <Hyx/MutateCompressor.h>
+#include <Hyx/SourceEmpty.h>
+#include <Hyx/TargetCallback.h>
+
 #include <FailingAllocation.h>
 
 #include <functional>
@@ -1256,4 +1260,219 @@ TEST(HostCallThreads, SetPlaybackModeTakesABoolAsAResetAndANumberAsARate)
     EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 30.0), ActionResult::Success);
     EXPECT_EQ(rate(), 30.0f);
     EXPECT_EQ(order()->GetFrameID(), 0u) << "a rate installs a new order";
+}
+
+namespace {
+
+/// The chain a rebuilding host makes of built-in filters: a source, a decompressor and a
+/// callback target.
+const Guid kRebuiltChain[] = {SourceEmptySource::TheTypeGuid(), MutateAutoDecompressor::TheTypeGuid(),
+                              TargetCallback::TheTypeGuid()};
+
+bool OfTheRebuiltChain(const std::shared_ptr<Filter>& filter)
+{
+    // Read through the filter: a freed one would be met here.
+    return std::find(std::begin(kRebuiltChain), std::end(kRebuiltChain), filter->TypeGuid()) !=
+               std::end(kRebuiltChain) &&
+           filter->GetFilterState() != Filter::FilterState::Created;
+}
+
+/// Every call that reads the filter list, once; each filter it hands out must be one of the
+/// chain's, alive, and at most `most` are listed.
+void ReadEveryListGetter(AsyncGraph& graph, unsigned most)
+{
+    const unsigned count = graph.GetNumFilters();
+    EXPECT_LE(count, most);
+    for (unsigned i = 0; i <= most; ++i) {
+        if (const std::shared_ptr<Filter> filter = graph.GetFilter(i)) {
+            EXPECT_TRUE(OfTheRebuiltChain(filter)) << "GetFilter(" << i << ")";
+        }
+    }
+    if (const std::shared_ptr<Filter> last = graph.GetLastFilter()) {
+        EXPECT_TRUE(OfTheRebuiltChain(last)) << "GetLastFilter";
+    }
+    for (const Guid& type : kRebuiltChain) {
+        if (const std::shared_ptr<Filter> filter = graph.GetFilter(type)) {
+            EXPECT_EQ(filter->TypeGuid(), type) << "GetFilter(type)";
+        }
+    }
+    if (const std::shared_ptr<DataTypeStreamInfo> info = graph.GetSourceStreamInfo()) {
+        EXPECT_GT(info->GetFPS(), 0.0f);
+    }
+    if (const std::shared_ptr<Profile> profile = graph.GetSourceAggregatedOutputProfile()) {
+        EXPECT_LE(profile->GetDataProfileCount(), 1);
+    }
+    EXPECT_TRUE(graph.GetRenderers().empty());
+    if (const std::shared_ptr<FilterParam> param = graph.GetFilterParam(SourceEmptySource::FRAMERATE_PARAMNAME)) {
+        EXPECT_FALSE(param->GetValueAsString().empty());
+    }
+    if (const std::shared_ptr<FilterParam> param =
+            graph.GetFilterParam(SourceEmptySource::TheTypeGuid(), SourceEmptySource::FRAMERATE_PARAMNAME, 1)) {
+        EXPECT_FALSE(param->GetValueAsString().empty());
+    }
+    graph.SetFilterParamValue(SourceEmptySource::TheTypeGuid(), SourceEmptySource::FRAMERATE_PARAMNAME, "25", 1);
+    static_cast<void>(graph.IsDone());
+    const float progress = graph.GetProgress();
+    EXPECT_TRUE(progress >= 0.0f && progress <= 1.0f) << progress;
+    static_cast<void>(graph.GetProgressInfo());
+    static_cast<void>(graph.StopRecording()); // no filter records: Failure, after reading the list
+}
+
+/// One rebuild as a host writes it: stop, remove every filter, then make each filter with
+/// AsyncGraph::CreateFilter, add it and read it back, and play. With another rebuilder a call
+/// may be refused (its list changed between two steps); a filter refused is let go properly.
+void Rebuild(AsyncGraph& graph, const std::shared_ptr<AsyncGraph>& owner, bool alone)
+{
+    EXPECT_EQ(graph.Stop(), ActionResult::Success);
+    const ActionResult removed = graph.RemoveAllFilters();
+    if (alone) {
+        EXPECT_EQ(removed, ActionResult::Success) << graph.GetLastError(false).StdString();
+    }
+    for (const Guid& type : kRebuiltChain) {
+        const std::shared_ptr<Filter> filter = AsyncGraph::CreateFilter(type, owner);
+        ASSERT_TRUE(filter);
+        if (graph.AddAndConnect(filter) == ActionResult::Success) {
+            if (const std::shared_ptr<Filter> last = graph.GetLastFilter()) {
+                EXPECT_TRUE(OfTheRebuiltChain(last));
+            }
+            continue;
+        }
+        EXPECT_FALSE(alone) << graph.GetLastError(false).StdString();
+        if (filter->GetFilterState() == Filter::FilterState::Initialized) {
+            EXPECT_EQ(filter->DeInitialize(), HyxErrorCode::Success);
+        }
+    }
+    const ActionResult played = graph.Play(PlaybackMode::Realtime); // the empty source's one mode
+    if (alone) {
+        EXPECT_EQ(played, ActionResult::Success) << graph.GetLastError(false).StdString();
+    }
+}
+
+constexpr int kRebuilds = 300;
+
+} // namespace
+
+TEST(HostCallThreads, ListReadersBesideARebuildingHostGetListedFiltersOrNone)
+{
+    // One host thread rebuilds the chain again and again; another reads the list through every
+    // getter meanwhile, until the rebuilder says it is done. Every filter read is one of the
+    // chain's and alive; the rebuilder's calls all answer Success.
+    const auto graph = std::make_shared<AsyncGraph>();
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            ReadEveryListGetter(*graph, 3);
+            ++reads;
+        }
+    });
+    for (int round = 0; round < kRebuilds && !HasFailure(); ++round)
+        Rebuild(*graph, graph, true);
+    done = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+}
+
+TEST(HostCallThreads, TwoRebuildingHostsNeverTouchAFilterTheOtherResets)
+{
+    // Two host threads rebuild the same graph with AsyncGraph::CreateFilter, each a sequence of
+    // host calls: each call is one step (some are refused as the other's steps come between),
+    // and no filter is made against one the other is resetting. Afterwards the graph empties
+    // and builds as before.
+    CapturedLog lines;
+    const auto graph = std::make_shared<AsyncGraph>();
+    const auto rebuilder = [&] {
+        for (int round = 0; round < kRebuilds / 2; ++round)
+            Rebuild(*graph, graph, false);
+    };
+    std::thread other(rebuilder);
+    rebuilder();
+    other.join();
+    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+    EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success) << graph->GetLastError(false).StdString();
+    EXPECT_EQ(graph->GetNumFilters(), 0u);
+    Rebuild(*graph, graph, true);
+    EXPECT_EQ(graph->GetNumFilters(), 3u);
+    EXPECT_FALSE(lines.Contains("Assertion failed"));
+}
+
+namespace {
+
+/// A transform whose frame hook waits at `leave` once armed, after opening `entered`.
+class HeldTransform : public TestTransform {
+public:
+    std::atomic<bool> armed{false};
+    Gate entered, leave;
+
+protected:
+    HyxErrorCode onProcessFrame(std::shared_ptr<Atom> atom) override
+    {
+        if (armed.exchange(false)) {
+            entered.open();
+            EXPECT_TRUE(leave.pass());
+        }
+        return TestTransform::onProcessFrame(std::move(atom));
+    }
+};
+
+} // namespace
+
+TEST(HostCallThreads, ListGettersNeverWaitForAHostCallThatWaits)
+{
+    // The worker is held inside its pass. (a) A host's Stop waits for it; (b) a removal's
+    // onDeInitialize is held. Meanwhile another thread reads the list through every getter
+    // that does not ask a filter what a reset changes: each returns while the call still waits.
+    for (const bool removal : {false, true}) {
+        SCOPED_TRACE(removal ? "a removal's onDeInitialize is held" : "a Stop waits for the worker");
+        const auto graph = std::make_shared<AsyncGraph>();
+        ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>(5)), ActionResult::Success);
+        const auto transform = std::make_shared<HeldTransform>();
+        ASSERT_EQ(graph->AddAndConnect(transform), ActionResult::Success);
+        const auto target = std::make_shared<DeInitHookTarget>();
+        ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+        Gate deInitEntered, deInitLeave;
+        target->onDeInitializeHook = [&] {
+            deInitEntered.open();
+            EXPECT_TRUE(deInitLeave.pass());
+        };
+        std::thread waiting;
+        if (removal) {
+            waiting = std::thread([&] { EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success); });
+            ASSERT_TRUE(deInitEntered.pass());
+        } else {
+            transform->armed = true;
+            ASSERT_EQ(graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
+            ASSERT_TRUE(transform->entered.pass());
+            waiting = std::thread([&] { EXPECT_EQ(graph->Stop(), ActionResult::Success); });
+            // The Stop's own mark: it holds the control lock and waits for the worker.
+            ASSERT_TRUE(Eventually([&] { return graph->IsStopRequested(); }));
+        }
+        Gate read;
+        std::thread reader([&] {
+            EXPECT_LE(graph->GetNumFilters(), 3u);
+            for (unsigned i = 0; i < 3; ++i)
+                static_cast<void>(graph->GetFilter(i));
+            static_cast<void>(graph->GetLastFilter());
+            static_cast<void>(graph->GetFilter(kTargetGuid));
+            static_cast<void>(graph->GetRenderers());
+            static_cast<void>(graph->GetFilterParam("no such parameter"));
+            static_cast<void>(graph->GetFilterParam(kTargetGuid, "no such parameter", 1));
+            static_cast<void>(graph->IsDone());
+            static_cast<void>(graph->GetProgress());
+            static_cast<void>(graph->GetProgressInfo());
+            static_cast<void>(graph->IsStopped());
+            static_cast<void>(graph->GetLastError(false));
+            if (!removal) // the source's stream information waits for a reset only
+                static_cast<void>(graph->GetSourceStreamInfo());
+            read.open();
+        });
+        EXPECT_TRUE(read.pass()) << "a getter waited for the held call";
+        transform->leave.open();
+        deInitLeave.open();
+        reader.join();
+        waiting.join();
+        target->onDeInitializeHook = nullptr;
+    }
 }

@@ -4,6 +4,7 @@
 #include "graph/runtime/Invariant.h"
 #include "graph/runtime/ScopeExit.h"
 #include "graph/runtime/Thrown.h"
+#include "graph/runtime/WalkMark.h"
 
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/Filter.h>
@@ -497,6 +498,10 @@ ActionResult AsyncGraph::RemoveAllFilters()
 
 ActionResult AsyncGraph::disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output)
 {
+    // As the other building calls: the worker takes no control lock, so it would change the
+    // connections beside a host's building call.
+    if (onWorkerThread())
+        return refuseInsideWalk("Graph failed to disconnect a filter");
     const std::unique_lock<std::recursive_mutex> lock = hostLock();
     return Graph::disconnectFilters(input, output);
 }
@@ -604,8 +609,14 @@ ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
 
 std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, std::shared_ptr<AsyncGraph> graph)
 {
-    SharedFilterPtr upstream(graph ? graph->GetLastFilter() : std::shared_ptr<Filter>());
-    SharedGraphPtr owner(std::static_pointer_cast<Graph>(std::move(graph)));
+    if (!graph)
+        return FilterFactory::CreateFilter(type, SharedFilterPtr(), SharedGraphPtr()).ToStdSharedPtr();
+    // One host step: the upstream is read and the new filter pre-initialised against it while
+    // no other host call resets it; a building call from the new filter's hooks is refused.
+    const std::unique_lock<std::recursive_mutex> lock = graph->hostLock();
+    const WalkMark step(*graph, false, WalkMark::Kind::Build);
+    SharedFilterPtr upstream(graph->GetLastFilter());
+    SharedGraphPtr owner(std::static_pointer_cast<Graph>(graph));
     return FilterFactory::CreateFilter(type, upstream, owner).ToStdSharedPtr();
 }
 

@@ -50,6 +50,7 @@ Graph::~Graph()
         }
         // One that cannot be reset is let go all the same: the graph goes, the others are reset.
         _filters.pop_back();
+        publishList();
     }
     std::lock_guard<std::mutex> lock(_providerMutex);
     if (_frameOrderProvider)
@@ -104,19 +105,41 @@ bool Graph::isListed(const std::shared_ptr<Filter>& filter) const
     return filter && std::find(_filters.begin(), _filters.end(), filter) != _filters.end();
 }
 
+std::shared_ptr<const Graph::FilterList> Graph::listed() const
+{
+    std::lock_guard<std::mutex> lock(_listMutex);
+    return _listed;
+}
+
+void Graph::publishList()
+{
+    // Built before the lock: a reader waits for the pointer swap alone.
+    auto copy = std::make_shared<const FilterList>(_filters);
+    std::lock_guard<std::mutex> lock(_listMutex);
+    _listed.swap(copy);
+}
+
 std::shared_ptr<Filter> Graph::GetLastFilter() const
 {
-    return _filters.empty() ? std::shared_ptr<Filter>() : _filters.back();
+    const std::shared_ptr<const FilterList> list = listed();
+    return list->empty() ? std::shared_ptr<Filter>() : list->back();
+}
+
+unsigned Graph::GetNumFilters() const
+{
+    return static_cast<unsigned>(listed()->size());
 }
 
 std::shared_ptr<Filter> Graph::GetFilter(unsigned index) const
 {
-    return index < _filters.size() ? _filters[index] : std::shared_ptr<Filter>();
+    const std::shared_ptr<const FilterList> list = listed();
+    return index < list->size() ? (*list)[index] : std::shared_ptr<Filter>();
 }
 
 std::shared_ptr<Filter> Graph::GetFilter(const VornCommon::Guid& type) const
 {
-    for (const std::shared_ptr<Filter>& filter : _filters)
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list)
         if (filter->TypeGuid() == type)
             return filter;
     return nullptr;
@@ -134,10 +157,15 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return ActionResult::Failure;
     const std::shared_ptr<Filter> upstream = GetLastFilter();
     HyxErrorCode result = HyxErrorCode::Success;
-    if (filter->GetFilterState() == Filter::FilterState::Created)
-        result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
-    if (result == HyxErrorCode::Success && filter->GetFilterState() == Filter::FilterState::PreInitialized)
-        result = filter->Initialize(upstream.get());
+    {
+        // Its hooks may play, pause or stop the graph, but a building call or an Update from
+        // them would change the list this add is joining.
+        const WalkMark step(*this, false, WalkMark::Kind::Build);
+        if (filter->GetFilterState() == Filter::FilterState::Created)
+            result = filter->PreInitialize(upstream.get(), std::shared_ptr<Graph>());
+        if (result == HyxErrorCode::Success && filter->GetFilterState() == Filter::FilterState::PreInitialized)
+            result = filter->Initialize(upstream.get());
+    }
     if (result != HyxErrorCode::Success) {
         const std::string detail = errorOf(filter);
         return fail("Graph failed to initialize a filter", &detail);
@@ -155,6 +183,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         return fail("Graph failed to add a filter", &detail);
     }
     _filters.push_back(filter);
+    publishList();
 
     if (filter->IsSource()) {
         filter->SetInputConnection(std::weak_ptr<Connection>());
@@ -190,12 +219,12 @@ bool Graph::stoppedToBuild()
 
 bool Graph::walksHere() const
 {
-    return WalkMark::on(*this, true, false);
+    return WalkMark::on(*this, WalkMark::kWalk);
 }
 
 bool Graph::refusesInsideWalkOrPass(const char* prefix) const
 {
-    if (!WalkMark::on(*this, true, true))
+    if (!WalkMark::on(*this, WalkMark::kWalk | WalkMark::kPass | WalkMark::kBuild))
         return false;
     refuseInsideWalk(prefix);
     return true;
@@ -229,8 +258,8 @@ ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, cons
 ActionResult Graph::disconnectFilters(const std::shared_ptr<Filter>& input, const std::shared_ptr<Filter>& output)
 {
     // A pass goes on with the connections it found (a removal, the one walk that disconnects,
-    // is refused inside a pass).
-    if (WalkMark::on(*this, false, true))
+    // is refused inside a pass), and an add with the upstream it found.
+    if (WalkMark::on(*this, WalkMark::kPass | WalkMark::kBuild))
         return refuseInsideWalk("Graph failed to disconnect a filter");
     if (!stoppedToBuild())
         return fail("Graph failed to disconnect a filter", &kMustBeStopped);
@@ -259,14 +288,19 @@ ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
         return fail("Graph failed to remove a filter", &kMustBeStopped);
     if (!filter)
         return fail("Graph failed to remove a filter", &kNotAdded);
-    if (filter->Reset() != HyxErrorCode::Success) {
-        const std::string detail = errorOf(filter);
-        return fail("Graph failed to remove a filter", &detail);
+    {
+        // A host thread asking the source for its stream information waits for the reset.
+        const std::lock_guard<std::recursive_mutex> step(_stepMutex);
+        if (filter->Reset() != HyxErrorCode::Success) {
+            const std::string detail = errorOf(filter);
+            return fail("Graph failed to remove a filter", &detail);
+        }
     }
     const auto it = std::find(_filters.begin(), _filters.end(), filter);
     if (it == _filters.end())
         return fail("Graph failed to remove a filter", &kNotAdded);
     _filters.erase(it);
+    publishList();
     return ActionResult::Success;
 }
 
@@ -287,7 +321,9 @@ void Graph::computeProgress()
     float weightedSum = 0.0f;
     float weights = 0.0f;
     std::string text;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
+    // The list as published: a host may read the progress while another thread builds.
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list) {
         std::string info = filter->GetProgressInfo();
         const float weight = filter->GetProgressWeight();
         weightedSum += weight * filter->GetProgress();

@@ -269,6 +269,10 @@ std::exception_ptr Graph::endRun(bool failed, const char* logPrefix) noexcept
     } catch (...) {
         // The first cause of a failed run stays the graph's text.
         listenerThrew("Graph failed to stop", !failed);
+        // No caller hears of it on the worker: listeners hear Error after Stopped, as when a
+        // listener of a Stopped told inside the pass throws; once a run.
+        if (logPrefix && !failed)
+            tellError("Graph failed to stop");
     }
     return first;
 }
@@ -480,18 +484,20 @@ ActionResult Graph::Update()
 
 bool Graph::IsDone() const
 {
-    if (IsStopped() || _filters.empty()) {
+    // The list as published: a host may ask while another thread builds.
+    const std::shared_ptr<const FilterList> list = listed();
+    if (IsStopped() || list->empty()) {
         return true;
     }
     const Filter* asked = nullptr;
     try {
-        for (const std::shared_ptr<Filter>& filter : _filters) {
+        for (const std::shared_ptr<Filter>& filter : *list) {
             asked = filter.get();
             if (filter->ForceGraphStop()) {
                 return true;
             }
         }
-        for (const std::shared_ptr<Filter>& filter : _filters) {
+        for (const std::shared_ptr<Filter>& filter : *list) {
             asked = filter.get();
             if (!filter->IsDone()) {
                 return false;

@@ -24,20 +24,27 @@ const char* const kEnableRecording = "Enable Recording";
 
 std::shared_ptr<Source> Graph::getSource() const
 {
-    if (_filters.empty()) {
+    const std::shared_ptr<const FilterList> list = listed();
+    if (list->empty()) {
         return nullptr;
     }
-    return std::dynamic_pointer_cast<Source>(_filters.front()->GetSourceFilter());
+    // A first filter that is no source looks upstream through its connection, which a removal
+    // changes.
+    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
+    return std::dynamic_pointer_cast<Source>(list->front()->GetSourceFilter());
 }
 
 std::shared_ptr<DataTypeStreamInfo> Graph::GetSourceStreamInfo() const
 {
+    // The source's answer comes from what its reset empties: not asked during one.
+    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
     const std::shared_ptr<Source> source = getSource();
     return source ? source->GetStreamInfo() : nullptr;
 }
 
 std::shared_ptr<Profile> Graph::GetSourceAggregatedOutputProfile() const
 {
+    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
     const std::shared_ptr<Source> source = getSource();
     return source ? source->GetAggregatedOutputProfile() : nullptr;
 }
@@ -47,7 +54,8 @@ std::shared_ptr<Profile> Graph::GetSourceAggregatedOutputProfile() const
 std::vector<std::shared_ptr<TargetRenderer>> Graph::GetRenderers() const
 {
     std::vector<std::shared_ptr<TargetRenderer>> renderers;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list) {
         FilterClassInfo info;
         if (!FilterFactory::TryGetFilterClassInfo(filter->TypeGuid(), info) ||
             info.GetCategory() != FilterCategory::Renderer) {
@@ -64,7 +72,8 @@ std::vector<std::shared_ptr<TargetRenderer>> Graph::GetRenderers() const
 
 std::shared_ptr<FilterParam> Graph::GetFilterParam(const char* name) const
 {
-    for (const std::shared_ptr<Filter>& filter : _filters) {
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list) {
         for (const std::shared_ptr<FilterParam>& param : filter->getParameters()) {
             if (param->GetName() == name) {
                 return param;
@@ -78,7 +87,8 @@ std::shared_ptr<FilterParam> Graph::GetFilterParam(const VornCommon::Guid& filte
                                                    int index) const
 {
     int count = 0;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list) {
         if (filter->TypeGuid() != filterType || ++count != index) {
             continue;
         }
@@ -188,7 +198,8 @@ ActionResult Graph::Play(PlaybackMode mode)
 int Graph::switchRecording(const char* from, const char* to)
 {
     int switched = 0;
-    for (const std::shared_ptr<Filter>& filter : _filters) {
+    const std::shared_ptr<const FilterList> list = listed();
+    for (const std::shared_ptr<Filter>& filter : *list) {
         for (const std::shared_ptr<FilterParam>& param : filter->getParameters()) {
             if (param->GetName() == kEnableRecording && param->GetValueAsString() == from) {
                 param->SetValueAsString(to);

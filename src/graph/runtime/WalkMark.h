@@ -8,18 +8,20 @@
 
 namespace Hyx {
 
-/// Marks the calling thread as one that walks the filters (or runs an update pass) for the
-/// scope's length. Marks live on their own thread's stack, one chain a thread: a walk on
+/// Marks the calling thread as one that walks the filters (or runs an update pass, or takes a
+/// filter into the graph) for the scope's length. Marks live on their own thread's stack, one chain a thread: a walk on
 /// another thread can neither see nor clear them, whatever order two walks begin and end in,
 /// and nothing is left once the scope ends. A call that a filter's hook or a listener makes
 /// from a walking thread never runs inside the walk: a Stop is folded in (the outermost walk
 /// carries it out once done), a Play or Pause is refused. Building calls and Update are
-/// refused inside a walk and inside a pass alike.
+/// refused inside a walk, a pass and a building step alike; a building step leaves Play,
+/// Pause and Stop to its hooks, as it walks no filters.
 class Graph::WalkMark {
 public:
-    enum class Kind {
-        Walk,
-        Pass
+    enum class Kind : unsigned {
+        Walk = 1,
+        Pass = 2,
+        Build = 4 // a filter's hooks run by a building call (its pre-initialise and initialise)
     };
 
     // Inline, as every update pass takes a mark: the thread's chain is looked up once a call.
@@ -42,15 +44,17 @@ public:
     /// The detail of a call refused inside a walk.
     static inline const std::string kRefusal{"it is changing state"};
 
-    /// True when the calling thread walks `graph`'s filters (`walk`) or runs its update pass
-    /// (`pass`).
-    static bool on(const Graph& graph, bool walk, bool pass)
+    /// True when the calling thread holds a mark of one of `kinds` (a mask of Kind) on `graph`.
+    static bool on(const Graph& graph, unsigned kinds)
     {
         for (const WalkMark* mark = t_top; mark != nullptr; mark = mark->_below)
-            if (&mark->_graph == &graph && (mark->_kind == Kind::Walk ? walk : pass))
+            if (&mark->_graph == &graph && (static_cast<unsigned>(mark->_kind) & kinds) != 0)
                 return true;
         return false;
     }
+    static constexpr unsigned kWalk = static_cast<unsigned>(Kind::Walk);
+    static constexpr unsigned kPass = static_cast<unsigned>(Kind::Pass);
+    static constexpr unsigned kBuild = static_cast<unsigned>(Kind::Build);
     /// Records a Stop asked inside a walk of `graph` on this thread with its outermost walk;
     /// false when this thread walks no filters of `graph`.
     static bool foldStop(const Graph& graph);

@@ -455,8 +455,11 @@ protected:
     /// building thread changes `_filters`. Held in a local while gone through (a range-for
     /// over `*listed()` would free it first).
     std::shared_ptr<const FilterList> listed() const;
-    /// Publishes `_filters` after a change (the building thread only).
-    void publishList();
+    /// Change `_filters` and publish it, both or (out of memory) neither; the building thread
+    /// only.
+    void appendFilter(const std::shared_ptr<Filter>& filter);
+    void eraseFilter(FilterList::const_iterator at);
+    void publish(std::shared_ptr<const FilterList> list) noexcept;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
     /// records the filter it came from (null: from a listener of the graph). The first note
     /// of an exception stands: an outer handler of the same exception keeps it.
@@ -471,7 +474,7 @@ protected:
     std::vector<std::shared_ptr<Connection>> _connections;
     /// Guards `_listed`, held for a pointer copy or swap alone: no getter waits for filter code.
     mutable std::mutex _listMutex;
-    std::shared_ptr<const FilterList> _listed = std::make_shared<const FilterList>();
+    std::shared_ptr<const FilterList> _listed;
     /// Held around a listed filter's reset (a removal) and by the getters that ask the source
     /// for what its reset empties (its stream information, its profile).
     mutable std::recursive_mutex _stepMutex;

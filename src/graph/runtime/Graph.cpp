@@ -23,15 +23,29 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
     return filter ? filter->GetLastError(false).StdString() : std::string();
 }
 
+/// The list of a graph without filters, shared: a destructor publishes it without allocating.
+const std::shared_ptr<const std::vector<std::shared_ptr<Filter>>>& NoFilters()
+{
+    static const auto empty = std::make_shared<const std::vector<std::shared_ptr<Filter>>>();
+    return empty;
+}
+
 } // namespace
 
-Graph::Graph() = default;
+Graph::Graph() : _listed(NoFilters())
+{
+}
 
 Graph::~Graph()
 {
     // Our own weak reference has already expired here: filters are stopped and disconnected
     // without it. Nothing leaves a destructor: what the filters throw is logged.
     stopOnDestruction("");
+    {
+        // Nobody reads a graph being destroyed; the filters go as `_filters` lets them go.
+        std::lock_guard<std::mutex> lock(_listMutex);
+        _listed = NoFilters();
+    }
     const WalkMark walk(*this, false);
     while (!_filters.empty()) {
         const std::shared_ptr<Filter> filter = _filters.back();
@@ -50,7 +64,6 @@ Graph::~Graph()
         }
         // One that cannot be reset is let go all the same: the graph goes, the others are reset.
         _filters.pop_back();
-        publishList();
     }
     std::lock_guard<std::mutex> lock(_providerMutex);
     if (_frameOrderProvider)
@@ -111,12 +124,30 @@ std::shared_ptr<const Graph::FilterList> Graph::listed() const
     return _listed;
 }
 
-void Graph::publishList()
+void Graph::appendFilter(const std::shared_ptr<Filter>& filter)
 {
-    // Built before the lock: a reader waits for the pointer swap alone.
-    auto copy = std::make_shared<const FilterList>(_filters);
-    std::lock_guard<std::mutex> lock(_listMutex);
-    _listed.swap(copy);
+    // The copy first: both lists change, or (out of memory) neither.
+    auto next = std::make_shared<FilterList>(_filters);
+    next->push_back(filter);
+    _filters.push_back(filter);
+    publish(std::move(next));
+}
+
+void Graph::eraseFilter(FilterList::const_iterator at)
+{
+    auto next = std::make_shared<FilterList>(_filters);
+    next->erase(next->begin() + (at - _filters.cbegin()));
+    _filters.erase(at);
+    publish(std::move(next));
+}
+
+void Graph::publish(std::shared_ptr<const FilterList> list) noexcept
+{
+    // Swapped under the lock, released after it: a reader waits for the pointer swap alone.
+    {
+        std::lock_guard<std::mutex> lock(_listMutex);
+        _listed.swap(list);
+    }
 }
 
 std::shared_ptr<Filter> Graph::GetLastFilter() const
@@ -182,8 +213,7 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
         const std::string detail = "it belongs to another graph";
         return fail("Graph failed to add a filter", &detail);
     }
-    _filters.push_back(filter);
-    publishList();
+    appendFilter(filter);
 
     if (filter->IsSource()) {
         filter->SetInputConnection(std::weak_ptr<Connection>());
@@ -299,8 +329,7 @@ ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
     const auto it = std::find(_filters.begin(), _filters.end(), filter);
     if (it == _filters.end())
         return fail("Graph failed to remove a filter", &kNotAdded);
-    _filters.erase(it);
-    publishList();
+    eraseFilter(it);
     return ActionResult::Success;
 }
 

@@ -927,7 +927,9 @@ TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
                 EXPECT_EQ(graph.AddAndConnect(joining), ActionResult::Success) << chain.error();
                 ASSERT_TRUE(building.started);
                 building.checkRefused();
-                ASSERT_EQ(graph.GetNumFilters(), 3u);
+                EXPECT_EQ(graph.GetNumFilters(), 3u);
+                if (graph.GetNumFilters() != 3u)
+                    continue;
                 EXPECT_EQ(graph.GetFilter(2u), joining);
                 for (unsigned i = 0; i < 3; ++i)
                     EXPECT_EQ(graph.GetFilter(i)->GetFilterState(), Filter::FilterState::Connected) << "filter " << i;

@@ -1476,3 +1476,35 @@ TEST(HostCallThreads, ListGettersNeverWaitForAHostCallThatWaits)
         target->onDeInitializeHook = nullptr;
     }
 }
+
+TEST(HostCallThreads, AFiltersDisconnectFromTheWorkerIsRefused)
+{
+    // A listener of Stopped at the worker's end of a done run disconnects the stopped target
+    // through the graph: refused, as the other building calls are there, since the worker
+    // takes no lock a host's building call would wait for. The chain plays again whole.
+    StateLog log;
+    const auto graph = std::make_shared<AsyncGraph>();
+    const Listening listening(*graph, log);
+    ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestSource>(3)), ActionResult::Success);
+    ASSERT_EQ(graph->AddAndConnect(std::make_shared<TestTransform>()), ActionResult::Success);
+    const auto target = std::make_shared<TestTarget>();
+    ASSERT_EQ(graph->AddAndConnect(target), ActionResult::Success);
+    std::optional<HyxErrorCode> answer;
+    std::string text;
+    log.onState = [&](State state) {
+        if (state == State::Stopped && !answer) {
+            answer = target->Disconnect();
+            text = graph->GetLastError(false).StdString();
+        }
+    };
+    ASSERT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardOnce, 0.0f), ActionResult::Success);
+    ASSERT_EQ(graph->Play(), ActionResult::Success);
+    ASSERT_TRUE(log.waitFor(State::Stopped));
+    log.onState = nullptr;
+    EXPECT_NE(answer, HyxErrorCode::Success);
+    EXPECT_EQ(text, "Graph failed to disconnect a filter(it is changing state)");
+    EXPECT_EQ(target->GetFilterState(), Filter::FilterState::Connected);
+    ASSERT_EQ(graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+    ASSERT_TRUE(log.waitFor(State::Stopped, 2));
+    EXPECT_EQ(target->frames(), (Frames{0, 1, 2, 0, 1, 2}));
+}

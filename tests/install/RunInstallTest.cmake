@@ -4,7 +4,9 @@
 #   its BoxCenter.cpp the README's "cpp plugin" blocks joined in order, built into
 #   box_center/build as the README says;
 # - the host: its CMakeLists.txt is the README's cmake block, its main.cpp the README's "cpp"
-#   blocks joined in order, followed by consumer/Driver.cpp, which runs them;
+#   blocks joined in order, followed by the files of consumer/ that run them (their shared
+#   set-up, one file per README section and the main(), in the order listed below), with
+#   consumer/Consumer.h, which each of them includes, beside it;
 # - the same host built without CMake by the README's "sh pkg-config" line, run with no
 #   LD_LIBRARY_PATH: it must find the prefix's libraries by itself.
 # Each host runs in its own working directory, beside box_center, after the README's
@@ -96,9 +98,44 @@ string(REGEX REPLACE "[ \n]+" " " readme_text "${readme_text}")
 readme_blocks("cmake" host_cmake)
 readme_blocks("cpp" host_source)
 readme_blocks("xml graph" graph_file)
-file(READ ${TEST_DIR}/consumer/Driver.cpp driver)
+# The host's checks, one file per README section after their shared set-up, then the main()
+# that runs them; every source file of consumer/ is listed here.
+set(consumer_files
+  Consumer.cpp
+  Failures.cpp
+  FilterClasses.cpp
+  FilterFactory.cpp
+  PlayingAndRates.cpp
+  ThreadsAndWalks.cpp
+  PlayPauseStopFailures.cpp
+  Callbacks.cpp
+  GraphFiles.cpp
+  Takes.cpp
+  Sources.cpp
+  TakeFiles.cpp
+  FileInjection.cpp
+  Compression.cpp
+  LayerKeepers.cpp
+  Textures.cpp
+  Cameras.cpp
+  Plugins.cpp
+  ChangingLayers.cpp
+  Main.cpp)
+file(GLOB consumer_found RELATIVE ${TEST_DIR}/consumer ${TEST_DIR}/consumer/*.cpp)
+set(consumer_listed ${consumer_files})
+list(SORT consumer_found)
+list(SORT consumer_listed)
+if(NOT consumer_found STREQUAL consumer_listed)
+  message(FATAL_ERROR "RunInstallTest.cmake lists ${consumer_listed}\nconsumer/ holds ${consumer_found}")
+endif()
+set(driver "")
+foreach(name IN LISTS consumer_files)
+  file(READ ${TEST_DIR}/consumer/${name} part)
+  string(APPEND driver "${part}")
+endforeach()
 file(WRITE ${WORK_DIR}/host-src/CMakeLists.txt "${host_cmake}")
 file(WRITE ${WORK_DIR}/host-src/main.cpp "${host_source}${driver}")
+file(COPY ${TEST_DIR}/consumer/Consumer.h DESTINATION ${WORK_DIR}/host-src)
 run(${CMAKE_COMMAND} -S ${WORK_DIR}/host-src -B ${WORK_DIR}/host ${flags})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
 # The host runs in its scratch folder: the README's relative paths count from there. The
@@ -172,7 +209,7 @@ endif()
 # The host again, built by the README's pkg-config line; it starts from the prefix by itself.
 readme_blocks("sh pkg-config" pkg_config_build)
 get_filename_component(pc_dir ${pc_file} DIRECTORY)
-file(COPY ${WORK_DIR}/host-src/main.cpp DESTINATION ${WORK_DIR}/pkg-config-host)
+file(COPY ${WORK_DIR}/host-src/main.cpp ${WORK_DIR}/host-src/Consumer.h DESTINATION ${WORK_DIR}/pkg-config-host)
 run(${CMAKE_COMMAND} -E chdir ${WORK_DIR}/pkg-config-host
   ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pc_dir} sh -e -c "${pkg_config_build}")
 run_host(${WORK_DIR}/pkg-config-host/my_host ${WORK_DIR}/pkg-config-scratch)

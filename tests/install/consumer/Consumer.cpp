@@ -1,0 +1,235 @@
+// README "Install a logger first": the levels it names; and the helpers Consumer.h declares.
+
+#include "Consumer.h"
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "README example failed: %s\n", what);
+        ++failures;
+    }
+}
+
+// A text the README quotes; the test looks for it there.
+void quote(const std::string& text)
+{
+    std::printf("README quote: %s\n", text.c_str());
+}
+
+// The levels the README names by number.
+static_assert(int(VornCommon::LogLevel::Error) == 2 && int(VornCommon::LogLevel::Warning) == 3 &&
+              int(VornCommon::LogLevel::Info) == 4);
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A frame of one stream: its stream information and a vertex-positions layer of two points;
+// with a second purpose, a second positions layer of that purpose, centred on (15, 15, 15).
+std::shared_ptr<Hyx::Atom> makeFrame(uint32_t frame, const std::optional<VornCommon::Guid>& second)
+{
+    auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    info->setValues(30.0f, 0, VornCommon::Versorf(), 0, "install");
+    auto atom = std::make_shared<Hyx::Atom>(0u, frame, uint64_t(frame) * 333333u);
+    atom->AddDataLayer(info);
+    const auto addPositions = [&](const VornCommon::Guid& purpose, const std::vector<float>& points) {
+        auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+        positions->InitializeHeader(purpose);
+        std::copy(points.begin(), points.end(), positions->Allocate(uint32_t(points.size() / 3), false));
+        positions->CalculateBoundingBoxFromVertexPositions();
+        atom->AddDataLayer(positions);
+    };
+    addPositions(Hyx::HYXPurposeGuids::VORN4D, {0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 6.0f + float(frame)});
+    if (second)
+        addPositions(*second, {10.0f, 10.0f, 10.0f, 20.0f, 20.0f, 20.0f});
+    return atom;
+}
+
+std::shared_ptr<Hyx::DataTypeVertexPositions> positionsOf(const std::shared_ptr<Hyx::Atom>& atom,
+                                                          const VornCommon::Guid& purpose)
+{
+    return atom ? std::dynamic_pointer_cast<Hyx::DataTypeVertexPositions>(
+                      atom->GetDataLayer(purpose, Hyx::DataTypeVertexPositions::TheTypeGuid(), false))
+                : nullptr;
+}
+
+// Plays the graph in Realtime on this thread until its callback target has a frame.
+std::shared_ptr<Hyx::Atom> playForOneFrame(Hyx::Graph& graph)
+{
+    LastFrame listener;
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    for (int i = 0; played && !listener.last && i < 8; ++i)
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
+    target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
+std::shared_ptr<Hyx::DataTypeTextureRGB> rgbOf(const std::shared_ptr<Hyx::Atom>& frame)
+{
+    return std::dynamic_pointer_cast<Hyx::DataTypeTextureRGB>(
+        frame->GetDataLayerByType(Hyx::DataTypeTextureRGB::TheTypeGuid(), false));
+}
+
+std::string textOf(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Pushes the frame and plays until the callback target has it.
+std::shared_ptr<Hyx::Atom> pushOneFrameOf(Hyx::Graph& graph, std::shared_ptr<Hyx::Atom> frame)
+{
+    LastFrame listener;
+    auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(graph.GetFilter(0u));
+    auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph.GetLastFilter());
+    if (!source || !target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    bool played = graph.Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success && source->PushFrame({frame});
+    for (int i = 0; played && !listener.last && i < 8; ++i)
+        played = graph.Update() == Hyx::ActionResult::Success;
+    graph.Stop();
+    target->SetAtomsListener(nullptr);
+    return played ? listener.last : nullptr;
+}
+
+// A frame of stream 0 with its stream information and the given layers, all of purpose VORN4D.
+std::shared_ptr<Hyx::Atom> frameWith(uint32_t frame, const std::vector<std::shared_ptr<Hyx::DataLayer>>& layers)
+{
+    auto info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    info->setValues(30.0f, 0, VornCommon::Versorf(), 0, "install");
+    auto atom = std::make_shared<Hyx::Atom>(0u, frame, uint64_t(frame) * 333333u);
+    atom->AddDataLayer(info);
+    for (const auto& layer : layers) {
+        layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        atom->AddDataLayer(layer);
+    }
+    return atom;
+}
+
+// Manual source (frames of the maker's layers) -> the filters, each given its values -> callback
+// target; one frame through on this thread. Empty when a filter was refused or the frame
+// failed (the graph's text then in error).
+std::shared_ptr<Hyx::Atom> throughFilters(const LayerMaker& layers, const FilterChain& chain, std::string* error)
+{
+    auto graph = std::make_shared<Hyx::Graph>();
+    const auto source = std::dynamic_pointer_cast<Hyx::SourceManualLiveSource>(
+        Hyx::FilterFactory::CreateFilter(Hyx::SourceManualLiveSource::TheTypeGuid(), {}, Hyx::SharedGraphPtr(graph))
+            .ToStdSharedPtr());
+    bool ok = source && source->ClearCacheAndReinitializeProperties(frameWith(0, layers()), 1, 30.0f, true) &&
+              graph->AddAndConnect(source) == Hyx::ActionResult::Success;
+    for (const auto& [type, values] : chain)
+        ok = ok && AddFilter(graph, type, values);
+    ok = ok && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+    std::shared_ptr<Hyx::Atom> frame = ok ? pushOneFrameOf(*graph, frameWith(1, layers())) : nullptr;
+    if (error)
+        *error = graph->GetLastError(false).StdString();
+    graph->RemoveAllFilters();
+    return frame;
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> somePositions()
+{
+    auto positions = std::make_shared<Hyx::DataTypeVertexPositions>();
+    const float points[] = {0.5f, -1.25f, 3.0f, 2.75f, 4.0f, -6.5f, 1.0f / 3.0f, 2.0f / 3.0f, 0.1f, -0.7f, 1.9f, 5.3f};
+    std::copy(std::begin(points), std::end(points), positions->Allocate(4, false));
+    positions->CalculateBoundingBoxFromVertexPositions();
+    return {positions};
+}
+
+std::vector<std::shared_ptr<Hyx::DataLayer>> someIndices()
+{
+    auto indices = std::make_shared<Hyx::DataTypeVertexIndices>();
+    indices->Allocate(3);
+    const uint32_t corners[] = {0, 1, 2};
+    std::copy(std::begin(corners), std::end(corners), indices->GetIndices());
+    return {indices};
+}
+
+// The first frame of a list; -1 for none.
+int64_t firstOf(const std::vector<uint32_t>& frames)
+{
+    return frames.empty() ? -1 : int64_t(frames.front());
+}
+
+// The last state of a list; none when it is empty.
+std::optional<Hyx::Graph::GraphState> lastOf(const std::vector<Hyx::Graph::GraphState>& states)
+{
+    return states.empty() ? std::nullopt : std::optional(states.back());
+}
+
+bool waitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+bool isAsync(const Hyx::Graph& graph)
+{
+    return dynamic_cast<const Hyx::AsyncGraph*>(&graph) != nullptr;
+}
+
+// Plays the graph looping over its frames until some came: on a worker paced to 200 frames a
+// second, or by three updates on this thread.
+bool playLooping(Hyx::Graph& graph, FrameList& list)
+{
+    if (auto async = dynamic_cast<Hyx::AsyncGraph*>(&graph)) {
+        return async->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success &&
+               async->Play() == Hyx::ActionResult::Success && waitFor([&] { return list.Count() >= 3; });
+    }
+    bool ok = graph.Play(Hyx::PlaybackMode::ForwardLoop) == Hyx::ActionResult::Success;
+    for (int i = 0; ok && i < 3; ++i)
+        ok = graph.Update() == Hyx::ActionResult::Success;
+    return ok;
+}
+
+// True when frames flow from a playing graph: three more come.
+bool framesFlow(Hyx::Graph& graph, FrameList& list)
+{
+    const size_t before = list.Count();
+    if (isAsync(graph))
+        return waitFor([&] { return list.Count() >= before + 3; });
+    for (int i = 0; i < 3; ++i)
+        if (graph.Update() != Hyx::ActionResult::Success)
+            return false;
+    return list.Count() >= before + 3;
+}
+
+// Runs the call; what it threw (empty when it threw nothing), and its answer.
+std::string thrownBy(const std::function<Hyx::ActionResult()>& call, Hyx::ActionResult* result)
+{
+    try {
+        const Hyx::ActionResult answer = call();
+        if (result)
+            *result = answer;
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+// True when no filter of the graph reads Playing or Paused.
+bool allStopped(const Hyx::Graph& graph)
+{
+    for (unsigned i = 0; i < graph.GetNumFilters(); ++i) {
+        const Hyx::Filter::FilterState state = graph.GetFilter(i)->GetFilterState();
+        if (state == Hyx::Filter::FilterState::Playing || state == Hyx::Filter::FilterState::Paused)
+            return false;
+    }
+    return true;
+}
+
+} // namespace

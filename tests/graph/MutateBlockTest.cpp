@@ -189,16 +189,18 @@ TEST(MutateBlock, FramerateGivesAPeriodOrRefusesThePlay)
         chain.graph->Stop();
     }
 
-    // A source rate (or its half, its double) whose period does not fit gives the codes no
-    // pacing, as a source without a rate does.
-    for (const char* code : {"-1", "-2", "-3"}) {
-        SCOPED_TRACE(code);
-        auto source = std::make_shared<TestSource>(3);
-        HostChain<MutateBlockFPS> chain(source, {{"Framerate", code}});
-        source->stream()->GetStreamInfo()->SetFPS(1e-30f);
-        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
-        EXPECT_EQ(chain.middle->GetReleasePeriodMs(), 0u);
-        chain.graph->Stop();
+    // A source without a rate above 0, or one whose period (or its half's, its double's) does
+    // not fit, gives the codes no pacing.
+    for (const float sourceFps : {0.0f, 1e-30f}) {
+        for (const char* code : {"-1", "-2", "-3"}) {
+            SCOPED_TRACE(testing::Message() << sourceFps << ' ' << code);
+            auto source = std::make_shared<TestSource>(3);
+            HostChain<MutateBlockFPS> chain(source, {{"Framerate", code}});
+            source->stream()->GetStreamInfo()->SetFPS(sourceFps);
+            ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+            EXPECT_EQ(chain.middle->GetReleasePeriodMs(), 0u);
+            chain.graph->Stop();
+        }
     }
 
     // A change while it plays keeps the period, with one line; the value reads back as set.

@@ -193,8 +193,12 @@ public:
     /// it runs on a playing graph the worker sleeps instead of starting an update; the
     /// suspension the host set stays as it is. When the source's GetStreamInfo throws, the
     /// exception passes on and the rate and period stay as they were. A rate is a number
-    /// above 0 or a code (0 and below); NaN and infinities are refused, the rate unchanged:
-    /// "Graph failed to set a frame rate(nan is not a number of frames a second)".
+    /// above 0 whose period of 1000 / rate ms, truncated, fits in 32 bits, or a code (0 and
+    /// below). Any other is refused, the rate and period unchanged: NaN and infinities
+    /// ("Graph failed to set a frame rate(nan is not a number of frames a second)") and rates
+    /// below about 2.3e-7 ("Graph failed to set a frame rate(1e-30 gives a frame period past
+    /// 4294967295 ms)"). A code paces nothing while the source announces no rate, or one
+    /// whose period does not fit.
     ActionResult SetGraphFps(float fps);
     /// Writes the requested rate; always Success.
     ActionResult GetGraphFps(float& fps) const;
@@ -202,10 +206,12 @@ public:
     uint32_t GetFramePeriodMs() const;
     /// With a source that has stream information: installs a new automatic frame order over
     /// its frames in that mode (its failure is returned and the rate is not applied). Then
-    /// sets the rate. Never fails for want of a source. A rate SetGraphFps refuses is refused
-    /// first, with nothing changed.
+    /// sets the rate. Never fails for want of a source. A value outside PlaybackMode ("Graph
+    /// failed to set a playback mode(77 is not a playback mode)") and a rate SetGraphFps
+    /// refuses are refused first, with nothing changed.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
-    /// Any other number is a rate too, as above (an int or a double).
+    /// Any other number is a rate too, as above (an int or a double); a pointer (a text) does
+    /// not compile, as with Graph's.
     template <class Rate>
     requires(std::is_arithmetic_v<Rate> && !std::is_same_v<Rate, bool>) ActionResult
         SetPlaybackMode(PlaybackMode mode, Rate fps)

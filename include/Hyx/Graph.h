@@ -101,7 +101,8 @@
 //   refused: while the graph plays it is Success at once; when a hook or listener of the
 //   pass has stopped or paused the graph, it waits for that pass (the join) and then plays,
 //   so a thread that the pass waits for (a filter's own worker) must not call it
-//   (AsyncGraph.h). A Play of a playing graph is still Success (outside a walk). The run a hook stopped stays
+//   (AsyncGraph.h). A Play of a playing graph is still Success (outside a walk; for
+//   Play(mode), given a value of PlaybackMode). The run a hook stopped stays
 //   stopped until the host plays it after the pass: what the ended run still held or pushed
 //   within the pass never reaches the new one. Stop and Pause are taken inside a pass.
 // - Events are told on the thread that causes them. The state, the progress, the error
@@ -281,12 +282,20 @@ public:
     /// over the source's frames is installed when there is none, and built again while
     /// stopped when the source's frame count changed; Realtime needs no stream information.
     /// A source without frames is refused. On an asynchronous graph it is one host call under
-    /// the graph's control lock, as Play(mode) is (AsyncGraph.h).
+    /// the graph's control lock, as Play(mode) is (AsyncGraph.h). A value outside PlaybackMode
+    /// is refused at once, the order and its mode unchanged: "Graph failed to set a playback
+    /// mode(77 is not a playback mode)".
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
+    /// A pointer is no reset flag, though it would convert to one: such a call (a text as the
+    /// second argument) does not compile.
+    template <class T>
+    ActionResult SetPlaybackMode(PlaybackMode mode, T* notAFlag) = delete;
     /// Stopped or paused: sets the mode (from the start) and plays; refused, the mode
     /// unchanged, while an update pass runs. Playing: Success with an automatic order, the
     /// mode unchanged (also while a pass runs, from another thread); with another order
-    /// "Graph failed to start playing(" and code 25's message ")". Refused inside a walk (see
+    /// "Graph failed to start playing(" and code 25's message ")". A value outside
+    /// PlaybackMode is refused at once in every state, the state and the mode unchanged:
+    /// "Graph failed to start playing(77 is not a playback mode)". Refused inside a walk (see
     /// the contract above). An asynchronous graph's worker that is stopping the
     /// graph itself is joined first, so the call then plays a new run; there the whole call
     /// is one step under the graph's control lock (AsyncGraph.h).

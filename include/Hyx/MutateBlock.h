@@ -17,7 +17,9 @@
 //   play fails with 4 and that text, so the graph's Play fails and nothing starts. A change
 //   to such a value while it plays keeps the release period as it was and logs it at level 2
 //   ("Filter '#BlockFPS': Framerate nan is not a number of frames a second; the release
-//   period stays 40 ms"); the value reads back as set.
+//   period stays 40 ms"); the value reads back as set. A code paces nothing while the source
+//   announces no rate above 0, or one whose period (for the code's half or double) does not
+//   fit.
 // - A full buffer with "Drop frames when occupied" drops the new frame, counts it in
 //   "Dropped frames count" and logs it at level 4. Without dropping the updating thread
 //   waits for a release; the wait also ends on a frame-order reset and when an asynchronous

@@ -6,9 +6,11 @@
 // Contract:
 // - ClearCacheAndReinitializeProperties only before the filter joins a graph (state 0 or
 //   1). The template must carry a stream-information layer, the stream count must be at
-//   least 1 and the rate a number: NaN and the infinities are refused ("Properties rejected
-//   - nan is not a number of frames a second"), as the graph's own rate calls refuse them;
-//   any finite rate is taken. A refused declaration keeps the old one. The declared output profile is the
+//   least 1 and the rate one the graph's own rate calls take: NaN and the infinities are
+//   refused ("Properties rejected - nan is not a number of frames a second"), and so is a
+//   rate above 0 whose frame period of 1000 / rate ms does not fit in 32 bits ("Properties
+//   rejected - 1e-30 gives a frame period past 4294967295 ms"); 0 and every other finite
+//   rate are taken. A refused declaration keeps the old one. The declared output profile is the
 //   template's generated profile; the published stream information is a copy of the
 //   template's last one with the given rate and the frame count 0xFFFFFFFF (live) or the
 //   number of frames collected (offline, set at initialisation).

@@ -112,18 +112,22 @@ public:
     /// Index equal to the count appends; a valid index replaces; others change nothing.
     void SetVisualFilter(int index, std::shared_ptr<VisualFilter> filter);
 
+    /// Any value is stored; one outside PlaybackMode (a file of the second dialect keeps the
+    /// number it holds) is refused by InstantiateHyxGraph.
     void SetPlaybackMode(PlaybackMode mode) { _mode = mode; }
     PlaybackMode GetPlaybackMode() const { return _mode; }
     /// 0.0 max, -1.0 source rate, -2.0 half, -3.0 double, above 0 frames per second. Any
-    /// value is stored; one that is no number (NaN, an infinity) is refused by
-    /// InstantiateHyxGraph and by the XmlGraph savers.
+    /// value is stored; one that is no rate (NaN, an infinity, or a rate whose period does
+    /// not fit, as AsyncGraph::SetGraphFps says) is refused by InstantiateHyxGraph and by the
+    /// XmlGraph savers (XmlGraph.h).
     void SetFps(float fps) { _fps = fps; }
     float GetFps() const { return _fps; }
 
     /// A new asynchronous graph holding the described filters, set to this mode and frame
-    /// rate; empty on failure. A rate that is no number (NaN, an infinity) is refused with
-    /// one level-2 line: "Failed to make a graph: its rate nan is not a number of frames a
-    /// second".
+    /// rate; empty on failure. A mode outside PlaybackMode, or a rate that is no rate, is
+    /// refused before any filter is made, with one level-2 line: "Failed to make a graph: its
+    /// mode 77 is not a playback mode", "Failed to make a graph: its rate nan is not a number
+    /// of frames a second" ("...its rate 1e-30 gives a frame period past 4294967295 ms").
     std::shared_ptr<AsyncGraph> InstantiateHyxGraph();
     /// A new plain graph holding the described filters (mode and rate are left to the
     /// caller); empty on failure.

@@ -13,13 +13,15 @@
 // Contract:
 // - Writers return true only when the file was written; a false comes with one level-2
 //   line: "Can't write file '<path>' (<cause>)", or "Failed to save a graph file: no path",
-//   or "Failed to save graph file '<path>': no graphs given". A graph whose rate is no
-//   number (NaN, an infinity), which the loader would refuse, is refused before anything
-//   is written (a file at the path stays as it was): "Failed to save graph file '<path>':
-//   graph <index> of <GetOrigin()> has no rate (nan is not a number of frames a second)",
-//   "inf" or "-inf" in place of "nan" for an infinity. Dialect two checks only the first
+//   or "Failed to save graph file '<path>': no graphs given". A graph whose rate is no rate,
+//   which the loader or InstantiateHyxGraph would refuse (no number: NaN, an infinity; or a
+//   rate above 0 whose frame period does not fit, as AsyncGraph::SetGraphFps says), is
+//   refused before anything is written (a file at the path stays as it was): "Failed to save
+//   graph file '<path>': graph <index> of <GetOrigin()> has no rate (nan is not a number of
+//   frames a second)", "inf" or "-inf" in place of "nan" for an infinity, "(1e-30 gives a
+//   frame period past 4294967295 ms)" for such a rate. Dialect two checks only the first
 //   graph, the one its loader reads back: a later graph's rate is written as the speed code 0
-//   ("max") when it is no number.
+//   ("max") when it is no rate.
 // - Loaders never throw and never crash on malformed documents: an unreadable or unparsable
 //   document, an unknown root, a version other than "1.0" or a filter without a valid
 //   "guid" gives an empty pointer. Each logs one line at level 2 with the cause: the GUID
@@ -37,10 +39,13 @@
 //   rate 0, "max"). Dialect one reads the seven mode names ("forward once" ... "pingpong
 //   inverse", "realtime", matched exactly) and every other "play" text, a misspelt one
 //   included, as realtime (255); an "fps" text that is no speed name as its leading decimal
-//   number, or 0 ("max") when it has none. A number that gives no rate (NaN, or no finite
-//   float: "inf", "1e40") fails the load with "Failed to load <document>: 'fps' text '<text>'
-//   of the graph at line <n> is not a number of frames a second". Dialect two reads
-//   "playmode" and "playspeed" only as whole integers; any other text keeps the default.
+//   number, or 0 ("max") when it has none. A number that gives no rate fails the load: NaN,
+//   or no finite float ("inf", "1e40"), with "Failed to load <document>: 'fps' text '<text>'
+//   of the graph at line <n> is not a number of frames a second"; a number above 0 whose
+//   frame period does not fit ("1e-30") with "... of the graph at line <n> gives a
+//   frame period past 4294967295 ms". Dialect two reads "playmode" and "playspeed" only as
+//   whole integers; any other text keeps the default. A "playmode" number outside
+//   PlaybackMode is kept as it is, and InstantiateHyxGraph refuses it (VisualGraph.h).
 // - A "guid" that names no registered filter class does not fail the load (a plug-in may
 //   register it before the graph is made); it logs "Unknown filter class '<name>' (guid
 //   '<guid>') in ..." at level 2 with the element's "name".

@@ -159,6 +159,20 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
         {declaredOffline,
          [&] { return declaredOffline->ClearCacheAndReinitializeProperties(templateAtom(), 1, nan, false); },
          "Properties rejected - nan is not a number of frames a second"},
+        // A rate whose frame period does not fit in 32 bits, as the graph's rate calls refuse it.
+        {live, [&] { return live->ClearCacheAndReinitializeProperties(templateAtom(), 1, 1e-30f, true); },
+         "Properties rejected - 1e-30 gives a frame period past 4294967295 ms"},
+        {declaredLive,
+         [&] { return declaredLive->ClearCacheAndReinitializeProperties(templateAtom(), 1, 2.32830644e-07f, true); },
+         "Properties rejected - 2.3283064e-07 gives a frame period past 4294967295 ms"},
+        {offline, [&] { return offline->ClearCacheAndReinitializeProperties(templateAtom(), 1, 1e-9f, true); },
+         "Properties rejected - 1e-09 gives a frame period past 4294967295 ms"},
+        {declaredOffline,
+         [&] {
+             return declaredOffline->ClearCacheAndReinitializeProperties(
+                 templateAtom(), 1, std::numeric_limits<float>::denorm_min(), false);
+         },
+         "Properties rejected - 1e-45 gives a frame period past 4294967295 ms"},
     };
     for (const Case& c : cases) {
         c.filter->ResetError();
@@ -186,11 +200,12 @@ TEST(ManualSource, RefusalsReplaceTheErrorTextWithTheirMessage)
     EXPECT_EQ(BaseOf(listener.Frames()[0][0]), 9.0f);
 }
 
-// Every finite rate is declared as given, the rate codes and the largest floats too.
-TEST(ManualSource, AnyFiniteRateIsDeclared)
+// Every rate whose frame period fits is declared as given, the rate codes and the largest
+// floats too; so is the smallest such rate, one float above the largest refused.
+TEST(ManualSource, EveryRateAGraphTakesIsDeclared)
 {
     for (const float fps : {0.0f, -1.0f, -2.0f, -3.0f, -7.5f, 0.001f, 1e30f, -1e30f, std::numeric_limits<float>::max(),
-                            std::numeric_limits<float>::denorm_min()}) {
+                            -std::numeric_limits<float>::denorm_min(), 2.32830658e-07f}) {
         SCOPED_TRACE(fps);
         auto live = Make<SourceManualLiveSource>();
         auto offline = Make<SourceManualOfflineSource>();

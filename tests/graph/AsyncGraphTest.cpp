@@ -5,7 +5,9 @@
 
 #include <VornCommon/Profiler.h>
 
+#include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace GraphFixtures;
 
@@ -356,17 +358,40 @@ TEST(AsyncGraph, RequestedRateGivesThePeriod)
         EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
         EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
     }
-    // Any other negative value takes the source rate, and so does NaN; a rate too small to
-    // count saturates; one above 1000 fps is no pacing.
-    const std::pair<float, uint32_t> edges[] = {
-        {-7.5f, 33u}, {std::nanf(""), 33u}, {1e-12f, 0xFFFFFFFFu}, {2000.0f, 0u}, {0.5f, 2000u}};
-    for (const auto& [requested, period] : edges) {
-        chain.async->SetGraphFps(requested);
+    // Any other negative value takes the source rate; one above 1000 fps is no pacing. NaN
+    // and a rate too small for its period to fit in 32 bits are refused: the period stays.
+    // The last rate refused and the first taken lie one float apart.
+    const float outside = 2.32830644e-07f, inside = 2.32830658e-07f;
+    ASSERT_EQ(std::nextafter(outside, 1.0f), inside);
+    const std::tuple<float, uint32_t, bool> edges[] = {{-7.5f, 33u, true},
+                                                       {std::nanf(""), 33u, false},
+                                                       {1e-12f, 33u, false},
+                                                       {2000.0f, 0u, true},
+                                                       {0.5f, 2000u, true},
+                                                       {outside, 2000u, false},
+                                                       {1e-30f, 2000u, false},
+                                                       {inside, 4294967040u, true},
+                                                       {1e-9f, 4294967040u, false},
+                                                       {0.0f, 0u, true},
+                                                       {MutateBlockFPS::FPS_FROM_SOURCE, 33u, true}};
+    for (const auto& [requested, period, taken] : edges) {
+        EXPECT_EQ(chain.async->SetGraphFps(requested), taken ? ActionResult::Success : ActionResult::Failure)
+            << requested;
         EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << requested;
     }
-    source->stream()->GetStreamInfo()->SetFPS(0.0f);
-    chain.async->SetGraphFps(MutateBlockFPS::FPS_HALF_FROM_SOURCE);
-    EXPECT_EQ(chain.async->GetFramePeriodMs(), 0u);
+    // A source that announces no rate, or one whose period (or its half's, its double's) does
+    // not fit, gives the codes no pacing.
+    const std::tuple<float, float, uint32_t> sourceRates[] = {
+        {0.0f, MutateBlockFPS::FPS_HALF_FROM_SOURCE, 0u},
+        {1e-30f, MutateBlockFPS::FPS_FROM_SOURCE, 0u},
+        {4e-7f, MutateBlockFPS::FPS_FROM_SOURCE, 2500000000u},
+        {4e-7f, MutateBlockFPS::FPS_HALF_FROM_SOURCE, 0u},
+        {4e-7f, MutateBlockFPS::FPS_DOUBLE_FROM_SOURCE, 1250000000u}};
+    for (const auto& [sourceFps, requested, period] : sourceRates) {
+        source->stream()->GetStreamInfo()->SetFPS(sourceFps);
+        EXPECT_EQ(chain.async->SetGraphFps(requested), ActionResult::Success);
+        EXPECT_EQ(chain.async->GetFramePeriodMs(), period) << sourceFps << ' ' << requested;
+    }
 }
 
 TEST(AsyncGraph, CreateFilterMakesAPreInitialisedFilterWithoutAddingIt)
@@ -722,26 +747,35 @@ TEST(AsyncGraph, AFilterOfAGraphTheHostUpdatesIsNeverAskedToStopItsWait)
     EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
 }
 
-TEST(AsyncGraph, ARateThatIsNoNumberIsRefusedAndChangesNothing)
+TEST(AsyncGraph, ARateThatIsNoRateIsRefusedAndChangesNothing)
 {
-    // A NaN or an infinity is neither frames a second nor a code: it would pace as no rate.
-    const std::pair<float, const char*> rows[] = {
-        {std::numeric_limits<float>::quiet_NaN(), "nan"},
-        {std::numeric_limits<float>::infinity(), "inf"},
-        {-std::numeric_limits<float>::infinity(), "-inf"},
+    // A NaN or an infinity is neither frames a second nor a code: it would pace as no rate. A
+    // rate whose period of 1000 / rate ms does not fit in 32 bits would pace the worker to
+    // about 49.7 days a frame. Each is named as the float it is.
+    const std::string noNumber = " is not a number of frames a second";
+    const std::string tooSmall = " gives a frame period past 4294967295 ms";
+    const std::pair<double, std::string> rows[] = {
+        {std::numeric_limits<double>::quiet_NaN(), "nan" + noNumber},
+        {std::numeric_limits<double>::infinity(), "inf" + noNumber},
+        {-std::numeric_limits<double>::infinity(), "-inf" + noNumber},
+        {1e-30, "1e-30" + tooSmall},
+        {1e-9, "1e-09" + tooSmall},
+        {2.32830644e-07, "2.3283064e-07" + tooSmall}, // the largest rate refused
     };
-    for (const auto& [fps, text] : rows) {
-        SCOPED_TRACE(text);
+    for (const auto& [rate, why] : rows) {
+        SCOPED_TRACE(why);
+        const auto fps = static_cast<float>(rate);
         AsyncTestGraph chain;
         chain.make<TestSource>(10);
         chain.make<TestTarget>();
         ASSERT_EQ(chain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 25.0f), ActionResult::Success);
         const auto order = chain.async->GetFrameOrderProvider();
-        const std::string refused =
-            std::string("Graph failed to set a frame rate(") + text + " is not a number of frames a second)";
+        const std::string refused = "Graph failed to set a frame rate(" + why + ")";
         EXPECT_EQ(chain.async->SetGraphFps(fps), ActionResult::Failure);
         EXPECT_EQ(chain.error(), refused);
         EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::BackwardOnce, fps), ActionResult::Failure);
+        EXPECT_EQ(chain.error(), refused);
+        EXPECT_EQ(chain.async->SetPlaybackMode(PlaybackMode::BackwardOnce, rate), ActionResult::Failure); // a double
         EXPECT_EQ(chain.error(), refused);
         float kept = 0.0f;
         chain.async->GetGraphFps(kept);
@@ -754,7 +788,6 @@ TEST(AsyncGraph, ARateThatIsNoNumberIsRefusedAndChangesNothing)
         VisualGraph description;
         description.SetFps(fps);
         EXPECT_EQ(description.InstantiateHyxGraph(), nullptr);
-        EXPECT_TRUE(log.Contains(std::string("Failed to make a graph: its rate ") + text +
-                                 " is not a number of frames a second"));
+        EXPECT_TRUE(log.Contains("Failed to make a graph: its rate " + why));
     }
 }

@@ -436,6 +436,72 @@ TEST(GraphPlaybackMode, SourceWithoutFramesIsRefused)
     EXPECT_TRUE(none.graph->IsStopped());
 }
 
+TEST(GraphPlaybackMode, AValueOutsideTheModesIsRefusedWhereItIsGiven)
+{
+    // Each value through each call that takes a mode, on both kinds of graph, stopped, paused
+    // and playing: refused with a text that names it; the state, the order, its mode and the
+    // rate stay as they were.
+    enum class Call {
+        SetMode,
+        SetModeAndRate,
+        PlayMode
+    };
+    const Graph::GraphState states[] = {Graph::GraphState::Stopped, Graph::GraphState::Paused,
+                                        Graph::GraphState::Playing};
+    for (const bool async : {false, true}) {
+        for (const Graph::GraphState state : states) {
+            for (const int value : {77, -3, 6, 254}) {
+                for (const Call call : {Call::SetMode, Call::SetModeAndRate, Call::PlayMode}) {
+                    if (call == Call::SetModeAndRate && !async)
+                        continue;
+                    SCOPED_TRACE(testing::Message() << (async ? "async " : "plain ") << static_cast<int>(state) << ' '
+                                                    << value << " call " << static_cast<int>(call));
+                    AsyncTestGraph asyncChain;
+                    TestGraph plainChain;
+                    TestGraph& chain = async ? static_cast<TestGraph&>(asyncChain) : plainChain;
+                    chain.make<TestSource>(10);
+                    chain.make<TestTarget>();
+                    const ActionResult set = async ? asyncChain.async->SetPlaybackMode(PlaybackMode::ForwardLoop, 25.0f)
+                                                   : chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, true);
+                    ASSERT_EQ(set, ActionResult::Success);
+                    ASSERT_EQ(state == Graph::GraphState::Stopped ? ActionResult::Success : chain.graph->Play(),
+                              ActionResult::Success);
+                    ASSERT_EQ(state == Graph::GraphState::Paused ? chain.graph->Pause() : ActionResult::Success,
+                              ActionResult::Success);
+                    const auto order = chain.graph->GetFrameOrderProvider();
+
+                    const auto mode = static_cast<PlaybackMode>(value);
+                    const std::string named = "(" + std::to_string(value) + " is not a playback mode)";
+                    ActionResult answer = ActionResult::Success;
+                    std::string expected = "Graph failed to set a playback mode" + named;
+                    if (call == Call::SetMode)
+                        answer = chain.graph->SetPlaybackMode(mode, true);
+                    else if (call == Call::SetModeAndRate)
+                        answer = asyncChain.async->SetPlaybackMode(mode, 30.0f);
+                    else {
+                        answer = chain.graph->Play(mode);
+                        expected = "Graph failed to start playing" + named;
+                    }
+                    EXPECT_EQ(answer, ActionResult::Failure);
+                    EXPECT_EQ(chain.error(), expected);
+                    EXPECT_EQ(chain.graph->IsStopped(), state == Graph::GraphState::Stopped);
+                    EXPECT_EQ(chain.graph->IsPaused(), state == Graph::GraphState::Paused);
+                    EXPECT_EQ(chain.graph->IsPlaying(), state == Graph::GraphState::Playing);
+                    EXPECT_EQ(chain.graph->GetFrameOrderProvider(), order);
+                    EXPECT_EQ(autoOrder(*chain.graph)->GetPlaybackMode(), PlaybackMode::ForwardLoop);
+                    if (async) {
+                        float fps = 0.0f;
+                        asyncChain.async->GetGraphFps(fps);
+                        EXPECT_EQ(fps, 25.0f);
+                        EXPECT_EQ(asyncChain.async->GetFramePeriodMs(), 40u);
+                    }
+                    chain.graph->Stop();
+                }
+            }
+        }
+    }
+}
+
 TEST(GraphParameters, ByNameAndByFilterType)
 {
     CapturedLog log;

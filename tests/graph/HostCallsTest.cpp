@@ -1219,6 +1219,25 @@ TEST(HostCallThreads, AListenerHandsAStopToAnotherThreadWithoutWaiting)
     EXPECT_TRUE(chain.async->IsStopped());
 }
 
+// A text as the second argument would convert to a reset flag of true: such a call does not
+// compile, on either kind of graph, while a flag and a number still do.
+template <class G>
+concept TakesATextAsSecondArgument = requires(G& graph)
+{
+    graph.SetPlaybackMode(PlaybackMode::ForwardLoop, "25");
+};
+template <class G, class Second>
+concept TakesAsSecondArgument = requires(G& graph, Second second)
+{
+    graph.SetPlaybackMode(PlaybackMode::ForwardLoop, second);
+};
+static_assert(!TakesATextAsSecondArgument<AsyncGraph> && !TakesATextAsSecondArgument<Graph>);
+static_assert(!TakesAsSecondArgument<AsyncGraph, const char*> && !TakesAsSecondArgument<Graph, const char*>);
+static_assert(!TakesAsSecondArgument<AsyncGraph, int*> && !TakesAsSecondArgument<Graph, void*>);
+static_assert(TakesAsSecondArgument<AsyncGraph, bool> && TakesAsSecondArgument<AsyncGraph, float> &&
+              TakesAsSecondArgument<AsyncGraph, int> && TakesAsSecondArgument<AsyncGraph, double> &&
+              TakesAsSecondArgument<Graph, bool>);
+
 TEST(HostCallThreads, SetPlaybackModeTakesABoolAsAResetAndANumberAsARate)
 {
     // Through an AsyncGraph pointer: (mode, true) rewinds the order and keeps the rate, (mode,

@@ -169,6 +169,9 @@ TEST(MutateBlock, FramerateGivesAPeriodOrRefusesThePlay)
         {"-inf", 0, "Framerate -inf" + noNumber},
         {"1e-30", 0, "Framerate 1e-30 gives a release period past 4294967295 ms"},
         {"1e-7", 0, "Framerate 1e-07 gives a release period past 4294967295 ms"},
+        // The last rate refused, named in full, and the first taken, one float apart.
+        {"2.3283064e-07", 0, "Framerate 2.3283064e-07 gives a release period past 4294967295 ms"},
+        {"2.3283066e-07", 4294967040u, ""},
     };
     for (const auto& rate : rates) {
         SCOPED_TRACE(rate.text);
@@ -184,6 +187,20 @@ TEST(MutateBlock, FramerateGivesAPeriodOrRefusesThePlay)
             EXPECT_TRUE(AllStopped(*chain.graph));
         }
         chain.graph->Stop();
+    }
+
+    // A source without a rate above 0, or one whose period (or its half's, its double's) does
+    // not fit, gives the codes no pacing.
+    for (const float sourceFps : {0.0f, 1e-30f}) {
+        for (const char* code : {"-1", "-2", "-3"}) {
+            SCOPED_TRACE(testing::Message() << sourceFps << ' ' << code);
+            auto source = std::make_shared<TestSource>(3);
+            HostChain<MutateBlockFPS> chain(source, {{"Framerate", code}});
+            source->stream()->GetStreamInfo()->SetFPS(sourceFps);
+            ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardOnce), ActionResult::Success);
+            EXPECT_EQ(chain.middle->GetReleasePeriodMs(), 0u);
+            chain.graph->Stop();
+        }
     }
 
     // A change while it plays keeps the period, with one line; the value reads back as set.

@@ -233,6 +233,29 @@ TEST(VisualGraph, FailuresGiveNothingAndLeaveNoFilterConnected)
     ASSERT_NE(nullptr, noParams->GetHyxFilter());
     EXPECT_EQ(State::Created, noParams->GetHyxFilter()->GetFilterState());
     EXPECT_EQ((Values{{"Threads count", "3"}}), noParams->GetParamValueMap());
+
+    // A mode outside the modes: no filter is made, one line. The plain graph leaves the mode
+    // to the host, and is made.
+    for (const int value : {77, -3, 6, 254}) {
+        SCOPED_TRACE(value);
+        description = Chain();
+        description->SetPlaybackMode(static_cast<PlaybackMode>(value));
+        log.Clear();
+        EXPECT_EQ(nullptr, description->InstantiateHyxGraph());
+        EXPECT_EQ(1, log.Count(LogLevel::Error, "Failed to make a graph: its mode " + std::to_string(value) +
+                                                    " is not a playback mode"));
+        EXPECT_EQ(1u, log.Entries().size());
+        EXPECT_EQ(nullptr, description->GetVisualFilter(0)->GetHyxFilter());
+        EXPECT_NE(nullptr, description->InstantiateSimpleHyxGraph());
+    }
+    // A file of the second dialect keeps the mode number it holds; the graph is refused alike.
+    const std::string text = "<quendra version=\"1.0\"><hyxpipeline playmode=\"7\" playspeed=\"25\"/></quendra>";
+    const auto loaded = XmlGraph().LoadFromDataBuffer(text.data(), text.size());
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(7, static_cast<int>(loaded->GetVisualGraph(0)->GetPlaybackMode()));
+    log.Clear();
+    EXPECT_EQ(nullptr, loaded->InstantiateHyxGraph(0));
+    EXPECT_EQ(1, log.Count(LogLevel::Error, "Failed to make a graph: its mode 7 is not a playback mode"));
 }
 
 TEST(VisualGraph, ListPositionsOutsideTheListAreIgnored)

@@ -176,6 +176,7 @@ TEST(XmlGraph, RoundTripsKeepModesRatesFlagsAndParameters)
                           {4, 12.5f, true, "4 12:"},
                           {4, -5.5f, true, "4 -5:"},
                           {4, 0.5f, true, "4 0:"},
+                          {4, 2.32830658e-07f, true, "4 0:"}, // the smallest rate taken: its fraction too
                           {4, 1e20f, true, "4 2.14748e+09:"},
                           {7, 25, true, "7 25:"},
                           {-3, 25, true, "-3 25:"}};
@@ -187,8 +188,10 @@ TEST(XmlGraph, RoundTripsKeepModesRatesFlagsAndParameters)
 
     // Six significant digits survive.
     const std::string path = OutputPath("third.xml");
-    const std::tuple<float, const char*, float> texts[] = {{1.0f / 3.0f, "fps=\"0.333333\"", 0.333333f},
-                                                           {1e7f, "fps=\"1e+07\"", 1e7f}};
+    const std::tuple<float, const char*, float> texts[] = {
+        {1.0f / 3.0f, "fps=\"0.333333\"", 0.333333f},
+        {1e7f, "fps=\"1e+07\"", 1e7f},
+        {2.32830658e-07f, "fps=\"2.32831e-07\"", 2.32831e-07f}}; // the smallest rate taken stays one
     for (const auto& [fps, text, loaded] : texts) {
         ASSERT_TRUE(XmlGraph::SaveToHyxXml(path.c_str(), OneGraph(PlaybackMode::Pingpong, fps)));
         EXPECT_NE(std::string::npos, ReadFile(path).find(text));
@@ -224,10 +227,26 @@ TEST(XmlGraph, ControlCharactersInValuesSurviveSaveLoadSave)
 
 TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
 {
-    const std::pair<const char*, float> rates[] = {{"12.5", 12.5f},  {"orig/2", -2.0f}, {"orig*2", -3.0f},
-                                                   {"orig", -1.0f},  {"max", 0.0f},     {"abc", 0.0f},
-                                                   {"30fps", 30.0f}, {"Max", 0.0f},     {"0x19", 0.0f}, // decimal only
-                                                   {" +25", 25.0f},  {"-4.5x", -4.5f},  {"2.5e3", 2500.0f}};
+    const std::pair<const char*, float> rates[] = {{"12.5", 12.5f},
+                                                   {"orig/2", -2.0f},
+                                                   {"orig*2", -3.0f},
+                                                   {"orig", -1.0f},
+                                                   {"max", 0.0f},
+                                                   {"abc", 0.0f},
+                                                   {"30fps", 30.0f},
+                                                   {"Max", 0.0f},
+                                                   {"0x19", 0.0f}, // decimal only
+                                                   {" +25", 25.0f},
+                                                   {"-4.5x", -4.5f},
+                                                   {"2.5e3", 2500.0f},
+                                                   // The float is what counts: one too small for
+                                                   // a float is 0; the smallest rate taken.
+                                                   {"1e-50", 0.0f},
+                                                   {"1e-999", 0.0f},
+                                                   {"2.3283066e-07", 2.32830658e-07f},
+                                                   {"0", 0.0f},
+                                                   {"-1", -1.0f},
+                                                   {"-1e-30", -1e-30f}};
     for (const auto& [text, fps] : rates) {
         const auto graphs =
             LoadText(std::string("<hyx version=\"1.0\"><graph play=\"pingpong\" fps=\"") + text + "\"/></hyx>");
@@ -242,17 +261,25 @@ TEST(XmlGraph, ReadsPlayNamesAndSpeedTextsExactly)
     }
 }
 
-TEST(XmlGraph, RefusesARateThatIsNoNumberOfFramesASecond)
+TEST(XmlGraph, RefusesATextThatGivesNoRate)
 {
-    // A number that is no rate would pace as none: the load is refused, with one line.
-    for (const char* text : {"nan", "-nan", "inf", "-inf", "1e999", "-1e40", "infinity", "1e400x"}) {
+    // A number that is no rate would pace as none, a rate whose period does not fit in 32 bits
+    // about 49.7 days a frame: the load is refused, with one line.
+    const std::string noNumber = "is not a number of frames a second";
+    const std::string tooSmall = "gives a frame period past 4294967295 ms";
+    const std::pair<const char*, std::string> rows[] = {
+        {"nan", noNumber},       {"-nan", noNumber},  {"inf", noNumber},      {"-inf", noNumber},
+        {"1e999", noNumber},     {"-1e40", noNumber}, {"infinity", noNumber}, {"1e400x", noNumber},
+        {"1e-30", tooSmall},     {"1e-9", tooSmall},  {"1e-40", tooSmall},    {"2.3283064e-07", tooSmall},
+        {" +1e-30fps", tooSmall}};
+    for (const auto& [text, why] : rows) {
         SCOPED_TRACE(text);
         CapturedLog log;
         EXPECT_EQ(LoadText(std::string("<hyx version=\"1.0\">\n<graph play=\"pingpong\" fps=\"") + text + "\"/></hyx>"),
                   nullptr);
         EXPECT_EQ(log.Entries().size(), 1u);
         EXPECT_TRUE(log.Contains(std::string("Failed to load graph buffer: 'fps' text '") + text +
-                                 "' of the graph at line 2 is not a number of frames a second"));
+                                 "' of the graph at line 2 " + why));
     }
 }
 
@@ -283,6 +310,11 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
         {noRate.c_str(), withRate(std::nanf("")), rateLine + "nan is not a number of frames a second)"},
         {noRate.c_str(), withRate(INFINITY), rateLine + "inf is not a number of frames a second)"},
         {noRate.c_str(), withRate(-INFINITY), rateLine + "-inf is not a number of frames a second)"},
+        // A rate whose period does not fit: the loader would refuse it too.
+        {noRate.c_str(), withRate(1e-30f), rateLine + "1e-30 gives a frame period past 4294967295 ms)"},
+        {noRate.c_str(), withRate(1e-9f), rateLine + "1e-09 gives a frame period past 4294967295 ms)"},
+        {noRate.c_str(), withRate(2.32830644e-07f),
+         rateLine + "2.3283064e-07 gives a frame period past 4294967295 ms)"},
         // A file already at the path stays as it was.
         {kept.c_str(), withRate(std::nanf("")),
          "Failed to save graph file '" + kept +
@@ -302,25 +334,32 @@ TEST(XmlGraph, SaveAndLoadReportFilesNotWritten)
         EXPECT_EQ(ReadFile(kept), "as it was");
     }
     // A later graph without a rate: the "hyx" dialect reads it back and refuses it, the
-    // "quendra" dialect reads back the first graph alone and checks that one only.
-    const std::tuple<Save, bool, std::string> laterGraphs[] = {
-        {&XmlGraph::SaveToHyxXml, false,
-         "Failed to save graph file '" + noRate +
-             "': graph 1 of graph file 'golden.xml' has no rate (nan is not a number of frames a second)"},
-        {&XmlGraph::SaveToQuendraXml, true, ""},
+    // "quendra" dialect reads back the first graph alone and checks that one only; it writes
+    // the later one's rate as the speed code 0 ("max").
+    const std::string laterLine =
+        "Failed to save graph file '" + noRate + "': graph 1 of graph file 'golden.xml' has no rate (";
+    const std::tuple<Save, float, bool, std::string> laterGraphs[] = {
+        {&XmlGraph::SaveToHyxXml, std::nanf(""), false, laterLine + "nan is not a number of frames a second)"},
+        {&XmlGraph::SaveToHyxXml, 1e-30f, false, laterLine + "1e-30 gives a frame period past 4294967295 ms)"},
+        {&XmlGraph::SaveToQuendraXml, std::nanf(""), true, ""},
+        {&XmlGraph::SaveToQuendraXml, INFINITY, true, ""},
+        {&XmlGraph::SaveToQuendraXml, -INFINITY, true, ""},
+        {&XmlGraph::SaveToQuendraXml, 1e-30f, true, ""},
     };
-    for (const auto& [save, saved, line] : laterGraphs) {
-        SCOPED_TRACE(line);
+    for (const auto& [save, fps, saved, line] : laterGraphs) {
+        SCOPED_TRACE(testing::Message() << fps << ' ' << line);
         std::filesystem::remove(noRate);
         {
             CapturedLog log;
-            EXPECT_EQ(save(noRate.c_str(), withRate(std::nanf(""), 1)), saved);
+            EXPECT_EQ(save(noRate.c_str(), withRate(fps, 1)), saved);
             EXPECT_EQ(log.Entries().size(), line.empty() ? 0u : 1u);
             EXPECT_EQ(line.empty() ? 0 : 1, log.Count(LogLevel::Error, line));
         }
         // The first graph's 12.5 frames a second come back whole.
         const auto loaded = saved ? XmlGraph::LoadFromXml(noRate.c_str()) : nullptr;
         EXPECT_EQ(saved, loaded && loaded->GetNumVisualGraphs() == 1 && loaded->GetVisualGraph(0)->GetFps() == 12.0f);
+        const std::string text = saved ? ReadFile(noRate) : std::string();
+        EXPECT_EQ(saved, text.find("<hyxpipeline playmode=\"255\" playspeed=\"0\"/>") != std::string::npos) << text;
     }
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(nullptr));
     EXPECT_EQ(nullptr, XmlGraph::LoadFromXml(missingFolder.c_str()));

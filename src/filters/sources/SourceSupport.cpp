@@ -41,7 +41,7 @@ Declaration Declare(const std::shared_ptr<Atom>& templateAtom, unsigned numStrea
         error = "Properties rejected - the number of streams must be at least 1";
         return {};
     }
-    // The graph takes the source's rate as its own, and its rate calls refuse such a one.
+    // The graph paces to the source's rate, and its own rate calls refuse such a one.
     if (const std::string why = WhyNoRate(fps); !why.empty()) {
         error = "Properties rejected - " + why;
         return {};

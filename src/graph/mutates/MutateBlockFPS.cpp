@@ -1,7 +1,6 @@
 #include <Hyx/MutateBlock.h>
 
 #include "graph/mutates/MutateSupport.h"
-#include "graph/params/ParamText.h"
 #include "graph/runtime/FramePeriod.h"
 #include "impl/core/BuiltInRegistration.h"
 
@@ -12,7 +11,6 @@
 
 #include <VornCommon/Concurrency.h>
 
-#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -26,15 +24,13 @@ namespace {
 // Longest wait for a frame before the worker looks at its flags again.
 constexpr std::chrono::milliseconds kIdleWait{100};
 
-// Why "Framerate" gives no release period: no number (the graph's own rate calls refuse it
-// alike), or a rate so small that its period does not fit the period's 32 bits. Empty for a
-// rate or a code.
+// Why "Framerate" gives no release period: no number, or a rate so small that its period
+// does not fit the period's 32 bits, by the rule the graph's own rate calls keep. Empty for
+// a rate or a code.
 std::string whyRefused(float requested)
 {
-    if (std::string why = WhyNoRate(requested); !why.empty())
-        return std::string("Framerate ") + why;
-    if (requested > 0.0f && FramePeriodMs(requested, 0.0f) == std::numeric_limits<uint32_t>::max())
-        return "Framerate " + ParamText::FromFloat(requested) + " gives a release period past 4294967295 ms";
+    if (std::string why = WhyNoRate(requested, "release period"); !why.empty())
+        return "Framerate " + why;
     return {};
 }
 

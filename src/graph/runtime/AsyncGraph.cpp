@@ -2,6 +2,7 @@
 
 #include "graph/runtime/FramePeriod.h"
 #include "graph/runtime/Invariant.h"
+#include "graph/runtime/PlaybackModes.h"
 #include "graph/runtime/ScopeExit.h"
 #include "graph/runtime/Thrown.h"
 #include "graph/runtime/WalkMark.h"
@@ -360,6 +361,9 @@ ActionResult AsyncGraph::Play()
 
 ActionResult AsyncGraph::Play(PlaybackMode mode)
 {
+    // A value that is no mode is refused at once, without waiting for another host call.
+    if (const std::string why = WhyNoMode(mode); !why.empty())
+        return fail("Graph failed to start playing", &why);
     // One step: the state read, the mode set and the start, with no other host call between.
     const std::unique_lock<std::recursive_mutex> lock = hostLock();
     return Graph::Play(mode);
@@ -587,6 +591,9 @@ uint32_t AsyncGraph::GetFramePeriodMs() const
 
 ActionResult AsyncGraph::SetPlaybackMode(PlaybackMode mode, float fps)
 {
+    // Both values are checked before anything changes or waits.
+    if (const std::string why = WhyNoMode(mode); !why.empty())
+        return fail("Graph failed to set a playback mode", &why);
     if (refusesRate(fps))
         return ActionResult::Failure;
     const std::unique_lock<std::recursive_mutex> lock = hostLock();

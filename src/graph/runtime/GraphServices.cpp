@@ -10,7 +10,10 @@
 #include <Hyx/Source.h>
 #include <Hyx/TargetRenderer.h>
 
+#include "graph/runtime/PlaybackModes.h"
+
 #include <exception>
+#include <string>
 
 namespace Hyx {
 
@@ -126,6 +129,10 @@ bool Graph::SetFilterParamValue(const char* filterType, const char* name, const 
 
 ActionResult Graph::SetPlaybackMode(PlaybackMode mode, bool reset)
 {
+    // Refused where it is given, before anything is asked or waited for; the order would
+    // only stand still on one frame.
+    if (const std::string why = WhyNoMode(mode); !why.empty())
+        return fail("Graph failed to set a playback mode", &why);
     return setPlaybackMode(mode, reset);
 }
 
@@ -173,6 +180,10 @@ ActionResult Graph::setPlaybackMode(PlaybackMode mode, bool reset)
 
 ActionResult Graph::Play(PlaybackMode mode)
 {
+    // In every state, so that a playing graph does not answer Success for a value that is
+    // no mode.
+    if (const std::string why = WhyNoMode(mode); !why.empty())
+        return fail("Graph failed to start playing", &why);
     // A worker still inside the stop it makes itself shows Playing until it is joined.
     settleState();
     if (IsPlaying() && refusesPlayOn())

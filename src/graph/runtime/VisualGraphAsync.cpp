@@ -3,6 +3,7 @@
 #include <Hyx/VisualGraph.h>
 
 #include "graph/runtime/FramePeriod.h"
+#include "graph/runtime/PlaybackModes.h"
 
 // Instantiation into an asynchronous graph, which also takes the description's playback
 // mode and frame rate.
@@ -11,9 +12,13 @@ namespace Hyx {
 
 std::shared_ptr<AsyncGraph> VisualGraph::InstantiateHyxGraph()
 {
-    // A rate the graph refuses would leave it without its frame order: refused up front.
-    const std::string why = WhyNoRate(_fps);
-    if (!why.empty()) {
+    // A mode or rate the graph refuses would leave it without its frame order: refused up
+    // front. A file of the second dialect carries its mode number as it is.
+    if (const std::string why = WhyNoMode(_mode); !why.empty()) {
+        LogMessage(VornCommon::LogLevel::Error, "Failed to make a graph: its mode %s", why.c_str());
+        return nullptr;
+    }
+    if (const std::string why = WhyNoRate(_fps); !why.empty()) {
         LogMessage(VornCommon::LogLevel::Error, "Failed to make a graph: its rate %s", why.c_str());
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include <Hyx/XmlGraph.h>
 
 #include "core/FileProblem.h"
+#include "graph/runtime/FramePeriod.h"
 #include "graph/xml/XmlGraphTexts.h"
 
 #include <VornCommon/FileHelper.h>
@@ -119,15 +120,14 @@ std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root, const char* path)
         if (const char* play = graphElement->Attribute("play"))
             graph->SetPlaybackMode(XmlGraphTexts::PlayModeFromName(play));
         if (const char* fps = graphElement->Attribute("fps")) {
-            const std::optional<float> rate = XmlGraphTexts::FpsFromText(fps);
-            if (!rate) {
-                LogMessage(VornCommon::LogLevel::Error,
-                           "Failed to load %s: 'fps' text '%s' of the graph at line %d is not a number of frames a "
-                           "second",
-                           documentName(path).c_str(), fps, graphElement->GetLineNum());
+            const float rate = XmlGraphTexts::FpsFromText(fps);
+            // Refused as the graph's rate calls refuse it, naming the text as written.
+            if (const std::string fault = RateFault(rate); !fault.empty()) {
+                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: 'fps' text '%s' of the graph at line %d %s",
+                           documentName(path).c_str(), fps, graphElement->GetLineNum(), fault.c_str());
                 return nullptr;
             }
-            graph->SetFps(*rate);
+            graph->SetFps(rate);
         }
         for (const XMLElement* filterElement = graphElement->FirstChildElement("filter"); filterElement != nullptr;
              filterElement = filterElement->NextSiblingElement("filter")) {

@@ -63,7 +63,7 @@ std::string FpsText(float fps)
     return code >= 0 ? std::string(kFpsNames[code]) : ParamText::FromFloat(fps);
 }
 
-std::optional<float> FpsFromText(const char* text)
+float FpsFromText(const char* text)
 {
     if (text == nullptr)
         return 0.0f;
@@ -71,8 +71,9 @@ std::optional<float> FpsFromText(const char* text)
         if (std::strcmp(text, kFpsNames[i]) == 0)
             return kRateCodes[i];
     }
-    // Only a decimal number counts ("0x10" reads as 0). A rate that is no finite float
-    // (inf, nan, 1e999) would leave the graph's pacing undefined: the caller refuses it.
+    // Only a decimal number counts ("0x10" reads as 0). Its float is what counts, as for a
+    // "Framerate" text: a number too small for one reads as 0, one too large as an infinity.
+    // The caller refuses the infinities, NaN and the rates whose period does not fit.
     const char* begin = text;
     const char* end = text + std::strlen(text);
     while (begin < end && isBlank(*begin))
@@ -82,16 +83,14 @@ std::optional<float> FpsFromText(const char* text)
     double value = 0.0;
     const std::from_chars_result read = std::from_chars(begin, end, value, std::chars_format::general);
     if (read.ec == std::errc::result_out_of_range) {
-        // Too small a number reads as 0; too large a one is no rate.
         const char* exponent = std::find_if(begin, read.ptr, [](char c) { return c == 'e' || c == 'E'; });
-        return exponent + 1 < read.ptr && exponent[1] == '-' ? std::optional<float>(0.0f) : std::nullopt;
+        if (exponent + 1 < read.ptr && exponent[1] == '-')
+            return 0.0f;
+        return *begin == '-' ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
     }
     if (read.ec != std::errc())
         return 0.0f;
-    const float fps = static_cast<float>(value);
-    if (!std::isfinite(fps))
-        return std::nullopt;
-    return fps;
+    return static_cast<float>(value);
 }
 
 int SpeedCode(float fps)
@@ -99,7 +98,7 @@ int SpeedCode(float fps)
     const int code = rateCodeIndex(fps);
     if (code >= 0)
         return code;
-    if (std::isnan(fps))
+    if (!std::isfinite(fps))
         return 0;
     const float truncated = std::trunc(fps);
     if (truncated >= static_cast<float>(std::numeric_limits<int>::max()))

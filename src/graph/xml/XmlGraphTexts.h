@@ -19,13 +19,14 @@ PlaybackMode PlayModeFromName(const char* text);
 /// "max", "orig", "orig/2", "orig*2" for the rate codes, else the float with six
 /// significant digits ("25", "12.5").
 std::string FpsText(float fps);
-/// The rate of a speed text: the four names, else the text's leading number; 0.0 ("max")
-/// when the text does not begin with a number. Empty when that number is no rate (NaN, or
-/// no finite float: "inf", "1e40").
-std::optional<float> FpsFromText(const char* text);
+/// The rate of a speed text: the four names, else the text's leading number as a float (0
+/// for one too small for a float, an infinity for one too large: "1e40"); 0.0 ("max") when
+/// the text does not begin with a number. Whether it is a rate (RateFault) is the caller's
+/// to check.
+float FpsFromText(const char* text);
 
 /// The integer speed code: 0 to 3 for the rate codes, else the rate truncated toward zero
-/// (clamped to the int range; 0 for NaN).
+/// (clamped to the int range); 0 ("max") for NaN and the infinities, which give no rate.
 int SpeedCode(float fps);
 /// The rate of a speed code: 0 to 3 are the rate codes, any other n is n frames per second.
 float FpsFromSpeedCode(int code);

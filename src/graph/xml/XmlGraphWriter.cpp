@@ -115,8 +115,10 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
         LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': no graphs given", path);
         return false;
     }
-    // The loader refuses a rate that is no number: such a file is never written, and the file
-    // at the path stays as it was. Only the graphs it reads back count.
+    // The loader refuses a rate that is no rate: such a file is never written, and the file
+    // at the path stays as it was. Only the graphs it reads back count. (Dialect one's six
+    // digits never make a rate taken read back as one refused: a rate at or above the limit
+    // rounds to a text at or above it.)
     const int checked =
         readBack == ReadBack::First ? std::min(graphs->GetNumVisualGraphs(), 1) : graphs->GetNumVisualGraphs();
     for (int i = 0; i < checked; ++i) {

@@ -369,24 +369,111 @@ TEST(SourceStreams, AStreamThatRefusesOrThrowsOncePlaysOnOrIsStoppedAgain)
     }
 }
 
-TEST(SourceStreams, AMultiStreamPauseThatFailsPartWayPlaysThePausedStreamsAgain)
+TEST(SourceStreams, AMultiStreamStepThatFailsPartWayHandlesEveryStream)
 {
-    for (int refusing = 0; refusing < 3; ++refusing) {
-        SCOPED_TRACE(refusing);
-        TestGraph chain;
-        auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
-        source->afterInitialize = [refusing](TestMultiSource& s) { s.stream(refusing)->pauseRefusals = 1; };
-        chain.add(source);
-        auto target = chain.make<TestTarget>();
-        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
-        ASSERT_TRUE(chain.update(1));
-        EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
-        EXPECT_TRUE(chain.graph->IsPlaying());
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(source->stream(i)->GetPlayState(), Stream::PlayState::Playing) << i;
-        EXPECT_TRUE(chain.update(1)) << chain.error();
-        EXPECT_EQ(target->seen().size(), 6u);
-        EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    // One of three streams refuses (or throws in) a step once, on either kind of graph:
+    // - Pause: the graph's Pause fails, the streams it paused play again, the graph plays on;
+    // - Stop: every other stream stops all the same; the failing stream and the source filter
+    //   stay playing, and the graph's next Stop stops them;
+    // - Play: the streams started before it go back to where they were; the next Play plays;
+    // - Update (a host-driven graph; the source updated directly): the frame's atoms are let
+    //   go and nothing is pushed; the next update asks for the same frame.
+    enum class Step {
+        Pause,
+        Stop,
+        Play,
+        Update
+    };
+    using Play = Stream::PlayState;
+    for (const bool async : {false, true}) {
+        for (const Step step : {Step::Pause, Step::Stop, Step::Play, Step::Update}) {
+            for (int failing = 0; failing < 3; ++failing) {
+                for (const bool throws : {false, true}) {
+                    if (step == Step::Update && async)
+                        continue;
+                    SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
+                                 (step == Step::Pause  ? "pause"
+                                  : step == Step::Stop ? "stop"
+                                  : step == Step::Play ? "play"
+                                                       : "update") +
+                                 " of stream " + std::to_string(failing) + (throws ? " throws" : " refuses"));
+                    EitherGraph either(async);
+                    TestGraph& chain = *either.chain();
+                    auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
+                    source->afterInitialize = [=](TestMultiSource& s) {
+                        ScriptedStream& stream = *s.stream(failing);
+                        stream.throws = throws;
+                        switch (step) {
+                        case Step::Pause: stream.pauseRefusals = 1; break;
+                        case Step::Stop: stream.stopRefusals = 1; break;
+                        case Step::Play: stream.playResult = HyxErrorCode::FilterError; break;
+                        case Step::Update: stream.failFrame = 1; break;
+                        }
+                    };
+                    chain.add(source);
+                    auto target = chain.make<TestTarget>();
+                    Graph& graph = *chain.graph;
+                    ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+                    const auto fails = [throws](const std::function<ActionResult()>& call) {
+                        if (throws) {
+                            EXPECT_THROW(call(), std::runtime_error);
+                        } else {
+                            EXPECT_EQ(call(), ActionResult::Failure);
+                        }
+                    };
+                    const auto states = [&] {
+                        std::vector<Play> result;
+                        for (int i = 0; i < 3; ++i)
+                            result.push_back(source->stream(i)->GetPlayState());
+                        return result;
+                    };
+                    if (step == Step::Play) {
+                        fails([&] { return graph.Play(); });
+                        for (int i = 0; i < 3; ++i)
+                            EXPECT_NE(source->stream(i)->GetPlayState(), Play::Playing) << i;
+                        EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                        source->stream(failing)->playResult = HyxErrorCode::Success;
+                    }
+                    ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+                    ASSERT_TRUE(DeliverUntil(chain, async, *target, 3)) << chain.error();
+                    switch (step) {
+                    case Step::Play: break;
+                    case Step::Pause:
+                        fails([&] { return graph.Pause(); });
+                        EXPECT_TRUE(graph.IsPlaying());
+                        EXPECT_EQ(states(), std::vector<Play>(3, Play::Playing));
+                        EXPECT_TRUE(DeliverUntil(chain, async, *target, target->seen().size() + 3)) << chain.error();
+                        break;
+                    case Step::Stop: {
+                        fails([&] { return graph.Stop(); });
+                        std::vector<Play> expected(3, Play::Stopped);
+                        expected[static_cast<size_t>(failing)] = Play::Playing;
+                        EXPECT_EQ(states(), expected);
+                        EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Playing);
+                        EXPECT_EQ(graph.IsStopped(), async);
+                        break;
+                    }
+                    case Step::Update:
+                        if (throws) {
+                            EXPECT_THROW(source->Update(), std::runtime_error);
+                        } else {
+                            EXPECT_EQ(source->Update(), HyxErrorCode::FilterError);
+                        }
+                        for (int i = 0; i < failing; ++i)
+                            EXPECT_TRUE(source->stream(i)->made.expired()) << i;
+                        EXPECT_EQ(target->seen().size(), 3u);
+                        source->stream(failing)->failFrame = ~0u;
+                        ASSERT_TRUE(chain.update(1)) << chain.error();
+                        EXPECT_EQ(target->frames(), (Frames{0, 0, 0, 1, 1, 1}));
+                        break;
+                    }
+                    EXPECT_EQ(graph.Stop(), ActionResult::Success) << chain.error();
+                    EXPECT_EQ(states(), std::vector<Play>(3, Play::Stopped));
+                    EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                    EXPECT_TRUE(graph.IsStopped());
+                }
+            }
+        }
     }
 }
 

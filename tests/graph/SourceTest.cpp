@@ -397,80 +397,83 @@ TEST(SourceStreams, AMultiStreamStepThatFailsPartWayHandlesEveryStream)
                                   : step == Step::Play ? "play"
                                                        : "update") +
                                  " of stream " + std::to_string(failing) + (throws ? " throws" : " refuses"));
-                    EitherGraph either(async);
-                    TestGraph& chain = *either.chain();
-                    auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
-                    source->afterInitialize = [=](TestMultiSource& s) {
-                        ScriptedStream& stream = *s.stream(failing);
-                        stream.throws = throws;
+                    [&] { // a row that fails leaves the others to run
+                        EitherGraph either(async);
+                        TestGraph& chain = *either.chain();
+                        auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
+                        source->afterInitialize = [=](TestMultiSource& s) {
+                            ScriptedStream& stream = *s.stream(failing);
+                            stream.throws = throws;
+                            switch (step) {
+                            case Step::Pause: stream.pauseRefusals = 1; break;
+                            case Step::Stop: stream.stopRefusals = 1; break;
+                            case Step::Play: stream.playResult = HyxErrorCode::FilterError; break;
+                            case Step::Update: stream.failFrame = 1; break;
+                            }
+                        };
+                        chain.add(source);
+                        auto target = chain.make<TestTarget>();
+                        Graph& graph = *chain.graph;
+                        ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+                        const auto fails = [throws](const std::function<ActionResult()>& call) {
+                            if (throws) {
+                                EXPECT_THROW(call(), std::runtime_error);
+                            } else {
+                                EXPECT_EQ(call(), ActionResult::Failure);
+                            }
+                        };
+                        const auto states = [&] {
+                            std::vector<Play> result;
+                            for (int i = 0; i < 3; ++i)
+                                result.push_back(source->stream(i)->GetPlayState());
+                            return result;
+                        };
+                        if (step == Step::Play) {
+                            fails([&] { return graph.Play(); });
+                            for (int i = 0; i < 3; ++i)
+                                EXPECT_NE(source->stream(i)->GetPlayState(), Play::Playing) << i;
+                            EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                            source->stream(failing)->playResult = HyxErrorCode::Success;
+                        }
+                        ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+                        ASSERT_TRUE(DeliverUntil(chain, async, *target, 3)) << chain.error();
                         switch (step) {
-                        case Step::Pause: stream.pauseRefusals = 1; break;
-                        case Step::Stop: stream.stopRefusals = 1; break;
-                        case Step::Play: stream.playResult = HyxErrorCode::FilterError; break;
-                        case Step::Update: stream.failFrame = 1; break;
+                        case Step::Play: break;
+                        case Step::Pause:
+                            fails([&] { return graph.Pause(); });
+                            EXPECT_TRUE(graph.IsPlaying());
+                            EXPECT_EQ(states(), std::vector<Play>(3, Play::Playing));
+                            EXPECT_TRUE(DeliverUntil(chain, async, *target, target->seen().size() + 3))
+                                << chain.error();
+                            break;
+                        case Step::Stop: {
+                            fails([&] { return graph.Stop(); });
+                            std::vector<Play> expected(3, Play::Stopped);
+                            expected[static_cast<size_t>(failing)] = Play::Playing;
+                            EXPECT_EQ(states(), expected);
+                            EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Playing);
+                            EXPECT_EQ(graph.IsStopped(), async);
+                            break;
                         }
-                    };
-                    chain.add(source);
-                    auto target = chain.make<TestTarget>();
-                    Graph& graph = *chain.graph;
-                    ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
-                    const auto fails = [throws](const std::function<ActionResult()>& call) {
-                        if (throws) {
-                            EXPECT_THROW(call(), std::runtime_error);
-                        } else {
-                            EXPECT_EQ(call(), ActionResult::Failure);
+                        case Step::Update:
+                            if (throws) {
+                                EXPECT_THROW(source->Update(), std::runtime_error);
+                            } else {
+                                EXPECT_EQ(source->Update(), HyxErrorCode::FilterError);
+                            }
+                            for (int i = 0; i < failing; ++i)
+                                EXPECT_TRUE(source->stream(i)->made.expired()) << i;
+                            EXPECT_EQ(target->seen().size(), 3u);
+                            source->stream(failing)->failFrame = ~0u;
+                            ASSERT_TRUE(chain.update(1)) << chain.error();
+                            EXPECT_EQ(target->frames(), (Frames{0, 0, 0, 1, 1, 1}));
+                            break;
                         }
-                    };
-                    const auto states = [&] {
-                        std::vector<Play> result;
-                        for (int i = 0; i < 3; ++i)
-                            result.push_back(source->stream(i)->GetPlayState());
-                        return result;
-                    };
-                    if (step == Step::Play) {
-                        fails([&] { return graph.Play(); });
-                        for (int i = 0; i < 3; ++i)
-                            EXPECT_NE(source->stream(i)->GetPlayState(), Play::Playing) << i;
+                        EXPECT_EQ(graph.Stop(), ActionResult::Success) << chain.error();
+                        EXPECT_EQ(states(), std::vector<Play>(3, Play::Stopped));
                         EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
-                        source->stream(failing)->playResult = HyxErrorCode::Success;
-                    }
-                    ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
-                    ASSERT_TRUE(DeliverUntil(chain, async, *target, 3)) << chain.error();
-                    switch (step) {
-                    case Step::Play: break;
-                    case Step::Pause:
-                        fails([&] { return graph.Pause(); });
-                        EXPECT_TRUE(graph.IsPlaying());
-                        EXPECT_EQ(states(), std::vector<Play>(3, Play::Playing));
-                        EXPECT_TRUE(DeliverUntil(chain, async, *target, target->seen().size() + 3)) << chain.error();
-                        break;
-                    case Step::Stop: {
-                        fails([&] { return graph.Stop(); });
-                        std::vector<Play> expected(3, Play::Stopped);
-                        expected[static_cast<size_t>(failing)] = Play::Playing;
-                        EXPECT_EQ(states(), expected);
-                        EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Playing);
-                        EXPECT_EQ(graph.IsStopped(), async);
-                        break;
-                    }
-                    case Step::Update:
-                        if (throws) {
-                            EXPECT_THROW(source->Update(), std::runtime_error);
-                        } else {
-                            EXPECT_EQ(source->Update(), HyxErrorCode::FilterError);
-                        }
-                        for (int i = 0; i < failing; ++i)
-                            EXPECT_TRUE(source->stream(i)->made.expired()) << i;
-                        EXPECT_EQ(target->seen().size(), 3u);
-                        source->stream(failing)->failFrame = ~0u;
-                        ASSERT_TRUE(chain.update(1)) << chain.error();
-                        EXPECT_EQ(target->frames(), (Frames{0, 0, 0, 1, 1, 1}));
-                        break;
-                    }
-                    EXPECT_EQ(graph.Stop(), ActionResult::Success) << chain.error();
-                    EXPECT_EQ(states(), std::vector<Play>(3, Play::Stopped));
-                    EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
-                    EXPECT_TRUE(graph.IsStopped());
+                        EXPECT_TRUE(graph.IsStopped());
+                    }();
                 }
             }
         }
@@ -578,50 +581,53 @@ TEST(FrameOrderAuto, EveryModeAfterAFinishedOnceWalkOrRealtimeStaysInItsRange)
                  {M::ForwardOnce, M::ForwardLoop, M::BackwardOnce, M::BackwardLoop, M::Pingpong, M::PingpongInverse}) {
                 SCOPED_TRACE(std::to_string(first) + ": " + std::to_string(static_cast<int>(before.mode)) + " for " +
                              std::to_string(before.frames) + ", then " + std::to_string(static_cast<int>(next)));
-                const auto inRange = [&](uint32_t frame) { return frame >= first && frame < first + 5; };
-                FrameOrderAuto asked(first, 5), taken(first, 5), jumped(first, 5);
-                Frames32 byTake;
-                for (FrameOrderAuto* order : {&asked, &taken, &jumped}) {
-                    order->SetPlaybackMode(before.mode, true);
-                    ASSERT_EQ(walk(*order, before.frames).size(),
-                              before.mode == M::Realtime ? static_cast<size_t>(before.frames) : 5u);
-                    order->SetPlaybackMode(next, false);
-                }
-                // What the order reports before it moves on stays in the range too.
-                EXPECT_TRUE(inRange(asked.GetFrameID())) << asked.GetFrameID();
-                const float progress = asked.GetProgress();
-                EXPECT_TRUE(progress >= 0.0f && progress <= 1.0f) << progress;
-                EXPECT_EQ(asked.IsDone(), !asked.HasNextFrameID());
-                const Frames32 frames = walk(asked, 20);
-                for (int i = 0; i < 20; ++i) {
-                    const FrameTake take = taken.TakeFrame(true, false);
-                    if (take.outcome != FrameTake::Outcome::Frame)
-                        break;
-                    EXPECT_TRUE(take.progress >= 0.0f && take.progress <= 1.0f) << take.progress;
-                    byTake.push_back(take.frame);
-                }
-                EXPECT_EQ(byTake, frames);
-                EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), inRange)) << testing::PrintToString(frames);
-                // A jump past the range lands on its last frame.
-                jumped.JumpToFrameID(first + 100);
-                jumped.AdvanceFrameID();
-                EXPECT_EQ(jumped.GetFrameID(), first + 4);
-                for (const auto& k : known) {
-                    if (k.before != before.mode || k.frames != before.frames || k.next != next)
-                        continue;
-                    Frames32 expected;
-                    for (const uint32_t frame : k.start)
-                        expected.push_back(first + frame);
-                    const bool once = next == M::ForwardOnce || next == M::BackwardOnce;
-                    EXPECT_EQ(once ? frames
-                                   : Frames32(frames.begin(), frames.begin() + static_cast<long>(std::min(
-                                                                                   frames.size(), expected.size()))),
-                              expected);
-                    if (once && expected.empty()) {
-                        EXPECT_TRUE(asked.IsDone());
-                        EXPECT_EQ(asked.GetProgress(), next == M::ForwardOnce ? 1.0f : 0.0f);
+                [&] { // a row that fails leaves the others to run
+                    const auto inRange = [&](uint32_t frame) { return frame >= first && frame < first + 5; };
+                    FrameOrderAuto asked(first, 5), taken(first, 5), jumped(first, 5);
+                    Frames32 byTake;
+                    for (FrameOrderAuto* order : {&asked, &taken, &jumped}) {
+                        order->SetPlaybackMode(before.mode, true);
+                        ASSERT_EQ(walk(*order, before.frames).size(),
+                                  before.mode == M::Realtime ? static_cast<size_t>(before.frames) : 5u);
+                        order->SetPlaybackMode(next, false);
                     }
-                }
+                    // What the order reports before it moves on stays in the range too.
+                    EXPECT_TRUE(inRange(asked.GetFrameID())) << asked.GetFrameID();
+                    const float progress = asked.GetProgress();
+                    EXPECT_TRUE(progress >= 0.0f && progress <= 1.0f) << progress;
+                    EXPECT_EQ(asked.IsDone(), !asked.HasNextFrameID());
+                    const Frames32 frames = walk(asked, 20);
+                    for (int i = 0; i < 20; ++i) {
+                        const FrameTake take = taken.TakeFrame(true, false);
+                        if (take.outcome != FrameTake::Outcome::Frame)
+                            break;
+                        EXPECT_TRUE(take.progress >= 0.0f && take.progress <= 1.0f) << take.progress;
+                        byTake.push_back(take.frame);
+                    }
+                    EXPECT_EQ(byTake, frames);
+                    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), inRange)) << testing::PrintToString(frames);
+                    // A jump past the range lands on its last frame.
+                    jumped.JumpToFrameID(first + 100);
+                    jumped.AdvanceFrameID();
+                    EXPECT_EQ(jumped.GetFrameID(), first + 4);
+                    for (const auto& k : known) {
+                        if (k.before != before.mode || k.frames != before.frames || k.next != next)
+                            continue;
+                        Frames32 expected;
+                        for (const uint32_t frame : k.start)
+                            expected.push_back(first + frame);
+                        const bool once = next == M::ForwardOnce || next == M::BackwardOnce;
+                        EXPECT_EQ(once ? frames
+                                       : Frames32(frames.begin(),
+                                                  frames.begin() +
+                                                      static_cast<long>(std::min(frames.size(), expected.size()))),
+                                  expected);
+                        if (once && expected.empty()) {
+                            EXPECT_TRUE(asked.IsDone());
+                            EXPECT_EQ(asked.GetProgress(), next == M::ForwardOnce ? 1.0f : 0.0f);
+                        }
+                    }
+                }();
             }
         }
     }
@@ -659,56 +665,59 @@ TEST(FrameOrderAuto, EitherGraphAfterAFinishedOnceWalkOrRealtimeStaysInTheStream
             SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
                          (row.pauseAt ? "Realtime to " + std::to_string(row.pauseAt) : "ForwardOnce") + ", then " +
                          std::to_string(static_cast<int>(row.next)));
-            EitherGraph either(async);
-            TestGraph& chain = *either.chain();
-            chain.make<TestSource>(10);
-            auto target = chain.make<TestTarget>();
-            std::atomic<unsigned> pauseAt{row.pauseAt ? row.pauseAt : ~0u};
-            Graph* const graph = chain.graph.get();
-            target->process = [&pauseAt, graph](TestTarget&, const Atom& atom) {
-                unsigned frame = atom.GetFrameNr();
-                if (pauseAt.compare_exchange_strong(frame, ~0u)) {
-                    EXPECT_EQ(graph->Pause(), ActionResult::Success);
-                }
-                return HyxErrorCode::Success;
-            };
-            ASSERT_EQ(graph->SetPlaybackMode(row.pauseAt ? M::Realtime : M::ForwardOnce, true), ActionResult::Success);
-            ASSERT_EQ(graph->Play(), ActionResult::Success);
-            if (row.pauseAt) {
-                if (async) {
-                    ASSERT_TRUE(either.log().waitFor(State::Paused));
+            [&] { // a row that fails leaves the others to run
+                EitherGraph either(async);
+                TestGraph& chain = *either.chain();
+                chain.make<TestSource>(10);
+                auto target = chain.make<TestTarget>();
+                std::atomic<unsigned> pauseAt{row.pauseAt ? row.pauseAt : ~0u};
+                Graph* const graph = chain.graph.get();
+                target->process = [&pauseAt, graph](TestTarget&, const Atom& atom) {
+                    unsigned frame = atom.GetFrameNr();
+                    if (pauseAt.compare_exchange_strong(frame, ~0u)) {
+                        EXPECT_EQ(graph->Pause(), ActionResult::Success);
+                    }
+                    return HyxErrorCode::Success;
+                };
+                ASSERT_EQ(graph->SetPlaybackMode(row.pauseAt ? M::Realtime : M::ForwardOnce, true),
+                          ActionResult::Success);
+                ASSERT_EQ(graph->Play(), ActionResult::Success);
+                if (row.pauseAt) {
+                    if (async) {
+                        ASSERT_TRUE(either.log().waitFor(State::Paused));
+                    } else {
+                        ASSERT_TRUE(DeliverUntil(chain, false, *target, row.pauseAt + 1));
+                    }
+                    ASSERT_TRUE(graph->IsPaused());
+                    ASSERT_EQ(graph->GetFrameOrderProvider()->GetFrameID(), row.pauseAt);
                 } else {
-                    ASSERT_TRUE(DeliverUntil(chain, false, *target, row.pauseAt + 1));
+                    if (async) {
+                        ASSERT_TRUE(either.log().waitFor(State::Stopped));
+                    } else {
+                        ASSERT_TRUE(chain.runToEnd());
+                    }
+                    ASSERT_EQ(graph->Stop(), ActionResult::Success);
                 }
-                ASSERT_TRUE(graph->IsPaused());
-                ASSERT_EQ(graph->GetFrameOrderProvider()->GetFrameID(), row.pauseAt);
-            } else {
-                if (async) {
+                const size_t before = target->frames().size();
+                ASSERT_EQ(target->frames(), Range(static_cast<unsigned>(before)));
+                ASSERT_EQ(graph->SetPlaybackMode(row.next, false), ActionResult::Success) << chain.error();
+                ASSERT_EQ(graph->Play(), ActionResult::Success) << chain.error();
+                const bool once = row.next == M::ForwardOnce || row.next == M::BackwardOnce;
+                if (once && async) {
                     ASSERT_TRUE(either.log().waitFor(State::Stopped));
-                } else {
+                } else if (once) {
                     ASSERT_TRUE(chain.runToEnd());
+                } else {
+                    ASSERT_TRUE(DeliverUntil(chain, async, *target, before + row.start.size())) << chain.error();
                 }
-                ASSERT_EQ(graph->Stop(), ActionResult::Success);
-            }
-            const size_t before = target->frames().size();
-            ASSERT_EQ(target->frames(), Range(static_cast<unsigned>(before)));
-            ASSERT_EQ(graph->SetPlaybackMode(row.next, false), ActionResult::Success) << chain.error();
-            ASSERT_EQ(graph->Play(), ActionResult::Success) << chain.error();
-            const bool once = row.next == M::ForwardOnce || row.next == M::BackwardOnce;
-            if (once && async) {
-                ASSERT_TRUE(either.log().waitFor(State::Stopped));
-            } else if (once) {
-                ASSERT_TRUE(chain.runToEnd());
-            } else {
-                ASSERT_TRUE(DeliverUntil(chain, async, *target, before + row.start.size())) << chain.error();
-            }
-            EXPECT_EQ(graph->Stop(), ActionResult::Success);
-            const Frames all = target->frames();
-            const Frames after(all.begin() + static_cast<long>(before), all.end());
-            EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](unsigned frame) { return frame < 10; }))
-                << testing::PrintToString(after);
-            EXPECT_EQ(once ? after : Frames(after.begin(), after.begin() + static_cast<long>(row.start.size())),
-                      row.start);
+                EXPECT_EQ(graph->Stop(), ActionResult::Success);
+                const Frames all = target->frames();
+                const Frames after(all.begin() + static_cast<long>(before), all.end());
+                EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](unsigned frame) { return frame < 10; }))
+                    << testing::PrintToString(after);
+                EXPECT_EQ(once ? after : Frames(after.begin(), after.begin() + static_cast<long>(row.start.size())),
+                          row.start);
+            }();
         }
     }
 }

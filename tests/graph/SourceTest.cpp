@@ -635,40 +635,47 @@ TEST(FrameOrderAuto, EveryModeAfterAFinishedOnceWalkOrRealtimeStaysInItsRange)
 
 TEST(FrameOrderAuto, EitherGraphAfterAFinishedOnceWalkOrRealtimeStaysInTheStream)
 {
-    // Over 10 frames, on either kind of graph: ForwardOnce to the end and Stop, or Realtime
-    // until the target pauses the graph at frame 5 (inside the stream) or 13 (past it); then a
-    // mode change without a reset, and Play. Every id after the change is one of the stream's,
-    // in the walk of the new mode (from where Realtime stands: past the stream, a loop goes on
-    // as if it had looped, any other mode from the last frame); a once walk ends by itself.
+    // Over 10 frames (or one), on either kind of graph: ForwardOnce to the end and Stop, or
+    // Realtime until the target pauses the graph at frame 5 (inside the stream) or 13 (past
+    // it); then a mode change without a reset, and Play. Every id after the change is one of
+    // the stream's, in the walk of the new mode (from where Realtime stands: past the stream,
+    // a loop goes on as if it had looped, any other mode from the last frame); a once walk
+    // ends by itself.
     using M = PlaybackMode;
     const struct {
+        unsigned numFrames;
         unsigned pauseAt; // 0: ForwardOnce to the end, then Stop
         M next;
         Frames start; // the first ids after the change; the whole walk for once modes
     } rows[] = {
-        {0, M::ForwardLoop, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}},
-        {5, M::ForwardLoop, {6, 7, 8, 9, 0, 1}},
-        {5, M::BackwardLoop, {6, 5, 4, 3, 2, 1, 0, 9, 8}},
-        {5, M::ForwardOnce, {6, 7, 8, 9}},
-        {5, M::BackwardOnce, {6, 5, 4, 3, 2, 1, 0}},
-        {5, M::Pingpong, {6, 7, 8, 9, 8, 7}},
-        {5, M::PingpongInverse, {6, 7, 8, 9, 8, 7}},
-        {13, M::ForwardLoop, {4, 5, 6, 7, 8, 9, 0, 1}},
-        {13, M::BackwardLoop, {2, 1, 0, 9, 8}},
-        {13, M::ForwardOnce, {}},
-        {13, M::BackwardOnce, {8, 7, 6, 5, 4, 3, 2, 1, 0}},
-        {13, M::Pingpong, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
-        {13, M::PingpongInverse, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
+        {10, 0, M::ForwardLoop, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}},
+        {10, 5, M::ForwardLoop, {6, 7, 8, 9, 0, 1}},
+        {10, 5, M::BackwardLoop, {6, 5, 4, 3, 2, 1, 0, 9, 8}},
+        {10, 5, M::ForwardOnce, {6, 7, 8, 9}},
+        {10, 5, M::BackwardOnce, {6, 5, 4, 3, 2, 1, 0}},
+        {10, 5, M::Pingpong, {6, 7, 8, 9, 8, 7}},
+        {10, 5, M::PingpongInverse, {6, 7, 8, 9, 8, 7}},
+        {10, 13, M::ForwardLoop, {4, 5, 6, 7, 8, 9, 0, 1}},
+        {10, 13, M::BackwardLoop, {2, 1, 0, 9, 8}},
+        {10, 13, M::ForwardOnce, {}},
+        {10, 13, M::BackwardOnce, {8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        {10, 13, M::Pingpong, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
+        {10, 13, M::PingpongInverse, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
+        // One frame: Realtime past it, once walks are done, the others stand on it.
+        {1, 2, M::ForwardOnce, {}},
+        {1, 2, M::BackwardOnce, {}},
+        {1, 2, M::ForwardLoop, {0, 0, 0}},
+        {1, 2, M::Pingpong, {0, 0, 0}},
     };
     for (const bool async : {false, true}) {
         for (const auto& row : rows) {
-            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
-                         (row.pauseAt ? "Realtime to " + std::to_string(row.pauseAt) : "ForwardOnce") + ", then " +
-                         std::to_string(static_cast<int>(row.next)));
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + std::to_string(row.numFrames) +
+                         " frames, " + (row.pauseAt ? "Realtime to " + std::to_string(row.pauseAt) : "ForwardOnce") +
+                         ", then " + std::to_string(static_cast<int>(row.next)));
             [&] { // a row that fails leaves the others to run
                 EitherGraph either(async);
                 TestGraph& chain = *either.chain();
-                chain.make<TestSource>(10);
+                chain.make<TestSource>(row.numFrames);
                 auto target = chain.make<TestTarget>();
                 std::atomic<unsigned> pauseAt{row.pauseAt ? row.pauseAt : ~0u};
                 Graph* const graph = chain.graph.get();
@@ -713,8 +720,9 @@ TEST(FrameOrderAuto, EitherGraphAfterAFinishedOnceWalkOrRealtimeStaysInTheStream
                 EXPECT_EQ(graph->Stop(), ActionResult::Success);
                 const Frames all = target->frames();
                 const Frames after(all.begin() + static_cast<long>(before), all.end());
-                EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](unsigned frame) { return frame < 10; }))
-                    << testing::PrintToString(after);
+                EXPECT_TRUE(std::all_of(after.begin(), after.end(), [&](unsigned frame) {
+                    return frame < row.numFrames;
+                })) << testing::PrintToString(after);
                 EXPECT_EQ(once ? after : Frames(after.begin(), after.begin() + static_cast<long>(row.start.size())),
                           row.start);
             }();

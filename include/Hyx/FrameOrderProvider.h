@@ -3,7 +3,9 @@
 // Frame-order providers: which frame a graph's source emits next.
 //
 // Contract shared by every provider and the source that drives it:
-// - the provider's current frame is the frame last handed out; AdvanceFrameID moves it on;
+// - the provider's current frame is the frame last handed out (FrameOrderAuto takes one that
+//   Realtime counted past its range into the range when the walk leaves Realtime);
+//   AdvanceFrameID moves it on;
 // - after Reset or JumpToFrameID the provider stands where one AdvanceFrameID brings it onto
 //   the first frame to emit, and the reset listener is told;
 // - the source advances before it reads whenever playback has just started or its previous
@@ -70,7 +72,7 @@ public:
     /// True while the walk goes on: a source emits nothing once it is false (see
     /// FrameOrderAuto for the one walks that end).
     virtual bool HasNextFrameID() const = 0;
-    /// The current frame (the one last handed out).
+    /// The current frame (see the contract above).
     virtual uint32_t GetFrameID() const = 0;
     /// Moves to the next frame.
     virtual void AdvanceFrameID() = 0;
@@ -129,7 +131,9 @@ public:
     explicit FrameOrderAuto(uint32_t first = 0, uint32_t rangeSize = 4294967295u);
 
     /// Stores the mode; with `reset`, moves to the mode's start position. Always tells the
-    /// listener.
+    /// listener. Without `reset` the walk goes on from where it stands; where Realtime has
+    /// counted past the range, a loop mode goes on as if the count had looped and any other
+    /// mode as if the walk stood on the range's last frame (ForwardOnce is then done).
     void SetPlaybackMode(PlaybackMode mode, bool reset);
     PlaybackMode GetPlaybackMode() const;
     uint32_t GetFirstFrameID() const;
@@ -152,8 +156,14 @@ public:
     FrameTake TakeFrame(bool advancePending, bool outputFull) override;
 
 private:
+    friend class Graph; // gives a walk leaving Realtime the source's frames
+
     uint32_t last() const { return _first + _rangeSize - 1; }
     void moveToStart();
+    // Outside Realtime, a current frame past the range is taken into it (see SetPlaybackMode).
+    void bringIntoRange();
+    // A new range, the position taken into it as above.
+    void rangeOver(uint32_t first, uint32_t rangeSize);
     // The queries above, with the lock held.
     bool hasNextLocked() const;
     void advanceLocked();

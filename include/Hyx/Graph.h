@@ -280,7 +280,10 @@ public:
 
     /// Sets the walk of the automatic frame order (stopped or paused). An automatic order
     /// over the source's frames is installed when there is none, and built again while
-    /// stopped when the source's frame count changed; Realtime needs no stream information.
+    /// stopped when the source's frame count changed; Realtime needs no stream information
+    /// (with no order yet, it installs one over 4294967295 frames). A paused graph leaving
+    /// Realtime walks the source's frames too, from where Realtime stands (see
+    /// FrameOrderAuto::SetPlaybackMode).
     /// A source without frames is refused. On an asynchronous graph it is one host call under
     /// the graph's control lock, as Play(mode) is (AsyncGraph.h). A value outside PlaybackMode
     /// is refused at once, the order and its mode unchanged: "Graph failed to set a playback

@@ -14,7 +14,7 @@
 // - IsDone once the provider is done and no frame is held back.
 // SingleStreamSource drives one Stream; MultiStreamSource several, pushing one atom per
 // stream for each frame, all or nothing. Streams are started, paused and stopped with the
-// source; a start that fails part way stops the streams it had started.
+// source; a start that fails (or throws) part way stops the streams it had started.
 
 #include <Hyx/Filter.h>
 #include <Hyx/Stream.h>
@@ -109,14 +109,15 @@ protected:
     std::shared_ptr<Stream> GetStream(int index) const;
 
     HyxErrorCode onDeInitialize() override;
-    /// Starts every stream in order; on a failure the streams started so far go back to
-    /// where they were and the failure is returned.
+    /// Starts every stream in order; at the first that fails (or throws) the streams started
+    /// so far go back to where they were and the failure is returned (the exception passes on).
     HyxErrorCode onPlay() override;
     /// Pauses every stream in order; at the first that fails (or throws) the streams it
     /// paused play again and the failure is returned (the exception passes on).
     HyxErrorCode onPause() override;
-    /// Stops every stream; returns the first failure after all were handled (a stream that
-    /// refused stays as it was, for the next Stop).
+    /// Stops every stream, also past one that refuses or throws; the first failure is returned
+    /// (or its exception thrown) after all were handled. A stream that failed stays as it
+    /// was, for the next Stop.
     HyxErrorCode onStop() override;
     /// One atom per stream into the output queue, all or nothing: 1 when no stream is
     /// there or a stream has no atom yet, 44 for a stream not playing, 21 when the queue

@@ -5,7 +5,7 @@
 // Contract:
 // - Play state: NeverPlayed -> Playing <-> Paused, Playing/Paused -> Stopped -> Playing.
 //     Play:   from NeverPlayed/Stopped runs onPlay(true), from Paused onPlay(false); a
-//             failing onPlay keeps the previous state. From Playing: 43, no hook.
+//             failing (or throwing) onPlay keeps the previous state. From Playing: 43, no hook.
 //     Pause:  from Playing runs onPause and ends Paused when it answers 0; a failing (or
 //             throwing) onPause leaves it Playing. From Paused 0; from NeverPlayed/Stopped 45
 //             (the stream is then marked paused all the same).

@@ -363,12 +363,14 @@ public:
 
     /// Frames for which onUpdate gives no atom the next time it is asked (once each).
     std::multiset<unsigned> holdBack;
-    /// Frame on which onUpdate fails, with its code.
+    /// Frame on which onUpdate fails, with its code (or throws, when `throws` is set).
     unsigned failFrame = ~0u;
     HyxErrorCode failCode = HyxErrorCode::FilterError;
-    /// Result of onPlay.
+    /// Result of onPlay; a failing one throws instead when `throws` is set.
     HyxErrorCode playResult = HyxErrorCode::Success;
     Frames asked;
+    /// The atom onUpdate made last.
+    std::weak_ptr<Atom> made;
     std::vector<std::string> hooks;
     /// Each atom made is handed out again for the frames after it, this many in all (a held frame).
     unsigned repeat = 1;
@@ -381,6 +383,8 @@ protected:
     HyxErrorCode onPlay(bool firstStart) override
     {
         hooks.push_back(firstStart ? "play(first)" : "play(resume)");
+        if (throws && playResult != HyxErrorCode::Success)
+            throw std::runtime_error("stream hook failed");
         return playResult;
     }
     HyxErrorCode onPause() override { return hooks.push_back("pause"), refuseOnce(pauseRefusals); }
@@ -397,8 +401,11 @@ protected:
     HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Atom>& atom) override
     {
         asked.push_back(frame);
-        if (frame == failFrame)
+        if (frame == failFrame) {
+            if (throws)
+                throw std::runtime_error("stream hook failed");
             return failCode;
+        }
         if (auto it = holdBack.find(frame); it != holdBack.end()) {
             holdBack.erase(it);
             return HyxErrorCode::Success;
@@ -414,6 +421,7 @@ protected:
         }
         if (repeat > 1)
             _held = atom;
+        made = atom;
         return HyxErrorCode::Success;
     }
 

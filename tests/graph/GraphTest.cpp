@@ -434,6 +434,15 @@ TEST(GraphPlaybackMode, SourceWithoutFramesIsRefused)
     EXPECT_EQ(none.graph->GetFrameOrderProvider(), nullptr);
     EXPECT_EQ(none.graph->Play(PlaybackMode::BackwardOnce), ActionResult::Failure);
     EXPECT_TRUE(none.graph->IsStopped());
+
+    // Realtime needs no frames; a paused graph leaving it is refused all the same.
+    ASSERT_EQ(none.graph->Play(PlaybackMode::Realtime), ActionResult::Success);
+    ASSERT_TRUE(none.update(2));
+    ASSERT_EQ(none.graph->Pause(), ActionResult::Success);
+    EXPECT_EQ(none.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, false), ActionResult::Failure);
+    EXPECT_EQ(none.error(), "Graph failed to set a playback mode(source reports no frames)");
+    EXPECT_EQ(autoOrder(*none.graph)->GetPlaybackMode(), PlaybackMode::Realtime);
+    EXPECT_EQ(none.graph->Stop(), ActionResult::Success);
 }
 
 TEST(GraphPlaybackMode, AValueOutsideTheModesIsRefusedWhereItIsGiven)

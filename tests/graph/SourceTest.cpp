@@ -369,24 +369,114 @@ TEST(SourceStreams, AStreamThatRefusesOrThrowsOncePlaysOnOrIsStoppedAgain)
     }
 }
 
-TEST(SourceStreams, AMultiStreamPauseThatFailsPartWayPlaysThePausedStreamsAgain)
+TEST(SourceStreams, AMultiStreamStepThatFailsPartWayHandlesEveryStream)
 {
-    for (int refusing = 0; refusing < 3; ++refusing) {
-        SCOPED_TRACE(refusing);
-        TestGraph chain;
-        auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{10, 10, 10});
-        source->afterInitialize = [refusing](TestMultiSource& s) { s.stream(refusing)->pauseRefusals = 1; };
-        chain.add(source);
-        auto target = chain.make<TestTarget>();
-        ASSERT_EQ(chain.graph->Play(PlaybackMode::ForwardLoop), ActionResult::Success);
-        ASSERT_TRUE(chain.update(1));
-        EXPECT_EQ(chain.graph->Pause(), ActionResult::Failure);
-        EXPECT_TRUE(chain.graph->IsPlaying());
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(source->stream(i)->GetPlayState(), Stream::PlayState::Playing) << i;
-        EXPECT_TRUE(chain.update(1)) << chain.error();
-        EXPECT_EQ(target->seen().size(), 6u);
-        EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    // One of three streams refuses (or throws in) a step once, on either kind of graph:
+    // - Pause: the graph's Pause fails, the streams it paused play again, the graph plays on;
+    // - Stop: every other stream stops all the same; the failing stream and the source filter
+    //   stay playing, and the graph's next Stop stops them;
+    // - Play: the streams started before it go back to where they were; the next Play plays;
+    // - Update (a host-driven graph; the source updated directly): the frame's atoms are let
+    //   go and nothing is pushed; the next update asks for the same frame.
+    enum class Step {
+        Pause,
+        Stop,
+        Play,
+        Update
+    };
+    using Play = Stream::PlayState;
+    for (const bool async : {false, true}) {
+        for (const Step step : {Step::Pause, Step::Stop, Step::Play, Step::Update}) {
+            for (int failing = 0; failing < 3; ++failing) {
+                for (const bool throws : {false, true}) {
+                    if (step == Step::Update && async)
+                        continue;
+                    SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") +
+                                 (step == Step::Pause  ? "pause"
+                                  : step == Step::Stop ? "stop"
+                                  : step == Step::Play ? "play"
+                                                       : "update") +
+                                 " of stream " + std::to_string(failing) + (throws ? " throws" : " refuses"));
+                    [&] { // a row that fails leaves the others to run
+                        EitherGraph either(async);
+                        TestGraph& chain = *either.chain();
+                        auto source = std::make_shared<TestMultiSource>(std::vector<unsigned>{1000, 1000, 1000});
+                        source->afterInitialize = [=](TestMultiSource& s) {
+                            ScriptedStream& stream = *s.stream(failing);
+                            stream.throws = throws;
+                            switch (step) {
+                            case Step::Pause: stream.pauseRefusals = 1; break;
+                            case Step::Stop: stream.stopRefusals = 1; break;
+                            case Step::Play: stream.playResult = HyxErrorCode::FilterError; break;
+                            case Step::Update: stream.failFrame = 1; break;
+                            }
+                        };
+                        chain.add(source);
+                        auto target = chain.make<TestTarget>();
+                        Graph& graph = *chain.graph;
+                        ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+                        const auto fails = [throws](const std::function<ActionResult()>& call) {
+                            if (throws) {
+                                EXPECT_THROW(call(), std::runtime_error);
+                            } else {
+                                EXPECT_EQ(call(), ActionResult::Failure);
+                            }
+                        };
+                        const auto states = [&] {
+                            std::vector<Play> result;
+                            for (int i = 0; i < 3; ++i)
+                                result.push_back(source->stream(i)->GetPlayState());
+                            return result;
+                        };
+                        if (step == Step::Play) {
+                            fails([&] { return graph.Play(); });
+                            for (int i = 0; i < 3; ++i)
+                                EXPECT_NE(source->stream(i)->GetPlayState(), Play::Playing) << i;
+                            EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                            source->stream(failing)->playResult = HyxErrorCode::Success;
+                        }
+                        ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
+                        ASSERT_TRUE(DeliverUntil(chain, async, *target, 3)) << chain.error();
+                        switch (step) {
+                        case Step::Play: break;
+                        case Step::Pause:
+                            fails([&] { return graph.Pause(); });
+                            EXPECT_TRUE(graph.IsPlaying());
+                            EXPECT_EQ(states(), std::vector<Play>(3, Play::Playing));
+                            EXPECT_TRUE(DeliverUntil(chain, async, *target, target->seen().size() + 3))
+                                << chain.error();
+                            break;
+                        case Step::Stop: {
+                            fails([&] { return graph.Stop(); });
+                            std::vector<Play> expected(3, Play::Stopped);
+                            expected[static_cast<size_t>(failing)] = Play::Playing;
+                            EXPECT_EQ(states(), expected);
+                            EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Playing);
+                            EXPECT_EQ(graph.IsStopped(), async);
+                            break;
+                        }
+                        case Step::Update:
+                            if (throws) {
+                                EXPECT_THROW(source->Update(), std::runtime_error);
+                            } else {
+                                EXPECT_EQ(source->Update(), HyxErrorCode::FilterError);
+                            }
+                            for (int i = 0; i < failing; ++i)
+                                EXPECT_TRUE(source->stream(i)->made.expired()) << i;
+                            EXPECT_EQ(target->seen().size(), 3u);
+                            source->stream(failing)->failFrame = ~0u;
+                            ASSERT_TRUE(chain.update(1)) << chain.error();
+                            EXPECT_EQ(target->frames(), (Frames{0, 0, 0, 1, 1, 1}));
+                            break;
+                        }
+                        EXPECT_EQ(graph.Stop(), ActionResult::Success) << chain.error();
+                        EXPECT_EQ(states(), std::vector<Play>(3, Play::Stopped));
+                        EXPECT_EQ(source->GetFilterState(), Filter::FilterState::Connected);
+                        EXPECT_TRUE(graph.IsStopped());
+                    }();
+                }
+            }
+        }
     }
 }
 
@@ -430,87 +520,214 @@ TEST(FrameOrderAuto, WalksOfEveryMode)
     }
 }
 
-TEST(FrameOrderAuto, EveryModeAfterAFinishedOnceWalkStaysInItsRange)
+TEST(FrameOrderAuto, EveryModeAfterAFinishedOnceWalkOrRealtimeStaysInItsRange)
 {
-    // A once-walk is walked to its end, then the mode is switched without a reset: loop modes
-    // wrap, once modes step on from where the walk stands, pingpong modes turn; no id ever
-    // leaves the range. Both ways a source asks (the single queries and TakeFrame) agree.
+    // A once-walk is walked to its end, or Realtime hands out some frames (past the range or
+    // not), then the mode is switched without a reset: loop modes wrap (after Realtime as if
+    // it had looped), once modes step on from where the walk stands (Realtime past the range
+    // stands on the last frame), pingpong modes turn; no id ever leaves the range. Both ways
+    // a source asks (the single queries and TakeFrame) agree.
     using M = PlaybackMode;
+    struct Before {
+        M mode;
+        int frames; // handed out before the switch; a once-walk goes to its end
+    };
+    const Before befores[] = {{M::ForwardOnce, 20}, {M::BackwardOnce, 20}, {M::Realtime, 3},
+                              {M::Realtime, 5},     {M::Realtime, 8},      {M::Realtime, 11}};
     const struct {
-        M finished, next;
+        M before;
+        int frames;
+        M next;
         Frames32 start; // the first ids, counted from the range's first; the whole walk for once modes
     } known[] = {
-        {M::ForwardOnce, M::ForwardLoop, {0, 1, 2, 3, 4, 0, 1}},
-        {M::BackwardOnce, M::BackwardLoop, {4, 3, 2, 1, 0, 4, 3}},
-        {M::BackwardOnce, M::ForwardOnce, {1, 2, 3, 4}},
-        {M::ForwardOnce, M::BackwardOnce, {3, 2, 1, 0}},
-        {M::ForwardOnce, M::ForwardOnce, {}},
-        {M::BackwardOnce, M::BackwardOnce, {}},
-        {M::ForwardOnce, M::Pingpong, {3, 2, 1, 0, 1}},
-        {M::ForwardOnce, M::PingpongInverse, {3, 2, 1, 0, 1}},
-        {M::BackwardOnce, M::Pingpong, {1, 2, 3, 4, 3}},
-        {M::BackwardOnce, M::PingpongInverse, {1, 2, 3, 4, 3}},
+        {M::ForwardOnce, 20, M::ForwardLoop, {0, 1, 2, 3, 4, 0, 1}},
+        {M::BackwardOnce, 20, M::BackwardLoop, {4, 3, 2, 1, 0, 4, 3}},
+        {M::BackwardOnce, 20, M::ForwardOnce, {1, 2, 3, 4}},
+        {M::ForwardOnce, 20, M::BackwardOnce, {3, 2, 1, 0}},
+        {M::ForwardOnce, 20, M::ForwardOnce, {}},
+        {M::BackwardOnce, 20, M::BackwardOnce, {}},
+        {M::ForwardOnce, 20, M::Pingpong, {3, 2, 1, 0, 1}},
+        {M::ForwardOnce, 20, M::PingpongInverse, {3, 2, 1, 0, 1}},
+        {M::BackwardOnce, 20, M::Pingpong, {1, 2, 3, 4, 3}},
+        {M::BackwardOnce, 20, M::PingpongInverse, {1, 2, 3, 4, 3}},
+        // Realtime inside the range: its next frame comes, then the new mode's steps.
+        {M::Realtime, 3, M::ForwardLoop, {3, 4, 0, 1}},
+        {M::Realtime, 3, M::BackwardLoop, {3, 2, 1, 0, 4}},
+        {M::Realtime, 3, M::ForwardOnce, {3, 4}},
+        {M::Realtime, 3, M::BackwardOnce, {3, 2, 1, 0}},
+        {M::Realtime, 3, M::Pingpong, {3, 4, 3, 2, 1, 0, 1}},
+        {M::Realtime, 3, M::PingpongInverse, {3, 4, 3, 2, 1, 0, 1}},
+        // Realtime up to the last frame: as after a finished forward walk.
+        {M::Realtime, 5, M::ForwardLoop, {0, 1, 2, 3, 4, 0}},
+        {M::Realtime, 5, M::BackwardLoop, {3, 2, 1, 0, 4}},
+        {M::Realtime, 5, M::ForwardOnce, {}},
+        {M::Realtime, 5, M::BackwardOnce, {3, 2, 1, 0}},
+        {M::Realtime, 5, M::Pingpong, {3, 2, 1, 0, 1}},
+        // Realtime past the range (0..7, then 0..10): loops go on as if it had looped, the
+        // others from the last frame.
+        {M::Realtime, 8, M::ForwardLoop, {3, 4, 0, 1, 2, 3}},
+        {M::Realtime, 8, M::BackwardLoop, {1, 0, 4, 3, 2}},
+        {M::Realtime, 8, M::ForwardOnce, {}},
+        {M::Realtime, 8, M::BackwardOnce, {3, 2, 1, 0}},
+        {M::Realtime, 8, M::Pingpong, {3, 2, 1, 0, 1, 2}},
+        {M::Realtime, 8, M::PingpongInverse, {3, 2, 1, 0, 1, 2}},
+        {M::Realtime, 11, M::ForwardLoop, {1, 2, 3, 4, 0}},
+        {M::Realtime, 11, M::BackwardLoop, {4, 3, 2, 1, 0, 4}},
+        {M::Realtime, 11, M::BackwardOnce, {3, 2, 1, 0}},
     };
     for (const uint32_t first : {0u, 10u}) {
-        for (const M finished : {M::ForwardOnce, M::BackwardOnce}) {
+        for (const Before& before : befores) {
             for (const M next :
                  {M::ForwardOnce, M::ForwardLoop, M::BackwardOnce, M::BackwardLoop, M::Pingpong, M::PingpongInverse}) {
-                SCOPED_TRACE(std::to_string(first) + ": " + std::to_string(static_cast<int>(finished)) + " then " +
-                             std::to_string(static_cast<int>(next)));
-                FrameOrderAuto asked(first, 5), taken(first, 5);
-                Frames32 byTake;
-                for (FrameOrderAuto* order : {&asked, &taken}) {
-                    order->SetPlaybackMode(finished, true);
-                    ASSERT_EQ(walk(*order, 20).size(), 5u);
-                    order->SetPlaybackMode(next, false);
-                }
-                const Frames32 frames = walk(asked, 20);
-                for (int i = 0; i < 20; ++i) {
-                    const FrameTake take = taken.TakeFrame(true, false);
-                    if (take.outcome != FrameTake::Outcome::Frame)
-                        break;
-                    byTake.push_back(take.frame);
-                }
-                EXPECT_EQ(byTake, frames);
-                EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [&](uint32_t frame) {
-                    return frame >= first && frame < first + 5;
-                })) << testing::PrintToString(frames);
-                for (const auto& k : known) {
-                    if (k.finished != finished || k.next != next)
-                        continue;
-                    Frames32 expected;
-                    for (const uint32_t frame : k.start)
-                        expected.push_back(first + frame);
-                    const bool once = next == M::ForwardOnce || next == M::BackwardOnce;
-                    EXPECT_EQ(once ? frames
-                                   : Frames32(frames.begin(), frames.begin() + static_cast<long>(std::min(
-                                                                                   frames.size(), expected.size()))),
-                              expected);
-                }
+                SCOPED_TRACE(std::to_string(first) + ": " + std::to_string(static_cast<int>(before.mode)) + " for " +
+                             std::to_string(before.frames) + ", then " + std::to_string(static_cast<int>(next)));
+                [&] { // a row that fails leaves the others to run
+                    const auto inRange = [&](uint32_t frame) { return frame >= first && frame < first + 5; };
+                    FrameOrderAuto asked(first, 5), taken(first, 5), jumped(first, 5);
+                    Frames32 byTake;
+                    for (FrameOrderAuto* order : {&asked, &taken, &jumped}) {
+                        order->SetPlaybackMode(before.mode, true);
+                        ASSERT_EQ(walk(*order, before.frames).size(),
+                                  before.mode == M::Realtime ? static_cast<size_t>(before.frames) : 5u);
+                        order->SetPlaybackMode(next, false);
+                    }
+                    // What the order reports before it moves on stays in the range too.
+                    EXPECT_TRUE(inRange(asked.GetFrameID())) << asked.GetFrameID();
+                    const float progress = asked.GetProgress();
+                    EXPECT_TRUE(progress >= 0.0f && progress <= 1.0f) << progress;
+                    EXPECT_EQ(asked.IsDone(), !asked.HasNextFrameID());
+                    const Frames32 frames = walk(asked, 20);
+                    for (int i = 0; i < 20; ++i) {
+                        const FrameTake take = taken.TakeFrame(true, false);
+                        if (take.outcome != FrameTake::Outcome::Frame)
+                            break;
+                        EXPECT_TRUE(take.progress >= 0.0f && take.progress <= 1.0f) << take.progress;
+                        byTake.push_back(take.frame);
+                    }
+                    EXPECT_EQ(byTake, frames);
+                    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), inRange)) << testing::PrintToString(frames);
+                    // A jump past the range lands on its last frame.
+                    jumped.JumpToFrameID(first + 100);
+                    jumped.AdvanceFrameID();
+                    EXPECT_EQ(jumped.GetFrameID(), first + 4);
+                    for (const auto& k : known) {
+                        if (k.before != before.mode || k.frames != before.frames || k.next != next)
+                            continue;
+                        Frames32 expected;
+                        for (const uint32_t frame : k.start)
+                            expected.push_back(first + frame);
+                        const bool once = next == M::ForwardOnce || next == M::BackwardOnce;
+                        EXPECT_EQ(once ? frames
+                                       : Frames32(frames.begin(),
+                                                  frames.begin() +
+                                                      static_cast<long>(std::min(frames.size(), expected.size()))),
+                                  expected);
+                        if (once && expected.empty()) {
+                            EXPECT_TRUE(asked.IsDone());
+                            EXPECT_EQ(asked.GetProgress(), next == M::ForwardOnce ? 1.0f : 0.0f);
+                        }
+                    }
+                }();
             }
         }
     }
 }
 
-TEST(FrameOrderAuto, AGraphLoopingAfterAFinishedOnceWalkStaysInTheStream)
+TEST(FrameOrderAuto, EitherGraphAfterAFinishedOnceWalkOrRealtimeStaysInTheStream)
 {
-    // Over 5 frames: ForwardOnce to the end, Stop, ForwardLoop without a reset, Play: every id
-    // is one of the stream's, and the walk wraps.
-    SourceChain chain(5);
-    chain.play();
-    ASSERT_TRUE(chain.runToEnd());
-    ASSERT_EQ(chain.target->frames(), Range(5));
-    ASSERT_EQ(chain.graph->Stop(), ActionResult::Success);
-    ASSERT_EQ(chain.graph->SetPlaybackMode(PlaybackMode::ForwardLoop, false), ActionResult::Success);
-    chain.play();
-    ASSERT_TRUE(chain.update(20)) << chain.error();
-    const Frames all = chain.target->frames();
-    const Frames looped(all.begin() + 5, all.end());
-    ASSERT_GE(looped.size(), 10u);
-    EXPECT_TRUE(std::all_of(looped.begin(), looped.end(), [](unsigned frame) { return frame < 5; }))
-        << testing::PrintToString(looped);
-    EXPECT_NE(std::adjacent_find(looped.begin(), looped.end(), std::greater<>()), looped.end()) << "never wrapped";
-    EXPECT_EQ(chain.graph->Stop(), ActionResult::Success);
+    // Over 10 frames (or one), on either kind of graph: ForwardOnce to the end and Stop, or
+    // Realtime until the target pauses the graph at frame 5 (inside the stream) or 13 (past
+    // it); then a mode change without a reset, and Play. Every id after the change is one of
+    // the stream's, in the walk of the new mode (from where Realtime stands: past the stream,
+    // a loop goes on as if it had looped, any other mode from the last frame); a once walk
+    // ends by itself.
+    using M = PlaybackMode;
+    const struct {
+        unsigned numFrames;
+        unsigned pauseAt; // 0: ForwardOnce to the end, then Stop
+        M next;
+        Frames start; // the first ids after the change; the whole walk for once modes
+    } rows[] = {
+        {10, 0, M::ForwardLoop, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}},
+        {10, 5, M::ForwardLoop, {6, 7, 8, 9, 0, 1}},
+        {10, 5, M::BackwardLoop, {6, 5, 4, 3, 2, 1, 0, 9, 8}},
+        {10, 5, M::ForwardOnce, {6, 7, 8, 9}},
+        {10, 5, M::BackwardOnce, {6, 5, 4, 3, 2, 1, 0}},
+        {10, 5, M::Pingpong, {6, 7, 8, 9, 8, 7}},
+        {10, 5, M::PingpongInverse, {6, 7, 8, 9, 8, 7}},
+        {10, 13, M::ForwardLoop, {4, 5, 6, 7, 8, 9, 0, 1}},
+        {10, 13, M::BackwardLoop, {2, 1, 0, 9, 8}},
+        {10, 13, M::ForwardOnce, {}},
+        {10, 13, M::BackwardOnce, {8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        {10, 13, M::Pingpong, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
+        {10, 13, M::PingpongInverse, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}},
+        // One frame: Realtime past it, once walks are done, the others stand on it.
+        {1, 2, M::ForwardOnce, {}},
+        {1, 2, M::BackwardOnce, {}},
+        {1, 2, M::ForwardLoop, {0, 0, 0}},
+        {1, 2, M::Pingpong, {0, 0, 0}},
+    };
+    for (const bool async : {false, true}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + std::to_string(row.numFrames) +
+                         " frames, " + (row.pauseAt ? "Realtime to " + std::to_string(row.pauseAt) : "ForwardOnce") +
+                         ", then " + std::to_string(static_cast<int>(row.next)));
+            [&] { // a row that fails leaves the others to run
+                EitherGraph either(async);
+                TestGraph& chain = *either.chain();
+                chain.make<TestSource>(row.numFrames);
+                auto target = chain.make<TestTarget>();
+                std::atomic<unsigned> pauseAt{row.pauseAt ? row.pauseAt : ~0u};
+                Graph* const graph = chain.graph.get();
+                target->process = [&pauseAt, graph](TestTarget&, const Atom& atom) {
+                    unsigned frame = atom.GetFrameNr();
+                    if (pauseAt.compare_exchange_strong(frame, ~0u)) {
+                        EXPECT_EQ(graph->Pause(), ActionResult::Success);
+                    }
+                    return HyxErrorCode::Success;
+                };
+                ASSERT_EQ(graph->SetPlaybackMode(row.pauseAt ? M::Realtime : M::ForwardOnce, true),
+                          ActionResult::Success);
+                ASSERT_EQ(graph->Play(), ActionResult::Success);
+                if (row.pauseAt) {
+                    if (async) {
+                        ASSERT_TRUE(either.log().waitFor(State::Paused));
+                    } else {
+                        ASSERT_TRUE(DeliverUntil(chain, false, *target, row.pauseAt + 1));
+                    }
+                    ASSERT_TRUE(graph->IsPaused());
+                    ASSERT_EQ(graph->GetFrameOrderProvider()->GetFrameID(), row.pauseAt);
+                } else {
+                    if (async) {
+                        ASSERT_TRUE(either.log().waitFor(State::Stopped));
+                    } else {
+                        ASSERT_TRUE(chain.runToEnd());
+                    }
+                    ASSERT_EQ(graph->Stop(), ActionResult::Success);
+                }
+                const size_t before = target->frames().size();
+                ASSERT_EQ(target->frames(), Range(static_cast<unsigned>(before)));
+                ASSERT_EQ(graph->SetPlaybackMode(row.next, false), ActionResult::Success) << chain.error();
+                ASSERT_EQ(graph->Play(), ActionResult::Success) << chain.error();
+                const bool once = row.next == M::ForwardOnce || row.next == M::BackwardOnce;
+                if (once && async) {
+                    ASSERT_TRUE(either.log().waitFor(State::Stopped));
+                } else if (once) {
+                    ASSERT_TRUE(chain.runToEnd());
+                } else {
+                    ASSERT_TRUE(DeliverUntil(chain, async, *target, before + row.start.size())) << chain.error();
+                }
+                EXPECT_EQ(graph->Stop(), ActionResult::Success);
+                const Frames all = target->frames();
+                const Frames after(all.begin() + static_cast<long>(before), all.end());
+                EXPECT_TRUE(std::all_of(after.begin(), after.end(), [&](unsigned frame) {
+                    return frame < row.numFrames;
+                })) << testing::PrintToString(after);
+                EXPECT_EQ(once ? after : Frames(after.begin(), after.begin() + static_cast<long>(row.start.size())),
+                          row.start);
+            }();
+        }
+    }
 }
 
 // Frames are compared as plain unsigned values: a range ending at 0xFFFFFFFF walks, one that

@@ -3,7 +3,10 @@
 #include <Hyx/Profile.h>
 #include <Hyx/Source.h>
 
+#include "graph/runtime/ScopeExit.h"
+
 #include <cstdint>
+#include <exception>
 
 namespace Hyx {
 
@@ -86,27 +89,40 @@ HyxErrorCode MultiStreamSource::onPlay()
     Source::onPlay();
     std::vector<Stream::PlayState> before;
     before.reserve(_streams.size());
+    // Undoes the streams this call started before `failed`, so the next Play finds them as
+    // they were. The first failure is the one the caller hears of, so a stream that refuses
+    // or throws here stays as it is.
+    const auto undo = [this, &before](size_t failed) noexcept {
+        for (size_t k = 0; k < failed; ++k) {
+            if (!_streams[k] || before[k] == Stream::PlayState::Playing) {
+                continue;
+            }
+            try {
+                if (before[k] == Stream::PlayState::Paused) {
+                    _streams[k]->Pause();
+                } else {
+                    _streams[k]->Stop();
+                }
+            } catch (...) {
+            }
+        }
+    };
     for (size_t i = 0; i < _streams.size(); ++i) {
         before.push_back(_streams[i] ? _streams[i]->GetPlayState() : Stream::PlayState::NeverPlayed);
         if (!_streams[i]) {
             continue;
         }
-        const HyxErrorCode result = _streams[i]->Play();
-        if (result == HyxErrorCode::Success) {
-            continue;
+        HyxErrorCode result;
+        try {
+            result = _streams[i]->Play();
+        } catch (...) {
+            undo(i);
+            throw;
         }
-        // Undo the streams this call started, so the next Play finds them as they were.
-        for (size_t k = 0; k < i; ++k) {
-            if (!_streams[k] || before[k] == Stream::PlayState::Playing) {
-                continue;
-            }
-            if (before[k] == Stream::PlayState::Paused) {
-                _streams[k]->Pause();
-            } else {
-                _streams[k]->Stop();
-            }
+        if (result != HyxErrorCode::Success) {
+            undo(i);
+            return result;
         }
-        return result;
     }
     return HyxErrorCode::Success;
 }
@@ -154,15 +170,29 @@ HyxErrorCode MultiStreamSource::onStop()
 
 HyxErrorCode MultiStreamSource::forEachStream(HyxErrorCode (Stream::*step)())
 {
-    // Every stream takes the step; the first failure is returned after all were handled.
+    // Every stream takes the step, also past one that refuses or throws; the first failure,
+    // a code or an exception, is returned or thrown after all were handled.
     HyxErrorCode first = HyxErrorCode::Success;
+    std::exception_ptr thrown;
     for (const std::shared_ptr<Stream>& stream : _streams) {
-        if (stream) {
-            const HyxErrorCode result = ((*stream).*step)();
-            if (first == HyxErrorCode::Success) {
-                first = result;
-            }
+        if (!stream) {
+            continue;
         }
+        HyxErrorCode result;
+        try {
+            result = ((*stream).*step)();
+        } catch (...) {
+            if (first == HyxErrorCode::Success && !thrown) {
+                thrown = std::current_exception();
+            }
+            continue;
+        }
+        if (first == HyxErrorCode::Success && !thrown) {
+            first = result;
+        }
+    }
+    if (thrown) {
+        std::rethrow_exception(thrown);
     }
     return first;
 }
@@ -172,30 +202,28 @@ HyxErrorCode MultiStreamSource::pushDataToOutput(unsigned frameId)
     if (GetOutputNumStreams() == 0) {
         return HyxErrorCode::NoDataAvailable;
     }
+    // The atoms of a frame are let go however the walk ends, also when a stream throws.
     _collected.clear();
+    const ScopeExit letGo([this]() noexcept { _collected.clear(); });
     for (const std::shared_ptr<Stream>& stream : _streams) {
         if (!stream) {
             continue;
         }
         if (!stream->IsPlaying()) {
-            _collected.clear();
             return HyxErrorCode::StreamNotPlaying;
         }
         std::shared_ptr<Atom> atom;
         const HyxErrorCode result = stream->Update(frameId, atom);
         if (result != HyxErrorCode::Success && result != HyxErrorCode::NoDataAvailable) {
-            _collected.clear();
             return result;
         }
         if (!atom) {
-            _collected.clear();
             return HyxErrorCode::NoDataAvailable;
         }
         _collected.push_back(std::move(atom));
     }
     const std::shared_ptr<Connection> output = getOutputConnection();
     if (output && output->NumEmptySlots() < static_cast<int>(_collected.size())) {
-        _collected.clear();
         return ReportError(HyxErrorCode::FilterFailedToPushAtom);
     }
     HyxErrorCode result = HyxErrorCode::Success;
@@ -205,7 +233,6 @@ HyxErrorCode MultiStreamSource::pushDataToOutput(unsigned frameId)
             result = pushed;
         }
     }
-    _collected.clear();
     return result;
 }
 

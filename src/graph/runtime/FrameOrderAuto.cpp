@@ -43,9 +43,36 @@ void FrameOrderAuto::SetPlaybackMode(PlaybackMode mode, bool reset)
         _mode = static_cast<int32_t>(mode);
         if (reset) {
             moveToStart();
+        } else {
+            bringIntoRange();
         }
     }
     notifyReset();
+}
+
+void FrameOrderAuto::bringIntoRange()
+{
+    // Only Realtime leaves the range: it counts on past it. Any other walk takes up from a
+    // frame of the range; its next frame, if still outside, is stepped to as the mode steps.
+    if (_mode == kRealtime || _rangeSize == 0 || _current - _first < _rangeSize) {
+        return;
+    }
+    if (_mode == kForwardLoop || _mode == kBackwardLoop) {
+        _current = _first + (_current - _first) % _rangeSize; // as if the count had looped
+    } else {
+        _current = last(); // the count went past the end: the walk stands there
+    }
+    if (_rangeSize == 1) {
+        _done = true; // its one frame counts as handed out, as after an advance
+    }
+}
+
+void FrameOrderAuto::rangeOver(uint32_t first, uint32_t rangeSize)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _first = first;
+    _rangeSize = rangeSize;
+    bringIntoRange();
 }
 
 PlaybackMode FrameOrderAuto::GetPlaybackMode() const
@@ -133,9 +160,10 @@ void FrameOrderAuto::advanceLocked()
         return;
     }
     const uint32_t previous = _current;
-    // The next frame can lie past the range: the step past a once-walk's end, kept through a
-    // change of mode without a reset. The walk then steps from where it stands, as its mode
-    // steps, so no frame outside the stream is handed out (Realtime counts on, range or not).
+    // The next frame can lie past the range: the step past a once-walk's end, or Realtime's
+    // count, kept through a change of mode without a reset. The walk then steps from where it
+    // stands, as its mode steps, so no frame outside the stream is handed out (Realtime counts
+    // on, range or not).
     if (_mode != kRealtime && _next - _first >= _rangeSize) {
         switch (_mode) {
         case kForwardOnce: _next = _current == last() ? _current : _current + 1; break;

@@ -173,6 +173,15 @@ ActionResult Graph::setPlaybackMode(PlaybackMode mode, bool reset)
             return ActionResult::Failure;
         }
         order = std::move(fresh);
+    } else if (mode != PlaybackMode::Realtime && known && order->GetPlaybackMode() == PlaybackMode::Realtime &&
+               order->GetRangeSize() != count) {
+        // A paused graph leaving Realtime walks the source's frames, as a stopped one does,
+        // from where Realtime stands (it may have counted past them).
+        if (count == 0) {
+            const std::string detail = "source reports no frames";
+            return fail("Graph failed to set a playback mode", &detail);
+        }
+        order->rangeOver(0u, count);
     }
     order->SetPlaybackMode(mode, reset);
     return ActionResult::Success;

@@ -142,7 +142,7 @@ private:
 // An atom's id holds frame numbers 0 to 4194303: the realtime order counts on past them, and
 // the source refuses the first frame past them rather than give it the id of a frame before
 // it, on a graph the host updates and on the worker. A new run from the order's start plays.
-TEST(EmptySource, FramesPastTwentyTwoBitsAreRefused)
+TEST(EmptySourceThreads, FramesPastTwentyTwoBitsAreRefusedOnBothKinds)
 {
     const uint32_t last = AtomId::FRAME_NR_MASK;
     const std::string refusal = "Frame 4194304 refused - frame numbers run from 0 to 4194303";

@@ -40,11 +40,12 @@
 //   than one step. Code 0 stores any floats as they are.
 // - Loading a payload never throws. The vertex layers refuse (InitializeData false) a payload
 //   of another version or shorter than its header (4 bytes, positions 28); normals and
-//   positions also refuse an unknown stored code. decompress refuses a layer whose last load
-//   was refused, also one that held valid data before it, and one that never loaded a
-//   payload: normals and positions under an unknown code with the class's message, all else
-//   with std::runtime_error "compressed data does not have the expected size". Coded bytes
-//   that do not match the stored count load; decompress judges them as below.
+//   positions also refuse an unknown stored code; the texture refuses a payload of a version
+//   past 2. decompress (all five classes) refuses a layer whose last load was refused, also
+//   one that held valid data before it, and one that never loaded a payload, whatever type
+//   its fields name: normals and positions under an unknown code with the class's message,
+//   all else with std::runtime_error "compressed data does not have the expected size". Coded
+//   bytes that do not match the stored count load; decompress judges them as below.
 // - decompress decodes under the code and count the layer holds when it is called, also when
 //   the code was changed after the load (InitializeCompressionInfo), and reads only bytes of
 //   the payload as it is then, checked before any is read. Normals and positions need count
@@ -67,11 +68,21 @@
 // - decompress checks every size it is given against the counts and dimensions stored
 //   beside it (Blosc plain size, JPEG dimensions, run-length fill, fixed-rate byte counts)
 //   and throws std::exception on any mismatch; it never reads outside the payload.
-// - The types decompress throws: std::invalid_argument for a code its class does not know
-//   (the class's message, "compression type is not supported!" from a texture) and for a
-//   texture depth it does not know ("Texture depth not supported!"); std::runtime_error for
-//   bytes that do not hold what the code and count need (the size text, the codecs' own
-//   texts) and for a stored type it cannot decode into; std::bad_alloc when memory runs out.
+// - The types decompress throws:
+//   - std::invalid_argument for a code its class does not know (the class's message;
+//     "compression type is not supported!" from a texture, for a code its format is not
+//     coded with), for a stored texture format that has no coding ("Texture format not
+//     supported.", as compress says it) and for a texture depth it does not know ("Texture
+//     depth not supported!");
+//   - std::runtime_error for bytes that do not hold what the code and count need: the size
+//     text (also for a layer with nothing loaded, above), "compressed data missing" (no coded
+//     bytes at all under a Blosc code, or for a texture of some size) and the codecs' own
+//     texts (Blosc's, the JPEG decoder's "jpeg-turbo error: ...", the run-length decoder's);
+//   - std::runtime_error for stored fields it cannot decode into: "compressed layer names a
+//     type it cannot decode into" (the stored type is no class this one decodes into) and
+//     "compressed texture format differs from its class" (the stored format byte is not the
+//     stored texture type's format);
+//   - std::bad_alloc when memory runs out.
 // - Coding takes the calling thread's codec instances on every call, so a layer shared by
 //   atoms on two threads never shares a codec. A layer itself is used by one thread at a
 //   time.
@@ -219,6 +230,7 @@ private:
     uint8_t _format = 0;
     uint8_t _depth = 1;
     uint32_t _codedSize = 0;
+    bool _loaded = false; // the last payload read was accepted
 };
 
 /// New layers, owned by the caller.

@@ -12,6 +12,23 @@
 // - The handle is read under its own lock, so logging on many threads while the host sets
 //   the logger is safe.
 // - The library never owns or deletes a listener.
+// - A host's logger that throws: LogMessage passes the exception on to its caller. A filter
+//   that logs through it from a hook thus throws from that hook, and the graph takes it as
+//   any exception of a hook (Graph.h, AsyncGraph.h). The library's filter classes log their
+//   own lines so too (a layer a decompressor cannot decode, a frame a mutate drops, a rate
+//   the frame-rate block mutate refuses), to the graph from a hook and to the host's call
+//   otherwise.
+// - Every other line the library logs drops the logger's exception, and the line is lost:
+//   the call goes on and gives what it gives under a logger that does not throw. So none of
+//   the readers, writers, codecs, layers, factories, filter parameters, graph file loads and
+//   saves or the plug-in database lets it out, nor any constructor or destructor or thread of
+//   the library.
+// - The graph's own lines on these host calls pass it on to the call: AddAndConnect of a
+//   filter that cannot be connected ("Cannot connect ..."), SetFilterParamValue with a type
+//   text that is no GUID, StartRecording and StopRecording without an "Enable Recording"
+//   parameter, and making filters and graphs from graph descriptions (VisualGraph.h: a
+//   filter that cannot be made or added, a rate refused, an index with no graph). The lines
+//   of the worker and of a graph's destructor drop it (AsyncGraph.h, Graph.h).
 
 #include <Hyx/Export.h>
 
@@ -40,7 +57,7 @@ HYX_API void UnregisterHYXLoggerInstanceListener(IHYXLoggerInstanceListener* lis
 
 /// Logs a printf-style message with the tag "HYX2" through the logger instance, when one
 /// is set and alive. 64-bit and unsigned arguments are cast to long long, unsigned long
-/// long or int.
+/// long or int. What the logger throws leaves this call.
 HYX_API void LogMessage(VornCommon::LogLevel level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 } // namespace Hyx

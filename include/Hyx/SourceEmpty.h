@@ -11,9 +11,15 @@
 //   0xFFFFFFFF (endless). The host name is the default name of
 //   the host id (DataTypeStreamInfo's defaults).
 // - Each update emits one atom: stream id = the host id of HostSettings cut to 6 bits (a
-//   larger id is logged once per initialisation), frame = the frame asked for cut to 22
-//   bits, timestamp = the system time in 100 ns units since 1970 (UTC). Every atom shares
-//   the one stream-information layer made at initialisation.
+//   larger id is logged once per initialisation), frame = the frame asked for, timestamp =
+//   the system time in 100 ns units since 1970 (UTC). Every atom shares the one
+//   stream-information layer made at initialisation.
+// - Frame numbers run from 0 to 4194303 (the 22 bits of an atom's id). The realtime order
+//   counts on past them; the source refuses the frame past them rather than give it the id
+//   of a frame before it: that update, and each one after it, fails with code 4 and "Frame
+//   <n> refused - frame numbers run from 0 to 4194303" (an asynchronous graph's run ends
+//   so: Error, then Stopped). A run whose order starts again (Play(Realtime)) numbers from
+//   the order's start, 0 for the order the graph makes.
 // - Runs only under the automatic frame order in realtime mode (25 otherwise). It does no
 //   pacing: the rate is that of whoever updates the graph.
 

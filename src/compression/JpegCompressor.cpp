@@ -1,5 +1,6 @@
 #include <Hyx/JpegCodec.h>
-#include <Hyx/LoggerInstance.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <turbojpeg.h>
 
@@ -13,7 +14,7 @@ constexpr int kFixedQuality = 85;
 
 void logFailure(const char* text)
 {
-    LogMessage(VornCommon::LogLevel::Error, "jpeg-turbo error: %s", text);
+    LogLine(VornCommon::LogLevel::Error, "jpeg-turbo error: %s", text);
 }
 
 } // namespace

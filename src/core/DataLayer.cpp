@@ -1,8 +1,9 @@
 #include <Hyx/DataLayer.h>
 
+#include "core/LogLevelEnabled.h"
+
 #include <Hyx/DataProfile.h>
 #include <Hyx/GuidAlias.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <stdexcept>
 
@@ -190,8 +191,8 @@ bool DataLayer::initialize()
     const uint32_t size = _payload ? _payload->size() : 0;
     if (deserializeAndMigrate(data, size))
         return true;
-    LogMessage(VornCommon::LogLevel::Error, "Unable to deserialize data layer with guid: %s (version: %d)",
-               std::string(TypeGuid().ToHexString()).c_str(), int(_payloadVersion));
+    LogLine(VornCommon::LogLevel::Error, "Unable to deserialize data layer with guid: %s (version: %d)",
+            std::string(TypeGuid().ToHexString()).c_str(), int(_payloadVersion));
     return false;
 }
 

@@ -85,17 +85,43 @@ bool IsHYXLogLevelEnabled(VornCommon::LogLevel level)
     return logger && logger->IsEnabled(level);
 }
 
-void LogMessage(VornCommon::LogLevel level, const char* format, ...)
+namespace {
+
+void logV(VornCommon::LogLevel level, const char* format, va_list args)
 {
     if (!state().handleSet.load(std::memory_order_acquire))
         return;
     VornCommon::SharedLoggerPtr logger = GetHYXLoggerInstance().Lock();
     if (!logger)
         return;
+    logger->LogMessageV(level, "HYX2", format, args);
+}
 
+} // namespace
+
+void LogMessage(VornCommon::LogLevel level, const char* format, ...)
+{
     va_list args;
     va_start(args, format);
-    logger->LogMessageV(level, "HYX2", format, args);
+    try {
+        logV(level, format, args);
+    } catch (...) {
+        // Passed on to the caller: a filter's hook that logs throws what the logger threw.
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+}
+
+void LogLine(VornCommon::LogLevel level, const char* format, ...) noexcept
+{
+    va_list args;
+    va_start(args, format);
+    try {
+        logV(level, format, args);
+    } catch (...) {
+        // The host's logger broke on this line: it is lost, the library's call goes on.
+    }
     va_end(args);
 }
 

@@ -1,5 +1,6 @@
 #include "io/BlobBody.h"
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/datalayers/DataLayerClassRegistry.h"
 #include "io/BlockRecordLayout.h"
 
@@ -7,7 +8,6 @@
 #include <Hyx/DataLayerPlaceholder.h>
 #include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/HYXFormatVersion.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <cstring>
 #include <vector>
@@ -61,9 +61,8 @@ bool BlobBody::ReadHead(const uint8_t* body, uint32_t headBytes, uint32_t bodySi
     if (_hasFields) {
         if (bodySize - off < HYX_BLOB_COMPRESSION_FIELDS_SIZE + 4) {
             if (log)
-                LogMessage(VornCommon::LogLevel::Error,
-                           "Invalid blob body: %u bytes cannot hold the compression fields",
-                           static_cast<unsigned>(bodySize));
+                LogLine(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes cannot hold the compression fields",
+                        static_cast<unsigned>(bodySize));
             return false;
         }
         if (headBytes - off < HYX_BLOB_COMPRESSION_FIELDS_SIZE + 4)
@@ -77,9 +76,9 @@ bool BlobBody::ReadHead(const uint8_t* body, uint32_t headBytes, uint32_t bodySi
     _payloadOffset = off + 4;
     if (_payloadSize > bodySize - _payloadOffset) {
         if (log)
-            LogMessage(VornCommon::LogLevel::Error,
-                       "Invalid blob body: payload of %u bytes with %u bytes left in its block",
-                       static_cast<unsigned>(_payloadSize), static_cast<unsigned>(bodySize - _payloadOffset));
+            LogLine(VornCommon::LogLevel::Error,
+                    "Invalid blob body: payload of %u bytes with %u bytes left in its block",
+                    static_cast<unsigned>(_payloadSize), static_cast<unsigned>(bodySize - _payloadOffset));
         return false;
     }
 

@@ -1,10 +1,9 @@
 #include <Hyx/DeserializeFromFile.h>
 
+#include "core/LogLevelEnabled.h"
 #include "io/FileLoad.h"
 
 #include <VornCommon/FileHelper.h>
-
-#include <Hyx/LoggerInstance.h>
 
 namespace Hyx {
 
@@ -15,8 +14,8 @@ DeserializeFromFile::DeserializeFromFile(const char* path) : _path(path ? path :
     _file = FileHelper::OpenFileReadOnly(_path, _fileSize);
     if (_file == -1) {
         _fileSize = 0;
-        LogMessage(VornCommon::LogLevel::Error, "DeserializeFromFile::DeserializeFromFile(): Invalid file '%s'",
-                   _path.c_str());
+        LogLine(VornCommon::LogLevel::Error, "DeserializeFromFile::DeserializeFromFile(): Invalid file '%s'",
+                _path.c_str());
     }
 }
 

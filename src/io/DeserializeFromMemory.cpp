@@ -1,13 +1,12 @@
 #include <Hyx/DeserializeFromMemory.h>
 
+#include "core/LogLevelEnabled.h"
 #include "io/BlobBody.h"
 #include "io/BlockRecordLayout.h"
 
 #include <Hyx/Atom.h>
 #include <Hyx/DataBlock.h>
 #include <Hyx/DataLayer.h>
-
-#include <Hyx/LoggerInstance.h>
 
 #include <algorithm>
 #include <cstring>
@@ -151,8 +150,8 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom()
     if (size < HYX_ATOM_HEADER_SIZE || size > remaining) {
         // Without a trustworthy size nothing after this point can be framed.
         if (remaining != 0)
-            LogMessage(VornCommon::LogLevel::Error, "Invalid atom record: size %u with %u bytes left in the stream",
-                       static_cast<unsigned>(size), static_cast<unsigned>(remaining));
+            LogLine(VornCommon::LogLevel::Error, "Invalid atom record: size %u with %u bytes left in the stream",
+                    static_cast<unsigned>(size), static_cast<unsigned>(remaining));
         _cursor = _buffer->size();
         return {};
     }
@@ -166,9 +165,8 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
     if (blocksSize == 0)
         return atom;
     if (blocksSize > GetRemainingDataSize()) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Invalid atom record: %u bytes of blocks with %u bytes left in the stream",
-                   static_cast<unsigned>(blocksSize), static_cast<unsigned>(GetRemainingDataSize()));
+        LogLine(VornCommon::LogLevel::Error, "Invalid atom record: %u bytes of blocks with %u bytes left in the stream",
+                static_cast<unsigned>(blocksSize), static_cast<unsigned>(GetRemainingDataSize()));
         _cursor = _buffer->size();
         return {};
     }
@@ -181,8 +179,8 @@ std::shared_ptr<Atom> DeserializeFromMemory::unpack_atom_withoutHeader(unsigned 
             checkBlockVersion();
             const uint32_t blockSize = left >= _blockHeaderSize ? readU32At(blockStart) : 0;
             if (blockSize < _blockHeaderSize || blockSize > left) {
-                LogMessage(VornCommon::LogLevel::Error, "Invalid data block: size %u with %u bytes left in its atom",
-                           static_cast<unsigned>(blockSize), static_cast<unsigned>(left));
+                LogLine(VornCommon::LogLevel::Error, "Invalid data block: size %u with %u bytes left in its atom",
+                        static_cast<unsigned>(blockSize), static_cast<unsigned>(left));
                 _cursor = end;
                 return {};
             }
@@ -218,8 +216,8 @@ std::shared_ptr<DataLayer> DeserializeFromMemory::readBlob(uint32_t size, std::o
 {
     constexpr uint32_t kMinBody = HYX_BLOB_HEADER_SIZE + 4;
     if (size < kMinBody || !fits(size)) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes with %u bytes left in the stream",
-                   static_cast<unsigned>(size), static_cast<unsigned>(GetRemainingDataSize()));
+        LogLine(VornCommon::LogLevel::Error, "Invalid blob body: %u bytes with %u bytes left in the stream",
+                static_cast<unsigned>(size), static_cast<unsigned>(GetRemainingDataSize()));
         return {};
     }
     const uint8_t* body = _buffer->data() + _cursor;

@@ -1,5 +1,6 @@
 #include <Hyx/HYX2Reader.h>
 
+#include "core/LogLevelEnabled.h"
 #include "io/BlobBody.h"
 #include "io/BlockRecordLayout.h"
 #include "io/LookupTableLayout.h"
@@ -10,9 +11,6 @@
 #include <Hyx/DataLayer.h>
 #include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/HyxLookupTable.h>
-#include <Hyx/LoggerInstance.h>
-
-#include "core/LogLevelEnabled.h"
 
 #include <cstddef>
 #include <cstring>
@@ -160,14 +158,14 @@ void HYX2Reader::logHeaderRefusal(HeaderRefusal why, unsigned long long value)
     const std::string name = _path.empty() ? std::string("Container in memory") : "Container file '" + _path + "'";
     switch (why) {
     case HeaderRefusal::TooShort:
-        LogMessage(LogLevel::Error, "%s is too short for a header (%llu bytes)", name.c_str(), value);
+        LogLine(LogLevel::Error, "%s is too short for a header (%llu bytes)", name.c_str(), value);
         break;
-    case HeaderRefusal::Unreadable: LogMessage(LogLevel::Error, "%s: failed to read the header", name.c_str()); break;
+    case HeaderRefusal::Unreadable: LogLine(LogLevel::Error, "%s: failed to read the header", name.c_str()); break;
     case HeaderRefusal::NotContainer:
-        LogMessage(LogLevel::Error, "%s is not a container (no header)", name.c_str());
+        LogLine(LogLevel::Error, "%s is not a container (no header)", name.c_str());
         break;
     case HeaderRefusal::Version:
-        LogMessage(LogLevel::Error, "%s has the unsupported format version %llu", name.c_str(), value);
+        LogLine(LogLevel::Error, "%s has the unsupported format version %llu", name.c_str(), value);
         break;
     }
 }
@@ -190,7 +188,7 @@ std::shared_ptr<HyxLookupTable> HYX2Reader::findStoredTable()
         table = HyxLookupTable::Deserialize(GetBuffer()->data() + GetReaderPos(), size);
     if (table && table->FitsContainer(tableStart))
         return table;
-    LogMessage(LogLevel::Warning, "Container lookup table is damaged; indexing the atom records instead.");
+    LogLine(LogLevel::Warning, "Container lookup table is damaged; indexing the atom records instead.");
     return {};
 }
 
@@ -220,9 +218,9 @@ HyxErrorCode HYX2Reader::walkRecords()
         pos += recordSize;
     }
     if (pos != _sourceSize)
-        LogMessage(LogLevel::Warning,
-                   "Container ends with an incomplete atom record at offset %llu; its last %llu bytes are ignored.",
-                   ull(pos), ull(_sourceSize - pos));
+        LogLine(LogLevel::Warning,
+                "Container ends with an incomplete atom record at offset %llu; its last %llu bytes are ignored.",
+                ull(pos), ull(_sourceSize - pos));
     return HyxErrorCode::Success;
 }
 
@@ -255,15 +253,14 @@ bool HYX2Reader::indexBlocks(uint64_t payloadOffset, AtomInfo& info)
                            : 0;
             info.layers.push_back(std::make_shared<LayerInfo>(offset, blockSize, purpose, type, source));
         } catch (const std::length_error&) {
-            LogMessage(LogLevel::Error, "Atom at offset %llu uses more GUIDs than an index can hold.",
-                       ull(payloadOffset));
+            LogLine(LogLevel::Error, "Atom at offset %llu uses more GUIDs than an index can hold.", ull(payloadOffset));
             return true;
         }
         offset += blockSize;
     }
     if (offset != payloadSize)
-        LogMessage(LogLevel::Warning, "Atom at offset %llu holds a malformed data block at %u; it will not read.",
-                   ull(payloadOffset), static_cast<unsigned>(offset));
+        LogLine(LogLevel::Warning, "Atom at offset %llu holds a malformed data block at %u; it will not read.",
+                ull(payloadOffset), static_cast<unsigned>(offset));
     return true;
 }
 
@@ -292,8 +289,8 @@ std::shared_ptr<Atom> HYX2Reader::readWholeRecord(const AtomInfo& info)
     unsigned long long timestamp = 0;
     const uint32_t recordSize = unpack_atomheader(id, timestamp);
     if (recordSize != info.payloadSize + HYX_ATOM_HEADER_SIZE || id != info.id || timestamp != info.timestamp) {
-        LogMessage(LogLevel::Error, "Lookup table entry does not match the atom record at offset %llu.",
-                   ull(info.payloadOffset - HYX_ATOM_HEADER_SIZE));
+        LogLine(LogLevel::Error, "Lookup table entry does not match the atom record at offset %llu.",
+                ull(info.payloadOffset - HYX_ATOM_HEADER_SIZE));
         return {};
     }
     return unpack_atom_withoutHeader(info.id, info.timestamp, info.payloadSize);
@@ -428,8 +425,8 @@ std::shared_ptr<DataLayer> HYX2Reader::ReadDataLayer(uint64_t payloadOffset, con
         return {};
     unsigned char kind = 0;
     if (unpack_dataheader(kind) != layer->size) {
-        LogMessage(LogLevel::Error, "Lookup table entry does not match the data block at offset %llu.",
-                   ull(payloadOffset + layer->offset));
+        LogLine(LogLevel::Error, "Lookup table entry does not match the data block at offset %llu.",
+                ull(payloadOffset + layer->offset));
         return {};
     }
     const auto block = std::dynamic_pointer_cast<DataBlockBlob>(

@@ -1,10 +1,9 @@
 #include <Hyx/ImageSequenceWriter.h>
 
-#include <Hyx/LoggerInstance.h>
-
 #include <VornCommon/FileHelper.h>
 
 #include "core/FileProblem.h"
+#include "core/LogLevelEnabled.h"
 
 #include <lodepng.h>
 
@@ -66,7 +65,7 @@ bool ImageSequenceWriter::WriteImage(const uint8_t* pixels, uint32_t width, uint
     if (encodable && VornCommon::FileHelper::WriteFile(path, png.get(), size))
         return true;
     const char* cause = encodable ? DescribeUnwritableFile(path, FoldersMade::No) : "Cannot be encoded";
-    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), cause);
+    LogLine(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path.c_str(), cause);
     return false;
 }
 

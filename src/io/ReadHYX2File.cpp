@@ -1,9 +1,8 @@
 #include <Hyx/HYX2Reader.h>
 
 #include "core/FileProblem.h"
+#include "core/LogLevelEnabled.h"
 #include "io/FileLoad.h"
-
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/FileHelper.h>
 #include <VornCommon/StringHelper.h>
@@ -18,8 +17,8 @@ ReadHYX2File::ReadHYX2File(const char* path)
     _file = FileHelper::OpenFileReadOnly(_path, _sourceSize);
     if (_file == -1) {
         _sourceSize = 0;
-        LogMessage(VornCommon::LogLevel::Error, "ReadHYX2File::ReadHYX2File(): Invalid file '%s' (%s)", _path.c_str(),
-                   DescribeUnreadableFile(_path));
+        LogLine(VornCommon::LogLevel::Error, "ReadHYX2File::ReadHYX2File(): Invalid file '%s' (%s)", _path.c_str(),
+                DescribeUnreadableFile(_path));
     }
 }
 

@@ -2,9 +2,8 @@
 
 #include <VornCommon/FileHelper.h>
 
-#include <Hyx/LoggerInstance.h>
-
 #include "core/FileProblem.h"
+#include "core/LogLevelEnabled.h"
 
 namespace Hyx {
 
@@ -39,10 +38,10 @@ SerializeToFile::~SerializeToFile()
     if (_file == -1)
         return;
     try {
-        LogMessage(VornCommon::LogLevel::Error, "File '%s' not closed!", _path.c_str());
+        LogLine(VornCommon::LogLevel::Error, "File '%s' not closed!", _path.c_str());
         const bool flushed = Flush();
         if (!closeFile(_file) || !flushed)
-            LogMessage(VornCommon::LogLevel::Error, "Failed to write to file.");
+            LogLine(VornCommon::LogLevel::Error, "Failed to write to file.");
     } catch (...) {
         // A destructor reports, it does not throw.
     }
@@ -92,7 +91,7 @@ void SerializeToFile::reportCloseFailure()
     _closeFailureReported = true;
     const std::string line = _closeFailureLine.value_or("Failed to write to file.");
     if (!line.empty())
-        LogMessage(VornCommon::LogLevel::Error, "%s", line.c_str());
+        LogLine(VornCommon::LogLevel::Error, "%s", line.c_str());
 }
 
 bool SerializeToFile::CloseFile()

@@ -1,8 +1,9 @@
 #include <Hyx/SerializeToHyx.h>
 
+#include "core/LogLevelEnabled.h"
+
 #include <Hyx/Atom.h>
 #include <Hyx/HyxLookupTable.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/FileHelper.h>
 
@@ -75,7 +76,7 @@ HyxErrorCode SerializeToHyx::refuseUnnamedFile()
                                              "container writes a dump alone"
                           : _noContainer   ? "without a container the extension must name a dump, \"xml\""
                                            : "the extension names neither a container, \"hyx\", nor a dump, \"xml\"";
-        LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", GetFilePath().c_str(), why);
+        LogLine(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", GetFilePath().c_str(), why);
     }
     return HyxErrorCode::FailedToWriteToFile;
 }
@@ -86,7 +87,7 @@ bool SerializeToHyx::openFiles()
         const std::string container = containerPath();
         _file = openFile(container.c_str());
         if (_file == -1) {
-            LogMessage(VornCommon::LogLevel::Error, "%s", describeOpenFailure(container.c_str()).c_str());
+            LogLine(VornCommon::LogLevel::Error, "%s", describeOpenFailure(container.c_str()).c_str());
         } else {
             if (_writeTable)
                 _table = std::make_shared<HyxLookupTable>();
@@ -120,17 +121,17 @@ HyxErrorCode SerializeToHyx::refusePastRange(const Atom& atom)
     // unreadable, so it is refused before anything is written.
     const uint32_t id = atom.GetId();
     if (atom.GetAtomType() != AtomType::Frame) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Hyx failed to pack atom. (identity word 0x%08X is not a frame's: frame numbers run from 0 to "
-                   "4194303 and stream ids from 0 to 63)",
-                   static_cast<unsigned>(id));
+        LogLine(VornCommon::LogLevel::Error,
+                "Hyx failed to pack atom. (identity word 0x%08X is not a frame's: frame numbers run from 0 to "
+                "4194303 and stream ids from 0 to 63)",
+                static_cast<unsigned>(id));
         return HyxErrorCode::FailedToPackAtom;
     }
     if (_streamsAtLastFrame & streamBit(AtomId::GetStreamId(id))) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Hyx failed to pack atom. (frame numbers run from 0 to 4194303: stream %u already holds frame "
-                   "4194303)",
-                   static_cast<unsigned>(AtomId::GetStreamId(id)));
+        LogLine(VornCommon::LogLevel::Error,
+                "Hyx failed to pack atom. (frame numbers run from 0 to 4194303: stream %u already holds frame "
+                "4194303)",
+                static_cast<unsigned>(AtomId::GetStreamId(id)));
         return HyxErrorCode::FailedToPackAtom;
     }
     return HyxErrorCode::Success;
@@ -196,9 +197,8 @@ void SerializeToHyx::onCloseFile()
             if (!Flush())
                 endTake(containerPath(), true);
         } else {
-            LogMessage(VornCommon::LogLevel::Error,
-                       "Lookup table of '%s' cannot be stored; the atoms are written without it.",
-                       GetFilePath().c_str());
+            LogLine(VornCommon::LogLevel::Error,
+                    "Lookup table of '%s' cannot be stored; the atoms are written without it.", GetFilePath().c_str());
         }
         if (_xml && !streamStopped()) {
             _xml->pack_lookuptable(*_table);

@@ -1,5 +1,6 @@
 #include <Hyx/SerializeToMemory.h>
 
+#include "core/LogLevelEnabled.h"
 #include "io/BlockRecordLayout.h"
 
 #include <Hyx/Atom.h>
@@ -9,8 +10,6 @@
 #include <Hyx/DataTypeCompressedBlob.h>
 #include <Hyx/DataTypeSegmentInfo.h>
 #include <Hyx/HyxLookupTable.h>
-
-#include <Hyx/LoggerInstance.h>
 
 #include <bit>
 #include <cstring>
@@ -157,7 +156,7 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
     if (_stopped)
         return HyxErrorCode::FailedToWriteToFile;
     if (!atom) {
-        LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (no atom)");
+        LogLine(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (no atom)");
         return HyxErrorCode::FailedToPackAtom;
     }
     // Refuse an out-of-order frame before anything is written: the record must never reach
@@ -166,9 +165,9 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
         table->ThrowIfNotChronological(atom->GetId());
         // A table entry counts its layers in one byte.
         if (const size_t blocks = atom->GetAllDataBlocks().size(); blocks > HyxLookupTable::MAX_LAYERS_PER_ATOM) {
-            LogMessage(VornCommon::LogLevel::Error,
-                       "Hyx failed to pack atom. (%u blocks; an indexed atom holds at most %u)",
-                       static_cast<unsigned>(blocks), HyxLookupTable::MAX_LAYERS_PER_ATOM);
+            LogLine(VornCommon::LogLevel::Error,
+                    "Hyx failed to pack atom. (%u blocks; an indexed atom holds at most %u)",
+                    static_cast<unsigned>(blocks), HyxLookupTable::MAX_LAYERS_PER_ATOM);
             return HyxErrorCode::FailedToPackAtom;
         }
     }
@@ -183,7 +182,7 @@ HyxErrorCode SerializeToMemory::pack_atom(std::shared_ptr<Atom> atom, std::share
     } catch (const std::length_error& e) {
         // The GUID list is full: an atom the table cannot index is not written either.
         truncateBuffer(start);
-        LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
+        LogLine(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
         return HyxErrorCode::FailedToPackAtom;
     } catch (...) {
         truncateBuffer(start);
@@ -216,7 +215,7 @@ HyxErrorCode SerializeToMemory::packRecord(const std::shared_ptr<Atom>& atom)
         pack_uint32(GetPackedDataSize() - start, start);
     } catch (const std::exception& e) {
         truncateBuffer(start);
-        LogMessage(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
+        LogLine(VornCommon::LogLevel::Error, "Hyx failed to pack atom. (%s)", e.what());
         return HyxErrorCode::FailedToPackAtom;
     }
     return HyxErrorCode::Success;

@@ -2,6 +2,7 @@
 #include <Hyx/CompressedLayers.h>
 #include <Hyx/DataTypeTextureBayer.h>
 #include <Hyx/DataTypeTextureBlock.h>
+#include <Hyx/DataTypeTextureHSL.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeTextureRGB.h>
 #include <Hyx/DataTypeTextureYUV.h>
@@ -9,6 +10,7 @@
 #include <Hyx/HYXPurposeGuids.h>
 #include <Hyx/Vector3DNormalizer.h>
 
+#include "FailingAllocation.h"
 #include "LargestAllocation.h"
 #include "ThrownText.h"
 
@@ -589,26 +591,45 @@ TEST(CompressedVertexLayers, RefusedLoadIsRefusedByDecompress)
     }
 }
 
-// A layer that never loaded a payload has nothing to decode either.
-TEST(CompressedVertexLayers, LayerThatNeverLoadedIsRefusedByDecompress)
+// A layer that never loaded a payload has nothing to decode either, whatever type its fields
+// name (none, or the plain layer's), and neither has a texture whose last load was refused.
+TEST(CompressedLayers, LayerThatNeverLoadedIsRefusedByDecompress)
 {
     const VertexSources sources;
+    const std::shared_ptr<DataLayer> rgb = texture<DataTypeTextureRGB>(4, 4, Bytes(48, 7));
     const struct {
         const char* name;
         std::shared_ptr<DataLayer> plain;
-        std::shared_ptr<DataTypeCompressedBlob> layer;
+        std::shared_ptr<DataTypeCompressedBlob> (*make)();
         uint8_t code;
     } rows[] = {
-        {"UVs", sources.uvs, std::make_shared<DataTypeCompressedVertexTextureUVs>(), 128},
-        {"indices", sources.indices, std::make_shared<DataTypeCompressedVertexIndices>(), 128},
-        {"normals", sources.normals, std::make_shared<DataTypeCompressedVertexNormals>(), 2},
-        {"positions", sources.positions, std::make_shared<DataTypeCompressedVertexPositions>(), 1},
+        {"UVs", sources.uvs, &makeCompressed<DataTypeCompressedVertexTextureUVs>, 128},
+        {"indices", sources.indices, &makeCompressed<DataTypeCompressedVertexIndices>, 128},
+        {"normals", sources.normals, &makeCompressed<DataTypeCompressedVertexNormals>, 2},
+        {"positions", sources.positions, &makeCompressed<DataTypeCompressedVertexPositions>, 1},
+        {"texture", rgb, &makeCompressed<DataTypeCompressedTexture>, 130},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        row.layer->InitializeCompressionInfo(row.plain->TypeGuid(), row.plain->GetVersion(), row.code);
-        EXPECT_EQ(ThrownText([&] { row.layer->decompress(); }), "compressed data does not have the expected size");
+        for (const bool fields : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (fields ? ", fields of the plain layer" : ", no fields"));
+            const std::shared_ptr<DataTypeCompressedBlob> layer = row.make();
+            if (fields)
+                layer->InitializeCompressionInfo(row.plain->TypeGuid(), row.plain->GetVersion(), row.code);
+            EXPECT_EQ(ThrownText<std::runtime_error>([&] { layer->decompress(); }),
+                      "compressed data does not have the expected size");
+        }
     }
+    // The texture refuses only a payload of a later version; what it held before is gone.
+    DataTypeCompressedTexture valid;
+    ASSERT_TRUE(valid.compress(rgb, 130));
+    const Bytes payload = payloadOf(valid);
+    DataTypeCompressedTexture layer;
+    ASSERT_TRUE(load(layer, valid, payload, 2));
+    EXPECT_FALSE(load(layer, valid, payload, 3));
+    EXPECT_EQ(ThrownText<std::runtime_error>([&] { layer.decompress(); }),
+              "compressed data does not have the expected size");
+    ASSERT_TRUE(load(layer, valid, payload, 2));
+    EXPECT_EQ(payloadOf(*layer.decompress()), payloadOf(*valid.decompress()));
 }
 
 // A count of 0 under a code the class does not know: texture coordinates and indices have
@@ -1215,4 +1236,119 @@ TEST(CompressedLayers, ForgedPlainSizesAreRefusedBeforeAllocating)
         EXPECT_EQ(ThrownText([&] { forged->decompress(); }), c.text) << int(c.code);
         EXPECT_LT(LargestAllocation::Get(), size_t(1) << 20) << int(c.code);
     }
+}
+
+namespace {
+
+/// What decompress throws, as "<type>: <what()>" with the type the header names for it.
+std::string thrownBy(DataTypeCompressedBlob& layer)
+{
+    try {
+        layer.decompress();
+    } catch (const std::invalid_argument& e) {
+        return std::string("invalid_argument: ") + e.what();
+    } catch (const std::runtime_error& e) {
+        return std::string("runtime_error: ") + e.what();
+    } catch (const std::bad_alloc&) {
+        return "bad_alloc";
+    } catch (const std::exception& e) {
+        return std::string("another std::exception: ") + e.what();
+    }
+    return "nothing";
+}
+
+/// A layer of the class of `valid` loaded from `payload`, with the stored type and code given.
+template <typename T>
+std::shared_ptr<DataTypeCompressedBlob> reloaded(T& valid, Bytes payload, const VornCommon::Guid& type, uint8_t code,
+                                                 uint16_t version)
+{
+    auto layer = std::make_shared<T>();
+    layer->InitializeHeader(valid.GetPurposeGuid(), version);
+    layer->InitializeCompressionInfo(type, valid.GetCompressedBlobVersion(), code);
+    layer->InitializeData(payload.data(), static_cast<uint32_t>(payload.size()));
+    return layer;
+}
+
+} // namespace
+
+// Each kind of fault decompress meets, with the exception type and text the header gives it.
+TEST(CompressedLayers, DecompressThrowsTheTypesItsHeaderLists)
+{
+    const VertexSources sources;
+    auto indices = std::make_shared<DataTypeCompressedVertexIndices>();
+    ASSERT_TRUE(indices->compress(sources.indices, 128));
+    auto bloscIndices = std::make_shared<DataTypeCompressedVertexIndices>();
+    ASSERT_TRUE(bloscIndices->compress(sources.indices, 2));
+    auto rgb = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(rgb->compress(smoothTexture<DataTypeTextureRGB>(16, 16), 130));
+    auto rgbLz4 = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(rgbLz4->compress(smoothTexture<DataTypeTextureRGB>(16, 16), 2));
+    auto ir = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(ir->compress(smoothTexture<DataTypeTextureIR>(8, 8), 1));
+    auto dxt = std::make_shared<DataTypeCompressedTexture>();
+    ASSERT_TRUE(dxt->compress(texture<DataTypeTextureDXT1>(8, 4, repeat(DXT1_PATTERN, 8, 2)), 5));
+    const VornCommon::Guid indicesType = DataTypeVertexIndices::TheTypeGuid();
+    const VornCommon::Guid rgbType = DataTypeTextureRGB::TheTypeGuid();
+    const auto edited = [](DataTypeCompressedBlob& layer, size_t at, Bytes bytes) {
+        Bytes payload = payloadOf(layer);
+        std::copy(bytes.begin(), bytes.end(), payload.begin() + static_cast<std::ptrdiff_t>(at));
+        return payload;
+    };
+    const auto cut = [](DataTypeCompressedBlob& layer, size_t size) {
+        Bytes payload = payloadOf(layer);
+        payload.resize(size);
+        return payload;
+    };
+    Bytes longerRun = payloadOf(*dxt);
+    longerRun.push_back(1); // one pattern block past the texture
+    const std::string size = "runtime_error: compressed data does not have the expected size";
+    const struct {
+        const char* name;
+        std::shared_ptr<DataTypeCompressedBlob> layer;
+        std::string thrown; // what thrownBy gives, or its start when it ends in ": "
+    } rows[] = {
+        {"a code the class does not know", reloaded(*indices, payloadOf(*indices), indicesType, 200, 0),
+         "invalid_argument: DataTypeCompressedIndices Indices Compression not supported!"},
+        {"a code the texture's format is not coded with", reloaded(*rgb, payloadOf(*rgb), rgbType, 129, 2),
+         "invalid_argument: compression type is not supported!"},
+        // format byte and stored type of a 24-bit HSL texture, which has no coding
+        {"a stored texture format with no coding",
+         reloaded(*rgbLz4, edited(*rgbLz4, 8, {13}), DataTypeTextureHSL24::TheTypeGuid(), 2, 2),
+         "invalid_argument: Texture format not supported."},
+        {"a texture depth it does not know", reloaded(*ir, edited(*ir, 9, {7}), DataTypeTextureIR::TheTypeGuid(), 1, 2),
+         "invalid_argument: Texture depth not supported!"},
+        {"coded bytes short of the count", reloaded(*indices, cut(*indices, 10), indicesType, 128, 0), size},
+        {"never loaded", std::make_shared<DataTypeCompressedVertexIndices>(), size},
+        {"a texture never loaded", std::make_shared<DataTypeCompressedTexture>(), size},
+        {"a Blosc code with no coded bytes", reloaded(*bloscIndices, cut(*bloscIndices, 4), indicesType, 2, 0),
+         "runtime_error: compressed data missing"},
+        {"a texture with no coded bytes", reloaded(*rgb, cut(*rgb, 10), rgbType, 130, 2),
+         "runtime_error: compressed data missing"},
+        // a Blosc stream stating another plain size: Blosc's text
+        {"the count of another plain size", reloaded(*bloscIndices, edited(*bloscIndices, 0, {8}), indicesType, 2, 0),
+         "runtime_error: uncompressed size stored in buffer differs from the expected size"},
+        {"a damaged JPEG stream", reloaded(*rgb, edited(*rgb, 12, Bytes(40, 0x55)), rgbType, 130, 2),
+         "runtime_error: jpeg-turbo error: "},
+        {"run-length tokens past the texture", reloaded(*dxt, longerRun, DataTypeTextureDXT1::TheTypeGuid(), 5, 2),
+         "runtime_error: run-length stream is longer than the texture"},
+        {"a stored type that is no class it codes",
+         reloaded(*indices, payloadOf(*indices), DataTypeVertexNormals::TheTypeGuid(), 128, 0),
+         "runtime_error: compressed layer names a type it cannot decode into"},
+        {"a texture's stored type that is no texture", reloaded(*rgb, payloadOf(*rgb), indicesType, 130, 2),
+         "runtime_error: compressed layer names a type it cannot decode into"},
+        {"a stored format that is not its stored type's",
+         reloaded(*rgb, payloadOf(*rgb), DataTypeTextureBGR::TheTypeGuid(), 130, 2),
+         "runtime_error: compressed texture format differs from its class"},
+    };
+    for (const auto& row : rows) {
+        const std::string thrown = thrownBy(*row.layer);
+        if (row.thrown.ends_with(": "))
+            EXPECT_TRUE(thrown.starts_with(row.thrown)) << row.name << ": " << thrown;
+        else
+            EXPECT_EQ(thrown, row.thrown) << row.name;
+    }
+    // Memory that runs out while the plain layer is made.
+    FailingAllocation::FailNextOnThisThread();
+    EXPECT_EQ(thrownBy(*indices), "bad_alloc");
+    EXPECT_EQ(payloadOf(*indices->decompress()), payloadOf(*sources.indices));
 }

@@ -6,10 +6,28 @@
 
 #include "GraphFixtures.h"
 
+#include <Hyx/CompressedLayers.h>
+#include <Hyx/DataLayerFactory.h>
+#include <Hyx/DeserializeFromFile.h>
+#include <Hyx/FilterParamChoice.h>
+#include <Hyx/HYX2Reader.h>
+#include <Hyx/JpegCodec.h>
+#include <Hyx/PluginDatabase.h>
+#include <Hyx/SerializeToHyx.h>
+#include <Hyx/SourceEmpty.h>
 #include <Hyx/TargetCallback.h>
+
+#include <VornCommon/HostSettings.h>
+
+#include "graph/runtime/ScopeExit.h"
+
+#include <TempDir.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -149,10 +167,10 @@ struct StateThrower : Graph::Events {
     }
 };
 
-/// Keeps the lines; throws on each level-2 line after keeping it, when asked to.
+/// Keeps the lines; throws on each level-2 line (or on every line) after keeping it, when asked to.
 class HostLogger : public VornCommon::MemoryLogger {
 public:
-    explicit HostLogger(bool throwing) : _throwing(throwing) {}
+    explicit HostLogger(bool throwing, bool everyLine = false) : _throwing(throwing), _everyLine(everyLine) {}
     /// The level-2 lines.
     std::vector<std::string> errors() const
     {
@@ -167,12 +185,13 @@ protected:
     void Write(LogLevel level, const char* tag, const std::string& text) override
     {
         MemoryLogger::Write(level, tag, text);
-        if (_throwing && level == LogLevel::Error)
+        if (_throwing && (_everyLine || level == LogLevel::Error))
             throw std::runtime_error("logger broke");
     }
 
 private:
     const bool _throwing;
+    const bool _everyLine;
 };
 
 std::ostream& operator<<(std::ostream& out, State state)
@@ -446,6 +465,195 @@ std::string LoggedInsideThePass()
     return problems.text();
 }
 
+/// A call of the library that logs a line (a level-2 line where it can) on the host's thread,
+/// and what it gave, as text.
+struct LoggingCall {
+    const char* name;
+    std::function<std::string()> call;
+    bool passesOn; // a filter's line, or one of the graph calls that pass the logger's exception on
+};
+
+/// The call under a logger that keeps its lines, then under one that throws on every line: a
+/// library line loses only itself (the same result, nothing thrown); a line that passes the
+/// exception on throws the logger's exception out of the call.
+std::string UnderAThrowingLogger(const LoggingCall& row)
+{
+    Problems problems;
+    const auto kept = std::make_shared<HostLogger>(false);
+    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(kept));
+    const std::string expected = row.call();
+    ResetHYXLoggerInstance();
+    problems.check(kept->Count() > 0, "the call logs no line");
+    const auto throwing = std::make_shared<HostLogger>(true, true);
+    SetHYXLoggerInstance(VornCommon::WeakLoggerPtr(throwing));
+    std::string result, thrown;
+    try {
+        result = row.call();
+    } catch (const std::exception& e) {
+        thrown = e.what();
+    }
+    ResetHYXLoggerInstance();
+    problems.check(throwing->Count() > 0, "the logger was not called");
+    if (row.passesOn) {
+        problems.equal(thrown, std::string("logger broke"), "exception out of the call");
+    } else {
+        problems.equal(thrown, std::string(), "exception out of the call");
+        problems.equal(result, expected, "result");
+    }
+    return problems.text();
+}
+
+/// A stream that is played and dropped unstopped.
+struct BareStream : Stream {
+    BareStream() : Stream(7) {}
+    std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override { return nullptr; }
+    std::shared_ptr<Profile> GetOutputProfile() override { return nullptr; }
+    HyxErrorCode onUpdate(unsigned, std::shared_ptr<Atom>&) override { return HyxErrorCode::Success; }
+};
+
+std::string Code(HyxErrorCode code)
+{
+    return std::to_string(static_cast<int>(code));
+}
+
+std::vector<LoggingCall> LoggingCalls(const HyxTest::TempDir& dir)
+{
+    const std::string notAFolder = dir.file("file");
+    const std::string taken = dir.file("open.hyx");
+    const std::string junk = dir.file("junk.xml");
+    std::filesystem::create_directories(dir.path);
+    std::ofstream(notAFolder) << "a file, not a folder";
+    std::ofstream(junk) << "<hyx version=";
+    return {
+        {"a reader's constructor and queries, no such file",
+         [] {
+             ReadHYX2File reader("/no/such/folder/take.hyx");
+             return Code(reader.Initialize());
+         },
+         false},
+        {"a reader of bytes that are no container",
+         [] {
+             const uint8_t bytes[40] = {1, 2, 3};
+             HYX2Reader reader(bytes, sizeof bytes);
+             return Code(reader.Initialize()) + " " + std::to_string(reader.GetNumStreams());
+         },
+         false},
+        {"a stream reader's constructor, no such file",
+         [] {
+             DeserializeFromFile reader("/no/such/folder/atoms.bin");
+             return std::string("made");
+         },
+         false},
+        {"a writer that cannot open its file",
+         [notAFolder] {
+             SerializeToHyx writer((notAFolder + "/take.hyx").c_str(), true);
+             return Code(writer.pack_atom(std::make_shared<Atom>(0u, 0u, uint64_t{1})));
+         },
+         false},
+        {"a writer's destructor, its file still open",
+         [taken] {
+             {
+                 SerializeToFile writer(taken.c_str(), true);
+                 writer.pack_hyxheader();
+             }
+             return std::to_string(HyxTest::ReadFileBytes(taken).size());
+         },
+         false},
+        {"packing no atom",
+         [] {
+             SerializeToMemory memory(HYX_FORMAT_VERSION_2000);
+             return Code(memory.pack_atom(nullptr));
+         },
+         false},
+        {"a codec given no picture",
+         [] {
+             JpegCompressor coder;
+             uint32_t size = 7;
+             return std::to_string(coder.CompressRGB(nullptr, 0, 0, 85, size) == nullptr) + " " + std::to_string(size);
+         },
+         false},
+        {"a layer refusing a payload",
+         [] {
+             DataTypeCompressedVertexIndices layer;
+             uint8_t byte = 1;
+             return std::to_string(layer.InitializeData(&byte, 1));
+         },
+         false},
+        {"the layer factory asked for an unknown class",
+         [] {
+             return std::to_string(
+                 DataLayerFactory::CreateDataLayer(GuidLiteral("0BADC0DE-0000-4000-8000-000000000001"), Guid())
+                     .ToStdSharedPtr() == nullptr);
+         },
+         false},
+        {"the filter factory asked for an unknown class",
+         [] {
+             return std::to_string(FilterFactory::CreateFilter(GuidLiteral("0BADC0DE-0000-4000-8000-000000000002"),
+                                                               SharedFilterPtr(), SharedGraphPtr())
+                                       .ToStdSharedPtr() == nullptr);
+         },
+         false},
+        {"a choice parameter's constructor and a value it does not offer",
+         [] {
+             FilterParamStringChoices choice("Mode", 0u, 5, std::vector<FilterParamStringChoices::Choice>{{"one", 1}});
+             choice.SetValueAsString("two");
+             return choice.GetValueAsString();
+         },
+         false},
+        {"a graph file that is no XML",
+         [junk] { return std::to_string(XmlGraph::LoadFromXml(junk.c_str()) == nullptr); }, false},
+        {"a graph file saved with no path",
+         [] { return std::to_string(XmlGraph::SaveToHyxXml(nullptr, std::make_shared<VisualGraphs>())); }, false},
+        {"the plug-in database scanning a folder that is not there",
+         [] {
+             PluginDatabase::ScanFolderForPlugins("/no/such/plugin/folder", false, false, false);
+             return std::string("scanned");
+         },
+         false},
+        {"a filter's destructor, the filter initialised",
+         [] {
+             auto filter = std::make_shared<FilterFixtures::TestFilter>();
+             std::string made = Code(filter->PreInitialize(nullptr, nullptr));
+             made += Code(filter->Initialize(nullptr));
+             filter.reset();
+             return made;
+         },
+         false},
+        {"a stream's destructor, the stream playing", [] { return Code(BareStream().Play()); }, false},
+        // The lines of the library's filters pass it on as those of any filter: here from a
+        // hook of AddAndConnect, to the host.
+        {"a library filter's line in its hook",
+         [] {
+             VornCommon::HostSettings::GetInstance()->SetHostId(70); // past 6 bits: a warning
+             const ScopeExit restore([] { VornCommon::HostSettings::GetInstance()->SetHostId(0); });
+             auto graph = std::make_shared<Graph>();
+             return std::to_string(static_cast<int>(graph->AddAndConnect(std::make_shared<SourceEmptySource>())));
+         },
+         true},
+        // The graph's own lines on the host calls LoggerInstance.h names.
+        {"a filter that cannot be connected",
+         [] {
+             TestGraph chain;
+             chain.make<TestSource>(kFrames);
+             auto transform = std::make_shared<TestTransform>(MakeProfile({{Guid(), kMadeType}}));
+             return std::to_string(static_cast<int>(chain.graph->AddAndConnect(transform)));
+         },
+         true},
+        {"a filter type text that is no GUID",
+         [] { return std::to_string(std::make_shared<Graph>()->SetFilterParamValue("zz", "a", "b", 0)); }, true},
+        {"recording without a recording switch",
+         [] {
+             auto graph = std::make_shared<Graph>();
+             graph->AddAndConnect(std::make_shared<SourceEmptySource>());
+             graph->Play(PlaybackMode::Realtime);
+             return std::to_string(static_cast<int>(graph->StartRecording()));
+         },
+         true},
+        {"a graph list asked for a graph it does not hold",
+         [] { return std::to_string(VisualGraphs().GetVisualGraph(0) == nullptr); }, true},
+    };
+}
+
 /// Ends the child with the case's problems on standard error: status 0 when there are none.
 [[noreturn]] void ExitWith(const std::string& problems)
 {
@@ -491,4 +699,18 @@ TEST(ThrowThreads, ALoggerThatThrowsOnAFiltersLineInsideTheWorkersPassEndsTheRun
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ExitWith(LoggedInsideThePass()), testing::ExitedWithCode(0), "");
+}
+
+// Each kind of library call that logs a line, under a host's logger that throws on every line:
+// the library's own lines lose only themselves, its filters' lines and the graph calls
+// LoggerInstance.h names pass the exception on. Each row runs in a child: a logger's exception
+// out of a destructor ends the process.
+TEST(Throw, ALoggerThatThrowsLosesOnlyTheLibrarysOwnLine)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const HyxTest::TempDir dir;
+    for (const LoggingCall& row : LoggingCalls(dir)) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EXIT(ExitWith(UnderAThrowingLogger(row)), testing::ExitedWithCode(0), "");
+    }
 }

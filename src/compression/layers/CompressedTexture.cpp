@@ -219,6 +219,8 @@ uint8_t DataTypeCompressedTexture::GetRecommendedCompression(std::shared_ptr<Dat
 
 std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
 {
+    // Nothing loaded holds nothing to decode, whatever type the fields name.
+    CompressedSupport::RequireLoaded(_loaded);
     auto texture = CompressedSupport::CreatePlain<DataTypeTextureBase>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
     const Family family = familyOf(_format);
@@ -304,6 +306,7 @@ bool DataTypeCompressedTexture::deserializeAndMigrate(uint8_t* data, uint32_t si
     _width = _height = _internalWidth = _internalHeight = 0;
     _format = 0;
     _depth = 1;
+    _loaded = false;
     if (_payloadVersion > CLASS_VERSION)
         return false;
     DataReader reader(data, size);
@@ -321,6 +324,7 @@ bool DataTypeCompressedTexture::deserializeAndMigrate(uint8_t* data, uint32_t si
         _codedSize = size - header;
         _coded = data + header;
     }
+    _loaded = true;
     return true;
 }
 

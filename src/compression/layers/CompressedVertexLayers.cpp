@@ -294,9 +294,10 @@ uint8_t DataTypeCompressedVertexTextureUVs::GetRecommendedCompression(std::share
 
 std::shared_ptr<DataLayer> DataTypeCompressedVertexTextureUVs::decompress()
 {
+    // Nothing loaded holds nothing to decode, whatever type the fields name.
+    CompressedSupport::RequireLoaded(_loaded);
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexTextureUVs>(_uncompressedTypeGuid, _purposeGuid,
                                                                           _compressedBlobVersion);
-    CompressedSupport::RequireLoaded(_loaded);
     if (_count > 0)
         CompressedSupport::RequireInPayload(_payload.get(), _coded, _codedSize);
     checkCounted(_coded, _codedSize, _count, _compressionType, UVS_CODEC);
@@ -353,9 +354,10 @@ uint8_t DataTypeCompressedVertexIndices::GetRecommendedCompression(std::shared_p
 
 std::shared_ptr<DataLayer> DataTypeCompressedVertexIndices::decompress()
 {
+    // Nothing loaded holds nothing to decode, whatever type the fields name.
+    CompressedSupport::RequireLoaded(_loaded);
     auto plain = CompressedSupport::CreatePlain<DataTypeVertexIndices>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
-    CompressedSupport::RequireLoaded(_loaded);
     if (_count > 0)
         CompressedSupport::RequireInPayload(_payload.get(), _coded, _codedSize);
     checkCounted(_coded, _codedSize, _count, _compressionType, INDICES_CODEC);
@@ -428,12 +430,12 @@ uint8_t DataTypeCompressedVertexNormals::GetRecommendedCompression(std::shared_p
 
 std::shared_ptr<DataLayer> DataTypeCompressedVertexNormals::decompress()
 {
-    auto plain = CompressedSupport::CreatePlain<DataTypeVertexNormals>(_uncompressedTypeGuid, _purposeGuid,
-                                                                       _compressedBlobVersion);
     const uint32_t perNormal = bytesPerNormal(_compressionType);
     if (!perNormal)
         throw std::invalid_argument(NORMALS_UNSUPPORTED);
     CompressedSupport::RequireLoaded(_loaded);
+    auto plain = CompressedSupport::CreatePlain<DataTypeVertexNormals>(_uncompressedTypeGuid, _purposeGuid,
+                                                                       _compressedBlobVersion);
     // The code may have changed since the load: what it needs is checked against what the
     // payload holds, not against the code the payload was read under.
     const uint64_t codedSize = uint64_t(_count) * perNormal;
@@ -542,13 +544,13 @@ uint8_t DataTypeCompressedVertexPositions::GetRecommendedCompression(std::shared
 
 std::shared_ptr<DataLayer> DataTypeCompressedVertexPositions::decompress()
 {
-    auto plain = CompressedSupport::CreatePlain<DataTypeVertexPositions>(_uncompressedTypeGuid, _purposeGuid,
-                                                                         _compressedBlobVersion);
     XYZPrecision precision;
     if (!positionsPrecision(_compressionType, precision))
         throw std::invalid_argument(POSITIONS_UNSUPPORTED);
-    if (!_box)
-        throw std::runtime_error(CompressedSupport::UNEXPECTED_SIZE);
+    // Only a load that was taken sets the box.
+    CompressedSupport::RequireLoaded(_box != nullptr);
+    auto plain = CompressedSupport::CreatePlain<DataTypeVertexPositions>(_uncompressedTypeGuid, _purposeGuid,
+                                                                         _compressedBlobVersion);
     // The code may have changed since the load: what it needs is checked against what the
     // payload holds, not against the code the payload was read under.
     const uint64_t codedSize = positionsCodedSize(precision, _count);

@@ -2,9 +2,9 @@
 
 #include <Hyx/DataBlock.h>
 #include <Hyx/DeserializeFromMemory.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/SerializeToMemory.h>
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <stdexcept>
@@ -108,8 +108,8 @@ bool DataTypeAtom::deserializeAndMigrate(uint8_t* data, uint32_t size)
 
     const NestingLevel level;
     if (level.TooDeep()) {
-        LogMessage(VornCommon::LogLevel::Error, "DataTypeAtom: atoms nested deeper than %d levels are not read",
-                   MAX_NESTING);
+        LogLine(VornCommon::LogLevel::Error, "DataTypeAtom: atoms nested deeper than %d levels are not read",
+                MAX_NESTING);
         return false;
     }
     DeserializeFromMemory reader;
@@ -118,7 +118,7 @@ bool DataTypeAtom::deserializeAndMigrate(uint8_t* data, uint32_t size)
     try {
         atom = reader.unpack_atom();
     } catch (const std::exception& e) {
-        LogMessage(VornCommon::LogLevel::Error, "DataTypeAtom: nested atom not readable (%s)", e.what());
+        LogLine(VornCommon::LogLevel::Error, "DataTypeAtom: nested atom not readable (%s)", e.what());
         return false;
     }
     // Anything but one whole record stays unread, so that the bytes survive unchanged.

@@ -1,9 +1,9 @@
 #include <Hyx/DataTypeBinary.h>
 
 #include <Hyx/DataReader.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/StatusProperty.h>
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/BuiltInRegistration.h"
 
 #include <VornCommon/FileHelper.h>
@@ -139,15 +139,15 @@ bool DataTypeBinary::AddFile(const char* path, const char* name)
 
 bool DataTypeBinary::SaveToFile(int index, const char* folder, const char* prefix, bool verbose) const
 {
-    LogMessage(VornCommon::LogLevel::Info, "DataTypeBinary::SaveToFile");
+    LogLine(VornCommon::LogLevel::Info, "DataTypeBinary::SaveToFile");
     const auto blob = GetBinaryData(index);
     if (!blob || blob->_data == nullptr || blob->_size == 0)
         return false;
     // Names come from streams: none may lead out of the export folder.
     const std::string fileName = (prefix ? std::string(prefix) : std::string()) + blob->_name;
     if (!isPlainFileName(blob->_name) || !isPlainFileName(fileName)) {
-        LogMessage(VornCommon::LogLevel::Error, "Refused to export the attachment '%s': not a plain file name",
-                   fileName.c_str());
+        LogLine(VornCommon::LogLevel::Error, "Refused to export the attachment '%s': not a plain file name",
+                fileName.c_str());
         return false;
     }
     const std::string dir = folder ? folder : "";
@@ -157,13 +157,13 @@ bool DataTypeBinary::SaveToFile(int index, const char* folder, const char* prefi
     if (!FileHelper::WriteFile(path, blob->_data, blob->_size))
         return false;
     if (verbose)
-        LogMessage(VornCommon::LogLevel::Info, "Exported file '%s'", path.c_str());
+        LogLine(VornCommon::LogLevel::Info, "Exported file '%s'", path.c_str());
     return true;
 }
 
 void DataTypeBinary::ExportFiles(const char* folder, const char* prefix, bool verbose) const
 {
-    LogMessage(VornCommon::LogLevel::Info, "DataTypeBinary::ExportFiles");
+    LogLine(VornCommon::LogLevel::Info, "DataTypeBinary::ExportFiles");
     for (size_t i = 0; i < _entries.size(); ++i)
         SaveToFile(int(i), folder, prefix, verbose);
 }

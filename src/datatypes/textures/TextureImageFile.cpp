@@ -1,9 +1,10 @@
 #include "datatypes/textures/TextureImageFile.h"
 
 #include <Hyx/JpegCodec.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/TextureFormatConverter.h>
 #include <Hyx/ThreadLocal.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <VornCommon/FileHelper.h>
 #include <VornCommon/StringHelper.h>
@@ -107,14 +108,14 @@ std::shared_ptr<FlatMemoryUInt8> Load(const char* path, bool bgr, uint16_t& widt
     uint32_t size = 0;
     const std::unique_ptr<uint8_t[]> file(VornCommon::FileHelper::ReadFileContentToByteArray(path, size));
     if (!file && kind == Kind::Png)
-        LogMessage(VornCommon::LogLevel::Error, "Could not open PNG!\n%s", path);
+        LogLine(VornCommon::LogLevel::Error, "Could not open PNG!\n%s", path);
     if (!file)
         return nullptr;
     auto buffer = std::make_shared<FlatMemoryUInt8>();
     if (Decode(file.get(), size, kind, bgr, UINT64_MAX, *buffer, kHeaderSize, width, height))
         return buffer;
     if (kind == Kind::Png)
-        LogMessage(VornCommon::LogLevel::Error, "PNG size mismatch!\n%s", path);
+        LogLine(VornCommon::LogLevel::Error, "PNG size mismatch!\n%s", path);
     return nullptr;
 }
 

@@ -15,6 +15,7 @@
 #include <VornCommon/Versorf.h>
 
 #include <algorithm>
+#include <string>
 
 namespace Hyx {
 
@@ -100,7 +101,14 @@ HyxErrorCode SourceEmptySource::pushDataToOutput(unsigned frameId)
 {
     if (!_streamInfo)
         return ReportError(HyxErrorCode::InvalidStream);
-    // The Atom constructor cuts stream id and frame to their widths.
+    // The realtime order counts on without end, but an id holds 22 bits of frame: cut, a frame
+    // would carry the id of one given before it in the same run.
+    if (frameId > AtomId::FRAME_NR_MASK)
+        return ReportError(HyxErrorCode::FilterError,
+                           ("Frame " + std::to_string(frameId) + " refused - frame numbers run from 0 to " +
+                            std::to_string(AtomId::FRAME_NR_MASK))
+                               .c_str());
+    // The Atom constructor cuts the stream id to its width.
     auto atom = std::make_shared<Atom>(_streamInfo->GetHostId(), frameId, VornCommon::UnixTime100ns());
     atom->AddDataLayer(_streamInfo, false);
     const HyxErrorCode result = pushFromUpdate(std::move(atom));

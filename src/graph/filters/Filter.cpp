@@ -1,4 +1,5 @@
 #include "core/AtomRecord.h"
+#include "core/LogLevelEnabled.h"
 #include "graph/filters/InputSide.h"
 #include "graph/runtime/ChainTopology.h"
 
@@ -8,7 +9,6 @@
 #include <Hyx/Connection.h>
 #include <Hyx/Graph.h>
 #include <Hyx/GuidAlias.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/HostSettings.h>
 
@@ -42,7 +42,7 @@ Filter::~Filter()
         clearParamGroups();
         _state.store(State::Created);
     } else if (state != State::Created) {
-        LogMessage(LogLevel::Error, "Filter not properly deinitialized!");
+        LogLine(LogLevel::Error, "Filter not properly deinitialized!");
     }
 }
 
@@ -373,7 +373,7 @@ bool Filter::SetGraph(std::weak_ptr<Graph> graph)
     const std::shared_ptr<Graph> current = _graph.lock();
     const std::shared_ptr<Graph> next = graph.lock();
     if (current && next && current != next) {
-        LogMessage(LogLevel::Error, "Setting a graph to filter which differs from previously set graph");
+        LogLine(LogLevel::Error, "Setting a graph to filter which differs from previously set graph");
         return false;
     }
     _graph = graph;

@@ -4,8 +4,8 @@
 #include <Hyx/Filter.h>
 #include <Hyx/FilterFactory.h>
 #include <Hyx/Graph.h>
-#include <Hyx/LoggerInstance.h>
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/filters/FilterClassRegistry.h"
 
 namespace Hyx {
@@ -15,9 +15,8 @@ SharedFilterPtr FilterFactory::CreateFilter(const VornCommon::Guid& type, Shared
 {
     FilterClassInfo info;
     if (!TryGetFilterClassInfo(type, info)) {
-        LogMessage(VornCommon::LogLevel::Error,
-                   "Failed to create a filter with guid '%s', no such filter class registered",
-                   type.ToHexString().CStr());
+        LogLine(VornCommon::LogLevel::Error,
+                "Failed to create a filter with guid '%s', no such filter class registered", type.ToHexString().CStr());
         return SharedFilterPtr();
     }
     // The instance is created outside the registry lock: it may load a plug-in library.

@@ -1,5 +1,6 @@
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/Stream.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <cmath>
 #include <limits>
@@ -14,7 +15,7 @@ Stream::~Stream()
 {
     const PlayState state = _playState.load();
     if (state == PlayState::Playing || state == PlayState::Paused) {
-        LogMessage(VornCommon::LogLevel::Error, "Stream '%d' not stopped!", int(_streamId));
+        LogLine(VornCommon::LogLevel::Error, "Stream '%d' not stopped!", int(_streamId));
     }
 }
 

@@ -16,10 +16,9 @@
 // - Lock order: pending, then order (submission only); everything else takes its lock
 //   alone.
 
+#include "core/LogLevelEnabled.h"
 #include "graph/mutates/WorkerPool.h"
 #include "graph/runtime/ScopeExit.h"
-
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/Concurrency.h>
 
@@ -158,16 +157,13 @@ private:
         _pool.ReturnPermit();
     }
 
-    // The host's logger runs here too: one that throws must not end the worker.
+    // The host's logger runs here too: LogLine keeps one that throws from ending the worker.
     void logFailure(const char* what) const noexcept
     {
-        try {
-            if (what)
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed: %s", _name, what);
-            else
-                LogMessage(VornCommon::LogLevel::Error, "%s: processing failed", _name);
-        } catch (...) {
-        }
+        if (what)
+            LogLine(VornCommon::LogLevel::Error, "%s: processing failed: %s", _name, what);
+        else
+            LogLine(VornCommon::LogLevel::Error, "%s: processing failed", _name);
     }
 
     WorkerPool& _pool;

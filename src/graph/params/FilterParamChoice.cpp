@@ -1,10 +1,9 @@
 #include <Hyx/FilterParamChoice.h>
 
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/Profile.h>
 
+#include "core/LogLevelEnabled.h"
 #include "graph/params/ParamText.h"
-#include "graph/runtime/Invariant.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,10 +15,18 @@ using VornCommon::LogLevel;
 
 namespace {
 
+// A broken invariant gets the graph runtime's line, through the library's own entry point: a
+// host's logger that throws must not leave a constructor.
+void checkInvariant(bool holds, const char* text, int line)
+{
+    if (!holds)
+        LogLine(LogLevel::Error, "Assertion failed: %s, file %s, line %d", text, __FILE__, line);
+}
+
 std::vector<FilterParamStringChoices::Choice> pairChoices(const std::vector<std::string>& texts,
                                                           const std::vector<int>& values)
 {
-    HYX_CHECK_INVARIANT(texts.size() == values.size(), "Vectors must have same size.");
+    checkInvariant(texts.size() == values.size(), "Vectors must have same size.", __LINE__);
     std::vector<FilterParamStringChoices::Choice> choices;
     const size_t count = std::min(texts.size(), values.size());
     choices.reserve(count);
@@ -78,8 +85,8 @@ FilterParamStringChoices::FilterParamStringChoices(const char* name, unsigned fl
 
 void FilterParamStringChoices::checkInvariants() const
 {
-    HYX_CHECK_INVARIANT(!_choices.empty(), "At least one choice value required");
-    HYX_CHECK_INVARIANT(CanHaveValue(_value.load()), "Initial choice value is not allowed");
+    checkInvariant(!_choices.empty(), "At least one choice value required", __LINE__);
+    checkInvariant(CanHaveValue(_value.load()), "Initial choice value is not allowed", __LINE__);
 }
 
 void FilterParamStringChoices::SetValueAsString(const char* value)
@@ -91,13 +98,13 @@ void FilterParamStringChoices::SetValueAsString(const char* value)
             return;
         }
     }
-    LogMessage(LogLevel::Error, "Filter parameter '%s' does not support value %s", GetName().c_str(), text);
+    LogLine(LogLevel::Error, "Filter parameter '%s' does not support value %s", GetName().c_str(), text);
 }
 
 void FilterParamStringChoices::SetValue(int value)
 {
     if (!CanHaveValue(value)) {
-        LogMessage(LogLevel::Error, "Filter parameter '%s' does not support value %d", GetName().c_str(), value);
+        LogLine(LogLevel::Error, "Filter parameter '%s' does not support value %d", GetName().c_str(), value);
         return;
     }
     store(value);
@@ -144,8 +151,8 @@ void FilterParamSelection::SetValueAsString(const char* value)
     const int index = ParamText::ToLenientInt(value);
     if (index < 0 || index >= _count) {
         // An index outside the list would select nothing that exists.
-        LogMessage(LogLevel::Error, "Filter parameter '%s' does not support value %s", GetName().c_str(),
-                   value != nullptr ? value : "");
+        LogLine(LogLevel::Error, "Filter parameter '%s' does not support value %s", GetName().c_str(),
+                value != nullptr ? value : "");
         return;
     }
     selectIndex(index);

@@ -7,10 +7,9 @@
 
 #include <Hyx/Filter.h>
 
-#include <Hyx/FilterParamText.h>
-#include <Hyx/LoggerInstance.h>
-
 #include "core/LogLevelEnabled.h"
+
+#include <Hyx/FilterParamText.h>
 
 #include <algorithm>
 #include <exception>
@@ -31,8 +30,8 @@ int Filter::findParameterIndex(const char* name) const
 
 void Filter::logUnknownParameter(const char* name) const
 {
-    LogMessage(LogLevel::Warning, "Invalid filter parameter: | filter name - %s | name - %s |",
-               GetFilterClassInfo().GetNiceClassName().CStr(), name != nullptr ? name : "");
+    LogLine(LogLevel::Warning, "Invalid filter parameter: | filter name - %s | name - %s |",
+            GetFilterClassInfo().GetNiceClassName().CStr(), name != nullptr ? name : "");
 }
 
 std::vector<std::shared_ptr<FilterParam>> Filter::getParameters() const
@@ -113,8 +112,8 @@ void Filter::reportUnusedParameterValues()
         _reportedUnusedValues = names;
     }
     if (!names.empty())
-        LogMessage(LogLevel::Error, "Filter '%s' has no parameter named %s; the values stay stored",
-                   GetFilterClassInfo().GetNiceClassName().CStr(), names.c_str());
+        LogLine(LogLevel::Error, "Filter '%s' has no parameter named %s; the values stay stored",
+                GetFilterClassInfo().GetNiceClassName().CStr(), names.c_str());
 }
 
 bool Filter::applyParameterValues(bool useUp)
@@ -147,8 +146,8 @@ bool Filter::applyParameterValues(bool useUp)
                 needsPreInitialize = true;
         } catch (const std::exception& e) {
             // A refused text (graph file, host map) must not abort building the graph.
-            LogMessage(LogLevel::Error, "Filter parameter '%s' does not support value %s (%s)", name.c_str(),
-                       value.c_str(), e.what());
+            LogLine(LogLevel::Error, "Filter parameter '%s' does not support value %s (%s)", name.c_str(),
+                    value.c_str(), e.what());
         }
     }
     return needsPreInitialize;

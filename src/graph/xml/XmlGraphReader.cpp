@@ -1,10 +1,10 @@
 #include <Hyx/ClassInfo.h>
 #include <Hyx/FilterFactory.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
 #include "core/FileProblem.h"
+#include "core/LogLevelEnabled.h"
 #include "graph/runtime/FramePeriod.h"
 #include "graph/xml/XmlGraphTexts.h"
 
@@ -46,10 +46,10 @@ bool hasVersion10(const XMLElement& root, const char* path)
     if (version != nullptr && std::strcmp(version, "1.0") == 0)
         return true;
     if (version == nullptr)
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no version", documentName(path).c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to load %s: no version", documentName(path).c_str());
     else
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: unsupported version '%s'",
-                   documentName(path).c_str(), version);
+        LogLine(VornCommon::LogLevel::Error, "Failed to load %s: unsupported version '%s'", documentName(path).c_str(),
+                version);
     return false;
 }
 
@@ -69,8 +69,8 @@ void logUnknownClass(const XMLElement& element, const VornCommon::Guid& type, co
     if (FilterFactory::TryGetFilterClassInfo(type, info))
         return;
     const char* name = element.Attribute("name");
-    LogMessage(VornCommon::LogLevel::Error, "Unknown filter class '%s' (guid '%s') in %s", name != nullptr ? name : "",
-               type.ToHexString().CStr(), documentName(path).c_str());
+    LogLine(VornCommon::LogLevel::Error, "Unknown filter class '%s' (guid '%s') in %s", name != nullptr ? name : "",
+            type.ToHexString().CStr(), documentName(path).c_str());
 }
 
 // A filter description with GUID and flags; empty (logged) when "guid" is missing or not
@@ -80,16 +80,16 @@ std::shared_ptr<VisualFilter> readFilter(const XMLElement& element, const char* 
 {
     const char* guidText = element.Attribute("guid");
     if (guidText == nullptr) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: no 'guid' attribute (filter at line %d of %s)",
-                   element.GetLineNum(), documentName(path).c_str());
+        LogLine(VornCommon::LogLevel::Error, "Invalid filter guid: no 'guid' attribute (filter at line %d of %s)",
+                element.GetLineNum(), documentName(path).c_str());
         return nullptr;
     }
     VornCommon::Guid type;
     try {
         type = VornCommon::Guid::FromHexString(guidText);
     } catch (const std::exception& e) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s (filter at line %d of %s)", e.what(),
-                   element.GetLineNum(), documentName(path).c_str());
+        LogLine(VornCommon::LogLevel::Error, "Invalid filter guid: %s (filter at line %d of %s)", e.what(),
+                element.GetLineNum(), documentName(path).c_str());
         return nullptr;
     }
     logUnknownClass(element, type, path);
@@ -123,8 +123,8 @@ std::shared_ptr<VisualGraphs> readHyx(const XMLElement& root, const char* path)
             const float rate = XmlGraphTexts::FpsFromText(fps);
             // Refused as the graph's rate calls refuse it, naming the text as written.
             if (const std::string fault = RateFault(rate); !fault.empty()) {
-                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: 'fps' text '%s' of the graph at line %d %s",
-                           documentName(path).c_str(), fps, graphElement->GetLineNum(), fault.c_str());
+                LogLine(VornCommon::LogLevel::Error, "Failed to load %s: 'fps' text '%s' of the graph at line %d %s",
+                        documentName(path).c_str(), fps, graphElement->GetLineNum(), fault.c_str());
                 return nullptr;
             }
             graph->SetFps(rate);
@@ -174,8 +174,8 @@ std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc, const char* p
         return readHyx(*root, path);
     if (const XMLElement* root = doc.FirstChildElement("quendra"))
         return readQuendra(*root, path);
-    LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no 'hyx' or 'quendra' root element",
-               documentName(path).c_str());
+    LogLine(VornCommon::LogLevel::Error, "Failed to load %s: no 'hyx' or 'quendra' root element",
+            documentName(path).c_str());
     return nullptr;
 }
 
@@ -184,7 +184,7 @@ std::shared_ptr<VisualGraphs> readDocument(const XMLDocument& doc, const char* p
 void logOutOfMemory(const char* path)
 {
     try {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: out of memory", documentName(path).c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to load %s: out of memory", documentName(path).c_str());
     } catch (const std::bad_alloc&) {
     }
 }
@@ -196,11 +196,11 @@ std::shared_ptr<VisualGraphs> load(const char* data, size_t size, const char* pa
         XMLDocument doc = VornCommon::MakeXmlDocument();
         if (doc.Parse(data, size) != tinyxml2::XML_SUCCESS) {
             if (doc.ErrorLineNum() > 0)
-                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML at line %d (%s)",
-                           documentName(path).c_str(), doc.ErrorLineNum(), doc.ErrorName());
+                LogLine(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML at line %d (%s)",
+                        documentName(path).c_str(), doc.ErrorLineNum(), doc.ErrorName());
             else
-                LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML (%s)",
-                           documentName(path).c_str(), doc.ErrorName());
+                LogLine(VornCommon::LogLevel::Error, "Failed to load %s: malformed XML (%s)",
+                        documentName(path).c_str(), doc.ErrorName());
             return nullptr;
         }
         std::shared_ptr<VisualGraphs> graphs = readDocument(doc, path);
@@ -218,7 +218,7 @@ std::shared_ptr<VisualGraphs> load(const char* data, size_t size, const char* pa
 std::shared_ptr<VisualGraphs> XmlGraph::LoadFromXml(const char* path)
 {
     if (path == nullptr) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load a graph file: no path");
+        LogLine(VornCommon::LogLevel::Error, "Failed to load a graph file: no path");
         return nullptr;
     }
     uint32_t size = 0;
@@ -226,8 +226,8 @@ std::shared_ptr<VisualGraphs> XmlGraph::LoadFromXml(const char* path)
     // before allocating.
     const std::unique_ptr<uint8_t[]> content(VornCommon::FileHelper::ReadFileContentToByteArray(path, size));
     if (!content) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: %s", documentName(path).c_str(),
-                   DescribeUnreadableFile(path));
+        LogLine(VornCommon::LogLevel::Error, "Failed to load %s: %s", documentName(path).c_str(),
+                DescribeUnreadableFile(path));
         return nullptr;
     }
     return load(reinterpret_cast<const char*>(content.get()), size, path);
@@ -236,7 +236,7 @@ std::shared_ptr<VisualGraphs> XmlGraph::LoadFromXml(const char* path)
 std::shared_ptr<VisualGraphs> XmlGraph::LoadFromDataBuffer(const char* data, size_t size)
 {
     if (data == nullptr) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to load %s: no data", documentName(nullptr).c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to load %s: no data", documentName(nullptr).c_str());
         return nullptr;
     }
     return load(data, size, nullptr);

@@ -1,8 +1,8 @@
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 #include <Hyx/XmlGraph.h>
 
 #include "core/FileProblem.h"
+#include "core/LogLevelEnabled.h"
 #include "graph/runtime/FramePeriod.h"
 #include "graph/xml/XmlGraphTexts.h"
 
@@ -108,11 +108,11 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
           MakeGraphElement makeGraphElement, ReadBack readBack)
 {
     if (path == nullptr) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to save a graph file: no path");
+        LogLine(VornCommon::LogLevel::Error, "Failed to save a graph file: no path");
         return false;
     }
     if (!graphs) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': no graphs given", path);
+        LogLine(VornCommon::LogLevel::Error, "Failed to save graph file '%s': no graphs given", path);
         return false;
     }
     // The loader refuses a rate that is no rate: such a file is never written, and the file
@@ -125,8 +125,8 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
         const std::shared_ptr<VisualGraph> graph = graphs->GetVisualGraph(i);
         const std::string why = graph ? WhyNoRate(graph->GetFps()) : std::string();
         if (!why.empty()) {
-            LogMessage(VornCommon::LogLevel::Error, "Failed to save graph file '%s': graph %d of %s has no rate (%s)",
-                       path, i, graphs->GetOrigin().c_str(), why.c_str());
+            LogLine(VornCommon::LogLevel::Error, "Failed to save graph file '%s': graph %d of %s has no rate (%s)",
+                    path, i, graphs->GetOrigin().c_str(), why.c_str());
             return false;
         }
     }
@@ -139,8 +139,8 @@ bool save(const char* path, const std::shared_ptr<VisualGraphs>& graphs, const c
     }
     if (VornCommon::SaveXmlDocument(doc, path))
         return true;
-    LogMessage(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path,
-               DescribeUnwritableFile(path, FoldersMade::No));
+    LogLine(VornCommon::LogLevel::Error, "Can't write file '%s' (%s)", path,
+            DescribeUnwritableFile(path, FoldersMade::No));
     return false;
 }
 

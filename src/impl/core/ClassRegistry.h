@@ -9,11 +9,10 @@
 // loads the module without it and looks the class up again, so a plug-in that registers
 // classes of both kinds cannot deadlock against another thread.
 
-#include "core/LogLevelEnabled.h"
-
 #include <Hyx/GuidAlias.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/PluginModule.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <VornCommon/Guid.h>
 
@@ -75,7 +74,7 @@ public:
             if (entry.creator == creator)
                 return; // the very same registration again: nothing to change
         }
-        LogMessage(VornCommon::LogLevel::Error, Traits::REGISTERED_TWICE, guid.ToHexString().CStr());
+        LogLine(VornCommon::LogLevel::Error, Traits::REGISTERED_TWICE, guid.ToHexString().CStr());
     }
 
     void Register(const VornCommon::Guid& guid, const Info& info, Creator creator)
@@ -96,7 +95,7 @@ public:
         }
         if (it->second->classInfo == info && it->second->module == module)
             return;
-        LogMessage(VornCommon::LogLevel::Error, Traits::DECLARED_TWICE, guid.ToHexString().CStr());
+        LogLine(VornCommon::LogLevel::Error, Traits::DECLARED_TWICE, guid.ToHexString().CStr());
     }
 
     /// Removes every class bound to the module; a null module removes nothing.
@@ -131,7 +130,7 @@ public:
             auto it = _entries.find(guid);
             if (it == _entries.end()) {
                 if (IsHYXLogLevelEnabled(Traits::UNKNOWN_CLASS_LEVEL)) // readers ask once a stored layer
-                    LogMessage(Traits::UNKNOWN_CLASS_LEVEL, Traits::UNKNOWN_CLASS, guid.ToHexString().CStr());
+                    LogLine(Traits::UNKNOWN_CLASS_LEVEL, Traits::UNKNOWN_CLASS, guid.ToHexString().CStr());
                 return nullptr;
             }
             descriptor = it->second;
@@ -148,7 +147,7 @@ public:
             creator = descriptor ? descriptor->creator : nullptr;
         }
         if (!creator) {
-            LogMessage(VornCommon::LogLevel::Error, "%s", Traits::MISSING_CREATOR);
+            LogLine(VornCommon::LogLevel::Error, "%s", Traits::MISSING_CREATOR);
             return nullptr;
         }
         if (moduleOut)

@@ -1,12 +1,12 @@
 #include <Hyx/PluginDatabase.h>
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/datalayers/DataLayerClassRegistry.h"
 #include "impl/core/filters/FilterClassRegistry.h"
 #include "impl/plugins/PluginDatabaseInternal.h"
 #include "impl/plugins/PluginDatabaseXMLSerializer.h"
 #include "impl/plugins/PluginFolderScan.h"
 
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/PluginModule.h>
 
 #include <boost/filesystem/operations.hpp>
@@ -84,9 +84,9 @@ bool dropModule(Database& db, ModuleMap::iterator entry)
         const long holders = 1 + descriptorsOf(FilterFactory::GetFilterClassRegistry(), module) +
                              descriptorsOf(DataLayerFactory::GetDataLayerClassRegistry(), module);
         if (module.use_count() > holders) {
-            LogMessage(LogLevel::Warning,
-                       "Plugin '%s' is still in use, keeping the loaded version until its objects are released",
-                       module->GetPath().c_str());
+            LogLine(LogLevel::Warning,
+                    "Plugin '%s' is still in use, keeping the loaded version until its objects are released",
+                    module->GetPath().c_str());
             return false;
         }
         FilterFactory::UnregisterFilterClassesOfModule(module);
@@ -105,20 +105,20 @@ void takeIn(Database& db, const fs::path& file)
     boost::system::error_code error;
     const std::time_t written = fs::last_write_time(file, error);
     if (error) {
-        LogMessage(LogLevel::Warning, "Failed to read the last write time of plugin '%s': %s", key.c_str(),
-                   error.message().c_str());
+        LogLine(LogLevel::Warning, "Failed to read the last write time of plugin '%s': %s", key.c_str(),
+                error.message().c_str());
         return;
     }
     const auto timestamp = static_cast<uint64_t>(written);
 
     const auto known = db.modules.find(key);
     if (known == db.modules.end()) {
-        LogMessage(LogLevel::Info, "Unregistered plugin found: '%s", name.c_str());
+        LogLine(LogLevel::Info, "Unregistered plugin found: '%s", name.c_str());
     } else if (known->second->GetTimestamp() == timestamp) {
-        LogMessage(LogLevel::Info, "Registered up-to-date plugin found: '%s'", name.c_str());
+        LogLine(LogLevel::Info, "Registered up-to-date plugin found: '%s'", name.c_str());
         return;
     } else {
-        LogMessage(LogLevel::Info, "Updated plugin found: %s", name.c_str());
+        LogLine(LogLevel::Info, "Updated plugin found: %s", name.c_str());
         if (!dropModule(db, known))
             return;
     }
@@ -156,7 +156,7 @@ bool parseGuid(const std::string& text, const char* message, VornCommon::Guid& g
         guid = VornCommon::Guid::FromHexString(text);
         return true;
     } catch (const std::exception& e) {
-        LogMessage(LogLevel::Error, message, e.what());
+        LogLine(LogLevel::Error, message, e.what());
         return false;
     }
 }
@@ -166,13 +166,13 @@ void loadCache(Database& db, const std::string& path)
     boost::system::error_code error;
     const fs::path file = fs::canonical(path, error);
     if (error) {
-        LogMessage(LogLevel::Info, "Plugins database cache file '%s' not found", path.c_str());
+        LogLine(LogLevel::Info, "Plugins database cache file '%s' not found", path.c_str());
         return;
     }
-    LogMessage(LogLevel::Info, "Loading plugins database from '%s'", file.c_str());
+    LogLine(LogLevel::Info, "Loading plugins database from '%s'", file.c_str());
     Serializer cache;
     if (!cache.Read(file.native())) {
-        LogMessage(LogLevel::Error, "Failed to load plugins database cache file");
+        LogLine(LogLevel::Error, "Failed to load plugins database cache file");
         return;
     }
 
@@ -181,8 +181,8 @@ void loadCache(Database& db, const std::string& path)
         if (auto module = resolveModule(db, file.parent_path(), *record))
             modules.emplace(record.get(), std::move(module));
         else
-            LogMessage(LogLevel::Warning, "A module '%s' recorded in plugins database cache file not found, skipping",
-                       record->path.c_str());
+            LogLine(LogLevel::Warning, "A module '%s' recorded in plugins database cache file not found, skipping",
+                    record->path.c_str());
     }
 
     for (const auto& record : cache.filters) {
@@ -202,7 +202,7 @@ void loadCache(Database& db, const std::string& path)
             continue;
         DataLayerFactory::DeclareDataLayerClass(guid, DataLayerClassInfo(record->className), module->second);
     }
-    LogMessage(LogLevel::Info, "Done loading plugins database cache file");
+    LogLine(LogLevel::Info, "Done loading plugins database cache file");
 }
 
 /// A module's path as the cache records it: relative to the cache's folder where possible;
@@ -222,10 +222,10 @@ void saveCache(const Database& db, const std::string& path)
     boost::system::error_code error;
     const fs::path file = fs::absolute(path, error);
     if (error) {
-        LogMessage(LogLevel::Error, "Failed to save plugins database cache file");
+        LogLine(LogLevel::Error, "Failed to save plugins database cache file");
         return;
     }
-    LogMessage(LogLevel::Info, "Saving plugins database to '%s'", file.c_str());
+    LogLine(LogLevel::Info, "Saving plugins database to '%s'", file.c_str());
 
     Serializer cache;
     std::unordered_map<const PluginModule*, std::shared_ptr<Serializer::ModuleRecord>> records;
@@ -257,9 +257,9 @@ void saveCache(const Database& db, const std::string& path)
         }
     }
     if (cache.Write(file.native()))
-        LogMessage(LogLevel::Info, "Done saving plugins database cache file");
+        LogLine(LogLevel::Info, "Done saving plugins database cache file");
     else
-        LogMessage(LogLevel::Error, "Failed to save plugins database cache file");
+        LogLine(LogLevel::Error, "Failed to save plugins database cache file");
 }
 
 } // namespace
@@ -271,8 +271,7 @@ void PluginDatabase::ScanFolderForPlugins(const VornCommon::String& folder, bool
     std::lock_guard lock(db.mutex);
     boost::system::error_code error;
     if (!fs::is_directory(folder.StdString(), error)) {
-        LogMessage(LogLevel::Error, "Failed to scan folder '%s' for plugins - the folder does not exist",
-                   folder.CStr());
+        LogLine(LogLevel::Error, "Failed to scan folder '%s' for plugins - the folder does not exist", folder.CStr());
         return;
     }
     const std::string cacheFile = folder.StdString() + "/" + CACHE_FILE_NAME;
@@ -282,18 +281,18 @@ void PluginDatabase::ScanFolderForPlugins(const VornCommon::String& folder, bool
         loadCache(db, cacheFile);
     const Counts afterCache = countAll(db);
 
-    LogMessage(LogLevel::Info, "Scanning folder '%s' for plugins", folder.CStr());
+    LogLine(LogLevel::Info, "Scanning folder '%s' for plugins", folder.CStr());
     for (const fs::path& file : FindPluginLibraries(folder.StdString(), recursive))
         takeIn(db, file);
     const Counts afterScan = countAll(db);
 
     if (saveCacheFile)
         saveCache(db, cacheFile);
-    LogMessage(LogLevel::Info,
-               "Done scanning for plugins. Count of plugins/filters/data layers: original %d/%d/%d, after cache "
-               "check %d/%d/%d, after scan %d/%d/%d",
-               original.plugins, original.filters, original.dataLayers, afterCache.plugins, afterCache.filters,
-               afterCache.dataLayers, afterScan.plugins, afterScan.filters, afterScan.dataLayers);
+    LogLine(LogLevel::Info,
+            "Done scanning for plugins. Count of plugins/filters/data layers: original %d/%d/%d, after cache "
+            "check %d/%d/%d, after scan %d/%d/%d",
+            original.plugins, original.filters, original.dataLayers, afterCache.plugins, afterCache.filters,
+            afterCache.dataLayers, afterScan.plugins, afterScan.filters, afterScan.dataLayers);
 }
 
 void PluginDatabase::AddPlugin(const VornCommon::String& path)
@@ -303,20 +302,19 @@ void PluginDatabase::AddPlugin(const VornCommon::String& path)
     boost::system::error_code error;
     const fs::path file = fs::canonical(path.StdString(), error);
     if (error) {
-        LogMessage(LogLevel::Error, "Plugin '%s' does not exist", path.CStr());
+        LogLine(LogLevel::Error, "Plugin '%s' does not exist", path.CStr());
         return;
     }
     if (!fs::is_regular_file(file, error)) {
-        LogMessage(LogLevel::Error, "Failed to add a plugin '%s' - not a regular file", file.c_str());
+        LogLine(LogLevel::Error, "Failed to add a plugin '%s' - not a regular file", file.c_str());
         return;
     }
     const Counts original = countAll(db);
-    LogMessage(LogLevel::Info, "Adding plugin '%s'", file.c_str());
+    LogLine(LogLevel::Info, "Adding plugin '%s'", file.c_str());
     takeIn(db, file);
     const Counts now = countAll(db);
-    LogMessage(LogLevel::Info,
-               "Done adding plugin. Count of plugins/filters/data layers: original %d/%d/%d, new %d/%d/%d",
-               original.plugins, original.filters, original.dataLayers, now.plugins, now.filters, now.dataLayers);
+    LogLine(LogLevel::Info, "Done adding plugin. Count of plugins/filters/data layers: original %d/%d/%d, new %d/%d/%d",
+            original.plugins, original.filters, original.dataLayers, now.plugins, now.filters, now.dataLayers);
 }
 
 void PluginDatabase::LoadPluginsFromCacheFile(const VornCommon::String& path)

@@ -1,6 +1,6 @@
 #include "impl/plugins/PluginDatabaseXMLSerializer.h"
 
-#include <Hyx/LoggerInstance.h>
+#include "core/LogLevelEnabled.h"
 
 #include <VornCommon/Xml.h>
 
@@ -63,7 +63,7 @@ std::shared_ptr<PluginDatabaseXMLSerializer::ModuleRecord> moduleOf(const Module
     const auto it = id < 0 ? ids.end() : ids.find(static_cast<uint32_t>(id));
     if (it != ids.end())
         return it->second;
-    LogMessage(LogLevel::Warning, "A module with id '%d' not present in the XML file", id);
+    LogLine(LogLevel::Warning, "A module with id '%d' not present in the XML file", id);
     return nullptr;
 }
 
@@ -102,7 +102,7 @@ bool PluginDatabaseXMLSerializer::Read(const std::string& path)
         uint32_t id = 0;
         if (!idText || !pathText || !timestampText || !parseNumber(idText, id) ||
             !parseNumber(timestampText, record->timestamp)) {
-            LogMessage(LogLevel::Warning, "Invalid XML format of a module element, skipping");
+            LogLine(LogLevel::Warning, "Invalid XML format of a module element, skipping");
             return;
         }
         record->path = pathText;
@@ -119,7 +119,7 @@ bool PluginDatabaseXMLSerializer::Read(const std::string& path)
         int32_t type = 0;
         if (!guidText || !moduleText || !classText || !typeText || !parseNumber(moduleText, moduleId) ||
             !parseNumber(typeText, type) || type < 0 || type > MAX_FILTER_CATEGORY) {
-            LogMessage(LogLevel::Warning, "Invalid XML format of a filter element, skipping");
+            LogLine(LogLevel::Warning, "Invalid XML format of a filter element, skipping");
             return;
         }
         auto module = moduleOf(ids, moduleId);
@@ -133,7 +133,7 @@ bool PluginDatabaseXMLSerializer::Read(const std::string& path)
         const char* classText = childText(element, "classname");
         int32_t moduleId = 0;
         if (!guidText || !moduleText || !classText || !parseNumber(moduleText, moduleId)) {
-            LogMessage(LogLevel::Warning, "Invalid XML format of a data layer element, skipping");
+            LogLine(LogLevel::Warning, "Invalid XML format of a data layer element, skipping");
             return;
         }
         auto module = moduleOf(ids, moduleId);

@@ -1,7 +1,8 @@
 #include "impl/plugins/PluginFolderScan.h"
 
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/PluginDatabase.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <VornCommon/StringHelper.h>
 
@@ -18,8 +19,8 @@ namespace {
 
 void logScanError(const fs::path& path, const boost::system::error_code& error)
 {
-    LogMessage(VornCommon::LogLevel::Warning, "Failed to scan '%s' for plugins: %s", path.c_str(),
-               error.message().c_str());
+    LogLine(VornCommon::LogLevel::Warning, "Failed to scan '%s' for plugins: %s", path.c_str(),
+            error.message().c_str());
 }
 
 } // namespace

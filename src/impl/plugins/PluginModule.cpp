@@ -1,9 +1,8 @@
 #include <Hyx/PluginModule.h>
 
+#include "core/LogLevelEnabled.h"
 #include "impl/core/datalayers/DataLayerClassRegistry.h"
 #include "impl/core/filters/FilterClassRegistry.h"
-
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/SharedLibrary.h>
 
@@ -70,8 +69,8 @@ bool PluginModule::Load()
         return true;
     if (t_loadingOnThisThread) {
         // A plug-in's start-up code asks for another library: the load mutex is ours already.
-        LogMessage(VornCommon::LogLevel::Error, "Refused to load plugin '%s' while another plugin is being loaded",
-                   _path.c_str());
+        LogLine(VornCommon::LogLevel::Error, "Refused to load plugin '%s' while another plugin is being loaded",
+                _path.c_str());
         return false;
     }
     std::lock_guard loadLock(loadState().loadMutex);
@@ -84,13 +83,13 @@ bool PluginModule::Load()
         opened = _library->Load(_path);
     }
     if (!opened) {
-        LogMessage(VornCommon::LogLevel::Error, "Error loading plugin '%s': %s", _path.c_str(),
-                   _library->LastError().c_str());
+        LogLine(VornCommon::LogLevel::Error, "Error loading plugin '%s': %s", _path.c_str(),
+                _library->LastError().c_str());
         return false;
     }
     const auto* info = static_cast<const PluginInfo*>(_library->Symbol(PLUGIN_INFO_SYMBOL));
     if (!info) {
-        LogMessage(VornCommon::LogLevel::Info, "No plugin info found in '%s'", _path.c_str());
+        LogLine(VornCommon::LogLevel::Info, "No plugin info found in '%s'", _path.c_str());
         // Nothing may stay creatable with its code in a library about to be unloaded.
         auto self = shared_from_this();
         FilterFactory::UnregisterFilterClassesOfModule(self);
@@ -100,8 +99,8 @@ bool PluginModule::Load()
     }
     _info = info;
     _loaded.store(true, std::memory_order_release);
-    LogMessage(VornCommon::LogLevel::Info, "Plugin '%s' loaded: name '%s' version %s", fileNameOf(_path).c_str(),
-               info->name.CStr(), info->version.CStr());
+    LogLine(VornCommon::LogLevel::Info, "Plugin '%s' loaded: name '%s' version %s", fileNameOf(_path).c_str(),
+            info->name.CStr(), info->version.CStr());
     return true;
 }
 

@@ -1,7 +1,8 @@
 #include "io/thumbnail/DecodeLayer.h"
 
 #include <Hyx/DataTypeCompressedBlob.h>
-#include <Hyx/LoggerInstance.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <exception>
 
@@ -23,7 +24,7 @@ std::shared_ptr<DataLayer> DecodeLayer(const std::shared_ptr<DataLayer>& layer)
             reason = e.what();
         }
     }
-    LogMessage(VornCommon::LogLevel::Error, "Cannot decode %s: %s", name.c_str(), reason.c_str());
+    LogLine(VornCommon::LogLevel::Error, "Cannot decode %s: %s", name.c_str(), reason.c_str());
     return {};
 }
 

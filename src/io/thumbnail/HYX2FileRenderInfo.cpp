@@ -1,5 +1,6 @@
 #include <Hyx/HYX2FileFastReader.h>
 
+#include "core/LogLevelEnabled.h"
 #include "io/thumbnail/DecodeLayer.h"
 #include "io/thumbnail/PictureKernels.h"
 
@@ -13,7 +14,6 @@
 #include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/HyxLookupTable.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/ThumbnailHelper.h>
 
 #include <VornCommon/Image.h>
@@ -142,8 +142,8 @@ void HYX2FileRenderInfo::RenderThumbnail(uint8_t* rgba, uint32_t width, uint32_t
         renderThumbnail(rgba, width, height, imagesOnly);
     } catch (const std::exception& e) {
         // Reading a frame can fail on a block the file should not hold; the buffer stays black.
-        LogMessage(VornCommon::LogLevel::Error, "Cannot render the thumbnail of '%s': %s",
-                   _reader->GetFilePath().c_str(), e.what());
+        LogLine(VornCommon::LogLevel::Error, "Cannot render the thumbnail of '%s': %s", _reader->GetFilePath().c_str(),
+                e.what());
     }
 }
 

@@ -1,5 +1,6 @@
 #include <Hyx/ThumbnailHelper.h>
 
+#include "core/LogLevelEnabled.h"
 #include "filters/geometry/LayerLookup.h"
 #include "io/thumbnail/DecodeLayer.h"
 #include "io/thumbnail/PictureKernels.h"
@@ -12,7 +13,6 @@
 #include <Hyx/DataTypeTextureYUV.h>
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/HYXPurposeGuids.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <VornCommon/Math.h>
 
@@ -207,7 +207,7 @@ std::shared_ptr<DataTypeTextureRGBA> ThumbnailHelper::getThumbnail(const std::ve
         return picked ? oriented(std::move(picture), *picked) : picture;
     } catch (const std::exception& e) {
         // A picture too large to hold, or a layer that fails while painting: no thumbnail.
-        LogMessage(VornCommon::LogLevel::Error, "Cannot make a thumbnail: %s", e.what());
+        LogLine(VornCommon::LogLevel::Error, "Cannot make a thumbnail: %s", e.what());
         return {};
     }
 }

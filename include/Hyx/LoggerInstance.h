@@ -21,14 +21,9 @@
 // - Every other line the library logs drops the logger's exception, and the line is lost:
 //   the call goes on and gives what it gives under a logger that does not throw. So none of
 //   the readers, writers, codecs, layers, factories, filter parameters, graph file loads and
-//   saves or the plug-in database lets it out, nor any constructor or destructor or thread of
-//   the library.
-// - The graph's own lines on these host calls pass it on to the call: AddAndConnect of a
-//   filter that cannot be connected ("Cannot connect ..."), SetFilterParamValue with a type
-//   text that is no GUID, StartRecording and StopRecording without an "Enable Recording"
-//   parameter, and making filters and graphs from graph descriptions (VisualGraph.h: a
-//   filter that cannot be made or added, a rate refused, an index with no graph). The lines
-//   of the worker and of a graph's destructor drop it (AsyncGraph.h, Graph.h).
+//   saves, the graph's own calls (AddAndConnect's "Cannot connect ...", SetFilterParamValue,
+//   the recording calls, graph descriptions) or the plug-in database lets it out, nor any
+//   constructor or destructor or thread of the library.
 
 #include <Hyx/Export.h>
 

@@ -470,7 +470,7 @@ std::string LoggedInsideThePass()
 struct LoggingCall {
     const char* name;
     std::function<std::string()> call;
-    bool passesOn; // a filter's line, or one of the graph calls that pass the logger's exception on
+    bool passesOn; // a filter's line, which passes the logger's exception on
 };
 
 /// The call under a logger that keeps its lines, then under one that throws on every line: a
@@ -630,17 +630,19 @@ std::vector<LoggingCall> LoggingCalls(const HyxTest::TempDir& dir)
              return std::to_string(static_cast<int>(graph->AddAndConnect(std::make_shared<SourceEmptySource>())));
          },
          true},
-        // The graph's own lines on the host calls LoggerInstance.h names.
+        // The graph's own lines drop it too: its calls answer as under a logger that keeps them.
         {"a filter that cannot be connected",
          [] {
              TestGraph chain;
              chain.make<TestSource>(kFrames);
              auto transform = std::make_shared<TestTransform>(MakeProfile({{Guid(), kMadeType}}));
-             return std::to_string(static_cast<int>(chain.graph->AddAndConnect(transform)));
+             const int answer = static_cast<int>(chain.graph->AddAndConnect(transform));
+             // The refused filter is taken off the list again.
+             return std::to_string(answer) + " " + std::to_string(chain.graph->GetNumFilters());
          },
-         true},
+         false},
         {"a filter type text that is no GUID",
-         [] { return std::to_string(std::make_shared<Graph>()->SetFilterParamValue("zz", "a", "b", 0)); }, true},
+         [] { return std::to_string(std::make_shared<Graph>()->SetFilterParamValue("zz", "a", "b", 0)); }, false},
         {"recording without a recording switch",
          [] {
              auto graph = std::make_shared<Graph>();
@@ -648,9 +650,16 @@ std::vector<LoggingCall> LoggingCalls(const HyxTest::TempDir& dir)
              graph->Play(PlaybackMode::Realtime);
              return std::to_string(static_cast<int>(graph->StartRecording()));
          },
-         true},
+         false},
         {"a graph list asked for a graph it does not hold",
-         [] { return std::to_string(VisualGraphs().GetVisualGraph(0) == nullptr); }, true},
+         [] { return std::to_string(VisualGraphs().GetVisualGraph(0) == nullptr); }, false},
+        {"a graph description whose mode is none",
+         [] {
+             VisualGraph description;
+             description.SetPlaybackMode(static_cast<PlaybackMode>(77));
+             return std::to_string(description.InstantiateHyxGraph() == nullptr);
+         },
+         false},
     };
 }
 
@@ -702,8 +711,8 @@ TEST(ThrowThreads, ALoggerThatThrowsOnAFiltersLineInsideTheWorkersPassEndsTheRun
 }
 
 // Each kind of library call that logs a line, under a host's logger that throws on every line:
-// the library's own lines lose only themselves, its filters' lines and the graph calls
-// LoggerInstance.h names pass the exception on. Each row runs in a child: a logger's exception
+// the library's own lines (the graph's included) lose only themselves, its filters' lines pass
+// the exception on. Each row runs in a child: a logger's exception
 // out of a destructor ends the process.
 TEST(Throw, ALoggerThatThrowsLosesOnlyTheLibrarysOwnLine)
 {

@@ -1,11 +1,11 @@
 #include <Hyx/Graph.h>
 
+#include "core/LogLevelEnabled.h"
 #include "graph/runtime/Thrown.h"
 #include "graph/runtime/WalkMark.h"
 
 #include <Hyx/Connection.h>
 #include <Hyx/Filter.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <algorithm>
 
@@ -274,9 +274,9 @@ ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, cons
     auto connection = std::make_shared<Connection>(shared_from_this(), _numSlots);
     const HyxErrorCode result = connection->Connect(upstream, downstream);
     if (result != HyxErrorCode::Success) {
-        LogMessage(LogLevel::Error, "Cannot connect '%s' to '%s'!",
-                   upstream->GetFilterClassInfo().GetNiceClassName().CStr(),
-                   downstream->GetFilterClassInfo().GetNiceClassName().CStr());
+        LogLine(LogLevel::Error, "Cannot connect '%s' to '%s'!",
+                upstream->GetFilterClassInfo().GetNiceClassName().CStr(),
+                downstream->GetFilterClassInfo().GetNiceClassName().CStr());
         // The bare table message, as the table holds it.
         SetError(VornCommon::String(GetHyxErrorMessage(result)));
         return ActionResult::Failure;

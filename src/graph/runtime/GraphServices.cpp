@@ -5,11 +5,11 @@
 #include <Hyx/Filter.h>
 #include <Hyx/FilterFactory.h>
 #include <Hyx/Graph.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/Profile.h>
 #include <Hyx/Source.h>
 #include <Hyx/TargetRenderer.h>
 
+#include "core/LogLevelEnabled.h"
 #include "graph/runtime/PlaybackModes.h"
 
 #include <exception>
@@ -120,7 +120,7 @@ bool Graph::SetFilterParamValue(const char* filterType, const char* name, const 
     try {
         return SetFilterParamValue(VornCommon::Guid::FromHexString(filterType ? filterType : ""), name, value, index);
     } catch (const std::exception& e) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
+        LogLine(VornCommon::LogLevel::Error, "Invalid filter guid: %s", e.what());
         return false;
     }
 }
@@ -236,7 +236,7 @@ ActionResult Graph::StartRecording()
         return fail("Graph failed to start recording");
     }
     if (switchRecording("False", "True") == 0) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to set active filter param 'Enable Recording'");
+        LogLine(VornCommon::LogLevel::Error, "Failed to set active filter param 'Enable Recording'");
         return fail("Graph failed to start recording");
     }
     _graphEvents.Emit(&Events::onGraphRecordingStateChanged, true);
@@ -249,7 +249,7 @@ ActionResult Graph::StopRecording()
         return fail("Graph failed to stop recording");
     }
     if (switchRecording("True", "False") == 0) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to get active filter param 'Enable Recording'");
+        LogLine(VornCommon::LogLevel::Error, "Failed to get active filter param 'Enable Recording'");
         return fail("Graph failed to stop recording");
     }
     _recordingStop = true; // the event follows at the end of the next update pass

@@ -1,7 +1,8 @@
 #include "graph/runtime/Thrown.h"
 
+#include "core/LogLevelEnabled.h"
+
 #include <Hyx/Filter.h>
-#include <Hyx/LoggerInstance.h>
 
 #include <exception>
 
@@ -14,10 +15,7 @@ std::string NiceName(const Filter& filter)
 
 void LogQuietly(VornCommon::LogLevel level, const std::string& line) noexcept
 {
-    try {
-        LogMessage(level, "%s", line.c_str());
-    } catch (...) {
-    }
+    LogLine(level, "%s", line.c_str());
 }
 
 std::string DescribeThrownBy(const std::string& who)

@@ -14,7 +14,7 @@ class Filter;
 /// The filter's nice class name, as the texts name it.
 std::string NiceName(const Filter& filter);
 
-/// Logs the line; a logger that throws is ignored.
+/// LogLine of a whole line: a logger that throws is ignored.
 void LogQuietly(VornCommon::LogLevel level, const std::string& line) noexcept;
 
 /// Inside a handler: "<who> threw: <what()>", or "<who> threw an exception of unknown type"

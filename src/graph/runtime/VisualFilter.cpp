@@ -1,8 +1,9 @@
 #include <Hyx/Filter.h>
 #include <Hyx/FilterFactory.h>
 #include <Hyx/GuidAlias.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
+
+#include "core/LogLevelEnabled.h"
 
 #include <exception>
 
@@ -55,8 +56,8 @@ bool VisualFilter::applyParameterValues() const
     try {
         return _filter->setParameterValues(_values);
     } catch (const std::exception& e) {
-        LogMessage(VornCommon::LogLevel::Error, "Invalid parameter value for filter '%s': %s", GetName().c_str(),
-                   e.what());
+        LogLine(VornCommon::LogLevel::Error, "Invalid parameter value for filter '%s': %s", GetName().c_str(),
+                e.what());
         return false;
     }
 }
@@ -75,7 +76,7 @@ std::shared_ptr<Filter> VisualFilter::InstantiateHyxFilter(std::shared_ptr<Filte
     }
     if (_type.IsNil() || !_filter) {
         // Also for a host calling here directly: an empty result always comes with a line.
-        LogMessage(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'", GetName().c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to instantiate filter '%s'", GetName().c_str());
         return nullptr;
     }
     if (applyParameterValues()) {

@@ -1,7 +1,8 @@
 #include <Hyx/Filter.h>
 #include <Hyx/Graph.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
+
+#include "core/LogLevelEnabled.h"
 
 namespace Hyx {
 
@@ -47,8 +48,8 @@ bool VisualGraph::instantiateInto(const std::shared_ptr<Graph>& graph)
             return false;
         }
         if (graph->AddAndConnect(filter) != ActionResult::Success) {
-            LogMessage(VornCommon::LogLevel::Error, "Failed to add filter '%s' to the graph: %s",
-                       description->GetName().c_str(), graph->GetLastError(false).CStr());
+            LogLine(VornCommon::LogLevel::Error, "Failed to add filter '%s' to the graph: %s",
+                    description->GetName().c_str(), graph->GetLastError(false).CStr());
             filter->Reset();
             graph->RemoveAllFilters();
             return false;
@@ -80,8 +81,8 @@ std::shared_ptr<VisualGraph> VisualGraphs::GetVisualGraph(int index) const
         // A file whose graph elements are misspelt loads as an empty list: this line is the
         // only word about it.
         const int count = GetNumVisualGraphs();
-        LogMessage(VornCommon::LogLevel::Error, "No graph at index %d in %s, which holds %d graph%s", index,
-                   _origin.c_str(), count, count == 1 ? "" : "s");
+        LogLine(VornCommon::LogLevel::Error, "No graph at index %d in %s, which holds %d graph%s", index,
+                _origin.c_str(), count, count == 1 ? "" : "s");
         return nullptr;
     }
     return _graphs[static_cast<size_t>(index)];

@@ -1,7 +1,7 @@
 #include <Hyx/AsyncGraph.h>
-#include <Hyx/LoggerInstance.h>
 #include <Hyx/VisualGraph.h>
 
+#include "core/LogLevelEnabled.h"
 #include "graph/runtime/FramePeriod.h"
 #include "graph/runtime/PlaybackModes.h"
 
@@ -15,11 +15,11 @@ std::shared_ptr<AsyncGraph> VisualGraph::InstantiateHyxGraph()
     // A mode or rate the graph refuses would leave it without its frame order: refused up
     // front. A file of the second dialect carries its mode number as it is.
     if (const std::string why = WhyNoMode(_mode); !why.empty()) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to make a graph: its mode %s", why.c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to make a graph: its mode %s", why.c_str());
         return nullptr;
     }
     if (const std::string why = WhyNoRate(_fps); !why.empty()) {
-        LogMessage(VornCommon::LogLevel::Error, "Failed to make a graph: its rate %s", why.c_str());
+        LogLine(VornCommon::LogLevel::Error, "Failed to make a graph: its rate %s", why.c_str());
         return nullptr;
     }
     std::shared_ptr<AsyncGraph> graph(new AsyncGraph());

@@ -24,10 +24,12 @@ std::string errorOf(const std::shared_ptr<Filter>& filter)
 }
 
 /// The list of a graph without filters, shared: a destructor publishes it without allocating.
+/// Never destroyed: a worker may destroy its graph after the process began to exit.
 const std::shared_ptr<const std::vector<std::shared_ptr<Filter>>>& NoFilters()
 {
-    static const auto empty = std::make_shared<const std::vector<std::shared_ptr<Filter>>>();
-    return empty;
+    static const auto* const empty = new std::shared_ptr<const std::vector<std::shared_ptr<Filter>>>(
+        std::make_shared<const std::vector<std::shared_ptr<Filter>>>());
+    return *empty;
 }
 
 } // namespace

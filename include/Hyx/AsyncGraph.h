@@ -135,8 +135,8 @@
 //   GetRenderers, both GetFilterParam, IsDone, IsPlaying, IsPaused, IsStopped, GetProgress,
 //   GetProgressInfo, GetLastError, GetFrameOrderProvider, GetCrossFilterInfo,
 //   GetOriginalFps, GetNumFrames, GetGraphFps, GetFramePeriodMs, IsSuspended and
-//   IsStopRequested. GetSourceStreamInfo and GetSourceAggregatedOutputProfile may be called
-//   so too, and wait only for a removal's reset of a filter under way (Graph.h). The last Suspend or Resume
+//   IsStopRequested, and GetSourceStreamInfo and GetSourceAggregatedOutputProfile, which ask
+//   the source itself (Graph.h). The last Suspend or Resume
 //   always stands: SetGraphFps holds the worker off only while it runs (however it leaves:
 //   when the source's GetStreamInfo throws, the rate is left as it was) and never touches the
 //   suspension.

@@ -167,7 +167,9 @@ public:
     /// runs Instantiate if it never ran (a filter made with its constructor), then
     /// onInitializeParams, then applies the stored parameter values whatever the hook
     /// returned. On failure the parameters and groups are cleared again and every value
-    /// stays stored; on success those applied are used up.
+    /// stays stored; on success those applied are used up. With a graph, the hooks run as a
+    /// building step of it: a building call or an Update of that graph from them is refused
+    /// (Graph.h).
     HyxErrorCode PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph);
     /// Created from PreInitialized, clearing parameters and groups; 0 in Created; else 7.
     HyxErrorCode DePreInitialize();
@@ -323,10 +325,19 @@ protected:
     /// Stores the weight only.
     void SetProgressWeight(float weight);
 
-    /// The input connection; empty when it is gone.
-    std::shared_ptr<Connection> getInputConnection() const { return _inputConnection.lock(); }
-    /// The output connection; empty when it is gone.
-    std::shared_ptr<Connection> getOutputConnection() const { return _outputConnection.lock(); }
+    /// The input connection; empty when it is gone. Safe from any thread, also beside a
+    /// building call that connects or disconnects the filter.
+    std::shared_ptr<Connection> getInputConnection() const
+    {
+        std::lock_guard<std::mutex> lock(_connectionMutex);
+        return _inputConnection.lock();
+    }
+    /// The output connection; empty when it is gone. Safe from any thread, as above.
+    std::shared_ptr<Connection> getOutputConnection() const
+    {
+        std::lock_guard<std::mutex> lock(_connectionMutex);
+        return _outputConnection.lock();
+    }
     /// The input and output connections for the thread that updates the filter, without
     /// taking a reference; null when gone. Valid for the update: connections are released only
     /// by building operations, which never overlap an update.
@@ -367,6 +378,8 @@ private:
     bool SetGraph(std::weak_ptr<Graph> graph) final;
     /// Runs Instantiate unless it already ran.
     void instantiateOnce();
+    /// PreInitialize's work.
+    HyxErrorCode preInitialize(Filter* upstream, const std::shared_ptr<Graph>& graph);
 
     HyxErrorCode disconnectOutput();
     HyxErrorCode disconnectInput();
@@ -409,6 +422,11 @@ private:
     float _progressWeight = 1.0f;
     std::string _progressInfo;
 
+    // Guards the two references below for readers on other threads (a host asking IsDone or
+    // a filter's source while another thread builds); held for a copy or an assignment alone.
+    // The updating thread's reads (inputConnectionForUpdate) need none: building never
+    // overlaps an update.
+    mutable std::mutex _connectionMutex;
     std::weak_ptr<Connection> _inputConnection;
     std::weak_ptr<Connection> _outputConnection;
     // The objects of the two references above, set with them.

@@ -14,11 +14,14 @@
 //   GetLastFilter, GetRenderers, both GetFilterParam, SetFilterParamValue, IsDone, the
 //   progress, the recording calls, GetSourceStreamInfo, GetSourceAggregatedOutputProfile)
 //   read it as the last building step left it: a filter that was listed, or none, held by
-//   its own reference. They take no lock another call holds for long: only
-//   GetSourceStreamInfo and GetSourceAggregatedOutputProfile, which ask the source itself,
-//   wait for a removal's reset of a filter under way, so a filter's onStop or onDeInitialize
-//   must not wait for a thread that asks them. On an AsyncGraph they may be called from any
-//   host thread while another builds; on a Graph the host keeps its calls apart.
+//   its own reference. They take no lock another call holds for long, and never wait for
+//   one. GetSourceStreamInfo and GetSourceAggregatedOutputProfile ask the source itself:
+//   the library's sources answer beside their own reset (Source.h). A filter a removal lets
+//   go goes with its last reference, which may be a reader's on another thread. On an
+//   AsyncGraph they may be called from any host thread while another builds; on a Graph the
+//   host keeps its calls apart. Update and the walks go through the list unlocked: on an
+//   AsyncGraph they are the worker's, which a building call joins first, and a host that
+//   calls Update itself keeps it apart from building.
 // - Failures return ActionResult::Failure with the reason in the graph's error text: a fixed
 //   prefix, then "(" detail ")" with no blank when there is a detail. A Play without a
 //   frame-order provider gives no "Graph failed to start playing(...)": a Graph's text is
@@ -122,6 +125,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -169,6 +173,9 @@ public:
     /// graph's stop was asked or, on an asynchronous graph's worker, the host has let go of its
     /// last reference during the turn; the caller holds `callerReferences` of its own.
     virtual bool waitShouldEnd(long callerReferences) const = 0;
+    /// Runs a filter's pre-initialisation with this graph as a building step of the graph: a
+    /// building call or an Update from its hooks is refused (Graph.h).
+    virtual HyxErrorCode asBuildingStep(const std::function<HyxErrorCode()>& step) = 0;
 
 protected:
     ~IGraphLinks() = default;
@@ -369,6 +376,8 @@ protected:
     ActionResult connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream);
     /// Resets the filter and removes it from the list.
     ActionResult removeFilter(const std::shared_ptr<Filter>& filter);
+    /// Resets a listed filter of a stopped graph, leaving it listed.
+    ActionResult resetListed(const std::shared_ptr<Filter>& filter);
     // What filters and connections ask of the graph (IGraphLinks).
     void updateProgress() override;
     ActionResult disconnectFilters(const std::shared_ptr<Filter>& input,
@@ -376,6 +385,7 @@ protected:
     void listenToFrameOrderResets(IFrameOrderResetListener* listener, bool listen) override;
     /// Here: false; a graph the host updates has no stop to ask while a filter waits.
     bool waitShouldEnd(long callerReferences) const override;
+    HyxErrorCode asBuildingStep(const std::function<HyxErrorCode()>& step) override;
     /// Computes and stores the weighted progress and the joined progress text.
     void computeProgress();
     /// The first filter's source; empty when there is none.
@@ -467,10 +477,10 @@ protected:
     /// building thread changes `_filters`. Held in a local while gone through (a range-for
     /// over `*listed()` would free it first).
     std::shared_ptr<const FilterList> listed() const;
-    /// Change `_filters` and publish it, both or (out of memory) neither; the building thread
-    /// only.
+    /// Appends to `_filters` and publishes it, both or (out of memory) neither; the building
+    /// thread only.
     void appendFilter(const std::shared_ptr<Filter>& filter);
-    void eraseFilter(FilterList::const_iterator at);
+    /// Makes `list` the one getters read.
     void publish(std::shared_ptr<const FilterList> list) noexcept;
     /// Inside a handler of an exception that leaves Update, IsDone or a life-cycle walk:
     /// records the filter it came from (null: from a listener of the graph). The first note
@@ -487,9 +497,6 @@ protected:
     /// Guards `_listed`, held for a pointer copy or swap alone: no getter waits for filter code.
     mutable std::mutex _listMutex;
     std::shared_ptr<const FilterList> _listed;
-    /// Held around a listed filter's reset (a removal) and by the getters that ask the source
-    /// for what its reset empties (its stream information, its profile).
-    mutable std::recursive_mutex _stepMutex;
     const int _numSlots = 1000;
     std::atomic<GraphState> _state{GraphState::Stopped};
     const std::shared_ptr<CrossFilterInfo> _crossFilterInfo = std::make_shared<CrossFilterInfo>();
@@ -514,10 +521,9 @@ protected:
     /// endRun): a worker that runs one is ending. Each walk counts itself in and out.
     std::atomic<int> _runEndingWalks{0};
 
+private:
     /// The marks of the calling thread's walks, passes and building steps (WalkMark.h).
     class WalkMark;
-
-private:
     /// A Play's or a Pause's walk: `body` walks and tells the state; then a Stop folded into it
     /// ends the run (endRun), also when `body` throws.
     template <class Body>

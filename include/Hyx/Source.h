@@ -14,13 +14,15 @@
 // - IsDone once the provider is done and no frame is held back.
 // SingleStreamSource drives one Stream; MultiStreamSource several, pushing one atom per
 // stream for each frame, all or nothing. Streams are started, paused and stopped with the
-// source; a start that fails (or throws) part way stops the streams it had started.
+// source; a start that fails (or throws) part way puts the streams it had started back
+// where they were (stopped, or paused when resuming).
 
 #include <Hyx/Filter.h>
 #include <Hyx/Stream.h>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace Hyx {
@@ -41,7 +43,11 @@ public:
     /// back.
     bool IsDone() const override;
 
-    /// The stream information this source publishes; may be empty.
+    /// The stream information this source publishes; may be empty. A host thread may ask it
+    /// (through the graph's GetSourceStreamInfo) while another thread resets the source: a
+    /// source that answers from what its own onDeInitialize changes guards that with a lock,
+    /// as SingleStreamSource, MultiStreamSource and the library's sources do. So do the
+    /// output profiles.
     virtual std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() = 0;
 
 protected:
@@ -81,6 +87,13 @@ protected:
 
     /// Set by the subclass; emptied by onDeInitialize.
     std::shared_ptr<Stream> _stream;
+    /// Guards `_stream` for GetStreamInfo and the profiles, which a host thread may call while
+    /// another resets the source (a removal from an AsyncGraph); held by onDeInitialize. A
+    /// subclass that changes `_stream` while the source is listed in a graph holds it too.
+    mutable std::mutex _streamMutex;
+
+private:
+    std::shared_ptr<Stream> listedStream() const;
 };
 
 class HYX_API MultiStreamSource : public Source {
@@ -126,8 +139,14 @@ protected:
 
     /// Filled by the subclass; emptied by onDeInitialize.
     std::vector<std::shared_ptr<Stream>> _streams;
+    /// Guards `_streams` for the getters (GetStreamInfo, the profiles, the stream count and
+    /// ids, GetStream), which a host thread may call while another resets the source; held by
+    /// onDeInitialize. A subclass that changes `_streams` while the source is listed in a
+    /// graph holds it too.
+    mutable std::mutex _streamsMutex;
 
 private:
+    std::vector<std::shared_ptr<Stream>> listedStreams() const;
     HyxErrorCode forEachStream(HyxErrorCode (Stream::*step)());
 
     std::vector<std::shared_ptr<Atom>> _collected; // reused, so a frame does not allocate

@@ -11,15 +11,14 @@
 //   0xFFFFFFFF (endless). The host name is the default name of
 //   the host id (DataTypeStreamInfo's defaults).
 // - Each update emits one atom: stream id = the host id of HostSettings cut to 6 bits (a
-//   larger id is logged once per initialisation), frame = the frame asked for, timestamp =
-//   the system time in 100 ns units since 1970 (UTC). Every atom shares the one
-//   stream-information layer made at initialisation.
-// - Frame numbers run from 0 to 4194303 (the 22 bits of an atom's id). The realtime order
-//   counts on past them; the source refuses the frame past them rather than give it the id
-//   of a frame before it: that update, and each one after it, fails with code 4 and "Frame
-//   <n> refused - frame numbers run from 0 to 4194303" (an asynchronous graph's run ends
-//   so: Error, then Stopped). A run whose order starts again (Play(Realtime)) numbers from
-//   the order's start, 0 for the order the graph makes.
+//   larger id is logged once per initialisation), frame = the frame asked for cut to 22
+//   bits, timestamp = the system time in 100 ns units since 1970 (UTC). Every atom shares
+//   the one stream-information layer made at initialisation.
+// - The stream is endless, but an atom's id holds frame numbers 0 to 4194303: the realtime
+//   order counts on past them, and the frame after 4194303 is numbered 0 again (4194304
+//   gives 0, 4194305 gives 1, and so on; about 38.8 hours at 30 frames a second). A run
+//   longer than that repeats ids: a host that keeps or writes frames by id (a take's writer
+//   refuses a frame its stream already holds) ends the run first, or numbers them itself.
 // - Runs only under the automatic frame order in realtime mode (25 otherwise). It does no
 //   pacing: the rate is that of whoever updates the graph.
 
@@ -28,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace Hyx {
 
@@ -51,7 +51,8 @@ public:
     std::shared_ptr<Profile> GetOutputProfile() override;
     /// Same as GetOutputProfile.
     std::shared_ptr<Profile> GetAggregatedOutputProfile() override;
-    /// The stream information made at initialisation; empty outside it.
+    /// The stream information made at initialisation; empty outside it. Safe from any thread,
+    /// also while the source is initialised or reset.
     std::shared_ptr<DataTypeStreamInfo> GetStreamInfo() override;
 
 protected:
@@ -68,6 +69,7 @@ protected:
 
 private:
     const std::shared_ptr<Profile> _outputProfile;
+    mutable std::mutex _infoMutex; // the stream information's pointer, for readers beside a reset
     std::shared_ptr<DataTypeStreamInfo> _streamInfo;
     std::shared_ptr<FilterParamFloat> _framerateParam;
 };

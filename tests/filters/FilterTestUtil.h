@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -70,6 +72,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(_mutex);
         _frames.push_back(atoms);
+        _received.notify_all();
     }
     std::vector<Frame> Frames() const
     {
@@ -77,9 +80,16 @@ public:
         return _frames;
     }
     size_t Count() const { return Frames().size(); }
+    /// Waits until `count` frames have arrived (false after a minute).
+    bool WaitFor(size_t count)
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        return _received.wait_for(lock, std::chrono::seconds(60), [&] { return _frames.size() >= count; });
+    }
 
 private:
     mutable std::mutex _mutex;
+    std::condition_variable _received;
     std::vector<Frame> _frames;
 };
 

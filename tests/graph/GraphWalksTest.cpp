@@ -871,6 +871,23 @@ protected:
     }
 };
 
+/// A transform after a TestTransform whose output would name that one's layer twice, so its
+/// connection is refused, and whose onDeInitialize (run when the add is undone) runs a
+/// callback first.
+class UnconnectableTransform : public TestTransform {
+public:
+    UnconnectableTransform() : TestTransform(MakeProfile({{Guid(), kMadeType}})) {}
+    std::function<void()> onDeInit;
+
+protected:
+    HyxErrorCode onDeInitialize() override
+    {
+        if (onDeInit)
+            onDeInit();
+        return TestTransform::onDeInitialize();
+    }
+};
+
 constexpr Guid kInitHookTargetGuid = Hyx::GuidLiteral("B1D00067-0000-4000-8000-000000000001");
 // What the factory's InitHookTarget runs as it is pre-initialised.
 std::function<void()> g_factoryPreInitialize;
@@ -879,18 +896,23 @@ std::function<void()> g_factoryPreInitialize;
 
 TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
 {
-    // The filter an add takes in (or AsyncGraph::CreateFilter makes) makes a building call or
-    // an Update from its onInitializeParams or onInitialize: refused with the walk's text, the
-    // offered filter as it came; the outer call goes on as if none was made and the graph plays.
+    // The filter an add takes in (or a factory makes for the graph) makes a building call or
+    // an Update from its onInitializeParams or onInitialize, or from its onDeInitialize as the
+    // add is undone: refused with the walk's text, the offered filter as it came; the outer
+    // call goes on as if none was made, and the graph plays.
     enum class Where {
         PreInitializeInAdd,
         InitializeInAdd,
-        PreInitializeInCreateFilter
+        PreInitializeInFactory,
+        PreInitializeInCreateFilter,
+        DeInitializeInUndoneAdd
     };
     const std::pair<Where, const char*> wheres[] = {
         {Where::PreInitializeInAdd, "onInitializeParams in AddAndConnect"},
         {Where::InitializeInAdd, "onInitialize in AddAndConnect"},
-        {Where::PreInitializeInCreateFilter, "onInitializeParams in AsyncGraph::CreateFilter"}};
+        {Where::PreInitializeInFactory, "onInitializeParams in FilterFactory::CreateFilter with the graph"},
+        {Where::PreInitializeInCreateFilter, "onInitializeParams in AsyncGraph::CreateFilter"},
+        {Where::DeInitializeInUndoneAdd, "onDeInitialize as AddAndConnect undoes a refused connection"}};
     FilterFactory::RegisterFilterClass(kInitHookTargetGuid, FilterClassInfo("TargetInitHook", FilterCategory::Target),
                                        [] {
                                            auto* target = new InitHookTarget();
@@ -902,6 +924,9 @@ TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
             if (where == Where::PreInitializeInCreateFilter && !async)
                 continue;
             for (const Building call : {Building::Add, Building::RemoveAll, Building::Update, Building::Disconnect}) {
+                // An undone add is a removal, whose own disconnections a hook's is one of.
+                if (where == Where::DeInitializeInUndoneAdd && call == Building::Disconnect)
+                    continue;
                 SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + name + ", " + NameOf(call));
                 EitherGraph either(async);
                 TestGraph& chain = *either.chain();
@@ -911,29 +936,92 @@ TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
                 BuildingCall building(call);
                 TestTarget quiet; // no frame reaches a graph that is being built
                 const auto hook = [&] { building.make(graph, quiet, transform.get()); };
-                std::shared_ptr<TestTarget> joining;
-                if (where == Where::PreInitializeInCreateFilter) {
+                std::shared_ptr<Filter> joining;
+                if (where == Where::PreInitializeInFactory || where == Where::PreInitializeInCreateFilter) {
                     g_factoryPreInitialize = hook;
-                    joining = std::dynamic_pointer_cast<TestTarget>(
-                        AsyncGraph::CreateFilter(kInitHookTargetGuid, either.asyncChain->async));
+                    joining =
+                        where == Where::PreInitializeInCreateFilter
+                            ? AsyncGraph::CreateFilter(kInitHookTargetGuid, either.asyncChain->async)
+                            : FilterFactory::CreateFilter(kInitHookTargetGuid, SharedFilterPtr(graph.GetLastFilter()),
+                                                          SharedGraphPtr(chain.graph))
+                                  .ToStdSharedPtr();
                     g_factoryPreInitialize = nullptr;
                     ASSERT_TRUE(joining);
                     EXPECT_EQ(joining->GetFilterState(), Filter::FilterState::PreInitialized);
+                } else if (where == Where::DeInitializeInUndoneAdd) {
+                    const auto unconnectable = std::make_shared<UnconnectableTransform>();
+                    unconnectable->onDeInit = hook;
+                    joining = unconnectable;
                 } else {
                     const auto target = std::make_shared<InitHookTarget>();
                     (where == Where::PreInitializeInAdd ? target->onPreInitialize : target->onInit) = hook;
                     joining = target;
                 }
-                EXPECT_EQ(graph.AddAndConnect(joining), ActionResult::Success) << chain.error();
+                const bool undone = where == Where::DeInitializeInUndoneAdd;
+                EXPECT_EQ(graph.AddAndConnect(joining), undone ? ActionResult::Failure : ActionResult::Success)
+                    << chain.error();
                 ASSERT_TRUE(building.started);
                 building.checkRefused();
-                EXPECT_EQ(graph.GetNumFilters(), 3u);
-                if (graph.GetNumFilters() != 3u)
+                const unsigned listed = undone ? 2u : 3u;
+                EXPECT_EQ(graph.GetNumFilters(), listed);
+                if (graph.GetNumFilters() != listed)
                     continue;
-                EXPECT_EQ(graph.GetFilter(2u), joining);
+                if (undone) {
+                    // The outer add answers for its connection, and the filter is let go reset.
+                    EXPECT_EQ(chain.error(), GetHyxErrorMessage(HyxErrorCode::DataProfileAlreadyExists));
+                    EXPECT_EQ(joining->GetFilterState(), Filter::FilterState::PreInitialized);
+                    joining = chain.make<TestTarget>();
+                } else {
+                    EXPECT_EQ(graph.GetFilter(2u), joining);
+                }
                 for (unsigned i = 0; i < 3; ++i)
                     EXPECT_EQ(graph.GetFilter(i)->GetFilterState(), Filter::FilterState::Connected) << "filter " << i;
                 ASSERT_EQ(graph.Play(PlaybackMode::ForwardLoop), ActionResult::Success) << chain.error();
+                EXPECT_TRUE(DeliverUntil(chain, async, static_cast<TestTarget&>(*joining), 2));
+                EXPECT_EQ(graph.Stop(), ActionResult::Success);
+            }
+        }
+    }
+}
+
+TEST(GraphWalks, AnAddsHooksPlayAndStopTheGraphAsFromOutside)
+{
+    // A building step walks no filters: the onInitialize of the filter an add takes in plays a
+    // stopped graph (the add is then refused as not stopped, the filter left initialised) or
+    // stops a playing one (the add then goes on and the filter joins), on both kinds.
+    for (const bool async : {false, true}) {
+        for (const bool play : {true, false}) {
+            SCOPED_TRACE(std::string(async ? "asynchronous, " : "host-driven, ") + (play ? "its Play" : "its Stop"));
+            EitherGraph either(async);
+            TestGraph& chain = *either.chain();
+            Graph& graph = *chain.graph;
+            chain.make<TestSource>(10);
+            const auto first = chain.make<TestTarget>();
+            ASSERT_EQ(graph.SetPlaybackMode(PlaybackMode::ForwardLoop, true), ActionResult::Success);
+            if (!play) {
+                ASSERT_EQ(graph.Play(), ActionResult::Success);
+                ASSERT_TRUE(DeliverUntil(chain, async, *first, 1));
+            }
+            std::optional<ActionResult> asked;
+            const auto joining = std::make_shared<InitHookTarget>();
+            joining->onInit = [&] { asked = play ? graph.Play() : graph.Stop(); };
+            const ActionResult added = graph.AddAndConnect(joining);
+            EXPECT_EQ(asked, ActionResult::Success) << chain.error();
+            if (play) {
+                EXPECT_EQ(added, ActionResult::Failure);
+                EXPECT_EQ(chain.error(), "Graph failed to add a filter(graph must be stopped first)");
+                EXPECT_TRUE(graph.IsPlaying());
+                EXPECT_EQ(graph.GetNumFilters(), 2u);
+                EXPECT_EQ(joining->GetFilterState(), Filter::FilterState::Initialized);
+                EXPECT_TRUE(DeliverUntil(chain, async, *first, 2));
+                EXPECT_EQ(graph.Stop(), ActionResult::Success);
+                EXPECT_EQ(joining->DeInitialize(), HyxErrorCode::Success);
+            } else {
+                EXPECT_EQ(added, ActionResult::Success) << chain.error();
+                EXPECT_TRUE(graph.IsStopped());
+                EXPECT_EQ(graph.GetNumFilters(), 3u);
+                EXPECT_EQ(joining->GetFilterState(), Filter::FilterState::Connected);
+                ASSERT_EQ(graph.Play(), ActionResult::Success) << chain.error();
                 EXPECT_TRUE(DeliverUntil(chain, async, *joining, 2));
                 EXPECT_EQ(graph.Stop(), ActionResult::Success);
             }

@@ -1283,34 +1283,70 @@ TEST(HostCallThreads, SetPlaybackModeTakesABoolAsAResetAndANumberAsARate)
 
 namespace {
 
-/// The chain a rebuilding host makes of built-in filters: a source, a decompressor and a
-/// callback target.
-const Guid kRebuiltChain[] = {SourceEmptySource::TheTypeGuid(), MutateAutoDecompressor::TheTypeGuid(),
-                              TargetCallback::TheTypeGuid()};
+/// A chain a rebuilding host makes: its filter types, how each is made (after the graph's
+/// last filter) and the mode it plays in.
+struct RebuiltChain {
+    const char* name;
+    std::vector<Guid> types;
+    std::function<std::shared_ptr<Filter>(size_t position, const std::shared_ptr<AsyncGraph>& graph)> make;
+    PlaybackMode mode;
+};
 
-bool OfTheRebuiltChain(const std::shared_ptr<Filter>& filter)
+std::vector<RebuiltChain> RebuiltChains()
+{
+    const std::vector<Guid> builtIn = {SourceEmptySource::TheTypeGuid(), MutateAutoDecompressor::TheTypeGuid(),
+                                       TargetCallback::TheTypeGuid()};
+    const std::vector<Guid> test = {kSourceGuid, kTransformGuid, kTargetGuid};
+    return {
+        // Made as a host makes them, one step each.
+        {"built-in filters made with AsyncGraph::CreateFilter", builtIn,
+         [builtIn](size_t position, const std::shared_ptr<AsyncGraph>& graph) {
+             return AsyncGraph::CreateFilter(builtIn[position], graph);
+         },
+         PlaybackMode::Realtime}, // the empty source's one mode
+        {"a single-stream source's chain", test,
+         [](size_t position, const std::shared_ptr<AsyncGraph>&) -> std::shared_ptr<Filter> {
+             if (position == 0)
+                 return std::make_shared<TestSource>(50);
+             if (position == 1)
+                 return std::make_shared<TestTransform>();
+             return std::make_shared<TestTarget>();
+         },
+         PlaybackMode::ForwardLoop},
+        {"a multi-stream source's chain", test,
+         [](size_t position, const std::shared_ptr<AsyncGraph>&) -> std::shared_ptr<Filter> {
+             if (position == 0)
+                 return std::make_shared<TestMultiSource>(std::vector<unsigned>{50, 40});
+             if (position == 1)
+                 return std::make_shared<TestTransform>();
+             return std::make_shared<TestTarget>();
+         },
+         PlaybackMode::ForwardLoop},
+    };
+}
+
+bool OfTheChain(const RebuiltChain& chain, const std::shared_ptr<Filter>& filter)
 {
     // Read through the filter: a freed one would be met here.
-    return std::find(std::begin(kRebuiltChain), std::end(kRebuiltChain), filter->TypeGuid()) !=
-               std::end(kRebuiltChain) &&
+    return std::find(chain.types.begin(), chain.types.end(), filter->TypeGuid()) != chain.types.end() &&
            filter->GetFilterState() != Filter::FilterState::Created;
 }
 
 /// Every call that reads the filter list, once; each filter it hands out must be one of the
 /// chain's, alive, and at most `most` are listed.
-void ReadEveryListGetter(AsyncGraph& graph, unsigned most)
+void ReadEveryListGetter(AsyncGraph& graph, const RebuiltChain& chain, unsigned most)
 {
     const unsigned count = graph.GetNumFilters();
     EXPECT_LE(count, most);
     for (unsigned i = 0; i <= most; ++i) {
         if (const std::shared_ptr<Filter> filter = graph.GetFilter(i)) {
-            EXPECT_TRUE(OfTheRebuiltChain(filter)) << "GetFilter(" << i << ")";
+            EXPECT_TRUE(OfTheChain(chain, filter)) << "GetFilter(" << i << ")";
         }
     }
     if (const std::shared_ptr<Filter> last = graph.GetLastFilter()) {
-        EXPECT_TRUE(OfTheRebuiltChain(last)) << "GetLastFilter";
+        EXPECT_TRUE(OfTheChain(chain, last)) << "GetLastFilter";
     }
-    for (const Guid& type : kRebuiltChain) {
+    for (const Guid& type : chain.types) {
         if (const std::shared_ptr<Filter> filter = graph.GetFilter(type)) {
             EXPECT_EQ(filter->TypeGuid(), type) << "GetFilter(type)";
         }
@@ -1337,61 +1373,64 @@ void ReadEveryListGetter(AsyncGraph& graph, unsigned most)
     static_cast<void>(graph.StopRecording()); // no filter records: Failure, after reading the list
 }
 
-/// One rebuild as a host writes it: stop, remove every filter, then make each filter with
-/// AsyncGraph::CreateFilter, add it and read it back, and play. With another rebuilder a call
-/// may be refused (its list changed between two steps); a filter refused is let go properly.
-void Rebuild(AsyncGraph& graph, const std::shared_ptr<AsyncGraph>& owner, bool alone)
+/// One rebuild as a host writes it: stop, remove every filter, then make each filter after
+/// the last, add it and read it back, and play. With another rebuilder a call may be refused
+/// (its list changed between two steps); a filter refused is let go properly.
+void Rebuild(const std::shared_ptr<AsyncGraph>& graph, const RebuiltChain& chain, bool alone)
 {
-    EXPECT_EQ(graph.Stop(), ActionResult::Success);
-    const ActionResult removed = graph.RemoveAllFilters();
+    EXPECT_EQ(graph->Stop(), ActionResult::Success);
+    const ActionResult removed = graph->RemoveAllFilters();
     if (alone) {
-        EXPECT_EQ(removed, ActionResult::Success) << graph.GetLastError(false).StdString();
+        EXPECT_EQ(removed, ActionResult::Success) << graph->GetLastError(false).StdString();
     }
-    for (const Guid& type : kRebuiltChain) {
-        const std::shared_ptr<Filter> filter = AsyncGraph::CreateFilter(type, owner);
+    for (size_t position = 0; position < chain.types.size(); ++position) {
+        const std::shared_ptr<Filter> filter = chain.make(position, graph);
         ASSERT_TRUE(filter);
-        if (graph.AddAndConnect(filter) == ActionResult::Success) {
-            if (const std::shared_ptr<Filter> last = graph.GetLastFilter()) {
-                EXPECT_TRUE(OfTheRebuiltChain(last));
+        if (graph->AddAndConnect(filter) == ActionResult::Success) {
+            if (const std::shared_ptr<Filter> last = graph->GetLastFilter()) {
+                EXPECT_TRUE(OfTheChain(chain, last));
             }
             continue;
         }
-        EXPECT_FALSE(alone) << graph.GetLastError(false).StdString();
+        EXPECT_FALSE(alone) << graph->GetLastError(false).StdString();
         if (filter->GetFilterState() == Filter::FilterState::Initialized) {
             EXPECT_EQ(filter->DeInitialize(), HyxErrorCode::Success);
         }
     }
-    const ActionResult played = graph.Play(PlaybackMode::Realtime); // the empty source's one mode
+    const ActionResult played = graph->Play(chain.mode);
     if (alone) {
-        EXPECT_EQ(played, ActionResult::Success) << graph.GetLastError(false).StdString();
+        EXPECT_EQ(played, ActionResult::Success) << graph->GetLastError(false).StdString();
     }
 }
 
-constexpr int kRebuilds = 300;
+constexpr int kRebuilds = 200;
 
 } // namespace
 
 TEST(HostCallThreads, ListReadersBesideARebuildingHostGetListedFiltersOrNone)
 {
-    // One host thread rebuilds the chain again and again; another reads the list through every
+    // One host thread rebuilds a chain again and again; another reads the list through every
     // getter meanwhile, until the rebuilder says it is done. Every filter read is one of the
     // chain's and alive; the rebuilder's calls all answer Success.
-    const auto graph = std::make_shared<AsyncGraph>();
-    std::atomic<bool> done{false};
-    std::atomic<int> reads{0};
-    std::thread reader([&] {
-        while (!done.load()) {
-            ReadEveryListGetter(*graph, 3);
-            ++reads;
-        }
-    });
-    for (int round = 0; round < kRebuilds && !HasFailure(); ++round)
-        Rebuild(*graph, graph, true);
-    done = true;
-    reader.join();
-    EXPECT_GT(reads.load(), 0);
-    EXPECT_EQ(graph->Stop(), ActionResult::Success);
-    EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+    for (const RebuiltChain& chain : RebuiltChains()) {
+        SCOPED_TRACE(chain.name);
+        const auto graph = std::make_shared<AsyncGraph>();
+        std::atomic<bool> done{false};
+        std::atomic<int> reads{0};
+        std::thread reader([&] {
+            while (!done.load()) {
+                ReadEveryListGetter(*graph, chain, 3);
+                ++reads;
+            }
+        });
+        for (int round = 0; round < kRebuilds && !HasFailure(); ++round)
+            Rebuild(graph, chain, true);
+        done = true;
+        reader.join();
+        EXPECT_GT(reads.load(), 0);
+        EXPECT_EQ(graph->Stop(), ActionResult::Success);
+        EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success);
+    }
 }
 
 TEST(HostCallThreads, TwoRebuildingHostsNeverTouchAFilterTheOtherResets)
@@ -1401,10 +1440,11 @@ TEST(HostCallThreads, TwoRebuildingHostsNeverTouchAFilterTheOtherResets)
     // and no filter is made against one the other is resetting. Afterwards the graph empties
     // and builds as before.
     CapturedLog lines;
+    const RebuiltChain chain = RebuiltChains().front();
     const auto graph = std::make_shared<AsyncGraph>();
     const auto rebuilder = [&] {
         for (int round = 0; round < kRebuilds / 2; ++round)
-            Rebuild(*graph, graph, false);
+            Rebuild(graph, chain, false);
     };
     std::thread other(rebuilder);
     rebuilder();
@@ -1412,7 +1452,7 @@ TEST(HostCallThreads, TwoRebuildingHostsNeverTouchAFilterTheOtherResets)
     EXPECT_EQ(graph->Stop(), ActionResult::Success);
     EXPECT_EQ(graph->RemoveAllFilters(), ActionResult::Success) << graph->GetLastError(false).StdString();
     EXPECT_EQ(graph->GetNumFilters(), 0u);
-    Rebuild(*graph, graph, true);
+    Rebuild(graph, chain, true);
     EXPECT_EQ(graph->GetNumFilters(), 3u);
     EXPECT_FALSE(lines.Contains("Assertion failed"));
 }
@@ -1440,9 +1480,10 @@ protected:
 
 TEST(HostCallThreads, ListGettersNeverWaitForAHostCallThatWaits)
 {
-    // The worker is held inside its pass. (a) A host's Stop waits for it; (b) a removal's
-    // onDeInitialize is held. Meanwhile another thread reads the list through every getter
-    // that does not ask a filter what a reset changes: each returns while the call still waits.
+    // (a) The worker is held inside its pass and a host's Stop waits for it; (b) a removal's
+    // onDeInitialize waits. Meanwhile another thread reads the list through every getter,
+    // the source's stream information and profile included: each returns while the call
+    // still waits (the wait ends only after the reader's own signal).
     for (const bool removal : {false, true}) {
         SCOPED_TRACE(removal ? "a removal's onDeInitialize is held" : "a Stop waits for the worker");
         const auto graph = std::make_shared<AsyncGraph>();
@@ -1483,8 +1524,8 @@ TEST(HostCallThreads, ListGettersNeverWaitForAHostCallThatWaits)
             static_cast<void>(graph->GetProgressInfo());
             static_cast<void>(graph->IsStopped());
             static_cast<void>(graph->GetLastError(false));
-            if (!removal) // the source's stream information waits for a reset only
-                static_cast<void>(graph->GetSourceStreamInfo());
+            static_cast<void>(graph->GetSourceStreamInfo());
+            static_cast<void>(graph->GetSourceAggregatedOutputProfile());
             read.open();
         });
         EXPECT_TRUE(read.pass()) << "a getter waited for the held call";

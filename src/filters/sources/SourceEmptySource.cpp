@@ -15,7 +15,6 @@
 #include <VornCommon/Versorf.h>
 
 #include <algorithm>
-#include <string>
 
 namespace Hyx {
 
@@ -47,6 +46,7 @@ std::shared_ptr<Profile> SourceEmptySource::GetAggregatedOutputProfile()
 
 std::shared_ptr<DataTypeStreamInfo> SourceEmptySource::GetStreamInfo()
 {
+    std::lock_guard<std::mutex> lock(_infoMutex);
     return _streamInfo;
 }
 
@@ -76,13 +76,17 @@ HyxErrorCode SourceEmptySource::onInitialize(Filter*)
     info->setValues(fps, DataTypeStreamInfo::NUM_FRAMES_AUTO, VornCommon::Versorf(), narrowed,
                     narrowed == 0 ? DataTypeStreamInfo::DEFAULT_HOST_NAME
                                   : DataTypeStreamInfo::DEFAULT_REMOTE_HOST_NAME);
+    std::lock_guard<std::mutex> lock(_infoMutex);
     _streamInfo = std::move(info);
     return HyxErrorCode::Success;
 }
 
 HyxErrorCode SourceEmptySource::onDeInitialize()
 {
-    _streamInfo.reset();
+    {
+        std::lock_guard<std::mutex> lock(_infoMutex);
+        _streamInfo.reset();
+    }
     return Source::onDeInitialize();
 }
 
@@ -101,14 +105,7 @@ HyxErrorCode SourceEmptySource::pushDataToOutput(unsigned frameId)
 {
     if (!_streamInfo)
         return ReportError(HyxErrorCode::InvalidStream);
-    // The realtime order counts on without end, but an id holds 22 bits of frame: cut, a frame
-    // would carry the id of one given before it in the same run.
-    if (frameId > AtomId::FRAME_NR_MASK)
-        return ReportError(HyxErrorCode::FilterError,
-                           ("Frame " + std::to_string(frameId) + " refused - frame numbers run from 0 to " +
-                            std::to_string(AtomId::FRAME_NR_MASK))
-                               .c_str());
-    // The Atom constructor cuts the stream id to its width.
+    // The Atom constructor cuts stream id and frame to their widths.
     auto atom = std::make_shared<Atom>(_streamInfo->GetHostId(), frameId, VornCommon::UnixTime100ns());
     atom->AddDataLayer(_streamInfo, false);
     const HyxErrorCode result = pushFromUpdate(std::move(atom));

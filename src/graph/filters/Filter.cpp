@@ -173,6 +173,17 @@ void Filter::forgetStreamAtoms()
 
 HyxErrorCode Filter::PreInitialize(Filter* upstream, std::shared_ptr<Graph> graph)
 {
+    // Made for a graph (by a factory, a graph description, the host): its hooks run as a
+    // building step of that graph, which refuses a building call or an Update from them.
+    if (graph) {
+        IGraphLinks& links = *graph;
+        return links.asBuildingStep([&] { return preInitialize(upstream, graph); });
+    }
+    return preInitialize(upstream, nullptr);
+}
+
+HyxErrorCode Filter::preInitialize(Filter* upstream, const std::shared_ptr<Graph>& graph)
+{
     _graph.reset();
     _graphPtr = nullptr;
     if (_state.load() != State::Created)
@@ -238,8 +249,11 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     const State state = _state.load();
     if (state == State::Connected && !live) {
         // How a connection being dismantled clears the downstream end.
-        _inputConnection = connection;
-        _inputConnectionPtr = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(_connectionMutex);
+            _inputConnection = connection;
+            _inputConnectionPtr = nullptr;
+        }
         ChainTopologyChanged();
         return kSuccess;
     }
@@ -252,8 +266,11 @@ HyxErrorCode Filter::SetInputConnection(std::weak_ptr<Connection> connection)
     ResetError();
     const HyxErrorCode result = onInputConnection(connection);
     if (result == kSuccess) {
-        _inputConnection = connection;
-        _inputConnectionPtr = live.get();
+        {
+            std::lock_guard<std::mutex> lock(_connectionMutex);
+            _inputConnection = connection;
+            _inputConnectionPtr = live.get();
+        }
         ChainTopologyChanged();
     }
     return finishStep(result, State::Connected);
@@ -263,6 +280,7 @@ HyxErrorCode Filter::SetOutputConnection(std::weak_ptr<Connection> connection)
 {
     if (_state.load() != State::Connected)
         return ReportError(HyxErrorCode::FilterWrongStateToConnectOutput);
+    std::lock_guard<std::mutex> lock(_connectionMutex);
     _outputConnection = connection;
     _outputConnectionPtr = connection.lock().get();
     return kSuccess;
@@ -279,7 +297,7 @@ HyxErrorCode Filter::Disconnect()
 HyxErrorCode Filter::disconnectOutput()
 {
     // The connection is locked once, so it cannot vanish between the test and its use.
-    const std::shared_ptr<Connection> output = _outputConnection.lock();
+    const std::shared_ptr<Connection> output = getOutputConnection();
     const std::shared_ptr<Filter> downstream = output ? output->GetOutputFilter() : std::shared_ptr<Filter>();
     if (!downstream || !downstream->IsInputConnected())
         return kSuccess;
@@ -291,7 +309,7 @@ HyxErrorCode Filter::disconnectInput()
     if (_state.load() != State::Connected)
         return ReportError(HyxErrorCode::FilterWrongStateToDisconnectInput);
     if (!_isSource && IsInputConnected()) {
-        const std::shared_ptr<Connection> input = _inputConnection.lock();
+        const std::shared_ptr<Connection> input = getInputConnection();
         if (input && !input->Disconnect())
             return ReportError(HyxErrorCode::FilterError);
     }
@@ -385,7 +403,7 @@ bool Filter::SetGraph(std::weak_ptr<Graph> graph)
 
 bool Filter::IsInputConnected() const
 {
-    return _isSource || static_cast<bool>(_inputConnection.lock());
+    return _isSource || static_cast<bool>(getInputConnection());
 }
 
 bool Filter::IsOutputConnected() const
@@ -396,13 +414,13 @@ bool Filter::IsOutputConnected() const
 
 std::shared_ptr<Filter> Filter::GetInputFilter() const
 {
-    const std::shared_ptr<Connection> input = _inputConnection.lock();
+    const std::shared_ptr<Connection> input = getInputConnection();
     return input ? input->GetInputFilter() : std::shared_ptr<Filter>();
 }
 
 std::shared_ptr<Filter> Filter::GetOutputFilter() const
 {
-    const std::shared_ptr<Connection> output = _outputConnection.lock();
+    const std::shared_ptr<Connection> output = getOutputConnection();
     return output ? output->GetOutputFilter() : std::shared_ptr<Filter>();
 }
 

@@ -14,16 +14,24 @@ MultiStreamSource::MultiStreamSource() = default;
 
 MultiStreamSource::~MultiStreamSource() = default;
 
+std::vector<std::shared_ptr<Stream>> MultiStreamSource::listedStreams() const
+{
+    std::lock_guard<std::mutex> lock(_streamsMutex);
+    return _streams;
+}
+
 int MultiStreamSource::GetOutputNumStreams() const
 {
+    std::lock_guard<std::mutex> lock(_streamsMutex);
     return static_cast<int>(_streams.size());
 }
 
 std::vector<int> MultiStreamSource::GetStreamIds() const
 {
+    const std::vector<std::shared_ptr<Stream>> streams = listedStreams();
     std::vector<int> ids;
-    ids.reserve(_streams.size());
-    for (const std::shared_ptr<Stream>& stream : _streams) {
+    ids.reserve(streams.size());
+    for (const std::shared_ptr<Stream>& stream : streams) {
         if (stream) {
             ids.push_back(static_cast<int>(stream->GetStreamId()));
         }
@@ -33,7 +41,8 @@ std::vector<int> MultiStreamSource::GetStreamIds() const
 
 std::shared_ptr<Profile> MultiStreamSource::GetOutputProfile()
 {
-    for (const std::shared_ptr<Stream>& stream : _streams) {
+    const std::vector<std::shared_ptr<Stream>> streams = listedStreams();
+    for (const std::shared_ptr<Stream>& stream : streams) {
         if (!stream) {
             continue;
         }
@@ -51,9 +60,10 @@ std::shared_ptr<Profile> MultiStreamSource::GetAggregatedOutputProfile()
 
 std::shared_ptr<DataTypeStreamInfo> MultiStreamSource::GetStreamInfo()
 {
+    const std::vector<std::shared_ptr<Stream>> streams = listedStreams();
     std::shared_ptr<DataTypeStreamInfo> best;
     uint32_t bound = UINT32_MAX;
-    for (const std::shared_ptr<Stream>& stream : _streams) {
+    for (const std::shared_ptr<Stream>& stream : streams) {
         if (!stream) {
             continue;
         }
@@ -67,11 +77,12 @@ std::shared_ptr<DataTypeStreamInfo> MultiStreamSource::GetStreamInfo()
         return best;
     }
     // An empty first entry gives nothing rather than a null dereference.
-    return !_streams.empty() && _streams.front() ? _streams.front()->GetStreamInfo() : nullptr;
+    return !streams.empty() && streams.front() ? streams.front()->GetStreamInfo() : nullptr;
 }
 
 std::shared_ptr<Stream> MultiStreamSource::GetStream(int index) const
 {
+    std::lock_guard<std::mutex> lock(_streamsMutex);
     if (index < 0 || index >= static_cast<int>(_streams.size())) {
         return nullptr;
     }
@@ -80,6 +91,7 @@ std::shared_ptr<Stream> MultiStreamSource::GetStream(int index) const
 
 HyxErrorCode MultiStreamSource::onDeInitialize()
 {
+    std::lock_guard<std::mutex> lock(_streamsMutex);
     _streams.clear();
     return HyxErrorCode::Success;
 }

@@ -9,12 +9,19 @@ SingleStreamSource::SingleStreamSource() = default;
 
 SingleStreamSource::~SingleStreamSource() = default;
 
+std::shared_ptr<Stream> SingleStreamSource::listedStream() const
+{
+    std::lock_guard<std::mutex> lock(_streamMutex);
+    return _stream;
+}
+
 std::shared_ptr<Profile> SingleStreamSource::GetOutputProfile()
 {
-    if (!_stream) {
+    const std::shared_ptr<Stream> stream = listedStream();
+    if (!stream) {
         return nullptr;
     }
-    std::shared_ptr<Profile> profile = _stream->GetOutputProfile();
+    std::shared_ptr<Profile> profile = stream->GetOutputProfile();
     return profile ? std::make_shared<Profile>(profile) : nullptr;
 }
 
@@ -25,11 +32,13 @@ std::shared_ptr<Profile> SingleStreamSource::GetAggregatedOutputProfile()
 
 std::shared_ptr<DataTypeStreamInfo> SingleStreamSource::GetStreamInfo()
 {
-    return _stream ? _stream->GetStreamInfo() : nullptr;
+    const std::shared_ptr<Stream> stream = listedStream();
+    return stream ? stream->GetStreamInfo() : nullptr;
 }
 
 HyxErrorCode SingleStreamSource::onDeInitialize()
 {
+    std::lock_guard<std::mutex> lock(_streamMutex);
     _stream.reset();
     return HyxErrorCode::Success;
 }

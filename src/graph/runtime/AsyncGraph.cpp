@@ -5,7 +5,6 @@
 #include "graph/runtime/PlaybackModes.h"
 #include "graph/runtime/ScopeExit.h"
 #include "graph/runtime/Thrown.h"
-#include "graph/runtime/WalkMark.h"
 
 #include <Hyx/DataTypeStreamInfo.h>
 #include <Hyx/Filter.h>
@@ -619,9 +618,8 @@ std::shared_ptr<Filter> AsyncGraph::CreateFilter(const VornCommon::Guid& type, s
     if (!graph)
         return FilterFactory::CreateFilter(type, SharedFilterPtr(), SharedGraphPtr()).ToStdSharedPtr();
     // One host step: the upstream is read and the new filter pre-initialised against it while
-    // no other host call resets it; a building call from the new filter's hooks is refused.
+    // no other host call resets it (a building call from its hooks is refused: Filter.h).
     const std::unique_lock<std::recursive_mutex> lock = graph->hostLock();
-    const WalkMark step(*graph, false, WalkMark::Kind::Build);
     SharedFilterPtr upstream(graph->GetLastFilter());
     SharedGraphPtr owner(std::static_pointer_cast<Graph>(graph));
     return FilterFactory::CreateFilter(type, upstream, owner).ToStdSharedPtr();

@@ -52,10 +52,9 @@ Graph::~Graph()
     while (!_filters.empty()) {
         const std::shared_ptr<Filter> filter = _filters.back();
         try {
-            if (removeFilter(filter) == ActionResult::Success)
-                continue;
             // A refusal is told as a throw is: the filter is let go unreset.
-            LogQuietly(LogLevel::Error, GetLastError(false).StdString());
+            if (resetListed(filter) != ActionResult::Success)
+                LogQuietly(LogLevel::Error, GetLastError(false).StdString());
         } catch (...) {
             try {
                 LogQuietly(LogLevel::Error,
@@ -65,6 +64,7 @@ Graph::~Graph()
             }
         }
         // One that cannot be reset is let go all the same: the graph goes, the others are reset.
+        // Nothing is published: readers see no filters from the start.
         _filters.pop_back();
     }
     std::lock_guard<std::mutex> lock(_providerMutex);
@@ -132,14 +132,6 @@ void Graph::appendFilter(const std::shared_ptr<Filter>& filter)
     auto next = std::make_shared<FilterList>(_filters);
     next->push_back(filter);
     _filters.push_back(filter);
-    publish(std::move(next));
-}
-
-void Graph::eraseFilter(FilterList::const_iterator at)
-{
-    auto next = std::make_shared<FilterList>(_filters);
-    next->erase(next->begin() + (at - _filters.cbegin()));
-    _filters.erase(at);
     publish(std::move(next));
 }
 
@@ -220,9 +212,21 @@ ActionResult Graph::AddAndConnect(std::shared_ptr<Filter> filter)
     if (filter->IsSource()) {
         filter->SetInputConnection(std::weak_ptr<Connection>());
     } else if (_filters.size() > 1) {
-        const ActionResult connected = connectFilters(upstream, filter);
+        ActionResult connected = ActionResult::Failure;
+        {
+            // The hooks the connection runs are the add's too.
+            const WalkMark step(*this, false, WalkMark::Kind::Build);
+            connected = connectFilters(upstream, filter);
+        }
         if (connected != ActionResult::Success) {
-            removeFilter(filter);
+            // The add is undone as a removal is, and its hooks are a removal's; the add answers
+            // with the connection's text whatever they called meanwhile.
+            const VornCommon::String text = GetLastError(false);
+            {
+                const WalkMark undo(*this, false);
+                removeFilter(filter);
+            }
+            SetError(text);
             return connected;
         }
     }
@@ -265,6 +269,12 @@ bool Graph::refusesInsideWalkOrPass(const char* prefix) const
 ActionResult Graph::refuseInsideWalk(const char* prefix) const
 {
     return fail(prefix, &WalkMark::kRefusal);
+}
+
+HyxErrorCode Graph::asBuildingStep(const std::function<HyxErrorCode()>& step)
+{
+    const WalkMark mark(*this, false, WalkMark::Kind::Build);
+    return step();
 }
 
 ActionResult Graph::connectFilters(const std::shared_ptr<Filter>& upstream, const std::shared_ptr<Filter>& downstream)
@@ -314,24 +324,32 @@ ActionResult Graph::disconnectFilters(const std::shared_ptr<Filter>& input, cons
     return ActionResult::Success;
 }
 
-ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
+ActionResult Graph::resetListed(const std::shared_ptr<Filter>& filter)
 {
     if (!IsStopped())
         return fail("Graph failed to remove a filter", &kMustBeStopped);
-    if (!filter)
+    if (!isListed(filter))
         return fail("Graph failed to remove a filter", &kNotAdded);
-    {
-        // A host thread asking the source for its stream information waits for the reset.
-        const std::lock_guard<std::recursive_mutex> step(_stepMutex);
-        if (filter->Reset() != HyxErrorCode::Success) {
-            const std::string detail = errorOf(filter);
-            return fail("Graph failed to remove a filter", &detail);
-        }
+    if (filter->Reset() != HyxErrorCode::Success) {
+        const std::string detail = errorOf(filter);
+        return fail("Graph failed to remove a filter", &detail);
     }
-    const auto it = std::find(_filters.begin(), _filters.end(), filter);
-    if (it == _filters.end())
-        return fail("Graph failed to remove a filter", &kNotAdded);
-    eraseFilter(it);
+    return ActionResult::Success;
+}
+
+ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
+{
+    // The list without it is made first: once the filter is reset, nothing can fail. Its hooks
+    // run inside a walk or a building step, so the list stays as it is meanwhile.
+    auto next = std::make_shared<FilterList>();
+    next->reserve(_filters.size());
+    std::copy_if(_filters.begin(), _filters.end(), std::back_inserter(*next),
+                 [&](const std::shared_ptr<Filter>& listed) { return listed != filter; });
+    const ActionResult reset = resetListed(filter);
+    if (reset != ActionResult::Success)
+        return reset;
+    _filters.erase(std::find(_filters.begin(), _filters.end(), filter));
+    publish(std::move(next));
     return ActionResult::Success;
 }
 

@@ -31,23 +31,18 @@ std::shared_ptr<Source> Graph::getSource() const
     if (list->empty()) {
         return nullptr;
     }
-    // A first filter that is no source looks upstream through its connection, which a removal
-    // changes.
-    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
     return std::dynamic_pointer_cast<Source>(list->front()->GetSourceFilter());
 }
 
 std::shared_ptr<DataTypeStreamInfo> Graph::GetSourceStreamInfo() const
 {
-    // The source's answer comes from what its reset empties: not asked during one.
-    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
+    // The source answers for itself, also while another thread resets it (Source.h).
     const std::shared_ptr<Source> source = getSource();
     return source ? source->GetStreamInfo() : nullptr;
 }
 
 std::shared_ptr<Profile> Graph::GetSourceAggregatedOutputProfile() const
 {
-    const std::lock_guard<std::recursive_mutex> step(_stepMutex);
     const std::shared_ptr<Source> source = getSource();
     return source ? source->GetAggregatedOutputProfile() : nullptr;
 }

@@ -154,28 +154,25 @@ ActionResult Graph::setPlaybackMode(PlaybackMode mode, bool reset)
         count = info->GetNumFrames();
     }
     // A stopped graph walks the source it has now: a range built for an earlier source (or
-    // frame count) is built again.
-    if (!order || (IsStopped() && known && order->GetRangeSize() != count)) {
-        if (!known) {
-            return fail("Graph failed to get stream info from source");
-        }
-        if (count == 0) {
-            const std::string detail = "source reports no frames";
-            return fail("Graph failed to set a playback mode", &detail);
-        }
+    // frame count) is built again. A paused graph leaving Realtime walks the source's frames
+    // too, from where Realtime stands (it may have counted past them).
+    const bool build = !order || (IsStopped() && known && order->GetRangeSize() != count);
+    const bool reRange = !build && mode != PlaybackMode::Realtime && known &&
+                         order->GetPlaybackMode() == PlaybackMode::Realtime && order->GetRangeSize() != count;
+    if (build && !known) {
+        return fail("Graph failed to get stream info from source");
+    }
+    if ((build || reRange) && count == 0) {
+        const std::string detail = "source reports no frames";
+        return fail("Graph failed to set a playback mode", &detail);
+    }
+    if (build) {
         auto fresh = std::make_shared<FrameOrderAuto>(0u, count);
         if (SetFrameOrderProvider(fresh) != ActionResult::Success) {
             return ActionResult::Failure;
         }
         order = std::move(fresh);
-    } else if (mode != PlaybackMode::Realtime && known && order->GetPlaybackMode() == PlaybackMode::Realtime &&
-               order->GetRangeSize() != count) {
-        // A paused graph leaving Realtime walks the source's frames, as a stopped one does,
-        // from where Realtime stands (it may have counted past them).
-        if (count == 0) {
-            const std::string detail = "source reports no frames";
-            return fail("Graph failed to set a playback mode", &detail);
-        }
+    } else if (reRange) {
         order->rangeOver(0u, count);
     }
     order->SetPlaybackMode(mode, reset);

@@ -5,7 +5,8 @@
 // find every queue empty; "Flowing" passes carry one atom from the source to the target (the
 // same atom every frame); "FreshFrames" passes carry a new atom of 4 layers every frame.
 // A graph's Pause and resume walk the same chain against the bare calls of its filters' own
-// Pause and Play: the difference is what the graph adds around a walk.
+// Pause and Play: the difference is what the graph adds around a walk. Likewise the graph's
+// IsDone, which an asynchronous graph's worker asks after every pass, against its filters'.
 
 #include "BenchChain.h"
 
@@ -83,8 +84,43 @@ void BM_FiltersPauseResume(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The graph's IsDone of a playing chain: every filter's ForceGraphStop, then IsDone up to the
+// first that is not done (the realtime source).
+void BM_GraphIsDone(benchmark::State& state)
+{
+    const Chain chain(static_cast<int>(state.range(0)), true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chain.graph->IsDone());
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The bare calls, in the same order.
+void BM_FiltersIsDone(benchmark::State& state)
+{
+    const Chain chain(static_cast<int>(state.range(0)), true);
+    std::vector<std::shared_ptr<Hyx::Filter>> filters;
+    for (unsigned i = 0; i < chain.graph->GetNumFilters(); ++i)
+        filters.push_back(chain.graph->GetFilter(i));
+    for (auto _ : state) {
+        bool forced = false;
+        for (const std::shared_ptr<Hyx::Filter>& filter : filters)
+            forced = filter->ForceGraphStop() || forced;
+        bool done = true;
+        for (const std::shared_ptr<Hyx::Filter>& filter : filters) {
+            if (!filter->IsDone()) {
+                done = false;
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(forced || done);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_GraphIsDone)->Arg(3)->Arg(10)->Arg(30);
+BENCHMARK(BM_FiltersIsDone)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK(BM_GraphPauseResume)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK(BM_FiltersPauseResume)->Arg(3)->Arg(10)->Arg(30);
 BENCHMARK_CAPTURE(BM_GraphUpdate, Idle, false)->Arg(3)->Arg(10)->Arg(30);

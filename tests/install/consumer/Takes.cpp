@@ -92,4 +92,71 @@ void runFrameRanges(const std::shared_ptr<VornCommon::Logger>& logger)
     graph->RemoveAllFilters();
 }
 
+// The empty source refuses the frame after 4,194,303 that its Realtime order asks for: that
+// update and each one after it fail with its text (an AsyncGraph's run ends: Error, then
+// Stopped), and Play(Realtime) starts a new run from the order's start, 0. A jump of the order
+// the graph made takes it there at once.
+void runEmptySourceFrameLimit()
+{
+    using State = Hyx::Graph::GraphState;
+    const std::string refusal = "Frame 4194304 refused - frame numbers run from 0 to 4194303";
+    for (const bool async : {false, true}) {
+        std::shared_ptr<Hyx::Graph> graph;
+        if (async)
+            graph = std::make_shared<Hyx::AsyncGraph>();
+        else
+            graph = std::make_shared<Hyx::Graph>();
+        FrameList frames;
+        StateList states;
+        const bool built = AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "30"}}) &&
+                           AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+        const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+        if (!built || !target) {
+            check(false, "an empty source and a callback target");
+            continue;
+        }
+        target->SetAtomsListener(&frames);
+        graph->_graphEvents.Add(&states);
+        if (const auto asyncGraph = std::dynamic_pointer_cast<Hyx::AsyncGraph>(graph))
+            check(asyncGraph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, 200) == Hyx::ActionResult::Success,
+                  "the worker runs at 200 frames a second");
+        check(graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the graph plays");
+        // The next frame the order hands out is 4194302.
+        graph->GetFrameOrderProvider()->JumpToFrameID(4194302);
+        bool failed = false;
+        std::string text;
+        if (async) {
+            failed = waitFor([&] { return states.Heard(State::Stopped); });
+            text = graph->GetLastError(false).StdString();
+            check(states.Take() == std::vector<State>{State::Playing, State::Error, State::Stopped} &&
+                      graph->IsStopped(),
+                  "on an AsyncGraph the refusal ends the run: Error, then Stopped");
+        } else {
+            for (int i = 0; i < 3 && !failed; ++i)
+                failed = graph->Update() == Hyx::ActionResult::Failure;
+            text = graph->GetLastError(false).StdString();
+            check(graph->Update() == Hyx::ActionResult::Failure, "each update after it fails too");
+        }
+        std::vector<uint32_t> got = frames.Take();
+        const std::string codeFour = Hyx::GetHyxErrorMessage(Hyx::HyxErrorCode::FilterError);
+        check(failed && int(Hyx::HyxErrorCode::FilterError) == 4 &&
+                  contains(text, "Filter 'EmptySource' error: " + codeFour) && contains(text, "(" + refusal + ")") &&
+                  got.size() >= 2 && got[got.size() - 2] == 4194302 && got.back() == 4194303,
+              "the update that asks for frame 4194304 fails with the source's text; frame 4194303 came before");
+        quote(refusal);
+        check(graph->Stop() == Hyx::ActionResult::Success &&
+                  graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success,
+              "Play(Realtime) starts a new run");
+        if (async)
+            check(waitFor([&] { return frames.Count() >= 1; }), "frames flow");
+        else
+            check(graph->Update() == Hyx::ActionResult::Success, "the update gives a frame");
+        check(firstOf(frames.Take()) == 0, "the new run starts from 0");
+        check(StopGraph(*graph), "StopGraph stops it");
+        target->SetAtomsListener(nullptr);
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
 } // namespace

@@ -118,6 +118,16 @@ void runHostThreads()
                   graph->GetFramePeriodMs() == 5 && !graph->IsSuspended() &&
                   graph->GetLastError(false).StdString().empty(),
               "the getters answer while a host call holds the graph's lock");
+        const float progress = graph->GetProgress();
+        static_cast<void>(graph->GetProgressInfo());
+        static_cast<void>(graph->IsDone());
+        check(!graph->IsPaused() && !graph->IsStopRequested() && graph->GetFrameOrderProvider() &&
+                  graph->GetNumFilters() == 2 && graph->GetFilter(0u) == source &&
+                  graph->GetLastFilter() == graph->GetFilter(Hyx::TargetCallback::TheTypeGuid()) &&
+                  graph->GetRenderers().empty() && graph->GetFilterParam("Atom listener ptr") &&
+                  graph->GetFilterParam(Hyx::TargetCallback::TheTypeGuid(), "Atom listener ptr", 1) &&
+                  progress >= 0.0f && progress <= 1.0f,
+              "so do those that read the filter list: none waits for the Play");
         std::thread b([&] {
             second = graph->Play(Hyx::PlaybackMode::ForwardOnce);
             secondAnswered = true;
@@ -134,6 +144,46 @@ void runHostThreads()
         std::vector<uint32_t> played = frames.Take();
         played.resize(looped.size());
         check(played == looped, "one run plays, looping from its start: the second Play left its mode");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->RemoveAllFilters();
+    }
+    // GetSourceStreamInfo and GetSourceAggregatedOutputProfile ask the source itself: they wait
+    // only for its answer to another call (above, the Play's question for its rate) and for a
+    // removal's reset, never for the rest of a Play (held in a filter's onPlay) or a Stop
+    // (waiting for the worker held in its pass).
+    for (const bool stop : {false, true}) {
+        Gate held, release;
+        std::atomic<bool> hold{true}, heldTooLong{false};
+        FrameList frames;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        const std::function<void()> holdHere = [&] {
+            if (hold.exchange(false)) {
+                held.Open();
+                if (!release.Pass())
+                    heldTooLong = true;
+            }
+        };
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success,
+              "the graph loops at 200 frames a second");
+        std::thread other;
+        if (stop) {
+            flush->beforeFrame = [&holdHere](uint32_t) { holdHere(); };
+            check(graph->Play() == Hyx::ActionResult::Success && held.Pass(), "the worker's pass is held");
+            other = std::thread([&graph] { graph->Stop(); });
+            check(waitFor([&] { return graph->IsStopRequested(); }), "the Stop waits for the worker");
+        } else {
+            flush->play.call = holdHere;
+            other = std::thread([&graph] { graph->Play(); });
+            check(held.Pass(), "the Play is held in a filter's onPlay");
+        }
+        const auto info = graph->GetSourceStreamInfo();
+        const auto profile = graph->GetSourceAggregatedOutputProfile();
+        release.Open();
+        other.join();
+        check(info && info->GetFPS() == 30.0f && profile && !heldTooLong,
+              "GetSourceStreamInfo and GetSourceAggregatedOutputProfile answer while a Play or a Stop is under way");
+        flush->play.call = nullptr;
         check(StopGraph(*graph), "StopGraph stops it");
         graph->RemoveAllFilters();
     }

@@ -296,8 +296,27 @@ std::shared_ptr<Coded> recoded(const std::shared_ptr<Coded>& coded, uint8_t code
     return loaded ? layer : nullptr;
 }
 
-// What decompress throws: std::invalid_argument for a code or depth its class does not know,
-// std::runtime_error for bytes that do not hold what the code needs.
+// A layer of the class of `coded` loaded from its payload, changed by `change`, with the stored
+// type and code given.
+template <class Coded>
+std::shared_ptr<Coded> reloadedAs(const std::shared_ptr<Coded>& coded,
+                                  const std::function<void(std::vector<uint8_t>&)>& change,
+                                  const VornCommon::Guid& type, uint8_t code)
+{
+    uint32_t size = 0;
+    const uint8_t* data = coded->Serialize(size);
+    std::vector<uint8_t> bytes(data, data + size);
+    change(bytes);
+    auto layer = std::make_shared<Coded>();
+    layer->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D, coded->GetVersion());
+    layer->InitializeCompressionInfo(type, coded->GetCompressedBlobVersion(), code);
+    layer->InitializeData(bytes.data(), uint32_t(bytes.size()));
+    return layer;
+}
+
+// What decompress throws: std::invalid_argument for a code, a texture format or a depth its class
+// does not know, std::runtime_error for bytes that do not hold what the code needs, for a layer
+// that never loaded a payload and for stored fields it cannot decode into.
 void runDecompressExceptions()
 {
     auto indices = std::make_shared<Hyx::DataTypeCompressedVertexIndices>();
@@ -312,8 +331,17 @@ void runDecompressExceptions()
     std::fill_n(ir->AllocateTexture(8, 8), 8 * 8, uint8_t(7));
     auto irCoded = std::make_shared<Hyx::DataTypeCompressedTexture>();
     irCoded->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
-    check(indices->compress(someIndices().front(), 128) && texture->compress(rgb, 2) && irCoded->compress(ir, 2),
+    auto bloscIndices = std::make_shared<Hyx::DataTypeCompressedVertexIndices>();
+    bloscIndices->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    auto jpeg = std::make_shared<Hyx::DataTypeCompressedTexture>();
+    jpeg->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+    check(indices->compress(someIndices().front(), 128) && texture->compress(rgb, 2) && irCoded->compress(ir, 2) &&
+              bloscIndices->compress(someIndices().front(), 2) && jpeg->compress(rgb, 130),
           "the layers compress");
+    const auto keep = [](std::vector<uint8_t>&) {};
+    const auto cutTo = [](size_t size) { return [size](std::vector<uint8_t>& bytes) { bytes.resize(size); }; };
+    const VornCommon::Guid indicesType = Hyx::DataTypeVertexIndices::TheTypeGuid();
+    const VornCommon::Guid rgbType = Hyx::DataTypeTextureRGB::TheTypeGuid();
     const auto thrownBy = [](const std::shared_ptr<Hyx::DataTypeCompressedBlob>& layer) {
         if (!layer)
             return std::string("not loaded");
@@ -339,6 +367,21 @@ void runDecompressExceptions()
         // The plain size a Blosc stream states, after the texture's ten header bytes.
         {recoded(texture, 2, 14, 0x55),
          "runtime_error: ", "uncompressed size stored in buffer differs from the expected size"},
+        // The format byte and stored type of a 24-bit HSL texture, a format with no coding.
+        {reloadedAs(
+             texture, [](std::vector<uint8_t>& bytes) { bytes.at(8) = uint8_t(Hyx::TextureFormat::HSL24); },
+             Hyx::DataTypeTextureHSL24::TheTypeGuid(), 2),
+         "invalid_argument: ", "Texture format not supported."},
+        {std::make_shared<Hyx::DataTypeCompressedVertexIndices>(),
+         "runtime_error: ", "compressed data does not have the expected size"},
+        {std::make_shared<Hyx::DataTypeCompressedTexture>(),
+         "runtime_error: ", "compressed data does not have the expected size"},
+        {reloadedAs(bloscIndices, cutTo(4), indicesType, 2), "runtime_error: ", "compressed data missing"},
+        {reloadedAs(jpeg, cutTo(10), rgbType, 130), "runtime_error: ", "compressed data missing"},
+        {reloadedAs(indices, keep, Hyx::DataTypeVertexNormals::TheTypeGuid(), 128),
+         "runtime_error: ", "compressed layer names a type it cannot decode into"},
+        {reloadedAs(jpeg, keep, Hyx::DataTypeTextureBGR::TheTypeGuid(), 130),
+         "runtime_error: ", "compressed texture format differs from its class"},
     };
     for (const auto& c : cases) {
         const std::string thrown = thrownBy(c.layer);

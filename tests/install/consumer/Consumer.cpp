@@ -1,4 +1,5 @@
-// README "Install a logger first": the levels it names; and the helpers Consumer.h declares.
+// README "Install a logger first": the levels it names, a logger that throws; and the helpers
+// Consumer.h declares.
 
 #include "Consumer.h"
 
@@ -230,6 +231,70 @@ bool allStopped(const Hyx::Graph& graph)
             return false;
     }
     return true;
+}
+
+// Keeps each line, then throws.
+class ThrowingLogger : public VornCommon::MemoryLogger {
+protected:
+    void Write(VornCommon::LogLevel level, const char* tag, const std::string& text) override
+    {
+        VornCommon::MemoryLogger::Write(level, tag, text);
+        throw std::runtime_error("logger broke");
+    }
+};
+
+// A logger that throws loses the line of a reader, and the reader answers as under any logger;
+// the lines a filter logs, with LogMessage from its hook or a built-in filter's own, pass its
+// exception on to the call that ran the filter.
+void runThrowingLogger(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    const auto throwing = std::make_shared<ThrowingLogger>();
+    Hyx::SetHYXLoggerInstance(throwing);
+    Hyx::HyxErrorCode code = Hyx::HyxErrorCode::Success;
+    const std::string fromReader = thrownBy([&] {
+        Hyx::ReadHYX2File reader("takes/missing.hyx");
+        code = reader.Initialize();
+        return Hyx::ActionResult::Success;
+    });
+    check(fromReader.empty() && code == Hyx::HyxErrorCode::ReaderNotValid && throwing->Count() == 1,
+          "a logger that throws loses a reader's line, and the reader answers 46 as under any logger");
+
+    // A filter's line from its frame hook leaves the host's Update; the graph plays on.
+    FrameList frames;
+    const auto flush = std::make_shared<TransformFlush>();
+    const auto graph = flushGraph<Hyx::Graph>(6, {flush}, frames);
+    std::atomic<bool> logs{true};
+    flush->beforeFrame = [&logs](uint32_t frame) {
+        if (frame == 1 && logs.exchange(false))
+            Hyx::LogMessage(VornCommon::LogLevel::Warning, "frame %u", unsigned(frame));
+    };
+    std::string fromHook;
+    bool played = graph->Play(Hyx::PlaybackMode::ForwardLoop) == Hyx::ActionResult::Success;
+    for (int i = 0; played && fromHook.empty() && i < 6; ++i)
+        fromHook = thrownBy([&] { return graph->Update(); });
+    check(played && fromHook == "logger broke", "a line a filter logs from its hook passes the exception on");
+    check(framesFlow(*graph, frames), "the graph plays on");
+    graph->Stop();
+    graph->RemoveAllFilters();
+
+    // A built-in filter's own line: a "Framerate" the frame-rate block mutate refuses while it
+    // plays, set by the host.
+    auto paced = std::make_shared<Hyx::Graph>();
+    const bool built = AddFilter(paced, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "25"}}) &&
+                       AddFilter(paced, Hyx::MutateBlockFPS::TheTypeGuid(), {{"Framerate", "25"}}) &&
+                       AddFilter(paced, Hyx::TargetCallback::TheTypeGuid()) &&
+                       paced->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success;
+    const auto fps = std::dynamic_pointer_cast<Hyx::MutateBlockFPS>(paced->GetFilter(1u));
+    const std::string fromFilter = thrownBy([&] {
+        if (fps)
+            fps->setParameterValue("Framerate", "nan");
+        return Hyx::ActionResult::Success;
+    });
+    check(built && fps && fromFilter == "logger broke",
+          "a built-in filter's own line passes the exception on to the host's call");
+    paced->Stop();
+    paced->RemoveAllFilters();
+    Hyx::SetHYXLoggerInstance(logger);
 }
 
 } // namespace

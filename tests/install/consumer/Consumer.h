@@ -15,9 +15,11 @@
 #include <Hyx/DataTypeByteArray.h>
 #include <Hyx/DataTypeCameraParams.h>
 #include <Hyx/DataTypeStreamInfo.h>
+#include <Hyx/DataTypeTextureHSL.h>
 #include <Hyx/DataTypeTextureIR.h>
 #include <Hyx/DataTypeVertex.h>
 #include <Hyx/FilterParamChoice.h>
+#include <Hyx/FrameOrderProvider.h>
 #include <Hyx/GeometryTransforms.h>
 #include <Hyx/GuidAlias.h>
 #include <Hyx/GuidLiteral.h>
@@ -26,8 +28,11 @@
 #include <Hyx/MutateBlock.h>
 #include <Hyx/MutateDataLayers.h>
 #include <Hyx/Profile.h>
+#include <Hyx/Source.h>
 #include <Hyx/SourceManual.h>
+#include <Hyx/Stream.h>
 #include <Hyx/TargetCallback.h>
+#include <Hyx/TextureFormat.h>
 #include <Hyx/Transform.h>
 
 #include <VornCommon/HostSettings.h>
@@ -401,6 +406,74 @@ std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr
     return graph;
 }
 
+// A stream of the host's: `frames` frames (at 30 a second), each an atom of its stream
+// information alone, numbered as asked; its onPlay or onStop throws or refuses once when armed.
+class HostStream : public Hyx::Stream {
+public:
+    HostStream(unsigned short id, uint32_t frames) : Stream(id)
+    {
+        _info->InitializeHeader(Hyx::HYXPurposeGuids::VORN4D);
+        _info->setValues(30.0f, frames, VornCommon::Versorf(), 0, "host");
+        _profile->Add(Hyx::HYXPurposeGuids::VORN4D, Hyx::DataTypeStreamInfo::TheTypeGuid());
+    }
+    ~HostStream() override
+    {
+        throwOnPlay = false;
+        throwOnStop = refuseStop = false;
+        Stop(); // a stream is stopped before it goes
+    }
+    std::shared_ptr<Hyx::DataTypeStreamInfo> GetStreamInfo() override { return _info; }
+    std::shared_ptr<Hyx::Profile> GetOutputProfile() override { return _profile; }
+
+    std::atomic<bool> throwOnPlay{false}, throwOnStop{false}, refuseStop{false};
+
+protected:
+    Hyx::HyxErrorCode onPlay(bool) override
+    {
+        if (throwOnPlay.exchange(false))
+            throw std::runtime_error("stream hook failed");
+        return Hyx::HyxErrorCode::Success;
+    }
+    Hyx::HyxErrorCode onStop() override
+    {
+        if (throwOnStop.exchange(false))
+            throw std::runtime_error("stream hook failed");
+        return refuseStop.exchange(false) ? Hyx::HyxErrorCode::FilterError : Hyx::HyxErrorCode::Success;
+    }
+    Hyx::HyxErrorCode onUpdate(unsigned frame, std::shared_ptr<Hyx::Atom>& atom) override
+    {
+        atom = std::make_shared<Hyx::Atom>(unsigned(GetStreamId()), frame, uint64_t(frame) * 333333u);
+        atom->AddDataLayer(_info);
+        return Hyx::HyxErrorCode::Success;
+    }
+
+private:
+    const std::shared_ptr<Hyx::DataTypeStreamInfo> _info = std::make_shared<Hyx::DataTypeStreamInfo>();
+    const std::shared_ptr<Hyx::Profile> _profile = std::make_shared<Hyx::Profile>();
+};
+
+// A source of the host's over its streams, one atom of each for every frame.
+class HostSource : public Hyx::MultiStreamSource {
+public:
+    explicit HostSource(std::vector<std::shared_ptr<HostStream>> streams) : _mine(std::move(streams)) {}
+    VornCommon::Guid TypeGuid() const override { return Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000FA"); }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("SourceHost", Hyx::FilterCategory::Source);
+    }
+    std::shared_ptr<Hyx::Profile> GetDefaultOutputProfile() override { return _mine.front()->GetOutputProfile(); }
+
+protected:
+    Hyx::HyxErrorCode onInitialize(Hyx::Filter*) override
+    {
+        _streams.assign(_mine.begin(), _mine.end());
+        return Hyx::HyxErrorCode::Success;
+    }
+
+private:
+    const std::vector<std::shared_ptr<HostStream>> _mine;
+};
+
 bool waitFor(const std::function<bool()>& done);
 bool playLooping(Hyx::Graph& graph, FrameList& list);
 bool framesFlow(Hyx::Graph& graph, FrameList& list);
@@ -420,6 +493,9 @@ void runPassPausedOrStoppedThenFailed();
 void runDamagedTake();
 void runLastErrorAfterSuccess();
 
+// Consumer.cpp
+void runThrowingLogger(const std::shared_ptr<VornCommon::Logger>& logger);
+
 // FilterClasses.cpp
 void runRanges(const std::shared_ptr<VornCommon::Logger>& logger);
 void runNumPoints();
@@ -435,6 +511,8 @@ void runPacing();
 void runPlayWithoutOrder();
 void runBlockMutateWait();
 void runBlockFpsRates(const std::shared_ptr<VornCommon::Logger>& logger);
+void runModesOutsidePlaybackMode();
+void runLeavingRealtime();
 
 // ThreadsAndWalks.cpp
 void runFailedRunMeets();
@@ -449,9 +527,14 @@ template <class G>
 void runPausedPassQueues();
 void runRebuildWhenStopped();
 void runHandedStop();
+void runListReadersBesideRebuilds(const std::shared_ptr<VornCommon::Logger>& logger);
+template <class G>
+void runBuildingFromAnAddsHooks();
+void runDisconnectFromTheWorker();
 
 // PlayPauseStopFailures.cpp
 void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger);
+void runWorkerEndListenerThrows(const std::shared_ptr<VornCommon::Logger>& logger);
 
 // Callbacks.cpp
 void runCallbacks();
@@ -465,12 +548,13 @@ void runGraphFile();
 int playWithoutTheListener(const char* path);
 void runListenerAddress(const std::shared_ptr<VornCommon::Logger>& logger, const char* program, const char* folder);
 void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger);
-void runQuendraFirstGraph();
+void runQuendraFirstGraph(const std::shared_ptr<VornCommon::Logger>& logger);
 
 // Takes.cpp
 void runTake(const std::string& folder);
 void runFramePositions();
 void runFrameRanges(const std::shared_ptr<VornCommon::Logger>& logger);
+void runEmptySourceFrameNumbersWrap();
 
 // Sources.cpp
 void runManualSourceFrames();
@@ -506,6 +590,7 @@ void runCameras();
 // Plugins.cpp
 void runTransformProfiles();
 void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::string& folder);
+void runMultiStreamSource();
 
 // ChangingLayers.cpp
 void runLayerCopies();

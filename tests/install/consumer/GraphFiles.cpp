@@ -51,14 +51,17 @@ void runLenientGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
           "a negative rate other than -2 and -3 paces as \"orig\", \"12abc\" as 12 a second");
     quote("(\"12abc\" as 12)");
     // A number that gives no rate fails the load, with one line.
-    for (const char* text : {"nan", "inf", "1e40", "-1e40"}) {
+    const std::string noNumber = "is not a number of frames a second";
+    const std::string tooSmall = "gives a frame period past 4294967295 ms";
+    for (const auto& [text, why] : {std::pair{"nan", noNumber}, std::pair{"inf", noNumber}, std::pair{"1e40", noNumber},
+                                    std::pair{"-1e40", noNumber}, std::pair{"1e-30", tooSmall}}) {
         std::ofstream("g.xml") << "<hyx version=\"1.0\">\n<graph fps=\"" << text << "\"/>\n</hyx>\n";
         CapturedLog log(logger);
-        const std::string line = std::string("Failed to load graph file 'g.xml': 'fps' text '") + text +
-                                 "' of the graph at line 2 is not a number of frames a second";
+        const std::string line =
+            std::string("Failed to load graph file 'g.xml': 'fps' text '") + text + "' of the graph at line 2 " + why;
         check(!Hyx::XmlGraph::LoadFromXml("g.xml") && log.At(VornCommon::LogLevel::Error) == std::vector{line},
               "a graph file whose fps gives no rate fails the load with the README's line");
-        if (std::string(text) == "nan")
+        if (std::string(text) == "nan" || std::string(text) == "1e-30")
             quote(line);
     }
 }
@@ -311,16 +314,18 @@ void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
     check(log.At(VornCommon::LogLevel::Error) == lines, "each logs one level-2 line");
     quoteAll(lines);
 
-    // A rate that is no number is saved in neither dialect; a file at the path stays.
+    // A rate that is no rate is saved in neither dialect; a file at the path stays.
     if (graphs) {
         const float kept = graphs->GetVisualGraph(0)->GetFps();
-        for (const float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                                 -std::numeric_limits<float>::infinity()}) {
+        const float inf = std::numeric_limits<float>::infinity();
+        for (const auto& [rate, why] :
+             {std::pair{std::numeric_limits<float>::quiet_NaN(), std::string("nan is not a number of frames a second")},
+              std::pair{inf, std::string("inf is not a number of frames a second")},
+              std::pair{-inf, std::string("-inf is not a number of frames a second")},
+              std::pair{1e-30f, std::string("1e-30 gives a frame period past 4294967295 ms")}}) {
             graphs->GetVisualGraph(0)->SetFps(rate);
-            const std::string text = std::isnan(rate) ? "nan" : rate > 0 ? "inf" : "-inf";
             const std::string line =
-                "Failed to save graph file 'nan.xml': graph 0 of graph file 'g.xml' has no rate (" + text +
-                " is not a number of frames a second)";
+                "Failed to save graph file 'nan.xml': graph 0 of graph file 'g.xml' has no rate (" + why + ")";
             for (const auto save : {&Hyx::XmlGraph::SaveToHyxXml, &Hyx::XmlGraph::SaveToQuendraXml}) {
                 std::filesystem::remove("nan.xml");
                 log.Clear();
@@ -335,26 +340,53 @@ void runMisspeltGraphFile(const std::shared_ptr<VornCommon::Logger>& logger)
             }
             if (std::isnan(rate))
                 quote(line);
+            if (rate == 1e-30f)
+                quote("(" + why + ")");
         }
         graphs->GetVisualGraph(0)->SetFps(kept);
     }
 }
 
-// The quendra dialect checks only the graph its loader reads back.
-void runQuendraFirstGraph()
+// The quendra dialect checks only the graph its loader reads back, and writes a later graph's
+// rate that is no rate as 0. A mode or rate that is none fails InstantiateHyxGraph before any
+// filter is made, with one line; a quendra file keeps the mode number it holds.
+void runQuendraFirstGraph(const std::shared_ptr<VornCommon::Logger>& logger)
 {
-    auto graphs = std::make_shared<Hyx::VisualGraphs>();
-    for (const float fps : {5.0f, std::numeric_limits<float>::quiet_NaN()}) {
-        auto graph = std::make_shared<Hyx::VisualGraph>();
-        graph->SetFps(fps);
-        graphs->AddVisualGraph(graph);
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const float later : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e-30f}) {
+        auto graphs = std::make_shared<Hyx::VisualGraphs>();
+        for (const float fps : {5.0f, later}) {
+            auto graph = std::make_shared<Hyx::VisualGraph>();
+            graph->SetFps(fps);
+            graphs->AddVisualGraph(graph);
+        }
+        std::filesystem::remove("two.xml");
+        CapturedLog log(logger);
+        check(!Hyx::XmlGraph::SaveToHyxXml("two.xml", graphs) && Hyx::XmlGraph::SaveToQuendraXml("two.xml", graphs),
+              "the list [5 fps, a rate that is no rate] is saved in the quendra dialect alone");
+        const std::string text = textOf("two.xml");
+        const auto loaded = Hyx::XmlGraph::LoadFromXml("two.xml");
+        check(loaded && loaded->GetNumVisualGraphs() == 1 && loaded->GetVisualGraph(0)->GetFps() == 5.0f,
+              "the quendra file reads back its first graph");
+        check(contains(text, "playspeed=\"5\"") && contains(text, "playspeed=\"0\""),
+              "the quendra saver writes the later graph's rate that is no rate as 0");
     }
-    std::filesystem::remove("two.xml");
-    check(!Hyx::XmlGraph::SaveToHyxXml("two.xml", graphs) && Hyx::XmlGraph::SaveToQuendraXml("two.xml", graphs),
-          "the list [5 fps, NaN] is saved in the quendra dialect alone");
-    const auto loaded = Hyx::XmlGraph::LoadFromXml("two.xml");
-    check(loaded && loaded->GetNumVisualGraphs() == 1 && loaded->GetVisualGraph(0)->GetFps() == 5.0f,
-          "the quendra file reads back its first graph");
+    std::ofstream("seven.xml") << "<quendra version=\"1.0\"><hyxpipeline playmode=\"7\" playspeed=\"25\"/></quendra>\n";
+    CapturedLog log(logger);
+    const auto seven = Hyx::XmlGraph::LoadFromXml("seven.xml");
+    const std::string modeLine = "Failed to make a graph: its mode 7 is not a playback mode";
+    check(seven && int(seven->GetVisualGraph(0)->GetPlaybackMode()) == 7 && !seven->InstantiateHyxGraph(0) &&
+              log.At(VornCommon::LogLevel::Error) == std::vector{modeLine},
+          "a quendra file keeps its mode 7, and InstantiateHyxGraph refuses it with one line");
+    quote(modeLine);
+    log.Clear();
+    Hyx::VisualGraph slow;
+    slow.SetFps(1e-30f);
+    check(!slow.InstantiateHyxGraph() &&
+              log.At(VornCommon::LogLevel::Error) ==
+                  std::vector<std::string>{
+                      "Failed to make a graph: its rate 1e-30 gives a frame period past 4294967295 ms"},
+          "InstantiateHyxGraph refuses a rate whose period does not fit, with one line");
 }
 
 } // namespace

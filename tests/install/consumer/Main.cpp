@@ -16,11 +16,16 @@ int main(int argc, char** argv)
     runCallbacks();
     runThrows(logger);
     runFailedStops(logger);
+    runWorkerEndListenerThrows(logger);
     runCallsInsideWalks<Hyx::AsyncGraph>();
     runCallsInsideWalks<Hyx::Graph>();
     runStopRequests();
     runBuildingCallsRefused<Hyx::AsyncGraph>();
     runBuildingCallsRefused<Hyx::Graph>();
+    runBuildingFromAnAddsHooks<Hyx::AsyncGraph>();
+    runBuildingFromAnAddsHooks<Hyx::Graph>();
+    runDisconnectFromTheWorker();
+    runListReadersBesideRebuilds(logger);
     runFoldedStopInFailedStop<Hyx::AsyncGraph>();
     runFoldedStopInFailedStop<Hyx::Graph>();
     runPausedPassQueues<Hyx::AsyncGraph>();
@@ -29,6 +34,7 @@ int main(int argc, char** argv)
     runHandedStop();
     runPlayWithoutOrder();
     runErrorTexts(logger);
+    runThrowingLogger(logger);
     runRanges(logger);
     runInjection(logger);
     runTake(argv[1]);
@@ -53,6 +59,8 @@ int main(int argc, char** argv)
     runFilterMoves(logger);
     runStreamSelection();
     runPacing();
+    runModesOutsidePlaybackMode();
+    runLeavingRealtime();
     runReaderLines(logger);
     runKeeperOffersOneLayer();
     runLayerCopies();
@@ -60,6 +68,7 @@ int main(int argc, char** argv)
     runNumberTexts();
     runNumPoints();
     runPlugin(logger, argv[1]);
+    runMultiStreamSource();
     runDamagedTake();
     runDecompressExceptions();
     runKeeperNames();
@@ -68,8 +77,9 @@ int main(int argc, char** argv)
     runBlockMutateWait();
     runBlockFpsRates(logger);
     runFrameRanges(logger);
+    runEmptySourceFrameNumbersWrap();
     runLivePushesKept();
-    runQuendraFirstGraph();
+    runQuendraFirstGraph(logger);
     Hyx::ResetHYXLoggerInstance();
     return failures == 0 ? 0 : 1;
 }

@@ -492,4 +492,55 @@ void runFailedStops(const std::shared_ptr<VornCommon::Logger>& logger)
     runHostThreads();
 }
 
+// The worker's own end of a run, whose listener of Stopped throws: the stop is done, every
+// filter stopped; the listeners hear Error after Stopped, once a run. The text and the line name
+// the listener, unless the run had failed: then the text stays the update's. The next Play
+// plays the whole run again.
+void runWorkerEndListenerThrows(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    using State = Hyx::Graph::GraphState;
+    const std::string listenerText = "Graph failed to stop(a graph listener threw: listener says no)";
+    const struct {
+        bool updateFails;
+        const char* textStart;
+        std::vector<State> heard;
+    } ends[] = {
+        {false, listenerText.c_str(), {State::Playing, State::Stopped, State::Error}},
+        {true, "Graph update failed(Filter 'Flush' error: ", {State::Playing, State::Error, State::Stopped}},
+    };
+    const std::vector<uint32_t> everyFrame = {0, 1, 2, 3, 4, 5};
+    for (const auto& end : ends) {
+        CapturedLog log(logger);
+        FrameList frames;
+        StateList states;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        graph->_graphEvents.Add(&states);
+        states.throwOnStopped = true;
+        if (end.updateFails)
+            flush->failFrame = 3;
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
+                  graph->Play() == Hyx::ActionResult::Success &&
+                  waitFor([&] { return states.Peek().size() >= end.heard.size(); }),
+              "a forward-once run on the worker ends");
+        const std::string text = graph->GetLastError(false).StdString();
+        const std::vector<std::string> lines = log.At(VornCommon::LogLevel::Error);
+        check(states.Take() == end.heard && graph->IsStopped() && allStopped(*graph),
+              "a listener that throws as it hears the worker's Stopped leaves the stop done; Error is told once, "
+              "after Stopped when the run had not failed");
+        check(text.rfind(end.textStart, 0) == 0 &&
+                  std::find(lines.begin(), lines.end(), "AsyncGraph: " + listenerText) != lines.end(),
+              "the text names the listener unless the run had failed; the line does");
+        if (!end.updateFails) {
+            quote(text.substr(0, text.find("threw: ") + 7)); // the README gives <what()> for the rest
+        }
+        frames.Take();
+        check(graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }) &&
+                  frames.Take() == everyFrame && states.Take() == std::vector<State>{State::Playing, State::Stopped},
+              "the next Play plays the whole run again");
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
 } // namespace

@@ -1,4 +1,5 @@
-// README "Filters are made through `FilterFactory`": playing a graph, its rates, the block mutates.
+// README "Filters are made through `FilterFactory`": playing a graph, its rates and modes, leaving
+// Realtime, the block mutates.
 
 #include "Consumer.h"
 
@@ -29,23 +30,238 @@ void runPacing()
         check(graph->SetGraphFps(rate.fps) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() == rate.periodMs,
               "SetGraphFps reads the rate the same way");
     }
-    // A NaN or an infinity is no rate: refused, nothing changed.
+    // A NaN or an infinity is no rate, nor is one whose period does not fit in 32 bits:
+    // refused, nothing changed.
     check(graph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, 250) == Hyx::ActionResult::Success, "a rate is set");
-    for (const float fps : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    const std::pair<double, std::string> refusals[] = {
+        {std::numeric_limits<double>::quiet_NaN(), "nan is not a number of frames a second"},
+        {std::numeric_limits<double>::infinity(), "inf is not a number of frames a second"},
+        {1e-30, "1e-30 gives a frame period past 4294967295 ms"},
+        {2.3e-7, "2.3e-07 gives a frame period past 4294967295 ms"}};
+    for (const auto& [rate, why] : refusals) {
+        const std::string refused = "Graph failed to set a frame rate(" + why + ")";
         float kept = 0.0f;
-        check(graph->SetGraphFps(fps) == Hyx::ActionResult::Failure &&
-                  graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, fps) == Hyx::ActionResult::Failure &&
+        check(graph->SetGraphFps(float(rate)) == Hyx::ActionResult::Failure &&
+                  graph->GetLastError(true).StdString() == refused &&
+                  graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, float(rate)) == Hyx::ActionResult::Failure &&
+                  graph->GetLastError(true).StdString() == refused &&
+                  graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, rate) == Hyx::ActionResult::Failure &&
+                  graph->GetLastError(true).StdString() == refused &&
                   graph->GetGraphFps(kept) == Hyx::ActionResult::Success && kept == 250.0f &&
                   graph->GetFramePeriodMs() == 4,
-              "SetGraphFps and SetPlaybackMode refuse a NaN or an infinity and change nothing");
-        if (std::isnan(fps)) {
-            const std::string refused = graph->GetLastError(false).StdString();
-            check(refused == "Graph failed to set a frame rate(nan is not a number of frames a second)",
-                  "the refused rate's text");
+              "SetGraphFps and SetPlaybackMode refuse a NaN, an infinity or a rate whose period does not fit, "
+              "and change nothing");
+        if (!std::isinf(rate) && rate != 2.3e-7)
             quote(refused);
+    }
+    check(graph->SetGraphFps(2.4e-7f) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() > 4000000000u,
+          "a rate just above about 2.3e-7 is taken");
+    graph->RemoveAllFilters();
+
+    // A code paces nothing while the source announces no rate above 0, or one whose period,
+    // for the code's half or double, does not fit.
+    const struct {
+        float announced, code;
+        uint32_t periodMs;
+    } codes[] = {{0.0f, -1, 0}, {4e-7f, -1, 2500000000u}, {4e-7f, -2, 0}, {4e-7f, -3, 1250000000u}};
+    for (const auto& c : codes) {
+        auto announcing = std::make_shared<Hyx::AsyncGraph>();
+        const auto live = std::make_shared<Hyx::SourceManualLiveSource>();
+        check(live->ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 4, 4), 1, c.announced, true) &&
+                  announcing->AddAndConnect(live) == Hyx::ActionResult::Success &&
+                  announcing->SetGraphFps(c.code) == Hyx::ActionResult::Success &&
+                  announcing->GetFramePeriodMs() == c.periodMs,
+              "a code paces nothing while the source announces no usable rate");
+        announcing->RemoveAllFilters();
+    }
+}
+
+// The second argument of SetPlaybackMode: a flag or a number, never a text or another pointer.
+template <class G, class Second>
+concept TakesAsSecondArgument = requires(G& graph, Second second)
+{
+    graph.SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, second);
+};
+template <class G>
+concept TakesATextAsSecondArgument = requires(G& graph)
+{
+    graph.SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, "25");
+};
+static_assert(!TakesATextAsSecondArgument<Hyx::AsyncGraph> && !TakesATextAsSecondArgument<Hyx::Graph> &&
+              !TakesAsSecondArgument<Hyx::AsyncGraph, int*> && !TakesAsSecondArgument<Hyx::Graph, void*>);
+static_assert(TakesAsSecondArgument<Hyx::AsyncGraph, bool> && TakesAsSecondArgument<Hyx::AsyncGraph, float> &&
+              TakesAsSecondArgument<Hyx::AsyncGraph, int> && TakesAsSecondArgument<Hyx::Graph, bool>);
+
+// A value outside PlaybackMode is refused by SetPlaybackMode and Play(mode) in every state, on
+// both kinds of graph, with a text that names it; the state, the mode and the rate stay.
+void runModesOutsidePlaybackMode()
+{
+    using Result = Hyx::ActionResult;
+    using State = Hyx::Graph::GraphState;
+    const auto notAMode = static_cast<Hyx::PlaybackMode>(77);
+    for (const bool async : {false, true}) {
+        for (const State state : {State::Stopped, State::Paused, State::Playing}) {
+            FrameList frames;
+            std::shared_ptr<Hyx::Graph> graph;
+            if (async)
+                graph = flushGraph<Hyx::AsyncGraph>(6, {}, frames);
+            else
+                graph = flushGraph<Hyx::Graph>(6, {}, frames);
+            const auto asyncGraph = std::dynamic_pointer_cast<Hyx::AsyncGraph>(graph);
+            check((asyncGraph ? asyncGraph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 25.0f)
+                              : graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, true)) == Result::Success &&
+                      (state == State::Stopped || graph->Play() == Result::Success) &&
+                      (state != State::Paused || graph->Pause() == Result::Success),
+                  "the graph loops, stopped, paused or playing");
+            const auto order = graph->GetFrameOrderProvider();
+            const auto stays = [&] {
+                const auto automatic = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(order);
+                float fps = 0.0f;
+                return graph->IsStopped() == (state == State::Stopped) &&
+                       graph->IsPaused() == (state == State::Paused) &&
+                       graph->IsPlaying() == (state == State::Playing) && graph->GetFrameOrderProvider() == order &&
+                       automatic && automatic->GetPlaybackMode() == Hyx::PlaybackMode::ForwardLoop &&
+                       (!asyncGraph || (asyncGraph->GetGraphFps(fps) == Result::Success && fps == 25.0f &&
+                                        asyncGraph->GetFramePeriodMs() == 40));
+            };
+            const std::string setRefused = "Graph failed to set a playback mode(77 is not a playback mode)";
+            const std::string playRefused = "Graph failed to start playing(77 is not a playback mode)";
+            check(graph->SetPlaybackMode(notAMode, true) == Result::Failure &&
+                      graph->GetLastError(true).StdString() == setRefused && stays(),
+                  "SetPlaybackMode refuses a value outside PlaybackMode and changes nothing");
+            check(!asyncGraph || (asyncGraph->SetPlaybackMode(notAMode, 30.0f) == Result::Failure &&
+                                  graph->GetLastError(true).StdString() == setRefused && stays()),
+                  "an AsyncGraph's SetPlaybackMode with a rate refuses it too, and keeps the rate");
+            check(graph->Play(notAMode) == Result::Failure && graph->GetLastError(true).StdString() == playRefused &&
+                      stays(),
+                  "Play(mode) refuses a value outside PlaybackMode in every state and changes nothing");
+            quote(setRefused);
+            quote(playRefused);
+            check(StopGraph(*graph), "StopGraph stops it");
+            graph->RemoveAllFilters();
         }
     }
-    graph->RemoveAllFilters();
+}
+
+// Notes each frame's number like FrameList, and pauses the graph as the callback target hands
+// over frame `pauseAt`, once.
+class PausingList : public FrameList {
+public:
+    void OnAtomsReceived(std::vector<std::shared_ptr<Hyx::Atom>>& atoms) override
+    {
+        FrameList::OnAtomsReceived(atoms);
+        int64_t frame = atoms.front()->GetFrameNr();
+        if (pauseAt.compare_exchange_strong(frame, -1))
+            graph->Pause();
+    }
+    std::atomic<int64_t> pauseAt{-1};
+    Hyx::Graph* graph = nullptr;
+};
+
+// Realtime counts on past the source's last frame; a change of mode without a reset that
+// leaves it goes on inside the source's frames: loops as if the count had looped, the other
+// modes from the last frame (ForwardOnce is then done). On the provider, and on a paused
+// graph of either kind whose order Realtime made itself, or (an AsyncGraph's SetPlaybackMode
+// with a rate) one over the source's frames.
+void runLeavingRealtime()
+{
+    using M = Hyx::PlaybackMode;
+    using State = Hyx::Graph::GraphState;
+    // The provider over frames 0 to 4, Realtime to frame 7, then each mode.
+    const std::pair<M, std::vector<uint32_t>> walks[] = {{M::ForwardLoop, {3, 4, 0, 1, 2, 3}},
+                                                         {M::BackwardLoop, {1, 0, 4, 3, 2}},
+                                                         {M::ForwardOnce, {}},
+                                                         {M::BackwardOnce, {3, 2, 1, 0}},
+                                                         {M::Pingpong, {3, 2, 1, 0, 1, 2}},
+                                                         {M::PingpongInverse, {3, 2, 1, 0, 1, 2}}};
+    for (const auto& [mode, expected] : walks) {
+        Hyx::FrameOrderAuto order(0, 5);
+        order.SetPlaybackMode(M::Realtime, true);
+        for (int i = 0; i < 8; ++i)
+            order.AdvanceFrameID();
+        const bool counted = order.GetFrameID() == 7;
+        order.SetPlaybackMode(mode, false);
+        std::vector<uint32_t> walked;
+        const bool once = mode == M::ForwardOnce || mode == M::BackwardOnce;
+        while (walked.size() < 12 && (once ? order.HasNextFrameID() : walked.size() < expected.size())) {
+            order.AdvanceFrameID();
+            walked.push_back(order.GetFrameID());
+        }
+        check(counted && walked == expected, "a walk that leaves Realtime past the range goes on inside it");
+    }
+    // A source of 10 frames, Realtime to frame 13, paused there by the callback's listener.
+    const std::pair<M, std::vector<uint32_t>> resumes[] = {{M::ForwardLoop, {4, 5, 6, 7, 8, 9, 0, 1}},
+                                                           {M::BackwardLoop, {2, 1, 0, 9, 8}},
+                                                           {M::ForwardOnce, {}},
+                                                           {M::BackwardOnce, {8, 7, 6, 5, 4, 3, 2, 1, 0}},
+                                                           {M::Pingpong, {8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2}}};
+    for (const int kind : {0, 1, 2}) { // a Graph; an AsyncGraph, its order Realtime's or over the frames
+        const bool async = kind > 0;
+        for (const auto& [mode, expected] : resumes) {
+            std::shared_ptr<Hyx::Graph> graph;
+            if (async)
+                graph = std::make_shared<Hyx::AsyncGraph>();
+            else
+                graph = std::make_shared<Hyx::Graph>();
+            PausingList frames;
+            StateList states;
+            frames.graph = graph.get();
+            frames.pauseAt = 13;
+            const auto source = std::make_shared<HostSource>(std::vector{std::make_shared<HostStream>(0, 10)});
+            const bool built = graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
+                               AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+            const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+            if (!built || !target) {
+                check(false, "a source of the host's and a callback target");
+                continue;
+            }
+            target->SetAtomsListener(&frames);
+            graph->_graphEvents.Add(&states);
+            // With no order yet, Realtime makes one over 4294967295 frames; with a rate, an
+            // AsyncGraph makes one over the source's frames.
+            const auto asyncGraph = std::dynamic_pointer_cast<Hyx::AsyncGraph>(graph);
+            bool paused = (kind == 2 ? asyncGraph->SetPlaybackMode(M::Realtime, 0.0f)
+                                     : graph->SetPlaybackMode(M::Realtime, true)) == Hyx::ActionResult::Success &&
+                          graph->Play() == Hyx::ActionResult::Success;
+            if (async) {
+                paused = paused && waitFor([&] { return states.Heard(State::Paused); });
+            } else {
+                for (int i = 0; paused && i < 20 && !graph->IsPaused(); ++i)
+                    paused = graph->Update() == Hyx::ActionResult::Success;
+            }
+            std::vector<uint32_t> before(14);
+            for (uint32_t i = 0; i < before.size(); ++i)
+                before[i] = i;
+            check(paused && graph->IsPaused() && frames.Take() == before,
+                  "Realtime counts past the source's 10 frames to frame 13, where the graph pauses");
+            const auto order = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph->GetFrameOrderProvider());
+            check(order && order->GetRangeSize() == (kind == 2 ? 10u : 4294967295u),
+                  "Realtime made the graph's order itself, or the AsyncGraph's rate one over the source's frames");
+            states.Take();
+            bool resumed = graph->SetPlaybackMode(mode, false) == Hyx::ActionResult::Success &&
+                           graph->Play() == Hyx::ActionResult::Success;
+            if (async) {
+                resumed =
+                    resumed && waitFor([&] {
+                        return expected.empty() ? states.Heard(State::Stopped) : frames.Count() >= expected.size();
+                    });
+            } else {
+                for (int i = 0; resumed && i < 20 && frames.Count() < expected.size(); ++i)
+                    resumed = graph->Update() == Hyx::ActionResult::Success;
+                resumed = resumed && (!expected.empty() || graph->IsDone());
+            }
+            check(StopGraph(*graph), "StopGraph stops it");
+            std::vector<uint32_t> after = frames.Take();
+            if (after.size() > expected.size() && !expected.empty())
+                after.resize(expected.size());
+            check(resumed && after == expected,
+                  "a paused graph leaving Realtime goes on inside the source's frames: a loop as if Realtime had "
+                  "looped, the other modes from the last frame");
+            target->SetAtomsListener(nullptr);
+            graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+    }
 }
 
 // A Play with no mode on a graph that has no frame order yet answers Failure with a bare text.

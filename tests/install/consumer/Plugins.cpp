@@ -148,4 +148,61 @@ void runPlugin(const std::shared_ptr<VornCommon::Logger>& logger, const std::str
     quote(refused);
 }
 
+// A source of several streams of the host's: a stop goes on past a stream that refuses or
+// throws and passes the first failure on once every stream was handled (that stream stays as it
+// was, for the next stop); a start that throws part way stops again the streams it had started.
+// On both kinds of graph.
+void runMultiStreamSource()
+{
+    using Play = Hyx::Stream::PlayState;
+    const auto states = [](const std::vector<std::shared_ptr<HostStream>>& streams) {
+        std::vector<Play> each;
+        for (const auto& stream : streams)
+            each.push_back(stream->GetPlayState());
+        return each;
+    };
+    for (const bool async : {false, true}) {
+        for (const bool throws : {true, false}) {
+            const std::vector<std::shared_ptr<HostStream>> streams = {std::make_shared<HostStream>(0, 6),
+                                                                      std::make_shared<HostStream>(1, 6),
+                                                                      std::make_shared<HostStream>(2, 6)};
+            std::shared_ptr<Hyx::Graph> graph;
+            if (async)
+                graph = std::make_shared<Hyx::AsyncGraph>();
+            else
+                graph = std::make_shared<Hyx::Graph>();
+            FrameList frames;
+            const bool built =
+                graph->AddAndConnect(std::make_shared<HostSource>(streams)) == Hyx::ActionResult::Success &&
+                AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+            const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+            if (!built || !target) {
+                check(false, "a source of three streams of the host's and a callback target");
+                continue;
+            }
+            target->SetAtomsListener(&frames);
+            check(playLooping(*graph, frames) && states(streams) == std::vector<Play>(3, Play::Playing),
+                  "the three streams play with the source");
+            (throws ? streams[1]->throwOnStop : streams[1]->refuseStop) = true;
+            Hyx::ActionResult stopped = Hyx::ActionResult::Success;
+            const std::string thrown = thrownBy([&] { return graph->Stop(); }, &stopped);
+            check((throws ? thrown == "stream hook failed" : thrown.empty() && stopped == Hyx::ActionResult::Failure) &&
+                      states(streams) == std::vector<Play>{Play::Stopped, Play::Playing, Play::Stopped},
+                  "a stop goes on past a stream that throws or refuses, whose failure passes on after all");
+            check(StopGraph(*graph) && states(streams) == std::vector<Play>(3, Play::Stopped),
+                  "the next stop stops that stream");
+            streams[2]->throwOnPlay = true;
+            const std::string started = thrownBy([&] { return graph->Play(Hyx::PlaybackMode::ForwardLoop); });
+            check(started == "stream hook failed" && graph->IsStopped() &&
+                      states(streams) == std::vector<Play>(3, Play::Stopped),
+                  "a start that throws part way stops again the streams it had started");
+            frames.Take();
+            check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next Play plays");
+            check(StopGraph(*graph), "StopGraph stops it");
+            target->SetAtomsListener(nullptr);
+            graph->RemoveAllFilters();
+        }
+    }
+}
+
 } // namespace

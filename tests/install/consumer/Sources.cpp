@@ -17,12 +17,13 @@ void runManualSourceFrames()
               offline.GetLastError(false).StdString() == rejected,
           "a manual source refuses an example frame without stream information");
     quote(rejected);
-    // A rate that is no number is refused; the declaration before stays.
+    // A rate the graph's rate calls refuse is refused; the declaration before stays.
     const float inf = std::numeric_limits<float>::infinity();
     const std::pair<float, std::string> rates[] = {
         {std::numeric_limits<float>::quiet_NaN(), "Properties rejected - nan is not a number of frames a second"},
         {inf, "Properties rejected - inf is not a number of frames a second"},
-        {-inf, "Properties rejected - -inf is not a number of frames a second"}};
+        {-inf, "Properties rejected - -inf is not a number of frames a second"},
+        {1e-30f, "Properties rejected - 1e-30 gives a frame period past 4294967295 ms"}};
     for (const auto& [rate, text] : rates) {
         check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
                   !live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
@@ -30,13 +31,14 @@ void runManualSourceFrames()
                   offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
                   !offline.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
                   offline.GetLastError(false).StdString() == text && offline.GetStreamInfo()->GetFPS() == 30.0f,
-              "a manual source refuses a rate that is no number and keeps its declaration");
+              "a manual source refuses a rate the graph's rate calls refuse and keeps its declaration");
     }
     quote(rates[0].second);
-    for (const float rate : {0.0f, -1.0f, 0.5f, 1e30f})
+    quote(rates[3].second);
+    for (const float rate : {0.0f, -1.0f, -1e-30f, 2.4e-7f, 0.5f, 1e30f})
         check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, rate, true) &&
                   live.GetStreamInfo()->GetFPS() == rate,
-              "a manual source takes any finite rate");
+              "a manual source takes every rate the graph's rate calls take");
     const std::string other = "Frame rejected - a stream of the frame does not satisfy declared output profile";
     check(live.ClearCacheAndReinitializeProperties(MakeTextureFrame(0, 8, 8), 1, 30.0f, true) &&
               live.PushFrame({MakeTextureFrame(1, 8, 8)}) && !live.PushFrame({MakeFrame(2, "b")}) &&

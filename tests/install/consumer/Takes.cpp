@@ -92,4 +92,57 @@ void runFrameRanges(const std::shared_ptr<VornCommon::Logger>& logger)
     graph->RemoveAllFilters();
 }
 
+// The empty source refuses the frame after 4,194,303 that its Realtime order asks for: that
+// update and each one after it fail with its text (an AsyncGraph's run ends: Error, then
+// Stopped), and Play(Realtime) starts a new run from the order's start, 0. A jump of the order
+// the graph made takes it there at once.
+void runEmptySourceFrameNumbersWrap()
+{
+    using State = Hyx::Graph::GraphState;
+    for (const bool async : {false, true}) {
+        std::shared_ptr<Hyx::Graph> graph;
+        if (async)
+            graph = std::make_shared<Hyx::AsyncGraph>();
+        else
+            graph = std::make_shared<Hyx::Graph>();
+        FrameList frames;
+        StateList states;
+        const bool built = AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "30"}}) &&
+                           AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+        const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+        if (!built || !target) {
+            check(false, "an empty source and a callback target");
+            continue;
+        }
+        target->SetAtomsListener(&frames);
+        graph->_graphEvents.Add(&states);
+        if (const auto asyncGraph = std::dynamic_pointer_cast<Hyx::AsyncGraph>(graph))
+            check(asyncGraph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, 200) == Hyx::ActionResult::Success,
+                  "the worker runs at 200 frames a second");
+        check(graph->Play(Hyx::PlaybackMode::Realtime) == Hyx::ActionResult::Success, "the graph plays");
+        // The next frame the order hands out is 4194302.
+        graph->GetFrameOrderProvider()->JumpToFrameID(4194302);
+        const std::vector<uint32_t> wrap = {4194302, 4194303, 0, 1};
+        std::vector<uint32_t> got;
+        const auto wrapped = [&] {
+            const std::vector<uint32_t> taken = frames.Take();
+            got.insert(got.end(), taken.begin(), taken.end());
+            return std::search(got.begin(), got.end(), wrap.begin(), wrap.end()) != got.end();
+        };
+        if (async) {
+            check(waitFor(wrapped), "the worker's run numbers 4194302, 4194303, 0, 1");
+        } else {
+            for (int i = 0; i < 5 && !wrapped(); ++i)
+                check(graph->Update() == Hyx::ActionResult::Success, "each update gives a frame");
+            check(wrapped(), "the host's updates number 4194302, 4194303, 0, 1");
+        }
+        check(graph->IsPlaying() && states.Take() == std::vector<State>{State::Playing},
+              "the endless stream plays on past 4194303");
+        check(StopGraph(*graph), "StopGraph stops it");
+        target->SetAtomsListener(nullptr);
+        graph->_graphEvents.Remove(&states);
+        graph->RemoveAllFilters();
+    }
+}
+
 } // namespace

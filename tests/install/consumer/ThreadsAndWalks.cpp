@@ -1,4 +1,5 @@
-// README "Filters are made through `FilterFactory`": no call inside another walk; several host threads.
+// README "Filters are made through `FilterFactory`": no call inside another walk (a building call
+// from an add's hooks too); several host threads (list readers beside rebuilds).
 
 #include "Consumer.h"
 
@@ -117,6 +118,18 @@ void runHostThreads()
                   graph->GetFramePeriodMs() == 5 && !graph->IsSuspended() &&
                   graph->GetLastError(false).StdString().empty(),
               "the getters answer while a host call holds the graph's lock");
+        const float progress = graph->GetProgress();
+        static_cast<void>(graph->GetProgressInfo());
+        static_cast<void>(graph->IsDone());
+        check(!graph->IsPaused() && !graph->IsStopRequested() && graph->GetFrameOrderProvider() &&
+                  graph->GetNumFilters() == 2 && graph->GetFilter(0u) == source &&
+                  graph->GetLastFilter() == graph->GetFilter(Hyx::TargetCallback::TheTypeGuid()) &&
+                  graph->GetRenderers().empty() && graph->GetFilterParam("Atom listener ptr") &&
+                  graph->GetFilterParam(Hyx::TargetCallback::TheTypeGuid(), "Atom listener ptr", 1) &&
+                  progress >= 0.0f && progress <= 1.0f && graph->GetSourceStreamInfo() &&
+                  graph->GetSourceAggregatedOutputProfile(),
+              "so do those that read the filter list, the source's own answers included: none waits for the "
+              "Play");
         std::thread b([&] {
             second = graph->Play(Hyx::PlaybackMode::ForwardOnce);
             secondAnswered = true;
@@ -133,6 +146,45 @@ void runHostThreads()
         std::vector<uint32_t> played = frames.Take();
         played.resize(looped.size());
         check(played == looped, "one run plays, looping from its start: the second Play left its mode");
+        check(StopGraph(*graph), "StopGraph stops it");
+        graph->RemoveAllFilters();
+    }
+    // GetSourceStreamInfo and GetSourceAggregatedOutputProfile ask the source itself, and
+    // never wait for a Play (above, held in the source's own GetStreamInfo; here in a filter's
+    // onPlay) or a Stop (waiting for the worker held in its pass).
+    for (const bool stop : {false, true}) {
+        Gate held, release;
+        std::atomic<bool> hold{true}, heldTooLong{false};
+        FrameList frames;
+        const auto flush = std::make_shared<TransformFlush>();
+        const auto graph = flushGraph<Hyx::AsyncGraph>(6, {flush}, frames);
+        const std::function<void()> holdHere = [&] {
+            if (hold.exchange(false)) {
+                held.Open();
+                if (!release.Pass())
+                    heldTooLong = true;
+            }
+        };
+        check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, 200) == Hyx::ActionResult::Success,
+              "the graph loops at 200 frames a second");
+        std::thread other;
+        if (stop) {
+            flush->beforeFrame = [&holdHere](uint32_t) { holdHere(); };
+            check(graph->Play() == Hyx::ActionResult::Success && held.Pass(), "the worker's pass is held");
+            other = std::thread([&graph] { graph->Stop(); });
+            check(waitFor([&] { return graph->IsStopRequested(); }), "the Stop waits for the worker");
+        } else {
+            flush->play.call = holdHere;
+            other = std::thread([&graph] { graph->Play(); });
+            check(held.Pass(), "the Play is held in a filter's onPlay");
+        }
+        const auto info = graph->GetSourceStreamInfo();
+        const auto profile = graph->GetSourceAggregatedOutputProfile();
+        release.Open();
+        other.join();
+        check(info && info->GetFPS() == 30.0f && profile && !heldTooLong,
+              "GetSourceStreamInfo and GetSourceAggregatedOutputProfile answer while a Play or a Stop is under way");
+        flush->play.call = nullptr;
         check(StopGraph(*graph), "StopGraph stops it");
         graph->RemoveAllFilters();
     }
@@ -693,6 +745,311 @@ void runHandedStop()
         graph->_graphEvents.Remove(&states);
         graph->RemoveAllFilters();
     }
+}
+
+// One host thread rebuilds an AsyncGraph with the README's AddFilter, round after round; another
+// reads it meanwhile through every getter the README names. Each filter read is one of the
+// chain's and alive (read through it). Then two threads rebuild it, each keeping its sequence
+// apart from the other's with a lock of its own, as the README says: every step answers
+// Success. Without that lock each call is still one step: answers vary, nothing breaks.
+void runListReadersBesideRebuilds(const std::shared_ptr<VornCommon::Logger>& logger)
+{
+    using Result = Hyx::ActionResult;
+    const VornCommon::Guid chain[] = {Hyx::SourceEmptySource::TheTypeGuid(), Hyx::MutateAutoCompressor::TheTypeGuid(),
+                                      Hyx::TargetCallback::TheTypeGuid()};
+    const auto ofChain = [&chain](const std::shared_ptr<Hyx::Filter>& filter) {
+        return std::find(std::begin(chain), std::end(chain), filter->TypeGuid()) != std::end(chain) &&
+               filter->GetFilterState() != Hyx::Filter::FilterState::Created;
+    };
+    const auto graph = std::make_shared<Hyx::AsyncGraph>();
+    const auto rebuild = [&graph] {
+        return graph->Stop() == Result::Success && graph->RemoveAllFilters() == Result::Success &&
+               AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "30"}}) &&
+               AddFilter(graph, Hyx::MutateAutoCompressor::TheTypeGuid()) &&
+               AddFilter(graph, Hyx::TargetCallback::TheTypeGuid()) &&
+               graph->Play(Hyx::PlaybackMode::Realtime) == Result::Success;
+    };
+    {
+        std::atomic<bool> done{false}, strange{false};
+        std::atomic<int> reads{0};
+        Gate reading;
+        std::thread reader([&] {
+            const auto expect = [&strange](bool ok) {
+                if (!ok)
+                    strange = true;
+            };
+            do {
+                ++reads;
+                expect(graph->GetNumFilters() <= 3);
+                for (unsigned i = 0; i <= 3; ++i)
+                    if (const auto filter = graph->GetFilter(i))
+                        expect(i < 3 && ofChain(filter));
+                if (const auto last = graph->GetLastFilter())
+                    expect(ofChain(last));
+                for (const VornCommon::Guid& type : chain)
+                    if (const auto filter = graph->GetFilter(type))
+                        expect(filter->TypeGuid() == type && ofChain(filter));
+                expect(graph->GetRenderers().empty());
+                if (const auto param = graph->GetFilterParam("Framerate"))
+                    expect(param->GetValueAsString() == "30");
+                if (const auto param = graph->GetFilterParam(chain[0], "Framerate", 1))
+                    expect(param->GetValueAsString() == "30");
+                if (const auto info = graph->GetSourceStreamInfo())
+                    expect(info->GetFPS() == 30.0f);
+                if (const auto profile = graph->GetSourceAggregatedOutputProfile())
+                    expect(profile->GetDataProfileCount() == 1);
+                static_cast<void>(graph->IsDone());
+                float fps = -1.0f;
+                expect(graph->GetGraphFps(fps) == Result::Success && fps == 0.0f && graph->GetFramePeriodMs() == 0);
+                static_cast<void>(graph->IsPlaying() || graph->IsPaused() || graph->IsStopped());
+                expect(!graph->IsSuspended());
+                static_cast<void>(graph->IsStopRequested());
+                expect(graph->GetLastError(false).StdString().empty());
+                const float progress = graph->GetProgress();
+                expect(progress >= 0.0f && progress <= 1.0f);
+                static_cast<void>(graph->GetProgressInfo());
+                static_cast<void>(graph->GetFrameOrderProvider());
+                if (reads == 1)
+                    reading.Open();
+            } while (!done);
+        });
+        bool rebuilt = reading.Pass();
+        for (int round = 0; rebuilt && round < 100; ++round)
+            rebuilt = rebuild();
+        done = true;
+        reader.join();
+        check(rebuilt, "a host thread rebuilds the graph with AddFilter while another reads it");
+        check(!strange, "every getter read beside the rebuilds gives a filter of the chain, alive, or none");
+    }
+    // Two rebuilding threads, each sequence under the host's own lock.
+    {
+        std::mutex sequence;
+        std::atomic<bool> allRebuilt{true};
+        const auto rebuilder = [&] {
+            for (int round = 0; round < 30; ++round) {
+                const std::lock_guard<std::mutex> lock(sequence);
+                if (!rebuild())
+                    allRebuilt = false;
+            }
+        };
+        std::thread other(rebuilder);
+        rebuilder();
+        other.join();
+        check(allRebuilt && graph->GetNumFilters() == 3, "two threads whose sequences are kept apart rebuild at will");
+    }
+    // Without that lock: one step at a time, some refused; the graph empties and builds again.
+    {
+        CapturedLog log(logger); // the refused connections' lines
+        const auto stepper = [&] {
+            for (int round = 0; round < 30; ++round) {
+                graph->Stop();
+                graph->RemoveAllFilters();
+                for (const VornCommon::Guid& type : chain) {
+                    const std::shared_ptr<Hyx::Filter> filter = Hyx::AsyncGraph::CreateFilter(type, graph);
+                    if (filter && graph->AddAndConnect(filter) != Result::Success &&
+                        filter->GetFilterState() == Hyx::Filter::FilterState::Initialized)
+                        filter->DeInitialize(); // a refused filter the host lets go
+                }
+            }
+        };
+        std::thread other(stepper);
+        stepper();
+        other.join();
+    }
+    check(rebuild() && graph->GetNumFilters() == 3 && graph->IsPlaying(),
+          "after two unlocked rebuilders the graph rebuilds as before");
+    check(graph->Stop() == Result::Success && graph->RemoveAllFilters() == Result::Success, "the graph empties");
+}
+
+constexpr VornCommon::Guid kHookedTarget = Hyx::GuidLiteral("5C0A7E51-0000-4000-8000-0000000000FB");
+
+// A target of the host's whose onInitializeParams or onInitialize runs a call first.
+class HookedTarget : public Hyx::TargetCallback {
+public:
+    VornCommon::Guid TypeGuid() const override { return kHookedTarget; }
+    Hyx::FilterClassInfo GetFilterClassInfo() const override
+    {
+        return Hyx::FilterClassInfo("TargetHooked", Hyx::FilterCategory::Target);
+    }
+    std::function<void()> onPreInitialize, onInit;
+
+protected:
+    Hyx::HyxErrorCode onInitializeParams(Hyx::Filter* upstream) override
+    {
+        if (onPreInitialize)
+            onPreInitialize();
+        return Hyx::TargetCallback::onInitializeParams(upstream);
+    }
+    Hyx::HyxErrorCode onInitialize(Hyx::Filter* upstream) override
+    {
+        if (onInit)
+            onInit();
+        return Hyx::TargetCallback::onInitialize(upstream);
+    }
+};
+
+// What the factory's HookedTarget runs as it is pre-initialised.
+std::function<void()> hookOfTheMade;
+
+// The host registers its target class once, as a plug-in would.
+bool registerHookedTarget()
+{
+    static const bool registered = [] {
+        Hyx::FilterFactory::RegisterFilterClass(kHookedTarget,
+                                                Hyx::FilterClassInfo("TargetHooked", Hyx::FilterCategory::Target), [] {
+                                                    auto* target = new HookedTarget();
+                                                    target->onPreInitialize = hookOfTheMade;
+                                                    return static_cast<Hyx::Filter*>(target);
+                                                });
+        return true;
+    }();
+    return registered;
+}
+
+// A building call, an Update or a filter's Disconnect from the onInitializeParams or onInitialize
+// of the filter AddAndConnect takes in (or that AsyncGraph::CreateFilter makes) is refused with
+// the walk's text; the add goes on as if none was made, and the graph plays. A Stop from there
+// acts as from outside, and so does a Play on a Graph: the add of the graph it played is then
+// refused. (An AsyncGraph whose last filter is a transform would end such a run at once.)
+template <class G>
+void runBuildingFromAnAddsHooks()
+{
+    using Result = Hyx::ActionResult;
+    const bool async = std::is_same_v<G, Hyx::AsyncGraph>;
+    check(registerHookedTarget(), "the host registers its target class");
+    enum class Where {
+        PreInitializeInAdd,
+        InitializeInAdd,
+        PreInitializeInCreateFilter
+    };
+    enum class Call {
+        Add,
+        RemoveAll,
+        Update,
+        Disconnect,
+        Stop,
+        Play
+    };
+    for (const Where where : {Where::PreInitializeInAdd, Where::InitializeInAdd, Where::PreInitializeInCreateFilter}) {
+        if (where == Where::PreInitializeInCreateFilter && !async)
+            continue;
+        for (const Call call : {Call::Add, Call::RemoveAll, Call::Update, Call::Disconnect, Call::Stop, Call::Play}) {
+            if (call == Call::Play && async)
+                continue;
+            FrameList frames;
+            const auto flush = std::make_shared<TransformFlush>();
+            const auto graph = std::make_shared<G>();
+            const auto source = std::dynamic_pointer_cast<Hyx::SourceManualOfflineSource>(
+                Hyx::FilterFactory::CreateFilter(Hyx::SourceManualOfflineSource::TheTypeGuid(), {},
+                                                 Hyx::SharedGraphPtr(graph))
+                    .ToStdSharedPtr());
+            bool built = source && source->ClearCacheAndReinitializeProperties(makeFrame(0), 1, 30.0f, true);
+            for (uint32_t i = 0; built && i < 6; ++i)
+                built = source->PushFrame({makeFrame(i)});
+            built = built && graph->AddAndConnect(source) == Result::Success &&
+                    graph->AddAndConnect(flush) == Result::Success;
+            const std::shared_ptr<Hyx::Filter> extra =
+                Hyx::FilterFactory::CreateFilter(Hyx::TargetEmpty::TheTypeGuid(), {}, {}).ToStdSharedPtr();
+            const Hyx::Filter::FilterState offered =
+                extra ? extra->GetFilterState() : Hyx::Filter::FilterState::Created;
+            std::optional<Result> answer;
+            std::string text;
+            G* const raw = graph.get();
+            const auto hook = [&, raw] {
+                if (answer)
+                    return;
+                answer = call == Call::Add                                   ? raw->AddAndConnect(extra)
+                         : call == Call::RemoveAll                           ? raw->RemoveAllFilters()
+                         : call == Call::Update                              ? raw->Update()
+                         : call == Call::Stop                                ? raw->Stop()
+                         : call == Call::Play                                ? raw->Play(Hyx::PlaybackMode::ForwardLoop)
+                         : flush->Disconnect() == Hyx::HyxErrorCode::Success ? Result::Success
+                                                                             : Result::Failure;
+                text = raw->GetLastError(false).StdString();
+            };
+            std::shared_ptr<HookedTarget> joining;
+            if (where == Where::PreInitializeInCreateFilter) {
+                hookOfTheMade = hook;
+                if constexpr (std::is_same_v<G, Hyx::AsyncGraph>)
+                    joining =
+                        std::dynamic_pointer_cast<HookedTarget>(Hyx::AsyncGraph::CreateFilter(kHookedTarget, graph));
+                hookOfTheMade = nullptr;
+            } else {
+                joining = std::make_shared<HookedTarget>();
+                (where == Where::PreInitializeInAdd ? joining->onPreInitialize : joining->onInit) = hook;
+            }
+            if (!built || !joining || !extra) {
+                check(false, "a graph of an offline source and a transform, and a target of the host's");
+                continue;
+            }
+            const Result added = graph->AddAndConnect(joining);
+            const std::string addText = graph->GetLastError(false).StdString();
+            const char* refusal = call == Call::Add         ? "Graph failed to add a filter(it is changing state)"
+                                  : call == Call::RemoveAll ? "Graph failed to remove a filter(it is changing state)"
+                                  : call == Call::Update    ? "Graph update failed(it is changing state)"
+                                                         : "Graph failed to disconnect a filter(it is changing state)";
+            if (call == Call::Play) {
+                const std::string notStopped = "Graph failed to add a filter(graph must be stopped first)";
+                check(answer == Result::Success && added == Result::Failure && addText == notStopped &&
+                          graph->GetNumFilters() == 2,
+                      "a Play from an add's hook plays the graph, and the add is then refused as not stopped");
+                quote("(an add of a graph that a hook played is then refused as not stopped)");
+                check(StopGraph(*graph), "StopGraph stops it");
+                if (joining->GetFilterState() == Hyx::Filter::FilterState::Initialized)
+                    joining->DeInitialize();
+            } else {
+                check(call == Call::Stop
+                          ? answer == Result::Success
+                          : answer == Result::Failure && text == refusal && extra->GetFilterState() == offered,
+                      "a building call, an Update or a Disconnect from an add's hook is refused with the walk's "
+                      "text; a Stop acts as from outside");
+                if (call == Call::Disconnect && where == Where::InitializeInAdd)
+                    quote(text);
+                check(added == Result::Success && graph->GetNumFilters() == 3 && graph->GetLastFilter() == joining &&
+                          allStopped(*graph),
+                      "the add goes on as if no call was made");
+                joining->SetAtomsListener(&frames);
+                check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the graph plays");
+                check(StopGraph(*graph), "StopGraph stops it");
+                joining->SetAtomsListener(nullptr);
+            }
+            graph->RemoveAllFilters();
+        }
+    }
+}
+
+// A listener of the Stopped that the worker tells at the end of a done run disconnects the
+// stopped target through the graph: refused, as the other building calls are on the worker.
+// The chain plays again whole.
+void runDisconnectFromTheWorker()
+{
+    using State = Hyx::Graph::GraphState;
+    FrameList frames;
+    ActOn states;
+    const auto graph = flushGraph<Hyx::AsyncGraph>(6, {}, frames);
+    const auto target = graph->GetLastFilter();
+    states.when = State::Stopped;
+    states.graph = graph.get();
+    states.act = [target] {
+        return target->Disconnect() == Hyx::HyxErrorCode::Success ? Hyx::ActionResult::Success
+                                                                  : Hyx::ActionResult::Failure;
+    };
+    graph->_graphEvents.Add(&states);
+    check(graph->SetPlaybackMode(Hyx::PlaybackMode::ForwardOnce, 0) == Hyx::ActionResult::Success &&
+              graph->Play() == Hyx::ActionResult::Success && waitFor([&] { return states.Heard(State::Stopped); }),
+          "a forward-once run ends on the worker");
+    check(states.answer == Hyx::ActionResult::Failure &&
+              states.text == "Graph failed to disconnect a filter(it is changing state)" &&
+              target->GetFilterState() == Hyx::Filter::FilterState::Connected,
+          "a filter's Disconnect from a listener on the worker is refused");
+    frames.Take();
+    states.Take();
+    check(graph->Play(Hyx::PlaybackMode::ForwardOnce) == Hyx::ActionResult::Success &&
+              waitFor([&] { return states.Heard(State::Stopped); }) &&
+              frames.Take() == std::vector<uint32_t>{0, 1, 2, 3, 4, 5},
+          "the chain plays again whole");
+    graph->_graphEvents.Remove(&states);
+    graph->RemoveAllFilters();
 }
 
 } // namespace

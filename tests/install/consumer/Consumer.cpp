@@ -297,4 +297,23 @@ void runThrowingLogger(const std::shared_ptr<VornCommon::Logger>& logger)
     Hyx::SetHYXLoggerInstance(logger);
 }
 
+std::shared_ptr<Hyx::Graph> sourceToCallback(bool async, const std::shared_ptr<Hyx::Filter>& source,
+                                             Hyx::IAtomsListener& listener)
+{
+    std::shared_ptr<Hyx::Graph> graph;
+    if (async)
+        graph = std::make_shared<Hyx::AsyncGraph>();
+    else
+        graph = std::make_shared<Hyx::Graph>();
+    const bool sourced = source ? graph->AddAndConnect(source) == Hyx::ActionResult::Success
+                                : AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "30"}});
+    const bool built = sourced && AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
+    const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
+    check(built && target, "a source and a callback target are added");
+    if (!built || !target)
+        return nullptr;
+    target->SetAtomsListener(&listener);
+    return graph;
+}
+
 } // namespace

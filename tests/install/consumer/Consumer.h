@@ -395,6 +395,12 @@ bool addFlushChain(const std::shared_ptr<G>& graph, unsigned frames,
     return ok && target;
 }
 
+// A new graph of either kind (an AsyncGraph when `async`) of `source` and a callback target
+// that hands its frames to `listener`; empty, after a failed check, when either is refused.
+// Without a source, an empty source at 30 frames a second.
+std::shared_ptr<Hyx::Graph> sourceToCallback(bool async, const std::shared_ptr<Hyx::Filter>& source,
+                                             Hyx::IAtomsListener& listener);
+
 // A new graph of addFlushChain's chain.
 template <class G>
 std::shared_ptr<G> flushGraph(unsigned frames, const std::vector<std::shared_ptr<TransformFlush>>& transforms,

@@ -198,24 +198,14 @@ void runLeavingRealtime()
     for (const int kind : {0, 1, 2}) { // a Graph; an AsyncGraph, its order Realtime's or over the frames
         const bool async = kind > 0;
         for (const auto& [mode, expected] : resumes) {
-            std::shared_ptr<Hyx::Graph> graph;
-            if (async)
-                graph = std::make_shared<Hyx::AsyncGraph>();
-            else
-                graph = std::make_shared<Hyx::Graph>();
             PausingList frames;
             StateList states;
+            const std::shared_ptr<Hyx::Graph> graph = sourceToCallback(
+                async, std::make_shared<HostSource>(std::vector{std::make_shared<HostStream>(0, 10)}), frames);
+            if (!graph)
+                continue;
             frames.graph = graph.get();
             frames.pauseAt = 13;
-            const auto source = std::make_shared<HostSource>(std::vector{std::make_shared<HostStream>(0, 10)});
-            const bool built = graph->AddAndConnect(source) == Hyx::ActionResult::Success &&
-                               AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
-            const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-            if (!built || !target) {
-                check(false, "a source of the host's and a callback target");
-                continue;
-            }
-            target->SetAtomsListener(&frames);
             graph->_graphEvents.Add(&states);
             // With no order yet, Realtime makes one over 4294967295 frames; with a rate, an
             // AsyncGraph makes one over the source's frames.
@@ -257,7 +247,6 @@ void runLeavingRealtime()
             check(resumed && after == expected,
                   "a paused graph leaving Realtime goes on inside the source's frames: a loop as if Realtime had "
                   "looped, the other modes from the last frame");
-            target->SetAtomsListener(nullptr);
             graph->_graphEvents.Remove(&states);
             graph->RemoveAllFilters();
         }

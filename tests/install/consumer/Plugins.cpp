@@ -166,21 +166,11 @@ void runMultiStreamSource()
             const std::vector<std::shared_ptr<HostStream>> streams = {std::make_shared<HostStream>(0, 6),
                                                                       std::make_shared<HostStream>(1, 6),
                                                                       std::make_shared<HostStream>(2, 6)};
-            std::shared_ptr<Hyx::Graph> graph;
-            if (async)
-                graph = std::make_shared<Hyx::AsyncGraph>();
-            else
-                graph = std::make_shared<Hyx::Graph>();
             FrameList frames;
-            const bool built =
-                graph->AddAndConnect(std::make_shared<HostSource>(streams)) == Hyx::ActionResult::Success &&
-                AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
-            const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-            if (!built || !target) {
-                check(false, "a source of three streams of the host's and a callback target");
+            const std::shared_ptr<Hyx::Graph> graph =
+                sourceToCallback(async, std::make_shared<HostSource>(streams), frames);
+            if (!graph)
                 continue;
-            }
-            target->SetAtomsListener(&frames);
             check(playLooping(*graph, frames) && states(streams) == std::vector<Play>(3, Play::Playing),
                   "the three streams play with the source");
             (throws ? streams[1]->throwOnStop : streams[1]->refuseStop) = true;
@@ -199,7 +189,6 @@ void runMultiStreamSource()
             frames.Take();
             check(playLooping(*graph, frames) && firstOf(frames.Take()) == 0, "the next Play plays");
             check(StopGraph(*graph), "StopGraph stops it");
-            target->SetAtomsListener(nullptr);
             graph->RemoveAllFilters();
         }
     }

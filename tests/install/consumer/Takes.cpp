@@ -100,21 +100,11 @@ void runEmptySourceFrameNumbersWrap()
 {
     using State = Hyx::Graph::GraphState;
     for (const bool async : {false, true}) {
-        std::shared_ptr<Hyx::Graph> graph;
-        if (async)
-            graph = std::make_shared<Hyx::AsyncGraph>();
-        else
-            graph = std::make_shared<Hyx::Graph>();
         FrameList frames;
         StateList states;
-        const bool built = AddFilter(graph, Hyx::SourceEmptySource::TheTypeGuid(), {{"Framerate", "30"}}) &&
-                           AddFilter(graph, Hyx::TargetCallback::TheTypeGuid());
-        const auto target = std::dynamic_pointer_cast<Hyx::TargetCallback>(graph->GetLastFilter());
-        if (!built || !target) {
-            check(false, "an empty source and a callback target");
+        const std::shared_ptr<Hyx::Graph> graph = sourceToCallback(async, nullptr, frames);
+        if (!graph)
             continue;
-        }
-        target->SetAtomsListener(&frames);
         graph->_graphEvents.Add(&states);
         if (const auto asyncGraph = std::dynamic_pointer_cast<Hyx::AsyncGraph>(graph))
             check(asyncGraph->SetPlaybackMode(Hyx::PlaybackMode::Realtime, 200) == Hyx::ActionResult::Success,
@@ -139,7 +129,6 @@ void runEmptySourceFrameNumbersWrap()
         check(graph->IsPlaying() && states.Take() == std::vector<State>{State::Playing},
               "the endless stream plays on past 4194303");
         check(StopGraph(*graph), "StopGraph stops it");
-        target->SetAtomsListener(nullptr);
         graph->_graphEvents.Remove(&states);
         graph->RemoveAllFilters();
     }

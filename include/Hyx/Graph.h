@@ -297,7 +297,9 @@ public:
     /// mode(77 is not a playback mode)".
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
     /// A pointer is no reset flag, though it would convert to one: such a call (a text as the
-    /// second argument) does not compile.
+    /// second argument) does not compile. A number still converts to the flag here (0 false,
+    /// any other true), also through a Graph pointer or reference to an AsyncGraph: only
+    /// AsyncGraph's own SetPlaybackMode(mode, fps) takes it as a rate.
     template <class T>
     ActionResult SetPlaybackMode(PlaybackMode mode, T* notAFlag) = delete;
     /// Stopped or paused: sets the mode (from the start) and plays; refused, the mode

@@ -382,6 +382,9 @@ void runDecompressExceptions()
          "runtime_error: ", "compressed layer names a type it cannot decode into"},
         {reloadedAs(jpeg, keep, Hyx::DataTypeTextureBGR::TheTypeGuid(), 130),
          "runtime_error: ", "compressed texture format differs from its class"},
+        // A texture's payload shorter than its header loads, the fields it lacks read as 0.
+        {reloadedAs(jpeg, cutTo(4), rgbType, 130),
+         "runtime_error: ", "compressed texture format differs from its class"},
     };
     for (const auto& c : cases) {
         const std::string thrown = thrownBy(c.layer);

@@ -292,6 +292,16 @@ void runThrowingLogger(const std::shared_ptr<VornCommon::Logger>& logger)
     });
     check(built && fps && fromFilter == "logger broke",
           "a built-in filter's own line passes the exception on to the host's call");
+    // setParameterValues takes it as a value its parameter refuses, though the value was set.
+    const std::string fromValues = thrownBy([&] {
+        if (fps && fps->setParameterValue("Framerate", "25"))
+            fps->setParameterValues({{"Framerate", "nan"}});
+        return Hyx::ActionResult::Success;
+    });
+    const std::string misread = "Filter parameter 'Framerate' does not support value nan (logger broke)";
+    check(fps && fromValues.empty() && throwing->Contains(misread) && fps->getParameterValue("Framerate") == "nan",
+          "setParameterValues logs the filter's exception as a value refused, and the value is set");
+    quote(misread);
     paced->Stop();
     paced->RemoveAllFilters();
     Hyx::SetHYXLoggerInstance(logger);

@@ -54,8 +54,18 @@ void runPacing()
         if (!std::isinf(rate) && rate != 2.3e-7)
             quote(refused);
     }
-    check(graph->SetGraphFps(2.4e-7f) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() > 4000000000u,
-          "a rate just above about 2.3e-7 is taken");
+    check(graph->SetGraphFps(2.4e-7f) == Hyx::ActionResult::Success && graph->GetFramePeriodMs() == 4166666752u,
+          "a rate just above about 2.3e-7 is taken, its period worked out in single precision: 4166666752");
+    {
+        // Through a Graph pointer to the same AsyncGraph a number is the reset flag: the rate stays.
+        check(graph->SetGraphFps(25.0f) == Hyx::ActionResult::Success, "the graph paces at 25");
+        const std::shared_ptr<Hyx::Graph> asGraph = graph;
+        float kept = 0.0f;
+        check(asGraph->SetPlaybackMode(Hyx::PlaybackMode::ForwardLoop, -1) == Hyx::ActionResult::Success &&
+                  graph->GetGraphFps(kept) == Hyx::ActionResult::Success && kept == 25.0f &&
+                  graph->GetFramePeriodMs() == 40,
+              "through a Graph pointer, even to an AsyncGraph, a number is the reset flag and the rate stays");
+    }
     graph->RemoveAllFilters();
 
     // A code paces nothing while the source announces no rate above 0, or one whose period,
@@ -248,6 +258,29 @@ void runLeavingRealtime()
                   "a paused graph leaving Realtime goes on inside the source's frames: a loop as if Realtime had "
                   "looped, the other modes from the last frame");
             graph->_graphEvents.Remove(&states);
+            graph->RemoveAllFilters();
+        }
+    }
+    // Inside the source's frames the frame the old mode planned next still comes first: paused
+    // at frame 5 of a ForwardLoop, a change to BackwardLoop resumes at 6, 5, 4.
+    {
+        PausingList frames;
+        const std::shared_ptr<Hyx::Graph> graph = sourceToCallback(
+            false, std::make_shared<HostSource>(std::vector{std::make_shared<HostStream>(0, 10)}), frames);
+        if (graph) {
+            frames.graph = graph.get();
+            frames.pauseAt = 5;
+            bool paused = graph->Play(M::ForwardLoop) == Hyx::ActionResult::Success;
+            for (int i = 0; paused && i < 20 && !graph->IsPaused(); ++i)
+                paused = graph->Update() == Hyx::ActionResult::Success;
+            frames.Take();
+            bool resumed = paused && graph->SetPlaybackMode(M::BackwardLoop, false) == Hyx::ActionResult::Success &&
+                           graph->Play() == Hyx::ActionResult::Success;
+            for (int i = 0; resumed && i < 3; ++i)
+                resumed = graph->Update() == Hyx::ActionResult::Success;
+            check(resumed && frames.Take() == std::vector<uint32_t>{6, 5, 4},
+                  "paused at 5 of a ForwardLoop, a change to BackwardLoop resumes at 6, 5, 4");
+            check(StopGraph(*graph), "StopGraph stops it");
             graph->RemoveAllFilters();
         }
     }

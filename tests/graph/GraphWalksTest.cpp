@@ -960,7 +960,9 @@ TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
                 const bool undone = where == Where::DeInitializeInUndoneAdd;
                 EXPECT_EQ(graph.AddAndConnect(joining), undone ? ActionResult::Failure : ActionResult::Success)
                     << chain.error();
-                ASSERT_TRUE(building.started);
+                EXPECT_TRUE(building.started);
+                if (!building.started)
+                    continue;
                 building.checkRefused();
                 const unsigned listed = undone ? 2u : 3u;
                 EXPECT_EQ(graph.GetNumFilters(), listed);
@@ -976,7 +978,7 @@ TEST(GraphWalks, ABuildingCallFromAHookOfABuildingCallIsRefused)
                 }
                 for (unsigned i = 0; i < 3; ++i)
                     EXPECT_EQ(graph.GetFilter(i)->GetFilterState(), Filter::FilterState::Connected) << "filter " << i;
-                ASSERT_EQ(graph.Play(PlaybackMode::ForwardLoop), ActionResult::Success) << chain.error();
+                EXPECT_EQ(graph.Play(PlaybackMode::ForwardLoop), ActionResult::Success) << chain.error();
                 EXPECT_TRUE(DeliverUntil(chain, async, static_cast<TestTarget&>(*joining), 2));
                 EXPECT_EQ(graph.Stop(), ActionResult::Success);
             }

@@ -68,8 +68,11 @@ public:
     std::string GetValueAsString() const;
     /// `name="<name>" value="<cached text>"`, using the cached text without refreshing it.
     std::string ToString() const;
-    /// Installs the owning filter's callback (null removes it).
-    void SetParameterValueChangedCallback(IParameterValueChanged* callback);
+    /// Installs the owning filter's callback (null removes it). With `owner`, the object the
+    /// callback belongs to (the filter, by its shared pointer): a change held elsewhere then
+    /// keeps it alive while it tells it, and tells nothing once it is being destroyed, so a
+    /// host thread may set a parameter it holds while another thread removes its filter.
+    void SetParameterValueChangedCallback(IParameterValueChanged* callback, std::weak_ptr<void> owner = {});
 
     /// Multicast list of event listeners (not owned).
     VornCommon::signali::Delegate<Events> _events;
@@ -113,6 +116,8 @@ private:
 
     mutable std::mutex _callbackMutex;
     IParameterValueChanged* _callback = nullptr;
+    std::weak_ptr<void> _callbackOwner; // empty when none was given
+    bool _owned = false;
 
     mutable std::mutex _textMutex;
     mutable std::string _cachedText;

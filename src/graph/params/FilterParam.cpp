@@ -37,10 +37,14 @@ std::string FilterParam::ToString() const
     return "name=\"" + _name + "\" value=\"" + _cachedText + "\"";
 }
 
-void FilterParam::SetParameterValueChangedCallback(IParameterValueChanged* callback)
+void FilterParam::SetParameterValueChangedCallback(IParameterValueChanged* callback, std::weak_ptr<void> owner)
 {
+    // An owner that is not (or no longer) held by a shared pointer is none.
+    const bool owned = !owner.expired();
     std::lock_guard<std::mutex> lock(_callbackMutex);
     _callback = callback;
+    _callbackOwner = std::move(owner);
+    _owned = owned;
 }
 
 bool FilterParam::ValueChanged()
@@ -56,9 +60,15 @@ void FilterParam::NotifyValueChanged()
     std::shared_ptr<FilterParam> self = weak_from_this().lock();
 
     IParameterValueChanged* callback = nullptr;
+    std::shared_ptr<void> keep; // the callback's owner, alive while it is told
     {
         std::lock_guard<std::mutex> lock(_callbackMutex);
         callback = _callback;
+        if (callback != nullptr && _owned) {
+            keep = _callbackOwner.lock();
+            if (!keep)
+                callback = nullptr; // being destroyed on another thread
+        }
     }
     // Called outside the lock: the filter may look parameters up again from inside.
     if (callback != nullptr)

@@ -170,7 +170,7 @@ void Filter::addParam(std::shared_ptr<FilterParam> param, bool append)
         _params.push_back(param);
     else
         _params.insert(_params.begin(), param);
-    param->SetParameterValueChangedCallback(this);
+    param->SetParameterValueChangedCallback(this, weak_from_this());
 }
 
 void Filter::removeParam(const char* name)

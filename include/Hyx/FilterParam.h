@@ -11,7 +11,9 @@
 //   event listeners, on the thread that made the change. Equal values notify nobody (the
 //   callback and image parameters are the exceptions).
 // - Values, the cached text and the callback pointer are guarded, so a host may set a
-//   parameter while the graph's worker reads it.
+//   parameter while the graph's worker reads it, and while another thread removes and
+//   destroys its filter: a change keeps the filter alive while it tells it, and tells it
+//   nothing once it is being destroyed.
 // - Flag bit 0 marks a parameter whose change requires the filter to be pre-initialised
 //   again; other bits are kept but not read.
 

@@ -956,6 +956,39 @@ TEST(FilterParameters, ReplacementAndGroups)
     f->RemoveParameterValueChangedListener(&listener);
 }
 
+namespace {
+
+/// A filter whose own destructor sets a parameter it was handed, as a host thread may while
+/// another thread lets the filter go.
+class SettingOnDestruction : public TestFilter {
+public:
+    std::shared_ptr<FilterParam> held;
+    ~SettingOnDestruction() override
+    {
+        if (held)
+            held->SetValueAsString("late");
+    }
+};
+
+} // namespace
+
+TEST(FilterParameters, AParameterSetWhileItsFilterIsDestroyedTellsItNothing)
+{
+    Texts heard;
+    Listener listener(&heard);
+    auto filter = std::make_shared<SettingOnDestruction>();
+    filter->makeParams = [](TestFilter& self) { self.addParam(std::make_shared<FilterParamString>("Name", 0u, "a")); };
+    ASSERT_EQ(filter->PreInitialize(nullptr, nullptr), Code::Success);
+    filter->AddParameterValueChangedListener(&listener);
+    const std::shared_ptr<FilterParam> name = filter->getParameterByName("Name");
+    name->SetValueAsString("b");
+    EXPECT_EQ(heard, Texts{"Name=b"});
+    filter->held = name;
+    filter.reset();
+    EXPECT_EQ(heard, Texts{"Name=b"}); // the filter being destroyed is told nothing
+    EXPECT_EQ(name->GetValueAsString(), "late");
+}
+
 TEST(FilterParameters, LoggerMayLookAtTheFilter)
 {
     ParamFilter f;

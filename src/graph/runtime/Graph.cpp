@@ -348,7 +348,10 @@ ActionResult Graph::removeFilter(const std::shared_ptr<Filter>& filter)
     const ActionResult reset = resetListed(filter);
     if (reset != ActionResult::Success)
         return reset;
-    _filters.erase(std::find(_filters.begin(), _filters.end(), filter));
+    const auto it = std::find(_filters.begin(), _filters.end(), filter);
+    if (it == _filters.end())
+        return fail("Graph failed to remove a filter", &kNotAdded);
+    _filters.erase(it);
     publish(std::move(next));
     return ActionResult::Success;
 }

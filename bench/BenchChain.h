@@ -160,6 +160,14 @@ struct Chain {
         }
     }
     ~Chain() { graph->Stop(); }
+    /// The graph's filters in list order, for timing their own calls beside the graph's.
+    std::vector<std::shared_ptr<Hyx::Filter>> filters() const
+    {
+        std::vector<std::shared_ptr<Hyx::Filter>> list;
+        for (unsigned i = 0; i < graph->GetNumFilters(); ++i)
+            list.push_back(graph->GetFilter(i));
+        return list;
+    }
     std::shared_ptr<Hyx::Graph> graph;
     std::shared_ptr<Sink> sink = std::make_shared<Sink>();
 };

@@ -72,9 +72,7 @@ void BM_GraphPauseResume(benchmark::State& state)
 void BM_FiltersPauseResume(benchmark::State& state)
 {
     const Chain chain(static_cast<int>(state.range(0)), false);
-    std::vector<std::shared_ptr<Hyx::Filter>> filters;
-    for (unsigned i = 0; i < chain.graph->GetNumFilters(); ++i)
-        filters.push_back(chain.graph->GetFilter(i));
+    const std::vector<std::shared_ptr<Hyx::Filter>> filters = chain.filters();
     for (auto _ : state) {
         for (const std::shared_ptr<Hyx::Filter>& filter : filters)
             benchmark::DoNotOptimize(filter->Pause());
@@ -98,9 +96,7 @@ void BM_GraphIsDone(benchmark::State& state)
 void BM_FiltersIsDone(benchmark::State& state)
 {
     const Chain chain(static_cast<int>(state.range(0)), true);
-    std::vector<std::shared_ptr<Hyx::Filter>> filters;
-    for (unsigned i = 0; i < chain.graph->GetNumFilters(); ++i)
-        filters.push_back(chain.graph->GetFilter(i));
+    const std::vector<std::shared_ptr<Hyx::Filter>> filters = chain.filters();
     for (auto _ : state) {
         bool forced = false;
         for (const std::shared_ptr<Hyx::Filter>& filter : filters)

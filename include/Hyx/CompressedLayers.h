@@ -41,10 +41,12 @@
 // - Loading a payload never throws. The vertex layers refuse (InitializeData false) a payload
 //   of another version or shorter than its header (4 bytes, positions 28); normals and
 //   positions also refuse an unknown stored code; the texture refuses a payload of a version
-//   past 2. decompress (all five classes) refuses a layer whose last load was refused, also
-//   one that held valid data before it, and one that never loaded a payload, whatever type
-//   its fields name: normals and positions under an unknown code with the class's message,
-//   all else with std::runtime_error "compressed data does not have the expected size". Coded
+//   past 2 and loads one shorter than its header (9 bytes, 10 from version 2) with the fields
+//   it lacks read as 0. decompress (all five classes) refuses a layer whose last load was
+//   refused, also one that held valid data before it, one that never loaded a payload, and a
+//   texture whose payload was shorter than its header, whatever type its fields name:
+//   normals and positions under an unknown code with the class's message, all else with
+//   std::runtime_error "compressed data does not have the expected size". Coded
 //   bytes that do not match the stored count load; decompress judges them as below.
 // - decompress decodes under the code and count the layer holds when it is called, also when
 //   the code was changed after the load (InitializeCompressionInfo), and reads only bytes of
@@ -230,7 +232,7 @@ private:
     uint8_t _format = 0;
     uint8_t _depth = 1;
     uint32_t _codedSize = 0;
-    bool _loaded = false; // the last payload read was accepted
+    bool _loaded = false; // the last payload read was accepted and held its whole header
 };
 
 /// New layers, owned by the caller.

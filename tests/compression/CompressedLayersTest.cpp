@@ -630,6 +630,39 @@ TEST(CompressedLayers, LayerThatNeverLoadedIsRefusedByDecompress)
               "compressed data does not have the expected size");
     ASSERT_TRUE(load(layer, valid, payload, 2));
     EXPECT_EQ(payloadOf(*layer.decompress()), payloadOf(*valid.decompress()));
+
+    // A texture payload cut inside its header loads, its missing fields read as 0, but holds
+    // no texture: zeros there name an empty YUV_NVX texture (format 0), which it must not
+    // decode into. A whole header of zeros is such an empty texture.
+    const VornCommon::Guid nvx = DataTypeTextureYUV_NVX::TheTypeGuid();
+    const struct {
+        const char* name;
+        Bytes payload;
+        uint16_t version;
+        bool decodes;
+    } cuts[] = {
+        {"no bytes", {}, 2, false},
+        {"16 x 16 without its internal height", {16, 0, 16, 0, 16, 0}, 2, false},
+        {"a version-2 header without its depth", {0, 0, 0, 0, 0, 0, 0, 0, 0}, 2, false},
+        {"a version-1 header without its format", {0, 0, 0, 0, 0, 0, 0, 0}, 1, false},
+        {"an empty texture's whole header", Bytes(10, 0), 2, true},
+        {"an empty version-1 texture's whole header", Bytes(9, 0), 1, true},
+    };
+    for (const auto& cut : cuts) {
+        SCOPED_TRACE(cut.name);
+        auto texture = std::make_shared<DataTypeCompressedTexture>();
+        texture->InitializeHeader(valid.GetPurposeGuid(), cut.version);
+        texture->InitializeCompressionInfo(nvx, 0, 128);
+        Bytes bytes = cut.payload;
+        ASSERT_TRUE(texture->InitializeData(bytes.data(), static_cast<uint32_t>(bytes.size())));
+        if (cut.decodes) {
+            EXPECT_EQ(std::dynamic_pointer_cast<DataTypeTextureBase>(texture->decompress())->GetTextureSizeInBytes(),
+                      0u);
+        } else {
+            EXPECT_EQ(ThrownText<std::runtime_error>([&] { texture->decompress(); }),
+                      "compressed data does not have the expected size");
+        }
+    }
 }
 
 // A count of 0 under a code the class does not know: texture coordinates and indices have

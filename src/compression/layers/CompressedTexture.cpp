@@ -219,7 +219,8 @@ uint8_t DataTypeCompressedTexture::GetRecommendedCompression(std::shared_ptr<Dat
 
 std::shared_ptr<DataLayer> DataTypeCompressedTexture::decompress()
 {
-    // Nothing loaded holds nothing to decode, whatever type the fields name.
+    // Nothing loaded, or a header cut short, holds nothing to decode, whatever type the
+    // fields name.
     CompressedSupport::RequireLoaded(_loaded);
     auto texture = CompressedSupport::CreatePlain<DataTypeTextureBase>(_uncompressedTypeGuid, _purposeGuid,
                                                                        _compressedBlobVersion);
@@ -324,7 +325,9 @@ bool DataTypeCompressedTexture::deserializeAndMigrate(uint8_t* data, uint32_t si
         _codedSize = size - header;
         _coded = data + header;
     }
-    _loaded = true;
+    // A payload cut inside its header still loads (its missing fields read as 0), but holds
+    // no texture to decode: those zeros would give an empty one.
+    _loaded = size >= header;
     return true;
 }
 

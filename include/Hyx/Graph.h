@@ -285,7 +285,8 @@ public:
     /// True when stopped or empty, when a filter forces a stop, or when every filter is done.
     bool IsDone() const;
 
-    /// Sets the walk of the automatic frame order (stopped or paused). An automatic order
+    /// Sets the walk of the automatic frame order (stopped or paused; playing: "Graph failed
+    /// to set a playback mode(graph must be stopped first)"). An automatic order
     /// over the source's frames is installed when there is none, and built again while
     /// stopped when the source's frame count changed; Realtime needs no stream information
     /// (with no order yet, it installs one over 4294967295 frames). A paused graph leaving
@@ -296,12 +297,14 @@ public:
     /// is refused at once, the order and its mode unchanged: "Graph failed to set a playback
     /// mode(77 is not a playback mode)".
     ActionResult SetPlaybackMode(PlaybackMode mode, bool reset);
-    /// A pointer is no reset flag, though it would convert to one: such a call (a text as the
-    /// second argument) does not compile. A number still converts to the flag here (0 false,
-    /// any other true), also through a Graph pointer or reference to an AsyncGraph: only
-    /// AsyncGraph's own SetPlaybackMode(mode, fps) takes it as a rate.
+    /// A pointer, also one to a member, is no reset flag, though it would convert to one: such
+    /// a call (a text as the second argument) does not compile. A number still converts to the
+    /// flag here (0 false, any other true), also through a Graph pointer or reference to an
+    /// AsyncGraph: only AsyncGraph's own SetPlaybackMode(mode, fps) takes it as a rate.
     template <class T>
     ActionResult SetPlaybackMode(PlaybackMode mode, T* notAFlag) = delete;
+    template <class T, class Class>
+    ActionResult SetPlaybackMode(PlaybackMode mode, T Class::*notAFlag) = delete;
     /// Stopped or paused: sets the mode (from the start) and plays; refused, the mode
     /// unchanged, while an update pass runs. Playing: Success with an automatic order, the
     /// mode unchanged (also while a pass runs, from another thread); with another order

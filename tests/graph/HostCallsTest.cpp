@@ -1219,8 +1219,9 @@ TEST(HostCallThreads, AListenerHandsAStopToAnotherThreadWithoutWaiting)
     EXPECT_TRUE(chain.async->IsStopped());
 }
 
-// A text as the second argument would convert to a reset flag of true: such a call does not
-// compile, on either kind of graph, while a flag and a number still do.
+// A text or another pointer (also to a member) as the second argument would convert to a reset
+// flag of true: such a call does not compile, on either kind of graph, while a flag and a
+// number still do.
 template <class G>
 concept TakesATextAsSecondArgument = requires(G& graph)
 {
@@ -1234,6 +1235,13 @@ concept TakesAsSecondArgument = requires(G& graph, Second second)
 static_assert(!TakesATextAsSecondArgument<AsyncGraph> && !TakesATextAsSecondArgument<Graph>);
 static_assert(!TakesAsSecondArgument<AsyncGraph, const char*> && !TakesAsSecondArgument<Graph, const char*>);
 static_assert(!TakesAsSecondArgument<AsyncGraph, int*> && !TakesAsSecondArgument<Graph, void*>);
+struct Members {
+    int field;
+    void method();
+};
+static_assert(!TakesAsSecondArgument<AsyncGraph, int Members::*> && !TakesAsSecondArgument<Graph, int Members::*>);
+static_assert(!TakesAsSecondArgument<AsyncGraph, void (Members::*)()> &&
+              !TakesAsSecondArgument<Graph, void (Members::*)()>);
 static_assert(TakesAsSecondArgument<AsyncGraph, bool> && TakesAsSecondArgument<AsyncGraph, float> &&
               TakesAsSecondArgument<AsyncGraph, int> && TakesAsSecondArgument<AsyncGraph, double> &&
               TakesAsSecondArgument<Graph, bool>);

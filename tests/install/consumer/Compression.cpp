@@ -382,9 +382,12 @@ void runDecompressExceptions()
          "runtime_error: ", "compressed layer names a type it cannot decode into"},
         {reloadedAs(jpeg, keep, Hyx::DataTypeTextureBGR::TheTypeGuid(), 130),
          "runtime_error: ", "compressed texture format differs from its class"},
-        // A texture's payload shorter than its header loads, the fields it lacks read as 0.
+        // A texture's payload shorter than its header loads, the fields it lacks read as 0,
+        // but decodes into nothing, also where those zeros name an empty YUV_NVX texture.
         {reloadedAs(jpeg, cutTo(4), rgbType, 130),
-         "runtime_error: ", "compressed texture format differs from its class"},
+         "runtime_error: ", "compressed data does not have the expected size"},
+        {reloadedAs(jpeg, cutTo(6), Hyx::DataTypeTextureYUV_NVX::TheTypeGuid(), 128),
+         "runtime_error: ", "compressed data does not have the expected size"},
     };
     for (const auto& c : cases) {
         const std::string thrown = thrownBy(c.layer);

@@ -237,6 +237,17 @@ void runLeavingRealtime()
             const auto order = std::dynamic_pointer_cast<Hyx::FrameOrderAuto>(graph->GetFrameOrderProvider());
             check(order && order->GetRangeSize() == (kind == 2 ? 10u : 4294967295u),
                   "Realtime made the graph's order itself, or the AsyncGraph's rate one over the source's frames");
+            if (kind == 2 && mode == M::ForwardLoop) {
+                // The rate form installs a new order, so it takes a stopped graph only.
+                const std::string refused = "Graph failed to set a frame order provider(graph must be stopped first)";
+                float rate = -1.0f;
+                check(asyncGraph->SetPlaybackMode(M::BackwardLoop, 25.0f) == Hyx::ActionResult::Failure &&
+                          graph->GetLastError(true).CStr() == refused && graph->GetFrameOrderProvider() == order &&
+                          order->GetPlaybackMode() == M::Realtime &&
+                          asyncGraph->GetGraphFps(rate) == Hyx::ActionResult::Success && rate == 0.0f,
+                      "an AsyncGraph's SetPlaybackMode(mode, fps) on a paused graph is refused and changes nothing");
+                quote(refused);
+            }
             states.Take();
             bool resumed = graph->SetPlaybackMode(mode, false) == Hyx::ActionResult::Success &&
                            graph->Play() == Hyx::ActionResult::Success;
@@ -280,6 +291,11 @@ void runLeavingRealtime()
                 resumed = graph->Update() == Hyx::ActionResult::Success;
             check(resumed && frames.Take() == std::vector<uint32_t>{6, 5, 4},
                   "paused at 5 of a ForwardLoop, a change to BackwardLoop resumes at 6, 5, 4");
+            const std::string refused = "Graph failed to set a playback mode(graph must be stopped first)";
+            check(graph->SetPlaybackMode(M::ForwardLoop, false) == Hyx::ActionResult::Failure &&
+                      graph->GetLastError(true).CStr() == refused,
+                  "SetPlaybackMode(mode, reset) on a playing graph is refused");
+            quote(refused);
             check(StopGraph(*graph), "StopGraph stops it");
             graph->RemoveAllFilters();
         }

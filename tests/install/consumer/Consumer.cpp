@@ -302,6 +302,25 @@ void runThrowingLogger(const std::shared_ptr<VornCommon::Logger>& logger)
     check(fps && fromValues.empty() && throwing->Contains(misread) && fps->getParameterValue("Framerate") == "nan",
           "setParameterValues logs the filter's exception as a value refused, and the value is set");
     quote(misread);
+    // Graph::SetFilterParamValue: the form that takes a Guid lets the line out, the value
+    // set; the form that takes the GUID as text answers false, the value set all the same.
+    const VornCommon::Guid blockType = Hyx::MutateBlockFPS::TheTypeGuid();
+    bool found = false;
+    const std::string fromGraph = thrownBy([&] {
+        found = paced->SetFilterParamValue(blockType, "Framerate", "inf", 1);
+        return Hyx::ActionResult::Success;
+    });
+    check(fps && fromGraph == "logger broke" && fps->getParameterValue("Framerate") == "inf",
+          "Graph::SetFilterParamValue with a Guid passes the filter's exception on, the value set");
+    const std::string guidLine = "Invalid filter guid: logger broke";
+    const std::string fromText = thrownBy([&] {
+        found = paced->SetFilterParamValue(blockType.ToHexString().CStr(), "Framerate", "-inf", 1);
+        return Hyx::ActionResult::Success;
+    });
+    check(fps && fromText.empty() && !found && fps->getParameterValue("Framerate") == "-inf" &&
+              throwing->Contains(guidLine),
+          "the form that takes the GUID as text answers false for it and logs it, the value set");
+    quote(guidLine);
     paced->Stop();
     paced->RemoveAllFilters();
     Hyx::SetHYXLoggerInstance(logger);

@@ -207,9 +207,9 @@ public:
     /// With a source that has stream information: installs a new automatic frame order over
     /// its frames in that mode (its failure is returned and the rate is not applied: a graph
     /// not stopped gives "Graph failed to set a frame order provider(graph must be stopped
-    /// first)"). Then sets the rate. Never fails for want of a source. A value outside PlaybackMode ("Graph
-    /// failed to set a playback mode(77 is not a playback mode)") and a rate SetGraphFps
-    /// refuses are refused first, with nothing changed.
+    /// first)"). Then sets the rate. Never fails for want of a source. A value outside
+    /// PlaybackMode ("Graph failed to set a playback mode(77 is not a playback mode)") and a
+    /// rate SetGraphFps refuses are refused first, with nothing changed.
     ActionResult SetPlaybackMode(PlaybackMode mode, float fps);
     /// Any other number is a rate too, as above (an int or a double); a pointer (a text) does
     /// not compile, as with Graph's.

@@ -1287,6 +1287,29 @@ TEST(HostCallThreads, SetPlaybackModeTakesABoolAsAResetAndANumberAsARate)
     EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::ForwardLoop, 30.0), ActionResult::Success);
     EXPECT_EQ(rate(), 30.0f);
     EXPECT_EQ(order()->GetFrameID(), 0u) << "a rate installs a new order";
+
+    // So the rate form takes a stopped graph only; the flag form one that is not playing.
+    const std::string stopFirst = "(graph must be stopped first)";
+    const std::shared_ptr<FrameOrderProvider> installed = order();
+    const auto walk = std::dynamic_pointer_cast<FrameOrderAuto>(installed);
+    ASSERT_TRUE(walk);
+    ASSERT_EQ(graph->Play(), ActionResult::Success);
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "playing");
+        if (paused) {
+            ASSERT_EQ(graph->Pause(), ActionResult::Success);
+        }
+        EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::BackwardLoop, 25.0f), ActionResult::Failure);
+        EXPECT_EQ(chain.error(), "Graph failed to set a frame order provider" + stopFirst);
+        EXPECT_EQ(order(), installed);
+        EXPECT_EQ(walk->GetPlaybackMode(), PlaybackMode::ForwardLoop);
+        EXPECT_EQ(rate(), 30.0f);
+        if (!paused) {
+            EXPECT_EQ(graph->SetPlaybackMode(PlaybackMode::BackwardLoop, false), ActionResult::Failure);
+            EXPECT_EQ(chain.error(), "Graph failed to set a playback mode" + stopFirst);
+            EXPECT_EQ(walk->GetPlaybackMode(), PlaybackMode::ForwardLoop);
+        }
+    }
 }
 
 namespace {
